@@ -1,0 +1,121 @@
+#include "browser.h"
+
+#include "app/clicklabel.h"
+#include "app/dirlistbox.h"
+#include "app/displayrules.h"
+#include "app/drivelistbox.h"
+#include "app/filelistbox.h"
+#include "app/folderlisting.h"
+#include "app/panecontent.h"
+#include "app/pgwell.h"
+#include "app/volumes.h"
+#include "app/wholefilereader.h"
+#include "favorites/favoriteslocation.h"
+#include "platform/messageboxes.h"
+#include "platform/platform.h"
+#include "reader/form3.h"
+
+#include <QDir>
+#include <QTextEdit>
+
+using Icon = MessageBoxes::Icon;
+using Buttons = MessageBoxes::Buttons;
+
+Browser::Browser(pgwell &window) : QObject(&window), w(window)
+{
+    connect(w.Drive1, &DriveListBox::driveChanged, this, &Browser::onDriveChanged);
+    connect(w.Dir1, &DirListBox::pathChanged, this, &Browser::onFolderChanged);
+    connect(w.Dir1, &DirListBox::openFailed, this, &Browser::onFolderOpenFailed);
+    connect(w.File1, &FileListBox::chosen, this,
+            [this] { displayFromFileList(w.File1->fileName()); });
+    connect(w.File2, &FileListBox::chosen, this,
+            [this] { displayFromFavorites(w.File2->fileName()); });
+}
+
+void Browser::onDriveChanged()
+{
+    const QString root = w.Drive1->drive();
+    QString error;
+    if (!Volumes::isReady(root, &error)) {
+        w.platform().messages.show(error, Icon::Critical, Buttons::Ok);
+        return;
+    }
+    // A drive keeps the folder last visited on it in this run, as a drive's current folder.
+    QString target = m_lastFolderOnVolume.value(root, root);
+    if (!QDir(target).exists())
+        target = root;
+    if (target == w.Dir1->path())
+        return;
+    if (!w.Dir1->setPath(target, &error))
+        w.platform().messages.show(error, Icon::Critical, Buttons::Ok);
+}
+
+void Browser::onFolderChanged()
+{
+    const QString folder = w.Dir1->path();
+    QString error;
+    if (!w.File1->setPath(folder, &error)) {
+        w.platform().messages.show(error, Icon::None, Buttons::Ok);
+        return;
+    }
+    w.Label1->setCaption(QDir::toNativeSeparators(folder));
+    m_lastFolderOnVolume.insert(Volumes::volumeFor(folder), folder);
+    w.Drive1->showDriveFor(folder);
+}
+
+void Browser::onFolderOpenFailed(const QString &error)
+{
+    w.platform().messages.show(error, Icon::None, Buttons::Ok);
+}
+
+void Browser::setFormattingOffered(bool offered)
+{
+    for (ClickLabel *label : {w.Label5, w.Label14, w.Label15, w.Label16})
+        label->setEnabled(offered);
+}
+
+void Browser::displayFromFileList(const QString &name)
+{
+    w.active->setCaption(QStringLiteral("1"));
+    if (DisplayRules::isRichTextFileName(name)) {
+        setFormattingOffered(true);
+    } else {
+        setFormattingOffered(false);
+        QFont font(QStringLiteral("MS Sans Serif"));
+        font.setPointSize(8);
+        w.Text1->setFont(font);
+    }
+    const auto path = DisplayRules::filePath(w.Label1->caption(), w.Dir1->path(), name);
+    if (!path)
+        return; // no folder chosen yet: nothing is read
+    w.reader()->setWindowTitle(DisplayRules::readerCaption(name));
+
+    const WholeFileReader::Result file = WholeFileReader::read(*path);
+    if (file.status == WholeFileReader::Status::NotFound)
+        return; // gone since the list was read: the list's own business, nothing to say
+    if (file.status != WholeFileReader::Status::Ok) {
+        w.platform().messages.show(file.error, Icon::Critical, Buttons::Ok);
+        return;
+    }
+    PaneContent::Loaded loaded = PaneContent::load(w.Text1, file.bytes);
+    w.shownFile = loaded.format;
+    w.reader()->setReaderText(loaded.plainText);
+    w.currentFilePath = joinPath(w.File1->path(), name);
+}
+
+void Browser::displayFromFavorites(const QString &name)
+{
+    w.active->setCaption(QStringLiteral("2"));
+    w.reader()->setWindowTitle(DisplayRules::readerCaption(name));
+    const QString path = FavoritesLocation::path(w.platform().programFolder, name);
+    const WholeFileReader::Result file = WholeFileReader::read(path);
+    if (file.status != WholeFileReader::Status::Ok) {
+        w.platform().messages.show(file.error + QStringLiteral(" .. Please refresh the list"),
+                                   Icon::None, Buttons::Ok);
+        w.File2->refresh();
+        return;
+    }
+    PaneContent::Loaded loaded = PaneContent::load(w.Text1, file.bytes);
+    w.shownFile = loaded.format;
+    w.reader()->setReaderText(loaded.plainText);
+}

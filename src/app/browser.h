@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QHash>
+#include <QObject>
+#include <QString>
+
+class pgwell;
+
+// Browsing drives and folders, and the display operation: showing the file chosen in the file
+// list or in the favorites list in the viewing pane and the reader.
+class Browser : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit Browser(pgwell &window);
+
+    // The display operation in its two forms, for the entry named.
+    void displayFromFileList(const QString &name);
+    void displayFromFavorites(const QString &name);
+
+private:
+    void onDriveChanged();
+    void onFolderChanged();
+    void onFolderOpenFailed(const QString &error);
+    void setFormattingOffered(bool offered);
+
+    pgwell &w;
+    QHash<QString, QString> m_lastFolderOnVolume; // this run's last folder on each volume
+};

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QLabel>
+
+// A label or picture that reports the mouse: press, release, move and click. The click comes
+// after the release, when the release happens over the control.
+class ClickLabel : public QLabel
+{
+    Q_OBJECT
+
+public:
+    explicit ClickLabel(const QString &caption = QString(), QWidget *parent = nullptr);
+
+    // Setting the caption reports a change, also when done by the program.
+    void setCaption(const QString &caption);
+    QString caption() const { return text(); }
+
+signals:
+    void clicked();
+    void pressed(Qt::MouseButton button, const QPoint &pos);
+    void released(Qt::MouseButton button, const QPoint &pos);
+    void moved(Qt::MouseButtons buttons, const QPoint &pos);
+    void captionChanged();
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+};

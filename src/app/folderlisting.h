@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+class FilePattern;
+
+// Joins a folder and a name; a folder that already ends in the separator (the root "/") gets
+// no second one.
+QString joinPath(const QString &folder, const QString &name);
+
+// One line of the folder list: the ancestors of a folder from the root down, the folder itself,
+// then its subfolders one level deeper.
+struct FolderEntry
+{
+    enum Kind { Ancestor, Current, Child };
+
+    QString name; // what the list shows; the root shows as "/"
+    QString path; // clean absolute path
+    int depth = 0;
+    Kind kind = Child;
+
+    bool operator==(const FolderEntry &) const = default;
+};
+
+namespace FolderListing {
+
+// Clean absolute form of a folder path: no "." or "..", no trailing separator except for the
+// root "/". Empty stays empty (rather than becoming the working folder).
+QString cleanPath(const QString &folder);
+
+// Names of the regular files (and symlinks to files) directly in the folder that match the
+// pattern, hidden files left out, sorted by name regardless of case. On failure returns an
+// empty list and sets *error.
+QStringList files(const QString &folder, const FilePattern &pattern, QString *error = nullptr);
+
+// Names of the folders directly in the folder, hidden ones left out, sorted like files().
+QStringList subfolders(const QString &folder, QString *error = nullptr);
+
+// Entries for a clean absolute path and the names of its subfolders (no file system access).
+QList<FolderEntry> entries(const QString &path, const QStringList &subfolderNames);
+
+// Entries for a folder read from disk. On failure returns an empty list and sets *error.
+QList<FolderEntry> entries(const QString &folder, QString *error = nullptr);
+
+// Sorts names regardless of case, ties broken case-sensitively so the order is stable.
+void sortNames(QStringList &names);
+
+} // namespace FolderListing

@@ -1,0 +1,200 @@
+#include "pgwell.h"
+
+#include "app/browser.h"
+#include "app/clicklabel.h"
+#include "app/dirlistbox.h"
+#include "app/drivelistbox.h"
+#include "app/filelistbox.h"
+#include "app/helpfile.h"
+#include "app/pgwellui.h"
+#include "app/twips.h"
+#include "favorites/favoriteslocation.h"
+#include "platform/environment.h"
+#include "platform/messageboxes.h"
+#include "platform/platform.h"
+#include "platform/settingsstore.h"
+#include "reader/form3.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QPainter>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QScreen>
+#include <QTextEdit>
+#include <QTimer>
+
+using Icon = MessageBoxes::Icon;
+using Buttons = MessageBoxes::Buttons;
+
+namespace {
+const QString supportAddress = QStringLiteral("the Pagewell maintainers (support@pagewell.invalid)");
+const QString startupHint = QStringLiteral(
+    "Its recommded that you hide the taskbar while using Vantrel Pagewellif you are using a screen "
+    "resulotion 800*600 or less ...best view for Pagewell is 768*1024");
+} // namespace
+
+pgwell::pgwell(Platform &platform, const Options &options) : m_platform(platform)
+{
+    startUp(options);
+}
+
+pgwell::~pgwell() = default;
+
+QString pgwell::favoritesFolder() const
+{
+    return FavoritesLocation::folder(m_platform.programFolder);
+}
+
+void pgwell::startUp(const Options &options)
+{
+    writeSettingsEntry();
+    PgwellUi::setupUi(*this);
+    m_browser = new Browser(*this);
+    connect(Timer2, &QTimer::timeout, this, &pgwell::unroll);
+    connect(Command1, &QPushButton::clicked, this, &pgwell::quit);
+    layOut();
+    initialise();
+    if (!options.startPath.isEmpty())
+        openStartPath(options.startPath);
+    move(screen()->geometry().topLeft());
+}
+
+void pgwell::writeSettingsEntry()
+{
+    QString error;
+    const QString name = QStringLiteral("VTL pgwell");
+    if (!m_platform.settings.writeValue(name, name, QStringLiteral("path"),
+                                        m_platform.programFolder, &error)) {
+        m_platform.messages.show(error + QStringLiteral(", Fail to sae the setting, Please send the "
+                                                        "error to ") +
+                                     supportAddress,
+                                 Icon::Critical, Buttons::Ok);
+    }
+}
+
+void pgwell::layOut()
+{
+    Text1->setGeometry(0, Text1->y(), Twips::toPixels(fullWidthTwips - 400), Text1->height());
+
+    // The lists start on the process's current folder.
+    const QString current = QDir::currentPath();
+    Drive1->showDriveFor(current);
+    QString error;
+    if (QFileInfo(current).isDir() && Dir1->setPath(current, &error)) {
+        Label1->setCaption(QDir::toNativeSeparators(Dir1->path()));
+        return;
+    }
+    if (error.isEmpty())
+        error = QStringLiteral("The current folder %1 cannot be read")
+                    .arg(QDir::toNativeSeparators(current));
+    m_platform.messages.show(QStringLiteral("Drictory Error ..") + error, Icon::None, Buttons::Ok);
+    // Fall back to the root; the folder label names no folder until the user picks one, so no
+    // file of the list is read before that.
+    Drive1->setDrive(QDir::rootPath());
+    Label1->setCaption(QString());
+}
+
+void pgwell::initialise()
+{
+    setHeightTwips(0);
+    Timer2->start();
+
+    const QString favorites = favoritesFolder();
+    QSaveFile help(favorites + u'/' + HelpFile::fileName());
+    if (help.open(QIODevice::WriteOnly)) {
+        help.write(HelpFile::bytes());
+        help.commit();
+    }
+    File2->setPath(favorites);
+
+    m1->setPixmap(add->pixmap());
+    m2->setPixmap(del->pixmap());
+    sav->setPixmap(save->pixmap());
+    Image1->setPixmap(new11->pixmap());
+    reall->setPixmap(refall->pixmap());
+    com->setPixmap(co->pixmap());
+
+    Text1->setPlainText(startupHint);
+    win->setCaption(m_platform.environment.value(QStringLiteral("windir")));
+}
+
+void pgwell::openStartPath(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        m_platform.messages.show(QStringLiteral("%1 was not found.").arg(QDir::toNativeSeparators(
+                                     info.absoluteFilePath())),
+                                 Icon::Information, Buttons::Ok);
+        return;
+    }
+    const QString folder = info.isDir() ? info.absoluteFilePath() : info.absolutePath();
+    QString error;
+    if (!Dir1->setPath(folder, &error)) {
+        m_platform.messages.show(error, Icon::None, Buttons::Ok);
+        return;
+    }
+    if (info.isDir())
+        return;
+    // As if the user had clicked the file; one the list does not offer is shown all the same.
+    for (int i = 0; i < File1->listCount(); ++i) {
+        if (File1->item(i)->text() == info.fileName()) {
+            File1->setListIndex(i);
+            return;
+        }
+    }
+    m_browser->displayFromFileList(info.fileName());
+}
+
+void pgwell::setHeightTwips(int twips)
+{
+    m_heightTwips = twips;
+    // The height is kept in twips, so that steps smaller than a pixel still add up.
+    const int pixels = Twips::toPixels(twips);
+    if (pixels != height() || minimumHeight() != maximumHeight())
+        setFixedHeight(pixels);
+}
+
+void pgwell::unroll()
+{
+    // One tick opens the window completely, one twip at a time.
+    for (int i = 0; i <= fullHeightTwips; ++i) {
+        if (m_heightTwips >= fullHeightTwips)
+            break;
+        setHeightTwips(m_heightTwips + 1);
+    }
+    Timer2->stop();
+}
+
+void pgwell::quit()
+{
+    if (m_platform.messages.show(QStringLiteral("Are you sure you want to quit the Pagewell ..."),
+                                 Icon::Question, Buttons::YesNo) != MessageBoxes::Answer::Yes)
+        return;
+    emit quitConfirmed();
+    QCoreApplication::exit(0);
+}
+
+Form3 *pgwell::reader()
+{
+    if (!m_reader)
+        m_reader = new Form3(this);
+    return m_reader;
+}
+
+void pgwell::paintEvent(QPaintEvent *event)
+{
+    QWidget::paintEvent(event);
+    // The thin fixed border around the client area.
+    QPainter painter(this);
+    const QRect r = rect().adjusted(0, 0, -1, -1);
+    painter.setPen(palette().color(QPalette::Light));
+    painter.drawLine(r.topLeft(), r.topRight());
+    painter.drawLine(r.topLeft(), r.bottomLeft());
+    painter.setPen(palette().color(QPalette::Shadow));
+    painter.drawLine(r.bottomLeft(), r.bottomRight());
+    painter.drawLine(r.topRight(), r.bottomRight());
+    painter.setPen(palette().color(QPalette::Mid));
+    painter.drawRect(r.adjusted(1, 1, -1, -1));
+}

@@ -1,0 +1,97 @@
+#include "textdecoder.h"
+
+#include <QStringDecoder>
+
+namespace {
+
+struct BomInfo
+{
+    TextEncoding encoding;
+    QStringConverter::Encoding converter;
+    qsizetype length;
+};
+
+std::optional<BomInfo> bomOf(const QByteArray &bytes)
+{
+    const auto starts = [&bytes](std::initializer_list<unsigned char> prefix) {
+        if (bytes.size() < qsizetype(prefix.size()))
+            return false;
+        qsizetype i = 0;
+        for (unsigned char c : prefix) {
+            if (static_cast<unsigned char>(bytes[i++]) != c)
+                return false;
+        }
+        return true;
+    };
+    // UTF-32 LE before UTF-16 LE: its mark begins with the same two bytes.
+    if (starts({0xFF, 0xFE, 0x00, 0x00}))
+        return BomInfo{TextEncoding::Utf32LE, QStringConverter::Utf32LE, 4};
+    if (starts({0x00, 0x00, 0xFE, 0xFF}))
+        return BomInfo{TextEncoding::Utf32BE, QStringConverter::Utf32BE, 4};
+    if (starts({0xEF, 0xBB, 0xBF}))
+        return BomInfo{TextEncoding::Utf8WithBom, QStringConverter::Utf8, 3};
+    if (starts({0xFF, 0xFE}))
+        return BomInfo{TextEncoding::Utf16LE, QStringConverter::Utf16LE, 2};
+    if (starts({0xFE, 0xFF}))
+        return BomInfo{TextEncoding::Utf16BE, QStringConverter::Utf16BE, 2};
+    return std::nullopt;
+}
+
+// Windows-1252 by table: bytes 0x80-0x9F carry typographic characters, the rest is Latin-1.
+// (Five of those bytes are unassigned; they keep their C1 code, as Windows itself does.)
+QString decodeWindows1252(QByteArrayView bytes)
+{
+    static constexpr char16_t high[32] = {
+        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+    QString text(bytes.size(), Qt::Uninitialized);
+    QChar *out = text.data();
+    for (char b : bytes) {
+        const auto c = static_cast<unsigned char>(b);
+        *out++ = QChar(c >= 0x80 && c < 0xA0 ? high[c - 0x80] : char16_t(c));
+    }
+    return text;
+}
+
+void normaliseLineEnds(QString &text)
+{
+    if (text.contains(u'\r')) {
+        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        text.replace(u'\r', u'\n');
+    }
+}
+
+} // namespace
+
+LineEnding TextDecoder::detectLineEnding(QStringView text)
+{
+    const qsizetype at = text.indexOf(u'\n');
+    const qsizetype cr = text.indexOf(u'\r');
+    if (cr >= 0 && (at < 0 || cr < at))
+        return cr + 1 < text.size() && text[cr + 1] == u'\n' ? LineEnding::CrLf : LineEnding::Cr;
+    if (at >= 0)
+        return LineEnding::Lf;
+    return LineEnding::CrLf; // no line end at all: the platform-neutral default of new files
+}
+
+DecodedText TextDecoder::decode(const QByteArray &bytes)
+{
+    DecodedText result;
+    if (const auto bom = bomOf(bytes)) {
+        QStringDecoder decoder(bom->converter, QStringConverter::Flag::Stateless);
+        result.text = decoder.decode(QByteArrayView(bytes).sliced(bom->length));
+        result.encoding = bom->encoding;
+    } else {
+        QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+        result.text = utf8.decode(bytes);
+        result.encoding = TextEncoding::Utf8;
+        if (utf8.hasError()) {
+            result.text = decodeWindows1252(bytes);
+            result.encoding = TextEncoding::Windows1252;
+        }
+    }
+    result.lineEnding = detectLineEnding(result.text);
+    normaliseLineEnds(result.text);
+    return result;
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// How a text file was stored, kept with the shown text so that it can be written back alike.
+enum class TextEncoding { Utf8, Utf8WithBom, Utf16LE, Utf16BE, Utf32LE, Utf32BE, Windows1252 };
+enum class LineEnding { CrLf, Lf, Cr };
+
+struct DecodedText
+{
+    QString text; // line ends turned into '\n'
+    TextEncoding encoding = TextEncoding::Utf8;
+    LineEnding lineEnding = LineEnding::CrLf;
+};
+
+// Turns a file's bytes into text: a byte-order mark names the Unicode encoding; valid UTF-8 is
+// UTF-8; anything else is Windows-1252, the code page such files were written in.
+class TextDecoder
+{
+public:
+    static DecodedText decode(const QByteArray &bytes);
+    static LineEnding detectLineEnding(QStringView text);
+};

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QColor>
+#include <QString>
+#include <optional>
+
+class QPrinter;
+
+// The save, colour and printer dialogs. An empty optional or false means the user cancelled.
+class Dialogs
+{
+public:
+    virtual ~Dialogs() = default;
+    virtual std::optional<QString> saveFileName() = 0;
+    virtual std::optional<QColor> chooseColor(const QColor &initial) = 0;
+    virtual bool choosePrinter(QPrinter &printer) = 0;
+};

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+
+class Dialogs;
+class Environment;
+class InputBox;
+class MessageBoxes;
+class ProgramLauncher;
+class SettingsStore;
+
+// The platform services a window needs, handed to it at construction so that tests can
+// script the answers and read back what was shown.
+struct Platform
+{
+    MessageBoxes &messages;
+    InputBox &input;
+    Dialogs &dialogs;
+    ProgramLauncher &launcher;
+    SettingsStore &settings;
+    Environment &environment;
+    QString programFolder; // the folder that holds the executable
+};

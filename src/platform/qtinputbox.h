@@ -1,0 +1,9 @@
+#pragma once
+
+#include "inputbox.h"
+
+class QtInputBox : public InputBox
+{
+public:
+    QString ask(const QString &prompt, const QString &title, const QString &defaultText) override;
+};

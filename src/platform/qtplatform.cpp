@@ -1,0 +1,10 @@
+#include "qtplatform.h"
+
+#include <QCoreApplication>
+
+QtPlatform::QtPlatform()
+    : m_platform{m_messages,   m_input,       m_dialogs,
+                 m_launcher,   m_settings,    m_environment,
+                 QCoreApplication::applicationDirPath()}
+{
+}

@@ -1,0 +1,9 @@
+#pragma once
+
+#include "programlauncher.h"
+
+class QtProgramLauncher : public ProgramLauncher
+{
+public:
+    bool start(const QString &program, const QStringList &arguments, QString *error) override;
+};

@@ -1,0 +1,11 @@
+#pragma once
+
+#include "settingsstore.h"
+
+// QSettings in its native per-user format; the application name is also the organization.
+class QtSettingsStore : public SettingsStore
+{
+public:
+    bool writeValue(const QString &application, const QString &section, const QString &key,
+                    const QString &value, QString *error) override;
+};

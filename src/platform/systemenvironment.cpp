@@ -1,0 +1,8 @@
+#include "systemenvironment.h"
+
+#include <QProcessEnvironment>
+
+QString SystemEnvironment::value(const QString &name) const
+{
+    return QProcessEnvironment::systemEnvironment().value(name);
+}

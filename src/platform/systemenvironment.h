@@ -1,0 +1,9 @@
+#pragma once
+
+#include "environment.h"
+
+class SystemEnvironment : public Environment
+{
+public:
+    QString value(const QString &name) const override;
+};

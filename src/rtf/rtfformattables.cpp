@@ -1,0 +1,86 @@
+#include "rtfformattables.h"
+
+#include "rtfoutput.h"
+
+#include <QTextDocument>
+#include <QTextFormat>
+
+RtfFormatTables::RtfFormatTables(const QTextDocument &doc)
+{
+    QString defaultFamily = doc.defaultFont().family();
+    if (defaultFamily.isEmpty())
+        defaultFamily = QStringLiteral("Arial");
+    m_fonts.append(defaultFamily);
+    m_fontIndex.insert(defaultFamily, 0);
+
+    // Formats are shared, so scanning the format list is far cheaper than visiting every
+    // fragment; unused entries only cost a line in the header.
+    const QList<QTextFormat> formats = doc.allFormats();
+    for (const QTextFormat &format : formats) {
+        if (format.isCharFormat())
+            add(format.toCharFormat());
+    }
+}
+
+QString RtfFormatTables::explicitFamily(const QTextCharFormat &format)
+{
+    const QStringList families = format.property(QTextFormat::FontFamilies).toStringList();
+    return families.isEmpty() ? QString() : families.first();
+}
+
+void RtfFormatTables::add(const QTextCharFormat &format)
+{
+    const QString family = explicitFamily(format);
+    if (!family.isEmpty() && !m_fontIndex.contains(family)) {
+        m_fontIndex.insert(family, int(m_fonts.size()));
+        m_fonts.append(family);
+    }
+    for (const auto property : {QTextFormat::ForegroundBrush, QTextFormat::BackgroundBrush}) {
+        if (format.hasProperty(property)) {
+            const QBrush brush = format.brushProperty(property);
+            if (brush.style() != Qt::NoBrush)
+                addColor(brush.color());
+        }
+    }
+}
+
+void RtfFormatTables::addColor(QColor color)
+{
+    const QRgb rgb = color.rgb() | 0xff000000;
+    if (m_colorIndex.contains(rgb))
+        return;
+    m_colorIndex.insert(rgb, int(m_colors.size()) + 1);
+    m_colors.append(rgb);
+}
+
+void RtfFormatTables::write(RtfOutput &out) const
+{
+    out.openGroup();
+    out.word("fonttbl");
+    for (qsizetype i = 0; i < m_fonts.size(); ++i) {
+        out.openGroup();
+        out.word("f", int(i));
+        out.word("fnil");
+        out.word("fcharset", 0);
+        // A ';' would end the name early; RTF has no escape for it.
+        QString name = m_fonts.at(i);
+        name.remove(QLatin1Char(';'));
+        out.text(name);
+        out.text(u";");
+        out.closeGroup();
+    }
+    out.closeGroup();
+    out.lineBreak();
+
+    out.openGroup();
+    out.word("colortbl");
+    out.text(u";");
+    for (const QRgb rgb : m_colors) {
+        out.word("red", qRed(rgb));
+        out.word("green", qGreen(rgb));
+        out.word("blue", qBlue(rgb));
+        out.text(u";");
+    }
+    out.closeGroup();
+    out.lineBreak();
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QColor>
+#include <QHash>
+#include <QList>
+#include <QString>
+
+class QTextCharFormat;
+class QTextDocument;
+class RtfOutput;
+
+// The font and colour tables of an RTF file, gathered from the character formats of a
+// document. Font 0 is the document's default font; colour 0 is the empty "auto" entry.
+class RtfFormatTables
+{
+public:
+    explicit RtfFormatTables(const QTextDocument &doc);
+
+    // The family a format sets explicitly, or an empty string.
+    static QString explicitFamily(const QTextCharFormat &format);
+
+    int fontIndex(const QString &family) const { return m_fontIndex.value(family, 0); }
+    int colorIndex(QColor color) const { return m_colorIndex.value(color.rgb() | 0xff000000, 0); }
+
+    void write(RtfOutput &out) const;
+
+private:
+    void add(const QTextCharFormat &format);
+    void addColor(QColor color);
+
+    QList<QString> m_fonts;
+    QHash<QString, int> m_fontIndex;
+    QList<QRgb> m_colors;
+    QHash<QRgb, int> m_colorIndex;
+};

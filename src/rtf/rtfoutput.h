@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QByteArray>
+#include <QStringView>
+
+// Byte sink for RTF: writes control words, groups and escaped text as plain ASCII, and breaks
+// lines only where readers ignore the line break (never inside a control word or its
+// delimiter), so that the output stays friendly to mail and diff tools.
+class RtfOutput
+{
+public:
+    explicit RtfOutput(qsizetype expectedSize = 0);
+
+    void openGroup();
+    void closeGroup();
+    // "\name" or "\nameN"; a delimiting space is added only if text follows.
+    void word(const char *name);
+    void word(const char *name, int value);
+    // Text of the document: escapes RTF syntax, writes code page 1252 as \'hh and the rest as
+    // \uN with a '?' fallback.
+    void text(QStringView text);
+    // A line break between tokens, for readability (e.g. after each paragraph).
+    void lineBreak();
+
+    QByteArray take();
+
+    // The code page 1252 byte for a UTF-16 unit above 127, or -1 if it has none.
+    static int cp1252Byte(char16_t unit);
+
+private:
+    void beforeToken(bool breakHere);
+    void controlSymbol(char symbol);
+    void appendNumber(int value);
+
+    QByteArray m_out;
+    qsizetype m_lineStart = 0;
+    bool m_needsDelimiter = false;
+};

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QString>
+
+class QTextDocument;
+
+class RtfReader
+{
+public:
+    // Clears doc and fills it with the formatted content. Never throws.
+    static void read(QByteArrayView rtf, QTextDocument *doc);
+    // The visible text, paragraphs separated by '\n'.
+    static QString plainText(QByteArrayView rtf);
+};
