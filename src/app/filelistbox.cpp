@@ -92,7 +92,7 @@ void FileListBox::mousePressEvent(QMouseEvent *event)
     emit mousePressed(event->button(), event->globalPosition().toPoint());
     // Only the left button picks: the pop-up menu on the right button acts on the entry that
     // was selected before.
-    if (false) {
+    if (event->button() != Qt::LeftButton) {
         event->accept();
         return;
     }

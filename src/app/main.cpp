@@ -1,9 +1,9 @@
+#include "app/appfonts.h"
 #include "app/pgwell.h"
 #include "platform/qtplatform.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QFont>
 
 int main(int argc, char *argv[])
 {
@@ -11,15 +11,7 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Pagewell"));
     QApplication::setApplicationVersion(QStringLiteral("1.50"));
 
-    // The window's design fonts, matched to fonts of the same widths on this system.
-    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
-                               {QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
-                                QStringLiteral("DejaVu Sans")});
-    QFont::insertSubstitutions(QStringLiteral("Tahoma"),
-                               {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPointSize(8);
-    QApplication::setFont(font);
+    installDesignFonts();
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Pagewell, a viewer for text files"));

@@ -152,8 +152,8 @@ void pgwell::setHeightTwips(int twips)
     m_heightTwips = twips;
     // The height is kept in twips, so that steps smaller than a pixel still add up.
     const int pixels = Twips::toPixels(twips);
-    if (pixels != height() || minimumHeight() != maximumHeight())
-        setFixedHeight(pixels);
+    if (pixels != height())
+        resize(width(), pixels);
 }
 
 void pgwell::unroll()

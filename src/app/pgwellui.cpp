@@ -300,7 +300,10 @@ void PgwellUi::setupUi(pgwell &w)
     w.setWindowTitle(QStringLiteral("Pagewell"));
     w.setWindowIcon(QIcon(QStringLiteral(":/artwork/pagewell.svg")));
     w.setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    // Not resizable; the height only changes while the window unrolls at start-up.
     w.setFixedWidth(Twips::toPixels(pgwell::fullWidthTwips));
+    w.setMinimumHeight(0);
+    w.setMaximumHeight(Twips::toPixels(pgwell::fullHeightTwips));
 
     // The controls sit in the client area inside a thin fixed border.
     w.client = named(new QWidget(&w), "client");

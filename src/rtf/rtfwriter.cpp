@@ -116,8 +116,8 @@ void RtfWriter::writeTable(const QTextTable *table)
             ++variableColumns;
     }
     if (variableColumns > 0) {
-        const int share = std::max(totalWidth - fixedSum, variableColumns * 2 * CellGapTwips) /
-                          variableColumns;
+        const int share =
+            std::max(totalWidth - fixedSum, variableColumns * 2 * CellGapTwips) / variableColumns;
         for (int &width : widths) {
             if (width <= 0)
                 width = share;
@@ -188,6 +188,8 @@ void RtfWriter::writeBlock(const QTextBlock &block, bool inTable, Ending ending)
         m_out.word("qr");
     else
         m_out.word("ql");
+    if (format.layoutDirection() == Qt::RightToLeft)
+        m_out.word("rtlpar");
 
     // Qt indents list items and blockquotes by levels; RTF knows only the margin.
     qreal left = format.leftMargin() + format.indent() * m_doc.indentWidth();
@@ -264,9 +266,8 @@ void RtfWriter::writeCharFormat(const QTextCharFormat &format)
     if (format.fontItalic())
         m_out.word("i");
     const QTextCharFormat::UnderlineStyle underline = format.underlineStyle();
-    if (format.fontUnderline() ||
-        (underline != QTextCharFormat::NoUnderline &&
-         underline != QTextCharFormat::SpellCheckUnderline))
+    if (format.fontUnderline() || (underline != QTextCharFormat::NoUnderline &&
+                                   underline != QTextCharFormat::SpellCheckUnderline))
         m_out.word("ul");
     if (format.fontStrikeOut())
         m_out.word("strike");

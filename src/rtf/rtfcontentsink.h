@@ -1,0 +1,30 @@
+#pragma once
+
+#include "rtf/rtfcharformat.h"
+#include "rtf/rtfparagraphformat.h"
+#include "rtf/rtfpicture.h"
+
+#include <QList>
+#include <QStringView>
+
+// Receives the visible content of a document from RtfParser, in order.
+class RtfContentSink
+{
+public:
+    virtual ~RtfContentSink() = default;
+
+    // A run of text in one format; never contains paragraph separators.
+    virtual void text(QStringView text, const RtfCharFormat &format,
+                      const RtfParagraphFormat &paragraph) = 0;
+    // Ends the current paragraph; mark is the format of the paragraph mark.
+    virtual void paragraphEnd(const RtfParagraphFormat &paragraph, const RtfCharFormat &mark,
+                              bool pageBreakAfter) = 0;
+    // Ends a table cell at the given nesting level (1 = outermost table).
+    virtual void cellEnd(int level, const RtfParagraphFormat &paragraph) = 0;
+    // Ends a table row; cellEdges are the \cellx right edges in twips.
+    virtual void rowEnd(int level, const QList<int> &cellEdges) = 0;
+    virtual void picture(const RtfPicture &picture, const RtfCharFormat &format,
+                         const RtfParagraphFormat &paragraph) = 0;
+    // End of the document; paragraph is the format of the last paragraph.
+    virtual void finish(const RtfParagraphFormat &paragraph) = 0;
+};

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QtGlobal>
+
+// Paragraph properties of an RTF group. Lengths are in twips.
+struct RtfParagraphFormat
+{
+    enum Alignment : quint8 { Left, Center, Right, Justify };
+
+    int leftIndent = 0;
+    int rightIndent = 0;
+    int firstLineIndent = 0;
+    int spaceBefore = 0;
+    int spaceAfter = 0;
+    int lineSpacing = 0; // \sl: >0 at least, <0 exactly, 0 auto
+    bool lineMultiple = false;
+    quint8 alignment = Left;
+    bool inTable = false; // \intbl
+    int nestLevel = 0;    // \itap
+
+    // 0 outside tables, 1 for a table cell, 2+ for nested tables.
+    int tableLevel() const { return nestLevel > 0 ? nestLevel : (inTable ? 1 : 0); }
+
+    bool operator==(const RtfParagraphFormat &) const = default;
+};

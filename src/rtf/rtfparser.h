@@ -1,0 +1,95 @@
+#pragma once
+
+#include "rtf/rtfcontentsink.h"
+#include "rtf/rtffonttable.h"
+#include "rtf/rtfgroupstate.h"
+#include "rtf/rtfkeyword.h"
+#include "rtf/rtftextdecoder.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+// Reads RTF and hands its visible content to a sink. Group state lives on an
+// explicit stack, so nesting depth never touches the call stack.
+class RtfParser
+{
+public:
+    RtfParser();
+
+    void parse(QByteArrayView rtf, RtfContentSink &sink);
+
+    const RtfFontTable &fonts() const { return m_fonts; }
+    QString linkTarget(int link) const { return m_links.value(link); }
+
+    // Deeper groups share the state of the deepest one kept.
+    static constexpr int MaxDepth = 4096;
+    static constexpr int MaxTableLevel = 16;
+
+private:
+    RtfGroupState &state() { return m_stack.back(); }
+    void openGroup();
+    bool closeGroup();
+    void handleWord(QByteArrayView name, bool hasParameter, int parameter);
+    void handleDestinationWord(RtfKeyword keyword, int parameter);
+    void handleSymbol(char symbol);
+    void handleText(QByteArrayView text);
+    void handleByte(unsigned char byte);
+    void handleUnicode(int parameter);
+
+    int codePage(int font);
+    void appendBodyBytes(QByteArrayView bytes);
+    void appendChar(char16_t c);
+    void appendBodyChar(char16_t c);
+    void prepareText();
+    void flushBytes();
+    void flushText();
+    void paragraphEnd(bool pageBreak);
+    void tableEvent(RtfKeyword keyword);
+
+    void commitFont();
+    void commitColor();
+    void appendPictureHex(QByteArrayView text);
+    void finishPicture(const RtfGroupState &group);
+    void finishFieldInstruction();
+    quint32 color(int index) const;
+    RtfCharFormat plainFormat() const;
+
+    RtfContentSink *m_sink = nullptr;
+    std::vector<RtfGroupState> m_stack;
+    int m_overflowDepth = 0;
+    int m_skipUnits = 0; // \uc fallback still to skip
+
+    RtfTextDecoder m_decoder;
+    int m_documentPage = 1252;
+    int m_defaultFont = -1;
+    int m_cachedFont = -1;
+    int m_cachedPage = 0;
+    bool m_pageCacheValid = false;
+
+    // Text waiting to go to the sink, all in one format.
+    QString m_text;
+    RtfCharFormat m_textFormat;
+    RtfParagraphFormat m_textParagraph;
+    QByteArray m_bytes; // bytes of a double-byte page, decoded together
+    int m_bytesPage = 0;
+    char16_t m_highSurrogate = 0;
+    qint64 m_emitted = 0;
+
+    RtfFontTable m_fonts;
+    RtfFont m_font;
+    QByteArray m_fontName;
+    bool m_fontPending = false;
+
+    std::vector<quint32> m_colors;
+    int m_red = 0, m_green = 0, m_blue = 0;
+    bool m_colorSet = false;
+
+    RtfPicture m_picture;
+    int m_pictureNibble = -1;
+    QByteArray m_fieldInstruction;
+    QStringList m_links;
+    QList<int> m_cellEdges;
+};

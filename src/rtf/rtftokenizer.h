@@ -1,0 +1,19 @@
+#pragma once
+
+#include "rtf/rtftoken.h"
+
+// Splits RTF into tokens without copying. CR, LF and NUL between tokens are
+// dropped; \binN is returned as one Binary token holding its payload.
+class RtfTokenizer
+{
+public:
+    explicit RtfTokenizer(QByteArrayView data);
+
+    RtfToken next();
+
+private:
+    bool readControl(RtfToken &token);
+
+    const char *m_pos;
+    const char *m_end;
+};
