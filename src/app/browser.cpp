@@ -8,15 +8,16 @@
 #include "app/folderlisting.h"
 #include "app/panecontent.h"
 #include "app/pgwell.h"
+#include "app/richtextbox.h"
 #include "app/volumes.h"
 #include "app/wholefilereader.h"
 #include "favorites/favoriteslocation.h"
 #include "platform/messageboxes.h"
 #include "platform/platform.h"
 #include "reader/form3.h"
+#include "rtf/rtfdetect.h"
 
 #include <QDir>
-#include <QTextEdit>
 
 using Icon = MessageBoxes::Icon;
 using Buttons = MessageBoxes::Buttons;
@@ -74,6 +75,18 @@ void Browser::setFormattingOffered(bool offered)
         label->setEnabled(offered);
 }
 
+void Browser::showInPaneAndReader(const QString &path, QByteArray &&bytes)
+{
+    // The reader takes a plain file's text from its bytes, and only when it is shown.
+    const bool rich = isRtf(bytes);
+    if (!rich)
+        w.reader()->setReaderTextFromFile(path, bytes);
+    const PaneContent::Loaded loaded = PaneContent::load(w.Text1, std::move(bytes));
+    w.shownFile = loaded.format;
+    if (rich)
+        w.reader()->setReaderText(loaded.richPlainText);
+}
+
 void Browser::displayFromFileList(const QString &name)
 {
     w.active->setCaption(QStringLiteral("1"));
@@ -90,16 +103,14 @@ void Browser::displayFromFileList(const QString &name)
         return; // no folder chosen yet: nothing is read
     w.reader()->setWindowTitle(DisplayRules::readerCaption(name));
 
-    const WholeFileReader::Result file = WholeFileReader::read(*path);
+    WholeFileReader::Result file = WholeFileReader::read(*path);
     if (file.status == WholeFileReader::Status::NotFound)
         return; // gone since the list was read: the list's own business, nothing to say
     if (file.status != WholeFileReader::Status::Ok) {
         w.platform().messages.show(file.error, Icon::Critical, Buttons::Ok);
         return;
     }
-    PaneContent::Loaded loaded = PaneContent::load(w.Text1, file.bytes);
-    w.shownFile = loaded.format;
-    w.reader()->setReaderText(loaded.plainText);
+    showInPaneAndReader(*path, std::move(file.bytes));
     w.currentFilePath = joinPath(w.File1->path(), name);
 }
 
@@ -108,14 +119,12 @@ void Browser::displayFromFavorites(const QString &name)
     w.active->setCaption(QStringLiteral("2"));
     w.reader()->setWindowTitle(DisplayRules::readerCaption(name));
     const QString path = FavoritesLocation::path(w.platform().programFolder, name);
-    const WholeFileReader::Result file = WholeFileReader::read(path);
+    WholeFileReader::Result file = WholeFileReader::read(path);
     if (file.status != WholeFileReader::Status::Ok) {
         w.platform().messages.show(file.error + QStringLiteral(" .. Please refresh the list"),
                                    Icon::None, Buttons::Ok);
         w.File2->refresh();
         return;
     }
-    PaneContent::Loaded loaded = PaneContent::load(w.Text1, file.bytes);
-    w.shownFile = loaded.format;
-    w.reader()->setReaderText(loaded.plainText);
+    showInPaneAndReader(path, std::move(file.bytes));
 }

@@ -24,6 +24,7 @@ private:
     void onFolderChanged();
     void onFolderOpenFailed(const QString &error);
     void setFormattingOffered(bool offered);
+    void showInPaneAndReader(const QString &path, QByteArray &&bytes);
 
     pgwell &w;
     QHash<QString, QString> m_lastFolderOnVolume; // this run's last folder on each volume

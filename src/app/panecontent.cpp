@@ -4,23 +4,27 @@
 #include "rtf/rtfreader.h"
 
 #include <QTextDocument>
-#include <QTextEdit>
+#include "app/richtextbox.h"
 
-PaneContent::Loaded PaneContent::load(QTextEdit *pane, const QByteArray &bytes)
+PaneContent::Loaded PaneContent::load(RichTextBox *pane, QByteArray &&bytes)
 {
     Loaded loaded;
     if (isRtf(bytes)) {
         loaded.format.richText = true;
-        QTextDocument *document = pane->document();
+        // Built away from the screen, so that nothing is laid out until it is complete.
+        auto *document = new QTextDocument;
+        document->setUndoRedoEnabled(false); // loading a file is not an edit to undo
         RtfReader::read(bytes, document);
-        document->clearUndoRedoStacks(); // loading a file is not an edit to undo
-        loaded.plainText = document->toPlainText();
+        bytes = QByteArray();
+        document->setUndoRedoEnabled(true);
+        pane->setRichDocument(document);
+        loaded.richPlainText = document->toPlainText();
         return loaded;
     }
     DecodedText decoded = TextDecoder::decode(bytes);
+    bytes = QByteArray();
     loaded.format.encoding = decoded.encoding;
     loaded.format.lineEnding = decoded.lineEnding;
-    pane->setPlainText(decoded.text);
-    loaded.plainText = std::move(decoded.text);
+    pane->setPlainText(std::move(decoded.text));
     return loaded;
 }

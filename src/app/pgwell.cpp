@@ -7,6 +7,7 @@
 #include "app/filelistbox.h"
 #include "app/helpfile.h"
 #include "app/pgwellui.h"
+#include "app/richtextbox.h"
 #include "app/twips.h"
 #include "favorites/favoriteslocation.h"
 #include "platform/environment.h"
@@ -22,7 +23,6 @@
 #include <QPushButton>
 #include <QSaveFile>
 #include <QScreen>
-#include <QTextEdit>
 #include <QTimer>
 
 using Icon = MessageBoxes::Icon;

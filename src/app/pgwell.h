@@ -19,7 +19,7 @@ class QMenu;
 class QAction;
 class QPushButton;
 class QRadioButton;
-class QTextEdit;
+class RichTextBox;
 class QTimer;
 struct Platform;
 
@@ -64,7 +64,7 @@ public:
     QPushButton *Command1 = nullptr;
 
     // Viewing pane and folder label
-    QTextEdit *Text1 = nullptr;
+    RichTextBox *Text1 = nullptr;
     ClickLabel *Label1 = nullptr;
 
     // Formatting panel

@@ -5,6 +5,7 @@
 #include "app/drivelistbox.h"
 #include "app/filelistbox.h"
 #include "app/pgwell.h"
+#include "app/richtextbox.h"
 #include "app/twips.h"
 
 #include <QCheckBox>
@@ -15,7 +16,6 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTextEdit>
 #include <QTimer>
 
 namespace {
@@ -312,9 +312,8 @@ void PgwellUi::setupUi(pgwell &w)
     // Stacking follows creation: the toolbar lies under the browser panel and the formatting
     // panel, which overlap its edges.
     buildTitleBar(w);
-    w.Text1 = place(named(new QTextEdit(w.client), "Text1"), 0, 480, 11895, 5295);
+    w.Text1 = place(named(new RichTextBox(w.client), "Text1"), 0, 480, 11895, 5295);
     w.Text1->setAccessibleName(QStringLiteral("Text"));
-    w.Text1->setAcceptRichText(true);
     w.Label1 = place(label(w.client, "Label1", QString()), 2160, 5520, 6855, 255);
     w.Label1->setAccessibleName(QStringLiteral("Current folder"));
     buildToolbar(w);

@@ -54,12 +54,25 @@ QString decodeWindows1252(QByteArrayView bytes)
     return text;
 }
 
+// In place: a text of hundreds of megabytes must not be copied for this.
 void normaliseLineEnds(QString &text)
 {
-    if (text.contains(u'\r')) {
-        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-        text.replace(u'\r', u'\n');
+    const qsizetype first = text.indexOf(u'\r');
+    if (first < 0)
+        return;
+    QChar *data = text.data();
+    const qsizetype size = text.size();
+    qsizetype out = first;
+    for (qsizetype in = first; in < size; ++in) {
+        if (data[in] == u'\r') {
+            data[out++] = u'\n';
+            if (in + 1 < size && data[in + 1] == u'\n')
+                ++in;
+        } else {
+            data[out++] = data[in];
+        }
     }
+    text.truncate(out);
 }
 
 } // namespace

@@ -20,15 +20,21 @@ Form3::Form3(QWidget *parent) : QWidget(parent, Qt::Window)
 
 void Form3::setReaderText(const QString &text)
 {
-    m_pendingText = text;
-    m_pending = true;
+    m_pending.setText(text);
+    if (isVisible())
+        applyPendingText();
+}
+
+void Form3::setReaderTextFromFile(const QString &path, const QByteArray &bytes)
+{
+    m_pending.setFile(path, bytes);
     if (isVisible())
         applyPendingText();
 }
 
 QString Form3::readerText() const
 {
-    return m_pending ? m_pendingText : Text1->toPlainText();
+    return m_pending.isEmpty() ? Text1->toPlainText() : m_pending.text();
 }
 
 void Form3::showEvent(QShowEvent *event)
@@ -39,9 +45,8 @@ void Form3::showEvent(QShowEvent *event)
 
 void Form3::applyPendingText()
 {
-    if (!m_pending)
+    if (m_pending.isEmpty())
         return;
-    Text1->setPlainText(m_pendingText);
-    m_pendingText.clear();
-    m_pending = false;
+    Text1->setPlainText(m_pending.text());
+    m_pending.clear();
 }

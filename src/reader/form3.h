@@ -1,5 +1,7 @@
 #pragma once
 
+#include "reader/readertextsource.h"
+
 #include <QWidget>
 
 class QPlainTextEdit;
@@ -15,6 +17,8 @@ public:
     // The text box takes a large text only when the reader is on screen, so that a hidden reader
     // costs no layout; until then the text is kept as it was given.
     void setReaderText(const QString &text);
+    // The text of a plain file, decoded only when the reader shows it.
+    void setReaderTextFromFile(const QString &path, const QByteArray &bytes);
     QString readerText() const;
 
     QPlainTextEdit *Text1 = nullptr;
@@ -25,6 +29,5 @@ protected:
 private:
     void applyPendingText();
 
-    QString m_pendingText;
-    bool m_pending = false;
+    ReaderTextSource m_pending;
 };

@@ -16,6 +16,7 @@ int main(int argc, char **argv)
     }
     const QByteArray text = RtfReader::plainText(file.readAll()).toUtf8();
     std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
-    std::fputc('\n', stdout);
+    if (!text.endsWith('\n'))
+        std::fputc('\n', stdout);
     return 0;
 }

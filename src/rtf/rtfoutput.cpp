@@ -128,12 +128,6 @@ void RtfOutput::text(QStringView text)
         case 0x00a0:
             controlSymbol('~');
             continue;
-        case 0x00ad:
-            controlSymbol('-');
-            continue;
-        case 0x2011:
-            controlSymbol('_');
-            continue;
         case 0xfffc: // object replacement (images), written elsewhere or dropped
         case 0xfdd0: // frame markers of tables
         case 0xfdd1:

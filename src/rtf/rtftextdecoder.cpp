@@ -196,15 +196,16 @@ int RtfTextDecoder::codePageForCharset(int charset, int documentPage)
 
 int RtfTextDecoder::codePageForFont(const RtfFont &font, int documentPage)
 {
-    const bool wingdings = font.name.contains(QLatin1String("wingdings"), Qt::CaseInsensitive);
-    const bool symbol = font.name.compare(QLatin1String("Symbol"), Qt::CaseInsensitive) == 0;
-    if (font.charset == 2 || symbol) {
-        if (wingdings)
-            return WingdingsPage;
-        if (symbol || (font.name.contains(QLatin1String("symbol"), Qt::CaseInsensitive) &&
-                       !font.name.contains(QLatin1String("opensymbol"), Qt::CaseInsensitive)))
-            return SymbolPage;
-        return 1252;
+    if (font.name.contains(QLatin1String("wingdings"), Qt::CaseInsensitive))
+        return WingdingsPage;
+    if (font.name.compare(QLatin1String("Symbol"), Qt::CaseInsensitive) == 0)
+        return SymbolPage;
+    if (font.charset == 2) {
+        // Other symbol-charset fonts: only the Symbol look-alikes share its layout.
+        const bool symbolLike =
+            font.name.contains(QLatin1String("symbol"), Qt::CaseInsensitive) &&
+            !font.name.contains(QLatin1String("opensymbol"), Qt::CaseInsensitive);
+        return symbolLike ? SymbolPage : 1252;
     }
     if (font.codePage > 0)
         return font.codePage;

@@ -5,6 +5,7 @@
 #include "app/dirlistbox.h"
 #include "app/filelistbox.h"
 #include "app/pgwell.h"
+#include "app/richtextbox.h"
 #include "fakeplatform.h"
 #include "reader/form3.h"
 

@@ -1,0 +1,890 @@
+#include "rtf/rtfparser.h"
+
+#include "rtf/rtftokenizer.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr qsizetype kMaxFontName = 256;
+constexpr qsizetype kMaxFieldInstruction = 4096;
+constexpr qsizetype kMaxCellEdges = 64;
+constexpr size_t kMaxColors = 65536;
+constexpr int kMaxLength = 31680; // 22 inches in twips: larger values only break layout
+constexpr int kMaxHalfPoints = 3276;
+
+int clampLength(int twips)
+{
+    return std::clamp(twips, -kMaxLength, kMaxLength);
+}
+
+int hexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// Splits a field instruction into words; quoted arguments keep their spaces.
+QStringList fieldArguments(QStringView instruction)
+{
+    QStringList args;
+    qsizetype i = 0;
+    const qsizetype n = instruction.size();
+    while (i < n) {
+        while (i < n && instruction[i].isSpace())
+            ++i;
+        if (i >= n)
+            break;
+        qsizetype start = i;
+        if (instruction[i] == u'"') {
+            start = ++i;
+            while (i < n && instruction[i] != u'"')
+                ++i;
+            args.append(instruction.sliced(start, i - start).toString());
+            ++i;
+        } else {
+            while (i < n && !instruction[i].isSpace())
+                ++i;
+            args.append(instruction.sliced(start, i - start).toString());
+        }
+    }
+    return args;
+}
+
+} // namespace
+
+RtfParser::RtfParser() = default;
+
+void RtfParser::parse(QByteArrayView rtf, RtfContentSink &sink)
+{
+    m_sink = &sink;
+    m_stack.assign(1, RtfGroupState());
+    m_stack.reserve(64);
+    m_overflowDepth = 0;
+    m_skipUnits = 0;
+    m_text.reserve(4096);
+
+    RtfTokenizer tokenizer(rtf);
+    bool running = true;
+    while (running) {
+        const RtfToken token = tokenizer.next();
+        switch (token.type) {
+        case RtfToken::End:
+            running = false;
+            break;
+        case RtfToken::GroupOpen:
+            m_skipUnits = 0; // fallback text never crosses a brace
+            openGroup();
+            break;
+        case RtfToken::GroupClose:
+            m_skipUnits = 0;
+            running = !closeGroup();
+            break;
+        case RtfToken::Text:
+            handleText(token.data);
+            break;
+        case RtfToken::HexByte:
+            if (m_skipUnits > 0)
+                --m_skipUnits;
+            else
+                handleByte(token.value);
+            break;
+        case RtfToken::ControlWord:
+            if (m_skipUnits > 0)
+                --m_skipUnits;
+            else
+                handleWord(token.data, token.hasParameter, token.parameter);
+            break;
+        case RtfToken::ControlSymbol:
+            if (m_skipUnits > 0)
+                --m_skipUnits;
+            else
+                handleSymbol(static_cast<char>(token.value));
+            break;
+        case RtfToken::Binary:
+            if (m_skipUnits > 0)
+                --m_skipUnits;
+            else if (state().destination == RtfGroupState::Picture &&
+                     m_picture.kind != RtfPicture::Unsupported)
+                m_picture.data.append(token.data);
+            break;
+        }
+    }
+    flushBytes();
+    flushText();
+    m_sink->finish(state().paragraph);
+    m_sink = nullptr;
+}
+
+void RtfParser::openGroup()
+{
+    flushBytes();
+    if (m_stack.size() >= MaxDepth) {
+        ++m_overflowDepth;
+        return;
+    }
+    RtfGroupState group = m_stack.back();
+    group.starred = false;
+    group.fieldGroup = false;
+    group.fieldSymbol = 0;
+    m_stack.push_back(group);
+}
+
+// Returns true when the outermost group has closed: the rest is ignored.
+bool RtfParser::closeGroup()
+{
+    flushBytes();
+    if (m_overflowDepth > 0) {
+        --m_overflowDepth;
+        return false;
+    }
+    if (m_stack.size() <= 1)
+        return false; // a stray }
+    const RtfGroupState closed = m_stack.back();
+    m_stack.pop_back();
+    const RtfGroupState::Destination parent = state().destination;
+    switch (closed.destination) {
+    case RtfGroupState::FontTable:
+        commitFont();
+        break;
+    case RtfGroupState::Picture:
+        if (parent != RtfGroupState::Picture)
+            finishPicture(closed);
+        break;
+    case RtfGroupState::FieldInstruction:
+        if (parent != RtfGroupState::FieldInstruction)
+            finishFieldInstruction();
+        break;
+    default:
+        break;
+    }
+    // A SYMBOL field whose result is empty still shows its character.
+    if (closed.fieldGroup && closed.fieldSymbol && m_emitted == closed.fieldTextStart &&
+        parent == RtfGroupState::Body)
+        appendBodyChar(closed.fieldSymbol);
+    return m_stack.size() == 1;
+}
+
+void RtfParser::handleWord(QByteArrayView name, bool hasParameter, int parameter)
+{
+    flushBytes();
+    RtfGroupState &s = state();
+    const RtfKeyword keyword = RtfKeywords::lookup(name);
+    if (keyword != RtfKeyword::U)
+        m_highSurrogate = 0;
+    if (s.starred) {
+        s.starred = false;
+        if (!RtfKeywords::isKnownDestination(keyword)) {
+            s.destination = RtfGroupState::Skip;
+            return;
+        }
+    }
+    if (s.destination == RtfGroupState::Skip) {
+        if (keyword == RtfKeyword::Ud && s.inUpr) {
+            s.destination = s.uprDestination;
+            s.inUpr = false;
+        }
+        return;
+    }
+
+    const int p = parameter;
+    const bool on = !hasParameter || p != 0;
+    RtfCharFormat &chars = s.chars;
+    RtfParagraphFormat &para = s.paragraph;
+    using K = RtfKeyword;
+    switch (keyword) {
+    case K::Fonttbl:
+    case K::Colortbl:
+    case K::Pict:
+    case K::Field:
+    case K::Fldinst:
+    case K::Upr:
+    case K::SkippedDestination:
+        handleDestinationWord(keyword, p);
+        break;
+    case K::Ansi:
+        m_documentPage = 1252;
+        m_pageCacheValid = false;
+        break;
+    case K::Mac:
+        m_documentPage = 10000;
+        m_pageCacheValid = false;
+        break;
+    case K::Pc:
+        m_documentPage = 437;
+        m_pageCacheValid = false;
+        break;
+    case K::Pca:
+        m_documentPage = 850;
+        m_pageCacheValid = false;
+        break;
+    case K::Ansicpg:
+        if (p > 0) {
+            m_documentPage = p;
+            m_pageCacheValid = false;
+        }
+        break;
+    case K::Deff:
+        m_defaultFont = p;
+        chars.font = p;
+        break;
+    case K::F:
+        if (s.destination == RtfGroupState::FontTable) {
+            commitFont();
+            m_font = RtfFont();
+            m_font.number = p;
+            m_fontPending = true;
+        } else if (hasParameter) {
+            chars.font = p;
+        }
+        break;
+    case K::Fcharset:
+        if (s.destination == RtfGroupState::FontTable)
+            m_font.charset = p;
+        break;
+    case K::Cpg:
+        if (s.destination == RtfGroupState::FontTable)
+            m_font.codePage = p;
+        break;
+    case K::Uc:
+        s.unicodeSkip = std::clamp(hasParameter ? p : 1, 0, 64);
+        break;
+    case K::U:
+        handleUnicode(p);
+        break;
+    case K::Red:
+    case K::Green:
+    case K::Blue:
+        if (s.destination == RtfGroupState::ColorTable) {
+            const int value = std::clamp(p, 0, 255);
+            (keyword == K::Red ? m_red : keyword == K::Green ? m_green : m_blue) = value;
+            m_colorSet = true;
+        }
+        break;
+    case K::Plain: {
+        const int link = chars.link;
+        chars = plainFormat();
+        chars.link = link;
+        break;
+    }
+    case K::B:
+        chars.bold = on;
+        break;
+    case K::I:
+        chars.italic = on;
+        break;
+    case K::Strike:
+        chars.strike = on;
+        break;
+    case K::Caps:
+        chars.caps = on;
+        break;
+    case K::Scaps:
+        chars.smallCaps = on;
+        break;
+    case K::V:
+        chars.hidden = on;
+        break;
+    case K::Ul:
+        chars.underline = on ? RtfCharFormat::SingleUnderline : RtfCharFormat::NoUnderline;
+        break;
+    case K::Uld:
+        chars.underline = on ? RtfCharFormat::DottedUnderline : RtfCharFormat::NoUnderline;
+        break;
+    case K::Uldash:
+        chars.underline = on ? RtfCharFormat::DashUnderline : RtfCharFormat::NoUnderline;
+        break;
+    case K::Ulwave:
+        chars.underline = on ? RtfCharFormat::WaveUnderline : RtfCharFormat::NoUnderline;
+        break;
+    case K::Ulnone:
+        chars.underline = RtfCharFormat::NoUnderline;
+        break;
+    case K::Cf:
+        chars.foreground = color(p);
+        break;
+    case K::Highlight:
+    case K::Cb:
+        chars.background = color(p);
+        break;
+    case K::Fs:
+        chars.halfPoints = hasParameter && p > 0 ? std::min(p, kMaxHalfPoints) : 24;
+        break;
+    case K::Super:
+        chars.vertical = RtfCharFormat::Superscript;
+        break;
+    case K::Sub:
+        chars.vertical = RtfCharFormat::Subscript;
+        break;
+    case K::Nosupersub:
+        chars.vertical = RtfCharFormat::Baseline;
+        break;
+    case K::Up:
+        chars.vertical = on ? RtfCharFormat::Superscript : RtfCharFormat::Baseline;
+        break;
+    case K::Dn:
+        chars.vertical = on ? RtfCharFormat::Subscript : RtfCharFormat::Baseline;
+        break;
+    case K::Pard:
+        para = RtfParagraphFormat();
+        break;
+    case K::Ql:
+        para.alignment = RtfParagraphFormat::Left;
+        break;
+    case K::Qc:
+        para.alignment = RtfParagraphFormat::Center;
+        break;
+    case K::Qr:
+        para.alignment = RtfParagraphFormat::Right;
+        break;
+    case K::Qj:
+        para.alignment = RtfParagraphFormat::Justify;
+        break;
+    case K::Li:
+        para.leftIndent = clampLength(p);
+        break;
+    case K::Ri:
+        para.rightIndent = clampLength(p);
+        break;
+    case K::Fi:
+        para.firstLineIndent = clampLength(p);
+        break;
+    case K::Sb:
+        para.spaceBefore = std::clamp(p, 0, kMaxLength);
+        break;
+    case K::Sa:
+        para.spaceAfter = std::clamp(p, 0, kMaxLength);
+        break;
+    case K::Sl:
+        para.lineSpacing = clampLength(p);
+        break;
+    case K::Slmult:
+        para.lineMultiple = on;
+        break;
+    case K::Intbl:
+        para.inTable = true;
+        break;
+    case K::Itap:
+        para.nestLevel = std::clamp(p, 0, MaxTableLevel);
+        break;
+    case K::Par:
+    case K::Sect:
+        paragraphEnd(false);
+        break;
+    case K::Page:
+        paragraphEnd(true);
+        break;
+    case K::Line:
+        appendChar(0x2028);
+        break;
+    case K::Tab:
+        appendChar(u'\t');
+        break;
+    case K::Cell:
+    case K::Nestcell:
+    case K::Row:
+    case K::Nestrow:
+        tableEvent(keyword);
+        break;
+    case K::Trowd:
+        m_cellEdges.clear();
+        break;
+    case K::Cellx:
+        if (m_cellEdges.size() < kMaxCellEdges)
+            m_cellEdges.append(clampLength(p));
+        break;
+    case K::Pngblip:
+    case K::Jpegblip:
+        if (s.destination == RtfGroupState::Picture)
+            m_picture.kind = keyword == K::Pngblip ? RtfPicture::Png : RtfPicture::Jpeg;
+        break;
+    case K::Picwgoal:
+        m_picture.goalWidth = std::clamp(p, 0, kMaxLength);
+        break;
+    case K::Pichgoal:
+        m_picture.goalHeight = std::clamp(p, 0, kMaxLength);
+        break;
+    case K::Picscalex:
+        m_picture.scaleX = p > 0 ? std::min(p, 1000) : 100;
+        break;
+    case K::Picscaley:
+        m_picture.scaleY = p > 0 ? std::min(p, 1000) : 100;
+        break;
+    case K::Emdash:
+        appendChar(0x2014);
+        break;
+    case K::Endash:
+        appendChar(0x2013);
+        break;
+    case K::Bullet:
+        appendChar(0x2022);
+        break;
+    case K::Lquote:
+        appendChar(0x2018);
+        break;
+    case K::Rquote:
+        appendChar(0x2019);
+        break;
+    case K::Ldblquote:
+        appendChar(0x201C);
+        break;
+    case K::Rdblquote:
+        appendChar(0x201D);
+        break;
+    case K::Emspace:
+        appendChar(0x2003);
+        break;
+    case K::Enspace:
+        appendChar(0x2002);
+        break;
+    case K::Qmspace:
+        appendChar(0x2005);
+        break;
+    case K::Zwj:
+        appendChar(0x200D);
+        break;
+    case K::Zwnj:
+        appendChar(0x200C);
+        break;
+    case K::Ltrmark:
+        appendChar(0x200E);
+        break;
+    case K::Rtlmark:
+        appendChar(0x200F);
+        break;
+    default:
+        break; // shown destinations (\fldrslt, \listtext ...) and unknown words
+    }
+}
+
+void RtfParser::handleDestinationWord(RtfKeyword keyword, int parameter)
+{
+    Q_UNUSED(parameter);
+    RtfGroupState &s = state();
+    switch (keyword) {
+    case RtfKeyword::Fonttbl:
+        s.destination = RtfGroupState::FontTable;
+        m_fontPending = false;
+        m_fontName.clear();
+        break;
+    case RtfKeyword::Colortbl:
+        s.destination = RtfGroupState::ColorTable;
+        m_red = m_green = m_blue = 0;
+        m_colorSet = false;
+        break;
+    case RtfKeyword::Pict:
+        s.destination = RtfGroupState::Picture;
+        m_picture = RtfPicture();
+        m_pictureNibble = -1;
+        break;
+    case RtfKeyword::Field:
+        s.fieldGroup = true;
+        s.fieldSymbol = 0;
+        s.fieldTextStart = m_emitted;
+        break;
+    case RtfKeyword::Fldinst:
+        s.destination = RtfGroupState::FieldInstruction;
+        m_fieldInstruction.clear();
+        break;
+    case RtfKeyword::Upr:
+        // \upr holds an 8-bit version first and the Unicode one in \ud.
+        s.uprDestination = s.destination;
+        s.destination = RtfGroupState::Skip;
+        s.inUpr = true;
+        break;
+    default:
+        s.destination = RtfGroupState::Skip;
+        break;
+    }
+}
+
+void RtfParser::handleSymbol(char symbol)
+{
+    switch (symbol) {
+    case '\\':
+    case '{':
+    case '}':
+        appendChar(static_cast<char16_t>(symbol));
+        break;
+    case '~':
+        appendChar(0x00A0);
+        break;
+    case '_':
+        appendChar(0x2011);
+        break;
+    case '*':
+        state().starred = true;
+        break;
+    default:
+        break; // \- (optional hyphen) is invisible; others mean nothing
+    }
+}
+
+void RtfParser::handleText(QByteArrayView text)
+{
+    if (m_skipUnits > 0) {
+        const qsizetype n = std::min<qsizetype>(text.size(), m_skipUnits);
+        m_skipUnits -= static_cast<int>(n);
+        text = text.sliced(n);
+        if (text.isEmpty())
+            return;
+    }
+    switch (state().destination) {
+    case RtfGroupState::Body:
+        appendBodyBytes(text);
+        break;
+    case RtfGroupState::FontTable:
+        for (const char c : text) {
+            if (c == ';')
+                commitFont();
+            else if (m_fontName.size() < kMaxFontName)
+                m_fontName.append(c);
+        }
+        break;
+    case RtfGroupState::ColorTable:
+        for (const char c : text) {
+            if (c == ';')
+                commitColor();
+        }
+        break;
+    case RtfGroupState::Picture:
+        appendPictureHex(text);
+        break;
+    case RtfGroupState::FieldInstruction:
+        m_fieldInstruction.append(
+            text.first(std::min(text.size(), kMaxFieldInstruction - m_fieldInstruction.size())));
+        break;
+    case RtfGroupState::Skip:
+        break;
+    }
+}
+
+void RtfParser::handleByte(unsigned char byte)
+{
+    const char c = static_cast<char>(byte);
+    switch (state().destination) {
+    case RtfGroupState::Body:
+        appendBodyBytes(QByteArrayView(&c, 1));
+        break;
+    case RtfGroupState::FontTable:
+        if (m_fontName.size() < kMaxFontName)
+            m_fontName.append(c);
+        break;
+    case RtfGroupState::FieldInstruction:
+        if (m_fieldInstruction.size() < kMaxFieldInstruction)
+            m_fieldInstruction.append(c);
+        break;
+    default:
+        break;
+    }
+}
+
+void RtfParser::handleUnicode(int parameter)
+{
+    RtfGroupState &s = state();
+    long long value = parameter;
+    if (value < 0)
+        value += 65536; // written as signed 16-bit
+    if (value < 0 || value > 0x10FFFF)
+        value = 0xFFFD;
+    const auto c = static_cast<char32_t>(value);
+    if (s.destination == RtfGroupState::Body) {
+        const int page = codePage(s.chars.font);
+        const bool glyphFont =
+            page == RtfTextDecoder::SymbolPage || page == RtfTextDecoder::WingdingsPage;
+        if (glyphFont && c >= 0xF020 && c <= 0xF0FF) {
+            // Symbol fonts put their glyphs in the private use area.
+            if (const char16_t g = RtfTextDecoder::glyphChar(page, c & 0xFF))
+                appendBodyChar(g);
+        } else if (QChar::isHighSurrogate(c)) {
+            m_highSurrogate = static_cast<char16_t>(c);
+        } else if (QChar::isLowSurrogate(c)) {
+            if (m_highSurrogate) {
+                appendBodyChar(m_highSurrogate);
+                appendBodyChar(static_cast<char16_t>(c));
+            }
+            m_highSurrogate = 0;
+        } else if (c > 0xFFFF) {
+            appendBodyChar(QChar::highSurrogate(c));
+            appendBodyChar(QChar::lowSurrogate(c));
+        } else if (!RtfTextDecoder::isDropped(c)) {
+            appendBodyChar(static_cast<char16_t>(c));
+        }
+        if (!QChar::isHighSurrogate(c))
+            m_highSurrogate = 0;
+    } else if (c <= 0xFFFF && !QChar::isSurrogate(c)) {
+        appendChar(static_cast<char16_t>(c));
+    }
+    m_skipUnits = s.unicodeSkip;
+}
+
+int RtfParser::codePage(int font)
+{
+    if (m_pageCacheValid && font == m_cachedFont)
+        return m_cachedPage;
+    const RtfFont *f = m_fonts.find(font);
+    m_cachedPage = f ? RtfTextDecoder::codePageForFont(*f, m_documentPage) : m_documentPage;
+    m_cachedFont = font;
+    m_pageCacheValid = true;
+    return m_cachedPage;
+}
+
+void RtfParser::appendBodyBytes(QByteArrayView bytes)
+{
+    const RtfGroupState &s = state();
+    if (s.chars.hidden)
+        return;
+    const int page = codePage(s.chars.font);
+    const char16_t *table = m_decoder.singleByteTable(page);
+    if (!table) {
+        // Double-byte text: keep the bytes until the run ends, so a lead byte
+        // written as \'hh joins its literal trail byte.
+        if (!m_bytes.isEmpty() && m_bytesPage != page)
+            flushBytes();
+        m_bytesPage = page;
+        m_bytes.append(bytes);
+        return;
+    }
+    flushBytes();
+    prepareText();
+    const qsizetype old = m_text.size();
+    m_text.resize(old + bytes.size());
+    QChar *out = m_text.data() + old;
+    qsizetype n = 0;
+    for (const char b : bytes) {
+        const char16_t c = table[static_cast<unsigned char>(b)];
+        if (c)
+            out[n++] = QChar(c);
+    }
+    m_text.resize(old + n);
+    m_emitted += n;
+}
+
+void RtfParser::appendChar(char16_t c)
+{
+    switch (state().destination) {
+    case RtfGroupState::Body:
+        appendBodyChar(c);
+        break;
+    case RtfGroupState::FontTable:
+        if (c < 0x80 && c != ';' && m_fontName.size() < kMaxFontName)
+            m_fontName.append(static_cast<char>(c));
+        break;
+    case RtfGroupState::FieldInstruction:
+        if (m_fieldInstruction.size() < kMaxFieldInstruction)
+            m_fieldInstruction.append(QStringView(&c, 1).toUtf8());
+        break;
+    default:
+        break;
+    }
+}
+
+void RtfParser::appendBodyChar(char16_t c)
+{
+    if (state().chars.hidden)
+        return;
+    flushBytes();
+    prepareText();
+    m_text.append(QChar(c));
+    ++m_emitted;
+}
+
+// Starts a new run when the format differs from the pending one.
+void RtfParser::prepareText()
+{
+    const RtfGroupState &s = state();
+    if (!m_text.isEmpty()) {
+        if (s.chars == m_textFormat &&
+            s.paragraph.tableLevel() == m_textParagraph.tableLevel())
+            return;
+        flushText();
+    }
+    m_textFormat = s.chars;
+    m_textParagraph = s.paragraph;
+}
+
+void RtfParser::flushBytes()
+{
+    if (m_bytes.isEmpty())
+        return;
+    prepareText();
+    const qsizetype old = m_text.size();
+    m_decoder.decode(m_bytesPage, m_bytes, m_text);
+    m_emitted += m_text.size() - old;
+    m_bytes.resize(0);
+}
+
+void RtfParser::flushText()
+{
+    if (m_text.isEmpty())
+        return;
+    m_sink->text(m_text, m_textFormat, m_textParagraph);
+    m_text.resize(0);
+}
+
+void RtfParser::paragraphEnd(bool pageBreak)
+{
+    const RtfGroupState &s = state();
+    if (s.destination != RtfGroupState::Body)
+        return;
+    flushText();
+    m_sink->paragraphEnd(s.paragraph, s.chars, pageBreak);
+}
+
+void RtfParser::tableEvent(RtfKeyword keyword)
+{
+    const RtfGroupState &s = state();
+    if (s.destination != RtfGroupState::Body)
+        return;
+    flushText();
+    const int nested = std::max(2, s.paragraph.tableLevel());
+    switch (keyword) {
+    case RtfKeyword::Cell:
+        m_sink->cellEnd(1, s.paragraph);
+        break;
+    case RtfKeyword::Nestcell:
+        m_sink->cellEnd(nested, s.paragraph);
+        break;
+    case RtfKeyword::Row:
+        m_sink->rowEnd(1, m_cellEdges);
+        break;
+    default:
+        m_sink->rowEnd(nested, m_cellEdges);
+        break;
+    }
+}
+
+void RtfParser::commitFont()
+{
+    if (m_fontPending) {
+        int page = m_font.codePage > 0
+                       ? m_font.codePage
+                       : RtfTextDecoder::codePageForCharset(m_font.charset, m_documentPage);
+        if (page == RtfTextDecoder::SymbolPage)
+            page = 1252; // a symbol font's own name is plain text
+        QString name;
+        m_decoder.decode(page, m_fontName, name);
+        m_font.name = name.trimmed();
+        m_fonts.insert(m_font);
+        m_pageCacheValid = false;
+    }
+    m_fontPending = false;
+    m_fontName.clear();
+}
+
+void RtfParser::commitColor()
+{
+    if (m_colors.size() < kMaxColors) {
+        // An entry without components is "auto".
+        m_colors.push_back(m_colorSet ? 0xFF000000u | quint32(m_red) << 16 |
+                                            quint32(m_green) << 8 | quint32(m_blue)
+                                      : 0u);
+    }
+    m_red = m_green = m_blue = 0;
+    m_colorSet = false;
+}
+
+quint32 RtfParser::color(int index) const
+{
+    return index >= 0 && size_t(index) < m_colors.size() ? m_colors[size_t(index)] : 0u;
+}
+
+RtfCharFormat RtfParser::plainFormat() const
+{
+    RtfCharFormat format;
+    format.font = m_defaultFont;
+    return format;
+}
+
+void RtfParser::appendPictureHex(QByteArrayView text)
+{
+    if (m_picture.kind == RtfPicture::Unsupported)
+        return; // WMF, EMF and the like are not shown: don't keep their data
+    for (const char c : text) {
+        const int v = hexValue(c);
+        if (v < 0)
+            continue;
+        if (m_pictureNibble < 0) {
+            m_pictureNibble = v;
+        } else {
+            m_picture.data.append(static_cast<char>(m_pictureNibble << 4 | v));
+            m_pictureNibble = -1;
+        }
+    }
+}
+
+void RtfParser::finishPicture(const RtfGroupState &group)
+{
+    if (m_picture.kind != RtfPicture::Unsupported && !m_picture.data.isEmpty() &&
+        !group.chars.hidden && state().destination == RtfGroupState::Body) {
+        flushText();
+        m_sink->picture(m_picture, group.chars, group.paragraph);
+    }
+    m_picture = RtfPicture();
+}
+
+void RtfParser::finishFieldInstruction()
+{
+    const QString instruction = QString::fromUtf8(m_fieldInstruction);
+    m_fieldInstruction.clear();
+    const QStringList args = fieldArguments(instruction);
+    if (args.isEmpty())
+        return;
+    const QString &type = args.first();
+    if (type.compare(QLatin1String("HYPERLINK"), Qt::CaseInsensitive) == 0) {
+        QString target;
+        QString anchor;
+        for (qsizetype i = 1; i < args.size(); ++i) {
+            if (args[i].startsWith(u'\\')) {
+                if (args[i] == QLatin1String("\\l") && i + 1 < args.size())
+                    anchor = args[++i];
+                else if (args[i] == QLatin1String("\\o") || args[i] == QLatin1String("\\t"))
+                    ++i; // tooltip, target frame
+            } else if (target.isEmpty()) {
+                target = args[i];
+            }
+        }
+        if (!anchor.isEmpty())
+            target += u'#' + anchor;
+        if (!target.isEmpty()) {
+            m_links.append(target);
+            state().chars.link = int(m_links.size() - 1);
+        }
+    } else if (type.compare(QLatin1String("SYMBOL"), Qt::CaseInsensitive) == 0 &&
+               args.size() > 1) {
+        bool ok = false;
+        const uint code = args[1].startsWith(QLatin1String("0x"), Qt::CaseInsensitive)
+                              ? args[1].mid(2).toUInt(&ok, 16)
+                              : args[1].toUInt(&ok);
+        if (!ok || code == 0 || code > 0xFFFF)
+            return;
+        QString fontName;
+        bool unicode = false;
+        for (qsizetype i = 2; i < args.size(); ++i) {
+            if (args[i] == QLatin1String("\\f") && i + 1 < args.size())
+                fontName = args[++i];
+            else if (args[i] == QLatin1String("\\u"))
+                unicode = true;
+        }
+        RtfFont font;
+        font.name = fontName;
+        const int page = fontName.isEmpty() ? m_documentPage
+                                            : RtfTextDecoder::codePageForFont(font, m_documentPage);
+        char16_t c = static_cast<char16_t>(code);
+        if (page == RtfTextDecoder::SymbolPage || page == RtfTextDecoder::WingdingsPage) {
+            c = RtfTextDecoder::glyphChar(page, code & 0xFF);
+        } else if (!unicode && code < 256) {
+            QString decoded;
+            const char byte = static_cast<char>(code);
+            m_decoder.decode(page, QByteArrayView(&byte, 1), decoded);
+            c = decoded.isEmpty() ? 0 : decoded.at(0).unicode();
+        }
+        if (c && !RtfTextDecoder::isDropped(c))
+            state().fieldSymbol = c;
+    }
+}

@@ -1,0 +1,62 @@
+#include "rtf/rtfplaintextsink.h"
+
+#include "rtf/rtfparser.h"
+
+#include <algorithm>
+
+void RtfPlainTextSink::enterLevel(int level)
+{
+    level = std::clamp(level, 0, RtfParser::MaxTableLevel);
+    if (level != m_level && !m_text.isEmpty() && !m_text.endsWith(u'\n'))
+        m_text.append(u'\n');
+    m_level = level;
+}
+
+void RtfPlainTextSink::text(QStringView text, const RtfCharFormat &,
+                            const RtfParagraphFormat &paragraph)
+{
+    enterLevel(paragraph.tableLevel());
+    const qsizetype old = m_text.size();
+    m_text.append(text);
+    QChar *c = m_text.data() + old;
+    QChar *const end = m_text.data() + m_text.size();
+    for (; c != end; ++c) {
+        if (c->unicode() == QChar::LineSeparator)
+            *c = u'\n';
+        else if (c->unicode() == QChar::Nbsp)
+            *c = u' ';
+    }
+}
+
+void RtfPlainTextSink::paragraphEnd(const RtfParagraphFormat &paragraph, const RtfCharFormat &,
+                                    bool)
+{
+    enterLevel(paragraph.tableLevel());
+    m_text.append(u'\n');
+}
+
+void RtfPlainTextSink::cellEnd(int level, const RtfParagraphFormat &)
+{
+    enterLevel(level);
+    m_text.append(u'\n');
+}
+
+void RtfPlainTextSink::rowEnd(int level, const QList<int> &)
+{
+    if (level > m_level)
+        return; // a row without cells
+    enterLevel(level);
+    if (!m_text.isEmpty() && !m_text.endsWith(u'\n'))
+        m_text.append(u'\n'); // the next row starts on a new line
+}
+
+void RtfPlainTextSink::picture(const RtfPicture &, const RtfCharFormat &,
+                               const RtfParagraphFormat &paragraph)
+{
+    enterLevel(paragraph.tableLevel());
+}
+
+void RtfPlainTextSink::finish(const RtfParagraphFormat &)
+{
+    enterLevel(0);
+}

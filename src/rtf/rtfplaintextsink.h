@@ -1,0 +1,31 @@
+#pragma once
+
+#include "rtf/rtfcontentsink.h"
+
+#include <QString>
+
+// Collects the text a person sees, as QTextDocument::toPlainText() would give
+// it for the built document: paragraphs and table cells end with '\n', line
+// breaks are '\n', entering or leaving a table
+// starts a new line, no-break spaces are spaces, pictures leave nothing.
+class RtfPlainTextSink : public RtfContentSink
+{
+public:
+    void text(QStringView text, const RtfCharFormat &format,
+              const RtfParagraphFormat &paragraph) override;
+    void paragraphEnd(const RtfParagraphFormat &paragraph, const RtfCharFormat &mark,
+                      bool pageBreakAfter) override;
+    void cellEnd(int level, const RtfParagraphFormat &paragraph) override;
+    void rowEnd(int level, const QList<int> &cellEdges) override;
+    void picture(const RtfPicture &picture, const RtfCharFormat &format,
+                 const RtfParagraphFormat &paragraph) override;
+    void finish(const RtfParagraphFormat &paragraph) override;
+
+    QString takeText() { return std::move(m_text); }
+
+private:
+    void enterLevel(int level);
+
+    QString m_text;
+    int m_level = 0;
+};
