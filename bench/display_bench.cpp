@@ -82,9 +82,9 @@ int runChild(int argc, char **argv, const QString &file)
 
 QByteArray plainLines(qint64 size)
 {
-    static const char *words[] = {"the",    "viewer", "shows",  "text",   "files",  "quickly",
-                                  "café",   "naïve",  "Grüße",  "ελληνικά", "данные", "and",
-                                  "lines",  "of",     "varied", "length", "—",      "“quoted”"};
+    static const char *words[] = {"the",   "viewer", "shows",  "text",     "files",  "quickly",
+                                  "café",  "naïve",  "Grüße",  "ελληνικά", "данные", "and",
+                                  "lines", "of",     "varied", "length",   "—",      "“quoted”"};
     QRandomGenerator random(42);
     QByteArray out;
     out.reserve(size + 200);
@@ -103,9 +103,10 @@ QByteArray plainLines(qint64 size)
 QByteArray richText(qint64 size)
 {
     QRandomGenerator random(7);
-    QByteArray out = "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fswiss Arial;}{\\f1\\froman "
-                     "Times New Roman;}}{\\colortbl;\\red200\\green0\\blue0;\\red0\\green0\\blue160;}"
-                     "\\f0\\fs20\n";
+    QByteArray out =
+        "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fswiss Arial;}{\\f1\\froman "
+        "Times New Roman;}}{\\colortbl;\\red200\\green0\\blue0;\\red0\\green0\\blue160;}"
+        "\\f0\\fs20\n";
     out.reserve(size + 200);
     while (out.size() < size) {
         out += "\\pard\\sa120 ";
@@ -160,8 +161,7 @@ int main(int argc, char **argv)
     }
 
     QTemporaryDir dir;
-    std::printf("%-12s %12s %14s %14s %12s\n", "file", "bytes", "median ms", "best ms",
-                "peak MiB");
+    std::printf("%-12s %12s %14s %14s %12s\n", "file", "bytes", "median ms", "best ms", "peak MiB");
     for (const QString &size : sizes) {
         QString name;
         QByteArray bytes;
@@ -194,7 +194,8 @@ int main(int argc, char **argv)
             // IDLE quiet=Q chars=C peakKiB=P
             const QList<QByteArray> fields = line.split(' ');
             if (fields.size() != 4 || fields[0] != "IDLE") {
-                std::fprintf(stderr, "child failed on %s: %s\n", qPrintable(name), line.constData());
+                std::fprintf(stderr, "child failed on %s: %s\n", qPrintable(name),
+                             line.constData());
                 return 1;
             }
             const qint64 quiet = fields[1].mid(6).toLongLong();

@@ -99,8 +99,11 @@ void Browser::displayFromFileList(const QString &name)
         w.Text1->setFont(font);
     }
     const auto path = DisplayRules::filePath(w.Label1->caption(), w.Dir1->path(), name);
-    if (!path)
-        return; // no folder chosen yet: nothing is read
+    if (!path) {
+        // No folder chosen yet: nothing is read, but the file is taken as the current one.
+        w.currentFilePath = joinPath(w.File1->path(), name);
+        return;
+    }
     w.reader()->setWindowTitle(DisplayRules::readerCaption(name));
 
     WholeFileReader::Result file = WholeFileReader::read(*path);

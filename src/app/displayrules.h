@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QString>
 #include <optional>
+#include <QString>
 
 // Rules of the display operation that need no window.
 namespace DisplayRules {

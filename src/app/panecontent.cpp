@@ -3,8 +3,8 @@
 #include "rtf/rtfdetect.h"
 #include "rtf/rtfreader.h"
 
-#include <QTextDocument>
 #include "app/richtextbox.h"
+#include <QTextDocument>
 
 PaneContent::Loaded PaneContent::load(RichTextBox *pane, QByteArray &&bytes)
 {

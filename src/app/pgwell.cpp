@@ -29,7 +29,8 @@ using Icon = MessageBoxes::Icon;
 using Buttons = MessageBoxes::Buttons;
 
 namespace {
-const QString supportAddress = QStringLiteral("the Pagewell maintainers (support@pagewell.invalid)");
+const QString supportAddress =
+    QStringLiteral("the Pagewell maintainers (support@pagewell.invalid)");
 const QString startupHint = QStringLiteral(
     "Its recommded that you hide the taskbar while using Vantrel Pagewellif you are using a screen "
     "resulotion 800*600 or less ...best view for Pagewell is 768*1024");
@@ -67,8 +68,9 @@ void pgwell::writeSettingsEntry()
     const QString name = QStringLiteral("VTL pgwell");
     if (!m_platform.settings.writeValue(name, name, QStringLiteral("path"),
                                         m_platform.programFolder, &error)) {
-        m_platform.messages.show(error + QStringLiteral(", Fail to sae the setting, Please send the "
-                                                        "error to ") +
+        m_platform.messages.show(error +
+                                     QStringLiteral(", Fail to sae the setting, Please send the "
+                                                    "error to ") +
                                      supportAddress,
                                  Icon::Critical, Buttons::Ok);
     }
@@ -124,8 +126,8 @@ void pgwell::openStartPath(const QString &path)
 {
     const QFileInfo info(path);
     if (!info.exists()) {
-        m_platform.messages.show(QStringLiteral("%1 was not found.").arg(QDir::toNativeSeparators(
-                                     info.absoluteFilePath())),
+        m_platform.messages.show(QStringLiteral("%1 was not found.")
+                                     .arg(QDir::toNativeSeparators(info.absoluteFilePath())),
                                  Icon::Information, Buttons::Ok);
         return;
     }

@@ -69,8 +69,8 @@ QFrame *line(QWidget *parent, const char *name, bool vertical)
 ClickLabel *pictureStore(QWidget *parent, const char *name, const char *picture, QSize size)
 {
     auto *store = label(parent, name, QString());
-    store->setPixmap(QIcon(QStringLiteral(":/artwork/%1.svg").arg(QLatin1String(picture)))
-                         .pixmap(size));
+    store->setPixmap(
+        QIcon(QStringLiteral(":/artwork/%1.svg").arg(QLatin1String(picture))).pixmap(size));
     store->hide();
     return store;
 }
@@ -96,8 +96,8 @@ void buildTitleBar(pgwell &w)
     w.Image5->setPixmap(QIcon(QStringLiteral(":/artwork/title.svg")).pixmap(QSize(160, 25)));
     w.Image5->setScaledContents(true);
 
-    w.Label4 = place(label(w.client, "Label4", QStringLiteral("Vantrel Vaze Pagewell")), 120, 120, 2535,
-                     195);
+    w.Label4 = place(label(w.client, "Label4", QStringLiteral("Vantrel Vaze Pagewell")), 120, 120,
+                     2535, 195);
     w.Label4->setFont(boldFont(QStringLiteral("Tahoma"), 8.25));
     QPalette white = w.Label4->palette();
     white.setColor(QPalette::WindowText, Qt::white);
@@ -142,12 +142,12 @@ void buildToolbar(pgwell &w)
     w.reall = place(label(t, "reall", QString()), 4080, 120, 255, 255);
     w.Label11 = place(label(t, "Label11", QStringLiteral("Refresh")), 4320, 120, 735, 255);
     w.com = place(label(t, "com", QString()), 5040, 120, 255, 255);
-    w.Label12 = place(label(t, "Label12", QStringLiteral("Send text to clipboard")), 5280, 120,
-                      1695, 255);
+    w.Label12 =
+        place(label(t, "Label12", QStringLiteral("Send text to clipboard")), 5280, 120, 1695, 255);
     w.Image4 = place(label(t, "Image4", QString()), 7080, 120, 300, 285);
     w.Image4->setPixmap(QIcon(QStringLiteral(":/artwork/clip.svg")).pixmap(QSize(20, 19)));
-    w.Label13 = place(label(t, "Label13", QStringLiteral("Send to Vantrel Stash")), 7440, 120,
-                      1695, 255);
+    w.Label13 =
+        place(label(t, "Label13", QStringLiteral("Send to Vantrel Stash")), 7440, 120, 1695, 255);
     w.Label19 = place(label(t, "Label19", QStringLiteral("Favorite")), 60, 480, 1995, 240);
     QFont heading = w.Label19->font();
     heading.setBold(true);
@@ -157,8 +157,8 @@ void buildToolbar(pgwell &w)
         image->setAlignment(Qt::AlignCenter);
         image->setCursor(Qt::PointingHandCursor);
     }
-    for (ClickLabel *l : {w.Label7, w.Label8, w.Label10, w.Label9, w.Label11, w.Label12, w.Label13,
-                          w.Label19}) {
+    for (ClickLabel *l :
+         {w.Label7, w.Label8, w.Label10, w.Label9, w.Label11, w.Label12, w.Label13, w.Label19}) {
         setBackground(l, panelGrey);
         l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     }
@@ -191,8 +191,8 @@ void buildFormattingPanel(pgwell &w)
     w.fm1->setFrameShadow(QFrame::Sunken);
     setBackground(w.fm1, panelGrey);
     QWidget *f = w.fm1;
-    w.Label17 = place(label(f, "Label17", QStringLiteral("For Rish text format")), 120, 30, 2415,
-                      225);
+    w.Label17 =
+        place(label(f, "Label17", QStringLiteral("For Rish text format")), 120, 30, 2415, 225);
     QFont heading = w.Label17->font();
     heading.setBold(true);
     w.Label17->setFont(heading);
@@ -217,11 +217,11 @@ void buildFormattingPanel(pgwell &w)
 
 void buildAutoViewPanel(pgwell &w)
 {
-    w.frm = place(named(new QGroupBox(QStringLiteral("  Auto view  "), w.client), "frm"), 9360, 6960,
-                  1815, 1575);
+    w.frm = place(named(new QGroupBox(QStringLiteral("  Auto view  "), w.client), "frm"), 9360,
+                  6960, 1815, 1575);
     QWidget *f = w.frm;
-    w.Check1 = place(named(new QCheckBox(QStringLiteral("Enable autoview"), f), "Check1"), 120,
-                     270, 1635, 255);
+    w.Check1 = place(named(new QCheckBox(QStringLiteral("Enable autoview"), f), "Check1"), 120, 270,
+                     1635, 255);
     w.Option1 = place(option(f, "Option1", QStringLiteral("Files list")), 120, 555, 1635, 255);
     w.Option2 = place(option(f, "Option2", QStringLiteral("Favorite")), 120, 825, 1635, 255);
     w.Option1->setChecked(true);
@@ -261,14 +261,14 @@ void buildBrowserPanel(pgwell &w)
     w.Command8 = place(button(f, "Command8", QStringLiteral("Save")), 5985, 990, 990, 330);
     w.Command6 = place(button(f, "Command6", QStringLiteral("&Save as")), 4920, 1395, 990, 330);
     w.find = place(button(f, "find", QStringLiteral("Find")), 5985, 1395, 990, 330);
-    w.Command7 = place(button(f, "Command7", QStringLiteral("Full screen mode")), 4920, 1800, 2055,
-                       330);
+    w.Command7 =
+        place(button(f, "Command7", QStringLiteral("Full screen mode")), 4920, 1800, 2055, 330);
 
     w.fnd = place(named(new QGroupBox(QStringLiteral("Find "), f), "fnd"), 4920, 960, 2055, 1455);
     w.fnd->hide();
     QWidget *p = w.fnd;
-    w.Text2 = place(named(new QLineEdit(QStringLiteral("Word to find"), p), "Text2"), 0, 240, 1695,
-                    285);
+    w.Text2 =
+        place(named(new QLineEdit(QStringLiteral("Word to find"), p), "Text2"), 0, 240, 1695, 285);
     QPalette grey = w.Text2->palette();
     grey.setColor(QPalette::Text, QColor(171, 171, 171));
     w.Text2->setPalette(grey);

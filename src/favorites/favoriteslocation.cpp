@@ -9,8 +9,8 @@ QString FavoritesLocation::folder(const QString &programFolder)
     const QString beside = programFolder + QStringLiteral("/favo");
     if (QDir(beside).exists() || QDir().mkdir(beside))
         return beside;
-    const QString fallback = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)
-                             + QStringLiteral("/favo");
+    const QString fallback =
+        QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/favo");
     QDir().mkpath(fallback);
     return fallback;
 }

@@ -1,8 +1,8 @@
 #pragma once
 
+#include <optional>
 #include <QColor>
 #include <QString>
-#include <optional>
 
 class QPrinter;
 

@@ -7,5 +7,6 @@ class InputBox
 {
 public:
     virtual ~InputBox() = default;
-    virtual QString ask(const QString &prompt, const QString &title, const QString &defaultText) = 0;
+    virtual QString ask(const QString &prompt, const QString &title,
+                        const QString &defaultText) = 0;
 };

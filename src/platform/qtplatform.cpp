@@ -3,8 +3,12 @@
 #include <QCoreApplication>
 
 QtPlatform::QtPlatform()
-    : m_platform{m_messages,   m_input,       m_dialogs,
-                 m_launcher,   m_settings,    m_environment,
+    : m_platform{m_messages,
+                 m_input,
+                 m_dialogs,
+                 m_launcher,
+                 m_settings,
+                 m_environment,
                  QCoreApplication::applicationDirPath()}
 {
 }

@@ -3,8 +3,7 @@
 #include <QDir>
 #include <QProcess>
 
-bool QtProgramLauncher::start(const QString &program, const QStringList &arguments,
-                              QString *error)
+bool QtProgramLauncher::start(const QString &program, const QStringList &arguments, QString *error)
 {
     QProcess process;
     process.setProgram(program);

@@ -15,7 +15,8 @@ bool QtSettingsStore::writeValue(const QString &application, const QString &sect
         return true;
     if (error) {
         *error = settings.status() == QSettings::AccessError
-                     ? QStringLiteral("Cannot write %1").arg(QDir::toNativeSeparators(settings.fileName()))
+                     ? QStringLiteral("Cannot write %1")
+                           .arg(QDir::toNativeSeparators(settings.fileName()))
                      : QStringLiteral("The settings file %1 is damaged")
                            .arg(QDir::toNativeSeparators(settings.fileName()));
     }

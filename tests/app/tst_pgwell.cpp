@@ -9,6 +9,7 @@
 #include "fakeplatform.h"
 #include "reader/form3.h"
 
+#include <memory>
 #include <QDir>
 #include <QFile>
 #include <QPlainTextEdit>
@@ -21,7 +22,6 @@
 #include <QTextCursor>
 #include <QTextEdit>
 #include <QTimer>
-#include <memory>
 
 namespace {
 
@@ -61,6 +61,7 @@ private slots:
     void startUpWritesSettingsAndHelp();
     void settingsFailureIsReportedAndStartGoesOn();
     void secondStartRewritesHelp();
+    void unreadableStartFolderFallsBackToRoot();
     void unrollEndsAtFullHeight();
     void quitAsksFirst();
     void displaysPlainTextFromFileList();
@@ -157,7 +158,9 @@ void TestPgwell::settingsFailureIsReportedAndStartGoesOn()
 
 void TestPgwell::secondStartRewritesHelp()
 {
-    { auto first = makeWindow(); }
+    {
+        auto first = makeWindow();
+    }
     const QString help = m_program->filePath(QStringLiteral("favo/What is This.txt"));
     const QByteArray original = readFile(help);
     QCOMPARE(original.count("\r\n"), 16);
@@ -169,6 +172,30 @@ void TestPgwell::secondStartRewritesHelp()
     QCOMPARE(readFile(help), original);
     QCOMPARE(readFile(m_program->filePath(QStringLiteral("favo/keep.txt"))), QByteArray("kept"));
     QCOMPARE(second->File2->listCount(), 2);
+}
+
+void TestPgwell::unreadableStartFolderFallsBackToRoot()
+{
+    // The process's current folder is removed before the window reads it.
+    QTemporaryDir doomed;
+    QVERIFY(QDir::setCurrent(doomed.path()));
+    QVERIFY(doomed.remove());
+    auto w = makeWindow();
+
+    QCOMPARE(m_fake->messages.shown.size(), 1);
+    QVERIFY(m_fake->messages.lastText().startsWith(QStringLiteral("Drictory Error ..")));
+    QCOMPARE(m_fake->messages.shown.last().icon, MessageBoxes::Icon::None);
+    QCOMPARE(w->Dir1->path(), QStringLiteral("/"));
+    QCOMPARE(w->Label1->caption(), QString());
+    QVERIFY(QFile::exists(m_program->filePath(QStringLiteral("favo/What is This.txt"))));
+
+    // Until a folder is chosen, choosing a file reads nothing.
+    const QString hint = w->Text1->toPlainText();
+    w->browser().displayFromFileList(QStringLiteral("anything.txt"));
+    QCOMPARE(w->active->caption(), QStringLiteral("1"));
+    QCOMPARE(w->Text1->toPlainText(), hint);
+    QVERIFY(w->existingReader() == nullptr);
+    QCOMPARE(w->currentFilePath, QStringLiteral("/anything.txt"));
 }
 
 void TestPgwell::unrollEndsAtFullHeight()

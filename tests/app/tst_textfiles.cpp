@@ -47,12 +47,12 @@ void TestTextFiles::decode_data()
     QTest::newRow("windows-1252") << QByteArray("\x93quoted\x94 \x80 caf\xe9\r\n")
                                   << u"“quoted” € café\n"_qs << TextEncoding::Windows1252
                                   << LineEnding::CrLf;
-    QTest::newRow("cut utf-8 sequence") << QByteArray("ab\xc3") << u"abÃ"_qs
-                                        << TextEncoding::Windows1252 << LineEnding::CrLf;
+    QTest::newRow("cut utf-8 sequence")
+        << QByteArray("ab\xc3") << u"abÃ"_qs << TextEncoding::Windows1252 << LineEnding::CrLf;
     QTest::newRow("lone cr") << QByteArray("a\rb\rc") << u"a\nb\nc"_qs << TextEncoding::Utf8
                              << LineEnding::Cr;
-    QTest::newRow("first line end decides") << QByteArray("a\nb\r\nc") << u"a\nb\nc"_qs
-                                            << TextEncoding::Utf8 << LineEnding::Lf;
+    QTest::newRow("first line end decides")
+        << QByteArray("a\nb\r\nc") << u"a\nb\nc"_qs << TextEncoding::Utf8 << LineEnding::Lf;
 }
 
 void TestTextFiles::decode()
@@ -126,10 +126,18 @@ void TestTextFiles::filePath_data()
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QString>("folder");
     QTest::addColumn<QString>("expected"); // empty: nothing is read
-    QTest::newRow("root") << "/" << "/" << "/a.txt";
-    QTest::newRow("deeper") << "/home/u" << "/home/u" << "/home/u/a.txt";
-    QTest::newRow("no folder chosen") << "" << "/" << "";
-    QTest::newRow("not a path") << "c:" << "/" << "";
+    QTest::newRow("root") << "/"
+                          << "/"
+                          << "/a.txt";
+    QTest::newRow("deeper") << "/home/u"
+                            << "/home/u"
+                            << "/home/u/a.txt";
+    QTest::newRow("no folder chosen") << ""
+                                      << "/"
+                                      << "";
+    QTest::newRow("not a path") << "c:"
+                                << "/"
+                                << "";
 }
 
 void TestTextFiles::filePath()
