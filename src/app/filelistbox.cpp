@@ -12,6 +12,7 @@ FileListBox::FileListBox(QWidget *parent) : QListWidget(parent)
     setSelectionMode(QAbstractItemView::SingleSelection);
     setUniformItemSizes(true); // keeps layout cheap for folders with 100,000 files
     setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setIconSize(QSize(16, 16)); // a compact list, as many names as fit
     m_fileIcon = style()->standardIcon(QStyle::SP_FileIcon);
 }
 

@@ -154,6 +154,19 @@ void RtfOutput::text(QStringView text)
     }
 }
 
+void RtfOutput::hex(QByteArrayView data)
+{
+    constexpr qsizetype BytesPerLine = 64;
+    for (qsizetype i = 0; i < data.size(); ++i) {
+        if (i % BytesPerLine == 0)
+            lineBreak();
+        const auto byte = quint8(data[i]);
+        const char digits[2] = {HexDigits[byte >> 4], HexDigits[byte & 15]};
+        m_out.append(digits, 2);
+    }
+    lineBreak();
+}
+
 QByteArray RtfOutput::take()
 {
     m_lineStart = 0;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QStringView>
 
 // Byte sink for RTF: writes control words, groups and escaped text as plain ASCII, and breaks
@@ -19,6 +20,8 @@ public:
     // Text of the document: escapes RTF syntax, writes code page 1252 as \'hh and the rest as
     // \uN with a '?' fallback.
     void text(QStringView text);
+    // Binary data as hex digits in short lines, as \pict groups carry images.
+    void hex(QByteArrayView data);
     // A line break between tokens, for readability (e.g. after each paragraph).
     void lineBreak();
 

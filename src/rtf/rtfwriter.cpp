@@ -3,6 +3,9 @@
 #include "rtfformattables.h"
 #include "rtfoutput.h"
 
+#include <QBuffer>
+#include <QImage>
+#include <QPixmap>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextFrame>
@@ -228,8 +231,10 @@ void RtfWriter::writeBlock(const QTextBlock &block, bool inTable, Ending ending)
         if (!fragment.isValid())
             continue;
         const QTextCharFormat charFormat = fragment.charFormat();
-        if (charFormat.isImageFormat())
+        if (charFormat.isImageFormat()) {
+            writeImage(charFormat.toImageFormat());
             continue;
+        }
         const QString href = charFormat.isAnchor() ? charFormat.anchorHref() : QString();
         if (!href.isEmpty()) {
             m_out.openGroup();
@@ -300,4 +305,57 @@ void RtfWriter::writeCharFormat(const QTextCharFormat &format)
         if (brush.style() != Qt::NoBrush)
             m_out.word("highlight", m_tables.colorIndex(brush.color()));
     }
+}
+
+void RtfWriter::writeImage(const QTextImageFormat &format)
+{
+    // PNG and JPEG files are kept as they are; anything else is stored as PNG. An image whose
+    // data the document does not have is dropped.
+    const QVariant resource = m_doc.resource(QTextDocument::ImageResource, QUrl(format.name()));
+    QByteArray data;
+    QImage image;
+    bool jpeg = false;
+    if (resource.typeId() == QMetaType::QByteArray) {
+        data = resource.toByteArray();
+        jpeg = data.startsWith("\xff\xd8\xff");
+        if (!data.startsWith("\x89PNG\r\n\x1a\n") && !jpeg) {
+            image = QImage::fromData(data);
+            data.clear();
+        } else {
+            image = QImage::fromData(data, jpeg ? "JPEG" : "PNG");
+        }
+    } else if (resource.typeId() == QMetaType::QPixmap) {
+        image = resource.value<QPixmap>().toImage();
+    } else {
+        image = resource.value<QImage>();
+    }
+    if (image.isNull())
+        return;
+    if (data.isEmpty()) {
+        QBuffer buffer(&data);
+        buffer.open(QIODevice::WriteOnly);
+        if (!image.save(&buffer, "PNG"))
+            return;
+    }
+
+    // Qt keeps the aspect ratio when only one side is given.
+    qreal width = format.width();
+    qreal height = format.height();
+    if (width <= 0 && height <= 0) {
+        width = image.width();
+        height = image.height();
+    } else if (width <= 0) {
+        width = height * image.width() / image.height();
+    } else if (height <= 0) {
+        height = width * image.height() / image.width();
+    }
+    m_out.openGroup();
+    m_out.word("pict");
+    m_out.word(jpeg ? "jpegblip" : "pngblip");
+    m_out.word("picw", image.width());
+    m_out.word("pich", image.height());
+    m_out.word("picwgoal", twips(width));
+    m_out.word("pichgoal", twips(height));
+    m_out.hex(data);
+    m_out.closeGroup();
 }

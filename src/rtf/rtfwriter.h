@@ -6,12 +6,13 @@ class QTextBlock;
 class QTextCharFormat;
 class QTextDocument;
 class QTextFrame;
+class QTextImageFormat;
 class QTextTable;
 class RtfFormatTables;
 class RtfOutput;
 
 // Serialises a QTextDocument as Rich Text Format: plain ASCII, code page 1252 with \u for the
-// rest. Paragraph and character formats, and tables, are kept; images are dropped.
+// rest. Paragraph and character formats, tables and images (as PNG or JPEG) are kept.
 class RtfWriter
 {
 public:
@@ -27,6 +28,7 @@ private:
     void writeCellContent(const QTextTable *table, int row, int column);
     void writeBlock(const QTextBlock &block, bool inTable, Ending ending);
     void writeCharFormat(const QTextCharFormat &format);
+    void writeImage(const QTextImageFormat &format);
 
     const QTextDocument &m_doc;
     const RtfFormatTables &m_tables;

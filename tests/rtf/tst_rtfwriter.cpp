@@ -82,6 +82,7 @@ private slots:
     void roundTripFormats_data();
     void roundTripFormats();
     void tableCellsKeepTheirOrder();
+    void imagesSurvive();
     void largeDocumentIsFast();
     void unrtfReadsOutput();
 };
@@ -285,6 +286,36 @@ void TestRtfWriter::tableCellsKeepTheirOrder()
     QTextCursor range = cell.firstCursorPosition();
     range.setPosition(cell.lastCursorPosition().position(), QTextCursor::KeepAnchor);
     QCOMPARE(range.selectedText(), QStringLiteral("r0c1"));
+}
+
+void TestRtfWriter::imagesSurvive()
+{
+    QImage image(4, 3, QImage::Format_RGB32);
+    image.fill(QColor(200, 10, 20));
+    QTextDocument doc;
+    doc.addResource(QTextDocument::ImageResource, QUrl(QStringLiteral("pic")), image);
+    QTextImageFormat format;
+    format.setName(QStringLiteral("pic"));
+    format.setWidth(40);
+    format.setHeight(30);
+    QTextCursor cursor(&doc);
+    cursor.insertText(QStringLiteral("a "));
+    cursor.insertImage(format);
+    cursor.insertText(QStringLiteral(" b"));
+
+    QTextDocument back;
+    RtfReader::read(RtfWriter::write(doc), &back);
+    QCOMPARE(back.toPlainText(), doc.toPlainText());
+    QTextCursor at(&back);
+    at.setPosition(3);
+    const QTextImageFormat got = at.charFormat().toImageFormat();
+    QVERIFY(got.isValid());
+    QCOMPARE(got.width(), 40.0);
+    QCOMPARE(got.height(), 30.0);
+    const QImage backImage =
+        back.resource(QTextDocument::ImageResource, QUrl(got.name())).value<QImage>();
+    QCOMPARE(backImage.size(), image.size());
+    QCOMPARE(backImage.pixelColor(3, 2), QColor(200, 10, 20));
 }
 
 void TestRtfWriter::largeDocumentIsFast()
