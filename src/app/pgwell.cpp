@@ -9,7 +9,9 @@
 #include "app/pgwellui.h"
 #include "app/richtextbox.h"
 #include "app/twips.h"
+#include "favorites/favoritesactions.h"
 #include "favorites/favoriteslocation.h"
+#include "favorites/fileactions.h"
 #include "platform/environment.h"
 #include "platform/messageboxes.h"
 #include "platform/platform.h"
@@ -53,6 +55,8 @@ void pgwell::startUp(const Options &options)
     writeSettingsEntry();
     PgwellUi::setupUi(*this);
     m_browser = new Browser(*this);
+    new FavoritesActions(*this);
+    new FileActions(*this);
     connect(Timer2, &QTimer::timeout, this, &pgwell::unroll);
     connect(Command1, &QPushButton::clicked, this, &pgwell::quit);
     layOut();

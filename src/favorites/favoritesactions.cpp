@@ -1,0 +1,96 @@
+#include "favoritesactions.h"
+
+#include "app/clicklabel.h"
+#include "app/filelistbox.h"
+#include "app/pgwell.h"
+#include "app/richtextbox.h"
+#include "favorites/atomicfilewriter.h"
+#include "favorites/favoriteslocation.h"
+#include "favorites/filedisposal.h"
+#include "favorites/listrefresh.h"
+#include "favorites/plaintextcontent.h"
+#include "platform/messageboxes.h"
+#include "platform/platform.h"
+#include "platform/programlauncher.h"
+
+#include <QAction>
+#include <QDir>
+#include <QMenu>
+
+using Icon = MessageBoxes::Icon;
+using Buttons = MessageBoxes::Buttons;
+
+FavoritesActions::FavoritesActions(pgwell &window) : QObject(&window), w(window)
+{
+    connect(w.m1, &ClickLabel::clicked, this, &FavoritesActions::addToFavorites);
+    connect(w.Label8, &ClickLabel::clicked, this, &FavoritesActions::addToFavorites);
+    connect(w.File2, &FileListBox::mousePressed, this, &FavoritesActions::onFavoritesPressed);
+    connect(w.remt, &QAction::triggered, this, &FavoritesActions::removeFavorite);
+    connect(w.open, &QAction::triggered, this, &FavoritesActions::openFavoritesFolder);
+    connect(w.ref, &QAction::triggered, this, &FavoritesActions::refreshFavoritesThenFiles);
+    connect(w.reall, &ClickLabel::clicked, this, &FavoritesActions::refreshFilesThenFavorites);
+    connect(w.Label11, &ClickLabel::clicked, this, &FavoritesActions::refreshFilesThenFavorites);
+}
+
+void FavoritesActions::addToFavorites()
+{
+    // The copy is named after the file list's entry; with none selected there is no name, and
+    // nothing is written or said.
+    const QString name = w.File1->fileName();
+    if (name.isEmpty())
+        return;
+    const QString path = FavoritesLocation::path(w.platform().programFolder, name);
+    const QString text = PlainTextContent::paneText(*w.Text1->document());
+    if (!AtomicFileWriter::write(path, PlainTextContent::forFavorite(text)).isEmpty())
+        return;
+    ListRefresh::keepingSelection(*w.File2);
+}
+
+void FavoritesActions::removeFavorite()
+{
+    const QString name = w.File2->fileName();
+    QString error = QStringLiteral("No favorite is selected in the favorites list");
+    if (!name.isEmpty() &&
+        FileDisposal::discard(FavoritesLocation::path(w.platform().programFolder, name), &error)) {
+        // The pane and the source indicator stay, even when the pane shows the removed file.
+        w.File2->refresh();
+        return;
+    }
+    w.platform().messages.show(error, Icon::None, Buttons::Ok);
+}
+
+void FavoritesActions::openFavoritesFolder()
+{
+    const QString folder =
+        QDir::toNativeSeparators(FavoritesLocation::folder(w.platform().programFolder));
+#if defined(Q_OS_WIN)
+    const QString program = QStringLiteral("explorer");
+#elif defined(Q_OS_MACOS)
+    const QString program = QStringLiteral("open");
+#else
+    const QString program = QStringLiteral("xdg-open");
+#endif
+    // The folder is one argument, never a command line: a path with blanks stays one path.
+    QString error;
+    if (!w.platform().launcher.start(program, {folder}, &error))
+        w.platform().messages.show(error, Icon::None, Buttons::Ok);
+}
+
+void FavoritesActions::refreshFavoritesThenFiles()
+{
+    ListRefresh::keepingSelection(*w.File2);
+    ListRefresh::keepingSelection(*w.File1);
+}
+
+void FavoritesActions::refreshFilesThenFavorites()
+{
+    ListRefresh::keepingSelection(*w.File1);
+    ListRefresh::keepingSelection(*w.File2);
+}
+
+void FavoritesActions::onFavoritesPressed(Qt::MouseButton button, const QPoint &globalPos)
+{
+    // The press leaves the selection alone: the menu acts on the entry selected before.
+    if (button == Qt::RightButton)
+        w.favo->popup(globalPos);
+}

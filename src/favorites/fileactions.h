@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class pgwell;
+
+// New, Save, Save as and Delete: they act on the file the viewing pane shows, found through the
+// source indicator and the selection of the list it came from.
+class FileActions : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit FileActions(pgwell &window);
+
+    void newText();
+    void save();
+    void saveAs();
+    void deleteShownFile();
+
+private:
+    void pressSave();
+    void showSaveFailure(const QString &error);
+
+    pgwell &w;
+};

@@ -1,0 +1,165 @@
+// The favorites folder from the main window: Add, Remove, Open, Refresh and the pop-up menu.
+#include "app/appfonts.h"
+#include "app/clicklabel.h"
+#include "app/richtextbox.h"
+#include "windowfixture.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QStandardPaths>
+
+class TestFavorites : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init() { f = std::make_unique<WindowFixture>(); }
+    void cleanup() { f.reset(); }
+
+    void addCopiesPaneText();
+    void popUpOnRightPressOnly_data();
+    void popUpOnRightPressOnly();
+    void removeActsOnSelectedEntry();
+    void openFolderInFileManager();
+    void refreshRereadsBothLists_data();
+    void refreshRereadsBothLists();
+
+private:
+    std::unique_ptr<WindowFixture> f;
+};
+
+void TestFavorites::initTestCase()
+{
+    useOwnHome();
+    installDesignFonts();
+}
+
+void TestFavorites::addCopiesPaneText()
+{
+    writeFile(f->browse("a.txt"), "first\n");
+    writeFile(f->browse("doc.rtf"), "{\\rtf1\\ansi plain \\b bold\\b0}");
+    pgwell &w = f->open();
+    writeFile(f->favorite("a.txt"), "an older and much longer favorite of the same name\r\n");
+    const auto before = snapshot(f->program.path());
+
+    QTest::mouseClick(w.m1, Qt::LeftButton); // nothing selected: no name to give the copy
+    QCOMPARE(snapshot(f->program.path()), before);
+
+    choose(w.File1, "a.txt");
+    typeInPane(w, "edited ");
+    QTest::mouseClick(w.m1, Qt::LeftButton);
+    QCOMPARE(readFile(f->favorite("a.txt")), "edited first\r\n\r\n");
+    QTest::mouseClick(w.Label8, Qt::LeftButton); // rewritten, not appended to
+    QCOMPARE(readFile(f->favorite("a.txt")), "edited first\r\n\r\n");
+    QVERIFY(rowOf(w.File2, "a.txt") >= 0);
+
+    choose(w.File1, "doc.rtf");
+    QTest::mouseClick(w.Label8, Qt::LeftButton);
+    QCOMPARE(readFile(f->favorite("doc.rtf")), "plain bold\r\n");
+    QVERIFY(rowOf(w.File2, "doc.rtf") >= 0);
+    QVERIFY(f->fake.messages.shown.isEmpty());
+}
+
+void TestFavorites::popUpOnRightPressOnly_data()
+{
+    QTest::addColumn<Qt::MouseButton>("button");
+    QTest::newRow("right") << Qt::RightButton;
+    QTest::newRow("middle") << Qt::MiddleButton;
+    QTest::newRow("left") << Qt::LeftButton;
+}
+
+void TestFavorites::popUpOnRightPressOnly()
+{
+    QFETCH(Qt::MouseButton, button);
+    writeFile(f->favorite("one.txt"), "1");
+    writeFile(f->favorite("two.txt"), "2");
+    pgwell &w = f->open();
+    choose(w.File2, "one.txt");
+
+    const QPoint at = centerOf(w.File2, "two.txt");
+    QTest::mousePress(w.File2->viewport(), button, {}, at);
+    QCOMPARE(w.favo->isVisible(), button == Qt::RightButton);
+    if (button == Qt::RightButton) {
+        QCOMPARE(w.favo->pos(), w.File2->viewport()->mapToGlobal(at));
+        QCOMPARE(w.File2->fileName(), "one.txt");
+    }
+    w.favo->hide();
+}
+
+void TestFavorites::removeActsOnSelectedEntry()
+{
+    writeFile(f->favorite("one.txt"), "1");
+    writeFile(f->favorite("two.txt"), "2");
+    pgwell &w = f->open();
+    choose(w.File2, "one.txt");
+    typeInPane(w, "typed ");
+
+    QTest::mousePress(w.File2->viewport(), Qt::RightButton, {}, centerOf(w.File2, "two.txt"));
+    QTest::mouseClick(w.favo, Qt::LeftButton, {}, w.favo->actionGeometry(w.remt).center());
+    QVERIFY(!QFile::exists(f->favorite("one.txt")));
+    QCOMPARE(readFile(WindowFixture::trashed("one.txt")), "1");
+    QCOMPARE(readFile(f->favorite("two.txt")), "2");
+    QCOMPARE(rowOf(w.File2, "one.txt"), -1);
+    QCOMPARE(w.Text1->toPlainText(), "typed 1");
+    QCOMPARE(w.active->caption(), "2");
+    QVERIFY(f->fake.messages.shown.isEmpty());
+
+    w.remt->trigger(); // nothing is selected now
+    QCOMPARE(f->fake.messages.shown.size(), 1);
+    QVERIFY(!f->fake.messages.lastText().isEmpty());
+    QCOMPARE(f->fake.messages.shown.last().icon, MessageBoxes::Icon::None);
+    QCOMPARE(readFile(f->favorite("two.txt")), "2");
+}
+
+void TestFavorites::openFolderInFileManager()
+{
+    pgwell &w = f->open();
+    QTest::mousePress(w.File2->viewport(), Qt::RightButton, {}, QPoint(5, 5));
+    QTest::mouseClick(w.favo, Qt::LeftButton, {}, w.favo->actionGeometry(w.open).center());
+    QCOMPARE(f->fake.launcher.started.size(), 1);
+    QCOMPARE(f->fake.launcher.started.first().program, "xdg-open");
+    // One argument, blank and all: no shell splits it.
+    QCOMPARE(f->fake.launcher.started.first().arguments, QStringList{f->program.filePath("favo")});
+    QVERIFY(f->fake.messages.shown.isEmpty());
+
+    f->fake.launcher.succeed = false;
+    w.open->trigger();
+    QCOMPARE(f->fake.messages.lastText(), "Cannot start xdg-open");
+    QCOMPARE(f->fake.messages.shown.last().icon, MessageBoxes::Icon::None);
+}
+
+void TestFavorites::refreshRereadsBothLists_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::newRow("toolbar picture") << "reall";
+    QTest::newRow("toolbar label") << "Label11";
+    QTest::newRow("pop-up item") << "ref";
+}
+
+void TestFavorites::refreshRereadsBothLists()
+{
+    QFETCH(QString, control);
+    writeFile(f->browse("a.txt"), "a");
+    writeFile(f->favorite("fav.txt"), "f");
+    pgwell &w = f->open();
+    choose(w.File1, "a.txt");
+    w.File2->setCurrentRow(rowOf(w.File2, "fav.txt"));
+    typeInPane(w, "kept ");
+    writeFile(f->browse("new.txt"), "n");
+    writeFile(f->favorite("new favorite.txt"), "n");
+
+    if (control == "ref")
+        w.ref->trigger();
+    else
+        QTest::mouseClick(w.findChild<ClickLabel *>(control), Qt::LeftButton);
+    QVERIFY(rowOf(w.File1, "new.txt") >= 0);
+    QVERIFY(rowOf(w.File2, "new favorite.txt") >= 0);
+    // The selections stay and nothing is shown again: the edit is still there.
+    QCOMPARE(w.File1->fileName(), "a.txt");
+    QCOMPARE(w.File2->fileName(), "fav.txt");
+    QCOMPARE(w.Text1->toPlainText(), "kept a");
+}
+
+QTEST_MAIN(TestFavorites)
+#include "tst_favorites.moc"

@@ -1,0 +1,84 @@
+#pragma once
+
+#include "app/filelistbox.h"
+#include "app/pgwell.h"
+#include "app/richtextbox.h"
+#include "fakeplatform.h"
+#include "filehelpers.h"
+
+#include <memory>
+#include <QDir>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+// A main window over a program folder and a folder to browse. Both lie in the test-mode data
+// folder, on the file system of the test-mode home trash, where removed files can be checked.
+struct WindowFixture
+{
+    static QString data()
+    {
+        return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    }
+    static QString trashed(const QString &name) { return data() + "/Trash/files/" + name; }
+
+    WindowFixture()
+        : made(QDir().mkpath(data())), program(data() + "/pagewell program-XXXXXX"),
+          browsed(data() + "/browse-XXXXXX"), fake(program.path())
+    {
+        emptyTrash();
+        QDir::setCurrent(browsed.path());
+    }
+    ~WindowFixture()
+    {
+        w.reset();
+        QDir::setCurrent(QDir::tempPath());
+        emptyTrash();
+    }
+    static void emptyTrash()
+    {
+        QFile::remove(data() + "/Trash");
+        QDir(data() + "/Trash").removeRecursively();
+    }
+    pgwell &open()
+    {
+        w = std::make_unique<pgwell>(fake.platform);
+        return *w;
+    }
+    QString browse(const QString &name) const { return browsed.filePath(name); }
+    QString favorite(const QString &name) const { return program.filePath("favo/" + name); }
+
+    bool made;
+    QTemporaryDir program;
+    QTemporaryDir browsed;
+    FakePlatform fake;
+    std::unique_ptr<pgwell> w;
+};
+
+inline int rowOf(const FileListBox *list, const QString &name)
+{
+    for (int i = 0; i < list->listCount(); ++i) {
+        if (list->item(i)->text() == name)
+            return i;
+    }
+    return -1;
+}
+
+inline QPoint centerOf(const FileListBox *list, const QString &name)
+{
+    return list->visualItemRect(list->item(rowOf(list, name))).center();
+}
+
+// A left click on the entry, as the user chooses a file.
+inline void choose(FileListBox *list, const QString &name)
+{
+    QVERIFY2(rowOf(list, name) >= 0, qPrintable(name));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, centerOf(list, name));
+}
+
+// Types the text into the viewing pane at its cursor, any characters, as the keyboard does.
+inline void typeInPane(pgwell &w, const QString &text)
+{
+    for (QChar c : text)
+        QTest::sendKeyEvent(QTest::Click, w.Text1->editor(), Qt::Key_unknown, QString(c), {});
+}
