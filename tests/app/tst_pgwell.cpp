@@ -7,6 +7,7 @@
 #include "app/pgwell.h"
 #include "app/richtextbox.h"
 #include "fakeplatform.h"
+#include "windowfixture.h"
 #include "reader/form3.h"
 
 #include <memory>
@@ -23,31 +24,6 @@
 #include <QTextEdit>
 #include <QTimer>
 
-namespace {
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(path));
-    file.write(bytes);
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-int rowOf(FileListBox *list, const QString &name)
-{
-    for (int i = 0; i < list->listCount(); ++i) {
-        if (list->item(i)->text() == name)
-            return i;
-    }
-    return -1;
-}
-
-} // namespace
 
 class TestPgwell : public QObject
 {

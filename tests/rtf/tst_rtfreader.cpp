@@ -1,13 +1,551 @@
+#include "rtf/rtfdetect.h"
 #include "rtf/rtfreader.h"
 
+#include <QBuffer>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QRegularExpression>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextDocumentFragment>
+#include <QTextFrame>
+#include <QTextTable>
+
+namespace {
+
+QString fixturePath(const QString &name)
+{
+    return qEnvironmentVariable("PAGEWELL_FIXTURES") + QStringLiteral("/rtf/") + name;
+}
+
+QByteArray readFixture(const QString &name)
+{
+    QFile file(fixturePath(name));
+    if (!file.open(QIODevice::ReadOnly))
+        qFatal("missing fixture %s", qPrintable(file.fileName()));
+    return file.readAll();
+}
+
+// Text compared "up to paragraph separators": runs of line ends count as one.
+QString collapsed(QString text)
+{
+    static const QRegularExpression newlines(QStringLiteral("\n+"));
+    text.remove(QChar::ObjectReplacementCharacter);
+    text.replace(newlines, QStringLiteral("\n"));
+    return text.trimmed();
+}
+
+QString withoutTrailingBlankLines(QString text)
+{
+    while (text.endsWith(u'\n'))
+        text.chop(1);
+    return text;
+}
+
+// Format of the first character of the first occurrence of text.
+QTextCharFormat formatOf(const QTextDocument &doc, const QString &text)
+{
+    const QTextCursor found = doc.find(text);
+    if (found.isNull())
+        return {};
+    QTextCursor c(const_cast<QTextDocument *>(&doc));
+    c.setPosition(found.selectionStart() + 1);
+    return c.charFormat();
+}
+
+QTextBlockFormat blockFormatOf(const QTextDocument &doc, const QString &text)
+{
+    return doc.find(text).blockFormat();
+}
+
+QList<QTextTable *> tablesOf(const QTextDocument &doc)
+{
+    QList<QTextTable *> tables;
+    QList<QTextFrame *> frames{doc.rootFrame()};
+    while (!frames.isEmpty()) {
+        QTextFrame *frame = frames.takeFirst();
+        if (auto *table = qobject_cast<QTextTable *>(frame))
+            tables.append(table);
+        frames.append(frame->childFrames());
+    }
+    return tables;
+}
+
+QByteArray pictureRtf(const char *blip, const QImage &image, const char *extra = "")
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, blip == QByteArrayView("pngblip") ? "PNG" : "JPEG");
+    return QByteArray("{\\rtf1 a{\\pict\\") + blip + extra + ' ' + bytes.toHex() + "}b}";
+}
+
+} // namespace
 
 class TestRtfReader : public QObject
 {
     Q_OBJECT
+
 private slots:
-    void placeholder() {}
+    void detect_data();
+    void detect();
+    void text_data();
+    void text();
+    void characterFormats();
+    void paragraphFormats();
+    void tables();
+    void pictures();
+    void producerFixtures_data();
+    void producerFixtures();
+    void malformedInput_data();
+    void malformedInput();
+    void readReplacesDocument();
+    void largeInputIsFast();
 };
+
+void TestRtfReader::detect_data()
+{
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<bool>("rtf");
+    QTest::newRow("plain") << QByteArray("{\\rtf1\\ansi x}") << true;
+    QTest::newRow("blanks first") << QByteArray(" \t\r\n{\\rtf1}") << true;
+    QTest::newRow("utf-8 bom") << QByteArray("\xEF\xBB\xBF{\\rtf1}") << true;
+    QTest::newRow("bom then blanks") << QByteArray("\xEF\xBB\xBF \n{\\rtf") << true;
+    QTest::newRow("text") << QByteArray("hello {\\rtf1}") << false;
+    QTest::newRow("other group") << QByteArray("{\\par}") << false;
+    QTest::newRow("cut short") << QByteArray("{\\rt") << false;
+    QTest::newRow("empty") << QByteArray() << false;
+}
+
+void TestRtfReader::detect()
+{
+    QFETCH(QByteArray, data);
+    QFETCH(bool, rtf);
+    QCOMPARE(isRtf(data), rtf);
+}
+
+// What plainText() shows; every row is also checked against read().
+void TestRtfReader::text_data()
+{
+    QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<QString>("expected");
+    auto row = [](const char *name, const char *rtf, const QString &expected) {
+        QTest::newRow(name) << QByteArray(rtf) << expected;
+    };
+    // tokens
+    row("space after word swallowed", "{\\rtf1 \\b bold\\b0  x}", "bold x");
+    row("CR and LF ignored", "{\\rtf1 a\r\nb\nc}", "abc");
+    row("escaped line end is a paragraph", "{\\rtf1 a\\\nb\\\rc}", "a\nb\nc");
+    row("control symbols", "{\\rtf1 \\{\\}\\\\\\~x\\_y\\-z}", u"{}\\ x\u2011yz"_qs);
+    row("unknown words ignored", "{\\rtf1 a\\foo b\\bar-12 c}", "abc");
+    row("after the final brace ignored", "{\\rtf1 a}b{c}", "a");
+    row("empty", "", "");
+    row("hex bytes", "{\\rtf1 caf\\'e9 \\'E9}", u"café é"_qs);
+    row("special words",
+        "{\\rtf1 \\emdash\\endash\\bullet\\lquote\\rquote\\ldblquote\\rdblquote\\emspace\\enspace}",
+        u"\u2014\u2013\u2022\u2018\u2019\u201C\u201D\u2003\u2002"_qs);
+    row("line tab page sect", "{\\rtf1 a\\line b\\tab c\\page d\\sect e}", "a\nb\tc\nd\ne");
+    // destinations
+    row("tables of the header hidden",
+        "{\\rtf1{\\fonttbl{\\f0 Arial;}}{\\colortbl;\\red1\\green2\\blue3;}"
+        "{\\stylesheet{\\s1 Heading;}}{\\info{\\title T}}{\\*\\generator G;}x}",
+        "x");
+    row("skipped destinations",
+        "{\\rtf1 a{\\header h}{\\footer f}{\\footnote n}{\\*\\listtable l}{\\*\\themedata 00}"
+        "{\\*\\rsidtbl r}{\\*\\xmlnstbl x}{\\*\\latentstyles l}{\\*\\datastore d}"
+        "{\\object{\\*\\objdata 01}}b}",
+        "ab");
+    row("unknown starred group skipped, plain one shown", "{\\rtf1 a{\\*\\zzz no}{\\zzz yes}}",
+        "ayes");
+    row("field shows its result",
+        "{\\rtf1 {\\field{\\*\\fldinst HYPERLINK \"http://x.org\"}{\\fldrslt link}} end}",
+        "link end");
+    row("symbol field with empty result",
+        "{\\rtf1 {\\field{\\*\\fldinst SYMBOL 183 \\\\f \"Symbol\" \\\\s 10}{\\fldrslt }}x}",
+        u"\u2022x"_qs);
+    row("list labels shown, numbering definition not",
+        "{\\rtf1{\\pntext 1.\\tab}{\\*\\pn\\pnlvlbody{\\pntxta .}}one\\par"
+        "{\\listtext\\pard\\plain 2.\\tab}two}",
+        "1.\tone\n2.\ttwo");
+    row("hidden text", "{\\rtf1 a{\\v hidden}b\\v c\\v0 d}", "abd");
+    row("picture fallback not shown twice",
+        "{\\rtf1 a{\\*\\shppict{\\pict\\wmetafile8 0100}}{\\nonshppict{\\pict\\wmetafile8 0100}}b}",
+        "ab");
+    row("unicode version of \\upr", "{\\rtf1 {\\upr{ansi}{\\*\\ud{\\u955?}}}}", u"\u03BB"_qs);
+    // unicode
+    row("default one fallback unit", "{\\rtf1 \\u955?x}", u"\u03BBx"_qs);
+    row("negative value", "{\\rtf1 \\u-4064?}", u"\uF020"_qs);
+    row("value above 32767", "{\\rtf1 \\u40960?}", u"\uA000"_qs);
+    row("surrogate pair", "{\\rtf1 \\u-10179?\\u-8704?}", u"\U0001F600"_qs);
+    row("uc0", "{\\rtf1\\uc0 \\u955 x}", u"\u03BBx"_qs);
+    row("uc2 skips two hex bytes", "{\\rtf1\\uc2 \\u955\\'e9\\'e9x}", u"\u03BBx"_qs);
+    row("uc scoped to the group", "{\\rtf1 {\\uc3 \\u955 abcd}\\u955 ab}", u"\u03BBd\u03BBb"_qs);
+    row("fallback counts a control word", "{\\rtf1 \\u955\\emdash x}", u"\u03BBx"_qs);
+    row("fallback counts a whole \\bin", "{\\rtf1 \\u955\\bin3 abcx}", u"\u03BBx"_qs);
+    row("fallback stops at a brace", "{\\rtf1\\uc4 \\u955 a{b}c}", u"\u03BBbc"_qs);
+    // code pages
+    row("ansicpg1251", "{\\rtf1\\ansi\\ansicpg1251 \\'cf\\'f0\\'e8}", u"При"_qs);
+    row("mac", "{\\rtf1\\mac \\'8e\\'a5}", u"é•"_qs);
+    row("pc", "{\\rtf1\\pc \\'82\\'b0}", u"é░"_qs);
+    row("pca", "{\\rtf1\\pca \\'82\\'d5}", u"éı"_qs);
+    row("raw 8-bit bytes", "{\\rtf1\\ansi caf\xe9}", u"café"_qs);
+    row("double-byte with literal trail byte",
+        "{\\rtf1\\ansi\\ansicpg932 \\'83A\\'83\\'5c\\'93\\'fa}", u"アソ日"_qs);
+    row("font charset overrides document code page",
+        "{\\rtf1\\ansi\\ansicpg1251{\\fonttbl{\\f0\\fcharset0 A;}{\\f1\\fcharset161 G;}}"
+        "\\f0\\'e9{\\f1\\'e1}}",
+        u"éα"_qs);
+    row("symbol font in private use area",
+        "{\\rtf1{\\fonttbl{\\f1\\fcharset2 Symbol;}}{\\f1\\u-3913?\\'61}}", u"•α"_qs);
+}
+
+void TestRtfReader::text()
+{
+    QFETCH(QByteArray, rtf);
+    QFETCH(QString, expected);
+    QCOMPARE(RtfReader::plainText(rtf), expected);
+    QTextDocument doc;
+    RtfReader::read(rtf, &doc);
+    QCOMPARE(doc.toPlainText(), expected);
+}
+
+void TestRtfReader::characterFormats()
+{
+    const QByteArray rtf =
+        "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\froman Times New Roman;}{\\f1\\fswiss Arial;}}"
+        "{\\colortbl;\\red255\\green0\\blue0;\\red0\\green0\\blue255;}\\fs20 "
+        "{\\b B1}{\\b0 B0}{\\i I1}{\\strike S1}{\\ul U1}{\\ul\\ul0 U0}{\\ul\\ulnone UN}"
+        "{\\uldb UD}{\\ulwave UW}{\\cf1 C1}{\\cf1\\cf0 C0}{\\highlight2 H2}{\\cb1 CB}"
+        "{\\chcbpat2 CP}{\\fs48 F48}{\\f1 FA}{\\super SP}{\\sub SB}{\\caps CA}"
+        "{\\b\\i\\cf1\\f1\\fs30\\plain PL}"
+        "{\\field{\\*\\fldinst HYPERLINK \"http://example.org/\" \\\\l \"top\"}{\\fldrslt LK}} AF}";
+    QTextDocument doc;
+    RtfReader::read(rtf, &doc);
+
+    QCOMPARE(formatOf(doc, "B1").fontWeight(), int(QFont::Bold));
+    QCOMPARE(formatOf(doc, "B0").fontWeight(), int(QFont::Normal));
+    QVERIFY(formatOf(doc, "I1").fontItalic());
+    QVERIFY(formatOf(doc, "S1").fontStrikeOut());
+    QCOMPARE(formatOf(doc, "U1").underlineStyle(), QTextCharFormat::SingleUnderline);
+    QCOMPARE(formatOf(doc, "U0").underlineStyle(), QTextCharFormat::NoUnderline);
+    QCOMPARE(formatOf(doc, "UN").underlineStyle(), QTextCharFormat::NoUnderline);
+    QCOMPARE(formatOf(doc, "UD").underlineStyle(), QTextCharFormat::SingleUnderline);
+    QCOMPARE(formatOf(doc, "UW").underlineStyle(), QTextCharFormat::WaveUnderline);
+    QCOMPARE(formatOf(doc, "C1").foreground().color(), QColor(255, 0, 0));
+    QVERIFY(!formatOf(doc, "C0").hasProperty(QTextFormat::ForegroundBrush));
+    QCOMPARE(formatOf(doc, "H2").background().color(), QColor(0, 0, 255));
+    QCOMPARE(formatOf(doc, "CB").background().color(), QColor(255, 0, 0));
+    QCOMPARE(formatOf(doc, "CP").background().color(), QColor(0, 0, 255));
+    QCOMPARE(formatOf(doc, "B1").fontPointSize(), 10.0);
+    QCOMPARE(formatOf(doc, "F48").fontPointSize(), 24.0);
+    QCOMPARE(formatOf(doc, "B1").fontFamilies().toStringList(), QStringList{"Times New Roman"});
+    QCOMPARE(formatOf(doc, "FA").fontFamilies().toStringList(), QStringList{"Arial"});
+    QCOMPARE(formatOf(doc, "SP").verticalAlignment(), QTextCharFormat::AlignSuperScript);
+    QCOMPARE(formatOf(doc, "SB").verticalAlignment(), QTextCharFormat::AlignSubScript);
+    QCOMPARE(formatOf(doc, "CA").fontCapitalization(), QFont::AllUppercase);
+
+    const QTextCharFormat plain = formatOf(doc, "PL");
+    QCOMPARE(plain.fontWeight(), int(QFont::Normal));
+    QVERIFY(!plain.fontItalic());
+    QVERIFY(!plain.hasProperty(QTextFormat::ForegroundBrush));
+    QCOMPARE(plain.fontPointSize(), 12.0);
+    QCOMPARE(plain.fontFamilies().toStringList(), QStringList{"Times New Roman"});
+
+    QVERIFY(formatOf(doc, "LK").isAnchor());
+    QCOMPARE(formatOf(doc, "LK").anchorHref(), QString("http://example.org/#top"));
+    QVERIFY(!formatOf(doc, "AF").isAnchor()); // the link ends with its field
+
+    QTextDocument local;
+    RtfReader::read(
+        "{\\rtf1{\\field{\\*\\fldinst HYPERLINK \\\\l \"sec\"}{\\fldrslt {\\plain in}}}}", &local);
+    QCOMPARE(formatOf(local, "in").anchorHref(), QString("#sec"));
+
+    // Runs of one format become one fragment each.
+    QTextDocument runs;
+    RtfReader::read("{\\rtf1 a{b}c{\\b d}{\\b e}f}", &runs);
+    int fragments = 0;
+    for (auto it = runs.begin().begin(); !it.atEnd(); ++it)
+        ++fragments;
+    QCOMPARE(fragments, 3);
+}
+
+void TestRtfReader::paragraphFormats()
+{
+    const QByteArray rtf = "{\\rtf1 \\pard\\qc C\\par\\pard\\qr R\\par\\pard\\qj J\\par"
+                           "\\pard\\li1440\\ri720\\fi-360\\sb240\\sa120 I\\par"
+                           "{\\pard\\qc G\\par}after\\par\\pard L\\page\\qc P}";
+    QTextDocument doc;
+    RtfReader::read(rtf, &doc);
+    QCOMPARE(doc.toPlainText(), QString("C\nR\nJ\nI\nG\nafter\nL\nP"));
+    QCOMPARE(blockFormatOf(doc, "C").alignment(), Qt::AlignHCenter);
+    QCOMPARE(blockFormatOf(doc, "R").alignment(), Qt::AlignRight);
+    QCOMPARE(blockFormatOf(doc, "J").alignment(), Qt::AlignJustify);
+    QCOMPARE(blockFormatOf(doc, "L").alignment(), Qt::AlignLeft);
+    // Twips to pixels at 96 dpi.
+    const QTextBlockFormat indented = blockFormatOf(doc, "I");
+    QCOMPARE(indented.leftMargin(), 96.0);
+    QCOMPARE(indented.rightMargin(), 48.0);
+    QCOMPARE(indented.textIndent(), -24.0);
+    QCOMPARE(indented.topMargin(), 16.0);
+    QCOMPARE(indented.bottomMargin(), 8.0);
+    // Paragraph properties set in a group end with it.
+    QCOMPARE(blockFormatOf(doc, "after").alignment(), Qt::AlignLeft);
+    QCOMPARE(blockFormatOf(doc, "after").leftMargin(), 96.0);
+    QCOMPARE(blockFormatOf(doc, "P").pageBreakPolicy(), QTextFormat::PageBreak_AlwaysBefore);
+
+    QTextDocument spacing;
+    RtfReader::read("{\\rtf1\\sl360\\slmult1 M\\par\\pard\\sl-300 E\\par\\pard\\sl300 A}",
+                    &spacing);
+    QCOMPARE(blockFormatOf(spacing, "M").lineHeight(), 150.0);
+    QCOMPARE(blockFormatOf(spacing, "M").lineHeightType(),
+             int(QTextBlockFormat::ProportionalHeight));
+    QCOMPARE(blockFormatOf(spacing, "E").lineHeight(), 20.0);
+    QCOMPARE(blockFormatOf(spacing, "E").lineHeightType(), int(QTextBlockFormat::FixedHeight));
+    QCOMPARE(blockFormatOf(spacing, "A").lineHeightType(), int(QTextBlockFormat::MinimumHeight));
+    // The last paragraph needs no \par to keep its format.
+    QCOMPARE(blockFormatOf(doc, "P").alignment(), Qt::AlignHCenter);
+}
+
+void TestRtfReader::tables()
+{
+    const QByteArray rtf =
+        "{\\rtf1 before\\par"
+        "\\trowd\\cellx1500\\cellx3000\\pard\\intbl A1\\cell A2\\cell\\row"
+        "\\trowd\\cellx1500\\cellx3000\\pard\\intbl B1\\par B1b\\cell\\cell\\row"
+        "\\pard\\intbl\\itap1 O1\\par"
+        "\\pard\\intbl\\itap2 N1\\nestcell N2\\nestcell"
+        "{\\*\\nesttableprops\\trowd\\cellx500\\cellx1000\\nestrow}{\\nonesttables\\par}"
+        "\\pard\\intbl\\itap1 \\cell O2\\cell\\trowd\\cellx1500\\cellx3000\\row"
+        "\\pard after}";
+    QTextDocument doc;
+    RtfReader::read(rtf, &doc);
+    const QList<QTextTable *> found = tablesOf(doc);
+    QCOMPARE(found.size(), 2);
+    QTextTable *outer = found.at(0);
+    QCOMPARE(outer->rows(), 3);
+    QCOMPARE(outer->columns(), 2);
+    auto cellText = [](QTextTable *t, int r, int c) {
+        QTextCursor cursor(t->document());
+        cursor.setPosition(t->cellAt(r, c).firstPosition());
+        cursor.setPosition(t->cellAt(r, c).lastPosition(), QTextCursor::KeepAnchor);
+        return cursor.selection().toPlainText();
+    };
+    QCOMPARE(cellText(outer, 0, 0), QString("A1"));
+    QCOMPARE(cellText(outer, 0, 1), QString("A2"));
+    QCOMPARE(cellText(outer, 1, 0), QString("B1\nB1b"));
+    QCOMPARE(cellText(outer, 1, 1), QString());
+    QCOMPARE(cellText(outer, 2, 1), QString("O2"));
+    QTextTable *inner = found.at(1);
+    QCOMPARE(inner->parentFrame(), outer);
+    QCOMPARE(outer->cellAt(inner->firstPosition() - 1).column(), 0);
+    QCOMPARE(cellText(inner, 0, 1), QString("N2"));
+    const QList<QTextLength> widths = outer->format().columnWidthConstraints();
+    QCOMPARE(widths.size(), 2);
+    QCOMPARE(widths.at(0).rawValue(), 100.0);
+    // No blank paragraph between "before" and the table; "after" follows it.
+    QCOMPARE(doc.begin().text(), QString("before"));
+    QCOMPARE(doc.lastBlock().text(), QString("after"));
+    QCOMPARE(RtfReader::plainText(rtf),
+             QString("before\nA1\nA2\nB1\nB1b\n\nO1\nN1\nN2\n\nO2\nafter"));
+    QCOMPARE(collapsed(doc.toPlainText()), collapsed(RtfReader::plainText(rtf)));
+
+    // Long tables grow in chunks: every cell still lands in its place, no spare rows remain.
+    QByteArray longRtf = "{\\rtf1 ";
+    for (int r = 0; r < 300; ++r) {
+        longRtf += "\\trowd\\cellx100\\cellx200\\cellx300\\pard\\intbl";
+        for (int c = 0; c < 3; ++c)
+            longRtf += QStringLiteral(" r%1c%2\\cell").arg(r).arg(c).toLatin1();
+        longRtf += "\\row\n";
+    }
+    QTextDocument longDoc;
+    RtfReader::read(longRtf + "\\pard end}", &longDoc);
+    QTextTable *table = tablesOf(longDoc).value(0);
+    QVERIFY(table);
+    QCOMPARE(table->rows(), 300);
+    QCOMPARE(cellText(table, 157, 1), QString("r157c1"));
+    QCOMPARE(cellText(table, 299, 2), QString("r299c2"));
+    QCOMPARE(longDoc.lastBlock().text(), QString("end"));
+}
+
+void TestRtfReader::pictures()
+{
+    QImage image(20, 10, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    for (const char *blip : {"pngblip", "jpegblip"}) {
+        QTextDocument doc;
+        RtfReader::read(pictureRtf(blip, image, "\\picwgoal600\\pichgoal150"), &doc);
+        QTextCursor c(&doc);
+        c.setPosition(2);
+        const QTextImageFormat format = c.charFormat().toImageFormat();
+        QVERIFY2(format.isValid(), blip);
+        QCOMPARE(format.width(), 40.0);
+        QCOMPARE(format.height(), 10.0);
+        const QVariant resource = doc.resource(QTextDocument::ImageResource, QUrl(format.name()));
+        QCOMPARE(resource.value<QImage>().size(), QSize(20, 10));
+        QCOMPARE(doc.toPlainText(), QString(u"a\uFFFCb"_qs));
+        QCOMPARE(RtfReader::plainText(pictureRtf(blip, image)), QString("ab"));
+    }
+    // Without a goal size the image keeps its own; \bin carries raw bytes.
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    QTextDocument doc;
+    RtfReader::read("{\\rtf1{\\pict\\pngblip\\picscalex50\\bin" + QByteArray::number(png.size()) +
+                        ' ' + png + "}x}",
+                    &doc);
+    QTextCursor c(&doc);
+    c.setPosition(1);
+    QCOMPARE(c.charFormat().toImageFormat().width(), 10.0);
+    QCOMPARE(doc.toPlainText(), QString(u"\uFFFCx"_qs));
+    // Metafiles and broken data are left out.
+    QTextDocument skipped;
+    RtfReader::read("{\\rtf1 a{\\pict\\wmetafile8 0100ff}{\\pict\\pngblip 0badf00d}b}", &skipped);
+    QCOMPARE(skipped.toPlainText(), QString("ab"));
+}
+
+void TestRtfReader::producerFixtures_data()
+{
+    QTest::addColumn<QString>("name");
+    for (const char *name :
+         {"libreoffice-sample", "abiword-sample", "pandoc-sample", "enscript-latin1",
+          "enscript-highlight", "latex2rtf-sample", "word-dbcs", "fcharset-override"})
+        QTest::newRow(name) << QString(name);
+}
+
+void TestRtfReader::producerFixtures()
+{
+    QFETCH(QString, name);
+    const QByteArray rtf = readFixture(name + ".rtf");
+    const QString expected = QString::fromUtf8(readFixture(name + ".txt"));
+    const QString plain = RtfReader::plainText(rtf);
+    QCOMPARE(withoutTrailingBlankLines(plain), withoutTrailingBlankLines(expected));
+
+    QTextDocument doc;
+    RtfReader::read(rtf, &doc);
+    QCOMPARE(collapsed(doc.toPlainText()), collapsed(plain));
+
+    const bool rich =
+        name == "libreoffice-sample" || name == "abiword-sample" || name == "pandoc-sample";
+    if (rich) {
+        QCOMPARE(formatOf(doc, "bold").fontWeight(), int(QFont::Bold));
+        QVERIFY(formatOf(doc, "italic").fontItalic());
+        QCOMPARE(tablesOf(doc).size(), 1);
+        QCOMPARE(tablesOf(doc).first()->rows(), 3);
+        QVERIFY(doc.toPlainText().contains(QChar::ObjectReplacementCharacter)); // the PNG
+    }
+    if (name == "libreoffice-sample" || name == "abiword-sample") {
+        QVERIFY(formatOf(doc, "underlined").fontUnderline());
+        QCOMPARE(formatOf(doc, "red").foreground().color(), QColor(0xc0, 0, 0));
+        QCOMPARE(formatOf(doc, "blue").foreground().color(), QColor(0, 0, 255));
+    }
+    if (name == "enscript-highlight") {
+        QVERIFY(formatOf(doc, "include").fontWeight() == QFont::Bold);
+        QCOMPARE(formatOf(doc, "greeting").foreground().color(), QColor(178, 34, 34));
+    }
+    if (name == "word-dbcs")
+        QCOMPARE(formatOf(doc, u"日本語"_qs).fontFamilies().toStringList(),
+                 QStringList{u"ＭＳ 明朝"_qs});
+}
+
+void TestRtfReader::malformedInput_data()
+{
+    QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<QString>("shown"); // must appear in the text
+    QTest::newRow("unbalanced open") << QByteArray("{\\rtf1 {\\b a{b") << QString("ab");
+    QTest::newRow("unbalanced close") << QByteArray("{\\rtf1 a}}}}b") << QString("a");
+    QTest::newRow("cut inside hex") << QByteArray("{\\rtf1 a\\'e") << QString("a");
+    QTest::newRow("cut after backslash") << QByteArray("{\\rtf1 a\\") << QString("a");
+    QTest::newRow("cut inside word") << QByteArray("{\\rtf1 a\\pa") << QString("a");
+    QTest::newRow("bad hex") << QByteArray("{\\rtf1 a\\'zzb}") << QString("azzb");
+    QTest::newRow("huge bin") << QByteArray("{\\rtf1 a\\bin999999999999 bc}") << QString("a");
+    QTest::newRow("negative bin") << QByteArray("{\\rtf1 a\\bin-5 bc}") << QString("abc");
+    QTest::newRow("overflowing numbers")
+        << QByteArray("{\\rtf1\\fs99999999999999999999\\li-99999999999999999 a"
+                      "\\u-99999999999999999?\\uc99999999999 b\\cf2147483647 c}")
+        << QString("a");
+    QTest::newRow("long control word")
+        << QByteArray("{\\rtf1 a\\" + QByteArray(20000, 'x') + "123 b}") << QString("ab");
+    QTest::newRow("nul bytes") << QByteArray("{\\rtf1 a\0b\\'00c}", 15) << QString("abc");
+    QTest::newRow("deep nesting") << QByteArray(150000, '{') + "x" + QByteArray(150000, '}')
+                                  << QString("x");
+    QTest::newRow("deep nesting never closed")
+        << "{\\rtf1 " + QByteArray(200000, '{') + "\\b deep" << QString("deep");
+    QTest::newRow("many nested tables")
+        << QByteArray("{\\rtf1\\intbl\\itap999999 x\\nestcell\\nestrow}") << QString("x");
+    QTest::newRow("many columns") << "{\\rtf1\\intbl " + QByteArray("c\\cell ").repeated(5000) +
+                                         "\\row}"
+                                  << QString("c");
+    QTest::newRow("many single-cell rows after a wide one")
+        << "{\\rtf1\\intbl " + QByteArray("w\\cell ").repeated(63) + "\\row" +
+               QByteArray("r\\cell\\row ").repeated(20000) + "}"
+        << QString("r");
+    QTest::newRow("binary junk") << QByteArray::fromHex("7b5c727466ff00fe5c27ff7b7b5c2a5c")
+                                 << QString();
+    // Reproducers of what the fuzzer found.
+    const QDir dir(qEnvironmentVariable("PAGEWELL_FIXTURES") + "/rtf/fuzz");
+    for (const QString &file : dir.entryList(QDir::Files, QDir::Name)) {
+        QFile f(dir.filePath(file));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QTest::newRow(qPrintable("fuzz " + file)) << f.readAll() << QString();
+    }
+}
+
+void TestRtfReader::malformedInput()
+{
+    QFETCH(QByteArray, rtf);
+    QFETCH(QString, shown);
+    const QString plain = RtfReader::plainText(rtf);
+    QTextDocument doc;
+    RtfReader::read(rtf, &doc);
+    QVERIFY2(collapsed(plain).remove(u'\n').contains(shown), qPrintable(plain.left(200)));
+    QCOMPARE(collapsed(doc.toPlainText()), collapsed(plain));
+    // Bounded output: never more cells than the input could describe.
+    int cells = 0;
+    for (QTextTable *table : tablesOf(doc))
+        cells += table->rows() * table->columns();
+    QVERIFY(cells <= 1024 + rtf.size() / 4);
+}
+
+void TestRtfReader::readReplacesDocument()
+{
+    QTextDocument doc;
+    QTextCursor(&doc).insertText("old text");
+    doc.addResource(QTextDocument::ImageResource, QUrl("rtfimage:1"),
+                    QImage(4, 4, QImage::Format_RGB32));
+    QVERIFY(doc.isUndoAvailable());
+    RtfReader::read("{\\rtf1 new}", &doc);
+    QCOMPARE(doc.toPlainText(), QString("new"));
+    QVERIFY(!doc.isUndoAvailable()); // loading is not an edit to undo
+    QVERIFY(doc.isUndoRedoEnabled());
+    QVERIFY(doc.resource(QTextDocument::ImageResource, QUrl("rtfimage:1")).isNull());
+    RtfReader::read(QByteArray(), &doc);
+    QVERIFY(doc.isEmpty());
+    RtfReader::read("{\\rtf1 x}", nullptr); // nothing to fill, nothing to crash
+}
+
+void TestRtfReader::largeInputIsFast()
+{
+    QByteArray rtf = "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}{\\colortbl;\\red200\\green0\\blue0;}";
+    const QByteArray paragraph = "Plain {\\b bold} {\\i italic} {\\cf1 red} caf\\'e9 "
+                                 "\\u8364? text of a paragraph.\\par\n";
+    while (rtf.size() < 1024 * 1024)
+        rtf += paragraph;
+    rtf += '}';
+    QElapsedTimer timer;
+    timer.start();
+    const QString plain = RtfReader::plainText(rtf);
+    const qint64 parseMs = timer.restart();
+    QTextDocument doc;
+    RtfReader::read(rtf, &doc);
+    const qint64 readMs = timer.elapsed();
+    QVERIFY(plain.startsWith(u"Plain bold italic red café € text"_qs));
+    // Generous bounds: this catches quadratic behaviour, bench_rtf measures speed.
+    QVERIFY2(parseMs < 2000, qPrintable(QString::number(parseMs)));
+    QVERIFY2(readMs < 20000, qPrintable(QString::number(readMs)));
+}
 
 QTEST_MAIN(TestRtfReader)
 #include "tst_rtfreader.moc"
