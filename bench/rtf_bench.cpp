@@ -18,23 +18,48 @@ QByteArray makeDocument(qsizetype size)
     QByteArray rtf = "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\froman Times New Roman;}"
                      "{\\f1\\fswiss Arial;}}{\\colortbl;\\red192\\green0\\blue0;"
                      "\\red0\\green0\\blue255;}\\fs22\n";
-    const char *const words[] = {"lorem", "ipsum", "dolor", "sit", "amet", "consectetur",
-                                 "adipiscing", "elit", "sed", "do", "eiusmod", "tempor"};
+    const char *const words[] = {"lorem",      "ipsum", "dolor", "sit", "amet",    "consectetur",
+                                 "adipiscing", "elit",  "sed",   "do",  "eiusmod", "tempor"};
     rtf.reserve(size + 4096);
     unsigned seed = 1;
-    auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 16; };
+    auto next = [&seed] {
+        return (seed = seed * 1103515245u + 12345u) >> 16;
+    };
     while (rtf.size() < size) {
         rtf += "\\pard\\sa120 ";
         for (int w = 0; w < 60; ++w) {
             const unsigned r = next();
             switch (r % 16) {
-            case 0: rtf += "{\\b "; rtf += words[r % 12]; rtf += "} "; break;
-            case 1: rtf += "{\\i "; rtf += words[r % 12]; rtf += "} "; break;
-            case 2: rtf += "{\\cf1 "; rtf += words[r % 12]; rtf += "} "; break;
-            case 3: rtf += "caf\\'e9 na\\'efve "; break;
-            case 4: rtf += "\\u8364? \\u945\\'3f "; break;
-            case 5: rtf += "{\\f1\\ul "; rtf += words[r % 12]; rtf += "} "; break;
-            default: rtf += words[r % 12]; rtf += ' '; break;
+            case 0:
+                rtf += "{\\b ";
+                rtf += words[r % 12];
+                rtf += "} ";
+                break;
+            case 1:
+                rtf += "{\\i ";
+                rtf += words[r % 12];
+                rtf += "} ";
+                break;
+            case 2:
+                rtf += "{\\cf1 ";
+                rtf += words[r % 12];
+                rtf += "} ";
+                break;
+            case 3:
+                rtf += "caf\\'e9 na\\'efve ";
+                break;
+            case 4:
+                rtf += "\\u8364? \\u945\\'3f ";
+                break;
+            case 5:
+                rtf += "{\\f1\\ul ";
+                rtf += words[r % 12];
+                rtf += "} ";
+                break;
+            default:
+                rtf += words[r % 12];
+                rtf += ' ';
+                break;
             }
         }
         rtf += "\\par\n";

@@ -1,7 +1,7 @@
 #include "rtf/rtfreader.h"
 
-#include <QFile>
 #include <cstdio>
+#include <QFile>
 
 int main(int argc, char **argv)
 {

@@ -5,14 +5,20 @@
 // Character properties of an RTF group, as read, before mapping to Qt.
 struct RtfCharFormat
 {
-    enum Underline : quint8 { NoUnderline, SingleUnderline, DottedUnderline, DashUnderline, WaveUnderline };
+    enum Underline : quint8 {
+        NoUnderline,
+        SingleUnderline,
+        DottedUnderline,
+        DashUnderline,
+        WaveUnderline
+    };
     enum Vertical : quint8 { Baseline, Superscript, Subscript };
 
-    int font = -1;           // number in the font table
-    int halfPoints = 24;     // \fs
-    quint32 foreground = 0;  // ARGB; alpha 0 means "auto"
-    quint32 background = 0;  // ARGB; alpha 0 means none
-    int link = -1;           // index of the hyperlink target, -1 for none
+    int font = -1;          // number in the font table
+    int halfPoints = 24;    // \fs
+    quint32 foreground = 0; // ARGB; alpha 0 means "auto"
+    quint32 background = 0; // ARGB; alpha 0 means none
+    int link = -1;          // index of the hyperlink target, -1 for none
     quint8 underline = NoUnderline;
     quint8 vertical = Baseline;
     bool bold = false;

@@ -171,7 +171,12 @@ void RtfDocumentBuilder::closeTable()
 {
     const Table table = m_tables.back();
     m_tables.pop_back();
-    const int columns = table.table->columns();
+    QTextTable *t = table.table;
+    const int columns = t->columns();
+    if (const int unused = t->rows() - table.row - 1; unused > 0) {
+        t->removeRows(table.row + 1, unused);
+        m_cellBudget += qint64(unused) * columns;
+    }
     if (table.cellEdges.size() == columns) {
         QList<QTextLength> widths;
         int left = 0;
@@ -182,43 +187,53 @@ void RtfDocumentBuilder::closeTable()
             left = edge;
         }
         if (widths.size() == columns) {
-            QTextTableFormat format = table.table->format();
+            QTextTableFormat format = t->format();
             format.setColumnWidthConstraints(widths);
-            table.table->setFormat(format);
+            t->setFormat(format);
         }
     }
-    m_cursor.setPosition(table.table->lastPosition() + 1);
+    m_cursor.setPosition(t->lastPosition() + 1);
 }
 
+// QTextTable rebuilds its cell grid after every structural change, so growing
+// it one row at a time and asking for cellAt() is quadratic. Rows are added in
+// chunks instead, and since every cell after the current one is still empty
+// (one position each), the next cell's position is counted from the table's end.
 void RtfDocumentBuilder::advance(Table &table)
 {
     const Table::Pending pending = table.pending;
     table.pending = Table::None;
+    QTextTable *t = table.table;
     if (pending == Table::NextCell) {
-        if (table.column + 1 < table.table->columns()) {
+        if (table.column + 1 < t->columns()) {
             ++table.column;
-        } else if (table.table->columns() < MaxColumns &&
-                   m_cellBudget >= table.table->rows()) {
-            m_cellBudget -= table.table->rows();
-            table.table->appendColumns(1);
+        } else if (t->columns() < MaxColumns && m_cellBudget >= t->rows()) {
+            m_cellBudget -= t->rows();
+            t->appendColumns(1);
             ++table.column;
         } else {
             m_cursor.insertBlock(); // no room for another cell: keep it in this one
             return;
         }
     } else if (pending == Table::NextRow) {
-        if (m_cellBudget < table.table->columns()) {
-            m_cursor.insertBlock();
-            return;
+        if (table.row + 1 >= t->rows()) {
+            const qint64 wanted = std::clamp(table.row + 1, 1, 1024);
+            const qint64 rows = std::min<qint64>(wanted, m_cellBudget / t->columns());
+            if (rows <= 0) {
+                m_cursor.insertBlock(); // no room for another row
+                return;
+            }
+            m_cellBudget -= rows * t->columns();
+            t->appendRows(int(rows));
         }
-        m_cellBudget -= table.table->columns();
-        table.table->appendRows(1);
         ++table.row;
         table.column = 0;
     } else {
         return;
     }
-    m_cursor.setPosition(table.table->cellAt(table.row, table.column).firstPosition());
+    const int cellsAfter =
+        (t->rows() - 1 - table.row) * t->columns() + (t->columns() - 1 - table.column);
+    m_cursor.setPosition(t->lastPosition() - cellsAfter);
 }
 
 void RtfDocumentBuilder::applyBlockFormat(const RtfParagraphFormat &paragraph)

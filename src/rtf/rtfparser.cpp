@@ -67,7 +67,20 @@ void RtfParser::parse(QByteArrayView rtf, RtfContentSink &sink)
     m_stack.reserve(64);
     m_overflowDepth = 0;
     m_skipUnits = 0;
+    m_documentPage = 1252;
+    m_defaultFont = -1;
+    m_pageCacheValid = false;
+    m_text.clear();
     m_text.reserve(4096);
+    m_bytes.clear();
+    m_highSurrogate = 0;
+    m_emitted = 0;
+    m_fonts.clear();
+    m_fontPending = false;
+    m_colors.clear();
+    m_picture = RtfPicture();
+    m_links.clear();
+    m_cellEdges.clear();
 
     RtfTokenizer tokenizer(rtf);
     bool running = true;
@@ -145,6 +158,8 @@ bool RtfParser::closeGroup()
     }
     if (m_stack.size() <= 1)
         return false; // a stray }
+    if (m_stack.size() == 2)
+        return true; // the document's group: its state still formats the last paragraph
     const RtfGroupState closed = m_stack.back();
     m_stack.pop_back();
     const RtfGroupState::Destination parent = state().destination;
@@ -167,7 +182,7 @@ bool RtfParser::closeGroup()
     if (closed.fieldGroup && closed.fieldSymbol && m_emitted == closed.fieldTextStart &&
         parent == RtfGroupState::Body)
         appendBodyChar(closed.fieldSymbol);
-    return m_stack.size() == 1;
+    return false;
 }
 
 void RtfParser::handleWord(QByteArrayView name, bool hasParameter, int parameter)
@@ -205,7 +220,7 @@ void RtfParser::handleWord(QByteArrayView name, bool hasParameter, int parameter
     case K::Fldinst:
     case K::Upr:
     case K::SkippedDestination:
-        handleDestinationWord(keyword, p);
+        handleDestinationWord(keyword);
         break;
     case K::Ansi:
         m_documentPage = 1252;
@@ -316,19 +331,15 @@ void RtfParser::handleWord(QByteArrayView name, bool hasParameter, int parameter
         chars.halfPoints = hasParameter && p > 0 ? std::min(p, kMaxHalfPoints) : 24;
         break;
     case K::Super:
-        chars.vertical = RtfCharFormat::Superscript;
-        break;
-    case K::Sub:
-        chars.vertical = RtfCharFormat::Subscript;
-        break;
-    case K::Nosupersub:
-        chars.vertical = RtfCharFormat::Baseline;
-        break;
     case K::Up:
         chars.vertical = on ? RtfCharFormat::Superscript : RtfCharFormat::Baseline;
         break;
+    case K::Sub:
     case K::Dn:
         chars.vertical = on ? RtfCharFormat::Subscript : RtfCharFormat::Baseline;
+        break;
+    case K::Nosupersub:
+        chars.vertical = RtfCharFormat::Baseline;
         break;
     case K::Pard:
         para = RtfParagraphFormat();
@@ -462,9 +473,8 @@ void RtfParser::handleWord(QByteArrayView name, bool hasParameter, int parameter
     }
 }
 
-void RtfParser::handleDestinationWord(RtfKeyword keyword, int parameter)
+void RtfParser::handleDestinationWord(RtfKeyword keyword)
 {
-    Q_UNUSED(parameter);
     RtfGroupState &s = state();
     switch (keyword) {
     case RtfKeyword::Fonttbl:
@@ -699,8 +709,7 @@ void RtfParser::prepareText()
 {
     const RtfGroupState &s = state();
     if (!m_text.isEmpty()) {
-        if (s.chars == m_textFormat &&
-            s.paragraph.tableLevel() == m_textParagraph.tableLevel())
+        if (s.chars == m_textFormat && s.paragraph.tableLevel() == m_textParagraph.tableLevel())
             return;
         flushText();
     }
@@ -781,8 +790,8 @@ void RtfParser::commitColor()
 {
     if (m_colors.size() < kMaxColors) {
         // An entry without components is "auto".
-        m_colors.push_back(m_colorSet ? 0xFF000000u | quint32(m_red) << 16 |
-                                            quint32(m_green) << 8 | quint32(m_blue)
+        m_colors.push_back(m_colorSet ? 0xFF000000u | quint32(m_red) << 16 | quint32(m_green) << 8 |
+                                            quint32(m_blue)
                                       : 0u);
     }
     m_red = m_green = m_blue = 0;
@@ -855,8 +864,7 @@ void RtfParser::finishFieldInstruction()
             m_links.append(target);
             state().chars.link = int(m_links.size() - 1);
         }
-    } else if (type.compare(QLatin1String("SYMBOL"), Qt::CaseInsensitive) == 0 &&
-               args.size() > 1) {
+    } else if (type.compare(QLatin1String("SYMBOL"), Qt::CaseInsensitive) == 0 && args.size() > 1) {
         bool ok = false;
         const uint code = args[1].startsWith(QLatin1String("0x"), Qt::CaseInsensitive)
                               ? args[1].mid(2).toUInt(&ok, 16)

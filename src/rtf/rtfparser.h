@@ -33,7 +33,7 @@ private:
     void openGroup();
     bool closeGroup();
     void handleWord(QByteArrayView name, bool hasParameter, int parameter);
-    void handleDestinationWord(RtfKeyword keyword, int parameter);
+    void handleDestinationWord(RtfKeyword keyword);
     void handleSymbol(char symbol);
     void handleText(QByteArrayView text);
     void handleByte(unsigned char byte);

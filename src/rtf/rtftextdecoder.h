@@ -28,9 +28,8 @@ public:
     // controls, frame markers); they are dropped.
     static bool isDropped(char32_t c)
     {
-        return (c < 0x20 && c != '\t') || (c >= 0x7f && c <= 0x9f) || c == 0x2029 ||
-               c == 0xfdd0 || c == 0xfdd1 || c == 0xfffc || c == 0xfeff || c == 0xfffe ||
-               c == 0xffff;
+        return (c < 0x20 && c != '\t') || (c >= 0x7f && c <= 0x9f) || c == 0x2029 || c == 0xfdd0 ||
+               c == 0xfdd1 || c == 0xfffc || c == 0xfeff || c == 0xfffe || c == 0xffff;
     }
 
     // Table for a single-byte page, nullptr for a multi-byte one. A zero entry

@@ -37,7 +37,8 @@ int hexValue(char c)
 
 } // namespace
 
-RtfTokenizer::RtfTokenizer(QByteArrayView data) : m_pos(data.data()), m_end(data.data() + data.size())
+RtfTokenizer::RtfTokenizer(QByteArrayView data)
+    : m_pos(data.data()), m_end(data.data() + data.size())
 {
 }
 
@@ -92,8 +93,7 @@ bool RtfTokenizer::readControl(RtfToken &token)
             ++m_pos;
         token.type = RtfToken::ControlWord;
         token.data = QByteArrayView(start, m_pos - start);
-        const bool negative =
-            m_pos + 1 < m_end && *m_pos == '-' && isDigit(m_pos[1]);
+        const bool negative = m_pos + 1 < m_end && *m_pos == '-' && isDigit(m_pos[1]);
         if (negative)
             ++m_pos;
         if (m_pos < m_end && isDigit(*m_pos)) {

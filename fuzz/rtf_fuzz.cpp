@@ -1,0 +1,45 @@
+// Feeds arbitrary bytes to the RTF reader: it must not crash, hang or leak,
+// and the document it builds must hold the same text as plainText() gives.
+#include "rtf/rtfdetect.h"
+#include "rtf/rtfreader.h"
+
+#include <QGuiApplication>
+#include <QRegularExpression>
+#include <QTextDocument>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+QString normalized(QString text)
+{
+    static const QRegularExpression newlines(QStringLiteral("\n+"));
+    text.remove(QChar::ObjectReplacementCharacter); // pictures
+    text.replace(newlines, QStringLiteral("\n"));
+    return text.trimmed();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    static QGuiApplication app(*argc, *argv);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QByteArrayView rtf(reinterpret_cast<const char *>(data), qsizetype(size));
+    (void)isRtf(rtf);
+    const QString plain = RtfReader::plainText(rtf);
+    QTextDocument document;
+    RtfReader::read(rtf, &document);
+    if (normalized(document.toPlainText()) != normalized(plain)) {
+        std::fprintf(stderr, "document text differs from plainText()\n");
+        std::abort();
+    }
+    return 0;
+}
