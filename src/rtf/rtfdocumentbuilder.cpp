@@ -256,6 +256,11 @@ void RtfDocumentBuilder::applyBlockFormat(const RtfParagraphFormat &paragraph)
     format.setLeftMargin(pixels(paragraph.leftIndent));
     format.setRightMargin(pixels(paragraph.rightIndent));
     format.setTextIndent(pixels(paragraph.firstLineIndent));
+    // With a hanging indent the left indent is a tab stop of its own: a list's label and its
+    // tab end where the item's text begins.
+    if (paragraph.firstLineIndent < 0 && paragraph.leftIndent > 0)
+        format.setTabPositions(
+            {QTextOption::Tab(pixels(-paragraph.firstLineIndent), QTextOption::LeftTab)});
     format.setTopMargin(pixels(paragraph.spaceBefore));
     format.setBottomMargin(pixels(paragraph.spaceAfter));
     if (paragraph.lineSpacing != 0) {

@@ -290,6 +290,10 @@ void TestRtfReader::paragraphFormats()
     QCOMPARE(indented.textIndent(), -24.0);
     QCOMPARE(indented.topMargin(), 16.0);
     QCOMPARE(indented.bottomMargin(), 8.0);
+    // A hanging indent ends at a tab stop, where a list item's text begins after its label.
+    QCOMPARE(indented.tabPositions().size(), 1);
+    QCOMPARE(indented.tabPositions().first().position, 24.0);
+    QVERIFY(blockFormatOf(doc, "C").tabPositions().isEmpty());
     // Paragraph properties set in a group end with it.
     QCOMPARE(blockFormatOf(doc, "after").alignment(), Qt::AlignLeft);
     QCOMPARE(blockFormatOf(doc, "after").leftMargin(), 96.0);
