@@ -7,8 +7,8 @@
 #include "app/pgwell.h"
 #include "app/richtextbox.h"
 #include "fakeplatform.h"
-#include "windowfixture.h"
 #include "reader/form3.h"
+#include "windowfixture.h"
 
 #include <memory>
 #include <QDir>
@@ -23,7 +23,6 @@
 #include <QTextCursor>
 #include <QTextEdit>
 #include <QTimer>
-
 
 class TestPgwell : public QObject
 {
@@ -47,8 +46,6 @@ private slots:
     void deletedFileIsSilent();
     void unreadableFileIsReported();
     void emptyFileEmptiesPane();
-    void decodesEncodings_data();
-    void decodesEncodings();
     void favoritesDisplay();
     void removedFavoriteIsReportedAndListRefreshed();
     void openingFolderKeepsPane();
@@ -141,7 +138,6 @@ void TestPgwell::secondStartRewritesHelp()
     const QByteArray original = readFile(help);
     QCOMPARE(original.count("\r\n"), 16);
     writeFile(help, "my own notes");
-    QFile::remove(help + QStringLiteral(".gone")); // nothing else in the folder is touched
     writeFile(m_program->filePath(QStringLiteral("favo/keep.txt")), "kept");
 
     auto second = makeWindow();
@@ -327,25 +323,6 @@ void TestPgwell::emptyFileEmptiesPane()
     QCOMPARE(w->Text1->toPlainText(), QString());
     QCOMPARE(w->reader()->readerText(), QString());
     QVERIFY(!w->Label5->isEnabled());
-}
-
-void TestPgwell::decodesEncodings_data()
-{
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("utf-8") << QByteArray("\xce\xb1\xce\xb2\xce\xb3 caf\xc3\xa9") << u"αβγ café"_qs;
-    QTest::newRow("utf-16 bom") << QByteArray("\xff\xfe\xb1\x03\xb2\x03", 6) << u"αβ"_qs;
-    QTest::newRow("windows-1252") << QByteArray("na\xefve \x93hi\x94") << u"naïve “hi”"_qs;
-}
-
-void TestPgwell::decodesEncodings()
-{
-    QFETCH(QByteArray, bytes);
-    QFETCH(QString, text);
-    writeFile(browse(QStringLiteral("t.txt")), bytes);
-    auto w = makeWindow();
-    w->File1->setListIndex(rowOf(w->File1, QStringLiteral("t.txt")));
-    QCOMPARE(w->Text1->toPlainText(), text);
 }
 
 void TestPgwell::favoritesDisplay()
