@@ -3,8 +3,6 @@
 #include "app/textdecoder.h"
 #include "app/wholefilereader.h"
 
-#include <QFileInfo>
-
 void ReaderTextSource::setText(const QString &text)
 {
     clear();
@@ -20,11 +18,8 @@ void ReaderTextSource::setFile(const QString &path, const QByteArray &bytes)
         m_bytes = bytes;
         return;
     }
-    const QFileInfo info(path);
     m_kind = Kind::File;
     m_path = path;
-    m_size = bytes.size();
-    m_modified = info.lastModified();
 }
 
 void ReaderTextSource::clear()
@@ -44,12 +39,9 @@ QString ReaderTextSource::text() const
         return m_text;
     case Kind::Bytes:
         return TextDecoder::decode(m_bytes).text;
-    case Kind::File: {
-        const QFileInfo info(m_path);
-        if (info.size() != m_size || info.lastModified() != m_modified)
-            return {}; // changed or gone since it was shown
+    case Kind::File:
+        // Read again when needed; a file changed since is shown as it is now.
         return TextDecoder::decode(WholeFileReader::read(m_path).bytes).text;
-    }
     }
     return {};
 }

@@ -1,12 +1,11 @@
 #pragma once
 
 #include <QByteArray>
-#include <QDateTime>
 #include <QString>
 
 // Where the reader's text comes from until the reader is on screen: a text, a small file's
-// bytes, or, for a large file, the file itself, read again only if it is unchanged, so that a
-// hidden reader does not double the memory a large file takes.
+// bytes, or, for a large file, the file itself, read again when the reader needs it, so that a
+// hidden reader does not add the memory a large file takes once more.
 class ReaderTextSource
 {
 public:
@@ -25,6 +24,4 @@ private:
     QString m_text;
     QByteArray m_bytes;
     QString m_path;
-    qint64 m_size = 0;
-    QDateTime m_modified;
 };
