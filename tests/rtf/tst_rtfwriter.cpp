@@ -1,11 +1,12 @@
 #include "rtf/rtfreader.h"
 #include "rtf/rtfwriter.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
-#include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -14,22 +15,6 @@
 #include <QTextTable>
 
 namespace {
-
-// Paragraphs of "plain " + run (with the formats) + " plain". The last paragraph of an RTF
-// file has no \par, so its format travels differently from the others'.
-void fillWithRun(QTextDocument &doc, const QString &run, const QTextCharFormat &charFormat,
-                 const QTextBlockFormat &blockFormat, int paragraphs = 1)
-{
-    QTextCursor cursor(&doc);
-    for (int i = 0; i < paragraphs; ++i) {
-        if (i > 0)
-            cursor.insertBlock();
-        cursor.setBlockFormat(blockFormat);
-        cursor.insertText(QStringLiteral("plain "), QTextCharFormat());
-        cursor.insertText(run, charFormat);
-        cursor.insertText(QStringLiteral(" plain"), QTextCharFormat());
-    }
-}
 
 bool isShortAsciiLines(const QByteArray &rtf)
 {
@@ -75,10 +60,8 @@ class TestRtfWriter : public QObject
 
 private slots:
     void headerAndTables();
-    void escapes_data();
-    void escapes();
-    void roundTripText_data();
-    void roundTripText();
+    void text_data();
+    void text();
     void roundTripFormats_data();
     void roundTripFormats();
     void tableCellsKeepTheirOrder();
@@ -94,79 +77,47 @@ void TestRtfWriter::headerAndTables()
     format.setFontFamilies({QStringLiteral("Courier New")});
     format.setForeground(QColor(255, 0, 0));
     format.setBackground(QColor(0, 0, 255));
-    fillWithRun(doc, QStringLiteral("run"), format, QTextBlockFormat());
+    QTextCursor(&doc).insertText(QStringLiteral("run"), format);
 
     const QByteArray rtf = RtfWriter::write(doc);
     QVERIFY(rtf.startsWith("{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1"));
     QVERIFY(rtf.trimmed().endsWith('}'));
     QVERIFY(rtf.contains("{\\f1\\fnil\\fcharset0 Courier New;}"));
     // The first colour entry is empty ("auto"), so the first real colour is 1.
-    QVERIFY(QRegularExpression(QStringLiteral(R"(\{\\colortbl\s*;\\red255\\green0\\blue0\s*;)"
-                                              R"(\\red0\\green0\\blue255\s*;\})"))
-                .match(QString::fromLatin1(rtf))
-                .hasMatch());
+    QVERIFY(rtf.contains("{\\colortbl ;\\red255\\green0\\blue0 ;\\red0\\green0\\blue255 ;}"));
     QVERIFY(rtf.contains("\\f1\\cf1\\highlight2 run}"));
 }
 
-void TestRtfWriter::escapes_data()
+void TestRtfWriter::text_data()
 {
     QTest::addColumn<QString>("text");
-    QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<QByteArray>("rtf"); // written somewhere in the output
     QTest::newRow("latin-1") << QStringLiteral("caf\u00e9") << QByteArray("caf\\'e9");
     QTest::newRow("cp1252 only") << QStringLiteral("\u20ac\u201c") << QByteArray("\\'80\\'93");
-    QTest::newRow("greek") << QStringLiteral("\u03b1") << QByteArray("\\u945\\'3f");
+    QTest::newRow("greek") << QStringLiteral("\u03b1x") << QByteArray("\\u945\\'3fx");
     QTest::newRow("above 32767") << QStringLiteral("\u8a9e") << QByteArray("\\u-30050\\'3f");
     QTest::newRow("surrogates") << QStringLiteral("\U0001F600")
                                 << QByteArray("\\u-10179\\'3f\\u-8704\\'3f");
     QTest::newRow("syntax") << QStringLiteral("{a}\\") << QByteArray("\\{a\\}\\\\");
-    QTest::newRow("tab") << QStringLiteral("a\tb") << QByteArray("a\\tab b");
+    QTest::newRow("tab") << QStringLiteral("a\t1") << QByteArray("a\\tab 1");
     QTest::newRow("line break") << QStringLiteral("a\u2028b") << QByteArray("a\\line b");
     QTest::newRow("no-break space") << QStringLiteral("a\u00a0b") << QByteArray("a\\~b");
+    QTest::newRow("paragraphs") << QStringLiteral("one\n\ntwo\nthree") << QByteArray();
+    QTest::newRow("long word") << QString(5000, QLatin1Char('x')) << QByteArray();
 }
 
-void TestRtfWriter::escapes()
+void TestRtfWriter::text()
 {
     QFETCH(QString, text);
     QFETCH(QByteArray, rtf);
     QTextDocument doc;
-    QTextCursor(&doc).insertText(text);
+    doc.setPlainText(text);
     const QByteArray out = RtfWriter::write(doc);
     QVERIFY2(out.contains(rtf), out.constData());
     QVERIFY(isShortAsciiLines(out));
-}
-
-void TestRtfWriter::roundTripText_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::newRow("ascii") << QStringLiteral("Hello, world.");
-    QTest::newRow("accents") << QStringLiteral(
-        "Caf\u00e9 cr\u00e8me, na\u00efve, \u00c5ngstr\u00f6m");
-    QTest::newRow("cp1252 punctuation")
-        << QStringLiteral("\u201cq\u201d \u2013 \u2014 \u2026 \u20ac");
-    QTest::newRow("greek cyrillic")
-        << QStringLiteral("\u03b1\u03b2\u03b3 \u0416\u0438\u0437\u043d\u044c");
-    QTest::newRow("cjk") << QStringLiteral("\u65e5\u672c\u8a9e\u306e\u6587");
-    QTest::newRow("emoji") << QStringLiteral("smile \U0001F600 and \U00020000");
-    QTest::newRow("rtf syntax as text") << QStringLiteral("\\par {\\b x} \\u123 \\'e9");
-    QTest::newRow("digits after tab") << QStringLiteral("\t123\tabc\u2028456");
-    QTest::newRow("no-break space, hyphens")
-        << QStringLiteral("a\u00a0b co\u00adop non\u2011breaking");
-    QTest::newRow("paragraphs") << QStringLiteral("one\n\ntwo\nthree");
-    QTest::newRow("long word") << QString(5000, QLatin1Char('x'));
-    QTest::newRow("long accents") << QStringLiteral("\u00e9\u03b1 ").repeated(2000);
-    QTest::newRow("long sentence") << QStringLiteral("the quick brown fox ").repeated(500);
-}
-
-void TestRtfWriter::roundTripText()
-{
-    QFETCH(QString, text);
-    QTextDocument doc;
-    doc.setPlainText(text);
-    const QByteArray rtf = RtfWriter::write(doc);
-    QVERIFY(isShortAsciiLines(rtf));
 
     QTextDocument back;
-    RtfReader::read(rtf, &back);
+    RtfReader::read(out, &back);
     QCOMPARE(back.toRawText(), doc.toRawText());
 }
 
@@ -175,52 +126,47 @@ void TestRtfWriter::roundTripFormats_data()
     QTest::addColumn<QTextFormat>("charFormat");
     QTest::addColumn<QTextFormat>("blockFormat");
 
-    const auto row = [](const char *name, const QTextCharFormat &c, const QTextBlockFormat &b) {
-        QTest::newRow(name) << QTextFormat(c) << QTextFormat(b);
-    };
     QTextCharFormat c;
     c.setFontWeight(QFont::Bold);
-    row("bold", c, {});
-    c = {};
     c.setFontItalic(true);
     c.setFontUnderline(true);
     c.setFontStrikeOut(true);
-    row("italic underline strike", c, {});
-    c = {};
     c.setForeground(QColor(0x12, 0x34, 0x56));
     c.setBackground(QColor(255, 255, 0));
-    row("colours", c, {});
-    c = {};
     c.setFontFamilies({QStringLiteral("Courier New")});
     c.setFontPointSize(13.5);
-    row("font and size", c, {});
-    c.setFontWeight(QFont::Bold);
-    c.setForeground(QColor(0, 128, 0));
+    QTest::newRow("character formats") << QTextFormat(c) << QTextFormat(QTextBlockFormat());
+    const QTextFormat none = QTextCharFormat();
     QTextBlockFormat b;
     b.setAlignment(Qt::AlignHCenter);
-    row("combined, centred", c, b);
-    for (const auto &[name, alignment] :
-         {std::pair("right", Qt::AlignRight), std::pair("justified", Qt::AlignJustify)}) {
-        b = {};
-        b.setAlignment(alignment);
-        row(name, {}, b);
-    }
-    b = {};
+    QTest::newRow("centred") << none << QTextFormat(b);
+    b.setAlignment(Qt::AlignJustify);
+    QTest::newRow("justified") << none << QTextFormat(b);
+    b.setAlignment(Qt::AlignRight);
     b.setLeftMargin(48);
     b.setRightMargin(24);
     b.setTextIndent(-12);
     b.setTopMargin(6);
     b.setBottomMargin(10);
-    row("indents and spacing", {}, b);
+    QTest::newRow("right, indents and spacing") << none << QTextFormat(b);
 }
 
 void TestRtfWriter::roundTripFormats()
 {
     QFETCH(QTextFormat, charFormat);
     QFETCH(QTextFormat, blockFormat);
+    // Two paragraphs: the last one of an RTF file has no \par, so its format travels
+    // differently from the others'.
     QTextDocument doc;
-    fillWithRun(doc, QStringLiteral("RUN"), charFormat.toCharFormat(), blockFormat.toBlockFormat(),
-                2);
+    QTextCursor cursor(&doc);
+    for (int i = 0; i < 2; ++i) {
+        if (i > 0)
+            cursor.insertBlock();
+        cursor.setBlockFormat(blockFormat.toBlockFormat());
+        cursor.insertText(QStringLiteral("plain "), QTextCharFormat());
+        cursor.insertText(QStringLiteral("RUN"), charFormat.toCharFormat());
+        cursor.insertText(QStringLiteral(" plain"), QTextCharFormat());
+    }
 
     QTextDocument back;
     RtfReader::read(RtfWriter::write(doc), &back);
@@ -230,20 +176,15 @@ void TestRtfWriter::roundTripFormats()
         const QTextBlockFormat got = block.blockFormat();
         QCOMPARE(got.alignment() & Qt::AlignHorizontal_Mask,
                  want.alignment() & Qt::AlignHorizontal_Mask);
-        QCOMPARE(got.leftMargin(), want.leftMargin());
-        QCOMPARE(got.rightMargin(), want.rightMargin());
-        QCOMPARE(got.textIndent(), want.textIndent());
-        QCOMPARE(got.topMargin(), want.topMargin());
-        QCOMPARE(got.bottomMargin(), want.bottomMargin());
-        if (charFormat.properties().isEmpty())
-            continue;
-        QTextBlock::iterator it = block.begin();
-        while (!it.atEnd() && it.fragment().text() != QLatin1String("RUN"))
-            ++it;
-        QVERIFY(!it.atEnd());
+        for (int p :
+             {QTextFormat::BlockLeftMargin, QTextFormat::BlockRightMargin, QTextFormat::TextIndent,
+              QTextFormat::BlockTopMargin, QTextFormat::BlockBottomMargin})
+            QCOMPARE(got.doubleProperty(p), want.doubleProperty(p));
+        QTextCursor run(block);
+        run.setPosition(block.position() + 7); // after the R of "plain RUN plain"
         const QMap<int, QVariant> expected = charFormat.properties();
         for (auto p = expected.begin(); p != expected.end(); ++p)
-            QCOMPARE(it.fragment().charFormat().property(p.key()), p.value());
+            QCOMPARE(run.charFormat().property(p.key()), p.value());
     }
 }
 
@@ -253,23 +194,20 @@ void TestRtfWriter::tableCellsKeepTheirOrder()
     QTextCursor cursor(&doc);
     cursor.insertText(QStringLiteral("before"));
     QTextTable *table = cursor.insertTable(2, 3);
-    for (int r = 0; r < 2; ++r) {
-        for (int c = 0; c < 3; ++c)
-            table->cellAt(r, c).firstCursorPosition().insertText(
-                QStringLiteral("r%1c%2").arg(r).arg(c));
+    for (int i = 0; i < 6; ++i) {
+        table->cellAt(i / 3, i % 3)
+            .firstCursorPosition()
+            .insertText(QStringLiteral("r%1c%2").arg(i / 3).arg(i % 3));
     }
     // A table inside a cell keeps its text, in order, within that cell.
-    QTextCursor inner = table->cellAt(1, 2).lastCursorPosition();
-    QTextTable *nested = inner.insertTable(1, 2);
+    QTextTable *nested = table->cellAt(1, 2).lastCursorPosition().insertTable(1, 2);
     nested->cellAt(0, 0).firstCursorPosition().insertText(QStringLiteral("inner1"));
     nested->cellAt(0, 1).firstCursorPosition().insertText(QStringLiteral("inner2"));
     cursor.movePosition(QTextCursor::End);
     cursor.insertText(QStringLiteral("after"));
 
-    const QByteArray rtf = RtfWriter::write(doc);
-    QVERIFY(isShortAsciiLines(rtf));
     QTextDocument back;
-    RtfReader::read(rtf, &back);
+    RtfReader::read(RtfWriter::write(doc), &back);
     const QString text = back.toPlainText();
     qsizetype at = 0;
     for (const char *word :
@@ -282,10 +220,7 @@ void TestRtfWriter::tableCellsKeepTheirOrder()
     QVERIFY(backTable);
     QCOMPARE(backTable->rows(), 2);
     QCOMPARE(backTable->columns(), 3);
-    const QTextTableCell cell = backTable->cellAt(0, 1);
-    QTextCursor range = cell.firstCursorPosition();
-    range.setPosition(cell.lastCursorPosition().position(), QTextCursor::KeepAnchor);
-    QCOMPARE(range.selectedText(), QStringLiteral("r0c1"));
+    QCOMPARE(backTable->cellAt(1, 0).firstCursorPosition().block().text(), "r1c0");
 }
 
 void TestRtfWriter::imagesSurvive()
@@ -309,7 +244,6 @@ void TestRtfWriter::imagesSurvive()
     QTextCursor at(&back);
     at.setPosition(3);
     const QTextImageFormat got = at.charFormat().toImageFormat();
-    QVERIFY(got.isValid());
     QCOMPARE(got.width(), 40.0);
     QCOMPARE(got.height(), 30.0);
     const QImage backImage =
@@ -320,19 +254,17 @@ void TestRtfWriter::imagesSurvive()
 
 void TestRtfWriter::largeDocumentIsFast()
 {
-    QString text;
+    // Long lines of accents, braces and spaces: they must be broken where a reader ignores it.
     const QString line = QStringLiteral("Paragraph with caf\u00e9, \u03b1\u03b2\u03b3, {braces}, "
                                         "a back\\slash and\ta tab, long enough to wrap.\n");
-    while (text.size() < 5'000'000)
-        text += line;
     QTextDocument doc;
-    doc.setPlainText(text);
+    doc.setPlainText(line.repeated(5'000'000 / line.size() + 1));
     QTextCursor cursor(&doc);
+    QTextCharFormat bold;
+    bold.setFontWeight(QFont::Bold);
     for (int i = 0; i < 2000; ++i) {
         cursor.setPosition(i * 2400 + 20);
         cursor.setPosition(i * 2400 + 30, QTextCursor::KeepAnchor);
-        QTextCharFormat bold;
-        bold.setFontWeight(QFont::Bold);
         cursor.mergeCharFormat(bold);
     }
 
@@ -359,22 +291,18 @@ void TestRtfWriter::unrtfReadsOutput()
     }
 
     QTextDocument doc;
+    doc.setPlainText(
+        QStringLiteral("Caf\u00e9 cr\u00e8me br\u00fbl\u00e9e, \u201cquoted\u201d \u2013 \u20ac5\n"
+                       "Greek \u03b1\u03b2\u03b3, CJK \u65e5\u672c\u8a9e, emoji \U0001F600\n"
+                       "{braces} and back\\slash\tafter tab\u2028next line"));
     QTextCursor cursor(&doc);
+    cursor.setPosition(5);
+    cursor.setPosition(17, QTextCursor::KeepAnchor);
     QTextCharFormat bold;
     bold.setFontWeight(QFont::Bold);
-    cursor.insertText(QStringLiteral("Caf\u00e9 "));
-    cursor.insertText(QStringLiteral("cr\u00e8me br\u00fbl\u00e9e"), bold);
-    cursor.insertText(QStringLiteral(", \u201cquoted\u201d \u2013 \u20ac5"), QTextCharFormat());
-    cursor.insertBlock();
-    cursor.insertText(QStringLiteral("Greek \u03b1\u03b2\u03b3, CJK \u65e5\u672c\u8a9e, "
-                                     "emoji \U0001F600"));
-    cursor.insertBlock();
-    cursor.insertText(QStringLiteral("{braces} and back\\slash\tafter tab\u2028next line"));
-
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    QFile file(dir.filePath(QStringLiteral("out.rtf")));
-    QVERIFY(file.open(QIODevice::WriteOnly));
+    cursor.mergeCharFormat(bold);
+    QTemporaryFile file(QDir::tempPath() + QStringLiteral("/XXXXXX.rtf"));
+    QVERIFY(file.open());
     file.write(RtfWriter::write(doc));
     file.close();
 
