@@ -18,17 +18,6 @@ int clampLength(int twips)
     return std::clamp(twips, -kMaxLength, kMaxLength);
 }
 
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // Splits a field instruction into words; quoted arguments keep their spaces.
 QStringList fieldArguments(QStringView instruction)
 {
@@ -815,7 +804,7 @@ void RtfParser::appendPictureHex(QByteArrayView text)
     if (m_picture.kind == RtfPicture::Unsupported)
         return; // WMF, EMF and the like are not shown: don't keep their data
     for (const char c : text) {
-        const int v = hexValue(c);
+        const int v = RtfTokenizer::hexValue(c);
         if (v < 0)
             continue;
         if (m_pictureNibble < 0) {

@@ -24,17 +24,6 @@ bool isDigit(char c)
     return c >= '0' && c <= '9';
 }
 
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 } // namespace
 
 RtfTokenizer::RtfTokenizer(QByteArrayView data)
@@ -123,9 +112,9 @@ bool RtfTokenizer::readControl(RtfToken &token)
     ++m_pos;
     if (c == '\'') {
         int value = -1;
-        if (m_pos < m_end && (value = hexValue(*m_pos)) >= 0) {
+        if (m_pos < m_end && (value = RtfTokenizer::hexValue(*m_pos)) >= 0) {
             ++m_pos;
-            const int low = m_pos < m_end ? hexValue(*m_pos) : -1;
+            const int low = m_pos < m_end ? RtfTokenizer::hexValue(*m_pos) : -1;
             if (low >= 0) {
                 value = value * 16 + low;
                 ++m_pos;
@@ -146,4 +135,15 @@ bool RtfTokenizer::readControl(RtfToken &token)
     token.type = RtfToken::ControlSymbol;
     token.value = static_cast<quint8>(c);
     return true;
+}
+
+int RtfTokenizer::hexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
 }

@@ -11,6 +11,9 @@ public:
 
     RtfToken next();
 
+    // The value of one hexadecimal digit, or -1 for any other character.
+    static int hexValue(char c);
+
 private:
     bool readControl(RtfToken &token);
 
