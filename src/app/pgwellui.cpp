@@ -1,5 +1,6 @@
 #include "pgwellui.h"
 
+#include "app/backgroundcolor.h"
 #include "app/clicklabel.h"
 #include "app/dirlistbox.h"
 #include "app/drivelistbox.h"
@@ -33,14 +34,6 @@ template <typename T> T *place(T *widget, int left, int top, int width, int heig
 {
     widget->setGeometry(Twips::rect(left, top, width, height));
     return widget;
-}
-
-void setBackground(QWidget *w, const QColor &color)
-{
-    QPalette p = w->palette();
-    p.setColor(QPalette::Window, color);
-    w->setPalette(p);
-    w->setAutoFillBackground(true);
 }
 
 ClickLabel *label(QWidget *parent, const char *name, const QString &caption)
@@ -125,7 +118,7 @@ void buildTitleBar(pgwell &w)
 void buildToolbar(pgwell &w)
 {
     w.tlbr = place(named(new QFrame(w.client), "tlbr"), 0, 5880, 11895, 735);
-    setBackground(w.tlbr, panelGrey);
+    setBackgroundColor(w.tlbr, panelGrey);
     QWidget *t = w.tlbr;
 
     // Images sit at top 120; labels beside them share the toolbar's grey.
@@ -159,7 +152,7 @@ void buildToolbar(pgwell &w)
     }
     for (ClickLabel *l :
          {w.Label7, w.Label8, w.Label10, w.Label9, w.Label11, w.Label12, w.Label13, w.Label19}) {
-        setBackground(l, panelGrey);
+        setBackgroundColor(l, panelGrey);
         l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     }
     w.m2->setAccessibleName(QStringLiteral("Delete"));
@@ -189,7 +182,7 @@ void buildFormattingPanel(pgwell &w)
     w.fm1 = place(named(new QFrame(w.client), "fm1"), 9120, 5760, 2655, 855);
     w.fm1->setFrameShape(QFrame::Box);
     w.fm1->setFrameShadow(QFrame::Sunken);
-    setBackground(w.fm1, panelGrey);
+    setBackgroundColor(w.fm1, panelGrey);
     QWidget *f = w.fm1;
     w.Label17 =
         place(label(f, "Label17", QStringLiteral("For Rish text format")), 120, 30, 2415, 225);
@@ -231,7 +224,7 @@ void buildAutoViewPanel(pgwell &w)
     w.ok->setEnabled(false);
     w.Label3 = place(label(f, "Label3", QStringLiteral("5000")), 960, 1170, 735, 255);
     w.Label3->setAlignment(Qt::AlignCenter);
-    setBackground(w.Label3, QColor(255, 255, 192));
+    setBackgroundColor(w.Label3, QColor(255, 255, 192));
     w.Label3->setEnabled(false);
     w.Label3->setAccessibleName(QStringLiteral("Auto view interval in milliseconds"));
     w.Shape1 = place(named(new QFrame(f), "Shape1"), 960, 1170, 735, 255);
