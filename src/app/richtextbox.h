@@ -1,10 +1,12 @@
 #pragma once
 
+#include <QColor>
 #include <QTextCursor>
 #include <QWidget>
 
 class QAbstractScrollArea;
 class QPlainTextEdit;
+class QTextCharFormat;
 class QTextDocument;
 class QTextEdit;
 
@@ -12,6 +14,11 @@ class QTextEdit;
 // is shown by an editor that lays out only what is on screen, so that files of many megabytes
 // appear at once; formatted documents (tables, alignment, pictures) use the full rich-text
 // editor. Either way the pane offers one document, one cursor and one change signal.
+//
+// Positions: every position the pane takes or gives (selection, changes, parts of the text)
+// counts in the QString that text() returns, one UTF-16 unit each: paragraphs are separated by
+// one '\n', a character outside the Basic Multilingual Plane takes two positions, and a table
+// or picture takes its place holders. So a position found in text() selects exactly that place.
 class RichTextBox : public QWidget
 {
     Q_OBJECT
@@ -23,6 +30,36 @@ public:
     // so that a caller that moves a large text in does not keep a second copy alive.
     void setPlainText(QString text);
     QString toPlainText() const;
+
+    // The whole content without formatting, in the positions described above. Unlike
+    // toPlainText() it keeps no-break spaces.
+    QString text() const;
+    QString text(int start, int length) const; // a part of it, cut to the text's bounds
+    int textLength() const;
+
+    // Like setPlainText(), but the caret stays at its position (or the end of a shorter text).
+    void replaceText(QString text);
+    // Replaces a part of the text as an edit would; formatting elsewhere and the caret's place
+    // in the text around it stay.
+    void replaceRange(int start, int length, const QString &replacement);
+
+    // The selection; with nothing selected, start is the caret and length 0.
+    int selectionStart() const;
+    int selectionLength() const;
+    // Selects length positions from start (cut to the text), the caret at the selection's end,
+    // and scrolls it into view.
+    void select(int start, int length);
+
+    // Character formatting of the selection, or, with nothing selected, of what is typed next.
+    // PartiallyChecked: the selection is not uniform.
+    Qt::CheckState selectionBold() const;
+    Qt::CheckState selectionItalic() const;
+    Qt::CheckState selectionUnderline() const;
+    QColor selectionColor() const; // of the selection's first character
+    void setSelectionBold(bool bold);
+    void setSelectionItalic(bool italic);
+    void setSelectionUnderline(bool underline);
+    void setSelectionColor(const QColor &color);
 
     // Replaces the whole content with a formatted document, which the pane takes over.
     void setRichDocument(QTextDocument *document);
@@ -37,6 +74,11 @@ public:
     QPlainTextEdit *plainEditor() const { return m_plainEditor; }
 
 signals:
+    // Every change of the content, by typing or by code, after it is complete. Just before it,
+    // contentsChange says what changed: at position, removed positions were replaced by added
+    // ones (a change of formatting alone has removed == added). A new content is reported as
+    // one change of the whole text.
+    void contentsChange(int position, int removed, int added);
     void textChanged();
 
 protected:
@@ -44,8 +86,15 @@ protected:
 
 private:
     void showEditor(bool rich);
+    void watch(QTextDocument *document);
+    void onContentsChange(QTextDocument *document, int position, int removed, int added);
+    void announceNewContent(int oldLength);
+    Qt::CheckState selectionState(bool (*has)(const QTextCharFormat &)) const;
+    QTextCharFormat currentCharFormat() const;
+    void mergeFormat(const QTextCharFormat &format);
 
     QTextEdit *m_richEditor = nullptr;
     QPlainTextEdit *m_plainEditor = nullptr;
     bool m_rich = false;
+    bool m_replacing = false; // a new content is being put in: reported once, when complete
 };

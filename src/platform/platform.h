@@ -2,6 +2,7 @@
 
 #include <QString>
 
+class Clipboard;
 class Dialogs;
 class Environment;
 class InputBox;
@@ -19,5 +20,6 @@ struct Platform
     ProgramLauncher &launcher;
     SettingsStore &settings;
     Environment &environment;
+    Clipboard &clipboard;
     QString programFolder; // the folder that holds the executable
 };

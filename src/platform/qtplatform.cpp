@@ -3,12 +3,7 @@
 #include <QCoreApplication>
 
 QtPlatform::QtPlatform()
-    : m_platform{m_messages,
-                 m_input,
-                 m_dialogs,
-                 m_launcher,
-                 m_settings,
-                 m_environment,
-                 QCoreApplication::applicationDirPath()}
+    : m_platform{m_messages, m_input,       m_dialogs,   m_launcher,
+                 m_settings, m_environment, m_clipboard, QCoreApplication::applicationDirPath()}
 {
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform.h"
+#include "qtclipboard.h"
 #include "qtdialogs.h"
 #include "qtinputbox.h"
 #include "qtmessageboxes.h"
@@ -22,5 +23,6 @@ private:
     QtProgramLauncher m_launcher;
     QtSettingsStore m_settings;
     SystemEnvironment m_environment;
+    QtClipboard m_clipboard;
     Platform m_platform;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/clipboard.h"
 #include "platform/dialogs.h"
 #include "platform/environment.h"
 #include "platform/inputbox.h"
@@ -108,10 +109,30 @@ public:
     QString value(const QString &name) const override { return variables.value(name); }
 };
 
+// A clipboard of its own, so that tests neither read nor change the desktop's.
+class FakeClipboard : public Clipboard
+{
+public:
+    QString held;
+    QStringList calls; // "clear" and "setText" in the order they came
+    void clear() override
+    {
+        calls.append(QStringLiteral("clear"));
+        held.clear();
+    }
+    void setText(const QString &text) override
+    {
+        calls.append(QStringLiteral("setText"));
+        held = text;
+    }
+    QString text() const override { return held; }
+};
+
 struct FakePlatform
 {
     explicit FakePlatform(const QString &programFolder)
-        : platform{messages, input, dialogs, launcher, settings, environment, programFolder}
+        : platform{messages, input,       dialogs,   launcher,
+                   settings, environment, clipboard, programFolder}
     {
     }
     FakeMessageBoxes messages;
@@ -120,5 +141,6 @@ struct FakePlatform
     FakeLauncher launcher;
     FakeSettings settings;
     FakeEnvironment environment;
+    FakeClipboard clipboard;
     Platform platform;
 };

@@ -1,0 +1,11 @@
+#pragma once
+
+#include "clipboard.h"
+
+class QtClipboard : public Clipboard
+{
+public:
+    void clear() override;
+    void setText(const QString &text) override;
+    QString text() const override;
+};

@@ -1,0 +1,246 @@
+// The viewing pane's own interface: positions in its text, selection, changes and formatting,
+// the same for plain text and for formatted documents.
+#include "app/richtextbox.h"
+#include "rtf/rtfreader.h"
+
+#include <QSignalSpy>
+#include <QTest>
+#include <QTextDocument>
+
+namespace {
+
+const QString emoji = QStringLiteral("\U0001F600"); // two UTF-16 units
+
+void showRtf(RichTextBox &pane, const QByteArray &rtf)
+{
+    auto *document = new QTextDocument;
+    RtfReader::read(rtf, document);
+    pane.setRichDocument(document);
+}
+
+// The same content, shown as plain text or read from RTF.
+void show(RichTextBox &pane, bool rich, const QByteArray &rtf, const QString &plain)
+{
+    if (rich)
+        showRtf(pane, rtf);
+    else
+        pane.setPlainText(plain);
+}
+
+} // namespace
+
+class TestRichTextBox : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void positionsSelectWhatTheTextHolds_data();
+    void positionsSelectWhatTheTextHolds();
+    void tablePositionsAgreeWithText();
+    void newContentAndEditsAreReported_data();
+    void newContentAndEditsAreReported();
+    void replaceTextKeepsTheCaret();
+    void replaceRangeMovesTheCaretWithTheText();
+    void formattingStates_data();
+    void formattingStates();
+    void formattingAtTheInsertionPoint();
+    void colourOfSelection();
+};
+
+void TestRichTextBox::positionsSelectWhatTheTextHolds_data()
+{
+    QTest::addColumn<bool>("rich");
+    QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<QString>("plain");
+    QTest::addColumn<QString>("word");
+
+    // The RTF rows hold the same text as the plain ones, paragraphs and all.
+    const QByteArray lines = R"({\rtf1\ansi first line\par second {\b bold} line\par third word})";
+    const QString linesPlain = QStringLiteral("first line\nsecond bold line\nthird word");
+    QTest::newRow("plain, after line breaks") << false << QByteArray() << linesPlain << "word";
+    QTest::newRow("rtf, after paragraphs") << true << lines << linesPlain << "word";
+    QTest::newRow("rtf, formatted run") << true << lines << linesPlain << "bold line";
+
+    const QByteArray smile =
+        R"({\rtf1\ansi a\uc1\u-10179?\u-8704? b\par\uc1\u-10179?\u-8704? word})";
+    const QString smilePlain = "a" + emoji + " b\n" + emoji + " word";
+    QTest::newRow("plain, after emoji") << false << QByteArray() << smilePlain << "word";
+    QTest::newRow("rtf, after emoji") << true << smile << smilePlain << "word";
+    QTest::newRow("plain, the emoji itself") << false << QByteArray() << smilePlain << emoji;
+
+    const QByteArray spaces = R"({\rtf1\ansi no\~break\par end})";
+    QTest::newRow("rtf, no-break space kept")
+        << true << spaces << QStringLiteral("no\u00A0break\nend") << "\u00A0break";
+}
+
+void TestRichTextBox::positionsSelectWhatTheTextHolds()
+{
+    QFETCH(bool, rich);
+    QFETCH(QByteArray, rtf);
+    QFETCH(QString, plain);
+    QFETCH(QString, word);
+
+    RichTextBox pane;
+    show(pane, rich, rtf, plain);
+    QCOMPARE(pane.text(), plain);
+    QCOMPARE(pane.textLength(), plain.size());
+
+    const int at = pane.text().indexOf(word);
+    QVERIFY(at >= 0);
+    pane.select(at, word.size());
+    QCOMPARE(pane.selectionStart(), at);
+    QCOMPARE(pane.selectionLength(), word.size());
+    QCOMPARE(pane.text(pane.selectionStart(), pane.selectionLength()), word);
+}
+
+void TestRichTextBox::tablePositionsAgreeWithText()
+{
+    // A table brings frame marks into the document; each is one position of the text.
+    RichTextBox pane;
+    showRtf(
+        pane,
+        R"({\rtf1\ansi before\par\trowd\cellx1000\cellx2000 one\cell two\cell\row after word})");
+    const QString text = pane.text();
+    QCOMPARE(text.size(), pane.textLength());
+    for (const QString &word : {QStringLiteral("two"), QStringLiteral("word")}) {
+        const int at = text.indexOf(word);
+        QVERIFY2(at >= 0, qPrintable(text));
+        pane.select(at, word.size());
+        QCOMPARE(pane.text(pane.selectionStart(), pane.selectionLength()), word);
+    }
+}
+
+void TestRichTextBox::newContentAndEditsAreReported_data()
+{
+    QTest::addColumn<bool>("rich");
+    QTest::newRow("plain") << false;
+    QTest::newRow("rich") << true;
+}
+
+void TestRichTextBox::newContentAndEditsAreReported()
+{
+    QFETCH(bool, rich);
+    RichTextBox pane;
+    pane.setPlainText(QStringLiteral("old text"));
+    QSignalSpy changes(&pane, &RichTextBox::contentsChange);
+    QSignalSpy changed(&pane, &RichTextBox::textChanged);
+
+    show(pane, rich, R"({\rtf1\ansi new content})", QStringLiteral("new content"));
+    QCOMPARE(changed.size(), 1);
+    QCOMPARE(changes.size(), 1);
+    QCOMPARE(changes.at(0), (QVariantList{0, 8, 11}));
+
+    pane.select(3, 0);
+    QTest::keyClicks(pane.focusProxy(), QStringLiteral("xy"));
+    QCOMPARE(pane.text(), QStringLiteral("newxy content"));
+    QCOMPARE(changed.size(), 3);
+    QCOMPARE(changes.size(), 3);
+    QCOMPARE(changes.at(2).at(0).toInt(), 4); // the second key, at position 4
+    QCOMPARE(changes.at(2).at(2).toInt(), 1);
+
+    // A change of formatting alone replaces nothing.
+    pane.select(0, 3);
+    pane.setSelectionBold(true);
+    QCOMPARE(changes.last(), (QVariantList{0, 3, 3}));
+    QCOMPARE(pane.text(), QStringLiteral("newxy content"));
+}
+
+void TestRichTextBox::replaceTextKeepsTheCaret()
+{
+    RichTextBox pane;
+    showRtf(pane, R"({\rtf1\ansi {\b abc} def})");
+    pane.select(4, 2);
+    pane.replaceText(QStringLiteral("ABC DEF"));
+    QVERIFY(!pane.showsRichDocument());
+    QCOMPARE(pane.text(), QStringLiteral("ABC DEF"));
+    QCOMPARE(pane.selectionStart(), 4);
+    QCOMPARE(pane.selectionLength(), 0);
+
+    pane.select(6, 0);
+    pane.replaceText(QStringLiteral("ab")); // shorter than where the caret was
+    QCOMPARE(pane.selectionStart(), 2);
+}
+
+void TestRichTextBox::replaceRangeMovesTheCaretWithTheText()
+{
+    RichTextBox pane;
+    pane.setPlainText(QStringLiteral("ab\ncd"));
+    pane.select(4, 0);
+    pane.replaceRange(3, 1, QStringLiteral("CC")); // a longer replacement before the caret
+    QCOMPARE(pane.text(), QStringLiteral("ab\nCCd"));
+    QCOMPARE(pane.selectionStart(), 5);
+    pane.replaceRange(0, 1, QStringLiteral("A"));
+    QCOMPARE(pane.text(), QStringLiteral("Ab\nCCd"));
+    QCOMPARE(pane.selectionStart(), 5);
+}
+
+void TestRichTextBox::formattingStates_data()
+{
+    QTest::addColumn<bool>("rich");
+    QTest::newRow("plain") << false;
+    QTest::newRow("rich") << true;
+}
+
+void TestRichTextBox::formattingStates()
+{
+    QFETCH(bool, rich);
+    RichTextBox pane;
+    show(pane, rich, R"({\rtf1\ansi ab{\b\i\ul cd}ef})", QStringLiteral("abcdef"));
+    if (!rich) {
+        pane.select(2, 2);
+        pane.setSelectionBold(true);
+        pane.setSelectionItalic(true);
+        pane.setSelectionUnderline(true);
+    }
+    using State = Qt::CheckState;
+    const auto states = [&pane] {
+        return QList<State>{pane.selectionBold(), pane.selectionItalic(),
+                            pane.selectionUnderline()};
+    };
+    pane.select(2, 2);
+    QCOMPARE(states(), QList<State>(3, Qt::Checked));
+    pane.select(1, 3);
+    QCOMPARE(states(), QList<State>(3, Qt::PartiallyChecked));
+    pane.select(4, 2);
+    QCOMPARE(states(), QList<State>(3, Qt::Unchecked));
+
+    pane.select(1, 3);
+    pane.setSelectionBold(true);
+    QCOMPARE(pane.selectionBold(), Qt::Checked);
+    QCOMPARE(pane.selectionItalic(), Qt::PartiallyChecked);
+    pane.setSelectionItalic(false);
+    QCOMPARE(pane.selectionItalic(), Qt::Unchecked);
+    QCOMPARE(pane.text(), QStringLiteral("abcdef"));
+}
+
+void TestRichTextBox::formattingAtTheInsertionPoint()
+{
+    RichTextBox pane;
+    pane.setPlainText(QStringLiteral("ab"));
+    pane.select(2, 0);
+    QCOMPARE(pane.selectionBold(), Qt::Unchecked);
+    pane.setSelectionBold(true);
+    QCOMPARE(pane.selectionBold(), Qt::Checked);
+    QTest::keyClicks(pane.focusProxy(), QStringLiteral("c"));
+    pane.select(2, 1);
+    QCOMPARE(pane.selectionBold(), Qt::Checked); // the typed letter came out bold
+    pane.select(0, 2);
+    QCOMPARE(pane.selectionBold(), Qt::Unchecked);
+}
+
+void TestRichTextBox::colourOfSelection()
+{
+    RichTextBox pane;
+    showRtf(pane, R"({\rtf1\ansi{\colortbl;\red255\green0\blue0;}ab{\cf1 cd}})");
+    QCOMPARE(pane.text(), QStringLiteral("abcd"));
+    pane.select(2, 2);
+    QCOMPARE(pane.selectionColor(), QColor(255, 0, 0));
+    pane.select(0, 1);
+    pane.setSelectionColor(QColor(0, 128, 0));
+    QCOMPARE(pane.selectionColor(), QColor(0, 128, 0));
+    pane.select(1, 1);
+    QCOMPARE(pane.selectionColor(), pane.palette().color(QPalette::Text));
+}
+
+QTEST_MAIN(TestRichTextBox)
+#include "tst_richtextbox.moc"
