@@ -19,6 +19,8 @@
 
 #include <QDir>
 
+#include <new>
+
 using Icon = MessageBoxes::Icon;
 using Buttons = MessageBoxes::Buttons;
 
@@ -75,16 +77,32 @@ void Browser::setFormattingOffered(bool offered)
         label->setEnabled(offered);
 }
 
-void Browser::showInPaneAndReader(const QString &path, QByteArray &&bytes)
+WholeFileReader::Result Browser::readForDisplay(const QString &path) const
 {
-    // The reader takes a plain file's text from its bytes, and only when it is shown.
-    const bool rich = isRtf(bytes);
-    if (!rich)
-        w.reader()->setReaderTextFromFile(path, bytes);
-    const PaneContent::Loaded loaded = PaneContent::load(w.Text1, std::move(bytes));
-    w.shownFile = loaded.format;
-    if (rich)
-        w.reader()->setReaderText(loaded.richPlainText);
+    WholeFileReader::Limits limits;
+    limits.budget = m_memoryBudget;
+    limits.memoryPerByte = PaneContent::memoryPerFileByte;
+    return WholeFileReader::read(path, limits);
+}
+
+bool Browser::showInPaneAndReader(const QString &path, QByteArray &&bytes)
+{
+    try {
+        // The reader takes a plain file's text from its bytes, and only when it is shown.
+        const bool rich = isRtf(bytes);
+        if (!rich)
+            w.reader()->setReaderTextFromFile(path, bytes);
+        const PaneContent::Loaded loaded = PaneContent::load(w.Text1, std::move(bytes));
+        w.shownFile = loaded.format;
+        if (rich)
+            w.reader()->setReaderText(loaded.richPlainText);
+    } catch (const std::bad_alloc &) {
+        // The memory estimate was not enough after all.
+        w.platform().messages.show(WholeFileReader::outOfMemoryMessage(path), Icon::Critical,
+                                   Buttons::Ok);
+        return false;
+    }
+    return true;
 }
 
 void Browser::displayFromFileList(const QString &name)
@@ -106,14 +124,15 @@ void Browser::displayFromFileList(const QString &name)
     }
     w.reader()->setWindowTitle(DisplayRules::readerCaption(name));
 
-    WholeFileReader::Result file = WholeFileReader::read(*path);
+    WholeFileReader::Result file = readForDisplay(*path);
     if (file.status == WholeFileReader::Status::NotFound)
         return; // gone since the list was read: the list's own business, nothing to say
     if (file.status != WholeFileReader::Status::Ok) {
         w.platform().messages.show(file.error, Icon::Critical, Buttons::Ok);
         return;
     }
-    showInPaneAndReader(*path, std::move(file.bytes));
+    if (!showInPaneAndReader(*path, std::move(file.bytes)))
+        return;
     w.currentFilePath = joinPath(w.File1->path(), name);
 }
 
@@ -122,7 +141,12 @@ void Browser::displayFromFavorites(const QString &name)
     w.active->setCaption(QStringLiteral("2"));
     w.reader()->setWindowTitle(DisplayRules::readerCaption(name));
     const QString path = FavoritesLocation::path(w.platform().programFolder, name);
-    WholeFileReader::Result file = WholeFileReader::read(path);
+    WholeFileReader::Result file = readForDisplay(path);
+    if (file.status == WholeFileReader::Status::OutOfMemory) {
+        // The favorite is there; refreshing the list would not help.
+        w.platform().messages.show(file.error, Icon::Critical, Buttons::Ok);
+        return;
+    }
     if (file.status != WholeFileReader::Status::Ok) {
         w.platform().messages.show(file.error + QStringLiteral(" .. Please refresh the list"),
                                    Icon::None, Buttons::Ok);

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "app/memorybudget.h"
+#include "app/wholefilereader.h"
+
 #include <QHash>
 #include <QObject>
 #include <QString>
@@ -19,13 +22,19 @@ public:
     void displayFromFileList(const QString &name);
     void displayFromFavorites(const QString &name);
 
+    // What the display may take from memory; the system's figures unless set otherwise.
+    void setMemoryBudget(const MemoryBudget &budget) { m_memoryBudget = budget; }
+
 private:
     void onDriveChanged();
     void onFolderChanged();
     void onFolderOpenFailed(const QString &error);
     void setFormattingOffered(bool offered);
-    void showInPaneAndReader(const QString &path, QByteArray &&bytes);
+    WholeFileReader::Result readForDisplay(const QString &path) const;
+    // False when memory ran out; the pane then keeps what it showed.
+    bool showInPaneAndReader(const QString &path, QByteArray &&bytes);
 
     pgwell &w;
     QHash<QString, QString> m_lastFolderOnVolume; // this run's last folder on each volume
+    MemoryBudget m_memoryBudget;
 };

@@ -6,19 +6,21 @@
 #include "app/richtextbox.h"
 #include <QTextDocument>
 
+#include <memory>
+
 PaneContent::Loaded PaneContent::load(RichTextBox *pane, QByteArray &&bytes)
 {
     Loaded loaded;
     if (isRtf(bytes)) {
         loaded.format.richText = true;
         // Built away from the screen, so that nothing is laid out until it is complete.
-        auto *document = new QTextDocument;
-        document->setUndoRedoEnabled(false); // loading a file is not an edit to undo
-        RtfReader::read(bytes, document);
+        auto built = std::make_unique<QTextDocument>();
+        built->setUndoRedoEnabled(false); // loading a file is not an edit to undo
+        RtfReader::read(bytes, built.get());
         bytes = QByteArray();
-        document->setUndoRedoEnabled(true);
-        pane->setRichDocument(document);
-        loaded.richPlainText = document->toPlainText();
+        built->setUndoRedoEnabled(true);
+        loaded.richPlainText = built->toPlainText();
+        pane->setRichDocument(built.release());
         return loaded;
     }
     DecodedText decoded = TextDecoder::decode(bytes);

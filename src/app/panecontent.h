@@ -20,6 +20,12 @@ public:
         QString richPlainText;
     };
 
-    // The bytes are taken over and released as soon as they are decoded.
+    // Memory that showing a file takes at its peak, per byte of the file: the bytes, the decoded
+    // text, the document built from it and the reader's copy. A file is only read when the
+    // memory left allows this much.
+    static constexpr qint64 memoryPerFileByte = 8;
+
+    // The bytes are taken over and released as soon as they are decoded. Throws std::bad_alloc
+    // when memory runs out; the pane then keeps what it showed.
     static Loaded load(RichTextBox *pane, QByteArray &&bytes);
 };

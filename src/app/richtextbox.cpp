@@ -8,6 +8,8 @@
 #include <QTextDocument>
 #include <QTextEdit>
 
+#include <memory>
+
 namespace {
 
 // The document's own text holds paragraph and frame marks where the pane's text has a line end;
@@ -117,13 +119,17 @@ void RichTextBox::setPlainText(QString text)
     const int oldLength = textLength();
     // Built away from the editor and handed over whole: the editor's own way of taking a text
     // lays out every line once more, which for a large file costs seconds and memory.
-    auto *document = new QTextDocument(m_plainEditor);
-    document->setDocumentLayout(new QPlainTextDocumentLayout(document));
-    document->setDefaultFont(font());
-    document->setUndoRedoEnabled(false);
-    document->setPlainText(text);
+    // Owned here until it is complete: when memory runs out half-way the partial document goes
+    // and the editor keeps what it showed.
+    auto built = std::make_unique<QTextDocument>();
+    built->setDocumentLayout(new QPlainTextDocumentLayout(built.get()));
+    built->setDefaultFont(font());
+    built->setUndoRedoEnabled(false);
+    built->setPlainText(text);
     text = QString();
-    document->setUndoRedoEnabled(true);
+    built->setUndoRedoEnabled(true);
+    QTextDocument *document = built.release();
+    document->setParent(m_plainEditor);
 
     QPointer<QTextDocument> old = m_plainEditor->document();
     m_replacing = true;

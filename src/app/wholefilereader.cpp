@@ -2,67 +2,168 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 
-WholeFileReader::Result WholeFileReader::read(const QString &path, qint64 limit)
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <new>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+using Status = WholeFileReader::Status;
+
+QString native(const QString &path)
 {
-    Result result;
-    const QString native = QDir::toNativeSeparators(path);
-    const QFileInfo info(path);
-    if (!info.exists()) {
-        result.status = Status::NotFound;
-        result.error = QStringLiteral("File not found: %1").arg(native);
-        return result;
+    return QDir::toNativeSeparators(path);
+}
+
+QString systemError(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+WholeFileReader::Result failure(Status status, const QString &error)
+{
+    WholeFileReader::Result result;
+    result.status = status;
+    result.error = error;
+    return result;
+}
+
+WholeFileReader::Result openFailure(const QString &path, int error)
+{
+    if (error == ENOENT || error == ENOTDIR)
+        return failure(Status::NotFound, QStringLiteral("File not found: %1").arg(native(path)));
+    if (error == ENXIO) // a socket, or a device without its hardware
+        return failure(Status::NotRegular, WholeFileReader::notRegularMessage(path));
+    return failure(Status::Failed,
+                   QStringLiteral("Cannot open %1: %2").arg(native(path), systemError(error)));
+}
+
+// Closes the descriptor however the read ends.
+class Descriptor
+{
+public:
+    explicit Descriptor(int fd) : m_fd(fd) {}
+    ~Descriptor()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
     }
-    if (info.isDir()) {
-        result.error = QStringLiteral("%1 is a folder, not a file").arg(native);
-        return result;
-    }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        // The file may have gone between the look-up and the open.
-        result.status = file.error() == QFileDevice::OpenError && !QFileInfo::exists(path)
-                            ? Status::NotFound
-                            : Status::Failed;
-        result.error = QStringLiteral("Cannot open %1: %2").arg(native, file.errorString());
-        return result;
-    }
-    const qint64 size = file.size();
-    if (size > limit) {
-        result.status = Status::TooLarge;
-        result.error = QStringLiteral("%1 is too large to show (%2 MiB; Pagewell shows files up to "
-                                      "%3 MiB)")
-                           .arg(native)
-                           .arg(size >> 20)
-                           .arg(limit >> 20);
-        return result;
-    }
-    result.bytes.resize(size);
+    Descriptor(const Descriptor &) = delete;
+    Descriptor &operator=(const Descriptor &) = delete;
+    int get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+// Reads up to size bytes into buffer; fewer when the file ends sooner. -1 with errno on error.
+qint64 readUpTo(int fd, char *buffer, qint64 size)
+{
     qint64 got = 0;
     while (got < size) {
-        const qint64 n = file.read(result.bytes.data() + got, size - got);
-        if (n <= 0)
+        // Bounded chunks, so a read is never asked for more than the system takes at once.
+        const size_t chunk = size_t(std::min<qint64>(size - got, qint64(1) << 30));
+        const ssize_t n = ::read(fd, buffer + got, chunk);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return -1;
+        }
+        if (n == 0)
             break;
         got += n;
     }
-    if (got < size) {
-        // A file that shrank while we read it keeps what was there; a read error is a failure.
-        if (file.error() != QFileDevice::NoError) {
-            result.bytes.clear();
-            result.error = QStringLiteral("Cannot read %1: %2").arg(native, file.errorString());
-            return result;
-        }
-        result.bytes.truncate(got);
+    return got;
+}
+
+} // namespace
+
+QString WholeFileReader::notRegularMessage(const QString &path)
+{
+    return QStringLiteral("%1 is not a regular file").arg(native(path));
+}
+
+QString WholeFileReader::outOfMemoryMessage(const QString &path)
+{
+    return QStringLiteral("%1 is too large to show with the memory available").arg(native(path));
+}
+
+WholeFileReader::Result WholeFileReader::read(const QString &path, qint64 maximumSize)
+{
+    Limits limits;
+    limits.maximumSize = maximumSize;
+    return read(path, limits);
+}
+
+WholeFileReader::Result WholeFileReader::read(const QString &path, const Limits &limits)
+{
+    const QByteArray encoded = QFile::encodeName(path);
+    if (path.isEmpty() || encoded.contains('\0'))
+        return openFailure(path, ENOENT);
+
+    // Looked at before opening: opening a device can already do something (a tape rewinds, a
+    // modem line hangs up), and opening a socket fails with an unhelpful error.
+    struct stat info
+    {
+    };
+    if (::stat(encoded.constData(), &info) != 0)
+        return openFailure(path, errno);
+    if (!S_ISREG(info.st_mode))
+        return failure(Status::NotRegular, notRegularMessage(path));
+
+    // Without blocking, in case a pipe took the file's place since the look; the file may not
+    // become our controlling terminal either.
+    Descriptor fd(::open(encoded.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (fd.get() < 0)
+        return openFailure(path, errno);
+    if (::fstat(fd.get(), &info) != 0)
+        return failure(Status::Failed,
+                       QStringLiteral("Cannot read %1: %2").arg(native(path), systemError(errno)));
+    if (!S_ISREG(info.st_mode))
+        return failure(Status::NotRegular, notRegularMessage(path));
+    // A regular file after all: reads may wait for the disk as usual.
+    const int flags = ::fcntl(fd.get(), F_GETFL);
+    if (flags >= 0)
+        ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK);
+
+    // Files whose size the system reports as 0 (such as those in /proc) may still hold data;
+    // they are read up to the largest size allowed.
+    const qint64 size = info.st_size;
+    const bool sizeUnknown = size == 0;
+    const qint64 wanted = sizeUnknown ? std::min<qint64>(limits.maximumSize, 1 << 20) : size;
+    if (size > limits.maximumSize)
+        return failure(Status::TooLarge,
+                       QStringLiteral("%1 is too large to show (%2 MiB; Pagewell shows files up "
+                                      "to %3 MiB)")
+                           .arg(native(path))
+                           .arg(size >> 20)
+                           .arg(limits.maximumSize >> 20));
+    if (!limits.budget.allows(size * std::max<qint64>(limits.memoryPerByte, 1)))
+        return failure(Status::OutOfMemory, outOfMemoryMessage(path));
+
+    Result result;
+    try {
+        result.bytes.resize(wanted);
+    } catch (const std::bad_alloc &) {
+        return failure(Status::OutOfMemory, outOfMemoryMessage(path));
     }
-    // Files whose size the system reports as 0 (such as those in /proc) may still hold data.
-    if (size == 0) {
-        const QByteArray rest = file.read(limit + 1);
-        if (rest.size() > limit) {
-            result.status = Status::TooLarge;
-            result.error = QStringLiteral("%1 is too large to show").arg(native);
-            return result;
-        }
-        result.bytes = rest;
+    // Never more than the size taken at the start: a file that keeps growing cannot hold the
+    // window. A file that shrank keeps what was there.
+    const qint64 got = readUpTo(fd.get(), result.bytes.data(), wanted);
+    if (got < 0)
+        return failure(Status::Failed,
+                       QStringLiteral("Cannot read %1: %2").arg(native(path), systemError(errno)));
+    result.bytes.truncate(got);
+    if (sizeUnknown && got == wanted) {
+        char probe = 0;
+        if (::read(fd.get(), &probe, 1) == 1)
+            return failure(Status::TooLarge,
+                           QStringLiteral("%1 is too large to show").arg(native(path)));
     }
     result.status = Status::Ok;
     return result;

@@ -1,13 +1,23 @@
 // Reading files for the pane: decoding, whole-file reads, the display rules and the help text.
 #include "app/displayrules.h"
 #include "app/helpfile.h"
+#include "app/memorybudget.h"
 #include "app/textdecoder.h"
 #include "app/wholefilereader.h"
 #include "reader/readertextsource.h"
 
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <cstring>
+#include <limits>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 class TestTextFiles : public QObject
 {
@@ -16,7 +26,13 @@ class TestTextFiles : public QObject
 private slots:
     void decode_data();
     void decode();
+    void readWhole_data();
     void readWhole();
+    void readFileOfUnknownSize();
+    void memoryBudget_data();
+    void memoryBudget();
+    void memoryFigures_data();
+    void memoryFigures();
     void richTextName_data();
     void richTextName();
     void filePath_data();
@@ -69,37 +85,170 @@ void TestTextFiles::decode()
     QCOMPARE(decoded.lineEnding, lineEnding);
 }
 
+void TestTextFiles::readWhole_data()
+{
+    QTest::addColumn<QString>("kind"); // what stands at the path
+    QTest::addColumn<qint64>("maximumSize");
+    QTest::addColumn<qint64>("budget"); // -1: the system's
+    QTest::addColumn<WholeFileReader::Status>("status");
+    QTest::addColumn<QByteArray>("bytes");
+
+    using S = WholeFileReader::Status;
+    const qint64 big = WholeFileReader::maximumSize;
+    const QByteArray text("0123456789abcdef");
+    QTest::newRow("regular file") << "file" << big << qint64(-1) << S::Ok << text;
+    QTest::newRow("empty file") << "empty" << big << qint64(-1) << S::Ok << QByteArray();
+    QTest::newRow("link to a file") << "link" << big << qint64(-1) << S::Ok << text;
+    QTest::newRow("beyond the largest size")
+        << "file" << qint64(15) << qint64(-1) << S::TooLarge << QByteArray();
+    QTest::newRow("missing") << "missing" << big << qint64(-1) << S::NotFound << QByteArray();
+    QTest::newRow("dangling link")
+        << "dangling" << big << qint64(-1) << S::NotFound << QByteArray();
+    QTest::newRow("folder") << "folder" << big << qint64(-1) << S::NotRegular << QByteArray();
+    QTest::newRow("named pipe") << "fifo" << big << qint64(-1) << S::NotRegular << QByteArray();
+    QTest::newRow("link to a device")
+        << "device" << big << qint64(-1) << S::NotRegular << QByteArray();
+    QTest::newRow("socket") << "socket" << big << qint64(-1) << S::NotRegular << QByteArray();
+    // The file's 16 bytes need 16 * 3 bytes of memory to be shown.
+    QTest::newRow("within the memory left") << "file" << big << qint64(48) << S::Ok << text;
+    QTest::newRow("beyond the memory left")
+        << "file" << big << qint64(47) << S::OutOfMemory << QByteArray();
+    QTest::newRow("empty file, no memory left")
+        << "empty" << big << qint64(0) << S::Ok << QByteArray();
+}
+
 void TestTextFiles::readWhole()
 {
+    QFETCH(QString, kind);
+    QFETCH(qint64, maximumSize);
+    QFETCH(qint64, budget);
+    QFETCH(WholeFileReader::Status, status);
+    QFETCH(QByteArray, bytes);
+
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("a.txt"));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("0123456789abcdef");
-    file.close();
+    const QString path = dir.filePath(QStringLiteral("x.txt"));
+    const QByteArray target = QFile::encodeName(dir.filePath(QStringLiteral("target")));
+    QFile file(kind == QLatin1String("link") ? QFile::decodeName(target) : path);
+    if (kind == QLatin1String("file") || kind == QLatin1String("link")) {
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("0123456789abcdef");
+        file.close();
+    } else if (kind == QLatin1String("empty")) {
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+    } else if (kind == QLatin1String("folder")) {
+        QVERIFY(QDir().mkdir(path));
+    } else if (kind == QLatin1String("fifo")) {
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    }
+    if (kind == QLatin1String("link") || kind == QLatin1String("dangling"))
+        QCOMPARE(::symlink(target.constData(), QFile::encodeName(path).constData()), 0);
+    if (kind == QLatin1String("device"))
+        QCOMPARE(::symlink("/dev/zero", QFile::encodeName(path).constData()), 0);
+    if (kind == QLatin1String("socket")) {
+        const int listening = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        QVERIFY(listening >= 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const QByteArray name = QFile::encodeName(path);
+        QVERIFY(size_t(name.size()) < sizeof(address.sun_path));
+        std::memcpy(address.sun_path, name.constData(), name.size());
+        const bool bound =
+            ::bind(listening, reinterpret_cast<sockaddr *>(&address), sizeof(address)) == 0;
+        ::close(listening); // the socket file stays
+        QVERIFY(bound);
+    }
 
-    WholeFileReader::Result r = WholeFileReader::read(path);
+    WholeFileReader::Limits limits;
+    limits.maximumSize = maximumSize;
+    if (budget >= 0)
+        limits.budget = MemoryBudget::fixed(budget);
+    limits.memoryPerByte = 3;
+    QElapsedTimer clock;
+    clock.start();
+    const WholeFileReader::Result r = WholeFileReader::read(path, limits);
+    QVERIFY(clock.elapsed() < 1000); // nothing waits for a writer or a device
+    QCOMPARE(r.status, status);
+    QCOMPARE(r.bytes, bytes);
+    switch (status) {
+    case WholeFileReader::Status::Ok:
+        QVERIFY(r.error.isEmpty());
+        break;
+    case WholeFileReader::Status::NotRegular:
+        QCOMPARE(r.error, path + QStringLiteral(" is not a regular file"));
+        break;
+    case WholeFileReader::Status::OutOfMemory:
+        QCOMPARE(r.error, path + QStringLiteral(" is too large to show with the memory available"));
+        break;
+    default:
+        QVERIFY(r.error.contains(path));
+    }
+}
+
+void TestTextFiles::readFileOfUnknownSize()
+{
+    // The system reports its own files as empty although they hold text.
+    const WholeFileReader::Result r = WholeFileReader::read(QStringLiteral("/proc/self/status"));
     QCOMPARE(r.status, WholeFileReader::Status::Ok);
-    QCOMPARE(r.bytes, QByteArray("0123456789abcdef"));
+    QVERIFY(r.bytes.contains("VmSize:"));
+    QCOMPARE(WholeFileReader::read(QStringLiteral("/proc/self/status"), 8).status,
+             WholeFileReader::Status::TooLarge);
+}
 
-    r = WholeFileReader::read(path, 15);
-    QCOMPARE(r.status, WholeFileReader::Status::TooLarge);
-    QVERIFY(r.bytes.isEmpty());
-    QVERIFY(r.error.contains(path));
+void TestTextFiles::memoryBudget_data()
+{
+    using Figures = MemoryBudget::SystemFigures;
+    QTest::addColumn<Figures>("figures");
+    QTest::addColumn<qint64>("available");
 
-    r = WholeFileReader::read(dir.filePath(QStringLiteral("gone.txt")));
-    QCOMPARE(r.status, WholeFileReader::Status::NotFound);
+    const qint64 MiB = qint64(1) << 20;
+    const qint64 reserve = MemoryBudget::reserve;
+    QTest::newRow("nothing known") << Figures{} << std::numeric_limits<qint64>::max();
+    QTest::newRow("address limit") << Figures{1024 * MiB, 400 * MiB, {}, {}} << 624 * MiB - reserve;
+    QTest::newRow("address limit, size unknown")
+        << Figures{1024 * MiB, {}, {}, {}} << 1024 * MiB - reserve;
+    QTest::newRow("available memory and swap")
+        << Figures{{}, 400 * MiB, 300 * MiB, 100 * MiB} << 400 * MiB - reserve;
+    QTest::newRow("the tighter of both")
+        << Figures{1024 * MiB, 900 * MiB, 4096 * MiB, 0} << 124 * MiB - reserve;
+    QTest::newRow("already beyond the limit")
+        << Figures{1024 * MiB, 1100 * MiB, {}, {}} << qint64(0);
+    QTest::newRow("less left than the reserve") << Figures{{}, {}, 10 * MiB, 0} << qint64(0);
+}
 
-    r = WholeFileReader::read(dir.path());
-    QCOMPARE(r.status, WholeFileReader::Status::Failed);
-    QVERIFY(!r.error.isEmpty());
+void TestTextFiles::memoryBudget()
+{
+    QFETCH(MemoryBudget::SystemFigures, figures);
+    QFETCH(qint64, available);
+    QCOMPARE(MemoryBudget::availableFrom(figures), available);
+}
 
-    QFile empty(dir.filePath(QStringLiteral("empty.txt")));
-    QVERIFY(empty.open(QIODevice::WriteOnly));
-    empty.close();
-    r = WholeFileReader::read(empty.fileName());
-    QCOMPARE(r.status, WholeFileReader::Status::Ok);
-    QVERIFY(r.bytes.isEmpty());
+void TestTextFiles::memoryFigures_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<qint64>("bytes"); // -1: not found
+
+    const QByteArray meminfo = "MemTotal:       16314500 kB\n"
+                               "MemFree:          892412 kB\n"
+                               "MemAvailable:    9216000 kB\n"
+                               "SwapFree:             0 kB";
+    QTest::newRow("a field") << meminfo << QByteArray("MemAvailable") << qint64(9216000) * 1024;
+    QTest::newRow("the last line") << meminfo << QByteArray("SwapFree") << qint64(0);
+    QTest::newRow("missing") << meminfo << QByteArray("VmSize") << qint64(-1);
+    QTest::newRow("only a longer name") << meminfo << QByteArray("Mem") << qint64(-1);
+    QTest::newRow("not a number") << QByteArray("VmSize: lots kB\n") << QByteArray("VmSize")
+                                  << qint64(-1);
+    QTest::newRow("tab separated")
+        << QByteArray("VmSize:\t  1 kB\n") << QByteArray("VmSize") << qint64(1024);
+}
+
+void TestTextFiles::memoryFigures()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QByteArray, name);
+    QFETCH(qint64, bytes);
+    QCOMPARE(MemoryBudget::kibibyteField(text, name).value_or(-1), bytes);
 }
 
 void TestTextFiles::richTextName_data()

@@ -1,0 +1,99 @@
+// Showing a file when memory runs short, under a real address-space limit (CTest starts this
+// test through prlimit): the file is refused with a message and the window goes on.
+#include "app/appfonts.h"
+#include "app/browser.h"
+#include "app/memorybudget.h"
+#include "app/richtextbox.h"
+#include "windowfixture.h"
+
+#include <QFile>
+
+#include <limits>
+#include <sys/resource.h>
+
+class TestMemoryLimit : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init() { f = std::make_unique<WindowFixture>(); }
+    void cleanup() { f.reset(); }
+
+    void fileTooLargeForMemoryIsRefused();
+    void runningOutWhileDecodingIsReported();
+
+private:
+    // Makes a file of the given fraction of the memory left, without taking disk space.
+    QString sparseFile(const QString &name, double fractionOfRoom);
+    void expectRefusedThenGoOn(pgwell &w, const QString &path);
+
+    std::unique_ptr<WindowFixture> f;
+};
+
+void TestMemoryLimit::initTestCase()
+{
+    rlimit limit{};
+    QCOMPARE(getrlimit(RLIMIT_AS, &limit), 0);
+    if (limit.rlim_cur == RLIM_INFINITY)
+        QSKIP("needs an address-space limit: run it as prlimit --as=BYTES tst_memorylimit");
+    useOwnHome();
+    installDesignFonts();
+}
+
+QString TestMemoryLimit::sparseFile(const QString &name, double fractionOfRoom)
+{
+    const MemoryBudget::SystemFigures figures = MemoryBudget::readSystemFigures();
+    const qint64 room = *figures.addressLimit - figures.addressInUse.value_or(0);
+    [&] {
+        QVERIFY2(room > (qint64(64) << 20), qPrintable(QString::number(room)));
+    }();
+    QFile file(f->browse(name));
+    if (!file.open(QIODevice::WriteOnly) || !file.resize(qint64(room * fractionOfRoom)))
+        return {};
+    return file.fileName();
+}
+
+void TestMemoryLimit::expectRefusedThenGoOn(pgwell &w, const QString &path)
+{
+    QCOMPARE(f->fake.messages.shown.size(), 1);
+    QCOMPARE(f->fake.messages.lastText(),
+             path + QStringLiteral(" is too large to show with the memory available"));
+    QCOMPARE(f->fake.messages.shown.last().icon, MessageBoxes::Icon::Critical);
+    QCOMPARE(w.Text1->toPlainText(), QStringLiteral("small text"));
+    QCOMPARE(w.currentFilePath, f->browse("small.txt"));
+
+    choose(w.File1, "other.txt");
+    QCOMPARE(w.Text1->toPlainText(), QStringLiteral("other text"));
+    QCOMPARE(f->fake.messages.shown.size(), 1);
+}
+
+void TestMemoryLimit::fileTooLargeForMemoryIsRefused()
+{
+    // Reading it would fit; showing it would not.
+    const QString big = sparseFile("big.txt", 0.3);
+    QVERIFY(!big.isEmpty());
+    writeFile(f->browse("small.txt"), "small text");
+    writeFile(f->browse("other.txt"), "other text");
+    pgwell &w = f->open();
+    choose(w.File1, "small.txt");
+    choose(w.File1, "big.txt");
+    expectRefusedThenGoOn(w, big);
+}
+
+void TestMemoryLimit::runningOutWhileDecodingIsReported()
+{
+    // Told that memory is plenty, the display runs out of it for real while decoding.
+    const QString big = sparseFile("big.txt", 0.4);
+    QVERIFY(!big.isEmpty());
+    writeFile(f->browse("small.txt"), "small text");
+    writeFile(f->browse("other.txt"), "other text");
+    pgwell &w = f->open();
+    w.browser().setMemoryBudget(MemoryBudget::fixed(std::numeric_limits<qint64>::max()));
+    choose(w.File1, "small.txt");
+    choose(w.File1, "big.txt");
+    expectRefusedThenGoOn(w, big);
+}
+
+QTEST_MAIN(TestMemoryLimit)
+#include "tst_memorylimit.moc"

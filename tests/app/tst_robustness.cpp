@@ -1,0 +1,118 @@
+// The main window with hostile files and situations: files that are not regular files, too
+// little memory, the window system's close, text under the folder label, odd names.
+#include "app/appfonts.h"
+#include "app/browser.h"
+#include "app/clicklabel.h"
+#include "app/memorybudget.h"
+#include "app/panecontent.h"
+#include "app/richtextbox.h"
+#include "windowfixture.h"
+
+#include <QElapsedTimer>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+class TestRobustness : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        useOwnHome();
+        installDesignFonts();
+    }
+    void init() { f = std::make_unique<WindowFixture>(); }
+    void cleanup() { f.reset(); }
+
+    void specialFilesAreRefusedAtOnce_data();
+    void specialFilesAreRefusedAtOnce();
+    void specialFileAsStartPath();
+    void tooLittleMemoryLeavesPaneAlone();
+
+private:
+    std::unique_ptr<WindowFixture> f;
+};
+
+void TestRobustness::specialFilesAreRefusedAtOnce_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("named pipe") << "fifo";
+    QTest::newRow("link to a character device") << "device";
+}
+
+void TestRobustness::specialFilesAreRefusedAtOnce()
+{
+    QFETCH(QString, kind);
+    writeFile(f->browse("keep.txt"), "kept text");
+    writeFile(f->browse("p.txt"), "listed as a file");
+    pgwell &w = f->open();
+    choose(w.File1, "keep.txt");
+
+    // Replaced after the list was read.
+    const QByteArray path = QFile::encodeName(f->browse("p.txt"));
+    QVERIFY(QFile::remove(f->browse("p.txt")));
+    if (kind == QLatin1String("fifo"))
+        QCOMPARE(::mkfifo(path.constData(), 0600), 0);
+    else
+        QCOMPARE(::symlink("/dev/zero", path.constData()), 0);
+
+    QElapsedTimer clock;
+    clock.start();
+    choose(w.File1, "p.txt");
+    QVERIFY(clock.elapsed() < 1000);
+    QCOMPARE(f->fake.messages.shown.size(), 1);
+    QCOMPARE(f->fake.messages.lastText(), f->browse("p.txt") + " is not a regular file");
+    QCOMPARE(f->fake.messages.shown.last().icon, MessageBoxes::Icon::Critical);
+    QCOMPARE(w.Text1->toPlainText(), QStringLiteral("kept text"));
+    QCOMPARE(w.currentFilePath, f->browse("keep.txt"));
+
+    // The window goes on as before.
+    choose(w.File1, "keep.txt");
+    QCOMPARE(f->fake.messages.shown.size(), 1);
+    QCOMPARE(w.currentFilePath, f->browse("keep.txt"));
+}
+
+void TestRobustness::specialFileAsStartPath()
+{
+    QVERIFY(::mkfifo(QFile::encodeName(f->browse("p.txt")).constData(), 0600) == 0);
+    QElapsedTimer clock;
+    clock.start();
+    pgwell w(f->fake.platform, {f->browse("p.txt")});
+    QVERIFY(clock.elapsed() < 5000);
+    QCOMPARE(f->fake.messages.lastText(), f->browse("p.txt") + " is not a regular file");
+    QCOMPARE(w.Label1->caption(), f->browsed.path());
+}
+
+void TestRobustness::tooLittleMemoryLeavesPaneAlone()
+{
+    writeFile(f->browse("keep.txt"), "kept text");
+    writeFile(f->browse("large.txt"), QByteArray(1000, 'x'));
+    writeFile(f->favorite("large fav.txt"), QByteArray(1000, 'y'));
+    pgwell &w = f->open();
+    choose(w.File1, "keep.txt");
+    // Showing takes several times the file's size.
+    const qint64 needed = 1000 * PaneContent::memoryPerFileByte;
+    w.browser().setMemoryBudget(MemoryBudget::fixed(needed - 1));
+
+    choose(w.File1, "large.txt");
+    QCOMPARE(f->fake.messages.lastText(),
+             f->browse("large.txt") + " is too large to show with the memory available");
+    QCOMPARE(f->fake.messages.shown.last().icon, MessageBoxes::Icon::Critical);
+    choose(w.File2, "large fav.txt");
+    QCOMPARE(f->fake.messages.lastText(),
+             f->favorite("large fav.txt") + " is too large to show with the memory available");
+    QCOMPARE(f->fake.messages.shown.last().icon, MessageBoxes::Icon::Critical);
+    QCOMPARE(f->fake.messages.shown.size(), 2);
+    QCOMPARE(w.Text1->toPlainText(), QStringLiteral("kept text"));
+    QCOMPARE(w.currentFilePath, f->browse("keep.txt"));
+    QVERIFY(rowOf(w.File2, "large fav.txt") >= 0);
+
+    w.browser().setMemoryBudget(MemoryBudget::fixed(needed));
+    choose(w.File1, "large.txt");
+    QCOMPARE(w.Text1->toPlainText(), QString(1000, u'x'));
+}
+
+QTEST_MAIN(TestRobustness)
+#include "tst_robustness.moc"
