@@ -1,5 +1,6 @@
 #include "pgwell.h"
 
+#include "about/aboutactions.h"
 #include "app/browser.h"
 #include "app/clicklabel.h"
 #include "app/dirlistbox.h"
@@ -57,6 +58,7 @@ void pgwell::startUp(const Options &options)
     m_browser = new Browser(*this);
     new FavoritesActions(*this);
     new FileActions(*this);
+    new AboutActions(*this);
     connect(Timer2, &QTimer::timeout, this, &pgwell::unroll);
     connect(Command1, &QPushButton::clicked, this, &pgwell::quit);
     layOut();

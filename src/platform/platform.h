@@ -5,9 +5,11 @@
 class Clipboard;
 class Dialogs;
 class Environment;
+class ExecutableFinder;
 class InputBox;
 class MessageBoxes;
 class ProgramLauncher;
+class Registry;
 class SettingsStore;
 
 // The platform services a window needs, handed to it at construction so that tests can
@@ -21,5 +23,7 @@ struct Platform
     SettingsStore &settings;
     Environment &environment;
     Clipboard &clipboard;
+    Registry &registry;
+    ExecutableFinder &executables;
     QString programFolder; // the folder that holds the executable
 };

@@ -3,7 +3,10 @@
 #include <QCoreApplication>
 
 QtPlatform::QtPlatform()
-    : m_platform{m_messages, m_input,       m_dialogs,   m_launcher,
-                 m_settings, m_environment, m_clipboard, QCoreApplication::applicationDirPath()}
+    : m_platform{m_messages,    m_input,
+                 m_dialogs,     m_launcher,
+                 m_settings,    m_environment,
+                 m_clipboard,   m_registry,
+                 m_executables, QCoreApplication::applicationDirPath()}
 {
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "noregistry.h"
+#include "pathexecutablefinder.h"
 #include "platform.h"
 #include "qtclipboard.h"
 #include "qtdialogs.h"
@@ -24,5 +26,7 @@ private:
     QtSettingsStore m_settings;
     SystemEnvironment m_environment;
     QtClipboard m_clipboard;
+    NoRegistry m_registry;
+    PathExecutableFinder m_executables;
     Platform m_platform;
 };

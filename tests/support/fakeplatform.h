@@ -3,12 +3,15 @@
 #include "platform/clipboard.h"
 #include "platform/dialogs.h"
 #include "platform/environment.h"
+#include "platform/executablefinder.h"
 #include "platform/inputbox.h"
 #include "platform/messageboxes.h"
 #include "platform/platform.h"
 #include "platform/programlauncher.h"
+#include "platform/registry.h"
 #include "platform/settingsstore.h"
 
+#include <cstring>
 #include <QHash>
 #include <QList>
 #include <QQueue>
@@ -128,11 +131,80 @@ public:
     QString text() const override { return held; }
 };
 
+// A registry of scripted keys and values. Every call is recorded in order, as text such as
+// "open KEY", "query KEY VALUE" or "close 7", so that tests can see what was read and closed.
+class FakeRegistry : public Registry
+{
+public:
+    struct Value
+    {
+        quint32 type = typeText;
+        QByteArray bytes;
+    };
+    QHash<QByteArray, QHash<QByteArray, Value>> keys; // key name -> value name -> value
+    long openFails = 0;                               // when set, every open fails with this code
+    long queryFails = 0; // when set, every query of a present value fails with this code
+    QStringList calls;
+    quint32 lastOptions = 0;
+    quint32 lastAccess = 0;
+
+    long openKey(quint32 root, const QByteArray &keyName, quint32 options, quint32 access,
+                 Key *key) override
+    {
+        calls.append(QStringLiteral("open %1").arg(QString::fromLatin1(keyName)));
+        lastOptions = options;
+        lastAccess = access;
+        *key = 0;
+        if (openFails)
+            return openFails;
+        if (root != localMachine || !keys.contains(keyName))
+            return fileNotFound;
+        m_open.append(keyName);
+        *key = Key(m_open.size()) + 6; // handles never start at 0
+        return success;
+    }
+    long queryValue(Key key, const QByteArray &valueName, quint32 *type, char *buffer,
+                    quint32 *size) override
+    {
+        const QByteArray keyName = m_open.value(qsizetype(key) - 7);
+        calls.append(QStringLiteral("query %1 %2")
+                         .arg(QString::fromLatin1(keyName), QString::fromLatin1(valueName)));
+        const auto values = keys.value(keyName);
+        if (!values.contains(valueName))
+            return fileNotFound;
+        if (queryFails)
+            return queryFails;
+        const Value &value = values.value(valueName);
+        *type = value.type;
+        const quint32 room = *size;
+        *size = quint32(value.bytes.size());
+        if (*size > room)
+            return moreData;
+        std::memcpy(buffer, value.bytes.constData(), *size);
+        return success;
+    }
+    long closeKey(Key key) override
+    {
+        calls.append(QStringLiteral("close %1").arg(key));
+        return success;
+    }
+
+private:
+    QList<QByteArray> m_open;
+};
+
+class FakeExecutableFinder : public ExecutableFinder
+{
+public:
+    QHash<QString, QString> installed; // name -> full path
+    QString find(const QString &name) const override { return installed.value(name); }
+};
+
 struct FakePlatform
 {
     explicit FakePlatform(const QString &programFolder)
-        : platform{messages, input,       dialogs,   launcher,
-                   settings, environment, clipboard, programFolder}
+        : platform{messages,    input,     dialogs,  launcher,    settings,
+                   environment, clipboard, registry, executables, programFolder}
     {
     }
     FakeMessageBoxes messages;
@@ -142,5 +214,7 @@ struct FakePlatform
     FakeSettings settings;
     FakeEnvironment environment;
     FakeClipboard clipboard;
+    FakeRegistry registry;
+    FakeExecutableFinder executables;
     Platform platform;
 };

@@ -1,0 +1,8 @@
+#include "pathexecutablefinder.h"
+
+#include <QStandardPaths>
+
+QString PathExecutableFinder::find(const QString &name) const
+{
+    return QStandardPaths::findExecutable(name);
+}

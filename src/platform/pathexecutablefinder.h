@@ -1,0 +1,10 @@
+#pragma once
+
+#include "executablefinder.h"
+
+// Looks the name up in the folders of PATH.
+class PathExecutableFinder : public ExecutableFinder
+{
+public:
+    QString find(const QString &name) const override;
+};

@@ -1,0 +1,336 @@
+// The About box: the registry lookup, its window, and finding the system information tool.
+#include "about/about.h"
+#include "about/keyvalue.h"
+#include "app/appfonts.h"
+#include "windowfixture.h"
+
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QScreen>
+
+using Value = FakeRegistry::Value;
+
+namespace {
+const QByteArray toolKey = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
+const QByteArray folderKey = "SOFTWARE\\Microsoft\\Shared Tools Location";
+const QString unavailable = QStringLiteral("System Information Is Unavailable At This Time");
+} // namespace
+
+class TestAbout : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        useOwnHome();
+        installDesignFonts();
+    }
+    void init() { f = std::make_unique<WindowFixture>(); }
+    void cleanup() { f.reset(); }
+
+    void keyValue_data();
+    void keyValue();
+    void keyValueFailures_data();
+    void keyValueFailures();
+
+    void boxLooksAsDesigned();
+    void okEnterEscAndCloseBoxUnloadIt_data();
+    void okEnterEscAndCloseBoxUnloadIt();
+    void titleBarButtonKeepsOneBox();
+
+    void firstLocationWins();
+    void secondLocationNeedsTheTool();
+    void desktopToolsInOrder();
+    void noToolOrFailedStartSaysUnavailable_data();
+    void noToolOrFailedStartSaysUnavailable();
+
+private:
+    about &openAbout();
+    std::unique_ptr<WindowFixture> f;
+};
+
+about &TestAbout::openAbout()
+{
+    pgwell &w = f->open();
+    w.show();
+    QTest::mouseClick(w.Command4, Qt::LeftButton);
+    auto *box = w.findChild<about *>();
+    Q_ASSERT(box);
+    return *box;
+}
+
+void TestAbout::keyValue_data()
+{
+    QTest::addColumn<quint32>("type");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("text with its NUL") << 1u << QByteArray("C:\\x.exe\0", 9) << "C:\\x.exe";
+    QTest::newRow("text without NUL stays whole") << 1u << QByteArray("abc") << "abc";
+    QTest::newRow("only the last NUL goes")
+        << 1u << QByteArray("ab\0\0", 4) << QString::fromLatin1("ab\0", 3);
+    QTest::newRow("empty text") << 1u << QByteArray() << "";
+    QTest::newRow("1024 bytes fit") << 1u << QByteArray(1023, 'x') + '\0' << QString(1023, 'x');
+    QTest::newRow("1024 bytes without NUL") << 1u << QByteArray(1024, 'y') << QString(1024, 'y');
+    QTest::newRow("number") << 4u << QByteArray("\x2a\x01\0\0", 4) << "298";
+    QTest::newRow("negative number") << 4u << QByteArray("\xfe\xff\xff\xff", 4) << "-2";
+    QTest::newRow("number with high byte 0") << 4u << QByteArray("\x05\0\0\0", 4) << "5";
+    QTest::newRow("other type keeps the caller's text")
+        << 2u << QByteArray("%SystemRoot%\0", 13) << "as passed";
+}
+
+void TestAbout::keyValue()
+{
+    QFETCH(quint32, type);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, expected);
+
+    FakeRegistry registry;
+    registry.keys["K"]["V"] = Value{type, bytes};
+    QString keyVal = QStringLiteral("as passed");
+    QVERIFY(GetKeyValue(registry, Registry::localMachine, "K", "V", keyVal));
+    QCOMPARE(keyVal, expected);
+    QCOMPARE(registry.calls, QStringList({"open K", "query K V", "close 7"}));
+    QCOMPARE(registry.lastOptions, 0u);
+    QCOMPARE(registry.lastAccess, 0x2003Fu);
+}
+
+void TestAbout::keyValueFailures_data()
+{
+    QTest::addColumn<QByteArray>("key");
+    QTest::addColumn<long>("openFails");
+    QTest::addColumn<long>("queryFails");
+    QTest::addColumn<QStringList>("calls");
+
+    const QStringList queried = {"open K", "query K V", "close 7"};
+    QTest::newRow("1025 bytes") << QByteArray("K") << 0L << 0L << queried;
+    QTest::newRow("query fails") << QByteArray("K") << 0L << 5L << queried;
+    QTest::newRow("missing value") << QByteArray("K") << 0L << 0L << queried;
+    QTest::newRow("missing key") << QByteArray("other") << 0L << 0L
+                                 << QStringList({"open K", "close 0"});
+    QTest::newRow("open fails") << QByteArray("K") << 5L << 0L
+                                << QStringList({"open K", "close 0"});
+}
+
+void TestAbout::keyValueFailures()
+{
+    QFETCH(QByteArray, key);
+    QFETCH(long, openFails);
+    QFETCH(long, queryFails);
+    QFETCH(QStringList, calls);
+
+    FakeRegistry registry;
+    registry.openFails = openFails;
+    registry.queryFails = queryFails;
+    if (QByteArray(QTest::currentDataTag()) == "missing value")
+        registry.keys[key]["other"] = Value{1, "x"};
+    else
+        registry.keys[key]["V"] = Value{1, QByteArray(1024, 'x') + '\0'};
+    QString keyVal = QStringLiteral("as passed");
+    QVERIFY(!GetKeyValue(registry, Registry::localMachine, "K", "V", keyVal));
+    QCOMPARE(keyVal, QString());
+    QCOMPARE(registry.calls, calls);
+}
+
+void TestAbout::boxLooksAsDesigned()
+{
+    about &box = openAbout();
+    QVERIFY(box.isVisible());
+    QVERIFY(!box.isModal());
+    QCOMPARE(box.windowTitle(), QStringLiteral("About Vantrel Pagewell"));
+    QCOMPARE(box.geometry(),
+             QRect(box.screen()->geometry().topLeft() + QPoint(156, 129), QSize(382, 237)));
+    QCOMPARE(box.minimumSize(), box.maximumSize());
+    QVERIFY(!(box.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+
+    struct Expected
+    {
+        QWidget *widget;
+        QRect rect;
+        QString text;
+    };
+    const QList<Expected> controls = {
+        {box.cmdOK, {283, 175, 84, 23}, "OK"},
+        {box.picIcon, {16, 16, 35, 36}, ""},
+        {box.cmdSysInfo, {284, 205, 83, 23}, "&System Info..."},
+        {box.lblDescription,
+         {70, 75, 259, 54},
+         "The easiest Pagewell with a powerfull way to disply your text files"},
+        {box.lblDisclaimer, {17, 175, 258, 55}, box.lblDisclaimer->text()},
+        {box.lblTitle, {70, 16, 259, 32}, "Vantrel Pagewell"},
+        {box.lblVersion, {70, 52, 259, 15}, "1.50"},
+    };
+    for (const Expected &c : controls) {
+        QCOMPARE(c.widget->geometry(), c.rect);
+        const auto *button = qobject_cast<QPushButton *>(c.widget);
+        QCOMPARE(button ? button->text() : static_cast<QLabel *>(c.widget)->text(), c.text);
+    }
+    QVERIFY(box.lblDisclaimer->text().size() > 20);
+    QCOMPARE(box.picIcon->pixmap().deviceIndependentSize(), QSizeF(31, 32));
+    QVERIFY(box.cmdOK->isDefault());
+    QVERIFY(QTest::qWaitForWindowActive(&box));
+    QCOMPARE(QApplication::focusWidget(), box.cmdOK);
+    QTest::keyClick(&box, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), box.cmdSysInfo);
+
+    // The etched line: grey above, two white pixel rows under it.
+    const QImage image = box.grab().toImage();
+    QCOMPARE(image.pixelColor(100, 155), QColor(128, 128, 128));
+    QCOMPARE(image.pixelColor(100, 156), QColor(Qt::white));
+    QCOMPARE(image.pixelColor(100, 157), QColor(Qt::white));
+    QCOMPARE(image.pixelColor(0, 156), QColor(Qt::white));
+}
+
+void TestAbout::okEnterEscAndCloseBoxUnloadIt_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("OK") << "OK";
+    QTest::newRow("Enter") << "Enter";
+    QTest::newRow("Esc") << "Esc";
+    QTest::newRow("close box") << "close";
+    QTest::newRow("Alt+S starts the tool instead") << "Alt+S";
+}
+
+void TestAbout::okEnterEscAndCloseBoxUnloadIt()
+{
+    QFETCH(QString, how);
+    QPointer<about> box = &openAbout();
+    QVERIFY(QTest::qWaitForWindowActive(box));
+    if (how == "OK")
+        QTest::mouseClick(box->cmdOK, Qt::LeftButton);
+    else if (how == "Enter")
+        QTest::keyClick(box, Qt::Key_Return);
+    else if (how == "Esc")
+        QTest::keyClick(box, Qt::Key_Escape);
+    else if (how == "close")
+        box->close();
+    else
+        QTest::keyClick(box, Qt::Key_S, Qt::AltModifier);
+    if (how == "Alt+S") {
+        QTRY_COMPARE(f->fake.messages.lastText(), unavailable); // the button animates its click
+        QVERIFY(box && box->isVisible());
+        return;
+    }
+    QTRY_VERIFY(box.isNull());
+    QVERIFY(f->w->isVisible());
+}
+
+void TestAbout::titleBarButtonKeepsOneBox()
+{
+    about &first = openAbout();
+    QTest::mouseClick(f->w->Command4, Qt::LeftButton);
+    QCOMPARE(f->w->findChildren<about *>().size(), 1);
+    QCOMPARE(f->w->findChild<about *>(), &first);
+    // Once closed, "A" makes a new one.
+    QPointer<about> closed = &first;
+    first.close();
+    QTRY_VERIFY(closed.isNull());
+    QTest::mouseClick(f->w->Command4, Qt::LeftButton);
+    QCOMPARE(f->w->findChildren<about *>().size(), 1);
+    QVERIFY(f->w->findChild<about *>()->isVisible());
+}
+
+void TestAbout::firstLocationWins()
+{
+    // Whatever location 1 holds, location 2 is never read: a path that names nothing is started
+    // (and fails), a value of another type leaves the path empty.
+    for (const Value &value : {Value{1, "/no/such/tool\0"}, Value{2, "%x%\0"}}) {
+        f->fake.registry.keys[toolKey]["PATH"] = value;
+        f->fake.registry.keys[folderKey]["MSINFO"] = Value{1, "/usr/bin\0"};
+        f->fake.executables.installed.insert("hardinfo", "/usr/bin/hardinfo");
+        f->fake.launcher.succeed = value.type == 1;
+        about &box = openAbout();
+        f->fake.registry.calls.clear();
+        f->fake.messages.shown.clear();
+        f->fake.launcher.started.clear();
+        QTest::mouseClick(box.cmdSysInfo, Qt::LeftButton);
+        QVERIFY(!f->fake.registry.calls.join(' ').contains("Location"));
+        if (value.type == 1) {
+            QCOMPARE(f->fake.launcher.started.size(), 1);
+            QCOMPARE(f->fake.launcher.started[0].program, "/no/such/tool");
+            QVERIFY(f->fake.messages.shown.isEmpty());
+        } else {
+            QVERIFY(f->fake.launcher.started.isEmpty());
+            QCOMPARE(f->fake.messages.lastText(), unavailable);
+        }
+        QVERIFY(box.isVisible());
+    }
+}
+
+void TestAbout::secondLocationNeedsTheTool()
+{
+    QTemporaryDir folder;
+    f->fake.registry.keys[folderKey]["MSINFO"] = Value{1, folder.path().toLocal8Bit() + '\0'};
+    f->fake.executables.installed.insert("hardinfo", "/usr/bin/hardinfo");
+    about &box = openAbout();
+    QTest::mouseClick(box.cmdSysInfo, Qt::LeftButton);
+    QVERIFY(f->fake.launcher.started.isEmpty());
+    QCOMPARE(f->fake.messages.shown.size(), 1);
+    QCOMPARE(f->fake.messages.shown[0].text, unavailable);
+    QCOMPARE(f->fake.messages.shown[0].icon, MessageBoxes::Icon::None);
+    QCOMPARE(f->fake.messages.shown[0].buttons, MessageBoxes::Buttons::Ok);
+    QCOMPARE(f->fake.messages.shown[0].title, "Pagewell");
+
+    writeFile(folder.filePath("MSINFO32.EXE"), "tool");
+    QTest::mouseClick(box.cmdSysInfo, Qt::LeftButton);
+    QCOMPARE(f->fake.launcher.started.size(), 1);
+    QCOMPARE(f->fake.launcher.started[0].program, folder.filePath("MSINFO32.EXE"));
+    QCOMPARE(f->fake.launcher.started[0].arguments, QStringList());
+    QCOMPARE(f->fake.registry.calls.mid(0, 5),
+             QStringList({"open " + toolKey, "close 0", "open " + folderKey,
+                          "query " + folderKey + " MSINFO", "close 7"}));
+}
+
+void TestAbout::desktopToolsInOrder()
+{
+    // Without a registry the first desktop tool found is started.
+    auto &installed = f->fake.executables.installed;
+    installed.insert("xfce4-about", "/usr/bin/xfce4-about");
+    about &box = openAbout();
+    QTest::mouseClick(box.cmdSysInfo, Qt::LeftButton);
+    installed.insert("gnome-control-center", "/opt/bin/gnome-control-center");
+    QTest::mouseClick(box.cmdSysInfo, Qt::LeftButton);
+    installed.insert("kinfocenter", "/usr/bin/kinfocenter");
+    QTest::mouseClick(box.cmdSysInfo, Qt::LeftButton);
+    installed.insert("hardinfo", "/usr/bin/hardinfo");
+    QTest::mouseClick(box.cmdSysInfo, Qt::LeftButton);
+
+    const auto &started = f->fake.launcher.started;
+    QCOMPARE(started.size(), 4);
+    QCOMPARE(started[0].program, "/usr/bin/xfce4-about");
+    QCOMPARE(started[1].program, "/opt/bin/gnome-control-center");
+    QCOMPARE(started[1].arguments, QStringList("info-overview"));
+    QCOMPARE(started[2].program, "/usr/bin/kinfocenter");
+    QCOMPARE(started[3].program, "/usr/bin/hardinfo");
+    QCOMPARE(started[3].arguments, QStringList());
+    QVERIFY(f->fake.messages.shown.isEmpty());
+}
+
+void TestAbout::noToolOrFailedStartSaysUnavailable_data()
+{
+    QTest::addColumn<bool>("installed");
+    QTest::newRow("nothing installed") << false;
+    QTest::newRow("found but cannot start") << true;
+}
+
+void TestAbout::noToolOrFailedStartSaysUnavailable()
+{
+    QFETCH(bool, installed);
+    if (installed) {
+        f->fake.executables.installed.insert("kinfocenter", "/usr/bin/kinfocenter");
+        f->fake.executables.installed.insert("xfce4-about", "/usr/bin/xfce4-about");
+        f->fake.launcher.succeed = false;
+    }
+    about &box = openAbout();
+    QTest::mouseClick(box.cmdSysInfo, Qt::LeftButton);
+    // A tool that fails to start is not followed by the next one.
+    QCOMPARE(f->fake.launcher.started.size(), installed ? 1 : 0);
+    QCOMPARE(f->fake.messages.shown.size(), 1);
+    QCOMPARE(f->fake.messages.lastText(), unavailable);
+    QVERIFY(box.isVisible());
+}
+
+QTEST_MAIN(TestAbout)
+#include "tst_about.moc"
