@@ -18,6 +18,7 @@
 #include "platform/platform.h"
 #include "platform/settingsstore.h"
 #include "reader/form3.h"
+#include "texttools/clipslotactions.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -59,6 +60,7 @@ void pgwell::startUp(const Options &options)
     new FavoritesActions(*this);
     new FileActions(*this);
     new AboutActions(*this);
+    new ClipSlotActions(*this);
     connect(Timer2, &QTimer::timeout, this, &pgwell::unroll);
     connect(Command1, &QPushButton::clicked, this, &pgwell::quit);
     layOut();

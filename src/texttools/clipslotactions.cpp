@@ -1,0 +1,71 @@
+#include "clipslotactions.h"
+
+#include "app/backgroundcolor.h"
+#include "app/clicklabel.h"
+#include "app/pgwell.h"
+#include "app/richtextbox.h"
+#include "platform/messageboxes.h"
+#include "platform/platform.h"
+#include "platform/programlauncher.h"
+#include "texttools/clipslots.h"
+#include "texttools/clipslotwriter.h"
+
+using Icon = MessageBoxes::Icon;
+using Buttons = MessageBoxes::Buttons;
+
+namespace {
+const QColor pressedColor(128, 128, 255);
+const QColor hoverColor(192, 192, 255);
+} // namespace
+
+ClipSlotActions::ClipSlotActions(pgwell &window) : QObject(&window), w(window)
+{
+    connect(w.Label13, &ClickLabel::clicked, this, &ClipSlotActions::send);
+    connect(w.Image4, &ClickLabel::clicked, this, &ClipSlotActions::reportFreeSlots);
+    connect(w.Label13, &ClickLabel::pressed, this, [this] {
+        setBackgroundColor(w.Label13, pressedColor);
+        w.Label13->setFrameStyle(QFrame::Box | QFrame::Plain);
+    });
+    connect(w.Label13, &ClickLabel::released, this, [this] {
+        setBackgroundColor(w.Label13, hoverColor);
+        w.Label13->setFrameStyle(QFrame::NoFrame);
+    });
+    connect(w.Label13, &ClickLabel::moved, this,
+            [this] { setBackgroundColor(w.Label13, hoverColor); });
+}
+
+void ClipSlotActions::send()
+{
+    const QString folder = ClipSlots::folder(w.win->caption());
+    const ClipSlotWriter::Result sent = ClipSlotWriter(folder).send(w.Text1->toPlainText());
+    if (!sent.error.isEmpty()) {
+        showFailure(sent.error);
+        return;
+    }
+    Platform &platform = w.platform();
+    if (sent.slot == 0)
+        platform.messages.show(QStringLiteral("All the clips are full please free up them .."),
+                               Icon::Information, Buttons::Ok);
+    if (platform.messages.show(QStringLiteral("Would you like to start Vantrel Stash now"),
+                               Icon::Question, Buttons::YesNo) != MessageBoxes::Answer::Yes)
+        return;
+    QString error;
+    if (!platform.launcher.start(platform.programFolder + QStringLiteral("/sbx"), {}, &error))
+        showFailure(error);
+}
+
+void ClipSlotActions::reportFreeSlots()
+{
+    w.platform().messages.show(ClipSlots::freeReport(ClipSlots::folder(w.win->caption())),
+                               Icon::None, Buttons::Ok);
+}
+
+void ClipSlotActions::showFailure(const QString &error)
+{
+    w.platform().messages.show(
+        error +
+            QStringLiteral("Faild to found Vantrel Stashbox .. please ensure that you get all the "
+                           "Vantrel tools..you can download them from the place where you got "
+                           "Pagewell <>"),
+        Icon::Information, Buttons::Ok);
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// The three clip slot files that Pagewell fills and the companion tool sbx shows and frees.
+// A slot is free exactly when no ordinary file is at its path.
+class ClipSlots
+{
+public:
+    static constexpr int count = 3;
+
+    // The folder of the slots: the "windir" value when it is set, otherwise the per-user data
+    // folder shared with sbx, created when missing.
+    static QString folder(const QString &windir);
+    static QString path(const QString &folder, int slot); // slot 1 to 3
+
+    static bool isFilled(const QString &path);
+    // The first free slot in the order 1, 2, 3, or 0 when all are filled. Slots after the first
+    // free one are not looked at.
+    static int firstFree(const QString &folder);
+    // "You have 2 empty clips ." and so on, counted from the first free slot.
+    static QString freeReport(const QString &folder);
+
+    // A slot file's bytes: the text in UTF-8, every line ending in CR LF, then one more CR LF.
+    static QByteArray content(QString text);
+    // The text back from a slot file's bytes, with '\n' line ends and without the final one.
+    static QString text(const QByteArray &bytes);
+};

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+
+// Fills the first free clip slot. Each slot file is created only if nothing is at its path yet,
+// so a clip that another program writes at the same moment is never overwritten: the next free
+// slot is taken instead.
+class ClipSlotWriter
+{
+public:
+    struct Result
+    {
+        int slot = 0;  // the slot written, 0 when all were full
+        QString error; // why the slot could not be written; empty on success
+    };
+
+    explicit ClipSlotWriter(QString folder) : m_folder(std::move(folder)) {}
+    virtual ~ClipSlotWriter() = default;
+
+    Result send(const QString &text);
+
+protected:
+    // Whether the slot file is there; its own function so that tests can play the other
+    // program that writes between this look and the creation.
+    virtual bool isFilled(const QString &path) const;
+
+private:
+    enum class Created { Written, Taken, Failed };
+    Created create(const QString &path, const QByteArray &bytes, QString *error) const;
+
+    QString m_folder;
+};
