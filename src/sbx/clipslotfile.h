@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+// What one clip slot holds, read as Pagewell writes it: UTF-8 text with CR LF line ends.
+struct ClipSlotFile
+{
+    enum class State { Free, Filled, Unreadable };
+
+    // Larger clips are shown and copied only up to here, so that a stray huge file cannot
+    // exhaust memory.
+    static constexpr qint64 maxBytes = 32 * 1024 * 1024;
+
+    static ClipSlotFile read(const QString &path);
+
+    QString firstLine() const { return text.section(u'\n', 0, 0); }
+
+    State state = State::Free;
+    QString text;
+    bool cut = false; // only the first maxBytes were read
+    QString error;    // why an Unreadable slot could not be read
+};
