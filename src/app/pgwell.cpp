@@ -10,6 +10,7 @@
 #include "app/pgwellui.h"
 #include "app/richtextbox.h"
 #include "app/twips.h"
+#include "autoview/autoview.h"
 #include "favorites/favoritesactions.h"
 #include "favorites/favoriteslocation.h"
 #include "favorites/fileactions.h"
@@ -19,6 +20,7 @@
 #include "platform/settingsstore.h"
 #include "reader/form3.h"
 #include "texttools/clipslotactions.h"
+#include "reader/readeractions.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -40,12 +42,18 @@ const QString startupHint = QStringLiteral(
     "resulotion 800*600 or less ...best view for Pagewell is 768*1024");
 } // namespace
 
+pgwell::pgwell(Platform &platform) : pgwell(platform, Options()) {}
+
 pgwell::pgwell(Platform &platform, const Options &options) : m_platform(platform)
 {
     startUp(options);
 }
 
-pgwell::~pgwell() = default;
+pgwell::~pgwell()
+{
+    // The reader is a window of its own, not a child, so that it does not stay above this one.
+    delete m_reader;
+}
 
 QString pgwell::favoritesFolder() const
 {
@@ -61,6 +69,8 @@ void pgwell::startUp(const Options &options)
     new FileActions(*this);
     new AboutActions(*this);
     new ClipSlotActions(*this);
+    new ReaderActions(*this);
+    new AutoView(*this, options.autoViewTimer);
     connect(Timer2, &QTimer::timeout, this, &pgwell::unroll);
     connect(Command1, &QPushButton::clicked, this, &pgwell::quit);
     layOut();
@@ -188,8 +198,10 @@ void pgwell::quit()
 
 Form3 *pgwell::reader()
 {
-    if (!m_reader)
-        m_reader = new Form3(this);
+    if (!existingReader()) {
+        m_reader = new Form3(screen());
+        emit readerCreated(m_reader);
+    }
     return m_reader;
 }
 

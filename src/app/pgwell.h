@@ -21,6 +21,7 @@ class QPushButton;
 class QRadioButton;
 class RichTextBox;
 class QTimer;
+class StepTimer;
 struct Platform;
 
 // The main window. Its controls keep the names the whole program uses for them; each is also
@@ -33,9 +34,11 @@ public:
     struct Options
     {
         QString startPath; // a file or folder to open at start; empty for the usual start
+        StepTimer *autoViewTimer = nullptr; // Auto view steps on this; Timer1 when none
     };
 
-    explicit pgwell(Platform &platform, const Options &options = {});
+    explicit pgwell(Platform &platform);
+    pgwell(Platform &platform, const Options &options);
     ~pgwell() override;
 
     Platform &platform() const { return m_platform; }
@@ -49,7 +52,7 @@ public:
 
     // The full-screen reader: created hidden on first use, destroyed by its own Close.
     Form3 *reader();
-    Form3 *existingReader() const { return m_reader; }
+    Form3 *existingReader() const { return m_reader && !m_reader->isClosed() ? m_reader : nullptr; }
 
     Browser &browser() const { return *m_browser; }
 
@@ -166,6 +169,7 @@ public:
 
 signals:
     void quitConfirmed();
+    void readerCreated(Form3 *reader);
 
 protected:
     void paintEvent(QPaintEvent *event) override;

@@ -1,12 +1,14 @@
 #pragma once
 
+#include <optional>
 #include <QString>
 
-// A one-line question. Cancel answers with an empty text, as the program expects.
+// A one-line question. Cancel answers with an empty text, as the program expects; no answer at
+// all means the box could not be asked.
 class InputBox
 {
 public:
     virtual ~InputBox() = default;
-    virtual QString ask(const QString &prompt, const QString &title,
-                        const QString &defaultText) = 0;
+    virtual std::optional<QString> ask(const QString &prompt, const QString &title,
+                                       const QString &defaultText) = 0;
 };

@@ -3,7 +3,8 @@
 #include <QApplication>
 #include <QInputDialog>
 
-QString QtInputBox::ask(const QString &prompt, const QString &title, const QString &defaultText)
+std::optional<QString> QtInputBox::ask(const QString &prompt, const QString &title,
+                                       const QString &defaultText)
 {
     bool ok = false;
     const QString answer = QInputDialog::getText(QApplication::activeWindow(), title, prompt,

@@ -5,5 +5,6 @@
 class QtInputBox : public InputBox
 {
 public:
-    QString ask(const QString &prompt, const QString &title, const QString &defaultText) override;
+    std::optional<QString> ask(const QString &prompt, const QString &title,
+                               const QString &defaultText) override;
 };

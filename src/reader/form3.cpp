@@ -1,26 +1,122 @@
 #include "form3.h"
 
+#include "app/twips.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QScreen>
 
-Form3::Form3(QWidget *parent) : QWidget(parent, Qt::Window)
+namespace {
+const QString captionPrefix = QStringLiteral("Full screen mode - ");
+
+// The file name in a caption the display wrote; a caption that names no single file gives none.
+QString fileNameInCaption(const QString &caption)
+{
+    if (!caption.startsWith(captionPrefix))
+        return {};
+    const QString name = caption.mid(captionPrefix.size());
+    if (name == u"." || name == u".." || name.contains(u'/') || name.contains(u'\\'))
+        return {};
+    return name;
+}
+} // namespace
+
+Form3::Form3(QScreen *screen)
+    : QWidget(nullptr,
+              Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
 {
     setObjectName(QStringLiteral("Form3"));
-    setWindowTitle(QStringLiteral("Full screen mode"));
-    Text1 = new QPlainTextEdit(this);
+    setWindowTitle(QLatin1String(designCaption));
+    setAttribute(Qt::WA_DeleteOnClose);
+    buildMenu();
+    buildControls();
+    fitToScreen(screen);
+}
+
+void Form3::buildMenu()
+{
+    menuBar = new QMenuBar(this);
+    menuBar->setObjectName(QStringLiteral("menuBar"));
+    menuBar->setNativeMenuBar(false);
+    const auto item = [this](const char *name, const QString &text) {
+        QAction *action = menuBar->addAction(text);
+        action->setObjectName(QLatin1String(name));
+        return action;
+    };
+    next1 = item("next1", QStringLiteral("Next"));
+    back1 = item("back1", QStringLiteral("Back"));
+    skip1 = item("skip1", QStringLiteral("Skip"));
+    add1 = item("add1", QStringLiteral("Add to favo"));
+    close1 = item("close1", QStringLiteral("Close"));
+    connect(close1, &QAction::triggered, this, &QWidget::close);
+}
+
+void Form3::buildControls()
+{
+    client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+
+    // Created in tab order; the text box lies under the strip of controls above it.
+    Text1 = new QPlainTextEdit(client);
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setAccessibleName(QStringLiteral("Text"));
     Text1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Text1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 
-    // The reader covers the screen; the text box fills it below the top strip.
-    const QRect screen = this->screen()->geometry();
-    setGeometry(screen);
-    Text1->setGeometry(0, 16, screen.width(), qMax(0, screen.height() - 67));
+    Check1 = new QCheckBox(QStringLiteral("Favorites"), client);
+    Check1->setObjectName(QStringLiteral("Check1"));
+    Check1->setGeometry(Twips::rect(0, 0, 1935, 255));
+
+    Label1 = new QLabel(
+        QStringLiteral("It's recommded that you hide the taskbar while using the full screen mode"),
+        client);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setGeometry(Twips::rect(4440, 0, 6135, 255));
+    QPalette pink = Label1->palette();
+    pink.setColor(QPalette::Window, QColor(255, 192, 192));
+    Label1->setPalette(pink);
+    Label1->setAutoFillBackground(true);
+
+    Command1 = new QPushButton(QStringLiteral("×"), client);
+    Command1->setObjectName(QStringLiteral("Command1"));
+    Command1->setAccessibleName(QStringLiteral("Hide the taskbar tip"));
+    Command1->setGeometry(Twips::rect(10320, 0, 255, 255));
+    connect(Command1, &QPushButton::clicked, this, &Form3::hideTip);
+}
+
+void Form3::fitToScreen(QScreen *screen)
+{
+    // As large as the screen, at its top-left; the text box as wide as the window and as high as
+    // the screen less 1000 twips, so that the strip above it and the menu fit. The strip keeps
+    // its design places on any screen.
+    const QRect area = screen ? screen->geometry() : QRect(0, 0, 800, 600);
+    if (screen)
+        setScreen(screen);
+    setFixedSize(area.size());
+    move(area.topLeft());
+    const int menuHeight = menuBar->sizeHint().height();
+    menuBar->setGeometry(0, 0, area.width(), menuHeight);
+    client->setGeometry(0, menuHeight, area.width(), qMax(0, area.height() - menuHeight));
+    Text1->setGeometry(0, Twips::toPixels(240), area.width(),
+                       qMax(0, area.height() - Twips::toPixels(1000)));
+}
+
+void Form3::hideTip()
+{
+    Label1->hide();
+    Command1->hide();
 }
 
 void Form3::setReaderText(const QString &text)
 {
     m_pending.setText(text);
+    takeNameFromCaption();
     if (isVisible())
         applyPendingText();
 }
@@ -28,8 +124,14 @@ void Form3::setReaderText(const QString &text)
 void Form3::setReaderTextFromFile(const QString &path, const QByteArray &bytes)
 {
     m_pending.setFile(path, bytes);
+    takeNameFromCaption();
     if (isVisible())
         applyPendingText();
+}
+
+void Form3::takeNameFromCaption()
+{
+    m_shownFileName = fileNameInCaption(windowTitle());
 }
 
 QString Form3::readerText() const
@@ -41,6 +143,12 @@ void Form3::showEvent(QShowEvent *event)
 {
     applyPendingText();
     QWidget::showEvent(event);
+}
+
+void Form3::closeEvent(QCloseEvent *event)
+{
+    m_closed = true;
+    QWidget::closeEvent(event);
 }
 
 void Form3::applyPendingText()

@@ -43,11 +43,21 @@ public:
 class FakeInputBox : public InputBox
 {
 public:
-    QQueue<QString> answers; // empty text (cancel) when none is left
-    QStringList prompts;
-    QString ask(const QString &prompt, const QString &, const QString &) override
+    struct Asked
     {
-        prompts.append(prompt);
+        QString prompt;
+        QString title;
+        QString defaultText;
+    };
+    QQueue<QString> answers; // empty text (cancel) when none is left
+    bool fail = false;       // when set, the box cannot be asked
+    QList<Asked> asked;
+    std::optional<QString> ask(const QString &prompt, const QString &title,
+                               const QString &defaultText) override
+    {
+        asked.append({prompt, title, defaultText});
+        if (fail)
+            return std::nullopt;
         return answers.isEmpty() ? QString() : answers.dequeue();
     }
 };

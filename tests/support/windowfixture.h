@@ -40,9 +40,9 @@ struct WindowFixture
         QFile::remove(data() + "/Trash");
         QDir(data() + "/Trash").removeRecursively();
     }
-    pgwell &open()
+    pgwell &open(const pgwell::Options &options = {})
     {
-        w = std::make_unique<pgwell>(fake.platform);
+        w = std::make_unique<pgwell>(fake.platform, options);
         return *w;
     }
     QString browse(const QString &name) const { return browsed.filePath(name); }

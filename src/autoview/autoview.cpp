@@ -1,0 +1,132 @@
+#include "autoview.h"
+
+#include "app/clicklabel.h"
+#include "app/filelistbox.h"
+#include "app/pgwell.h"
+#include "autoview/autoviewinterval.h"
+#include "platform/inputbox.h"
+#include "platform/messageboxes.h"
+#include "platform/platform.h"
+#include "platform/qtsteptimer.h"
+#include "reader/liststep.h"
+
+#include <QCheckBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScopedValueRollback>
+
+using Icon = MessageBoxes::Icon;
+using Buttons = MessageBoxes::Buttons;
+
+namespace {
+std::unique_ptr<StepTimer> timerFor(pgwell &w, StepTimer *given)
+{
+    return given ? nullptr : std::make_unique<QtStepTimer>(*w.Timer1);
+}
+} // namespace
+
+AutoView::AutoView(pgwell &window, StepTimer *timer)
+    : QObject(&window), w(window), m_ownTimer(timerFor(window, timer)),
+      m_timer(timer ? *timer : *m_ownTimer)
+{
+    // Until the first step applies the typed interval, the first step comes after a second.
+    m_timer.stop();
+    m_timer.setInterval(1000);
+    m_timer.onTick([this] { tick(); });
+
+    // Toggled, not clicked: clearing the box from code turns Auto view off the same way.
+    connect(w.Check1, &QCheckBox::toggled, this, &AutoView::onCheckToggled);
+    connect(w.ok, &QPushButton::clicked, this, &AutoView::start);
+    connect(w.Label3, &ClickLabel::clicked, this, &AutoView::askInterval);
+    connect(w.Label3, &ClickLabel::captionChanged, this, &AutoView::onIntervalChanged);
+    connect(w.Label3, &ClickLabel::pressed, this, [this] { showPressed(true); });
+    connect(w.Label3, &ClickLabel::released, this, [this] { showPressed(false); });
+    apply();
+}
+
+AutoView::~AutoView() = default;
+
+void AutoView::onCheckToggled(bool checked)
+{
+    m_state.setChecked(checked);
+    apply();
+}
+
+void AutoView::start()
+{
+    m_state.start();
+    apply();
+}
+
+void AutoView::apply()
+{
+    // The timer goes first, so that nothing steps once Auto view is being switched off.
+    if (m_state.timerEnabled())
+        m_timer.start();
+    else
+        m_timer.stop();
+    const bool enabled = m_state.controlsEnabled();
+    for (QWidget *control : {static_cast<QWidget *>(w.Option1), static_cast<QWidget *>(w.Option2),
+                             static_cast<QWidget *>(w.ok), static_cast<QWidget *>(w.Label3)})
+        control->setEnabled(enabled);
+}
+
+void AutoView::askInterval()
+{
+    // The box always offers the default, not the interval in use.
+    const std::optional<QString> answer = w.platform().input.ask(
+        QStringLiteral("Type the number of Milli secounde for the auto change the file .."),
+        QStringLiteral("Auto change"), QString::number(AutoViewInterval::defaultMilliseconds));
+    if (!answer) {
+        w.platform().messages.show(QStringLiteral("unknow value .."), Icon::Information,
+                                   Buttons::Ok);
+        w.Label3->setCaption(QStringLiteral("5"));
+        return;
+    }
+    // Taken as typed; it is checked when a step applies it.
+    w.Label3->setCaption(*answer);
+}
+
+void AutoView::onIntervalChanged()
+{
+    if (w.Label3->caption().isEmpty())
+        w.Label3->setCaption(QString::number(AutoViewInterval::defaultMilliseconds));
+}
+
+void AutoView::showPressed(bool pressed)
+{
+    w.Label3->setFrameStyle(pressed ? QFrame::Box | QFrame::Plain : QFrame::NoFrame);
+}
+
+void AutoView::tick()
+{
+    // A step that shows a message (this one's or the display's) lets the timer tick again
+    // behind the message; that tick is dropped instead of stacking a second step on it.
+    if (m_ticking || !m_state.timerEnabled())
+        return;
+    const QScopedValueRollback guard(m_ticking, true);
+
+    const std::optional<int> interval = AutoViewInterval::parse(w.Label3->caption());
+    if (!interval)
+        return fail();
+    m_timer.setInterval(*interval);
+
+    FileListBox *list = w.Option1->isChecked()   ? w.File1
+                        : w.Option2->isChecked() ? w.File2
+                                                 : nullptr;
+    if (!list)
+        return;
+    const int next = ListStep::forAutoView(list->listCount(), list->listIndex());
+    if (next < 0 || !list->setListIndex(next))
+        return fail();
+}
+
+void AutoView::fail()
+{
+    m_timer.stop();
+    w.platform().messages.show(
+        QStringLiteral(
+            "The list is empty .. Please select a directory which contain some text files ..."),
+        Icon::Information, Buttons::Ok);
+    w.Check1->setChecked(false);
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "autoview/autoviewstate.h"
+
+#include <memory>
+#include <QObject>
+
+class pgwell;
+class StepTimer;
+
+// Auto view: "Enable autoview", the choice of list, "Start" and the interval label, and the
+// timer that steps the chosen list. A step only selects the next entry; the list's own choice
+// shows the file, as a click would.
+class AutoView : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Steps on the timer given, or on the window's Timer1 when none is given.
+    AutoView(pgwell &window, StepTimer *timer);
+    ~AutoView() override;
+
+    AutoViewState::State state() const { return m_state.state(); }
+    void tick();
+
+private:
+    void onCheckToggled(bool checked);
+    void start();
+    void askInterval();
+    void onIntervalChanged();
+    void showPressed(bool pressed);
+    void fail();
+    void apply();
+
+    pgwell &w;
+    std::unique_ptr<StepTimer> m_ownTimer;
+    StepTimer &m_timer;
+    AutoViewState m_state;
+    bool m_ticking = false;
+};

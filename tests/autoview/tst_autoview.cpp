@@ -1,0 +1,425 @@
+// Auto view: the interval text, the Off/Armed/Running states, and the timed walk through the
+// file list or the favorites, driven by a timer the test ticks.
+#include "app/appfonts.h"
+#include "app/clicklabel.h"
+#include "autoview/autoviewinterval.h"
+#include "autoview/autoviewstate.h"
+#include "fakesteptimer.h"
+#include "reader/form3.h"
+#include "reader/liststep.h"
+#include "windowfixture.h"
+
+#include <QCheckBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+
+using State = AutoViewState::State;
+Q_DECLARE_METATYPE(State)
+
+namespace {
+const QString failure = QStringLiteral(
+    "The list is empty .. Please select a directory which contain some text files ...");
+
+QString nameAt(int i)
+{
+    return QStringLiteral("f%1.txt").arg(i);
+}
+QString textAt(int i)
+{
+    return QStringLiteral("text of file %1").arg(i);
+}
+} // namespace
+
+class TestAutoView : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        useOwnHome();
+        installDesignFonts();
+    }
+    void init() { f = std::make_unique<WindowFixture>(); }
+    void cleanup()
+    {
+        f.reset();
+        timer.reset();
+    }
+
+    void interval_data();
+    void interval();
+    void states_data();
+    void states();
+    void autoViewStep_data();
+    void autoViewStep();
+
+    void startsOffAndArms();
+    void walksTheFolderInOrder();
+    void readerFollowsTheWalk();
+    void failedStepTurnsItOff_data();
+    void failedStepTurnsItOff();
+    void acceptedIntervalsGovernTheNextStep_data();
+    void acceptedIntervalsGovernTheNextStep();
+    void intervalBox();
+    void uncheckingStopsAtOnce();
+    void continuesFromHandMadeSelection();
+    void realTimerFollowsTheStates();
+
+private:
+    pgwell &openWith(int files);
+    void run(pgwell &w);
+
+    std::unique_ptr<WindowFixture> f;
+    std::unique_ptr<FakeStepTimer> timer;
+};
+
+pgwell &TestAutoView::openWith(int files)
+{
+    for (int i = 0; i < files; ++i)
+        writeFile(f->browse(nameAt(i)), textAt(i).toLatin1());
+    timer = std::make_unique<FakeStepTimer>();
+    pgwell::Options options;
+    options.autoViewTimer = timer.get();
+    return f->open(options);
+}
+
+void TestAutoView::run(pgwell &w)
+{
+    QTest::mouseClick(w.Check1, Qt::LeftButton);
+    QTest::mouseClick(w.ok, Qt::LeftButton);
+}
+
+void TestAutoView::interval_data()
+{
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<int>("milliseconds"); // -1: refused
+
+    QTest::newRow("default") << "5000" << 5000;
+    QTest::newRow("blanks around") << " 250 " << 250;
+    QTest::newRow("tab and plus") << "\t+75" << 75;
+    QTest::newRow("largest") << "65535" << 65535;
+    QTest::newRow("smallest") << "1" << 1;
+    QTest::newRow("rounded down") << "250.4" << 250;
+    QTest::newRow("rounded up") << "250.5" << 251;
+    QTest::newRow("point without decimals") << "300." << 300;
+    QTest::newRow("decimals only") << ".6" << 1;
+
+    QTest::newRow("one too many") << "65536" << -1;
+    QTest::newRow("zero would stop the timer for good") << "0" << -1;
+    QTest::newRow("rounds to zero") << "0.4" << -1;
+    QTest::newRow("negative") << "-5" << -1;
+    QTest::newRow("letters") << "abc" << -1;
+    QTest::newRow("empty") << "" << -1;
+    QTest::newRow("blanks only") << "   " << -1;
+    QTest::newRow("thousands separator") << "1,000" << -1;
+    QTest::newRow("exponent") << "1e3" << -1;
+    QTest::newRow("trailing letters") << "250ms" << -1;
+    QTest::newRow("blank inside") << "2 50" << -1;
+    QTest::newRow("two signs") << "+-5" << -1;
+    QTest::newRow("hex") << "0x10" << -1;
+    QTest::newRow("digits beyond any integer") << QString(40, u'9') << -1;
+}
+
+void TestAutoView::interval()
+{
+    QFETCH(QString, caption);
+    QFETCH(int, milliseconds);
+    const std::optional<int> parsed = AutoViewInterval::parse(caption);
+    QCOMPARE(parsed.value_or(-1), milliseconds);
+}
+
+void TestAutoView::states_data()
+{
+    QTest::addColumn<QString>("events"); // c: check, u: uncheck, s: start
+    QTest::addColumn<State>("state");
+
+    QTest::newRow("initially off") << "" << State::Off;
+    QTest::newRow("check arms") << "c" << State::Armed;
+    QTest::newRow("start runs") << "cs" << State::Running;
+    QTest::newRow("start while off does nothing") << "s" << State::Off;
+    QTest::newRow("running keeps running on start") << "css" << State::Running;
+    QTest::newRow("uncheck while armed") << "cu" << State::Off;
+    QTest::newRow("uncheck while running") << "csu" << State::Off;
+    QTest::newRow("check again does not run") << "csuc" << State::Armed;
+    QTest::newRow("check while running stays running") << "csc" << State::Running;
+}
+
+void TestAutoView::states()
+{
+    QFETCH(QString, events);
+    QFETCH(State, state);
+    AutoViewState s;
+    for (QChar e : events) {
+        if (e == u's')
+            s.start();
+        else
+            s.setChecked(e == u'c');
+    }
+    QCOMPARE(s.state(), state);
+    QCOMPARE(s.controlsEnabled(), state != State::Off);
+    QCOMPARE(s.timerEnabled(), state == State::Running);
+}
+
+void TestAutoView::autoViewStep_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("index");
+    QTest::addColumn<int>("next");
+
+    QTest::newRow("empty list has nothing to select") << 0 << -1 << -1;
+    QTest::newRow("one entry, none selected") << 1 << -1 << 0;
+    QTest::newRow("one entry again") << 1 << 0 << 0;
+    QTest::newRow("three, none selected") << 3 << -1 << 0;
+    QTest::newRow("three, middle") << 3 << 1 << 2;
+    QTest::newRow("three, last wraps") << 3 << 2 << 0;
+}
+
+void TestAutoView::autoViewStep()
+{
+    QFETCH(int, count);
+    QFETCH(int, index);
+    QFETCH(int, next);
+    QCOMPARE(ListStep::forAutoView(count, index), next);
+}
+
+void TestAutoView::startsOffAndArms()
+{
+    pgwell &w = openWith(1);
+    QVERIFY(!w.Check1->isChecked());
+    QVERIFY(w.Option1->isChecked());
+    QVERIFY(!w.Option2->isChecked());
+    for (QWidget *control : {static_cast<QWidget *>(w.Option1), static_cast<QWidget *>(w.Option2),
+                             static_cast<QWidget *>(w.ok), static_cast<QWidget *>(w.Label3)})
+        QVERIFY(!control->isEnabled());
+    QCOMPARE(w.Label3->caption(), QStringLiteral("5000"));
+    QCOMPARE(w.Label3->palette().color(QPalette::Window), QColor(255, 255, 192));
+    QCOMPARE(w.Label3->frameShape(), QFrame::NoFrame);
+    QVERIFY(!timer->isActive());
+    QCOMPARE(timer->interval(), 1000);
+
+    QTest::mouseClick(w.Check1, Qt::LeftButton);
+    for (QWidget *control : {static_cast<QWidget *>(w.Option1), static_cast<QWidget *>(w.Option2),
+                             static_cast<QWidget *>(w.ok), static_cast<QWidget *>(w.Label3)})
+        QVERIFY(control->isEnabled());
+    QVERIFY(!timer->isActive()); // armed, not stepping
+    timer->elapse();
+    QCOMPARE(w.File1->listIndex(), -1);
+}
+
+void TestAutoView::walksTheFolderInOrder()
+{
+    pgwell &w = openWith(3);
+    run(w);
+    // Start alone does not step; the first step comes after the timer's second.
+    QVERIFY(timer->isActive());
+    QCOMPARE(timer->interval(), 1000);
+    QCOMPARE(w.File1->listIndex(), -1);
+
+    QList<int> walked;
+    for (int i = 0; i < 4; ++i) {
+        timer->elapse();
+        walked << w.File1->listIndex();
+        QCOMPARE(w.Text1->toPlainText(), textAt(walked.last()));
+    }
+    QCOMPARE(walked, QList<int>({0, 1, 2, 0}));
+    // The typed interval governs from the first step on.
+    QCOMPARE(timer->interval(), 5000);
+    QCOMPARE(w.active->caption(), QStringLiteral("1"));
+    QVERIFY(f->fake.messages.shown.isEmpty());
+    QCOMPARE(w.Check1->isChecked(), true);
+}
+
+void TestAutoView::readerFollowsTheWalk()
+{
+    pgwell &w = openWith(0);
+    QFile::remove(f->favorite("What is This.txt"));
+    writeFile(f->favorite("one.txt"), "first favorite");
+    writeFile(f->favorite("two.txt"), "second favorite");
+    w.File2->refresh();
+    QTest::mouseClick(w.Command7, Qt::LeftButton);
+    Form3 *reader = w.existingReader();
+    QVERIFY(reader && reader->isVisible());
+
+    QTest::mouseClick(w.Check1, Qt::LeftButton);
+    QTest::mouseClick(w.Option2, Qt::LeftButton);
+    QTest::mouseClick(w.ok, Qt::LeftButton);
+    timer->elapse();
+    QCOMPARE(reader->windowTitle(), QStringLiteral("Full screen mode - one.txt"));
+    QCOMPARE(reader->Text1->toPlainText(), QStringLiteral("first favorite"));
+    timer->elapse();
+    QCOMPARE(reader->Text1->toPlainText(), QStringLiteral("second favorite"));
+    QCOMPARE(w.active->caption(), QStringLiteral("2"));
+    QCOMPARE(w.File1->listIndex(), -1);
+}
+
+void TestAutoView::failedStepTurnsItOff_data()
+{
+    QTest::addColumn<int>("files");
+    QTest::addColumn<bool>("favorites");
+    QTest::addColumn<QString>("interval");
+
+    QTest::newRow("empty file list") << 0 << false << "5000";
+    QTest::newRow("empty favorites") << 2 << true << "5000";
+    QTest::newRow("not a number") << 2 << false << "abc";
+    QTest::newRow("out of range") << 2 << false << "65536";
+    QTest::newRow("zero") << 2 << false << "0";
+}
+
+void TestAutoView::failedStepTurnsItOff()
+{
+    QFETCH(int, files);
+    QFETCH(bool, favorites);
+    QFETCH(QString, interval);
+    pgwell &w = openWith(files);
+    if (favorites) {
+        QFile::remove(f->favorite("What is This.txt"));
+        w.File2->refresh();
+        QCOMPARE(w.File2->listCount(), 0);
+    }
+    QTest::mouseClick(w.Check1, Qt::LeftButton);
+    if (favorites)
+        QTest::mouseClick(w.Option2, Qt::LeftButton);
+    f->fake.input.answers.enqueue(interval);
+    QTest::mouseClick(w.Label3, Qt::LeftButton);
+    QCOMPARE(w.Label3->caption(), interval); // taken as typed; checked only by the step
+    QTest::mouseClick(w.ok, Qt::LeftButton);
+
+    timer->elapse();
+    QCOMPARE(f->fake.messages.shown.size(), 1);
+    QCOMPARE(f->fake.messages.lastText(), failure);
+    QCOMPARE(f->fake.messages.shown.last().icon, MessageBoxes::Icon::Information);
+    QVERIFY(!w.Check1->isChecked());
+    QVERIFY(!timer->isActive());
+    for (QWidget *control : {static_cast<QWidget *>(w.Option1), static_cast<QWidget *>(w.Option2),
+                             static_cast<QWidget *>(w.ok), static_cast<QWidget *>(w.Label3)})
+        QVERIFY(!control->isEnabled());
+    // A bad interval fails before any list moves, and is never applied.
+    QCOMPARE(w.File1->listIndex(), -1);
+    QCOMPARE(timer->interval(), AutoViewInterval::parse(interval).value_or(1000));
+
+    // Off means off: a late tick does nothing, and it can be switched on again.
+    timer->elapse();
+    QCOMPARE(f->fake.messages.shown.size(), 1);
+    QTest::mouseClick(w.Check1, Qt::LeftButton);
+    QVERIFY(w.ok->isEnabled());
+    QCOMPARE(w.Label3->caption(), interval); // the caption survives the trip through Off
+}
+
+void TestAutoView::acceptedIntervalsGovernTheNextStep_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("milliseconds");
+    QTest::newRow("largest") << "65535" << 65535;
+    QTest::newRow("blanks around") << " 250 " << 250;
+    QTest::newRow("cancel gives the default") << "" << 5000;
+}
+
+void TestAutoView::acceptedIntervalsGovernTheNextStep()
+{
+    QFETCH(QString, typed);
+    QFETCH(int, milliseconds);
+    pgwell &w = openWith(2);
+    run(w);
+    timer->elapse();
+    QCOMPARE(timer->interval(), 5000);
+    f->fake.input.answers.enqueue(typed);
+    QTest::mouseClick(w.Label3, Qt::LeftButton);
+
+    // Applied by the next step, which restarts the countdown before it moves on.
+    QCOMPARE(timer->interval(), 5000);
+    const int restarts = timer->restarts;
+    timer->elapse();
+    QCOMPARE(timer->interval(), milliseconds);
+    QCOMPARE(timer->restarts, restarts + 1);
+    QCOMPARE(w.File1->listIndex(), 1);
+    QVERIFY(f->fake.messages.shown.isEmpty());
+}
+
+void TestAutoView::intervalBox()
+{
+    pgwell &w = openWith(1);
+    QTest::mouseClick(w.Label3, Qt::LeftButton); // disabled while Off: nobody is asked
+    QVERIFY(f->fake.input.asked.isEmpty());
+
+    QTest::mouseClick(w.Check1, Qt::LeftButton);
+    QTest::mousePress(w.Label3, Qt::LeftButton);
+    QCOMPARE(w.Label3->frameShape(), QFrame::Box); // pressed look
+    f->fake.input.answers.enqueue(QStringLiteral("1234"));
+    QTest::mouseRelease(w.Label3, Qt::LeftButton);
+    QCOMPARE(w.Label3->frameShape(), QFrame::NoFrame);
+    QCOMPARE(w.Label3->caption(), QStringLiteral("1234"));
+    QCOMPARE(f->fake.input.asked.size(), 1);
+    QCOMPARE(f->fake.input.asked.last().prompt,
+             QStringLiteral("Type the number of Milli secounde for the auto change the file .."));
+    QCOMPARE(f->fake.input.asked.last().title, QStringLiteral("Auto change"));
+
+    // The box offers the default, not the value in use; Cancel brings the default back.
+    QTest::mouseClick(w.Label3, Qt::LeftButton);
+    QCOMPARE(f->fake.input.asked.last().defaultText, QStringLiteral("5000"));
+    QCOMPARE(w.Label3->caption(), QStringLiteral("5000"));
+
+    f->fake.input.fail = true;
+    QTest::mouseClick(w.Label3, Qt::LeftButton);
+    QCOMPARE(f->fake.messages.lastText(), QStringLiteral("unknow value .."));
+    QCOMPARE(f->fake.messages.shown.last().icon, MessageBoxes::Icon::Information);
+    QCOMPARE(w.Label3->caption(), QStringLiteral("5"));
+}
+
+void TestAutoView::uncheckingStopsAtOnce()
+{
+    pgwell &w = openWith(3);
+    run(w);
+    timer->elapse();
+    QCOMPARE(w.File1->listIndex(), 0);
+
+    QTest::mouseClick(w.Check1, Qt::LeftButton);
+    QVERIFY(!timer->isActive());
+    QVERIFY(!w.ok->isEnabled());
+    // Even a tick already on its way finds Auto view off.
+    timer->start();
+    timer->elapse();
+    QCOMPARE(w.File1->listIndex(), 0);
+
+    // Checking again arms without running; Start resumes from where it stopped.
+    timer->stop();
+    QTest::mouseClick(w.Check1, Qt::LeftButton);
+    QVERIFY(!timer->isActive());
+    QTest::mouseClick(w.ok, Qt::LeftButton);
+    timer->elapse();
+    QCOMPARE(w.File1->listIndex(), 1);
+}
+
+void TestAutoView::continuesFromHandMadeSelection()
+{
+    pgwell &w = openWith(3);
+    run(w);
+    timer->elapse();
+    choose(w.File1, nameAt(2));
+    timer->elapse();
+    QCOMPARE(w.File1->listIndex(), 0);
+    choose(w.File1, nameAt(1));
+    timer->elapse();
+    QCOMPARE(w.File1->listIndex(), 2);
+    QCOMPARE(w.Text1->toPlainText(), textAt(2));
+}
+
+void TestAutoView::realTimerFollowsTheStates()
+{
+    // Without a test timer the window's Timer1 steps; it is only started and stopped here.
+    writeFile(f->browse(nameAt(0)), "x");
+    pgwell &w = f->open();
+    QVERIFY(!w.Timer1->isActive());
+    run(w);
+    QVERIFY(w.Timer1->isActive());
+    QCOMPARE(w.Timer1->interval(), 1000);
+    QTest::mouseClick(w.ok, Qt::LeftButton);
+    QVERIFY(w.Timer1->isActive());
+    QTest::mouseClick(w.Check1, Qt::LeftButton);
+    QVERIFY(!w.Timer1->isActive());
+}
+
+QTEST_MAIN(TestAutoView)
+#include "tst_autoview.moc"

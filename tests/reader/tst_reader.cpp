@@ -1,0 +1,439 @@
+// The full-screen reader: its window, Next, Back and Skip through both lists, Add to favo and
+// Close, and opening it with "Full screen mode".
+#include "app/appfonts.h"
+#include "app/clicklabel.h"
+#include "app/twips.h"
+#include "reader/form3.h"
+#include "reader/liststep.h"
+#include "windowfixture.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+
+using Move = ListStep::Move;
+using Refusal = ListStep::Refusal;
+Q_DECLARE_METATYPE(Move)
+Q_DECLARE_METATYPE(Refusal)
+
+namespace {
+const QString emptyList = QStringLiteral("The list is empty ...!!");
+const QString atFirst = QStringLiteral("You are at the first Item ..");
+
+QString nameAt(int i)
+{
+    return QStringLiteral("f%1.txt").arg(i);
+}
+QByteArray textAt(int i)
+{
+    return "text of file " + QByteArray::number(i);
+}
+} // namespace
+
+class TestReader : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        useOwnHome();
+        installDesignFonts();
+    }
+    void init() { f = std::make_unique<WindowFixture>(); }
+    void cleanup() { f.reset(); }
+
+    void stepArithmetic_data();
+    void stepArithmetic();
+    void stepsSelectInTheChosenList_data();
+    void stepsSelectInTheChosenList();
+    void favoritesChoiceCountsAtTheStep();
+    void windowCoversTheScreen();
+    void fullScreenModeOpensWithPaneText();
+    void closeThenDisplayStartsFromDesign();
+    void visibleReaderFollowsDisplays();
+    void addToFavoStoresReaderText();
+    void addToFavoWritesNothingWithoutAFile();
+    void addToFavoFailuresAreSilent();
+
+private:
+    // count files in the browsed folder, or count favorites and nothing else in the favorites.
+    void fillList(pgwell &w, bool favorites, int count);
+    Form3 *openReader(pgwell &w);
+
+    std::unique_ptr<WindowFixture> f;
+};
+
+void TestReader::fillList(pgwell &w, bool favorites, int count)
+{
+    if (favorites) {
+        QFile::remove(f->favorite("What is This.txt"));
+        for (int i = 0; i < count; ++i)
+            writeFile(f->favorite(nameAt(i)), textAt(i));
+        w.File2->refresh();
+        QCOMPARE(w.File2->listCount(), count);
+    } else {
+        for (int i = 0; i < count; ++i)
+            writeFile(f->browse(nameAt(i)), textAt(i));
+        w.File1->refresh();
+        QCOMPARE(w.File1->listCount(), count);
+    }
+}
+
+Form3 *TestReader::openReader(pgwell &w)
+{
+    QTest::mouseClick(w.Command7, Qt::LeftButton);
+    Form3 *reader = w.existingReader();
+    return reader && reader->isVisible() ? reader : nullptr;
+}
+
+void TestReader::stepArithmetic_data()
+{
+    QTest::addColumn<Move>("move");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("index");
+    QTest::addColumn<int>("expected");
+    QTest::addColumn<Refusal>("refusal");
+
+    QTest::newRow("next, empty") << Move::Next << 0 << -1 << -1 << Refusal::EmptyList;
+    QTest::newRow("next, none of 1") << Move::Next << 1 << -1 << 0 << Refusal::None;
+    QTest::newRow("next, last of 1") << Move::Next << 1 << 0 << 0 << Refusal::None;
+    QTest::newRow("next, none of 3") << Move::Next << 3 << -1 << 0 << Refusal::None;
+    QTest::newRow("next, middle of 3") << Move::Next << 3 << 1 << 2 << Refusal::None;
+    QTest::newRow("next, last of 3 wraps") << Move::Next << 3 << 2 << 0 << Refusal::None;
+
+    QTest::newRow("skip, empty") << Move::Skip << 0 << -1 << -1 << Refusal::EmptyList;
+    QTest::newRow("skip, none of 1") << Move::Skip << 1 << -1 << 0 << Refusal::None;
+    QTest::newRow("skip, only of 1 stays") << Move::Skip << 1 << 0 << 0 << Refusal::None;
+    QTest::newRow("skip, none of 2") << Move::Skip << 2 << -1 << 1 << Refusal::None;
+    QTest::newRow("skip, first of 2 wraps") << Move::Skip << 2 << 0 << 0 << Refusal::None;
+    QTest::newRow("skip, none of 3") << Move::Skip << 3 << -1 << 1 << Refusal::None;
+    QTest::newRow("skip, first of 3") << Move::Skip << 3 << 0 << 2 << Refusal::None;
+    QTest::newRow("skip, second to last wraps") << Move::Skip << 3 << 1 << 0 << Refusal::None;
+    QTest::newRow("skip, last wraps") << Move::Skip << 3 << 2 << 0 << Refusal::None;
+
+    QTest::newRow("back, empty") << Move::Back << 0 << -1 << -1 << Refusal::AtFirst;
+    QTest::newRow("back, none of 3") << Move::Back << 3 << -1 << -1 << Refusal::AtFirst;
+    QTest::newRow("back, first of 2") << Move::Back << 2 << 0 << -1 << Refusal::AtFirst;
+    QTest::newRow("back, last of 2") << Move::Back << 2 << 1 << 0 << Refusal::None;
+    QTest::newRow("back, last of 3") << Move::Back << 3 << 2 << 1 << Refusal::None;
+    // Beyond what 16 bits hold: a folder of 40,000 files still steps correctly.
+    QTest::newRow("next, large list") << Move::Next << 40000 << 32767 << 32768 << Refusal::None;
+    QTest::newRow("skip, large list") << Move::Skip << 40000 << 39998 << 0 << Refusal::None;
+}
+
+void TestReader::stepArithmetic()
+{
+    QFETCH(Move, move);
+    QFETCH(int, count);
+    QFETCH(int, index);
+    QFETCH(int, expected);
+    QFETCH(Refusal, refusal);
+    const ListStep::Result result = ListStep::forReader(move, count, index);
+    QCOMPARE(result.refusal, refusal);
+    if (refusal == Refusal::None)
+        QCOMPARE(result.index, expected);
+}
+
+void TestReader::stepsSelectInTheChosenList_data()
+{
+    QTest::addColumn<bool>("favorites");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("start");
+    QTest::addColumn<Move>("move");
+    QTest::addColumn<int>("expected");
+    QTest::addColumn<QString>("message");
+
+    for (const bool favorites : {false, true}) {
+        const auto row = [favorites](const char *name) -> QTestData & {
+            return QTest::addRow("%s, %s", favorites ? "favorites" : "files", name) << favorites;
+        };
+        row("next on empty") << 0 << -1 << Move::Next << -1 << emptyList;
+        row("skip on empty") << 0 << -1 << Move::Skip << -1 << emptyList;
+        row("back on empty") << 0 << -1 << Move::Back << -1 << atFirst;
+        row("next from none") << 3 << -1 << Move::Next << 0 << QString();
+        row("skip from none") << 3 << -1 << Move::Skip << 1 << QString();
+        row("back from none") << 3 << -1 << Move::Back << -1 << atFirst;
+        row("next on last wraps") << 3 << 2 << Move::Next << 0 << QString();
+        row("skip on second to last wraps") << 3 << 1 << Move::Skip << 0 << QString();
+        row("skip on one entry keeps it") << 1 << 0 << Move::Skip << 0 << QString();
+        row("back on first keeps it") << 2 << 0 << Move::Back << 0 << atFirst;
+        row("back on last") << 3 << 2 << Move::Back << 1 << QString();
+    }
+}
+
+void TestReader::stepsSelectInTheChosenList()
+{
+    QFETCH(bool, favorites);
+    QFETCH(int, count);
+    QFETCH(int, start);
+    QFETCH(Move, move);
+    QFETCH(int, expected);
+    QFETCH(QString, message);
+
+    pgwell &w = f->open();
+    fillList(w, favorites, count);
+    FileListBox *list = favorites ? w.File2 : w.File1;
+    if (start >= 0)
+        QVERIFY(list->setListIndex(start));
+    const QString paneBefore = w.Text1->toPlainText();
+    Form3 *reader = openReader(w);
+    QVERIFY(reader);
+    reader->Check1->setChecked(favorites);
+
+    QAction *item = move == Move::Next   ? reader->next1
+                    : move == Move::Back ? reader->back1
+                                         : reader->skip1;
+    item->trigger();
+
+    QCOMPARE(list->listIndex(), expected);
+    if (!message.isEmpty()) {
+        QCOMPARE(f->fake.messages.shown.size(), 1);
+        QCOMPARE(f->fake.messages.lastText(), message);
+        QCOMPARE(f->fake.messages.shown.last().icon, MessageBoxes::Icon::Information);
+        QCOMPARE(f->fake.messages.shown.last().title, QStringLiteral("Pagewell"));
+        QCOMPARE(w.Text1->toPlainText(), paneBefore);
+        return;
+    }
+    // The step ran the real display: the pane, the source and the reader all follow.
+    QVERIFY(f->fake.messages.shown.isEmpty());
+    QCOMPARE(w.Text1->toPlainText(), QString::fromLatin1(textAt(expected)));
+    QCOMPARE(w.active->caption(), favorites ? QStringLiteral("2") : QStringLiteral("1"));
+    QCOMPARE(reader->windowTitle(), "Full screen mode - " + nameAt(expected));
+    QCOMPARE(reader->Text1->toPlainText(), QString::fromLatin1(textAt(expected)));
+    QCOMPARE(w.existingReader(), reader);
+}
+
+void TestReader::favoritesChoiceCountsAtTheStep()
+{
+    pgwell &w = f->open();
+    fillList(w, false, 3);
+    fillList(w, true, 3);
+    w.File1->setListIndex(1);
+    w.File2->setListIndex(2);
+    Form3 *reader = openReader(w);
+    QVERIFY(reader);
+
+    reader->Check1->setChecked(true); // changes nothing by itself
+    QCOMPARE(w.File1->listIndex(), 1);
+    QCOMPARE(w.File2->listIndex(), 2);
+    QCOMPARE(w.active->caption(), QStringLiteral("2"));
+
+    reader->back1->trigger(); // in the favorites, from their own selection
+    QCOMPARE(w.File2->listIndex(), 1);
+    QCOMPARE(w.File1->listIndex(), 1);
+    QCOMPARE(w.active->caption(), QStringLiteral("2"));
+
+    reader->Check1->setChecked(false);
+    reader->next1->trigger(); // back in the files, from where they were left
+    QCOMPARE(w.File1->listIndex(), 2);
+    QCOMPARE(w.File2->listIndex(), 1);
+    QCOMPARE(w.active->caption(), QStringLiteral("1"));
+    QCOMPARE(reader->Text1->toPlainText(), QString::fromLatin1(textAt(2)));
+}
+
+void TestReader::windowCoversTheScreen()
+{
+    pgwell &w = f->open();
+    Form3 *reader = openReader(w);
+    QVERIFY(reader);
+    const QRect screen = w.screen()->geometry();
+    QCOMPARE(reader->size(), screen.size());
+    QCOMPARE(reader->pos(), screen.topLeft());
+    QCOMPARE(reader->minimumSize(), reader->maximumSize()); // a fixed border
+
+    const Qt::WindowFlags flags = reader->windowFlags();
+    QCOMPARE(flags & Qt::WindowType_Mask, Qt::Tool);
+    QVERIFY(flags & Qt::WindowCloseButtonHint);
+    QVERIFY(!(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+    QVERIFY(!reader->isModal());
+
+    QStringList menu;
+    for (QAction *action : reader->menuBar->actions()) {
+        QVERIFY2(!action->menu(), "every item acts at the top level");
+        menu << action->objectName() + u'=' + action->text();
+    }
+    QCOMPARE(menu, QStringList({"next1=Next", "back1=Back", "skip1=Skip", "add1=Add to favo",
+                                "close1=Close"}));
+
+    // The text box spans the window below the strip; the strip keeps its design places.
+    QCOMPARE(reader->Text1->geometry(),
+             QRect(0, 16, reader->width(), screen.height() - Twips::toPixels(1000)));
+    QCOMPARE(reader->Check1->geometry(), Twips::rect(0, 0, 1935, 255));
+    QCOMPARE(reader->Label1->geometry(), Twips::rect(4440, 0, 6135, 255));
+    QCOMPARE(reader->Command1->geometry(), Twips::rect(10320, 0, 255, 255));
+    QCOMPARE(reader->client->y(), reader->menuBar->height());
+    QVERIFY(!reader->Check1->isChecked());
+    QCOMPARE(reader->Label1->palette().color(QPalette::Window), QColor(255, 192, 192));
+    QVERIFY(!reader->Text1->isReadOnly());
+}
+
+void TestReader::fullScreenModeOpensWithPaneText()
+{
+    pgwell &w = f->open();
+    const QString hint = w.Text1->toPlainText();
+    Form3 *reader = openReader(w);
+    QVERIFY(reader);
+    QCOMPARE(reader->windowTitle(), QStringLiteral("Full screen mode"));
+    QCOMPARE(reader->Text1->toPlainText(), hint);
+
+    // A second press shows the same reader; it is not made again.
+    reader->Text1->setPlainText(QStringLiteral("typed in the reader"));
+    QCOMPARE(openReader(w), reader);
+    QCOMPARE(reader->Text1->toPlainText(), QStringLiteral("typed in the reader"));
+
+    // After Close, the new reader starts from the pane as it is now, edits included.
+    fillList(w, true, 2);
+    choose(w.File2, nameAt(1));
+    typeInPane(w, "edited ");
+    reader->close1->trigger();
+    QVERIFY(!w.existingReader());
+    reader = openReader(w);
+    QVERIFY(reader);
+    QCOMPARE(reader->windowTitle(), "Full screen mode - " + nameAt(1));
+    QCOMPARE(reader->Text1->toPlainText(), "edited " + QString::fromLatin1(textAt(1)));
+}
+
+void TestReader::closeThenDisplayStartsFromDesign()
+{
+    pgwell &w = f->open();
+    fillList(w, false, 2);
+    Form3 *reader = openReader(w);
+    QVERIFY(reader);
+    reader->Check1->setChecked(true);
+    QTest::mouseClick(reader->Command1, Qt::LeftButton);
+    QVERIFY(reader->Label1->isHidden());
+    QVERIFY(reader->Command1->isHidden());
+
+    QPointer<Form3> closed = reader;
+    reader->close1->trigger();
+    QVERIFY(!closed->isVisible());
+    QVERIFY(!w.existingReader());
+    QTRY_VERIFY(closed.isNull()); // destroyed, not merely hidden
+
+    // The next display makes a new reader, hidden, in its design state with the file's text.
+    choose(w.File1, nameAt(1));
+    reader = w.existingReader();
+    QVERIFY(reader);
+    QVERIFY(!reader->isVisible());
+    QVERIFY(!reader->Label1->isHidden());
+    QVERIFY(!reader->Command1->isHidden());
+    QVERIFY(!reader->Check1->isChecked());
+    QCOMPARE(reader->windowTitle(), "Full screen mode - " + nameAt(1));
+    QCOMPARE(reader->readerText(), QString::fromLatin1(textAt(1)));
+
+    // Its menu works like the first reader's.
+    QVERIFY(openReader(w) == reader);
+    reader->back1->trigger();
+    QCOMPARE(w.File1->listIndex(), 0);
+
+    // The close box closes it the same way.
+    QVERIFY(reader->close());
+    QVERIFY(!w.existingReader());
+}
+
+void TestReader::visibleReaderFollowsDisplays()
+{
+    // Not modal: the main window's lists keep working behind a reader on screen.
+    pgwell &w = f->open();
+    fillList(w, false, 2);
+    Form3 *reader = openReader(w);
+    QVERIFY(reader);
+    choose(w.File1, nameAt(0));
+    QCOMPARE(reader->Text1->toPlainText(), QString::fromLatin1(textAt(0)));
+    choose(w.File1, nameAt(1));
+    QCOMPARE(reader->Text1->toPlainText(), QString::fromLatin1(textAt(1)));
+    QCOMPARE(reader->windowTitle(), "Full screen mode - " + nameAt(1));
+}
+
+void TestReader::addToFavoStoresReaderText()
+{
+    writeFile(f->browse("a.txt"), "caf\xe9 text");
+    pgwell &w = f->open();
+    fillList(w, true, 2);
+    choose(w.File1, "a.txt");
+    Form3 *reader = openReader(w);
+    QVERIFY(reader);
+    reader->Text1->moveCursor(QTextCursor::End);
+    QTest::keyClicks(reader->Text1, " typed");
+
+    reader->add1->trigger();
+    QCOMPARE(readFile(f->favorite("a.txt")), "caf\xc3\xa9 text typed\r\n");
+    QVERIFY(rowOf(w.File2, "a.txt") >= 0);
+    QCOMPARE(w.Text1->toPlainText(), QStringLiteral("café text")); // the pane is not the source
+    QVERIFY(f->fake.messages.shown.isEmpty());
+
+    // Stepping the favorites: the copy takes the shown favorite's name, whatever the file list
+    // has selected, and replaces that favorite.
+    reader->Check1->setChecked(true);
+    const int first = rowOf(w.File2, nameAt(0));
+    w.File2->setListIndex(first + 1 == w.File2->listCount() ? first - 1 : first + 1);
+    while (w.File2->fileName() != nameAt(0))
+        reader->next1->trigger();
+    QCOMPARE(w.File1->fileName(), QStringLiteral("a.txt"));
+    reader->Text1->setPlainText(QStringLiteral("line one\nline two"));
+    reader->add1->trigger();
+    QCOMPARE(readFile(f->favorite(nameAt(0))), "line one\r\nline two\r\n");
+    QCOMPARE(readFile(f->favorite("a.txt")), "caf\xc3\xa9 text typed\r\n");
+    QCOMPARE(w.File2->fileName(), nameAt(0)); // the refresh keeps the selection
+}
+
+void TestReader::addToFavoWritesNothingWithoutAFile()
+{
+    writeFile(f->browse("a.txt"), "a");
+    pgwell &w = f->open();
+    // The file list has a selection, but the reader shows no file: there is no name to use.
+    w.File1->setCurrentRow(0);
+    Form3 *reader = openReader(w);
+    QVERIFY(reader);
+    const auto before = snapshot(f->program.path());
+    reader->add1->trigger();
+    QCOMPARE(snapshot(f->program.path()), before);
+
+    // A file whose display failed does not lend its name to the text shown before it.
+    choose(w.File1, "a.txt");
+    writeFile(f->favorite("gone.txt"), "soon gone");
+    w.File2->refresh();
+    QFile::remove(f->favorite("gone.txt"));
+    reader->Check1->setChecked(true);
+    w.File2->setListIndex(rowOf(w.File2, "gone.txt"));
+    QCOMPARE(reader->windowTitle(), QStringLiteral("Full screen mode - gone.txt"));
+    reader->add1->trigger();
+    QVERIFY(!QFile::exists(f->favorite("gone.txt")));
+    QCOMPARE(readFile(f->favorite("a.txt")), "a\r\n");
+}
+
+void TestReader::addToFavoFailuresAreSilent()
+{
+    writeFile(f->browse("a.txt"), "a");
+    writeFile(f->browse("b.txt"), "b");
+    pgwell &w = f->open();
+    Form3 *reader = openReader(w);
+    QVERIFY(reader);
+
+    // A favorite that cannot be written: nothing is said and the list is not read again.
+    QVERIFY(QDir().mkpath(f->favorite("a.txt")));
+    choose(w.File1, "a.txt");
+    choose(w.File2, "What is This.txt");
+    w.File1->setListIndex(rowOf(w.File1, "a.txt"));
+    writeFile(f->favorite("unlisted.txt"), "x");
+    reader->add1->trigger();
+    QVERIFY(f->fake.messages.shown.isEmpty());
+    QCOMPARE(rowOf(w.File2, "unlisted.txt"), -1);
+    QVERIFY(QFileInfo(f->favorite("a.txt")).isDir());
+
+    // The favorites folder gone: it is made again and the copy stored there.
+    QVERIFY(QDir(f->favorite("")).removeRecursively());
+    choose(w.File1, "b.txt");
+    reader->add1->trigger();
+    QVERIFY(f->fake.messages.shown.isEmpty());
+    QCOMPARE(readFile(f->favorite("b.txt")), "b\r\n");
+    QVERIFY(rowOf(w.File2, "b.txt") >= 0);
+}
+
+QTEST_MAIN(TestReader)
+#include "tst_reader.moc"
