@@ -11,7 +11,6 @@
 #include "app/richtextbox.h"
 #include "app/volumes.h"
 #include "app/wholefilereader.h"
-#include "favorites/favoriteslocation.h"
 #include "platform/messageboxes.h"
 #include "platform/platform.h"
 #include "reader/form3.h"
@@ -85,15 +84,27 @@ WholeFileReader::Result Browser::readForDisplay(const QString &path) const
     return WholeFileReader::read(path, limits);
 }
 
-bool Browser::showInPaneAndReader(const QString &path, QByteArray &&bytes)
+bool Browser::show(ShownList list, const QString &path, QByteArray &&bytes)
 {
+    const QString name = path.mid(path.lastIndexOf(u'/') + 1);
+    if (list == ShownList::Files) {
+        if (DisplayRules::isRichTextFileName(name)) {
+            setFormattingOffered(true);
+        } else {
+            setFormattingOffered(false);
+            QFont font(QStringLiteral("MS Sans Serif"));
+            font.setPointSize(8);
+            w.Text1->setFont(font);
+        }
+    }
+    ShownFile shown;
     try {
         // The reader takes a plain file's text from its bytes, and only when it is shown.
         const bool rich = isRtf(bytes);
         if (!rich)
             w.reader()->setReaderTextFromFile(path, bytes);
         const PaneContent::Loaded loaded = PaneContent::load(w.Text1, std::move(bytes));
-        w.shownFile = loaded.format;
+        shown = loaded.format;
         if (rich)
             w.reader()->setReaderText(loaded.richPlainText);
     } catch (const std::bad_alloc &) {
@@ -102,56 +113,73 @@ bool Browser::showInPaneAndReader(const QString &path, QByteArray &&bytes)
                                    Buttons::Ok);
         return false;
     }
+    shown.path = path;
+    shown.list = list;
+    displaySucceeded(shown);
     return true;
+}
+
+void Browser::displaySucceeded(const ShownFile &shown)
+{
+    w.setShownFile(shown);
+    w.active->setCaption(shown.list == ShownList::Favorites ? QStringLiteral("2")
+                                                            : QStringLiteral("1"));
+    w.reader()->setWindowTitle(DisplayRules::readerCaption(shown.fileName()));
+    if (shown.list == ShownList::Files)
+        w.currentFilePath = shown.path;
+}
+
+void Browser::displayFailed()
+{
+    // The pane still shows the file shown before: so do the lists' selections.
+    const ShownFile &shown = w.shownFile();
+    const auto showsFrom = [&shown](const FileListBox *list, ShownList which) {
+        return shown.list == which &&
+               QDir::cleanPath(list->path()) == QDir::cleanPath(shown.folder());
+    };
+    w.File1->selectQuietly(showsFrom(w.File1, ShownList::Files) ? shown.fileName() : QString());
+    w.File2->selectQuietly(showsFrom(w.File2, ShownList::Favorites) ? shown.fileName() : QString());
 }
 
 void Browser::displayFromFileList(const QString &name)
 {
-    w.active->setCaption(QStringLiteral("1"));
-    if (DisplayRules::isRichTextFileName(name)) {
-        setFormattingOffered(true);
-    } else {
-        setFormattingOffered(false);
-        QFont font(QStringLiteral("MS Sans Serif"));
-        font.setPointSize(8);
-        w.Text1->setFont(font);
-    }
     const auto path = DisplayRules::filePath(w.Label1->caption(), w.Dir1->path(), name);
     if (!path) {
-        // No folder chosen yet: nothing is read, but the file is taken as the current one.
+        // No folder chosen yet: nothing is read or shown, but the file is taken as the last
+        // one chosen, for the tools that read the file again.
+        w.active->setCaption(QStringLiteral("1"));
         w.currentFilePath = joinPath(w.File1->path(), name);
         return;
     }
-    w.reader()->setWindowTitle(DisplayRules::readerCaption(name));
-
     WholeFileReader::Result file = readForDisplay(*path);
-    if (file.status == WholeFileReader::Status::NotFound)
-        return; // gone since the list was read: the list's own business, nothing to say
+    if (file.status == WholeFileReader::Status::NotFound) {
+        // Gone since the list was read: nothing to say, but the list no longer offers it.
+        w.File1->refresh();
+        return displayFailed();
+    }
     if (file.status != WholeFileReader::Status::Ok) {
         w.platform().messages.show(file.error, Icon::Critical, Buttons::Ok);
-        return;
+        return displayFailed();
     }
-    if (!showInPaneAndReader(*path, std::move(file.bytes)))
-        return;
-    w.currentFilePath = joinPath(w.File1->path(), name);
+    if (!show(ShownList::Files, *path, std::move(file.bytes)))
+        displayFailed();
 }
 
 void Browser::displayFromFavorites(const QString &name)
 {
-    w.active->setCaption(QStringLiteral("2"));
-    w.reader()->setWindowTitle(DisplayRules::readerCaption(name));
-    const QString path = FavoritesLocation::path(w.platform().programFolder, name);
+    const QString path = w.favoritesFolder() + u'/' + name;
     WholeFileReader::Result file = readForDisplay(path);
     if (file.status == WholeFileReader::Status::OutOfMemory) {
         // The favorite is there; refreshing the list would not help.
         w.platform().messages.show(file.error, Icon::Critical, Buttons::Ok);
-        return;
+        return displayFailed();
     }
     if (file.status != WholeFileReader::Status::Ok) {
         w.platform().messages.show(file.error + QStringLiteral(" .. Please refresh the list"),
                                    Icon::None, Buttons::Ok);
         w.File2->refresh();
-        return;
+        return displayFailed();
     }
-    showInPaneAndReader(path, std::move(file.bytes));
+    if (!show(ShownList::Favorites, path, std::move(file.bytes)))
+        displayFailed();
 }

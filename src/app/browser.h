@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/memorybudget.h"
+#include "app/shownfile.h"
 #include "app/wholefilereader.h"
 
 #include <QHash>
@@ -25,6 +26,11 @@ public:
     // What the display may take from memory; the system's figures unless set otherwise.
     void setMemoryBudget(const MemoryBudget &budget) { m_memoryBudget = budget; }
 
+    // A display whose text is in the pane: everything the display leaves behind (the record of
+    // the shown file, the source indicator, the reader's caption, currentFilePath) is written
+    // here and only here, so that a display that fails changes none of it.
+    void displaySucceeded(const ShownFile &shown);
+
 private:
     void onDriveChanged();
     void onFolderChanged();
@@ -32,7 +38,8 @@ private:
     void setFormattingOffered(bool offered);
     WholeFileReader::Result readForDisplay(const QString &path) const;
     // False when memory ran out; the pane then keeps what it showed.
-    bool showInPaneAndReader(const QString &path, QByteArray &&bytes);
+    bool show(ShownList list, const QString &path, QByteArray &&bytes);
+    void displayFailed();
 
     pgwell &w;
     QHash<QString, QString> m_lastFolderOnVolume; // this run's last folder on each volume

@@ -88,6 +88,20 @@ bool FileListBox::setListIndex(int index)
     return true;
 }
 
+bool FileListBox::selectQuietly(const QString &name)
+{
+    const QList<QListWidgetItem *> found =
+        name.isEmpty() ? QList<QListWidgetItem *>{}
+                       : findItems(name, Qt::MatchFixedString | Qt::MatchCaseSensitive);
+    if (found.isEmpty()) {
+        clearSelection();
+        return false;
+    }
+    setCurrentItem(found.first(), QItemSelectionModel::ClearAndSelect);
+    scrollToItem(found.first());
+    return true;
+}
+
 void FileListBox::mousePressEvent(QMouseEvent *event)
 {
     emit mousePressed(event->button(), event->globalPosition().toPoint());

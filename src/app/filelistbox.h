@@ -33,6 +33,9 @@ public:
     // Selects the entry and emits chosen(), also when it was selected already. -1 clears the
     // selection silently; any other index out of range returns false and changes nothing.
     bool setListIndex(int index);
+    // Selects the entry of exactly that name (letter case counts) without choosing it; clears
+    // the selection when there is none. Returns whether an entry is selected.
+    bool selectQuietly(const QString &name);
 
 signals:
     void chosen();

@@ -20,13 +20,13 @@ PaneContent::Loaded PaneContent::load(RichTextBox *pane, QByteArray &&bytes)
         bytes = QByteArray();
         built->setUndoRedoEnabled(true);
         loaded.richPlainText = built->toPlainText();
-        pane->setRichDocument(built.release());
+        pane->setRichDocument(built.release(), RichTextBox::Origin::File);
         return loaded;
     }
     DecodedText decoded = TextDecoder::decode(bytes);
     bytes = QByteArray();
     loaded.format.encoding = decoded.encoding;
     loaded.format.lineEnding = decoded.lineEnding;
-    pane->setPlainText(std::move(decoded.text));
+    pane->setPlainText(std::move(decoded.text), RichTextBox::Origin::File);
     return loaded;
 }

@@ -55,17 +55,13 @@ pgwell::~pgwell()
     delete m_reader;
 }
 
-QString pgwell::favoritesFolder() const
-{
-    return FavoritesLocation::folder(m_platform.programFolder);
-}
-
 void pgwell::startUp(const Options &options)
 {
     writeSettingsEntry();
+    m_favoritesFolder = FavoritesLocation::folder(m_platform.programFolder);
     PgwellUi::setupUi(*this);
     m_browser = new Browser(*this);
-    new FavoritesActions(*this);
+    m_favoritesActions = new FavoritesActions(*this);
     new FileActions(*this);
     new AboutActions(*this);
     new ClipSlotActions(*this);

@@ -7,6 +7,7 @@
 #include <QWidget>
 
 class Browser;
+class FavoritesActions;
 class ClickLabel;
 class DirListBox;
 class DriveListBox;
@@ -42,7 +43,12 @@ public:
     ~pgwell() override;
 
     Platform &platform() const { return m_platform; }
-    QString favoritesFolder() const;
+    // Decided once at start-up; every favorites operation works in this one folder.
+    QString favoritesFolder() const { return m_favoritesFolder; }
+
+    // The file the viewing pane shows; written by a successful display only.
+    const ShownFile &shownFile() const { return m_shownFile; }
+    void setShownFile(const ShownFile &file) { m_shownFile = file; }
 
     // The window's height in twips; it unrolls to fullHeightTwips on Timer2's first tick.
     static constexpr int fullWidthTwips = 12000;
@@ -55,6 +61,7 @@ public:
     Form3 *existingReader() const { return m_reader && !m_reader->isClosed() ? m_reader : nullptr; }
 
     Browser &browser() const { return *m_browser; }
+    FavoritesActions &favoritesActions() const { return *m_favoritesActions; }
 
     QWidget *client = nullptr; // the area inside the window's thin border
 
@@ -165,7 +172,6 @@ public:
     qint16 dragX = 0;
     qint16 dragY = 0;
     QString currentFilePath; // the file last shown from the file list
-    ShownFile shownFile;     // how the shown text was stored, for writing it back alike
 
 signals:
     void quitConfirmed();
@@ -185,6 +191,9 @@ private:
 
     Platform &m_platform;
     Browser *m_browser = nullptr;
+    FavoritesActions *m_favoritesActions = nullptr;
+    QString m_favoritesFolder;
+    ShownFile m_shownFile;
     QPointer<Form3> m_reader;
     int m_heightTwips = fullHeightTwips;
 };

@@ -114,7 +114,7 @@ void RichTextBox::showEditor(bool rich)
         m_richEditor->clear();
 }
 
-void RichTextBox::setPlainText(QString text)
+void RichTextBox::setPlainText(QString text, Origin origin)
 {
     const int oldLength = textLength();
     // Built away from the editor and handed over whole: the editor's own way of taking a text
@@ -130,6 +130,8 @@ void RichTextBox::setPlainText(QString text)
     built->setUndoRedoEnabled(true);
     QTextDocument *document = built.release();
     document->setParent(m_plainEditor);
+
+    document->setModified(origin == Origin::Edit);
 
     QPointer<QTextDocument> old = m_plainEditor->document();
     m_replacing = true;
@@ -147,13 +149,14 @@ QString RichTextBox::toPlainText() const
     return m_rich ? m_richEditor->toPlainText() : m_plainEditor->toPlainText();
 }
 
-void RichTextBox::setRichDocument(QTextDocument *document)
+void RichTextBox::setRichDocument(QTextDocument *document, Origin origin)
 {
     // The editor deletes a document it made itself; one of ours is deleted here.
     const int oldLength = textLength();
     QPointer<QTextDocument> old = m_richEditor->document();
     document->setParent(m_richEditor);
     document->setDefaultFont(font());
+    document->setModified(origin == Origin::Edit);
     m_replacing = true;
     m_richEditor->setDocument(document);
     showEditor(true);
@@ -341,6 +344,16 @@ void RichTextBox::setSelectionColor(const QColor &color)
 QTextDocument *RichTextBox::document() const
 {
     return m_rich ? m_richEditor->document() : m_plainEditor->document();
+}
+
+bool RichTextBox::isModified() const
+{
+    return document()->isModified();
+}
+
+void RichTextBox::setModified(bool modified)
+{
+    document()->setModified(modified);
 }
 
 QTextCursor RichTextBox::textCursor() const

@@ -26,9 +26,13 @@ class RichTextBox : public QWidget
 public:
     explicit RichTextBox(QWidget *parent = nullptr);
 
+    // Where new content comes from: a file just read is the unedited state (isModified() is
+    // false as soon as the content is in, before the change signal); anything else is an edit.
+    enum class Origin { Edit, File };
+
     // Replaces the whole content with plain text; all formatting is dropped. Taken by value,
     // so that a caller that moves a large text in does not keep a second copy alive.
-    void setPlainText(QString text);
+    void setPlainText(QString text, Origin origin = Origin::Edit);
     QString toPlainText() const;
 
     // The whole content without formatting, in the positions described above. Unlike
@@ -62,7 +66,13 @@ public:
     void setSelectionColor(const QColor &color);
 
     // Replaces the whole content with a formatted document, which the pane takes over.
-    void setRichDocument(QTextDocument *document);
+    void setRichDocument(QTextDocument *document, Origin origin = Origin::Edit);
+
+    // Whether the content was changed since it came from a file or since the last
+    // setModified(false) (a successful Save): by typing, by undo and redo (undoing back to that
+    // point clears it again) or by replacing the content.
+    bool isModified() const;
+    void setModified(bool modified);
 
     bool showsRichDocument() const { return m_rich; }
     QTextDocument *document() const;

@@ -2,10 +2,25 @@
 
 #include "app/textdecoder.h"
 
-// What the viewing pane shows, as far as writing it back needs to know.
+#include <QString>
+
+// The list a shown file was chosen in.
+enum class ShownList { None, Files, Favorites };
+
+// The file whose text the viewing pane shows. Only a display that succeeded writes it, so
+// everything that acts on "the shown file" (Save, Save as, Delete, "Nomal", Add to favorites,
+// the reader) reads one consistent record and never guesses from the lists' selections.
+// Whether the text was edited since it was shown is kept by the pane itself
+// (RichTextBox::isModified()), which every change to its text sets and a display clears.
 struct ShownFile
 {
+    QString path; // the file's absolute path; empty while nothing has been shown
+    ShownList list = ShownList::None;
     bool richText = false; // the content was Rich Text Format
     TextEncoding encoding = TextEncoding::Utf8;
     LineEnding lineEnding = LineEnding::CrLf;
+
+    bool isEmpty() const { return path.isEmpty(); }
+    QString fileName() const { return path.mid(path.lastIndexOf(u'/') + 1); }
+    QString folder() const { return path.left(qMax(path.lastIndexOf(u'/'), 1)); }
 };

@@ -9,6 +9,7 @@
 #include "favorites/filedisposal.h"
 #include "favorites/listrefresh.h"
 #include "favorites/plaintextcontent.h"
+#include "favorites/textencoder.h"
 #include "platform/messageboxes.h"
 #include "platform/platform.h"
 #include "platform/programlauncher.h"
@@ -34,15 +35,32 @@ FavoritesActions::FavoritesActions(pgwell &window) : QObject(&window), w(window)
 
 void FavoritesActions::addToFavorites()
 {
+    addTextToFavorites(PlainTextContent::paneText(*w.Text1->document()));
+}
+
+void FavoritesActions::addTextToFavorites(const QString &text)
+{
     // The copy is named after the file list's entry; with none selected there is no name, and
     // nothing is written or said.
     const QString name = w.File1->fileName();
     if (name.isEmpty())
         return;
-    const QString path = FavoritesLocation::path(w.platform().programFolder, name);
-    const QString text = PlainTextContent::paneText(*w.Text1->document());
-    if (!AtomicFileWriter::write(path, PlainTextContent::forFavorite(text)).isEmpty())
+    const QString folder = w.favoritesFolder();
+    QString error;
+    if (!FavoritesLocation::ensure(folder, &error)) {
+        w.platform().messages.show(error, Icon::None, Buttons::Ok);
         return;
+    }
+    // A plain file's copy keeps its encoding and line ends, as a Save of it would.
+    ShownFile conventions;
+    if (!w.shownFile().richText && !w.shownFile().isEmpty())
+        conventions = w.shownFile();
+    const EncodedText content = PlainTextContent::forSave(text, conventions);
+    error = AtomicFileWriter::write(folder + u'/' + name, content.bytes);
+    if (!error.isEmpty()) {
+        w.platform().messages.show(error, Icon::None, Buttons::Ok);
+        return;
+    }
     ListRefresh::keepingSelection(*w.File2);
 }
 
@@ -50,10 +68,9 @@ void FavoritesActions::removeFavorite()
 {
     const QString name = w.File2->fileName();
     QString error = QStringLiteral("No favorite is selected in the favorites list");
-    if (!name.isEmpty() &&
-        FileDisposal::discard(FavoritesLocation::path(w.platform().programFolder, name), &error)) {
-        // The pane and the source indicator stay, even when the pane shows the removed file.
-        w.File2->refresh();
+    if (!name.isEmpty() && FileDisposal::discard(w.favoritesFolder() + u'/' + name, &error)) {
+        // The pane and the record stay, even when the pane shows the removed file.
+        ListRefresh::keepingSelection(*w.File2);
         return;
     }
     w.platform().messages.show(error, Icon::None, Buttons::Ok);
@@ -61,8 +78,7 @@ void FavoritesActions::removeFavorite()
 
 void FavoritesActions::openFavoritesFolder()
 {
-    const QString folder =
-        QDir::toNativeSeparators(FavoritesLocation::folder(w.platform().programFolder));
+    const QString folder = QDir::toNativeSeparators(w.favoritesFolder());
 #if defined(Q_OS_WIN)
     const QString program = QStringLiteral("explorer");
 #elif defined(Q_OS_MACOS)

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QPoint>
+#include <QString>
 
 class pgwell;
 
@@ -15,6 +16,8 @@ public:
     explicit FavoritesActions(pgwell &window);
 
     void addToFavorites();
+    // Add to favorites with a text of the caller's (the reader's own text box).
+    void addTextToFavorites(const QString &text);
     void removeFavorite();
     void openFavoritesFolder();
     void refreshFavoritesThenFiles();

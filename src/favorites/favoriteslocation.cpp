@@ -1,6 +1,9 @@
 #include "favoriteslocation.h"
 
+#include <filesystem>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 QString FavoritesLocation::folder(const QString &programFolder)
@@ -15,7 +18,15 @@ QString FavoritesLocation::folder(const QString &programFolder)
     return fallback;
 }
 
-QString FavoritesLocation::path(const QString &programFolder, const QString &name)
+bool FavoritesLocation::ensure(const QString &folder, QString *error)
 {
-    return folder(programFolder) + u'/' + name;
+    if (QFileInfo(folder).isDir())
+        return true;
+    std::error_code failure;
+    std::filesystem::create_directories(QFile::encodeName(folder).toStdString(), failure);
+    if (!failure)
+        return true;
+    *error = QStringLiteral("The favorites folder %1 cannot be made: %2")
+                 .arg(QDir::toNativeSeparators(folder), QString::fromStdString(failure.message()));
+    return false;
 }

@@ -4,11 +4,12 @@
 
 // Where the favorites live: "favo" in the program folder, or, when that folder can neither be
 // found nor made there (a program installed read-only), "favo" in the user's data folder.
-// Every piece of code that touches a favorite asks here.
+// The main window decides it once at start-up; every favorites operation then works there.
 class FavoritesLocation
 {
 public:
     // Makes the folder when it is missing.
     static QString folder(const QString &programFolder);
-    static QString path(const QString &programFolder, const QString &name);
+    // Makes the folder again when it was removed since; false and a description otherwise.
+    static bool ensure(const QString &folder, QString *error);
 };

@@ -1,13 +1,10 @@
 #include "fileactions.h"
 
 #include "app/clicklabel.h"
-#include "app/dirlistbox.h"
-#include "app/displayrules.h"
 #include "app/filelistbox.h"
 #include "app/pgwell.h"
 #include "app/richtextbox.h"
 #include "favorites/atomicfilewriter.h"
-#include "favorites/favoriteslocation.h"
 #include "favorites/filedisposal.h"
 #include "favorites/listrefresh.h"
 #include "favorites/plaintextcontent.h"
@@ -17,9 +14,9 @@
 #include "platform/platform.h"
 #include "rtf/rtfwriter.h"
 
-#include <QPushButton>
 #include <QDir>
 #include <QFileInfo>
+#include <QPushButton>
 #include <QTextDocument>
 
 using Icon = MessageBoxes::Icon;
@@ -52,44 +49,35 @@ void FileActions::pressSave()
 
 void FileActions::save()
 {
-    const QString source = w.active->caption();
-    QString path;
-    bool favorite = false;
-    if (source == u"1") {
-        const QString name = w.File1->fileName();
-        const auto joined = DisplayRules::filePath(w.Label1->caption(), w.Dir1->path(), name);
-        if (!joined)
-            return; // no folder chosen yet: there is nowhere to write
-        if (name.isEmpty())
-            return showSaveFailure(QStringLiteral("No file is selected in the file list"));
-        path = *joined;
-    } else if (source == u"2") {
-        const QString name = w.File2->fileName();
-        if (name.isEmpty())
-            return showSaveFailure(QStringLiteral("No favorite is selected in the favorites list"));
-        path = FavoritesLocation::path(w.platform().programFolder, name);
-        favorite = true;
-    } else {
+    const ShownFile &shown = w.shownFile();
+    if (shown.isEmpty())
         return showSaveFailure(QStringLiteral("No file has been shown yet"));
-    }
+    // Unedited, the file already holds the shown text exactly as it was read: nothing is
+    // rewritten, so nothing about the file can change.
+    if (!w.Text1->isModified() && QFileInfo::exists(shown.path))
+        return;
 
     // Written in the format it was shown in: RTF stays RTF and plain text stays plain, in its
-    // own encoding and line ends (favorites: UTF-8 and CR LF).
+    // own encoding and line ends.
     const QTextDocument &document = *w.Text1->document();
-    if (w.shownFile.richText) {
-        if (const QString error = AtomicFileWriter::write(path, RtfWriter::write(document));
+    if (shown.richText) {
+        if (const QString error = AtomicFileWriter::write(shown.path, RtfWriter::write(document));
             !error.isEmpty())
-            showSaveFailure(error);
+            return showSaveFailure(error);
+        w.Text1->setModified(false);
         return;
     }
-    const QString text = PlainTextContent::paneText(document);
     const EncodedText content =
-        favorite ? EncodedText{PlainTextContent::forFavorite(text), TextEncoding::Utf8}
-                 : PlainTextContent::forSave(text, w.shownFile);
-    if (const QString error = AtomicFileWriter::write(path, content.bytes); !error.isEmpty())
+        PlainTextContent::forSave(PlainTextContent::paneText(document), shown);
+    if (const QString error = AtomicFileWriter::write(shown.path, content.bytes); !error.isEmpty())
         return showSaveFailure(error);
-    // A text that needed UTF-8 is now a UTF-8 file; later saves keep it so.
-    w.shownFile.encoding = content.encoding;
+    w.Text1->setModified(false);
+    if (content.encoding != shown.encoding) {
+        // A text that needed UTF-8 is now a UTF-8 file; later saves keep it so.
+        ShownFile saved = shown;
+        saved.encoding = content.encoding;
+        w.setShownFile(saved);
+    }
 }
 
 void FileActions::showSaveFailure(const QString &error)
@@ -105,7 +93,8 @@ void FileActions::saveAs()
     const std::optional<QString> chosen = w.platform().dialogs.saveFileName();
     if (!chosen)
         return;
-    const QString target = SaveAsTarget::path(*chosen, w.currentFilePath);
+    const ShownFile &shown = w.shownFile();
+    const QString target = SaveAsTarget::path(*chosen, shown.path);
     // The dialog asked before replacing the name as typed; a name that got its extension here
     // may name another file, which is not replaced without asking.
     if (target != *chosen && QFileInfo::exists(target) &&
@@ -117,30 +106,25 @@ void FileActions::saveAs()
     const QByteArray bytes =
         SaveAsTarget::isRichText(target)
             ? RtfWriter::write(document)
-            : PlainTextContent::forSave(PlainTextContent::paneText(document), w.shownFile).bytes;
+            : PlainTextContent::forSave(PlainTextContent::paneText(document), shown).bytes;
     if (const QString error = AtomicFileWriter::write(target, bytes); !error.isEmpty()) {
         w.platform().messages.show(error, Icon::Critical, Buttons::Ok);
         return;
     }
-    // The pane stays tied to the file it came from: the source and currentFilePath stay.
+    // The pane stays tied to the file it came from: a later Save writes there, not here.
     ListRefresh::keepingSelection(*w.File1);
 }
 
 void FileActions::deleteShownFile()
 {
-    // Every failure is silent here, and the list is then left as it was.
-    const QString source = w.active->caption();
-    if (source == u"1") {
-        const QString name = w.File1->fileName();
-        const auto path = DisplayRules::filePath(w.Label1->caption(), w.Dir1->path(), name);
-        if (name.isEmpty() || !path || !FileDisposal::discard(*path))
-            return;
-        w.File1->refresh();
-    } else if (source == u"2") {
-        const QString name = w.File2->fileName();
-        if (name.isEmpty() ||
-            !FileDisposal::discard(FavoritesLocation::path(w.platform().programFolder, name)))
-            return;
-        w.File2->refresh();
+    const ShownFile &shown = w.shownFile();
+    if (shown.isEmpty())
+        return; // nothing shown, nothing to delete
+    QString error;
+    if (!FileDisposal::discard(shown.path, &error)) {
+        w.platform().messages.show(error, Icon::None, Buttons::Ok);
+        return;
     }
+    // The pane keeps the deleted file's text; a Save would write it again.
+    ListRefresh::keepingSelection(shown.list == ShownList::Favorites ? *w.File2 : *w.File1);
 }

@@ -5,8 +5,8 @@
 
 class pgwell;
 
-// New, Save, Save as and Delete: they act on the file the viewing pane shows, found through the
-// source indicator and the selection of the list it came from.
+// New, Save, Save as and Delete: they act on the file the viewing pane shows, as the record of
+// the shown file names it, whatever the lists' selections are now.
 class FileActions : public QObject
 {
     Q_OBJECT

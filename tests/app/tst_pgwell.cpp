@@ -221,8 +221,8 @@ void TestPgwell::displaysPlainTextFromFileList()
     QVERIFY(!w->reader()->isVisible());
     QCOMPARE(w->reader()->windowTitle(), QStringLiteral("Full screen mode - b.txt"));
     QCOMPARE(w->reader()->readerText(), QStringLiteral("first line\nsecond line\n"));
-    QCOMPARE(w->shownFile.lineEnding, LineEnding::CrLf);
-    QVERIFY(!w->shownFile.richText);
+    QCOMPARE(w->shownFile().lineEnding, LineEnding::CrLf);
+    QVERIFY(!w->shownFile().richText);
     QVERIFY(m_fake->messages.shown.isEmpty());
 }
 
@@ -275,7 +275,7 @@ void TestPgwell::rtfContentShowsFormatted()
     QCOMPARE(cursor.charFormat().fontWeight(), int(QFont::Bold));
     cursor.setPosition(2);
     QVERIFY(cursor.charFormat().fontWeight() != int(QFont::Bold));
-    QVERIFY(w->shownFile.richText);
+    QVERIFY(w->shownFile().richText);
     QVERIFY(!w->reader()->readerText().contains(u'\\'));
     QVERIFY(!w->Label5->isEnabled());
 }
@@ -289,11 +289,16 @@ void TestPgwell::deletedFileIsSilent()
     QFile::remove(browse(QStringLiteral("gone.txt")));
     w->File1->setListIndex(rowOf(w->File1, QStringLiteral("gone.txt")));
 
+    // Nothing is said; the list no longer offers the file, and everything else still tells of
+    // the file the pane shows.
     QVERIFY(m_fake->messages.shown.isEmpty());
+    QCOMPARE(rowOf(w->File1, QStringLiteral("gone.txt")), -1);
+    QCOMPARE(w->File1->fileName(), QStringLiteral("keep.txt"));
     QCOMPARE(w->Text1->toPlainText(), QStringLiteral("kept text"));
     QCOMPARE(w->active->caption(), QStringLiteral("1"));
-    QCOMPARE(w->reader()->windowTitle(), QStringLiteral("Full screen mode - gone.txt"));
+    QCOMPARE(w->reader()->windowTitle(), QStringLiteral("Full screen mode - keep.txt"));
     QCOMPARE(w->currentFilePath, browse(QStringLiteral("keep.txt")));
+    QCOMPARE(w->shownFile().path, browse(QStringLiteral("keep.txt")));
 }
 
 void TestPgwell::unreadableFileIsReported()
@@ -312,7 +317,9 @@ void TestPgwell::unreadableFileIsReported()
     QVERIFY(m_fake->messages.lastText().contains(browse(QStringLiteral("odd.txt"))));
     QCOMPARE(w->Text1->toPlainText(), QStringLiteral("kept text"));
     QCOMPARE(w->currentFilePath, browse(QStringLiteral("keep.txt")));
-    QCOMPARE(w->reader()->windowTitle(), QStringLiteral("Full screen mode - odd.txt"));
+    QCOMPARE(w->shownFile().path, browse(QStringLiteral("keep.txt")));
+    QCOMPARE(w->reader()->windowTitle(), QStringLiteral("Full screen mode - keep.txt"));
+    QCOMPARE(w->File1->fileName(), QStringLiteral("keep.txt"));
 }
 
 void TestPgwell::emptyFileEmptiesPane()
@@ -358,7 +365,9 @@ void TestPgwell::removedFavoriteIsReportedAndListRefreshed()
     QCOMPARE(m_fake->messages.shown.last().icon, MessageBoxes::Icon::None);
     QCOMPARE(rowOf(w->File2, QStringLiteral("fav.txt")), -1);
     QCOMPARE(w->Text1->toPlainText(), before);
-    QCOMPARE(w->active->caption(), QStringLiteral("2"));
+    QCOMPARE(w->active->caption(), QString()); // nothing was shown before, nor is now
+    QVERIFY(w->shownFile().isEmpty());
+    QCOMPARE(w->File2->listIndex(), -1);
 }
 
 void TestPgwell::openingFolderKeepsPane()

@@ -61,8 +61,10 @@ void TestFavoritesFiles::savedBytes()
     QFETCH(TextEncoding, used);
     QTextDocument pane;
     pane.setPlainText(text);
-    const EncodedText saved =
-        PlainTextContent::forSave(PlainTextContent::paneText(pane), {false, encoding, lineEnding});
+    ShownFile format;
+    format.encoding = encoding;
+    format.lineEnding = lineEnding;
+    const EncodedText saved = PlainTextContent::forSave(PlainTextContent::paneText(pane), format);
     QCOMPARE(saved.bytes, bytes);
     QCOMPARE(saved.encoding, used);
 }

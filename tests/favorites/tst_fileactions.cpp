@@ -53,20 +53,16 @@ void TestFileActions::nothingToActOn()
 {
     writeFile(f->browse("a.txt"), "a");
     pgwell &w = f->open();
-    const auto before = snapshot(f->browsed.path());
+    const auto before = snapshot(WindowFixture::data());
     w.File1->setCurrentRow(0); // selected, never shown
+    typeInPane(w, "typed over the hint ");
     click(w, "Command8");
     QCOMPARE(f->fake.messages.lastText(), "No file has been shown yet" + saveHint);
     QCOMPARE(f->fake.messages.shown.last().icon, MessageBoxes::Icon::Information);
-    click(w, "m2"); // Delete says nothing
-
-    choose(w.File1, "a.txt");
-    w.File1->setListIndex(-1);
+    click(w, "m2"); // Delete has nothing to act on, and says nothing
     click(w, "Label7");
     QCOMPARE(f->fake.messages.shown.size(), 1);
-    click(w, "Command8");
-    QCOMPARE(f->fake.messages.lastText(), "No file is selected in the file list" + saveHint);
-    QCOMPARE(snapshot(f->browsed.path()), before);
+    QCOMPARE(snapshot(WindowFixture::data()), before);
 }
 
 void TestFileActions::plainSaveKeepsEncoding_data()
@@ -82,9 +78,12 @@ void TestFileActions::plainSaveKeepsEncoding_data()
     QTest::newRow("windows-1252, label")
         << "Label9" << false << QByteArray("na\xefve\xa0\x93q\x94\r\n")
         << QByteArray("\xe9na\xefve\xa0\x93q\x94\r\n");
-    // A favorite is written in UTF-8 with one more CR LF, whatever it was read as.
-    QTest::newRow("favorite") << "Label9" << true << QByteArray("old\xe9\n")
-                              << QByteArray("\xc3\xa9old\xc3\xa9\r\n\r\n");
+    // A favorite keeps its encoding and line ends as any file does, and grows by nothing.
+    QTest::newRow("favorite, windows-1252")
+        << "Label9" << true << QByteArray("old\xe9\n") << QByteArray("\xe9old\xe9\n");
+    QTest::newRow("favorite, utf-16")
+        << "sav" << true << QByteArray("\xff\xfeo\0l\0d\0\r\0\n\0", 12)
+        << QByteArray("\xff\xfe\xe9\0o\0l\0d\0\r\0\n\0", 14);
 }
 
 void TestFileActions::plainSaveKeepsEncoding()
@@ -144,7 +143,7 @@ void TestFileActions::saveAs_data()
     row("extension added", "a.txt", "notes", "notes.txt", false);
     row("rtf target from plain", "a.txt", "notes.rtf", "notes.rtf", true);
     row("txt target from rtf", "doc.rtf", "notes.txt", "notes.txt", false);
-    row("no file-list file shown", "*", "notes", "notes", false);
+    row("extension of the shown favorite", "*", "notes", "notes.txt", false);
 }
 
 void TestFileActions::saveAs()

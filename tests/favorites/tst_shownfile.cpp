@@ -1,0 +1,235 @@
+// The record of the shown file: Save and Delete act on the file whose text the pane shows, also
+// after a display that failed, after Refresh, and for a file the lists do not offer.
+#include "app/appfonts.h"
+#include "app/clicklabel.h"
+#include "app/richtextbox.h"
+#include "reader/form3.h"
+#include "windowfixture.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+#include <QPushButton>
+#include <sys/stat.h>
+
+namespace {
+quint64 inodeOf(const QString &path)
+{
+    struct stat st;
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
+}
+} // namespace
+
+class TestShownFile : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        useOwnHome();
+        installDesignFonts();
+    }
+    void init() { f = std::make_unique<WindowFixture>(); }
+    void cleanup() { f.reset(); }
+
+    void failedDisplayKeepsShownFile_data();
+    void failedDisplayKeepsShownFile();
+    void failedFavoriteDisplayKeepsShownFile();
+    void fileOutsideThePattern();
+    void rightFileAfterRefresh_data();
+    void rightFileAfterRefresh();
+    void uneditedSaveWritesNothing_data();
+    void uneditedSaveWritesNothing();
+
+private:
+    std::unique_ptr<WindowFixture> f;
+};
+
+void TestShownFile::failedDisplayKeepsShownFile_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::newRow("over the size limit") << "huge";
+    QTest::newRow("deleted after the list was read") << "gone";
+    QTest::newRow("a folder now") << "folder";
+}
+
+void TestShownFile::failedDisplayKeepsShownFile()
+{
+    QFETCH(QString, fault);
+    writeFile(f->browse("a.txt"), "alpha\n");
+    writeFile(f->browse("bad.txt"), "bad");
+    pgwell &w = f->open();
+    choose(w.File1, "a.txt");
+    typeInPane(w, "edited ");
+
+    if (fault == "huge") {
+        QFile huge(f->browse("bad.txt"));
+        QVERIFY(huge.resize(qint64(1) << 31)); // sparse: no disk space taken
+    } else {
+        QVERIFY(QFile::remove(f->browse("bad.txt")));
+        if (fault == "folder")
+            QVERIFY(QDir(f->browsed.path()).mkdir("bad.txt"));
+    }
+    choose(w.File1, "bad.txt");
+    QCOMPARE(f->fake.messages.shown.size(), fault == "gone" ? 0 : 1);
+    // The pane, the record, the source, the reader and the selection all still tell of a.txt.
+    QCOMPARE(w.Text1->toPlainText(), "edited alpha\n");
+    QCOMPARE(w.shownFile().path, f->browse("a.txt"));
+    QCOMPARE(w.active->caption(), "1");
+    QCOMPARE(w.currentFilePath, f->browse("a.txt"));
+    QCOMPARE(w.reader()->windowTitle(), "Full screen mode - a.txt");
+    QCOMPARE(w.File1->fileName(), "a.txt");
+
+    // So Save writes the edit where it came from, and the failed file stays as it is.
+    w.File1->selectQuietly(fault == "gone" ? QString() : "bad.txt"); // whatever is selected now
+    QTest::mouseClick(w.Command8, Qt::LeftButton);
+    QCOMPARE(readFile(f->browse("a.txt")), "edited alpha\n");
+    if (fault == "huge")
+        QCOMPARE(QFileInfo(f->browse("bad.txt")).size(), qint64(1) << 31);
+
+    QTest::mouseClick(w.m2, Qt::LeftButton);
+    QVERIFY(!QFile::exists(f->browse("a.txt")));
+    QCOMPARE(readFile(WindowFixture::trashed("a.txt")), "edited alpha\n");
+    QCOMPARE(QFileInfo::exists(f->browse("bad.txt")), fault != "gone");
+}
+
+void TestShownFile::failedFavoriteDisplayKeepsShownFile()
+{
+    writeFile(f->favorite("kept.txt"), "kept\n");
+    writeFile(f->favorite("vanishing.txt"), "v");
+    writeFile(f->browse("vanishing.txt"), "the file list's own");
+    pgwell &w = f->open();
+    choose(w.File2, "kept.txt");
+    choose(w.File1, "vanishing.txt");
+    choose(w.File2, "kept.txt");
+    QVERIFY(QFile::remove(f->favorite("vanishing.txt")));
+    choose(w.File2, "vanishing.txt");
+    QVERIFY(f->fake.messages.lastText().endsWith(" .. Please refresh the list"));
+    QCOMPARE(rowOf(w.File2, "vanishing.txt"), -1);
+    QCOMPARE(w.File2->fileName(), "kept.txt");
+    QCOMPARE(w.File1->fileName(), QString()); // the file list does not hold the shown file
+    QCOMPARE(w.active->caption(), "2");
+    QCOMPARE(w.shownFile().list, ShownList::Favorites);
+
+    typeInPane(w, "more ");
+    QTest::mouseClick(w.sav, Qt::LeftButton);
+    QCOMPARE(readFile(f->favorite("kept.txt")), "more kept\n");
+    QCOMPARE(readFile(f->browse("vanishing.txt")), "the file list's own");
+}
+
+void TestShownFile::fileOutsideThePattern()
+{
+    const QString path = f->browse("notes.log");
+    writeFile(path, "log line\n");
+    f->w = std::make_unique<pgwell>(f->fake.platform, pgwell::Options{path});
+    pgwell &w = *f->w;
+    QCOMPARE(rowOf(w.File1, "notes.log"), -1);
+    QCOMPARE(w.Text1->toPlainText(), "log line\n");
+    typeInPane(w, "new ");
+    QTest::mouseClick(w.Command8, Qt::LeftButton);
+    QVERIFY(f->fake.messages.shown.isEmpty());
+    QCOMPARE(readFile(path), "new log line\n");
+    QTest::mouseClick(w.Label7, Qt::LeftButton);
+    QVERIFY(f->fake.messages.shown.isEmpty());
+    QCOMPARE(readFile(WindowFixture::trashed("notes.log")), "new log line\n");
+}
+
+void TestShownFile::rightFileAfterRefresh_data()
+{
+    QTest::addColumn<QString>("shown"); // "*" marks a favorite
+    QTest::addColumn<QString>("control");
+    QTest::newRow("upper case of two, toolbar") << "A.txt"
+                                                << "reall";
+    QTest::newRow("lower case of two, pop-up") << "a.txt"
+                                               << "ref";
+    QTest::newRow("favorite with a file-list twin") << "*"
+                                                    << "Label11";
+}
+
+void TestShownFile::rightFileAfterRefresh()
+{
+    QFETCH(QString, shown);
+    QFETCH(QString, control);
+    writeFile(f->browse("a.txt"), "lower\n");
+    writeFile(f->browse("A.txt"), "upper\n");
+    writeFile(f->favorite("a.txt"), "favorite\n");
+    pgwell &w = f->open();
+    const bool favorite = shown == "*";
+    const QString path = favorite ? f->favorite("a.txt") : f->browse(shown);
+    choose(w.File1, favorite ? "a.txt" : shown);
+    if (favorite)
+        choose(w.File2, "a.txt");
+    const QByteArray original = readFile(path);
+    const auto before = snapshot(WindowFixture::data());
+
+    if (control == "ref")
+        w.ref->trigger();
+    else
+        QTest::mouseClick(w.findChild<ClickLabel *>(control), Qt::LeftButton);
+    QCOMPARE(w.File1->fileName(), favorite ? "a.txt" : shown);
+    typeInPane(w, "x");
+    QTest::mouseClick(w.Command8, Qt::LeftButton);
+    auto expected = before;
+    expected[path] = "x" + original;
+    QCOMPARE(snapshot(WindowFixture::data()), expected);
+
+    QTest::mouseClick(w.m2, Qt::LeftButton);
+    QVERIFY(!QFile::exists(path));
+    QCOMPARE(readFile(WindowFixture::trashed(QFileInfo(path).fileName())), "x" + original);
+    QCOMPARE(QDir(f->browsed.path()).entryList(QDir::Files).size(), favorite ? 2 : 1);
+}
+
+void TestShownFile::uneditedSaveWritesNothing_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("favorite");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("mixed line ends, no final one")
+        << "mixed.txt" << false << QByteArray("50%\r100%\r\nnext\nlast");
+    QTest::newRow("separators and frame marks") << "marks.txt" << false
+                                                << QByteArray("a\xe2\x80\xa8"
+                                                              "b\xe2\x80\xa9"
+                                                              "c\xef\xb7\x90");
+    QTest::newRow("rtf") << "doc.rtf" << false << QByteArray("{\\rtf1\\ansi plain \\b bold\\b0}");
+    QTest::newRow("windows-1252 favorite") << "fav.txt" << true << QByteArray("caf\xe9\n\n");
+}
+
+void TestShownFile::uneditedSaveWritesNothing()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, favorite);
+    QFETCH(QByteArray, bytes);
+    const QString path = favorite ? f->favorite(name) : f->browse(name);
+    writeFile(path, bytes);
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.setFileTime(QDateTime::fromSecsSinceEpoch(1000000000),
+                                 QFileDevice::FileModificationTime));
+    }
+    pgwell &w = f->open();
+    choose(favorite ? w.File2 : w.File1, name);
+    QVERIFY(!w.Text1->isModified());
+    const quint64 inode = inodeOf(path);
+
+    // Typing and taking it back leaves the text as it was read.
+    typeInPane(w, "x");
+    QVERIFY(w.Text1->isModified());
+    QTest::keyClick(w.Text1->editor(), Qt::Key_Z, Qt::ControlModifier);
+    QVERIFY(!w.Text1->isModified());
+    QTest::mouseClick(w.sav, Qt::LeftButton);
+    QVERIFY(f->fake.messages.shown.isEmpty());
+    QCOMPARE(readFile(path), bytes);
+    QCOMPARE(QFileInfo(path).lastModified().toSecsSinceEpoch(), 1000000000);
+    QCOMPARE(inodeOf(path), inode);
+
+    // New is an edit like any other: Save then writes the empty text.
+    QTest::mouseClick(w.Command5, Qt::LeftButton);
+    QVERIFY(w.Text1->isModified());
+    QTest::mouseClick(w.Command8, Qt::LeftButton);
+    QVERIFY(readFile(path) != bytes);
+    QVERIFY(!w.Text1->isModified());
+}
+
+QTEST_MAIN(TestShownFile)
+#include "tst_shownfile.moc"
