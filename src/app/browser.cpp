@@ -98,6 +98,9 @@ bool Browser::show(ShownList list, const QString &path, QByteArray &&bytes)
         }
     }
     ShownFile shown;
+    // The reader learns the file's name from its caption as it takes the text.
+    const QString readerCaption = w.reader()->windowTitle();
+    w.reader()->setWindowTitle(DisplayRules::readerCaption(name));
     try {
         // The reader takes a plain file's text from its bytes, and only when it is shown.
         const bool rich = isRtf(bytes);
@@ -108,6 +111,7 @@ bool Browser::show(ShownList list, const QString &path, QByteArray &&bytes)
         if (rich)
             w.reader()->setReaderText(loaded.richPlainText);
     } catch (const std::bad_alloc &) {
+        w.reader()->setWindowTitle(readerCaption);
         // The memory estimate was not enough after all.
         w.platform().messages.show(WholeFileReader::outOfMemoryMessage(path), Icon::Critical,
                                    Buttons::Ok);

@@ -96,8 +96,10 @@ void ReaderActions::addToFavorites()
     const Form3 *reader = w.existingReader();
     if (!reader || reader->shownFileName().isEmpty())
         return;
-    const QString path =
-        FavoritesLocation::path(w.platform().programFolder, reader->shownFileName());
+    QString error;
+    if (!FavoritesLocation::ensure(w.favoritesFolder(), &error))
+        return;
+    const QString path = w.favoritesFolder() + u'/' + reader->shownFileName();
     if (!AtomicFileWriter::write(path, PlainTextContent::forFavorite(reader->readerText()))
              .isEmpty())
         return;
