@@ -9,6 +9,7 @@ packages=(
     libbenchmark-dev
     xvfb xauth fonts-dejavu-core fonts-liberation2
     unrtf
+    libglib2.0-dev
 )
 
 missing=()

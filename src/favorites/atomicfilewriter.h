@@ -3,9 +3,15 @@
 #include <QByteArray>
 #include <QString>
 
-// Replaces a file's content in one step: the bytes go to a temporary file beside it, which
-// takes the file's place only once everything is on disk. A write that fails leaves the old
-// file exactly as it was.
+// Replaces a file's content so that a failure never leaves less than the old file, and the file
+// stays the same file: its owner, group and permission bits are kept, and a symbolic link keeps
+// pointing at it.
+//
+// Usually the bytes go to a temporary file with a short name beside it, which takes the file's
+// place only once everything is on disk. A file with more than one name (hard links), or one
+// whose owner or group the temporary file cannot be given, is written in place instead, behind
+// a copy of its old bytes that puts them back when the write fails and is removed after it
+// succeeds.
 class AtomicFileWriter
 {
 public:

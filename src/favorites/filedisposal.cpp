@@ -1,9 +1,11 @@
+// GLib's headers come first: they use the word "signals", which Qt defines as a macro.
+#include <gio/gio.h>
+
 #include "filedisposal.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
 
 namespace {
 
@@ -13,22 +15,6 @@ bool fail(QString *error, const QString &path, const QString &reason)
         *error = QStringLiteral("Cannot remove %1: %2").arg(QDir::toNativeSeparators(path), reason);
     return false;
 }
-
-#if !defined(Q_OS_ANDROID) && !defined(Q_OS_IOS) && !defined(Q_OS_WASM)
-// Qt 6.4 trashes into "files" of the working folder when it cannot set up the home trash
-// (for instance when the data folder does not exist yet): such a move is taken back.
-void undoStrayTrash(const QString &strayPath, const QString &original)
-{
-    QFile::rename(strayPath, original);
-    const QFileInfo stray(strayPath);
-    QDir folder = stray.dir();
-    folder.cdUp();
-    QFile::remove(
-        folder.filePath(QStringLiteral("info/") + stray.fileName() + QStringLiteral(".trashinfo")));
-    folder.rmdir(QStringLiteral("files"));
-    folder.rmdir(QStringLiteral("info"));
-}
-#endif
 
 } // namespace
 
@@ -40,21 +26,17 @@ bool FileDisposal::discard(const QString &path, QString *error)
     if (info.isDir() && !info.isSymLink())
         return fail(error, path, QStringLiteral("it is a folder, not a file"));
 
-#if defined(Q_OS_ANDROID) || defined(Q_OS_IOS) || defined(Q_OS_WASM)
-    QFile file(path);
-    if (!file.remove())
-        return fail(error, path, file.errorString());
-    return true;
-#else
-    // The home trash lives in the data folder, which Qt does not make when it is missing.
-    QDir().mkpath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
-    QFile file(path);
-    if (!file.moveToTrash())
-        return fail(error, path, file.errorString());
-    if (QDir::isRelativePath(file.fileName())) {
-        undoStrayTrash(file.fileName(), path);
-        return fail(error, path, QStringLiteral("no trash folder is available for it"));
-    }
-    return true;
-#endif
+    // GIO follows the desktop's trash rules (the home trash, or the trash at the top of the
+    // file's own file system) with a bounded number of steps, and fails cleanly when no trash
+    // can take the file; the file then stays where it is.
+    GFile *file = g_file_new_for_path(QFile::encodeName(path).constData());
+    GError *failure = nullptr;
+    const bool trashed = g_file_trash(file, nullptr, &failure);
+    g_object_unref(file);
+    if (trashed)
+        return true;
+    const QString reason = failure ? QString::fromUtf8(failure->message)
+                                   : QStringLiteral("it could not be moved to the trash");
+    g_clear_error(&failure);
+    return fail(error, path, reason);
 }

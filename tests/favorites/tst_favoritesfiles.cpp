@@ -1,12 +1,15 @@
 // Writing and removing files without widgets: encodings, Save as names, trash.
 #include "app/textdecoder.h"
+#include "favorites/atomicfilewriter.h"
 #include "favorites/filedisposal.h"
 #include "favorites/plaintextcontent.h"
 #include "favorites/saveastarget.h"
 #include "filehelpers.h"
 
-#include <QRegularExpression>
+#include <optional>
 #include <QTextDocument>
+#include <sys/stat.h>
+#include <unistd.h>
 
 class TestFavoritesFiles : public QObject
 {
@@ -19,6 +22,8 @@ private slots:
     void saveAsName_data();
     void saveAsName();
     void discardMovesToTrash();
+    void writeKeepsTheFile_data();
+    void writeKeepsTheFile();
 };
 
 void TestFavoritesFiles::savedBytes_data()
@@ -102,31 +107,113 @@ void TestFavoritesFiles::discardMovesToTrash()
     // The data folder, where the home trash lives, does not exist yet in this fresh home.
     const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     QTemporaryDir dir(QDir::homePath() + QStringLiteral("/discard-XXXXXX"));
-    const QString file = dir.filePath(QStringLiteral("note.txt"));
+    const QString name = u"n\u00f6te 100% #1.txt"_qs;
+    const QString file = dir.filePath(name);
     writeFile(file, "keep me somewhere");
 
     QString error;
     QVERIFY2(FileDisposal::discard(file, &error), qPrintable(error));
     QVERIFY(!QFile::exists(file));
-    QCOMPARE(readFile(data + QStringLiteral("/Trash/files/note.txt")), "keep me somewhere");
+    QCOMPARE(readFile(data + QStringLiteral("/Trash/files/") + name), "keep me somewhere");
+    // The trash remembers where the file was, its path encoded as the trash's rules say.
+    const QByteArray info = readFile(data + QStringLiteral("/Trash/info/") + name + ".trashinfo");
+    const qsizetype at = info.indexOf("\nPath=") + 6;
+    const QByteArray recorded = info.mid(at, info.indexOf('\n', at) - at);
+    QCOMPARE(QFile::decodeName(QByteArray::fromPercentEncoding(recorded)), file);
+    QVERIFY(!recorded.contains(' ') && !recorded.contains('#'));
 
     QVERIFY(!FileDisposal::discard(file, &error));
     QVERIFY(error.contains(file));
     QVERIFY(!FileDisposal::discard(dir.path(), &error)); // a folder is refused
 
-    // No trash can be set up: the file stays where it is, not in the working folder.
+    // A name too long for the trash's own records, and no trash at all: refused at once, the
+    // file stays where it is.
+    const QString longName = dir.filePath(QString(250, u'x') + ".txt");
+    writeFile(longName, "long");
+    QVERIFY(!FileDisposal::discard(longName, &error));
+    QVERIFY(error.contains(longName));
+    QCOMPARE(readFile(longName), "long");
+
     QDir(data + QStringLiteral("/Trash")).removeRecursively();
     writeFile(data + QStringLiteral("/Trash"), "a file in the trash's place");
     writeFile(file, "still here");
-    const QString working = QDir::currentPath();
-    QVERIFY(QDir::setCurrent(dir.path()));
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("trash directory")));
-    const bool discarded = FileDisposal::discard(file, &error);
-    QDir::setCurrent(working);
-    QVERIFY(!discarded);
+    QVERIFY(!FileDisposal::discard(file, &error));
+    QVERIFY(error.contains(file));
     QCOMPARE(readFile(file), "still here");
-    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
-             QStringList{QStringLiteral("note.txt")});
+}
+
+namespace {
+struct stat statOf(const QString &path)
+{
+    struct stat st = {};
+    ::stat(QFile::encodeName(path).constData(), &st);
+    return st;
+}
+} // namespace
+
+void TestFavoritesFiles::writeKeepsTheFile_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("fails"); // the write runs into a full disk
+    for (const char *kind : {"plain", "hard link", "other owner", "long name", "symbolic link"}) {
+        QTest::newRow(kind) << kind << false;
+        QTest::newRow(qPrintable(QStringLiteral("%1, disk full").arg(kind))) << kind << true;
+    }
+}
+
+void TestFavoritesFiles::writeKeepsTheFile()
+{
+    QFETCH(QString, kind);
+    QFETCH(bool, fails);
+    QTemporaryDir dir;
+    const QString name = kind == "long name" ? QString(251, u'l') + ".txt" : "file.txt";
+    const QString path = dir.filePath(name);
+    writeFile(path, "the old content");
+    QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+    QString written = path;
+    if (kind == "hard link")
+        QCOMPARE(::link(QFile::encodeName(path), QFile::encodeName(dir.filePath("twin"))), 0);
+    if (kind == "symbolic link")
+        QVERIFY(QFile::link(path, written = dir.filePath("link.txt")));
+    if (kind == "other owner") {
+        if (::geteuid() != 0)
+            QSKIP("only the superuser can give a file away");
+        QCOMPARE(::chown(QFile::encodeName(path), 65534, 65534), 0);
+    }
+    const struct stat before = statOf(path);
+
+    const QByteArray content(4096, 'n');
+    QString error;
+    {
+        std::optional<FileSizeLimit> diskFull;
+        if (fails)
+            diskFull.emplace(100);
+        error = AtomicFileWriter::write(written, content);
+    }
+    const struct stat after = statOf(path);
+    QCOMPARE(readFile(path), fails ? QByteArray("the old content") : content);
+    QCOMPARE(error.isEmpty(), !fails);
+    if (fails)
+        QVERIFY(error.contains(QDir::toNativeSeparators(written)));
+    QCOMPARE(after.st_uid, before.st_uid);
+    QCOMPARE(after.st_gid, before.st_gid);
+    QCOMPARE(after.st_mode, before.st_mode);
+    if (kind == "hard link") {
+        QCOMPARE(after.st_ino, before.st_ino);
+        QCOMPARE(readFile(dir.filePath("twin")), readFile(path));
+    }
+    if (kind == "symbolic link")
+        QVERIFY(QFileInfo(written).isSymLink());
+    // No temporary file or backup copy is left behind.
+    QStringList expected{name};
+    if (kind == "hard link")
+        expected << "twin";
+    if (kind == "symbolic link")
+        expected << "link.txt";
+    expected.sort();
+    QCOMPARE(QDir(dir.path())
+                 .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name),
+             expected);
 }
 
 QTEST_MAIN(TestFavoritesFiles)

@@ -44,6 +44,8 @@ inline void useOwnHome()
     static QTemporaryDir home;
     qputenv("HOME", QFile::encodeName(home.path()));
     QStandardPaths::setTestModeEnabled(true);
+    // The desktop's trash (through GIO) in the test-mode data folder, where tests look for it.
+    qputenv("XDG_DATA_HOME", QFile::encodeName(home.path() + QStringLiteral("/.qttest/share")));
 }
 
 // Lowers the process's file size limit while it lives: a write past it fails as on a full disk.
