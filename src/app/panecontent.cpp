@@ -4,9 +4,13 @@
 #include "rtf/rtfreader.h"
 
 #include "app/richtextbox.h"
+#include "plaintext/plaintextloader.h"
+
+#include <QBuffer>
 #include <QTextDocument>
 
 #include <memory>
+#include <new>
 
 PaneContent::Loaded PaneContent::load(RichTextBox *pane, QByteArray &&bytes)
 {
@@ -23,10 +27,18 @@ PaneContent::Loaded PaneContent::load(RichTextBox *pane, QByteArray &&bytes)
         pane->setRichDocument(built.release(), RichTextBox::Origin::File);
         return loaded;
     }
-    DecodedText decoded = TextDecoder::decode(bytes);
+    // Decoded block by block straight into the pane's buffer: the text is never held twice.
+    PlainTextLoader::Result decoded;
+    {
+        QBuffer device(&bytes);
+        device.open(QIODevice::ReadOnly);
+        decoded = PlainTextLoader::load(device, bytes.size());
+    }
     bytes = QByteArray();
+    if (decoded.status != PlainTextLoader::Status::Ok)
+        throw std::bad_alloc(); // reading from memory fails only for want of it
     loaded.format.encoding = decoded.encoding;
     loaded.format.lineEnding = decoded.lineEnding;
-    pane->setPlainText(std::move(decoded.text), RichTextBox::Origin::File);
+    pane->setPlainBuffer(std::move(decoded.buffer), RichTextBox::Origin::File);
     return loaded;
 }

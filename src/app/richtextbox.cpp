@@ -1,13 +1,15 @@
 #include "richtextbox.h"
 
-#include <QPlainTextDocumentLayout>
-#include <QPlainTextEdit>
+#include "plaintext/plaintextview.h"
+
 #include <QPointer>
-#include <QScrollBar>
+#include <QProgressBar>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextEdit>
 
+#include <algorithm>
+#include <climits>
 #include <memory>
 
 namespace {
@@ -45,6 +47,11 @@ bool isUnderlined(const QTextCharFormat &format)
     return format.fontUnderline();
 }
 
+int clampedInt(qsizetype value)
+{
+    return int(std::clamp<qsizetype>(value, 0, INT_MAX));
+}
+
 } // namespace
 
 RichTextBox::RichTextBox(QWidget *parent) : QWidget(parent)
@@ -52,22 +59,37 @@ RichTextBox::RichTextBox(QWidget *parent) : QWidget(parent)
     m_richEditor = new QTextEdit(this);
     m_richEditor->setObjectName(QStringLiteral("richEditor"));
     m_richEditor->setAcceptRichText(true);
-    m_plainEditor = new QPlainTextEdit(this);
-    m_plainEditor->setObjectName(QStringLiteral("plainEditor"));
+    m_plainView = new PlainTextView(this);
+    m_plainView->setObjectName(QStringLiteral("plainEditor"));
     m_richEditor->hide();
-    setFocusProxy(m_plainEditor);
+    setFocusProxy(m_plainView);
+    m_progress = new QProgressBar(this);
+    m_progress->setObjectName(QStringLiteral("loadProgress"));
+    m_progress->setRange(0, 100);
+    m_progress->setFormat(tr("Reading the file ... %p%"));
+    m_progress->hide();
 
     // Only the editor on screen speaks for the pane; the other one is emptied when it is hidden.
     connect(m_richEditor, &QTextEdit::textChanged, this, [this] {
         if (m_rich && !m_replacing)
             emit textChanged();
     });
-    connect(m_plainEditor, &QPlainTextEdit::textChanged, this, [this] {
+    connect(m_plainView, &PlainTextView::textChanged, this, [this] {
         if (!m_rich && !m_replacing)
             emit textChanged();
     });
+    connect(&m_plainView->document(), &PlainTextDocument::contentsChanged, this,
+            [this](qsizetype position, qsizetype removed, qsizetype added) {
+                if (!m_rich && !m_replacing)
+                    emit contentsChange(clampedInt(position), clampedInt(removed),
+                                        clampedInt(added));
+            });
     watch(m_richEditor->document());
-    watch(m_plainEditor->document());
+}
+
+RichTextBox::~RichTextBox()
+{
+    delete m_plainCopy;
 }
 
 void RichTextBox::watch(QTextDocument *document)
@@ -80,18 +102,18 @@ void RichTextBox::watch(QTextDocument *document)
 
 void RichTextBox::onContentsChange(QTextDocument *document, int position, int removed, int added)
 {
-    if (m_replacing || document != this->document())
+    if (m_replacing || !m_rich || document != m_richEditor->document())
         return;
     // The document counts its closing paragraph mark, which is not part of the text.
-    const int length = textLength();
+    const int length = clampedInt(textLength());
     position = qBound(0, position, length);
     added = qBound(0, added, length - position);
     emit contentsChange(position, qMax(0, removed), added);
 }
 
-void RichTextBox::announceNewContent(int oldLength)
+void RichTextBox::announceNewContent(qsizetype oldLength)
 {
-    emit contentsChange(0, oldLength, textLength());
+    emit contentsChange(0, clampedInt(oldLength), clampedInt(textLength()));
     emit textChanged();
 }
 
@@ -100,59 +122,48 @@ void RichTextBox::showEditor(bool rich)
     if (rich == m_rich)
         return;
     m_rich = rich;
-    QWidget *shown = rich ? static_cast<QWidget *>(m_richEditor) : m_plainEditor;
-    QWidget *hidden = rich ? static_cast<QWidget *>(m_plainEditor) : m_richEditor;
+    QWidget *shown = rich ? static_cast<QWidget *>(m_richEditor) : m_plainView;
+    QWidget *hidden = rich ? static_cast<QWidget *>(m_plainView) : m_richEditor;
     shown->show();
     hidden->hide();
+    m_progress->raise();
     setFocusProxy(shown);
     if (hidden->hasFocus())
         shown->setFocus();
     // The hidden editor keeps nothing: a large text lives in one place only.
     if (rich)
-        m_plainEditor->clear();
+        m_plainView->document().setText({});
     else
         m_richEditor->clear();
 }
 
 void RichTextBox::setPlainText(QString text, Origin origin)
 {
-    const int oldLength = textLength();
-    // Built away from the editor and handed over whole: the editor's own way of taking a text
-    // lays out every line once more, which for a large file costs seconds and memory.
-    // Owned here until it is complete: when memory runs out half-way the partial document goes
-    // and the editor keeps what it showed.
-    auto built = std::make_unique<QTextDocument>();
-    built->setDocumentLayout(new QPlainTextDocumentLayout(built.get()));
-    built->setDefaultFont(font());
-    built->setUndoRedoEnabled(false);
-    built->setPlainText(text);
+    TextBuffer buffer(text);
     text = QString();
-    built->setUndoRedoEnabled(true);
-    QTextDocument *document = built.release();
-    document->setParent(m_plainEditor);
+    setPlainBuffer(std::move(buffer), origin);
+}
 
-    document->setModified(origin == Origin::Edit);
-
-    QPointer<QTextDocument> old = m_plainEditor->document();
+void RichTextBox::setPlainBuffer(TextBuffer &&buffer, Origin origin)
+{
+    const qsizetype oldLength = textLength();
     m_replacing = true;
     showEditor(false);
-    m_plainEditor->setDocument(document);
+    m_plainView->document().setBuffer(std::move(buffer));
+    m_plainView->document().setModified(origin == Origin::Edit);
     m_replacing = false;
-    watch(document);
-    if (old && old != document && old->parent() == m_plainEditor)
-        delete old;
     announceNewContent(oldLength);
 }
 
 QString RichTextBox::toPlainText() const
 {
-    return m_rich ? m_richEditor->toPlainText() : m_plainEditor->toPlainText();
+    return m_rich ? m_richEditor->toPlainText() : m_plainView->document().text();
 }
 
 void RichTextBox::setRichDocument(QTextDocument *document, Origin origin)
 {
     // The editor deletes a document it made itself; one of ours is deleted here.
-    const int oldLength = textLength();
+    const qsizetype oldLength = textLength();
     QPointer<QTextDocument> old = m_richEditor->document();
     document->setParent(m_richEditor);
     document->setDefaultFont(font());
@@ -167,97 +178,156 @@ void RichTextBox::setRichDocument(QTextDocument *document, Origin origin)
     announceNewContent(oldLength);
 }
 
+void RichTextBox::becomeRich()
+{
+    // Plain text holds no formatting: the same text becomes a document that can, with the
+    // selection where it was. Nothing of the text changes, so no change is reported.
+    const PlainTextDocument &plain = m_plainView->document();
+    const qsizetype anchor = plain.anchor();
+    const qsizetype cursor = plain.cursor();
+    auto built = std::make_unique<QTextDocument>();
+    built->setUndoRedoEnabled(false);
+    built->setDefaultFont(font());
+    built->setPlainText(plain.text());
+    built->setUndoRedoEnabled(true);
+    built->setModified(plain.isModified());
+    QTextDocument *document = built.release();
+    QPointer<QTextDocument> old = m_richEditor->document();
+    document->setParent(m_richEditor);
+    m_replacing = true;
+    m_richEditor->setDocument(document);
+    showEditor(true);
+    m_replacing = false;
+    watch(document);
+    if (old && old != document && old->parent() == m_richEditor)
+        delete old;
+    QTextCursor selection(document);
+    selection.setPosition(clampedInt(anchor));
+    selection.setPosition(clampedInt(cursor), QTextCursor::KeepAnchor);
+    m_richEditor->setTextCursor(selection);
+}
+
 QString RichTextBox::text() const
 {
-    QString text = document()->toRawText();
+    if (!m_rich)
+        return m_plainView->document().text();
+    QString text = m_richEditor->document()->toRawText();
     markLineEnds(text);
     return text;
 }
 
-QString RichTextBox::text(int start, int length) const
+QString RichTextBox::text(qsizetype start, qsizetype length) const
 {
-    const int total = textLength();
-    start = qBound(0, start, total);
-    length = qBound(0, length, total - start);
+    const qsizetype total = textLength();
+    start = std::clamp<qsizetype>(start, 0, total);
+    length = std::clamp<qsizetype>(length, 0, total - start);
     if (length == 0)
         return QString();
-    QTextCursor cursor(document());
-    cursor.setPosition(start);
-    cursor.setPosition(start + length, QTextCursor::KeepAnchor);
+    if (!m_rich)
+        return m_plainView->document().buffer().mid(start, length);
+    QTextCursor cursor(m_richEditor->document());
+    cursor.setPosition(int(start));
+    cursor.setPosition(int(start + length), QTextCursor::KeepAnchor);
     QString part = cursor.selectedText();
     markLineEnds(part);
     return part;
 }
 
-int RichTextBox::textLength() const
+qsizetype RichTextBox::textLength() const
 {
-    return document()->characterCount() - 1;
+    if (!m_rich)
+        return m_plainView->document().length();
+    return m_richEditor->document()->characterCount() - 1;
 }
 
 void RichTextBox::replaceText(QString text)
 {
-    const int caret = selectionStart();
-    const int scrolled = editor()->verticalScrollBar()->value();
+    const qsizetype caret = selectionStart();
+    // The place shown stays too, when it was plain text already.
+    const qsizetype top = m_rich ? 0 : m_plainView->firstVisiblePosition();
     setPlainText(std::move(text));
-    QTextCursor cursor(document());
-    cursor.setPosition(qMin(caret, textLength()));
-    setTextCursor(cursor);
-    editor()->verticalScrollBar()->setValue(scrolled);
+    m_plainView->document().setCursor(std::min(caret, textLength()));
+    m_plainView->scrollTo(top);
 }
 
-void RichTextBox::replaceRange(int start, int length, const QString &replacement)
+void RichTextBox::replaceRange(qsizetype start, qsizetype length, const QString &replacement)
 {
-    const int total = textLength();
-    start = qBound(0, start, total);
-    length = qBound(0, length, total - start);
-    QTextCursor cursor(document());
-    cursor.setPosition(start);
-    cursor.setPosition(start + length, QTextCursor::KeepAnchor);
+    const qsizetype total = textLength();
+    start = std::clamp<qsizetype>(start, 0, total);
+    length = std::clamp<qsizetype>(length, 0, total - start);
+    if (!m_rich) {
+        m_plainView->document().replace(start, length, replacement,
+                                         PlainTextDocument::Placement::JoinPreviousEdit);
+        return;
+    }
+    QTextCursor cursor(m_richEditor->document());
+    cursor.setPosition(int(start));
+    cursor.setPosition(int(start + length), QTextCursor::KeepAnchor);
     // One undo step with the edit it follows, so that undoing it does not just bring it back.
     cursor.joinPreviousEditBlock();
     cursor.insertText(replacement);
     cursor.endEditBlock();
 }
 
-int RichTextBox::selectionStart() const
+qsizetype RichTextBox::selectionStart() const
 {
-    return textCursor().selectionStart();
+    return m_rich ? m_richEditor->textCursor().selectionStart()
+                  : m_plainView->document().selectionStart();
 }
 
-int RichTextBox::selectionLength() const
+qsizetype RichTextBox::selectionLength() const
 {
-    const QTextCursor cursor = textCursor();
-    return cursor.selectionEnd() - cursor.selectionStart();
+    if (m_rich) {
+        const QTextCursor cursor = m_richEditor->textCursor();
+        return cursor.selectionEnd() - cursor.selectionStart();
+    }
+    const PlainTextDocument &plain = m_plainView->document();
+    return plain.selectionEnd() - plain.selectionStart();
 }
 
-void RichTextBox::select(int start, int length)
+qsizetype RichTextBox::cursorPosition() const
 {
-    const int total = textLength();
-    start = qBound(0, start, total);
-    length = qBound(0, length, total - start);
-    QTextCursor cursor(document());
-    cursor.setPosition(start);
-    cursor.setPosition(start + length, QTextCursor::KeepAnchor);
-    setTextCursor(cursor);
-    if (m_rich)
-        m_richEditor->ensureCursorVisible();
-    else
-        m_plainEditor->ensureCursorVisible();
+    return m_rich ? m_richEditor->textCursor().position() : m_plainView->document().cursor();
+}
+
+QString RichTextBox::selectedText() const
+{
+    return text(selectionStart(), selectionLength());
+}
+
+void RichTextBox::select(qsizetype start, qsizetype length)
+{
+    const qsizetype total = textLength();
+    start = std::clamp<qsizetype>(start, 0, total);
+    length = std::clamp<qsizetype>(length, 0, total - start);
+    if (!m_rich) {
+        m_plainView->document().setSelection(start, start + length);
+        m_plainView->ensureCursorVisible();
+        return;
+    }
+    QTextCursor cursor(m_richEditor->document());
+    cursor.setPosition(int(start));
+    cursor.setPosition(int(start + length), QTextCursor::KeepAnchor);
+    m_richEditor->setTextCursor(cursor);
+    m_richEditor->ensureCursorVisible();
 }
 
 QTextCharFormat RichTextBox::currentCharFormat() const
 {
-    return m_rich ? m_richEditor->currentCharFormat() : m_plainEditor->currentCharFormat();
+    return m_rich ? m_richEditor->currentCharFormat() : QTextCharFormat();
 }
 
 Qt::CheckState RichTextBox::selectionState(bool (*has)(const QTextCharFormat &)) const
 {
+    if (!m_rich)
+        return Qt::Unchecked;
     const QTextCursor cursor = textCursor();
     const int start = cursor.selectionStart();
     const int end = cursor.selectionEnd();
     bool some = false;
     bool all = true;
-    for (QTextBlock block = document()->findBlock(start); block.isValid() && block.position() < end;
+    const QTextDocument *doc = m_richEditor->document();
+    for (QTextBlock block = doc->findBlock(start); block.isValid() && block.position() < end;
          block = block.next()) {
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
@@ -293,10 +363,12 @@ Qt::CheckState RichTextBox::selectionUnderline() const
 
 QColor RichTextBox::selectionColor() const
 {
+    if (!m_rich)
+        return editor()->palette().color(QPalette::Text);
     QTextCharFormat format = currentCharFormat();
     const QTextCursor selection = textCursor();
     if (selection.hasSelection()) {
-        QTextCursor first(document());
+        QTextCursor first(m_richEditor->document());
         first.setPosition(selection.selectionStart() + 1);
         format = first.charFormat();
     }
@@ -307,10 +379,9 @@ QColor RichTextBox::selectionColor() const
 
 void RichTextBox::mergeFormat(const QTextCharFormat &format)
 {
-    if (m_rich)
-        m_richEditor->mergeCurrentCharFormat(format);
-    else
-        m_plainEditor->mergeCurrentCharFormat(format);
+    if (!m_rich)
+        becomeRich();
+    m_richEditor->mergeCurrentCharFormat(format);
 }
 
 void RichTextBox::setSelectionBold(bool bold)
@@ -343,42 +414,85 @@ void RichTextBox::setSelectionColor(const QColor &color)
 
 QTextDocument *RichTextBox::document() const
 {
-    return m_rich ? m_richEditor->document() : m_plainEditor->document();
+    if (m_rich)
+        return m_richEditor->document();
+    const TextBuffer &buffer = m_plainView->document().buffer();
+    if (!m_plainCopy || m_plainCopyRevision != buffer.revision()) {
+        delete m_plainCopy;
+        m_plainCopy = new QTextDocument;
+        m_plainCopy->setUndoRedoEnabled(false);
+        m_plainCopy->setDefaultFont(font());
+        m_plainCopy->setPlainText(buffer.text());
+        m_plainCopyRevision = buffer.revision();
+    }
+    return m_plainCopy;
 }
 
 bool RichTextBox::isModified() const
 {
-    return document()->isModified();
+    return m_rich ? m_richEditor->document()->isModified() : m_plainView->document().isModified();
 }
 
 void RichTextBox::setModified(bool modified)
 {
-    document()->setModified(modified);
+    if (m_rich)
+        m_richEditor->document()->setModified(modified);
+    else
+        m_plainView->document().setModified(modified);
 }
 
 QTextCursor RichTextBox::textCursor() const
 {
-    return m_rich ? m_richEditor->textCursor() : m_plainEditor->textCursor();
+    if (m_rich)
+        return m_richEditor->textCursor();
+    QTextCursor cursor(document());
+    const PlainTextDocument &plain = m_plainView->document();
+    cursor.setPosition(clampedInt(plain.anchor()));
+    cursor.setPosition(clampedInt(plain.cursor()), QTextCursor::KeepAnchor);
+    return cursor;
 }
 
 void RichTextBox::setTextCursor(const QTextCursor &cursor)
 {
-    if (m_rich)
+    if (m_rich) {
         m_richEditor->setTextCursor(cursor);
-    else
-        m_plainEditor->setTextCursor(cursor);
+        return;
+    }
+    m_plainView->document().setSelection(cursor.anchor(), cursor.position());
+    m_plainView->ensureCursorVisible();
 }
 
 QAbstractScrollArea *RichTextBox::editor() const
 {
     if (m_rich)
         return m_richEditor;
-    return m_plainEditor;
+    return m_plainView;
+}
+
+void RichTextBox::showLoadProgress(int percent)
+{
+    m_progress->setValue(percent);
+    if (!m_progress->isVisible()) {
+        m_progress->raise();
+        m_progress->show();
+    }
+}
+
+void RichTextBox::hideLoadProgress()
+{
+    m_progress->hide();
+}
+
+bool RichTextBox::showsLoadProgress() const
+{
+    return m_progress->isVisible();
 }
 
 void RichTextBox::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
     m_richEditor->setGeometry(rect());
-    m_plainEditor->setGeometry(rect());
+    m_plainView->setGeometry(rect());
+    const int barHeight = m_progress->sizeHint().height();
+    m_progress->setGeometry(width() / 6, 8, width() * 2 / 3, barHeight);
 }

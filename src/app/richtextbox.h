@@ -4,16 +4,19 @@
 #include <QTextCursor>
 #include <QWidget>
 
+class PlainTextView;
 class QAbstractScrollArea;
-class QPlainTextEdit;
+class QProgressBar;
 class QTextCharFormat;
 class QTextDocument;
 class QTextEdit;
+class TextBuffer;
 
 // The viewing pane: a rich-text box that shows formatted documents and plain text. Plain text
-// is shown by an editor that lays out only what is on screen, so that files of many megabytes
-// appear at once; formatted documents (tables, alignment, pictures) use the full rich-text
-// editor. Either way the pane offers one document, one cursor and one change signal.
+// is shown by our own editor, which keeps the text once and lays out only what is on screen, so
+// that files of hundreds of megabytes appear at once; formatted documents (tables, alignment,
+// pictures) use the full rich-text editor. Either way the pane offers one text, one selection
+// and one change signal.
 //
 // Positions: every position the pane takes or gives (selection, changes, parts of the text)
 // counts in the QString that text() returns, one UTF-16 unit each: paragraphs are separated by
@@ -25,6 +28,7 @@ class RichTextBox : public QWidget
 
 public:
     explicit RichTextBox(QWidget *parent = nullptr);
+    ~RichTextBox() override;
 
     // Where new content comes from: a file just read is the unedited state (isModified() is
     // false as soon as the content is in, before the change signal); anything else is an edit.
@@ -33,29 +37,34 @@ public:
     // Replaces the whole content with plain text; all formatting is dropped. Taken by value,
     // so that a caller that moves a large text in does not keep a second copy alive.
     void setPlainText(QString text, Origin origin = Origin::Edit);
+    // The same for a text already held in a buffer (read off the GUI thread); nothing is copied.
+    void setPlainBuffer(TextBuffer &&buffer, Origin origin = Origin::Edit);
     QString toPlainText() const;
 
     // The whole content without formatting, in the positions described above. Unlike
     // toPlainText() it keeps no-break spaces.
     QString text() const;
-    QString text(int start, int length) const; // a part of it, cut to the text's bounds
-    int textLength() const;
+    QString text(qsizetype start, qsizetype length) const; // a part of it, cut to the bounds
+    qsizetype textLength() const;
 
     // Like setPlainText(), but the caret stays at its position (or the end of a shorter text).
     void replaceText(QString text);
     // Replaces a part of the text as an edit would; formatting elsewhere and the caret's place
-    // in the text around it stay.
-    void replaceRange(int start, int length, const QString &replacement);
+    // in the text around it stay. It is undone together with the edit before it.
+    void replaceRange(qsizetype start, qsizetype length, const QString &replacement);
 
     // The selection; with nothing selected, start is the caret and length 0.
-    int selectionStart() const;
-    int selectionLength() const;
+    qsizetype selectionStart() const;
+    qsizetype selectionLength() const;
+    qsizetype cursorPosition() const; // the caret, at one end of the selection
+    QString selectedText() const;
     // Selects length positions from start (cut to the text), the caret at the selection's end,
     // and scrolls it into view.
-    void select(int start, int length);
+    void select(qsizetype start, qsizetype length);
 
     // Character formatting of the selection, or, with nothing selected, of what is typed next.
-    // PartiallyChecked: the selection is not uniform.
+    // PartiallyChecked: the selection is not uniform. Plain text has none; formatting it turns
+    // the pane into a formatted document of the same text.
     Qt::CheckState selectionBold() const;
     Qt::CheckState selectionItalic() const;
     Qt::CheckState selectionUnderline() const;
@@ -75,13 +84,20 @@ public:
     void setModified(bool modified);
 
     bool showsRichDocument() const { return m_rich; }
+    // The formatted document; for plain text, a read-only copy made when asked for, which costs
+    // as much as the text is large: use the methods above for plain text instead.
     QTextDocument *document() const;
     QTextCursor textCursor() const;
     void setTextCursor(const QTextCursor &cursor);
     QAbstractScrollArea *editor() const; // the editor on screen
 
+    // A bar over the pane that shows how far a load has come; the text stays as it is.
+    void showLoadProgress(int percent);
+    void hideLoadProgress();
+    bool showsLoadProgress() const;
+
     QTextEdit *richEditor() const { return m_richEditor; }
-    QPlainTextEdit *plainEditor() const { return m_plainEditor; }
+    PlainTextView *plainView() const { return m_plainView; }
 
 signals:
     // Every change of the content, by typing or by code, after it is complete. Just before it,
@@ -98,13 +114,17 @@ private:
     void showEditor(bool rich);
     void watch(QTextDocument *document);
     void onContentsChange(QTextDocument *document, int position, int removed, int added);
-    void announceNewContent(int oldLength);
+    void announceNewContent(qsizetype oldLength);
     Qt::CheckState selectionState(bool (*has)(const QTextCharFormat &)) const;
     QTextCharFormat currentCharFormat() const;
     void mergeFormat(const QTextCharFormat &format);
+    void becomeRich();
 
     QTextEdit *m_richEditor = nullptr;
-    QPlainTextEdit *m_plainEditor = nullptr;
+    PlainTextView *m_plainView = nullptr;
+    QProgressBar *m_progress = nullptr;
     bool m_rich = false;
     bool m_replacing = false; // a new content is being put in: reported once, when complete
+    mutable QTextDocument *m_plainCopy = nullptr;
+    mutable quint64 m_plainCopyRevision = 0;
 };

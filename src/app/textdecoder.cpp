@@ -11,7 +11,7 @@ struct BomInfo
     qsizetype length;
 };
 
-std::optional<BomInfo> bomOf(const QByteArray &bytes)
+std::optional<BomInfo> bomOf(QByteArrayView bytes)
 {
     const auto starts = [&bytes](std::initializer_list<unsigned char> prefix) {
         if (bytes.size() < qsizetype(prefix.size()))
@@ -107,4 +107,16 @@ DecodedText TextDecoder::decode(const QByteArray &bytes)
     result.lineEnding = detectLineEnding(result.text);
     normaliseLineEnds(result.text);
     return result;
+}
+
+std::optional<TextDecoder::ByteOrderMark> TextDecoder::byteOrderMark(QByteArrayView bytes)
+{
+    if (const auto bom = bomOf(bytes))
+        return ByteOrderMark{bom->encoding, bom->length};
+    return std::nullopt;
+}
+
+QString TextDecoder::fromWindows1252(QByteArrayView bytes)
+{
+    return decodeWindows1252(bytes);
 }

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <optional>
+
 // How a text file was stored, kept with the shown text so that it can be written back alike.
 enum class TextEncoding { Utf8, Utf8WithBom, Utf16LE, Utf16BE, Utf32LE, Utf32BE, Windows1252 };
 enum class LineEnding { CrLf, Lf, Cr };
@@ -21,4 +23,13 @@ class TextDecoder
 public:
     static DecodedText decode(const QByteArray &bytes);
     static LineEnding detectLineEnding(QStringView text);
+
+    // The Unicode encoding a byte-order mark at the start names, and the mark's length.
+    struct ByteOrderMark
+    {
+        TextEncoding encoding;
+        qsizetype length;
+    };
+    static std::optional<ByteOrderMark> byteOrderMark(QByteArrayView bytes);
+    static QString fromWindows1252(QByteArrayView bytes);
 };

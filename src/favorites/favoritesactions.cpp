@@ -35,7 +35,7 @@ FavoritesActions::FavoritesActions(pgwell &window) : QObject(&window), w(window)
 
 void FavoritesActions::addToFavorites()
 {
-    addTextToFavorites(PlainTextContent::paneText(*w.Text1->document()));
+    addTextToFavorites(w.Text1->text());
 }
 
 void FavoritesActions::addTextToFavorites(const QString &text)

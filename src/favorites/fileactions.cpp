@@ -59,16 +59,15 @@ void FileActions::save()
 
     // Written in the format it was shown in: RTF stays RTF and plain text stays plain, in its
     // own encoding and line ends.
-    const QTextDocument &document = *w.Text1->document();
     if (shown.richText) {
-        if (const QString error = AtomicFileWriter::write(shown.path, RtfWriter::write(document));
+        if (const QString error =
+                AtomicFileWriter::write(shown.path, RtfWriter::write(*w.Text1->document()));
             !error.isEmpty())
             return showSaveFailure(error);
         w.Text1->setModified(false);
         return;
     }
-    const EncodedText content =
-        PlainTextContent::forSave(PlainTextContent::paneText(document), shown);
+    const EncodedText content = PlainTextContent::forSave(w.Text1->text(), shown);
     if (const QString error = AtomicFileWriter::write(shown.path, content.bytes); !error.isEmpty())
         return showSaveFailure(error);
     w.Text1->setModified(false);
@@ -102,11 +101,9 @@ void FileActions::saveAs()
                                        .arg(QDir::toNativeSeparators(target)),
                                    Icon::Question, Buttons::YesNo) != MessageBoxes::Answer::Yes)
         return;
-    const QTextDocument &document = *w.Text1->document();
-    const QByteArray bytes =
-        SaveAsTarget::isRichText(target)
-            ? RtfWriter::write(document)
-            : PlainTextContent::forSave(PlainTextContent::paneText(document), shown).bytes;
+    const QByteArray bytes = SaveAsTarget::isRichText(target)
+                                 ? RtfWriter::write(*w.Text1->document())
+                                 : PlainTextContent::forSave(w.Text1->text(), shown).bytes;
     if (const QString error = AtomicFileWriter::write(target, bytes); !error.isEmpty()) {
         w.platform().messages.show(error, Icon::Critical, Buttons::Ok);
         return;

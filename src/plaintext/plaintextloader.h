@@ -1,0 +1,41 @@
+#pragma once
+
+#include "app/textdecoder.h"
+#include "plaintext/textbuffer.h"
+
+#include <QByteArrayView>
+#include <QString>
+
+#include <atomic>
+#include <functional>
+
+class QIODevice;
+
+// Reads a plain text file into a TextBuffer block by block, decoding as it goes, so that the
+// file's bytes are never held whole beside its text. Decodes as TextDecoder does (a byte-order
+// mark names the Unicode encoding, valid UTF-8 is UTF-8, anything else Windows-1252) and turns
+// every line end into '\n', remembering the style of the first one.
+class PlainTextLoader
+{
+public:
+    enum class Status { Ok, Cancelled, ReadFailed, OutOfMemory };
+
+    struct Result
+    {
+        Status status = Status::ReadFailed;
+        TextBuffer buffer;
+        TextEncoding encoding = TextEncoding::Utf8;
+        LineEnding lineEnding = LineEnding::CrLf;
+    };
+
+    // Called with the bytes read so far and the expected total.
+    using Progress = std::function<void(qint64 done, qint64 total)>;
+
+    // Reads the device from its start to its end (size is the expected total, for progress).
+    // A set cancel flag stops the read at the next block.
+    static Result load(QIODevice &device, qint64 size, const std::atomic<bool> *cancel = nullptr,
+                       const Progress &progress = {});
+    static Result fromBytes(QByteArrayView bytes);
+
+    static constexpr qint64 blockSize = 2 << 20;
+};

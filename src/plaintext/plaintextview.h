@@ -1,0 +1,100 @@
+#pragma once
+
+#include "plaintext/plaintextdocument.h"
+#include "plaintext/wraplayout.h"
+
+#include <QAbstractScrollArea>
+#include <QBasicTimer>
+
+class QMenu;
+
+// The plain-text editor of the viewing pane: shows a PlainTextDocument wrapped to its width,
+// laying out and painting only the rows on screen, with the caret, selection, keys, mouse,
+// clipboard and undo of a text editor. The vertical scroll bar counts characters of the text,
+// so that it spans a text of any size and a single line of megabytes alike.
+class PlainTextView : public QAbstractScrollArea
+{
+    Q_OBJECT
+
+public:
+    explicit PlainTextView(QWidget *parent = nullptr);
+
+    PlainTextDocument &document() { return m_document; }
+    const PlainTextDocument &document() const { return m_document; }
+
+    void copy();
+    void cut();
+    void paste();
+    void selectAll();
+    void undo();
+    void redo();
+    void ensureCursorVisible();
+
+    // The first character shown at the top of the pane.
+    qsizetype firstVisiblePosition() const { return m_top; }
+    // Shows the row holding position at the top (or as near as the end of the text allows).
+    void scrollTo(qsizetype position) { setTop(position); }
+    // The rectangle of the caret at position, in viewport coordinates (empty when off screen).
+    QRect cursorRect(qsizetype position);
+    qsizetype positionAt(const QPoint &viewportPoint);
+
+    static constexpr int margin = 4;
+
+signals:
+    void textChanged();
+    void cursorPositionChanged();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void inputMethodEvent(QInputMethodEvent *event) override;
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+    void timerEvent(QTimerEvent *event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    bool focusNextPrevChild(bool next) override;
+
+private:
+    void onContentsChanged(qsizetype position, qsizetype removed, qsizetype added);
+    void onCursorMoved();
+    void onScrollAction(int action);
+    void onScrollValue(int value);
+    void setTop(qsizetype position);
+    void scrollRows(int rows);
+    qsizetype maxTop();
+    int visibleRows();
+    void updateScrollBar();
+    void restartBlink();
+    void moveCursor(qsizetype position, bool select, bool keepColumn = false);
+    qsizetype verticalTarget(int rows);
+    bool handleMove(QKeyEvent *event);
+    bool handleEdit(QKeyEvent *event);
+    void dragTo(const QPoint &viewportPoint);
+    qreal availableHeight() const;
+    qsizetype nextGrapheme(qsizetype position) const;
+    qsizetype previousGrapheme(qsizetype position) const;
+    QMenu *createContextMenu();
+
+    PlainTextDocument m_document;
+    WrapLayout m_layout;
+    qsizetype m_top = 0;     // start of the row at the top of the pane
+    qsizetype m_maxTop = -1; // cached; -1 when it must be found again
+    qsizetype m_unit = 1;    // characters per scroll bar step
+    qreal m_column = -1;     // the x the caret keeps on Up and Down
+    bool m_caretOn = true;
+    bool m_settingScrollBar = false;
+    bool m_selecting = false;
+    int m_wheelRemainder = 0;
+    QPoint m_dragPoint;
+    QBasicTimer m_blink;
+    QBasicTimer m_autoScroll;
+};

@@ -1,0 +1,243 @@
+#include "textbuffer.h"
+
+#include <algorithm>
+
+void TextBuffer::indexChunk(Chunk &chunk)
+{
+    chunk.breaks.clear();
+    const QStringView text(chunk.text);
+    for (qsizetype at = text.indexOf(u'\n'); at >= 0; at = text.indexOf(u'\n', at + 1))
+        chunk.breaks.push_back(qint32(at));
+}
+
+qsizetype TextBuffer::chunkOf(qsizetype position) const
+{
+    if (m_chunks.empty())
+        return -1;
+    const auto it = std::upper_bound(m_chunkStart.begin(), m_chunkStart.end(), position);
+    return std::max<qsizetype>(0, (it - m_chunkStart.begin()) - 1);
+}
+
+void TextBuffer::renumberFrom(qsizetype chunk)
+{
+    const auto count = qsizetype(m_chunks.size());
+    m_chunkStart.resize(count);
+    m_breaksBefore.resize(count);
+    qsizetype start = chunk > 0 ? m_chunkStart[chunk - 1] + m_chunks[chunk - 1].text.size() : 0;
+    qsizetype breaks =
+        chunk > 0 ? m_breaksBefore[chunk - 1] + qsizetype(m_chunks[chunk - 1].breaks.size()) : 0;
+    for (qsizetype i = std::max<qsizetype>(chunk, 0); i < count; ++i) {
+        m_chunkStart[i] = start;
+        m_breaksBefore[i] = breaks;
+        start += m_chunks[i].text.size();
+        breaks += qsizetype(m_chunks[i].breaks.size());
+    }
+    m_length = start;
+    m_breaks = breaks;
+    ++m_revision;
+}
+
+void TextBuffer::splitIfLarge(qsizetype chunk)
+{
+    if (m_chunks[chunk].text.size() <= 2 * chunkTarget)
+        return;
+    const QString whole = std::move(m_chunks[chunk].text);
+    std::vector<Chunk> pieces;
+    for (qsizetype at = 0; at < whole.size(); at += chunkTarget) {
+        Chunk piece;
+        piece.text = whole.mid(at, chunkTarget);
+        indexChunk(piece);
+        pieces.push_back(std::move(piece));
+    }
+    m_chunks.erase(m_chunks.begin() + chunk);
+    m_chunks.insert(m_chunks.begin() + chunk, std::make_move_iterator(pieces.begin()),
+                    std::make_move_iterator(pieces.end()));
+}
+
+qsizetype TextBuffer::lineStart(qsizetype line) const
+{
+    if (line <= 0)
+        return 0;
+    if (line > m_breaks)
+        return m_length;
+    // The break that ends the line before.
+    const qsizetype k = line - 1;
+    const auto it = std::upper_bound(m_breaksBefore.begin(), m_breaksBefore.end(), k);
+    const qsizetype c = (it - m_breaksBefore.begin()) - 1;
+    return m_chunkStart[c] + m_chunks[c].breaks[k - m_breaksBefore[c]] + 1;
+}
+
+qsizetype TextBuffer::lineEnd(qsizetype line) const
+{
+    if (line < 0)
+        return 0;
+    if (line >= m_breaks)
+        return m_length;
+    const auto it = std::upper_bound(m_breaksBefore.begin(), m_breaksBefore.end(), line);
+    const qsizetype c = (it - m_breaksBefore.begin()) - 1;
+    return m_chunkStart[c] + m_chunks[c].breaks[line - m_breaksBefore[c]];
+}
+
+qsizetype TextBuffer::lineOf(qsizetype position) const
+{
+    if (m_chunks.empty() || position <= 0)
+        return 0;
+    position = std::min(position, m_length);
+    const qsizetype c = chunkOf(position);
+    const auto &breaks = m_chunks[c].breaks;
+    const auto local = qint32(position - m_chunkStart[c]);
+    return m_breaksBefore[c] +
+           (std::lower_bound(breaks.begin(), breaks.end(), local) - breaks.begin());
+}
+
+QChar TextBuffer::at(qsizetype position) const
+{
+    if (position < 0 || position >= m_length)
+        return QChar();
+    const qsizetype c = chunkOf(position);
+    return m_chunks[c].text.at(position - m_chunkStart[c]);
+}
+
+QString TextBuffer::mid(qsizetype position, qsizetype count) const
+{
+    position = std::clamp<qsizetype>(position, 0, m_length);
+    count = std::clamp<qsizetype>(count, 0, m_length - position);
+    QString out;
+    if (count == 0)
+        return out;
+    out.reserve(count);
+    for (qsizetype c = chunkOf(position); count > 0; ++c) {
+        const QString &text = m_chunks[c].text;
+        const qsizetype local = position - m_chunkStart[c];
+        const qsizetype n = std::min(count, text.size() - local);
+        out.append(QStringView(text).sliced(local, n));
+        position += n;
+        count -= n;
+    }
+    return out;
+}
+
+void TextBuffer::append(QStringView text)
+{
+    if (text.isEmpty())
+        return;
+    const qsizetype firstChanged = m_chunks.empty() ? 0 : qsizetype(m_chunks.size()) - 1;
+    while (!text.isEmpty()) {
+        if (m_chunks.empty() || m_chunks.back().text.size() >= chunkTarget) {
+            m_chunks.emplace_back();
+            m_chunks.back().text.reserve(chunkTarget);
+        }
+        Chunk &last = m_chunks.back();
+        const qsizetype n = std::min(text.size(), chunkTarget - last.text.size());
+        const QStringView part = text.first(n);
+        const qsizetype base = last.text.size();
+        last.text.append(part);
+        for (qsizetype at = part.indexOf(u'\n'); at >= 0; at = part.indexOf(u'\n', at + 1))
+            last.breaks.push_back(qint32(base + at));
+        text = text.sliced(n);
+    }
+    renumberFrom(firstChanged);
+}
+
+void TextBuffer::insert(qsizetype position, QStringView text)
+{
+    if (text.isEmpty())
+        return;
+    position = std::clamp<qsizetype>(position, 0, m_length);
+    if (m_chunks.empty() || position == m_length) {
+        // Typing at the end fills the last chunk in place.
+        if (!m_chunks.empty() && m_chunks.back().text.size() + text.size() <= 2 * chunkTarget) {
+            const qsizetype c = qsizetype(m_chunks.size()) - 1;
+            m_chunks[c].text.append(text);
+            indexChunk(m_chunks[c]);
+            renumberFrom(c);
+            return;
+        }
+        append(text);
+        return;
+    }
+    const qsizetype c = chunkOf(position);
+    m_chunks[c].text.insert(position - m_chunkStart[c], text);
+    indexChunk(m_chunks[c]);
+    splitIfLarge(c);
+    renumberFrom(c);
+}
+
+void TextBuffer::remove(qsizetype position, qsizetype count)
+{
+    position = std::clamp<qsizetype>(position, 0, m_length);
+    count = std::clamp<qsizetype>(count, 0, m_length - position);
+    if (count == 0)
+        return;
+    if (count == m_length) {
+        clear();
+        return;
+    }
+    const qsizetype first = chunkOf(position);
+    qsizetype c = first;
+    qsizetype local = position - m_chunkStart[c];
+    qsizetype eraseFrom = -1;
+    qsizetype eraseTo = -1;
+    while (count > 0) {
+        Chunk &chunk = m_chunks[c];
+        const qsizetype n = std::min(count, chunk.text.size() - local);
+        if (local == 0 && n == chunk.text.size()) {
+            if (eraseFrom < 0)
+                eraseFrom = c;
+            eraseTo = c + 1;
+        } else {
+            chunk.text.remove(local, n);
+            indexChunk(chunk);
+        }
+        count -= n;
+        local = 0;
+        ++c;
+    }
+    if (eraseFrom >= 0)
+        m_chunks.erase(m_chunks.begin() + eraseFrom, m_chunks.begin() + eraseTo);
+    // Neighbours that became small are joined, so that deleting never leaves many tiny chunks.
+    const qsizetype at = std::min(first, qsizetype(m_chunks.size()) - 1);
+    if (at + 1 < qsizetype(m_chunks.size()) &&
+        m_chunks[at].text.size() + m_chunks[at + 1].text.size() <= chunkTarget) {
+        m_chunks[at].text.append(m_chunks[at + 1].text);
+        indexChunk(m_chunks[at]);
+        m_chunks.erase(m_chunks.begin() + at + 1);
+    }
+    renumberFrom(std::max<qsizetype>(0, at));
+}
+
+void TextBuffer::clear()
+{
+    m_chunks.clear();
+    m_chunkStart.clear();
+    m_breaksBefore.clear();
+    m_length = 0;
+    m_breaks = 0;
+    ++m_revision;
+}
+
+qsizetype TextBuffer::indexOf(QStringView needle, qsizetype from, Qt::CaseSensitivity cs) const
+{
+    from = std::max<qsizetype>(from, 0);
+    if (needle.isEmpty())
+        return from <= m_length ? from : -1;
+    if (from + needle.size() > m_length)
+        return -1;
+    if (needle.size() > chunkTarget / 2)
+        return text().indexOf(needle, from, cs);
+    for (qsizetype c = chunkOf(from); c < qsizetype(m_chunks.size()); ++c) {
+        const QStringView text(m_chunks[c].text);
+        const qsizetype local = std::max<qsizetype>(0, from - m_chunkStart[c]);
+        if (const qsizetype at = text.indexOf(needle, local, cs); at >= 0)
+            return m_chunkStart[c] + at;
+        // An occurrence that begins in this chunk and ends in the following ones.
+        const qsizetype tail = std::min(text.size() - local, needle.size() - 1);
+        if (tail > 0 && c + 1 < qsizetype(m_chunks.size())) {
+            const qsizetype start = m_chunkStart[c] + text.size() - tail;
+            const QString window = mid(start, tail + needle.size() - 1);
+            if (const qsizetype at = window.indexOf(needle, 0, cs); at >= 0 && at < tail)
+                return start + at;
+        }
+    }
+    return -1;
+}

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+#include <vector>
+
+// A plain text held once, in chunks of UTF-16 (two bytes per character), with an index of its
+// line breaks. Lines are separated by '\n' only; positions count UTF-16 units, a line break
+// being one, as the pane's positions do. Inserting or removing costs the size of one chunk and
+// a pass over the chunk table, never a copy of the whole text, so a typed key stays cheap in a
+// text of hundreds of megabytes.
+class TextBuffer
+{
+public:
+    TextBuffer() = default;
+    explicit TextBuffer(QStringView text) { append(text); }
+
+    qsizetype length() const { return m_length; }
+    bool isEmpty() const { return m_length == 0; }
+    // Lines: one more than the line breaks; an empty text has one (empty) line.
+    qsizetype lineCount() const { return m_breaks + 1; }
+
+    qsizetype lineStart(qsizetype line) const;
+    // The position of the line's break, or the text's length for the last line.
+    qsizetype lineEnd(qsizetype line) const;
+    qsizetype lineOf(qsizetype position) const;
+
+    QChar at(qsizetype position) const;
+    QString mid(qsizetype position, qsizetype count) const;
+    QString text() const { return mid(0, m_length); }
+
+    // Adds text at the end; used to build a text piece by piece while it is read.
+    void append(QStringView text);
+    void insert(qsizetype position, QStringView text);
+    void remove(qsizetype position, qsizetype count);
+    void clear();
+
+    // First occurrence of needle at or after from, or -1; an empty needle is found at from.
+    qsizetype indexOf(QStringView needle, qsizetype from = 0,
+                      Qt::CaseSensitivity cs = Qt::CaseSensitive) const;
+
+    // Calls visit(QStringView) for each stored piece in order, for writing the text out
+    // without copying it whole.
+    template <typename Visit> void forEachPiece(Visit visit) const
+    {
+        for (const Chunk &chunk : m_chunks)
+            visit(QStringView(chunk.text));
+    }
+
+    // Changes whenever the text does.
+    quint64 revision() const { return m_revision; }
+
+    // Chunks grow to about this many characters before they are split; exposed for tests.
+    static constexpr qsizetype chunkTarget = 32 * 1024;
+
+private:
+    struct Chunk
+    {
+        QString text;
+        std::vector<qint32> breaks; // offsets of '\n' in text
+    };
+
+    static void indexChunk(Chunk &chunk);
+    qsizetype chunkOf(qsizetype position) const; // chunk holding position (the last at the end)
+    void renumberFrom(qsizetype chunk);
+    void splitIfLarge(qsizetype chunk);
+
+    std::vector<Chunk> m_chunks;
+    std::vector<qsizetype> m_chunkStart;   // position of each chunk's first character
+    std::vector<qsizetype> m_breaksBefore; // line breaks in the chunks before each chunk
+    qsizetype m_length = 0;
+    qsizetype m_breaks = 0;
+    quint64 m_revision = 0;
+};

@@ -1,0 +1,315 @@
+// The pane's plain-text editor as the user meets it: keys, mouse, clipboard, undo, scrolling
+// through large texts and long lines, and the pane's positions in both of its modes.
+#include "app/richtextbox.h"
+#include "plaintext/plaintextview.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTextDocument>
+#include <QTextEdit>
+
+class TestPlainTextView : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void keys_data();
+    void keys();
+    void clipboardAndUndo();
+    void mouseSelects();
+    void endAndHomeOfALargeText();
+    void scrollBarReachesEveryPart();
+    void longLineScrollsAndEdits();
+    void positionsMatchInBothModes_data();
+    void positionsMatchInBothModes();
+    void changeSignal();
+    void fontChangeRelaysOut();
+
+private:
+    PlainTextView *view() const { return m_box->plainView(); }
+    std::unique_ptr<RichTextBox> m_box;
+};
+
+void TestPlainTextView::init()
+{
+    m_box = std::make_unique<RichTextBox>();
+    m_box->resize(400, 300);
+    m_box->setFont(QFont(QStringLiteral("DejaVu Sans"), 10));
+    m_box->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_box.get()));
+    view()->setFocus();
+}
+
+void TestPlainTextView::cleanup()
+{
+    m_box.reset();
+}
+
+// Keys are written as a list of QKeySequence strings; plain letters are typed.
+void TestPlainTextView::keys_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<qsizetype>("cursor");
+    QTest::addColumn<QStringList>("keys");
+    QTest::addColumn<QString>("result");
+    QTest::addColumn<qsizetype>("resultCursor");
+    QTest::addColumn<QString>("selected");
+
+    QTest::newRow("type in the middle")
+        << u"abcd"_qs << qsizetype(2) << QStringList{u"x"_qs, u"y"_qs} << u"abxycd"_qs
+        << qsizetype(4) << QString();
+    QTest::newRow("backspace and delete")
+        << u"abcd"_qs << qsizetype(2) << QStringList{u"Backspace"_qs, u"Del"_qs} << u"ad"_qs
+        << qsizetype(1) << QString();
+    QTest::newRow("enter breaks the line") << u"ab"_qs << qsizetype(1) << QStringList{u"Return"_qs}
+                                           << u"a\nb"_qs << qsizetype(2) << QString();
+    QTest::newRow("right steps over a surrogate pair")
+        << u"a😀b"_qs << qsizetype(1) << QStringList{u"Right"_qs} << u"a😀b"_qs << qsizetype(3)
+        << QString();
+    QTest::newRow("backspace removes a surrogate pair whole")
+        << u"a😀b"_qs << qsizetype(3) << QStringList{u"Backspace"_qs} << u"ab"_qs << qsizetype(1)
+        << QString();
+    QTest::newRow("shift+right selects")
+        << u"hello"_qs << qsizetype(1) << QStringList{u"Shift+Right"_qs, u"Shift+Right"_qs}
+        << u"hello"_qs << qsizetype(3) << u"el"_qs;
+    QTest::newRow("typing replaces the selection")
+        << u"hello"_qs << qsizetype(0) << QStringList{u"Shift+End"_qs, u"J"_qs} << u"J"_qs
+        << qsizetype(1) << QString();
+    QTest::newRow("down keeps the column")
+        << u"abcdef\nxy\nabcdef"_qs << qsizetype(4) << QStringList{u"Down"_qs, u"Down"_qs}
+        << u"abcdef\nxy\nabcdef"_qs << qsizetype(14) << QString();
+    QTest::newRow("ctrl+end and ctrl+shift+home")
+        << u"one\ntwo"_qs << qsizetype(2) << QStringList{u"Ctrl+End"_qs, u"Ctrl+Shift+Home"_qs}
+        << u"one\ntwo"_qs << qsizetype(0) << u"one\ntwo"_qs;
+    QTest::newRow("home and end of the line")
+        << u"one\ntwo words"_qs << qsizetype(6) << QStringList{u"Home"_qs, u"Shift+End"_qs}
+        << u"one\ntwo words"_qs << qsizetype(13) << u"two words"_qs;
+    QTest::newRow("ctrl+right jumps a word")
+        << u"one two"_qs << qsizetype(0) << QStringList{u"Ctrl+Right"_qs, u"Ctrl+Shift+Right"_qs}
+        << u"one two"_qs << qsizetype(7) << u"two"_qs;
+    QTest::newRow("left with a selection goes to its start")
+        << u"abcdef"_qs << qsizetype(1)
+        << QStringList{u"Shift+Right"_qs, u"Shift+Right"_qs, u"Left"_qs} << u"abcdef"_qs
+        << qsizetype(1) << QString();
+    QTest::newRow("select all and delete")
+        << u"a\nb"_qs << qsizetype(0) << QStringList{u"Ctrl+A"_qs, u"Del"_qs} << QString()
+        << qsizetype(0) << QString();
+    QTest::newRow("tab is typed") << u"ab"_qs << qsizetype(1) << QStringList{u"Tab"_qs}
+                                  << u"a\tb"_qs << qsizetype(2) << QString();
+}
+
+void TestPlainTextView::keys()
+{
+    QFETCH(QString, text);
+    QFETCH(qsizetype, cursor);
+    QFETCH(QStringList, keys);
+    QFETCH(QString, result);
+    QFETCH(qsizetype, resultCursor);
+    QFETCH(QString, selected);
+    m_box->setPlainText(text);
+    m_box->select(cursor, 0);
+    for (const QString &key : keys) {
+        if (key.size() == 1)
+            QTest::keyClick(view(), key.at(0).toLatin1());
+        else if (key == u"Tab")
+            QTest::keyClick(view(), Qt::Key_Tab);
+        else
+            QTest::keySequence(view(), QKeySequence(key));
+    }
+    QCOMPARE(m_box->toPlainText(), result);
+    QCOMPARE(m_box->cursorPosition(), resultCursor);
+    QCOMPARE(m_box->selectedText(), selected);
+}
+
+void TestPlainTextView::clipboardAndUndo()
+{
+    m_box->setPlainText(u"copy me\nand more"_qs);
+    m_box->select(0, 4);
+    QTest::keySequence(view(), QKeySequence::Copy);
+    QCOMPARE(QApplication::clipboard()->text(), u"copy"_qs);
+    QTest::keySequence(view(), QKeySequence(Qt::CTRL | Qt::Key_End));
+    QTest::keySequence(view(), QKeySequence::Paste);
+    QCOMPARE(m_box->toPlainText(), u"copy me\nand morecopy"_qs);
+    QApplication::clipboard()->setText(u"x\r\ny"_qs);
+    QTest::keySequence(view(), QKeySequence::Paste);
+    QCOMPARE(m_box->toPlainText(), u"copy me\nand morecopyx\ny"_qs); // line ends become the pane's
+    m_box->select(0, 5);
+    QTest::keySequence(view(), QKeySequence::Cut);
+    QCOMPARE(QApplication::clipboard()->text(), u"copy "_qs);
+    QCOMPARE(m_box->toPlainText(), u"me\nand morecopyx\ny"_qs);
+
+    QTest::keySequence(view(), QKeySequence::Undo);
+    QCOMPARE(m_box->toPlainText(), u"copy me\nand morecopyx\ny"_qs);
+    QCOMPARE(m_box->selectedText(), u"copy "_qs); // the selection comes back with the text
+    QTest::keySequence(view(), QKeySequence::Undo);
+    QTest::keySequence(view(), QKeySequence::Undo);
+    QCOMPARE(m_box->toPlainText(), u"copy me\nand more"_qs);
+    QTest::keySequence(view(), QKeySequence::Redo);
+    QCOMPARE(m_box->toPlainText(), u"copy me\nand morecopy"_qs);
+    // A new text is not an edit: undo does not bring the old one back.
+    m_box->setPlainText(u"new"_qs);
+    QTest::keySequence(view(), QKeySequence::Undo);
+    QCOMPARE(m_box->toPlainText(), u"new"_qs);
+}
+
+void TestPlainTextView::mouseSelects()
+{
+    m_box->setPlainText(u"first line\nsecond words here\nthird"_qs);
+    const qsizetype target = 14; // inside "second"
+    const QRect rect = view()->cursorRect(target);
+    QVERIFY(!rect.isEmpty());
+    QTest::mouseClick(view()->viewport(), Qt::LeftButton, {}, rect.center());
+    QCOMPARE(m_box->cursorPosition(), target);
+
+    const QRect end = view()->cursorRect(32);
+    QTest::mouseClick(view()->viewport(), Qt::LeftButton, Qt::ShiftModifier, end.center());
+    QCOMPARE(m_box->selectedText(), u"ond words here\nthi"_qs);
+
+    QTest::mouseDClick(view()->viewport(), Qt::LeftButton, {}, view()->cursorRect(19).center());
+    QCOMPARE(m_box->selectedText(), u"words"_qs);
+
+    // Dragging from one place to another selects between them.
+    QTest::mousePress(view()->viewport(), Qt::LeftButton, {}, view()->cursorRect(1).center());
+    QMouseEvent move(QEvent::MouseMove, QPointF(view()->cursorRect(4).center()),
+                     view()->viewport()->mapToGlobal(QPointF(view()->cursorRect(4).center())),
+                     Qt::NoButton, Qt::LeftButton, {});
+    QApplication::sendEvent(view()->viewport(), &move);
+    QTest::mouseRelease(view()->viewport(), Qt::LeftButton, {}, view()->cursorRect(4).center());
+    QCOMPARE(m_box->selectedText(), u"irs"_qs);
+}
+
+void TestPlainTextView::endAndHomeOfALargeText()
+{
+    QString text;
+    for (int i = 0; i < 200000; ++i)
+        text += QStringLiteral("line number %1\n").arg(i);
+    text += u"the very end"_qs;
+    m_box->setPlainText(text);
+    QCOMPARE(view()->firstVisiblePosition(), 0);
+    QTest::keySequence(view(), QKeySequence::MoveToEndOfDocument);
+    QCOMPARE(m_box->cursorPosition(), text.size());
+    QVERIFY(!view()->cursorRect(text.size()).isEmpty());
+    QVERIFY(view()->firstVisiblePosition() > text.size() - 2000);
+    QCOMPARE(view()->verticalScrollBar()->value(), view()->verticalScrollBar()->maximum());
+    // Typing at the end keeps the end in view; the pane shows no empty space below the text.
+    QTest::keyClick(view(), Qt::Key_X);
+    QVERIFY(text.size() + 1 - view()->firstVisiblePosition() < 2000);
+    QTest::keySequence(view(), QKeySequence::MoveToStartOfDocument);
+    QCOMPARE(view()->firstVisiblePosition(), 0);
+    QCOMPARE(view()->verticalScrollBar()->value(), 0);
+    // A page down moves the caret by about a screen, and the text with it.
+    QTest::keyClick(view(), Qt::Key_PageDown);
+    QVERIFY(m_box->cursorPosition() > 100);
+    QVERIFY(view()->firstVisiblePosition() > 0);
+    QVERIFY(!view()->cursorRect(m_box->cursorPosition()).isEmpty());
+}
+
+void TestPlainTextView::scrollBarReachesEveryPart()
+{
+    QString text;
+    for (int i = 0; i < 50000; ++i)
+        text += QStringLiteral("%1\n").arg(i, 6, 10, QLatin1Char('0'));
+    m_box->setPlainText(text);
+    QScrollBar *bar = view()->verticalScrollBar();
+    QVERIFY(bar->maximum() > 0);
+    bar->setValue(bar->maximum() / 2);
+    // The top row is the line around the middle of the text.
+    const qsizetype top = view()->firstVisiblePosition();
+    QVERIFY(std::abs(top - text.size() / 2) < 100);
+    QCOMPARE(text.at(top - 1), u'\n');
+    // The wheel scrolls by rows.
+    QWheelEvent wheel(QPointF(10, 10), view()->viewport()->mapToGlobal(QPointF(10, 10)), {},
+                      QPoint(0, -120), Qt::NoButton, {}, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(view()->viewport(), &wheel);
+    QCOMPARE(view()->firstVisiblePosition(), top + 7 * QApplication::wheelScrollLines());
+    bar->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    QCOMPARE(view()->firstVisiblePosition(), top + 7 * (QApplication::wheelScrollLines() - 1));
+}
+
+void TestPlainTextView::longLineScrollsAndEdits()
+{
+    QString line;
+    while (line.size() < (5 << 20))
+        line += u"abcdefghijklmnopqrstuvwxyz"_qs;
+    m_box->setPlainText(line);
+    view()->grab(); // painting lays out the first screen only
+    QTest::keySequence(view(), QKeySequence::MoveToEndOfDocument);
+    QVERIFY(!view()->cursorRect(line.size()).isEmpty());
+    QVERIFY(view()->firstVisiblePosition() > line.size() - 5000);
+    QTest::keyClick(view(), Qt::Key_Z);
+    QCOMPARE(m_box->textLength(), line.size() + 1);
+    // The middle of the line, reached through the scroll bar.
+    QScrollBar *bar = view()->verticalScrollBar();
+    bar->setValue(bar->maximum() / 2);
+    QVERIFY(std::abs(view()->firstVisiblePosition() - line.size() / 2) < 5000);
+    view()->grab();
+    // A click there puts the caret there, and typing goes in there.
+    const qsizetype at = view()->firstVisiblePosition() + 3;
+    QTest::mouseClick(view()->viewport(), Qt::LeftButton, {}, view()->cursorRect(at).center());
+    QCOMPARE(m_box->cursorPosition(), at);
+    QTest::keyClick(view(), Qt::Key_Exclam, Qt::ShiftModifier);
+    QCOMPARE(m_box->toPlainText().at(at), u'!');
+}
+
+void TestPlainTextView::positionsMatchInBothModes_data()
+{
+    QTest::addColumn<qsizetype>("start");
+    QTest::addColumn<qsizetype>("length");
+    QTest::newRow("first line") << qsizetype(0) << qsizetype(3);
+    QTest::newRow("over a line break") << qsizetype(2) << qsizetype(5);
+    QTest::newRow("after a surrogate pair") << qsizetype(8) << qsizetype(3);
+    QTest::newRow("to the end") << qsizetype(9) << qsizetype(100);
+}
+
+void TestPlainTextView::positionsMatchInBothModes()
+{
+    QFETCH(qsizetype, start);
+    QFETCH(qsizetype, length);
+    const QString text = u"abc\nd😀e\nfgh"_qs;
+    const QString expected = text.mid(start, length);
+    m_box->setPlainText(text);
+    m_box->select(start, length);
+    QCOMPARE(m_box->selectedText(), expected);
+    QCOMPARE(m_box->selectionStart(), start);
+    QCOMPARE(m_box->selectionLength(), expected.size());
+    QCOMPARE(m_box->textCursor().selectedText().replace(QChar::ParagraphSeparator, u'\n'),
+             expected);
+
+    auto *document = new QTextDocument;
+    document->setPlainText(text);
+    m_box->setRichDocument(document);
+    m_box->select(start, length);
+    QCOMPARE(m_box->selectedText(), expected);
+    QCOMPARE(m_box->selectionStart(), start);
+    QCOMPARE(m_box->selectionLength(), expected.size());
+    QCOMPARE(m_box->textLength(), text.size());
+}
+
+void TestPlainTextView::changeSignal()
+{
+    QSignalSpy changed(m_box.get(), &RichTextBox::textChanged);
+    m_box->setPlainText(u"abc"_qs);
+    QCOMPARE(changed.count(), 1);
+    QTest::keyClick(view(), Qt::Key_Q);
+    QCOMPARE(changed.count(), 2);
+    QTest::keyClick(view(), Qt::Key_Right); // moving the caret changes nothing
+    QCOMPARE(changed.count(), 2);
+}
+
+void TestPlainTextView::fontChangeRelaysOut()
+{
+    m_box->setPlainText(u"one two three four five six seven eight nine ten"_qs);
+    const int before = view()->cursorRect(40).top();
+    QFont large = m_box->font();
+    large.setPointSize(30);
+    m_box->setFont(large);
+    QVERIFY(view()->cursorRect(40).top() > before); // wraps onto more and taller rows
+}
+
+QTEST_MAIN(TestPlainTextView)
+#include "tst_plaintextview.moc"

@@ -1,0 +1,417 @@
+// The plain-text engine without a window: the buffer and its line index, reading files into
+// it, editing with undo, and wrapping into rows.
+#include "plaintext/plaintextdocument.h"
+#include "plaintext/plaintextloader.h"
+#include "plaintext/textbuffer.h"
+#include "plaintext/wraplayout.h"
+
+#include <QBuffer>
+#include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QRandomGenerator>
+#include <QSignalSpy>
+#include <QTest>
+
+using Starts = QList<qsizetype>;
+
+class TestTextEngine : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void loadAndIndex_data();
+    void loadAndIndex();
+    void loadAcrossBlocks_data();
+    void loadAcrossBlocks();
+    void loadCancelled();
+    void editsMatchAPlainString();
+    void findAcrossChunks_data();
+    void findAcrossChunks();
+    void undoGoesBackByRuns_data();
+    void undoGoesBackByRuns();
+    void caretStaysOutOfSurrogatePairs();
+    void words_data();
+    void words();
+    void wrapCutsLongLinesIntoPieces_data();
+    void wrapCutsLongLinesIntoPieces();
+    void wrapBreaksAtBlanks();
+};
+
+// Line starts computed the plain way, to check the index against.
+static Starts startsOf(const QString &text)
+{
+    Starts starts{0};
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text.at(i) == u'\n')
+            starts.append(i + 1);
+    }
+    return starts;
+}
+
+static void checkIndex(const TextBuffer &buffer, const QString &text)
+{
+    QCOMPARE(buffer.length(), text.size());
+    QCOMPARE(buffer.text(), text);
+    const Starts starts = startsOf(text);
+    QCOMPARE(buffer.lineCount(), starts.size());
+    for (qsizetype line = 0; line < starts.size(); ++line) {
+        QCOMPARE(buffer.lineStart(line), starts[line]);
+        const qsizetype end = line + 1 < starts.size() ? starts[line + 1] - 1 : text.size();
+        QCOMPARE(buffer.lineEnd(line), end);
+        QCOMPARE(buffer.lineOf(starts[line]), line);
+        QCOMPARE(buffer.lineOf(end), line);
+    }
+}
+
+void TestTextEngine::loadAndIndex_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<TextEncoding>("encoding");
+    QTest::addColumn<LineEnding>("lineEnding");
+
+    QTest::newRow("empty") << QByteArray() << QString() << TextEncoding::Utf8 << LineEnding::CrLf;
+    QTest::newRow("lf") << QByteArray("a\nbc\n") << u"a\nbc\n"_qs << TextEncoding::Utf8
+                        << LineEnding::Lf;
+    QTest::newRow("crlf") << QByteArray("a\r\nbc\r\n\r\nd") << u"a\nbc\n\nd"_qs
+                          << TextEncoding::Utf8 << LineEnding::CrLf;
+    QTest::newRow("cr") << QByteArray("a\rb\r\rc") << u"a\nb\n\nc"_qs << TextEncoding::Utf8
+                        << LineEnding::Cr;
+    QTest::newRow("no final line end")
+        << QByteArray("only line") << u"only line"_qs << TextEncoding::Utf8 << LineEnding::CrLf;
+    QTest::newRow("cr lf then lf")
+        << QByteArray("a\r\nb\nc\rd") << u"a\nb\nc\nd"_qs << TextEncoding::Utf8 << LineEnding::CrLf;
+    QTest::newRow("nul bytes") << QByteArray("a\0b\n\0", 5)
+                               << QStringView(u"a\0b\n\0", 5).toString() << TextEncoding::Utf8
+                               << LineEnding::Lf;
+    QTest::newRow("non-bmp") << QByteArray("\xf0\x9f\x98\x80x\n\xf0\x90\x8d\x88") << u"😀x\n𐍈"_qs
+                             << TextEncoding::Utf8 << LineEnding::Lf;
+    QTest::newRow("utf-16 bom") << QByteArray("\xff\xfe"
+                                              "a\0\r\0\n\0"
+                                              "=\xd8\0\xde",
+                                              12)
+                                << u"a\n😀"_qs << TextEncoding::Utf16LE << LineEnding::CrLf;
+    QTest::newRow("windows-1252") << QByteArray("caf\xe9\r\n\x80") << u"café\n€"_qs
+                                  << TextEncoding::Windows1252 << LineEnding::CrLf;
+    QTest::newRow("cut utf-8 at end")
+        << QByteArray("ab\xc3") << u"abÃ"_qs << TextEncoding::Windows1252 << LineEnding::CrLf;
+}
+
+void TestTextEngine::loadAndIndex()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    QFETCH(TextEncoding, encoding);
+    QFETCH(LineEnding, lineEnding);
+    const PlainTextLoader::Result result = PlainTextLoader::fromBytes(bytes);
+    QCOMPARE(result.status, PlainTextLoader::Status::Ok);
+    QCOMPARE(result.encoding, encoding);
+    QCOMPARE(result.lineEnding, lineEnding);
+    checkIndex(result.buffer, text);
+    // The same text as the whole-file decoder makes of it.
+    QCOMPARE(result.buffer.text(), TextDecoder::decode(bytes).text);
+}
+
+void TestTextEngine::loadAcrossBlocks_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<TextEncoding>("encoding");
+    QTest::addColumn<LineEnding>("lineEnding");
+
+    const qsizetype block = PlainTextLoader::blockSize;
+    QByteArray crlf(block - 1, 'x');
+    crlf += "\r\nnext\r\n";
+    QTest::newRow("cr lf split between blocks") << crlf << TextEncoding::Utf8 << LineEnding::CrLf;
+    QByteArray cr(block - 1, 'x');
+    cr += "\rnext";
+    QTest::newRow("lone cr at a block's end") << cr << TextEncoding::Utf8 << LineEnding::Cr;
+    QByteArray euro(block - 1, 'x');
+    euro += "\xe2\x82\xac and more\n";
+    QTest::newRow("utf-8 sequence split") << euro << TextEncoding::Utf8 << LineEnding::Lf;
+    QByteArray late(block + 100, 'y');
+    late += "\n\xe9t\xe9\n";
+    QTest::newRow("not utf-8 in a later block")
+        << late << TextEncoding::Windows1252 << LineEnding::Lf;
+    // One line of 5 MB, with and without blanks.
+    QTest::newRow("5 MB line") << QByteArray(5 << 20, 'w') << TextEncoding::Utf8
+                               << LineEnding::CrLf;
+    QByteArray words;
+    while (words.size() < (5 << 20))
+        words += "word and word ";
+    QTest::newRow("5 MB line of words") << words << TextEncoding::Utf8 << LineEnding::CrLf;
+}
+
+void TestTextEngine::loadAcrossBlocks()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(TextEncoding, encoding);
+    QFETCH(LineEnding, lineEnding);
+    QBuffer device(&bytes);
+    QVERIFY(device.open(QIODevice::ReadOnly));
+    QList<qint64> progress;
+    const PlainTextLoader::Result result = PlainTextLoader::load(
+        device, bytes.size(), nullptr, [&](qint64 done, qint64) { progress.append(done); });
+    QCOMPARE(result.status, PlainTextLoader::Status::Ok);
+    QCOMPARE(result.encoding, encoding);
+    QCOMPARE(result.lineEnding, lineEnding);
+    const DecodedText whole = TextDecoder::decode(bytes);
+    QCOMPARE(result.buffer.length(), whole.text.size());
+    QVERIFY(result.buffer.text() == whole.text);
+    QCOMPARE(result.buffer.lineCount(), startsOf(whole.text).size());
+    QVERIFY(!progress.isEmpty());
+    QCOMPARE(progress.last(), bytes.size());
+}
+
+void TestTextEngine::loadCancelled()
+{
+    QByteArray bytes(3 * PlainTextLoader::blockSize, 'z');
+    QBuffer device(&bytes);
+    QVERIFY(device.open(QIODevice::ReadOnly));
+    std::atomic<bool> cancel{false};
+    int blocks = 0;
+    const auto result = PlainTextLoader::load(device, bytes.size(), &cancel, [&](qint64, qint64) {
+        if (++blocks == 1)
+            cancel = true;
+    });
+    QCOMPARE(result.status, PlainTextLoader::Status::Cancelled);
+    QCOMPARE(blocks, 1);
+}
+
+void TestTextEngine::editsMatchAPlainString()
+{
+    // Random inserts and removals, many across chunk edges, against the same edits on a QString.
+    QRandomGenerator random(1234);
+    QString model;
+    for (int i = 0; i < 6000; ++i)
+        model += QStringLiteral("line %1 of the text\n").arg(i);
+    TextBuffer buffer(model);
+    const QString pieces[] = {u"x"_qs,     u"\n"_qs, u"ab\ncd\n"_qs, u"😀"_qs, QString(70000, u'k'),
+                              u"\n\n\n"_qs};
+    for (int round = 0; round < 400; ++round) {
+        const qsizetype at = random.bounded(int(model.size() + 1));
+        if (random.bounded(2) == 0) {
+            const QString &piece = pieces[random.bounded(int(std::size(pieces)))];
+            model.insert(at, piece);
+            buffer.insert(at, piece);
+        } else {
+            const qsizetype count =
+                random.bounded(int(std::min<qsizetype>(90000, model.size() - at + 1)));
+            model.remove(at, count);
+            buffer.remove(at, count);
+        }
+        QCOMPARE(buffer.length(), model.size());
+        QCOMPARE(buffer.lineCount(), model.count(u'\n') + 1);
+        const qsizetype probe = random.bounded(int(model.size() + 1));
+        QCOMPARE(buffer.lineOf(probe), QStringView(model).first(probe).count(u'\n'));
+        QCOMPARE(buffer.at(probe), probe < model.size() ? model.at(probe) : QChar());
+    }
+    checkIndex(buffer, model);
+    // Down to nothing and back.
+    buffer.remove(0, buffer.length());
+    checkIndex(buffer, QString());
+    buffer.insert(0, u"a\nb");
+    checkIndex(buffer, u"a\nb"_qs);
+}
+
+void TestTextEngine::findAcrossChunks_data()
+{
+    QTest::addColumn<qsizetype>("prefix");
+    QTest::addColumn<QString>("needle");
+    QTest::addColumn<Qt::CaseSensitivity>("cs");
+    const qsizetype edge = TextBuffer::chunkTarget;
+    QTest::newRow("inside a chunk") << qsizetype(100) << u"needle"_qs << Qt::CaseSensitive;
+    QTest::newRow("over a chunk's edge") << edge - 3 << u"needle"_qs << Qt::CaseSensitive;
+    QTest::newRow("ends at an edge") << edge - 6 << u"needle"_qs << Qt::CaseSensitive;
+    QTest::newRow("starts at an edge") << edge << u"needle"_qs << Qt::CaseSensitive;
+    QTest::newRow("case-insensitive over an edge")
+        << edge - 2 << u"NeEdLe"_qs << Qt::CaseInsensitive;
+}
+
+void TestTextEngine::findAcrossChunks()
+{
+    QFETCH(qsizetype, prefix);
+    QFETCH(QString, needle);
+    QFETCH(Qt::CaseSensitivity, cs);
+    const QString text = QString(prefix, u'.') + u"needle"_qs +
+                         QString(3 * TextBuffer::chunkTarget, u'.') + u"needle"_qs;
+    const TextBuffer buffer(text);
+    QCOMPARE(buffer.indexOf(needle, 0, cs), prefix);
+    QCOMPARE(buffer.indexOf(needle, prefix + 1, cs), text.lastIndexOf(u"needle"));
+    QCOMPARE(buffer.indexOf(needle, text.size() - 5, cs), -1);
+    QCOMPARE(buffer.indexOf(u"needle!", 0, cs), -1);
+    QCOMPARE(buffer.indexOf(QString(), 7), 7);
+}
+
+void TestTextEngine::undoGoesBackByRuns_data()
+{
+    QTest::addColumn<QString>(
+        "keys"); // letters type, '<' Backspace, '>' Delete, '|' moves the caret to 0
+    QTest::addColumn<QStringList>("afterEachUndo");
+    QTest::newRow("a typed word is one step") << u"abc"_qs << QStringList{u"start"_qs};
+    QTest::newRow("a line break ends the step")
+        << u"ab\ncd"_qs << QStringList{u"ab\nstart"_qs, u"abstart"_qs, u"start"_qs};
+    QTest::newRow("backspaces are one step")
+        << u"ab<<<"_qs << QStringList{u"abstart"_qs, u"start"_qs};
+    QTest::newRow("moving the caret ends the step")
+        << u"ab|c"_qs << QStringList{u"abstart"_qs, u"start"_qs};
+    QTest::newRow("deletes are one step") << u"|>>"_qs << QStringList{u"start"_qs};
+}
+
+void TestTextEngine::undoGoesBackByRuns()
+{
+    QFETCH(QString, keys);
+    QFETCH(QStringList, afterEachUndo);
+    PlainTextDocument doc;
+    doc.setText(u"start");
+    QVERIFY(!doc.canUndo());
+    for (QChar key : keys) {
+        if (key == u'<')
+            doc.deleteBackward();
+        else if (key == u'>')
+            doc.deleteForward();
+        else if (key == u'|')
+            doc.setCursor(0);
+        else
+            doc.insert(QString(key));
+    }
+    const QString edited = doc.text();
+    for (const QString &expected : afterEachUndo) {
+        QVERIFY(doc.canUndo());
+        doc.undo();
+        QCOMPARE(doc.text(), expected);
+    }
+    QVERIFY(!doc.canUndo());
+    while (doc.canRedo())
+        doc.redo();
+    QCOMPARE(doc.text(), edited);
+}
+
+void TestTextEngine::caretStaysOutOfSurrogatePairs()
+{
+    PlainTextDocument doc;
+    doc.setText(u"a😀b\n𐍈");
+    QCOMPARE(doc.length(), 7);
+    doc.setCursor(2); // between the halves of 😀
+    QCOMPARE(doc.cursor(), 1);
+    QCOMPARE(doc.nextCharacter(1), 3);
+    QCOMPARE(doc.previousCharacter(3), 1);
+    doc.setCursor(3);
+    doc.deleteBackward();
+    QCOMPARE(doc.text(), u"ab\n𐍈"_qs);
+    doc.setCursor(3);
+    doc.deleteForward();
+    QCOMPARE(doc.text(), u"ab\n"_qs);
+    // Selecting a range selects those characters of the text.
+    doc.setText(u"one\ntwo");
+    doc.setSelection(2, 5);
+    QCOMPARE(doc.selectedText(), doc.text().mid(2, 3));
+    doc.insert(u"X\r\nY\rZ"_qs);
+    QCOMPARE(doc.text().count(u'\r'), 0);
+}
+
+void TestTextEngine::words_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<qsizetype>("from");
+    QTest::addColumn<qsizetype>("next");
+    QTest::addColumn<qsizetype>("previous");
+    QTest::addColumn<qsizetype>("wordStart");
+    QTest::addColumn<qsizetype>("wordEnd");
+    QTest::newRow("inside a word") << u"one two three"_qs << qsizetype(5) << qsizetype(8)
+                                   << qsizetype(4) << qsizetype(4) << qsizetype(7);
+    QTest::newRow("at a word's start") << u"one two"_qs << qsizetype(4) << qsizetype(7)
+                                       << qsizetype(0) << qsizetype(4) << qsizetype(7);
+    QTest::newRow("punctuation is its own run") << u"a, b"_qs << qsizetype(1) << qsizetype(3)
+                                                << qsizetype(0) << qsizetype(1) << qsizetype(2);
+    QTest::newRow("a line break stops") << u"ab\ncd"_qs << qsizetype(2) << qsizetype(3)
+                                        << qsizetype(0) << qsizetype(0) << qsizetype(2);
+}
+
+void TestTextEngine::words()
+{
+    QFETCH(QString, text);
+    QFETCH(qsizetype, from);
+    QFETCH(qsizetype, next);
+    QFETCH(qsizetype, previous);
+    QFETCH(qsizetype, wordStart);
+    QFETCH(qsizetype, wordEnd);
+    PlainTextDocument doc;
+    doc.setText(text);
+    QCOMPARE(doc.nextWordStart(from), next);
+    QCOMPARE(doc.previousWordStart(from), previous);
+    const auto [start, end] = doc.wordAt(from);
+    QCOMPARE(start, wordStart);
+    QCOMPARE(end, wordEnd);
+}
+
+void TestTextEngine::wrapCutsLongLinesIntoPieces_data()
+{
+    QTest::addColumn<bool>("blanks");
+    QTest::newRow("5 MB without blanks") << false;
+    QTest::newRow("5 MB of words") << true;
+}
+
+void TestTextEngine::wrapCutsLongLinesIntoPieces()
+{
+    QFETCH(bool, blanks);
+    QString line;
+    line.reserve(5 << 20);
+    while (line.size() < (5 << 20))
+        line += blanks ? u"lorem ipsum dolor "_qs : u"abcdefghijklmnopqr"_qs;
+    const TextBuffer buffer(u"first\n"_qs + line + u"\nlast"_qs);
+    WrapLayout layout(buffer);
+    layout.setFont(QFont(QStringLiteral("DejaVu Sans"), 10));
+    layout.setWidth(300);
+
+    // A piece in the middle of the long line is short and found without laying out the rest.
+    const qsizetype middle = 6 + line.size() / 2;
+    const WrapLayout::Piece piece = layout.pieceAt(middle);
+    QVERIFY(piece.start <= middle && middle < piece.end);
+    QVERIFY(piece.end - piece.start <= WrapLayout::pieceLength + WrapLayout::cutLookBack);
+    QCOMPARE(piece.lineEnd, 6 + line.size());
+    if (blanks)
+        QCOMPARE(buffer.at(piece.start - 1), u' '); // cut after a blank, not inside a word
+
+    // Rows follow one another without gaps, each within the width, across piece edges.
+    WrapLayout::Row row = layout.rowAt(middle);
+    const qsizetype first = layout.rowStart(row);
+    QVERIFY(first <= middle && middle < layout.rowEnd(row));
+    for (int i = 0; i < 400; ++i) {
+        const auto next = layout.nextRow(row);
+        QVERIFY(next);
+        QCOMPARE(layout.rowStart(*next), layout.rowEnd(row));
+        QVERIFY(layout.layout(next->piece).lineAt(next->line).naturalTextWidth() <= 300.5);
+        row = *next;
+    }
+    for (int i = 0; i < 400; ++i)
+        row = *layout.previousRow(row);
+    QCOMPARE(layout.rowStart(row), first);
+    // The first and the last line are whole rows of their own.
+    QCOMPARE(layout.rowEnd(layout.rowAt(0)), 5);
+    QCOMPARE(layout.rowStart(layout.rowAt(buffer.length())), buffer.length() - 4);
+    QVERIFY(!layout.nextRow(layout.rowAt(buffer.length())));
+}
+
+void TestTextEngine::wrapBreaksAtBlanks()
+{
+    const TextBuffer buffer(u"alpha beta gamma\n\nomega");
+    WrapLayout layout(buffer);
+    const QFont font(QStringLiteral("DejaVu Sans"), 10);
+    layout.setFont(font);
+    layout.setWidth(QFontMetricsF(font).horizontalAdvance(u"alpha beta"_qs) + 2);
+    const WrapLayout::Row first = layout.rowAt(0);
+    QCOMPARE(layout.rowEnd(first), 11); // "alpha beta " then "gamma"
+    const auto second = layout.nextRow(first);
+    QCOMPARE(layout.rowStart(*second), 11);
+    QCOMPARE(layout.rowAt(14).line, 1);
+    // The empty line is a row of its own.
+    const auto empty = layout.nextRow(*second);
+    QCOMPARE(layout.rowStart(*empty), 17);
+    QCOMPARE(layout.rowEnd(*empty), 17);
+    // A click beyond a wrapped row's end stays on that row.
+    QCOMPARE(layout.positionInRow(first, 1e6), 10);
+    QCOMPARE(layout.positionInRow(*second, 1e6), 16);
+}
+
+QTEST_MAIN(TestTextEngine)
+#include "tst_textengine.moc"
