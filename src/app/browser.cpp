@@ -2,6 +2,7 @@
 
 #include "app/clicklabel.h"
 #include "app/dirlistbox.h"
+#include "app/displayloading.h"
 #include "app/displayrules.h"
 #include "app/drivelistbox.h"
 #include "app/filelistbox.h"
@@ -25,6 +26,7 @@ using Buttons = MessageBoxes::Buttons;
 
 Browser::Browser(pgwell &window) : QObject(&window), w(window)
 {
+    m_loading = new DisplayLoading(*w.Text1, this);
     connect(w.Drive1, &DriveListBox::driveChanged, this, &Browser::onDriveChanged);
     connect(w.Dir1, &DirListBox::pathChanged, this, &Browser::onFolderChanged);
     connect(w.Dir1, &DirListBox::openFailed, this, &Browser::onFolderOpenFailed);
@@ -76,15 +78,15 @@ void Browser::setFormattingOffered(bool offered)
         label->setEnabled(offered);
 }
 
-WholeFileReader::Result Browser::readForDisplay(const QString &path) const
+PaneFileReader::Limits Browser::readingLimits() const
 {
-    WholeFileReader::Limits limits;
+    PaneFileReader::Limits limits;
     limits.budget = m_memoryBudget;
-    limits.memoryPerByte = PaneContent::memoryPerFileByte;
-    return WholeFileReader::read(path, limits);
+    limits.richMemoryPerByte = PaneContent::memoryPerFileByte;
+    return limits;
 }
 
-bool Browser::show(ShownList list, const QString &path, QByteArray &&bytes)
+bool Browser::show(ShownList list, const QString &path, PaneFileReader::Result &&file)
 {
     const QString name = path.mid(path.lastIndexOf(u'/') + 1);
     if (list == ShownList::Files) {
@@ -102,14 +104,19 @@ bool Browser::show(ShownList list, const QString &path, QByteArray &&bytes)
     const QString readerCaption = w.reader()->windowTitle();
     w.reader()->setWindowTitle(DisplayRules::readerCaption(name));
     try {
-        // The reader takes a plain file's text from its bytes, and only when it is shown.
-        const bool rich = isRtf(bytes);
-        if (!rich)
-            w.reader()->setReaderTextFromFile(path, bytes);
-        const PaneContent::Loaded loaded = PaneContent::load(w.Text1, std::move(bytes));
-        shown = loaded.format;
-        if (rich)
+        if (file.rich) {
+            const PaneContent::Loaded loaded = PaneContent::load(w.Text1, std::move(file.bytes));
+            shown = loaded.format;
             w.reader()->setReaderText(loaded.richPlainText);
+        } else {
+            // The reader takes a plain file's text from its bytes (a large file's from the file
+            // itself), and only when it is shown.
+            w.reader()->setReaderTextFromFile(path, file.bytes);
+            file.bytes = QByteArray();
+            shown.encoding = file.plain.encoding;
+            shown.lineEnding = file.plain.lineEnding;
+            w.Text1->setPlainBuffer(std::move(file.plain.buffer), RichTextBox::Origin::File);
+        }
     } catch (const std::bad_alloc &) {
         w.reader()->setWindowTitle(readerCaption);
         // The memory estimate was not enough after all.
@@ -147,6 +154,7 @@ void Browser::displayFailed()
 
 void Browser::displayFromFileList(const QString &name)
 {
+    m_loading->cancel(); // a newer choice drops a load still running
     const auto path = DisplayRules::filePath(w.Label1->caption(), w.Dir1->path(), name);
     if (!path) {
         // No folder chosen yet: nothing is read or shown, but the file is taken as the last
@@ -155,35 +163,39 @@ void Browser::displayFromFileList(const QString &name)
         w.currentFilePath = joinPath(w.File1->path(), name);
         return;
     }
-    WholeFileReader::Result file = readForDisplay(*path);
-    if (file.status == WholeFileReader::Status::NotFound) {
-        // Gone since the list was read: nothing to say, but the list no longer offers it.
-        w.File1->refresh();
-        return displayFailed();
-    }
-    if (file.status != WholeFileReader::Status::Ok) {
-        w.platform().messages.show(file.error, Icon::Critical, Buttons::Ok);
-        return displayFailed();
-    }
-    if (!show(ShownList::Files, *path, std::move(file.bytes)))
-        displayFailed();
+    m_loading->start(*path, readingLimits(), [this, path = *path](PaneFileReader::Result &&file) {
+        if (file.status == WholeFileReader::Status::NotFound) {
+            // Gone since the list was read: nothing to say, but the list no longer offers it.
+            w.File1->refresh();
+            return displayFailed();
+        }
+        if (file.status != WholeFileReader::Status::Ok) {
+            w.platform().messages.show(file.error, Icon::Critical, Buttons::Ok);
+            return displayFailed();
+        }
+        if (!show(ShownList::Files, path, std::move(file)))
+            displayFailed();
+    });
 }
 
 void Browser::displayFromFavorites(const QString &name)
 {
+    m_loading->cancel();
     const QString path = w.favoritesFolder() + u'/' + name;
-    WholeFileReader::Result file = readForDisplay(path);
-    if (file.status == WholeFileReader::Status::OutOfMemory) {
-        // The favorite is there; refreshing the list would not help.
-        w.platform().messages.show(file.error, Icon::Critical, Buttons::Ok);
-        return displayFailed();
-    }
-    if (file.status != WholeFileReader::Status::Ok) {
-        w.platform().messages.show(file.error + QStringLiteral(" .. Please refresh the list"),
-                                   Icon::None, Buttons::Ok);
-        w.File2->refresh();
-        return displayFailed();
-    }
-    if (!show(ShownList::Favorites, path, std::move(file.bytes)))
-        displayFailed();
+    m_loading->start(path, readingLimits(), [this, path](PaneFileReader::Result &&file) {
+        if (file.status == WholeFileReader::Status::OutOfMemory ||
+            file.status == WholeFileReader::Status::TooLarge) {
+            // The favorite is there; refreshing the list would not help.
+            w.platform().messages.show(file.error, Icon::Critical, Buttons::Ok);
+            return displayFailed();
+        }
+        if (file.status != WholeFileReader::Status::Ok) {
+            w.platform().messages.show(file.error + QStringLiteral(" .. Please refresh the list"),
+                                       Icon::None, Buttons::Ok);
+            w.File2->refresh();
+            return displayFailed();
+        }
+        if (!show(ShownList::Favorites, path, std::move(file)))
+            displayFailed();
+    });
 }

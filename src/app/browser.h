@@ -2,12 +2,13 @@
 
 #include "app/memorybudget.h"
 #include "app/shownfile.h"
-#include "app/wholefilereader.h"
+#include "app/panefilereader.h"
 
 #include <QHash>
 #include <QObject>
 #include <QString>
 
+class DisplayLoading;
 class pgwell;
 
 // Browsing drives and folders, and the display operation: showing the file chosen in the file
@@ -26,6 +27,9 @@ public:
     // What the display may take from memory; the system's figures unless set otherwise.
     void setMemoryBudget(const MemoryBudget &budget) { m_memoryBudget = budget; }
 
+    // Reading the chosen file, at once or in the background.
+    DisplayLoading &loading() const { return *m_loading; }
+
     // A display whose text is in the pane: everything the display leaves behind (the record of
     // the shown file, the source indicator, the reader's caption, currentFilePath) is written
     // here and only here, so that a display that fails changes none of it.
@@ -36,12 +40,13 @@ private:
     void onFolderChanged();
     void onFolderOpenFailed(const QString &error);
     void setFormattingOffered(bool offered);
-    WholeFileReader::Result readForDisplay(const QString &path) const;
+    PaneFileReader::Limits readingLimits() const;
     // False when memory ran out; the pane then keeps what it showed.
-    bool show(ShownList list, const QString &path, QByteArray &&bytes);
+    bool show(ShownList list, const QString &path, PaneFileReader::Result &&file);
     void displayFailed();
 
     pgwell &w;
     QHash<QString, QString> m_lastFolderOnVolume; // this run's last folder on each volume
     MemoryBudget m_memoryBudget;
+    DisplayLoading *m_loading = nullptr;
 };

@@ -4,6 +4,7 @@
 #include <QFile>
 
 #include <algorithm>
+#include <utility>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -56,6 +57,7 @@ public:
     Descriptor(const Descriptor &) = delete;
     Descriptor &operator=(const Descriptor &) = delete;
     int get() const { return m_fd; }
+    int release() { return std::exchange(m_fd, -1); }
 
 private:
     int m_fd;
@@ -100,11 +102,17 @@ WholeFileReader::Result WholeFileReader::read(const QString &path, qint64 maximu
     return read(path, limits);
 }
 
-WholeFileReader::Result WholeFileReader::read(const QString &path, const Limits &limits)
+WholeFileReader::Opened WholeFileReader::open(const QString &path)
 {
+    Opened opened;
+    const auto fail = [&opened](const Result &failed) {
+        opened.status = failed.status;
+        opened.error = failed.error;
+        return opened;
+    };
     const QByteArray encoded = QFile::encodeName(path);
     if (path.isEmpty() || encoded.contains('\0'))
-        return openFailure(path, ENOENT);
+        return fail(openFailure(path, ENOENT));
 
     // Looked at before opening: opening a device can already do something (a tape rewinds, a
     // modem line hangs up), and opening a socket fails with an unhelpful error.
@@ -112,37 +120,53 @@ WholeFileReader::Result WholeFileReader::read(const QString &path, const Limits 
     {
     };
     if (::stat(encoded.constData(), &info) != 0)
-        return openFailure(path, errno);
+        return fail(openFailure(path, errno));
     if (!S_ISREG(info.st_mode))
-        return failure(Status::NotRegular, notRegularMessage(path));
+        return fail(failure(Status::NotRegular, notRegularMessage(path)));
 
     // Without blocking, in case a pipe took the file's place since the look; the file may not
     // become our controlling terminal either.
-    Descriptor fd(::open(encoded.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-    if (fd.get() < 0)
-        return openFailure(path, errno);
-    if (::fstat(fd.get(), &info) != 0)
-        return failure(Status::Failed,
-                       QStringLiteral("Cannot read %1: %2").arg(native(path), systemError(errno)));
+    const int fd = ::open(encoded.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return fail(openFailure(path, errno));
+    Descriptor owner(fd);
+    if (::fstat(fd, &info) != 0)
+        return fail(failure(Status::Failed, QStringLiteral("Cannot read %1: %2")
+                                                .arg(native(path), systemError(errno))));
     if (!S_ISREG(info.st_mode))
-        return failure(Status::NotRegular, notRegularMessage(path));
+        return fail(failure(Status::NotRegular, notRegularMessage(path)));
     // A regular file after all: reads may wait for the disk as usual.
-    const int flags = ::fcntl(fd.get(), F_GETFL);
+    const int flags = ::fcntl(fd, F_GETFL);
     if (flags >= 0)
-        ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK);
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    opened.status = Status::Ok;
+    opened.fd = owner.release();
+    opened.size = info.st_size;
+    return opened;
+}
+
+QString WholeFileReader::tooLargeMessage(const QString &path, qint64 size, qint64 maximumSize)
+{
+    return QStringLiteral("%1 is too large to show (%2 MiB; Pagewell shows files up to %3 MiB)")
+        .arg(native(path))
+        .arg(size >> 20)
+        .arg(maximumSize >> 20);
+}
+
+WholeFileReader::Result WholeFileReader::read(const QString &path, const Limits &limits)
+{
+    const Opened opened = open(path);
+    if (opened.status != Status::Ok)
+        return failure(opened.status, opened.error);
+    Descriptor fd(opened.fd);
 
     // Files whose size the system reports as 0 (such as those in /proc) may still hold data;
     // they are read up to the largest size allowed.
-    const qint64 size = info.st_size;
+    const qint64 size = opened.size;
     const bool sizeUnknown = size == 0;
     const qint64 wanted = sizeUnknown ? std::min<qint64>(limits.maximumSize, 1 << 20) : size;
     if (size > limits.maximumSize)
-        return failure(Status::TooLarge,
-                       QStringLiteral("%1 is too large to show (%2 MiB; Pagewell shows files up "
-                                      "to %3 MiB)")
-                           .arg(native(path))
-                           .arg(size >> 20)
-                           .arg(limits.maximumSize >> 20));
+        return failure(Status::TooLarge, tooLargeMessage(path, size, limits.maximumSize));
     if (!limits.budget.allows(size * std::max<qint64>(limits.memoryPerByte, 1)))
         return failure(Status::OutOfMemory, outOfMemoryMessage(path));
 

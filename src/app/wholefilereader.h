@@ -40,7 +40,19 @@ public:
     static Result read(const QString &path, const Limits &limits);
     static Result read(const QString &path, qint64 maximumSize = WholeFileReader::maximumSize);
 
+    // Opens a regular file for reading, without blocking on it, as read() does; on success the
+    // caller owns fd and closes it. size is what the system reports (0 for files in /proc).
+    struct Opened
+    {
+        Status status = Status::Failed;
+        QString error;
+        int fd = -1;
+        qint64 size = 0;
+    };
+    static Opened open(const QString &path);
+
     // The texts of the failures that callers report themselves as well.
+    static QString tooLargeMessage(const QString &path, qint64 size, qint64 maximumSize);
     static QString notRegularMessage(const QString &path);
     static QString outOfMemoryMessage(const QString &path);
 };

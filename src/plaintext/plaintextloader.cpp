@@ -200,7 +200,12 @@ private:
             result.status = PlainTextLoader::Status::Cancelled;
             return false;
         }
-        block.resize(PlainTextLoader::blockSize);
+        // Never past the size given: a file that keeps growing (a log being written) is read as
+        // it was when it was opened.
+        const qint64 want = m_size > 0
+                                ? std::min<qint64>(PlainTextLoader::blockSize, m_size - m_done)
+                                : PlainTextLoader::blockSize;
+        block.resize(std::max<qint64>(want, 0));
         qint64 got = 0;
         while (got < block.size()) {
             const qint64 n = m_device.read(block.data() + got, block.size() - got);
@@ -212,8 +217,9 @@ private:
                 break;
             got += n;
         }
+        const bool shortRead = got < block.size();
         block.truncate(got);
-        m_atEnd = got < PlainTextLoader::blockSize || m_device.atEnd();
+        m_atEnd = shortRead || m_device.atEnd() || (m_size > 0 && m_done + got >= m_size);
         m_done += got;
         if (m_progress)
             m_progress(m_done, m_size);

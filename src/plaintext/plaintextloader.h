@@ -31,7 +31,7 @@ public:
     // Called with the bytes read so far and the expected total.
     using Progress = std::function<void(qint64 done, qint64 total)>;
 
-    // Reads the device from its start to its end (size is the expected total, for progress).
+    // Reads the device from its start up to size bytes (to its end when size is 0).
     // A set cancel flag stops the read at the next block.
     static Result load(QIODevice &device, qint64 size, const std::atomic<bool> *cancel = nullptr,
                        const Progress &progress = {});

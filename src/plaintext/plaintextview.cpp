@@ -1,5 +1,7 @@
 #include "plaintextview.h"
 
+#include "plaintext/plaintextaccessible.h"
+
 #include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
@@ -19,6 +21,9 @@
 PlainTextView::PlainTextView(QWidget *parent)
     : QAbstractScrollArea(parent), m_layout(m_document.buffer())
 {
+    static const bool accessible =
+        (QAccessible::installFactory(&PlainTextAccessible::create), true);
+    Q_UNUSED(accessible);
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_InputMethodEnabled);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

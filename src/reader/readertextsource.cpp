@@ -13,7 +13,8 @@ void ReaderTextSource::setText(const QString &text)
 void ReaderTextSource::setFile(const QString &path, const QByteArray &bytes)
 {
     clear();
-    if (bytes.size() <= keepBytesUpTo) {
+    // Without bytes (a large file read block by block), the file is read again when needed.
+    if (!bytes.isEmpty() && bytes.size() <= keepBytesUpTo) {
         m_kind = Kind::Bytes;
         m_bytes = bytes;
         return;

@@ -3,6 +3,7 @@
 #include "app/richtextbox.h"
 #include "plaintext/plaintextview.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QScrollBar>
@@ -29,6 +30,7 @@ private slots:
     void positionsMatchInBothModes();
     void changeSignal();
     void fontChangeRelaysOut();
+    void screenReadersReadTheText();
 
 private:
     PlainTextView *view() const { return m_box->plainView(); }
@@ -309,6 +311,40 @@ void TestPlainTextView::fontChangeRelaysOut()
     large.setPointSize(30);
     m_box->setFont(large);
     QVERIFY(view()->cursorRect(40).top() > before); // wraps onto more and taller rows
+}
+
+void TestPlainTextView::screenReadersReadTheText()
+{
+    const QString whole = u"Hello world\nsecond line"_qs;
+    m_box->setPlainText(whole);
+    QAccessibleInterface *pane = QAccessible::queryAccessibleInterface(view());
+    QVERIFY(pane);
+    QCOMPARE(pane->role(), QAccessible::EditableText);
+    QCOMPARE(pane->text(QAccessible::Value), whole);
+    QAccessibleTextInterface *text = pane->textInterface();
+    QVERIFY(text);
+    QCOMPARE(text->characterCount(), whole.size());
+    QCOMPARE(text->text(6, 11), u"world"_qs);
+    int start = -1;
+    int end = -1;
+    QCOMPARE(text->textAtOffset(7, QAccessible::WordBoundary, &start, &end), u"world"_qs);
+    QCOMPARE(start, 6);
+    QCOMPARE(end, 11);
+    QCOMPARE(text->textAtOffset(14, QAccessible::LineBoundary, &start, &end), u"second line"_qs);
+    QCOMPARE(text->textBeforeOffset(14, QAccessible::LineBoundary, &start, &end),
+             u"Hello world\n"_qs);
+    QVERIFY(!text->characterRect(3).isEmpty());
+
+    m_box->select(0, 5);
+    QCOMPARE(text->selectionCount(), 1);
+    text->selection(0, &start, &end);
+    QCOMPARE(start, 0);
+    QCOMPARE(end, 5);
+    text->setCursorPosition(12);
+    QCOMPARE(m_box->cursorPosition(), 12);
+    QCOMPARE(text->selectionCount(), 0);
+    pane->editableTextInterface()->insertText(0, u"Oh, "_qs);
+    QCOMPARE(m_box->text(), u"Oh, "_qs + whole);
 }
 
 QTEST_MAIN(TestPlainTextView)

@@ -1,0 +1,100 @@
+#include "displayloading.h"
+
+#include "app/richtextbox.h"
+
+#include <QFileInfo>
+#include <QThread>
+
+#include <atomic>
+
+struct DisplayLoading::Job
+{
+    QString path;
+    PaneFileReader::Limits limits;
+    Done done;
+    std::atomic<bool> cancel{false};
+    std::atomic<qint64> read{0};
+    std::atomic<qint64> total{1};
+    PaneFileReader::Result result;
+};
+
+DisplayLoading::DisplayLoading(RichTextBox &pane, QObject *parent) : QObject(parent), m_pane(pane)
+{
+    m_progressTimer.setInterval(100);
+    connect(&m_progressTimer, &QTimer::timeout, this, &DisplayLoading::showProgress);
+}
+
+DisplayLoading::~DisplayLoading()
+{
+    cancel();
+    // A thread still reading stops at its next block; it must not outlive what it reports to.
+    for (QThread *thread : std::as_const(m_threads)) {
+        thread->wait();
+        delete thread;
+    }
+}
+
+void DisplayLoading::cancel()
+{
+    if (m_job)
+        m_job->cancel = true;
+    m_job.reset();
+    m_progressTimer.stop();
+    m_pane.hideLoadProgress();
+}
+
+void DisplayLoading::start(const QString &path, const PaneFileReader::Limits &limits, Done done)
+{
+    cancel();
+    auto job = std::make_shared<Job>();
+    job->path = path;
+    job->limits = limits;
+    job->done = std::move(done);
+    if (QFileInfo(path).size() < m_backgroundFrom) {
+        PaneFileReader::Result result = PaneFileReader::read(path, limits);
+        job->done(std::move(result));
+        return;
+    }
+    m_job = job;
+    QThread *thread = QThread::create([job, self = QPointer<DisplayLoading>(this)] {
+        job->result = PaneFileReader::read(job->path, job->limits, &job->cancel,
+                                           [&job](qint64 done, qint64 total) {
+                                               job->read = done;
+                                               job->total = std::max<qint64>(total, 1);
+                                           });
+        QMetaObject::invokeMethod(
+            self.data(),
+            [self, job] {
+                if (self)
+                    self->deliver(job);
+            },
+            Qt::QueuedConnection);
+    });
+    m_threads.append(thread);
+    connect(thread, &QThread::finished, this, [this, thread] {
+        m_threads.removeOne(thread);
+        thread->deleteLater();
+    });
+    m_clock.start();
+    m_progressTimer.start();
+    thread->start(QThread::LowPriority);
+}
+
+void DisplayLoading::showProgress()
+{
+    if (!m_job || m_clock.elapsed() < progressAfterMs)
+        return;
+    const qint64 total = m_job->total;
+    m_pane.showLoadProgress(int(std::min<qint64>(100, m_job->read * 100 / total)));
+}
+
+void DisplayLoading::deliver(const std::shared_ptr<Job> &job)
+{
+    if (job != m_job || job->cancel)
+        return; // dropped for a newer choice
+    m_job.reset();
+    m_progressTimer.stop();
+    m_pane.hideLoadProgress();
+    job->done(std::move(job->result));
+    emit finished();
+}

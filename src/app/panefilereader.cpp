@@ -1,0 +1,120 @@
+#include "panefilereader.h"
+
+#include "rtf/rtfdetect.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+
+#include <new>
+#include <unistd.h>
+
+namespace {
+
+using Status = WholeFileReader::Status;
+
+PaneFileReader::Result failure(Status status, const QString &error)
+{
+    PaneFileReader::Result result;
+    result.status = status;
+    result.error = error;
+    return result;
+}
+
+// Plain text decoded from the device into the result; false when that did not work out.
+bool decodePlain(QIODevice &device, qint64 size, const QString &path,
+                 const std::atomic<bool> *cancel, const PlainTextLoader::Progress &progress,
+                 PaneFileReader::Result &result)
+{
+    result.plain = PlainTextLoader::load(device, size, cancel, progress);
+    switch (result.plain.status) {
+    case PlainTextLoader::Status::Ok:
+        result.status = Status::Ok;
+        return true;
+    case PlainTextLoader::Status::Cancelled:
+        result.cancelled = true;
+        break;
+    case PlainTextLoader::Status::OutOfMemory:
+        result.status = Status::OutOfMemory;
+        result.error = WholeFileReader::outOfMemoryMessage(path);
+        break;
+    case PlainTextLoader::Status::ReadFailed:
+        result.error = QStringLiteral("Cannot read %1: %2")
+                           .arg(QDir::toNativeSeparators(path), device.errorString());
+        break;
+    }
+    result.plain = {};
+    return false;
+}
+
+} // namespace
+
+PaneFileReader::Result PaneFileReader::read(const QString &path, const Limits &limits,
+                                            const std::atomic<bool> *cancel,
+                                            const PlainTextLoader::Progress &progress)
+{
+    try {
+        WholeFileReader::Opened opened = WholeFileReader::open(path);
+        if (opened.status != Status::Ok)
+            return failure(opened.status, opened.error);
+        QFile file;
+        if (!file.open(opened.fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+            ::close(opened.fd);
+            return failure(Status::Failed,
+                           QStringLiteral("Cannot read %1: %2")
+                               .arg(QDir::toNativeSeparators(path), file.errorString()));
+        }
+        const qint64 size = opened.size;
+        if (size > limits.maximumSize)
+            return failure(Status::TooLarge,
+                           WholeFileReader::tooLargeMessage(path, size, limits.maximumSize));
+
+        if (size == 0 || size <= limits.readWholeUpTo) {
+            // Small, or of unknown size (as files in /proc): read whole, bytes kept.
+            file.close();
+            WholeFileReader::Limits whole;
+            whole.maximumSize = std::min(limits.maximumSize, limits.readWholeUpTo);
+            whole.budget = limits.budget;
+            whole.memoryPerByte = limits.richMemoryPerByte;
+            WholeFileReader::Result read = WholeFileReader::read(path, whole);
+            Result result;
+            result.status = read.status;
+            result.error = read.error;
+            if (read.status != Status::Ok)
+                return result;
+            result.bytes = std::move(read.bytes);
+            if (isRtf(result.bytes)) {
+                result.rich = true;
+                return result;
+            }
+            QBuffer device(&result.bytes);
+            device.open(QIODevice::ReadOnly);
+            decodePlain(device, result.bytes.size(), path, cancel, progress, result);
+            return result;
+        }
+
+        const QByteArray head = file.peek(16);
+        if (isRtf(head)) {
+            if (!limits.budget.allows(size * limits.richMemoryPerByte))
+                return failure(Status::OutOfMemory, WholeFileReader::outOfMemoryMessage(path));
+            Result result;
+            result.rich = true;
+            result.bytes.resize(size);
+            const qint64 got = file.read(result.bytes.data(), size);
+            if (got < 0)
+                return failure(Status::Failed,
+                               QStringLiteral("Cannot read %1: %2")
+                                   .arg(QDir::toNativeSeparators(path), file.errorString()));
+            result.bytes.truncate(got);
+            result.status = Status::Ok;
+            return result;
+        }
+        if (!limits.budget.allows(plainMemoryFor(size)))
+            return failure(Status::OutOfMemory, WholeFileReader::outOfMemoryMessage(path));
+        Result result;
+        decodePlain(file, size, path, cancel, progress, result);
+        return result;
+    } catch (const std::bad_alloc &) {
+        return failure(Status::OutOfMemory, WholeFileReader::outOfMemoryMessage(path));
+    }
+}

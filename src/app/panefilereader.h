@@ -1,0 +1,44 @@
+#pragma once
+
+#include "app/memorybudget.h"
+#include "app/wholefilereader.h"
+#include "plaintext/plaintextloader.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <atomic>
+
+// Reads a file for the viewing pane, on any thread: Rich Text Format as its bytes (the rich
+// editor's document is built from them on the GUI thread), plain text decoded into the pane's
+// buffer. A large plain file is decoded block by block as it is read, so that its bytes are
+// never held beside its text; a small one is read whole and its bytes are kept for the reader.
+class PaneFileReader
+{
+public:
+    struct Result
+    {
+        WholeFileReader::Status status = WholeFileReader::Status::Failed;
+        QString error;          // for the user, with the native path; empty when Ok
+        bool cancelled = false; // dropped for a newer choice: nothing to report
+        bool rich = false;      // RTF: bytes holds the file
+        QByteArray bytes;       // RTF, or a small plain file (for the reader)
+        PlainTextLoader::Result plain;
+    };
+
+    struct Limits
+    {
+        qint64 maximumSize = qint64(4) << 30; // what Pagewell shows at all
+        MemoryBudget budget;
+        qint64 richMemoryPerByte = 8;    // building a formatted document takes this much per byte
+        qint64 readWholeUpTo = 16 << 20; // plain files up to this size are read whole
+    };
+
+    static Result read(const QString &path, const Limits &limits,
+                       const std::atomic<bool> *cancel = nullptr,
+                       const PlainTextLoader::Progress &progress = {});
+
+    // Memory a plain file's text takes per byte of the file at most: two bytes a character,
+    // its line index, and room for the blocks being decoded.
+    static qint64 plainMemoryFor(qint64 size) { return 2 * size + size / 4 + (8 << 20); }
+};

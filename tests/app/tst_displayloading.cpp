@@ -1,0 +1,117 @@
+// Showing a file without making the window wait: large files are read in the background, a
+// newer choice drops the older load, and a file the memory cannot hold leaves the pane alone.
+#include "app/appfonts.h"
+#include "app/browser.h"
+#include "app/displayloading.h"
+#include "app/filelistbox.h"
+#include "app/pgwell.h"
+#include "app/richtextbox.h"
+#include "reader/form3.h"
+#include "windowfixture.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+class TestDisplayLoading : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        useOwnHome();
+        installDesignFonts();
+    }
+    void newerChoiceDropsTheOlderLoad();
+    void largeFileLoadsInTheBackground();
+    void fileBeyondTheMemoryKeepsThePane_data();
+    void fileBeyondTheMemoryKeepsThePane();
+};
+
+void TestDisplayLoading::newerChoiceDropsTheOlderLoad()
+{
+    WindowFixture f;
+    writeFile(f.browse("a.txt"), "first file\r\n");
+    writeFile(f.browse("b.txt"), "second file\r\n");
+    pgwell &w = f.open();
+    w.browser().loading().setBackgroundFrom(0); // every file is read in the background
+    QStringList shown;
+    connect(w.Text1, &RichTextBox::textChanged, this,
+            [&] { shown.append(w.Text1->toPlainText()); });
+
+    choose(w.File1, "a.txt");
+    QVERIFY(w.browser().loading().isLoading());
+    choose(w.File1, "b.txt");
+    QTRY_COMPARE(w.Text1->toPlainText(), QStringLiteral("second file\n"));
+    QTest::qWait(100);
+    QCOMPARE(shown, QStringList{QStringLiteral("second file\n")}); // a.txt never came
+    QCOMPARE(w.currentFilePath, f.browse("b.txt"));
+    QCOMPARE(w.reader()->readerText(), QStringLiteral("second file\n"));
+    QVERIFY(!w.browser().loading().isLoading());
+}
+
+void TestDisplayLoading::largeFileLoadsInTheBackground()
+{
+    WindowFixture f;
+    // Larger than what is read whole, so it is decoded block by block as it is read.
+    QByteArray big;
+    big.reserve(20 << 20);
+    while (big.size() < (20 << 20))
+        big += "caf\xc3\xa9 and a line of text that goes on\n";
+    big += "last";
+    writeFile(f.browse("big.txt"), big);
+    pgwell &w = f.open();
+    const QString before = w.Text1->toPlainText();
+
+    choose(w.File1, "big.txt");
+    QVERIFY(w.browser().loading().isLoading());
+    QCOMPARE(w.Text1->toPlainText(), before); // the pane keeps its text until the new one is there
+    QSignalSpy finished(&w.browser().loading(), &DisplayLoading::finished);
+    QVERIFY(finished.wait(30000));
+    QVERIFY(!w.Text1->showsLoadProgress());
+    QCOMPARE(w.Text1->textLength(), big.size() - qsizetype(big.count("\xc3\xa9")));
+    QVERIFY(w.Text1->text().endsWith(QStringLiteral("goes on\nlast")));
+    QCOMPARE(w.shownFile().lineEnding, LineEnding::Lf);
+    QCOMPARE(w.currentFilePath, f.browse("big.txt"));
+    // The reader reads the file again when it needs the text.
+    QVERIFY(w.reader()->readerText() == w.Text1->text());
+}
+
+void TestDisplayLoading::fileBeyondTheMemoryKeepsThePane_data()
+{
+    QTest::addColumn<qsizetype>("size");
+    QTest::newRow("read whole") << qsizetype(100 << 10);
+    QTest::newRow("read block by block") << qsizetype(17 << 20);
+}
+
+void TestDisplayLoading::fileBeyondTheMemoryKeepsThePane()
+{
+    QFETCH(qsizetype, size);
+    WindowFixture f;
+    writeFile(f.browse("keep.txt"), "kept text");
+    writeFile(f.browse("huge.txt"), QByteArray(size, 'h'));
+    pgwell &w = f.open();
+    w.browser().loading().setBackgroundFrom(0);
+    choose(w.File1, "keep.txt");
+    QTRY_COMPARE(w.Text1->toPlainText(), QStringLiteral("kept text"));
+    w.browser().setMemoryBudget(MemoryBudget::fixed(size)); // less than the text would take
+
+    choose(w.File1, "huge.txt");
+    QTRY_COMPARE(f.fake.messages.shown.size(), 1);
+    QCOMPARE(f.fake.messages.lastText(),
+             QStringLiteral("%1 is too large to show with the memory available")
+                 .arg(f.browse("huge.txt")));
+    QCOMPARE(f.fake.messages.shown.last().icon, MessageBoxes::Icon::Critical);
+    QCOMPARE(w.Text1->toPlainText(), QStringLiteral("kept text"));
+    QCOMPARE(w.currentFilePath, f.browse("keep.txt"));
+
+    // With the memory there, the same file shows.
+    w.browser().setMemoryBudget(MemoryBudget::fixed(qint64(1) << 40));
+    choose(w.File1, "keep.txt");
+    choose(w.File1, "huge.txt");
+    QTRY_COMPARE(w.Text1->textLength(), size);
+    QCOMPARE(f.fake.messages.shown.size(), 1);
+}
+
+QTEST_MAIN(TestDisplayLoading)
+#include "tst_displayloading.moc"
