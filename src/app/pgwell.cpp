@@ -22,6 +22,7 @@
 #include "texttools/clipslotactions.h"
 #include "reader/readeractions.h"
 
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -185,11 +186,30 @@ void pgwell::unroll()
 
 void pgwell::quit()
 {
+    confirmQuit();
+}
+
+bool pgwell::confirmQuit()
+{
+    if (m_ending)
+        return true;
     if (m_platform.messages.show(QStringLiteral("Are you sure you want to quit the Pagewell ..."),
                                  Icon::Question, Buttons::YesNo) != MessageBoxes::Answer::Yes)
-        return;
+        return false;
+    m_ending = true;
     emit quitConfirmed();
     QCoreApplication::exit(0);
+    return true;
+}
+
+void pgwell::closeEvent(QCloseEvent *event)
+{
+    // The window system's close (Alt+F4, a task bar's "Close window") ends the program as the
+    // title bar's "x" does, after the same question.
+    if (confirmQuit())
+        event->accept();
+    else
+        event->ignore();
 }
 
 Form3 *pgwell::reader()

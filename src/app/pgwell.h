@@ -179,6 +179,7 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     void startUp(const Options &options);
@@ -188,6 +189,7 @@ private:
     void openStartPath(const QString &path);
     void unroll();
     void quit();
+    bool confirmQuit(); // asks the quit question; true when the program ends
 
     Platform &m_platform;
     Browser *m_browser = nullptr;
@@ -196,4 +198,5 @@ private:
     ShownFile m_shownFile;
     QPointer<Form3> m_reader;
     int m_heightTwips = fullHeightTwips;
+    bool m_ending = false; // the user confirmed the quit question
 };

@@ -9,6 +9,7 @@
 #include "windowfixture.h"
 
 #include <QElapsedTimer>
+#include <QSignalSpy>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -30,6 +31,7 @@ private slots:
     void specialFilesAreRefusedAtOnce();
     void specialFileAsStartPath();
     void tooLittleMemoryLeavesPaneAlone();
+    void windowSystemCloseAsksFirst();
 
 private:
     std::unique_ptr<WindowFixture> f;
@@ -112,6 +114,33 @@ void TestRobustness::tooLittleMemoryLeavesPaneAlone()
     w.browser().setMemoryBudget(MemoryBudget::fixed(needed));
     choose(w.File1, "large.txt");
     QCOMPARE(w.Text1->toPlainText(), QString(1000, u'x'));
+}
+
+void TestRobustness::windowSystemCloseAsksFirst()
+{
+    writeFile(f->browse("a.txt"), "shown text");
+    pgwell &w = f->open();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    choose(w.File1, "a.txt");
+    QSignalSpy ended(&w, &pgwell::quitConfirmed);
+
+    f->fake.messages.answers.enqueue(MessageBoxes::Answer::No);
+    QVERIFY(!w.close());
+    QCOMPARE(f->fake.messages.lastText(),
+             QStringLiteral("Are you sure you want to quit the Pagewell ..."));
+    QCOMPARE(f->fake.messages.shown.last().icon, MessageBoxes::Icon::Question);
+    QCOMPARE(f->fake.messages.shown.last().buttons, MessageBoxes::Buttons::YesNo);
+    QVERIFY(w.isVisible());
+    QCOMPARE(ended.count(), 0);
+    QCOMPARE(w.Text1->toPlainText(), QStringLiteral("shown text"));
+    QCOMPARE(w.File1->fileName(), QStringLiteral("a.txt"));
+
+    f->fake.messages.answers.enqueue(MessageBoxes::Answer::Yes);
+    QVERIFY(w.close());
+    QCOMPARE(ended.count(), 1);
+    QVERIFY(!w.isVisible());
+    QCOMPARE(f->fake.messages.shown.size(), 2);
 }
 
 QTEST_MAIN(TestRobustness)
