@@ -7,6 +7,7 @@
 #include "app/drivelistbox.h"
 #include "app/filelistbox.h"
 #include "app/helpfile.h"
+#include "app/paneclearance.h"
 #include "app/pgwellui.h"
 #include "app/richtextbox.h"
 #include "app/twips.h"
@@ -68,6 +69,7 @@ void pgwell::startUp(const Options &options)
     new ClipSlotActions(*this);
     new ReaderActions(*this);
     new AutoView(*this, options.autoViewTimer);
+    new PaneClearance(*Text1, {Label1, tlbr});
     connect(Timer2, &QTimer::timeout, this, &pgwell::unroll);
     connect(Command1, &QPushButton::clicked, this, &pgwell::quit);
     layOut();

@@ -308,7 +308,9 @@ void PgwellUi::setupUi(pgwell &w)
     w.Text1 = place(named(new RichTextBox(w.client), "Text1"), 0, 480, 11895, 5295);
     w.Text1->setAccessibleName(QStringLiteral("Text"));
     w.Label1 = place(label(w.client, "Label1", QString()), 2160, 5520, 6855, 255);
-    w.Label1->setAccessibleName(QStringLiteral("Current folder"));
+    // Opaque, as it lies over the pane; screen readers read its caption, the folder.
+    setBackgroundColor(w.Label1, panelGrey);
+    w.Label1->setAccessibleDescription(QStringLiteral("Current folder"));
     buildToolbar(w);
     buildFavorites(w);
     buildBrowserPanel(w);

@@ -12,6 +12,21 @@
 
 namespace {
 
+// The editors, with their viewport margins within the pane's reach.
+class MarginTextEdit : public QTextEdit
+{
+public:
+    using QAbstractScrollArea::setViewportMargins;
+    using QTextEdit::QTextEdit;
+};
+
+class MarginPlainTextEdit : public QPlainTextEdit
+{
+public:
+    using QAbstractScrollArea::setViewportMargins;
+    using QPlainTextEdit::QPlainTextEdit;
+};
+
 // The document's own text holds paragraph and frame marks where the pane's text has a line end;
 // each takes one position in both, so positions agree.
 void markLineEnds(QString &text)
@@ -49,10 +64,10 @@ bool isUnderlined(const QTextCharFormat &format)
 
 RichTextBox::RichTextBox(QWidget *parent) : QWidget(parent)
 {
-    m_richEditor = new QTextEdit(this);
+    m_richEditor = new MarginTextEdit(this);
     m_richEditor->setObjectName(QStringLiteral("richEditor"));
     m_richEditor->setAcceptRichText(true);
-    m_plainEditor = new QPlainTextEdit(this);
+    m_plainEditor = new MarginPlainTextEdit(this);
     m_plainEditor->setObjectName(QStringLiteral("plainEditor"));
     m_richEditor->hide();
     setFocusProxy(m_plainEditor);
@@ -374,6 +389,23 @@ QAbstractScrollArea *RichTextBox::editor() const
     if (m_rich)
         return m_richEditor;
     return m_plainEditor;
+}
+
+void RichTextBox::setBottomMargin(int pixels)
+{
+    pixels = qMax(0, pixels);
+    if (pixels == m_bottomMargin)
+        return;
+    m_bottomMargin = pixels;
+    static_cast<MarginTextEdit *>(m_richEditor)->setViewportMargins(0, 0, 0, pixels);
+    static_cast<MarginPlainTextEdit *>(m_plainEditor)->setViewportMargins(0, 0, 0, pixels);
+}
+
+QRect RichTextBox::caretRect() const
+{
+    const QRect inViewport = m_rich ? m_richEditor->cursorRect() : m_plainEditor->cursorRect();
+    const QWidget *viewport = editor()->viewport();
+    return QRect(viewport->mapTo(this, inViewport.topLeft()), inViewport.size());
 }
 
 void RichTextBox::resizeEvent(QResizeEvent *event)

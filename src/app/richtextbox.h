@@ -74,6 +74,13 @@ public:
     bool isModified() const;
     void setModified(bool modified);
 
+    // Keeps the lowest pixels of the pane free of text, for a control that lies over them; the
+    // text scrolls so that every line can still be brought into view above it.
+    void setBottomMargin(int pixels);
+    int bottomMargin() const { return m_bottomMargin; }
+    // The caret's rectangle in the pane's coordinates.
+    QRect caretRect() const;
+
     bool showsRichDocument() const { return m_rich; }
     QTextDocument *document() const;
     QTextCursor textCursor() const;
@@ -106,5 +113,6 @@ private:
     QTextEdit *m_richEditor = nullptr;
     QPlainTextEdit *m_plainEditor = nullptr;
     bool m_rich = false;
+    int m_bottomMargin = 0;
     bool m_replacing = false; // a new content is being put in: reported once, when complete
 };

@@ -1,15 +1,18 @@
 // The main window with hostile files and situations: files that are not regular files, too
 // little memory, the window system's close, text under the folder label, odd names.
 #include "app/appfonts.h"
+#include "app/backgroundcolor.h"
 #include "app/browser.h"
 #include "app/clicklabel.h"
 #include "app/memorybudget.h"
 #include "app/panecontent.h"
 #include "app/richtextbox.h"
+#include "app/twips.h"
 #include "windowfixture.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
+#include <QTimer>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -32,6 +35,9 @@ private slots:
     void specialFileAsStartPath();
     void tooLittleMemoryLeavesPaneAlone();
     void windowSystemCloseAsksFirst();
+    void paneBottomMargin_data();
+    void paneBottomMargin();
+    void lastLineReadableAboveFolderLabel();
 
 private:
     std::unique_ptr<WindowFixture> f;
@@ -141,6 +147,61 @@ void TestRobustness::windowSystemCloseAsksFirst()
     QCOMPARE(ended.count(), 1);
     QVERIFY(!w.isVisible());
     QCOMPARE(f->fake.messages.shown.size(), 2);
+}
+
+void TestRobustness::paneBottomMargin_data()
+{
+    // Pixels of the main window's client area: the pane at the left, 773 wide, from y 32.
+    QTest::addColumn<int>("paneHeight");
+    QTest::addColumn<bool>("toolbarShown");
+    QTest::addColumn<int>("margin");
+
+    const QRect label = Twips::rect(2160, 5520, 6855, 255); // y 368 to 385
+    QTest::newRow("as designed: the label over the lower edge")
+        << Twips::toPixels(5295) << true << 385 - label.top();
+    QTest::newRow("shown again, 5535 high: the toolbar over the lower edge, the label just above")
+        << Twips::toPixels(5535) << true << 32 + Twips::toPixels(5535) - label.top();
+    QTest::newRow("expanded: only what lies below the window")
+        << Twips::toPixels(8970 - 200) << false << 32 + Twips::toPixels(8770) - 592;
+}
+
+void TestRobustness::paneBottomMargin()
+{
+    QFETCH(int, paneHeight);
+    QFETCH(bool, toolbarShown);
+    QFETCH(int, margin);
+    pgwell &w = f->open();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.Text1->resize(w.Text1->width(), paneHeight);
+    w.tlbr->setVisible(toolbarShown);
+    QCOMPARE(w.Text1->bottomMargin(), margin);
+    QCOMPARE(w.Text1->geometry(), QRect(0, 32, 773, paneHeight)); // the pane keeps its place
+}
+
+void TestRobustness::lastLineReadableAboveFolderLabel()
+{
+    QStringList lines;
+    for (int i = 1; i <= 200; ++i)
+        lines << QStringLiteral("line %1").arg(i);
+    writeFile(f->browse("long.txt"), lines.join(u'\n').toUtf8());
+    writeFile(f->browse("doc.rtf"), "{\\rtf1\\ansi " + lines.join("\\par ").toUtf8() + "}");
+    pgwell &w = f->open();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QTRY_VERIFY(!w.Timer2->isActive());
+
+    for (const char *name : {"long.txt", "doc.rtf"}) {
+        choose(w.File1, name);
+        w.Text1->select(w.Text1->textLength(), 0); // the last line, scrolled into view
+        const QRect caret = w.Text1->caretRect().translated(w.Text1->pos());
+        QVERIFY2(caret.top() >= w.Text1->y(), name);
+        QVERIFY2(caret.bottom() < w.Label1->y(), name);
+        QVERIFY(w.Label1->isVisible());
+    }
+    // The label is opaque in the panel's colour, and read out as the folder it shows.
+    QCOMPARE(backgroundColor(w.Label1), QColor(224, 224, 224));
+    QVERIFY(w.Label1->autoFillBackground());
 }
 
 QTEST_MAIN(TestRobustness)
