@@ -155,6 +155,11 @@ void buildToolbar(pgwell &w)
         setBackgroundColor(l, panelGrey);
         l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     }
+    // A small gap between each picture and its caption, and the first picture off the edge,
+    // all inside the controls' own rectangles.
+    for (ClickLabel *l : {w.Label7, w.Label8, w.Label10, w.Label9, w.Label11, w.Label12, w.Label13})
+        l->setIndent(4);
+    w.m2->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     w.m2->setAccessibleName(QStringLiteral("Delete"));
     w.m1->setAccessibleName(QStringLiteral("Add to favorites"));
     w.Image1->setAccessibleName(QStringLiteral("New"));
@@ -283,6 +288,7 @@ void buildFavorites(pgwell &w)
     w.open->setObjectName(QStringLiteral("open"));
     w.ref = w.favo->addAction(QStringLiteral("Refresh"));
     w.ref->setObjectName(QStringLiteral("ref"));
+    w.favo->setAccessibleName(QStringLiteral("Favorites menu"));
 }
 
 } // namespace
