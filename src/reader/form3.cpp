@@ -1,5 +1,6 @@
 #include "form3.h"
 
+#include "app/displayrules.h"
 #include "app/twips.h"
 
 #include <QAction>
@@ -12,11 +13,10 @@
 #include <QScreen>
 
 namespace {
-const QString captionPrefix = QStringLiteral("Full screen mode - ");
-
 // The file name in a caption the display wrote; a caption that names no single file gives none.
 QString fileNameInCaption(const QString &caption)
 {
+    const QString captionPrefix = DisplayRules::readerCaption(QString());
     if (!caption.startsWith(captionPrefix))
         return {};
     const QString name = caption.mid(captionPrefix.size());
