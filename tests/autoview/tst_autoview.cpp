@@ -67,6 +67,7 @@ private slots:
     void uncheckingStopsAtOnce();
     void continuesFromHandMadeSelection();
     void realTimerFollowsTheStates();
+    void tickBehindAMessageIsDropped();
 
 private:
     pgwell &openWith(int files);
@@ -419,6 +420,32 @@ void TestAutoView::realTimerFollowsTheStates()
     QVERIFY(w.Timer1->isActive());
     QTest::mouseClick(w.Check1, Qt::LeftButton);
     QVERIFY(!w.Timer1->isActive());
+}
+
+void TestAutoView::tickBehindAMessageIsDropped()
+{
+    // Every file fails to show, each with a message; a tick while one is up must not start a
+    // second step inside the first.
+    pgwell &w = openWith(3);
+    for (int i = 0; i < 3; ++i) {
+        QVERIFY(QFile::remove(f->browse(nameAt(i))));
+        QVERIFY(QDir(f->browsed.path()).mkdir(nameAt(i)));
+    }
+    int ticksBehind = 0;
+    f->fake.messages.whileShown = [&] {
+        ++ticksBehind;
+        timer->elapse();
+    };
+    run(w);
+    timer->elapse();
+    QCOMPARE(ticksBehind, 1);
+    QCOMPARE(f->fake.messages.shown.size(), 1);
+    QCOMPARE(w.File1->listIndex(), 0);
+
+    timer->elapse(); // the next tick after the message steps as usual
+    QCOMPARE(w.File1->listIndex(), 1);
+    QCOMPARE(f->fake.messages.shown.size(), 2);
+    QVERIFY(w.Check1->isChecked());
 }
 
 QTEST_MAIN(TestAutoView)
