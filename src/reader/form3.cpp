@@ -116,7 +116,6 @@ void Form3::hideTip()
 void Form3::setReaderText(const QString &text)
 {
     m_pending.setText(text);
-    takeNameFromCaption();
     if (isVisible())
         applyPendingText();
 }
@@ -124,14 +123,13 @@ void Form3::setReaderText(const QString &text)
 void Form3::setReaderTextFromFile(const QString &path, const QByteArray &bytes)
 {
     m_pending.setFile(path, bytes);
-    takeNameFromCaption();
     if (isVisible())
         applyPendingText();
 }
 
-void Form3::takeNameFromCaption()
+QString Form3::shownFileName() const
 {
-    m_shownFileName = fileNameInCaption(windowTitle());
+    return fileNameInCaption(windowTitle());
 }
 
 QString Form3::readerText() const
