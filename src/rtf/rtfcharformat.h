@@ -8,6 +8,7 @@ struct RtfCharFormat
     enum Underline : quint8 {
         NoUnderline,
         SingleUnderline,
+        DoubleUnderline,
         DottedUnderline,
         DashUnderline,
         WaveUnderline

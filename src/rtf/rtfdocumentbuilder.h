@@ -25,7 +25,7 @@ public:
     void paragraphEnd(const RtfParagraphFormat &paragraph, const RtfCharFormat &mark,
                       bool pageBreakAfter) override;
     void cellEnd(int level, const RtfParagraphFormat &paragraph) override;
-    void rowEnd(int level, const QList<int> &cellEdges) override;
+    void rowEnd(int level, const RtfRowDefinition &row) override;
     void picture(const RtfPicture &picture, const RtfCharFormat &format,
                  const RtfParagraphFormat &paragraph) override;
     void finish(const RtfParagraphFormat &paragraph) override;
@@ -33,20 +33,43 @@ public:
     static constexpr int MaxColumns = 64;
 
 private:
+    // A cell as placed in the table's grid, for the merges and borders applied when the
+    // table is complete.
+    struct PlacedCell
+    {
+        int row = 0;
+        int column = 0;
+        int ownSpan = 1; // grid columns between its \cellx edges
+        int span = 1;    // with the cells merged into it; 0 once merged into the one on its left
+        int rowSpan = 1; // 0 once merged into the cell above
+        quint8 borders = 0;
+        quint8 rowBorders = 0;
+        quint8 merge = 0;
+    };
     struct Table
     {
         enum Pending { None, NextCell, NextRow };
         QTextTable *table = nullptr;
+        bool nested = false;
         int row = 0;
-        int column = 0;
+        int cellIndex = 0; // within the row, in the order of \cell
+        int column = 0;    // grid column of the current cell
         Pending pending = None;
-        QList<int> cellEdges; // of the first row, for the column widths
+        RtfRowDefinition definition; // of the current row
+        QList<int> edges;            // right edges of the grid's columns, in twips
+        bool widthsKnown = true;     // every edge came from a \cellx
+        bool borders = false;        // some cell or row declared a border
+        std::vector<PlacedCell> cells;
     };
 
     void enterLevel(int level);
     bool openTable();
     void closeTable();
     void advance(Table &table);
+    void startRow(Table &table);
+    bool placeCell(Table &table);
+    int gridColumn(Table &table, int edge);
+    void finishCells(Table &table);
     void applyBlockFormat(const RtfParagraphFormat &paragraph);
     QTextCharFormat charFormat(const RtfCharFormat &format);
 

@@ -15,6 +15,7 @@ struct RtfGroupState
     Destination uprDestination = Body; // where \ud inside \upr goes back to
     bool starred = false;              // \* seen, waiting for the group's word
     bool inUpr = false;
+    bool nestedTableProps = false; // inside \nesttableprops
     bool fieldGroup = false;
     char16_t fieldSymbol = 0;  // character of a SYMBOL field
     qint64 fieldTextStart = 0; // characters emitted when the field began

@@ -46,6 +46,7 @@ enum class RtfKeyword : quint8 {
     I,
     Strike,
     Ul,
+    Uldb,
     Uld,
     Uldash,
     Ulwave,
@@ -89,6 +90,29 @@ enum class RtfKeyword : quint8 {
     Nestrow,
     Trowd,
     Cellx,
+    Clmgf,
+    Clmrg,
+    Clvmgf,
+    Clvmrg,
+    Clbrdrt,
+    Clbrdrl,
+    Clbrdrb,
+    Clbrdrr,
+    Trbrdrt,
+    Trbrdrl,
+    Trbrdrb,
+    Trbrdrr,
+    Trbrdrh,
+    Trbrdrv,
+    BorderStyle, // \brdrs, \brdrdb and the other line styles
+    Brdrnone,
+    Brdrw,
+    // tab stops
+    Tx,
+    Tqr,
+    Tqc,
+    Tqdec,
+    Tb,
     // pictures
     Pngblip,
     Jpegblip,
@@ -113,6 +137,7 @@ enum class RtfKeyword : quint8 {
     Zwnj,
     Ltrmark,
     Rtlmark,
+    Chftn,
 };
 
 namespace RtfKeywords {

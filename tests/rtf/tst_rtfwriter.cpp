@@ -65,6 +65,7 @@ private slots:
     void roundTripFormats_data();
     void roundTripFormats();
     void tableCellsKeepTheirOrder();
+    void keepsWhatThePaneShows();
     void imagesSurvive();
     void largeDocumentIsFast();
     void unrtfReadsOutput();
@@ -80,7 +81,7 @@ void TestRtfWriter::headerAndTables()
     QTextCursor(&doc).insertText(QStringLiteral("run"), format);
 
     const QByteArray rtf = RtfWriter::write(doc);
-    QVERIFY(rtf.startsWith("{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1"));
+    QVERIFY(rtf.startsWith("{\\rtf1\\ansi\\ansicpg1252\\uc1"));
     QVERIFY(rtf.trimmed().endsWith('}'));
     QVERIFY(rtf.contains("{\\f1\\fnil\\fcharset0 Courier New;}"));
     // The first colour entry is empty ("auto"), so the first real colour is 1.
@@ -221,6 +222,71 @@ void TestRtfWriter::tableCellsKeepTheirOrder()
     QCOMPARE(backTable->rows(), 2);
     QCOMPARE(backTable->columns(), 3);
     QCOMPARE(backTable->cellAt(1, 0).firstCursorPosition().block().text(), "r1c0");
+}
+
+// The round-trip test compares whole documents; this one checks that the producer-style
+// fixture really exercises what Save used to lose, and how it is written.
+void TestRtfWriter::keepsWhatThePaneShows()
+{
+    QFile file(qEnvironmentVariable("PAGEWELL_FIXTURES") +
+               QStringLiteral("/rtf/word-features.rtf"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QTextDocument doc;
+    RtfReader::read(file.readAll(), &doc);
+    const QByteArray rtf = RtfWriter::write(doc);
+    for (const char *word : {"\\scaps",
+                             "\\sl360\\slmult1",
+                             "\\sl-300\\slmult0",
+                             "\\uldb",
+                             "\\uld",
+                             "\\ulwave",
+                             "\\tqr\\tx8000",
+                             "\\tqc\\tx4000",
+                             "\\clmgf",
+                             "\\clmrg",
+                             "\\clvmgf",
+                             "\\clvmrg",
+                             "\\itap2",
+                             "\\nestcell",
+                             "{\\*\\nesttableprops\\trowd",
+                             "\\nestrow",
+                             "\\clbrdrb\\brdrs",
+                             "\\page",
+                             "\\sa240",
+                             "{\\*\\fldinst HYPERLINK"}) {
+        // The word itself, not the start of a longer one.
+        static const QRegularExpression end(QStringLiteral("[^a-z]"));
+        const QString text = QString::fromLatin1(rtf);
+        bool found = false;
+        for (qsizetype at = text.indexOf(QLatin1String(word)); at >= 0 && !found;
+             at = text.indexOf(QLatin1String(word), at + 1)) {
+            const qsizetype after = at + qsizetype(qstrlen(word));
+            found = after >= text.size() || end.match(text, after).capturedStart() == after;
+        }
+        QVERIFY2(found, word);
+    }
+    // A blank after \* would be text to a reader: each link would gain a space.
+    QVERIFY(!rtf.contains("\\* ") && !rtf.contains("\\*\n"));
+    // Symbol and Wingdings characters are Unicode under an ordinary font.
+    QVERIFY(!rtf.contains("Symbol;") && !rtf.contains("Wingdings;"));
+    QVERIFY(rtf.contains("\\u8226\\'3f") || rtf.contains("\\'95"));
+    QVERIFY(rtf.contains("\\u8734\\'3f")); // infinity
+    QVERIFY(rtf.contains("\\u9312\\'3f")); // circled one
+    QTextDocument back;
+    RtfReader::read(rtf, &back);
+    QCOMPARE(back.toPlainText(), doc.toPlainText());
+    QVERIFY(back.toPlainText().contains(u"\u00a9 \u00d7 \u221e"_qs));
+    QVERIFY(back.toPlainText().contains(u"link one link two"_qs));
+
+    // Many links in a row, with line breaks falling anywhere: not one space is added.
+    QByteArray links = "{\\rtf1 ";
+    for (int i = 0; i < 200; ++i)
+        links += "{\\field{\\*\\fldinst HYPERLINK \"http://example.org/" + QByteArray::number(i) +
+                 "\"}{\\fldrslt L}}";
+    links += '}';
+    QTextDocument linked;
+    RtfReader::read(links, &linked);
+    QCOMPARE(RtfReader::plainText(RtfWriter::write(linked)), QString(200, u'L'));
 }
 
 void TestRtfWriter::imagesSurvive()
