@@ -46,7 +46,47 @@ void RtfDocumentBuilder::text(QStringView text, const RtfCharFormat &format,
                               const RtfParagraphFormat &paragraph)
 {
     enterLevel(paragraph.tableLevel());
-    m_cursor.insertText(text.toString(), charFormat(format));
+    const QTextCharFormat qtFormat = charFormat(format);
+    // Qt lays out a paragraph as a whole, in time that grows faster than its length and its
+    // number of runs; a very long one is shown in pieces, each marked so that a save joins
+    // them again.
+    if (m_cursor.block() != m_runsBlock) {
+        m_runsBlock = m_cursor.block();
+        m_runs = 0;
+    }
+    if (++m_runs > MaxRunsPerParagraph && m_cursor.block().length() > 1)
+        splitParagraph(paragraph, qtFormat);
+    while (m_cursor.block().length() - 1 + text.size() > MaxParagraph) {
+        const qsizetype room =
+            std::max<qsizetype>(0, MaxParagraph - (m_cursor.block().length() - 1));
+        qsizetype cut = room;
+        for (qsizetype i = room; i > room / 2; --i) {
+            const char16_t c = text[i - 1].unicode();
+            if (c == QChar::LineSeparator || c == u' ') {
+                cut = i;
+                break;
+            }
+        }
+        if (cut > 0 && QChar::isHighSurrogate(text[cut - 1].unicode()))
+            --cut; // never between the halves of a pair
+        m_cursor.insertText(text.first(cut).toString(), qtFormat);
+        text = text.sliced(cut);
+        splitParagraph(paragraph, qtFormat);
+    }
+    m_cursor.insertText(text.toString(), qtFormat);
+}
+
+void RtfDocumentBuilder::splitParagraph(const RtfParagraphFormat &paragraph,
+                                        const QTextCharFormat &format)
+{
+    applyBlockFormat(paragraph);
+    QTextBlockFormat piece = m_cursor.blockFormat();
+    piece.setProperty(RtfProperty::ContinuesInNextBlock, true);
+    m_cursor.setBlockFormat(piece);
+    m_cursor.insertBlock(QTextBlockFormat(), format);
+    m_runsBlock = m_cursor.block();
+    m_runs = 1;
+    m_simplified |= ParagraphsSplit;
 }
 
 void RtfDocumentBuilder::paragraphEnd(const RtfParagraphFormat &paragraph,
@@ -159,8 +199,41 @@ void RtfDocumentBuilder::finish(const RtfParagraphFormat &paragraph)
 {
     enterLevel(0);
     applyBlockFormat(paragraph);
+    if (m_simplified)
+        insertNote();
     m_cursor.endEditBlock();
     m_finished = true;
+}
+
+// A line at the top says what was simplified to keep the window responsive. It is marked, so
+// that a save leaves it out.
+void RtfDocumentBuilder::insertNote()
+{
+    QStringList what;
+    if (m_simplified & NestingCapped)
+        what << QStringLiteral("tables nested more than %1 deep are shown flattened")
+                    .arg(MaxNesting);
+    if (m_simplified & RowsSplit)
+        what << QStringLiteral("long tables are shown in parts of %1 rows").arg(MaxRowsPerTable);
+    if (m_simplified & ParagraphsSplit)
+        what << QStringLiteral("very long paragraphs are shown in pieces");
+    if (m_simplified & FontsCapped)
+        what << QStringLiteral("only the first %1 fonts are used").arg(MaxFamilies);
+    QTextCursor top(m_document);
+    top.movePosition(QTextCursor::Start);
+    // The document's first paragraph moves down with its own formats.
+    top.insertBlock(top.blockFormat(), top.blockCharFormat());
+    top.movePosition(QTextCursor::PreviousBlock);
+    QTextBlockFormat block;
+    block.setProperty(RtfProperty::ReaderNote, true);
+    block.setBottomMargin(8);
+    QTextCharFormat format;
+    format.setFontItalic(true);
+    format.setForeground(QColor(0x80, 0x30, 0x00));
+    top.setBlockFormat(block);
+    top.setBlockCharFormat(format);
+    top.insertText(QStringLiteral("Shown simplified: %1.").arg(what.join(QStringLiteral("; "))),
+                   format);
 }
 
 // Moves the cursor to where content of the given table level goes: closes
@@ -176,6 +249,12 @@ void RtfDocumentBuilder::enterLevel(int level)
     if (!m_tables.empty())
         advance(m_tables.back());
     while (int(m_tables.size()) < level) {
+        if (int(m_tables.size()) >= MaxNesting) {
+            // Qt lays out each nesting level twice per level above it: deeper tables would take
+            // minutes. Their cells become paragraphs of the deepest cell shown.
+            m_simplified |= NestingCapped;
+            break;
+        }
         if (!openTable())
             break;
     }
@@ -381,6 +460,14 @@ void RtfDocumentBuilder::advance(Table &table)
             m_cursor.insertBlock(); // no room for another cell: keep it in this one
         }
     } else if (pending == Table::NextRow) {
+        if (table.row + 1 >= MaxRowsPerTable) {
+            // Qt lays out a table as a whole: a long one goes on in a table of its own, so
+            // that the layout can proceed part by part.
+            closeTable();
+            openTable();
+            m_simplified |= RowsSplit;
+            return;
+        }
         if (table.row + 1 >= t->rows()) {
             const qint64 wanted = std::clamp(table.row + 1, 1, 1024);
             const qint64 rows = std::min<qint64>(wanted, m_cellBudget / t->columns());
@@ -591,8 +678,16 @@ QTextCharFormat RtfDocumentBuilder::charFormat(const RtfCharFormat &format)
     // Symbol and Wingdings text is already Unicode: drawn in such a font it would show other
     // glyphs (or none), and written back under that font's name it would be mapped twice.
     if (const RtfFont *font = m_parser.fonts().find(format.font);
-        font && !font->name.isEmpty() && !RtfTextDecoder::isGlyphFont(*font))
-        f.setFontFamilies({font->name});
+        font && !font->name.isEmpty() && !RtfTextDecoder::isGlyphFont(*font)) {
+        // Each family costs a font look-up when the text is laid out; thousands of them would
+        // stall the window. Real documents use a few dozen at most.
+        if (m_families.contains(font->name) || m_families.size() < MaxFamilies) {
+            m_families.insert(font->name);
+            f.setFontFamilies({font->name});
+        } else {
+            m_simplified |= FontsCapped;
+        }
+    }
     if (format.foreground >> 24)
         f.setForeground(QColor::fromRgb(format.foreground));
     if (format.background >> 24)

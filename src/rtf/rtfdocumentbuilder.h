@@ -2,6 +2,8 @@
 
 #include "rtf/rtfcontentsink.h"
 
+#include <QSet>
+#include <QTextBlock>
 #include <QTextCharFormat>
 #include <QTextCursor>
 
@@ -31,6 +33,12 @@ public:
     void finish(const RtfParagraphFormat &paragraph) override;
 
     static constexpr int MaxColumns = 64;
+    // Limits that keep Qt's layout of any document within a second or two.
+    static constexpr int MaxNesting = 4;
+    static constexpr int MaxRowsPerTable = 2000;
+    static constexpr int MaxParagraph = 20000; // characters
+    static constexpr int MaxFamilies = 64;
+    static constexpr int MaxRunsPerParagraph = 2000;
 
 private:
     // A cell as placed in the table's grid, for the merges and borders applied when the
@@ -71,6 +79,8 @@ private:
     int gridColumn(Table &table, int edge);
     void finishCells(Table &table);
     void applyBlockFormat(const RtfParagraphFormat &paragraph);
+    void insertNote();
+    void splitParagraph(const RtfParagraphFormat &paragraph, const QTextCharFormat &format);
     QTextCharFormat charFormat(const RtfCharFormat &format);
 
     QTextDocument *m_document;
@@ -83,6 +93,11 @@ private:
     bool m_haveLastFormat = false;
     bool m_pageBreakNext = false;
     bool m_finished = false;
+    enum Simplified { NestingCapped = 1, RowsSplit = 2, ParagraphsSplit = 4, FontsCapped = 8 };
+    int m_simplified = 0;
+    QSet<QString> m_families;
+    QTextBlock m_runsBlock; // the block whose runs m_runs counts
+    int m_runs = 0;
     qint64 m_cellBudget;
     qint64 m_imageBudget;
     int m_imageCount = 0;

@@ -82,6 +82,8 @@ void dumpFrame(const QTextDocument &document, const QTextFrame *frame, QString &
 
 void dumpBlock(const QTextDocument &document, const QTextBlock &block, QString &out, int depth)
 {
+    if (block.blockFormat().boolProperty(RtfProperty::ReaderNote))
+        return; // says how the document was shown, is not part of it
     out += QString(depth * 2, u' ') + QStringLiteral("[") + blockSummary(block.blockFormat()) +
            QStringLiteral("]");
     // Runs of equal format are one run, however Qt split them.

@@ -6,7 +6,16 @@
 // What a { saves and the matching } restores.
 struct RtfGroupState
 {
-    enum Destination : quint8 { Body, Skip, FontTable, ColorTable, Picture, FieldInstruction };
+    enum Destination : quint8 {
+        Body,
+        Skip,
+        FontTable,
+        ColorTable,
+        Picture,
+        FieldInstruction,
+        ListNumbering,     // \pn
+        ListNumberingText, // \pntxtb, \pntxta
+    };
 
     RtfCharFormat chars;
     RtfParagraphFormat paragraph;

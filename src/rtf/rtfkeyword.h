@@ -22,6 +22,9 @@ enum class RtfKeyword : quint8 {
     Listtext,
     Pntext,
     Nesttableprops,
+    Pn,
+    Pntxta,
+    Pntxtb,
     // destinations skipped with their content
     SkippedDestination,
     // code pages and font table
@@ -138,6 +141,19 @@ enum class RtfKeyword : quint8 {
     Ltrmark,
     Rtlmark,
     Chftn,
+    // Word 6 list numbering, inside \pn
+    Pnlvl,
+    Pnlvlblt,
+    Pnlvlbody,
+    Pnlvlcont,
+    Pndec,
+    Pnucltr,
+    Pnlcltr,
+    Pnucrm,
+    Pnlcrm,
+    Pnstart,
+    Pnf,
+    Pnprev,
 };
 
 namespace RtfKeywords {

@@ -78,6 +78,10 @@ void RtfParser::parse(QByteArrayView rtf, RtfContentSink &sink)
     m_rowSerial = 0;
     m_borderBit = 0;
     m_footnotes = 0;
+    m_numbering = Numbering();
+    m_labelSeen = false;
+    m_numberCounters.clear();
+    std::fill(std::begin(m_levelNumbers), std::end(m_levelNumbers), 0);
 
     RtfTokenizer tokenizer(rtf);
     bool running = true;
@@ -173,6 +177,10 @@ bool RtfParser::closeGroup()
         if (parent != RtfGroupState::FieldInstruction)
             finishFieldInstruction();
         break;
+    case RtfGroupState::ListNumbering:
+        if (parent == RtfGroupState::Body)
+            finishNumbering();
+        break;
     default:
         break;
     }
@@ -209,6 +217,29 @@ void RtfParser::handleWord(QByteArrayView name, bool hasParameter, int parameter
     RtfParagraphFormat &para = s.paragraph;
     using K = RtfKeyword;
     switch (keyword) {
+    case K::Listtext:
+    case K::Pntext:
+        if (s.destination == RtfGroupState::Body)
+            m_labelSeen = true; // the producer's own label text follows
+        break;
+    case K::Pnlvl:
+    case K::Pnlvlblt:
+    case K::Pnlvlbody:
+    case K::Pnlvlcont:
+    case K::Pndec:
+    case K::Pnucltr:
+    case K::Pnlcltr:
+    case K::Pnucrm:
+    case K::Pnlcrm:
+    case K::Pnstart:
+    case K::Pnf:
+    case K::Pnprev:
+        if (s.destination == RtfGroupState::ListNumbering)
+            numberingWord(keyword, p);
+        break;
+    case K::Pn:
+    case K::Pntxta:
+    case K::Pntxtb:
     case K::Fonttbl:
     case K::Colortbl:
     case K::Pict:
@@ -542,6 +573,22 @@ void RtfParser::handleDestinationWord(RtfKeyword keyword)
         m_fieldInstruction.clear();
         m_fieldText.clear();
         break;
+    case RtfKeyword::Pn:
+        s.destination = s.destination == RtfGroupState::Body ? RtfGroupState::ListNumbering
+                                                             : RtfGroupState::Skip;
+        m_numbering = Numbering();
+        break;
+    case RtfKeyword::Pntxta:
+    case RtfKeyword::Pntxtb:
+        if (s.destination == RtfGroupState::ListNumbering) {
+            s.destination = RtfGroupState::ListNumberingText;
+            m_numbering.target =
+                keyword == RtfKeyword::Pntxtb ? &m_numbering.before : &m_numbering.after;
+            m_numbering.target->clear();
+        } else {
+            s.destination = RtfGroupState::Skip;
+        }
+        break;
     case RtfKeyword::Upr:
         // \upr holds an 8-bit version first and the Unicode one in \ud.
         s.uprDestination = s.destination;
@@ -606,6 +653,9 @@ void RtfParser::handleText(QByteArrayView text)
     case RtfGroupState::Picture:
         appendPictureHex(text);
         break;
+    case RtfGroupState::ListNumberingText:
+        appendNumberingBytes(text);
+        break;
     case RtfGroupState::FieldInstruction:
         m_fieldInstruction.append(text.first(std::min(
             text.size(), std::max<qsizetype>(0, kMaxFieldInstruction - m_fieldInstruction.size() -
@@ -630,6 +680,9 @@ void RtfParser::handleByte(unsigned char byte)
     case RtfGroupState::FieldInstruction:
         if (m_fieldInstruction.size() + m_fieldText.size() < kMaxFieldInstruction)
             m_fieldInstruction.append(c);
+        break;
+    case RtfGroupState::ListNumberingText:
+        appendNumberingBytes(QByteArrayView(&c, 1));
         break;
     default:
         break;
@@ -751,6 +804,10 @@ void RtfParser::appendChar(char16_t c)
             m_fieldText.append(QChar(c));
         }
         break;
+    case RtfGroupState::ListNumberingText:
+        if (m_numbering.target && m_numbering.target->size() < kMaxFontName)
+            m_numbering.target->append(QChar(c));
+        break;
     default:
         break;
     }
@@ -811,6 +868,7 @@ void RtfParser::paragraphEnd(bool pageBreak)
     resolveSurrogate();
     flushText();
     m_sink->paragraphEnd(s.paragraph, s.chars, pageBreak);
+    m_labelSeen = false;
 }
 
 void RtfParser::tableEvent(RtfKeyword keyword)
@@ -970,6 +1028,136 @@ void RtfParser::tableDefinitionWord(RtfKeyword keyword, bool hasParameter, int p
     default:
         break;
     }
+}
+
+void RtfParser::numberingWord(RtfKeyword keyword, int parameter)
+{
+    using K = RtfKeyword;
+    Numbering &n = m_numbering;
+    switch (keyword) {
+    case K::Pnlvl:
+        n.level = std::clamp(parameter, 1, 9);
+        break;
+    case K::Pnlvlblt:
+        n.level = 10;
+        n.style = Numbering::Bullet;
+        break;
+    case K::Pnlvlbody:
+        n.level = 10;
+        break;
+    case K::Pnlvlcont:
+        n.continued = true;
+        break;
+    case K::Pndec:
+        n.style = Numbering::Decimal;
+        break;
+    case K::Pnucltr:
+        n.style = Numbering::UpperLetter;
+        break;
+    case K::Pnlcltr:
+        n.style = Numbering::LowerLetter;
+        break;
+    case K::Pnucrm:
+        n.style = Numbering::UpperRoman;
+        break;
+    case K::Pnlcrm:
+        n.style = Numbering::LowerRoman;
+        break;
+    case K::Pnstart:
+        n.start = std::clamp(parameter, 0, 32767);
+        break;
+    case K::Pnf:
+        n.font = parameter;
+        break;
+    case K::Pnprev:
+        n.previous = true;
+        break;
+    default:
+        break;
+    }
+}
+
+void RtfParser::appendNumberingBytes(QByteArrayView bytes)
+{
+    if (!m_numbering.target || m_numbering.target->size() >= kMaxFontName)
+        return;
+    int page = codePage(m_numbering.font >= 0 ? m_numbering.font : state().chars.font);
+    m_decoder.decode(page, bytes, *m_numbering.target);
+}
+
+namespace {
+
+QString formatNumber(int n, quint8 style)
+{
+    switch (style) {
+    case 2: // upper letter
+    case 3: {
+        QString letters;
+        for (int v = std::max(n, 1); v > 0; v = (v - 1) / 26)
+            letters.prepend(QChar(u'A' + (v - 1) % 26));
+        return style == 2 ? letters : letters.toLower();
+    }
+    case 4: // upper roman
+    case 5: {
+        static const std::pair<int, const char *> parts[] = {
+            {1000, "M"}, {900, "CM"}, {500, "D"}, {400, "CD"}, {100, "C"}, {90, "XC"}, {50, "L"},
+            {40, "XL"},  {10, "X"},   {9, "IX"},  {5, "V"},    {4, "IV"},  {1, "I"}};
+        QString roman;
+        int v = std::clamp(n, 1, 3999);
+        for (const auto &[value, text] : parts) {
+            for (; v >= value; v -= value)
+                roman += QLatin1String(text);
+        }
+        return style == 4 ? roman : roman.toLower();
+    }
+    default:
+        return QString::number(n);
+    }
+}
+
+} // namespace
+
+// A paragraph numbered by \pn without a \pntext label gets the label the producer shows:
+// the text before, the number (or the bullet), the text after, and a tab.
+void RtfParser::finishNumbering()
+{
+    Numbering &n = m_numbering;
+    n.target = nullptr;
+    if (m_labelSeen || n.level == 0 || n.continued || state().destination != RtfGroupState::Body)
+        return;
+    QString label = n.before;
+    if (n.style == Numbering::Bullet) {
+        if (label.isEmpty())
+            label = QString(QChar(0x2022));
+    } else {
+        const QString key =
+            QStringLiteral("%1|%2|%3|%4").arg(n.level).arg(n.style).arg(n.before, n.after);
+        const auto it = m_numberCounters.find(key);
+        const int number = it == m_numberCounters.end() ? n.start : ++it.value();
+        if (it == m_numberCounters.end() && m_numberCounters.size() < 4096)
+            m_numberCounters.insert(key, number);
+        if (n.level <= 9) {
+            // A number at one level starts the levels below it again.
+            m_levelNumbers[n.level] = number;
+            for (auto c = m_numberCounters.begin(); c != m_numberCounters.end();) {
+                if (c.key().section(u'|', 0, 0).toInt() > n.level &&
+                    c.key().section(u'|', 0, 0).toInt() <= 9)
+                    c = m_numberCounters.erase(c);
+                else
+                    ++c;
+            }
+            if (n.previous && n.level > 1 && m_levelNumbers[n.level - 1] > 0)
+                label += QString::number(m_levelNumbers[n.level - 1]) + u'.';
+        }
+        label += formatNumber(number, n.style);
+    }
+    label += n.after;
+    for (const QChar c : std::as_const(label)) {
+        if (!RtfTextDecoder::isDropped(c.unicode()))
+            appendBodyChar(c.unicode());
+    }
+    appendBodyChar(u'\t');
+    m_labelSeen = true;
 }
 
 void RtfParser::commitColor()

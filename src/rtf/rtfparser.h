@@ -7,6 +7,7 @@
 #include "rtf/rtftextdecoder.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -114,5 +115,27 @@ private:
     quint8 m_borderBit = 0;
     bool m_borderOfRow = false;
     quint8 m_tabKind = 0; // \tqr, \tqc or \tqdec waiting for its \tx
-    int m_footnotes = 0;  // \chftn numbers footnotes in order
+    int m_footnotes = 0;
+
+    // Word 6 numbering (\pn) of the paragraph, shown when the file gives no label text.
+    struct Numbering
+    {
+        enum Style : quint8 { Bullet, Decimal, UpperLetter, LowerLetter, UpperRoman, LowerRoman };
+        int level = 0;          // 1..9, 10 for \pnlvlbody, 0 for none
+        bool continued = false; // \pnlvlcont: no number
+        bool previous = false;  // \pnprev: the level above's number comes first
+        quint8 style = Decimal;
+        int start = 1;
+        int font = -1;
+        QString before;
+        QString after;
+        QString *target = nullptr; // which text the characters go to
+    };
+    void finishNumbering();
+    void numberingWord(RtfKeyword keyword, int parameter);
+    void appendNumberingBytes(QByteArrayView bytes);
+    Numbering m_numbering;
+    bool m_labelSeen = false; // \listtext or \pntext in this paragraph
+    QHash<QString, int> m_numberCounters;
+    int m_levelNumbers[11] = {}; // \chftn numbers footnotes in order
 };

@@ -230,6 +230,11 @@ void RtfWriter::writeCellContent(const QTextTable *table, int row, int column, i
 void RtfWriter::writeBlock(const QTextBlock &block, int level, Ending ending)
 {
     const QTextBlockFormat format = block.blockFormat();
+    if (format.boolProperty(RtfProperty::ReaderNote))
+        return; // the reader's own note, not part of the document
+    // A long paragraph shown in pieces is one paragraph again.
+    if (format.boolProperty(RtfProperty::ContinuesInNextBlock) && ending == Ending::Par)
+        ending = Ending::Continues;
     m_out.word("pard");
     if (level > 0)
         m_out.word("intbl");

@@ -22,7 +22,7 @@ public:
 private:
     RtfWriter(const QTextDocument &doc, const RtfFormatTables &tables, RtfOutput &out);
 
-    enum class Ending { Par, Cell, None };
+    enum class Ending { Par, Cell, None, Continues };
 
     // level: the table nesting level of the content, 0 outside tables.
     void writeFrame(const QTextFrame *frame, int level);
