@@ -188,6 +188,7 @@ void RtfDocumentBuilder::picture(const RtfPicture &picture, const RtfCharFormat 
     QTextImageFormat imageFormat;
     imageFormat.merge(charFormat(format));
     imageFormat.setName(name);
+    imageFormat.setProperty(RtfProperty::PictureData, picture.data);
     const qreal width = picture.goalWidth > 0 ? pixels(picture.goalWidth) : image.width();
     const qreal height = picture.goalHeight > 0 ? pixels(picture.goalHeight) : image.height();
     imageFormat.setWidth(width * picture.scaleX / 100.0);
@@ -217,6 +218,9 @@ void RtfDocumentBuilder::insertNote()
         what << QStringLiteral("long tables are shown in parts of %1 rows").arg(MaxRowsPerTable);
     if (m_simplified & ParagraphsSplit)
         what << QStringLiteral("very long paragraphs are shown in pieces");
+    if (m_simplified & CellsCapped)
+        what << QStringLiteral("table cells after the first %1 are shown as paragraphs")
+                    .arg(MaxShownCells);
     if (m_simplified & FontsCapped)
         what << QStringLiteral("only the first %1 fonts are used").arg(MaxFamilies);
     QTextCursor top(m_document);
@@ -268,6 +272,11 @@ bool RtfDocumentBuilder::openTable()
 {
     if (m_cellBudget <= 0)
         return false;
+    if (m_cellsShown >= MaxShownCells) {
+        m_simplified |= CellsCapped;
+        return false;
+    }
+    ++m_cellsShown;
     --m_cellBudget;
     QTextTableFormat format;
     format.setBorder(0); // borders are the cells' own, as the document declares them
@@ -460,6 +469,14 @@ void RtfDocumentBuilder::advance(Table &table)
             m_cursor.insertBlock(); // no room for another cell: keep it in this one
         }
     } else if (pending == Table::NextRow) {
+        // Qt lays out every cell of a table in one go; beyond a fixed number of cells the
+        // rows go on as paragraphs, one per cell.
+        if (m_cellsShown + t->columns() > MaxShownCells) {
+            closeTable();
+            m_simplified |= CellsCapped;
+            return;
+        }
+        m_cellsShown += t->columns();
         if (table.row + 1 >= MaxRowsPerTable) {
             // Qt lays out a table as a whole: a long one goes on in a table of its own, so
             // that the layout can proceed part by part.
@@ -700,6 +717,8 @@ QTextCharFormat RtfDocumentBuilder::charFormat(const RtfCharFormat &format)
         f.setFontCapitalization(QFont::AllUppercase);
     else if (format.smallCaps)
         f.setFontCapitalization(QFont::SmallCaps);
+    if (format.field >= 0)
+        f.setProperty(RtfProperty::FieldInstruction, m_parser.fieldInstruction(format.field));
     if (format.link >= 0) {
         f.setAnchor(true);
         f.setAnchorHref(m_parser.linkTarget(format.link));

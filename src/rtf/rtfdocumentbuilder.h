@@ -39,6 +39,7 @@ public:
     static constexpr int MaxParagraph = 20000; // characters
     static constexpr int MaxFamilies = 64;
     static constexpr int MaxRunsPerParagraph = 2000;
+    static constexpr int MaxShownCells = 20000;
 
 private:
     // A cell as placed in the table's grid, for the merges and borders applied when the
@@ -93,7 +94,14 @@ private:
     bool m_haveLastFormat = false;
     bool m_pageBreakNext = false;
     bool m_finished = false;
-    enum Simplified { NestingCapped = 1, RowsSplit = 2, ParagraphsSplit = 4, FontsCapped = 8 };
+    enum Simplified {
+        NestingCapped = 1,
+        RowsSplit = 2,
+        ParagraphsSplit = 4,
+        FontsCapped = 8,
+        CellsCapped = 16
+    };
+    qint64 m_cellsShown = 0;
     int m_simplified = 0;
     QSet<QString> m_families;
     QTextBlock m_runsBlock; // the block whose runs m_runs counts

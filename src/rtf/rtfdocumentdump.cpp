@@ -51,6 +51,8 @@ QString charSummary(const QTextDocument &document, const QTextCharFormat &f)
         parts << QStringLiteral("fg ") + f.foreground().color().name();
     if (f.hasProperty(QTextFormat::BackgroundBrush) && f.background().style() != Qt::NoBrush)
         parts << QStringLiteral("bg ") + f.background().color().name();
+    if (f.hasProperty(RtfProperty::FieldInstruction))
+        parts << QStringLiteral("field '%1'").arg(f.stringProperty(RtfProperty::FieldInstruction));
     if (f.isAnchor() && !f.anchorHref().isEmpty())
         parts << QStringLiteral("link '%1'").arg(f.anchorHref());
     return parts.join(u' ');

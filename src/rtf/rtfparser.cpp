@@ -70,6 +70,7 @@ void RtfParser::parse(QByteArrayView rtf, RtfContentSink &sink)
     m_colors.clear();
     m_picture = RtfPicture();
     m_links.clear();
+    m_fieldInstructions.clear();
     m_outerRow = RtfRowDefinition();
     m_nestedRow = RtfRowDefinition();
     m_nestedRow.nested = true;
@@ -310,8 +311,10 @@ void RtfParser::handleWord(QByteArrayView name, bool hasParameter, int parameter
         break;
     case K::Plain: {
         const int link = chars.link;
+        const int field = chars.field;
         chars = plainFormat();
         chars.link = link;
+        chars.field = field;
         break;
     }
     case K::B:
@@ -661,6 +664,7 @@ void RtfParser::handleText(QByteArrayView text)
             text.size(), std::max<qsizetype>(0, kMaxFieldInstruction - m_fieldInstruction.size() -
                                                     m_fieldText.size()))));
         break;
+    case RtfGroupState::ListNumbering:
     case RtfGroupState::Skip:
         break;
     }
@@ -1238,7 +1242,14 @@ void RtfParser::finishFieldInstruction()
             m_links.append(target);
             state().chars.link = int(m_links.size() - 1);
         }
-    } else if (type.compare(QLatin1String("SYMBOL"), Qt::CaseInsensitive) == 0 && args.size() > 1) {
+    } else if (type.compare(QLatin1String("SYMBOL"), Qt::CaseInsensitive) != 0) {
+        // Other fields (PAGE, DATE, TOC ...) show their result; the instruction stays with it,
+        // so that a save writes the field again and not only what it showed.
+        if (m_fieldInstructions.size() < 65536) {
+            m_fieldInstructions.append(instruction.trimmed());
+            state().chars.field = int(m_fieldInstructions.size() - 1);
+        }
+    } else if (args.size() > 1) {
         bool ok = false;
         const uint code = args[1].startsWith(QLatin1String("0x"), Qt::CaseInsensitive)
                               ? args[1].mid(2).toUInt(&ok, 16)

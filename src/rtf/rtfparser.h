@@ -24,6 +24,7 @@ public:
 
     const RtfFontTable &fonts() const { return m_fonts; }
     QString linkTarget(int link) const { return m_links.value(link); }
+    QString fieldInstruction(int field) const { return m_fieldInstructions.value(field); }
     // The row definition in effect for top-level (nested false) or nested table rows.
     const RtfRowDefinition &rowDefinition(bool nested) const
     {
@@ -103,6 +104,7 @@ private:
     QByteArray m_fieldInstruction; // bytes not yet decoded
     QString m_fieldText;
     QStringList m_links;
+    QStringList m_fieldInstructions;
     void tableDefinitionWord(RtfKeyword keyword, bool hasParameter, int parameter);
     RtfRowDefinition &definedRow() { return m_definingNested ? m_nestedRow : m_outerRow; }
 

@@ -12,4 +12,10 @@ constexpr int DoubleUnderline = QTextFormat::UserProperty + 0x7201;
 constexpr int ContinuesInNextBlock = QTextFormat::UserProperty + 0x7202;
 // bool on a block format: the reader's note about what it simplified; not part of the file.
 constexpr int ReaderNote = QTextFormat::UserProperty + 0x7203;
+// QByteArray on an image format: the picture's bytes as the file held them (PNG or JPEG), so
+// that a save writes them unchanged.
+constexpr int PictureData = QTextFormat::UserProperty + 0x7204;
+// QString on a character format: the instruction of the field (other than a link) whose result
+// this text is, as PAGE or DATE \\@ "d MMMM yyyy".
+constexpr int FieldInstruction = QTextFormat::UserProperty + 0x7205;
 } // namespace RtfProperty

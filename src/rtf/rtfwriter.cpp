@@ -287,11 +287,35 @@ void RtfWriter::writeBlock(const QTextBlock &block, int level, Ending ending)
         }
     }
 
+    // Consecutive runs that are one field's result are written inside that field.
+    QString openField;
+    auto closeField = [&] {
+        if (!openField.isEmpty()) {
+            m_out.closeGroup();
+            m_out.closeGroup();
+            openField.clear();
+        }
+    };
     for (auto it = block.begin(); !it.atEnd(); ++it) {
         const QTextFragment fragment = it.fragment();
         if (!fragment.isValid())
             continue;
         const QTextCharFormat charFormat = fragment.charFormat();
+        const QString field = charFormat.stringProperty(RtfProperty::FieldInstruction);
+        if (field != openField) {
+            closeField();
+            if (!field.isEmpty()) {
+                m_out.openGroup();
+                m_out.word("field");
+                m_out.openGroup();
+                m_out.ignorableDestination("fldinst");
+                m_out.text(field);
+                m_out.closeGroup();
+                m_out.openGroup();
+                m_out.word("fldrslt");
+                openField = field;
+            }
+        }
         if (charFormat.isImageFormat()) {
             writeImage(charFormat.toImageFormat());
             continue;
@@ -316,6 +340,7 @@ void RtfWriter::writeBlock(const QTextBlock &block, int level, Ending ending)
             m_out.closeGroup();
         }
     }
+    closeField();
 
     // A page break before the next paragraph is RTF's \page at the end of this one.
     const QTextBlock next = block.next();
@@ -458,6 +483,12 @@ void RtfWriter::writeImage(const QTextImageFormat &format)
         image = resource.value<QPixmap>().toImage();
     } else {
         image = resource.value<QImage>();
+    }
+    // The bytes the file had, when the reader kept them: a JPEG stays a JPEG.
+    if (const QByteArray original = format.property(RtfProperty::PictureData).toByteArray();
+        !original.isEmpty() && !image.isNull()) {
+        data = original;
+        jpeg = data.startsWith("\xff\xd8\xff");
     }
     if (image.isNull())
         return;

@@ -1,6 +1,7 @@
 #include "rtf/rtfreader.h"
 #include "rtf/rtfwriter.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
@@ -66,6 +67,7 @@ private slots:
     void roundTripFormats();
     void tableCellsKeepTheirOrder();
     void keepsWhatThePaneShows();
+    void keepsFieldsAndPictureBytes();
     void imagesSurvive();
     void largeDocumentIsFast();
     void unrtfReadsOutput();
@@ -287,6 +289,39 @@ void TestRtfWriter::keepsWhatThePaneShows()
     QTextDocument linked;
     RtfReader::read(links, &linked);
     QCOMPARE(RtfReader::plainText(RtfWriter::write(linked)), QString(200, u'L'));
+}
+
+void TestRtfWriter::keepsFieldsAndPictureBytes()
+{
+    QImage image(16, 16, QImage::Format_RGB32);
+    image.fill(QColor(10, 120, 200));
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    QVERIFY(image.save(&buffer, "JPEG", 50));
+    const QByteArray rtf =
+        "{\\rtf1\\ansi\\ansicpg1251 Page {\\field{\\*\\fldinst PAGE \\\\* MERGEFORMAT}"
+        "{\\fldrslt 1}} of {\\field{\\*\\fldinst NUMPAGES}{\\fldrslt 3}}, "
+        "{\\field{\\*\\fldinst DOCPROPERTY \\'c8\\'ec\\'ff}{\\fldrslt x}} "
+        "{\\pict\\jpegblip\\picw16\\pich16 " +
+        jpeg.toHex() + "}}";
+    QTextDocument doc;
+    RtfReader::read(rtf, &doc);
+    QCOMPARE(doc.toPlainText(), u"Page 1 of 3, x \ufffc"_qs);
+    const QByteArray out = RtfWriter::write(doc);
+    const QByteArray flat = QByteArray(out).replace("\n", ""); // lines break anywhere safe
+    QVERIFY2(flat.contains("{\\field{\\*\\fldinst PAGE \\\\* MERGEFORMAT}{\\fldrslt"),
+             out.constData());
+    QVERIFY(flat.contains("{\\field{\\*\\fldinst NUMPAGES}{\\fldrslt"));
+    // The instruction was decoded in the document's code page (1251 here).
+    QVERIFY(flat.contains("DOCPROPERTY \\u1048\\'3f\\u1084\\'3f\\u1103\\'3f"));
+    // The JPEG's own bytes, not a PNG made from them.
+    QVERIFY(out.contains("\\jpegblip"));
+    QVERIFY(!out.contains("\\pngblip"));
+    QVERIFY(flat.contains(jpeg.toHex()));
+    QTextDocument back;
+    RtfReader::read(out, &back);
+    QCOMPARE(back.toPlainText(), doc.toPlainText());
 }
 
 void TestRtfWriter::imagesSurvive()
