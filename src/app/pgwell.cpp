@@ -21,6 +21,9 @@
 #include "reader/form3.h"
 #include "texttools/clipslotactions.h"
 #include "reader/readeractions.h"
+#include "texttools/casetools.h"
+#include "texttools/findpanel.h"
+#include "texttools/texttools.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -67,6 +70,9 @@ void pgwell::startUp(const Options &options)
     new ClipSlotActions(*this);
     new ReaderActions(*this);
     new AutoView(*this, options.autoViewTimer);
+    new FindPanel(*this);
+    new CaseTools(*this);
+    new TextTools(*this);
     connect(Timer2, &QTimer::timeout, this, &pgwell::unroll);
     connect(Command1, &QPushButton::clicked, this, &pgwell::quit);
     layOut();
