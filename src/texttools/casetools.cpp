@@ -1,11 +1,14 @@
 #include "casetools.h"
 
+#include "app/browser.h"
+#include "app/panecontent.h"
 #include "app/pgwell.h"
 #include "app/richtextbox.h"
 #include "app/textdecoder.h"
 #include "app/wholefilereader.h"
 #include "platform/messageboxes.h"
 #include "platform/platform.h"
+#include "reader/form3.h"
 
 #include <QMouseEvent>
 #include <QRadioButton>
@@ -108,16 +111,30 @@ void CaseTools::backToFileText()
     const QString path = w.currentFilePath;
     if (path.isEmpty())
         return;
-    WholeFileReader::Result file = WholeFileReader::read(path);
+    WholeFileReader::Limits limits;
+    limits.memoryPerByte = PaneContent::memoryPerFileByte;
+    WholeFileReader::Result file = WholeFileReader::read(path, limits);
     if (file.status != WholeFileReader::Status::Ok) {
         w.platform().messages.show(file.error, MessageBoxes::Icon::None, MessageBoxes::Buttons::Ok);
         return;
     }
-    DecodedText decoded = TextDecoder::decode(file.bytes);
-    file.bytes = QByteArray();
-    w.Text1->setPlainText(std::move(decoded.text));
-    // The pane now holds the file's bytes as text; writing it back writes them as they were.
-    w.shownFile.richText = false;
-    w.shownFile.encoding = decoded.encoding;
-    w.shownFile.lineEnding = decoded.lineEnding;
+    ShownFile shown;
+    try {
+        w.reader()->setReaderTextFromFile(path, file.bytes);
+        DecodedText decoded = TextDecoder::decode(file.bytes);
+        file.bytes = QByteArray();
+        shown.encoding = decoded.encoding;
+        shown.lineEnding = decoded.lineEnding;
+        // As read from the file: a Save without an edit has nothing to write.
+        w.Text1->setPlainText(std::move(decoded.text), RichTextBox::Origin::File);
+    } catch (const std::bad_alloc &) {
+        w.platform().messages.show(WholeFileReader::outOfMemoryMessage(path),
+                                   MessageBoxes::Icon::Critical, MessageBoxes::Buttons::Ok);
+        return;
+    }
+    // The pane now shows that file as plain text; Save writes it back so, byte for byte.
+    shown.path = path;
+    shown.list = ShownList::Files;
+    shown.richText = false;
+    w.browser().displaySucceeded(shown);
 }
