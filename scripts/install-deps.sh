@@ -8,7 +8,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-qpa-plugins libgl-dev
     libbenchmark-dev
     xvfb xauth fonts-dejavu-core fonts-liberation2
-    unrtf
+    unrtf poppler-utils
     libglib2.0-dev
 )
 

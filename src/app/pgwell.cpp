@@ -23,6 +23,9 @@
 #include "reader/form3.h"
 #include "reader/readeractions.h"
 #include "texttools/clipslotactions.h"
+#include "texttools/casetools.h"
+#include "texttools/findpanel.h"
+#include "texttools/texttools.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -79,6 +82,9 @@ void pgwell::startUp(const Options &options)
         favo->popup(at);
         favo->setActiveAction(remt);
     });
+    new FindPanel(*this);
+    new CaseTools(*this);
+    new TextTools(*this);
     connect(Timer2, &QTimer::timeout, this, &pgwell::unroll);
     connect(Command1, &QPushButton::clicked, this, &pgwell::quit);
     layOut();

@@ -168,7 +168,7 @@ public:
     QTimer *Timer2 = nullptr;
 
     // Working state shared by the window's features
-    qint16 searchPos = 0;
+    int searchPos = 0; // 1-based position of the last word found; 0 before any
     qint16 dragX = 0;
     qint16 dragY = 0;
     QString currentFilePath; // the file last shown from the file list

@@ -73,14 +73,25 @@ public:
     QQueue<std::optional<QString>> saveAnswers;
     std::optional<QColor> colorAnswer;
     bool printerAnswer = false;
+    std::function<bool(QPrinter &)> printerScript; // answers instead of printerAnswer when set
     int saveAsked = 0;
+    int colorAsked = 0;
+    int printerAsked = 0;
     std::optional<QString> saveFileName() override
     {
         ++saveAsked;
         return saveAnswers.isEmpty() ? std::nullopt : saveAnswers.dequeue();
     }
-    std::optional<QColor> chooseColor(const QColor &) override { return colorAnswer; }
-    bool choosePrinter(QPrinter &) override { return printerAnswer; }
+    std::optional<QColor> chooseColor(const QColor &) override
+    {
+        ++colorAsked;
+        return colorAnswer;
+    }
+    bool choosePrinter(QPrinter &printer) override
+    {
+        ++printerAsked;
+        return printerScript ? printerScript(printer) : printerAnswer;
+    }
 };
 
 class FakeLauncher : public ProgramLauncher
