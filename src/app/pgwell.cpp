@@ -7,8 +7,11 @@
 #include "app/drivelistbox.h"
 #include "app/filelistbox.h"
 #include "app/helpfile.h"
+#include "app/hoverreset.h"
 #include "app/pgwellui.h"
 #include "app/richtextbox.h"
+#include "app/titlebar.h"
+#include "app/toolbarpictures.h"
 #include "app/twips.h"
 #include "autoview/autoview.h"
 #include "favorites/favoritesactions.h"
@@ -67,6 +70,9 @@ void pgwell::startUp(const Options &options)
     new ClipSlotActions(*this);
     new ReaderActions(*this);
     new AutoView(*this, options.autoViewTimer);
+    new TitleBar(*this);
+    new ToolbarPictures(*this);
+    new HoverReset(*this);
     connect(Timer2, &QTimer::timeout, this, &pgwell::unroll);
     connect(Command1, &QPushButton::clicked, this, &pgwell::quit);
     layOut();

@@ -1,5 +1,6 @@
 #include "richtextbox.h"
 
+#include <QEvent>
 #include <QPlainTextDocumentLayout>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -56,6 +57,11 @@ RichTextBox::RichTextBox(QWidget *parent) : QWidget(parent)
     m_plainEditor->setObjectName(QStringLiteral("plainEditor"));
     m_richEditor->hide();
     setFocusProxy(m_plainEditor);
+    for (QAbstractScrollArea *editor : {static_cast<QAbstractScrollArea *>(m_richEditor),
+                                        static_cast<QAbstractScrollArea *>(m_plainEditor)}) {
+        editor->viewport()->setMouseTracking(true);
+        editor->viewport()->installEventFilter(this);
+    }
 
     // Only the editor on screen speaks for the pane; the other one is emptied when it is hidden.
     connect(m_richEditor, &QTextEdit::textChanged, this, [this] {
@@ -374,6 +380,13 @@ QAbstractScrollArea *RichTextBox::editor() const
     if (m_rich)
         return m_richEditor;
     return m_plainEditor;
+}
+
+bool RichTextBox::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseMove)
+        emit mouseMoved();
+    return QWidget::eventFilter(watched, event);
 }
 
 void RichTextBox::resizeEvent(QResizeEvent *event)
