@@ -266,8 +266,11 @@ static QPoint background(QWidget *panel)
 void TestTitleBar::hoverReset()
 {
     pgwell &w = shown();
+    // The pointer over Label13 lights it up; each time at another spot, so that it is a move.
+    int spot = 0;
     auto light = [&] {
-        setBackgroundColor(w.Label13, highlighted);
+        moveTo(w.Label13, QPoint(10 + ++spot, 5));
+        QCOMPARE(backgroundColor(w.Label13), highlighted);
     };
 
     // Moves over other controls, the browser panel's lists and the toolbar's labels among
