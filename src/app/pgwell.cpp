@@ -11,6 +11,9 @@
 #include "app/pgwellui.h"
 #include "app/richtextbox.h"
 #include "app/startfolder.h"
+#include "app/hoverreset.h"
+#include "app/titlebar.h"
+#include "app/toolbarpictures.h"
 #include "app/twips.h"
 #include "autoview/autoview.h"
 #include "favorites/favoritesactions.h"
@@ -85,6 +88,9 @@ void pgwell::startUp(const Options &options)
     new FindPanel(*this);
     new CaseTools(*this);
     new TextTools(*this);
+    new TitleBar(*this);
+    new ToolbarPictures(*this);
+    new HoverReset(*this);
     connect(Timer2, &QTimer::timeout, this, &pgwell::unroll);
     connect(Command1, &QPushButton::clicked, this, &pgwell::quit);
     layOut();

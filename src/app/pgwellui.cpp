@@ -141,7 +141,10 @@ void buildToolbar(pgwell &w)
     w.Image4->setPixmap(QIcon(QStringLiteral(":/artwork/clip.svg")).pixmap(QSize(20, 19)));
     w.Label13 =
         place(label(t, "Label13", QStringLiteral("Send to Vantrel Stash")), 7440, 120, 1695, 255);
-    w.Label19 = place(label(t, "Label19", QStringLiteral("Favorite")), 60, 480, 1995, 240);
+    // The favorites list's heading sits on the toolbar's strip but stays on screen with the list
+    // when the toolbar is hidden.
+    w.Label19 =
+        place(label(w.client, "Label19", QStringLiteral("Favorite")), 60, 5880 + 480, 1995, 240);
     QFont heading = w.Label19->font();
     heading.setBold(true);
     w.Label19->setFont(heading);

@@ -1,5 +1,6 @@
 #include "richtextbox.h"
 
+#include <QEvent>
 #include <QPlainTextDocumentLayout>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -71,6 +72,11 @@ RichTextBox::RichTextBox(QWidget *parent) : QWidget(parent)
     m_plainEditor->setObjectName(QStringLiteral("plainEditor"));
     m_richEditor->hide();
     setFocusProxy(m_plainEditor);
+    for (QAbstractScrollArea *editor : {static_cast<QAbstractScrollArea *>(m_richEditor),
+                                        static_cast<QAbstractScrollArea *>(m_plainEditor)}) {
+        editor->viewport()->setMouseTracking(true);
+        editor->viewport()->installEventFilter(this);
+    }
 
     // Only the editor on screen speaks for the pane; the other one is emptied when it is hidden.
     connect(m_richEditor, &QTextEdit::textChanged, this, [this] {
@@ -406,6 +412,13 @@ QRect RichTextBox::caretRect() const
     const QRect inViewport = m_rich ? m_richEditor->cursorRect() : m_plainEditor->cursorRect();
     const QWidget *viewport = editor()->viewport();
     return QRect(viewport->mapTo(this, inViewport.topLeft()), inViewport.size());
+}
+
+bool RichTextBox::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseMove)
+        emit mouseMoved();
+    return QWidget::eventFilter(watched, event);
 }
 
 void RichTextBox::resizeEvent(QResizeEvent *event)

@@ -97,9 +97,12 @@ signals:
     // one change of the whole text.
     void contentsChange(int position, int removed, int added);
     void textChanged();
+    // The pointer moved over the pane's visible area, with or without a button held.
+    void mouseMoved();
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void showEditor(bool rich);
