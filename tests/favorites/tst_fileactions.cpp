@@ -192,6 +192,7 @@ void TestFileActions::saveAsAsksAndReports()
     click(w, "Command6");
     QCOMPARE(f->fake.messages.shown.size(), 1);
     QCOMPARE(f->fake.messages.shown.last().icon, MessageBoxes::Icon::Question);
+    QCOMPARE(f->fake.messages.shown.last().buttons, MessageBoxes::Buttons::YesNoDefaultNo);
     QVERIFY(f->fake.messages.lastText().contains(f->browse("notes.txt")));
 
     f->fake.dialogs.saveAnswers.enqueue(f->browse("taken"));
