@@ -5,9 +5,11 @@
 #include "app/clicklabel.h"
 #include "app/dirlistbox.h"
 #include "app/drivelistbox.h"
+#include "app/filedrop.h"
 #include "app/filelistbox.h"
 #include "app/helpfile.h"
 #include "app/hoverreset.h"
+#include "app/keyboardcontrols.h"
 #include "app/pgwellui.h"
 #include "app/richtextbox.h"
 #include "app/titlebar.h"
@@ -22,8 +24,8 @@
 #include "platform/platform.h"
 #include "platform/settingsstore.h"
 #include "reader/form3.h"
-#include "texttools/clipslotactions.h"
 #include "reader/readeractions.h"
+#include "texttools/clipslotactions.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -45,7 +47,9 @@ const QString startupHint = QStringLiteral(
     "resulotion 800*600 or less ...best view for Pagewell is 768*1024");
 } // namespace
 
-pgwell::pgwell(Platform &platform) : pgwell(platform, Options()) {}
+pgwell::pgwell(Platform &platform) : pgwell(platform, Options())
+{
+}
 
 pgwell::pgwell(Platform &platform, const Options &options) : m_platform(platform)
 {
@@ -73,6 +77,8 @@ void pgwell::startUp(const Options &options)
     new TitleBar(*this);
     new ToolbarPictures(*this);
     new HoverReset(*this);
+    new KeyboardControls(*this);
+    new FileDrop(*this);
     connect(Timer2, &QTimer::timeout, this, &pgwell::unroll);
     connect(Command1, &QPushButton::clicked, this, &pgwell::quit);
     layOut();
