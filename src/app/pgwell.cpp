@@ -5,8 +5,10 @@
 #include "app/clicklabel.h"
 #include "app/dirlistbox.h"
 #include "app/drivelistbox.h"
+#include "app/filedrop.h"
 #include "app/filelistbox.h"
 #include "app/helpfile.h"
+#include "app/keyboardcontrols.h"
 #include "app/paneclearance.h"
 #include "app/pgwellui.h"
 #include "app/richtextbox.h"
@@ -91,6 +93,8 @@ void pgwell::startUp(const Options &options)
     new TitleBar(*this);
     new ToolbarPictures(*this);
     new HoverReset(*this);
+    new KeyboardControls(*this);
+    new FileDrop(*this);
     connect(Timer2, &QTimer::timeout, this, &pgwell::unroll);
     connect(Command1, &QPushButton::clicked, this, &pgwell::quit);
     layOut();

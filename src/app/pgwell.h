@@ -43,6 +43,8 @@ public:
     ~pgwell() override;
 
     Platform &platform() const { return m_platform; }
+    // Opens a file (its folder in the lists, the file shown) or a folder, as at start.
+    void openStartPath(const QString &path);
     // Decided once at start-up; every favorites operation works in this one folder.
     QString favoritesFolder() const { return m_favoritesFolder; }
 
@@ -186,7 +188,6 @@ private:
     void writeSettingsEntry();
     void layOut();
     void initialise();
-    void openStartPath(const QString &path);
     void unroll();
     void quit();
     bool confirmQuit(); // asks the quit question; true when the program ends

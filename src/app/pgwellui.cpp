@@ -299,7 +299,8 @@ void buildFavorites(pgwell &w)
 void PgwellUi::setupUi(pgwell &w)
 {
     w.setObjectName(QStringLiteral("pgwell"));
-    w.setWindowTitle(QStringLiteral("Pagewell"));
+    // The task bar, the window switcher and screenshots name the window by this.
+    w.setWindowTitle(QStringLiteral("Vantrel Vaze Pagewell"));
     w.setWindowIcon(QIcon(QStringLiteral(":/artwork/pagewell.svg")));
     w.setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     // Not resizable; the height only changes while the window unrolls at start-up.
