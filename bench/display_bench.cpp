@@ -3,6 +3,7 @@
 // the process's peak memory for generated plain files of several sizes and an RTF file.
 //
 //   display_bench [--runs N] [--sizes 100K,10M,100M] [--keep DIR]
+//   display_bench [--runs N] --files A.rtf,B.rtf   (given files instead of generated ones)
 #include "app/appfonts.h"
 #include "app/pgwell.h"
 #include "app/richtextbox.h"
@@ -13,14 +14,15 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTextDocument>
 #include <QTextEdit>
 #include <QThread>
+#include <QTimer>
 
-#include <atomic>
 #include <cstdio>
 #include <unistd.h>
 
@@ -48,35 +50,47 @@ int runChild(int argc, char **argv, const QString &file)
     installDesignFonts();
     QTemporaryDir program;
     FakePlatform fake(program.path());
+    QElapsedTimer clock; // from before the window: showing the file at start-up is a stall too
+    clock.start();
     pgwell window(fake.platform, {file});
     window.show();
 
-    QElapsedTimer clock;
-    clock.start();
-    std::atomic<qint64> blockedAt{-1};
-    std::atomic<qint64> characters{0};
+    // Idle: the loop did nothing but this heartbeat for quietMs. The longest gap between two
+    // beats is the longest time the window could not answer (Qt lays out the rest of a long
+    // document in timer steps, between which it answers).
+    constexpr qint64 beatMs = 50;
+    qint64 blockStart = -1;
+    qint64 lastBlock = 0;
+    qint64 lastBusy = 0;
+    qint64 lastBeat = 0;
+    qint64 longestStall = lastBeat;
     QAbstractEventDispatcher *dispatcher = QAbstractEventDispatcher::instance();
-    QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, [&] {
-        characters = window.Text1->textLength() + 1;
-        blockedAt = clock.elapsed();
+    QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock,
+                     [&] { blockStart = clock.elapsed(); });
+    QObject::connect(dispatcher, &QAbstractEventDispatcher::awake, [&] {
+        if (blockStart >= 0)
+            lastBlock = clock.elapsed() - blockStart;
+        blockStart = -1;
     });
-    QObject::connect(dispatcher, &QAbstractEventDispatcher::awake, [&] { blockedAt = -1; });
-
-    QThread *watcher = QThread::create([&] {
-        for (;;) {
-            QThread::msleep(2);
-            const qint64 at = blockedAt;
-            if (at >= 0 && clock.elapsed() - at >= quietMs) {
-                std::printf("IDLE quiet=%lld chars=%lld peakKiB=%lld\n",
-                            static_cast<long long>(clock.elapsed() - at),
-                            static_cast<long long>(characters.load()),
-                            static_cast<long long>(peakKiB()));
-                std::fflush(stdout);
-                _exit(0); // the measurement is taken; tearing down is not part of it
-            }
+    QTimer heartbeat;
+    heartbeat.setInterval(int(beatMs));
+    QObject::connect(&heartbeat, &QTimer::timeout, [&] {
+        const qint64 now = clock.elapsed();
+        longestStall = std::max(longestStall, now - lastBeat);
+        lastBeat = now;
+        if (lastBlock < beatMs * 8 / 10 || lastBusy == 0)
+            lastBusy = now; // the first beat ends the start-up, which is not idle time
+        lastBlock = 0;
+        if (now - lastBusy >= quietMs) {
+            std::printf("IDLE quiet=%lld chars=%lld peakKiB=%lld stall=%lld\n",
+                        static_cast<long long>(now - lastBusy),
+                        static_cast<long long>(window.Text1->textLength() + 1),
+                        static_cast<long long>(peakKiB()), static_cast<long long>(longestStall));
+            std::fflush(stdout);
+            _exit(0); // the measurement is taken; tearing down is not part of it
         }
     });
-    watcher->start();
+    heartbeat.start();
     return app.exec();
 }
 
@@ -152,8 +166,11 @@ int main(int argc, char **argv)
     int runs = 3;
     QStringList sizes = {QStringLiteral("100K"), QStringLiteral("10M"), QStringLiteral("100M"),
                          QStringLiteral("rtf5M")};
+    QStringList files;
     const QStringList args = app.arguments();
     for (int i = 1; i + 1 < args.size(); ++i) {
+        if (args[i] == QLatin1String("--files"))
+            files = args[i + 1].split(u',');
         if (args[i] == QLatin1String("--runs"))
             runs = args[i + 1].toInt();
         if (args[i] == QLatin1String("--sizes"))
@@ -161,11 +178,20 @@ int main(int argc, char **argv)
     }
 
     QTemporaryDir dir;
-    std::printf("%-12s %12s %14s %14s %12s\n", "file", "bytes", "median ms", "best ms", "peak MiB");
+    std::printf("%-24s %12s %14s %14s %12s %12s\n", "file", "bytes", "median ms", "best ms",
+                "peak MiB", "stall ms");
+    if (!files.isEmpty())
+        sizes = files;
     for (const QString &size : sizes) {
         QString name;
         QByteArray bytes;
-        if (size == QLatin1String("rtf5M")) {
+        if (!files.isEmpty()) {
+            QFile given(size);
+            if (!given.open(QIODevice::ReadOnly))
+                return 1;
+            name = QFileInfo(size).fileName();
+            bytes = given.readAll();
+        } else if (size == QLatin1String("rtf5M")) {
             name = QStringLiteral("rich5M.rtf");
             bytes = richText(5 << 20);
         } else {
@@ -182,6 +208,7 @@ int main(int argc, char **argv)
 
         QList<qint64> times;
         qint64 peak = 0;
+        qint64 stall = 0;
         for (int r = 0; r < runs; ++r) {
             QProcess child;
             QElapsedTimer clock;
@@ -191,9 +218,9 @@ int main(int argc, char **argv)
             const qint64 elapsed = clock.elapsed();
             const QByteArray line = child.readLine().trimmed();
             child.waitForFinished();
-            // IDLE quiet=Q chars=C peakKiB=P
+            // IDLE quiet=Q chars=C peakKiB=P stall=S
             const QList<QByteArray> fields = line.split(' ');
-            if (fields.size() != 4 || fields[0] != "IDLE") {
+            if (fields.size() != 5 || fields[0] != "IDLE") {
                 std::fprintf(stderr, "child failed on %s: %s\n", qPrintable(name),
                              line.constData());
                 return 1;
@@ -205,11 +232,13 @@ int main(int argc, char **argv)
             }
             times.append(elapsed - quiet);
             peak = qMax(peak, fields[3].mid(8).toLongLong());
+            stall = qMax(stall, fields[4].mid(6).toLongLong());
         }
         std::sort(times.begin(), times.end());
-        std::printf("%-12s %12lld %14lld %14lld %12.1f\n", qPrintable(name),
+        std::printf("%-24s %12lld %14lld %14lld %12.1f %12lld\n", qPrintable(name),
                     static_cast<long long>(bytes.size()), static_cast<long long>(times[runs / 2]),
-                    static_cast<long long>(times.first()), peak / 1024.0);
+                    static_cast<long long>(times.first()), peak / 1024.0,
+                    static_cast<long long>(stall));
         std::fflush(stdout);
     }
     return 0;

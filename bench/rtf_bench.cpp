@@ -99,7 +99,7 @@ public:
         ++characters;
     }
     void cellEnd(int, const RtfParagraphFormat &) override {}
-    void rowEnd(int, const QList<int> &) override {}
+    void rowEnd(int, const RtfRowDefinition &) override {}
     void picture(const RtfPicture &, const RtfCharFormat &, const RtfParagraphFormat &) override {}
     void finish(const RtfParagraphFormat &) override {}
 

@@ -1,10 +1,12 @@
 // Feeds arbitrary bytes to the RTF reader: it must not crash, hang or leak,
 // and the document it builds must hold the same text as plainText() gives.
 #include "rtf/rtfdetect.h"
+#include "rtf/rtfproperties.h"
 #include "rtf/rtfreader.h"
 
 #include <QGuiApplication>
 #include <QRegularExpression>
+#include <QTextBlock>
 #include <QTextDocument>
 
 #include <cstdint>
@@ -37,7 +39,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QString plain = RtfReader::plainText(rtf);
     QTextDocument document;
     RtfReader::read(rtf, &document);
-    if (normalized(document.toPlainText()) != normalized(plain)) {
+    QString shown = normalized(document.toPlainText());
+    QString expected = normalized(plain);
+    if (document.begin().blockFormat().boolProperty(RtfProperty::ReaderNote)) {
+        // Simplified for speed: the note line goes, long paragraphs may be cut in pieces.
+        shown = shown.section(u'\n', 1).remove(u'\n');
+        expected.remove(u'\n');
+    }
+    if (shown != expected) {
         std::fprintf(stderr, "document text differs from plainText()\n");
         std::abort();
     }

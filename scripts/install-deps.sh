@@ -5,11 +5,12 @@ set -euo pipefail
 
 packages=(
     cmake g++ make pkg-config
-    qt6-base-dev qt6-base-dev-tools libqt6svg6-dev qt6-qpa-plugins libgl-dev
+    qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-qpa-plugins libgl-dev
     libbenchmark-dev
     xvfb xauth fonts-dejavu-core fonts-liberation2
-    unrtf
+    unrtf poppler-utils
     libglib2.0-dev
+    librsvg2-bin desktop-file-utils appstream dpkg-dev
 )
 
 missing=()

@@ -14,6 +14,8 @@ public:
     // Setting the caption reports a change, also when done by the program.
     void setCaption(const QString &caption);
     QString caption() const { return text(); }
+    // Runs what a click runs, as a button's click() does.
+    void click() { emit clicked(); }
 
 signals:
     void clicked();

@@ -18,7 +18,7 @@ struct DisplayLoading::Job
     PaneFileReader::Result result;
 };
 
-DisplayLoading::DisplayLoading(RichTextBox &pane, QObject *parent) : QObject(parent), m_pane(pane)
+DisplayLoading::DisplayLoading(RichTextBox &pane, QObject *parent) : QObject(parent), m_pane(&pane)
 {
     m_progressTimer.setInterval(100);
     connect(&m_progressTimer, &QTimer::timeout, this, &DisplayLoading::showProgress);
@@ -26,7 +26,10 @@ DisplayLoading::DisplayLoading(RichTextBox &pane, QObject *parent) : QObject(par
 
 DisplayLoading::~DisplayLoading()
 {
-    cancel();
+    // The pane may be gone already (it is the window's child, as this is): it is not touched.
+    if (m_job)
+        m_job->cancel = true;
+    m_job.reset();
     // A thread still reading stops at its next block; it must not outlive what it reports to.
     for (QThread *thread : std::as_const(m_threads)) {
         thread->wait();
@@ -40,7 +43,8 @@ void DisplayLoading::cancel()
         m_job->cancel = true;
     m_job.reset();
     m_progressTimer.stop();
-    m_pane.hideLoadProgress();
+    if (m_pane)
+        m_pane->hideLoadProgress();
 }
 
 void DisplayLoading::start(const QString &path, const PaneFileReader::Limits &limits, Done done)
@@ -50,6 +54,12 @@ void DisplayLoading::start(const QString &path, const PaneFileReader::Limits &li
     job->path = path;
     job->limits = limits;
     job->done = std::move(done);
+    // Refusals come at once; only the reading itself waits.
+    if (PaneFileReader::Result refused = PaneFileReader::check(path, limits);
+        refused.status != WholeFileReader::Status::Ok) {
+        job->done(std::move(refused));
+        return;
+    }
     if (QFileInfo(path).size() < m_backgroundFrom) {
         PaneFileReader::Result result = PaneFileReader::read(path, limits);
         job->done(std::move(result));
@@ -85,7 +95,8 @@ void DisplayLoading::showProgress()
     if (!m_job || m_clock.elapsed() < progressAfterMs)
         return;
     const qint64 total = m_job->total;
-    m_pane.showLoadProgress(int(std::min<qint64>(100, m_job->read * 100 / total)));
+    if (m_pane)
+        m_pane->showLoadProgress(int(std::min<qint64>(100, m_job->read * 100 / total)));
 }
 
 void DisplayLoading::deliver(const std::shared_ptr<Job> &job)
@@ -94,7 +105,8 @@ void DisplayLoading::deliver(const std::shared_ptr<Job> &job)
         return; // dropped for a newer choice
     m_job.reset();
     m_progressTimer.stop();
-    m_pane.hideLoadProgress();
+    if (m_pane)
+        m_pane->hideLoadProgress();
     job->done(std::move(job->result));
     emit finished();
 }

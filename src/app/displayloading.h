@@ -45,7 +45,7 @@ private:
     void deliver(const std::shared_ptr<Job> &job);
     void showProgress();
 
-    RichTextBox &m_pane;
+    QPointer<RichTextBox> m_pane;
     std::shared_ptr<Job> m_job;
     QList<QThread *> m_threads;
     qint64 m_backgroundFrom = defaultBackgroundFrom;

@@ -2,12 +2,18 @@
 
 #include "app/volumes.h"
 
+#include <QAbstractItemView>
 #include <QStyle>
+#include <QStyleOptionComboBox>
+#include <QStylePainter>
 
 DriveListBox::DriveListBox(QWidget *parent) : QComboBox(parent)
 {
     setEditable(false);
-    setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    // The list keeps the place it was given; a long mount point is shortened, not widened for.
+    setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    setMinimumContentsLength(4);
+    view()->setTextElideMode(Qt::ElideMiddle);
     // activated() and not currentIndexChanged(): only the user's pick is a change, so
     // showDriveFor() and refreshing can select an entry silently.
     connect(this, &QComboBox::activated, this, &DriveListBox::onActivated);
@@ -57,8 +63,10 @@ void DriveListBox::fill(const QStringList &roots)
 {
     clear();
     const QIcon icon = style()->standardIcon(QStyle::SP_DriveHDIcon);
-    for (const QString &root : roots)
+    for (const QString &root : roots) {
         addItem(icon, root, root);
+        setItemData(count() - 1, root, Qt::ToolTipRole);
+    }
     m_shown = drive();
 }
 
@@ -77,4 +85,25 @@ void DriveListBox::onActivated(int index)
         return;
     m_shown = picked;
     emit driveChanged();
+}
+
+QString DriveListBox::shownText() const
+{
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    QRect field =
+        style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
+    if (!option.currentIcon.isNull())
+        field.setLeft(field.left() + option.iconSize.width() + 4);
+    return fontMetrics().elidedText(option.currentText, Qt::ElideMiddle, field.width() - 2);
+}
+
+void DriveListBox::paintEvent(QPaintEvent *)
+{
+    QStylePainter painter(this);
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    painter.drawComplexControl(QStyle::CC_ComboBox, option);
+    option.currentText = shownText();
+    painter.drawControl(QStyle::CE_ComboBoxLabel, option);
 }

@@ -21,9 +21,14 @@ public:
     void refreshVolumes();
 
     QStringList drives() const;
+    // The drive as the closed list shows it: shortened in the middle when it does not fit.
+    QString shownText() const;
 
 signals:
     void driveChanged();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
 
 private:
     void onActivated(int index);

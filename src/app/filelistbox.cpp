@@ -2,6 +2,7 @@
 
 #include "app/folderlisting.h"
 
+#include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QSignalBlocker>
@@ -127,8 +128,27 @@ void FileListBox::mouseMoveEvent(QMouseEvent *event)
     QListWidget::mouseMoveEvent(event);
 }
 
+void FileListBox::contextMenuEvent(QContextMenuEvent *event)
+{
+    event->accept();
+    if (event->reason() != QContextMenuEvent::Mouse)
+        requestMenuFromKeyboard();
+}
+
+void FileListBox::requestMenuFromKeyboard()
+{
+    const QListWidgetItem *current = currentItem();
+    const QRect at = current ? visualItemRect(current) : QRect();
+    emit menuKeyPressed(viewport()->mapToGlobal(at.isValid() ? at.center() : QPoint(4, 4)));
+}
+
 void FileListBox::keyPressEvent(QKeyEvent *event)
 {
+    if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
+        event->accept();
+        requestMenuFromKeyboard();
+        return;
+    }
     const int before = listIndex();
     QListWidget::keyPressEvent(event);
     const int after = listIndex();

@@ -40,13 +40,18 @@ public:
 signals:
     void chosen();
     void mousePressed(Qt::MouseButton button, const QPoint &globalPos);
+    // The keyboard asks for the list's menu (the menu key, Shift+F10), at a place near the
+    // current entry. A right click does not: it reports a press.
+    void menuKeyPressed(const QPoint &globalPos);
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
 
 private:
+    void requestMenuFromKeyboard();
     bool read(const QString &folder, QString *error);
     void fill(const QStringList &names);
 

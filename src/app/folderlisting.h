@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QLocale>
 #include <QString>
 #include <QStringList>
 
@@ -31,7 +32,7 @@ namespace FolderListing {
 QString cleanPath(const QString &folder);
 
 // Names of the regular files (and symlinks to files) directly in the folder that match the
-// pattern, hidden files left out, sorted by name regardless of case. On failure returns an
+// pattern, hidden files left out, sorted by sortNames(). On failure returns an
 // empty list and sets *error.
 QStringList files(const QString &folder, const FilePattern &pattern, QString *error = nullptr);
 
@@ -44,7 +45,8 @@ QList<FolderEntry> entries(const QString &path, const QStringList &subfolderName
 // Entries for a folder read from disk. On failure returns an empty list and sets *error.
 QList<FolderEntry> entries(const QString &folder, QString *error = nullptr);
 
-// Sorts names regardless of case, ties broken case-sensitively so the order is stable.
-void sortNames(QStringList &names);
+// Sorts names as a file manager does: by the language's rules, regardless of case, numbers by
+// their value; names that compare equal keep a fixed order.
+void sortNames(QStringList &names, const QLocale &locale = QLocale());
 
 } // namespace FolderListing

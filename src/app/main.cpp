@@ -1,30 +1,55 @@
 #include "app/appfonts.h"
+#include "app/commandline.h"
 #include "app/pgwell.h"
 #include "platform/qtplatform.h"
 
+#include <cstdio>
 #include <QApplication>
-#include <QCommandLineParser>
+#include <QIcon>
+
+namespace {
+void nameApplication()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("Pagewell"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(PAGEWELL_VERSION));
+}
+} // namespace
 
 int main(int argc, char *argv[])
 {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    const CommandLine line = CommandLine::parse(arguments);
+
+    // Help, version and usage errors need no display.
+    if (line.action != CommandLine::Action::Run) {
+        QCoreApplication core(argc, argv);
+        nameApplication();
+        switch (line.action) {
+        case CommandLine::Action::Help:
+            std::fputs(qPrintable(CommandLine::helpText()), stdout);
+            return 0;
+        case CommandLine::Action::Version:
+            std::fputs(qPrintable(CommandLine::versionText()), stdout);
+            return 0;
+        default:
+            std::fprintf(stderr, "pagewell: %s\nTry 'pagewell --help' for more information.\n",
+                         qPrintable(line.message));
+            return CommandLine::usageErrorStatus;
+        }
+    }
+
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Pagewell"));
-    QApplication::setApplicationVersion(QStringLiteral("1.50"));
+    nameApplication();
+    // Lets the desktop match the window with the installed menu entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral(PAGEWELL_DESKTOP_ID));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/artwork/pagewell.svg")));
 
     installDesignFonts();
 
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Pagewell, a viewer for text files"));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("path"),
-                                 QStringLiteral("A file to show, or a folder to start in."),
-                                 QStringLiteral("[path]"));
-    parser.process(app);
-
     pgwell::Options options;
-    if (!parser.positionalArguments().isEmpty())
-        options.startPath = parser.positionalArguments().constFirst();
+    options.startPath = line.path;
 
     QtPlatform platform;
     pgwell window(platform.platform(), options);

@@ -26,6 +26,7 @@ bool decodePlain(QIODevice &device, qint64 size, const QString &path,
                  const std::atomic<bool> *cancel, const PlainTextLoader::Progress &progress,
                  PaneFileReader::Result &result)
 {
+    result.status = Status::Failed;
     result.plain = PlainTextLoader::load(device, size, cancel, progress);
     switch (result.plain.status) {
     case PlainTextLoader::Status::Ok:
@@ -48,6 +49,37 @@ bool decodePlain(QIODevice &device, qint64 size, const QString &path,
 }
 
 } // namespace
+
+PaneFileReader::Result PaneFileReader::check(const QString &path, const Limits &limits)
+{
+    try {
+        WholeFileReader::Opened opened = WholeFileReader::open(path);
+        if (opened.status != Status::Ok)
+            return failure(opened.status, opened.error);
+        QFile file;
+        if (!file.open(opened.fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+            ::close(opened.fd);
+            return failure(Status::Failed,
+                           QStringLiteral("Cannot read %1: %2")
+                               .arg(QDir::toNativeSeparators(path), file.errorString()));
+        }
+        const qint64 size = opened.size;
+        if (size > limits.maximumSize)
+            return failure(Status::TooLarge,
+                           WholeFileReader::tooLargeMessage(path, size, limits.maximumSize));
+        // A formatted document, and anything read whole, takes its bytes and a document; a
+        // large plain text only its characters and line index.
+        const bool whole = size <= limits.readWholeUpTo || isRtf(file.peek(16));
+        const qint64 needed = whole ? size * limits.richMemoryPerByte : plainMemoryFor(size);
+        if (!limits.budget.allows(needed))
+            return failure(Status::OutOfMemory, WholeFileReader::outOfMemoryMessage(path));
+        Result result;
+        result.status = Status::Ok;
+        return result;
+    } catch (const std::bad_alloc &) {
+        return failure(Status::OutOfMemory, WholeFileReader::outOfMemoryMessage(path));
+    }
+}
 
 PaneFileReader::Result PaneFileReader::read(const QString &path, const Limits &limits,
                                             const std::atomic<bool> *cancel,

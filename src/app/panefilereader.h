@@ -34,6 +34,10 @@ public:
         qint64 readWholeUpTo = 16 << 20; // plain files up to this size are read whole
     };
 
+    // What can be told before reading, cheaply enough for the GUI thread: whether the file is
+    // there, is a regular file, and fits the size limit and the memory left. Ok or a failure.
+    static Result check(const QString &path, const Limits &limits);
+
     static Result read(const QString &path, const Limits &limits,
                        const std::atomic<bool> *cancel = nullptr,
                        const PlainTextLoader::Progress &progress = {});

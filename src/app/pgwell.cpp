@@ -5,10 +5,17 @@
 #include "app/clicklabel.h"
 #include "app/dirlistbox.h"
 #include "app/drivelistbox.h"
+#include "app/filedrop.h"
 #include "app/filelistbox.h"
 #include "app/helpfile.h"
+#include "app/keyboardcontrols.h"
+#include "app/paneclearance.h"
 #include "app/pgwellui.h"
 #include "app/richtextbox.h"
+#include "app/startfolder.h"
+#include "app/hoverreset.h"
+#include "app/titlebar.h"
+#include "app/toolbarpictures.h"
 #include "app/twips.h"
 #include "autoview/autoview.h"
 #include "favorites/favoritesactions.h"
@@ -19,12 +26,17 @@
 #include "platform/platform.h"
 #include "platform/settingsstore.h"
 #include "reader/form3.h"
-#include "texttools/clipslotactions.h"
 #include "reader/readeractions.h"
+#include "texttools/clipslotactions.h"
+#include "texttools/casetools.h"
+#include "texttools/findpanel.h"
+#include "texttools/texttools.h"
 
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QMenu>
 #include <QPainter>
 #include <QPushButton>
 #include <QSaveFile>
@@ -42,7 +54,9 @@ const QString startupHint = QStringLiteral(
     "resulotion 800*600 or less ...best view for Pagewell is 768*1024");
 } // namespace
 
-pgwell::pgwell(Platform &platform) : pgwell(platform, Options()) {}
+pgwell::pgwell(Platform &platform) : pgwell(platform, Options())
+{
+}
 
 pgwell::pgwell(Platform &platform, const Options &options) : m_platform(platform)
 {
@@ -67,6 +81,20 @@ void pgwell::startUp(const Options &options)
     new ClipSlotActions(*this);
     new ReaderActions(*this);
     new AutoView(*this, options.autoViewTimer);
+    new PaneClearance(*Text1, {Label1, tlbr});
+    // The favorites menu opens from the keyboard too, with its first item ready.
+    connect(File2, &FileListBox::menuKeyPressed, favo, [this](const QPoint &at) {
+        favo->popup(at);
+        favo->setActiveAction(remt);
+    });
+    new FindPanel(*this);
+    new CaseTools(*this);
+    new TextTools(*this);
+    new TitleBar(*this);
+    new ToolbarPictures(*this);
+    new HoverReset(*this);
+    new KeyboardControls(*this);
+    new FileDrop(*this);
     connect(Timer2, &QTimer::timeout, this, &pgwell::unroll);
     connect(Command1, &QPushButton::clicked, this, &pgwell::quit);
     layOut();
@@ -95,16 +123,16 @@ void pgwell::layOut()
     Text1->setGeometry(0, Text1->y(), Twips::toPixels(fullWidthTwips - 400), Text1->height());
 
     // The lists start on the process's current folder.
-    const QString current = QDir::currentPath();
+    const StartFolder start = StartFolder::current();
+    const QString current = start.path;
     Drive1->showDriveFor(current);
     QString error;
-    if (QFileInfo(current).isDir() && Dir1->setPath(current, &error)) {
+    if (start.problem.isEmpty() && Dir1->setPath(current, &error)) {
         Label1->setCaption(QDir::toNativeSeparators(Dir1->path()));
         return;
     }
-    if (error.isEmpty())
-        error = QStringLiteral("The current folder %1 cannot be read")
-                    .arg(QDir::toNativeSeparators(current));
+    if (!start.problem.isEmpty())
+        error = start.problem + QStringLiteral(": ") + QDir::toNativeSeparators(current);
     m_platform.messages.show(QStringLiteral("Drictory Error ..") + error, Icon::None, Buttons::Ok);
     // Fall back to the root; the folder label names no folder until the user picks one, so no
     // file of the list is read before that.
@@ -185,11 +213,30 @@ void pgwell::unroll()
 
 void pgwell::quit()
 {
+    confirmQuit();
+}
+
+bool pgwell::confirmQuit()
+{
+    if (m_ending)
+        return true;
     if (m_platform.messages.show(QStringLiteral("Are you sure you want to quit the Pagewell ..."),
                                  Icon::Question, Buttons::YesNo) != MessageBoxes::Answer::Yes)
-        return;
+        return false;
+    m_ending = true;
     emit quitConfirmed();
     QCoreApplication::exit(0);
+    return true;
+}
+
+void pgwell::closeEvent(QCloseEvent *event)
+{
+    // The window system's close (Alt+F4, a task bar's "Close window") ends the program as the
+    // title bar's "x" does, after the same question.
+    if (confirmQuit())
+        event->accept();
+    else
+        event->ignore();
 }
 
 Form3 *pgwell::reader()

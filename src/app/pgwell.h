@@ -43,6 +43,8 @@ public:
     ~pgwell() override;
 
     Platform &platform() const { return m_platform; }
+    // Opens a file (its folder in the lists, the file shown) or a folder, as at start.
+    void openStartPath(const QString &path);
     // Decided once at start-up; every favorites operation works in this one folder.
     QString favoritesFolder() const { return m_favoritesFolder; }
 
@@ -168,7 +170,7 @@ public:
     QTimer *Timer2 = nullptr;
 
     // Working state shared by the window's features
-    qint16 searchPos = 0;
+    int searchPos = 0; // 1-based position of the last word found; 0 before any
     qint16 dragX = 0;
     qint16 dragY = 0;
     QString currentFilePath; // the file last shown from the file list
@@ -179,15 +181,16 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     void startUp(const Options &options);
     void writeSettingsEntry();
     void layOut();
     void initialise();
-    void openStartPath(const QString &path);
     void unroll();
     void quit();
+    bool confirmQuit(); // asks the quit question; true when the program ends
 
     Platform &m_platform;
     Browser *m_browser = nullptr;
@@ -196,4 +199,5 @@ private:
     ShownFile m_shownFile;
     QPointer<Form3> m_reader;
     int m_heightTwips = fullHeightTwips;
+    bool m_ending = false; // the user confirmed the quit question
 };

@@ -141,7 +141,10 @@ void buildToolbar(pgwell &w)
     w.Image4->setPixmap(QIcon(QStringLiteral(":/artwork/clip.svg")).pixmap(QSize(20, 19)));
     w.Label13 =
         place(label(t, "Label13", QStringLiteral("Send to Vantrel Stash")), 7440, 120, 1695, 255);
-    w.Label19 = place(label(t, "Label19", QStringLiteral("Favorite")), 60, 480, 1995, 240);
+    // The favorites list's heading sits on the toolbar's strip but stays on screen with the list
+    // when the toolbar is hidden.
+    w.Label19 =
+        place(label(w.client, "Label19", QStringLiteral("Favorite")), 60, 5880 + 480, 1995, 240);
     QFont heading = w.Label19->font();
     heading.setBold(true);
     w.Label19->setFont(heading);
@@ -155,6 +158,11 @@ void buildToolbar(pgwell &w)
         setBackgroundColor(l, panelGrey);
         l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     }
+    // A small gap between each picture and its caption, and the first picture off the edge,
+    // all inside the controls' own rectangles.
+    for (ClickLabel *l : {w.Label7, w.Label8, w.Label10, w.Label9, w.Label11, w.Label12, w.Label13})
+        l->setIndent(4);
+    w.m2->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     w.m2->setAccessibleName(QStringLiteral("Delete"));
     w.m1->setAccessibleName(QStringLiteral("Add to favorites"));
     w.Image1->setAccessibleName(QStringLiteral("New"));
@@ -283,6 +291,7 @@ void buildFavorites(pgwell &w)
     w.open->setObjectName(QStringLiteral("open"));
     w.ref = w.favo->addAction(QStringLiteral("Refresh"));
     w.ref->setObjectName(QStringLiteral("ref"));
+    w.favo->setAccessibleName(QStringLiteral("Favorites menu"));
 }
 
 } // namespace
@@ -290,7 +299,8 @@ void buildFavorites(pgwell &w)
 void PgwellUi::setupUi(pgwell &w)
 {
     w.setObjectName(QStringLiteral("pgwell"));
-    w.setWindowTitle(QStringLiteral("Pagewell"));
+    // The task bar, the window switcher and screenshots name the window by this.
+    w.setWindowTitle(QStringLiteral("Vantrel Vaze Pagewell"));
     w.setWindowIcon(QIcon(QStringLiteral(":/artwork/pagewell.svg")));
     w.setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     // Not resizable; the height only changes while the window unrolls at start-up.
@@ -308,7 +318,9 @@ void PgwellUi::setupUi(pgwell &w)
     w.Text1 = place(named(new RichTextBox(w.client), "Text1"), 0, 480, 11895, 5295);
     w.Text1->setAccessibleName(QStringLiteral("Text"));
     w.Label1 = place(label(w.client, "Label1", QString()), 2160, 5520, 6855, 255);
-    w.Label1->setAccessibleName(QStringLiteral("Current folder"));
+    // Opaque, as it lies over the pane; screen readers read its caption, the folder.
+    setBackgroundColor(w.Label1, panelGrey);
+    w.Label1->setAccessibleDescription(QStringLiteral("Current folder"));
     buildToolbar(w);
     buildFavorites(w);
     buildBrowserPanel(w);

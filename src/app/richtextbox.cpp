@@ -2,6 +2,7 @@
 
 #include "plaintext/plaintextview.h"
 
+#include <QEvent>
 #include <QPointer>
 #include <QProgressBar>
 #include <QTextBlock>
@@ -13,6 +14,14 @@
 #include <memory>
 
 namespace {
+
+// The editors, with their viewport margins within the pane's reach.
+class MarginTextEdit : public QTextEdit
+{
+public:
+    using QAbstractScrollArea::setViewportMargins;
+    using QTextEdit::QTextEdit;
+};
 
 // The document's own text holds paragraph and frame marks where the pane's text has a line end;
 // each takes one position in both, so positions agree.
@@ -56,7 +65,7 @@ int clampedInt(qsizetype value)
 
 RichTextBox::RichTextBox(QWidget *parent) : QWidget(parent)
 {
-    m_richEditor = new QTextEdit(this);
+    m_richEditor = new MarginTextEdit(this);
     m_richEditor->setObjectName(QStringLiteral("richEditor"));
     m_richEditor->setAcceptRichText(true);
     m_plainView = new PlainTextView(this);
@@ -68,21 +77,24 @@ RichTextBox::RichTextBox(QWidget *parent) : QWidget(parent)
     m_progress->setRange(0, 100);
     m_progress->setFormat(tr("Reading the file ... %p%"));
     m_progress->hide();
+    for (QAbstractScrollArea *editor : {static_cast<QAbstractScrollArea *>(m_richEditor),
+                                        static_cast<QAbstractScrollArea *>(m_plainView)}) {
+        editor->viewport()->setMouseTracking(true);
+        editor->viewport()->installEventFilter(this);
+    }
 
     // Only the editor on screen speaks for the pane; the other one is emptied when it is hidden.
     connect(m_richEditor, &QTextEdit::textChanged, this, [this] {
         if (m_rich && !m_replacing)
             emit textChanged();
     });
-    connect(m_plainView, &PlainTextView::textChanged, this, [this] {
-        if (!m_rich && !m_replacing)
-            emit textChanged();
-    });
+    // What changed is told before that something did, as the rich editor's document does.
     connect(&m_plainView->document(), &PlainTextDocument::contentsChanged, this,
             [this](qsizetype position, qsizetype removed, qsizetype added) {
-                if (!m_rich && !m_replacing)
-                    emit contentsChange(clampedInt(position), clampedInt(removed),
-                                        clampedInt(added));
+                if (m_rich || m_replacing)
+                    return;
+                emit contentsChange(clampedInt(position), clampedInt(removed), clampedInt(added));
+                emit textChanged();
             });
     watch(m_richEditor->document());
 }
@@ -257,7 +269,7 @@ void RichTextBox::replaceRange(qsizetype start, qsizetype length, const QString 
     length = std::clamp<qsizetype>(length, 0, total - start);
     if (!m_rich) {
         m_plainView->document().replace(start, length, replacement,
-                                         PlainTextDocument::Placement::JoinPreviousEdit);
+                                        PlainTextDocument::Placement::JoinPreviousEdit);
         return;
     }
     QTextCursor cursor(m_richEditor->document());
@@ -486,6 +498,31 @@ void RichTextBox::hideLoadProgress()
 bool RichTextBox::showsLoadProgress() const
 {
     return m_progress->isVisible();
+}
+
+void RichTextBox::setBottomMargin(int pixels)
+{
+    pixels = qMax(0, pixels);
+    if (pixels == m_bottomMargin)
+        return;
+    m_bottomMargin = pixels;
+    static_cast<MarginTextEdit *>(m_richEditor)->setViewportMargins(0, 0, 0, pixels);
+    m_plainView->setBottomMargin(pixels);
+}
+
+QRect RichTextBox::caretRect() const
+{
+    const QRect inViewport = m_rich ? m_richEditor->cursorRect()
+                                    : m_plainView->cursorRect(m_plainView->document().cursor());
+    const QWidget *viewport = editor()->viewport();
+    return QRect(viewport->mapTo(this, inViewport.topLeft()), inViewport.size());
+}
+
+bool RichTextBox::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseMove)
+        emit mouseMoved();
+    return QWidget::eventFilter(watched, event);
 }
 
 void RichTextBox::resizeEvent(QResizeEvent *event)

@@ -83,6 +83,13 @@ public:
     bool isModified() const;
     void setModified(bool modified);
 
+    // Keeps the lowest pixels of the pane free of text, for a control that lies over them; the
+    // text scrolls so that every line can still be brought into view above it.
+    void setBottomMargin(int pixels);
+    int bottomMargin() const { return m_bottomMargin; }
+    // The caret's rectangle in the pane's coordinates.
+    QRect caretRect() const;
+
     bool showsRichDocument() const { return m_rich; }
     // The formatted document; for plain text, a read-only copy made when asked for, which costs
     // as much as the text is large: use the methods above for plain text instead.
@@ -106,9 +113,12 @@ signals:
     // one change of the whole text.
     void contentsChange(int position, int removed, int added);
     void textChanged();
+    // The pointer moved over the pane's visible area, with or without a button held.
+    void mouseMoved();
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void showEditor(bool rich);
@@ -124,6 +134,7 @@ private:
     PlainTextView *m_plainView = nullptr;
     QProgressBar *m_progress = nullptr;
     bool m_rich = false;
+    int m_bottomMargin = 0;
     bool m_replacing = false; // a new content is being put in: reported once, when complete
     mutable QTextDocument *m_plainCopy = nullptr;
     mutable quint64 m_plainCopyRevision = 0;

@@ -36,6 +36,13 @@ WholeFileReader::Result failure(Status status, const QString &error)
 
 WholeFileReader::Result openFailure(const QString &path, int error)
 {
+    // A name listed with replacement characters for bytes that are not valid UTF-8 cannot be
+    // turned back into those bytes; saying "not found" would hide why.
+    if (error == ENOENT && path.contains(QChar::ReplacementCharacter))
+        return failure(Status::Failed,
+                       QStringLiteral("%1 cannot be opened: its name is not valid in the system's "
+                                      "encoding (UTF-8); rename the file to show it")
+                           .arg(native(path)));
     if (error == ENOENT || error == ENOTDIR)
         return failure(Status::NotFound, QStringLiteral("File not found: %1").arg(native(path)));
     if (error == ENXIO) // a socket, or a device without its hardware

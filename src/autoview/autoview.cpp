@@ -116,9 +116,17 @@ void AutoView::tick()
                                                  : nullptr;
     if (!list)
         return;
-    const int next = ListStep::forAutoView(list->listCount(), list->listIndex());
+    // A file that cannot be shown puts the selection back on the file shown before; the walk
+    // goes on after the file it tried, instead of trying that one again on every step.
+    int from = list->listIndex();
+    if (m_putBack && m_putBack->list == list && m_putBack->to == from)
+        from = m_putBack->tried;
+    m_putBack.reset();
+    const int next = ListStep::forAutoView(list->listCount(), from);
     if (next < 0 || !list->setListIndex(next))
         return fail();
+    if (list->listIndex() != next)
+        m_putBack = PutBack{list, next, list->listIndex()};
 }
 
 void AutoView::fail()

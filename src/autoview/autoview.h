@@ -3,8 +3,10 @@
 #include "autoview/autoviewstate.h"
 
 #include <memory>
+#include <optional>
 #include <QObject>
 
+class FileListBox;
 class pgwell;
 class StepTimer;
 
@@ -37,4 +39,13 @@ private:
     StepTimer &m_timer;
     AutoViewState m_state;
     bool m_ticking = false;
+
+    // The last step's entry could not be shown and the selection went back to another.
+    struct PutBack
+    {
+        const FileListBox *list;
+        int tried;
+        int to;
+    };
+    std::optional<PutBack> m_putBack;
 };

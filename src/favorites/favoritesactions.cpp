@@ -35,33 +35,32 @@ FavoritesActions::FavoritesActions(pgwell &window) : QObject(&window), w(window)
 
 void FavoritesActions::addToFavorites()
 {
-    addTextToFavorites(w.Text1->text());
-}
-
-void FavoritesActions::addTextToFavorites(const QString &text)
-{
     // The copy is named after the file list's entry; with none selected there is no name, and
     // nothing is written or said.
     const QString name = w.File1->fileName();
     if (name.isEmpty())
         return;
+    const QString error = addTextToFavorites(name, w.Text1->text());
+    if (!error.isEmpty())
+        w.platform().messages.show(error, Icon::None, Buttons::Ok);
+}
+
+QString FavoritesActions::addTextToFavorites(const QString &name, const QString &text)
+{
     const QString folder = w.favoritesFolder();
     QString error;
-    if (!FavoritesLocation::ensure(folder, &error)) {
-        w.platform().messages.show(error, Icon::None, Buttons::Ok);
-        return;
-    }
+    if (!FavoritesLocation::ensure(folder, &error))
+        return error;
     // A plain file's copy keeps its encoding and line ends, as a Save of it would.
     ShownFile conventions;
     if (!w.shownFile().richText && !w.shownFile().isEmpty())
         conventions = w.shownFile();
     const EncodedText content = PlainTextContent::forSave(text, conventions);
     error = AtomicFileWriter::write(folder + u'/' + name, content.bytes);
-    if (!error.isEmpty()) {
-        w.platform().messages.show(error, Icon::None, Buttons::Ok);
-        return;
-    }
+    if (!error.isEmpty())
+        return error;
     ListRefresh::keepingSelection(*w.File2);
+    return {};
 }
 
 void FavoritesActions::removeFavorite()

@@ -16,8 +16,9 @@ public:
     explicit FavoritesActions(pgwell &window);
 
     void addToFavorites();
-    // Add to favorites with a text of the caller's (the reader's own text box).
-    void addTextToFavorites(const QString &text);
+    // Stores the text as the favorite of that name and refreshes the favorites list; returns
+    // an empty text on success, else what went wrong. The reader stores its own text this way.
+    QString addTextToFavorites(const QString &name, const QString &text);
     void removeFavorite();
     void openFavoritesFolder();
     void refreshFavoritesThenFiles();

@@ -99,7 +99,8 @@ void FileActions::saveAs()
     if (target != *chosen && QFileInfo::exists(target) &&
         w.platform().messages.show(QStringLiteral("%1 already exists.\nDo you want to replace it?")
                                        .arg(QDir::toNativeSeparators(target)),
-                                   Icon::Question, Buttons::YesNo) != MessageBoxes::Answer::Yes)
+                                   Icon::Question,
+                                   Buttons::YesNoDefaultNo) != MessageBoxes::Answer::Yes)
         return;
     const QByteArray bytes = SaveAsTarget::isRichText(target)
                                  ? RtfWriter::write(*w.Text1->document())

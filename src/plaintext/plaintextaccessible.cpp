@@ -16,7 +16,7 @@ int clamped(qsizetype value)
 }
 
 // Characters looked at around an offset to find the word or sentence it is in.
-constexpr qsizetype window = 4096;
+constexpr qsizetype nearby = 4096;
 
 } // namespace
 
@@ -135,8 +135,8 @@ std::pair<int, int> PlainTextAccessible::unitAt(int offset,
     default:
         break;
     }
-    const qsizetype from = std::max<qsizetype>(0, offset - window);
-    const QString part = buffer.mid(from, 2 * window);
+    const qsizetype from = std::max<qsizetype>(0, offset - nearby);
+    const QString part = buffer.mid(from, 2 * nearby);
     QTextBoundaryFinder finder(type == QAccessible::WordBoundary ? QTextBoundaryFinder::Word
                                                                  : QTextBoundaryFinder::Sentence,
                                part);

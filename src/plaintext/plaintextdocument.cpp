@@ -90,7 +90,7 @@ QString PlainTextDocument::normalizedLineEnds(QString text)
 }
 
 void PlainTextDocument::apply(qsizetype position, qsizetype count, const QString &text,
-                              EditHistory::Kind kind)
+                              EditHistory::Kind kind, qsizetype anchorAfter, qsizetype cursorAfter)
 {
     TextEdit edit;
     edit.position = position;
@@ -100,7 +100,9 @@ void PlainTextDocument::apply(qsizetype position, qsizetype count, const QString
     edit.cursorBefore = m_cursor;
     m_buffer.remove(position, count);
     m_buffer.insert(position, text);
-    m_anchor = m_cursor = position + text.size();
+    // Set before the change is told: a listener may change the text again, moving them on.
+    m_anchor = anchorAfter >= 0 ? anchorAfter : position + text.size();
+    m_cursor = cursorAfter >= 0 ? cursorAfter : position + text.size();
     // An edit after undoing past the unchanged state leaves no way back to it.
     if (m_history.stepCount() < m_cleanStep)
         m_cleanStep = -1;
@@ -170,14 +172,11 @@ void PlainTextDocument::replace(qsizetype position, qsizetype count, const QStri
     };
     const qsizetype anchor = moved(m_anchor);
     const qsizetype cursor = moved(m_cursor);
+    const bool keep = placement != Placement::CaretAfter;
     apply(position, count, clean,
           placement == Placement::JoinPreviousEdit ? EditHistory::Kind::JoinPrevious
-                                                   : EditHistory::Kind::Other);
-    if (placement != Placement::CaretAfter) {
-        m_anchor = anchor;
-        m_cursor = cursor;
-        emit cursorMoved();
-    }
+                                                   : EditHistory::Kind::Other,
+          keep ? anchor : -1, keep ? cursor : -1);
 }
 
 void PlainTextDocument::undo()

@@ -77,7 +77,9 @@ signals:
     void cursorMoved();
 
 private:
-    void apply(qsizetype position, qsizetype count, const QString &text, EditHistory::Kind kind);
+    // anchorAfter and cursorAfter: where they are after the edit; -1 puts them after the text.
+    void apply(qsizetype position, qsizetype count, const QString &text, EditHistory::Kind kind,
+               qsizetype anchorAfter = -1, qsizetype cursorAfter = -1);
     void removeRange(qsizetype from, qsizetype to, EditHistory::Kind kind);
     qsizetype aligned(qsizetype position) const;
 

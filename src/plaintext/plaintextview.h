@@ -37,6 +37,8 @@ public:
     // The rectangle of the caret at position, in viewport coordinates (empty when off screen).
     QRect cursorRect(qsizetype position);
     qsizetype positionAt(const QPoint &viewportPoint);
+    // Keeps the lowest pixels free of text, for a control that lies over them.
+    void setBottomMargin(int pixels) { setViewportMargins(0, 0, 0, pixels); }
 
     static constexpr int margin = 4;
 

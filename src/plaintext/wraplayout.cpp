@@ -98,7 +98,14 @@ const QTextLayout &WrapLayout::layout(const Piece &piece)
     if (QTextLayout *cached = m_cache.object(piece.start);
         cached && cached->text().size() == piece.end - piece.start)
         return *cached;
-    auto *layout = new QTextLayout(m_buffer.mid(piece.start, piece.end - piece.start), m_font);
+    QString text = m_buffer.mid(piece.start, piece.end - piece.start);
+    // Lines end at '\n' only: the layout would start a new row at these separators, which are
+    // ordinary characters of the text here, so they are shown as blanks.
+    for (QChar &c : text) {
+        if (c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
+            c = u' ';
+    }
+    auto *layout = new QTextLayout(text, m_font);
     QTextOption option;
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     layout->setTextOption(option);

@@ -7,7 +7,7 @@ class MessageBoxes
 {
 public:
     enum class Icon { None, Information, Question, Critical };
-    enum class Buttons { Ok, YesNo };
+    enum class Buttons { Ok, YesNo, YesNoDefaultNo }; // the last for risky questions
     enum class Answer { Ok, Yes, No };
 
     virtual ~MessageBoxes() = default;

@@ -1,5 +1,6 @@
 #include "form3.h"
 
+#include "app/displayrules.h"
 #include "app/twips.h"
 
 #include <QAction>
@@ -12,11 +13,10 @@
 #include <QScreen>
 
 namespace {
-const QString captionPrefix = QStringLiteral("Full screen mode - ");
-
 // The file name in a caption the display wrote; a caption that names no single file gives none.
 QString fileNameInCaption(const QString &caption)
 {
+    const QString captionPrefix = DisplayRules::readerCaption(QString());
     if (!caption.startsWith(captionPrefix))
         return {};
     const QString name = caption.mid(captionPrefix.size());
@@ -116,7 +116,6 @@ void Form3::hideTip()
 void Form3::setReaderText(const QString &text)
 {
     m_pending.setText(text);
-    takeNameFromCaption();
     if (isVisible())
         applyPendingText();
 }
@@ -124,14 +123,13 @@ void Form3::setReaderText(const QString &text)
 void Form3::setReaderTextFromFile(const QString &path, const QByteArray &bytes)
 {
     m_pending.setFile(path, bytes);
-    takeNameFromCaption();
     if (isVisible())
         applyPendingText();
 }
 
-void Form3::takeNameFromCaption()
+QString Form3::shownFileName() const
 {
-    m_shownFileName = fileNameInCaption(windowTitle());
+    return fileNameInCaption(windowTitle());
 }
 
 QString Form3::readerText() const

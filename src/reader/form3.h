@@ -31,10 +31,9 @@ public:
     void setReaderTextFromFile(const QString &path, const QByteArray &bytes);
     QString readerText() const;
 
-    // The name of the file whose text the reader holds, empty when it holds none. The caption is
-    // written before the text, so this is the name the caption had when the text came; a file
-    // that could not be read after its caption was written does not take over the old text.
-    QString shownFileName() const { return m_shownFileName; }
+    // The name of the file whose text the reader holds, from its caption; empty when the
+    // caption names none. Only a display that succeeded writes the caption, after the text.
+    QString shownFileName() const;
 
     // Closed by the user and about to go.
     bool isClosed() const { return m_closed; }
@@ -62,9 +61,7 @@ private:
     void fitToScreen(QScreen *screen);
     void hideTip();
     void applyPendingText();
-    void takeNameFromCaption();
 
     ReaderTextSource m_pending;
-    QString m_shownFileName;
     bool m_closed = false;
 };

@@ -1,21 +1,16 @@
 #include "readeractions.h"
 
-#include "app/clicklabel.h"
 #include "app/displayrules.h"
 #include "app/filelistbox.h"
 #include "app/pgwell.h"
 #include "app/richtextbox.h"
-#include "favorites/atomicfilewriter.h"
-#include "favorites/favoriteslocation.h"
-#include "favorites/listrefresh.h"
-#include "favorites/plaintextcontent.h"
+#include "favorites/favoritesactions.h"
 #include "platform/messageboxes.h"
 #include "platform/platform.h"
 #include "reader/form3.h"
 
 #include <QAction>
 #include <QCheckBox>
-#include <QFileInfo>
 #include <QPushButton>
 
 using Icon = MessageBoxes::Icon;
@@ -43,9 +38,8 @@ void ReaderActions::showReader()
         // A new reader starts from what the pane holds now, edits included, so that it never
         // opens empty beside a text.
         reader = w.reader();
-        const QString name = paneFileName();
-        if (!name.isEmpty())
-            reader->setWindowTitle(DisplayRules::readerCaption(name));
+        if (!w.shownFile().isEmpty())
+            reader->setWindowTitle(DisplayRules::readerCaption(w.shownFile().fileName()));
         reader->setReaderText(w.Text1->toPlainText());
     }
     if (reader->isVisible()) {
@@ -54,16 +48,6 @@ void ReaderActions::showReader()
         reader->activateWindow();
     }
     reader->show();
-}
-
-QString ReaderActions::paneFileName() const
-{
-    const QString source = w.active->caption();
-    if (source == u"1")
-        return QFileInfo(w.currentFilePath).fileName();
-    if (source == u"2")
-        return w.File2->fileName();
-    return {};
 }
 
 void ReaderActions::step(Move move)
@@ -96,12 +80,5 @@ void ReaderActions::addToFavorites()
     const Form3 *reader = w.existingReader();
     if (!reader || reader->shownFileName().isEmpty())
         return;
-    QString error;
-    if (!FavoritesLocation::ensure(w.favoritesFolder(), &error))
-        return;
-    const QString path = w.favoritesFolder() + u'/' + reader->shownFileName();
-    if (!AtomicFileWriter::write(path, PlainTextContent::forFavorite(reader->readerText()))
-             .isEmpty())
-        return;
-    ListRefresh::keepingSelection(*w.File2);
+    w.favoritesActions().addTextToFavorites(reader->shownFileName(), reader->readerText());
 }

@@ -23,7 +23,6 @@ public:
 
 private:
     void attach(Form3 *reader);
-    QString paneFileName() const;
 
     pgwell &w;
 };

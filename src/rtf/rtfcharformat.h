@@ -8,6 +8,7 @@ struct RtfCharFormat
     enum Underline : quint8 {
         NoUnderline,
         SingleUnderline,
+        DoubleUnderline,
         DottedUnderline,
         DashUnderline,
         WaveUnderline
@@ -19,6 +20,7 @@ struct RtfCharFormat
     quint32 foreground = 0; // ARGB; alpha 0 means "auto"
     quint32 background = 0; // ARGB; alpha 0 means none
     int link = -1;          // index of the hyperlink target, -1 for none
+    int field = -1;         // index of another field's instruction, -1 for none
     quint8 underline = NoUnderline;
     quint8 vertical = Baseline;
     bool bold = false;

@@ -3,6 +3,7 @@
 #include "rtf/rtfcharformat.h"
 #include "rtf/rtfparagraphformat.h"
 #include "rtf/rtfpicture.h"
+#include "rtf/rtfrowdefinition.h"
 
 #include <QList>
 #include <QStringView>
@@ -21,8 +22,8 @@ public:
                               bool pageBreakAfter) = 0;
     // Ends a table cell at the given nesting level (1 = outermost table).
     virtual void cellEnd(int level, const RtfParagraphFormat &paragraph) = 0;
-    // Ends a table row; cellEdges are the \cellx right edges in twips.
-    virtual void rowEnd(int level, const QList<int> &cellEdges) = 0;
+    // Ends a table row; row is the definition in effect (its \cellx edges, merges, borders).
+    virtual void rowEnd(int level, const RtfRowDefinition &row) = 0;
     virtual void picture(const RtfPicture &picture, const RtfCharFormat &format,
                          const RtfParagraphFormat &paragraph) = 0;
     // End of the document; paragraph is the format of the last paragraph.

@@ -1,8 +1,11 @@
 #include "rtf/rtfdocumentbuilder.h"
 
 #include "rtf/rtfparser.h"
+#include "rtf/rtfproperties.h"
+#include "rtf/rtftextdecoder.h"
 
 #include <QBuffer>
+#include <QHash>
 #include <QImageReader>
 #include <QTextDocument>
 #include <QTextTable>
@@ -18,6 +21,7 @@ qreal pixels(int twips)
     return twips / 15.0;
 }
 
+constexpr int kDefaultTableWidth = 9360; // twips
 constexpr qint64 kMaxImageBytes = 256ll * 1024 * 1024;
 
 } // namespace
@@ -42,7 +46,47 @@ void RtfDocumentBuilder::text(QStringView text, const RtfCharFormat &format,
                               const RtfParagraphFormat &paragraph)
 {
     enterLevel(paragraph.tableLevel());
-    m_cursor.insertText(text.toString(), charFormat(format));
+    const QTextCharFormat qtFormat = charFormat(format);
+    // Qt lays out a paragraph as a whole, in time that grows faster than its length and its
+    // number of runs; a very long one is shown in pieces, each marked so that a save joins
+    // them again.
+    if (m_cursor.block() != m_runsBlock) {
+        m_runsBlock = m_cursor.block();
+        m_runs = 0;
+    }
+    if (++m_runs > MaxRunsPerParagraph && m_cursor.block().length() > 1)
+        splitParagraph(paragraph, qtFormat);
+    while (m_cursor.block().length() - 1 + text.size() > MaxParagraph) {
+        const qsizetype room =
+            std::max<qsizetype>(0, MaxParagraph - (m_cursor.block().length() - 1));
+        qsizetype cut = room;
+        for (qsizetype i = room; i > room / 2; --i) {
+            const char16_t c = text[i - 1].unicode();
+            if (c == QChar::LineSeparator || c == u' ') {
+                cut = i;
+                break;
+            }
+        }
+        if (cut > 0 && QChar::isHighSurrogate(text[cut - 1].unicode()))
+            --cut; // never between the halves of a pair
+        m_cursor.insertText(text.first(cut).toString(), qtFormat);
+        text = text.sliced(cut);
+        splitParagraph(paragraph, qtFormat);
+    }
+    m_cursor.insertText(text.toString(), qtFormat);
+}
+
+void RtfDocumentBuilder::splitParagraph(const RtfParagraphFormat &paragraph,
+                                        const QTextCharFormat &format)
+{
+    applyBlockFormat(paragraph);
+    QTextBlockFormat piece = m_cursor.blockFormat();
+    piece.setProperty(RtfProperty::ContinuesInNextBlock, true);
+    m_cursor.setBlockFormat(piece);
+    m_cursor.insertBlock(QTextBlockFormat(), format);
+    m_runsBlock = m_cursor.block();
+    m_runs = 1;
+    m_simplified |= ParagraphsSplit;
 }
 
 void RtfDocumentBuilder::paragraphEnd(const RtfParagraphFormat &paragraph,
@@ -65,7 +109,7 @@ void RtfDocumentBuilder::cellEnd(int level, const RtfParagraphFormat &paragraph)
     m_tables.back().pending = Table::NextCell;
 }
 
-void RtfDocumentBuilder::rowEnd(int level, const QList<int> &cellEdges)
+void RtfDocumentBuilder::rowEnd(int level, const RtfRowDefinition &row)
 {
     level = std::clamp(level, 1, RtfParser::MaxTableLevel);
     if (int(m_tables.size()) < level) {
@@ -78,8 +122,46 @@ void RtfDocumentBuilder::rowEnd(int level, const QList<int> &cellEdges)
         closeTable();
     m_level = std::min(m_level, level);
     Table &table = m_tables.back();
-    if (table.row == 0)
-        table.cellEdges = cellEdges;
+    // Nested rows carry their definition at their end: it applies to the row just read.
+    if (row.serial > table.definition.serial) {
+        table.definition = row;
+        int index = 0;
+        PlacedCell *head = nullptr; // the last cell of the row not merged into another
+        for (PlacedCell &cell : table.cells) {
+            if (cell.row != table.row)
+                continue;
+            cell.rowBorders = row.borders;
+            cell.span = cell.ownSpan;
+            cell.merge = 0;
+            if (index < row.cells.size()) {
+                cell.borders = row.cells.at(index).borders;
+                cell.merge = row.cells.at(index).merge;
+                if ((cell.merge & RtfCellDefinition::InRow) && head && cell.span > 0) {
+                    head->span = cell.column + cell.span - head->column;
+                    cell.span = 0;
+                }
+            }
+            if (cell.span > 0)
+                head = &cell;
+            ++index;
+        }
+        if (row.borders)
+            table.borders = true;
+        for (const RtfCellDefinition &cell : row.cells)
+            table.borders = table.borders || cell.borders;
+        if (table.row == 0 && !table.widthsKnown && row.cells.size() == table.edges.size()) {
+            QList<int> edges;
+            for (const RtfCellDefinition &cell : row.cells) {
+                if (!edges.isEmpty() && cell.right <= edges.last())
+                    break;
+                edges.append(cell.right);
+            }
+            if (edges.size() == table.edges.size()) {
+                table.edges = edges;
+                table.widthsKnown = true;
+            }
+        }
+    }
     table.pending = Table::NextRow;
 }
 
@@ -106,6 +188,7 @@ void RtfDocumentBuilder::picture(const RtfPicture &picture, const RtfCharFormat 
     QTextImageFormat imageFormat;
     imageFormat.merge(charFormat(format));
     imageFormat.setName(name);
+    imageFormat.setProperty(RtfProperty::PictureData, picture.data);
     const qreal width = picture.goalWidth > 0 ? pixels(picture.goalWidth) : image.width();
     const qreal height = picture.goalHeight > 0 ? pixels(picture.goalHeight) : image.height();
     imageFormat.setWidth(width * picture.scaleX / 100.0);
@@ -117,8 +200,44 @@ void RtfDocumentBuilder::finish(const RtfParagraphFormat &paragraph)
 {
     enterLevel(0);
     applyBlockFormat(paragraph);
+    if (m_simplified)
+        insertNote();
     m_cursor.endEditBlock();
     m_finished = true;
+}
+
+// A line at the top says what was simplified to keep the window responsive. It is marked, so
+// that a save leaves it out.
+void RtfDocumentBuilder::insertNote()
+{
+    QStringList what;
+    if (m_simplified & NestingCapped)
+        what << QStringLiteral("tables nested more than %1 deep are shown flattened")
+                    .arg(MaxNesting);
+    if (m_simplified & RowsSplit)
+        what << QStringLiteral("long tables are shown in parts of %1 rows").arg(MaxRowsPerTable);
+    if (m_simplified & ParagraphsSplit)
+        what << QStringLiteral("very long paragraphs are shown in pieces");
+    if (m_simplified & CellsCapped)
+        what << QStringLiteral("table cells after the first %1 are shown as paragraphs")
+                    .arg(MaxShownCells);
+    if (m_simplified & FontsCapped)
+        what << QStringLiteral("only the first %1 fonts are used").arg(MaxFamilies);
+    QTextCursor top(m_document);
+    top.movePosition(QTextCursor::Start);
+    // The document's first paragraph moves down with its own formats.
+    top.insertBlock(top.blockFormat(), top.blockCharFormat());
+    top.movePosition(QTextCursor::PreviousBlock);
+    QTextBlockFormat block;
+    block.setProperty(RtfProperty::ReaderNote, true);
+    block.setBottomMargin(8);
+    QTextCharFormat format;
+    format.setFontItalic(true);
+    format.setForeground(QColor(0x80, 0x30, 0x00));
+    top.setBlockFormat(block);
+    top.setBlockCharFormat(format);
+    top.insertText(QStringLiteral("Shown simplified: %1.").arg(what.join(QStringLiteral("; "))),
+                   format);
 }
 
 // Moves the cursor to where content of the given table level goes: closes
@@ -134,6 +253,12 @@ void RtfDocumentBuilder::enterLevel(int level)
     if (!m_tables.empty())
         advance(m_tables.back());
     while (int(m_tables.size()) < level) {
+        if (int(m_tables.size()) >= MaxNesting) {
+            // Qt lays out each nesting level twice per level above it: deeper tables would take
+            // minutes. Their cells become paragraphs of the deepest cell shown.
+            m_simplified |= NestingCapped;
+            break;
+        }
         if (!openTable())
             break;
     }
@@ -147,10 +272,14 @@ bool RtfDocumentBuilder::openTable()
 {
     if (m_cellBudget <= 0)
         return false;
+    if (m_cellsShown >= MaxShownCells) {
+        m_simplified |= CellsCapped;
+        return false;
+    }
+    ++m_cellsShown;
     --m_cellBudget;
     QTextTableFormat format;
-    format.setBorder(1);
-    format.setBorderStyle(QTextFrameFormat::BorderStyle_Solid);
+    format.setBorder(0); // borders are the cells' own, as the document declares them
     format.setBorderCollapse(true);
     format.setCellPadding(3);
     format.setCellSpacing(0);
@@ -162,14 +291,17 @@ bool RtfDocumentBuilder::openTable()
         QTextCursor(previous).currentFrame() == m_cursor.currentFrame())
         m_cursor.deletePreviousChar();
     Table table;
+    table.nested = !m_tables.empty();
     table.table = m_cursor.insertTable(1, 1, format);
     m_tables.push_back(table);
+    startRow(m_tables.back());
+    placeCell(m_tables.back());
     return true;
 }
 
 void RtfDocumentBuilder::closeTable()
 {
-    const Table table = m_tables.back();
+    Table table = std::move(m_tables.back());
     m_tables.pop_back();
     QTextTable *t = table.table;
     const int columns = t->columns();
@@ -177,45 +309,182 @@ void RtfDocumentBuilder::closeTable()
         t->removeRows(table.row + 1, unused);
         m_cellBudget += qint64(unused) * columns;
     }
-    if (table.cellEdges.size() == columns) {
+    if (!table.widthsKnown || table.edges.size() != columns) {
+        // Without (usable) \cellx edges the columns share a text column of A4 or Letter, as
+        // the writer gives them.
+        const int share = std::max(kDefaultTableWidth, columns * 216) / columns;
+        table.edges.clear();
+        for (int c = 1; c <= columns; ++c)
+            table.edges.append(c * share);
+    }
+    {
         QList<QTextLength> widths;
         int left = 0;
-        for (const int edge : table.cellEdges) {
-            if (edge <= left)
-                break;
-            widths.append(QTextLength(QTextLength::FixedLength, pixels(edge - left)));
+        for (const int edge : std::as_const(table.edges)) {
+            widths.append(QTextLength(QTextLength::FixedLength, pixels(std::max(edge - left, 1))));
             left = edge;
         }
-        if (widths.size() == columns) {
-            QTextTableFormat format = t->format();
-            format.setColumnWidthConstraints(widths);
-            t->setFormat(format);
+        QTextTableFormat format = t->format();
+        format.setColumnWidthConstraints(widths);
+        t->setFormat(format);
+    }
+    finishCells(table);
+    m_cursor.setPosition(t->lastPosition() + 1);
+}
+
+// Takes the row's definition when a new one was given since the last row, and makes sure the
+// grid has a column edge wherever the row has one.
+void RtfDocumentBuilder::startRow(Table &table)
+{
+    const RtfRowDefinition &candidate = m_parser.rowDefinition(table.nested);
+    if (candidate.serial > table.definition.serial && !candidate.cells.isEmpty()) {
+        table.definition = candidate;
+        if (candidate.borders)
+            table.borders = true;
+    }
+    for (const RtfCellDefinition &cell : std::as_const(table.definition.cells)) {
+        gridColumn(table, cell.right);
+        if (cell.borders)
+            table.borders = true;
+    }
+}
+
+// The grid column whose right edge is the given one; a column is split or added when the
+// edge is new and there is room, else the nearest column to its right is used.
+int RtfDocumentBuilder::gridColumn(Table &table, int edge)
+{
+    QTextTable *t = table.table;
+    QList<int> &edges = table.edges;
+    if (edges.isEmpty()) {
+        edges.append(edge); // the first column of a new table
+        return 0;
+    }
+    const auto at = std::lower_bound(edges.begin(), edges.end(), edge);
+    const int k = int(at - edges.begin());
+    if (at != edges.end() && *at == edge)
+        return k;
+    const bool room = t->columns() < MaxColumns && m_cellBudget >= t->rows();
+    if (!room)
+        return std::min(k, int(edges.size()) - 1);
+    m_cellBudget -= t->rows();
+    if (k == edges.size()) {
+        t->appendColumns(1);
+        edges.append(edge);
+        return k;
+    }
+    // A new edge inside column k splits it: the cells that covered it span one more column.
+    // The new column goes to the right of the split one, so that their text stays first.
+    t->insertColumns(k + 1, 1);
+    edges.insert(k, edge);
+    for (PlacedCell &cell : table.cells) {
+        if (cell.column > k)
+            ++cell.column;
+        else {
+            if (cell.column + cell.ownSpan - 1 >= k)
+                ++cell.ownSpan;
+            if (cell.span > 0 && cell.column + cell.span - 1 >= k)
+                ++cell.span;
         }
     }
-    m_cursor.setPosition(t->lastPosition() + 1);
+    return k;
+}
+
+// Moves the cursor into the grid column of the row's next cell. Returns false when the table
+// has no room for it.
+bool RtfDocumentBuilder::placeCell(Table &table)
+{
+    QTextTable *t = table.table;
+    int next = 0; // the first free column of the row
+    const PlacedCell *previous = nullptr;
+    if (!table.cells.empty() && table.cells.back().row == table.row) {
+        previous = &table.cells.back();
+        next = previous->column + std::max(previous->span, 1);
+    }
+    const QList<RtfCellDefinition> &defined = table.definition.cells;
+    int start = next;
+    int end = next;
+    RtfCellDefinition definition;
+    if (table.cellIndex < defined.size()) {
+        definition = defined.at(table.cellIndex);
+        end = std::max(gridColumn(table, definition.right), start);
+        // gridColumn may have split a column left of this one.
+        if (previous)
+            start = next = previous->column + std::max(previous->span, 1);
+        end = std::max(end, start);
+    }
+    if (end >= t->columns()) {
+        const int missing = end - t->columns() + 1;
+        if (t->columns() + missing <= MaxColumns && m_cellBudget >= qint64(missing) * t->rows()) {
+            m_cellBudget -= qint64(missing) * t->rows();
+            t->appendColumns(missing);
+            // Columns no \cellx defined get a made-up edge, and the table no fixed widths.
+            while (table.edges.size() < t->columns())
+                table.edges.append((table.edges.isEmpty() ? 0 : table.edges.last()) + 1440);
+            table.widthsKnown = false;
+        } else if (start >= t->columns()) {
+            return false;
+        } else {
+            end = t->columns() - 1;
+        }
+    }
+    PlacedCell cell;
+    cell.row = table.row;
+    cell.column = start;
+    cell.span = cell.ownSpan = end - start + 1;
+    cell.borders = definition.borders;
+    cell.rowBorders = table.definition.borders;
+    cell.merge = definition.merge;
+    if ((cell.merge & RtfCellDefinition::InRow) && previous) {
+        // \clmrg: this cell is part of the one on its left.
+        for (auto it = table.cells.rbegin(); it != table.cells.rend() && it->row == table.row;
+             ++it) {
+            if (it->span > 0) {
+                it->span = end - it->column + 1;
+                cell.span = 0;
+                break;
+            }
+        }
+    }
+    table.cells.push_back(cell);
+    table.column = start;
+    // Every cell after this one is still empty, one position each.
+    const int cellsAfter =
+        (t->rows() - 1 - table.row) * t->columns() + (t->columns() - 1 - table.column);
+    m_cursor.setPosition(t->lastPosition() - cellsAfter);
+    return true;
 }
 
 // QTextTable rebuilds its cell grid after every structural change, so growing
 // it one row at a time and asking for cellAt() is quadratic. Rows are added in
-// chunks instead, and since every cell after the current one is still empty
-// (one position each), the next cell's position is counted from the table's end.
+// chunks instead, and the next cell's position is counted from the table's end.
 void RtfDocumentBuilder::advance(Table &table)
 {
     const Table::Pending pending = table.pending;
     table.pending = Table::None;
     QTextTable *t = table.table;
     if (pending == Table::NextCell) {
-        if (table.column + 1 < t->columns()) {
-            ++table.column;
-        } else if (t->columns() < MaxColumns && m_cellBudget >= t->rows()) {
-            m_cellBudget -= t->rows();
-            t->appendColumns(1);
-            ++table.column;
-        } else {
+        ++table.cellIndex;
+        if (!placeCell(table)) {
+            --table.cellIndex;
             m_cursor.insertBlock(); // no room for another cell: keep it in this one
-            return;
         }
     } else if (pending == Table::NextRow) {
+        // Qt lays out every cell of a table in one go; beyond a fixed number of cells the
+        // rows go on as paragraphs, one per cell.
+        if (m_cellsShown + t->columns() > MaxShownCells) {
+            closeTable();
+            m_simplified |= CellsCapped;
+            return;
+        }
+        m_cellsShown += t->columns();
+        if (table.row + 1 >= MaxRowsPerTable) {
+            // Qt lays out a table as a whole: a long one goes on in a table of its own, so
+            // that the layout can proceed part by part.
+            closeTable();
+            openTable();
+            m_simplified |= RowsSplit;
+            return;
+        }
         if (table.row + 1 >= t->rows()) {
             const qint64 wanted = std::clamp(table.row + 1, 1, 1024);
             const qint64 rows = std::min<qint64>(wanted, m_cellBudget / t->columns());
@@ -227,13 +496,92 @@ void RtfDocumentBuilder::advance(Table &table)
             t->appendRows(int(rows));
         }
         ++table.row;
-        table.column = 0;
-    } else {
-        return;
+        table.cellIndex = 0;
+        startRow(table);
+        placeCell(table);
     }
-    const int cellsAfter =
-        (t->rows() - 1 - table.row) * t->columns() + (t->columns() - 1 - table.column);
-    m_cursor.setPosition(t->lastPosition() - cellsAfter);
+}
+
+// Vertical merges, borders and spans, once the grid is final. Each merge makes Qt rebuild the
+// table's grid, so a huge table gets only as many as a fixed amount of work allows.
+void RtfDocumentBuilder::finishCells(Table &table)
+{
+    QTextTable *t = table.table;
+    const int rows = t->rows();
+    const int columns = t->columns();
+    std::vector<PlacedCell> &cells = table.cells;
+    // \clvmrg: part of the cell above, which heads the run.
+    QHash<qint64, size_t> head; // (row, column) of a cell -> index of the cell its run starts at
+    auto key = [columns](int row, int column) {
+        return qint64(row) * columns + column;
+    };
+    for (size_t i = 0; i < cells.size(); ++i) {
+        PlacedCell &cell = cells[i];
+        if (cell.span <= 0 || cell.row >= rows)
+            continue;
+        size_t top = i;
+        if (cell.merge & RtfCellDefinition::InColumn) {
+            const auto above = head.constFind(key(cell.row - 1, cell.column));
+            if (above != head.constEnd() && cells[above.value()].span == cell.span) {
+                top = above.value();
+                PlacedCell &first = cells[top];
+                first.rowSpan = cell.row - first.row + 1;
+                cell.rowSpan = 0;
+            }
+        }
+        head.insert(key(cell.row, cell.column), top);
+    }
+
+    if (table.borders) {
+        for (const PlacedCell &cell : cells) {
+            if (cell.span <= 0 || cell.rowSpan <= 0 || cell.row >= rows)
+                continue;
+            const quint8 r = cell.rowBorders;
+            const bool top = cell.row == 0 ? r & RtfBorder::Top : r & RtfBorder::InnerHorizontal;
+            const bool bottom = cell.row + cell.rowSpan >= rows ? r & RtfBorder::Bottom
+                                                                : r & RtfBorder::InnerHorizontal;
+            const bool left = cell.column == 0 ? r & RtfBorder::Left : r & RtfBorder::InnerVertical;
+            const bool right = cell.column + cell.span >= columns ? r & RtfBorder::Right
+                                                                  : r & RtfBorder::InnerVertical;
+            QTextTableCell tableCell = t->cellAt(cell.row, cell.column);
+            QTextTableCellFormat format = tableCell.format().toTableCellFormat();
+            const QBrush black(Qt::black);
+            auto side = [&](bool declared, quint8 bit, auto setWidth, auto setStyle,
+                            auto setBrush) {
+                const bool on = declared || (cell.borders & bit);
+                (format.*setWidth)(on ? 1 : 0);
+                (format.*setStyle)(on ? QTextFrameFormat::BorderStyle_Solid
+                                      : QTextFrameFormat::BorderStyle_None);
+                (format.*setBrush)(black);
+            };
+            side(top, RtfBorder::Top, &QTextTableCellFormat::setTopBorder,
+                 &QTextTableCellFormat::setTopBorderStyle,
+                 &QTextTableCellFormat::setTopBorderBrush);
+            side(bottom, RtfBorder::Bottom, &QTextTableCellFormat::setBottomBorder,
+                 &QTextTableCellFormat::setBottomBorderStyle,
+                 &QTextTableCellFormat::setBottomBorderBrush);
+            side(left, RtfBorder::Left, &QTextTableCellFormat::setLeftBorder,
+                 &QTextTableCellFormat::setLeftBorderStyle,
+                 &QTextTableCellFormat::setLeftBorderBrush);
+            side(right, RtfBorder::Right, &QTextTableCellFormat::setRightBorder,
+                 &QTextTableCellFormat::setRightBorderStyle,
+                 &QTextTableCellFormat::setRightBorderBrush);
+            tableCell.setFormat(format);
+        }
+    }
+
+    qint64 work = 50'000'000;
+    const qint64 mergeCost = qint64(rows) * columns + 1;
+    for (const PlacedCell &cell : cells) {
+        if (cell.span <= 0 || cell.rowSpan <= 0 || cell.row >= rows)
+            continue;
+        if (cell.span == 1 && cell.rowSpan == 1)
+            continue;
+        if ((work -= mergeCost) < 0)
+            break;
+        t->mergeCells(cell.row, cell.column, std::min(cell.rowSpan, rows - cell.row),
+                      std::min(cell.span, columns - cell.column));
+    }
 }
 
 void RtfDocumentBuilder::applyBlockFormat(const RtfParagraphFormat &paragraph)
@@ -256,14 +604,48 @@ void RtfDocumentBuilder::applyBlockFormat(const RtfParagraphFormat &paragraph)
     format.setLeftMargin(pixels(paragraph.leftIndent));
     format.setRightMargin(pixels(paragraph.rightIndent));
     format.setTextIndent(pixels(paragraph.firstLineIndent));
-    // With a hanging indent the left indent is a tab stop of its own: a list's label and its
-    // tab end where the item's text begins.
+    // Qt measures tab stops from where the line starts, RTF from the margin; the first line's
+    // start is the one that counts. With a hanging indent the left indent is a tab stop of its
+    // own: a list's label and its tab end where the item's text begins.
+    QList<QTextOption::Tab> tabs;
+    const int lineStart = paragraph.leftIndent + paragraph.firstLineIndent;
+    for (const int stop : paragraph.tabStops) {
+        const int position = stop / 4 - lineStart;
+        if (position <= 0)
+            continue;
+        QTextOption::Tab tab(pixels(position), QTextOption::LeftTab);
+        switch (stop % 4) {
+        case RtfParagraphFormat::CenterTab:
+            tab.type = QTextOption::CenterTab;
+            break;
+        case RtfParagraphFormat::RightTab:
+            tab.type = QTextOption::RightTab;
+            break;
+        case RtfParagraphFormat::DecimalTab:
+            tab.type = QTextOption::DelimiterTab;
+            tab.delimiter = QLatin1Char('.');
+            break;
+        default:
+            break;
+        }
+        tabs.append(tab);
+    }
     if (paragraph.firstLineIndent < 0 && paragraph.leftIndent > 0)
-        format.setTabPositions(
-            {QTextOption::Tab(pixels(-paragraph.firstLineIndent), QTextOption::LeftTab)});
+        tabs.append(QTextOption::Tab(pixels(-paragraph.firstLineIndent), QTextOption::LeftTab));
+    if (!tabs.isEmpty()) {
+        std::stable_sort(tabs.begin(), tabs.end(),
+                         [](const auto &a, const auto &b) { return a.position < b.position; });
+        tabs.erase(std::unique(tabs.begin(), tabs.end(),
+                               [](const auto &a, const auto &b) {
+                                   return qFuzzyCompare(a.position, b.position);
+                               }),
+                   tabs.end());
+        format.setTabPositions(tabs);
+    }
     format.setTopMargin(pixels(paragraph.spaceBefore));
     format.setBottomMargin(pixels(paragraph.spaceAfter));
-    if (paragraph.lineSpacing != 0) {
+    // \sl240\slmult1 is single spacing, the default.
+    if (paragraph.lineSpacing != 0 && !(paragraph.lineMultiple && paragraph.lineSpacing == 240)) {
         if (paragraph.lineMultiple && paragraph.lineSpacing > 0)
             format.setLineHeight(paragraph.lineSpacing * 100.0 / 240.0,
                                  QTextBlockFormat::ProportionalHeight);
@@ -291,6 +673,11 @@ QTextCharFormat RtfDocumentBuilder::charFormat(const RtfCharFormat &format)
     case RtfCharFormat::SingleUnderline:
         f.setUnderlineStyle(QTextCharFormat::SingleUnderline);
         break;
+    case RtfCharFormat::DoubleUnderline:
+        // Qt draws no double line; the property keeps it for a save.
+        f.setUnderlineStyle(QTextCharFormat::SingleUnderline);
+        f.setProperty(RtfProperty::DoubleUnderline, true);
+        break;
     case RtfCharFormat::DottedUnderline:
         f.setUnderlineStyle(QTextCharFormat::DotLine);
         break;
@@ -305,8 +692,19 @@ QTextCharFormat RtfDocumentBuilder::charFormat(const RtfCharFormat &format)
         break;
     }
     f.setFontPointSize(format.halfPoints / 2.0);
-    if (const RtfFont *font = m_parser.fonts().find(format.font); font && !font->name.isEmpty())
-        f.setFontFamilies({font->name});
+    // Symbol and Wingdings text is already Unicode: drawn in such a font it would show other
+    // glyphs (or none), and written back under that font's name it would be mapped twice.
+    if (const RtfFont *font = m_parser.fonts().find(format.font);
+        font && !font->name.isEmpty() && !RtfTextDecoder::isGlyphFont(*font)) {
+        // Each family costs a font look-up when the text is laid out; thousands of them would
+        // stall the window. Real documents use a few dozen at most.
+        if (m_families.contains(font->name) || m_families.size() < MaxFamilies) {
+            m_families.insert(font->name);
+            f.setFontFamilies({font->name});
+        } else {
+            m_simplified |= FontsCapped;
+        }
+    }
     if (format.foreground >> 24)
         f.setForeground(QColor::fromRgb(format.foreground));
     if (format.background >> 24)
@@ -319,6 +717,8 @@ QTextCharFormat RtfDocumentBuilder::charFormat(const RtfCharFormat &format)
         f.setFontCapitalization(QFont::AllUppercase);
     else if (format.smallCaps)
         f.setFontCapitalization(QFont::SmallCaps);
+    if (format.field >= 0)
+        f.setProperty(RtfProperty::FieldInstruction, m_parser.fieldInstruction(format.field));
     if (format.link >= 0) {
         f.setAnchor(true);
         f.setAnchorHref(m_parser.linkTarget(format.link));

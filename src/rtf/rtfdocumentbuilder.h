@@ -2,6 +2,8 @@
 
 #include "rtf/rtfcontentsink.h"
 
+#include <QSet>
+#include <QTextBlock>
 #include <QTextCharFormat>
 #include <QTextCursor>
 
@@ -25,29 +27,61 @@ public:
     void paragraphEnd(const RtfParagraphFormat &paragraph, const RtfCharFormat &mark,
                       bool pageBreakAfter) override;
     void cellEnd(int level, const RtfParagraphFormat &paragraph) override;
-    void rowEnd(int level, const QList<int> &cellEdges) override;
+    void rowEnd(int level, const RtfRowDefinition &row) override;
     void picture(const RtfPicture &picture, const RtfCharFormat &format,
                  const RtfParagraphFormat &paragraph) override;
     void finish(const RtfParagraphFormat &paragraph) override;
 
     static constexpr int MaxColumns = 64;
+    // Limits that keep Qt's layout of any document within a second or two.
+    static constexpr int MaxNesting = 4;
+    static constexpr int MaxRowsPerTable = 2000;
+    static constexpr int MaxParagraph = 20000; // characters
+    static constexpr int MaxFamilies = 64;
+    static constexpr int MaxRunsPerParagraph = 2000;
+    static constexpr int MaxShownCells = 20000;
 
 private:
+    // A cell as placed in the table's grid, for the merges and borders applied when the
+    // table is complete.
+    struct PlacedCell
+    {
+        int row = 0;
+        int column = 0;
+        int ownSpan = 1; // grid columns between its \cellx edges
+        int span = 1;    // with the cells merged into it; 0 once merged into the one on its left
+        int rowSpan = 1; // 0 once merged into the cell above
+        quint8 borders = 0;
+        quint8 rowBorders = 0;
+        quint8 merge = 0;
+    };
     struct Table
     {
         enum Pending { None, NextCell, NextRow };
         QTextTable *table = nullptr;
+        bool nested = false;
         int row = 0;
-        int column = 0;
+        int cellIndex = 0; // within the row, in the order of \cell
+        int column = 0;    // grid column of the current cell
         Pending pending = None;
-        QList<int> cellEdges; // of the first row, for the column widths
+        RtfRowDefinition definition; // of the current row
+        QList<int> edges;            // right edges of the grid's columns, in twips
+        bool widthsKnown = true;     // every edge came from a \cellx
+        bool borders = false;        // some cell or row declared a border
+        std::vector<PlacedCell> cells;
     };
 
     void enterLevel(int level);
     bool openTable();
     void closeTable();
     void advance(Table &table);
+    void startRow(Table &table);
+    bool placeCell(Table &table);
+    int gridColumn(Table &table, int edge);
+    void finishCells(Table &table);
     void applyBlockFormat(const RtfParagraphFormat &paragraph);
+    void insertNote();
+    void splitParagraph(const RtfParagraphFormat &paragraph, const QTextCharFormat &format);
     QTextCharFormat charFormat(const RtfCharFormat &format);
 
     QTextDocument *m_document;
@@ -60,6 +94,18 @@ private:
     bool m_haveLastFormat = false;
     bool m_pageBreakNext = false;
     bool m_finished = false;
+    enum Simplified {
+        NestingCapped = 1,
+        RowsSplit = 2,
+        ParagraphsSplit = 4,
+        FontsCapped = 8,
+        CellsCapped = 16
+    };
+    qint64 m_cellsShown = 0;
+    int m_simplified = 0;
+    QSet<QString> m_families;
+    QTextBlock m_runsBlock; // the block whose runs m_runs counts
+    int m_runs = 0;
     qint64 m_cellBudget;
     qint64 m_imageBudget;
     int m_imageCount = 0;

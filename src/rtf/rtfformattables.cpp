@@ -1,6 +1,7 @@
 #include "rtfformattables.h"
 
 #include "rtfoutput.h"
+#include "rtftextdecoder.h"
 
 #include <QTextDocument>
 #include <QTextFormat>
@@ -25,7 +26,10 @@ RtfFormatTables::RtfFormatTables(const QTextDocument &doc)
 QString RtfFormatTables::explicitFamily(const QTextCharFormat &format)
 {
     const QStringList families = format.property(QTextFormat::FontFamilies).toStringList();
-    return families.isEmpty() ? QString() : families.first();
+    // The document holds Unicode: a glyph font's name would make readers map the text again.
+    if (families.isEmpty() || RtfTextDecoder::isGlyphFontName(families.first()))
+        return QString();
+    return families.first();
 }
 
 void RtfFormatTables::add(const QTextCharFormat &format)

@@ -22,6 +22,9 @@ enum class RtfKeyword : quint8 {
     Listtext,
     Pntext,
     Nesttableprops,
+    Pn,
+    Pntxta,
+    Pntxtb,
     // destinations skipped with their content
     SkippedDestination,
     // code pages and font table
@@ -46,6 +49,7 @@ enum class RtfKeyword : quint8 {
     I,
     Strike,
     Ul,
+    Uldb,
     Uld,
     Uldash,
     Ulwave,
@@ -89,6 +93,29 @@ enum class RtfKeyword : quint8 {
     Nestrow,
     Trowd,
     Cellx,
+    Clmgf,
+    Clmrg,
+    Clvmgf,
+    Clvmrg,
+    Clbrdrt,
+    Clbrdrl,
+    Clbrdrb,
+    Clbrdrr,
+    Trbrdrt,
+    Trbrdrl,
+    Trbrdrb,
+    Trbrdrr,
+    Trbrdrh,
+    Trbrdrv,
+    BorderStyle, // \brdrs, \brdrdb and the other line styles
+    Brdrnone,
+    Brdrw,
+    // tab stops
+    Tx,
+    Tqr,
+    Tqc,
+    Tqdec,
+    Tb,
     // pictures
     Pngblip,
     Jpegblip,
@@ -113,6 +140,20 @@ enum class RtfKeyword : quint8 {
     Zwnj,
     Ltrmark,
     Rtlmark,
+    Chftn,
+    // Word 6 list numbering, inside \pn
+    Pnlvl,
+    Pnlvlblt,
+    Pnlvlbody,
+    Pnlvlcont,
+    Pndec,
+    Pnucltr,
+    Pnlcltr,
+    Pnucrm,
+    Pnlcrm,
+    Pnstart,
+    Pnf,
+    Pnprev,
 };
 
 namespace RtfKeywords {

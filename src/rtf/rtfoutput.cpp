@@ -83,6 +83,14 @@ void RtfOutput::word(const char *name, int value)
     appendNumber(value);
 }
 
+void RtfOutput::ignorableDestination(const char *name)
+{
+    controlSymbol('*');
+    m_out.append('\\');
+    m_out.append(name);
+    m_needsDelimiter = true;
+}
+
 void RtfOutput::appendNumber(int value)
 {
     char digits[16];

@@ -17,6 +17,9 @@ public:
     // "\name" or "\nameN"; a delimiting space is added only if text follows.
     void word(const char *name);
     void word(const char *name, int value);
+    // "\*\name": a destination that readers which do not know it skip. No blank between the two:
+    // a reader that meets one there takes it for text.
+    void ignorableDestination(const char *name);
     // Text of the document: escapes RTF syntax, writes code page 1252 as \'hh and the rest as
     // \uN with a '?' fallback.
     void text(QStringView text);

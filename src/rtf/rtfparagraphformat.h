@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QtGlobal>
+#include <QList>
 
 // Paragraph properties of an RTF group. Lengths are in twips.
 struct RtfParagraphFormat
@@ -15,6 +15,9 @@ struct RtfParagraphFormat
     int lineSpacing = 0; // \sl: >0 at least, <0 exactly, 0 auto
     bool lineMultiple = false;
     quint8 alignment = Left;
+    // Tab stops: position in twips times 4, plus the kind.
+    enum TabKind : quint8 { LeftTab, CenterTab, RightTab, DecimalTab };
+    QList<int> tabStops;
     bool inTable = false; // \intbl
     int nestLevel = 0;    // \itap
 

@@ -9,6 +9,7 @@ namespace {
 constexpr qsizetype kMaxFontName = 256;
 constexpr qsizetype kMaxFieldInstruction = 4096;
 constexpr qsizetype kMaxCellEdges = 64;
+constexpr qsizetype kMaxTabStops = 64;
 constexpr size_t kMaxColors = 65536;
 constexpr int kMaxLength = 31680; // 22 inches in twips: larger values only break layout
 constexpr int kMaxHalfPoints = 3276;
@@ -69,7 +70,19 @@ void RtfParser::parse(QByteArrayView rtf, RtfContentSink &sink)
     m_colors.clear();
     m_picture = RtfPicture();
     m_links.clear();
-    m_cellEdges.clear();
+    m_fieldInstructions.clear();
+    m_outerRow = RtfRowDefinition();
+    m_nestedRow = RtfRowDefinition();
+    m_nestedRow.nested = true;
+    m_definingNested = false;
+    m_cell = RtfCellDefinition();
+    m_rowSerial = 0;
+    m_borderBit = 0;
+    m_footnotes = 0;
+    m_numbering = Numbering();
+    m_labelSeen = false;
+    m_numberCounters.clear();
+    std::fill(std::begin(m_levelNumbers), std::end(m_levelNumbers), 0);
 
     RtfTokenizer tokenizer(rtf);
     bool running = true;
@@ -118,6 +131,7 @@ void RtfParser::parse(QByteArrayView rtf, RtfContentSink &sink)
         }
     }
     flushBytes();
+    resolveSurrogate();
     flushText();
     m_sink->finish(state().paragraph);
     m_sink = nullptr;
@@ -164,6 +178,10 @@ bool RtfParser::closeGroup()
         if (parent != RtfGroupState::FieldInstruction)
             finishFieldInstruction();
         break;
+    case RtfGroupState::ListNumbering:
+        if (parent == RtfGroupState::Body)
+            finishNumbering();
+        break;
     default:
         break;
     }
@@ -179,8 +197,6 @@ void RtfParser::handleWord(QByteArrayView name, bool hasParameter, int parameter
     flushBytes();
     RtfGroupState &s = state();
     const RtfKeyword keyword = RtfKeywords::lookup(name);
-    if (keyword != RtfKeyword::U)
-        m_highSurrogate = 0;
     if (s.starred) {
         s.starred = false;
         if (!RtfKeywords::isKnownDestination(keyword)) {
@@ -202,6 +218,29 @@ void RtfParser::handleWord(QByteArrayView name, bool hasParameter, int parameter
     RtfParagraphFormat &para = s.paragraph;
     using K = RtfKeyword;
     switch (keyword) {
+    case K::Listtext:
+    case K::Pntext:
+        if (s.destination == RtfGroupState::Body)
+            m_labelSeen = true; // the producer's own label text follows
+        break;
+    case K::Pnlvl:
+    case K::Pnlvlblt:
+    case K::Pnlvlbody:
+    case K::Pnlvlcont:
+    case K::Pndec:
+    case K::Pnucltr:
+    case K::Pnlcltr:
+    case K::Pnucrm:
+    case K::Pnlcrm:
+    case K::Pnstart:
+    case K::Pnf:
+    case K::Pnprev:
+        if (s.destination == RtfGroupState::ListNumbering)
+            numberingWord(keyword, p);
+        break;
+    case K::Pn:
+    case K::Pntxta:
+    case K::Pntxtb:
     case K::Fonttbl:
     case K::Colortbl:
     case K::Pict:
@@ -272,8 +311,10 @@ void RtfParser::handleWord(QByteArrayView name, bool hasParameter, int parameter
         break;
     case K::Plain: {
         const int link = chars.link;
+        const int field = chars.field;
         chars = plainFormat();
         chars.link = link;
+        chars.field = field;
         break;
     }
     case K::B:
@@ -296,6 +337,9 @@ void RtfParser::handleWord(QByteArrayView name, bool hasParameter, int parameter
         break;
     case K::Ul:
         chars.underline = on ? RtfCharFormat::SingleUnderline : RtfCharFormat::NoUnderline;
+        break;
+    case K::Uldb:
+        chars.underline = on ? RtfCharFormat::DoubleUnderline : RtfCharFormat::NoUnderline;
         break;
     case K::Uld:
         chars.underline = on ? RtfCharFormat::DottedUnderline : RtfCharFormat::NoUnderline;
@@ -332,6 +376,7 @@ void RtfParser::handleWord(QByteArrayView name, bool hasParameter, int parameter
         break;
     case K::Pard:
         para = RtfParagraphFormat();
+        m_tabKind = RtfParagraphFormat::LeftTab;
         break;
     case K::Ql:
         para.alignment = RtfParagraphFormat::Left;
@@ -392,11 +437,50 @@ void RtfParser::handleWord(QByteArrayView name, bool hasParameter, int parameter
         tableEvent(keyword);
         break;
     case K::Trowd:
-        m_cellEdges.clear();
-        break;
     case K::Cellx:
-        if (m_cellEdges.size() < kMaxCellEdges)
-            m_cellEdges.append(clampLength(p));
+    case K::Clmgf:
+    case K::Clmrg:
+    case K::Clvmgf:
+    case K::Clvmrg:
+    case K::Clbrdrt:
+    case K::Clbrdrl:
+    case K::Clbrdrb:
+    case K::Clbrdrr:
+    case K::Trbrdrt:
+    case K::Trbrdrl:
+    case K::Trbrdrb:
+    case K::Trbrdrr:
+    case K::Trbrdrh:
+    case K::Trbrdrv:
+    case K::Brdrnone:
+    case K::Brdrw:
+        tableDefinitionWord(keyword, hasParameter, p);
+        break;
+    case K::Nesttableprops:
+        s.nestedTableProps = true;
+        break;
+    case K::Tx:
+    case K::Tb:
+        if (para.tabStops.size() < kMaxTabStops)
+            para.tabStops.append(std::clamp(p, 0, kMaxLength) * 4 + m_tabKind);
+        m_tabKind = RtfParagraphFormat::LeftTab;
+        break;
+    case K::Tqr:
+        m_tabKind = RtfParagraphFormat::RightTab;
+        break;
+    case K::Tqc:
+        m_tabKind = RtfParagraphFormat::CenterTab;
+        break;
+    case K::Tqdec:
+        m_tabKind = RtfParagraphFormat::DecimalTab;
+        break;
+    case K::Chftn:
+        // The automatic footnote number; inside the (skipped) footnote it is not shown anyway.
+        if (s.destination == RtfGroupState::Body) {
+            ++m_footnotes;
+            for (const QChar c : QString::number(m_footnotes))
+                appendBodyChar(c.unicode());
+        }
         break;
     case K::Pngblip:
     case K::Jpegblip:
@@ -470,6 +554,7 @@ void RtfParser::handleDestinationWord(RtfKeyword keyword)
         s.destination = RtfGroupState::FontTable;
         m_fontPending = false;
         m_fontName.clear();
+        m_fontNameText.clear();
         break;
     case RtfKeyword::Colortbl:
         s.destination = RtfGroupState::ColorTable;
@@ -489,6 +574,23 @@ void RtfParser::handleDestinationWord(RtfKeyword keyword)
     case RtfKeyword::Fldinst:
         s.destination = RtfGroupState::FieldInstruction;
         m_fieldInstruction.clear();
+        m_fieldText.clear();
+        break;
+    case RtfKeyword::Pn:
+        s.destination = s.destination == RtfGroupState::Body ? RtfGroupState::ListNumbering
+                                                             : RtfGroupState::Skip;
+        m_numbering = Numbering();
+        break;
+    case RtfKeyword::Pntxta:
+    case RtfKeyword::Pntxtb:
+        if (s.destination == RtfGroupState::ListNumbering) {
+            s.destination = RtfGroupState::ListNumberingText;
+            m_numbering.target =
+                keyword == RtfKeyword::Pntxtb ? &m_numbering.before : &m_numbering.after;
+            m_numbering.target->clear();
+        } else {
+            s.destination = RtfGroupState::Skip;
+        }
         break;
     case RtfKeyword::Upr:
         // \upr holds an 8-bit version first and the Unicode one in \ud.
@@ -541,7 +643,7 @@ void RtfParser::handleText(QByteArrayView text)
         for (const char c : text) {
             if (c == ';')
                 commitFont();
-            else if (m_fontName.size() < kMaxFontName)
+            else if (m_fontName.size() + m_fontNameText.size() < kMaxFontName)
                 m_fontName.append(c);
         }
         break;
@@ -554,10 +656,15 @@ void RtfParser::handleText(QByteArrayView text)
     case RtfGroupState::Picture:
         appendPictureHex(text);
         break;
-    case RtfGroupState::FieldInstruction:
-        m_fieldInstruction.append(
-            text.first(std::min(text.size(), kMaxFieldInstruction - m_fieldInstruction.size())));
+    case RtfGroupState::ListNumberingText:
+        appendNumberingBytes(text);
         break;
+    case RtfGroupState::FieldInstruction:
+        m_fieldInstruction.append(text.first(std::min(
+            text.size(), std::max<qsizetype>(0, kMaxFieldInstruction - m_fieldInstruction.size() -
+                                                    m_fieldText.size()))));
+        break;
+    case RtfGroupState::ListNumbering:
     case RtfGroupState::Skip:
         break;
     }
@@ -571,12 +678,15 @@ void RtfParser::handleByte(unsigned char byte)
         appendBodyBytes(QByteArrayView(&c, 1));
         break;
     case RtfGroupState::FontTable:
-        if (m_fontName.size() < kMaxFontName)
+        if (m_fontName.size() + m_fontNameText.size() < kMaxFontName)
             m_fontName.append(c);
         break;
     case RtfGroupState::FieldInstruction:
-        if (m_fieldInstruction.size() < kMaxFieldInstruction)
+        if (m_fieldInstruction.size() + m_fieldText.size() < kMaxFieldInstruction)
             m_fieldInstruction.append(c);
+        break;
+    case RtfGroupState::ListNumberingText:
+        appendNumberingBytes(QByteArrayView(&c, 1));
         break;
     default:
         break;
@@ -601,25 +711,40 @@ void RtfParser::handleUnicode(int parameter)
             if (const char16_t g = RtfTextDecoder::glyphChar(page, c & 0xFF))
                 appendBodyChar(g);
         } else if (QChar::isHighSurrogate(c)) {
-            m_highSurrogate = static_cast<char16_t>(c);
+            // The low half may follow under another \uc, or in another group.
+            resolveSurrogate();
+            if (!s.chars.hidden)
+                m_highSurrogate = static_cast<char16_t>(c);
         } else if (QChar::isLowSurrogate(c)) {
-            if (m_highSurrogate) {
-                appendBodyChar(m_highSurrogate);
+            const char16_t high = std::exchange(m_highSurrogate, 0);
+            if (high) {
+                appendBodyChar(high);
                 appendBodyChar(static_cast<char16_t>(c));
+            } else {
+                appendBodyChar(QChar::ReplacementCharacter);
             }
-            m_highSurrogate = 0;
         } else if (c > 0xFFFF) {
             appendBodyChar(QChar::highSurrogate(c));
             appendBodyChar(QChar::lowSurrogate(c));
         } else if (!RtfTextDecoder::isDropped(c)) {
             appendBodyChar(static_cast<char16_t>(c));
         }
-        if (!QChar::isHighSurrogate(c))
-            m_highSurrogate = 0;
-    } else if (c <= 0xFFFF && !QChar::isSurrogate(c)) {
+    } else if (c > 0xFFFF) {
+        appendChar(QChar::highSurrogate(c));
+        appendChar(QChar::lowSurrogate(c));
+    } else if (!QChar::isSurrogate(c)) {
         appendChar(static_cast<char16_t>(c));
     }
     m_skipUnits = s.unicodeSkip;
+}
+
+// A high surrogate that no low one followed is shown as the replacement character.
+void RtfParser::resolveSurrogate()
+{
+    if (m_highSurrogate) {
+        m_highSurrogate = 0;
+        appendBodyChar(QChar::ReplacementCharacter);
+    }
 }
 
 int RtfParser::codePage(int font)
@@ -638,6 +763,7 @@ void RtfParser::appendBodyBytes(QByteArrayView bytes)
     const RtfGroupState &s = state();
     if (s.chars.hidden)
         return;
+    resolveSurrogate();
     const int page = codePage(s.chars.font);
     const char16_t *table = m_decoder.singleByteTable(page);
     if (!table) {
@@ -671,12 +797,20 @@ void RtfParser::appendChar(char16_t c)
         appendBodyChar(c);
         break;
     case RtfGroupState::FontTable:
-        if (c < 0x80 && c != ';' && m_fontName.size() < kMaxFontName)
-            m_fontName.append(static_cast<char>(c));
+        if (m_fontName.size() + m_fontNameText.size() < kMaxFontName) {
+            flushFontNameBytes();
+            m_fontNameText.append(QChar(c));
+        }
         break;
     case RtfGroupState::FieldInstruction:
-        if (m_fieldInstruction.size() < kMaxFieldInstruction)
-            m_fieldInstruction.append(QStringView(&c, 1).toUtf8());
+        if (m_fieldInstruction.size() + m_fieldText.size() < kMaxFieldInstruction) {
+            flushFieldBytes();
+            m_fieldText.append(QChar(c));
+        }
+        break;
+    case RtfGroupState::ListNumberingText:
+        if (m_numbering.target && m_numbering.target->size() < kMaxFontName)
+            m_numbering.target->append(QChar(c));
         break;
     default:
         break;
@@ -687,6 +821,8 @@ void RtfParser::appendBodyChar(char16_t c)
 {
     if (state().chars.hidden)
         return;
+    if (m_highSurrogate && !QChar::isLowSurrogate(c))
+        resolveSurrogate();
     flushBytes();
     prepareText();
     m_text.append(QChar(c));
@@ -730,8 +866,13 @@ void RtfParser::paragraphEnd(bool pageBreak)
     const RtfGroupState &s = state();
     if (s.destination != RtfGroupState::Body)
         return;
+    // A hidden paragraph mark joins the paragraph to the next one.
+    if (s.chars.hidden && !pageBreak)
+        return;
+    resolveSurrogate();
     flushText();
     m_sink->paragraphEnd(s.paragraph, s.chars, pageBreak);
+    m_labelSeen = false;
 }
 
 void RtfParser::tableEvent(RtfKeyword keyword)
@@ -739,6 +880,7 @@ void RtfParser::tableEvent(RtfKeyword keyword)
     const RtfGroupState &s = state();
     if (s.destination != RtfGroupState::Body)
         return;
+    resolveSurrogate();
     flushText();
     const int nested = std::max(2, s.paragraph.tableLevel());
     switch (keyword) {
@@ -749,30 +891,277 @@ void RtfParser::tableEvent(RtfKeyword keyword)
         m_sink->cellEnd(nested, s.paragraph);
         break;
     case RtfKeyword::Row:
-        m_sink->rowEnd(1, m_cellEdges);
+        m_sink->rowEnd(1, m_outerRow);
         break;
     default:
-        m_sink->rowEnd(nested, m_cellEdges);
+        m_sink->rowEnd(nested, m_nestedRow);
         break;
+    }
+}
+
+// The code page of the font being defined, for the bytes of its name.
+int RtfParser::fontNamePage() const
+{
+    const int page = m_font.codePage > 0
+                         ? m_font.codePage
+                         : RtfTextDecoder::codePageForCharset(m_font.charset, m_documentPage);
+    return page == RtfTextDecoder::SymbolPage ? 1252 : page; // a symbol font's name is plain text
+}
+
+void RtfParser::flushFontNameBytes()
+{
+    if (!m_fontName.isEmpty()) {
+        m_decoder.decode(fontNamePage(), m_fontName, m_fontNameText);
+        m_fontName.clear();
+    }
+}
+
+// Field instructions are in the document's code page, like its text.
+void RtfParser::flushFieldBytes()
+{
+    if (!m_fieldInstruction.isEmpty()) {
+        int page = codePage(state().chars.font);
+        if (page == RtfTextDecoder::SymbolPage || page == RtfTextDecoder::WingdingsPage)
+            page = m_documentPage;
+        m_decoder.decode(page, m_fieldInstruction, m_fieldText);
+        m_fieldInstruction.clear();
     }
 }
 
 void RtfParser::commitFont()
 {
     if (m_fontPending) {
-        int page = m_font.codePage > 0
-                       ? m_font.codePage
-                       : RtfTextDecoder::codePageForCharset(m_font.charset, m_documentPage);
-        if (page == RtfTextDecoder::SymbolPage)
-            page = 1252; // a symbol font's own name is plain text
-        QString name;
-        m_decoder.decode(page, m_fontName, name);
-        m_font.name = name.trimmed();
+        flushFontNameBytes();
+        m_font.name = m_fontNameText.trimmed();
         m_fonts.insert(m_font);
         m_pageCacheValid = false;
     }
     m_fontPending = false;
     m_fontName.clear();
+    m_fontNameText.clear();
+}
+
+void RtfParser::tableDefinitionWord(RtfKeyword keyword, bool hasParameter, int parameter)
+{
+    using K = RtfKeyword;
+    if (state().destination != RtfGroupState::Body)
+        return;
+    auto cellBorder = [this](quint8 bit) {
+        m_cell.borders |= bit;
+        m_borderBit = bit;
+        m_borderOfRow = false;
+    };
+    auto rowBorder = [this](quint8 bit) {
+        definedRow().borders |= bit;
+        m_borderBit = bit;
+        m_borderOfRow = true;
+    };
+    switch (keyword) {
+    case K::Trowd: {
+        m_definingNested = state().nestedTableProps;
+        RtfRowDefinition &row = definedRow();
+        row = RtfRowDefinition();
+        row.nested = m_definingNested;
+        row.serial = ++m_rowSerial;
+        m_cell = RtfCellDefinition();
+        m_borderBit = 0;
+        break;
+    }
+    case K::Cellx: {
+        RtfRowDefinition &row = definedRow();
+        if (row.cells.size() < kMaxCellEdges) {
+            m_cell.right = clampLength(parameter);
+            row.cells.append(m_cell);
+        }
+        m_cell = RtfCellDefinition();
+        m_borderBit = 0;
+        break;
+    }
+    case K::Clmgf:
+        m_cell.merge |= RtfCellDefinition::FirstOfRow;
+        break;
+    case K::Clmrg:
+        m_cell.merge |= RtfCellDefinition::InRow;
+        break;
+    case K::Clvmgf:
+        m_cell.merge |= RtfCellDefinition::FirstOfColumn;
+        break;
+    case K::Clvmrg:
+        m_cell.merge |= RtfCellDefinition::InColumn;
+        break;
+    case K::Clbrdrt:
+        cellBorder(RtfBorder::Top);
+        break;
+    case K::Clbrdrl:
+        cellBorder(RtfBorder::Left);
+        break;
+    case K::Clbrdrb:
+        cellBorder(RtfBorder::Bottom);
+        break;
+    case K::Clbrdrr:
+        cellBorder(RtfBorder::Right);
+        break;
+    case K::Trbrdrt:
+        rowBorder(RtfBorder::Top);
+        break;
+    case K::Trbrdrl:
+        rowBorder(RtfBorder::Left);
+        break;
+    case K::Trbrdrb:
+        rowBorder(RtfBorder::Bottom);
+        break;
+    case K::Trbrdrr:
+        rowBorder(RtfBorder::Right);
+        break;
+    case K::Trbrdrh:
+        rowBorder(RtfBorder::InnerHorizontal);
+        break;
+    case K::Trbrdrv:
+        rowBorder(RtfBorder::InnerVertical);
+        break;
+    case K::Brdrnone:
+    case K::Brdrw:
+        // A border without a line: \brdrnone, or a width of zero.
+        if (keyword == K::Brdrw && (!hasParameter || parameter > 0))
+            break;
+        if (m_borderOfRow)
+            definedRow().borders &= quint8(~m_borderBit);
+        else
+            m_cell.borders &= quint8(~m_borderBit);
+        break;
+    default:
+        break;
+    }
+}
+
+void RtfParser::numberingWord(RtfKeyword keyword, int parameter)
+{
+    using K = RtfKeyword;
+    Numbering &n = m_numbering;
+    switch (keyword) {
+    case K::Pnlvl:
+        n.level = std::clamp(parameter, 1, 9);
+        break;
+    case K::Pnlvlblt:
+        n.level = 10;
+        n.style = Numbering::Bullet;
+        break;
+    case K::Pnlvlbody:
+        n.level = 10;
+        break;
+    case K::Pnlvlcont:
+        n.continued = true;
+        break;
+    case K::Pndec:
+        n.style = Numbering::Decimal;
+        break;
+    case K::Pnucltr:
+        n.style = Numbering::UpperLetter;
+        break;
+    case K::Pnlcltr:
+        n.style = Numbering::LowerLetter;
+        break;
+    case K::Pnucrm:
+        n.style = Numbering::UpperRoman;
+        break;
+    case K::Pnlcrm:
+        n.style = Numbering::LowerRoman;
+        break;
+    case K::Pnstart:
+        n.start = std::clamp(parameter, 0, 32767);
+        break;
+    case K::Pnf:
+        n.font = parameter;
+        break;
+    case K::Pnprev:
+        n.previous = true;
+        break;
+    default:
+        break;
+    }
+}
+
+void RtfParser::appendNumberingBytes(QByteArrayView bytes)
+{
+    if (!m_numbering.target || m_numbering.target->size() >= kMaxFontName)
+        return;
+    int page = codePage(m_numbering.font >= 0 ? m_numbering.font : state().chars.font);
+    m_decoder.decode(page, bytes, *m_numbering.target);
+}
+
+namespace {
+
+QString formatNumber(int n, quint8 style)
+{
+    switch (style) {
+    case 2: // upper letter
+    case 3: {
+        QString letters;
+        for (int v = std::max(n, 1); v > 0; v = (v - 1) / 26)
+            letters.prepend(QChar(u'A' + (v - 1) % 26));
+        return style == 2 ? letters : letters.toLower();
+    }
+    case 4: // upper roman
+    case 5: {
+        static const std::pair<int, const char *> parts[] = {
+            {1000, "M"}, {900, "CM"}, {500, "D"}, {400, "CD"}, {100, "C"}, {90, "XC"}, {50, "L"},
+            {40, "XL"},  {10, "X"},   {9, "IX"},  {5, "V"},    {4, "IV"},  {1, "I"}};
+        QString roman;
+        int v = std::clamp(n, 1, 3999);
+        for (const auto &[value, text] : parts) {
+            for (; v >= value; v -= value)
+                roman += QLatin1String(text);
+        }
+        return style == 4 ? roman : roman.toLower();
+    }
+    default:
+        return QString::number(n);
+    }
+}
+
+} // namespace
+
+// A paragraph numbered by \pn without a \pntext label gets the label the producer shows:
+// the text before, the number (or the bullet), the text after, and a tab.
+void RtfParser::finishNumbering()
+{
+    Numbering &n = m_numbering;
+    n.target = nullptr;
+    if (m_labelSeen || n.level == 0 || n.continued || state().destination != RtfGroupState::Body)
+        return;
+    QString label = n.before;
+    if (n.style == Numbering::Bullet) {
+        if (label.isEmpty())
+            label = QString(QChar(0x2022));
+    } else {
+        const QString key =
+            QStringLiteral("%1|%2|%3|%4").arg(n.level).arg(n.style).arg(n.before, n.after);
+        const auto it = m_numberCounters.find(key);
+        const int number = it == m_numberCounters.end() ? n.start : ++it.value();
+        if (it == m_numberCounters.end() && m_numberCounters.size() < 4096)
+            m_numberCounters.insert(key, number);
+        if (n.level <= 9) {
+            // A number at one level starts the levels below it again.
+            m_levelNumbers[n.level] = number;
+            for (auto c = m_numberCounters.begin(); c != m_numberCounters.end();) {
+                if (c.key().section(u'|', 0, 0).toInt() > n.level &&
+                    c.key().section(u'|', 0, 0).toInt() <= 9)
+                    c = m_numberCounters.erase(c);
+                else
+                    ++c;
+            }
+            if (n.previous && n.level > 1 && m_levelNumbers[n.level - 1] > 0)
+                label += QString::number(m_levelNumbers[n.level - 1]) + u'.';
+        }
+        label += formatNumber(number, n.style);
+    }
+    label += n.after;
+    for (const QChar c : std::as_const(label)) {
+        if (!RtfTextDecoder::isDropped(c.unicode()))
+            appendBodyChar(c.unicode());
+    }
+    appendBodyChar(u'\t');
+    m_labelSeen = true;
 }
 
 void RtfParser::commitColor()
@@ -828,8 +1217,8 @@ void RtfParser::finishPicture(const RtfGroupState &group)
 
 void RtfParser::finishFieldInstruction()
 {
-    const QString instruction = QString::fromUtf8(m_fieldInstruction);
-    m_fieldInstruction.clear();
+    flushFieldBytes();
+    const QString instruction = std::exchange(m_fieldText, QString());
     const QStringList args = fieldArguments(instruction);
     if (args.isEmpty())
         return;
@@ -853,7 +1242,14 @@ void RtfParser::finishFieldInstruction()
             m_links.append(target);
             state().chars.link = int(m_links.size() - 1);
         }
-    } else if (type.compare(QLatin1String("SYMBOL"), Qt::CaseInsensitive) == 0 && args.size() > 1) {
+    } else if (type.compare(QLatin1String("SYMBOL"), Qt::CaseInsensitive) != 0) {
+        // Other fields (PAGE, DATE, TOC ...) show their result; the instruction stays with it,
+        // so that a save writes the field again and not only what it showed.
+        if (m_fieldInstructions.size() < 65536) {
+            m_fieldInstructions.append(instruction.trimmed());
+            state().chars.field = int(m_fieldInstructions.size() - 1);
+        }
+    } else if (args.size() > 1) {
         bool ok = false;
         const uint code = args[1].startsWith(QLatin1String("0x"), Qt::CaseInsensitive)
                               ? args[1].mid(2).toUInt(&ok, 16)

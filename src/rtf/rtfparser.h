@@ -7,6 +7,7 @@
 #include "rtf/rtftextdecoder.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -23,6 +24,12 @@ public:
 
     const RtfFontTable &fonts() const { return m_fonts; }
     QString linkTarget(int link) const { return m_links.value(link); }
+    QString fieldInstruction(int field) const { return m_fieldInstructions.value(field); }
+    // The row definition in effect for top-level (nested false) or nested table rows.
+    const RtfRowDefinition &rowDefinition(bool nested) const
+    {
+        return nested ? m_nestedRow : m_outerRow;
+    }
 
     // Deeper groups share the state of the deepest one kept.
     static constexpr int MaxDepth = 4096;
@@ -38,6 +45,10 @@ private:
     void handleText(QByteArrayView text);
     void handleByte(unsigned char byte);
     void handleUnicode(int parameter);
+    void resolveSurrogate();
+    int fontNamePage() const;
+    void flushFontNameBytes();
+    void flushFieldBytes();
 
     int codePage(int font);
     void appendBodyBytes(QByteArrayView bytes);
@@ -80,7 +91,8 @@ private:
 
     RtfFontTable m_fonts;
     RtfFont m_font;
-    QByteArray m_fontName;
+    QByteArray m_fontName; // bytes not yet decoded
+    QString m_fontNameText;
     bool m_fontPending = false;
 
     std::vector<quint32> m_colors;
@@ -89,7 +101,43 @@ private:
 
     RtfPicture m_picture;
     int m_pictureNibble = -1;
-    QByteArray m_fieldInstruction;
+    QByteArray m_fieldInstruction; // bytes not yet decoded
+    QString m_fieldText;
     QStringList m_links;
-    QList<int> m_cellEdges;
+    QStringList m_fieldInstructions;
+    void tableDefinitionWord(RtfKeyword keyword, bool hasParameter, int parameter);
+    RtfRowDefinition &definedRow() { return m_definingNested ? m_nestedRow : m_outerRow; }
+
+    RtfRowDefinition m_outerRow;
+    RtfRowDefinition m_nestedRow;
+    bool m_definingNested = false;
+    RtfCellDefinition m_cell; // properties of the next \cellx
+    quint64 m_rowSerial = 0;
+    // Where \brdrnone or \brdrw0 takes a border away: a bit of the cell or of the row.
+    quint8 m_borderBit = 0;
+    bool m_borderOfRow = false;
+    quint8 m_tabKind = 0; // \tqr, \tqc or \tqdec waiting for its \tx
+    int m_footnotes = 0;
+
+    // Word 6 numbering (\pn) of the paragraph, shown when the file gives no label text.
+    struct Numbering
+    {
+        enum Style : quint8 { Bullet, Decimal, UpperLetter, LowerLetter, UpperRoman, LowerRoman };
+        int level = 0;          // 1..9, 10 for \pnlvlbody, 0 for none
+        bool continued = false; // \pnlvlcont: no number
+        bool previous = false;  // \pnprev: the level above's number comes first
+        quint8 style = Decimal;
+        int start = 1;
+        int font = -1;
+        QString before;
+        QString after;
+        QString *target = nullptr; // which text the characters go to
+    };
+    void finishNumbering();
+    void numberingWord(RtfKeyword keyword, int parameter);
+    void appendNumberingBytes(QByteArrayView bytes);
+    Numbering m_numbering;
+    bool m_labelSeen = false; // \listtext or \pntext in this paragraph
+    QHash<QString, int> m_numberCounters;
+    int m_levelNumbers[11] = {}; // \chftn numbers footnotes in order
 };

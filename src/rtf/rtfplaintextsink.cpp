@@ -41,7 +41,7 @@ void RtfPlainTextSink::cellEnd(int level, const RtfParagraphFormat &)
     m_text.append(u'\n');
 }
 
-void RtfPlainTextSink::rowEnd(int level, const QList<int> &)
+void RtfPlainTextSink::rowEnd(int level, const RtfRowDefinition &)
 {
     if (level > m_level)
         return; // a row without cells

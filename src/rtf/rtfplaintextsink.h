@@ -16,7 +16,7 @@ public:
     void paragraphEnd(const RtfParagraphFormat &paragraph, const RtfCharFormat &mark,
                       bool pageBreakAfter) override;
     void cellEnd(int level, const RtfParagraphFormat &paragraph) override;
-    void rowEnd(int level, const QList<int> &cellEdges) override;
+    void rowEnd(int level, const RtfRowDefinition &row) override;
     void picture(const RtfPicture &picture, const RtfCharFormat &format,
                  const RtfParagraphFormat &paragraph) override;
     void finish(const RtfParagraphFormat &paragraph) override;

@@ -6,8 +6,9 @@
 
 #include <QTextDocument>
 
-#include <new>
-
+// No exception handling here: Qt is not exception-safe, so a std::bad_alloc thrown inside it
+// could not be recovered from anyway. The parser and builder keep every structure within a
+// budget proportional to the input instead.
 void RtfReader::read(QByteArrayView rtf, QTextDocument *doc)
 {
     if (!doc)
@@ -16,24 +17,18 @@ void RtfReader::read(QByteArrayView rtf, QTextDocument *doc)
     const bool undo = doc->isUndoRedoEnabled();
     doc->setUndoRedoEnabled(false);
     doc->clear();
-    try {
+    {
         RtfParser parser;
         RtfDocumentBuilder builder(doc, parser, rtf.size());
         parser.parse(rtf, builder);
-    } catch (const std::bad_alloc &) {
-        // Keep what was built before memory ran out.
     }
     doc->setUndoRedoEnabled(undo);
 }
 
 QString RtfReader::plainText(QByteArrayView rtf)
 {
-    try {
-        RtfParser parser;
-        RtfPlainTextSink sink;
-        parser.parse(rtf, sink);
-        return sink.takeText();
-    } catch (const std::bad_alloc &) {
-        return QString();
-    }
+    RtfParser parser;
+    RtfPlainTextSink sink;
+    parser.parse(rtf, sink);
+    return sink.takeText();
 }

@@ -91,8 +91,21 @@ char16_t wingdingsChar(unsigned char glyph)
     case 0xFE:
         return 0x2611;
     default:
-        return glyph >= 0x20 ? glyph : 0;
+        break;
     }
+    if (glyph == 0x80)
+        return 0x24EA; // circled digits 0 to 10
+    if (glyph >= 0x81 && glyph <= 0x8A)
+        return char16_t(0x2460 + glyph - 0x81);
+    if (glyph == 0x8B)
+        return 0x24FF; // negative circled digits 0 to 10
+    if (glyph >= 0x8C && glyph <= 0x95)
+        return char16_t(0x2776 + glyph - 0x8C);
+    if (glyph == 0x9E)
+        return 0x00B7;
+    if (glyph >= 0x7F && glyph <= 0x9F)
+        return 0xFFFD; // ornaments without a Unicode twin: visible, never a control character
+    return glyph >= 0x20 ? glyph : 0;
 }
 
 bool isMultiByte(int codePage)
@@ -113,6 +126,59 @@ bool isMultiByte(int codePage)
     case 51949:
     case 54936:
     case 65001:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool isDosPage(int codePage)
+{
+    switch (codePage) {
+    case 437:
+    case 737:
+    case 775:
+    case 850:
+    case 852:
+    case 855:
+    case 857:
+    case 860:
+    case 861:
+    case 862:
+    case 863:
+    case 864:
+    case 865:
+    case 866:
+    case 869:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The code pages that get a decoder of their own; any other number reads as 1252. Keeping the
+// set closed bounds the work a document with thousands of made-up \cpg values can cause.
+bool isKnownPage(int codePage)
+{
+    if (codePage == RtfTextDecoder::SymbolPage || codePage == RtfTextDecoder::WingdingsPage)
+        return true;
+    if (isMultiByte(codePage) || isDosPage(codePage))
+        return true;
+    if ((codePage >= 1250 && codePage <= 1258) || (codePage >= 28591 && codePage <= 28605))
+        return true;
+    switch (codePage) {
+    case 708:
+    case 874:
+    case 10000:
+    case 10004:
+    case 10005:
+    case 10006:
+    case 10007:
+    case 10021:
+    case 10029:
+    case 10081:
+    case 20866:
+    case 21866:
         return true;
     default:
         return false;
@@ -220,7 +286,7 @@ QStringDecoder decoderFor(int codePage)
         guess = "windows-" + QByteArray::number(codePage);
     else if (codePage >= 28591 && codePage <= 28605)
         guess = "ISO-8859-" + QByteArray::number(codePage - 28590);
-    else if (codePage > 0)
+    else if (isDosPage(codePage))
         guess = "IBM" + QByteArray::number(codePage);
     if (!guess.isEmpty()) {
         QStringDecoder decoder(guess.constData(), flags);
@@ -332,6 +398,12 @@ int RtfTextDecoder::codePageForFont(const RtfFont &font, int documentPage)
     return codePageForCharset(font.charset, documentPage);
 }
 
+bool RtfTextDecoder::isGlyphFontName(const QString &family)
+{
+    return family.contains(QLatin1String("wingdings"), Qt::CaseInsensitive) ||
+           family.compare(QLatin1String("Symbol"), Qt::CaseInsensitive) == 0;
+}
+
 char16_t RtfTextDecoder::glyphChar(int page, unsigned char glyph)
 {
     if (page == WingdingsPage)
@@ -343,10 +415,10 @@ RtfTextDecoder::Page *RtfTextDecoder::page(int codePage)
 {
     if (m_last && m_last->codePage == codePage)
         return m_last;
-    for (const auto &p : m_pages) {
-        if (p->codePage == codePage)
-            return m_last = p.get();
-    }
+    if (!isKnownPage(codePage))
+        codePage = 1252;
+    if (const auto it = m_pages.find(codePage); it != m_pages.end())
+        return m_last = it->second.get();
     auto p = std::make_unique<Page>();
     p->codePage = codePage;
     if (codePage == SymbolPage || codePage == WingdingsPage) {
@@ -368,8 +440,9 @@ RtfTextDecoder::Page *RtfTextDecoder::page(int codePage)
             p->table[b] = isDropped(c) ? 0 : c;
         }
     }
-    m_pages.push_back(std::move(p));
-    return m_last = m_pages.back().get();
+    m_last = p.get();
+    m_pages.emplace(codePage, std::move(p));
+    return m_last;
 }
 
 const char16_t *RtfTextDecoder::singleByteTable(int codePage)

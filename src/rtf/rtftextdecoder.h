@@ -4,7 +4,7 @@
 #include <QString>
 
 #include <memory>
-#include <vector>
+#include <unordered_map>
 
 struct RtfFont;
 
@@ -22,6 +22,13 @@ public:
 
     static int codePageForCharset(int charset, int documentPage);
     static int codePageForFont(const RtfFont &font, int documentPage);
+    // A font whose bytes are glyph numbers (Symbol, Wingdings), not characters.
+    static bool isGlyphFont(const RtfFont &font)
+    {
+        const int page = codePageForFont(font, 1252);
+        return page == SymbolPage || page == WingdingsPage;
+    }
+    static bool isGlyphFontName(const QString &family);
     // The character of a Symbol or Wingdings glyph number.
     static char16_t glyphChar(int page, unsigned char glyph);
     // Characters the document model must not receive as text (separators,
@@ -42,6 +49,7 @@ private:
     struct Page;
     Page *page(int codePage);
 
-    std::vector<std::unique_ptr<Page>> m_pages;
+    // By code page number; only known pages get their own entry, so the map stays small.
+    std::unordered_map<int, std::unique_ptr<Page>> m_pages;
     Page *m_last = nullptr;
 };

@@ -2,6 +2,7 @@
 
 #include "rtfformattables.h"
 #include "rtfoutput.h"
+#include "rtfproperties.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -53,13 +54,14 @@ QByteArray RtfWriter::write(const QTextDocument &doc)
     out.word("rtf", 1);
     out.word("ansi");
     out.word("ansicpg", 1252);
-    out.word("deff", 0);
+    // No \deff: text without a font of its own is read back without one. Font 0, the
+    // document's default font, is what other readers take for it.
     out.word("uc", 1);
     out.lineBreak();
     tables.write(out);
 
     RtfWriter writer(doc, tables, out);
-    writer.writeFrame(doc.rootFrame(), false);
+    writer.writeFrame(doc.rootFrame(), 0);
 
     out.closeGroup();
     out.lineBreak();
@@ -71,27 +73,26 @@ RtfWriter::RtfWriter(const QTextDocument &doc, const RtfFormatTables &tables, Rt
 {
 }
 
-void RtfWriter::writeFrame(const QTextFrame *frame, bool inTable)
+void RtfWriter::writeFrame(const QTextFrame *frame, int level)
 {
     const QTextBlock lastBlock = m_doc.lastBlock();
     for (auto it = frame->begin(); !it.atEnd(); ++it) {
         if (const QTextFrame *child = it.currentFrame()) {
-            const auto *table = qobject_cast<const QTextTable *>(child);
-            // RTF tables nest only with a second set of control words that few readers know;
-            // a table inside a cell gives one paragraph per inner cell instead.
-            if (table && !inTable)
-                writeTable(table);
+            if (const auto *table = qobject_cast<const QTextTable *>(child))
+                writeTable(table, level + 1);
             else
-                writeFrame(child, inTable);
+                writeFrame(child, level);
             continue;
         }
         const QTextBlock block = it.currentBlock();
         if (block.isValid())
-            writeBlock(block, inTable, block == lastBlock ? Ending::None : Ending::Par);
+            writeBlock(block, level, block == lastBlock ? Ending::None : Ending::Par);
     }
 }
 
-void RtfWriter::writeTable(const QTextTable *table)
+// A table inside a cell is written as RTF's nested table: its paragraphs carry \itap, its
+// cells end in \nestcell and each row's definition comes at the row's end, in \nesttableprops.
+void RtfWriter::writeTable(const QTextTable *table, int level)
 {
     const int rows = table->rows();
     const int columns = table->columns();
@@ -128,59 +129,117 @@ void RtfWriter::writeTable(const QTextTable *table)
     }
 
     for (int r = 0; r < rows; ++r) {
-        m_out.word("trowd");
-        m_out.word("trgaph", CellGapTwips);
-        int right = 0;
-        for (int c = 0; c < columns; ++c) {
-            const QTextTableCell cell = table->cellAt(r, c);
-            if (cell.rowSpan() > 1 && cell.row() == r)
-                m_out.word("clvmgf");
-            else if (cell.row() < r)
-                m_out.word("clvmrg");
-            if (cell.columnSpan() > 1 && cell.column() == c)
-                m_out.word("clmgf");
-            else if (cell.column() < c)
-                m_out.word("clmrg");
-            right += widths.at(c);
-            m_out.word("cellx", right);
+        if (level == 1) {
+            writeRowDefinition(table, r, widths);
+            m_out.lineBreak();
         }
-        m_out.lineBreak();
         for (int c = 0; c < columns; ++c)
-            writeCellContent(table, r, c);
-        m_out.word("row");
+            writeCellContent(table, r, c, level);
+        if (level == 1) {
+            m_out.word("row");
+        } else {
+            m_out.openGroup();
+            m_out.ignorableDestination("nesttableprops");
+            writeRowDefinition(table, r, widths);
+            m_out.word("nestrow");
+            m_out.closeGroup();
+            // Readers that know no nested tables see the row end as a paragraph end.
+            m_out.openGroup();
+            m_out.word("nonesttables");
+            m_out.word("par");
+            m_out.closeGroup();
+        }
         m_out.lineBreak();
     }
 }
 
-void RtfWriter::writeCellContent(const QTextTable *table, int row, int column)
+void RtfWriter::writeRowDefinition(const QTextTable *table, int r, const QList<int> &widths)
+{
+    const qreal tableBorder = table->format().border();
+    m_out.word("trowd");
+    m_out.word("trgaph", CellGapTwips);
+    int right = 0;
+    for (int c = 0; c < widths.size(); ++c) {
+        const QTextTableCell cell = table->cellAt(r, c);
+        if (cell.rowSpan() > 1 && cell.row() == r)
+            m_out.word("clvmgf");
+        else if (cell.row() < r)
+            m_out.word("clvmrg");
+        if (cell.columnSpan() > 1 && cell.column() == c)
+            m_out.word("clmgf");
+        else if (cell.column() < c)
+            m_out.word("clmrg");
+        // A cell's own border where it has one, else the table's.
+        const QTextTableCellFormat format = cell.format().toTableCellFormat();
+        const struct
+        {
+            const char *word;
+            int width;
+            int style;
+        } sides[] = {
+            {"clbrdrt", QTextFormat::TableCellTopBorder, QTextFormat::TableCellTopBorderStyle},
+            {"clbrdrl", QTextFormat::TableCellLeftBorder, QTextFormat::TableCellLeftBorderStyle},
+            {"clbrdrb", QTextFormat::TableCellBottomBorder,
+             QTextFormat::TableCellBottomBorderStyle},
+            {"clbrdrr", QTextFormat::TableCellRightBorder, QTextFormat::TableCellRightBorderStyle},
+        };
+        for (const auto &side : sides) {
+            const qreal width =
+                format.hasProperty(side.width) ? format.doubleProperty(side.width) : tableBorder;
+            const bool none = format.hasProperty(side.style) &&
+                              format.intProperty(side.style) == QTextFrameFormat::BorderStyle_None;
+            if (width > 0 && !none) {
+                m_out.word(side.word);
+                m_out.word("brdrs");
+                m_out.word("brdrw", std::max(1, twips(width)));
+            }
+        }
+        right += widths.at(c);
+        m_out.word("cellx", right);
+    }
+}
+
+void RtfWriter::writeCellContent(const QTextTable *table, int row, int column, int level)
 {
     const QTextTableCell cell = table->cellAt(row, column);
     if (cell.row() != row || cell.column() != column) {
         // Covered by a merged cell: present in the grid, but empty.
         m_out.word("pard");
         m_out.word("intbl");
-        m_out.word("cell");
+        if (level > 1)
+            m_out.word("itap", level);
+        m_out.word(level > 1 ? "nestcell" : "cell");
         m_out.lineBreak();
         return;
     }
     const QTextBlock lastBlock = cell.lastCursorPosition().block();
     for (auto it = cell.begin(); !it.atEnd(); ++it) {
         if (const QTextFrame *child = it.currentFrame()) {
-            writeFrame(child, true);
+            if (const auto *inner = qobject_cast<const QTextTable *>(child))
+                writeTable(inner, level + 1);
+            else
+                writeFrame(child, level);
             continue;
         }
         const QTextBlock block = it.currentBlock();
         if (block.isValid())
-            writeBlock(block, true, block == lastBlock ? Ending::Cell : Ending::Par);
+            writeBlock(block, level, block == lastBlock ? Ending::Cell : Ending::Par);
     }
 }
 
-void RtfWriter::writeBlock(const QTextBlock &block, bool inTable, Ending ending)
+void RtfWriter::writeBlock(const QTextBlock &block, int level, Ending ending)
 {
     const QTextBlockFormat format = block.blockFormat();
+    if (format.boolProperty(RtfProperty::ReaderNote))
+        return; // the reader's own note, not part of the document
+    // A long paragraph shown in pieces is one paragraph again.
+    if (format.boolProperty(RtfProperty::ContinuesInNextBlock) && ending == Ending::Par)
+        ending = Ending::Continues;
     m_out.word("pard");
-    if (inTable)
+    if (level > 0)
         m_out.word("intbl");
+    if (level > 1)
+        m_out.word("itap", level);
 
     const Qt::Alignment alignment = format.alignment() & Qt::AlignHorizontal_Mask;
     if (alignment & Qt::AlignHCenter)
@@ -213,6 +272,8 @@ void RtfWriter::writeBlock(const QTextBlock &block, bool inTable, Ending ending)
         if (const int value = twips(length.pixels); value != 0)
             m_out.word(length.word, value);
     }
+    writeLineSpacing(format);
+    writeTabs(format, twips(left) + twips(format.textIndent()));
 
     if (const QTextList *list = block.textList()) {
         // The marker Qt draws is not part of the text; readers show \listtext as the label.
@@ -226,11 +287,35 @@ void RtfWriter::writeBlock(const QTextBlock &block, bool inTable, Ending ending)
         }
     }
 
+    // Consecutive runs that are one field's result are written inside that field.
+    QString openField;
+    auto closeField = [&] {
+        if (!openField.isEmpty()) {
+            m_out.closeGroup();
+            m_out.closeGroup();
+            openField.clear();
+        }
+    };
     for (auto it = block.begin(); !it.atEnd(); ++it) {
         const QTextFragment fragment = it.fragment();
         if (!fragment.isValid())
             continue;
         const QTextCharFormat charFormat = fragment.charFormat();
+        const QString field = charFormat.stringProperty(RtfProperty::FieldInstruction);
+        if (field != openField) {
+            closeField();
+            if (!field.isEmpty()) {
+                m_out.openGroup();
+                m_out.word("field");
+                m_out.openGroup();
+                m_out.ignorableDestination("fldinst");
+                m_out.text(field);
+                m_out.closeGroup();
+                m_out.openGroup();
+                m_out.word("fldrslt");
+                openField = field;
+            }
+        }
         if (charFormat.isImageFormat()) {
             writeImage(charFormat.toImageFormat());
             continue;
@@ -240,8 +325,7 @@ void RtfWriter::writeBlock(const QTextBlock &block, bool inTable, Ending ending)
             m_out.openGroup();
             m_out.word("field");
             m_out.openGroup();
-            m_out.word("*");
-            m_out.word("fldinst");
+            m_out.ignorableDestination("fldinst");
             m_out.text(QStringLiteral("HYPERLINK \"%1\"").arg(href));
             m_out.closeGroup();
             m_out.openGroup();
@@ -256,12 +340,66 @@ void RtfWriter::writeBlock(const QTextBlock &block, bool inTable, Ending ending)
             m_out.closeGroup();
         }
     }
+    closeField();
 
+    // A page break before the next paragraph is RTF's \page at the end of this one.
+    const QTextBlock next = block.next();
+    const bool pageBreak = next.isValid() && (next.blockFormat().pageBreakPolicy() &
+                                              QTextFormat::PageBreak_AlwaysBefore);
     if (ending == Ending::Par)
-        m_out.word("par");
+        m_out.word(pageBreak ? "page" : "par");
     else if (ending == Ending::Cell)
-        m_out.word("cell");
+        m_out.word(level > 1 ? "nestcell" : "cell");
     m_out.lineBreak();
+}
+
+// Qt's tab stops count from where the first line starts, RTF's from the margin.
+void RtfWriter::writeTabs(const QTextBlockFormat &format, int lineStart)
+{
+    for (const QTextOption::Tab &tab : format.tabPositions()) {
+        switch (tab.type) {
+        case QTextOption::RightTab:
+            m_out.word("tqr");
+            break;
+        case QTextOption::CenterTab:
+            m_out.word("tqc");
+            break;
+        case QTextOption::DelimiterTab:
+            m_out.word("tqdec");
+            break;
+        default:
+            break;
+        }
+        m_out.word("tx", std::max(0, twips(tab.position) + lineStart));
+    }
+}
+
+void RtfWriter::writeLineSpacing(const QTextBlockFormat &format)
+{
+    const qreal height = format.lineHeight();
+    switch (format.lineHeightType()) {
+    case QTextBlockFormat::ProportionalHeight:
+        // \slmult1: \sl is in 240ths of a single line.
+        if (height > 0) {
+            m_out.word("sl", int(std::lround(height * 240 / 100)));
+            m_out.word("slmult", 1);
+        }
+        break;
+    case QTextBlockFormat::MinimumHeight:
+        if (const int value = twips(height); value > 0) {
+            m_out.word("sl", value);
+            m_out.word("slmult", 0);
+        }
+        break;
+    case QTextBlockFormat::FixedHeight:
+        if (const int value = twips(height); value > 0) {
+            m_out.word("sl", -value);
+            m_out.word("slmult", 0);
+        }
+        break;
+    default:
+        break;
+    }
 }
 
 void RtfWriter::writeCharFormat(const QTextCharFormat &format)
@@ -270,10 +408,25 @@ void RtfWriter::writeCharFormat(const QTextCharFormat &format)
         m_out.word("b");
     if (format.fontItalic())
         m_out.word("i");
-    const QTextCharFormat::UnderlineStyle underline = format.underlineStyle();
-    if (format.fontUnderline() || (underline != QTextCharFormat::NoUnderline &&
-                                   underline != QTextCharFormat::SpellCheckUnderline))
-        m_out.word("ul");
+    switch (format.underlineStyle()) {
+    case QTextCharFormat::NoUnderline:
+    case QTextCharFormat::SpellCheckUnderline:
+        break;
+    case QTextCharFormat::DotLine:
+        m_out.word("uld");
+        break;
+    case QTextCharFormat::DashUnderline:
+    case QTextCharFormat::DashDotLine:
+    case QTextCharFormat::DashDotDotLine:
+        m_out.word("uldash");
+        break;
+    case QTextCharFormat::WaveUnderline:
+        m_out.word("ulwave");
+        break;
+    default:
+        m_out.word(format.boolProperty(RtfProperty::DoubleUnderline) ? "uldb" : "ul");
+        break;
+    }
     if (format.fontStrikeOut())
         m_out.word("strike");
     if (format.verticalAlignment() == QTextCharFormat::AlignSuperScript)
@@ -282,6 +435,8 @@ void RtfWriter::writeCharFormat(const QTextCharFormat &format)
         m_out.word("sub");
     if (format.fontCapitalization() == QFont::AllUppercase)
         m_out.word("caps");
+    else if (format.fontCapitalization() == QFont::SmallCaps)
+        m_out.word("scaps");
 
     const QString family = RtfFormatTables::explicitFamily(format);
     if (!family.isEmpty())
@@ -329,6 +484,12 @@ void RtfWriter::writeImage(const QTextImageFormat &format)
     } else {
         image = resource.value<QImage>();
     }
+    // The bytes the file had, when the reader kept them: a JPEG stays a JPEG.
+    if (const QByteArray original = format.property(RtfProperty::PictureData).toByteArray();
+        !original.isEmpty() && !image.isNull()) {
+        data = original;
+        jpeg = data.startsWith("\xff\xd8\xff");
+    }
     if (image.isNull())
         return;
     if (data.isEmpty()) {
@@ -349,6 +510,10 @@ void RtfWriter::writeImage(const QTextImageFormat &format)
     } else if (height <= 0) {
         height = width * image.height() / image.width();
     }
+    // The picture's own group comes first in its group, as readers expect of a destination;
+    // the group around it carries the character format.
+    m_out.openGroup();
+    writeCharFormat(format);
     m_out.openGroup();
     m_out.word("pict");
     m_out.word(jpeg ? "jpegblip" : "pngblip");
@@ -357,5 +522,6 @@ void RtfWriter::writeImage(const QTextImageFormat &format)
     m_out.word("picwgoal", twips(width));
     m_out.word("pichgoal", twips(height));
     m_out.hex(data);
+    m_out.closeGroup();
     m_out.closeGroup();
 }

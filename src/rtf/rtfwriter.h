@@ -3,6 +3,7 @@
 #include <QByteArray>
 
 class QTextBlock;
+class QTextBlockFormat;
 class QTextCharFormat;
 class QTextDocument;
 class QTextFrame;
@@ -21,12 +22,16 @@ public:
 private:
     RtfWriter(const QTextDocument &doc, const RtfFormatTables &tables, RtfOutput &out);
 
-    enum class Ending { Par, Cell, None };
+    enum class Ending { Par, Cell, None, Continues };
 
-    void writeFrame(const QTextFrame *frame, bool inTable);
-    void writeTable(const QTextTable *table);
-    void writeCellContent(const QTextTable *table, int row, int column);
-    void writeBlock(const QTextBlock &block, bool inTable, Ending ending);
+    // level: the table nesting level of the content, 0 outside tables.
+    void writeFrame(const QTextFrame *frame, int level);
+    void writeTable(const QTextTable *table, int level);
+    void writeRowDefinition(const QTextTable *table, int row, const QList<int> &widths);
+    void writeCellContent(const QTextTable *table, int row, int column, int level);
+    void writeBlock(const QTextBlock &block, int level, Ending ending);
+    void writeTabs(const QTextBlockFormat &format, int lineStart);
+    void writeLineSpacing(const QTextBlockFormat &format);
     void writeCharFormat(const QTextCharFormat &format);
     void writeImage(const QTextImageFormat &format);
 

@@ -13,7 +13,8 @@ struct ClipSlotFile
 
     static ClipSlotFile read(const QString &path);
 
-    QString firstLine() const { return text.section(u'\n', 0, 0); }
+    // The start of the first line, enough for a list row.
+    QString firstLine() const { return text.left(200).section(u'\n', 0, 0); }
 
     State state = State::Free;
     QString text;

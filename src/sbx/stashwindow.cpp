@@ -20,7 +20,8 @@
 
 namespace {
 const QString title = QStringLiteral("Vantrel Stash");
-}
+constexpr qsizetype shownChars = 64 * 1024;
+} // namespace
 
 StashWindow::StashWindow(Platform &platform, QWidget *parent)
     : QWidget(parent), m_platform(platform),
@@ -157,10 +158,10 @@ void StashWindow::showCurrent()
     case ClipSlotFile::State::Free:
         break;
     case ClipSlotFile::State::Filled:
-        text = file.text;
-        if (file.cut)
-            text += QStringLiteral("\n\n(Only the first %1 MB of this clip are shown.)")
-                        .arg(ClipSlotFile::maxBytes / (1024 * 1024));
+        // Laying out a long text takes long; the start of it is shown, Copy takes it all.
+        text = file.text.left(shownChars);
+        if (text.size() < file.text.size() || file.cut)
+            text += QStringLiteral("\n\n(Only the start of this clip is shown.)");
         break;
     case ClipSlotFile::State::Unreadable:
         text = file.error;
@@ -180,8 +181,16 @@ void StashWindow::showCurrent()
 void StashWindow::copy()
 {
     const ClipSlotFile &file = slotFile(currentSlot());
-    if (file.state == ClipSlotFile::State::Filled)
-        m_platform.clipboard.setText(file.text);
+    if (file.state != ClipSlotFile::State::Filled)
+        return;
+    // Half a clip on the clipboard would pass for the whole one.
+    if (file.cut) {
+        report(QStringLiteral("Clip %1 is larger than %2 MB and was not copied.")
+                   .arg(currentSlot())
+                   .arg(ClipSlotFile::maxBytes / (1024 * 1024)));
+        return;
+    }
+    m_platform.clipboard.setText(file.text);
 }
 
 bool StashWindow::remove(int slot, QString *error)

@@ -42,9 +42,8 @@ private slots:
 
     void firstLocationWins();
     void secondLocationNeedsTheTool();
-    void desktopToolsInOrder();
-    void noToolOrFailedStartSaysUnavailable_data();
-    void noToolOrFailedStartSaysUnavailable();
+    void desktopTools_data();
+    void desktopTools();
 
 private:
     about &openAbout();
@@ -99,24 +98,23 @@ void TestAbout::keyValue()
 
 void TestAbout::keyValueFailures_data()
 {
-    QTest::addColumn<QByteArray>("key");
+    QTest::addColumn<QByteArray>("stored"); // "key/value" where a value is stored
     QTest::addColumn<long>("openFails");
     QTest::addColumn<long>("queryFails");
     QTest::addColumn<QStringList>("calls");
 
     const QStringList queried = {"open K", "query K V", "close 7"};
-    QTest::newRow("1025 bytes") << QByteArray("K") << 0L << 0L << queried;
-    QTest::newRow("query fails") << QByteArray("K") << 0L << 5L << queried;
-    QTest::newRow("missing value") << QByteArray("K") << 0L << 0L << queried;
-    QTest::newRow("missing key") << QByteArray("other") << 0L << 0L
-                                 << QStringList({"open K", "close 0"});
-    QTest::newRow("open fails") << QByteArray("K") << 5L << 0L
-                                << QStringList({"open K", "close 0"});
+    const QStringList unopened = {"open K", "close 0"};
+    QTest::newRow("1025 bytes") << QByteArray("K/V") << 0L << 0L << queried;
+    QTest::newRow("query fails") << QByteArray("K/V") << 0L << 5L << queried;
+    QTest::newRow("missing value") << QByteArray("K/other") << 0L << 0L << queried;
+    QTest::newRow("missing key") << QByteArray("other/V") << 0L << 0L << unopened;
+    QTest::newRow("open fails") << QByteArray("K/V") << 5L << 0L << unopened;
 }
 
 void TestAbout::keyValueFailures()
 {
-    QFETCH(QByteArray, key);
+    QFETCH(QByteArray, stored);
     QFETCH(long, openFails);
     QFETCH(long, queryFails);
     QFETCH(QStringList, calls);
@@ -124,10 +122,8 @@ void TestAbout::keyValueFailures()
     FakeRegistry registry;
     registry.openFails = openFails;
     registry.queryFails = queryFails;
-    if (QByteArray(QTest::currentDataTag()) == "missing value")
-        registry.keys[key]["other"] = Value{1, "x"};
-    else
-        registry.keys[key]["V"] = Value{1, QByteArray(1024, 'x') + '\0'};
+    const QList<QByteArray> at = stored.split('/');
+    registry.keys[at[0]][at[1]] = Value{1, QByteArray(1024, 'x') + '\0'};
     QString keyVal = QStringLiteral("as passed");
     QVERIFY(!GetKeyValue(registry, Registry::localMachine, "K", "V", keyVal));
     QCOMPARE(keyVal, QString());
@@ -283,52 +279,48 @@ void TestAbout::secondLocationNeedsTheTool()
                           "query " + folderKey + " MSINFO", "close 7"}));
 }
 
-void TestAbout::desktopToolsInOrder()
+void TestAbout::desktopTools_data()
 {
-    // Without a registry the first desktop tool found is started.
-    auto &installed = f->fake.executables.installed;
-    installed.insert("xfce4-about", "/usr/bin/xfce4-about");
-    about &box = openAbout();
-    QTest::mouseClick(box.cmdSysInfo, Qt::LeftButton);
-    installed.insert("gnome-control-center", "/opt/bin/gnome-control-center");
-    QTest::mouseClick(box.cmdSysInfo, Qt::LeftButton);
-    installed.insert("kinfocenter", "/usr/bin/kinfocenter");
-    QTest::mouseClick(box.cmdSysInfo, Qt::LeftButton);
-    installed.insert("hardinfo", "/usr/bin/hardinfo");
-    QTest::mouseClick(box.cmdSysInfo, Qt::LeftButton);
+    QTest::addColumn<QStringList>("installed");
+    QTest::addColumn<bool>("startable");
+    QTest::addColumn<QString>("started"); // empty: nothing started
+    QTest::addColumn<QStringList>("arguments");
 
-    const auto &started = f->fake.launcher.started;
-    QCOMPARE(started.size(), 4);
-    QCOMPARE(started[0].program, "/usr/bin/xfce4-about");
-    QCOMPARE(started[1].program, "/opt/bin/gnome-control-center");
-    QCOMPARE(started[1].arguments, QStringList("info-overview"));
-    QCOMPARE(started[2].program, "/usr/bin/kinfocenter");
-    QCOMPARE(started[3].program, "/usr/bin/hardinfo");
-    QCOMPARE(started[3].arguments, QStringList());
-    QVERIFY(f->fake.messages.shown.isEmpty());
-}
-
-void TestAbout::noToolOrFailedStartSaysUnavailable_data()
-{
-    QTest::addColumn<bool>("installed");
-    QTest::newRow("nothing installed") << false;
-    QTest::newRow("found but cannot start") << true;
-}
-
-void TestAbout::noToolOrFailedStartSaysUnavailable()
-{
-    QFETCH(bool, installed);
-    if (installed) {
-        f->fake.executables.installed.insert("kinfocenter", "/usr/bin/kinfocenter");
-        f->fake.executables.installed.insert("xfce4-about", "/usr/bin/xfce4-about");
-        f->fake.launcher.succeed = false;
-    }
-    about &box = openAbout();
-    QTest::mouseClick(box.cmdSysInfo, Qt::LeftButton);
+    const QStringList all = {"hardinfo", "kinfocenter", "gnome-control-center", "xfce4-about"};
+    QTest::newRow("none") << QStringList() << true << "" << QStringList();
+    QTest::newRow("hardinfo first") << all << true << "hardinfo" << QStringList();
+    QTest::newRow("kinfocenter") << all.mid(1) << true << "kinfocenter" << QStringList();
+    QTest::newRow("GNOME") << all.mid(2) << true << "gnome-control-center"
+                           << QStringList("info-overview");
+    QTest::newRow("Xfce") << all.mid(3) << true << "xfce4-about" << QStringList();
     // A tool that fails to start is not followed by the next one.
-    QCOMPARE(f->fake.launcher.started.size(), installed ? 1 : 0);
-    QCOMPARE(f->fake.messages.shown.size(), 1);
-    QCOMPARE(f->fake.messages.lastText(), unavailable);
+    QTest::newRow("found but cannot start")
+        << all.mid(1) << false << "kinfocenter" << QStringList();
+}
+
+void TestAbout::desktopTools()
+{
+    QFETCH(QStringList, installed);
+    QFETCH(bool, startable);
+    QFETCH(QString, started);
+    QFETCH(QStringList, arguments);
+
+    for (const QString &name : installed)
+        f->fake.executables.installed.insert(name, "/opt/bin/" + name);
+    f->fake.launcher.succeed = startable;
+    about &box = openAbout();
+    QTest::mouseClick(box.cmdSysInfo, Qt::LeftButton);
+
+    const auto &launched = f->fake.launcher.started;
+    QCOMPARE(launched.size(), started.isEmpty() ? 0 : 1);
+    if (!started.isEmpty()) {
+        QCOMPARE(launched[0].program, "/opt/bin/" + started);
+        QCOMPARE(launched[0].arguments, arguments);
+    }
+    const bool told = started.isEmpty() || !startable;
+    QCOMPARE(f->fake.messages.shown.size(), told ? 1 : 0);
+    if (told)
+        QCOMPARE(f->fake.messages.lastText(), unavailable);
     QVERIFY(box.isVisible());
 }
 

@@ -34,6 +34,8 @@ private slots:
     void pattern_data();
     void pattern();
     void listing();
+    void sortOrder_data();
+    void sortOrder();
     void folderEntries();
     void volumeFilter_data();
     void volumeFilter();
@@ -41,6 +43,36 @@ private slots:
     void dirList();
     void drives();
 };
+
+void TestLists::sortOrder_data()
+{
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QStringList>("sorted");
+    const QLocale none = QLocale::c(); // no language set: English rules
+    QTest::newRow("letters with accents among their base letters")
+        << none << QStringList{"zebra.txt", "Äpfel.txt", "apple.txt"}
+        << QStringList{"Äpfel.txt", "apple.txt", "zebra.txt"};
+    QTest::newRow("numbers by value") << none << QStringList{"file10.txt", "file2.txt", "file1.txt"}
+                                      << QStringList{"file1.txt", "file2.txt", "file10.txt"};
+    QTest::newRow("capitals or not")
+        << none << QStringList{"b.txt", "C.txt", "A.txt"} << QStringList{"A.txt", "b.txt", "C.txt"};
+    QTest::newRow("names equal but for case keep a fixed order")
+        << none << QStringList{"read.txt", "READ.txt", "Read.txt"}
+        << QStringList{"READ.txt", "Read.txt", "read.txt"};
+    QTest::newRow("the user's language: Swedish puts Ä after Z")
+        << QLocale(QLocale::Swedish) << QStringList{"Äpple.txt", "Zebra.txt", "Apa.txt"}
+        << QStringList{"Apa.txt", "Zebra.txt", "Äpple.txt"};
+}
+
+void TestLists::sortOrder()
+{
+    QFETCH(QLocale, locale);
+    QFETCH(QStringList, names);
+    QFETCH(QStringList, sorted);
+    FolderListing::sortNames(names, locale);
+    QCOMPARE(names, sorted);
+}
 
 void TestLists::pattern_data()
 {

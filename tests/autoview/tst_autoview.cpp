@@ -67,6 +67,8 @@ private slots:
     void uncheckingStopsAtOnce();
     void continuesFromHandMadeSelection();
     void realTimerFollowsTheStates();
+    void tickBehindAMessageIsDropped();
+    void walkPassesAFileThatCannotBeShown();
 
 private:
     pgwell &openWith(int files);
@@ -419,6 +421,58 @@ void TestAutoView::realTimerFollowsTheStates()
     QVERIFY(w.Timer1->isActive());
     QTest::mouseClick(w.Check1, Qt::LeftButton);
     QVERIFY(!w.Timer1->isActive());
+}
+
+void TestAutoView::tickBehindAMessageIsDropped()
+{
+    // Every file fails to show, each with a message; a tick while one is up must not start a
+    // second step inside the first.
+    pgwell &w = openWith(3);
+    for (int i = 0; i < 3; ++i) {
+        QVERIFY(QFile::remove(f->browse(nameAt(i))));
+        QVERIFY(QDir(f->browsed.path()).mkdir(nameAt(i)));
+    }
+    int ticksBehind = 0;
+    f->fake.messages.whileShown = [&] {
+        ++ticksBehind;
+        timer->elapse();
+    };
+    run(w);
+    timer->elapse();
+    QCOMPARE(ticksBehind, 1);
+    QCOMPARE(f->fake.messages.shown.size(), 1);
+    QVERIFY(f->fake.messages.lastText().contains(nameAt(0)));
+
+    // The selection went back to no entry; the next step goes on to the next file all the same
+    // instead of trying the first again.
+    timer->elapse();
+    QCOMPARE(f->fake.messages.shown.size(), 2);
+    QVERIFY(f->fake.messages.lastText().contains(nameAt(1)));
+    QVERIFY(w.Check1->isChecked());
+}
+
+void TestAutoView::walkPassesAFileThatCannotBeShown()
+{
+    pgwell &w = openWith(3);
+    QVERIFY(QFile::remove(f->browse(nameAt(1))));
+    QVERIFY(QDir(f->browsed.path()).mkdir(nameAt(1)));
+    run(w);
+    QList<int> walked;
+    for (int i = 0; i < 4; ++i) {
+        timer->elapse();
+        walked << w.File1->listIndex();
+    }
+    // The second file fails with its message and the pane keeps the first; then on to the third.
+    QCOMPARE(walked, QList<int>({0, 0, 2, 0}));
+    QCOMPARE(f->fake.messages.shown.size(), 1);
+    QCOMPARE(w.Text1->toPlainText(), textAt(0));
+
+    // A selection made by hand after a failure is continued from as usual.
+    timer->elapse();
+    QCOMPARE(f->fake.messages.shown.size(), 2);
+    choose(w.File1, nameAt(2));
+    timer->elapse();
+    QCOMPARE(w.File1->listIndex(), 0);
 }
 
 QTEST_MAIN(TestAutoView)

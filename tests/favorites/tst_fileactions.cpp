@@ -75,6 +75,17 @@ void TestFileActions::plainSaveKeepsEncoding_data()
                                       << QByteArray("\xc3\xa9\xce\xb1 one\ntwo\n");
     QTest::newRow("utf-8 cr lf, picture")
         << "sav" << false << QByteArray("one\r\ntwo\r\n") << QByteArray("\xc3\xa9one\r\ntwo\r\n");
+    // Unicode's own separators and a noncharacter are characters of a plain text, not line ends.
+    QTest::newRow("utf-8 separators, button") << "Command8" << false
+                                              << QByteArray("a\xe2\x80\xa8"
+                                                            "b\xe2\x80\xa9"
+                                                            "c\xef\xb7\x90"
+                                                            "d\n")
+                                              << QByteArray("\xc3\xa9"
+                                                            "a\xe2\x80\xa8"
+                                                            "b\xe2\x80\xa9"
+                                                            "c\xef\xb7\x90"
+                                                            "d\n");
     QTest::newRow("windows-1252, label")
         << "Label9" << false << QByteArray("na\xefve\xa0\x93q\x94\r\n")
         << QByteArray("\xe9na\xefve\xa0\x93q\x94\r\n");
@@ -192,6 +203,7 @@ void TestFileActions::saveAsAsksAndReports()
     click(w, "Command6");
     QCOMPARE(f->fake.messages.shown.size(), 1);
     QCOMPARE(f->fake.messages.shown.last().icon, MessageBoxes::Icon::Question);
+    QCOMPARE(f->fake.messages.shown.last().buttons, MessageBoxes::Buttons::YesNoDefaultNo);
     QVERIFY(f->fake.messages.lastText().contains(f->browse("notes.txt")));
 
     f->fake.dialogs.saveAnswers.enqueue(f->browse("taken"));

@@ -1,6 +1,7 @@
 #include "rtf/rtfreader.h"
 #include "rtf/rtfwriter.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
@@ -65,6 +66,8 @@ private slots:
     void roundTripFormats_data();
     void roundTripFormats();
     void tableCellsKeepTheirOrder();
+    void keepsWhatThePaneShows();
+    void keepsFieldsAndPictureBytes();
     void imagesSurvive();
     void largeDocumentIsFast();
     void unrtfReadsOutput();
@@ -80,7 +83,7 @@ void TestRtfWriter::headerAndTables()
     QTextCursor(&doc).insertText(QStringLiteral("run"), format);
 
     const QByteArray rtf = RtfWriter::write(doc);
-    QVERIFY(rtf.startsWith("{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1"));
+    QVERIFY(rtf.startsWith("{\\rtf1\\ansi\\ansicpg1252\\uc1"));
     QVERIFY(rtf.trimmed().endsWith('}'));
     QVERIFY(rtf.contains("{\\f1\\fnil\\fcharset0 Courier New;}"));
     // The first colour entry is empty ("auto"), so the first real colour is 1.
@@ -221,6 +224,104 @@ void TestRtfWriter::tableCellsKeepTheirOrder()
     QCOMPARE(backTable->rows(), 2);
     QCOMPARE(backTable->columns(), 3);
     QCOMPARE(backTable->cellAt(1, 0).firstCursorPosition().block().text(), "r1c0");
+}
+
+// The round-trip test compares whole documents; this one checks that the producer-style
+// fixture really exercises what Save used to lose, and how it is written.
+void TestRtfWriter::keepsWhatThePaneShows()
+{
+    QFile file(qEnvironmentVariable("PAGEWELL_FIXTURES") +
+               QStringLiteral("/rtf/word-features.rtf"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QTextDocument doc;
+    RtfReader::read(file.readAll(), &doc);
+    const QByteArray rtf = RtfWriter::write(doc);
+    for (const char *word : {"\\scaps",
+                             "\\sl360\\slmult1",
+                             "\\sl-300\\slmult0",
+                             "\\uldb",
+                             "\\uld",
+                             "\\ulwave",
+                             "\\tqr\\tx8000",
+                             "\\tqc\\tx4000",
+                             "\\clmgf",
+                             "\\clmrg",
+                             "\\clvmgf",
+                             "\\clvmrg",
+                             "\\itap2",
+                             "\\nestcell",
+                             "{\\*\\nesttableprops\\trowd",
+                             "\\nestrow",
+                             "\\clbrdrb\\brdrs",
+                             "\\page",
+                             "\\sa240",
+                             "{\\*\\fldinst HYPERLINK"}) {
+        // The word itself, not the start of a longer one.
+        static const QRegularExpression end(QStringLiteral("[^a-z]"));
+        const QString text = QString::fromLatin1(rtf);
+        bool found = false;
+        for (qsizetype at = text.indexOf(QLatin1String(word)); at >= 0 && !found;
+             at = text.indexOf(QLatin1String(word), at + 1)) {
+            const qsizetype after = at + qsizetype(qstrlen(word));
+            found = after >= text.size() || end.match(text, after).capturedStart() == after;
+        }
+        QVERIFY2(found, word);
+    }
+    // A blank after \* would be text to a reader: each link would gain a space.
+    QVERIFY(!rtf.contains("\\* ") && !rtf.contains("\\*\n"));
+    // Symbol and Wingdings characters are Unicode under an ordinary font.
+    QVERIFY(!rtf.contains("Symbol;") && !rtf.contains("Wingdings;"));
+    QVERIFY(rtf.contains("\\u8226\\'3f") || rtf.contains("\\'95"));
+    QVERIFY(rtf.contains("\\u8734\\'3f")); // infinity
+    QVERIFY(rtf.contains("\\u9312\\'3f")); // circled one
+    QTextDocument back;
+    RtfReader::read(rtf, &back);
+    QCOMPARE(back.toPlainText(), doc.toPlainText());
+    QVERIFY(back.toPlainText().contains(u"\u00a9 \u00d7 \u221e"_qs));
+    QVERIFY(back.toPlainText().contains(u"link one link two"_qs));
+
+    // Many links in a row, with line breaks falling anywhere: not one space is added.
+    QByteArray links = "{\\rtf1 ";
+    for (int i = 0; i < 200; ++i)
+        links += "{\\field{\\*\\fldinst HYPERLINK \"http://example.org/" + QByteArray::number(i) +
+                 "\"}{\\fldrslt L}}";
+    links += '}';
+    QTextDocument linked;
+    RtfReader::read(links, &linked);
+    QCOMPARE(RtfReader::plainText(RtfWriter::write(linked)), QString(200, u'L'));
+}
+
+void TestRtfWriter::keepsFieldsAndPictureBytes()
+{
+    QImage image(16, 16, QImage::Format_RGB32);
+    image.fill(QColor(10, 120, 200));
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    QVERIFY(image.save(&buffer, "JPEG", 50));
+    const QByteArray rtf =
+        "{\\rtf1\\ansi\\ansicpg1251 Page {\\field{\\*\\fldinst PAGE \\\\* MERGEFORMAT}"
+        "{\\fldrslt 1}} of {\\field{\\*\\fldinst NUMPAGES}{\\fldrslt 3}}, "
+        "{\\field{\\*\\fldinst DOCPROPERTY \\'c8\\'ec\\'ff}{\\fldrslt x}} "
+        "{\\pict\\jpegblip\\picw16\\pich16 " +
+        jpeg.toHex() + "}}";
+    QTextDocument doc;
+    RtfReader::read(rtf, &doc);
+    QCOMPARE(doc.toPlainText(), u"Page 1 of 3, x \ufffc"_qs);
+    const QByteArray out = RtfWriter::write(doc);
+    const QByteArray flat = QByteArray(out).replace("\n", ""); // lines break anywhere safe
+    QVERIFY2(flat.contains("{\\field{\\*\\fldinst PAGE \\\\* MERGEFORMAT}{\\fldrslt"),
+             out.constData());
+    QVERIFY(flat.contains("{\\field{\\*\\fldinst NUMPAGES}{\\fldrslt"));
+    // The instruction was decoded in the document's code page (1251 here).
+    QVERIFY(flat.contains("DOCPROPERTY \\u1048\\'3f\\u1084\\'3f\\u1103\\'3f"));
+    // The JPEG's own bytes, not a PNG made from them.
+    QVERIFY(out.contains("\\jpegblip"));
+    QVERIFY(!out.contains("\\pngblip"));
+    QVERIFY(flat.contains(jpeg.toHex()));
+    QTextDocument back;
+    RtfReader::read(out, &back);
+    QCOMPARE(back.toPlainText(), doc.toPlainText());
 }
 
 void TestRtfWriter::imagesSurvive()

@@ -34,6 +34,7 @@ private slots:
 
     void listsTheSlots();
     void copyPutsTheWholeText();
+    void oversizedClipIsNotCopied();
     void freeAndFreeAll();
     void followsTheFolder();
     void readsAClipStillBeingWritten();
@@ -95,6 +96,17 @@ void TestSbx::copyPutsTheWholeText()
     QCOMPARE(fake->clipboard.text(), text);
     QCOMPARE(row(2), "Clip 2:  caf\u00e9");
     QVERIFY(fake->messages.shown.isEmpty());
+}
+
+void TestSbx::oversizedClipIsNotCopied()
+{
+    writeFile(slot(1), "big\r\n" + QByteArray(ClipSlotFile::maxBytes, 'x'));
+    StashWindow &w = open();
+    QCOMPARE(row(1), "Clip 1:  big");
+    QVERIFY(w.clipText->toPlainText().endsWith("\n\n(Only the start of this clip is shown.)"));
+    QTest::mouseClick(w.copyButton, Qt::LeftButton);
+    QCOMPARE(fake->clipboard.text(), QString());
+    QCOMPARE(fake->messages.lastText(), "Clip 1 is larger than 32 MB and was not copied.");
 }
 
 void TestSbx::freeAndFreeAll()

@@ -12,6 +12,7 @@
 #include "platform/settingsstore.h"
 
 #include <cstring>
+#include <functional>
 #include <QHash>
 #include <QList>
 #include <QQueue>
@@ -29,10 +30,14 @@ public:
     };
     QList<Shown> shown;
     QQueue<Answer> answers; // for Yes/No questions; No when empty
+    // Runs while the box is up, as events do behind a real box (a timer may tick there).
+    std::function<void()> whileShown;
 
     Answer show(const QString &text, Icon icon, Buttons buttons, const QString &title) override
     {
         shown.append({text, icon, buttons, title});
+        if (whileShown)
+            whileShown();
         if (buttons == Buttons::Ok)
             return Answer::Ok;
         return answers.isEmpty() ? Answer::No : answers.dequeue();
@@ -68,14 +73,25 @@ public:
     QQueue<std::optional<QString>> saveAnswers;
     std::optional<QColor> colorAnswer;
     bool printerAnswer = false;
+    std::function<bool(QPrinter &)> printerScript; // answers instead of printerAnswer when set
     int saveAsked = 0;
+    int colorAsked = 0;
+    int printerAsked = 0;
     std::optional<QString> saveFileName() override
     {
         ++saveAsked;
         return saveAnswers.isEmpty() ? std::nullopt : saveAnswers.dequeue();
     }
-    std::optional<QColor> chooseColor(const QColor &) override { return colorAnswer; }
-    bool choosePrinter(QPrinter &) override { return printerAnswer; }
+    std::optional<QColor> chooseColor(const QColor &) override
+    {
+        ++colorAsked;
+        return colorAnswer;
+    }
+    bool choosePrinter(QPrinter &printer) override
+    {
+        ++printerAsked;
+        return printerScript ? printerScript(printer) : printerAnswer;
+    }
 };
 
 class FakeLauncher : public ProgramLauncher

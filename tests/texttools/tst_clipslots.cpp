@@ -88,7 +88,8 @@ private:
     QString report()
     {
         QTest::mouseClick(f->w->Image4, Qt::LeftButton);
-        return f->fake.messages.shown.takeLast().text;
+        const auto shown = f->fake.messages.shown.takeLast();
+        return shown.icon == Icon::None && shown.buttons == Buttons::Ok ? shown.text : "odd box";
     }
 
     QTemporaryDir slotFolder;

@@ -1,0 +1,153 @@
+// Times the text tools on a large text as a user meets them, each from the control's click or
+// the key until the event loop has nothing left to do: Find next, one key typed in "Make CAP"
+// mode, the click on "Make CAP", and sending the text to the clipboard (Qt's clipboard).
+//
+//   texttools_bench [--sizes 10M,100M] [--presses N]
+#include "app/appfonts.h"
+#include "app/clicklabel.h"
+#include "app/pgwell.h"
+#include "app/richtextbox.h"
+#include "fakeplatform.h"
+#include "platform/qtclipboard.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+void settle()
+{
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+template <typename F> double milliseconds(F &&action)
+{
+    QElapsedTimer clock;
+    clock.start();
+    action();
+    settle();
+    return clock.nsecsElapsed() / 1e6;
+}
+
+// Lines of lower-case words, with "needle" once in every tenth of the text.
+QString makeText(qsizetype bytes)
+{
+    static const char *words[] = {"lorem", "ipsum", "dolor", "sit",    "amet",  "consectetur",
+                                  "elit",  "sed",   "do",    "tempor", "magna", "aliqua"};
+    QString text;
+    text.reserve(bytes + 100);
+    unsigned seed = 1;
+    qsizetype line = 0;
+    qsizetype nextNeedle = bytes / 10;
+    while (text.size() < bytes) {
+        seed = seed * 1103515245u + 12345u;
+        text += QLatin1String(words[(seed >> 16) % 12]);
+        line += 8;
+        if (text.size() >= nextNeedle) {
+            text += QLatin1String(" needle");
+            nextNeedle += bytes / 10;
+        }
+        if (line > 72) {
+            text += u'\n';
+            line = 0;
+        } else {
+            text += u' ';
+        }
+    }
+    return text;
+}
+
+struct Stats
+{
+    double median;
+    double worst;
+};
+
+Stats stats(QList<double> times)
+{
+    std::sort(times.begin(), times.end());
+    return {times[times.size() / 2], times.last()};
+}
+
+void run(qsizetype size, int presses)
+{
+    QTemporaryDir program;
+    FakePlatform fake(program.path());
+    QtClipboard clipboard;
+    Platform platform = fake.platform;
+    Platform real{platform.messages,    platform.input,        platform.dialogs, platform.launcher,
+                  platform.settings,    platform.environment,  clipboard,        platform.registry,
+                  platform.executables, platform.programFolder};
+    pgwell w(real);
+    w.show();
+    settle();
+    w.Text1->setPlainText(makeText(size));
+    settle();
+    const QString label = size >= 1 << 20 ? QStringLiteral("%1 MB").arg(size >> 20)
+                                          : QStringLiteral("%1 KB").arg(size >> 10);
+
+    w.find->click();
+    w.Text2->setText(QStringLiteral("needle"));
+    QList<double> finds;
+    finds.append(milliseconds([&] { w.Command10->click(); }));
+    for (int i = 1; i < presses; ++i)
+        finds.append(milliseconds([&] { w.Command11->click(); }));
+    const Stats find = stats(finds);
+    std::printf("%-7s Find next            median %8.1f ms  worst %8.1f ms  (%d presses, "
+                "last at %d)\n",
+                qPrintable(label), find.median, find.worst, presses, w.searchPos);
+
+    const double cap = milliseconds([&] { w.cap->click(); });
+    std::printf("%-7s Make CAP click       %8.1f ms\n", qPrintable(label), cap);
+
+    QList<double> keys;
+    w.Text1->select(w.Text1->textLength() / 2, 0);
+    for (int i = 0; i < presses; ++i) {
+        keys.append(milliseconds([&] {
+            QTest::sendKeyEvent(QTest::Click, w.Text1->focusProxy(), Qt::Key_A, QStringLiteral("a"),
+                                {});
+        }));
+    }
+    const Stats key = stats(keys);
+    std::printf("%-7s key in CAP mode      median %8.1f ms  worst %8.1f ms\n", qPrintable(label),
+                key.median, key.worst);
+
+    const double copy = milliseconds([&] { emit w.com->clicked(); });
+    std::printf("%-7s copy to clipboard    %8.1f ms  (%lld characters)\n", qPrintable(label), copy,
+                static_cast<long long>(clipboard.text().size()));
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    installDesignFonts();
+    QList<qsizetype> sizes{qsizetype(10) << 20, qsizetype(100) << 20};
+    int presses = 9;
+    const QStringList args = app.arguments();
+    for (qsizetype i = 1; i + 1 < args.size(); i += 2) {
+        if (args[i] == u"--presses") {
+            presses = qMax(1, args[i + 1].toInt());
+        } else if (args[i] == u"--sizes") {
+            sizes.clear();
+            for (const QString &s : args[i + 1].split(u',')) {
+                const qsizetype unit = s.endsWith(u'M') ? (1 << 20) : s.endsWith(u'K') ? 1024 : 1;
+                sizes.append(s.chopped(unit > 1 ? 1 : 0).toLongLong() * unit);
+            }
+        }
+    }
+    for (qsizetype size : sizes)
+        run(size, presses);
+    return 0;
+}

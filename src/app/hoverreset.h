@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QObject>
+
+class pgwell;
+
+// `Label13` lights up while the pointer is over it; leaving it for the toolbar's background,
+// the browser panel's background or the viewing pane turns it back to the panels' grey.
+// Moving over any other control leaves it as it is.
+class HoverReset : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit HoverReset(pgwell &window);
+
+    void reset();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    pgwell &w;
+};

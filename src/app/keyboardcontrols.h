@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QObject>
+
+class QKeySequence;
+class QWidget;
+class pgwell;
+
+// The keys that editors share, and the Tab order. Each key clicks the control it stands for,
+// so it runs exactly that control's operation, and only while the control is on screen and
+// enabled, as a click could.
+class KeyboardControls : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit KeyboardControls(pgwell &window);
+
+    // Clicks a button or a picture label when it could be clicked with the mouse.
+    static bool press(QWidget *control);
+
+private:
+    void bind(const QKeySequence &keys, QWidget *control);
+    void findWord();
+    void setTabOrder();
+
+    pgwell &w;
+};

@@ -1,0 +1,86 @@
+#include "titlebar.h"
+
+#include "app/clicklabel.h"
+#include "app/pgwell.h"
+#include "app/richtextbox.h"
+#include "app/titledrag.h"
+#include "app/twips.h"
+
+#include <algorithm>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QPushButton>
+#include <QWindow>
+
+TitleBar::TitleBar(pgwell &window) : QObject(&window), w(window)
+{
+    // Both handles share one grab origin: hovering over one and dragging the other works.
+    for (ClickLabel *handle : {w.Image5, w.Label4}) {
+        connect(handle, &ClickLabel::moved, this, &TitleBar::onHandleMoved);
+        connect(handle, &ClickLabel::pressed, this, &TitleBar::onHandlePressed);
+    }
+    connect(w.Command2, &QPushButton::clicked, this, &TitleBar::minimize);
+    connect(w.Command3, &QPushButton::clicked, this, &TitleBar::expandToggle);
+}
+
+void TitleBar::onHandleMoved(Qt::MouseButtons buttons, const QPoint &pos)
+{
+    const qint64 x = qint64(pos.x()) * Twips::perPixel;
+    const qint64 y = qint64(pos.y()) * Twips::perPixel;
+    switch (TitleDrag::stepFor(buttons)) {
+    case TitleDrag::Step::StoreOrigin:
+        w.dragX = TitleDrag::origin(double(x));
+        w.dragY = TitleDrag::origin(double(y));
+        break;
+    case TitleDrag::Step::Move:
+        // The origin stays, so the grabbed point of the title stays under the pointer. A move
+        // the window system refuses simply leaves the window where it is.
+        w.move(TitleDrag::movedTopLeft(w.pos(), w.dragX, w.dragY, x, y));
+        break;
+    case TitleDrag::Step::Nothing:
+        break;
+    }
+}
+
+void TitleBar::onHandlePressed(Qt::MouseButton button, const QPoint &)
+{
+    // Where the window system places windows itself, it moves the window while the button is
+    // held; the moves above then change nothing.
+    if (button != Qt::LeftButton || !TitleDrag::windowSystemMoves(QGuiApplication::platformName()))
+        return;
+    if (QWindow *handle = w.windowHandle())
+        handle->startSystemMove();
+}
+
+void TitleBar::minimize()
+{
+    w.showMinimized();
+}
+
+void TitleBar::expandToggle()
+{
+    // Hiding a panel keeps what its controls show: an open find panel is open again when the
+    // browser panel comes back.
+    const QString state = w.Label2->caption();
+    if (state == u"0") {
+        setPaneHeightTwips(w.heightTwips() - expandedMarginTwips);
+        w.f1->hide();
+        w.frm->hide();
+        w.Command4->hide();
+        w.tlbr->hide();
+        w.Label2->setCaption(QStringLiteral("1"));
+    } else if (state == u"1") {
+        setPaneHeightTwips(shownPaneHeightTwips);
+        w.Label2->setCaption(QStringLiteral("0"));
+        w.f1->show();
+        w.frm->show();
+        w.tlbr->show();
+        w.Command4->show();
+    }
+}
+
+void TitleBar::setPaneHeightTwips(int twips)
+{
+    // Its top stays; while the panels are hidden its lower edge lies below the window's.
+    w.Text1->resize(w.Text1->width(), Twips::toPixels(std::max(twips, 0)));
+}

@@ -1,0 +1,167 @@
+#include "rtf/rtfdocumentdump.h"
+
+#include "rtf/rtfproperties.h"
+
+#include <QImage>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextFrame>
+#include <QTextTable>
+#include <QUrl>
+
+namespace {
+
+QString number(qreal value)
+{
+    return QString::number(qRound(value * 10) / 10.0);
+}
+
+QString charSummary(const QTextDocument &document, const QTextCharFormat &f)
+{
+    QStringList parts;
+    if (f.isImageFormat()) {
+        const QTextImageFormat image = f.toImageFormat();
+        const QImage data =
+            document.resource(QTextDocument::ImageResource, QUrl(image.name())).value<QImage>();
+        parts << QStringLiteral("image %1x%2 shown %3x%4")
+                     .arg(data.width())
+                     .arg(data.height())
+                     .arg(number(image.width()), number(image.height()));
+    }
+    if (f.fontWeight() >= QFont::DemiBold)
+        parts << QStringLiteral("b");
+    if (f.fontItalic())
+        parts << QStringLiteral("i");
+    if (f.underlineStyle() != QTextCharFormat::NoUnderline || f.fontUnderline())
+        parts << QStringLiteral("ul%1%2")
+                     .arg(int(f.underlineStyle()))
+                     .arg(f.boolProperty(RtfProperty::DoubleUnderline) ? "db" : "");
+    if (f.fontStrikeOut())
+        parts << QStringLiteral("strike");
+    if (f.fontCapitalization() != QFont::MixedCase)
+        parts << QStringLiteral("caps%1").arg(int(f.fontCapitalization()));
+    if (f.verticalAlignment() != QTextCharFormat::AlignNormal)
+        parts << QStringLiteral("valign%1").arg(int(f.verticalAlignment()));
+    if (f.hasProperty(QTextFormat::FontPointSize))
+        parts << QStringLiteral("pt") + number(f.fontPointSize());
+    const QStringList families = f.fontFamilies().toStringList();
+    if (!families.isEmpty())
+        parts << QStringLiteral("font '%1'").arg(families.first());
+    if (f.hasProperty(QTextFormat::ForegroundBrush) && f.foreground().style() != Qt::NoBrush)
+        parts << QStringLiteral("fg ") + f.foreground().color().name();
+    if (f.hasProperty(QTextFormat::BackgroundBrush) && f.background().style() != Qt::NoBrush)
+        parts << QStringLiteral("bg ") + f.background().color().name();
+    if (f.hasProperty(RtfProperty::FieldInstruction))
+        parts << QStringLiteral("field '%1'").arg(f.stringProperty(RtfProperty::FieldInstruction));
+    if (f.isAnchor() && !f.anchorHref().isEmpty())
+        parts << QStringLiteral("link '%1'").arg(f.anchorHref());
+    return parts.join(u' ');
+}
+
+QString blockSummary(const QTextBlockFormat &f)
+{
+    QStringList parts;
+    const Qt::Alignment a = f.alignment() & Qt::AlignHorizontal_Mask;
+    parts << QStringLiteral("align%1").arg(int(a == Qt::AlignLeading ? Qt::AlignLeft : a));
+    for (const auto &[name, property] : {std::pair{"li", QTextFormat::BlockLeftMargin},
+                                         {"ri", QTextFormat::BlockRightMargin},
+                                         {"fi", QTextFormat::TextIndent},
+                                         {"sb", QTextFormat::BlockTopMargin},
+                                         {"sa", QTextFormat::BlockBottomMargin}}) {
+        if (const qreal v = f.doubleProperty(property); v != 0)
+            parts << QLatin1String(name) + number(v);
+    }
+    if (f.lineHeightType() != QTextBlockFormat::SingleHeight)
+        parts << QStringLiteral("line%1:%2").arg(f.lineHeightType()).arg(number(f.lineHeight()));
+    for (const QTextOption::Tab &tab : f.tabPositions())
+        parts << QStringLiteral("tab%1@%2").arg(int(tab.type)).arg(number(tab.position));
+    if (f.pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore)
+        parts << QStringLiteral("pagebreak");
+    return parts.join(u' ');
+}
+
+void dumpFrame(const QTextDocument &document, const QTextFrame *frame, QString &out, int depth);
+
+void dumpBlock(const QTextDocument &document, const QTextBlock &block, QString &out, int depth)
+{
+    if (block.blockFormat().boolProperty(RtfProperty::ReaderNote))
+        return; // says how the document was shown, is not part of it
+    out += QString(depth * 2, u' ') + QStringLiteral("[") + blockSummary(block.blockFormat()) +
+           QStringLiteral("]");
+    // Runs of equal format are one run, however Qt split them.
+    QString run;
+    QString runFormat;
+    auto flush = [&] {
+        if (!run.isEmpty())
+            out += QStringLiteral(" {%1}'%2'").arg(runFormat, run);
+        run.clear();
+    };
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+        const QTextFragment fragment = it.fragment();
+        const QString format = charSummary(document, fragment.charFormat());
+        if (format != runFormat || fragment.charFormat().isImageFormat()) {
+            flush();
+            runFormat = format;
+        }
+        run += fragment.text();
+    }
+    flush();
+    out += u'\n';
+}
+
+void dumpTable(const QTextDocument &document, const QTextTable *table, QString &out, int depth)
+{
+    const QString indent(depth * 2, u' ');
+    const QTextTableFormat format = table->format();
+    QStringList widths;
+    for (const QTextLength &length : format.columnWidthConstraints())
+        widths << QStringLiteral("%1:%2").arg(length.type()).arg(number(length.rawValue()));
+    out += indent + QStringLiteral("table %1x%2 widths %3\n")
+                        .arg(table->rows())
+                        .arg(table->columns())
+                        .arg(widths.join(u','));
+    for (int r = 0; r < table->rows(); ++r) {
+        for (int c = 0; c < table->columns(); ++c) {
+            const QTextTableCell cell = table->cellAt(r, c);
+            if (cell.row() != r || cell.column() != c)
+                continue;
+            const QTextTableCellFormat f = cell.format().toTableCellFormat();
+            out += indent + QStringLiteral("cell %1,%2 span %3x%4 borders %5%6%7%8\n")
+                                .arg(r)
+                                .arg(c)
+                                .arg(cell.rowSpan())
+                                .arg(cell.columnSpan())
+                                .arg(number(f.topBorder()), number(f.leftBorder()),
+                                     number(f.bottomBorder()), number(f.rightBorder()));
+            for (auto it = cell.begin(); !it.atEnd(); ++it) {
+                if (const QTextFrame *child = it.currentFrame())
+                    dumpFrame(document, child, out, depth + 1);
+                else if (it.currentBlock().isValid())
+                    dumpBlock(document, it.currentBlock(), out, depth + 1);
+            }
+        }
+    }
+}
+
+void dumpFrame(const QTextDocument &document, const QTextFrame *frame, QString &out, int depth)
+{
+    if (const auto *table = qobject_cast<const QTextTable *>(frame)) {
+        dumpTable(document, table, out, depth);
+        return;
+    }
+    for (auto it = frame->begin(); !it.atEnd(); ++it) {
+        if (const QTextFrame *child = it.currentFrame())
+            dumpFrame(document, child, out, depth);
+        else if (it.currentBlock().isValid())
+            dumpBlock(document, it.currentBlock(), out, depth);
+    }
+}
+
+} // namespace
+
+QString RtfDocumentDump::dump(const QTextDocument &document)
+{
+    QString out;
+    dumpFrame(document, document.rootFrame(), out, 0);
+    return out;
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <optional>
+#include <QString>
+#include <QStringView>
+
+enum class CaseMode { None, Upper, Lower };
+
+// Capitals or small letters for a whole text, or for the part of it that changed.
+class CaseConversion
+{
+public:
+    static QString convert(const QString &text, CaseMode mode);
+
+    struct Edit
+    {
+        qsizetype start = 0;
+        qsizetype length = 0;
+        QString replacement;
+    };
+
+    // The edit that puts the changed part [from, to) of a text into the mode's case, given that
+    // the rest of the text already is; nothing when it already is too. Applying it gives what
+    // converting the whole text gives. The part is widened to whole characters, so a character
+    // outside the Basic Multilingual Plane is converted whole also when only one half changed.
+    // The text may be a window of a larger one that reaches one position beyond the part on
+    // either side where the larger text has one; positions are the window's.
+    static std::optional<Edit> forChange(QStringView text, qsizetype from, qsizetype to,
+                                         CaseMode mode);
+};

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "texttools/caseconversion.h"
+
+#include <QObject>
+
+class pgwell;
+
+// "Make CAP", "Make Min" and "Nomal": converting the pane's whole text once, keeping it in the
+// chosen case while it changes, and going back to the file's own text.
+class CaseTools : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit CaseTools(pgwell &window);
+
+    CaseMode mode() const;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void convertWhole(CaseMode mode);
+    void backToFileText();
+    void noteChange(int position, int removed, int added);
+    void keepInCase();
+
+    pgwell &w;
+    bool m_converting = false;
+    // The part of the text changed since the last reaction, or none (from < 0).
+    qsizetype m_changedFrom = -1;
+    qsizetype m_changedTo = -1;
+};

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QObject>
+
+class pgwell;
+
+// The find panel: opening and closing it in place of the five buttons it covers, the word box
+// with its grey hint, and Find / Find next stepping through the pane's text.
+class FindPanel : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit FindPanel(pgwell &window);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void open();
+    void close();
+    void findFirst();
+    void findNext();
+    void search(qsizetype start);
+    void setWordColor(const QColor &color);
+
+    pgwell &w;
+};

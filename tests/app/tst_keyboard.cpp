@@ -1,0 +1,231 @@
+// The keyboard: each shortcut clicks its control (and so runs its operation), only while the
+// control is on screen; the Tab order; and a file dropped onto the window.
+#include "app/appfonts.h"
+#include "app/clicklabel.h"
+#include "app/dirlistbox.h"
+#include "app/drivelistbox.h"
+#include "app/filelistbox.h"
+#include "app/pgwell.h"
+#include "app/richtextbox.h"
+#include "windowfixture.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+
+class TestKeyboard : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void shortcutClicksItsControl_data();
+    void shortcutClicksItsControl();
+    void shortcutsRunTheirOperations();
+    void findKeys();
+    void hiddenControlIgnoresItsKey();
+    void tabOrder();
+    void droppedFileIsShown();
+
+private:
+    pgwell &shown();
+    std::unique_ptr<WindowFixture> m_fixture;
+};
+
+void TestKeyboard::initTestCase()
+{
+    useOwnHome();
+    installDesignFonts();
+}
+
+void TestKeyboard::init()
+{
+    m_fixture = std::make_unique<WindowFixture>();
+}
+
+void TestKeyboard::cleanup()
+{
+    m_fixture.reset();
+}
+
+pgwell &TestKeyboard::shown()
+{
+    pgwell &w = m_fixture->open();
+    w.show();
+    w.activateWindow();
+    [&] {
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+    }();
+    [&] {
+        QTRY_VERIFY(!w.Timer2->isActive());
+    }();
+    return w;
+}
+
+static QSignalSpy *clickSpy(QWidget *control)
+{
+    if (auto *button = qobject_cast<QAbstractButton *>(control))
+        return new QSignalSpy(button, &QAbstractButton::clicked);
+    return new QSignalSpy(qobject_cast<ClickLabel *>(control), &ClickLabel::clicked);
+}
+
+void TestKeyboard::shortcutClicksItsControl_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+    QTest::addColumn<QString>("control");
+    const Qt::KeyboardModifiers none;
+    const auto ctrl = Qt::KeyboardModifiers(Qt::ControlModifier);
+    const auto ctrlShift = Qt::ControlModifier | Qt::ShiftModifier;
+    QTest::newRow("Ctrl+S Save") << int(Qt::Key_S) << ctrl << "Command8";
+    QTest::newRow("Ctrl+Shift+S Save as") << int(Qt::Key_S) << ctrlShift << "Command6";
+    QTest::newRow("Ctrl+N New") << int(Qt::Key_N) << ctrl << "Command5";
+    QTest::newRow("Ctrl+F Find") << int(Qt::Key_F) << ctrl << "find";
+    QTest::newRow("F11 Full screen") << int(Qt::Key_F11) << none << "Command7";
+    QTest::newRow("Ctrl+Q quit") << int(Qt::Key_Q) << ctrl << "Command1";
+    QTest::newRow("F5 Refresh") << int(Qt::Key_F5) << none << "reall";
+    QTest::newRow("Ctrl+Shift+C clipboard") << int(Qt::Key_C) << ctrlShift << "com";
+}
+
+void TestKeyboard::shortcutClicksItsControl()
+{
+    QFETCH(int, key);
+    QFETCH(Qt::KeyboardModifiers, modifiers);
+    QFETCH(QString, control);
+    pgwell &w = shown();
+    QWidget *target = w.findChild<QWidget *>(control);
+    QVERIFY(target);
+    std::unique_ptr<QSignalSpy> spy(clickSpy(target));
+    w.Text1->setFocus();
+    QTest::keyClick(&w, Qt::Key(key), modifiers);
+    QCOMPARE(spy->count(), 1);
+    // Whatever the operation opened (the reader, a question) goes with the window.
+    if (QWidget *reader = w.existingReader())
+        reader->hide();
+}
+
+void TestKeyboard::shortcutsRunTheirOperations()
+{
+    pgwell &w = shown();
+    // Ctrl+N empties the pane, as "New" does.
+    QVERIFY(!w.Text1->toPlainText().isEmpty());
+    QTest::keyClick(&w, Qt::Key_N, Qt::ControlModifier);
+    QCOMPARE(w.Text1->toPlainText(), QString());
+
+    // F5 lists a file that appeared meanwhile.
+    writeFile(m_fixture->browse(QStringLiteral("later.txt")), "later");
+    QCOMPARE(rowOf(w.File1, QStringLiteral("later.txt")), -1);
+    QTest::keyClick(&w, Qt::Key_F5);
+    QVERIFY(rowOf(w.File1, QStringLiteral("later.txt")) >= 0);
+
+    // Ctrl+Q asks the quit question; No keeps everything.
+    m_fixture->fake.messages.answers.enqueue(MessageBoxes::Answer::No);
+    QTest::keyClick(&w, Qt::Key_Q, Qt::ControlModifier);
+    QCOMPARE(m_fixture->fake.messages.lastText(),
+             QStringLiteral("Are you sure you want to quit the Pagewell ..."));
+    QVERIFY(w.isVisible());
+}
+
+void TestKeyboard::findKeys()
+{
+    pgwell &w = shown();
+    // The find panel open where its five buttons were.
+    for (QWidget *b : {w.Command6, w.Command7, w.Command8, w.find, w.Command5})
+        b->hide();
+    w.fnd->show();
+    w.Text1->setFocus();
+
+    QTest::keyClick(&w, Qt::Key_F, Qt::ControlModifier);
+    QVERIFY(w.Text2->hasFocus());
+
+    QSignalSpy findNext(w.Command11, &QPushButton::clicked);
+    QTest::keyClick(w.Text2, Qt::Key_Return);
+    QCOMPARE(findNext.count(), 1);
+    QTest::keyClick(&w, Qt::Key_F3);
+    QCOMPARE(findNext.count(), 2);
+
+    QSignalSpy close(w.Command9, &QPushButton::clicked);
+    w.Text2->setFocus();
+    QTest::keyClick(w.Text2, Qt::Key_Escape);
+    QCOMPARE(close.count(), 1);
+}
+
+void TestKeyboard::hiddenControlIgnoresItsKey()
+{
+    pgwell &w = shown();
+    // F3 and Esc belong to the find panel, closed at start; with the lower panels hidden
+    // by the expand button, "New" and "Refresh" are off screen too.
+    QSignalSpy findNext(w.Command11, &QPushButton::clicked);
+    QSignalSpy close(w.Command9, &QPushButton::clicked);
+    QTest::keyClick(&w, Qt::Key_F3);
+    QTest::keyClick(&w, Qt::Key_Escape);
+    QCOMPARE(findNext.count(), 0);
+    QCOMPARE(close.count(), 0);
+
+    QTest::mouseClick(w.Command3, Qt::LeftButton);
+    QVERIFY(!w.f1->isVisible());
+    const QString text = w.Text1->toPlainText();
+    QSignalSpy newText(w.Command5, &QPushButton::clicked);
+    QSignalSpy refresh(w.reall, &ClickLabel::clicked);
+    QTest::keyClick(&w, Qt::Key_N, Qt::ControlModifier);
+    QTest::keyClick(&w, Qt::Key_F5);
+    QCOMPARE(newText.count(), 0);
+    QCOMPARE(refresh.count(), 0);
+    QCOMPARE(w.Text1->toPlainText(), text);
+}
+
+void TestKeyboard::tabOrder()
+{
+    pgwell &w = shown();
+    const QStringList expected{"Drive1",   "Dir1", "File1",    "Command5", "Command8",
+                               "Command6", "find", "Command7", "File2",    "Check1"};
+    w.Drive1->setFocus();
+    QStringList seen{QApplication::focusWidget()->objectName()};
+    for (int i = 0; i < 30; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        const QString name = QApplication::focusWidget()->objectName();
+        if (name == u"Drive1")
+            break;
+        if (expected.contains(name) && !seen.contains(name))
+            seen.append(name);
+    }
+    QCOMPARE(seen, expected);
+}
+
+void TestKeyboard::droppedFileIsShown()
+{
+    pgwell &w = shown();
+    QTemporaryDir elsewhere(WindowFixture::data() + "/drop-XXXXXX");
+    const QString path = elsewhere.filePath(QStringLiteral("dropped.txt"));
+    writeFile(path, "dropped text\r\n");
+
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(path)});
+    data.setText(path); // file managers offer the path as text too
+    QWidget *target = w.Text1->editor()->viewport();
+    const QPointF at(50, 50);
+    QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(target, &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(target, &drop);
+
+    // As "pagewell FILE": the file's folder in the lists, the file chosen and shown whole.
+    QCOMPARE(w.Text1->toPlainText(), QStringLiteral("dropped text\n"));
+    QCOMPARE(w.Dir1->path(), elsewhere.path());
+    QCOMPARE(w.File1->fileName(), QStringLiteral("dropped.txt"));
+}
+
+QTEST_MAIN(TestKeyboard)
+#include "tst_keyboard.moc"

@@ -1,0 +1,399 @@
+// The title bar (dragging, minimize, expand), the reset of Label13's hover colour and the
+// toolbar's pressed pictures, driven with real mouse events through the window.
+#define QTEST_QPA_MOUSE_HANDLING // widget mouse events go through the window, as a user's do
+
+#include "app/appfonts.h"
+#include "app/backgroundcolor.h"
+#include "app/clicklabel.h"
+#include "app/pgwell.h"
+#include "app/richtextbox.h"
+#include "app/titledrag.h"
+#include "app/twips.h"
+#include "windowfixture.h"
+
+#include <QAbstractScrollArea>
+#include <QApplication>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTextDocument>
+#include <QTimer>
+
+namespace {
+const QColor highlighted(192, 192, 255);
+const QColor panelGrey(224, 224, 224);
+} // namespace
+
+class TestTitleBar : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void dragArithmetic_data();
+    void dragArithmetic();
+    void dragByTitleTextAndPicture();
+    void dragWithOtherButtonsDoesNothing();
+    void minimize();
+    void expandTwice();
+    void expandKeepsOpenFindPanel();
+    void hoverReset();
+    void toolbarPressAndRelease_data();
+    void toolbarPressAndRelease();
+    void operationRunsWithNormalPicture();
+
+private:
+    pgwell &shown();
+    QWindow *handle() const { return m_fixture->w->windowHandle(); }
+    QPoint at(QWidget *widget, QPoint local) const
+    {
+        return widget->mapTo(widget->window(), local);
+    }
+    void moveTo(QWidget *widget, QPoint local) { QTest::mouseMove(handle(), at(widget, local)); }
+
+    std::unique_ptr<WindowFixture> m_fixture;
+};
+
+void TestTitleBar::initTestCase()
+{
+    useOwnHome();
+    installDesignFonts();
+}
+
+void TestTitleBar::init()
+{
+    m_fixture = std::make_unique<WindowFixture>();
+}
+
+void TestTitleBar::cleanup()
+{
+    // A button still held by a failed test must not leak into the next one.
+    if (m_fixture->w && handle()) {
+        for (Qt::MouseButton b : {Qt::LeftButton, Qt::RightButton})
+            QTest::mouseRelease(handle(), b, {}, QPoint(1, 1));
+    }
+    m_fixture.reset();
+}
+
+pgwell &TestTitleBar::shown()
+{
+    pgwell &w = m_fixture->open();
+    w.show();
+    [&] {
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+    }();
+    [&] {
+        QTRY_VERIFY(!w.Timer2->isActive());
+    }();
+    return w;
+}
+
+void TestTitleBar::dragArithmetic_data()
+{
+    QTest::addColumn<QPoint>("topLeft");
+    QTest::addColumn<int>("dragX");
+    QTest::addColumn<int>("dragY");
+    QTest::addColumn<qint64>("x");
+    QTest::addColumn<qint64>("y");
+    QTest::addColumn<QPoint>("moved");
+
+    QTest::newRow("still") << QPoint(100, 50) << 300 << 150 << qint64(300) << qint64(150)
+                           << QPoint(100, 50);
+    QTest::newRow("right and down")
+        << QPoint(100, 50) << 300 << 150 << qint64(450) << qint64(300) << QPoint(110, 60);
+    QTest::newRow("left of the screen")
+        << QPoint(0, 0) << 3000 << 150 << qint64(-1500) << qint64(-150) << QPoint(-300, -20);
+    // More than 32767 twips (2184 pixels) from the title: beyond the 16-bit origin's range.
+    QTest::newRow("far right") << QPoint(10, 0) << 1500 << 150 << qint64(3000 * 15)
+                               << qint64(2500 * 15) << QPoint(2910, 2490);
+    QTest::newRow("far left") << QPoint(4000, 0) << 32767 << 0 << qint64(-3000 * 15) << qint64(0)
+                              << QPoint(-1184, 0);
+    QTest::newRow("absurdly far") << QPoint(0, 0) << 0 << 0 << (qint64(1) << 40) << qint64(0)
+                                  << QPoint(1 << 24, 0);
+}
+
+void TestTitleBar::dragArithmetic()
+{
+    QFETCH(QPoint, topLeft);
+    QFETCH(int, dragX);
+    QFETCH(int, dragY);
+    QFETCH(qint64, x);
+    QFETCH(qint64, y);
+    QFETCH(QPoint, moved);
+    QCOMPARE(TitleDrag::movedTopLeft(topLeft, qint16(dragX), qint16(dragY), x, y), moved);
+
+    // The kept origin is rounded and stays within its 16 bits.
+    QCOMPARE(TitleDrag::origin(149.6), qint16(150));
+    QCOMPARE(TitleDrag::origin(40000.0), qint16(32767));
+    QCOMPARE(TitleDrag::origin(-40000.0), qint16(-32768));
+}
+
+// A move with the left button held, straight to the handle, as after a press elsewhere.
+static void leftHeldMove(QWidget *handle, QPoint local)
+{
+    QMouseEvent move(QEvent::MouseMove, QPointF(local), QPointF(handle->mapToGlobal(local)),
+                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(handle, &move);
+}
+
+void TestTitleBar::dragByTitleTextAndPicture()
+{
+    pgwell &w = shown();
+    const QPoint start = w.pos();
+
+    // Grabbing the picture and pulling far beyond 32767 twips (2184 pixels) from it: the window
+    // follows, the grabbed point stays under the pointer, nothing is reported.
+    moveTo(w.Image5, QPoint(400, 10));
+    QCOMPARE(w.dragX, qint16(400 * 15));
+    QCOMPARE(w.dragY, qint16(10 * 15));
+    QTest::mousePress(w.Image5, Qt::LeftButton, {}, QPoint(400, 10));
+    QCOMPARE(w.pos(), start);
+    moveTo(w.Image5, QPoint(3000, 2600));
+    QTRY_COMPARE(w.pos(), start + QPoint(3000 - 400, 2600 - 10));
+    QCOMPARE(w.dragX, qint16(400 * 15)); // the origin stays while the window moves
+    QTest::mouseRelease(handle(), Qt::LeftButton, {}, at(w.Image5, QPoint(400, 10)));
+    QCOMPARE(m_fixture->fake.messages.shown.size(), 0);
+    QVERIFY(w.isVisible());
+
+    // The origin from hovering over the title text serves a drag on the picture ...
+    QPoint before = w.pos();
+    moveTo(w.Label4, QPoint(20, 5));
+    QCOMPARE(w.dragX, qint16(20 * 15));
+    leftHeldMove(w.Image5, QPoint(50, 25));
+    QTRY_COMPARE(w.pos(), before + QPoint(30, 20));
+
+    // ... and the one from the picture a drag on the text.
+    before = w.pos();
+    moveTo(w.Image5, QPoint(600, 12));
+    leftHeldMove(w.Label4, QPoint(15, 2));
+    QTRY_COMPARE(w.pos(), before + QPoint(15 - 600, 2 - 12));
+}
+
+void TestTitleBar::dragWithOtherButtonsDoesNothing()
+{
+    pgwell &w = shown();
+    const QPoint start = w.pos();
+    moveTo(w.Image5, QPoint(100, 10));
+
+    QTest::mousePress(w.Image5, Qt::RightButton, {}, QPoint(100, 10));
+    moveTo(w.Image5, QPoint(180, 40));
+    QTest::mouseRelease(w.Image5, Qt::RightButton, {}, QPoint(180, 40));
+    QCOMPARE(w.pos(), start);
+
+    moveTo(w.Label4, QPoint(10, 5));
+    QTest::mousePress(w.Label4, Qt::LeftButton, {}, QPoint(10, 5));
+    QTest::mousePress(w.Label4, Qt::RightButton, {}, QPoint(10, 5));
+    moveTo(w.Label4, QPoint(90, 45));
+    QTest::mouseRelease(w.Label4, Qt::RightButton, {}, QPoint(90, 45));
+    QTest::mouseRelease(w.Label4, Qt::LeftButton, {}, QPoint(90, 45));
+    QCOMPARE(w.pos(), start);
+    QCOMPARE(w.dragX, qint16(10 * 15)); // held buttons never change the origin
+}
+
+void TestTitleBar::minimize()
+{
+    pgwell &w = shown();
+    QTest::mouseClick(w.Command2, Qt::LeftButton);
+    QVERIFY(w.windowState() & Qt::WindowMinimized);
+}
+
+void TestTitleBar::expandTwice()
+{
+    pgwell &w = shown();
+    const QList<QWidget *> panels{w.f1, w.frm, w.Command4, w.tlbr};
+    const QList<QWidget *> staying{w.File2, w.Label19, w.fm1, w.Label1};
+
+    QTest::mouseClick(w.Command3, Qt::LeftButton);
+    QCOMPARE(w.Label2->caption(), QStringLiteral("1"));
+    QCOMPARE(w.Text1->height(), Twips::toPixels(8970 - 200));
+    QCOMPARE(w.Text1->y(), Twips::toPixels(480));
+    for (QWidget *panel : panels)
+        QVERIFY2(!panel->isVisible(), qPrintable(panel->objectName()));
+    for (QWidget *control : staying)
+        QVERIFY2(control->isVisible(), qPrintable(control->objectName()));
+
+    QTest::mouseClick(w.Command3, Qt::LeftButton);
+    QCOMPARE(w.Label2->caption(), QStringLiteral("0"));
+    QCOMPARE(w.Text1->height(), Twips::toPixels(5535));
+    for (QWidget *panel : panels + staying)
+        QVERIFY2(panel->isVisible(), qPrintable(panel->objectName()));
+
+    // Any other state leaves everything alone.
+    w.Label2->setCaption(QStringLiteral("2"));
+    QTest::mouseClick(w.Command3, Qt::LeftButton);
+    QCOMPARE(w.Text1->height(), Twips::toPixels(5535));
+    QVERIFY(w.f1->isVisible());
+}
+
+void TestTitleBar::expandKeepsOpenFindPanel()
+{
+    pgwell &w = shown();
+    // The find panel open in place of the five buttons it covers, a word typed.
+    const QList<QWidget *> covered{w.Command6, w.Command7, w.Command8, w.find, w.Command5};
+    for (QWidget *b : covered)
+        b->hide();
+    w.fnd->show();
+    w.Text2->setText(QStringLiteral("needle"));
+
+    QTest::mouseClick(w.Command3, Qt::LeftButton);
+    QVERIFY(!w.fnd->isVisible());
+    QTest::mouseClick(w.Command3, Qt::LeftButton);
+    QVERIFY(w.fnd->isVisible());
+    QCOMPARE(w.Text2->text(), QStringLiteral("needle"));
+    for (QWidget *b : covered)
+        QVERIFY2(!b->isVisible(), qPrintable(b->objectName()));
+}
+
+// A point on the panel's own background, away from its controls.
+static QPoint background(QWidget *panel)
+{
+    for (int y = 2; y < panel->height(); y += 3) {
+        for (int x = 2; x < panel->width(); x += 3) {
+            if (!panel->childAt(x, y))
+                return QPoint(x, y);
+        }
+    }
+    return {};
+}
+
+void TestTitleBar::hoverReset()
+{
+    pgwell &w = shown();
+    // The pointer over Label13 lights it up; each time at another spot, so that it is a move.
+    int spot = 0;
+    auto light = [&] {
+        moveTo(w.Label13, QPoint(10 + ++spot, 5));
+        QCOMPARE(backgroundColor(w.Label13), highlighted);
+    };
+
+    // Moves over other controls, the browser panel's lists and the toolbar's labels among
+    // them, leave the highlight.
+    light();
+    moveTo(w.File2->viewport(), QPoint(20, 20));
+    moveTo(w.File1->viewport(), QPoint(20, 20));
+    moveTo(w.Label13, QPoint(10, 5));
+    moveTo(w.Label12, QPoint(10, 5));
+    moveTo(w.fm1, QPoint(5, 5));
+    moveTo(w.Image5, QPoint(50, 5));
+    QCOMPARE(backgroundColor(w.Label13), highlighted);
+
+    const QPoint browserPanel = background(w.f1);
+    QVERIFY(!browserPanel.isNull());
+    moveTo(w.f1, browserPanel);
+    QCOMPARE(backgroundColor(w.Label13), panelGrey);
+
+    light();
+    const QPoint toolbar = background(w.tlbr);
+    QVERIFY(!toolbar.isNull());
+    moveTo(w.tlbr, toolbar);
+    QCOMPARE(backgroundColor(w.Label13), panelGrey);
+
+    light();
+    moveTo(w.Text1, QPoint(200, 100));
+    QCOMPARE(backgroundColor(w.Label13), panelGrey);
+
+    // Also while the pane shows a formatted document in its other editor.
+    auto *doc = new QTextDocument;
+    doc->setHtml(QStringLiteral("<b>bold</b>"));
+    w.Text1->setRichDocument(doc);
+    light();
+    moveTo(w.Text1, QPoint(300, 120));
+    QCOMPARE(backgroundColor(w.Label13), panelGrey);
+}
+
+void TestTitleBar::toolbarPressAndRelease_data()
+{
+    QTest::addColumn<QString>("image");
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<QString>("normal");
+    QTest::addColumn<QString>("pressed");
+    QTest::newRow("delete") << "m2"
+                            << "Label7"
+                            << "del"
+                            << "del1";
+    QTest::newRow("add") << "m1"
+                         << "Label8"
+                         << "add"
+                         << "add1";
+    QTest::newRow("new") << "Image1"
+                         << "Label10"
+                         << "new11"
+                         << "new1";
+    QTest::newRow("save") << "sav"
+                          << "Label9"
+                          << "save"
+                          << "save1";
+    QTest::newRow("refresh") << "reall"
+                             << "Label11"
+                             << "refall"
+                             << "refall1";
+    QTest::newRow("clipboard") << "com"
+                               << "Label12"
+                               << "co"
+                               << "co1";
+}
+
+void TestTitleBar::toolbarPressAndRelease()
+{
+    QFETCH(QString, image);
+    QFETCH(QString, label);
+    QFETCH(QString, normal);
+    QFETCH(QString, pressed);
+    pgwell &w = shown();
+    auto control = [&](const QString &name) {
+        return w.findChild<ClickLabel *>(name);
+    };
+    ClickLabel *picture = control(image);
+    ClickLabel *text = control(label);
+    const qint64 normalKey = control(normal)->pixmap().cacheKey();
+    const qint64 pressedKey = control(pressed)->pixmap().cacheKey();
+    QVERIFY(normalKey != pressedKey);
+    QCOMPARE(picture->pixmap().cacheKey(), normalKey);
+    const QString caption = text->text();
+    const QColor labelColor = backgroundColor(text);
+
+    // Right button on the picture, released outside it.
+    QTest::mousePress(picture, Qt::RightButton, {}, QPoint(3, 3));
+    QCOMPARE(picture->pixmap().cacheKey(), pressedKey);
+    moveTo(w.Text1, QPoint(100, 100));
+    QCOMPARE(picture->pixmap().cacheKey(), pressedKey);
+    QTest::mouseRelease(handle(), Qt::RightButton, {}, at(w.Text1, QPoint(100, 100)));
+    QCOMPARE(picture->pixmap().cacheKey(), normalKey);
+
+    // Left button on the label: the picture beside it looks pressed, the label never changes.
+    QTest::mousePress(text, Qt::LeftButton, {}, QPoint(5, 5));
+    QCOMPARE(picture->pixmap().cacheKey(), pressedKey);
+    QVERIFY(text->pixmap().isNull());
+    QCOMPARE(text->text(), caption);
+    QCOMPARE(backgroundColor(text), labelColor);
+    QTest::mouseRelease(handle(), Qt::LeftButton, {}, at(w.Label19, QPoint(2, 2)));
+    QCOMPARE(picture->pixmap().cacheKey(), normalKey);
+    QCOMPARE(text->text(), caption);
+}
+
+void TestTitleBar::operationRunsWithNormalPicture()
+{
+    pgwell &w = shown();
+    // "New" empties the pane; "Save" presses the Save button. Both look from inside.
+    qint64 seenByNew = 0;
+    connect(w.Text1, &RichTextBox::textChanged, this,
+            [&] { seenByNew = w.Image1->pixmap().cacheKey(); });
+    qint64 seenBySave = 0;
+    connect(w.Command8, &QPushButton::clicked, this,
+            [&] { seenBySave = w.sav->pixmap().cacheKey(); });
+
+    QTest::mouseClick(w.Image1, Qt::LeftButton, {}, QPoint(4, 4));
+    QCOMPARE(seenByNew, w.new11->pixmap().cacheKey());
+    QTest::mouseClick(w.Label9, Qt::LeftButton, {}, QPoint(4, 4));
+    QCOMPARE(seenBySave, w.save->pixmap().cacheKey());
+}
+
+QTEST_MAIN(TestTitleBar)
+#include "tst_titlebar.moc"

@@ -1,0 +1,576 @@
+// The text tools on the main window: the find panel, Make CAP / Make Min / Nomal, Bold, Italic,
+// Underline, Color, Print and the clipboard, driven through the real controls.
+#include "app/appfonts.h"
+#include "app/clicklabel.h"
+#include "app/richtextbox.h"
+#include "windowfixture.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPrinter>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+
+namespace {
+
+const QString finished = QStringLiteral("Finished searching the text.");
+const QString grin = QStringLiteral("\U0001F600");
+
+void click(QWidget *widget, Qt::MouseButton button = Qt::LeftButton)
+{
+    QVERIFY(widget);
+    QTest::mouseClick(widget, button);
+}
+
+// An option button reacts on its round mark and caption, at the left of its wide control.
+void click(QRadioButton *option, Qt::MouseButton button = Qt::LeftButton)
+{
+    QTest::mouseClick(option, button, {}, QPoint(8, option->height() / 2));
+}
+
+QColor wordColor(const pgwell &w)
+{
+    return w.Text2->palette().color(QPalette::Text);
+}
+
+// Keys that produce the text, one key per character (a pair of UTF-16 halves is one key).
+void type(QWidget *widget, const QString &text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const qsizetype n = text[i].isHighSurrogate() ? 2 : 1;
+        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, text.mid(i, n), {});
+        i += n - 1;
+    }
+}
+
+// The word box as the user fills it: a click empties it, then the word is typed.
+void enterWord(pgwell &w, const QString &word)
+{
+    click(w.Text2);
+    type(w.Text2, word);
+}
+
+QString selected(const pgwell &w)
+{
+    return w.Text1->text(w.Text1->selectionStart(), w.Text1->selectionLength());
+}
+
+bool paneHasFocus(const pgwell &w)
+{
+    return w.Text1->isAncestorOf(QApplication::focusWidget());
+}
+
+// Records the order in which the watched controls are shown and hidden.
+class ShowOrder : public QObject
+{
+public:
+    explicit ShowOrder(const QList<QWidget *> &watched)
+    {
+        for (QWidget *widget : watched)
+            widget->installEventFilter(this);
+    }
+    QStringList events;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::ShowToParent)
+            events.append("show " + watched->objectName());
+        else if (event->type() == QEvent::HideToParent)
+            events.append("hide " + watched->objectName());
+        return false;
+    }
+};
+
+// pdftotext's reading of a PDF, pages separated by form feeds.
+QString pdfText(const QString &pdf)
+{
+    QProcess process;
+    process.start("pdftotext", {"-layout", pdf, "-"});
+    if (!process.waitForFinished(30000) || process.exitCode() != 0)
+        return "<pdftotext failed: " + process.readAllStandardError() + ">";
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+} // namespace
+
+class TestTextTools : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        useOwnHome();
+        installDesignFonts();
+    }
+    void init()
+    {
+        f = std::make_unique<WindowFixture>();
+        pgwell &w = f->open();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+    }
+    void cleanup() { f.reset(); }
+
+    void findPanelOpensAndCloses();
+    void wordBoxColours();
+    void findStepsThroughOverlaps();
+    void findIsCaseSensitiveAndStartsWithTheHint();
+    void emptyWordStepsToTheEnd();
+    void farMatchesSelectExactly_data();
+    void farMatchesSelectExactly();
+
+    void capsWhileTyping();
+    void pasteAndFilesShownInMode();
+    void typingInAFormattedDocumentInMode();
+    void rightPressEndsTheMode();
+    void nomal();
+    void nomalThenSaveKeepsTheBytes_data();
+    void nomalThenSaveKeepsTheBytes();
+
+    void boldItalicUnderline();
+    void colour();
+    void printToPdf();
+    void printCancelledOrFailing();
+    void clipboardTakesTheWholeText();
+
+private:
+    pgwell &w() { return *f->w; }
+    std::unique_ptr<WindowFixture> f;
+};
+
+void TestTextTools::findPanelOpensAndCloses()
+{
+    QList<QWidget *> watched{w().Command6, w().Command7, w().Command8,
+                             w().find,     w().Command5, w().fnd};
+    ShowOrder order(watched);
+    QVERIFY(w().fnd->isHidden());
+    click(w().find);
+    QCOMPARE(order.events, (QStringList{"hide Command6", "hide Command7", "hide Command8",
+                                        "hide find", "hide Command5", "show fnd"}));
+    QVERIFY(w().fnd->isVisible());
+    QVERIFY(w().fnd->geometry().intersects(w().Command7->geometry()));
+
+    order.events.clear();
+    click(w().Command9);
+    QCOMPARE(order.events, (QStringList{"hide fnd", "show Command6", "show Command7",
+                                        "show Command8", "show find", "show Command5"}));
+}
+
+void TestTextTools::wordBoxColours()
+{
+    const QColor grey(171, 171, 171);
+    const QColor buttonText = w().Text2->palette().color(QPalette::ButtonText);
+    QVERIFY(grey != buttonText);
+    click(w().find);
+    QCOMPARE(w().Text2->text(), "Word to find");
+    QCOMPARE(wordColor(w()), grey);
+
+    enterWord(w(), "abc");
+    QCOMPARE(wordColor(w()), buttonText);
+    click(w().Command10);
+    QCOMPARE(wordColor(w()), grey);
+    QTest::keyClick(w().Text2, Qt::Key_Backspace);
+    QCOMPARE(wordColor(w()), buttonText);
+    click(w().Command11);
+    QCOMPARE(wordColor(w()), grey);
+    click(w().Text2); // every click empties, also a typed word
+    QCOMPARE(w().Text2->text(), QString());
+}
+
+void TestTextTools::findStepsThroughOverlaps()
+{
+    w().Text1->setPlainText("aaaa");
+    click(w().find);
+    enterWord(w(), "aa");
+    QCOMPARE(w().searchPos, 0);
+
+    click(w().Command11); // Find next before any Find starts at the beginning
+    QCOMPARE(w().searchPos, 1);
+    for (int position : {2, 3}) {
+        click(w().Command11);
+        QCOMPARE(w().searchPos, position);
+        QCOMPARE(w().Text1->selectionStart(), position - 1);
+        QCOMPARE(w().Text1->selectionLength(), 2);
+    }
+    QVERIFY(paneHasFocus(w()));
+    QVERIFY(f->fake.messages.shown.isEmpty());
+
+    // Past the last one: the message at each press, everything else as it was.
+    for (int press = 1; press <= 2; ++press) {
+        w().Text2->setFocus();
+        click(w().Command11);
+        QCOMPARE(f->fake.messages.shown.size(), press);
+        QCOMPARE(f->fake.messages.lastText(), finished);
+        QCOMPARE(f->fake.messages.shown.last().icon, MessageBoxes::Icon::Information);
+        QCOMPARE(f->fake.messages.shown.last().title, "Pagewell");
+        QCOMPARE(w().searchPos, 3);
+        QCOMPARE(w().Text1->selectionStart(), 2);
+        QCOMPARE(w().Text1->selectionLength(), 2);
+        QVERIFY(paneHasFocus(w()));
+    }
+    click(w().Command10); // Find starts over
+    QCOMPARE(w().searchPos, 1);
+    QCOMPARE(w().Text1->selectionStart(), 0);
+}
+
+void TestTextTools::findIsCaseSensitiveAndStartsWithTheHint()
+{
+    w().Text1->setPlainText("the word Word to find, then Word");
+    click(w().find);
+    click(w().Command10); // the hint itself is searched when nothing was typed
+    QCOMPARE(selected(w()), "Word to find");
+    QCOMPARE(w().Text1->selectionStart(), 9);
+
+    enterWord(w(), "Word");
+    click(w().Command10);
+    QCOMPARE(w().Text1->selectionStart(), 9);
+    click(w().Command11);
+    QCOMPARE(w().Text1->selectionStart(), 28);
+    enterWord(w(), "WORD");
+    click(w().Command10);
+    QCOMPARE(f->fake.messages.lastText(), finished);
+    QCOMPARE(w().Text1->selectionStart(), 28);
+}
+
+void TestTextTools::emptyWordStepsToTheEnd()
+{
+    w().Text1->setPlainText("ab");
+    click(w().find);
+    click(w().Text2);
+    click(w().Command10);
+    QCOMPARE(w().searchPos, 1);
+    QCOMPARE(w().Text1->selectionStart(), 0);
+    QCOMPARE(w().Text1->selectionLength(), 0);
+    click(w().Command11);
+    QCOMPARE(w().Text1->selectionStart(), 1);
+    QCOMPARE(w().Text1->selectionLength(), 0);
+    for (int press = 1; press <= 2; ++press) {
+        click(w().Command11);
+        QCOMPARE(f->fake.messages.shown.size(), press);
+        QCOMPARE(w().searchPos, 2);
+        QCOMPARE(w().Text1->selectionStart(), 1);
+    }
+}
+
+void TestTextTools::farMatchesSelectExactly_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QByteArray>("content");
+    const QByteArray filler(40000, 'x');
+    // The formatted document reaches as far in paragraphs of ordinary length: the reader cuts
+    // a single very long paragraph into pieces.
+    QByteArray rtfFiller;
+    for (int i = 0; i < 40; ++i)
+        rtfFiller += QByteArray(1000, 'x') + (i < 39 ? "\\par " : "");
+    QTest::newRow("plain") << "far.txt"
+                           << "line one\r\n" + filler + "\xf0\x9f\x98\x80\r\nfind needle here\r\n";
+    QTest::newRow("rtf") << "far.rtf"
+                         << R"({\rtf1\ansi {\b line one}\par )" + rtfFiller +
+                                R"(\uc1\u-10179?\u-8704?\par find {\i needle} here\par})";
+}
+
+void TestTextTools::farMatchesSelectExactly()
+{
+    QFETCH(QString, file);
+    QFETCH(QByteArray, content);
+    writeFile(f->browse(file), content);
+    w().File1->refresh();
+    choose(w().File1, file);
+    QVERIFY(w().Text1->text().contains(grin));
+
+    click(w().find);
+    enterWord(w(), "needle");
+    click(w().Command10);
+    QVERIFY(w().searchPos > 40000);
+    QCOMPARE(selected(w()), "needle");
+    QCOMPARE(w().Text1->selectionStart(), w().searchPos - 1);
+    click(w().Command11);
+    QCOMPARE(f->fake.messages.lastText(), finished);
+    QCOMPARE(selected(w()), "needle");
+
+    enterWord(w(), "x" + grin);
+    click(w().Command10);
+    QCOMPARE(selected(w()), "x" + grin);
+}
+
+void TestTextTools::capsWhileTyping()
+{
+    w().Text1->setPlainText("Some text");
+    click(w().cap);
+    QCOMPARE(w().Text1->text(), "SOME TEXT");
+    QVERIFY(w().cap->isChecked());
+
+    QSignalSpy reactions(w().Text1, &RichTextBox::textChanged);
+    w().Text1->select(4, 0);
+    typeInPane(w(), "x");
+    QCOMPARE(w().Text1->text(), "SOMEX TEXT");
+    QCOMPARE(w().Text1->selectionStart(), 5);
+    // The key's change and the conversion's; the nested pass changes nothing.
+    QCOMPARE(reactions.size(), 2);
+
+    typeInPane(w(), "\u00DF"); // grows by one
+    QCOMPARE(w().Text1->text(), "SOMEXSS TEXT");
+    QCOMPARE(w().Text1->selectionStart(), 7);
+
+    click(w().min);
+    QCOMPARE(w().Text1->text(), "somexss text");
+    typeInPane(w(), "AB");
+    QCOMPARE(w().Text1->text(), "somexssab text");
+}
+
+void TestTextTools::pasteAndFilesShownInMode()
+{
+    writeFile(f->browse("Upper.txt"), "Mixed Case TEXT\r\n");
+    writeFile(f->browse("Fancy.rtf"), R"({\rtf1\ansi {\b Bold} And PLAIN})");
+    w().File1->refresh();
+    click(w().min);
+    choose(w().File1, "Upper.txt");
+    QCOMPARE(w().Text1->text(), "mixed case text\n");
+    choose(w().File1, "Fancy.rtf");
+    QVERIFY(!w().Text1->showsRichDocument());
+    QCOMPARE(w().Text1->text(), "bold and plain");
+    QCOMPARE(w().existingReader()->readerText(), "Bold And PLAIN");
+
+    QApplication::clipboard()->setText("PASTED\nLines");
+    w().Text1->select(4, 0);
+    QTest::keyClick(w().Text1->focusProxy(), Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(w().Text1->text(), "boldpasted\nlines and plain");
+}
+
+void TestTextTools::typingInAFormattedDocumentInMode()
+{
+    writeFile(f->browse("Fancy.rtf"), R"({\rtf1\ansi {\b Bold} text})");
+    w().File1->refresh();
+    choose(w().File1, "Fancy.rtf");
+    QVERIFY(w().Text1->showsRichDocument());
+    click(w().cap); // the whole text, which makes it plain
+    QVERIFY(!w().Text1->showsRichDocument());
+    QCOMPARE(w().Text1->text(), "BOLD TEXT");
+
+    choose(w().File1, "Fancy.rtf");
+    QCOMPARE(w().Text1->text(), "BOLD TEXT");
+    w().Text1->select(4, 0);
+    typeInPane(w(), "y");
+    QCOMPARE(w().Text1->text(), "BOLDY TEXT");
+    QCOMPARE(w().Text1->selectionStart(), 5);
+}
+
+void TestTextTools::rightPressEndsTheMode()
+{
+    w().Text1->setPlainText("abc");
+    click(w().cap);
+    QCOMPARE(w().Text1->text(), "ABC");
+
+    click(w().min, Qt::RightButton); // not selected: nothing happens
+    QVERIFY(w().cap->isChecked());
+    QVERIFY(!w().min->isChecked());
+    QCOMPARE(w().Text1->text(), "ABC");
+
+    click(w().cap, Qt::RightButton);
+    QVERIFY(!w().cap->isChecked());
+    QVERIFY(!w().min->isChecked() && !w().Option3->isChecked());
+    QCOMPARE(w().Text1->text(), "ABC");
+    w().Text1->select(3, 0);
+    typeInPane(w(), "d");
+    QCOMPARE(w().Text1->text(), "ABCd");
+
+    click(w().cap); // and it can be chosen again
+    QVERIFY(w().cap->isChecked());
+    QCOMPARE(w().Text1->text(), "ABCD");
+}
+
+void TestTextTools::nomal()
+{
+    // Before any file was shown from the file list: nothing, silently.
+    const QString hint = w().Text1->text();
+    click(w().Option3);
+    QCOMPARE(w().Text1->text(), hint);
+    QVERIFY(f->fake.messages.shown.isEmpty());
+
+    writeFile(f->browse("accents.txt"), "Caf\xc3\xa9 cr\xc3\xa8me\r\n");
+    writeFile(f->browse("doc.rtf"), R"({\rtf1\ansi caf\'e9})");
+    w().File1->refresh();
+    choose(w().File1, "accents.txt");
+    click(w().cap);
+    QCOMPARE(w().Text1->text(), "CAFÉ CRÈME\n");
+    click(w().Option3);
+    QVERIFY(!w().cap->isChecked());
+    QCOMPARE(w().Text1->text(), "Café crème\n");
+    typeInPane(w(), "x"); // no mode any more
+    QVERIFY(w().Text1->text().startsWith("xCafé"));
+
+    // A favorite shown meanwhile does not change which file is read.
+    writeFile(f->favorite("fav.txt"), "favorite\r\n");
+    w().File2->refresh();
+    choose(w().File1, "doc.rtf");
+    choose(w().File2, "fav.txt");
+    click(w().Option3);
+    QVERIFY(!w().Text1->showsRichDocument());
+    QCOMPARE(w().Text1->text(), R"({\rtf1\ansi caf\'e9})");
+
+    QFile::remove(f->browse("doc.rtf"));
+    click(w().Option3);
+    QCOMPARE(f->fake.messages.shown.size(), 1);
+    QVERIFY2(f->fake.messages.lastText().contains(QDir::toNativeSeparators(f->browse("doc.rtf"))),
+             qPrintable(f->fake.messages.lastText()));
+    QCOMPARE(f->fake.messages.shown.last().icon, MessageBoxes::Icon::None);
+    QCOMPARE(w().Text1->text(), R"({\rtf1\ansi caf\'e9})");
+}
+
+void TestTextTools::nomalThenSaveKeepsTheBytes_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QByteArray>("content");
+    QTest::newRow("utf-8, cr lf") << "a.txt" << QByteArray("Gr\xc3\xbc\xc3\x9f\r\nzwei\r\n");
+    QTest::newRow("windows-1252, lf") << "b.txt" << QByteArray("na\xefve\nend\n");
+    QTest::newRow("utf-16 with mark") << "c.txt" << QByteArray("\xff\xfeh\0i\0\r\0\n\0", 10);
+    QTest::newRow("rtf markup") << "d.rtf" << QByteArray("{\\rtf1\\ansi {\\b Bold}}\r\n");
+}
+
+void TestTextTools::nomalThenSaveKeepsTheBytes()
+{
+    QFETCH(QString, file);
+    QFETCH(QByteArray, content);
+    writeFile(f->browse(file), content);
+    w().File1->refresh();
+    choose(w().File1, file);
+    click(w().min);
+    click(w().Option3);
+    click(w().Command8);
+    QVERIFY2(f->fake.messages.shown.isEmpty(), qPrintable(f->fake.messages.lastText()));
+    QCOMPARE(readFile(f->browse(file)), content);
+}
+
+void TestTextTools::boldItalicUnderline()
+{
+    writeFile(f->browse("f.rtf"), R"({\rtf1\ansi ab{\b cd}ef})");
+    w().File1->refresh();
+    choose(w().File1, "f.rtf");
+    QVERIFY(w().Label5->isEnabled());
+
+    w().Text1->select(1, 2); // "bc": partly bold
+    click(w().Label5);
+    QCOMPARE(w().Text1->selectionBold(), Qt::Checked);
+    w().Text1->select(0, 4);
+    QCOMPARE(w().Text1->selectionBold(), Qt::PartiallyChecked);
+    w().Text1->select(1, 2);
+    click(w().Label5);
+    QCOMPARE(w().Text1->selectionBold(), Qt::Unchecked);
+    w().Text1->select(3, 1);
+    QCOMPARE(w().Text1->selectionBold(), Qt::Checked); // outside the selection: as it was
+
+    click(w().Label14);
+    QCOMPARE(w().Text1->selectionItalic(), Qt::Checked);
+    click(w().Label14);
+    QCOMPARE(w().Text1->selectionItalic(), Qt::Unchecked);
+    click(w().Label15);
+    QCOMPARE(w().Text1->selectionUnderline(), Qt::Checked);
+    QCOMPARE(w().Text1->text(), "abcdef");
+
+    // At the insertion point: what is typed next.
+    w().Text1->select(6, 0);
+    click(w().Label5);
+    typeInPane(w(), "g");
+    w().Text1->select(6, 1);
+    QCOMPARE(w().Text1->selectionBold(), Qt::Checked);
+}
+
+void TestTextTools::colour()
+{
+    w().Text1->setPlainText("red here");
+    w().Text1->select(0, 3);
+    const QColor before = w().Text1->selectionColor();
+    click(w().Label16); // cancelled: nothing changes, nothing is said
+    QCOMPARE(f->fake.dialogs.colorAsked, 1);
+    QCOMPARE(w().Text1->selectionColor(), before);
+
+    f->fake.dialogs.colorAnswer = QColor(200, 0, 0);
+    click(w().Label16);
+    QCOMPARE(w().Text1->selectionColor(), QColor(200, 0, 0));
+    w().Text1->select(4, 4);
+    QCOMPARE(w().Text1->selectionColor(), before);
+    QVERIFY(f->fake.messages.shown.isEmpty());
+}
+
+void TestTextTools::printToPdf()
+{
+    QTemporaryDir out;
+    const QString pdf = out.filePath("printed.pdf");
+    f->fake.dialogs.printerScript = [&pdf](QPrinter &printer) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdf);
+        return true;
+    };
+    // A long line is wrapped, a long text runs over pages; every word arrives.
+    QStringList words;
+    for (int i = 0; i < 40; ++i)
+        words.append(QStringLiteral("word%1").arg(i));
+    QString text = "Printed \u00FCmlaut text\n" + words.join(' ');
+    for (int i = 0; i < 150; ++i)
+        text += QStringLiteral("\nline %1").arg(i);
+    w().Text1->setPlainText(text);
+    w().Text1->select(0, 7); // the selection plays no part
+    click(w().Label18);
+    QVERIFY(QFile::exists(pdf)); // the document was ended at once
+    const QString printed = pdfText(pdf);
+    QVERIFY2(printed.contains("Printed \u00FCmlaut text"), qPrintable(printed));
+    for (const QString &word : words)
+        QVERIFY2(printed.contains(word), qPrintable(word));
+    QVERIFY(printed.contains("line 0") && printed.contains("line 149"));
+    QVERIFY(printed.count(u'\f') >= 2); // more than one page
+    QVERIFY(f->fake.messages.shown.isEmpty());
+
+    // An empty pane still prints its one line end: a document of one empty page.
+    QFile::remove(pdf);
+    w().Text1->setPlainText(QString());
+    click(w().Label18);
+    QVERIFY(QFile::exists(pdf));
+    QCOMPARE(pdfText(pdf).trimmed(), QString());
+    QCOMPARE(pdfText(pdf).count(u'\f'), 1);
+}
+
+void TestTextTools::printCancelledOrFailing()
+{
+    click(w().Label18); // cancelled: silent
+    QCOMPARE(f->fake.dialogs.printerAsked, 1);
+    QVERIFY(f->fake.messages.shown.isEmpty());
+
+    QTemporaryDir out;
+    const QString pdf = out.filePath("no such folder/printed.pdf");
+    f->fake.dialogs.printerScript = [&pdf](QPrinter &printer) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdf);
+        return true;
+    };
+    QTest::ignoreMessage(QtWarningMsg, "QPainter::begin(): Returned false");
+    click(w().Label18);
+    QCOMPARE(f->fake.messages.shown.size(), 1);
+    QCOMPARE(f->fake.messages.shown.last().icon, MessageBoxes::Icon::Critical);
+    QVERIFY2(f->fake.messages.lastText().contains(QDir::toNativeSeparators(pdf)),
+             qPrintable(f->fake.messages.lastText()));
+}
+
+void TestTextTools::clipboardTakesTheWholeText()
+{
+    w().Text1->setPlainText("all of\nthe text");
+    w().Text1->select(0, 3);
+    f->fake.clipboard.held = "old";
+    click(w().com);
+    QCOMPARE(f->fake.clipboard.calls, (QStringList{"clear", "setText"}));
+    QCOMPARE(f->fake.clipboard.held, "all of\nthe text");
+
+    w().Text1->setPlainText(QString());
+    f->fake.clipboard.held = "old";
+    click(w().Label12);
+    QCOMPARE(f->fake.clipboard.held, QString());
+    QCOMPARE(f->fake.clipboard.calls.size(), 4);
+}
+
+QTEST_MAIN(TestTextTools)
+#include "tst_texttools.moc"
