@@ -217,6 +217,14 @@ void TestTextTools::findStepsThroughOverlaps()
     click(w().Command10); // Find starts over
     QCOMPARE(w().searchPos, 1);
     QCOMPARE(w().Text1->selectionStart(), 0);
+
+    // An edit while the panel is open is searched at the next press.
+    w().Text1->select(4, 0);
+    typeInPane(w(), "xaa");
+    for (int position : {2, 3, 6}) {
+        click(w().Command11);
+        QCOMPARE(w().searchPos, position);
+    }
 }
 
 void TestTextTools::findIsCaseSensitiveAndStartsWithTheHint()
