@@ -3,7 +3,7 @@
 #include "app/appfonts.h"
 #include "app/clicklabel.h"
 #include "app/richtextbox.h"
-#include "windowfixture.h"
+#include "windowtest.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -98,16 +98,11 @@ QString pdfText(const QString &pdf)
 
 } // namespace
 
-class TestTextTools : public QObject
+class TestTextTools : public WindowTest
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        useOwnHome();
-        installDesignFonts();
-    }
     void init()
     {
         f = std::make_unique<WindowFixture>();
@@ -115,7 +110,6 @@ private slots:
         w.show();
         QVERIFY(QTest::qWaitForWindowActive(&w));
     }
-    void cleanup() { f.reset(); }
 
     void findPanelOpensAndCloses();
     void wordBoxColours();
@@ -141,7 +135,6 @@ private slots:
 
 private:
     pgwell &w() { return *f->w; }
-    std::unique_ptr<WindowFixture> f;
 };
 
 void TestTextTools::findPanelOpensAndCloses()
