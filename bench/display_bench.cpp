@@ -1,9 +1,14 @@
 // Times the display operation as a user meets it: a whole Pagewell process started on a file,
-// until the pane holds the text and the event loop has nothing left to do. Reports the time and
-// the process's peak memory for generated plain files of several sizes and an RTF file.
+// until the pane first shows text (first screen) and until the event loop has nothing left to
+// do (ready). Reports both and the process's peak memory for generated plain files of several
+// sizes, single 5 MB lines and an RTF file.
 //
-//   display_bench [--runs N] [--sizes 100K,10M,100M] [--keep DIR]
+//   display_bench [--runs N] [--sizes 100K,10M,100M,1G,line5M,words5M,rtf5M]
 //   display_bench [--runs N] --files A.rtf,B.rtf   (given files instead of generated ones)
+//   display_bench ... --compare geany,featherpad   (other editors beside it, on $DISPLAY)
+//
+// Other editors run on the X display (start the benchmark under xvfb-run); their first screen
+// is the moment their window is mapped, their ready the moment their CPU time stops growing.
 #include "app/appfonts.h"
 #include "app/pgwell.h"
 #include "app/richtextbox.h"
@@ -18,21 +23,22 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
-#include <QTextDocument>
-#include <QTextEdit>
 #include <QThread>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
+#include <optional>
+#include <signal.h>
 #include <unistd.h>
 
 namespace {
 
 constexpr qint64 quietMs = 200; // the loop counts as idle after blocking this long
 
-qint64 peakKiB()
+qint64 peakKiB(const QString &process = QStringLiteral("self"))
 {
-    QFile status(QStringLiteral("/proc/self/status"));
+    QFile status(QStringLiteral("/proc/%1/status").arg(process));
     if (!status.open(QIODevice::ReadOnly))
         return -1;
     for (const QByteArray &line : status.readAll().split('\n')) {
@@ -78,19 +84,33 @@ int runChild(int argc, char **argv, const QString &file)
         const qint64 now = clock.elapsed();
         longestStall = std::max(longestStall, now - lastBeat);
         lastBeat = now;
-        if (lastBlock < beatMs * 8 / 10 || lastBusy == 0)
+        // A file read in the background leaves the loop free before the text is there.
+        if (lastBlock < beatMs * 8 / 10 || lastBusy == 0 || window.shownFile().isEmpty())
             lastBusy = now; // the first beat ends the start-up, which is not idle time
         lastBlock = 0;
         if (now - lastBusy >= quietMs) {
             std::printf("IDLE quiet=%lld chars=%lld peakKiB=%lld stall=%lld\n",
                         static_cast<long long>(now - lastBusy),
-                        static_cast<long long>(window.Text1->textLength() + 1),
+                        static_cast<long long>(window.Text1->textLength()),
                         static_cast<long long>(peakKiB()), static_cast<long long>(longestStall));
             std::fflush(stdout);
             _exit(0); // the measurement is taken; tearing down is not part of it
         }
     });
     heartbeat.start();
+
+    // First screen: the pane holds text and has painted it.
+    QTimer firstScreen;
+    firstScreen.setInterval(5);
+    QObject::connect(&firstScreen, &QTimer::timeout, [&] {
+        if (window.shownFile().isEmpty()) // the start-up hint is shown until the file is
+            return;
+        window.repaint();
+        std::printf("FIRST\n");
+        std::fflush(stdout);
+        firstScreen.stop();
+    });
+    firstScreen.start();
     return app.exec();
 }
 
@@ -149,11 +169,132 @@ QByteArray richText(qint64 size)
     return out;
 }
 
-struct Sample
+// One long line of the given size: words separated by blanks, or one unbroken word.
+QByteArray singleLine(qint64 size, bool spaces)
 {
-    QString name;
-    QByteArray bytes;
+    QByteArray out;
+    out.reserve(size + 1);
+    const QByteArray word = spaces ? QByteArray("lorem ipsum dolor ") : QByteArray("loremipsum");
+    while (out.size() < size)
+        out += word;
+    out.truncate(size);
+    return out + "\n";
+}
+
+struct Measurement
+{
+    qint64 firstMs = -1;
+    qint64 readyMs = -1;
+    qint64 peakKiB = -1;
+    qint64 stallMs = -1;
 };
+
+// Pagewell, in a child process of this benchmark on the offscreen platform.
+std::optional<Measurement> measurePagewell(const QString &path)
+{
+    QProcess child;
+    QElapsedTimer clock;
+    clock.start();
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--child"), path});
+    Measurement m;
+    while (child.waitForReadyRead(600000)) {
+        while (child.canReadLine()) {
+            const qint64 elapsed = clock.elapsed();
+            const QByteArray line = child.readLine().trimmed();
+            if (line == "FIRST") {
+                m.firstMs = elapsed;
+                continue;
+            }
+            // IDLE quiet=Q chars=C peakKiB=P stall=S
+            const QList<QByteArray> fields = line.split(' ');
+            if (fields.size() != 5 || fields[0] != "IDLE" || fields[2].mid(6).toLongLong() < 1) {
+                std::fprintf(stderr, "pagewell failed on %s: %s\n", qPrintable(path),
+                             line.constData());
+                return std::nullopt;
+            }
+            m.readyMs = elapsed - fields[1].mid(6).toLongLong();
+            m.peakKiB = fields[3].mid(8).toLongLong();
+            m.stallMs = fields[4].mid(6).toLongLong();
+            child.waitForFinished();
+            return m;
+        }
+    }
+    return std::nullopt;
+}
+
+// The CPU time the process has used so far, in clock ticks.
+qint64 cpuTicks(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray line = stat.readAll();
+    // The fields after the command name (which may hold blanks) in parentheses.
+    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+    return fields.size() > 12 ? fields[11].toLongLong() + fields[12].toLongLong() : -1;
+}
+
+bool windowMapped(qint64 pid)
+{
+    QProcess search;
+    search.start(QStringLiteral("xdotool"),
+                 {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                  QStringLiteral("--pid"), QString::number(pid)});
+    search.waitForFinished();
+    return search.exitCode() == 0 && !search.readAllStandardOutput().trimmed().isEmpty();
+}
+
+// Another editor on the X display, watched from outside.
+std::optional<Measurement> measureOther(const QString &program, const QString &path)
+{
+    QTemporaryDir config;
+    QStringList args;
+    if (program == QLatin1String("geany"))
+        args = {QStringLiteral("-i"), QStringLiteral("-s"), QStringLiteral("-c"), config.path()};
+    else if (program == QLatin1String("featherpad"))
+        args = {QStringLiteral("-s")};
+    args << path;
+    QProcess editor;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+    editor.setProcessEnvironment(environment);
+    QElapsedTimer clock;
+    clock.start();
+    editor.start(program, args);
+    if (!editor.waitForStarted())
+        return std::nullopt;
+    const qint64 pid = editor.processId();
+    Measurement m;
+    qint64 ticks = cpuTicks(pid);
+    qint64 lastChange = 0;
+    while (clock.elapsed() < 600000 && editor.state() == QProcess::Running) {
+        QThread::msleep(20);
+        const qint64 now = clock.elapsed();
+        if (m.firstMs < 0 && windowMapped(pid))
+            m.firstMs = now;
+        const qint64 t = cpuTicks(pid);
+        if (t != ticks) {
+            ticks = t;
+            lastChange = now;
+        } else if (m.firstMs >= 0 && now - lastChange >= quietMs) {
+            m.readyMs = lastChange;
+            m.peakKiB = peakKiB(QString::number(pid));
+            break;
+        }
+    }
+    ::kill(pid_t(pid), SIGKILL);
+    editor.waitForFinished();
+    if (m.readyMs < 0)
+        return std::nullopt;
+    return m;
+}
+
+QString megabytes(qint64 bytes)
+{
+    return bytes >= (1 << 30)   ? QStringLiteral("%1 GB").arg(bytes / double(1 << 30), 0, 'f', 1)
+           : bytes >= (1 << 20) ? QStringLiteral("%1 MB").arg(bytes / double(1 << 20), 0, 'f', 1)
+                                : QStringLiteral("%1 KB").arg(bytes / 1024.0, 0, 'f', 0);
+}
 
 } // namespace
 
@@ -164,82 +305,85 @@ int main(int argc, char **argv)
 
     QCoreApplication app(argc, argv);
     int runs = 3;
-    QStringList sizes = {QStringLiteral("100K"), QStringLiteral("10M"), QStringLiteral("100M"),
-                         QStringLiteral("rtf5M")};
+    QStringList sizes = {QStringLiteral("100K"),    QStringLiteral("10M"),
+                         QStringLiteral("100M"),    QStringLiteral("line5M"),
+                         QStringLiteral("words5M"), QStringLiteral("rtf5M")};
     QStringList files;
+    QStringList programs = {QStringLiteral("pagewell")};
     const QStringList args = app.arguments();
     for (int i = 1; i + 1 < args.size(); ++i) {
         if (args[i] == QLatin1String("--files"))
             files = args[i + 1].split(u',');
         if (args[i] == QLatin1String("--runs"))
-            runs = args[i + 1].toInt();
+            runs = qMax(1, args[i + 1].toInt());
         if (args[i] == QLatin1String("--sizes"))
             sizes = args[i + 1].split(u',');
+        if (args[i] == QLatin1String("--compare"))
+            programs += args[i + 1].split(u',');
     }
 
     QTemporaryDir dir;
-    std::printf("%-24s %12s %14s %14s %12s %12s\n", "file", "bytes", "median ms", "best ms",
-                "peak MiB", "stall ms");
+    std::printf("%-16s %9s %-11s %10s %10s %10s %10s\n", "file", "size", "program", "first ms",
+                "ready ms", "peak MiB", "stall ms");
     if (!files.isEmpty())
         sizes = files;
     for (const QString &size : sizes) {
-        QString name;
-        QByteArray bytes;
+        QString path;
         if (!files.isEmpty()) {
-            QFile given(size);
-            if (!given.open(QIODevice::ReadOnly))
-                return 1;
-            name = QFileInfo(size).fileName();
-            bytes = given.readAll();
-        } else if (size == QLatin1String("rtf5M")) {
-            name = QStringLiteral("rich5M.rtf");
-            bytes = richText(5 << 20);
+            path = QFileInfo(size).absoluteFilePath();
         } else {
-            qint64 n = size.chopped(1).toLongLong();
-            n *= size.endsWith(u'M') ? (1 << 20) : 1024;
-            name = QStringLiteral("plain%1.txt").arg(size);
-            bytes = plainLines(n);
-        }
-        const QString path = dir.filePath(name);
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-            return 1;
-        file.close();
-
-        QList<qint64> times;
-        qint64 peak = 0;
-        qint64 stall = 0;
-        for (int r = 0; r < runs; ++r) {
-            QProcess child;
-            QElapsedTimer clock;
-            clock.start();
-            child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--child"), path});
-            child.waitForReadyRead(600000);
-            const qint64 elapsed = clock.elapsed();
-            const QByteArray line = child.readLine().trimmed();
-            child.waitForFinished();
-            // IDLE quiet=Q chars=C peakKiB=P stall=S
-            const QList<QByteArray> fields = line.split(' ');
-            if (fields.size() != 5 || fields[0] != "IDLE") {
-                std::fprintf(stderr, "child failed on %s: %s\n", qPrintable(name),
-                             line.constData());
-                return 1;
+            QByteArray bytes;
+            QString name;
+            if (size == QLatin1String("rtf5M")) {
+                name = QStringLiteral("rich5M.rtf");
+                bytes = richText(5 << 20);
+            } else if (size == QLatin1String("line5M") || size == QLatin1String("words5M")) {
+                name = size + QStringLiteral(".txt");
+                bytes = singleLine(5 << 20, size.startsWith(u'w'));
+            } else {
+                const qint64 unit = size.endsWith(u'G')   ? (1 << 30)
+                                    : size.endsWith(u'M') ? (1 << 20)
+                                                          : 1024;
+                name = QStringLiteral("plain%1.txt").arg(size);
+                bytes = plainLines(size.chopped(1).toLongLong() * unit);
             }
-            const qint64 quiet = fields[1].mid(6).toLongLong();
-            if (fields[2].mid(6).toLongLong() < 2) {
-                std::fprintf(stderr, "the pane stayed empty for %s\n", qPrintable(name));
+            path = dir.filePath(name);
+            QFile file(path);
+            if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
                 return 1;
-            }
-            times.append(elapsed - quiet);
-            peak = qMax(peak, fields[3].mid(8).toLongLong());
-            stall = qMax(stall, fields[4].mid(6).toLongLong());
         }
-        std::sort(times.begin(), times.end());
-        std::printf("%-24s %12lld %14lld %14lld %12.1f %12lld\n", qPrintable(name),
-                    static_cast<long long>(bytes.size()), static_cast<long long>(times[runs / 2]),
-                    static_cast<long long>(times.first()), peak / 1024.0,
-                    static_cast<long long>(stall));
-        std::fflush(stdout);
+        const QString label = QFileInfo(path).fileName();
+        const QString bytes = megabytes(QFileInfo(path).size());
+        for (const QString &program : programs) {
+            QList<Measurement> samples;
+            for (int r = 0; r < runs; ++r) {
+                const std::optional<Measurement> m = program == QLatin1String("pagewell")
+                                                         ? measurePagewell(path)
+                                                         : measureOther(program, path);
+                if (!m)
+                    break;
+                samples.append(*m);
+            }
+            if (samples.isEmpty()) {
+                std::printf("%-16s %9s %-11s %10s\n", qPrintable(label), qPrintable(bytes),
+                            qPrintable(program), "failed");
+                continue;
+            }
+            // The run with the median ready time; the peak is the highest of all runs.
+            std::sort(
+                samples.begin(), samples.end(),
+                [](const Measurement &a, const Measurement &b) { return a.readyMs < b.readyMs; });
+            const Measurement median = samples[samples.size() / 2];
+            qint64 peak = 0;
+            for (const Measurement &m : samples)
+                peak = qMax(peak, m.peakKiB);
+            std::printf("%-16s %9s %-11s %10lld %10lld %10.1f %10s\n", qPrintable(label),
+                        qPrintable(bytes), qPrintable(program),
+                        static_cast<long long>(median.firstMs),
+                        static_cast<long long>(median.readyMs), peak / 1024.0,
+                        median.stallMs < 0 ? "-" : qPrintable(QString::number(median.stallMs)));
+            std::fflush(stdout);
+        }
     }
     return 0;
 }

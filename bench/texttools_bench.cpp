@@ -1,6 +1,8 @@
-// Times the text tools on a large text as a user meets them, each from the control's click or
-// the key until the event loop has nothing left to do: Find next, one key typed in "Make CAP"
-// mode, the click on "Make CAP", and sending the text to the clipboard (Qt's clipboard).
+// Times what a user does in a large text, each from the key or the control's click until the
+// event loop has nothing left to do: Ctrl+End and Ctrl+Home, a typed key, Save, Find next, the
+// click on "Make CAP" and one key typed in that mode, sending the text to the clipboard (Qt's
+// clipboard) and showing the full-screen reader. The text is a generated UTF-8 file, shown as
+// the user would open it.
 //
 //   texttools_bench [--sizes 10M,100M] [--presses N]
 #include "app/appfonts.h"
@@ -9,11 +11,14 @@
 #include "app/richtextbox.h"
 #include "fakeplatform.h"
 #include "platform/qtclipboard.h"
+#include "reader/form3.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -86,13 +91,43 @@ void run(qsizetype size, int presses)
     Platform real{platform.messages,    platform.input,        platform.dialogs, platform.launcher,
                   platform.settings,    platform.environment,  clipboard,        platform.registry,
                   platform.executables, platform.programFolder};
-    pgwell w(real);
+    const QString path = program.filePath(QStringLiteral("large.txt"));
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(makeText(size).toUtf8()) < 0)
+            qFatal("cannot write %s", qPrintable(path));
+    }
+    pgwell w(real, {path});
     w.show();
-    settle();
-    w.Text1->setPlainText(makeText(size));
+    QElapsedTimer loading;
+    loading.start();
+    while (w.shownFile().isEmpty() && loading.elapsed() < 600000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     settle();
     const QString label = size >= 1 << 20 ? QStringLiteral("%1 MB").arg(size >> 20)
                                           : QStringLiteral("%1 KB").arg(size >> 10);
+    QWidget *pane = w.Text1->focusProxy();
+    w.Text1->setFocus();
+
+    const double end =
+        milliseconds([&] { QTest::keyClick(pane, Qt::Key_End, Qt::ControlModifier); });
+    const double home =
+        milliseconds([&] { QTest::keyClick(pane, Qt::Key_Home, Qt::ControlModifier); });
+    std::printf("%-7s Ctrl+End            %8.1f ms\n", qPrintable(label), end);
+    std::printf("%-7s Ctrl+Home           %8.1f ms\n", qPrintable(label), home);
+
+    QList<double> typed;
+    w.Text1->select(w.Text1->textLength() / 2, 0);
+    for (int i = 0; i < presses; ++i) {
+        typed.append(milliseconds(
+            [&] { QTest::sendKeyEvent(QTest::Click, pane, Qt::Key_B, QStringLiteral("b"), {}); }));
+    }
+    const Stats type = stats(typed);
+    std::printf("%-7s typed key           median %8.1f ms  worst %8.1f ms\n", qPrintable(label),
+                type.median, type.worst);
+    const double save = milliseconds([&] { w.Command8->click(); });
+    std::printf("%-7s Save                %8.1f ms  (%s)\n", qPrintable(label), save,
+                w.Text1->isModified() ? "NOT saved" : "saved");
 
     w.find->click();
     w.Text2->setText(QStringLiteral("needle"));
@@ -123,6 +158,10 @@ void run(qsizetype size, int presses)
     const double copy = milliseconds([&] { emit w.com->clicked(); });
     std::printf("%-7s copy to clipboard    %8.1f ms  (%lld characters)\n", qPrintable(label), copy,
                 static_cast<long long>(clipboard.text().size()));
+    const double reader = milliseconds([&] { w.Command7->click(); });
+    std::printf("%-7s reader shown        %8.1f ms\n", qPrintable(label), reader);
+    w.reader()->close1->trigger();
+    settle();
     std::fflush(stdout);
 }
 

@@ -1,5 +1,6 @@
 #include "rtf/rtfdocumentdump.h"
 #include "rtf/rtfreader.h"
+#include "rtf/rtfwriter.h"
 
 #include <cstdio>
 #include <cstring>
@@ -8,12 +9,14 @@
 #include <QTextDocument>
 
 // rtf2txt FILE.rtf: the text the reader extracts. rtf2txt --dump FILE.rtf: the document the
-// reader builds, with its formats and tables.
+// reader builds, with its formats and tables. rtf2txt --write FILE.rtf: what a save of it
+// writes.
 int main(int argc, char **argv)
 {
     const bool dump = argc == 3 && std::strcmp(argv[1], "--dump") == 0;
-    if (argc != 2 && !dump) {
-        std::fprintf(stderr, "usage: rtf2txt [--dump] FILE.rtf\n");
+    const bool write = argc == 3 && std::strcmp(argv[1], "--write") == 0;
+    if (argc != 2 && !dump && !write) {
+        std::fprintf(stderr, "usage: rtf2txt [--dump | --write] FILE.rtf\n");
         return 2;
     }
     const char *path = argv[argc - 1];
@@ -23,12 +26,12 @@ int main(int argc, char **argv)
         return 1;
     }
     QByteArray text;
-    if (dump) {
+    if (dump || write) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
         QGuiApplication app(argc, argv);
         QTextDocument document;
         RtfReader::read(file.readAll(), &document);
-        text = RtfDocumentDump::dump(document).toUtf8();
+        text = write ? RtfWriter::write(document) : RtfDocumentDump::dump(document).toUtf8();
     } else {
         text = RtfReader::plainText(file.readAll()).toUtf8();
     }

@@ -29,6 +29,8 @@ struct RtfCharFormat
     bool hidden = false;
     bool caps = false;
     bool smallCaps = false;
+    bool generated = false;    // shown result of an object kept whole: not written back
+    bool footnoteMark = false; // the number \chftn shows
 
     bool operator==(const RtfCharFormat &) const = default;
 };

@@ -26,6 +26,13 @@ public:
     virtual void rowEnd(int level, const RtfRowDefinition &row) = 0;
     virtual void picture(const RtfPicture &picture, const RtfCharFormat &format,
                          const RtfParagraphFormat &paragraph) = 0;
+    // A part of the file that is not shown (a footnote, the stylesheet, a WMF picture ...),
+    // verbatim, in its place: before everything shown (preamble) or before what comes next.
+    virtual void hidden(QByteArrayView rtf, bool preamble)
+    {
+        Q_UNUSED(rtf);
+        Q_UNUSED(preamble);
+    }
     // End of the document; paragraph is the format of the last paragraph.
     virtual void finish(const RtfParagraphFormat &paragraph) = 0;
 };

@@ -56,6 +56,15 @@ void RtfDocumentBuilder::text(QStringView text, const RtfCharFormat &format,
     }
     if (++m_runs > MaxRunsPerParagraph && m_cursor.block().length() > 1)
         splitParagraph(paragraph, qtFormat);
+    if (!m_pendingHidden.isEmpty() && m_hiddenCount < MaxHiddenAnchors && !text.isEmpty()) {
+        // What the file kept before this text goes with its first character.
+        const qsizetype n = text.size() > 1 && text[0].isHighSurrogate() ? 2 : 1;
+        QTextCharFormat anchor = qtFormat;
+        anchor.setProperty(RtfProperty::HiddenBefore, std::exchange(m_pendingHidden, {}));
+        anchor.setProperty(RtfProperty::HiddenId, ++m_hiddenCount);
+        m_cursor.insertText(text.first(n).toString(), anchor);
+        text = text.sliced(n);
+    }
     while (m_cursor.block().length() - 1 + text.size() > MaxParagraph) {
         const qsizetype room =
             std::max<qsizetype>(0, MaxParagraph - (m_cursor.block().length() - 1));
@@ -94,6 +103,7 @@ void RtfDocumentBuilder::paragraphEnd(const RtfParagraphFormat &paragraph,
 {
     enterLevel(paragraph.tableLevel());
     applyBlockFormat(paragraph);
+    attachHiddenToBlock();
     m_cursor.insertBlock(QTextBlockFormat(), charFormat(mark));
     m_pageBreakNext = pageBreakAfter;
 }
@@ -102,6 +112,7 @@ void RtfDocumentBuilder::cellEnd(int level, const RtfParagraphFormat &paragraph)
 {
     enterLevel(level);
     applyBlockFormat(paragraph);
+    attachHiddenToBlock();
     if (int(m_tables.size()) < level) {
         m_cursor.insertBlock(); // out of table budget: cells become paragraphs
         return;
@@ -189,6 +200,10 @@ void RtfDocumentBuilder::picture(const RtfPicture &picture, const RtfCharFormat 
     imageFormat.merge(charFormat(format));
     imageFormat.setName(name);
     imageFormat.setProperty(RtfProperty::PictureData, picture.data);
+    if (!m_pendingHidden.isEmpty() && m_hiddenCount < MaxHiddenAnchors) {
+        imageFormat.setProperty(RtfProperty::HiddenBefore, std::exchange(m_pendingHidden, {}));
+        imageFormat.setProperty(RtfProperty::HiddenId, ++m_hiddenCount);
+    }
     const qreal width = picture.goalWidth > 0 ? pixels(picture.goalWidth) : image.width();
     const qreal height = picture.goalHeight > 0 ? pixels(picture.goalHeight) : image.height();
     imageFormat.setWidth(width * picture.scaleX / 100.0);
@@ -200,10 +215,63 @@ void RtfDocumentBuilder::finish(const RtfParagraphFormat &paragraph)
 {
     enterLevel(0);
     applyBlockFormat(paragraph);
+    attachHiddenToBlock();
+    keepDocumentTables();
     if (m_simplified)
         insertNote();
     m_cursor.endEditBlock();
     m_finished = true;
+}
+
+void RtfDocumentBuilder::hidden(QByteArrayView rtf, bool preamble)
+{
+    (preamble ? m_preamble : m_pendingHidden).append(rtf);
+}
+
+void RtfDocumentBuilder::attachHiddenToBlock()
+{
+    if (m_pendingHidden.isEmpty())
+        return;
+    QTextBlockFormat format = m_cursor.blockFormat();
+    format.setProperty(RtfProperty::HiddenAtEnd,
+                       format.property(RtfProperty::HiddenAtEnd).toByteArray() +
+                           std::exchange(m_pendingHidden, {}));
+    format.setProperty(RtfProperty::HiddenId, ++m_hiddenCount);
+    m_cursor.setBlockFormat(format);
+}
+
+// The writer numbers fonts and colours as the file did, so that what was kept verbatim (and
+// refers to them by number) still means the same.
+void RtfDocumentBuilder::keepDocumentTables()
+{
+    QTextFrameFormat root = m_document->rootFrame()->frameFormat();
+    if (!m_preamble.isEmpty())
+        root.setProperty(RtfProperty::Preamble, m_preamble);
+    if (const QByteArrayView fonts = m_parser.fontTableRtf(); !fonts.isEmpty()) {
+        root.setProperty(RtfProperty::FontTable, fonts.toByteArray());
+        QVariantMap numbers;
+        for (const RtfFont &font : m_parser.fonts().all()) {
+            if (font.name.isEmpty() || RtfTextDecoder::isGlyphFont(font))
+                continue;
+            const auto it = numbers.constFind(font.name);
+            if (it == numbers.constEnd() || it->toInt() > font.number)
+                numbers.insert(font.name, font.number);
+        }
+        root.setProperty(RtfProperty::FontNumbers, numbers);
+    }
+    if (const QByteArrayView colors = m_parser.colorTableRtf(); !colors.isEmpty()) {
+        root.setProperty(RtfProperty::ColorTable, colors.toByteArray());
+        QVariantList list;
+        list.reserve(qsizetype(m_parser.colors().size()));
+        for (const quint32 color : m_parser.colors())
+            list.append(color);
+        root.setProperty(RtfProperty::Colors, list);
+    }
+    root.setProperty(RtfProperty::CodePage, m_parser.documentCodePage());
+    if (m_parser.defaultFont() >= 0)
+        root.setProperty(RtfProperty::DefaultFont, m_parser.defaultFont());
+    root.setProperty(RtfProperty::UnicodeText, m_parser.usesOtherCodePages());
+    m_document->rootFrame()->setFrameFormat(root);
 }
 
 // A line at the top says what was simplified to keep the window responsive. It is marked, so
@@ -719,6 +787,10 @@ QTextCharFormat RtfDocumentBuilder::charFormat(const RtfCharFormat &format)
         f.setFontCapitalization(QFont::SmallCaps);
     if (format.field >= 0)
         f.setProperty(RtfProperty::FieldInstruction, m_parser.fieldInstruction(format.field));
+    if (format.generated)
+        f.setProperty(RtfProperty::Generated, true);
+    if (format.footnoteMark)
+        f.setProperty(RtfProperty::FootnoteMark, true);
     if (format.link >= 0) {
         f.setAnchor(true);
         f.setAnchorHref(m_parser.linkTarget(format.link));

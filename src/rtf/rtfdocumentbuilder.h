@@ -30,6 +30,7 @@ public:
     void rowEnd(int level, const RtfRowDefinition &row) override;
     void picture(const RtfPicture &picture, const RtfCharFormat &format,
                  const RtfParagraphFormat &paragraph) override;
+    void hidden(QByteArrayView rtf, bool preamble) override;
     void finish(const RtfParagraphFormat &paragraph) override;
 
     static constexpr int MaxColumns = 64;
@@ -40,6 +41,8 @@ public:
     static constexpr int MaxFamilies = 64;
     static constexpr int MaxRunsPerParagraph = 2000;
     static constexpr int MaxShownCells = 20000;
+    // Characters that carry kept parts; beyond, kept parts wait for the paragraph's end.
+    static constexpr int MaxHiddenAnchors = 20000;
 
 private:
     // A cell as placed in the table's grid, for the merges and borders applied when the
@@ -81,6 +84,8 @@ private:
     void finishCells(Table &table);
     void applyBlockFormat(const RtfParagraphFormat &paragraph);
     void insertNote();
+    void attachHiddenToBlock();
+    void keepDocumentTables();
     void splitParagraph(const RtfParagraphFormat &paragraph, const QTextCharFormat &format);
     QTextCharFormat charFormat(const RtfCharFormat &format);
 
@@ -109,4 +114,7 @@ private:
     qint64 m_cellBudget;
     qint64 m_imageBudget;
     int m_imageCount = 0;
+    QByteArray m_preamble;
+    QByteArray m_pendingHidden; // waits for the next character or paragraph end
+    int m_hiddenCount = 0;
 };

@@ -55,6 +55,13 @@ QString charSummary(const QTextDocument &document, const QTextCharFormat &f)
         parts << QStringLiteral("field '%1'").arg(f.stringProperty(RtfProperty::FieldInstruction));
     if (f.isAnchor() && !f.anchorHref().isEmpty())
         parts << QStringLiteral("link '%1'").arg(f.anchorHref());
+    if (f.boolProperty(RtfProperty::Generated))
+        parts << QStringLiteral("generated");
+    if (f.boolProperty(RtfProperty::FootnoteMark))
+        parts << QStringLiteral("footnote");
+    if (const QByteArray kept = f.property(RtfProperty::HiddenBefore).toByteArray();
+        !kept.isEmpty())
+        parts << QStringLiteral("kept %1").arg(QString::fromLatin1(kept.toHex().left(24)));
     return parts.join(u' ');
 }
 
@@ -77,6 +84,8 @@ QString blockSummary(const QTextBlockFormat &f)
         parts << QStringLiteral("tab%1@%2").arg(int(tab.type)).arg(number(tab.position));
     if (f.pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore)
         parts << QStringLiteral("pagebreak");
+    if (const QByteArray kept = f.property(RtfProperty::HiddenAtEnd).toByteArray(); !kept.isEmpty())
+        parts << QStringLiteral("kept at end %1").arg(QString::fromLatin1(kept.toHex().left(24)));
     return parts.join(u' ');
 }
 
@@ -162,6 +171,10 @@ void dumpFrame(const QTextDocument &document, const QTextFrame *frame, QString &
 QString RtfDocumentDump::dump(const QTextDocument &document)
 {
     QString out;
+    const QByteArray preamble =
+        document.rootFrame()->frameFormat().property(RtfProperty::Preamble).toByteArray();
+    if (!preamble.isEmpty())
+        out += QStringLiteral("preamble %1\n").arg(QString::fromLatin1(preamble.toHex().left(24)));
     dumpFrame(document, document.rootFrame(), out, 0);
     return out;
 }

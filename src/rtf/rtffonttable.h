@@ -15,6 +15,7 @@ public:
         return it == m_fonts.constEnd() ? nullptr : &it.value();
     }
     void clear() { m_fonts.clear(); }
+    const QHash<int, RtfFont> &all() const { return m_fonts; }
 
 private:
     QHash<int, RtfFont> m_fonts;

@@ -1,18 +1,47 @@
 #include "rtfformattables.h"
 
 #include "rtfoutput.h"
+#include "rtfproperties.h"
 #include "rtftextdecoder.h"
 
 #include <QTextDocument>
 #include <QTextFormat>
+#include <QTextFrame>
+
+#include <climits>
 
 RtfFormatTables::RtfFormatTables(const QTextDocument &doc)
 {
-    QString defaultFamily = doc.defaultFont().family();
-    if (defaultFamily.isEmpty())
-        defaultFamily = QStringLiteral("Arial");
-    m_fonts.append(defaultFamily);
-    m_fontIndex.insert(defaultFamily, 0);
+    const QTextFrameFormat root = doc.rootFrame()->frameFormat();
+    m_fileFonts = root.property(RtfProperty::FontTable).toByteArray();
+    m_fileColors = root.property(RtfProperty::ColorTable).toByteArray();
+    if (m_fileFonts.endsWith('}')) {
+        const QVariantMap numbers = root.property(RtfProperty::FontNumbers).toMap();
+        qint64 next = 0;
+        for (auto it = numbers.cbegin(); it != numbers.cend(); ++it) {
+            m_fontIndex.insert(it.key(), it->toInt());
+            next = std::max(next, it->toLongLong() + 1);
+        }
+        m_firstFont = int(std::min<qint64>(next, INT_MAX / 2));
+    } else {
+        m_fileFonts.clear();
+        QString defaultFamily = doc.defaultFont().family();
+        if (defaultFamily.isEmpty())
+            defaultFamily = QStringLiteral("Arial");
+        m_fonts.append(defaultFamily);
+        m_fontIndex.insert(defaultFamily, 0);
+    }
+    if (m_fileColors.endsWith('}')) {
+        const QVariantList colors = root.property(RtfProperty::Colors).toList();
+        for (qsizetype i = 0; i < colors.size(); ++i) {
+            const QRgb rgb = colors.at(i).toUInt();
+            if (qAlpha(rgb) != 0 && !m_colorIndex.contains(rgb))
+                m_colorIndex.insert(rgb, int(i));
+        }
+        m_firstColor = int(colors.size());
+    } else {
+        m_fileColors.clear();
+    }
 
     // Formats are shared, so scanning the format list is far cheaper than visiting every
     // fragment; unused entries only cost a line in the header.
@@ -36,7 +65,7 @@ void RtfFormatTables::add(const QTextCharFormat &format)
 {
     const QString family = explicitFamily(format);
     if (!family.isEmpty() && !m_fontIndex.contains(family)) {
-        m_fontIndex.insert(family, int(m_fonts.size()));
+        m_fontIndex.insert(family, m_firstFont + int(m_fonts.size()));
         m_fonts.append(family);
     }
     for (const auto property : {QTextFormat::ForegroundBrush, QTextFormat::BackgroundBrush}) {
@@ -53,17 +82,21 @@ void RtfFormatTables::addColor(QColor color)
     const QRgb rgb = color.rgb() | 0xff000000;
     if (m_colorIndex.contains(rgb))
         return;
-    m_colorIndex.insert(rgb, int(m_colors.size()) + 1);
+    m_colorIndex.insert(rgb, m_firstColor + int(m_colors.size()));
     m_colors.append(rgb);
 }
 
 void RtfFormatTables::write(RtfOutput &out) const
 {
-    out.openGroup();
-    out.word("fonttbl");
+    if (m_fileFonts.isEmpty()) {
+        out.openGroup();
+        out.word("fonttbl");
+    } else {
+        out.raw(QByteArrayView(m_fileFonts).chopped(1)); // the file's, still open
+    }
     for (qsizetype i = 0; i < m_fonts.size(); ++i) {
         out.openGroup();
-        out.word("f", int(i));
+        out.word("f", m_firstFont + int(i));
         out.word("fnil");
         out.word("fcharset", 0);
         // A ';' would end the name early; RTF has no escape for it.
@@ -76,9 +109,13 @@ void RtfFormatTables::write(RtfOutput &out) const
     out.closeGroup();
     out.lineBreak();
 
-    out.openGroup();
-    out.word("colortbl");
-    out.text(u";");
+    if (m_fileColors.isEmpty()) {
+        out.openGroup();
+        out.word("colortbl");
+        out.text(u";");
+    } else {
+        out.raw(QByteArrayView(m_fileColors).chopped(1));
+    }
     for (const QRgb rgb : m_colors) {
         out.word("red", qRed(rgb));
         out.word("green", qGreen(rgb));

@@ -28,6 +28,13 @@ private:
     void add(const QTextCharFormat &format);
     void addColor(QColor color);
 
+    // The file's own tables, when the document was read from one: their entries keep their
+    // numbers and new ones follow.
+    QByteArray m_fileFonts;
+    QByteArray m_fileColors;
+    int m_firstFont = 0;  // number of m_fonts.first()
+    int m_firstColor = 1; // index of m_colors.first()
+
     QList<QString> m_fonts;
     QHash<QString, int> m_fontIndex;
     QList<QRgb> m_colors;

@@ -15,6 +15,8 @@ struct RtfGroupState
         FieldInstruction,
         ListNumbering,     // \pn
         ListNumberingText, // \pntxtb, \pntxta
+        Stylesheet,
+        StyleEntry, // one style of the stylesheet
     };
 
     RtfCharFormat chars;
@@ -28,4 +30,10 @@ struct RtfGroupState
     bool fieldGroup = false;
     char16_t fieldSymbol = 0;  // character of a SYMBOL field
     qint64 fieldTextStart = 0; // characters emitted when the field began
+    qsizetype start = 0;       // offset of the group's {
+    bool kept = false;         // in a group the writer gets back verbatim
+    bool keepHere = false;     // this group is that group
+    int styleNumber = 0;       // \s, \cs ... of a StyleEntry
+    bool characterStyle = false;
+    bool styledChars = false; // the character format came from a paragraph style (\s)
 };

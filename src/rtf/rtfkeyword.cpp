@@ -138,6 +138,13 @@ Map makeMap()
         {"tqdec", K::Tqdec},
         {"tb", K::Tb},
         {"chftn", K::Chftn},
+        {"chatn", K::Chatn},
+        {"stylesheet", K::Stylesheet},
+        {"nonesttables", K::NotKeptDestination},
+        {"s", K::S},
+        {"cs", K::Cs},
+        {"ds", K::Ds},
+        {"ts", K::Ts},
         {"pngblip", K::Pngblip},
         {"jpegblip", K::Jpegblip},
         {"picw", K::Picw},
@@ -168,9 +175,16 @@ Map makeMap()
           "brdrthtnlg",  "brdrtnthtnlg", "brdrwavy",   "brdrwavydb", "brdrdashdotstr", "brdremboss",
           "brdrengrave", "brdroutset",   "brdrinset"})
         map.emplace(style, K::BorderStyle);
+    // Page setup and section layout before the text: nothing to show, but a save keeps them.
+    for (const char *word :
+         {"paperw",    "paperh",     "margl",      "margr",    "margt",    "margb",     "gutter",
+          "landscape", "facingp",    "margmirror", "titlepg",  "headery",  "footery",   "pgwsxn",
+          "pghsxn",    "marglsxn",   "margrsxn",   "margtsxn", "margbsxn", "guttersxn", "lndscpsxn",
+          "sectd",     "sbknone",    "sbkpage",    "cols",     "colsx",    "deftab",    "widowctrl",
+          "pgnstarts", "pgnrestart", "linemod",    "vertalt",  "vertalc",  "vertalj",   "vertalb"})
+        map.emplace(word, K::DocumentWord);
     // Groups whose content is not part of the visible body text.
-    for (const char *word : {"stylesheet",
-                             "info",
+    for (const char *word : {"info",
                              "header",
                              "headerl",
                              "headerr",
@@ -191,7 +205,6 @@ Map makeMap()
                              "rsidtbl",
                              "xmlnstbl",
                              "nonshppict",
-                             "nonesttables",
                              "revtbl",
                              "filetbl",
                              "annotation",

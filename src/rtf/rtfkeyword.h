@@ -25,7 +25,13 @@ enum class RtfKeyword : quint8 {
     Pn,
     Pntxta,
     Pntxtb,
-    // destinations skipped with their content
+    Stylesheet,
+    Cs, // character, section and table styles: \* may come before them in the stylesheet
+    Ds,
+    Ts,
+    // destinations skipped with their content: kept for a save, but the writer's own
+    // alternative for readers without nested tables is not
+    NotKeptDestination,
     SkippedDestination,
     // code pages and font table
     Ansi,
@@ -141,6 +147,11 @@ enum class RtfKeyword : quint8 {
     Ltrmark,
     Rtlmark,
     Chftn,
+    Chatn,
+    // styles
+    S,
+    // document and section layout, kept for a save
+    DocumentWord,
     // Word 6 list numbering, inside \pn
     Pnlvl,
     Pnlvlblt,

@@ -145,7 +145,7 @@ void RtfOutput::text(QStringView text)
         }
         if (unit < 0x20)
             continue;
-        const int byte = cp1252Byte(unit);
+        const int byte = m_unicodeOnly ? -1 : cp1252Byte(unit);
         if (byte >= 0) {
             beforeToken(true);
             const char token[4] = {'\\', '\'', HexDigits[byte >> 4], HexDigits[byte & 15]};
@@ -160,6 +160,18 @@ void RtfOutput::text(QStringView text)
         m_out.append("\\'3f", 4);
         m_needsDelimiter = false;
     }
+}
+
+void RtfOutput::raw(QByteArrayView rtf)
+{
+    if (rtf.isEmpty())
+        return;
+    if (m_needsDelimiter && rtf.front() != '\\' && rtf.front() != '{' && rtf.front() != '}')
+        m_out.append(' ');
+    m_needsDelimiter = false;
+    m_out.append(rtf);
+    if (const qsizetype newline = rtf.lastIndexOf('\n'); newline >= 0)
+        m_lineStart = m_out.size() - rtf.size() + newline + 1;
 }
 
 void RtfOutput::hex(QByteArrayView data)

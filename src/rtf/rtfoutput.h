@@ -23,6 +23,10 @@ public:
     // Text of the document: escapes RTF syntax, writes code page 1252 as \'hh and the rest as
     // \uN with a '?' fallback.
     void text(QStringView text);
+    // RTF kept from a file, written as it was.
+    void raw(QByteArrayView rtf);
+    // Text beyond ASCII as \u only: the file's code pages are not 1252.
+    void setUnicodeOnly(bool on) { m_unicodeOnly = on; }
     // Binary data as hex digits in short lines, as \pict groups carry images.
     void hex(QByteArrayView data);
     // A line break between tokens, for readability (e.g. after each paragraph).
@@ -41,4 +45,5 @@ private:
     QByteArray m_out;
     qsizetype m_lineStart = 0;
     bool m_needsDelimiter = false;
+    bool m_unicodeOnly = false;
 };

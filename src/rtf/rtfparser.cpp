@@ -53,6 +53,14 @@ RtfParser::RtfParser() = default;
 void RtfParser::parse(QByteArrayView rtf, RtfContentSink &sink)
 {
     m_sink = &sink;
+    m_input = rtf;
+    m_offset = 0;
+    m_bodyStarted = false;
+    m_fontTableRtf = QByteArrayView();
+    m_colorTableRtf = QByteArrayView();
+    m_otherCodePages = false;
+    m_paragraphStyles.clear();
+    m_characterStyles.clear();
     m_stack.assign(1, RtfGroupState());
     m_stack.reserve(64);
     m_overflowDepth = 0;
@@ -88,12 +96,14 @@ void RtfParser::parse(QByteArrayView rtf, RtfContentSink &sink)
     bool running = true;
     while (running) {
         const RtfToken token = tokenizer.next();
+        m_offset = tokenizer.offset();
         switch (token.type) {
         case RtfToken::End:
             running = false;
             break;
         case RtfToken::GroupOpen:
             m_skipUnits = 0; // fallback text never crosses a brace
+            m_groupStart = m_offset - 1;
             openGroup();
             break;
         case RtfToken::GroupClose:
@@ -133,8 +143,19 @@ void RtfParser::parse(QByteArrayView rtf, RtfContentSink &sink)
     flushBytes();
     resolveSurrogate();
     flushText();
+    m_otherCodePages = m_documentPage != 1252;
+    for (const RtfFont &font : m_fonts.all()) {
+        const int page = RtfTextDecoder::codePageForFont(font, m_documentPage);
+        if (page != 1252 && page != RtfTextDecoder::SymbolPage &&
+            page != RtfTextDecoder::WingdingsPage) {
+            m_otherCodePages = true;
+            break;
+        }
+    }
     m_sink->finish(state().paragraph);
     m_sink = nullptr;
+    m_input = QByteArrayView();
+    m_fontTableRtf = m_colorTableRtf = QByteArrayView();
 }
 
 void RtfParser::openGroup()
@@ -148,6 +169,16 @@ void RtfParser::openGroup()
     group.starred = false;
     group.fieldGroup = false;
     group.fieldSymbol = 0;
+    group.start = m_groupStart;
+    group.keepHere = false;
+    if (group.destination == RtfGroupState::Stylesheet) {
+        // A style starts from nothing: only what it says is its format.
+        group.destination = RtfGroupState::StyleEntry;
+        group.chars = plainFormat();
+        group.paragraph = RtfParagraphFormat();
+        group.styleNumber = 0;
+        group.characterStyle = false;
+    }
     m_stack.push_back(group);
 }
 
@@ -169,10 +200,29 @@ bool RtfParser::closeGroup()
     switch (closed.destination) {
     case RtfGroupState::FontTable:
         commitFont();
+        if (parent != RtfGroupState::FontTable && m_fontTableRtf.isEmpty())
+            m_fontTableRtf = m_input.sliced(closed.start, m_offset - closed.start);
+        break;
+    case RtfGroupState::ColorTable:
+        if (parent != RtfGroupState::ColorTable && m_colorTableRtf.isEmpty())
+            m_colorTableRtf = m_input.sliced(closed.start, m_offset - closed.start);
+        break;
+    case RtfGroupState::StyleEntry:
+        if (parent == RtfGroupState::Stylesheet) {
+            QHash<int, Style> &styles =
+                closed.characterStyle ? m_characterStyles : m_paragraphStyles;
+            if (styles.size() < 4096)
+                styles.insert(closed.styleNumber, {closed.chars, closed.paragraph});
+        }
         break;
     case RtfGroupState::Picture:
-        if (parent != RtfGroupState::Picture)
+        if (parent != RtfGroupState::Picture) {
+            // A picture we cannot draw (WMF, EMF ...) is kept as it was.
+            if (m_picture.kind == RtfPicture::Unsupported && parent == RtfGroupState::Body &&
+                !state().kept)
+                emitKept(closed.start);
             finishPicture(closed);
+        }
         break;
     case RtfGroupState::FieldInstruction:
         if (parent != RtfGroupState::FieldInstruction)
@@ -185,10 +235,16 @@ bool RtfParser::closeGroup()
     default:
         break;
     }
-    // A SYMBOL field whose result is empty still shows its character.
-    if (closed.fieldGroup && closed.fieldSymbol && m_emitted == closed.fieldTextStart &&
-        parent == RtfGroupState::Body)
-        appendBodyChar(closed.fieldSymbol);
+    // A SYMBOL field whose result is empty still shows its character; another field that
+    // shows nothing is kept whole.
+    if (closed.fieldGroup && m_emitted == closed.fieldTextStart && parent == RtfGroupState::Body) {
+        if (closed.fieldSymbol)
+            appendBodyChar(closed.fieldSymbol);
+        else if (!state().kept)
+            emitKept(closed.start);
+    }
+    if (closed.keepHere)
+        emitKept(closed.start);
     return false;
 }
 
@@ -200,6 +256,8 @@ void RtfParser::handleWord(QByteArrayView name, bool hasParameter, int parameter
     if (s.starred) {
         s.starred = false;
         if (!RtfKeywords::isKnownDestination(keyword)) {
+            if (s.destination == RtfGroupState::Body)
+                keepGroup(s);
             s.destination = RtfGroupState::Skip;
             return;
         }
@@ -218,6 +276,48 @@ void RtfParser::handleWord(QByteArrayView name, bool hasParameter, int parameter
     RtfParagraphFormat &para = s.paragraph;
     using K = RtfKeyword;
     switch (keyword) {
+    case K::Stylesheet:
+        if (s.destination == RtfGroupState::Body) {
+            keepGroup(s);
+            s.destination = RtfGroupState::Stylesheet;
+        } else {
+            s.destination = RtfGroupState::Skip;
+        }
+        break;
+    case K::S:
+    case K::Cs:
+    case K::Ds:
+    case K::Ts:
+        if (s.destination == RtfGroupState::StyleEntry) {
+            s.styleNumber = p;
+            s.characterStyle = keyword != K::S;
+        } else if (s.destination == RtfGroupState::Body && (keyword == K::S || keyword == K::Cs)) {
+            applyStyle(p, keyword == K::Cs);
+        }
+        break;
+    case K::Object:
+    case K::Shp:
+        // Kept whole for a save; what its result shows is not written a second time.
+        if (s.destination == RtfGroupState::Body && !s.kept) {
+            keepGroup(s);
+            chars.generated = true;
+        }
+        break;
+    case K::Chatn:
+        if (s.destination == RtfGroupState::Body && !s.kept) {
+            flushBytes();
+            flushText();
+            m_sink->hidden("\\chatn ", !m_bodyStarted);
+        }
+        break;
+    case K::DocumentWord:
+        if (!m_bodyStarted && m_stack.size() == 2 && s.destination == RtfGroupState::Body) {
+            QByteArray word = '\\' + name.toByteArray();
+            if (hasParameter)
+                word += QByteArray::number(p);
+            m_sink->hidden(word + ' ', true);
+        }
+        break;
     case K::Listtext:
     case K::Pntext:
         if (s.destination == RtfGroupState::Body)
@@ -237,6 +337,9 @@ void RtfParser::handleWord(QByteArrayView name, bool hasParameter, int parameter
     case K::Pnprev:
         if (s.destination == RtfGroupState::ListNumbering)
             numberingWord(keyword, p);
+        break;
+    case K::NotKeptDestination:
+        s.destination = RtfGroupState::Skip;
         break;
     case K::Pn:
     case K::Pntxta:
@@ -312,9 +415,12 @@ void RtfParser::handleWord(QByteArrayView name, bool hasParameter, int parameter
     case K::Plain: {
         const int link = chars.link;
         const int field = chars.field;
+        const bool generated = chars.generated;
         chars = plainFormat();
         chars.link = link;
         chars.field = field;
+        chars.generated = generated;
+        s.styledChars = false;
         break;
     }
     case K::B:
@@ -376,6 +482,11 @@ void RtfParser::handleWord(QByteArrayView name, bool hasParameter, int parameter
         break;
     case K::Pard:
         para = RtfParagraphFormat();
+        if (s.styledChars) {
+            // The paragraph's style goes, and the character format it gave with it.
+            handleWord("plain", false, 0);
+            s.styledChars = false;
+        }
         m_tabKind = RtfParagraphFormat::LeftTab;
         break;
     case K::Ql:
@@ -478,8 +589,10 @@ void RtfParser::handleWord(QByteArrayView name, bool hasParameter, int parameter
         // The automatic footnote number; inside the (skipped) footnote it is not shown anyway.
         if (s.destination == RtfGroupState::Body) {
             ++m_footnotes;
+            const bool mark = std::exchange(chars.footnoteMark, true);
             for (const QChar c : QString::number(m_footnotes))
                 appendBodyChar(c.unicode());
+            state().chars.footnoteMark = mark;
         }
         break;
     case K::Pngblip:
@@ -599,8 +712,51 @@ void RtfParser::handleDestinationWord(RtfKeyword keyword)
         s.inUpr = true;
         break;
     default:
+        if (s.destination == RtfGroupState::Body)
+            keepGroup(s);
         s.destination = RtfGroupState::Skip;
         break;
+    }
+}
+
+// Marks a group whose bytes the sink gets back when it closes; only the outermost one counts.
+void RtfParser::keepGroup(RtfGroupState &group)
+{
+    if (!group.kept) {
+        group.kept = true;
+        group.keepHere = true;
+    }
+}
+
+void RtfParser::emitKept(qsizetype start)
+{
+    if (start < 0 || start >= m_offset)
+        return;
+    flushBytes();
+    flushText();
+    m_sink->hidden(m_input.sliced(start, m_offset - start), !m_bodyStarted);
+}
+
+// \sN and \csN: the style's formats, as the stylesheet defines them, under what follows.
+void RtfParser::applyStyle(int number, bool character)
+{
+    const QHash<int, Style> &styles = character ? m_characterStyles : m_paragraphStyles;
+    const auto it = styles.constFind(number);
+    if (it == styles.constEnd())
+        return;
+    RtfGroupState &s = state();
+    RtfCharFormat chars = it->chars;
+    chars.link = s.chars.link;
+    chars.field = s.chars.field;
+    chars.generated = s.chars.generated;
+    chars.hidden = chars.hidden || s.chars.hidden;
+    s.chars = chars;
+    if (!character) {
+        s.styledChars = true;
+        RtfParagraphFormat paragraph = it->paragraph;
+        paragraph.inTable = s.paragraph.inTable;
+        paragraph.nestLevel = s.paragraph.nestLevel;
+        s.paragraph = paragraph;
     }
 }
 
@@ -666,6 +822,8 @@ void RtfParser::handleText(QByteArrayView text)
         break;
     case RtfGroupState::ListNumbering:
     case RtfGroupState::Skip:
+    case RtfGroupState::Stylesheet:
+    case RtfGroupState::StyleEntry: // a style's name
         break;
     }
 }
@@ -857,6 +1015,7 @@ void RtfParser::flushText()
 {
     if (m_text.isEmpty())
         return;
+    m_bodyStarted = true;
     m_sink->text(m_text, m_textFormat, m_textParagraph);
     m_text.resize(0);
 }
@@ -871,6 +1030,7 @@ void RtfParser::paragraphEnd(bool pageBreak)
         return;
     resolveSurrogate();
     flushText();
+    m_bodyStarted = true;
     m_sink->paragraphEnd(s.paragraph, s.chars, pageBreak);
     m_labelSeen = false;
 }
@@ -883,6 +1043,7 @@ void RtfParser::tableEvent(RtfKeyword keyword)
     resolveSurrogate();
     flushText();
     const int nested = std::max(2, s.paragraph.tableLevel());
+    m_bodyStarted = true;
     switch (keyword) {
     case RtfKeyword::Cell:
         m_sink->cellEnd(1, s.paragraph);
@@ -1210,6 +1371,7 @@ void RtfParser::finishPicture(const RtfGroupState &group)
     if (m_picture.kind != RtfPicture::Unsupported && !m_picture.data.isEmpty() &&
         !group.chars.hidden && state().destination == RtfGroupState::Body) {
         flushText();
+        m_bodyStarted = true;
         m_sink->picture(m_picture, group.chars, group.paragraph);
     }
     m_picture = RtfPicture();

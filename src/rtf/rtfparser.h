@@ -23,6 +23,15 @@ public:
     void parse(QByteArrayView rtf, RtfContentSink &sink);
 
     const RtfFontTable &fonts() const { return m_fonts; }
+    // The font and colour tables as the file wrote them, for a save that keeps their numbers.
+    QByteArrayView fontTableRtf() const { return m_fontTableRtf; }
+    QByteArrayView colorTableRtf() const { return m_colorTableRtf; }
+    const std::vector<quint32> &colors() const { return m_colors; }
+    int documentCodePage() const { return m_documentPage; }
+    int defaultFont() const { return m_defaultFont; }
+    // True when some font or the document uses a code page other than 1252, so that written
+    // text must use \u for everything beyond ASCII.
+    bool usesOtherCodePages() const { return m_otherCodePages; }
     QString linkTarget(int link) const { return m_links.value(link); }
     QString fieldInstruction(int field) const { return m_fieldInstructions.value(field); }
     // The row definition in effect for top-level (nested false) or nested table rows.
@@ -47,6 +56,9 @@ private:
     void handleUnicode(int parameter);
     void resolveSurrogate();
     int fontNamePage() const;
+    void keepGroup(RtfGroupState &group);
+    void emitKept(qsizetype start);
+    void applyStyle(int number, bool character);
     void flushFontNameBytes();
     void flushFieldBytes();
 
@@ -69,6 +81,20 @@ private:
     RtfCharFormat plainFormat() const;
 
     RtfContentSink *m_sink = nullptr;
+    QByteArrayView m_input;
+    qsizetype m_offset = 0; // after the token being handled
+    qsizetype m_groupStart = 0;
+    bool m_bodyStarted = false; // the sink has had content: what is kept goes in its place
+    QByteArrayView m_fontTableRtf;
+    QByteArrayView m_colorTableRtf;
+    bool m_otherCodePages = false;
+    struct Style
+    {
+        RtfCharFormat chars;
+        RtfParagraphFormat paragraph;
+    };
+    QHash<int, Style> m_paragraphStyles;
+    QHash<int, Style> m_characterStyles;
     std::vector<RtfGroupState> m_stack;
     int m_overflowDepth = 0;
     int m_skipUnits = 0; // \uc fallback still to skip

@@ -18,4 +18,30 @@ constexpr int PictureData = QTextFormat::UserProperty + 0x7204;
 // QString on a character format: the instruction of the field (other than a link) whose result
 // this text is, as PAGE or DATE \\@ "d MMMM yyyy".
 constexpr int FieldInstruction = QTextFormat::UserProperty + 0x7205;
+// What the file held but the pane does not show (a footnote, a WMF picture, a bookmark ...), as
+// RTF, kept for a save. QByteArray on a character format: written before that character; on a
+// block format: written at the paragraph's end. HiddenId (int) tells copies of one apart from
+// another, when editing splits the text it is attached to.
+constexpr int HiddenBefore = QTextFormat::UserProperty + 0x7206;
+constexpr int HiddenAtEnd = QTextFormat::UserProperty + 0x7207;
+constexpr int HiddenId = QTextFormat::UserProperty + 0x7208;
+// bool on a character format: shown as the result of an object kept whole in HiddenBefore; not
+// written again.
+constexpr int Generated = QTextFormat::UserProperty + 0x7209;
+// bool on a character format: the footnote number the file asked for with \chftn.
+constexpr int FootnoteMark = QTextFormat::UserProperty + 0x720a;
+// On the root frame's format, what the file said before its text: the stylesheet, list tables,
+// document info, page setup (QByteArray Preamble); its font and colour tables as written
+// (QByteArray FontTable, ColorTable), the number of each font name (QVariantMap FontNumbers)
+// and each colour (QVariantList Colors, ARGB, alpha 0 for "auto"); its code page (int CodePage)
+// and default font (int DefaultFont); whether text must be written as \u beyond ASCII (bool
+// UnicodeText).
+constexpr int Preamble = QTextFormat::UserProperty + 0x7210;
+constexpr int FontTable = QTextFormat::UserProperty + 0x7211;
+constexpr int FontNumbers = QTextFormat::UserProperty + 0x7212;
+constexpr int ColorTable = QTextFormat::UserProperty + 0x7213;
+constexpr int Colors = QTextFormat::UserProperty + 0x7214;
+constexpr int CodePage = QTextFormat::UserProperty + 0x7215;
+constexpr int DefaultFont = QTextFormat::UserProperty + 0x7216;
+constexpr int UnicodeText = QTextFormat::UserProperty + 0x7217;
 } // namespace RtfProperty

@@ -27,7 +27,7 @@ bool isDigit(char c)
 } // namespace
 
 RtfTokenizer::RtfTokenizer(QByteArrayView data)
-    : m_pos(data.data()), m_end(data.data() + data.size())
+    : m_begin(data.data()), m_pos(data.data()), m_end(data.data() + data.size())
 {
 }
 

@@ -10,6 +10,8 @@ public:
     explicit RtfTokenizer(QByteArrayView data);
 
     RtfToken next();
+    // Bytes consumed so far.
+    qsizetype offset() const { return m_pos - m_begin; }
 
     // The value of one hexadecimal digit, or -1 for any other character.
     static int hexValue(char c);
@@ -17,6 +19,7 @@ public:
 private:
     bool readControl(RtfToken &token);
 
+    const char *m_begin;
     const char *m_pos;
     const char *m_end;
 };

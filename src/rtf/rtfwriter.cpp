@@ -48,17 +48,26 @@ QString listLabel(const QTextList *list, const QTextBlock &block)
 QByteArray RtfWriter::write(const QTextDocument &doc)
 {
     const RtfFormatTables tables(doc);
+    const QTextFrameFormat root = doc.rootFrame()->frameFormat();
+    const QByteArray preamble = root.property(RtfProperty::Preamble).toByteArray();
     // Mostly ASCII text plus a group per run: a little more than the text itself.
-    RtfOutput out(qsizetype(doc.characterCount()) * 11 / 10);
+    RtfOutput out(qsizetype(doc.characterCount()) * 11 / 10 + preamble.size());
     out.openGroup();
     out.word("rtf", 1);
     out.word("ansi");
-    out.word("ansicpg", 1252);
+    // What was kept from the file is in the file's code page; then text beyond ASCII goes as
+    // \u only, as no other code page can be relied on.
+    const int codePage =
+        root.hasProperty(RtfProperty::CodePage) ? root.intProperty(RtfProperty::CodePage) : 1252;
+    out.word("ansicpg", codePage);
+    out.setUnicodeOnly(codePage != 1252 || root.boolProperty(RtfProperty::UnicodeText));
     // No \deff: text without a font of its own is read back without one. Font 0, the
     // document's default font, is what other readers take for it.
     out.word("uc", 1);
     out.lineBreak();
     tables.write(out);
+    // The stylesheet, list tables, document info and page setup, as the file had them.
+    out.raw(preamble);
 
     RtfWriter writer(doc, tables, out);
     writer.writeFrame(doc.rootFrame(), 0);
@@ -302,8 +311,12 @@ void RtfWriter::writeBlock(const QTextBlock &block, int level, Ending ending)
             continue;
         const QTextCharFormat charFormat = fragment.charFormat();
         const QString field = charFormat.stringProperty(RtfProperty::FieldInstruction);
-        if (field != openField) {
+        if (field != openField)
             closeField();
+        writeHidden(charFormat, RtfProperty::HiddenBefore);
+        if (charFormat.boolProperty(RtfProperty::Generated))
+            continue; // the kept object it belongs to was written instead
+        if (field != openField) {
             if (!field.isEmpty()) {
                 m_out.openGroup();
                 m_out.word("field");
@@ -333,7 +346,10 @@ void RtfWriter::writeBlock(const QTextBlock &block, int level, Ending ending)
         }
         m_out.openGroup();
         writeCharFormat(charFormat);
-        m_out.text(fragment.text());
+        if (charFormat.boolProperty(RtfProperty::FootnoteMark))
+            m_out.word("chftn"); // readers number it again
+        else
+            m_out.text(fragment.text());
         m_out.closeGroup();
         if (!href.isEmpty()) {
             m_out.closeGroup();
@@ -341,6 +357,7 @@ void RtfWriter::writeBlock(const QTextBlock &block, int level, Ending ending)
         }
     }
     closeField();
+    writeHidden(format, RtfProperty::HiddenAtEnd);
 
     // A page break before the next paragraph is RTF's \page at the end of this one.
     const QTextBlock next = block.next();
@@ -351,6 +368,19 @@ void RtfWriter::writeBlock(const QTextBlock &block, int level, Ending ending)
     else if (ending == Ending::Cell)
         m_out.word(level > 1 ? "nestcell" : "cell");
     m_out.lineBreak();
+}
+
+// A kept part of the file is written once, however many pieces of text carry it after editing.
+void RtfWriter::writeHidden(const QTextFormat &format, int property)
+{
+    const QByteArray rtf = format.property(property).toByteArray();
+    if (rtf.isEmpty())
+        return;
+    const int id = format.intProperty(RtfProperty::HiddenId);
+    if (m_hiddenWritten.contains(id))
+        return;
+    m_hiddenWritten.insert(id);
+    m_out.raw(rtf);
 }
 
 // Qt's tab stops count from where the first line starts, RTF's from the margin.

@@ -1,11 +1,13 @@
 #pragma once
 
 #include <QByteArray>
+#include <QSet>
 
 class QTextBlock;
 class QTextBlockFormat;
 class QTextCharFormat;
 class QTextDocument;
+class QTextFormat;
 class QTextFrame;
 class QTextImageFormat;
 class QTextTable;
@@ -13,7 +15,8 @@ class RtfFormatTables;
 class RtfOutput;
 
 // Serialises a QTextDocument as Rich Text Format: plain ASCII, code page 1252 with \u for the
-// rest. Paragraph and character formats, tables and images (as PNG or JPEG) are kept.
+// rest. Paragraph and character formats, tables and images (as PNG or JPEG) are kept, and so is
+// what the reader kept of a file without showing it (its tables, stylesheet, footnotes ...).
 class RtfWriter
 {
 public:
@@ -34,8 +37,10 @@ private:
     void writeLineSpacing(const QTextBlockFormat &format);
     void writeCharFormat(const QTextCharFormat &format);
     void writeImage(const QTextImageFormat &format);
+    void writeHidden(const QTextFormat &format, int property);
 
     const QTextDocument &m_doc;
     const RtfFormatTables &m_tables;
     RtfOutput &m_out;
+    QSet<int> m_hiddenWritten; // HiddenId of the kept parts already written
 };

@@ -25,6 +25,7 @@ FindPanel::FindPanel(pgwell &window) : QObject(&window), w(window)
     connect(w.Text2, &QLineEdit::textChanged, this,
             [this] { setWordColor(w.Text2->palette().color(QPalette::ButtonText)); });
     w.Text2->installEventFilter(this);
+    connect(w.Text1, &RichTextBox::contentsChange, this, [this] { m_textCurrent = false; });
 }
 
 bool FindPanel::eventFilter(QObject *watched, QEvent *event)
@@ -45,6 +46,8 @@ void FindPanel::open()
 void FindPanel::close()
 {
     w.fnd->hide();
+    m_text.clear();
+    m_textCurrent = false;
     for (QPushButton *covered : {w.Command6, w.Command7, w.Command8, w.find, w.Command5})
         covered->show();
 }
@@ -64,7 +67,7 @@ void FindPanel::findNext()
 void FindPanel::search(qsizetype start)
 {
     const QString word = w.Text2->text();
-    const qsizetype found = TextSearch::find(w.Text1->text(), word, start);
+    const qsizetype found = TextSearch::find(paneText(), word, start);
     if (found > 0) {
         w.searchPos = found;
         w.Text1->select(int(found - 1), int(word.size()));
@@ -74,6 +77,15 @@ void FindPanel::search(qsizetype start)
     }
     // Last, so that the selection shows.
     w.Text1->setFocus();
+}
+
+const QString &FindPanel::paneText()
+{
+    if (!m_textCurrent) {
+        m_text = w.Text1->text();
+        m_textCurrent = true;
+    }
+    return m_text;
 }
 
 void FindPanel::setWordColor(const QColor &color)

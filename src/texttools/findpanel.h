@@ -23,6 +23,11 @@ private:
     void findNext();
     void search(qsizetype start);
     void setWordColor(const QColor &color);
+    const QString &paneText();
 
     pgwell &w;
+    // The pane's text as last searched, kept while the panel is open and the text unchanged,
+    // so that each Find next costs the search alone, not a copy of a long text.
+    QString m_text;
+    bool m_textCurrent = false;
 };

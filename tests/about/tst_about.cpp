@@ -2,7 +2,7 @@
 #include "about/about.h"
 #include "about/keyvalue.h"
 #include "app/appfonts.h"
-#include "windowfixture.h"
+#include "windowtest.h"
 
 #include <QLabel>
 #include <QPointer>
@@ -17,19 +17,11 @@ const QByteArray folderKey = "SOFTWARE\\Microsoft\\Shared Tools Location";
 const QString unavailable = QStringLiteral("System Information Is Unavailable At This Time");
 } // namespace
 
-class TestAbout : public QObject
+class TestAbout : public WindowTest
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        useOwnHome();
-        installDesignFonts();
-    }
-    void init() { f = std::make_unique<WindowFixture>(); }
-    void cleanup() { f.reset(); }
-
     void keyValue_data();
     void keyValue();
     void keyValueFailures_data();
@@ -47,7 +39,6 @@ private slots:
 
 private:
     about &openAbout();
-    std::unique_ptr<WindowFixture> f;
 };
 
 about &TestAbout::openAbout()

@@ -7,7 +7,7 @@
 #include "app/filelistbox.h"
 #include "app/pgwell.h"
 #include "app/richtextbox.h"
-#include "windowfixture.h"
+#include "windowtest.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -21,15 +21,11 @@
 #include <QTimer>
 #include <QUrl>
 
-class TestKeyboard : public QObject
+class TestKeyboard : public WindowTest
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
-
     void shortcutClicksItsControl_data();
     void shortcutClicksItsControl();
     void shortcutsRunTheirOperations();
@@ -40,28 +36,11 @@ private slots:
 
 private:
     pgwell &shown();
-    std::unique_ptr<WindowFixture> m_fixture;
 };
-
-void TestKeyboard::initTestCase()
-{
-    useOwnHome();
-    installDesignFonts();
-}
-
-void TestKeyboard::init()
-{
-    m_fixture = std::make_unique<WindowFixture>();
-}
-
-void TestKeyboard::cleanup()
-{
-    m_fixture.reset();
-}
 
 pgwell &TestKeyboard::shown()
 {
-    pgwell &w = m_fixture->open();
+    pgwell &w = f->open();
     w.show();
     w.activateWindow();
     [&] {
@@ -124,15 +103,15 @@ void TestKeyboard::shortcutsRunTheirOperations()
     QCOMPARE(w.Text1->toPlainText(), QString());
 
     // F5 lists a file that appeared meanwhile.
-    writeFile(m_fixture->browse(QStringLiteral("later.txt")), "later");
+    writeFile(f->browse(QStringLiteral("later.txt")), "later");
     QCOMPARE(rowOf(w.File1, QStringLiteral("later.txt")), -1);
     QTest::keyClick(&w, Qt::Key_F5);
     QVERIFY(rowOf(w.File1, QStringLiteral("later.txt")) >= 0);
 
     // Ctrl+Q asks the quit question; No keeps everything.
-    m_fixture->fake.messages.answers.enqueue(MessageBoxes::Answer::No);
+    f->fake.messages.answers.enqueue(MessageBoxes::Answer::No);
     QTest::keyClick(&w, Qt::Key_Q, Qt::ControlModifier);
-    QCOMPARE(m_fixture->fake.messages.lastText(),
+    QCOMPARE(f->fake.messages.lastText(),
              QStringLiteral("Are you sure you want to quit the Pagewell ..."));
     QVERIFY(w.isVisible());
 }

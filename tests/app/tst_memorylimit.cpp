@@ -4,21 +4,19 @@
 #include "app/browser.h"
 #include "app/memorybudget.h"
 #include "app/richtextbox.h"
-#include "windowfixture.h"
+#include "windowtest.h"
 
 #include <QFile>
 
 #include <limits>
 #include <sys/resource.h>
 
-class TestMemoryLimit : public QObject
+class TestMemoryLimit : public WindowTest
 {
     Q_OBJECT
 
 private slots:
     void initTestCase();
-    void init() { f = std::make_unique<WindowFixture>(); }
-    void cleanup() { f.reset(); }
 
     void fileTooLargeForMemoryIsRefused();
     void runningOutWhileDecodingIsReported();
@@ -27,8 +25,6 @@ private:
     // Makes a file of the given fraction of the memory left, without taking disk space.
     QString sparseFile(const QString &name, double fractionOfRoom);
     void expectRefusedThenGoOn(pgwell &w, const QString &path);
-
-    std::unique_ptr<WindowFixture> f;
 };
 
 void TestMemoryLimit::initTestCase()

@@ -9,7 +9,7 @@
 #include "app/panecontent.h"
 #include "app/richtextbox.h"
 #include "app/twips.h"
-#include "windowfixture.h"
+#include "windowtest.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -24,19 +24,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-class TestRobustness : public QObject
+class TestRobustness : public WindowTest
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        useOwnHome();
-        installDesignFonts();
-    }
-    void init() { f = std::make_unique<WindowFixture>(); }
-    void cleanup() { f.reset(); }
-
     void specialFilesAreRefusedAtOnce_data();
     void specialFilesAreRefusedAtOnce();
     void specialFileAsStartPath();
@@ -50,9 +42,6 @@ private slots:
     void driveListKeepsItsPlace();
     void toolbarCaptionsClearOfPictures();
     void accessibleNamesAndMenu();
-
-private:
-    std::unique_ptr<WindowFixture> f;
 };
 
 void TestRobustness::specialFilesAreRefusedAtOnce_data()

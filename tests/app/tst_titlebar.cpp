@@ -9,7 +9,7 @@
 #include "app/richtextbox.h"
 #include "app/titledrag.h"
 #include "app/twips.h"
-#include "windowfixture.h"
+#include "windowtest.h"
 
 #include <QAbstractScrollArea>
 #include <QApplication>
@@ -28,13 +28,11 @@ const QColor highlighted(192, 192, 255);
 const QColor panelGrey(224, 224, 224);
 } // namespace
 
-class TestTitleBar : public QObject
+class TestTitleBar : public WindowTest
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void init();
     void cleanup();
 
     void dragArithmetic_data();
@@ -51,40 +49,27 @@ private slots:
 
 private:
     pgwell &shown();
-    QWindow *handle() const { return m_fixture->w->windowHandle(); }
+    QWindow *handle() const { return f->w->windowHandle(); }
     QPoint at(QWidget *widget, QPoint local) const
     {
         return widget->mapTo(widget->window(), local);
     }
     void moveTo(QWidget *widget, QPoint local) { QTest::mouseMove(handle(), at(widget, local)); }
-
-    std::unique_ptr<WindowFixture> m_fixture;
 };
-
-void TestTitleBar::initTestCase()
-{
-    useOwnHome();
-    installDesignFonts();
-}
-
-void TestTitleBar::init()
-{
-    m_fixture = std::make_unique<WindowFixture>();
-}
 
 void TestTitleBar::cleanup()
 {
     // A button still held by a failed test must not leak into the next one.
-    if (m_fixture->w && handle()) {
+    if (f->w && handle()) {
         for (Qt::MouseButton b : {Qt::LeftButton, Qt::RightButton})
             QTest::mouseRelease(handle(), b, {}, QPoint(1, 1));
     }
-    m_fixture.reset();
+    f.reset();
 }
 
 pgwell &TestTitleBar::shown()
 {
-    pgwell &w = m_fixture->open();
+    pgwell &w = f->open();
     w.show();
     [&] {
         QVERIFY(QTest::qWaitForWindowExposed(&w));
@@ -159,7 +144,7 @@ void TestTitleBar::dragByTitleTextAndPicture()
     QTRY_COMPARE(w.pos(), start + QPoint(3000 - 400, 2600 - 10));
     QCOMPARE(w.dragX, qint16(400 * 15)); // the origin stays while the window moves
     QTest::mouseRelease(handle(), Qt::LeftButton, {}, at(w.Image5, QPoint(400, 10)));
-    QCOMPARE(m_fixture->fake.messages.shown.size(), 0);
+    QCOMPARE(f->fake.messages.shown.size(), 0);
     QVERIFY(w.isVisible());
 
     // The origin from hovering over the title text serves a drag on the picture ...

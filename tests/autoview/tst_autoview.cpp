@@ -7,7 +7,7 @@
 #include "fakesteptimer.h"
 #include "reader/form3.h"
 #include "reader/liststep.h"
-#include "windowfixture.h"
+#include "windowtest.h"
 
 #include <QCheckBox>
 #include <QPlainTextEdit>
@@ -32,16 +32,11 @@ QString textAt(int i)
 }
 } // namespace
 
-class TestAutoView : public QObject
+class TestAutoView : public WindowTest
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        useOwnHome();
-        installDesignFonts();
-    }
     void init() { f = std::make_unique<WindowFixture>(); }
     void cleanup()
     {
@@ -74,7 +69,6 @@ private:
     pgwell &openWith(int files);
     void run(pgwell &w);
 
-    std::unique_ptr<WindowFixture> f;
     std::unique_ptr<FakeStepTimer> timer;
 };
 

@@ -2,32 +2,21 @@
 #include "app/appfonts.h"
 #include "app/clicklabel.h"
 #include "app/richtextbox.h"
-#include "windowfixture.h"
+#include "windowtest.h"
 
 #include <QAction>
 #include <QMenu>
 
-class TestFavorites : public QObject
+class TestFavorites : public WindowTest
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        useOwnHome();
-        installDesignFonts();
-    }
-    void init() { f = std::make_unique<WindowFixture>(); }
-    void cleanup() { f.reset(); }
-
     void addCopiesPaneText();
     void removeActsOnSelectedEntry();
     void popUpOpensFolderInFileManager();
     void refreshRereadsBothLists_data();
     void refreshRereadsBothLists();
-
-private:
-    std::unique_ptr<WindowFixture> f;
 };
 
 void TestFavorites::addCopiesPaneText()

@@ -4,7 +4,7 @@
 #include "app/richtextbox.h"
 #include "rtf/rtfdetect.h"
 #include "rtf/rtfreader.h"
-#include "windowfixture.h"
+#include "windowtest.h"
 
 namespace {
 
@@ -20,19 +20,11 @@ void click(pgwell &w, const QString &control)
 
 } // namespace
 
-class TestFileActions : public QObject
+class TestFileActions : public WindowTest
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        useOwnHome();
-        installDesignFonts();
-    }
-    void init() { f = std::make_unique<WindowFixture>(); }
-    void cleanup() { f.reset(); }
-
     void nothingToActOn();
     void plainSaveKeepsEncoding_data();
     void plainSaveKeepsEncoding();
@@ -44,9 +36,6 @@ private slots:
     void deleteMovesToTrash_data();
     void deleteMovesToTrash();
     void failedSaveKeepsOriginal();
-
-private:
-    std::unique_ptr<WindowFixture> f;
 };
 
 void TestFileActions::nothingToActOn()

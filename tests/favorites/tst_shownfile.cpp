@@ -4,7 +4,7 @@
 #include "app/clicklabel.h"
 #include "app/richtextbox.h"
 #include "reader/form3.h"
-#include "windowfixture.h"
+#include "windowtest.h"
 
 #include <QDateTime>
 #include <QFileInfo>
@@ -19,19 +19,11 @@ quint64 inodeOf(const QString &path)
 }
 } // namespace
 
-class TestShownFile : public QObject
+class TestShownFile : public WindowTest
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        useOwnHome();
-        installDesignFonts();
-    }
-    void init() { f = std::make_unique<WindowFixture>(); }
-    void cleanup() { f.reset(); }
-
     void failedDisplayKeepsShownFile_data();
     void failedDisplayKeepsShownFile();
     void failedFavoriteDisplayKeepsShownFile();
@@ -40,9 +32,6 @@ private slots:
     void rightFileAfterRefresh();
     void uneditedSaveWritesNothing_data();
     void uneditedSaveWritesNothing();
-
-private:
-    std::unique_ptr<WindowFixture> f;
 };
 
 void TestShownFile::failedDisplayKeepsShownFile_data()

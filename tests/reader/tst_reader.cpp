@@ -5,7 +5,7 @@
 #include "app/twips.h"
 #include "reader/form3.h"
 #include "reader/liststep.h"
-#include "windowfixture.h"
+#include "windowtest.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -34,19 +34,11 @@ QByteArray textAt(int i)
 }
 } // namespace
 
-class TestReader : public QObject
+class TestReader : public WindowTest
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        useOwnHome();
-        installDesignFonts();
-    }
-    void init() { f = std::make_unique<WindowFixture>(); }
-    void cleanup() { f.reset(); }
-
     void stepArithmetic_data();
     void stepArithmetic();
     void stepsSelectInTheChosenList_data();
@@ -64,8 +56,6 @@ private:
     // count files in the browsed folder, or count favorites and nothing else in the favorites.
     void fillList(pgwell &w, bool favorites, int count);
     Form3 *openReader(pgwell &w);
-
-    std::unique_ptr<WindowFixture> f;
 };
 
 void TestReader::fillList(pgwell &w, bool favorites, int count)

@@ -362,6 +362,26 @@ void TestRtfReader::paragraphFormats()
     QCOMPARE(blockFormatOf(spacing, "A").lineHeightType(), int(QTextBlockFormat::MinimumHeight));
     // The last paragraph needs no \par to keep its format.
     QCOMPARE(blockFormatOf(doc, "P").alignment(), Qt::AlignHCenter);
+
+    // Styles: \s and \cs give what the stylesheet says; explicit words still win, and \pard
+    // takes a paragraph style's character format away with it.
+    QTextDocument styled;
+    RtfReader::read("{\\rtf1{\\colortbl;\\red255\\green0\\blue0;}{\\stylesheet{\\s0 Normal;}"
+                    "{\\s1\\qc\\sb240\\b\\fs36\\cf1 Heading 1;}{\\*\\cs2\\additive\\i Emph;}}"
+                    "\\pard\\s1 Head\\par\\pard\\s1\\qr\\b0 Right\\par\\pard Body {\\cs2 em}\\par}",
+                    &styled);
+    QCOMPARE(styled.toPlainText(), QString("Head\nRight\nBody em\n"));
+    QCOMPARE(blockFormatOf(styled, "Head").alignment(), Qt::AlignHCenter);
+    QCOMPARE(blockFormatOf(styled, "Head").topMargin(), 16.0);
+    QCOMPARE(formatOf(styled, "Head").fontWeight(), int(QFont::Bold));
+    QCOMPARE(formatOf(styled, "Head").fontPointSize(), 18.0);
+    QCOMPARE(formatOf(styled, "Head").foreground().color(), QColor(255, 0, 0));
+    QCOMPARE(blockFormatOf(styled, "Right").alignment(), Qt::AlignRight);
+    QCOMPARE(formatOf(styled, "Right").fontWeight(), int(QFont::Normal));
+    QCOMPARE(formatOf(styled, "Right").fontPointSize(), 18.0);
+    QCOMPARE(formatOf(styled, "Body").fontPointSize(), 12.0);
+    QVERIFY(!formatOf(styled, "Body").fontItalic());
+    QVERIFY(formatOf(styled, "em").fontItalic());
 }
 
 void TestRtfReader::tables()

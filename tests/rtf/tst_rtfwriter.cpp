@@ -7,6 +7,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QTest>
 #include <QTextBlock>
@@ -68,6 +69,7 @@ private slots:
     void tableCellsKeepTheirOrder();
     void keepsWhatThePaneShows();
     void keepsFieldsAndPictureBytes();
+    void keepsWhatThePaneDoesNotShow();
     void imagesSurvive();
     void largeDocumentIsFast();
     void unrtfReadsOutput();
@@ -269,8 +271,10 @@ void TestRtfWriter::keepsWhatThePaneShows()
     }
     // A blank after \* would be text to a reader: each link would gain a space.
     QVERIFY(!rtf.contains("\\* ") && !rtf.contains("\\*\n"));
-    // Symbol and Wingdings characters are Unicode under an ordinary font.
-    QVERIFY(!rtf.contains("Symbol;") && !rtf.contains("Wingdings;"));
+    // Symbol and Wingdings characters are Unicode under an ordinary font: the file's fonts 2
+    // (Symbol) and 3 (Wingdings) stay in the font table, but no text uses them.
+    static const QRegularExpression glyphFont(QStringLiteral("\\\\f[23](?![0-9])"));
+    QVERIFY(!glyphFont.match(QString::fromLatin1(rtf.mid(rtf.indexOf("colortbl")))).hasMatch());
     QVERIFY(rtf.contains("\\u8226\\'3f") || rtf.contains("\\'95"));
     QVERIFY(rtf.contains("\\u8734\\'3f")); // infinity
     QVERIFY(rtf.contains("\\u9312\\'3f")); // circled one
@@ -322,6 +326,90 @@ void TestRtfWriter::keepsFieldsAndPictureBytes()
     QTextDocument back;
     RtfReader::read(out, &back);
     QCOMPARE(back.toPlainText(), doc.toPlainText());
+}
+
+// An edited save of a file with parts the pane does not show gives each of them back, in its
+// place, as other readers see them too.
+void TestRtfWriter::keepsWhatThePaneDoesNotShow()
+{
+    QImage image(8, 8, QImage::Format_RGB32);
+    image.fill(QColor(200, 120, 10));
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    QVERIFY(image.save(&buffer, "JPEG", 60));
+    const QList<QByteArray> kept = {
+        "{\\fonttbl{\\f0\\froman\\fcharset0 Times New Roman;}{\\f1\\fnil\\fcharset128 "
+        "\\'82\\'6c\\'82\\'72 \\'96\\'be\\'92\\'a9;}}",
+        "{\\colortbl;\\red255\\green0\\blue0;}",
+        "{\\stylesheet{\\s0\\fs24 Normal;}{\\s1\\b\\fs36\\cf1 Heading Red;}}",
+        "{\\*\\listtable{\\list\\listtemplateid1{\\listlevel\\levelnfc0{\\leveltext\\'02\\'00.;}"
+        "{\\levelnumbers\\'01;}}\\listid7}}",
+        "{\\info{\\title Kept title}{\\author Someone}}",
+        "\\paperw11906 \\paperh16838 \\margl1134 ",
+        "{\\header \\pard Headwords\\par}",
+        "{\\footer \\pard Footwords\\par}",
+        "{\\footnote \\pard{\\super\\chftn} Footnote words\\par}",
+        "{\\*\\atnid JD}{\\*\\atnauthor John}\\chatn {\\*\\annotation \\pard Notewords\\par}",
+        "{\\*\\bkmkstart mark}",
+        "{\\pict\\wmetafile8\\picw10\\pich10 0100090000}",
+        "{\\object\\objemb{\\*\\objclass Excel.Sheet}{\\*\\objdata 0105000002000000}"
+        "{\\result Objresult}}",
+    };
+    const QByteArray rtf =
+        "{\\rtf1\\ansi\\ansicpg1252\\deff0" + kept[0] + kept[1] + kept[2] + kept[3] + kept[4] +
+        kept[5] + kept[6] + kept[7] + "\\pard\\s1 Heading\\par\\pard Body{\\super\\chftn}" +
+        kept[8] + " more" + kept[9] + " Page {\\field{\\*\\fldinst PAGE}{\\fldrslt 1}}" + kept[10] +
+        ".\\page After break " + kept[11] + kept[12] +
+        " {\\f1 \\'93\\'fa}{\\pict\\jpegblip\\picw8\\pich8 " + jpeg.toHex() + "}\\par}";
+    QTextDocument doc;
+    RtfReader::read(rtf, &doc);
+    QCOMPARE(doc.toPlainText(),
+             u"Heading\nBody1 more Page 1.\nAfter break Objresult \u65e5\ufffc\n"_qs);
+    QTextCursor edit(&doc);
+    edit.setPosition(8);
+    edit.insertText(QStringLiteral("New "));
+    const QByteArray saved = RtfWriter::write(doc);
+
+    for (const QByteArray &part : kept)
+        QVERIFY2(saved.contains(part), part.constData());
+    QVERIFY(saved.contains("\\jpegblip"));
+    QVERIFY(QByteArray(saved).replace("\n", "").contains(jpeg.toHex()));
+    QVERIFY(saved.contains("{\\*\\fldinst PAGE}"));
+    QVERIFY(saved.contains("\\page"));
+    QVERIFY(saved.contains("\\chftn}{\\footnote"));
+    QCOMPARE(saved.count("Objresult"), 1); // the object's result is not written a second time
+
+    // Read back: the edited text, and a second save changes nothing.
+    QTextDocument back;
+    RtfReader::read(saved, &back);
+    QCOMPARE(back.toPlainText(), doc.toPlainText());
+    QCOMPARE(RtfWriter::write(back), saved);
+
+    // Another reader finds in the saved file what it found in the original.
+    const QString unrtf = QStandardPaths::findExecutable(QStringLiteral("unrtf"));
+    if (unrtf.isEmpty())
+        QSKIP("unrtf is not installed");
+    QTemporaryDir dir; // unrtf writes the pictures it finds into the current folder
+    QVERIFY(dir.isValid());
+    auto unrtfText = [&](const QByteArray &bytes) {
+        QFile file(dir.filePath(QStringLiteral("in.rtf")));
+        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            file.write(bytes);
+        file.close();
+        QProcess process;
+        process.setWorkingDirectory(dir.path());
+        process.start(unrtf, {QStringLiteral("--text"), file.fileName()});
+        process.waitForFinished(30000);
+        return QString::fromUtf8(process.readAllStandardOutput());
+    };
+    const QString before = unrtfText(rtf);
+    const QString after = unrtfText(saved);
+    for (const char *seen :
+         {"TITLE: Kept title", "Footnote words", "WMF type", "Objresult", "Page 1"}) {
+        QVERIFY2(before.contains(QLatin1String(seen)), seen);
+        QVERIFY2(after.contains(QLatin1String(seen)), seen);
+    }
 }
 
 void TestRtfWriter::imagesSurvive()

@@ -5,7 +5,7 @@
 #include "app/clicklabel.h"
 #include "texttools/clipslots.h"
 #include "texttools/clipslotwriter.h"
-#include "windowfixture.h"
+#include "windowtest.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -40,16 +40,11 @@ protected:
 };
 } // namespace
 
-class TestClipSlots : public QObject
+class TestClipSlots : public WindowTest
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        useOwnHome();
-        installDesignFonts();
-    }
     void init()
     {
         f = std::make_unique<WindowFixture>();
@@ -93,7 +88,6 @@ private:
     }
 
     QTemporaryDir slotFolder;
-    std::unique_ptr<WindowFixture> f;
 };
 
 void TestClipSlots::content_data()

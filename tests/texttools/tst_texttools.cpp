@@ -3,7 +3,7 @@
 #include "app/appfonts.h"
 #include "app/clicklabel.h"
 #include "app/richtextbox.h"
-#include "windowfixture.h"
+#include "windowtest.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -98,16 +98,11 @@ QString pdfText(const QString &pdf)
 
 } // namespace
 
-class TestTextTools : public QObject
+class TestTextTools : public WindowTest
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        useOwnHome();
-        installDesignFonts();
-    }
     void init()
     {
         f = std::make_unique<WindowFixture>();
@@ -115,7 +110,6 @@ private slots:
         w.show();
         QVERIFY(QTest::qWaitForWindowActive(&w));
     }
-    void cleanup() { f.reset(); }
 
     void findPanelOpensAndCloses();
     void wordBoxColours();
@@ -141,7 +135,6 @@ private slots:
 
 private:
     pgwell &w() { return *f->w; }
-    std::unique_ptr<WindowFixture> f;
 };
 
 void TestTextTools::findPanelOpensAndCloses()
@@ -217,6 +210,14 @@ void TestTextTools::findStepsThroughOverlaps()
     click(w().Command10); // Find starts over
     QCOMPARE(w().searchPos, 1);
     QCOMPARE(w().Text1->selectionStart(), 0);
+
+    // An edit while the panel is open is searched at the next press.
+    w().Text1->select(4, 0);
+    typeInPane(w(), "xaa");
+    for (int position : {2, 3, 6}) {
+        click(w().Command11);
+        QCOMPARE(w().searchPos, position);
+    }
 }
 
 void TestTextTools::findIsCaseSensitiveAndStartsWithTheHint()

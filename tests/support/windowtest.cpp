@@ -1,0 +1,19 @@
+#include "windowtest.h"
+
+#include "app/appfonts.h"
+
+void WindowTest::initTestCase()
+{
+    useOwnHome();
+    installDesignFonts();
+}
+
+void WindowTest::init()
+{
+    f = std::make_unique<WindowFixture>();
+}
+
+void WindowTest::cleanup()
+{
+    f.reset();
+}
