@@ -20,5 +20,6 @@ class TextDecoder
 {
 public:
     static DecodedText decode(const QByteArray &bytes);
+    // The style most of the text's line ends have (see LineEndTally).
     static LineEnding detectLineEnding(QStringView text);
 };
