@@ -252,6 +252,16 @@ qsizetype RichTextBox::textLength() const
     return m_richEditor->document()->characterCount() - 1;
 }
 
+qsizetype RichTextBox::indexOf(QStringView word, qsizetype from) const
+{
+    from = std::max<qsizetype>(from, 0);
+    if (from > textLength())
+        return -1;
+    if (!m_rich)
+        return m_plainView->document().buffer().indexOf(word, from);
+    return text().indexOf(word, from);
+}
+
 void RichTextBox::replaceText(QString text)
 {
     const qsizetype caret = selectionStart();

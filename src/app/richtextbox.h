@@ -46,6 +46,9 @@ public:
     QString text() const;
     QString text(qsizetype start, qsizetype length) const; // a part of it, cut to the bounds
     qsizetype textLength() const;
+    // The first occurrence of word at or after from, compared exactly, or -1; an empty word is
+    // found at from. Plain text is searched where it is kept, without a copy of the whole.
+    qsizetype indexOf(QStringView word, qsizetype from) const;
 
     // Like setPlainText(), but the caret stays at its position (or the end of a shorter text).
     void replaceText(QString text);

@@ -1,5 +1,7 @@
 #include "textdecoder.h"
 
+#include "app/lineendtally.h"
+
 #include <QStringDecoder>
 
 namespace {
@@ -79,13 +81,9 @@ void normaliseLineEnds(QString &text)
 
 LineEnding TextDecoder::detectLineEnding(QStringView text)
 {
-    const qsizetype at = text.indexOf(u'\n');
-    const qsizetype cr = text.indexOf(u'\r');
-    if (cr >= 0 && (at < 0 || cr < at))
-        return cr + 1 < text.size() && text[cr + 1] == u'\n' ? LineEnding::CrLf : LineEnding::Cr;
-    if (at >= 0)
-        return LineEnding::Lf;
-    return LineEnding::CrLf; // no line end at all: the platform-neutral default of new files
+    LineEndTally tally;
+    tally.add(text);
+    return tally.style();
 }
 
 DecodedText TextDecoder::decode(const QByteArray &bytes)

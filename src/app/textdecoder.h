@@ -22,6 +22,7 @@ class TextDecoder
 {
 public:
     static DecodedText decode(const QByteArray &bytes);
+    // The style most of the text's line ends have (see LineEndTally).
     static LineEnding detectLineEnding(QStringView text);
 
     // The Unicode encoding a byte-order mark at the start names, and the mark's length.

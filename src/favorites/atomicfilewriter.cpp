@@ -252,6 +252,10 @@ QString AtomicFileWriter::write(const QString &path, const QByteArray &bytes)
     if (exists && !S_ISREG(st.st_mode)) {
         failure = Failure{S_ISDIR(st.st_mode) ? QStringLiteral("it is a folder")
                                               : QStringLiteral("it is not a regular file")};
+    } else if (exists && ::faccessat(AT_FDCWD, target.constData(), W_OK, AT_EACCESS) != 0) {
+        // A file its owner made read-only stays as it is, although a writable folder would
+        // let a new file take its place.
+        failure = systemFailure(errno);
     } else if (exists && st.st_nlink > 1) {
         failure = writeInPlace(target, bytes);
     } else {

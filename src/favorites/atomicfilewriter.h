@@ -5,7 +5,8 @@
 
 // Replaces a file's content so that a failure never leaves less than the old file, and the file
 // stays the same file: its owner, group and permission bits are kept, and a symbolic link keeps
-// pointing at it.
+// pointing at it. A file that may not be written (read-only) is refused, as it would be when
+// written in place.
 //
 // Usually the bytes go to a temporary file with a short name beside it, which takes the file's
 // place only once everything is on disk. A file with more than one name (hard links), or one

@@ -9,7 +9,7 @@
 #include "favorites/filedisposal.h"
 #include "favorites/listrefresh.h"
 #include "favorites/plaintextcontent.h"
-#include "favorites/textencoder.h"
+#include "favorites/plaintextsave.h"
 #include "platform/messageboxes.h"
 #include "platform/platform.h"
 #include "platform/programlauncher.h"
@@ -55,8 +55,12 @@ QString FavoritesActions::addTextToFavorites(const QString &name, const QString 
     ShownFile conventions;
     if (!w.shownFile().richText && !w.shownFile().isEmpty())
         conventions = w.shownFile();
-    const EncodedText content = PlainTextContent::forSave(text, conventions);
-    error = AtomicFileWriter::write(folder + u'/' + name, content.bytes);
+    const QString path = folder + u'/' + name;
+    const std::optional<PlainTextSave::Content> content =
+        PlainTextSave::bytesFor(w.platform().messages, path, text, conventions);
+    if (!content)
+        return {}; // the user chose to write nothing
+    error = AtomicFileWriter::write(path, content->bytes);
     if (!error.isEmpty())
         return error;
     ListRefresh::keepingSelection(*w.File2);
@@ -85,10 +89,40 @@ void FavoritesActions::openFavoritesFolder()
 #else
     const QString program = QStringLiteral("xdg-open");
 #endif
-    // The folder is one argument, never a command line: a path with blanks stays one path.
+    // The opener starts, then tells by its exit status whether it found a file manager: a
+    // failure is said when it ends, while the window goes on. The folder is one argument, never
+    // a command line: a path with blanks stays one path.
+    const auto ended = [this, folder, program](int status) {
+        if (status != 0)
+            w.platform().messages.show(QStringLiteral("Cannot open the favorites folder %1: %2")
+                                           .arg(folder, openerFailure(program, status)),
+                                       Icon::None, Buttons::Ok);
+    };
     QString error;
-    if (!w.platform().launcher.start(program, {folder}, &error))
+    if (!w.platform().launcher.startWatched(program, {folder}, this, ended, &error))
         w.platform().messages.show(error, Icon::None, Buttons::Ok);
+}
+
+QString FavoritesActions::openerFailure(const QString &program, int status)
+{
+    // The exit statuses xdg-open documents; other openers say 1 for any failure.
+    if (program == u"xdg-open") {
+        switch (status) {
+        case 1:
+            return QStringLiteral("xdg-open refused its command line");
+        case 2:
+            return QStringLiteral("the folder was not found");
+        case 3:
+            return QStringLiteral("no file manager was found to open it");
+        case 4:
+            return QStringLiteral("the file manager could not open it");
+        default:
+            break;
+        }
+    }
+    if (status < 0)
+        return QStringLiteral("%1 ended abnormally").arg(program);
+    return QStringLiteral("%1 ended with status %2").arg(program).arg(status);
 }
 
 void FavoritesActions::refreshFavoritesThenFiles()

@@ -26,6 +26,8 @@ public:
 
 private:
     void onFavoritesPressed(Qt::MouseButton button, const QPoint &globalPos);
+    // What the file opener's exit status means, for the user.
+    static QString openerFailure(const QString &program, int status);
 
     pgwell &w;
 };

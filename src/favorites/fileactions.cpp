@@ -8,6 +8,7 @@
 #include "favorites/filedisposal.h"
 #include "favorites/listrefresh.h"
 #include "favorites/plaintextcontent.h"
+#include "favorites/plaintextsave.h"
 #include "favorites/saveastarget.h"
 #include "platform/dialogs.h"
 #include "platform/messageboxes.h"
@@ -67,14 +68,17 @@ void FileActions::save()
         w.Text1->setModified(false);
         return;
     }
-    const EncodedText content = PlainTextContent::forSave(w.Text1->text(), shown);
-    if (const QString error = AtomicFileWriter::write(shown.path, content.bytes); !error.isEmpty())
+    const std::optional<PlainTextSave::Content> content =
+        PlainTextSave::bytesFor(w.platform().messages, shown.path, w.Text1->text(), shown);
+    if (!content)
+        return; // the user kept the file as it is
+    if (const QString error = AtomicFileWriter::write(shown.path, content->bytes); !error.isEmpty())
         return showSaveFailure(error);
     w.Text1->setModified(false);
-    if (content.encoding != shown.encoding) {
-        // A text that needed UTF-8 is now a UTF-8 file; later saves keep it so.
+    if (content->encoding != shown.encoding) {
+        // The user chose UTF-8 for this file; later saves keep it so.
         ShownFile saved = shown;
-        saved.encoding = content.encoding;
+        saved.encoding = content->encoding;
         w.setShownFile(saved);
     }
 }
@@ -102,9 +106,15 @@ void FileActions::saveAs()
                                    Icon::Question,
                                    Buttons::YesNoDefaultNo) != MessageBoxes::Answer::Yes)
         return;
-    const QByteArray bytes = SaveAsTarget::isRichText(target)
-                                 ? RtfWriter::write(*w.Text1->document())
-                                 : PlainTextContent::forSave(w.Text1->text(), shown).bytes;
+    QByteArray bytes;
+    if (SaveAsTarget::isRichText(target)) {
+        bytes = RtfWriter::write(*w.Text1->document());
+    } else if (auto content =
+                   PlainTextSave::bytesFor(w.platform().messages, target, w.Text1->text(), shown)) {
+        bytes = std::move(content->bytes);
+    } else {
+        return;
+    }
     if (const QString error = AtomicFileWriter::write(target, bytes); !error.isEmpty()) {
         w.platform().messages.show(error, Icon::Critical, Buttons::Ok);
         return;

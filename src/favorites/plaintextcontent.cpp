@@ -20,15 +20,9 @@ QString PlainTextContent::paneText(const QTextDocument &document)
     return text;
 }
 
-EncodedText PlainTextContent::forSave(QString text, const ShownFile &format)
+std::optional<QByteArray> PlainTextContent::forSave(QString text, const ShownFile &format)
 {
     if (!text.endsWith(u'\n'))
         text += u'\n';
     return TextEncoder::encode(std::move(text), format.encoding, format.lineEnding);
-}
-
-QByteArray PlainTextContent::forFavorite(QString text)
-{
-    text += u'\n';
-    return TextEncoder::encode(std::move(text), TextEncoding::Utf8, LineEnding::CrLf).bytes;
 }

@@ -17,9 +17,7 @@ public:
     static QString paneText(const QTextDocument &document);
 
     // Written back to its file: in the encoding and line-end style it was read with, ending in
-    // one line end (added only when the text lacks it, so saving never grows the file).
-    static EncodedText forSave(QString text, const ShownFile &format);
-
-    // A favorite: the text followed by one CR LF, in UTF-8.
-    static QByteArray forFavorite(QString text);
+    // one line end (added only when the text lacks it, so saving never grows the file). None
+    // when the text holds a character that the encoding cannot.
+    static std::optional<QByteArray> forSave(QString text, const ShownFile &format);
 };

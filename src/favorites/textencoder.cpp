@@ -44,32 +44,31 @@ QByteArray toUnicode(QStringView text, QStringConverter::Encoding encoding, bool
 
 } // namespace
 
-EncodedText TextEncoder::encode(QString text, TextEncoding encoding, LineEnding lineEnding)
+std::optional<QByteArray> TextEncoder::encode(QString text, TextEncoding encoding,
+                                              LineEnding lineEnding)
 {
+    // Only '\n' ends a line in the pane's text; U+2028, U+2029, U+0085 and the like are
+    // characters of the text and are written as such.
     if (lineEnding == LineEnding::CrLf)
         text.replace(u'\n', QStringLiteral("\r\n"));
     else if (lineEnding == LineEnding::Cr)
         text.replace(u'\n', u'\r');
 
-    if (encoding == TextEncoding::Windows1252) {
-        if (std::optional<QByteArray> bytes = toWindows1252(text))
-            return {std::move(*bytes), encoding};
-        encoding = TextEncoding::Utf8;
-    }
     switch (encoding) {
-    case TextEncoding::Utf8WithBom:
-        return {toUnicode(text, QStringConverter::Utf8, true), encoding};
-    case TextEncoding::Utf16LE:
-        return {toUnicode(text, QStringConverter::Utf16LE, true), encoding};
-    case TextEncoding::Utf16BE:
-        return {toUnicode(text, QStringConverter::Utf16BE, true), encoding};
-    case TextEncoding::Utf32LE:
-        return {toUnicode(text, QStringConverter::Utf32LE, true), encoding};
-    case TextEncoding::Utf32BE:
-        return {toUnicode(text, QStringConverter::Utf32BE, true), encoding};
-    case TextEncoding::Utf8:
     case TextEncoding::Windows1252:
+        return toWindows1252(text);
+    case TextEncoding::Utf8WithBom:
+        return toUnicode(text, QStringConverter::Utf8, true);
+    case TextEncoding::Utf16LE:
+        return toUnicode(text, QStringConverter::Utf16LE, true);
+    case TextEncoding::Utf16BE:
+        return toUnicode(text, QStringConverter::Utf16BE, true);
+    case TextEncoding::Utf32LE:
+        return toUnicode(text, QStringConverter::Utf32LE, true);
+    case TextEncoding::Utf32BE:
+        return toUnicode(text, QStringConverter::Utf32BE, true);
+    case TextEncoding::Utf8:
         break;
     }
-    return {text.toUtf8(), TextEncoding::Utf8};
+    return toUnicode(text, QStringConverter::Utf8, false);
 }

@@ -2,20 +2,17 @@
 
 #include "app/textdecoder.h"
 
+#include <optional>
 #include <QByteArray>
 #include <QString>
 
-struct EncodedText
-{
-    QByteArray bytes;
-    TextEncoding encoding = TextEncoding::Utf8; // the one actually used
-};
-
 // Turns text back into a file's bytes, the way TextDecoder read it: '\n' becomes the line end
-// given, a byte-order mark is written for the encodings that had one. A text that the encoding
-// cannot hold is written as UTF-8 instead, rather than losing characters.
+// given, a byte-order mark is written for the encodings that had one. Every other character is
+// kept as it is. A text that the encoding cannot hold gives no bytes at all (never a '?' in
+// place of a character): the caller decides, with the user, what to do instead.
 class TextEncoder
 {
 public:
-    static EncodedText encode(QString text, TextEncoding encoding, LineEnding lineEnding);
+    static std::optional<QByteArray> encode(QString text, TextEncoding encoding,
+                                            LineEnding lineEnding);
 };

@@ -1,5 +1,7 @@
 #include "plaintextloader.h"
 
+#include "app/lineendtally.h"
+
 #include <QBuffer>
 #include <QIODevice>
 #include <QStringDecoder>
@@ -40,7 +42,7 @@ qsizetype incompleteUtf8Tail(QByteArrayView bytes)
     return 0;
 }
 
-// Turns CR LF and lone CR into '\n' across block boundaries, and notes the first line end.
+// Turns CR LF and lone CR into '\n' across block boundaries, and counts the line ends.
 class LineEndFolder
 {
 public:
@@ -48,7 +50,7 @@ public:
     {
         if (text.isEmpty())
             return;
-        noteStyle(text);
+        m_tally.add(text);
         QChar *data = text.data();
         const qsizetype size = text.size();
         qsizetype in = 0;
@@ -75,39 +77,11 @@ public:
         text.truncate(out);
     }
 
-    LineEnding style() const
-    {
-        if (m_style)
-            return *m_style;
-        return m_crPending ? LineEnding::Cr : LineEnding::CrLf;
-    }
+    // The style most line ends have, as the file was written.
+    LineEnding style() const { return m_tally.style(); }
 
 private:
-    void noteStyle(QStringView raw)
-    {
-        if (m_style)
-            return;
-        if (m_crPending) {
-            m_style = raw.front() == u'\n' ? LineEnding::CrLf : LineEnding::Cr;
-            return;
-        }
-        for (qsizetype i = 0; i < raw.size(); ++i) {
-            if (raw[i] == u'\n') {
-                m_style = LineEnding::Lf;
-                return;
-            }
-            if (raw[i] == u'\r') {
-                if (i + 1 < raw.size())
-                    m_style = raw[i + 1] == u'\n' ? LineEnding::CrLf : LineEnding::Cr;
-                else
-                    m_crPending = true;
-                return;
-            }
-        }
-    }
-
-    std::optional<LineEnding> m_style;
-    bool m_crPending = false;
+    LineEndTally m_tally;
     bool m_afterCr = false;
 };
 

@@ -6,4 +6,6 @@ class QtProgramLauncher : public ProgramLauncher
 {
 public:
     bool start(const QString &program, const QStringList &arguments, QString *error) override;
+    bool startWatched(const QString &program, const QStringList &arguments, QObject *context,
+                      Ended ended, QString *error) override;
 };

@@ -4,7 +4,6 @@
 #include "app/richtextbox.h"
 #include "platform/messageboxes.h"
 #include "platform/platform.h"
-#include "texttools/textsearch.h"
 
 #include <QEvent>
 #include <QGroupBox>
@@ -25,7 +24,6 @@ FindPanel::FindPanel(pgwell &window) : QObject(&window), w(window)
     connect(w.Text2, &QLineEdit::textChanged, this,
             [this] { setWordColor(w.Text2->palette().color(QPalette::ButtonText)); });
     w.Text2->installEventFilter(this);
-    connect(w.Text1, &RichTextBox::contentsChange, this, [this] { m_textCurrent = false; });
 }
 
 bool FindPanel::eventFilter(QObject *watched, QEvent *event)
@@ -46,8 +44,6 @@ void FindPanel::open()
 void FindPanel::close()
 {
     w.fnd->hide();
-    m_text.clear();
-    m_textCurrent = false;
     for (QPushButton *covered : {w.Command6, w.Command7, w.Command8, w.find, w.Command5})
         covered->show();
 }
@@ -67,7 +63,7 @@ void FindPanel::findNext()
 void FindPanel::search(qsizetype start)
 {
     const QString word = w.Text2->text();
-    const qsizetype found = TextSearch::find(paneText(), word, start);
+    const qsizetype found = find(word, start);
     if (found > 0) {
         w.searchPos = found;
         w.Text1->select(int(found - 1), int(word.size()));
@@ -79,13 +75,25 @@ void FindPanel::search(qsizetype start)
     w.Text1->setFocus();
 }
 
-const QString &FindPanel::paneText()
+qsizetype FindPanel::find(const QString &word, qsizetype start) const
 {
-    if (!m_textCurrent) {
-        m_text = w.Text1->text();
-        m_textCurrent = true;
+    start = qMax<qsizetype>(start, 1);
+    const qsizetype length = w.Text1->textLength();
+    if (start > length)
+        return 0;
+    if (!word.isEmpty()) {
+        const qsizetype found = w.Text1->indexOf(word, start - 1);
+        return found < 0 ? 0 : found + 1;
     }
-    return m_text;
+    // An empty word is found at the start, stepping over the second half of a character
+    // outside the Basic Multilingual Plane, as TextSearch::find does.
+    qsizetype index = start - 1;
+    if (index > 0) {
+        const QString pair = w.Text1->text(index - 1, 2);
+        if (pair.size() == 2 && pair[0].isHighSurrogate() && pair[1].isLowSurrogate())
+            ++index;
+    }
+    return index < length ? index + 1 : 0;
 }
 
 void FindPanel::setWordColor(const QColor &color)

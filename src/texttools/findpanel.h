@@ -23,11 +23,9 @@ private:
     void findNext();
     void search(qsizetype start);
     void setWordColor(const QColor &color);
-    const QString &paneText();
+    // As TextSearch::find over the pane's text, searched in place: each Find next costs the
+    // search alone, not a copy of a long text.
+    qsizetype find(const QString &word, qsizetype start) const;
 
     pgwell &w;
-    // The pane's text as last searched, kept while the panel is open and the text unchanged,
-    // so that each Find next costs the search alone, not a copy of a long text.
-    QString m_text;
-    bool m_textCurrent = false;
 };

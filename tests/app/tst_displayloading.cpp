@@ -24,6 +24,7 @@ private slots:
     }
     void newerChoiceDropsTheOlderLoad();
     void largeFileLoadsInTheBackground();
+    void startUpWithALargeFileDoesNotWait();
     void fileBeyondTheMemoryKeepsThePane_data();
     void fileBeyondTheMemoryKeepsThePane();
 };
@@ -75,6 +76,28 @@ void TestDisplayLoading::largeFileLoadsInTheBackground()
     QCOMPARE(w.currentFilePath, f.browse("big.txt"));
     // The reader reads the file again when it needs the text.
     QVERIFY(w.reader()->readerText() == w.Text1->text());
+}
+
+void TestDisplayLoading::startUpWithALargeFileDoesNotWait()
+{
+    WindowFixture f;
+    QByteArray big;
+    big.reserve(24 << 20);
+    while (big.size() < (24 << 20))
+        big += "a log line with a few words in it\r\n";
+    writeFile(f.browse("start.log"), big);
+    pgwell::Options options;
+    options.startPath = f.browse("start.log");
+    pgwell &w = f.open(options);
+    // The window is there, its file still being read; the pane shows its start-up text.
+    QVERIFY(w.browser().loading().isLoading());
+    QVERIFY(w.shownFile().isEmpty());
+    QVERIFY(w.Text1->textLength() > 0);
+    w.show();
+    QTRY_VERIFY_WITH_TIMEOUT(!w.shownFile().isEmpty(), 30000);
+    QCOMPARE(w.Text1->textLength(), big.size() / 35 * 34);
+    QCOMPARE(w.shownFile().lineEnding, LineEnding::CrLf);
+    QVERIFY(!w.Text1->isModified());
 }
 
 void TestDisplayLoading::fileBeyondTheMemoryKeepsThePane_data()

@@ -1,6 +1,7 @@
 // Reading files for the pane: decoding, whole-file reads, the display rules and the help text.
 #include "app/displayrules.h"
 #include "app/helpfile.h"
+#include "app/lineendtally.h"
 #include "app/memorybudget.h"
 #include "app/textdecoder.h"
 #include "app/wholefilereader.h"
@@ -26,6 +27,8 @@ class TestTextFiles : public QObject
 private slots:
     void decode_data();
     void decode();
+    void lineEndStyle_data();
+    void lineEndStyle();
     void readWhole_data();
     void readWhole();
     void readFileOfUnknownSize();
@@ -69,7 +72,7 @@ void TestTextFiles::decode_data()
         << QByteArray("ab\xc3") << u"abÃ"_qs << TextEncoding::Windows1252 << LineEnding::CrLf;
     QTest::newRow("lone cr") << QByteArray("a\rb\rc") << u"a\nb\nc"_qs << TextEncoding::Utf8
                              << LineEnding::Cr;
-    QTest::newRow("first line end decides")
+    QTest::newRow("a tie goes to the first line end")
         << QByteArray("a\nb\r\nc") << u"a\nb\nc"_qs << TextEncoding::Utf8 << LineEnding::Lf;
 }
 
@@ -83,6 +86,40 @@ void TestTextFiles::decode()
     QCOMPARE(decoded.text, text);
     QCOMPARE(decoded.encoding, encoding);
     QCOMPARE(decoded.lineEnding, lineEnding);
+}
+
+void TestTextFiles::lineEndStyle_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<LineEnding>("style");
+    const auto row = [](const char *name, const char *text, LineEnding style) {
+        QTest::newRow(name) << QString::fromLatin1(text) << style;
+    };
+    row("none", "one line", LineEnding::CrLf);
+    row("stray cr among cr lf", "50%\r100%\r\nnext\nlast\r\n", LineEnding::CrLf);
+    row("mostly lf", "a\r\nb\nc\nd\r\ne\n", LineEnding::Lf);
+    row("mostly cr lf, lf first", "a\nb\r\nc\r\n", LineEnding::CrLf);
+    row("a stray cr loses a tie", "a\rb\nc", LineEnding::Lf);
+    row("cr lf and lf tie, first wins", "a\r\nb\nc", LineEnding::CrLf);
+    row("old mac", "a\rb\rc\r\n", LineEnding::Cr);
+    row("lf cr is two line ends", "a\n\rb\n\rc\n", LineEnding::Lf);
+    row("one final cr", "a\r", LineEnding::Cr);
+    // Other separators are characters of the text, not line ends.
+    QTest::newRow("unicode separators") << u"a\u2028b\u2029c\u0085d\ve\ff\nx"_qs << LineEnding::Lf;
+}
+
+void TestTextFiles::lineEndStyle()
+{
+    QFETCH(QString, text);
+    QFETCH(LineEnding, style);
+    QCOMPARE(TextDecoder::detectLineEnding(text), style);
+    // Read in two pieces cut anywhere, a CR LF split between them included: the same style.
+    for (qsizetype cut = 0; cut <= text.size(); ++cut) {
+        LineEndTally tally;
+        tally.add(QStringView(text).first(cut));
+        tally.add(QStringView(text).sliced(cut));
+        QVERIFY2(tally.style() == style, qPrintable(QString::number(cut)));
+    }
 }
 
 void TestTextFiles::readWhole_data()

@@ -39,6 +39,18 @@ void TestFavorites::addCopiesPaneText()
     choose(w.File1, "doc.rtf");
     QTest::mouseClick(w.Label8, Qt::LeftButton);
     QCOMPARE(readFile(f->favorite("doc.rtf")), "plain bold\r\n");
+    QVERIFY(f->fake.messages.shown.isEmpty());
+
+    // A full disk is said, and the favorite of that name keeps its old content.
+    choose(w.File1, "a.txt");
+    typeInPane(w, QString(300, u'x'));
+    {
+        const FileSizeLimit diskFull(100);
+        QTest::mouseClick(w.m1, Qt::LeftButton);
+    }
+    QCOMPARE(readFile(f->favorite("a.txt")), "edited caf\xe9\n");
+    QCOMPARE(f->fake.messages.shown.size(), 1);
+    QVERIFY(f->fake.messages.lastText().startsWith("Cannot save " + f->favorite("a.txt")));
 }
 
 void TestFavorites::removeActsOnSelectedEntry()
@@ -78,10 +90,28 @@ void TestFavorites::popUpOpensFolderInFileManager()
     // One argument, blank and all: no shell splits it.
     QCOMPARE(f->fake.launcher.started.first().arguments, QStringList{f->program.filePath("favo")});
 
+    f->fake.launcher.endLast(0); // opened: nothing to say
+    QVERIFY(f->fake.messages.shown.isEmpty());
+
+    // xdg-open runs, finds no file manager and ends with status 3: said when it ends.
+    w.open->trigger();
+    f->fake.launcher.endLast(3);
+    QCOMPARE(f->fake.messages.lastText(), "Cannot open the favorites folder " +
+                                              f->program.filePath("favo") +
+                                              ": no file manager was found to open it");
+    QCOMPARE(f->fake.messages.shown.last().icon, MessageBoxes::Icon::None);
+
     f->fake.launcher.succeed = false;
     w.open->trigger();
     QCOMPARE(f->fake.messages.lastText(), "Cannot start xdg-open");
-    QCOMPARE(f->fake.messages.shown.last().icon, MessageBoxes::Icon::None);
+    QCOMPARE(f->fake.messages.shown.size(), 2);
+
+    // An opener that ends after the window closed finds no one to tell.
+    f->fake.launcher.succeed = true;
+    w.open->trigger();
+    f->w.reset();
+    f->fake.launcher.endLast(4);
+    QCOMPARE(f->fake.messages.shown.size(), 2);
 }
 
 void TestFavorites::refreshRereadsBothLists_data()

@@ -7,7 +7,6 @@
 #include "filehelpers.h"
 
 #include <optional>
-#include <QTextDocument>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -31,30 +30,51 @@ void TestFavoritesFiles::savedBytes_data()
     QTest::addColumn<QString>("text"); // as the pane holds it
     QTest::addColumn<TextEncoding>("encoding");
     QTest::addColumn<LineEnding>("lineEnding");
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<TextEncoding>("used");
+    QTest::addColumn<QByteArray>("bytes"); // empty: the encoding cannot hold the text
     // A file shown and saved unchanged is written back byte for byte.
     const auto unchanged = [](const char *name, const QByteArray &file) {
         const DecodedText d = TextDecoder::decode(file);
-        QTest::newRow(name) << d.text << d.encoding << d.lineEnding << file << d.encoding;
+        QTest::newRow(name) << d.text << d.encoding << d.lineEnding << file;
     };
     unchanged("utf-8 cr lf, empty line", "one\r\n\r\nthree\r\n");
     unchanged("utf-8 bom", "\xef\xbb\xbfmarked\r\n");
     unchanged("utf-16 le", QByteArray("\xff\xfe\x61\x00\x0d\x00\x0a\x00", 8));
     unchanged("cr only", "old mac\rfile\r");
-    // Includes the no-break space, which QTextDocument::toPlainText() would turn into a blank.
+    // Includes the no-break space and the C1 bytes without a character of their own.
     QByteArray everyByte;
     for (int b = 1; b < 256; ++b)
         everyByte += b == '\r' || b == '\n' ? ' ' : char(b);
     unchanged("every code page byte", everyByte + "\r\n");
+    // Separators and noncharacters are characters, not line ends, in every Unicode encoding.
+    unchanged("separators, utf-8", "a\xe2\x80\xa8"
+                                   "b\xe2\x80\xa9"
+                                   "c\xef\xb7\x90"
+                                   "d\xc2\x85\x0b\x0c\n");
+    unchanged("separators, utf-16 be", QByteArray("\xfe\xff\x20\x28\x20\x29\xfd\xd0\0\n", 10));
+    unchanged("separators, utf-32 le",
+              QByteArray("\xff\xfe\0\0\x28\x20\0\0\xd0\xfd\0\0\r\0\0\0\n\0\0\0", 20));
+
+    // An edited text takes the style most of the file's lines had.
+    const auto edited = [](const char *name, const QByteArray &file, const QByteArray &saved) {
+        const DecodedText d = TextDecoder::decode(file);
+        QTest::newRow(name) << d.text << d.encoding << d.lineEnding << saved;
+    };
+    edited("stray cr stays cr lf", "50%\r100%\r\nnext\nlast\r\n",
+           "50%\r\n100%\r\nnext\r\nlast\r\n");
+    edited("mixed, mostly lf", "a\r\nb\nc\nd", "a\nb\nc\nd\n");
+    edited("mixed, mostly cr lf", "a\nb\r\nc\r\n", "a\r\nb\r\nc\r\n");
 
     const auto utf8 = TextEncoding::Utf8;
     const auto crLf = LineEnding::CrLf;
-    QTest::newRow("line end added") << "no end" << utf8 << crLf << QByteArray("no end\r\n") << utf8;
-    QTest::newRow("empty text") << "" << utf8 << crLf << QByteArray("\r\n") << utf8;
-    QTest::newRow("greek in code page falls back to utf-8")
-        << u"caf\u00e9 \u03b1\n"_qs << TextEncoding::Windows1252 << crLf
-        << QByteArray("caf\xc3\xa9 \xce\xb1\r\n") << utf8;
+    QTest::newRow("line end added") << "no end" << utf8 << crLf << QByteArray("no end\r\n");
+    QTest::newRow("empty text") << "" << utf8 << crLf << QByteArray("\r\n");
+    QTest::newRow("code page letters") << u"caf\u00e9 \u20ac"_qs << TextEncoding::Windows1252
+                                       << crLf << QByteArray("caf\xe9 \x80\r\n");
+    // Never a '?' in place of a character: no bytes at all, and the user is asked.
+    QTest::newRow("greek does not fit the code page")
+        << u"caf\u00e9 \u03b1\n"_qs << TextEncoding::Windows1252 << crLf << QByteArray();
+    QTest::newRow("emoji does not fit the code page")
+        << u"\U0001F600"_qs << TextEncoding::Windows1252 << crLf << QByteArray();
 }
 
 void TestFavoritesFiles::savedBytes()
@@ -63,15 +83,10 @@ void TestFavoritesFiles::savedBytes()
     QFETCH(TextEncoding, encoding);
     QFETCH(LineEnding, lineEnding);
     QFETCH(QByteArray, bytes);
-    QFETCH(TextEncoding, used);
-    QTextDocument pane;
-    pane.setPlainText(text);
     ShownFile format;
     format.encoding = encoding;
     format.lineEnding = lineEnding;
-    const EncodedText saved = PlainTextContent::forSave(PlainTextContent::paneText(pane), format);
-    QCOMPARE(saved.bytes, bytes);
-    QCOMPARE(saved.encoding, used);
+    QCOMPARE(PlainTextContent::forSave(text, format).value_or(QByteArray()), bytes);
 }
 
 void TestFavoritesFiles::saveAsName_data()
@@ -154,17 +169,19 @@ struct stat statOf(const QString &path)
 void TestFavoritesFiles::writeKeepsTheFile_data()
 {
     QTest::addColumn<QString>("kind");
-    QTest::addColumn<bool>("fails"); // the write runs into a full disk
-    for (const char *kind : {"plain", "hard link", "other owner", "long name", "symbolic link"}) {
+    QTest::addColumn<bool>("diskFull"); // the write runs into a full disk
+    for (const char *kind :
+         {"plain", "hard link", "other owner", "long name", "symbolic link", "read-only folder"}) {
         QTest::newRow(kind) << kind << false;
         QTest::newRow(qPrintable(QStringLiteral("%1, disk full").arg(kind))) << kind << true;
     }
+    QTest::newRow("read-only file") << "read-only file" << false;
 }
 
 void TestFavoritesFiles::writeKeepsTheFile()
 {
     QFETCH(QString, kind);
-    QFETCH(bool, fails);
+    QFETCH(bool, diskFull);
     QTemporaryDir dir;
     const QString name = kind == "long name" ? QString(251, u'l') + ".txt" : "file.txt";
     const QString path = dir.filePath(name);
@@ -180,28 +197,40 @@ void TestFavoritesFiles::writeKeepsTheFile()
             QSKIP("only the superuser can give a file away");
         QCOMPARE(::chown(QFile::encodeName(path), 65534, 65534), 0);
     }
+    const bool readOnlyFile = kind == "read-only file";
+    if (kind.startsWith("read-only")) {
+        if (::geteuid() == 0)
+            QSKIP("root may write anywhere: tried as an ordinary user");
+        QVERIFY(readOnlyFile
+                    ? QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup)
+                    : QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner));
+    }
     const struct stat before = statOf(path);
 
     const QByteArray content(4096, 'n');
     QString error;
     {
-        std::optional<FileSizeLimit> diskFull;
-        if (fails)
-            diskFull.emplace(100);
+        std::optional<FileSizeLimit> limit;
+        if (diskFull)
+            limit.emplace(100);
         error = AtomicFileWriter::write(written, content);
     }
+    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const bool fails = diskFull || readOnlyFile;
     const struct stat after = statOf(path);
     QCOMPARE(readFile(path), fails ? QByteArray("the old content") : content);
     QCOMPARE(error.isEmpty(), !fails);
     if (fails)
         QVERIFY(error.contains(QDir::toNativeSeparators(written)));
+    if (readOnlyFile)
+        QVERIFY(error.endsWith("Permission denied"));
     QCOMPARE(after.st_uid, before.st_uid);
     QCOMPARE(after.st_gid, before.st_gid);
     QCOMPARE(after.st_mode, before.st_mode);
-    if (kind == "hard link") {
+    if (kind == "hard link" || kind == "read-only folder") // written in place
         QCOMPARE(after.st_ino, before.st_ino);
+    if (kind == "hard link")
         QCOMPARE(readFile(dir.filePath("twin")), readFile(path));
-    }
     if (kind == "symbolic link")
         QVERIFY(QFileInfo(written).isSymLink());
     // No temporary file or backup copy is left behind.

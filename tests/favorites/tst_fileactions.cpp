@@ -36,6 +36,8 @@ private slots:
     void deleteMovesToTrash_data();
     void deleteMovesToTrash();
     void failedSaveKeepsOriginal();
+    void unfitCharacterAsksForUtf8_data();
+    void unfitCharacterAsksForUtf8();
 };
 
 void TestFileActions::nothingToActOn()
@@ -251,6 +253,53 @@ void TestFileActions::failedSaveKeepsOriginal()
     QCOMPARE(f->fake.messages.shown.size(), 1);
     QVERIFY(f->fake.messages.lastText().contains(f->browse("t.txt")));
     QVERIFY(f->fake.messages.lastText().endsWith(saveHint));
+}
+
+void TestFileActions::unfitCharacterAsksForUtf8_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("target"); // in the browsed folder; "*": the favorite of the file
+    QTest::newRow("save") << "Command8"
+                          << "w.txt";
+    QTest::newRow("save as") << "Command6"
+                             << "copy.txt";
+    QTest::newRow("add to favorites") << "m1"
+                                      << "*";
+}
+
+// A Windows-1252 file with a typed Greek letter: the user chooses UTF-8 or nothing at all.
+void TestFileActions::unfitCharacterAsksForUtf8()
+{
+    QFETCH(QString, control);
+    QFETCH(QString, target);
+    writeFile(f->browse("w.txt"), "caf\xe9\r\n");
+    pgwell &w = f->open();
+    choose(w.File1, "w.txt");
+    typeInPane(w, u"\u03b1 "_qs);
+    const QString path = target == "*" ? f->favorite("w.txt") : f->browse(target);
+    const auto before = snapshot(WindowFixture::data());
+
+    for (const auto answer : {MessageBoxes::Answer::No, MessageBoxes::Answer::Yes}) {
+        if (control == "Command6")
+            f->fake.dialogs.saveAnswers.enqueue(path);
+        f->fake.messages.answers.enqueue(answer);
+        click(w, control);
+        const FakeMessageBoxes::Shown &asked = f->fake.messages.shown.last();
+        QCOMPARE(asked.icon, MessageBoxes::Icon::Question);
+        QCOMPARE(asked.buttons, MessageBoxes::Buttons::YesNoDefaultNo);
+        QVERIFY(asked.text.contains(path) && asked.text.contains("Windows-1252"));
+        if (answer == MessageBoxes::Answer::No)
+            QCOMPARE(snapshot(WindowFixture::data()), before);
+    }
+    QCOMPARE(f->fake.messages.shown.size(), 2);
+    QCOMPARE(readFile(path), "\xce\xb1 caf\xc3\xa9\r\n");
+    if (control == "Command8") {
+        // The file is UTF-8 now: later saves need not ask again.
+        typeInPane(w, "b");
+        click(w, control);
+        QCOMPARE(f->fake.messages.shown.size(), 2);
+        QCOMPARE(readFile(path), "\xce\xb1 bcaf\xc3\xa9\r\n");
+    }
 }
 
 QTEST_MAIN(TestFileActions)

@@ -9,7 +9,9 @@
 #include <QDateTime>
 #include <QFileInfo>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 quint64 inodeOf(const QString &path)
@@ -32,6 +34,8 @@ private slots:
     void rightFileAfterRefresh();
     void uneditedSaveWritesNothing_data();
     void uneditedSaveWritesNothing();
+    void failedDeleteKeepsTheFile_data();
+    void failedDeleteKeepsTheFile();
 };
 
 void TestShownFile::failedDisplayKeepsShownFile_data()
@@ -218,6 +222,57 @@ void TestShownFile::uneditedSaveWritesNothing()
     QTest::mouseClick(w.Command8, Qt::LeftButton);
     QVERIFY(readFile(path) != bytes);
     QVERIFY(!w.Text1->isModified());
+}
+
+void TestShownFile::failedDeleteKeepsTheFile_data()
+{
+    QTest::addColumn<QString>("control"); // m2: Delete; remt: "Remove This file"
+    QTest::addColumn<QString>("fault");
+    for (const char *control : {"m2", "remt"}) {
+        for (const char *fault : {"long name", "trash records not writable", "folder not writable"})
+            QTest::addRow("%s, %s", control, fault) << control << fault;
+    }
+}
+
+// Neither hangs (GIO's trash is bounded; the test's time limit would catch a hang) nor loses
+// the file: it stays, listed and shown, and the message says why.
+void TestShownFile::failedDeleteKeepsTheFile()
+{
+    QFETCH(QString, control);
+    QFETCH(QString, fault);
+    if (fault != "long name" && ::geteuid() == 0)
+        QSKIP("root may write anywhere: tried as an ordinary user");
+    const bool favorite = control == "remt";
+    // 250 bytes: the trash's record of it, "NAME.trashinfo", would pass the limit of 255.
+    const QString name = fault == "long name" ? QString(246, u'l') + ".txt" : "keep.txt";
+    const QString path = favorite ? f->favorite(name) : f->browse(name);
+    writeFile(path, "precious\n");
+    pgwell &w = f->open();
+    FileListBox *list = favorite ? w.File2 : w.File1;
+    choose(list, name);
+
+    QString locked;
+    if (fault == "folder not writable")
+        locked = QFileInfo(path).path();
+    if (fault == "trash records not writable")
+        QVERIFY(QDir().mkpath(locked = WindowFixture::data() + "/Trash/info"));
+    const auto unlock = qScopeGuard([&locked] {
+        QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    });
+    if (!locked.isEmpty())
+        QVERIFY(QFile::setPermissions(locked, QFile::ReadOwner | QFile::ExeOwner));
+    if (favorite)
+        w.remt->trigger();
+    else
+        QTest::mouseClick(w.m2, Qt::LeftButton);
+
+    QCOMPARE(f->fake.messages.shown.size(), 1);
+    QVERIFY2(f->fake.messages.lastText().startsWith("Cannot remove " + path + ": "),
+             qPrintable(f->fake.messages.lastText()));
+    QCOMPARE(readFile(path), "precious\n");
+    QVERIFY(!QFile::exists(WindowFixture::trashed(name)));
+    QCOMPARE(list->fileName(), name);
+    QCOMPARE(w.Text1->toPlainText(), "precious\n");
 }
 
 QTEST_MAIN(TestShownFile)

@@ -15,6 +15,7 @@
 #include <functional>
 #include <QHash>
 #include <QList>
+#include <QPointer>
 #include <QQueue>
 
 // Platform services with scripted answers; every request is recorded for the test to read.
@@ -101,15 +102,29 @@ public:
     {
         QString program;
         QStringList arguments;
+        QPointer<QObject> context; // for startWatched()
+        Ended ended;
     };
     QList<Started> started;
     bool succeed = true;
     bool start(const QString &program, const QStringList &arguments, QString *error) override
     {
-        started.append({program, arguments});
+        return startWatched(program, arguments, nullptr, {}, error);
+    }
+    bool startWatched(const QString &program, const QStringList &arguments, QObject *context,
+                      Ended ended, QString *error) override
+    {
+        started.append({program, arguments, context, std::move(ended)});
         if (!succeed && error)
             *error = QStringLiteral("Cannot start %1").arg(program);
         return succeed;
+    }
+    // The last program started ends with this status, as a real one would, later.
+    void endLast(int exitStatus)
+    {
+        const Started &last = started.last();
+        if (last.ended && last.context)
+            last.ended(exitStatus);
     }
 };
 

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "app/textdecoder.h"
+
+#include <QStringView>
+
+// Counts a text's line ends (CR LF, LF and a lone CR; nothing else ends a line) to tell the style
+// most of its lines use, so that an edited file is written back the way it mostly was. Takes the
+// text in pieces as it is read; a CR at the end of one piece pairs with an LF that starts the next.
+class LineEndTally
+{
+public:
+    void add(QStringView text);
+    // The style most line ends have. On a tie the style met first wins, except that a lone CR
+    // (a stray one, as a rule) never wins a tie. A text without any line end gets CR LF.
+    LineEnding style() const;
+
+private:
+    void count(LineEnding ending);
+
+    qsizetype m_crLf = 0;
+    qsizetype m_lf = 0;
+    qsizetype m_cr = 0;
+    int m_firstSeen = -1; // the LineEnding first met, as an int; -1 while none was
+    bool m_crPending = false;
+};
