@@ -1,16 +1,16 @@
 #include "lineendtally.h"
 
-void LineEndTally::count(LineEnding ending)
+void LineEndTally::count(LineEnding ending, qsizetype times)
 {
     switch (ending) {
     case LineEnding::CrLf:
-        ++m_crLf;
+        m_crLf += times;
         break;
     case LineEnding::Lf:
-        ++m_lf;
+        m_lf += times;
         break;
     case LineEnding::Cr:
-        ++m_cr;
+        m_cr += times;
         break;
     }
     if (m_firstSeen < 0 && ending != LineEnding::Cr)
@@ -28,6 +28,12 @@ void LineEndTally::add(QStringView text)
         } else {
             count(LineEnding::Cr);
         }
+    }
+    // Most files hold no CR at all: their LFs are counted in one pass.
+    if (!text.sliced(i).contains(u'\r')) {
+        if (const qsizetype lf = text.sliced(i).count(u'\n'); lf > 0)
+            count(LineEnding::Lf, lf);
+        return;
     }
     const qsizetype size = text.size();
     for (; i < size; ++i) {

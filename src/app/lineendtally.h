@@ -16,7 +16,7 @@ public:
     LineEnding style() const;
 
 private:
-    void count(LineEnding ending);
+    void count(LineEnding ending, qsizetype times = 1);
 
     qsizetype m_crLf = 0;
     qsizetype m_lf = 0;
