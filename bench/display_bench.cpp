@@ -103,7 +103,8 @@ int runChild(int argc, char **argv, const QString &file)
     QTimer firstScreen;
     firstScreen.setInterval(5);
     QObject::connect(&firstScreen, &QTimer::timeout, [&] {
-        if (window.shownFile().isEmpty()) // the start-up hint is shown until the file is
+        // The start-up hint is shown until the file, or the preview of a large one, is.
+        if (window.shownFile().isEmpty() && !window.Text1->showsLoadPreview())
             return;
         window.repaint();
         std::printf("FIRST\n");

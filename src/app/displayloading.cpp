@@ -85,6 +85,8 @@ void DisplayLoading::start(const QString &path, const PaneFileReader::Limits &li
         m_threads.removeOne(thread);
         thread->deleteLater();
     });
+    if (m_pane)
+        m_pane->showLoadPreview(PaneFileReader::head(path));
     m_clock.start();
     m_progressTimer.start();
     thread->start(QThread::LowPriority);

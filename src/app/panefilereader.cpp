@@ -50,6 +50,31 @@ bool decodePlain(QIODevice &device, qint64 size, const QString &path,
 
 } // namespace
 
+TextBuffer PaneFileReader::head(const QString &path)
+{
+    WholeFileReader::Opened opened = WholeFileReader::open(path);
+    if (opened.status != Status::Ok)
+        return {};
+    QFile file;
+    if (!file.open(opened.fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(opened.fd);
+        return {};
+    }
+    QByteArray bytes = file.read(headBytes);
+    if (bytes.isEmpty() || isRtf(bytes))
+        return {};
+    // Whole lines only, so that no character is cut in two.
+    if (bytes.size() == headBytes) {
+        const qsizetype lastLine = bytes.lastIndexOf('\n');
+        if (lastLine > 0)
+            bytes.truncate(lastLine);
+    }
+    PlainTextLoader::Result decoded = PlainTextLoader::fromBytes(bytes);
+    if (decoded.status != PlainTextLoader::Status::Ok)
+        return {};
+    return std::move(decoded.buffer);
+}
+
 PaneFileReader::Result PaneFileReader::check(const QString &path, const Limits &limits)
 {
     try {

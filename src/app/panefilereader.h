@@ -42,6 +42,11 @@ public:
                        const std::atomic<bool> *cancel = nullptr,
                        const PlainTextLoader::Progress &progress = {});
 
+    // The first lines of a plain file, for a first screen while the whole is read; empty for
+    // RTF or when the file cannot be read.
+    static TextBuffer head(const QString &path);
+    static constexpr qint64 headBytes = 64 << 10;
+
     // Memory a plain file's text takes per byte of the file at most: two bytes a character,
     // its line index, and room for the blocks being decoded.
     static qint64 plainMemoryFor(qint64 size) { return 2 * size + size / 4 + (8 << 20); }

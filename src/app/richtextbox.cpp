@@ -77,6 +77,12 @@ RichTextBox::RichTextBox(QWidget *parent) : QWidget(parent)
     m_progress->setRange(0, 100);
     m_progress->setFormat(tr("Reading the file ... %p%"));
     m_progress->hide();
+    m_preview = new PlainTextView(this);
+    m_preview->setObjectName(QStringLiteral("loadPreview"));
+    // A picture of the file's start: keys and the pointer stay with the pane.
+    m_preview->setFocusPolicy(Qt::NoFocus);
+    m_preview->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_preview->hide();
     for (QAbstractScrollArea *editor : {static_cast<QAbstractScrollArea *>(m_richEditor),
                                         static_cast<QAbstractScrollArea *>(m_plainView)}) {
         editor->viewport()->setMouseTracking(true);
@@ -500,9 +506,26 @@ void RichTextBox::showLoadProgress(int percent)
     }
 }
 
+void RichTextBox::showLoadPreview(TextBuffer &&head)
+{
+    m_preview->document().setBuffer(std::move(head));
+    m_preview->setGeometry(editor()->geometry());
+    m_preview->setBottomMargin(m_bottomMargin);
+    m_preview->show();
+    m_preview->raise();
+    m_progress->raise();
+}
+
+bool RichTextBox::showsLoadPreview() const
+{
+    return !m_preview->isHidden(); // on screen whenever the pane is
+}
+
 void RichTextBox::hideLoadProgress()
 {
     m_progress->hide();
+    m_preview->hide();
+    m_preview->document().setText({});
 }
 
 bool RichTextBox::showsLoadProgress() const
@@ -540,6 +563,7 @@ void RichTextBox::resizeEvent(QResizeEvent *event)
     QWidget::resizeEvent(event);
     m_richEditor->setGeometry(rect());
     m_plainView->setGeometry(rect());
+    m_preview->setGeometry(rect());
     const int barHeight = m_progress->sizeHint().height();
     m_progress->setGeometry(width() / 6, 8, width() * 2 / 3, barHeight);
 }

@@ -103,7 +103,12 @@ public:
 
     // A bar over the pane that shows how far a load has come; the text stays as it is.
     void showLoadProgress(int percent);
-    void hideLoadProgress();
+    // The first lines of the file being read, shown over the pane until hideLoadProgress():
+    // a first screen at once, while the pane keeps its own text (and shows it again when the
+    // load is dropped).
+    void showLoadPreview(TextBuffer &&head);
+    bool showsLoadPreview() const;
+    void hideLoadProgress(); // the bar and the preview
     bool showsLoadProgress() const;
 
     QTextEdit *richEditor() const { return m_richEditor; }
@@ -136,6 +141,7 @@ private:
     QTextEdit *m_richEditor = nullptr;
     PlainTextView *m_plainView = nullptr;
     QProgressBar *m_progress = nullptr;
+    PlainTextView *m_preview = nullptr;
     bool m_rich = false;
     int m_bottomMargin = 0;
     bool m_replacing = false; // a new content is being put in: reported once, when complete

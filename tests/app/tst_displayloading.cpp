@@ -6,6 +6,7 @@
 #include "app/filelistbox.h"
 #include "app/pgwell.h"
 #include "app/richtextbox.h"
+#include "plaintext/plaintextview.h"
 #include "reader/form3.h"
 #include "windowfixture.h"
 
@@ -67,9 +68,13 @@ void TestDisplayLoading::largeFileLoadsInTheBackground()
     choose(w.File1, "big.txt");
     QVERIFY(w.browser().loading().isLoading());
     QCOMPARE(w.Text1->toPlainText(), before); // the pane keeps its text until the new one is there
+    QVERIFY(w.Text1->showsLoadPreview());     // the file's start shows over it meanwhile
+    QCOMPARE(w.Text1->findChild<PlainTextView *>("loadPreview")->document().text().left(12),
+             u"caf\u00e9 and a l"_qs);
     QSignalSpy finished(&w.browser().loading(), &DisplayLoading::finished);
     QVERIFY(finished.wait(30000));
     QVERIFY(!w.Text1->showsLoadProgress());
+    QVERIFY(!w.Text1->showsLoadPreview());
     QCOMPARE(w.Text1->textLength(), big.size() - qsizetype(big.count("\xc3\xa9")));
     QVERIFY(w.Text1->text().endsWith(QStringLiteral("goes on\nlast")));
     QCOMPARE(w.shownFile().lineEnding, LineEnding::Lf);
