@@ -43,11 +43,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     QString expected = normalized(plain);
     if (document.begin().blockFormat().boolProperty(RtfProperty::ReaderNote)) {
         // Simplified for speed: the note line goes, long paragraphs may be cut in pieces.
-        shown = shown.section(u'\n', 1).remove(u'\n');
-        expected.remove(u'\n');
+        // Rows past the cell budget are lines with their cells apart by tabs.
+        shown = shown.section(u'\n', 1).remove(u'\n').remove(u'\t').trimmed();
+        expected = expected.remove(u'\n').remove(u'\t').trimmed();
     }
     if (shown != expected) {
-        std::fprintf(stderr, "document text differs from plainText()\n");
+        std::fprintf(stderr,
+                     "document text differs from plainText()\n--- document\n%s\n--- plain\n%s\n",
+                     qPrintable(shown), qPrintable(expected));
         std::abort();
     }
     return 0;

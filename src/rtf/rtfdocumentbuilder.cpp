@@ -42,9 +42,45 @@ RtfDocumentBuilder::~RtfDocumentBuilder()
         m_cursor.endEditBlock();
 }
 
+// Rows past the cell budget are lines of text, gathered and inserted in one go: Qt's cost per
+// insertion would make a hundred thousand rows take seconds.
+bool RtfDocumentBuilder::rowsAsText(int level)
+{
+    if (level != 1 || !m_tables.empty() || m_cellsShown < MaxShownCells ||
+        !m_pendingHidden.isEmpty())
+        return false;
+    if (m_level != 1)
+        enterLevel(1);
+    return true;
+}
+
+void RtfDocumentBuilder::flushRowText()
+{
+    if (!m_rowText.isEmpty())
+        m_cursor.insertText(std::exchange(m_rowText, QString()), m_rowFormat);
+}
+
+// Cells without rows make one endless line: it is shown in pieces, as a long paragraph is.
+void RtfDocumentBuilder::endLongRowText(const RtfParagraphFormat &paragraph)
+{
+    if (m_rowText.size() < MaxParagraph)
+        return;
+    flushRowText();
+    if (m_cursor.block().length() > MaxParagraph)
+        splitParagraph(paragraph, m_rowFormat);
+}
+
 void RtfDocumentBuilder::text(QStringView text, const RtfCharFormat &format,
                               const RtfParagraphFormat &paragraph)
 {
+    if (rowsAsText(paragraph.tableLevel())) {
+        if (m_rowText.isEmpty())
+            m_rowFormat = charFormat(format);
+        m_rowText += text;
+        endLongRowText(paragraph);
+        return;
+    }
+    flushRowText();
     enterLevel(paragraph.tableLevel());
     const QTextCharFormat qtFormat = charFormat(format);
     // Qt lays out a paragraph as a whole, in time that grows faster than its length and its
@@ -101,6 +137,11 @@ void RtfDocumentBuilder::splitParagraph(const RtfParagraphFormat &paragraph,
 void RtfDocumentBuilder::paragraphEnd(const RtfParagraphFormat &paragraph,
                                       const RtfCharFormat &mark, bool pageBreakAfter)
 {
+    if (!pageBreakAfter && rowsAsText(paragraph.tableLevel())) {
+        m_rowText += QChar::ParagraphSeparator;
+        return;
+    }
+    flushRowText();
     enterLevel(paragraph.tableLevel());
     applyBlockFormat(paragraph);
     attachHiddenToBlock();
@@ -110,11 +151,18 @@ void RtfDocumentBuilder::paragraphEnd(const RtfParagraphFormat &paragraph,
 
 void RtfDocumentBuilder::cellEnd(int level, const RtfParagraphFormat &paragraph)
 {
+    if (rowsAsText(level)) {
+        m_rowText += u'\t';
+        endLongRowText(paragraph);
+        return;
+    }
+    flushRowText();
     enterLevel(level);
     applyBlockFormat(paragraph);
     attachHiddenToBlock();
     if (int(m_tables.size()) < level) {
-        m_cursor.insertBlock(); // out of table budget: cells become paragraphs
+        // Out of table budget: a row becomes a paragraph, its cells apart by tabs.
+        m_cursor.insertText(QStringLiteral("\t"));
         return;
     }
     m_tables.back().pending = Table::NextCell;
@@ -123,6 +171,11 @@ void RtfDocumentBuilder::cellEnd(int level, const RtfParagraphFormat &paragraph)
 void RtfDocumentBuilder::rowEnd(int level, const RtfRowDefinition &row)
 {
     level = std::clamp(level, 1, RtfParser::MaxTableLevel);
+    if (rowsAsText(level)) {
+        m_rowText += QChar::ParagraphSeparator;
+        return;
+    }
+    flushRowText();
     if (int(m_tables.size()) < level) {
         // A row without cells, or one of a table there was no room for.
         if (level <= m_level && m_cursor.block().length() > 1)
@@ -179,6 +232,7 @@ void RtfDocumentBuilder::rowEnd(int level, const RtfRowDefinition &row)
 void RtfDocumentBuilder::picture(const RtfPicture &picture, const RtfCharFormat &format,
                                  const RtfParagraphFormat &paragraph)
 {
+    flushRowText();
     enterLevel(paragraph.tableLevel());
     QBuffer buffer;
     buffer.setData(picture.data);
@@ -213,10 +267,13 @@ void RtfDocumentBuilder::picture(const RtfPicture &picture, const RtfCharFormat 
 
 void RtfDocumentBuilder::finish(const RtfParagraphFormat &paragraph)
 {
+    flushRowText();
     enterLevel(0);
     applyBlockFormat(paragraph);
     attachHiddenToBlock();
     keepDocumentTables();
+    if (m_parser.formatsSimplified())
+        m_simplified |= RunsMerged;
     if (m_simplified)
         insertNote();
     m_cursor.endEditBlock();
@@ -247,8 +304,8 @@ void RtfDocumentBuilder::keepDocumentTables()
     QTextFrameFormat root = m_document->rootFrame()->frameFormat();
     if (!m_preamble.isEmpty())
         root.setProperty(RtfProperty::Preamble, m_preamble);
-    if (const QByteArrayView fonts = m_parser.fontTableRtf(); !fonts.isEmpty()) {
-        root.setProperty(RtfProperty::FontTable, fonts.toByteArray());
+    if (const QByteArray &fonts = m_parser.fontTableRtf(); !fonts.isNull()) {
+        root.setProperty(RtfProperty::FontTable, fonts);
         QVariantMap numbers;
         for (const RtfFont &font : m_parser.fonts().all()) {
             if (font.name.isEmpty() || RtfTextDecoder::isGlyphFont(font))
@@ -259,8 +316,8 @@ void RtfDocumentBuilder::keepDocumentTables()
         }
         root.setProperty(RtfProperty::FontNumbers, numbers);
     }
-    if (const QByteArrayView colors = m_parser.colorTableRtf(); !colors.isEmpty()) {
-        root.setProperty(RtfProperty::ColorTable, colors.toByteArray());
+    if (const QByteArray &colors = m_parser.colorTableRtf(); !colors.isNull()) {
+        root.setProperty(RtfProperty::ColorTable, colors);
         QVariantList list;
         list.reserve(qsizetype(m_parser.colors().size()));
         for (const quint32 color : m_parser.colors())
@@ -287,8 +344,12 @@ void RtfDocumentBuilder::insertNote()
     if (m_simplified & ParagraphsSplit)
         what << QStringLiteral("very long paragraphs are shown in pieces");
     if (m_simplified & CellsCapped)
-        what << QStringLiteral("table cells after the first %1 are shown as paragraphs")
+        what << QStringLiteral("table rows after the first %1 cells are shown as lines of text")
                     .arg(MaxShownCells);
+    if (m_simplified & RunsMerged)
+        what << QStringLiteral("the formatting of text after the first %L1 changes of format is "
+                               "not shown")
+                    .arg(RtfParser::MaxRuns);
     if (m_simplified & FontsCapped)
         what << QStringLiteral("only the first %1 fonts are used").arg(MaxFamilies);
     QTextCursor top(m_document);
@@ -534,7 +595,14 @@ void RtfDocumentBuilder::advance(Table &table)
         ++table.cellIndex;
         if (!placeCell(table)) {
             --table.cellIndex;
-            m_cursor.insertBlock(); // no room for another cell: keep it in this one
+            if (m_tables.size() == 1) {
+                // No room for another cell in the row: the rest of the tables are text.
+                closeTable();
+                m_cellsShown = std::max<qint64>(m_cellsShown, MaxShownCells);
+                m_simplified |= CellsCapped;
+            } else {
+                m_cursor.insertBlock(); // keep it in this cell
+            }
         }
     } else if (pending == Table::NextRow) {
         // Qt lays out every cell of a table in one go; beyond a fixed number of cells the

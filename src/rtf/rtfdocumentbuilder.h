@@ -85,6 +85,9 @@ private:
     void applyBlockFormat(const RtfParagraphFormat &paragraph);
     void insertNote();
     void attachHiddenToBlock();
+    bool rowsAsText(int level);
+    void flushRowText();
+    void endLongRowText(const RtfParagraphFormat &paragraph);
     void keepDocumentTables();
     void splitParagraph(const RtfParagraphFormat &paragraph, const QTextCharFormat &format);
     QTextCharFormat charFormat(const RtfCharFormat &format);
@@ -104,7 +107,8 @@ private:
         RowsSplit = 2,
         ParagraphsSplit = 4,
         FontsCapped = 8,
-        CellsCapped = 16
+        CellsCapped = 16,
+        RunsMerged = 32
     };
     qint64 m_cellsShown = 0;
     int m_simplified = 0;
@@ -114,6 +118,8 @@ private:
     qint64 m_cellBudget;
     qint64 m_imageBudget;
     int m_imageCount = 0;
+    QString m_rowText; // rows past the cell budget, not yet inserted
+    QTextCharFormat m_rowFormat;
     QByteArray m_preamble;
     QByteArray m_pendingHidden; // waits for the next character or paragraph end
     int m_hiddenCount = 0;

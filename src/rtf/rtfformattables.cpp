@@ -15,7 +15,9 @@ RtfFormatTables::RtfFormatTables(const QTextDocument &doc)
     const QTextFrameFormat root = doc.rootFrame()->frameFormat();
     m_fileFonts = root.property(RtfProperty::FontTable).toByteArray();
     m_fileColors = root.property(RtfProperty::ColorTable).toByteArray();
-    if (m_fileFonts.endsWith('}')) {
+    m_haveFileFonts = root.hasProperty(RtfProperty::FontTable);
+    m_haveFileColors = root.hasProperty(RtfProperty::ColorTable);
+    if (m_haveFileFonts) {
         const QVariantMap numbers = root.property(RtfProperty::FontNumbers).toMap();
         qint64 next = 0;
         for (auto it = numbers.cbegin(); it != numbers.cend(); ++it) {
@@ -24,14 +26,13 @@ RtfFormatTables::RtfFormatTables(const QTextDocument &doc)
         }
         m_firstFont = int(std::min<qint64>(next, INT_MAX / 2));
     } else {
-        m_fileFonts.clear();
         QString defaultFamily = doc.defaultFont().family();
         if (defaultFamily.isEmpty())
             defaultFamily = QStringLiteral("Arial");
         m_fonts.append(defaultFamily);
         m_fontIndex.insert(defaultFamily, 0);
     }
-    if (m_fileColors.endsWith('}')) {
+    if (m_haveFileColors) {
         const QVariantList colors = root.property(RtfProperty::Colors).toList();
         for (qsizetype i = 0; i < colors.size(); ++i) {
             const QRgb rgb = colors.at(i).toUInt();
@@ -39,8 +40,6 @@ RtfFormatTables::RtfFormatTables(const QTextDocument &doc)
                 m_colorIndex.insert(rgb, int(i));
         }
         m_firstColor = int(colors.size());
-    } else {
-        m_fileColors.clear();
     }
 
     // Formats are shared, so scanning the format list is far cheaper than visiting every
@@ -88,12 +87,9 @@ void RtfFormatTables::addColor(QColor color)
 
 void RtfFormatTables::write(RtfOutput &out) const
 {
-    if (m_fileFonts.isEmpty()) {
-        out.openGroup();
-        out.word("fonttbl");
-    } else {
-        out.raw(QByteArrayView(m_fileFonts).chopped(1)); // the file's, still open
-    }
+    out.openGroup();
+    out.word("fonttbl");
+    out.raw(m_fileFonts); // the file's own entries first, with their numbers
     for (qsizetype i = 0; i < m_fonts.size(); ++i) {
         out.openGroup();
         out.word("f", m_firstFont + int(i));
@@ -109,13 +105,12 @@ void RtfFormatTables::write(RtfOutput &out) const
     out.closeGroup();
     out.lineBreak();
 
-    if (m_fileColors.isEmpty()) {
-        out.openGroup();
-        out.word("colortbl");
+    out.openGroup();
+    out.word("colortbl");
+    if (m_haveFileColors)
+        out.raw(m_fileColors);
+    else
         out.text(u";");
-    } else {
-        out.raw(QByteArrayView(m_fileColors).chopped(1));
-    }
     for (const QRgb rgb : m_colors) {
         out.word("red", qRed(rgb));
         out.word("green", qGreen(rgb));

@@ -32,6 +32,8 @@ private:
     // numbers and new ones follow.
     QByteArray m_fileFonts;
     QByteArray m_fileColors;
+    bool m_haveFileFonts = false;
+    bool m_haveFileColors = false;
     int m_firstFont = 0;  // number of m_fonts.first()
     int m_firstColor = 1; // index of m_colors.first()
 

@@ -56,8 +56,10 @@ void RtfParser::parse(QByteArrayView rtf, RtfContentSink &sink)
     m_input = rtf;
     m_offset = 0;
     m_bodyStarted = false;
-    m_fontTableRtf = QByteArrayView();
-    m_colorTableRtf = QByteArrayView();
+    m_runs = 0;
+    m_formatsSimplified = false;
+    m_fontTableRtf = QByteArray();
+    m_colorTableRtf = QByteArray();
     m_otherCodePages = false;
     m_paragraphStyles.clear();
     m_characterStyles.clear();
@@ -155,7 +157,6 @@ void RtfParser::parse(QByteArrayView rtf, RtfContentSink &sink)
     m_sink->finish(state().paragraph);
     m_sink = nullptr;
     m_input = QByteArrayView();
-    m_fontTableRtf = m_colorTableRtf = QByteArrayView();
 }
 
 void RtfParser::openGroup()
@@ -200,12 +201,12 @@ bool RtfParser::closeGroup()
     switch (closed.destination) {
     case RtfGroupState::FontTable:
         commitFont();
-        if (parent != RtfGroupState::FontTable && m_fontTableRtf.isEmpty())
-            m_fontTableRtf = m_input.sliced(closed.start, m_offset - closed.start);
+        if (parent != RtfGroupState::FontTable)
+            m_fontTableRtf.append(tableEntries());
         break;
     case RtfGroupState::ColorTable:
-        if (parent != RtfGroupState::ColorTable && m_colorTableRtf.isEmpty())
-            m_colorTableRtf = m_input.sliced(closed.start, m_offset - closed.start);
+        if (parent != RtfGroupState::ColorTable)
+            m_colorTableRtf.append(tableEntries());
         break;
     case RtfGroupState::StyleEntry:
         if (parent == RtfGroupState::Stylesheet) {
@@ -664,12 +665,14 @@ void RtfParser::handleDestinationWord(RtfKeyword keyword)
     RtfGroupState &s = state();
     switch (keyword) {
     case RtfKeyword::Fonttbl:
+        m_tableEntriesStart = m_offset;
         s.destination = RtfGroupState::FontTable;
         m_fontPending = false;
         m_fontName.clear();
         m_fontNameText.clear();
         break;
     case RtfKeyword::Colortbl:
+        m_tableEntriesStart = m_offset;
         s.destination = RtfGroupState::ColorTable;
         m_red = m_green = m_blue = 0;
         m_colorSet = false;
@@ -717,6 +720,14 @@ void RtfParser::handleDestinationWord(RtfKeyword keyword)
         s.destination = RtfGroupState::Skip;
         break;
     }
+}
+
+// What a font or colour table group holds after its word, up to its closing brace. Not null,
+// even when empty: the file had a table.
+QByteArray RtfParser::tableEntries() const
+{
+    const qsizetype start = std::min(m_tableEntriesStart, m_offset - 1);
+    return QByteArray(m_input.data() + start, m_offset - 1 - start);
 }
 
 // Marks a group whose bytes the sink gets back when it closes; only the outermost one counts.
@@ -992,8 +1003,19 @@ void RtfParser::prepareText()
 {
     const RtfGroupState &s = state();
     if (!m_text.isEmpty()) {
-        if (s.chars == m_textFormat && s.paragraph.tableLevel() == m_textParagraph.tableLevel())
-            return;
+        if (s.paragraph.tableLevel() == m_textParagraph.tableLevel()) {
+            if (s.chars == m_textFormat)
+                return;
+            // Each run costs Qt time to insert and to lay out: past a budget the text goes on
+            // in the format it has, but links, fields and footnote numbers stay what they are.
+            const RtfCharFormat &c = s.chars;
+            if (m_runs >= MaxRuns && c.link == m_textFormat.link && c.field == m_textFormat.field &&
+                c.generated == m_textFormat.generated &&
+                c.footnoteMark == m_textFormat.footnoteMark) {
+                m_formatsSimplified = true;
+                return;
+            }
+        }
         flushText();
     }
     m_textFormat = s.chars;
@@ -1016,6 +1038,7 @@ void RtfParser::flushText()
     if (m_text.isEmpty())
         return;
     m_bodyStarted = true;
+    ++m_runs;
     m_sink->text(m_text, m_textFormat, m_textParagraph);
     m_text.resize(0);
 }

@@ -23,15 +23,18 @@ public:
     void parse(QByteArrayView rtf, RtfContentSink &sink);
 
     const RtfFontTable &fonts() const { return m_fonts; }
-    // The font and colour tables as the file wrote them, for a save that keeps their numbers.
-    QByteArrayView fontTableRtf() const { return m_fontTableRtf; }
-    QByteArrayView colorTableRtf() const { return m_colorTableRtf; }
+    // The entries of the font and colour tables as the file wrote them (of every table, when
+    // there were several), for a save that keeps their numbers; null when there was none.
+    const QByteArray &fontTableRtf() const { return m_fontTableRtf; }
+    const QByteArray &colorTableRtf() const { return m_colorTableRtf; }
     const std::vector<quint32> &colors() const { return m_colors; }
     int documentCodePage() const { return m_documentPage; }
     int defaultFont() const { return m_defaultFont; }
     // True when some font or the document uses a code page other than 1252, so that written
     // text must use \u for everything beyond ASCII.
     bool usesOtherCodePages() const { return m_otherCodePages; }
+    // True when text past MaxRuns runs kept the format of the run before it.
+    bool formatsSimplified() const { return m_formatsSimplified; }
     QString linkTarget(int link) const { return m_links.value(link); }
     QString fieldInstruction(int field) const { return m_fieldInstructions.value(field); }
     // The row definition in effect for top-level (nested false) or nested table rows.
@@ -43,6 +46,7 @@ public:
     // Deeper groups share the state of the deepest one kept.
     static constexpr int MaxDepth = 4096;
     static constexpr int MaxTableLevel = 16;
+    static constexpr qint64 MaxRuns = 50000;
 
 private:
     RtfGroupState &state() { return m_stack.back(); }
@@ -58,6 +62,7 @@ private:
     int fontNamePage() const;
     void keepGroup(RtfGroupState &group);
     void emitKept(qsizetype start);
+    QByteArray tableEntries() const;
     void applyStyle(int number, bool character);
     void flushFontNameBytes();
     void flushFieldBytes();
@@ -85,9 +90,12 @@ private:
     qsizetype m_offset = 0; // after the token being handled
     qsizetype m_groupStart = 0;
     bool m_bodyStarted = false; // the sink has had content: what is kept goes in its place
-    QByteArrayView m_fontTableRtf;
-    QByteArrayView m_colorTableRtf;
+    QByteArray m_fontTableRtf;
+    QByteArray m_colorTableRtf;
+    qsizetype m_tableEntriesStart = 0; // after \fonttbl or \colortbl
     bool m_otherCodePages = false;
+    qint64 m_runs = 0;
+    bool m_formatsSimplified = false;
     struct Style
     {
         RtfCharFormat chars;

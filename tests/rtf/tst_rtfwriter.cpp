@@ -341,7 +341,7 @@ void TestRtfWriter::keepsWhatThePaneDoesNotShow()
     const QList<QByteArray> kept = {
         "{\\fonttbl{\\f0\\froman\\fcharset0 Times New Roman;}{\\f1\\fnil\\fcharset128 "
         "\\'82\\'6c\\'82\\'72 \\'96\\'be\\'92\\'a9;}}",
-        "{\\colortbl;\\red255\\green0\\blue0;}",
+        "{\\colortbl ;\\red255\\green0\\blue0;}",
         "{\\stylesheet{\\s0\\fs24 Normal;}{\\s1\\b\\fs36\\cf1 Heading Red;}}",
         "{\\*\\listtable{\\list\\listtemplateid1{\\listlevel\\levelnfc0{\\leveltext\\'02\\'00.;}"
         "{\\levelnumbers\\'01;}}\\listid7}}",
