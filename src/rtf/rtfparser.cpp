@@ -60,6 +60,7 @@ void RtfParser::parse(QByteArrayView rtf, RtfContentSink &sink)
     m_formatsSimplified = false;
     m_fontTableRtf = QByteArray();
     m_colorTableRtf = QByteArray();
+    m_tablesNested = false;
     m_otherCodePages = false;
     m_paragraphStyles.clear();
     m_characterStyles.clear();
@@ -145,6 +146,11 @@ void RtfParser::parse(QByteArrayView rtf, RtfContentSink &sink)
     flushBytes();
     resolveSurrogate();
     flushText();
+    if (m_tablesNested) {
+        // A table inside another group: the writer makes tables of its own instead.
+        m_fontTableRtf = QByteArray();
+        m_colorTableRtf = QByteArray();
+    }
     m_otherCodePages = m_documentPage != 1252;
     for (const RtfFont &font : m_fonts.all()) {
         const int page = RtfTextDecoder::codePageForFont(font, m_documentPage);
@@ -201,12 +207,16 @@ bool RtfParser::closeGroup()
     switch (closed.destination) {
     case RtfGroupState::FontTable:
         commitFont();
-        if (parent != RtfGroupState::FontTable)
+        if (parent == RtfGroupState::Body && m_stack.size() == 2)
             m_fontTableRtf.append(tableEntries());
+        else if (parent != RtfGroupState::FontTable)
+            m_tablesNested = true;
         break;
     case RtfGroupState::ColorTable:
-        if (parent != RtfGroupState::ColorTable)
+        if (parent == RtfGroupState::Body && m_stack.size() == 2)
             m_colorTableRtf.append(tableEntries());
+        else if (parent != RtfGroupState::ColorTable)
+            m_tablesNested = true;
         break;
     case RtfGroupState::StyleEntry:
         if (parent == RtfGroupState::Stylesheet) {
@@ -665,14 +675,16 @@ void RtfParser::handleDestinationWord(RtfKeyword keyword)
     RtfGroupState &s = state();
     switch (keyword) {
     case RtfKeyword::Fonttbl:
-        m_tableEntriesStart = m_offset;
+        if (s.destination == RtfGroupState::Body && m_stack.size() == 3)
+            m_tableEntriesStart = m_offset; // a table of the document's own
         s.destination = RtfGroupState::FontTable;
         m_fontPending = false;
         m_fontName.clear();
         m_fontNameText.clear();
         break;
     case RtfKeyword::Colortbl:
-        m_tableEntriesStart = m_offset;
+        if (s.destination == RtfGroupState::Body && m_stack.size() == 3)
+            m_tableEntriesStart = m_offset;
         s.destination = RtfGroupState::ColorTable;
         m_red = m_green = m_blue = 0;
         m_colorSet = false;

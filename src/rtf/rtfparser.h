@@ -93,6 +93,7 @@ private:
     QByteArray m_fontTableRtf;
     QByteArray m_colorTableRtf;
     qsizetype m_tableEntriesStart = 0; // after \fonttbl or \colortbl
+    bool m_tablesNested = false;
     bool m_otherCodePages = false;
     qint64 m_runs = 0;
     bool m_formatsSimplified = false;
