@@ -327,7 +327,9 @@ void RtfDocumentBuilder::keepDocumentTables()
     root.setProperty(RtfProperty::CodePage, m_parser.documentCodePage());
     if (m_parser.defaultFont() >= 0)
         root.setProperty(RtfProperty::DefaultFont, m_parser.defaultFont());
-    root.setProperty(RtfProperty::UnicodeText, m_parser.usesOtherCodePages());
+    // Only the file's own font table makes its fonts' code pages matter to a save.
+    root.setProperty(RtfProperty::UnicodeText,
+                     m_parser.usesOtherCodePages() && !m_parser.fontTableRtf().isNull());
     m_document->rootFrame()->setFrameFormat(root);
 }
 
