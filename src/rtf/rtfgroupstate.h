@@ -33,6 +33,7 @@ struct RtfGroupState
     qsizetype start = 0;       // offset of the group's {
     bool kept = false;         // in a group the writer gets back verbatim
     bool keepHere = false;     // this group is that group
+    qint64 contentAtOpen = 0;  // content shown before the group opened
     int styleNumber = 0;       // \s, \cs ... of a StyleEntry
     bool characterStyle = false;
     bool styledChars = false; // the character format came from a paragraph style (\s)

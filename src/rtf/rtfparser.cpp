@@ -57,6 +57,7 @@ void RtfParser::parse(QByteArrayView rtf, RtfContentSink &sink)
     m_offset = 0;
     m_bodyStarted = false;
     m_runs = 0;
+    m_structures = 0;
     m_formatsSimplified = false;
     m_fontTableRtf = QByteArray();
     m_colorTableRtf = QByteArray();
@@ -178,6 +179,7 @@ void RtfParser::openGroup()
     group.fieldSymbol = 0;
     group.start = m_groupStart;
     group.keepHere = false;
+    group.contentAtOpen = m_emitted + m_structures;
     if (group.destination == RtfGroupState::Stylesheet) {
         // A style starts from nothing: only what it says is its format.
         group.destination = RtfGroupState::StyleEntry;
@@ -745,7 +747,9 @@ QByteArray RtfParser::tableEntries() const
 // Marks a group whose bytes the sink gets back when it closes; only the outermost one counts.
 void RtfParser::keepGroup(RtfGroupState &group)
 {
-    if (!group.kept) {
+    // A group that showed something before its destination word is not kept: that part would
+    // be written twice.
+    if (!group.kept && group.contentAtOpen == m_emitted + m_structures) {
         group.kept = true;
         group.keepHere = true;
     }
@@ -1066,6 +1070,7 @@ void RtfParser::paragraphEnd(bool pageBreak)
     resolveSurrogate();
     flushText();
     m_bodyStarted = true;
+    ++m_structures;
     m_sink->paragraphEnd(s.paragraph, s.chars, pageBreak);
     m_labelSeen = false;
 }
@@ -1079,6 +1084,7 @@ void RtfParser::tableEvent(RtfKeyword keyword)
     flushText();
     const int nested = std::max(2, s.paragraph.tableLevel());
     m_bodyStarted = true;
+    ++m_structures;
     switch (keyword) {
     case RtfKeyword::Cell:
         m_sink->cellEnd(1, s.paragraph);
@@ -1407,6 +1413,7 @@ void RtfParser::finishPicture(const RtfGroupState &group)
         !group.chars.hidden && state().destination == RtfGroupState::Body) {
         flushText();
         m_bodyStarted = true;
+        ++m_structures;
         m_sink->picture(m_picture, group.chars, group.paragraph);
     }
     m_picture = RtfPicture();

@@ -96,6 +96,7 @@ private:
     bool m_tablesNested = false;
     bool m_otherCodePages = false;
     qint64 m_runs = 0;
+    qint64 m_structures = 0; // paragraph and cell ends, pictures: with m_emitted, what was shown
     bool m_formatsSimplified = false;
     struct Style
     {
