@@ -7,6 +7,7 @@
 #include <QFile>
 
 #include <new>
+#include <optional>
 #include <unistd.h>
 
 namespace {
@@ -48,6 +49,27 @@ bool decodePlain(QIODevice &device, qint64 size, const QString &path,
     return false;
 }
 
+// Opens the file without blocking on it into `file`, with its size; the failure to report
+// when it cannot be opened or is larger than the limit.
+std::optional<PaneFileReader::Result>
+openWithin(const QString &path, const PaneFileReader::Limits &limits, QFile &file, qint64 &size)
+{
+    WholeFileReader::Opened opened = WholeFileReader::open(path);
+    if (opened.status != Status::Ok)
+        return failure(opened.status, opened.error);
+    if (!file.open(opened.fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(opened.fd);
+        return failure(Status::Failed,
+                       QStringLiteral("Cannot read %1: %2")
+                           .arg(QDir::toNativeSeparators(path), file.errorString()));
+    }
+    size = opened.size;
+    if (size > limits.maximumSize)
+        return failure(Status::TooLarge,
+                       WholeFileReader::tooLargeMessage(path, size, limits.maximumSize));
+    return std::nullopt;
+}
+
 } // namespace
 
 TextBuffer PaneFileReader::head(const QString &path)
@@ -78,20 +100,10 @@ TextBuffer PaneFileReader::head(const QString &path)
 PaneFileReader::Result PaneFileReader::check(const QString &path, const Limits &limits)
 {
     try {
-        WholeFileReader::Opened opened = WholeFileReader::open(path);
-        if (opened.status != Status::Ok)
-            return failure(opened.status, opened.error);
         QFile file;
-        if (!file.open(opened.fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-            ::close(opened.fd);
-            return failure(Status::Failed,
-                           QStringLiteral("Cannot read %1: %2")
-                               .arg(QDir::toNativeSeparators(path), file.errorString()));
-        }
-        const qint64 size = opened.size;
-        if (size > limits.maximumSize)
-            return failure(Status::TooLarge,
-                           WholeFileReader::tooLargeMessage(path, size, limits.maximumSize));
+        qint64 size = 0;
+        if (std::optional<PaneFileReader::Result> refused = openWithin(path, limits, file, size))
+            return *refused;
         // A formatted document, and anything read whole, takes its bytes and a document; a
         // large plain text only its characters and line index.
         const bool whole = size <= limits.readWholeUpTo || isRtf(file.peek(16));
@@ -111,20 +123,10 @@ PaneFileReader::Result PaneFileReader::read(const QString &path, const Limits &l
                                             const PlainTextLoader::Progress &progress)
 {
     try {
-        WholeFileReader::Opened opened = WholeFileReader::open(path);
-        if (opened.status != Status::Ok)
-            return failure(opened.status, opened.error);
         QFile file;
-        if (!file.open(opened.fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-            ::close(opened.fd);
-            return failure(Status::Failed,
-                           QStringLiteral("Cannot read %1: %2")
-                               .arg(QDir::toNativeSeparators(path), file.errorString()));
-        }
-        const qint64 size = opened.size;
-        if (size > limits.maximumSize)
-            return failure(Status::TooLarge,
-                           WholeFileReader::tooLargeMessage(path, size, limits.maximumSize));
+        qint64 size = 0;
+        if (std::optional<PaneFileReader::Result> refused = openWithin(path, limits, file, size))
+            return *refused;
 
         if (size == 0 || size <= limits.readWholeUpTo) {
             // Small, or of unknown size (as files in /proc): read whole, bytes kept.

@@ -180,12 +180,18 @@ QString RichTextBox::toPlainText() const
 
 void RichTextBox::setRichDocument(QTextDocument *document, Origin origin)
 {
-    // The editor deletes a document it made itself; one of ours is deleted here.
     const qsizetype oldLength = textLength();
-    QPointer<QTextDocument> old = m_richEditor->document();
-    document->setParent(m_richEditor);
     document->setDefaultFont(font());
     document->setModified(origin == Origin::Edit);
+    adoptRichDocument(document);
+    announceNewContent(oldLength);
+}
+
+void RichTextBox::adoptRichDocument(QTextDocument *document)
+{
+    // The editor deletes a document it made itself; one of ours is deleted here.
+    QPointer<QTextDocument> old = m_richEditor->document();
+    document->setParent(m_richEditor);
     m_replacing = true;
     m_richEditor->setDocument(document);
     showEditor(true);
@@ -193,7 +199,6 @@ void RichTextBox::setRichDocument(QTextDocument *document, Origin origin)
     watch(document);
     if (old && old != document && old->parent() == m_richEditor)
         delete old;
-    announceNewContent(oldLength);
 }
 
 void RichTextBox::becomeRich()
@@ -210,15 +215,7 @@ void RichTextBox::becomeRich()
     built->setUndoRedoEnabled(true);
     built->setModified(plain.isModified());
     QTextDocument *document = built.release();
-    QPointer<QTextDocument> old = m_richEditor->document();
-    document->setParent(m_richEditor);
-    m_replacing = true;
-    m_richEditor->setDocument(document);
-    showEditor(true);
-    m_replacing = false;
-    watch(document);
-    if (old && old != document && old->parent() == m_richEditor)
-        delete old;
+    adoptRichDocument(document);
     QTextCursor selection(document);
     selection.setPosition(clampedInt(anchor));
     selection.setPosition(clampedInt(cursor), QTextCursor::KeepAnchor);

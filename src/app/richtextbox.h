@@ -137,6 +137,8 @@ private:
     QTextCharFormat currentCharFormat() const;
     void mergeFormat(const QTextCharFormat &format);
     void becomeRich();
+    // Puts a document of ours into the rich editor and shows it, without reporting a change.
+    void adoptRichDocument(QTextDocument *document);
 
     QTextEdit *m_richEditor = nullptr;
     PlainTextView *m_plainView = nullptr;
