@@ -109,13 +109,12 @@ bool Browser::show(ShownList list, const QString &path, PaneFileReader::Result &
             shown = loaded.format;
             w.reader()->setReaderText(loaded.richPlainText);
         } else {
-            // The reader takes a plain file's text from its bytes (a large file's from the file
-            // itself), and only when it is shown.
-            w.reader()->setReaderTextFromFile(path, file.bytes);
             file.bytes = QByteArray();
             shown.encoding = file.plain.encoding;
             shown.lineEnding = file.plain.lineEnding;
             w.Text1->setPlainBuffer(std::move(file.plain.buffer), RichTextBox::Origin::File);
+            // Shared with the pane, not copied.
+            w.reader()->setReaderText(w.Text1->plainTextBuffer());
         }
     } catch (const std::bad_alloc &) {
         w.reader()->setWindowTitle(readerCaption);

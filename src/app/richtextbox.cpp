@@ -178,6 +178,11 @@ QString RichTextBox::toPlainText() const
     return m_rich ? m_richEditor->toPlainText() : m_plainView->document().text();
 }
 
+TextBuffer RichTextBox::plainTextBuffer() const
+{
+    return m_rich ? TextBuffer(m_richEditor->toPlainText()) : m_plainView->document().buffer();
+}
+
 void RichTextBox::setRichDocument(QTextDocument *document, Origin origin)
 {
     const qsizetype oldLength = textLength();

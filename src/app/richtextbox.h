@@ -1,5 +1,7 @@
 #pragma once
 
+#include "plaintext/textbuffer.h"
+
 #include <QColor>
 #include <QTextCursor>
 #include <QWidget>
@@ -10,7 +12,6 @@ class QProgressBar;
 class QTextCharFormat;
 class QTextDocument;
 class QTextEdit;
-class TextBuffer;
 
 // The viewing pane: a rich-text box that shows formatted documents and plain text. Plain text
 // is shown by our own editor, which keeps the text once and lays out only what is on screen, so
@@ -40,6 +41,9 @@ public:
     // The same for a text already held in a buffer (read off the GUI thread); nothing is copied.
     void setPlainBuffer(TextBuffer &&buffer, Origin origin = Origin::Edit);
     QString toPlainText() const;
+    // The same text in a buffer. Plain text shares the pane's own storage: taking it copies no
+    // characters, and a later edit on either side copies only the piece it changes.
+    TextBuffer plainTextBuffer() const;
 
     // The whole content without formatting, in the positions described above. Unlike
     // toPlainText() it keeps no-break spaces.

@@ -32,6 +32,23 @@ QAccessibleInterface *PlainTextAccessible::create(const QString &className, QObj
     return nullptr;
 }
 
+std::unique_ptr<QAccessibleTextCursorEvent> PlainTextAccessible::changeEvent(PlainTextView *view,
+                                                                             qsizetype position,
+                                                                             qsizetype removed,
+                                                                             qsizetype added)
+{
+    const PlainTextDocument &document = view->document();
+    const int at = clamped(position);
+    const QString inserted =
+        document.buffer().mid(position, std::min(added, PlainTextDocument::changeTextKept));
+    const QString &gone = document.lastRemovedText();
+    if (removed == 0)
+        return std::make_unique<QAccessibleTextInsertEvent>(view, at, inserted);
+    if (added == 0)
+        return std::make_unique<QAccessibleTextRemoveEvent>(view, at, gone);
+    return std::make_unique<QAccessibleTextUpdateEvent>(view, at, gone, inserted);
+}
+
 PlainTextView *PlainTextAccessible::view() const
 {
     return static_cast<PlainTextView *>(widget());

@@ -2,6 +2,8 @@
 
 #include <QAccessibleWidget>
 
+#include <memory>
+
 class PlainTextView;
 
 // What screen readers (and tests) see of the plain-text editor: an editable text whose
@@ -16,6 +18,12 @@ public:
 
     // For QAccessible::installFactory.
     static QAccessibleInterface *create(const QString &className, QObject *object);
+
+    // What screen readers are told of a change of the view's text, just made: at position,
+    // removed characters were replaced by added ones. The event carries the text removed and
+    // inserted, of a change of megabytes only its start.
+    static std::unique_ptr<QAccessibleTextCursorEvent>
+    changeEvent(PlainTextView *view, qsizetype position, qsizetype removed, qsizetype added);
 
     void *interface_cast(QAccessible::InterfaceType type) override;
     QString text(QAccessible::Text t) const override;

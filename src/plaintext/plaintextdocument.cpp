@@ -31,6 +31,7 @@ void PlainTextDocument::setText(QStringView text)
 void PlainTextDocument::setBuffer(TextBuffer &&buffer)
 {
     const qsizetype old = m_buffer.length();
+    m_lastRemoved = m_buffer.mid(0, changeTextKept);
     m_buffer = std::move(buffer);
     m_history.clear();
     m_cleanStep = 0;
@@ -98,6 +99,7 @@ void PlainTextDocument::apply(qsizetype position, qsizetype count, const QString
     edit.inserted = text;
     edit.anchorBefore = m_anchor;
     edit.cursorBefore = m_cursor;
+    m_lastRemoved = edit.removed.left(changeTextKept);
     m_buffer.remove(position, count);
     m_buffer.insert(position, text);
     // Set before the change is told: a listener may change the text again, moving them on.
@@ -185,6 +187,7 @@ void PlainTextDocument::undo()
     if (!step)
         return;
     for (auto edit = step->rbegin(); edit != step->rend(); ++edit) {
+        m_lastRemoved = edit->inserted.left(changeTextKept);
         m_buffer.remove(edit->position, edit->inserted.size());
         m_buffer.insert(edit->position, edit->removed);
         emit contentsChanged(edit->position, edit->inserted.size(), edit->removed.size());
@@ -200,6 +203,7 @@ void PlainTextDocument::redo()
     if (!step)
         return;
     for (const TextEdit &edit : *step) {
+        m_lastRemoved = edit.removed.left(changeTextKept);
         m_buffer.remove(edit.position, edit.removed.size());
         m_buffer.insert(edit.position, edit.inserted);
         emit contentsChanged(edit.position, edit.removed.size(), edit.inserted.size());

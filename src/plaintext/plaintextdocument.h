@@ -68,6 +68,12 @@ public:
 
     static QString normalizedLineEnds(QString text);
 
+    // The start of what the last change removed, for listeners of contentsChanged, which comes
+    // when it is gone: at most changeTextKept characters, so that a change of megabytes is not
+    // kept twice.
+    const QString &lastRemovedText() const { return m_lastRemoved; }
+    static constexpr qsizetype changeTextKept = 64 * 1024;
+
 signals:
     // The whole text was replaced (a load), before contentsChanged reports it.
     void textReplaced();
@@ -88,4 +94,5 @@ private:
     qsizetype m_cursor = 0;
     qsizetype m_anchor = 0;
     qsizetype m_cleanStep = 0; // undo steps at the unchanged state; -1 when it cannot come back
+    QString m_lastRemoved;
 };

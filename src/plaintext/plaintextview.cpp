@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 
 PlainTextView::PlainTextView(QWidget *parent)
     : QAbstractScrollArea(parent), m_layout(m_document.buffer())
@@ -34,11 +35,31 @@ PlainTextView::PlainTextView(QWidget *parent)
     m_layout.setFont(font());
     connect(&m_document, &PlainTextDocument::contentsChanged, this,
             &PlainTextView::onContentsChanged);
-    connect(&m_document, &PlainTextDocument::textReplaced, this, [this] { m_top = 0; });
+    connect(&m_document, &PlainTextDocument::textReplaced, this, [this] {
+        m_top = 0;
+        m_left = 0;
+        m_widest = 0;
+    });
     connect(&m_document, &PlainTextDocument::cursorMoved, this, &PlainTextView::onCursorMoved);
     connect(verticalScrollBar(), &QScrollBar::actionTriggered, this,
             &PlainTextView::onScrollAction);
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &PlainTextView::onScrollValue);
+    connect(horizontalScrollBar(), &QScrollBar::valueChanged, this,
+            &PlainTextView::onHorizontalScrollValue);
+}
+
+void PlainTextView::setWrapping(bool wrapping)
+{
+    if (wrapping == m_layout.wrapping())
+        return;
+    m_layout.setWrapping(wrapping);
+    setHorizontalScrollBarPolicy(wrapping ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded);
+    m_left = 0;
+    m_widest = 0;
+    m_column = -1;
+    m_maxTop = -1;
+    setTop(m_top);
+    viewport()->update();
 }
 
 // --- scrolling ---------------------------------------------------------------------------------
@@ -116,6 +137,67 @@ void PlainTextView::updateScrollBar()
     if (!bar->isSliderDown())
         bar->setValue(int(m_top / m_unit));
     m_settingScrollBar = false;
+    if (!m_layout.wrapping()) {
+        measureVisibleRows();
+        updateHorizontalBar();
+    }
+}
+
+// --- scrolling sideways, without wrapping ----------------------------------------------------
+
+void PlainTextView::measureVisibleRows()
+{
+    WrapLayout::Row row = m_layout.rowAt(m_top);
+    qreal y = 0;
+    while (y < availableHeight()) {
+        m_widest = std::max(m_widest, m_layout.lineWidth(row));
+        y += m_layout.rowHeight(row);
+        const auto next = m_layout.nextRow(row);
+        if (!next)
+            break;
+        row = *next;
+    }
+}
+
+qreal PlainTextView::maxLeft() const
+{
+    // Room for the caret after the widest line's last character.
+    return std::max<qreal>(0, m_widest + 1 - (viewport()->width() - 2 * margin));
+}
+
+void PlainTextView::updateHorizontalBar()
+{
+    const qreal most = maxLeft();
+    m_leftUnit = std::max<qreal>(1, std::ceil(most / INT_MAX));
+    QScrollBar *bar = horizontalScrollBar();
+    m_settingScrollBar = true;
+    bar->setRange(0, int(std::ceil(most / m_leftUnit)));
+    bar->setPageStep(std::max(1, int(viewport()->width() / m_leftUnit)));
+    bar->setSingleStep(std::max(1, int(fontMetrics().averageCharWidth() / m_leftUnit)));
+    if (!bar->isSliderDown())
+        bar->setValue(int(std::ceil(m_left / m_leftUnit)));
+    m_settingScrollBar = false;
+}
+
+void PlainTextView::setLeft(qreal left)
+{
+    left = std::clamp<qreal>(left, 0, maxLeft());
+    if (left != m_left) {
+        m_left = left;
+        viewport()->update();
+    }
+    updateHorizontalBar();
+}
+
+void PlainTextView::onHorizontalScrollValue(int value)
+{
+    if (m_settingScrollBar || m_layout.wrapping())
+        return;
+    const qreal left = std::clamp<qreal>(value * m_leftUnit, 0, maxLeft());
+    if (left != m_left) {
+        m_left = left;
+        viewport()->update();
+    }
 }
 
 void PlainTextView::onScrollAction(int action)
@@ -152,6 +234,10 @@ void PlainTextView::onScrollValue(int value)
         m_top = top;
         viewport()->update();
     }
+    if (!m_layout.wrapping()) {
+        measureVisibleRows();
+        updateHorizontalBar();
+    }
 }
 
 void PlainTextView::scrollContentsBy(int, int)
@@ -161,7 +247,18 @@ void PlainTextView::scrollContentsBy(int, int)
 
 void PlainTextView::wheelEvent(QWheelEvent *event)
 {
-    m_wheelRemainder += event->angleDelta().y();
+    QPoint delta = event->angleDelta();
+    if (!m_layout.wrapping()) {
+        // Sideways by a tilted wheel, or by the wheel with Shift held.
+        int sideways = delta.x();
+        if (!sideways && (event->modifiers() & Qt::ShiftModifier))
+            std::swap(sideways, delta.ry());
+        if (sideways) {
+            setLeft(m_left - sideways / 120.0 * QApplication::wheelScrollLines() *
+                                 fontMetrics().averageCharWidth());
+        }
+    }
+    m_wheelRemainder += delta.y();
     const int notches = m_wheelRemainder / 120;
     m_wheelRemainder -= notches * 120;
     if (notches)
@@ -172,6 +269,18 @@ void PlainTextView::wheelEvent(QWheelEvent *event)
 void PlainTextView::ensureCursorVisible()
 {
     const qsizetype cursor = m_document.cursor();
+    if (!m_layout.wrapping()) {
+        // Sideways first, by as little as brings the caret in.
+        const qreal x = m_layout.xOf(cursor);
+        const qreal width = viewport()->width() - 2 * margin;
+        m_widest = std::max(m_widest, x);
+        if (x < m_left)
+            setLeft(x);
+        else if (x + 1 > m_left + width)
+            setLeft(x + 1 - width);
+        else
+            updateHorizontalBar();
+    }
     const WrapLayout::Row target = m_layout.rowAt(cursor);
     const qsizetype targetStart = m_layout.rowStart(target);
     if (targetStart < m_top) {
@@ -208,17 +317,16 @@ void PlainTextView::ensureCursorVisible()
 
 void PlainTextView::onContentsChanged(qsizetype position, qsizetype removed, qsizetype added)
 {
-    m_layout.invalidate();
+    m_layout.textChanged(position, removed, added);
     m_maxTop = -1;
     if (position < m_top)
         m_top = position + removed <= m_top ? m_top + added - removed : position;
     m_top = std::clamp<qsizetype>(m_top, 0, m_document.length());
     setTop(m_top);
     viewport()->update();
-    if (QAccessible::isActive()) {
-        QAccessibleTextUpdateEvent update(this, int(std::min<qsizetype>(position, INT_MAX)),
-                                          QString(), QString());
-        QAccessible::updateAccessibility(&update);
+    if (QAccessible::isActive() && (removed > 0 || added > 0)) {
+        const auto event = PlainTextAccessible::changeEvent(this, position, removed, added);
+        QAccessible::updateAccessibility(event.get());
     }
     emit textChanged();
 }
@@ -285,6 +393,14 @@ void PlainTextView::timerEvent(QTimerEvent *event)
             scrollRows(-1);
         else if (y > viewport()->height())
             scrollRows(1);
+        if (!m_layout.wrapping()) {
+            const int x = m_dragPoint.x();
+            const qreal step = 4 * fontMetrics().averageCharWidth();
+            if (x < 0)
+                setLeft(m_left - step);
+            else if (x > viewport()->width())
+                setLeft(m_left + step);
+        }
         dragTo(m_dragPoint);
     }
     QAbstractScrollArea::timerEvent(event);
@@ -296,6 +412,10 @@ void PlainTextView::paintEvent(QPaintEvent *event)
 {
     QPainter painter(viewport());
     const QRect clip = event->rect();
+    if (!m_layout.wrapping()) {
+        paintRows(painter, clip);
+        return;
+    }
     const QPalette &pal = palette();
     const qsizetype selStart = m_document.selectionStart();
     const qsizetype selEnd = m_document.selectionEnd();
@@ -339,6 +459,64 @@ void PlainTextView::paintEvent(QPaintEvent *event)
     }
 }
 
+void PlainTextView::paintRows(QPainter &painter, const QRect &clip)
+{
+    // One row a line; of a long line only the pieces that reach into the pane are laid out.
+    const QPalette &pal = palette();
+    const qsizetype selStart = m_document.selectionStart();
+    const qsizetype selEnd = m_document.selectionEnd();
+    const qsizetype cursor = m_document.cursor();
+    const bool showCaret = hasFocus() && m_caretOn;
+    const WrapLayout::Piece caretPiece = m_layout.pieceAt(cursor);
+    QTextCharFormat selected;
+    selected.setBackground(pal.brush(QPalette::Highlight));
+    selected.setForeground(pal.brush(QPalette::HighlightedText));
+    const qreal ascent = QFontMetricsF(m_layout.font()).ascent();
+    const qreal right = viewport()->width();
+
+    WrapLayout::Row row = m_layout.rowAt(m_top);
+    qreal y = margin;
+    while (y < viewport()->height()) {
+        const qreal height = m_layout.rowHeight(row);
+        if (y + height >= clip.top()) {
+            WrapLayout::Piece piece = m_layout.pieceAtX(row, m_left - margin);
+            for (;;) {
+                const qreal x = margin + m_layout.pieceX(piece) - m_left;
+                if (x > right)
+                    break;
+                const QTextLayout &layout = m_layout.layout(piece);
+                if (layout.lineCount() > 0) {
+                    const QTextLine line = layout.lineAt(0);
+                    // Pieces of one row share its baseline, whatever fonts they fall back to.
+                    const QPointF origin(x, y + ascent - line.ascent());
+                    QList<QTextLayout::FormatRange> selections;
+                    if (selEnd > piece.start && selStart < piece.end) {
+                        const qsizetype from = std::max(selStart, piece.start) - piece.start;
+                        const qsizetype to = std::min(selEnd, piece.end) - piece.start;
+                        selections.append({int(from), int(to - from), selected});
+                    }
+                    layout.draw(&painter, origin, selections, QRectF(clip));
+                    if (piece.endsLine() && selStart <= piece.end && selEnd > piece.end) {
+                        painter.fillRect(QRectF(origin.x() + line.horizontalAdvance(), y,
+                                                fontMetrics().horizontalAdvance(u' '), height),
+                                         pal.brush(QPalette::Highlight));
+                    }
+                    if (showCaret && caretPiece == piece)
+                        layout.drawCursor(&painter, origin, int(cursor - piece.start), 1);
+                }
+                if (piece.endsLine())
+                    break;
+                piece = m_layout.pieceAt(piece.end);
+            }
+        }
+        y += height;
+        const auto next = m_layout.nextRow(row);
+        if (!next)
+            break;
+        row = *next;
+    }
+}
+
 QRect PlainTextView::cursorRect(qsizetype position)
 {
     const WrapLayout::Row target = m_layout.rowAt(position);
@@ -349,7 +527,7 @@ QRect PlainTextView::cursorRect(qsizetype position)
     qreal y = margin;
     while (y < viewport()->height()) {
         if (m_layout.rowStart(row) == targetStart) {
-            const qreal x = margin + m_layout.xOf(position);
+            const qreal x = margin - m_left + m_layout.xOf(position);
             return QRect(int(x) - 1, int(y), 3, int(m_layout.rowHeight(row)));
         }
         y += m_layout.rowHeight(row);
@@ -368,7 +546,7 @@ qsizetype PlainTextView::positionAt(const QPoint &point)
     if (point.y() < y) {
         if (const auto previous = m_layout.previousRow(row))
             row = *previous;
-        return m_layout.positionInRow(row, point.x() - margin);
+        return m_layout.positionInRow(row, point.x() - margin + m_left);
     }
     for (;;) {
         const qreal height = m_layout.rowHeight(row);
@@ -380,7 +558,7 @@ qsizetype PlainTextView::positionAt(const QPoint &point)
         y += height;
         row = *next;
     }
-    return m_layout.positionInRow(row, point.x() - margin);
+    return m_layout.positionInRow(row, point.x() - margin + m_left);
 }
 
 // --- editing -----------------------------------------------------------------------------------
@@ -530,7 +708,7 @@ bool PlainTextView::handleMove(QKeyEvent *event)
         break;
     case EndOfLine: {
         const WrapLayout::Row row = m_layout.rowAt(cursor);
-        target = m_layout.positionInRow(row, 1e9);
+        target = m_layout.wrapping() ? m_layout.positionInRow(row, 1e9) : m_layout.rowEnd(row);
         break;
     }
     case StartOfBlock:
@@ -724,7 +902,9 @@ void PlainTextView::mouseMoveEvent(QMouseEvent *event)
         return QAbstractScrollArea::mouseMoveEvent(event);
     m_dragPoint = event->position().toPoint();
     dragTo(m_dragPoint);
-    if (m_dragPoint.y() < 0 || m_dragPoint.y() > viewport()->height())
+    const bool sideways =
+        !m_layout.wrapping() && (m_dragPoint.x() < 0 || m_dragPoint.x() > viewport()->width());
+    if (sideways || m_dragPoint.y() < 0 || m_dragPoint.y() > viewport()->height())
         m_autoScroll.start(50, this);
     else
         m_autoScroll.stop();

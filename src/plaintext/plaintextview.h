@@ -7,11 +7,15 @@
 #include <QBasicTimer>
 
 class QMenu;
+class QPainter;
 
 // The plain-text editor of the viewing pane: shows a PlainTextDocument wrapped to its width,
 // laying out and painting only the rows on screen, with the caret, selection, keys, mouse,
 // clipboard and undo of a text editor. The vertical scroll bar counts characters of the text,
 // so that it spans a text of any size and a single line of megabytes alike.
+//
+// Without wrapping (the reader's way), each line is one row and a horizontal scroll bar spans
+// the widest line shown so far; only the part of a long line on screen is laid out.
 class PlainTextView : public QAbstractScrollArea
 {
     Q_OBJECT
@@ -29,6 +33,12 @@ public:
     void undo();
     void redo();
     void ensureCursorVisible();
+
+    // Whether lines wrap to the width (the default) or run on, scrolled sideways.
+    void setWrapping(bool wrapping);
+    bool wrapping() const { return m_layout.wrapping(); }
+    // Without wrapping: how far the text is scrolled to the left, in pixels.
+    qreal horizontalOffset() const { return m_left; }
 
     // The first character shown at the top of the pane.
     qsizetype firstVisiblePosition() const { return m_top; }
@@ -70,6 +80,12 @@ private:
     void onCursorMoved();
     void onScrollAction(int action);
     void onScrollValue(int value);
+    void onHorizontalScrollValue(int value);
+    void setLeft(qreal left);
+    qreal maxLeft() const;
+    void measureVisibleRows();
+    void updateHorizontalBar();
+    void paintRows(QPainter &painter, const QRect &clip);
     void setTop(qsizetype position);
     void scrollRows(int rows);
     qsizetype maxTop();
@@ -92,6 +108,9 @@ private:
     qsizetype m_maxTop = -1; // cached; -1 when it must be found again
     qsizetype m_unit = 1;    // characters per scroll bar step
     qreal m_column = -1;     // the x the caret keeps on Up and Down
+    qreal m_left = 0;        // without wrapping: pixels scrolled to the left
+    qreal m_widest = 0;      // without wrapping: the widest line on screen since the text came
+    qreal m_leftUnit = 1;    // pixels per horizontal scroll bar step
     bool m_caretOn = true;
     bool m_settingScrollBar = false;
     bool m_selecting = false;

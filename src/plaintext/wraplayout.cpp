@@ -6,9 +6,11 @@
 #include <QTextOption>
 
 #include <algorithm>
+#include <cmath>
 
 WrapLayout::WrapLayout(const TextBuffer &buffer) : m_buffer(buffer), m_cache(4 * 1024 * 1024)
 {
+    m_unkernedFont.setKerning(false);
 }
 
 void WrapLayout::setFont(const QFont &font)
@@ -16,6 +18,12 @@ void WrapLayout::setFont(const QFont &font)
     if (font == m_font)
         return;
     m_font = font;
+    // Unwrapped pieces are placed by the sum of their characters' advances, which knows no
+    // kerning: without it, a laid-out piece is as wide as that sum says.
+    m_unkernedFont = font;
+    m_unkernedFont.setKerning(false);
+    m_advances.clear();
+    m_wideAdvances.clear();
     invalidate();
 }
 
@@ -25,12 +33,61 @@ void WrapLayout::setWidth(qreal width)
     if (width == m_width)
         return;
     m_width = width;
+    // Rows that do not wrap do not depend on the width.
+    if (m_wrapping)
+        invalidate();
+}
+
+void WrapLayout::setWrapping(bool wrapping)
+{
+    if (wrapping == m_wrapping)
+        return;
+    m_wrapping = wrapping;
     invalidate();
 }
 
 void WrapLayout::invalidate()
 {
     m_cache.clear();
+    m_measures.clear();
+}
+
+void WrapLayout::textChanged(qsizetype position, qsizetype removed, qsizetype added)
+{
+    m_cache.clear();
+    const qsizetype delta = added - removed;
+    std::vector<LineMeasure> kept;
+    kept.reserve(m_measures.size());
+    for (LineMeasure &measure : m_measures) {
+        const qsizetype start = measure.pieces.front().start;
+        const qsizetype oldEnd = measure.pieces.front().lineEnd;
+        if (position < start) {
+            // Before the line: it moves, unchanged, unless its line break went.
+            if (position + removed >= start)
+                continue;
+            for (Piece &piece : measure.pieces) {
+                piece.start += delta;
+                piece.end += delta;
+                piece.lineEnd += delta;
+            }
+        } else if (position <= oldEnd) {
+            // In the line: the pieces whose places and cuts lie wholly before the change stay.
+            std::size_t count = 0;
+            while (count < measure.pieces.size() && measure.pieces[count].end < oldEnd &&
+                   start + qsizetype(count + 1) * pieceLength < position)
+                ++count;
+            if (count == 0)
+                continue;
+            measure.pieces.resize(count);
+            measure.xs.resize(count);
+            measure.width = -1;
+            const qsizetype newEnd = m_buffer.lineEnd(m_buffer.lineOf(start));
+            for (Piece &piece : measure.pieces)
+                piece.lineEnd = newEnd;
+        }
+        kept.push_back(std::move(measure));
+    }
+    m_measures = std::move(kept);
 }
 
 qsizetype WrapLayout::cut(qsizetype lineStart, qsizetype lineEnd, qsizetype index) const
@@ -105,9 +162,10 @@ const QTextLayout &WrapLayout::layout(const Piece &piece)
         if (c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
             c = u' ';
     }
-    auto *layout = new QTextLayout(text, m_font);
+    auto *layout = new QTextLayout(text, m_wrapping ? m_font : m_unkernedFont);
     QTextOption option;
-    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    option.setWrapMode(m_wrapping ? QTextOption::WrapAtWordBoundaryOrAnywhere
+                                  : QTextOption::NoWrap);
     layout->setTextOption(option);
     layout->setCacheEnabled(true);
     layout->beginLayout();
@@ -123,8 +181,16 @@ const QTextLayout &WrapLayout::layout(const Piece &piece)
     return *layout;
 }
 
+WrapLayout::Piece WrapLayout::firstPieceOfLine(qsizetype position) const
+{
+    return pieceAt(m_buffer.lineStart(m_buffer.lineOf(position)));
+}
+
 WrapLayout::Row WrapLayout::rowAt(qsizetype position)
 {
+    // Without wrapping a row is known by its line's first piece.
+    if (!m_wrapping)
+        return {firstPieceOfLine(position), 0};
     const Piece piece = pieceAt(position);
     const QTextLayout &l = layout(piece);
     const qsizetype local =
@@ -141,6 +207,11 @@ WrapLayout::Row WrapLayout::rowAt(qsizetype position)
 
 std::optional<WrapLayout::Row> WrapLayout::nextRow(const Row &row)
 {
+    if (!m_wrapping) {
+        if (row.piece.lineEnd >= m_buffer.length())
+            return std::nullopt;
+        return Row{pieceAt(row.piece.lineEnd + 1), 0};
+    }
     if (row.line + 1 < layout(row.piece).lineCount())
         return Row{row.piece, row.line + 1};
     const std::optional<Piece> next = nextPiece(row.piece);
@@ -151,6 +222,11 @@ std::optional<WrapLayout::Row> WrapLayout::nextRow(const Row &row)
 
 std::optional<WrapLayout::Row> WrapLayout::previousRow(const Row &row)
 {
+    if (!m_wrapping) {
+        if (row.piece.start == 0)
+            return std::nullopt;
+        return Row{firstPieceOfLine(row.piece.start - 1), 0};
+    }
     if (row.line > 0)
         return Row{row.piece, row.line - 1};
     const std::optional<Piece> previous = previousPiece(row.piece);
@@ -161,6 +237,8 @@ std::optional<WrapLayout::Row> WrapLayout::previousRow(const Row &row)
 
 qsizetype WrapLayout::rowStart(const Row &row)
 {
+    if (!m_wrapping)
+        return row.piece.start;
     const QTextLayout &l = layout(row.piece);
     if (row.line >= l.lineCount())
         return row.piece.start;
@@ -169,6 +247,8 @@ qsizetype WrapLayout::rowStart(const Row &row)
 
 qsizetype WrapLayout::rowEnd(const Row &row)
 {
+    if (!m_wrapping)
+        return row.piece.lineEnd;
     const QTextLayout &l = layout(row.piece);
     if (row.line + 1 >= l.lineCount())
         return row.piece.end;
@@ -177,6 +257,9 @@ qsizetype WrapLayout::rowEnd(const Row &row)
 
 qreal WrapLayout::rowHeight(const Row &row)
 {
+    // Rows that do not wrap are all of one height, whatever pieces of them are shown.
+    if (!m_wrapping)
+        return QFontMetricsF(m_font).height();
     const QTextLayout &l = layout(row.piece);
     if (row.line >= l.lineCount())
         return QFontMetricsF(m_font).lineSpacing();
@@ -185,11 +268,22 @@ qreal WrapLayout::rowHeight(const Row &row)
 
 bool WrapLayout::isLastRowOfPiece(const Row &row)
 {
+    if (!m_wrapping)
+        return true;
     return row.line + 1 >= layout(row.piece).lineCount();
 }
 
 qsizetype WrapLayout::positionInRow(const Row &row, qreal x)
 {
+    if (!m_wrapping) {
+        const Piece piece = pieceAtX(row, x);
+        const QTextLayout &l = layout(piece);
+        if (l.lineCount() == 0)
+            return piece.start;
+        const QTextLine line = l.lineAt(0);
+        const qreal local = std::clamp<qreal>(x - pieceX(piece), -1, line.horizontalAdvance() + 1);
+        return piece.start + line.xToCursor(local);
+    }
     const QTextLayout &l = layout(row.piece);
     if (row.line >= l.lineCount())
         return row.piece.start;
@@ -206,9 +300,125 @@ qsizetype WrapLayout::positionInRow(const Row &row, qreal x)
 
 qreal WrapLayout::xOf(qsizetype position)
 {
+    if (!m_wrapping) {
+        const Piece piece = pieceAt(position);
+        const QTextLayout &l = layout(piece);
+        if (l.lineCount() == 0)
+            return pieceX(piece);
+        return pieceX(piece) + l.lineAt(0).cursorToX(int(position - piece.start));
+    }
     const Row row = rowAt(position);
     const QTextLayout &l = layout(row.piece);
     if (row.line >= l.lineCount())
         return 0;
     return l.lineAt(row.line).cursorToX(int(position - row.piece.start));
+}
+
+// --- lines that do not wrap --------------------------------------------------------------------
+
+WrapLayout::LineMeasure &WrapLayout::measureOf(const Piece &first)
+{
+    for (auto it = m_measures.begin(); it != m_measures.end(); ++it) {
+        if (it->pieces.front().start == first.start) {
+            std::rotate(it, it + 1, m_measures.end());
+            return m_measures.back();
+        }
+    }
+    if (m_measures.size() >= measuredLinesKept)
+        m_measures.erase(m_measures.begin());
+    LineMeasure measure;
+    measure.pieces.push_back(first);
+    measure.xs.push_back(0);
+    m_measures.push_back(std::move(measure));
+    return m_measures.back();
+}
+
+template <typename Done> void WrapLayout::measureUntil(LineMeasure &measure, Done done)
+{
+    while (measure.width < 0 && !done(measure.pieces.back(), measure.xs.back())) {
+        const Piece last = measure.pieces.back();
+        const qreal next = measure.xs.back() + estimatedWidth(last);
+        if (last.endsLine()) {
+            measure.width = next;
+            break;
+        }
+        measure.pieces.push_back(pieceAt(last.end));
+        measure.xs.push_back(next);
+    }
+}
+
+qreal WrapLayout::pieceX(const Piece &piece)
+{
+    if (m_wrapping)
+        return 0;
+    const qsizetype lineStart = m_buffer.lineStart(m_buffer.lineOf(piece.start));
+    if (piece.start == lineStart)
+        return 0;
+    LineMeasure &measure = measureOf(pieceAt(lineStart));
+    measureUntil(measure, [&piece](const Piece &last, qreal) { return last.start >= piece.start; });
+    const auto it =
+        std::upper_bound(measure.pieces.begin(), measure.pieces.end(), piece.start,
+                         [](qsizetype start, const Piece &p) { return start < p.start; });
+    return measure.xs[std::max<std::ptrdiff_t>(0, (it - measure.pieces.begin()) - 1)];
+}
+
+WrapLayout::Piece WrapLayout::pieceAtX(const Row &row, qreal x)
+{
+    if (m_wrapping || row.piece.endsLine())
+        return row.piece;
+    LineMeasure &measure = measureOf(row.piece);
+    measureUntil(measure, [x](const Piece &, qreal start) { return start > x; });
+    const auto it = std::upper_bound(measure.xs.begin(), measure.xs.end(), x);
+    return measure.pieces[std::max<std::ptrdiff_t>(0, (it - measure.xs.begin()) - 1)];
+}
+
+qreal WrapLayout::lineWidth(const Row &row)
+{
+    if (row.piece.endsLine()) {
+        const QTextLayout &l = layout(row.piece);
+        return l.lineCount() > 0 ? l.lineAt(0).horizontalAdvance() : 0;
+    }
+    LineMeasure &measure = measureOf(row.piece);
+    measureUntil(measure, [](const Piece &, qreal) { return false; });
+    // Ends where the caret after its last character is shown.
+    const QTextLayout &last = layout(measure.pieces.back());
+    return measure.xs.back() + (last.lineCount() > 0 ? last.lineAt(0).horizontalAdvance() : 0);
+}
+
+qreal WrapLayout::estimatedWidth(const Piece &piece)
+{
+    const QString text = m_buffer.mid(piece.start, piece.end - piece.start);
+    constexpr qreal tabStop = 80; // the layout's own tab distance
+    qreal x = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == u'\t') {
+            x = (std::floor(x / tabStop) + 1) * tabStop;
+        } else if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            x += advance(QChar::surrogateToUcs4(c, text.at(i + 1)));
+            ++i;
+        } else {
+            x += advance(c.unicode());
+        }
+    }
+    return x;
+}
+
+qreal WrapLayout::advance(char32_t c)
+{
+    if (c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
+        c = u' '; // shown as blanks, as the layout shows them
+    if (c < 0x10000) {
+        if (m_advances.empty())
+            m_advances.assign(0x10000, -1);
+        float &known = m_advances[c];
+        if (known < 0)
+            known = float(QFontMetricsF(m_unkernedFont).horizontalAdvance(QChar(char16_t(c))));
+        return known;
+    }
+    if (const auto it = m_wideAdvances.constFind(c); it != m_wideAdvances.constEnd())
+        return *it;
+    const qreal width = QFontMetricsF(m_unkernedFont).horizontalAdvance(QString::fromUcs4(&c, 1));
+    m_wideAdvances.insert(c, width);
+    return width;
 }

@@ -2,9 +2,11 @@
 
 #include <QCache>
 #include <QFont>
+#include <QHash>
 #include <QTextLayout>
 
 #include <optional>
+#include <vector>
 
 class TextBuffer;
 
@@ -13,6 +15,11 @@ class TextBuffer;
 // a piece is laid out with QTextLayout when it is first needed and kept in a small cache. So a
 // line of megabytes costs what the part on screen costs, and nothing before or after it is
 // ever measured. A row is one wrapped line of a piece.
+//
+// Without wrapping, a row is a whole line, as wide as the line is. A long line is still laid
+// out piece by piece: each piece is placed at the sum of the widths of the characters before it
+// (found from the characters' advances, without laying them out), so showing, clicking or
+// typing far into a line of megabytes lays out only the pieces on screen.
 class WrapLayout
 {
 public:
@@ -23,8 +30,14 @@ public:
     // Width of the text area in pixels; rows are wrapped to it.
     void setWidth(qreal width);
     qreal width() const { return m_width; }
-    // Forgets every layout: call when the text changed.
+    // Whether lines wrap to the width; without, each line is one row.
+    void setWrapping(bool wrapping);
+    bool wrapping() const { return m_wrapping; }
+    // Forgets every layout and measure.
     void invalidate();
+    // The text changed: at position, removed characters were replaced by added ones. What was
+    // measured of the lines before the change is kept.
+    void textChanged(qsizetype position, qsizetype removed, qsizetype added);
 
     struct Piece
     {
@@ -62,16 +75,47 @@ public:
     // The position in the row nearest to x (relative to the text area's left edge); on a row
     // that wraps, never the row's end, which is shown at the next row's start.
     qsizetype positionInRow(const Row &row, qreal x);
-    qreal xOf(qsizetype position); // horizontal place of the caret at position
+    // Horizontal place of the caret at position: within its row, or, without wrapping, within
+    // its line.
+    qreal xOf(qsizetype position);
+
+    // Without wrapping: where a piece starts within its line, the piece of a row that holds x,
+    // and the width of a row's whole line.
+    qreal pieceX(const Piece &piece);
+    Piece pieceAtX(const Row &row, qreal x);
+    qreal lineWidth(const Row &row);
 
     static constexpr qsizetype pieceLength = 4096;
     static constexpr qsizetype cutLookBack = 256; // how far before a cut a blank is looked for
 
+    // Without wrapping: the measured lines that are kept.
+    static constexpr int measuredLinesKept = 256;
+
 private:
+    // The pieces of one long line with the x where each starts, measured from the line's start
+    // as far as was needed; width is the whole line's once the last piece is measured.
+    struct LineMeasure
+    {
+        std::vector<Piece> pieces;
+        std::vector<qreal> xs;
+        qreal width = -1;
+    };
+
     qsizetype cut(qsizetype lineStart, qsizetype lineEnd, qsizetype index) const;
+    Piece firstPieceOfLine(qsizetype position) const;
+    LineMeasure &measureOf(const Piece &first);
+    // Measures further pieces until done() is true of the last one or the line ends.
+    template <typename Done> void measureUntil(LineMeasure &measure, Done done);
+    qreal estimatedWidth(const Piece &piece);
+    qreal advance(char32_t c);
 
     const TextBuffer &m_buffer;
     QFont m_font;
+    QFont m_unkernedFont;
     qreal m_width = 200;
+    bool m_wrapping = true;
     QCache<qsizetype, QTextLayout> m_cache;
+    std::vector<LineMeasure> m_measures; // the most recently used last
+    std::vector<float> m_advances;       // of each BMP character, -1 until asked for
+    QHash<char32_t, qreal> m_wideAdvances;
 };

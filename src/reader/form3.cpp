@@ -2,13 +2,13 @@
 
 #include "app/displayrules.h"
 #include "app/twips.h"
+#include "plaintext/plaintextview.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMenuBar>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 
@@ -62,10 +62,10 @@ void Form3::buildControls()
     client->setObjectName(QStringLiteral("client"));
 
     // Created in tab order; the text box lies under the strip of controls above it.
-    Text1 = new QPlainTextEdit(client);
+    Text1 = new PlainTextView(client);
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setAccessibleName(QStringLiteral("Text"));
-    Text1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Text1->setWrapping(false);
     Text1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 
@@ -115,16 +115,12 @@ void Form3::hideTip()
 
 void Form3::setReaderText(const QString &text)
 {
-    m_pending.setText(text);
-    if (isVisible())
-        applyPendingText();
+    Text1->document().setText(text);
 }
 
-void Form3::setReaderTextFromFile(const QString &path, const QByteArray &bytes)
+void Form3::setReaderText(TextBuffer buffer)
 {
-    m_pending.setFile(path, bytes);
-    if (isVisible())
-        applyPendingText();
+    Text1->document().setBuffer(std::move(buffer));
 }
 
 QString Form3::shownFileName() const
@@ -134,25 +130,11 @@ QString Form3::shownFileName() const
 
 QString Form3::readerText() const
 {
-    return m_pending.isEmpty() ? Text1->toPlainText() : m_pending.text();
-}
-
-void Form3::showEvent(QShowEvent *event)
-{
-    applyPendingText();
-    QWidget::showEvent(event);
+    return Text1->document().text();
 }
 
 void Form3::closeEvent(QCloseEvent *event)
 {
     m_closed = true;
     QWidget::closeEvent(event);
-}
-
-void Form3::applyPendingText()
-{
-    if (m_pending.isEmpty())
-        return;
-    Text1->setPlainText(m_pending.text());
-    m_pending.clear();
 }

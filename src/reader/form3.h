@@ -1,16 +1,15 @@
 #pragma once
 
-#include "reader/readertextsource.h"
-
 #include <QWidget>
 
 class QAction;
 class QCheckBox;
 class QLabel;
 class QMenuBar;
-class QPlainTextEdit;
+class PlainTextView;
 class QPushButton;
 class QScreen;
+class TextBuffer;
 
 // The full-screen reader: the current file's plain text in one large text box, with a menu
 // that steps through the main window's lists. It covers the screen it is made on. Closing it
@@ -24,11 +23,10 @@ public:
 
     explicit Form3(QScreen *screen);
 
-    // The text box takes a large text only when the reader is on screen, so that a hidden reader
-    // costs no layout; until then the text is kept as it was given.
+    // Replaces the text box's text. A buffer is taken as it is: one that shares the pane's
+    // storage costs neither a copy nor a layout of the whole, hidden or shown.
     void setReaderText(const QString &text);
-    // The text of a plain file, decoded only when the reader shows it.
-    void setReaderTextFromFile(const QString &path, const QByteArray &bytes);
+    void setReaderText(TextBuffer buffer);
     QString readerText() const;
 
     // The name of the file whose text the reader holds, from its caption; empty when the
@@ -45,14 +43,13 @@ public:
     QAction *add1 = nullptr;
     QAction *close1 = nullptr;
 
-    QWidget *client = nullptr; // the area below the menu bar
-    QPlainTextEdit *Text1 = nullptr;
+    QWidget *client = nullptr;      // the area below the menu bar
+    PlainTextView *Text1 = nullptr; // editable, its lines not wrapped
     QCheckBox *Check1 = nullptr;
     QLabel *Label1 = nullptr;
     QPushButton *Command1 = nullptr;
 
 protected:
-    void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
@@ -60,8 +57,6 @@ private:
     void buildControls();
     void fitToScreen(QScreen *screen);
     void hideTip();
-    void applyPendingText();
 
-    ReaderTextSource m_pending;
     bool m_closed = false;
 };

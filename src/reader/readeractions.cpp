@@ -40,7 +40,7 @@ void ReaderActions::showReader()
         reader = w.reader();
         if (!w.shownFile().isEmpty())
             reader->setWindowTitle(DisplayRules::readerCaption(w.shownFile().fileName()));
-        reader->setReaderText(w.Text1->toPlainText());
+        reader->setReaderText(w.Text1->plainTextBuffer());
     }
     if (reader->isVisible()) {
         // Already open, maybe behind the main window: bring it to the front.

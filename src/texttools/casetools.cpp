@@ -120,13 +120,13 @@ void CaseTools::backToFileText()
     }
     ShownFile shown;
     try {
-        w.reader()->setReaderTextFromFile(path, file.bytes);
         DecodedText decoded = TextDecoder::decode(file.bytes);
         file.bytes = QByteArray();
         shown.encoding = decoded.encoding;
         shown.lineEnding = decoded.lineEnding;
         // As read from the file: a Save without an edit has nothing to write.
         w.Text1->setPlainText(std::move(decoded.text), RichTextBox::Origin::File);
+        w.reader()->setReaderText(w.Text1->plainTextBuffer());
     } catch (const std::bad_alloc &) {
         w.platform().messages.show(WholeFileReader::outOfMemoryMessage(path),
                                    MessageBoxes::Icon::Critical, MessageBoxes::Buttons::Ok);

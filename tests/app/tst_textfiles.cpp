@@ -5,7 +5,6 @@
 #include "app/memorybudget.h"
 #include "app/textdecoder.h"
 #include "app/wholefilereader.h"
-#include "reader/readertextsource.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -41,7 +40,6 @@ private slots:
     void filePath_data();
     void filePath();
     void helpFileBytes();
-    void readerTextSource();
 };
 
 void TestTextFiles::decode_data()
@@ -357,29 +355,6 @@ void TestTextFiles::helpFileBytes()
         "To remove any file just right click and press remove this file \r\n";
     QCOMPARE(HelpFile::bytes(), expected);
     QCOMPARE(HelpFile::bytes().count("\r\n"), 16);
-}
-
-void TestTextFiles::readerTextSource()
-{
-    // A small file's bytes are kept; a large one is read again when the text is needed.
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("big.txt"));
-    QByteArray big(ReaderTextSource::keepBytesUpTo + 1, 'a');
-    big.replace(0, 5, "first");
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(big) == big.size());
-    file.close();
-
-    ReaderTextSource source;
-    QVERIFY(source.isEmpty());
-    source.setFile(path, big);
-    QCOMPARE(source.text().size(), big.size());
-    QVERIFY(source.text().startsWith(QStringLiteral("first")));
-
-    source.setFile(dir.filePath(QStringLiteral("gone.txt")), "caf\xe9\r\n");
-    QCOMPARE(source.text(), QStringLiteral("café\n"));
-    source.setText(QStringLiteral("typed"));
-    QCOMPARE(source.text(), QStringLiteral("typed"));
 }
 
 QTEST_APPLESS_MAIN(TestTextFiles)

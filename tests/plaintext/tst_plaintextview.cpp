@@ -1,6 +1,7 @@
 // The pane's plain-text editor as the user meets it: keys, mouse, clipboard, undo, scrolling
 // through large texts and long lines, and the pane's positions in both of its modes.
 #include "app/richtextbox.h"
+#include "plaintext/plaintextaccessible.h"
 #include "plaintext/plaintextview.h"
 
 #include <QAccessible>
@@ -26,11 +27,14 @@ private slots:
     void endAndHomeOfALargeText();
     void scrollBarReachesEveryPart();
     void longLineScrollsAndEdits();
+    void unwrappedLinesScrollSideways_data();
+    void unwrappedLinesScrollSideways();
     void positionsMatchInBothModes_data();
     void positionsMatchInBothModes();
     void changeSignal();
     void fontChangeRelaysOut();
     void screenReadersReadTheText();
+    void screenReadersHearChanges();
 
 private:
     PlainTextView *view() const { return m_box->plainView(); }
@@ -113,19 +117,23 @@ void TestPlainTextView::keys()
     QFETCH(QString, result);
     QFETCH(qsizetype, resultCursor);
     QFETCH(QString, selected);
-    m_box->setPlainText(text);
-    m_box->select(cursor, 0);
-    for (const QString &key : keys) {
-        if (key.size() == 1)
-            QTest::keyClick(view(), key.at(0).toLatin1());
-        else if (key == u"Tab")
-            QTest::keyClick(view(), Qt::Key_Tab);
-        else
-            QTest::keySequence(view(), QKeySequence(key));
+    // The same with lines wrapped and not.
+    for (const bool wrapping : {true, false}) {
+        view()->setWrapping(wrapping);
+        m_box->setPlainText(text);
+        m_box->select(cursor, 0);
+        for (const QString &key : keys) {
+            if (key.size() == 1)
+                QTest::keyClick(view(), key.at(0).toLatin1());
+            else if (key == u"Tab")
+                QTest::keyClick(view(), Qt::Key_Tab);
+            else
+                QTest::keySequence(view(), QKeySequence(key));
+        }
+        QCOMPARE(m_box->toPlainText(), result);
+        QCOMPARE(m_box->cursorPosition(), resultCursor);
+        QCOMPARE(m_box->selectedText(), selected);
     }
-    QCOMPARE(m_box->toPlainText(), result);
-    QCOMPARE(m_box->cursorPosition(), resultCursor);
-    QCOMPARE(m_box->selectedText(), selected);
 }
 
 void TestPlainTextView::clipboardAndUndo()
@@ -258,6 +266,70 @@ void TestPlainTextView::longLineScrollsAndEdits()
     QCOMPARE(m_box->toPlainText().at(at), u'!');
 }
 
+void TestPlainTextView::unwrappedLinesScrollSideways_data()
+{
+    QTest::addColumn<qsizetype>("length");
+    QTest::newRow("a line of a few screens") << qsizetype(3000);
+    QTest::newRow("a 5 MB line") << qsizetype(5 << 20);
+}
+
+void TestPlainTextView::unwrappedLinesScrollSideways()
+{
+    QFETCH(qsizetype, length);
+    QString line;
+    line.reserve(length + 10);
+    while (line.size() < length)
+        line += u"word "_qs;
+    view()->setWrapping(false);
+    m_box->setPlainText(u"short\n"_qs + line + u"\nlast"_qs);
+    const qsizetype lineStart = 6;
+    const qsizetype lineEnd = lineStart + line.size();
+    QScrollBar *bar = view()->horizontalScrollBar();
+    QTRY_VERIFY(bar->isVisible());
+    QVERIFY(bar->maximum() > 0);
+    // One row a line: the long line does not push "last" down.
+    const int rowHeight = view()->cursorRect(lineStart).top() - view()->cursorRect(0).top();
+    QVERIFY(rowHeight > 0);
+    QCOMPARE(view()->cursorRect(lineEnd + 1).top(), view()->cursorRect(0).top() + 2 * rowHeight);
+
+    // End goes to the line's end and scrolls it into view; Down keeps to the row below.
+    m_box->select(lineStart + 2, 0);
+    QTest::keyClick(view(), Qt::Key_End);
+    QCOMPARE(m_box->cursorPosition(), lineEnd);
+    QVERIFY(view()->horizontalOffset() > 0);
+    QCOMPARE(bar->value(), bar->maximum());
+    QVERIFY(view()->viewport()->rect().contains(view()->cursorRect(lineEnd)));
+    // A click on a character shown there puts the caret before it; typing goes in there.
+    const qsizetype near = lineEnd - 7;
+    QTest::mouseClick(view()->viewport(), Qt::LeftButton, {}, view()->cursorRect(near).center());
+    QCOMPARE(m_box->cursorPosition(), near);
+    QTest::keyClick(view(), Qt::Key_Z);
+    QCOMPARE(m_box->text(near, 2), u"zd"_qs);
+    QTest::keyClick(view(), Qt::Key_Down);
+    QCOMPARE(m_box->cursorPosition(), m_box->textLength());
+    QTest::keyClick(view(), Qt::Key_Home);
+    QCOMPARE(view()->horizontalOffset(), 0);
+    QCOMPARE(bar->value(), 0);
+
+    // The bar reaches the middle of the line; what shows there is the middle of the text.
+    bar->setValue(bar->maximum() / 2);
+    view()->grab();
+    const qsizetype middle = view()->positionAt(
+        QPoint(view()->viewport()->width() / 2, view()->cursorRect(lineStart).center().y()));
+    QVERIFY(std::abs((middle - lineStart) - line.size() / 2) < line.size() / 20 + 50);
+    // A drag past the right edge scrolls on.
+    const int y = view()->cursorRect(lineStart).center().y();
+    QTest::mousePress(view()->viewport(), Qt::LeftButton, {}, QPoint(20, y));
+    const qreal before = view()->horizontalOffset();
+    const QPointF outside(view()->viewport()->width() + 30, y);
+    QMouseEvent move(QEvent::MouseMove, outside, view()->viewport()->mapToGlobal(outside),
+                     Qt::NoButton, Qt::LeftButton, {});
+    QApplication::sendEvent(view()->viewport(), &move);
+    QTRY_VERIFY(view()->horizontalOffset() > before);
+    QTest::mouseRelease(view()->viewport(), Qt::LeftButton, {}, QPoint(20, y));
+    QVERIFY(m_box->selectionLength() > 0);
+}
+
 void TestPlainTextView::positionsMatchInBothModes_data()
 {
     QTest::addColumn<qsizetype>("start");
@@ -345,6 +417,51 @@ void TestPlainTextView::screenReadersReadTheText()
     QCOMPARE(text->selectionCount(), 0);
     pane->editableTextInterface()->insertText(0, u"Oh, "_qs);
     QCOMPARE(m_box->text(), u"Oh, "_qs + whole);
+}
+
+void TestPlainTextView::screenReadersHearChanges()
+{
+    // What each change of the text tells screen readers (sent while one listens).
+    m_box->setPlainText(u"abcdef"_qs);
+    const auto brief = [](const QString &text) {
+        return text.size() > 9 ? u"%1 chars"_qs.arg(text.size()) : text;
+    };
+    QStringList said;
+    connect(&view()->document(), &PlainTextDocument::contentsChanged, this,
+            [&](qsizetype position, qsizetype removed, qsizetype added) {
+                const auto event =
+                    PlainTextAccessible::changeEvent(view(), position, removed, added);
+                QCOMPARE(event->object(), view());
+                if (event->type() == QAccessible::TextInserted) {
+                    const auto *e = static_cast<QAccessibleTextInsertEvent *>(event.get());
+                    said << u"insert %1 "_qs.arg(e->changePosition()) + brief(e->textInserted());
+                } else if (event->type() == QAccessible::TextRemoved) {
+                    const auto *e = static_cast<QAccessibleTextRemoveEvent *>(event.get());
+                    said << u"remove %1 "_qs.arg(e->changePosition()) + brief(e->textRemoved());
+                } else {
+                    const auto *e = static_cast<QAccessibleTextUpdateEvent *>(event.get());
+                    said << u"update %1 "_qs.arg(e->changePosition()) + brief(e->textRemoved()) +
+                                u'>' + brief(e->textInserted());
+                }
+            });
+    // Typed, deleted, typed over a selection, undone; a new text.
+    m_box->select(2, 0);
+    QTest::keyClick(view(), Qt::Key_X);
+    QTest::keyClick(view(), Qt::Key_Delete);
+    m_box->select(0, 2);
+    QTest::keyClick(view(), Qt::Key_Q);
+    QTest::keySequence(view(), QKeySequence::Undo);
+    m_box->setPlainText(u"new"_qs);
+    // A paste of megabytes, and its undo, tell their start only.
+    QApplication::clipboard()->setText(QString(3 << 20, u'p'));
+    m_box->select(3, 0);
+    QTest::keySequence(view(), QKeySequence::Paste);
+    QTest::keySequence(view(), QKeySequence::Undo);
+    const QString kept = QString::number(PlainTextDocument::changeTextKept);
+    QCOMPARE(said, QStringList({u"insert 2 x"_qs, u"remove 3 c"_qs, u"update 0 ab>q"_qs,
+                                u"update 0 q>ab"_qs, u"update 0 abxdef>new"_qs,
+                                u"insert 3 "_qs + kept + u" chars"_qs,
+                                u"remove 3 "_qs + kept + u" chars"_qs}));
 }
 
 QTEST_MAIN(TestPlainTextView)

@@ -35,6 +35,10 @@ private slots:
     void wrapCutsLongLinesIntoPieces_data();
     void wrapCutsLongLinesIntoPieces();
     void wrapBreaksAtBlanks();
+    void unwrappedRowsAreLines_data();
+    void unwrappedRowsAreLines();
+    void unwrappedMeasuresFollowEdits_data();
+    void unwrappedMeasuresFollowEdits();
 };
 
 // Line starts computed the plain way, to check the index against.
@@ -411,6 +415,140 @@ void TestTextEngine::wrapBreaksAtBlanks()
     // A click beyond a wrapped row's end stays on that row.
     QCOMPARE(layout.positionInRow(first, 1e6), 10);
     QCOMPARE(layout.positionInRow(*second, 1e6), 16);
+}
+
+static QString repeated(const QString &unit, qsizetype size)
+{
+    QString text;
+    text.reserve(size + unit.size());
+    while (text.size() < size)
+        text += unit;
+    return text;
+}
+
+void TestTextEngine::unwrappedRowsAreLines_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("short lines") << u"alpha\n\nbeta gamma\tdelta\nlast"_qs;
+    QTest::newRow("5 MB line without blanks")
+        << u"head\n"_qs + repeated(u"abcdefghijklmnopqr"_qs, 5 << 20) + u"\ntail"_qs;
+    QTest::newRow("long line of words that kern") << repeated(u"Wave AVA To word. "_qs, 200000);
+    QTest::newRow("long line of words, tabs and surrogate pairs")
+        << repeated(u"word\t😀 x "_qs, 50000) + u"\n\nend"_qs;
+}
+
+void TestTextEngine::unwrappedRowsAreLines()
+{
+    QFETCH(QString, text);
+    const TextBuffer buffer(text);
+    WrapLayout layout(buffer);
+    layout.setFont(QFont(QStringLiteral("DejaVu Sans"), 10));
+    layout.setWidth(300);
+    layout.setWrapping(false);
+
+    // Each line is one row, however long.
+    const Starts starts = startsOf(text);
+    WrapLayout::Row row = layout.rowAt(0);
+    for (qsizetype line = 0; line < starts.size(); ++line) {
+        const qsizetype end = buffer.lineEnd(line);
+        QCOMPARE(layout.rowStart(row), starts[line]);
+        QCOMPARE(layout.rowEnd(row), end);
+        QCOMPARE(layout.rowStart(layout.rowAt((starts[line] + end) / 2)), starts[line]);
+        const auto next = layout.nextRow(row);
+        QCOMPARE(bool(next), line + 1 < starts.size());
+        if (!next)
+            break;
+        QCOMPARE(layout.rowStart(*layout.previousRow(*next)), starts[line]);
+        row = *next;
+    }
+
+    // Places along the longest line: at the edges of pieces the next piece goes on where the
+    // laid-out one ends, x grows with the position, and each position is found at its x.
+    qsizetype longest = 0;
+    for (qsizetype line = 1; line < starts.size(); ++line) {
+        if (buffer.lineEnd(line) - starts[line] > buffer.lineEnd(longest) - starts[longest])
+            longest = line;
+    }
+    const WrapLayout::Row line = layout.rowAt(starts[longest]);
+    const qsizetype end = buffer.lineEnd(longest);
+    QList<qsizetype> probes{starts[longest], end};
+    for (const qsizetype near : {starts[longest] + 3, (starts[longest] + end) / 2, end - 5}) {
+        const WrapLayout::Piece piece = layout.pieceAt(std::clamp(near, starts[longest], end));
+        probes << piece.start - 1 << piece.start << piece.start + 1 << piece.end - 1 << piece.end;
+        if (piece.start > starts[longest]) {
+            const WrapLayout::Piece before = layout.pieceAt(piece.start - 1);
+            const QTextLine laid = layout.layout(before).lineAt(0);
+            QVERIFY(std::abs(layout.pieceX(before) + laid.horizontalAdvance() -
+                             layout.pieceX(piece)) < 1);
+        }
+    }
+    std::sort(probes.begin(), probes.end());
+    qreal previousX = -1;
+    for (const qsizetype at : probes) {
+        if (at < starts[longest] || at > end ||
+            text.at(std::max<qsizetype>(at, 1) - 1).isHighSurrogate())
+            continue;
+        const qreal x = layout.xOf(at);
+        QVERIFY2(x >= previousX, qPrintable(QString::number(at)));
+        previousX = x;
+        QCOMPARE(layout.positionInRow(line, x), at);
+    }
+    QVERIFY(std::abs(layout.lineWidth(line) - layout.xOf(end)) < 1);
+    QCOMPARE(layout.positionInRow(line, 1e12), end);
+    QCOMPARE(layout.positionInRow(line, -5), starts[longest]);
+}
+
+void TestTextEngine::unwrappedMeasuresFollowEdits_data()
+{
+    // Two long lines between short ones; each change is made at an offset into the text.
+    QTest::addColumn<qsizetype>("position");
+    QTest::addColumn<qsizetype>("removed");
+    QTest::addColumn<QString>("added");
+    const qsizetype first = 5;                    // the first long line's start
+    const qsizetype second = first + 100000 + 11; // the second's
+    QTest::newRow("typed before the long lines") << qsizetype(2) << qsizetype(0) << u"x"_qs;
+    QTest::newRow("typed at a long line's start") << first << qsizetype(0) << u"x"_qs;
+    QTest::newRow("typed far into a long line") << first + 60000 << qsizetype(0) << u"xy"_qs;
+    QTest::newRow("deleted far into a long line") << first + 60000 << qsizetype(3) << QString();
+    QTest::newRow("typed at a long line's end") << first + 100000 << qsizetype(0) << u"x"_qs;
+    QTest::newRow("the break before a long line removed") << first - 1 << qsizetype(1) << QString();
+    QTest::newRow("a long line joined with the next")
+        << first + 100000 << qsizetype(1) << QString();
+    QTest::newRow("a break typed into a long line") << first + 50000 << qsizetype(0) << u"\n"_qs;
+    QTest::newRow("replaced between the long lines")
+        << second - 6 << qsizetype(2) << u"tabs\tand more"_qs;
+}
+
+void TestTextEngine::unwrappedMeasuresFollowEdits()
+{
+    QFETCH(qsizetype, position);
+    QFETCH(qsizetype, removed);
+    QFETCH(QString, added);
+    const QString longLine = repeated(u"lorem ipsum\tdolor "_qs, 100000).left(100000);
+    TextBuffer buffer(u"head\n"_qs + longLine + u"\nnext line\n"_qs + longLine + u"\ntail"_qs);
+    const QFont font(QStringLiteral("DejaVu Sans"), 10);
+    WrapLayout kept(buffer);
+    kept.setFont(font);
+    kept.setWrapping(false);
+    // Measured to their ends before the change.
+    for (qsizetype line = 0; line < buffer.lineCount(); ++line)
+        kept.lineWidth(kept.rowAt(buffer.lineStart(line)));
+
+    buffer.remove(position, removed);
+    buffer.insert(position, added);
+    kept.textChanged(position, removed, added.size());
+
+    // What was kept of the old measures agrees with measuring afresh.
+    WrapLayout fresh(buffer);
+    fresh.setFont(font);
+    fresh.setWrapping(false);
+    for (qsizetype at = 0; at <= buffer.length(); at += 4999)
+        QCOMPARE(kept.xOf(at), fresh.xOf(at));
+    for (qsizetype line = 0; line < buffer.lineCount(); ++line) {
+        const qsizetype start = buffer.lineStart(line);
+        QCOMPARE(kept.lineWidth(kept.rowAt(start)), fresh.lineWidth(fresh.rowAt(start)));
+        QCOMPARE(kept.xOf(buffer.lineEnd(line)), fresh.xOf(buffer.lineEnd(line)));
+    }
 }
 
 QTEST_MAIN(TestTextEngine)

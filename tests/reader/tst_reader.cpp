@@ -3,6 +3,7 @@
 #include "app/appfonts.h"
 #include "app/clicklabel.h"
 #include "app/twips.h"
+#include "plaintext/plaintextview.h"
 #include "reader/form3.h"
 #include "reader/liststep.h"
 #include "windowtest.h"
@@ -11,7 +12,6 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QMenuBar>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 
@@ -194,7 +194,7 @@ void TestReader::stepsSelectInTheChosenList()
     QCOMPARE(w.Text1->toPlainText(), QString::fromLatin1(textAt(expected)));
     QCOMPARE(w.active->caption(), favorites ? QStringLiteral("2") : QStringLiteral("1"));
     QCOMPARE(reader->windowTitle(), "Full screen mode - " + nameAt(expected));
-    QCOMPARE(reader->Text1->toPlainText(), QString::fromLatin1(textAt(expected)));
+    QCOMPARE(reader->readerText(), QString::fromLatin1(textAt(expected)));
     QCOMPARE(w.existingReader(), reader);
 }
 
@@ -223,7 +223,7 @@ void TestReader::favoritesChoiceCountsAtTheStep()
     QCOMPARE(w.File1->listIndex(), 2);
     QCOMPARE(w.File2->listIndex(), 1);
     QCOMPARE(w.active->caption(), QStringLiteral("1"));
-    QCOMPARE(reader->Text1->toPlainText(), QString::fromLatin1(textAt(2)));
+    QCOMPARE(reader->readerText(), QString::fromLatin1(textAt(2)));
 }
 
 void TestReader::windowCoversTheScreen()
@@ -259,7 +259,7 @@ void TestReader::windowCoversTheScreen()
     QCOMPARE(reader->client->y(), reader->menuBar->height());
     QVERIFY(!reader->Check1->isChecked());
     QCOMPARE(reader->Label1->palette().color(QPalette::Window), QColor(255, 192, 192));
-    QVERIFY(!reader->Text1->isReadOnly());
+    QVERIFY(!reader->Text1->wrapping());
 }
 
 void TestReader::fullScreenModeOpensWithPaneText()
@@ -269,12 +269,12 @@ void TestReader::fullScreenModeOpensWithPaneText()
     Form3 *reader = openReader(w);
     QVERIFY(reader);
     QCOMPARE(reader->windowTitle(), QStringLiteral("Full screen mode"));
-    QCOMPARE(reader->Text1->toPlainText(), hint);
+    QCOMPARE(reader->readerText(), hint);
 
     // A second press shows the same reader; it is not made again.
-    reader->Text1->setPlainText(QStringLiteral("typed in the reader"));
+    reader->setReaderText(QStringLiteral("typed in the reader"));
     QCOMPARE(openReader(w), reader);
-    QCOMPARE(reader->Text1->toPlainText(), QStringLiteral("typed in the reader"));
+    QCOMPARE(reader->readerText(), QStringLiteral("typed in the reader"));
 
     // After Close, the new reader starts from the pane as it is now, edits included.
     fillList(w, true, 2);
@@ -285,7 +285,7 @@ void TestReader::fullScreenModeOpensWithPaneText()
     reader = openReader(w);
     QVERIFY(reader);
     QCOMPARE(reader->windowTitle(), "Full screen mode - " + nameAt(1));
-    QCOMPARE(reader->Text1->toPlainText(), "edited " + QString::fromLatin1(textAt(1)));
+    QCOMPARE(reader->readerText(), "edited " + QString::fromLatin1(textAt(1)));
 }
 
 void TestReader::closeThenDisplayStartsFromDesign()
@@ -334,9 +334,9 @@ void TestReader::visibleReaderFollowsDisplays()
     Form3 *reader = openReader(w);
     QVERIFY(reader);
     choose(w.File1, nameAt(0));
-    QCOMPARE(reader->Text1->toPlainText(), QString::fromLatin1(textAt(0)));
+    QCOMPARE(reader->readerText(), QString::fromLatin1(textAt(0)));
     choose(w.File1, nameAt(1));
-    QCOMPARE(reader->Text1->toPlainText(), QString::fromLatin1(textAt(1)));
+    QCOMPARE(reader->readerText(), QString::fromLatin1(textAt(1)));
     QCOMPARE(reader->windowTitle(), "Full screen mode - " + nameAt(1));
 }
 
@@ -348,7 +348,7 @@ void TestReader::addToFavoStoresReaderText()
     choose(w.File1, "a.txt");
     Form3 *reader = openReader(w);
     QVERIFY(reader);
-    reader->Text1->moveCursor(QTextCursor::End);
+    QTest::keyClick(reader->Text1, Qt::Key_End, Qt::ControlModifier);
     QTest::keyClicks(reader->Text1, " typed");
 
     reader->add1->trigger();
@@ -366,7 +366,7 @@ void TestReader::addToFavoStoresReaderText()
     while (w.File2->fileName() != nameAt(0))
         reader->next1->trigger();
     QCOMPARE(w.File1->fileName(), QStringLiteral("a.txt"));
-    reader->Text1->setPlainText(QStringLiteral("line one\nline two"));
+    reader->setReaderText(QStringLiteral("line one\nline two"));
     reader->add1->trigger();
     QCOMPARE(readFile(f->favorite(nameAt(0))), "line one\r\nline two\r\n");
     QCOMPARE(readFile(f->favorite("a.txt")), "caf\xe9 text typed\r\n");
