@@ -260,6 +260,19 @@ qsizetype RichTextBox::textLength() const
     return m_richEditor->document()->characterCount() - 1;
 }
 
+void RichTextBox::forEachTextPiece(const std::function<bool(QStringView)> &visit) const
+{
+    if (m_rich) {
+        visit(text());
+        return;
+    }
+    bool more = true;
+    m_plainView->document().buffer().forEachPiece([&](QStringView piece) {
+        if (more)
+            more = visit(piece);
+    });
+}
+
 qsizetype RichTextBox::indexOf(QStringView word, qsizetype from) const
 {
     from = std::max<qsizetype>(from, 0);
@@ -278,6 +291,31 @@ void RichTextBox::replaceText(QString text)
     setPlainText(std::move(text));
     m_plainView->document().setCursor(std::min(caret, textLength()));
     m_plainView->scrollTo(top);
+}
+
+bool RichTextBox::mapText(const std::function<bool(QString &piece)> &map)
+{
+    if (m_rich) {
+        QString whole = text();
+        map(whole);
+        replaceText(std::move(whole));
+        return true;
+    }
+    const qsizetype caret = selectionStart();
+    const qsizetype top = m_plainView->firstVisiblePosition();
+    const qsizetype oldLength = textLength();
+    PlainTextDocument &plain = m_plainView->document();
+    m_replacing = true;
+    const bool changed = plain.mapText(map);
+    if (changed)
+        plain.setModified(true);
+    m_replacing = false;
+    if (!changed)
+        return false;
+    announceNewContent(oldLength);
+    plain.setCursor(std::min(caret, textLength()));
+    m_plainView->scrollTo(top);
+    return true;
 }
 
 void RichTextBox::replaceRange(qsizetype start, qsizetype length, const QString &replacement)

@@ -6,6 +6,8 @@
 #include <QTextCursor>
 #include <QWidget>
 
+#include <functional>
+
 class PlainTextView;
 class QAbstractScrollArea;
 class QProgressBar;
@@ -50,12 +52,20 @@ public:
     QString text() const;
     QString text(qsizetype start, qsizetype length) const; // a part of it, cut to the bounds
     qsizetype textLength() const;
+    // Hands text() to visit in pieces, in order, without copying plain text whole; stops when
+    // visit returns false.
+    void forEachTextPiece(const std::function<bool(QStringView)> &visit) const;
     // The first occurrence of word at or after from, compared exactly, or -1; an empty word is
     // found at from. Plain text is searched where it is kept, without a copy of the whole.
     qsizetype indexOf(QStringView word, qsizetype from) const;
 
     // Like setPlainText(), but the caret stays at its position (or the end of a shorter text).
     void replaceText(QString text);
+    // Like replaceText() with the text map makes of text(), for a mapping of single characters
+    // such as case mapping, done on plain text piece by piece where it is kept (map changes a
+    // piece in place and returns whether it did). A formatted document becomes plain text.
+    // Returns false, changing nothing, when plain text stays as it is.
+    bool mapText(const std::function<bool(QString &piece)> &map);
     // Replaces a part of the text as an edit would; formatting elsewhere and the caret's place
     // in the text around it stay. It is undone together with the edit before it.
     void replaceRange(qsizetype start, qsizetype length, const QString &replacement);

@@ -71,11 +71,10 @@ QByteArray followLinks(QByteArray path)
     return path; // a loop: opening it reports that
 }
 
-std::optional<Failure> writeAt(int fd, const QByteArray &bytes)
+std::optional<Failure> writePiece(int fd, QByteArrayView bytes, off_t &offset)
 {
-    const char *data = bytes.constData();
+    const char *data = bytes.data();
     qsizetype left = bytes.size();
-    off_t offset = 0;
     while (left > 0) {
         const ssize_t n = ::pwrite(fd, data, size_t(qMin<qsizetype>(left, 1 << 30)), offset);
         if (n < 0 && errno == EINTR)
@@ -88,9 +87,30 @@ std::optional<Failure> writeAt(int fd, const QByteArray &bytes)
         left -= n;
         offset += n;
     }
+    return std::nullopt;
+}
+
+// Writes the content from the file's start and cuts the file after it.
+std::optional<Failure> writeAt(int fd, const AtomicFileWriter::Content &content)
+{
+    off_t offset = 0;
+    std::optional<Failure> failure;
+    const bool made = content([&](QByteArrayView piece) {
+        failure = writePiece(fd, piece, offset);
+        return !failure;
+    });
+    if (failure)
+        return failure;
+    if (!made)
+        return Failure{QStringLiteral("the text could not be converted for the file")};
     if (::ftruncate(fd, offset) != 0)
         return systemFailure(errno);
     return std::nullopt;
+}
+
+std::optional<Failure> writeAt(int fd, const QByteArray &bytes)
+{
+    return writeAt(fd, [&bytes](const AtomicFileWriter::Writer &write) { return write(bytes); });
 }
 
 std::optional<Failure> readAll(int fd, QByteArray *bytes, qint64 size)
@@ -147,7 +167,7 @@ bool isPermissionError(int error)
 // replaced as itself (its owner or group cannot be given to the new file, or the folder may not
 // be changed), so that the caller writes it in place instead.
 std::optional<Failure> replace(const QByteArray &target, const struct stat *existing,
-                               const QByteArray &bytes, Replaced *outcome)
+                               const AtomicFileWriter::Content &content, Replaced *outcome)
 {
     *outcome = Replaced::Done;
     const QByteArray folder = folderOf(target);
@@ -176,7 +196,7 @@ std::optional<Failure> replace(const QByteArray &target, const struct stat *exis
         if (::fchmod(fd.get(), existing->st_mode & 07777) != 0)
             return fail(systemFailure(errno));
     }
-    if (auto failure = writeAt(fd.get(), bytes))
+    if (auto failure = writeAt(fd.get(), content))
         return fail(*failure);
     if (::fsync(fd.get()) != 0)
         return fail(systemFailure(errno));
@@ -194,7 +214,8 @@ std::optional<Failure> replace(const QByteArray &target, const struct stat *exis
 // Writes the file itself, so that every name and the file's identity stay. Its old bytes are
 // kept in memory and, when the folder allows it, in a copy beside it (in case the program ends
 // midway); a failed write puts them back.
-std::optional<Failure> writeInPlace(const QByteArray &target, const QByteArray &bytes)
+std::optional<Failure> writeInPlace(const QByteArray &target,
+                                    const AtomicFileWriter::Content &content)
 {
     Descriptor fd(::open(target.constData(), O_RDWR | O_CLOEXEC | O_NOFOLLOW));
     if (fd.get() < 0)
@@ -218,7 +239,7 @@ std::optional<Failure> writeInPlace(const QByteArray &target, const QByteArray &
         if (!kept)
             backup.clear(); // the copy in memory has to do
     }
-    std::optional<Failure> failure = writeAt(fd.get(), bytes);
+    std::optional<Failure> failure = writeAt(fd.get(), content);
     if (!failure && ::fsync(fd.get()) != 0)
         failure = systemFailure(errno);
     if (!failure && !fd.close())
@@ -242,6 +263,11 @@ std::optional<Failure> writeInPlace(const QByteArray &target, const QByteArray &
 
 QString AtomicFileWriter::write(const QString &path, const QByteArray &bytes)
 {
+    return write(path, [&bytes](const Writer &write) { return write(bytes); });
+}
+
+QString AtomicFileWriter::write(const QString &path, const Content &content)
+{
     const QByteArray target = followLinks(QFile::encodeName(path));
     struct stat st;
     const bool exists = ::stat(target.constData(), &st) == 0;
@@ -257,12 +283,12 @@ QString AtomicFileWriter::write(const QString &path, const QByteArray &bytes)
         // let a new file take its place.
         failure = systemFailure(errno);
     } else if (exists && st.st_nlink > 1) {
-        failure = writeInPlace(target, bytes);
+        failure = writeInPlace(target, content);
     } else {
         Replaced outcome;
-        failure = replace(target, exists ? &st : nullptr, bytes, &outcome);
+        failure = replace(target, exists ? &st : nullptr, content, &outcome);
         if (outcome == Replaced::NeedsInPlace)
-            failure = writeInPlace(target, bytes);
+            failure = writeInPlace(target, content);
     }
     if (!failure)
         return {};

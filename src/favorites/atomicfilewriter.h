@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
+
+#include <functional>
 
 // Replaces a file's content so that a failure never leaves less than the old file, and the file
 // stays the same file: its owner, group and permission bits are kept, and a symbolic link keeps
@@ -18,4 +21,11 @@ class AtomicFileWriter
 public:
     // Returns an empty text on success, else a description for the user with the native path.
     static QString write(const QString &path, const QByteArray &bytes);
+
+    // The new content made piece by piece while it is written, so that a large one is never held
+    // whole: calls write with each piece in order and stops when write returns false. Returns
+    // false when it could not make the whole content; the file then keeps its old one.
+    using Writer = std::function<bool(QByteArrayView piece)>;
+    using Content = std::function<bool(const Writer &write)>;
+    static QString write(const QString &path, const Content &content);
 };

@@ -68,19 +68,27 @@ void FileActions::save()
         w.Text1->setModified(false);
         return;
     }
-    const std::optional<PlainTextSave::Content> content =
-        PlainTextSave::bytesFor(w.platform().messages, shown.path, w.Text1->text(), shown);
-    if (!content)
+    // Encoded straight from the pane's pieces into the file: a large text is not copied whole.
+    const PlainTextSave::Written written =
+        PlainTextSave::write(w.platform().messages, shown.path, paneText(), shown);
+    if (!written.error.isEmpty())
+        return showSaveFailure(written.error);
+    if (!written.written)
         return; // the user kept the file as it is
-    if (const QString error = AtomicFileWriter::write(shown.path, content->bytes); !error.isEmpty())
-        return showSaveFailure(error);
     w.Text1->setModified(false);
-    if (content->encoding != shown.encoding) {
+    if (written.encoding != shown.encoding) {
         // The user chose UTF-8 for this file; later saves keep it so.
         ShownFile saved = shown;
-        saved.encoding = content->encoding;
+        saved.encoding = written.encoding;
         w.setShownFile(saved);
     }
+}
+
+PlainTextSave::Pieces FileActions::paneText() const
+{
+    return [this](const std::function<bool(QStringView)> &visit) {
+        w.Text1->forEachTextPiece(visit);
+    };
 }
 
 void FileActions::showSaveFailure(const QString &error)
@@ -106,18 +114,22 @@ void FileActions::saveAs()
                                    Icon::Question,
                                    Buttons::YesNoDefaultNo) != MessageBoxes::Answer::Yes)
         return;
-    QByteArray bytes;
     if (SaveAsTarget::isRichText(target)) {
-        bytes = RtfWriter::write(*w.Text1->document());
-    } else if (auto content =
-                   PlainTextSave::bytesFor(w.platform().messages, target, w.Text1->text(), shown)) {
-        bytes = std::move(content->bytes);
+        if (const QString error =
+                AtomicFileWriter::write(target, RtfWriter::write(*w.Text1->document()));
+            !error.isEmpty()) {
+            w.platform().messages.show(error, Icon::Critical, Buttons::Ok);
+            return;
+        }
     } else {
-        return;
-    }
-    if (const QString error = AtomicFileWriter::write(target, bytes); !error.isEmpty()) {
-        w.platform().messages.show(error, Icon::Critical, Buttons::Ok);
-        return;
+        const PlainTextSave::Written written =
+            PlainTextSave::write(w.platform().messages, target, paneText(), shown);
+        if (!written.error.isEmpty()) {
+            w.platform().messages.show(written.error, Icon::Critical, Buttons::Ok);
+            return;
+        }
+        if (!written.written)
+            return;
     }
     // The pane stays tied to the file it came from: a later Save writes there, not here.
     ListRefresh::keepingSelection(*w.File1);

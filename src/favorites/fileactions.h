@@ -1,5 +1,7 @@
 #pragma once
 
+#include "favorites/plaintextsave.h"
+
 #include <QObject>
 #include <QString>
 
@@ -22,6 +24,7 @@ public:
 private:
     void pressSave();
     void showSaveFailure(const QString &error);
+    PlainTextSave::Pieces paneText() const;
 
     pgwell &w;
 };

@@ -2,9 +2,11 @@
 
 #include "app/shownfile.h"
 
+#include <functional>
 #include <optional>
 #include <QByteArray>
 #include <QString>
+#include <QStringView>
 
 class MessageBoxes;
 
@@ -22,4 +24,20 @@ public:
     };
     static std::optional<Content> bytesFor(MessageBoxes &messages, const QString &path,
                                            const QString &text, const ShownFile &format);
+
+    // A text handed over in pieces: calls visit with each in order, and stops when it returns
+    // false.
+    using Pieces = std::function<void(const std::function<bool(QStringView)> &visit)>;
+
+    // Writes the text to path as bytesFor() makes its bytes, and as safely as AtomicFileWriter
+    // does, but encoded piece by piece straight into the file, so that a large text is never
+    // copied whole. The question about UTF-8 comes before anything is written.
+    struct Written
+    {
+        bool written = false;  // false: the user chose to write nothing, or it failed
+        QString error;         // why it failed, for the user
+        TextEncoding encoding; // the one written
+    };
+    static Written write(MessageBoxes &messages, const QString &path, const Pieces &text,
+                         const ShownFile &format);
 };

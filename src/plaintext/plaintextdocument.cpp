@@ -41,6 +41,20 @@ void PlainTextDocument::setBuffer(TextBuffer &&buffer)
     emit cursorMoved();
 }
 
+bool PlainTextDocument::mapText(const std::function<bool(QString &piece)> &map)
+{
+    const qsizetype old = m_buffer.length();
+    if (!m_buffer.mapPieces(map))
+        return false;
+    m_history.clear();
+    m_cleanStep = 0;
+    m_cursor = m_anchor = 0;
+    emit textReplaced();
+    emit contentsChanged(0, old, m_buffer.length());
+    emit cursorMoved();
+    return true;
+}
+
 void PlainTextDocument::setModified(bool modified)
 {
     m_history.closeStep(); // what is typed next is a change of its own

@@ -22,6 +22,9 @@ public:
     // Replaces the whole text; this is a load, not an edit: undo forgets what came before.
     void setText(QStringView text);
     void setBuffer(TextBuffer &&buffer);
+    // Replaces the text by what map makes of it (see TextBuffer::mapPieces), in place; like
+    // setText() it is a new text. Nothing happens when the map leaves the text as it is.
+    bool mapText(const std::function<bool(QString &piece)> &map);
 
     qsizetype cursor() const { return m_cursor; }
     qsizetype anchor() const { return m_anchor; }

@@ -206,6 +206,34 @@ void TextBuffer::remove(qsizetype position, qsizetype count)
     renumberFrom(std::max<qsizetype>(0, at));
 }
 
+bool TextBuffer::mapPieces(const std::function<bool(QString &piece)> &map)
+{
+    bool changed = false;
+    bool moved = false;
+    for (size_t c = 0; c < m_chunks.size(); ++c) {
+        Chunk &chunk = m_chunks[c];
+        // A pair split between two chunks comes together in the first of them.
+        if (c + 1 < m_chunks.size() && !chunk.text.isEmpty() &&
+            chunk.text.back().isHighSurrogate() && !m_chunks[c + 1].text.isEmpty() &&
+            m_chunks[c + 1].text.front().isLowSurrogate()) {
+            Chunk &next = m_chunks[c + 1];
+            chunk.text.append(next.text.front());
+            next.text.remove(0, 1);
+            indexChunk(next);
+            if (next.text.isEmpty())
+                m_chunks.erase(m_chunks.begin() + qsizetype(c) + 1);
+            moved = true;
+        }
+        if (!map(chunk.text))
+            continue;
+        indexChunk(chunk);
+        changed = true;
+    }
+    if (changed || moved)
+        renumberFrom(0);
+    return changed;
+}
+
 void TextBuffer::clear()
 {
     m_chunks.clear();

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringView>
 
+#include <functional>
 #include <vector>
 
 // A plain text held once, in chunks of UTF-16 (two bytes per character), with an index of its
@@ -47,6 +48,12 @@ public:
         for (const Chunk &chunk : m_chunks)
             visit(QStringView(chunk.text));
     }
+
+    // Lets map change each stored piece where it is (map returns whether it did), without a copy
+    // of the whole text: for a mapping of single characters, as case mapping, which gives for the
+    // whole text what it gives piece by piece. A character pair is never split between two
+    // pieces. Returns whether anything changed.
+    bool mapPieces(const std::function<bool(QString &piece)> &map);
 
     // Changes whenever the text does.
     quint64 revision() const { return m_revision; }

@@ -6,11 +6,16 @@
 
 enum class CaseMode { None, Upper, Lower };
 
-// Capitals or small letters for a whole text, or for the part of it that changed.
+// Capitals or small letters for a whole text, or for the part of it that changed. Each character
+// is mapped on its own, as Qt maps it (ß becomes SS), except that half of a pair without its
+// other half stays as it is, where Qt would put a replacement character.
 class CaseConversion
 {
 public:
     static QString convert(const QString &text, CaseMode mode);
+    // The same, in the text itself; returns whether anything changed (the text is not even
+    // detached when nothing does).
+    static bool convertInPlace(QString &text, CaseMode mode);
 
     struct Edit
     {

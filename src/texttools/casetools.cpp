@@ -52,12 +52,16 @@ bool CaseTools::eventFilter(QObject *watched, QEvent *event)
 void CaseTools::convertWhole(CaseMode mode)
 {
     QScopedValueRollback<bool> converting(m_converting, true);
-    const QString text = w.Text1->text();
-    QString converted = CaseConversion::convert(text, mode);
-    // A formatted document becomes plain text, as any assignment of the whole text makes it.
-    if (converted != text || w.Text1->showsRichDocument())
-        w.Text1->replaceText(std::move(converted));
+    convertInPlace(mode);
     m_changedFrom = m_changedTo = -1;
+}
+
+void CaseTools::convertInPlace(CaseMode mode)
+{
+    // Piece by piece where the pane keeps the text: a large text is never copied whole. A
+    // formatted document becomes plain text, as any assignment of the whole text makes it.
+    w.Text1->mapText(
+        [mode](QString &piece) { return CaseConversion::convertInPlace(piece, mode); });
 }
 
 void CaseTools::noteChange(int position, int, int added)
@@ -87,10 +91,7 @@ void CaseTools::keepInCase()
     QScopedValueRollback<bool> converting(m_converting, true);
     const qsizetype length = w.Text1->textLength();
     if (w.Text1->showsRichDocument() || (from == 0 && to >= length)) {
-        const QString text = w.Text1->text();
-        QString converted = CaseConversion::convert(text, mode);
-        if (converted != text || w.Text1->showsRichDocument())
-            w.Text1->replaceText(std::move(converted));
+        convertInPlace(mode);
         m_changedFrom = m_changedTo = -1;
         return;
     }

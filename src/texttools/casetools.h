@@ -22,6 +22,7 @@ protected:
 
 private:
     void convertWhole(CaseMode mode);
+    void convertInPlace(CaseMode mode);
     void backToFileText();
     void noteChange(int position, int removed, int added);
     void keepInCase();

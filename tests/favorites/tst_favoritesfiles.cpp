@@ -2,6 +2,7 @@
 #include "app/textdecoder.h"
 #include "favorites/atomicfilewriter.h"
 #include "favorites/filedisposal.h"
+#include "favorites/pieceencoder.h"
 #include "favorites/plaintextcontent.h"
 #include "favorites/saveastarget.h"
 #include "filehelpers.h"
@@ -18,6 +19,8 @@ private slots:
     void initTestCase() { useOwnHome(); }
     void savedBytes_data();
     void savedBytes();
+    void savedInPieces_data() { savedBytes_data(); }
+    void savedInPieces();
     void saveAsName_data();
     void saveAsName();
     void discardMovesToTrash();
@@ -75,6 +78,13 @@ void TestFavoritesFiles::savedBytes_data()
         << u"caf\u00e9 \u03b1\n"_qs << TextEncoding::Windows1252 << crLf << QByteArray();
     QTest::newRow("emoji does not fit the code page")
         << u"\U0001F600"_qs << TextEncoding::Windows1252 << crLf << QByteArray();
+    // Pairs, which a large text's pieces may cut in two.
+    QTest::newRow("pairs, utf-8") << u"a\U0001F600\n\U00010428b"_qs << utf8 << LineEnding::Lf
+                                  << QByteArray("a\xf0\x9f\x98\x80\n\xf0\x90\x90\xa8"
+                                                "b\n");
+    QTest::newRow("pairs, utf-16 be")
+        << u"\U0001F600\n"_qs << TextEncoding::Utf16BE << LineEnding::Cr
+        << QByteArray("\xfe\xff\xd8\x3d\xde\x00\x00\r", 8);
 }
 
 void TestFavoritesFiles::savedBytes()
@@ -87,6 +97,31 @@ void TestFavoritesFiles::savedBytes()
     format.encoding = encoding;
     format.lineEnding = lineEnding;
     QCOMPARE(PlainTextContent::forSave(text, format).value_or(QByteArray()), bytes);
+}
+
+void TestFavoritesFiles::savedInPieces()
+{
+    // Handed over in pieces, cut anywhere (also between the halves of a pair), a text gives the
+    // bytes it gives whole.
+    QFETCH(QString, text);
+    QFETCH(TextEncoding, encoding);
+    QFETCH(LineEnding, lineEnding);
+    QFETCH(QByteArray, bytes);
+    bool fits = true;
+    for (qsizetype i = 0; i < text.size(); ++i)
+        fits = fits && PieceEncoder::canHold(encoding, QStringView(text).sliced(i, 1));
+    QCOMPARE(fits, !bytes.isEmpty());
+    if (!fits)
+        return;
+    for (qsizetype cut = 0; cut <= text.size(); ++cut) {
+        PieceEncoder encoder(encoding, lineEnding);
+        QByteArray out;
+        QVERIFY(encoder.add(QStringView(text).first(cut), out));
+        QVERIFY(encoder.add(QStringView(text).sliced(cut), out));
+        if (!encoder.endsWithLineEnd())
+            QVERIFY(encoder.add(u"\n", out));
+        QCOMPARE(out, bytes);
+    }
 }
 
 void TestFavoritesFiles::saveAsName_data()
@@ -176,6 +211,11 @@ void TestFavoritesFiles::writeKeepsTheFile_data()
         QTest::newRow(qPrintable(QStringLiteral("%1, disk full").arg(kind))) << kind << true;
     }
     QTest::newRow("read-only file") << "read-only file" << false;
+    // Content made piece by piece as it is written, and content that cannot be made whole.
+    QTest::newRow("in pieces") << "in pieces" << false;
+    QTest::newRow("in pieces, disk full") << "in pieces" << true;
+    QTest::newRow("hard link, in pieces, fails midway") << "hard link, fails midway" << false;
+    QTest::newRow("fails midway") << "fails midway" << false;
 }
 
 void TestFavoritesFiles::writeKeepsTheFile()
@@ -188,7 +228,7 @@ void TestFavoritesFiles::writeKeepsTheFile()
     writeFile(path, "the old content");
     QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
     QString written = path;
-    if (kind == "hard link")
+    if (kind.startsWith("hard link"))
         QCOMPARE(::link(QFile::encodeName(path), QFile::encodeName(dir.filePath("twin"))), 0);
     if (kind == "symbolic link")
         QVERIFY(QFile::link(path, written = dir.filePath("link.txt")));
@@ -213,10 +253,23 @@ void TestFavoritesFiles::writeKeepsTheFile()
         std::optional<FileSizeLimit> limit;
         if (diskFull)
             limit.emplace(100);
-        error = AtomicFileWriter::write(written, content);
+        if (kind.contains("pieces") || kind.contains("midway")) {
+            const bool midway = kind.contains("midway");
+            error = AtomicFileWriter::write(written, [&](const AtomicFileWriter::Writer &write) {
+                for (qsizetype at = 0; at < content.size(); at += 1024) {
+                    if (midway && at == 2048)
+                        return false; // the text could not be converted
+                    if (!write(QByteArrayView(content).sliced(at, 1024)))
+                        return false;
+                }
+                return true;
+            });
+        } else {
+            error = AtomicFileWriter::write(written, content);
+        }
     }
     QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    const bool fails = diskFull || readOnlyFile;
+    const bool fails = diskFull || readOnlyFile || kind.contains("midway");
     const struct stat after = statOf(path);
     QCOMPARE(readFile(path), fails ? QByteArray("the old content") : content);
     QCOMPARE(error.isEmpty(), !fails);
@@ -227,15 +280,15 @@ void TestFavoritesFiles::writeKeepsTheFile()
     QCOMPARE(after.st_uid, before.st_uid);
     QCOMPARE(after.st_gid, before.st_gid);
     QCOMPARE(after.st_mode, before.st_mode);
-    if (kind == "hard link" || kind == "read-only folder") // written in place
+    if (kind.startsWith("hard link") || kind == "read-only folder") // written in place
         QCOMPARE(after.st_ino, before.st_ino);
-    if (kind == "hard link")
+    if (kind.startsWith("hard link"))
         QCOMPARE(readFile(dir.filePath("twin")), readFile(path));
     if (kind == "symbolic link")
         QVERIFY(QFileInfo(written).isSymLink());
     // No temporary file or backup copy is left behind.
     QStringList expected{name};
-    if (kind == "hard link")
+    if (kind.startsWith("hard link"))
         expected << "twin";
     if (kind == "symbolic link")
         expected << "link.txt";

@@ -4,6 +4,7 @@
 #include "plaintext/plaintextloader.h"
 #include "plaintext/textbuffer.h"
 #include "plaintext/wraplayout.h"
+#include "texttools/caseconversion.h"
 
 #include <QBuffer>
 #include <QFontMetricsF>
@@ -27,6 +28,7 @@ private slots:
     void editsMatchAPlainString();
     void findAcrossChunks_data();
     void findAcrossChunks();
+    void caseMappedInPlace();
     void undoGoesBackByRuns_data();
     void undoGoesBackByRuns();
     void caretStaysOutOfSurrogatePairs();
@@ -244,6 +246,29 @@ void TestTextEngine::findAcrossChunks()
     QCOMPARE(buffer.indexOf(needle, text.size() - 5, cs), -1);
     QCOMPARE(buffer.indexOf(u"needle!", 0, cs), -1);
     QCOMPARE(buffer.indexOf(QString(), 7), 7);
+}
+
+void TestTextEngine::caseMappedInPlace()
+{
+    // Converted chunk by chunk where the text is kept, it is what converting the whole gives:
+    // a pair cut by a chunk's edge is converted whole, growing letters move the line breaks.
+    const QString deseret = u"\U00010428"_qs; // small; its capital is a pair as well
+    const qsizetype edge = TextBuffer::chunkTarget;
+    const QString text = QString(edge - 1, u'a') + deseret + u"\u00DF\nline \u0149\n"_qs +
+                         QString(edge - 4, u'b') + u"\u00DF\u00DF\n"_qs + deseret + u"\n"_qs;
+    TextBuffer buffer(text);
+    const auto upper = [](QString &piece) {
+        return CaseConversion::convertInPlace(piece, CaseMode::Upper);
+    };
+    const quint64 revision = buffer.revision();
+    QVERIFY(buffer.mapPieces(upper));
+    QVERIFY(buffer.revision() != revision);
+    checkIndex(buffer, text.toUpper());
+    // Already in capitals: nothing changes, not even the revision.
+    const quint64 converted = buffer.revision();
+    QVERIFY(!buffer.mapPieces(upper));
+    QCOMPARE(buffer.revision(), converted);
+    checkIndex(buffer, text.toUpper());
 }
 
 void TestTextEngine::undoGoesBackByRuns_data()

@@ -21,6 +21,8 @@ private slots:
     void find();
     void caseOfAChange_data();
     void caseOfAChange();
+    void caseOfEveryCharacter_data();
+    void caseOfEveryCharacter();
     void layout_data();
     void layout();
 };
@@ -160,6 +162,51 @@ void TestTextLogic::caseOfAChange()
             result.replace(offset + edit->start, edit->length, edit->replacement);
         QCOMPARE(result, whole);
     }
+}
+
+void TestTextLogic::caseOfEveryCharacter_data()
+{
+    QTest::addColumn<CaseMode>("mode");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("expected"); // empty: what Qt makes of the whole text
+    QString every;                         // every character of the Basic Multilingual Plane
+    for (char32_t c = 1; c < 0x10000; ++c) {
+        if (!QChar::isSurrogate(c))
+            every += QChar(char16_t(c));
+    }
+    const QString high(QChar(char16_t(0xD801)));
+    const QString low(QChar(char16_t(0xDC28)));
+    const QString pairs = u"\U00010428x\U00010400\U0001F600"_qs;
+    for (const CaseMode mode : {CaseMode::Upper, CaseMode::Lower}) {
+        const bool upper = mode == CaseMode::Upper;
+        const char *name = upper ? "upper" : "lower";
+        QTest::addRow("every character, %s", name) << mode << every << QString();
+        QTest::addRow("pairs, %s", name) << mode << pairs << QString();
+        QTest::addRow("letters that grow, %s", name)
+            << mode << u"stra\u00DFe \u0130 \uFB01"_qs << QString();
+        // Halves without their other half are kept, where Qt would replace them.
+        const QString ss = upper ? u"SS"_qs : u"\u00DF"_qs;
+        QTest::addRow("halves, %s", name) << mode << high + u"a"_qs + low + u"\u00DF"_qs + high
+                                          << high + (upper ? u"A"_qs : u"a"_qs) + low + ss + high;
+    }
+}
+
+void TestTextLogic::caseOfEveryCharacter()
+{
+    // The fast conversion gives what Qt's own does.
+    QFETCH(CaseMode, mode);
+    QFETCH(QString, text);
+    QFETCH(QString, expected);
+    if (expected.isEmpty())
+        expected = mode == CaseMode::Upper ? text.toUpper() : text.toLower();
+    QCOMPARE(CaseConversion::convert(text, mode), expected);
+    QString inPlace = text;
+    QCOMPARE(CaseConversion::convertInPlace(inPlace, mode), expected != text);
+    QCOMPARE(inPlace, expected);
+    // Converting the result again changes nothing and keeps it shared.
+    const QString again = inPlace;
+    QVERIFY(!CaseConversion::convertInPlace(inPlace, mode));
+    QVERIFY(inPlace.isSharedWith(again));
 }
 
 void TestTextLogic::layout_data()

@@ -1,0 +1,134 @@
+#include "pieceencoder.h"
+
+namespace {
+
+QStringConverter::Encoding unicodeOf(TextEncoding encoding)
+{
+    switch (encoding) {
+    case TextEncoding::Utf16LE:
+        return QStringConverter::Utf16LE;
+    case TextEncoding::Utf16BE:
+        return QStringConverter::Utf16BE;
+    case TextEncoding::Utf32LE:
+        return QStringConverter::Utf32LE;
+    case TextEncoding::Utf32BE:
+        return QStringConverter::Utf32BE;
+    default:
+        return QStringConverter::Utf8;
+    }
+}
+
+bool writesBom(TextEncoding encoding)
+{
+    return encoding != TextEncoding::Utf8 && encoding != TextEncoding::Windows1252;
+}
+
+// Bytes 0x80-0x9F of Windows-1252, as the decoder reads them.
+constexpr char16_t windows1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+// The byte for c, or -1 when Windows-1252 has none.
+int windows1252Byte(char16_t c)
+{
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
+        return c;
+    for (int i = 0; i < 32; ++i) {
+        if (windows1252High[i] == c)
+            return 0x80 + i;
+    }
+    return -1;
+}
+
+QStringView lineEndText(LineEnding ending)
+{
+    switch (ending) {
+    case LineEnding::CrLf:
+        return u"\r\n";
+    case LineEnding::Cr:
+        return u"\r";
+    case LineEnding::Lf:
+        break;
+    }
+    return u"\n";
+}
+
+// Room beyond what the encoder asks for, for a character pair completed across two calls.
+constexpr qsizetype slack = 16;
+
+} // namespace
+
+PieceEncoder::PieceEncoder(TextEncoding encoding, LineEnding lineEnding)
+    : m_encoding(encoding), m_lineEnding(lineEnding),
+      m_unicode(unicodeOf(encoding), writesBom(encoding) ? QStringConverter::Flag::WriteBom
+                                                         : QStringConverter::Flag::Default)
+{
+}
+
+bool PieceEncoder::canHold(TextEncoding encoding, QStringView text)
+{
+    if (encoding != TextEncoding::Windows1252)
+        return true;
+    for (QChar c : text) {
+        if (c.unicode() >= 0x80 && windows1252Byte(c.unicode()) < 0)
+            return false;
+    }
+    return true;
+}
+
+bool PieceEncoder::add(QStringView piece, QByteArray &out)
+{
+    if (piece.isEmpty())
+        return true;
+    if (m_encoding == TextEncoding::Windows1252) {
+        if (!addWindows1252(piece, out))
+            return false;
+    } else if (m_lineEnding == LineEnding::Lf) {
+        const qsizetype start = out.size();
+        out.resize(start + m_unicode.requiredSpace(piece.size()) + slack);
+        const char *end = m_unicode.appendToBuffer(out.data() + start, piece);
+        out.truncate(end - out.constData());
+    } else {
+        // Line by line, each '\n' replaced by the line end; the encoder carries a pair's first
+        // half over to the next call.
+        const QStringView lineEnd = lineEndText(m_lineEnding);
+        const qsizetype breaks = piece.count(u'\n');
+        const qsizetype start = out.size();
+        out.resize(start + m_unicode.requiredSpace(piece.size() + breaks * lineEnd.size()) + slack);
+        char *at = out.data() + start;
+        qsizetype from = 0;
+        for (qsizetype line = piece.indexOf(u'\n'); line >= 0;
+             from = line + 1, line = piece.indexOf(u'\n', from)) {
+            at = m_unicode.appendToBuffer(at, piece.sliced(from, line - from));
+            at = m_unicode.appendToBuffer(at, lineEnd);
+        }
+        at = m_unicode.appendToBuffer(at, piece.sliced(from));
+        out.truncate(at - out.constData());
+    }
+    m_lastWasBreak = piece.back() == u'\n';
+    return true;
+}
+
+bool PieceEncoder::addWindows1252(QStringView piece, QByteArray &out)
+{
+    const QStringView lineEnd = lineEndText(m_lineEnding);
+    const qsizetype start = out.size();
+    out.resize(start + piece.size() * lineEnd.size());
+    char *at = out.data() + start;
+    for (QChar c : piece) {
+        if (c == u'\n') {
+            for (QChar e : lineEnd)
+                *at++ = char(e.unicode());
+            continue;
+        }
+        const int byte = windows1252Byte(c.unicode());
+        if (byte < 0) {
+            out.truncate(start);
+            return false;
+        }
+        *at++ = char(byte);
+    }
+    out.truncate(at - out.constData());
+    return true;
+}
