@@ -44,8 +44,10 @@ void PlainTextDocument::setBuffer(TextBuffer &&buffer)
 bool PlainTextDocument::mapText(const std::function<bool(QString &piece)> &map)
 {
     const qsizetype old = m_buffer.length();
+    QString start = m_buffer.mid(0, changeTextKept);
     if (!m_buffer.mapPieces(map))
         return false;
+    m_lastRemoved = std::move(start);
     m_history.clear();
     m_cleanStep = 0;
     m_cursor = m_anchor = 0;
