@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringView>
 
@@ -10,7 +11,8 @@
 // line breaks. Lines are separated by '\n' only; positions count UTF-16 units, a line break
 // being one, as the pane's positions do. Inserting or removing costs the size of one chunk and
 // a pass over the chunk table, never a copy of the whole text, so a typed key stays cheap in a
-// text of hundreds of megabytes.
+// text of hundreds of megabytes. A copy of a buffer shares its chunks, text and index alike,
+// until one side changes a chunk: handing a text to a second view costs no copy of it.
 class TextBuffer
 {
 public:
@@ -65,7 +67,7 @@ private:
     struct Chunk
     {
         QString text;
-        std::vector<qint32> breaks; // offsets of '\n' in text
+        QList<qint32> breaks; // offsets of '\n' in text
     };
 
     static void indexChunk(Chunk &chunk);

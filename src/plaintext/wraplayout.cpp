@@ -387,38 +387,58 @@ qreal WrapLayout::lineWidth(const Row &row)
 
 qreal WrapLayout::estimatedWidth(const Piece &piece)
 {
+    // A line of megabytes is measured whole for the scroll bar, so the common character costs
+    // one look-up and an integer sum (in 64ths of a pixel, as the layout counts); tabs and
+    // surrogates are never in the table and take the slower way.
+    if (m_advances.empty())
+        m_advances.assign(0x10000, -1);
+    const qint32 *const table = m_advances.data();
     const QString text = m_buffer.mid(piece.start, piece.end - piece.start);
-    constexpr qreal tabStop = 80; // the layout's own tab distance
-    qreal x = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (c == u'\t') {
-            x = (std::floor(x / tabStop) + 1) * tabStop;
-        } else if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
-            x += advance(QChar::surrogateToUcs4(c, text.at(i + 1)));
-            ++i;
-        } else {
-            x += advance(c.unicode());
+    const auto *c = reinterpret_cast<const char16_t *>(text.constData());
+    const char16_t *const end = c + text.size();
+    constexpr qint64 tabStop = 80 * 64; // the layout's own tab distance
+    qint64 x = 0;
+    while (c < end) {
+        qint64 run = 0;
+        for (; c < end; ++c) {
+            const qint32 known = table[*c];
+            if (known < 0)
+                break;
+            run += known;
         }
+        x += run;
+        if (c == end)
+            break;
+        if (*c == u'\t') {
+            x = (x / tabStop + 1) * tabStop;
+        } else if (QChar::isHighSurrogate(*c) && c + 1 < end && QChar::isLowSurrogate(c[1])) {
+            x += advance(QChar::surrogateToUcs4(c[0], c[1]));
+            ++c;
+        } else {
+            x += advance(*c);
+        }
+        ++c;
     }
-    return x;
+    return x / 64.0;
 }
 
-qreal WrapLayout::advance(char32_t c)
+qint32 WrapLayout::advance(char32_t c)
 {
-    if (c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
-        c = u' '; // shown as blanks, as the layout shows them
-    if (c < 0x10000) {
-        if (m_advances.empty())
-            m_advances.assign(0x10000, -1);
-        float &known = m_advances[c];
-        if (known < 0)
-            known = float(QFontMetricsF(m_unkernedFont).horizontalAdvance(QChar(char16_t(c))));
-        return known;
+    const QFontMetricsF metrics(m_unkernedFont);
+    const auto fixed = [](qreal width) {
+        return qint32(std::lround(width * 64));
+    };
+    if (c < 0x10000 && !QChar::isSurrogate(c)) {
+        // Line and paragraph separators are shown as blanks, as the layout shows them.
+        const bool separator = c == QChar::LineSeparator || c == QChar::ParagraphSeparator;
+        m_advances[c] = fixed(metrics.horizontalAdvance(separator ? QChar(u' ') : QChar(c)));
+        return m_advances[c];
     }
+    // Characters past the first plane, and lone halves of pairs, which the table never holds.
     if (const auto it = m_wideAdvances.constFind(c); it != m_wideAdvances.constEnd())
         return *it;
-    const qreal width = QFontMetricsF(m_unkernedFont).horizontalAdvance(QString::fromUcs4(&c, 1));
+    const qint32 width = fixed(c < 0x10000 ? metrics.horizontalAdvance(QChar(c))
+                                           : metrics.horizontalAdvance(QString::fromUcs4(&c, 1)));
     m_wideAdvances.insert(c, width);
     return width;
 }

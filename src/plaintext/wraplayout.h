@@ -107,7 +107,7 @@ private:
     // Measures further pieces until done() is true of the last one or the line ends.
     template <typename Done> void measureUntil(LineMeasure &measure, Done done);
     qreal estimatedWidth(const Piece &piece);
-    qreal advance(char32_t c);
+    qint32 advance(char32_t c); // in 64ths of a pixel
 
     const TextBuffer &m_buffer;
     QFont m_font;
@@ -116,6 +116,6 @@ private:
     bool m_wrapping = true;
     QCache<qsizetype, QTextLayout> m_cache;
     std::vector<LineMeasure> m_measures; // the most recently used last
-    std::vector<float> m_advances;       // of each BMP character, -1 until asked for
-    QHash<char32_t, qreal> m_wideAdvances;
+    std::vector<qint32> m_advances; // 64ths of a pixel for each BMP character, -1 until asked for
+    QHash<char32_t, qint32> m_wideAdvances;
 };
