@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScreen>
 
 using Move = ListStep::Move;
@@ -338,6 +339,12 @@ void TestReader::visibleReaderFollowsDisplays()
     choose(w.File1, nameAt(1));
     QCOMPARE(reader->readerText(), QString::fromLatin1(textAt(1)));
     QCOMPARE(reader->windowTitle(), "Full screen mode - " + nameAt(1));
+    // The reader shares the pane's text until either changes it: what the pane does after the
+    // display, typed or converted, stays out of the reader.
+    typeInPane(w, "typed ");
+    w.cap->click();
+    QCOMPARE(w.Text1->toPlainText(), "TYPED " + QString::fromLatin1(textAt(1)).toUpper());
+    QCOMPARE(reader->readerText(), QString::fromLatin1(textAt(1)));
 }
 
 void TestReader::addToFavoStoresReaderText()
