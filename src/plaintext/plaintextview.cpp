@@ -240,6 +240,19 @@ void PlainTextView::onScrollValue(int value)
     }
 }
 
+void PlainTextView::scrollTo(qsizetype position)
+{
+    setTop(position);
+    if (m_layout.wrapping())
+        return;
+    const qreal x = m_layout.xOf(std::clamp<qsizetype>(position, 0, m_document.length()));
+    m_widest = std::max(m_widest, x);
+    if (x < m_left || x + 1 > m_left + viewport()->width() - 2 * margin)
+        setLeft(x - viewport()->width() / 4.0); // with some of the line before it
+    else
+        updateHorizontalBar();
+}
+
 void PlainTextView::scrollContentsBy(int, int)
 {
     // Scrolling is done by onScrollValue; the scroll area's own pixel scrolling does not apply.

@@ -42,8 +42,9 @@ public:
 
     // The first character shown at the top of the pane.
     qsizetype firstVisiblePosition() const { return m_top; }
-    // Shows the row holding position at the top (or as near as the end of the text allows).
-    void scrollTo(qsizetype position) { setTop(position); }
+    // Shows the row holding position at the top (or as near as the end of the text allows), and,
+    // without wrapping, its place within the line.
+    void scrollTo(qsizetype position);
     // The rectangle of the caret at position, in viewport coordinates (empty when off screen).
     QRect cursorRect(qsizetype position);
     qsizetype positionAt(const QPoint &viewportPoint);

@@ -310,6 +310,11 @@ void TestPlainTextView::unwrappedLinesScrollSideways()
     QTest::keyClick(view(), Qt::Key_Home);
     QCOMPARE(view()->horizontalOffset(), 0);
     QCOMPARE(bar->value(), 0);
+    // A screen reader's "scroll to" brings a far part of the line into view.
+    QAccessible::queryAccessibleInterface(view())->textInterface()->scrollToSubstring(
+        int(lineEnd - 9), int(lineEnd - 4));
+    QVERIFY(view()->viewport()->rect().contains(view()->cursorRect(lineEnd - 9)));
+    bar->setValue(0);
 
     // The bar reaches the middle of the line; what shows there is the middle of the text.
     bar->setValue(bar->maximum() / 2);
