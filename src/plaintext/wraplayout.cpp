@@ -335,8 +335,11 @@ WrapLayout::LineMeasure &WrapLayout::measureOf(const Piece &first)
 
 template <typename Done> void WrapLayout::measureUntil(LineMeasure &measure, Done done)
 {
+    const qsizetype lineStart = measure.pieces.front().start;
     while (measure.width < 0 && !done(measure.pieces.back(), measure.xs.back())) {
         const Piece last = measure.pieces.back();
+        if (!last.endsLine() && last.start - lineStart >= summedAtMost)
+            break; // the rest of the line is placed by the average
         const qreal next = measure.xs.back() + estimatedWidth(last);
         if (last.endsLine()) {
             measure.width = next;
@@ -345,6 +348,21 @@ template <typename Done> void WrapLayout::measureUntil(LineMeasure &measure, Don
         measure.pieces.push_back(pieceAt(last.end));
         measure.xs.push_back(next);
     }
+}
+
+bool WrapLayout::isAveraged(const LineMeasure &measure, qsizetype position)
+{
+    const Piece &last = measure.pieces.back();
+    return measure.width < 0 && position > last.start &&
+           last.start - measure.pieces.front().start >= summedAtMost;
+}
+
+qreal WrapLayout::averagedX(const LineMeasure &measure, qsizetype position)
+{
+    const Piece &last = measure.pieces.back();
+    const qsizetype summed = last.start - measure.pieces.front().start;
+    const qreal average = std::max(measure.xs.back() / qreal(summed), 1 / 64.0);
+    return measure.xs.back() + qreal(position - last.start) * average;
 }
 
 qreal WrapLayout::pieceX(const Piece &piece)
@@ -356,6 +374,8 @@ qreal WrapLayout::pieceX(const Piece &piece)
         return 0;
     LineMeasure &measure = measureOf(pieceAt(lineStart));
     measureUntil(measure, [&piece](const Piece &last, qreal) { return last.start >= piece.start; });
+    if (isAveraged(measure, piece.start))
+        return averagedX(measure, piece.start);
     const auto it =
         std::upper_bound(measure.pieces.begin(), measure.pieces.end(), piece.start,
                          [](qsizetype start, const Piece &p) { return start < p.start; });
@@ -368,6 +388,21 @@ WrapLayout::Piece WrapLayout::pieceAtX(const Row &row, qreal x)
         return row.piece;
     LineMeasure &measure = measureOf(row.piece);
     measureUntil(measure, [x](const Piece &, qreal start) { return start > x; });
+    if (measure.width < 0 && measure.xs.back() <= x &&
+        isAveraged(measure, measure.pieces.back().start + 1)) {
+        // Far into a line longer than is summed: the piece the average puts there, or a
+        // neighbour of it.
+        const Piece &last = measure.pieces.back();
+        const qreal average =
+            std::max(measure.xs.back() / qreal(last.start - row.piece.start), 1 / 64.0);
+        const qreal guess = last.start + (x - measure.xs.back()) / average;
+        Piece piece = pieceAt(qsizetype(std::clamp<qreal>(guess, last.start, last.lineEnd)));
+        while (piece.start > last.start && averagedX(measure, piece.start) > x)
+            piece = pieceAt(piece.start - 1);
+        while (!piece.endsLine() && averagedX(measure, piece.end) <= x)
+            piece = pieceAt(piece.end);
+        return piece;
+    }
     const auto it = std::upper_bound(measure.xs.begin(), measure.xs.end(), x);
     return measure.pieces[std::max<std::ptrdiff_t>(0, (it - measure.xs.begin()) - 1)];
 }
@@ -381,8 +416,9 @@ qreal WrapLayout::lineWidth(const Row &row)
     LineMeasure &measure = measureOf(row.piece);
     measureUntil(measure, [](const Piece &, qreal) { return false; });
     // Ends where the caret after its last character is shown.
-    const QTextLayout &last = layout(measure.pieces.back());
-    return measure.xs.back() + (last.lineCount() > 0 ? last.lineAt(0).horizontalAdvance() : 0);
+    const Piece last = measure.width < 0 ? pieceAt(row.piece.lineEnd) : measure.pieces.back();
+    const QTextLayout &laid = layout(last);
+    return pieceX(last) + (laid.lineCount() > 0 ? laid.lineAt(0).horizontalAdvance() : 0);
 }
 
 qreal WrapLayout::estimatedWidth(const Piece &piece)

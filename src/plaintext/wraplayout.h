@@ -90,6 +90,9 @@ public:
 
     // Without wrapping: the measured lines that are kept.
     static constexpr int measuredLinesKept = 256;
+    // Without wrapping: how far into a line pieces are placed by summing; beyond, by the average
+    // width of the characters summed, so that no line, however long, costs more than a moment.
+    static constexpr qsizetype summedAtMost = 16 << 20;
 
 private:
     // The pieces of one long line with the x where each starts, measured from the line's start
@@ -106,6 +109,8 @@ private:
     LineMeasure &measureOf(const Piece &first);
     // Measures further pieces until done() is true of the last one or the line ends.
     template <typename Done> void measureUntil(LineMeasure &measure, Done done);
+    static bool isAveraged(const LineMeasure &measure, qsizetype position);
+    static qreal averagedX(const LineMeasure &measure, qsizetype position);
     qreal estimatedWidth(const Piece &piece);
     qint32 advance(char32_t c); // in 64ths of a pixel
 

@@ -457,6 +457,9 @@ void TestTextEngine::unwrappedRowsAreLines_data()
     QTest::newRow("short lines") << u"alpha\n\nbeta gamma\tdelta\nlast"_qs;
     QTest::newRow("5 MB line without blanks")
         << u"head\n"_qs + repeated(u"abcdefghijklmnopqr"_qs, 5 << 20) + u"\ntail"_qs;
+    // Past what is summed, pieces are placed by the average width.
+    QTest::newRow("a line longer than is summed")
+        << QString(WrapLayout::summedAtMost + 3 * WrapLayout::pieceLength + 7, u'x');
     QTest::newRow("long line of words that kern") << repeated(u"Wave AVA To word. "_qs, 200000);
     QTest::newRow("long line of words, tabs and surrogate pairs")
         << repeated(u"word\t😀 x "_qs, 50000) + u"\n\nend"_qs;
