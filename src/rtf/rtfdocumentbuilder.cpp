@@ -229,25 +229,33 @@ void RtfDocumentBuilder::rowEnd(int level, const RtfRowDefinition &row)
     table.pending = Table::NextRow;
 }
 
+bool RtfDocumentBuilder::acceptsPicture(const RtfPicture &picture)
+{
+    m_nextImage = QImage();
+    QBuffer buffer;
+    buffer.setData(picture.data);
+    if (!buffer.open(QIODevice::ReadOnly))
+        return false;
+    QImageReader reader(&buffer, picture.kind == RtfPicture::Png ? "png" : "jpeg");
+    const QSize size = reader.size();
+    const qint64 bytes = qint64(size.width()) * size.height() * 4;
+    if (!size.isValid() || size.isEmpty() || bytes > m_imageBudget)
+        return false;
+    m_nextImage = reader.read();
+    if (m_nextImage.isNull())
+        return false;
+    m_imageBudget -= bytes;
+    return true;
+}
+
 void RtfDocumentBuilder::picture(const RtfPicture &picture, const RtfCharFormat &format,
                                  const RtfParagraphFormat &paragraph)
 {
     flushRowText();
     enterLevel(paragraph.tableLevel());
-    QBuffer buffer;
-    buffer.setData(picture.data);
-    if (!buffer.open(QIODevice::ReadOnly))
-        return;
-    QImageReader reader(&buffer, picture.kind == RtfPicture::Png ? "png" : "jpeg");
-    const QSize size = reader.size();
-    const qint64 bytes = qint64(size.width()) * size.height() * 4;
-    if (!size.isValid() || size.isEmpty() || bytes > m_imageBudget)
-        return;
-    const QImage image = reader.read();
+    const QImage image = std::exchange(m_nextImage, QImage());
     if (image.isNull())
         return;
-    m_imageBudget -= bytes;
-
     const QString name = QStringLiteral("rtfimage:%1").arg(++m_imageCount);
     m_document->addResource(QTextDocument::ImageResource, QUrl(name), image);
     QTextImageFormat imageFormat;
@@ -324,6 +332,10 @@ void RtfDocumentBuilder::keepDocumentTables()
             list.append(color);
         root.setProperty(RtfProperty::Colors, list);
     }
+    // Fonts a save adds are numbered past those the file defined or used, Symbol's too: the
+    // kept parts may refer to them.
+    if (m_parser.fontNumberEnd() > 0)
+        root.setProperty(RtfProperty::FontNumberEnd, m_parser.fontNumberEnd());
     root.setProperty(RtfProperty::CodePage, m_parser.documentCodePage());
     if (m_parser.defaultFont() >= 0)
         root.setProperty(RtfProperty::DefaultFont, m_parser.defaultFont());
@@ -423,6 +435,8 @@ bool RtfDocumentBuilder::openTable()
         m_cursor.deletePreviousChar();
     Table table;
     table.nested = !m_tables.empty();
+    if (table.nested)
+        table.earlierSerial = m_parser.rowDefinition(true).serial;
     table.table = m_cursor.insertTable(1, 1, format);
     m_tables.push_back(table);
     startRow(m_tables.back());
@@ -449,11 +463,16 @@ void RtfDocumentBuilder::closeTable()
             table.edges.append(c * share);
     }
     {
+        // Every column at least a twip wide, and the row within the longest length a file may
+        // give, so that the edges a save writes are read back as they are.
+        const int count = int(table.edges.size());
         QList<QTextLength> widths;
         int left = 0;
-        for (const int edge : std::as_const(table.edges)) {
-            widths.append(QTextLength(QTextLength::FixedLength, pixels(std::max(edge - left, 1))));
-            left = edge;
+        for (int c = 0; c < count; ++c) {
+            const int right = std::min(std::max(table.edges.at(c), left + 1),
+                                       RtfParser::MaxLength - (count - 1 - c));
+            widths.append(QTextLength(QTextLength::FixedLength, pixels(std::max(right - left, 1))));
+            left = right;
         }
         QTextTableFormat format = t->format();
         format.setColumnWidthConstraints(widths);
@@ -468,7 +487,8 @@ void RtfDocumentBuilder::closeTable()
 void RtfDocumentBuilder::startRow(Table &table)
 {
     const RtfRowDefinition &candidate = m_parser.rowDefinition(table.nested);
-    if (candidate.serial > table.definition.serial && !candidate.cells.isEmpty()) {
+    if (candidate.serial > table.definition.serial && candidate.serial > table.earlierSerial &&
+        !candidate.cells.isEmpty()) {
         table.definition = candidate;
         if (candidate.borders)
             table.borders = true;

@@ -2,6 +2,7 @@
 
 #include "rtf/rtfcontentsink.h"
 
+#include <QImage>
 #include <QSet>
 #include <QTextBlock>
 #include <QTextCharFormat>
@@ -28,6 +29,7 @@ public:
                       bool pageBreakAfter) override;
     void cellEnd(int level, const RtfParagraphFormat &paragraph) override;
     void rowEnd(int level, const RtfRowDefinition &row) override;
+    bool acceptsPicture(const RtfPicture &picture) override;
     void picture(const RtfPicture &picture, const RtfCharFormat &format,
                  const RtfParagraphFormat &paragraph) override;
     void hidden(QByteArrayView rtf, bool preamble) override;
@@ -68,9 +70,12 @@ private:
         int column = 0;    // grid column of the current cell
         Pending pending = None;
         RtfRowDefinition definition; // of the current row
-        QList<int> edges;            // right edges of the grid's columns, in twips
-        bool widthsKnown = true;     // every edge came from a \cellx
-        bool borders = false;        // some cell or row declared a border
+        // A nested row's definition comes at its end: the one in effect when a nested table
+        // opens belongs to an earlier table and says nothing of this one's first row.
+        quint64 earlierSerial = 0;
+        QList<int> edges;        // right edges of the grid's columns, in twips
+        bool widthsKnown = true; // every edge came from a \cellx
+        bool borders = false;    // some cell or row declared a border
         std::vector<PlacedCell> cells;
     };
 
@@ -118,7 +123,8 @@ private:
     qint64 m_cellBudget;
     qint64 m_imageBudget;
     int m_imageCount = 0;
-    QString m_rowText; // rows past the cell budget, not yet inserted
+    QImage m_nextImage; // decoded by acceptsPicture, for picture()
+    QString m_rowText;  // rows past the cell budget, not yet inserted
     QTextCharFormat m_rowFormat;
     QByteArray m_preamble;
     QByteArray m_pendingHidden; // waits for the next character or paragraph end

@@ -4,6 +4,7 @@
 #include "rtfproperties.h"
 #include "rtftextdecoder.h"
 
+#include <QTextBlock>
 #include <QTextDocument>
 #include <QTextFormat>
 #include <QTextFrame>
@@ -17,20 +18,23 @@ RtfFormatTables::RtfFormatTables(const QTextDocument &doc)
     m_fileColors = root.property(RtfProperty::ColorTable).toByteArray();
     m_haveFileFonts = root.hasProperty(RtfProperty::FontTable);
     m_haveFileColors = root.hasProperty(RtfProperty::ColorTable);
+    // New fonts take numbers the file never gave, so that no kept part redefines them.
+    const qint64 fileEnd = root.intProperty(RtfProperty::FontNumberEnd);
     if (m_haveFileFonts) {
         const QVariantMap numbers = root.property(RtfProperty::FontNumbers).toMap();
-        qint64 next = 0;
+        qint64 next = fileEnd;
         for (auto it = numbers.cbegin(); it != numbers.cend(); ++it) {
             m_fontIndex.insert(it.key(), it->toInt());
             next = std::max(next, it->toLongLong() + 1);
         }
         m_firstFont = int(std::min<qint64>(next, INT_MAX / 2));
     } else {
+        m_firstFont = int(std::min<qint64>(fileEnd, INT_MAX / 2));
         QString defaultFamily = doc.defaultFont().family();
         if (defaultFamily.isEmpty())
             defaultFamily = QStringLiteral("Arial");
         m_fonts.append(defaultFamily);
-        m_fontIndex.insert(defaultFamily, 0);
+        m_fontIndex.insert(defaultFamily, m_firstFont);
     }
     if (m_haveFileColors) {
         const QVariantList colors = root.property(RtfProperty::Colors).toList();
@@ -42,12 +46,18 @@ RtfFormatTables::RtfFormatTables(const QTextDocument &doc)
         m_firstColor = int(colors.size());
     }
 
-    // Formats are shared, so scanning the format list is far cheaper than visiting every
-    // fragment; unused entries only cost a line in the header.
+    // Only the formats some text still has: the document keeps those of deleted text too, and
+    // a save must not depend on what was deleted. Formats are shared, so each is added once.
     const QList<QTextFormat> formats = doc.allFormats();
-    for (const QTextFormat &format : formats) {
-        if (format.isCharFormat())
-            add(format.toCharFormat());
+    QList<bool> used(formats.size(), false);
+    for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const int index = it.fragment().charFormatIndex();
+            if (index >= 0 && index < used.size() && !used[index]) {
+                used[index] = true;
+                add(formats.at(index).toCharFormat());
+            }
+        }
     }
 }
 

@@ -30,6 +30,7 @@ struct RtfGroupState
     bool fieldGroup = false;
     char16_t fieldSymbol = 0;  // character of a SYMBOL field
     qint64 fieldTextStart = 0; // characters emitted when the field began
+    qsizetype keptAtOpen = 0;  // kept parts waiting when the group opened
     qsizetype start = 0;       // offset of the group's {
     bool kept = false;         // in a group the writer gets back verbatim
     bool keepHere = false;     // this group is that group

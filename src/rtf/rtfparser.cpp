@@ -3,15 +3,29 @@
 #include "rtf/rtftokenizer.h"
 
 #include <algorithm>
+#include <climits>
 
 namespace {
 
 constexpr qsizetype kMaxFontName = 256;
 constexpr qsizetype kMaxFieldInstruction = 4096;
+
+// Text of a font name or field instruction: control characters mean nothing there and no save
+// could write them back; a half of a surrogate pair without its other half is U+FFFD.
+void cleanDestinationText(QString &text)
+{
+    text.removeIf([](QChar c) { return c.unicode() < 0x20; });
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            ++i;
+        else if (text[i].isSurrogate())
+            text[i] = QChar::ReplacementCharacter;
+    }
+}
 constexpr qsizetype kMaxCellEdges = 64;
 constexpr qsizetype kMaxTabStops = 64;
 constexpr size_t kMaxColors = 65536;
-constexpr int kMaxLength = 31680; // 22 inches in twips: larger values only break layout
+constexpr int kMaxLength = RtfParser::MaxLength;
 constexpr int kMaxHalfPoints = 3276;
 
 int clampLength(int twips)
@@ -56,12 +70,12 @@ void RtfParser::parse(QByteArrayView rtf, RtfContentSink &sink)
     m_input = rtf;
     m_offset = 0;
     m_bodyStarted = false;
+    m_kept.clear();
     m_runs = 0;
     m_structures = 0;
     m_formatsSimplified = false;
     m_fontTableRtf = QByteArray();
     m_colorTableRtf = QByteArray();
-    m_tablesNested = false;
     m_otherCodePages = false;
     m_paragraphStyles.clear();
     m_characterStyles.clear();
@@ -78,6 +92,8 @@ void RtfParser::parse(QByteArrayView rtf, RtfContentSink &sink)
     m_highSurrogate = 0;
     m_emitted = 0;
     m_fonts.clear();
+    m_fontNumberEnd = 0;
+    m_fontTableSeen = false;
     m_fontPending = false;
     m_colors.clear();
     m_picture = RtfPicture();
@@ -147,10 +163,15 @@ void RtfParser::parse(QByteArrayView rtf, RtfContentSink &sink)
     flushBytes();
     resolveSurrogate();
     flushText();
-    if (m_tablesNested) {
-        // A table inside another group: the writer makes tables of its own instead.
-        m_fontTableRtf = QByteArray();
-        m_colorTableRtf = QByteArray();
+    keepUnclosedGroup();
+    for (const RtfGroupState &group : m_stack) {
+        // A table the file never closed holds more than its kept entries show: a save writes
+        // the tables as they were read, with the same numbers.
+        if (group.destination == RtfGroupState::FontTable ||
+            group.destination == RtfGroupState::ColorTable) {
+            writeTablesAsRead();
+            break;
+        }
     }
     m_otherCodePages = m_documentPage != 1252;
     for (const RtfFont &font : m_fonts.all()) {
@@ -161,6 +182,7 @@ void RtfParser::parse(QByteArrayView rtf, RtfContentSink &sink)
             break;
         }
     }
+    sendKept();
     m_sink->finish(state().paragraph);
     m_sink = nullptr;
     m_input = QByteArrayView();
@@ -180,6 +202,7 @@ void RtfParser::openGroup()
     group.start = m_groupStart;
     group.keepHere = false;
     group.contentAtOpen = m_emitted + m_structures;
+    group.keptAtOpen = m_kept.size();
     if (group.destination == RtfGroupState::Stylesheet) {
         // A style starts from nothing: only what it says is its format.
         group.destination = RtfGroupState::StyleEntry;
@@ -209,16 +232,16 @@ bool RtfParser::closeGroup()
     switch (closed.destination) {
     case RtfGroupState::FontTable:
         commitFont();
-        if (parent == RtfGroupState::Body && m_stack.size() == 2)
+        if (parent == RtfGroupState::Body && m_stack.size() == 2) {
+            // Font names with \u skip as many characters as they did in the file.
+            if (m_tableUnicodeSkip != 1)
+                m_fontTableRtf += "\\uc" + QByteArray::number(m_tableUnicodeSkip) + ' ';
             m_fontTableRtf.append(tableEntries());
-        else if (parent != RtfGroupState::FontTable)
-            m_tablesNested = true;
+        }
         break;
     case RtfGroupState::ColorTable:
         if (parent == RtfGroupState::Body && m_stack.size() == 2)
             m_colorTableRtf.append(tableEntries());
-        else if (parent != RtfGroupState::ColorTable)
-            m_tablesNested = true;
         break;
     case RtfGroupState::StyleEntry:
         if (parent == RtfGroupState::Stylesheet) {
@@ -230,15 +253,19 @@ bool RtfParser::closeGroup()
         break;
     case RtfGroupState::Picture:
         if (parent != RtfGroupState::Picture) {
-            // A picture we cannot draw (WMF, EMF ...) is kept as it was.
-            if (m_picture.kind == RtfPicture::Unsupported && parent == RtfGroupState::Body &&
-                !state().kept)
+            // A picture that is not shown (WMF, EMF, one that cannot be read, hidden text) is
+            // kept as it was, unless its group showed text before it.
+            if (!finishPicture(closed) && parent == RtfGroupState::Body && !state().kept &&
+                m_emitted + m_structures == closed.contentAtOpen &&
+                m_kept.size() >= closed.keptAtOpen) {
+                m_kept.truncate(closed.keptAtOpen);
                 emitKept(closed.start);
-            finishPicture(closed);
+            }
         }
         break;
     case RtfGroupState::FieldInstruction:
-        if (parent != RtfGroupState::FieldInstruction)
+        // Only a field's own instruction makes a link of its result.
+        if (parent != RtfGroupState::FieldInstruction && state().fieldGroup)
             finishFieldInstruction();
         break;
     case RtfGroupState::ListNumbering:
@@ -251,10 +278,13 @@ bool RtfParser::closeGroup()
     // A SYMBOL field whose result is empty still shows its character; another field that
     // shows nothing is kept whole.
     if (closed.fieldGroup && m_emitted == closed.fieldTextStart && parent == RtfGroupState::Body) {
-        if (closed.fieldSymbol)
+        if (closed.fieldSymbol) {
             appendBodyChar(closed.fieldSymbol);
-        else if (!state().kept)
+        } else if (!state().kept && m_emitted + m_structures == closed.contentAtOpen &&
+                   m_kept.size() >= closed.keptAtOpen) {
+            m_kept.truncate(closed.keptAtOpen); // the parts inside it go with it
             emitKept(closed.start);
+        }
     }
     if (closed.keepHere)
         emitKept(closed.start);
@@ -313,14 +343,14 @@ void RtfParser::handleWord(QByteArrayView name, bool hasParameter, int parameter
         // Kept whole for a save; what its result shows is not written a second time.
         if (s.destination == RtfGroupState::Body && !s.kept) {
             keepGroup(s);
-            chars.generated = true;
+            chars.generated = s.keepHere; // else what it shows is all a save has of it
         }
         break;
     case K::Chatn:
         if (s.destination == RtfGroupState::Body && !s.kept) {
             flushBytes();
             flushText();
-            m_sink->hidden("\\chatn ", !m_bodyStarted);
+            m_kept += "\\chatn ";
         }
         break;
     case K::DocumentWord:
@@ -328,7 +358,7 @@ void RtfParser::handleWord(QByteArrayView name, bool hasParameter, int parameter
             QByteArray word = '\\' + name.toByteArray();
             if (hasParameter)
                 word += QByteArray::number(p);
-            m_sink->hidden(word + ' ', true);
+            m_kept += word + ' ';
         }
         break;
     case K::Listtext:
@@ -367,30 +397,30 @@ void RtfParser::handleWord(QByteArrayView name, bool hasParameter, int parameter
         handleDestinationWord(keyword);
         break;
     case K::Ansi:
-        m_documentPage = 1252;
-        m_pageCacheValid = false;
-        break;
     case K::Mac:
-        m_documentPage = 10000;
-        m_pageCacheValid = false;
-        break;
     case K::Pc:
-        m_documentPage = 437;
-        m_pageCacheValid = false;
-        break;
     case K::Pca:
-        m_documentPage = 850;
-        m_pageCacheValid = false;
-        break;
     case K::Ansicpg:
-        if (p > 0) {
-            m_documentPage = p;
-            m_pageCacheValid = false;
+        // The document's character set is said in its header, before the font table: one
+        // said later (an embedded file) would read what came before it in another code page
+        // on the next reading, as a save writes it at the top.
+        if (m_stack.size() == 2 && !m_bodyStarted && !m_fontTableSeen) {
+            const int page = keyword == K::Mac       ? 10000
+                             : keyword == K::Pc      ? 437
+                             : keyword == K::Pca     ? 850
+                             : keyword == K::Ansicpg ? p
+                                                     : 1252;
+            if (page > 0) {
+                m_documentPage = page;
+                m_pageCacheValid = false;
+            }
         }
         break;
     case K::Deff:
         m_defaultFont = p;
         chars.font = p;
+        if (p >= 0 && p < INT_MAX / 2)
+            m_fontNumberEnd = std::max(m_fontNumberEnd, p + 1);
         break;
     case K::F:
         if (s.destination == RtfGroupState::FontTable) {
@@ -400,6 +430,8 @@ void RtfParser::handleWord(QByteArrayView name, bool hasParameter, int parameter
             m_fontPending = true;
         } else if (hasParameter) {
             chars.font = p;
+            if (p >= 0 && p < INT_MAX / 2)
+                m_fontNumberEnd = std::max(m_fontNumberEnd, p + 1);
         }
         break;
     case K::Fcharset:
@@ -677,19 +709,27 @@ void RtfParser::handleDestinationWord(RtfKeyword keyword)
     RtfGroupState &s = state();
     switch (keyword) {
     case RtfKeyword::Fonttbl:
-        if (s.destination == RtfGroupState::Body && m_stack.size() == 3)
-            m_tableEntriesStart = m_offset; // a table of the document's own
+    case RtfKeyword::Colortbl:
+        // Only the document's own tables count. One inside another group (an embedded file,
+        // a field instruction ...) would renumber fonts and colours behind a save's back, and
+        // written back in the body it would be the document's own: it means nothing.
+        if (s.destination != RtfGroupState::Body || m_stack.size() != 3) {
+            s.destination = RtfGroupState::Skip;
+            break;
+        }
+        m_tableEntriesStart = m_offset;
+        if (keyword == RtfKeyword::Colortbl) {
+            s.destination = RtfGroupState::ColorTable;
+            m_red = m_green = m_blue = 0;
+            m_colorSet = false;
+            break;
+        }
+        m_tableUnicodeSkip = s.unicodeSkip;
+        m_fontTableSeen = true;
         s.destination = RtfGroupState::FontTable;
         m_fontPending = false;
         m_fontName.clear();
         m_fontNameText.clear();
-        break;
-    case RtfKeyword::Colortbl:
-        if (s.destination == RtfGroupState::Body && m_stack.size() == 3)
-            m_tableEntriesStart = m_offset;
-        s.destination = RtfGroupState::ColorTable;
-        m_red = m_green = m_blue = 0;
-        m_colorSet = false;
         break;
     case RtfKeyword::Pict:
         s.destination = RtfGroupState::Picture;
@@ -752,6 +792,9 @@ void RtfParser::keepGroup(RtfGroupState &group)
     if (!group.kept && group.contentAtOpen == m_emitted + m_structures) {
         group.kept = true;
         group.keepHere = true;
+        // Parts kept within it so far go with it.
+        if (m_kept.size() >= group.keptAtOpen)
+            m_kept.truncate(group.keptAtOpen);
     }
 }
 
@@ -761,7 +804,110 @@ void RtfParser::emitKept(qsizetype start)
         return;
     flushBytes();
     flushText();
-    m_sink->hidden(m_input.sliced(start, m_offset - start), !m_bodyStarted);
+    const QByteArrayView rtf = m_input.sliced(start, m_offset - start);
+    // Written back on its own, a part of hidden text must stay hidden, and \u in it must skip
+    // as many characters as it did.
+    QByteArray context;
+    if (state().chars.hidden)
+        context += "\\v";
+    if (state().unicodeSkip != 1)
+        context += "\\uc" + QByteArray::number(state().unicodeSkip);
+    if (!context.isEmpty())
+        m_kept += '{' + context + ' ';
+    m_kept += rtf;
+    if (!context.isEmpty())
+        m_kept += '}';
+}
+
+void RtfParser::writeTablesAsRead()
+{
+    QList<int> numbers = m_fonts.all().keys();
+    std::sort(numbers.begin(), numbers.end());
+    if (!numbers.isEmpty())
+        m_fontTableRtf = QByteArray("");
+    for (const int number : std::as_const(numbers)) {
+        const RtfFont &font = *m_fonts.find(number);
+        m_fontTableRtf += "{\\f" + QByteArray::number(number);
+        if (font.charset >= 0)
+            m_fontTableRtf += "\\fcharset" + QByteArray::number(font.charset);
+        if (font.codePage > 0)
+            m_fontTableRtf += "\\cpg" + QByteArray::number(font.codePage);
+        m_fontTableRtf += ' ';
+        for (const QChar c : font.name) {
+            const char16_t u = c.unicode();
+            if (u >= 0x20 && u < 0x7f && u != ';' && u != '\\' && u != '{' && u != '}')
+                m_fontTableRtf += char(u);
+            else // \u keeps every character, a ';' too, whatever the font's code page
+                m_fontTableRtf += "\\u" + QByteArray::number(qint16(u)) + "\\'3f";
+        }
+        m_fontTableRtf += ";}";
+    }
+    if (!m_colors.empty())
+        m_colorTableRtf = QByteArray("");
+    for (const quint32 color : m_colors) {
+        if (color >> 24)
+            m_colorTableRtf += "\\red" + QByteArray::number((color >> 16) & 0xff) + "\\green" +
+                               QByteArray::number((color >> 8) & 0xff) + "\\blue" +
+                               QByteArray::number(color & 0xff);
+        m_colorTableRtf += ';';
+    }
+}
+
+// A kept group the file never closed (an object whose result is shown, not written twice) is
+// kept to the end of the file, closed as a reader would close it.
+void RtfParser::keepUnclosedGroup()
+{
+    // Within the document's group: [0] is the state before it, [1] the document's own.
+    for (size_t i = 2; i < m_stack.size(); ++i) {
+        if (!m_stack[i].keepHere)
+            continue;
+        const qsizetype start = m_stack[i].start;
+        if (start < 0 || start >= m_input.size())
+            return;
+        // Up to the last whole token: binary data cut short would take the closing braces as
+        // its own bytes, as would an unfinished \\ or \\'.
+        const QByteArrayView rest = m_input.sliced(start);
+        RtfTokenizer tokenizer(rest);
+        qsizetype end = 0;
+        qsizetype depth = 0;
+        for (RtfToken token = tokenizer.next(); token.type != RtfToken::End;
+             token = tokenizer.next()) {
+            if (token.type == RtfToken::Binary && token.parameter > token.data.size())
+                break;
+            if (token.type == RtfToken::ControlSymbol && tokenizer.offset() == rest.size())
+                break;
+            if (token.type == RtfToken::GroupOpen)
+                ++depth;
+            else if (token.type == RtfToken::GroupClose)
+                --depth;
+            end = tokenizer.offset();
+        }
+        QByteArray rtf = rest.first(end).toByteArray();
+        const qsizetype quote = rtf.lastIndexOf("\\'");
+        if (quote >= 0 && quote >= rtf.size() - 3)
+            rtf.truncate(quote);
+        rtf.append(QByteArray(std::max<qsizetype>(depth, 1), '}'));
+        QByteArray context; // as emitKept gives it
+        const RtfGroupState &parent = m_stack[i - 1];
+        if (parent.chars.hidden)
+            context += "\\v";
+        if (parent.unicodeSkip != 1)
+            context += "\\uc" + QByteArray::number(parent.unicodeSkip);
+        if (!context.isEmpty())
+            m_kept += '{' + context + ' ';
+        m_kept += rtf;
+        if (!context.isEmpty())
+            m_kept += '}';
+        return;
+    }
+}
+
+// Kept parts go to the sink just before what follows them is shown: until then a field that
+// turns out to show nothing can take them back, being kept whole itself.
+void RtfParser::sendKept()
+{
+    if (!m_kept.isEmpty())
+        m_sink->hidden(std::exchange(m_kept, QByteArray()), !m_bodyStarted);
 }
 
 // \sN and \csN: the style's formats, as the stylesheet defines them, under what follows.
@@ -917,8 +1063,9 @@ void RtfParser::handleUnicode(int parameter)
     } else if (c > 0xFFFF) {
         appendChar(QChar::highSurrogate(c));
         appendChar(QChar::lowSurrogate(c));
-    } else if (!QChar::isSurrogate(c)) {
-        appendChar(static_cast<char16_t>(c));
+    } else if (!QChar::isSurrogate(c) || s.destination == RtfGroupState::FontTable ||
+               s.destination == RtfGroupState::FieldInstruction) {
+        appendChar(static_cast<char16_t>(c)); // halves of pairs are joined when it ends
     }
     m_skipUnits = s.unicodeSkip;
 }
@@ -1053,6 +1200,7 @@ void RtfParser::flushText()
 {
     if (m_text.isEmpty())
         return;
+    sendKept();
     m_bodyStarted = true;
     ++m_runs;
     m_sink->text(m_text, m_textFormat, m_textParagraph);
@@ -1069,6 +1217,7 @@ void RtfParser::paragraphEnd(bool pageBreak)
         return;
     resolveSurrogate();
     flushText();
+    sendKept();
     m_bodyStarted = true;
     ++m_structures;
     m_sink->paragraphEnd(s.paragraph, s.chars, pageBreak);
@@ -1082,6 +1231,7 @@ void RtfParser::tableEvent(RtfKeyword keyword)
         return;
     resolveSurrogate();
     flushText();
+    sendKept();
     const int nested = std::max(2, s.paragraph.tableLevel());
     m_bodyStarted = true;
     ++m_structures;
@@ -1134,8 +1284,11 @@ void RtfParser::commitFont()
 {
     if (m_fontPending) {
         flushFontNameBytes();
+        cleanDestinationText(m_fontNameText);
         m_font.name = m_fontNameText.trimmed();
         m_fonts.insert(m_font);
+        if (m_font.number < INT_MAX / 2)
+            m_fontNumberEnd = std::max(m_fontNumberEnd, m_font.number + 1);
         m_pageCacheValid = false;
     }
     m_fontPending = false;
@@ -1407,22 +1560,27 @@ void RtfParser::appendPictureHex(QByteArrayView text)
     }
 }
 
-void RtfParser::finishPicture(const RtfGroupState &group)
+bool RtfParser::finishPicture(const RtfGroupState &group)
 {
-    if (m_picture.kind != RtfPicture::Unsupported && !m_picture.data.isEmpty() &&
-        !group.chars.hidden && state().destination == RtfGroupState::Body) {
+    const bool shown = m_picture.kind != RtfPicture::Unsupported && !m_picture.data.isEmpty() &&
+                       !group.chars.hidden && state().destination == RtfGroupState::Body &&
+                       m_sink->acceptsPicture(m_picture);
+    if (shown) {
         flushText();
+        sendKept();
         m_bodyStarted = true;
         ++m_structures;
         m_sink->picture(m_picture, group.chars, group.paragraph);
     }
     m_picture = RtfPicture();
+    return shown;
 }
 
 void RtfParser::finishFieldInstruction()
 {
     flushFieldBytes();
-    const QString instruction = std::exchange(m_fieldText, QString());
+    QString instruction = std::exchange(m_fieldText, QString());
+    cleanDestinationText(instruction);
     const QStringList args = fieldArguments(instruction);
     if (args.isEmpty())
         return;

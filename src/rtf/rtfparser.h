@@ -30,6 +30,8 @@ public:
     const std::vector<quint32> &colors() const { return m_colors; }
     int documentCodePage() const { return m_documentPage; }
     int defaultFont() const { return m_defaultFont; }
+    // A font number above every number the file's font table defined or its text used.
+    int fontNumberEnd() const { return m_fontNumberEnd; }
     // True when some font or the document uses a code page other than 1252, so that written
     // text must use \u for everything beyond ASCII.
     bool usesOtherCodePages() const { return m_otherCodePages; }
@@ -47,6 +49,8 @@ public:
     static constexpr int MaxDepth = 4096;
     static constexpr int MaxTableLevel = 16;
     static constexpr qint64 MaxRuns = 50000;
+    // 22 inches in twips: larger lengths only break the layout.
+    static constexpr int MaxLength = 31680;
 
 private:
     RtfGroupState &state() { return m_stack.back(); }
@@ -62,6 +66,9 @@ private:
     int fontNamePage() const;
     void keepGroup(RtfGroupState &group);
     void emitKept(qsizetype start);
+    void sendKept();
+    void keepUnclosedGroup();
+    void writeTablesAsRead();
     QByteArray tableEntries() const;
     void applyStyle(int number, bool character);
     void flushFontNameBytes();
@@ -80,7 +87,7 @@ private:
     void commitFont();
     void commitColor();
     void appendPictureHex(QByteArrayView text);
-    void finishPicture(const RtfGroupState &group);
+    bool finishPicture(const RtfGroupState &group);
     void finishFieldInstruction();
     quint32 color(int index) const;
     RtfCharFormat plainFormat() const;
@@ -90,10 +97,11 @@ private:
     qsizetype m_offset = 0; // after the token being handled
     qsizetype m_groupStart = 0;
     bool m_bodyStarted = false; // the sink has had content: what is kept goes in its place
+    QByteArray m_kept;          // kept parts not yet given to the sink
     QByteArray m_fontTableRtf;
     QByteArray m_colorTableRtf;
     qsizetype m_tableEntriesStart = 0; // after \fonttbl or \colortbl
-    bool m_tablesNested = false;
+    int m_tableUnicodeSkip = 1;        // \uc in effect at \fonttbl
     bool m_otherCodePages = false;
     qint64 m_runs = 0;
     qint64 m_structures = 0; // paragraph and cell ends, pictures: with m_emitted, what was shown
@@ -126,6 +134,8 @@ private:
     qint64 m_emitted = 0;
 
     RtfFontTable m_fonts;
+    int m_fontNumberEnd = 0;
+    bool m_fontTableSeen = false;
     RtfFont m_font;
     QByteArray m_fontName; // bytes not yet decoded
     QString m_fontNameText;

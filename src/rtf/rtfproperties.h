@@ -44,4 +44,7 @@ constexpr int Colors = QTextFormat::UserProperty + 0x7214;
 constexpr int CodePage = QTextFormat::UserProperty + 0x7215;
 constexpr int DefaultFont = QTextFormat::UserProperty + 0x7216;
 constexpr int UnicodeText = QTextFormat::UserProperty + 0x7217;
+// int on the root frame's format: a font number above every one the file's font table defined
+// or its text used, glyph fonts included; a save numbers the fonts it adds from there.
+constexpr int FontNumberEnd = QTextFormat::UserProperty + 0x7218;
 } // namespace RtfProperty

@@ -329,10 +329,6 @@ void RtfWriter::writeBlock(const QTextBlock &block, int level, Ending ending)
                 openField = field;
             }
         }
-        if (charFormat.isImageFormat()) {
-            writeImage(charFormat.toImageFormat());
-            continue;
-        }
         const QString href = charFormat.isAnchor() ? charFormat.anchorHref() : QString();
         if (!href.isEmpty()) {
             m_out.openGroup();
@@ -344,13 +340,17 @@ void RtfWriter::writeBlock(const QTextBlock &block, int level, Ending ending)
             m_out.openGroup();
             m_out.word("fldrslt");
         }
-        m_out.openGroup();
-        writeCharFormat(charFormat);
-        if (charFormat.boolProperty(RtfProperty::FootnoteMark))
-            m_out.word("chftn"); // readers number it again
-        else
-            m_out.text(fragment.text());
-        m_out.closeGroup();
+        if (charFormat.isImageFormat()) {
+            writeImage(charFormat.toImageFormat());
+        } else {
+            m_out.openGroup();
+            writeCharFormat(charFormat);
+            if (charFormat.boolProperty(RtfProperty::FootnoteMark))
+                m_out.word("chftn"); // readers number it again
+            else
+                m_out.text(fragment.text());
+            m_out.closeGroup();
+        }
         if (!href.isEmpty()) {
             m_out.closeGroup();
             m_out.closeGroup();

@@ -445,6 +445,16 @@ void TestRtfReader::tables()
     QCOMPARE(cellText(table, 157, 1), QString("r157c1"));
     QCOMPARE(cellText(table, 299, 2), QString("r299c2"));
     QCOMPARE(longDoc.lastBlock().text(), QString("end"));
+
+    // A nested row's definition comes at its end: a second table in a cell does not take the
+    // columns of the table before it.
+    QTextDocument twoNested;
+    RtfReader::read(readFixture("fuzz/roundtrip-nested-definition-at-row-end.rtf"), &twoNested);
+    const QList<QTextTable *> nested = tablesOf(twoNested);
+    QCOMPARE(nested.size(), 3);
+    QCOMPARE(nested.at(1)->columns(), 3);
+    QCOMPARE(nested.at(2)->columns(), 1);
+    QCOMPARE(cellText(nested.at(2), 0, 0), QString("only"));
 }
 
 void TestRtfReader::tablesAsDeclared()
