@@ -161,8 +161,10 @@ void RtfDocumentBuilder::cellEnd(int level, const RtfParagraphFormat &paragraph)
     applyBlockFormat(paragraph);
     attachHiddenToBlock();
     if (int(m_tables.size()) < level) {
-        // Out of table budget: a row becomes a paragraph, its cells apart by tabs.
-        m_cursor.insertText(QStringLiteral("\t"));
+        // Out of table budget: a row becomes a paragraph, its cells apart by tabs, in the
+        // format of the text before them.
+        m_cursor.insertText(QStringLiteral("\t"),
+                            m_haveLastFormat ? m_lastCharFormat : charFormat(RtfCharFormat()));
         return;
     }
     m_tables.back().pending = Table::NextCell;
@@ -812,7 +814,7 @@ void RtfDocumentBuilder::applyBlockFormat(const RtfParagraphFormat &paragraph)
         else
             format.setLineHeight(pixels(-paragraph.lineSpacing), QTextBlockFormat::FixedHeight);
     }
-    if (m_pageBreakNext) {
+    if (m_pageBreakNext || paragraph.pageBreakBefore) {
         format.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
         m_pageBreakNext = false;
     }

@@ -94,6 +94,7 @@ Map makeMap()
         {"par", K::Par},
         {"sect", K::Sect},
         {"page", K::Page},
+        {"pagebb", K::Pagebb},
         {"line", K::Line},
         {"tab", K::Tab},
         {"ql", K::Ql},

@@ -77,6 +77,7 @@ enum class RtfKeyword : quint8 {
     Par,
     Sect,
     Page,
+    Pagebb,
     Line,
     Tab,
     Ql,

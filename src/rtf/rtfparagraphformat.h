@@ -14,6 +14,7 @@ struct RtfParagraphFormat
     int spaceAfter = 0;
     int lineSpacing = 0; // \sl: >0 at least, <0 exactly, 0 auto
     bool lineMultiple = false;
+    bool pageBreakBefore = false; // \pagebb
     quint8 alignment = Left;
     // Tab stops: position in twips times 4, plus the kind.
     enum TabKind : quint8 { LeftTab, CenterTab, RightTab, DecimalTab };

@@ -546,6 +546,9 @@ void RtfParser::handleWord(QByteArrayView name, bool hasParameter, int parameter
     case K::Qj:
         para.alignment = RtfParagraphFormat::Justify;
         break;
+    case K::Pagebb:
+        para.pageBreakBefore = on;
+        break;
     case K::Li:
         para.leftIndent = clampLength(p);
         break;
@@ -737,7 +740,7 @@ void RtfParser::handleDestinationWord(RtfKeyword keyword)
         m_pictureNibble = -1;
         break;
     case RtfKeyword::Field:
-        s.fieldGroup = true;
+        s.fieldGroup = s.destination == RtfGroupState::Body; // elsewhere it means nothing
         s.fieldSymbol = 0;
         s.fieldTextStart = m_emitted;
         break;

@@ -261,6 +261,10 @@ void RtfWriter::writeBlock(const QTextBlock &block, int level, Ending ending)
         m_out.word("ql");
     if (format.layoutDirection() == Qt::RightToLeft)
         m_out.word("rtlpar");
+    // A page break the paragraph before could not give with \page (a table's, or none).
+    if ((format.pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore) && !m_pageBreakGiven)
+        m_out.word("pagebb");
+    m_pageBreakGiven = false;
 
     // Qt indents list items and blockquotes by levels; RTF knows only the margin.
     qreal left = format.leftMargin() + format.indent() * m_doc.indentWidth();
@@ -363,9 +367,10 @@ void RtfWriter::writeBlock(const QTextBlock &block, int level, Ending ending)
     const QTextBlock next = block.next();
     const bool pageBreak = next.isValid() && (next.blockFormat().pageBreakPolicy() &
                                               QTextFormat::PageBreak_AlwaysBefore);
-    if (ending == Ending::Par)
+    if (ending == Ending::Par) {
         m_out.word(pageBreak ? "page" : "par");
-    else if (ending == Ending::Cell)
+        m_pageBreakGiven = pageBreak;
+    } else if (ending == Ending::Cell)
         m_out.word(level > 1 ? "nestcell" : "cell");
     m_out.lineBreak();
 }

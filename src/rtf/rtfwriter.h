@@ -42,5 +42,6 @@ private:
     const QTextDocument &m_doc;
     const RtfFormatTables &m_tables;
     RtfOutput &m_out;
-    QSet<int> m_hiddenWritten; // HiddenId of the kept parts already written
+    QSet<int> m_hiddenWritten;     // HiddenId of the kept parts already written
+    bool m_pageBreakGiven = false; // the last paragraph ended in \page
 };
