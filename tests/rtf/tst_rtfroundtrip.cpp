@@ -1,5 +1,5 @@
 // Read -> write -> read: the writer's output, read back, must give the document the pane
-// showed. Checked on every producer fixture, every fuzzer reproducer and the fuzz seed corpus,
+// showed. Checked on every producer fixture, every fuzzer reproducer and the whole fuzz corpus,
 // by comparing the reader's documents in a normalised dump.
 #include "rtf/rtfdocumentdump.h"
 #include "rtf/rtfreader.h"
