@@ -82,7 +82,8 @@ void RtfDocumentBuilder::text(QStringView text, const RtfCharFormat &format,
     }
     flushRowText();
     enterLevel(paragraph.tableLevel());
-    const QTextCharFormat qtFormat = charFormat(format);
+    takeHidden(text.isEmpty());
+    const QTextCharFormat qtFormat = withHidden(charFormat(format));
     // Qt lays out a paragraph as a whole, in time that grows faster than its length and its
     // number of runs; a very long one is shown in pieces, each marked so that a save joins
     // them again.
@@ -92,15 +93,6 @@ void RtfDocumentBuilder::text(QStringView text, const RtfCharFormat &format,
     }
     if (++m_runs > MaxRunsPerParagraph && m_cursor.block().length() > 1)
         splitParagraph(paragraph, qtFormat);
-    if (!m_pendingHidden.isEmpty() && m_hiddenCount < MaxHiddenAnchors && !text.isEmpty()) {
-        // What the file kept before this text goes with its first character.
-        const qsizetype n = text.size() > 1 && text[0].isHighSurrogate() ? 2 : 1;
-        QTextCharFormat anchor = qtFormat;
-        anchor.setProperty(RtfProperty::HiddenBefore, std::exchange(m_pendingHidden, {}));
-        anchor.setProperty(RtfProperty::HiddenId, ++m_hiddenCount);
-        m_cursor.insertText(text.first(n).toString(), anchor);
-        text = text.sliced(n);
-    }
     while (m_cursor.block().length() - 1 + text.size() > MaxParagraph) {
         const qsizetype room =
             std::max<qsizetype>(0, MaxParagraph - (m_cursor.block().length() - 1));
@@ -130,6 +122,7 @@ void RtfDocumentBuilder::splitParagraph(const RtfParagraphFormat &paragraph,
     m_cursor.setBlockFormat(piece);
     m_cursor.insertBlock(QTextBlockFormat(), format);
     m_runsBlock = m_cursor.block();
+    m_spanBlock = m_cursor.block(); // still the same paragraph
     m_runs = 1;
     m_simplified |= ParagraphsSplit;
 }
@@ -159,14 +152,16 @@ void RtfDocumentBuilder::cellEnd(int level, const RtfParagraphFormat &paragraph)
     flushRowText();
     enterLevel(level);
     applyBlockFormat(paragraph);
-    attachHiddenToBlock();
     if (int(m_tables.size()) < level) {
         // Out of table budget: a row becomes a paragraph, its cells apart by tabs, in the
         // format of the text before them.
-        m_cursor.insertText(QStringLiteral("\t"),
-                            m_haveLastFormat ? m_lastCharFormat : charFormat(RtfCharFormat()));
+        takeHidden(false);
+        m_cursor.insertText(
+            QStringLiteral("\t"),
+            withHidden(m_haveLastFormat ? m_lastCharFormat : charFormat(RtfCharFormat())));
         return;
     }
+    attachHiddenToBlock();
     m_tables.back().pending = Table::NextCell;
 }
 
@@ -264,10 +259,8 @@ void RtfDocumentBuilder::picture(const RtfPicture &picture, const RtfCharFormat 
     imageFormat.merge(charFormat(format));
     imageFormat.setName(name);
     imageFormat.setProperty(RtfProperty::PictureData, picture.data);
-    if (!m_pendingHidden.isEmpty() && m_hiddenCount < MaxHiddenAnchors) {
-        imageFormat.setProperty(RtfProperty::HiddenBefore, std::exchange(m_pendingHidden, {}));
-        imageFormat.setProperty(RtfProperty::HiddenId, ++m_hiddenCount);
-    }
+    takeHidden(false);
+    imageFormat = withHidden(imageFormat).toImageFormat();
     const qreal width = picture.goalWidth > 0 ? pixels(picture.goalWidth) : image.width();
     const qreal height = picture.goalHeight > 0 ? pixels(picture.goalHeight) : image.height();
     imageFormat.setWidth(width * picture.scaleX / 100.0);
@@ -295,8 +288,33 @@ void RtfDocumentBuilder::hidden(QByteArrayView rtf, bool preamble)
     (preamble ? m_preamble : m_pendingHidden).append(rtf);
 }
 
+// What the file kept before some text goes with all the text after it, up to the next kept
+// part or the paragraph's end, and is written before the first of it that is left: deleting a
+// word next to it does not lose it.
+void RtfDocumentBuilder::takeHidden(bool noText)
+{
+    // A table's start or end ends the span too, as a paragraph's end does.
+    if (m_cursor.block() != m_spanBlock)
+        m_spanHidden.clear();
+    if (noText || m_pendingHidden.isEmpty() || m_hiddenCount >= MaxHiddenAnchors)
+        return;
+    m_spanHidden = std::exchange(m_pendingHidden, {});
+    m_spanId = ++m_hiddenCount;
+    m_spanBlock = m_cursor.block();
+}
+
+QTextCharFormat RtfDocumentBuilder::withHidden(QTextCharFormat format) const
+{
+    if (!m_spanHidden.isEmpty()) {
+        format.setProperty(RtfProperty::HiddenBefore, m_spanHidden);
+        format.setProperty(RtfProperty::HiddenId, m_spanId);
+    }
+    return format;
+}
+
 void RtfDocumentBuilder::attachHiddenToBlock()
 {
+    m_spanHidden.clear(); // the paragraph or cell ends the span
     if (m_pendingHidden.isEmpty())
         return;
     QTextBlockFormat format = m_cursor.blockFormat();

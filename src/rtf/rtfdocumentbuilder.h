@@ -90,6 +90,8 @@ private:
     void applyBlockFormat(const RtfParagraphFormat &paragraph);
     void insertNote();
     void attachHiddenToBlock();
+    void takeHidden(bool noText);
+    QTextCharFormat withHidden(QTextCharFormat format) const;
     bool rowsAsText(int level);
     void flushRowText();
     void endLongRowText(const RtfParagraphFormat &paragraph);
@@ -128,5 +130,8 @@ private:
     QTextCharFormat m_rowFormat;
     QByteArray m_preamble;
     QByteArray m_pendingHidden; // waits for the next character or paragraph end
+    QByteArray m_spanHidden;    // the text being inserted carries it
+    int m_spanId = 0;
+    QTextBlock m_spanBlock;
     int m_hiddenCount = 0;
 };
