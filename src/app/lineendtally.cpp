@@ -29,28 +29,34 @@ void LineEndTally::add(QStringView text)
             count(LineEnding::Cr);
         }
     }
-    // Most files hold no CR at all: their LFs are counted in one pass.
-    if (!text.sliced(i).contains(u'\r')) {
-        if (const qsizetype lf = text.sliced(i).count(u'\n'); lf > 0)
-            count(LineEnding::Lf, lf);
-        return;
-    }
+    // LFs are counted in one pass, CRs found by search: no character is looked at one by one.
+    const QStringView rest = text.sliced(i);
+    const qsizetype lf = rest.count(u'\n');
     const qsizetype size = text.size();
-    for (; i < size; ++i) {
-        const QChar c = text[i];
-        if (c == u'\n') {
-            count(LineEnding::Lf);
-        } else if (c == u'\r') {
-            if (i + 1 == size) {
-                m_crPending = true;
-            } else if (text[i + 1] == u'\n') {
-                count(LineEnding::CrLf);
-                ++i;
-            } else {
-                count(LineEnding::Cr);
-            }
+    qsizetype crLf = 0;
+    qsizetype cr = 0;
+    qsizetype firstCrLf = -1;
+    for (qsizetype at = text.indexOf(u'\r', i); at >= 0; at = text.indexOf(u'\r', at + 1)) {
+        if (at + 1 == size) {
+            m_crPending = true;
+            break;
+        }
+        if (text[at + 1] == u'\n') {
+            if (crLf++ == 0)
+                firstCrLf = at;
+        } else {
+            ++cr;
         }
     }
+    // Which style came first matters while none was seen: an LF without CR before the first
+    // CR LF, or that CR LF.
+    if (m_firstSeen < 0 && lf > 0) {
+        const qsizetype firstLf = rest.indexOf(u'\n') + i;
+        count(firstCrLf >= 0 && firstCrLf + 1 == firstLf ? LineEnding::CrLf : LineEnding::Lf, 0);
+    }
+    m_crLf += crLf;
+    m_lf += lf - crLf;
+    m_cr += cr;
 }
 
 LineEnding LineEndTally::style() const

@@ -6,6 +6,7 @@
 #include <QIODevice>
 #include <QStringDecoder>
 
+#include <cstring>
 #include <new>
 #include <optional>
 
@@ -51,30 +52,34 @@ public:
         if (text.isEmpty())
             return;
         m_tally.add(text);
-        QChar *data = text.data();
+        const QStringView view(text);
         const qsizetype size = text.size();
         qsizetype in = 0;
-        if (m_afterCr && data[0] == u'\n')
-            in = 1; // the LF of a CR LF split between blocks
+        if (m_afterCr && view[0] == u'\n')
+            in = 1; // the LF of a CR LF split between pieces
         m_afterCr = false;
-        if (QStringView(text).indexOf(u'\r', in) < 0) {
+        qsizetype cr = view.indexOf(u'\r', in);
+        if (cr < 0) {
             if (in)
                 text.remove(0, in);
             return;
         }
+        // From one CR to the next, the characters between move up in one go.
+        QChar *data = text.data();
         qsizetype out = 0;
-        for (; in < size; ++in) {
-            if (data[in] == u'\r') {
-                data[out++] = u'\n';
-                if (in + 1 < size && data[in + 1] == u'\n')
-                    ++in;
-                else if (in + 1 == size)
-                    m_afterCr = true;
-            } else {
-                data[out++] = data[in];
-            }
+        while (cr >= 0) {
+            std::memmove(data + out, data + in, size_t(cr - in) * sizeof(QChar));
+            out += cr - in;
+            data[out++] = u'\n';
+            in = cr + 1;
+            if (in < size && data[in] == u'\n')
+                ++in;
+            else if (in == size)
+                m_afterCr = true;
+            cr = in < size ? view.indexOf(u'\r', in) : -1;
         }
-        text.truncate(out);
+        std::memmove(data + out, data + in, size_t(size - in) * sizeof(QChar));
+        text.truncate(out + size - in);
     }
 
     // The style most line ends have, as the file was written.
@@ -105,7 +110,11 @@ public:
             QStringDecoder decoder(converterFor(bom->encoding));
             QByteArray block = first.sliced(bom->length);
             for (;;) {
-                add(decoder.decode(block), result);
+                // The decoder keeps a character cut between two pieces for the next one.
+                for (qsizetype at = 0; at < block.size(); at += pieceBytes)
+                    add(decoder.decode(QByteArrayView(block).sliced(at).first(
+                            std::min(pieceBytes, block.size() - at))),
+                        result);
                 if (m_atEnd)
                     break;
                 if (!readBlock(block, result))
@@ -128,7 +137,10 @@ public:
             do {
                 if (!readBlock(block, result))
                     return result;
-                add(TextDecoder::fromWindows1252(block), result);
+                for (qsizetype at = 0; at < block.size(); at += pieceBytes)
+                    add(TextDecoder::fromWindows1252(QByteArrayView(block).sliced(at).first(
+                            std::min(pieceBytes, block.size() - at))),
+                        result);
             } while (!m_atEnd);
         }
         result.lineEnding = m_folder.style();
@@ -148,13 +160,22 @@ private:
             const qsizetype tail = m_atEnd ? 0 : incompleteUtf8Tail(block);
             carry = block.last(tail);
             block.chop(tail);
-            QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-            QString text = utf8.decode(block);
-            if (utf8.hasError()) {
-                result.status = PlainTextLoader::Status::Ok;
-                return false;
+            // In pieces of about a chunk, each cut where a character starts.
+            const QByteArrayView bytes(block);
+            for (qsizetype at = 0; at < bytes.size();) {
+                qsizetype end = std::min(at + pieceBytes, bytes.size());
+                while (end < bytes.size() && end > at + 4 &&
+                       (static_cast<unsigned char>(bytes[end]) & 0xC0) == 0x80)
+                    --end;
+                QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+                QString text = utf8.decode(bytes.sliced(at, end - at));
+                if (utf8.hasError()) {
+                    result.status = PlainTextLoader::Status::Ok;
+                    return false;
+                }
+                add(std::move(text), result);
+                at = end;
             }
-            add(std::move(text), result);
             if (m_atEnd)
                 return true;
             if (!readBlock(block, result))
@@ -165,8 +186,11 @@ private:
     void add(QString text, PlainTextLoader::Result &result)
     {
         m_folder.fold(text);
-        result.buffer.append(text);
+        result.buffer.appendPiece(std::move(text));
     }
+
+    // Bytes decoded at a time: each gives about one chunk of the buffer, which takes it over.
+    static constexpr qsizetype pieceBytes = TextBuffer::chunkTarget;
 
     bool readBlock(QByteArray &block, PlainTextLoader::Result &result)
     {

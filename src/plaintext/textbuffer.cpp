@@ -139,6 +139,23 @@ void TextBuffer::append(QStringView text)
     renumberFrom(firstChanged);
 }
 
+void TextBuffer::appendPiece(QString &&piece)
+{
+    // A small piece joins a last chunk that has room; a large one is cut as append() cuts it.
+    if (piece.size() > 2 * chunkTarget ||
+        (!m_chunks.empty() && m_chunks.back().text.size() + piece.size() <= chunkTarget)) {
+        append(piece);
+        return;
+    }
+    if (piece.isEmpty())
+        return;
+    Chunk chunk;
+    chunk.text = std::move(piece);
+    indexChunk(chunk);
+    m_chunks.push_back(std::move(chunk));
+    renumberFrom(qsizetype(m_chunks.size()) - 1);
+}
+
 void TextBuffer::insert(qsizetype position, QStringView text)
 {
     if (text.isEmpty())

@@ -35,6 +35,9 @@ public:
 
     // Adds text at the end; used to build a text piece by piece while it is read.
     void append(QStringView text);
+    // The same for a piece made for the buffer (of about chunkTarget characters, as a file is
+    // decoded): it is kept as it is, not copied.
+    void appendPiece(QString &&piece);
     void insert(qsizetype position, QStringView text);
     void remove(qsizetype position, qsizetype count);
     void clear();
