@@ -1,7 +1,15 @@
 // Times the display operation as a user meets it: a whole Pagewell process started on a file,
-// until the pane first shows text (first screen) and until the event loop has nothing left to
-// do (ready). Reports both and the process's peak memory for generated plain files of several
-// sizes, single 5 MB lines and an RTF file.
+// from the moment the benchmark launches it. Reports, for generated plain files of several
+// sizes, single 5 MB lines and an RTF file:
+//   first ms    the pane has painted text (the file, or the first lines of a large one)
+//   ready ms    the GUI thread's last work before 200 ms in which it used no CPU time worth
+//               counting, with the file shown (its CPU clock, sampled every 2 ms from a thread of
+//               the benchmark's own)
+//   peak MiB    the process's peak resident memory
+//   stall ms    the longest the GUI thread was busy without a break (the window could not answer)
+//   window ms   the main window is built (Qt's start-up, fonts, lists, settings included)
+//   unrolled ms the window has unrolled to its full height, which by design starts 100 ms after
+//               the window is built; ready cannot come before it
 //
 //   display_bench [--runs N] [--sizes 100K,10M,100M,1G,line5M,words5M,rtf5M]
 //   display_bench [--runs N] --files A.rtf,B.rtf   (given files instead of generated ones)
@@ -27,14 +35,28 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <optional>
+#include <pthread.h>
 #include <signal.h>
+#include <thread>
+#include <time.h>
 #include <unistd.h>
 
 namespace {
 
 constexpr qint64 quietMs = 200; // the loop counts as idle after blocking this long
+
+// The system's monotonic clock, which the benchmark and its child read alike.
+qint64 monotonicMs()
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
 
 qint64 peakKiB(const QString &process = QStringLiteral("self"))
 {
@@ -48,56 +70,76 @@ qint64 peakKiB(const QString &process = QStringLiteral("self"))
     return -1;
 }
 
-// The child: Pagewell's window started on the file, watched until idle.
-int runChild(int argc, char **argv, const QString &file)
+// The child: Pagewell's window started on the file, watched until idle. Times count from
+// `launched`, the benchmark's monotonic clock when it started this process.
+int runChild(int argc, char **argv, const QString &file, qint64 launched)
 {
+    const auto now = [launched] {
+        return monotonicMs() - launched;
+    };
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     installDesignFonts();
     QTemporaryDir program;
     FakePlatform fake(program.path());
-    QElapsedTimer clock; // from before the window: showing the file at start-up is a stall too
-    clock.start();
     pgwell window(fake.platform, {file});
+    const qint64 windowMs = now();
     window.show();
 
-    // Idle: the loop did nothing but this heartbeat for quietMs. The longest gap between two
-    // beats is the longest time the window could not answer (Qt lays out the rest of a long
-    // document in timer steps, between which it answers).
-    constexpr qint64 beatMs = 50;
-    qint64 blockStart = -1;
-    qint64 lastBlock = 0;
-    qint64 lastBusy = 0;
-    qint64 lastBeat = 0;
-    qint64 longestStall = lastBeat;
+    // A watcher on a thread of its own samples the GUI thread's CPU time: it adds no events, so
+    // all the GUI thread does is the program's. The GUI thread is busy in a sample when it used
+    // more than a tenth of it.
+    clockid_t guiClock;
+    pthread_getcpuclockid(pthread_self(), &guiClock);
+    const auto cpuNs = [guiClock] {
+        timespec t;
+        clock_gettime(guiClock, &t);
+        return qint64(t.tv_sec) * 1000000000 + t.tv_nsec;
+    };
+    std::atomic<bool> shown{false};
+    std::atomic<qint64> unrolledMs{-1};
     QAbstractEventDispatcher *dispatcher = QAbstractEventDispatcher::instance();
-    QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock,
-                     [&] { blockStart = clock.elapsed(); });
-    QObject::connect(dispatcher, &QAbstractEventDispatcher::awake, [&] {
-        if (blockStart >= 0)
-            lastBlock = clock.elapsed() - blockStart;
-        blockStart = -1;
+    QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, [&] {
+        shown = !window.shownFile().isEmpty();
+        if (unrolledMs < 0 && window.heightTwips() >= pgwell::fullHeightTwips)
+            unrolledMs = now();
     });
+    // The longest gap between two beats of a light timer is the longest time the window could
+    // not answer.
+    std::atomic<qint64> longestStall{0};
+    qint64 lastBeat = now();
     QTimer heartbeat;
-    heartbeat.setInterval(int(beatMs));
+    heartbeat.setInterval(20);
     QObject::connect(&heartbeat, &QTimer::timeout, [&] {
-        const qint64 now = clock.elapsed();
-        longestStall = std::max(longestStall, now - lastBeat);
-        lastBeat = now;
-        // A file read in the background leaves the loop free before the text is there.
-        if (lastBlock < beatMs * 8 / 10 || lastBusy == 0 || window.shownFile().isEmpty())
-            lastBusy = now; // the first beat ends the start-up, which is not idle time
-        lastBlock = 0;
-        if (now - lastBusy >= quietMs) {
-            std::printf("IDLE quiet=%lld chars=%lld peakKiB=%lld stall=%lld\n",
-                        static_cast<long long>(now - lastBusy),
-                        static_cast<long long>(window.Text1->textLength()),
-                        static_cast<long long>(peakKiB()), static_cast<long long>(longestStall));
+        const qint64 t = now();
+        longestStall = std::max<qint64>(longestStall, t - lastBeat);
+        lastBeat = t;
+    });
+    heartbeat.start();
+    std::thread watcher([&] {
+        constexpr qint64 sampleMs = 2;
+        qint64 lastCpu = cpuNs();
+        qint64 lastBusy = now();
+        for (;;) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(sampleMs));
+            const qint64 t = now();
+            const qint64 cpu = cpuNs();
+            const qint64 used = cpu - lastCpu;
+            lastCpu = cpu;
+            if (used > sampleMs * 100000)
+                lastBusy = t;
+            if (!shown || unrolledMs < 0 || t - lastBusy < quietMs)
+                continue;
+            std::printf("IDLE ready=%lld peakKiB=%lld stall=%lld window=%lld unrolled=%lld\n",
+                        static_cast<long long>(lastBusy), static_cast<long long>(peakKiB()),
+                        static_cast<long long>(longestStall.load()),
+                        static_cast<long long>(windowMs),
+                        static_cast<long long>(unrolledMs.load()));
             std::fflush(stdout);
             _exit(0); // the measurement is taken; tearing down is not part of it
         }
     });
-    heartbeat.start();
+    watcher.detach();
 
     // First screen: the pane holds text and has painted it.
     QTimer firstScreen;
@@ -107,7 +149,7 @@ int runChild(int argc, char **argv, const QString &file)
         if (window.shownFile().isEmpty() && !window.Text1->showsLoadPreview())
             return;
         window.repaint();
-        std::printf("FIRST\n");
+        std::printf("FIRST %lld\n", static_cast<long long>(now()));
         std::fflush(stdout);
         firstScreen.stop();
     });
@@ -188,34 +230,39 @@ struct Measurement
     qint64 readyMs = -1;
     qint64 peakKiB = -1;
     qint64 stallMs = -1;
+    qint64 windowMs = -1;
+    qint64 unrolledMs = -1;
 };
 
 // Pagewell, in a child process of this benchmark on the offscreen platform.
 std::optional<Measurement> measurePagewell(const QString &path)
 {
     QProcess child;
-    QElapsedTimer clock;
-    clock.start();
-    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--child"), path});
+    const qint64 launched = monotonicMs();
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--child"), path, QString::number(launched)});
     Measurement m;
+    const auto field = [](const QList<QByteArray> &fields, int i) {
+        return fields[i].mid(fields[i].indexOf('=') + 1).toLongLong();
+    };
     while (child.waitForReadyRead(600000)) {
         while (child.canReadLine()) {
-            const qint64 elapsed = clock.elapsed();
-            const QByteArray line = child.readLine().trimmed();
-            if (line == "FIRST") {
-                m.firstMs = elapsed;
+            const QList<QByteArray> fields = child.readLine().trimmed().split(' ');
+            if (fields.size() == 2 && fields[0] == "FIRST") {
+                m.firstMs = fields[1].toLongLong();
                 continue;
             }
-            // IDLE quiet=Q chars=C peakKiB=P stall=S
-            const QList<QByteArray> fields = line.split(' ');
-            if (fields.size() != 5 || fields[0] != "IDLE" || fields[2].mid(6).toLongLong() < 1) {
+            // IDLE ready=R peakKiB=P stall=S window=W unrolled=U
+            if (fields.size() != 6 || fields[0] != "IDLE") {
                 std::fprintf(stderr, "pagewell failed on %s: %s\n", qPrintable(path),
-                             line.constData());
+                             fields.join(' ').constData());
                 return std::nullopt;
             }
-            m.readyMs = elapsed - fields[1].mid(6).toLongLong();
-            m.peakKiB = fields[3].mid(8).toLongLong();
-            m.stallMs = fields[4].mid(6).toLongLong();
+            m.readyMs = field(fields, 1);
+            m.peakKiB = field(fields, 2);
+            m.stallMs = field(fields, 3);
+            m.windowMs = field(fields, 4);
+            m.unrolledMs = field(fields, 5);
             child.waitForFinished();
             return m;
         }
@@ -301,8 +348,8 @@ QString megabytes(qint64 bytes)
 
 int main(int argc, char **argv)
 {
-    if (argc == 3 && qstrcmp(argv[1], "--child") == 0)
-        return runChild(argc, argv, QString::fromLocal8Bit(argv[2]));
+    if (argc == 4 && qstrcmp(argv[1], "--child") == 0)
+        return runChild(argc, argv, QString::fromLocal8Bit(argv[2]), std::atoll(argv[3]));
 
     QCoreApplication app(argc, argv);
     int runs = 3;
@@ -324,8 +371,8 @@ int main(int argc, char **argv)
     }
 
     QTemporaryDir dir;
-    std::printf("%-16s %9s %-11s %10s %10s %10s %10s\n", "file", "size", "program", "first ms",
-                "ready ms", "peak MiB", "stall ms");
+    std::printf("%-16s %9s %-11s %10s %10s %10s %10s %10s %11s\n", "file", "size", "program",
+                "first ms", "ready ms", "peak MiB", "stall ms", "window ms", "unrolled ms");
     if (!files.isEmpty())
         sizes = files;
     for (const QString &size : sizes) {
@@ -378,11 +425,15 @@ int main(int argc, char **argv)
             qint64 peak = 0;
             for (const Measurement &m : samples)
                 peak = qMax(peak, m.peakKiB);
-            std::printf("%-16s %9s %-11s %10lld %10lld %10.1f %10s\n", qPrintable(label),
+            const auto orDash = [](qint64 ms) {
+                return ms < 0 ? QStringLiteral("-") : QString::number(ms);
+            };
+            std::printf("%-16s %9s %-11s %10lld %10lld %10.1f %10s %10s %11s\n", qPrintable(label),
                         qPrintable(bytes), qPrintable(program),
                         static_cast<long long>(median.firstMs),
                         static_cast<long long>(median.readyMs), peak / 1024.0,
-                        median.stallMs < 0 ? "-" : qPrintable(QString::number(median.stallMs)));
+                        qPrintable(orDash(median.stallMs)), qPrintable(orDash(median.windowMs)),
+                        qPrintable(orDash(median.unrolledMs)));
             std::fflush(stdout);
         }
     }

@@ -12,6 +12,16 @@
 #include <memory>
 #include <new>
 
+PaneContent::Loaded PaneContent::adopt(RichTextBox *pane, QTextDocument *document,
+                                       QString plainText)
+{
+    Loaded loaded;
+    loaded.format.richText = true;
+    loaded.richPlainText = std::move(plainText);
+    pane->setRichDocument(document, RichTextBox::Origin::File);
+    return loaded;
+}
+
 PaneContent::Loaded PaneContent::load(RichTextBox *pane, QByteArray &&bytes)
 {
     Loaded loaded;
@@ -23,9 +33,8 @@ PaneContent::Loaded PaneContent::load(RichTextBox *pane, QByteArray &&bytes)
         RtfReader::read(bytes, built.get());
         bytes = QByteArray();
         built->setUndoRedoEnabled(true);
-        loaded.richPlainText = built->toPlainText();
-        pane->setRichDocument(built.release(), RichTextBox::Origin::File);
-        return loaded;
+        QString plainText = built->toPlainText();
+        return adopt(pane, built.release(), std::move(plainText));
     }
     // Decoded block by block straight into the pane's buffer: the text is never held twice.
     PlainTextLoader::Result decoded;

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QString>
 
+class QTextDocument;
 class RichTextBox;
 
 // Puts a file's bytes into the viewing pane: Rich Text Format formatted, anything else as plain
@@ -28,4 +29,6 @@ public:
     // The bytes are taken over and released as soon as they are decoded. Throws std::bad_alloc
     // when memory runs out; the pane then keeps what it showed.
     static Loaded load(RichTextBox *pane, QByteArray &&bytes);
+    // A formatted document built already (off the GUI thread), which the pane takes over.
+    static Loaded adopt(RichTextBox *pane, QTextDocument *document, QString plainText);
 };

@@ -1,10 +1,13 @@
 #include "panefilereader.h"
 
 #include "rtf/rtfdetect.h"
+#include "rtf/rtfreader.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QTextDocument>
 
 #include <new>
 #include <optional>
@@ -47,6 +50,24 @@ bool decodePlain(QIODevice &device, qint64 size, const QString &path,
     }
     result.plain = {};
     return false;
+}
+
+// The formatted document of an RTF file's bytes, built on this thread and handed to the GUI
+// thread, where the pane takes it over.
+void buildRich(PaneFileReader::Result &result)
+{
+    auto built = std::make_unique<QTextDocument>();
+    built->setUndoRedoEnabled(false); // loading a file is not an edit to undo
+    RtfReader::read(result.bytes, built.get());
+    built->setUndoRedoEnabled(true);
+    result.richPlainText = built->toPlainText();
+    result.bytes = QByteArray(); // the document holds it all now
+    if (QCoreApplication *app = QCoreApplication::instance())
+        built->moveToThread(app->thread());
+    result.document = std::shared_ptr<QTextDocument>(built.release(), [](QTextDocument *document) {
+        if (!document->parent())
+            document->deleteLater();
+    });
 }
 
 // Opens the file without blocking on it into `file`, with its size; the failure to report
@@ -144,6 +165,7 @@ PaneFileReader::Result PaneFileReader::read(const QString &path, const Limits &l
             result.bytes = std::move(read.bytes);
             if (isRtf(result.bytes)) {
                 result.rich = true;
+                buildRich(result);
                 return result;
             }
             QBuffer device(&result.bytes);
@@ -165,6 +187,7 @@ PaneFileReader::Result PaneFileReader::read(const QString &path, const Limits &l
                                QStringLiteral("Cannot read %1: %2")
                                    .arg(QDir::toNativeSeparators(path), file.errorString()));
             result.bytes.truncate(got);
+            buildRich(result);
             result.status = Status::Ok;
             return result;
         }

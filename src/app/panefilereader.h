@@ -8,11 +8,15 @@
 #include <QString>
 
 #include <atomic>
+#include <memory>
 
-// Reads a file for the viewing pane, on any thread: Rich Text Format as its bytes (the rich
-// editor's document is built from them on the GUI thread), plain text decoded into the pane's
-// buffer. A large plain file is decoded block by block as it is read, so that its bytes are
-// never held beside its text; a small one is read whole and its bytes are kept for the reader.
+class QTextDocument;
+
+// Reads a file for the viewing pane, on any thread: Rich Text Format into a formatted document
+// (built where it is read, so a large one does not hold up the window, and handed to the GUI
+// thread), plain text decoded into the pane's buffer. A large plain file is decoded block by block
+// as it is read, so that its bytes are never held beside its text; a small one is read whole and
+// its bytes are kept for the reader.
 class PaneFileReader
 {
 public:
@@ -21,8 +25,12 @@ public:
         WholeFileReader::Status status = WholeFileReader::Status::Failed;
         QString error;          // for the user, with the native path; empty when Ok
         bool cancelled = false; // dropped for a newer choice: nothing to report
-        bool rich = false;      // RTF: bytes holds the file
+        bool rich = false;      // RTF: document holds it, bytes the file
         QByteArray bytes;       // RTF, or a small plain file (for the reader)
+        // The RTF file's document, living in the GUI thread, deleted unless something takes it
+        // as its child; and its text without formatting.
+        std::shared_ptr<QTextDocument> document;
+        QString richPlainText;
         PlainTextLoader::Result plain;
     };
 

@@ -26,6 +26,7 @@ private slots:
     void newerChoiceDropsTheOlderLoad();
     void largeFileLoadsInTheBackground();
     void startUpWithALargeFileDoesNotWait();
+    void formattedFileIsBuiltOffTheWindow();
     void fileBeyondTheMemoryKeepsThePane_data();
     void fileBeyondTheMemoryKeepsThePane();
 };
@@ -81,6 +82,30 @@ void TestDisplayLoading::largeFileLoadsInTheBackground()
     QCOMPARE(w.currentFilePath, f.browse("big.txt"));
     // The reader reads the file again when it needs the text.
     QVERIFY(w.reader()->readerText() == w.Text1->text());
+}
+
+void TestDisplayLoading::formattedFileIsBuiltOffTheWindow()
+{
+    // An RTF file's document is built where the file is read and handed to the window's thread;
+    // one dropped for a newer choice is thrown away there.
+    WindowFixture f;
+    writeFile(f.browse("a.rtf"), "{\\rtf1\\ansi dropped}");
+    writeFile(f.browse("b.rtf"), "{\\rtf1\\ansi plain {\\b bold} caf\\'e9}");
+    pgwell &w = f.open();
+    w.browser().loading().setBackgroundFrom(0);
+    QSignalSpy finished(&w.browser().loading(), &DisplayLoading::finished);
+    choose(w.File1, "a.rtf");
+    choose(w.File1, "b.rtf");
+    QVERIFY(finished.wait(30000));
+    QVERIFY(w.Text1->showsRichDocument());
+    QCOMPARE(w.Text1->text(), u"plain bold caf\u00e9"_qs);
+    QCOMPARE(w.Text1->document()->thread(), w.thread());
+    QVERIFY(!w.Text1->isModified());
+    w.Text1->select(6, 4);
+    QCOMPARE(w.Text1->selectionBold(), Qt::Checked);
+    QCOMPARE(w.reader()->readerText(), u"plain bold caf\u00e9"_qs);
+    QTest::qWait(50); // the dropped document's deletion comes and goes
+    QCOMPARE(w.Text1->text(), u"plain bold caf\u00e9"_qs);
 }
 
 void TestDisplayLoading::startUpWithALargeFileDoesNotWait()

@@ -140,20 +140,19 @@ void TestTextEngine::loadAcrossBlocks_data()
         << late << TextEncoding::Windows1252 << LineEnding::Lf;
     // A block is decoded in pieces of about a chunk, which the buffer takes over.
     const qsizetype piece = TextBuffer::chunkTarget;
-    QTest::newRow("cr lf split between pieces")
-        << QByteArray(piece - 1, 'x') + "\r\nnext\r\n" << TextEncoding::Utf8 << LineEnding::CrLf;
+    QTest::newRow("cr lf split between pieces") << QByteArray(piece - 1, 'x') + "\r\nnext\r\n"
+                                                << TextEncoding::Utf8 << LineEnding::CrLf;
     QTest::newRow("utf-8 sequence split between pieces")
-        << QByteArray(piece - 2, 'x') + "\xf0\x9f\x98\x80 \xe2\x82\xac\n" << TextEncoding::Utf8
-        << LineEnding::Lf;
+        << QByteArray(piece - 2, 'x') + "\xf0\x9f\x98\x80 \xe2\x82\xac\n"
+        << TextEncoding::Utf8 << LineEnding::Lf;
     QByteArray utf16("\xff\xfe");
     for (int i = 0; i < piece / 2 - 1; ++i)
         utf16 += QByteArray("a\0", 2);
     utf16 += QByteArray("\x3d\xd8\x00\xde\r\0\n\0", 8); // a pair across two pieces
     QTest::newRow("utf-16 pair split between pieces")
         << utf16 << TextEncoding::Utf16LE << LineEnding::CrLf;
-    QTest::newRow("code page, cr at a piece's end")
-        << QByteArray(piece - 1, '\xe9') + "\rn\xe9xt\r" << TextEncoding::Windows1252
-        << LineEnding::Cr;
+    QTest::newRow("code page, cr at a piece's end") << QByteArray(piece - 1, '\xe9') + "\rn\xe9xt\r"
+                                                    << TextEncoding::Windows1252 << LineEnding::Cr;
     // One line of 5 MB, with and without blanks.
     QTest::newRow("5 MB line") << QByteArray(5 << 20, 'w') << TextEncoding::Utf8
                                << LineEnding::CrLf;
