@@ -100,7 +100,10 @@ public:
     }
     void cellEnd(int, const RtfParagraphFormat &) override {}
     void rowEnd(int, const RtfRowDefinition &) override {}
-    void picture(const RtfPicture &, const RtfCharFormat &, const RtfParagraphFormat &) override {}
+    bool picture(const RtfPicture &, const RtfCharFormat &, const RtfParagraphFormat &) override
+    {
+        return true;
+    }
     void finish(const RtfParagraphFormat &) override {}
 
     qint64 characters = 0;

@@ -24,14 +24,9 @@ public:
     virtual void cellEnd(int level, const RtfParagraphFormat &paragraph) = 0;
     // Ends a table row; row is the definition in effect (its \cellx edges, merges, borders).
     virtual void rowEnd(int level, const RtfRowDefinition &row) = 0;
-    // Whether the picture can be shown; one that cannot is kept for a save instead. When it
-    // returns true, picture() follows for it.
-    virtual bool acceptsPicture(const RtfPicture &picture)
-    {
-        Q_UNUSED(picture);
-        return true;
-    }
-    virtual void picture(const RtfPicture &picture, const RtfCharFormat &format,
+    // Returns false when the picture cannot be shown: the parser keeps it for a save instead.
+    // paragraph is the format where the picture's group is.
+    virtual bool picture(const RtfPicture &picture, const RtfCharFormat &format,
                          const RtfParagraphFormat &paragraph) = 0;
     // A part of the file that is not shown (a footnote, the stylesheet, a WMF picture ...),
     // verbatim, in its place: before everything shown (preamble) or before what comes next.

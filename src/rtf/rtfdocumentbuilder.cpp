@@ -226,9 +226,12 @@ void RtfDocumentBuilder::rowEnd(int level, const RtfRowDefinition &row)
     table.pending = Table::NextRow;
 }
 
-bool RtfDocumentBuilder::acceptsPicture(const RtfPicture &picture)
+bool RtfDocumentBuilder::picture(const RtfPicture &picture, const RtfCharFormat &format,
+                                 const RtfParagraphFormat &paragraph)
 {
-    m_nextImage = QImage();
+    // A picture in a table cell is there even when it cannot be shown, as its text would be.
+    flushRowText();
+    enterLevel(paragraph.tableLevel());
     QBuffer buffer;
     buffer.setData(picture.data);
     if (!buffer.open(QIODevice::ReadOnly))
@@ -238,21 +241,11 @@ bool RtfDocumentBuilder::acceptsPicture(const RtfPicture &picture)
     const qint64 bytes = qint64(size.width()) * size.height() * 4;
     if (!size.isValid() || size.isEmpty() || bytes > m_imageBudget)
         return false;
-    m_nextImage = reader.read();
-    if (m_nextImage.isNull())
+    const QImage image = reader.read();
+    if (image.isNull())
         return false;
     m_imageBudget -= bytes;
-    return true;
-}
 
-void RtfDocumentBuilder::picture(const RtfPicture &picture, const RtfCharFormat &format,
-                                 const RtfParagraphFormat &paragraph)
-{
-    flushRowText();
-    enterLevel(paragraph.tableLevel());
-    const QImage image = std::exchange(m_nextImage, QImage());
-    if (image.isNull())
-        return;
     const QString name = QStringLiteral("rtfimage:%1").arg(++m_imageCount);
     m_document->addResource(QTextDocument::ImageResource, QUrl(name), image);
     QTextImageFormat imageFormat;
@@ -266,6 +259,7 @@ void RtfDocumentBuilder::picture(const RtfPicture &picture, const RtfCharFormat 
     imageFormat.setWidth(width * picture.scaleX / 100.0);
     imageFormat.setHeight(height * picture.scaleY / 100.0);
     m_cursor.insertImage(imageFormat);
+    return true;
 }
 
 void RtfDocumentBuilder::finish(const RtfParagraphFormat &paragraph)

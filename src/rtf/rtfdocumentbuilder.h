@@ -29,8 +29,7 @@ public:
                       bool pageBreakAfter) override;
     void cellEnd(int level, const RtfParagraphFormat &paragraph) override;
     void rowEnd(int level, const RtfRowDefinition &row) override;
-    bool acceptsPicture(const RtfPicture &picture) override;
-    void picture(const RtfPicture &picture, const RtfCharFormat &format,
+    bool picture(const RtfPicture &picture, const RtfCharFormat &format,
                  const RtfParagraphFormat &paragraph) override;
     void hidden(QByteArrayView rtf, bool preamble) override;
     void finish(const RtfParagraphFormat &paragraph) override;
@@ -125,8 +124,7 @@ private:
     qint64 m_cellBudget;
     qint64 m_imageBudget;
     int m_imageCount = 0;
-    QImage m_nextImage; // decoded by acceptsPicture, for picture()
-    QString m_rowText;  // rows past the cell budget, not yet inserted
+    QString m_rowText; // rows past the cell budget, not yet inserted
     QTextCharFormat m_rowFormat;
     QByteArray m_preamble;
     QByteArray m_pendingHidden; // waits for the next character or paragraph end

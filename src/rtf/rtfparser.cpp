@@ -255,12 +255,10 @@ bool RtfParser::closeGroup()
         if (parent != RtfGroupState::Picture) {
             // A picture that is not shown (WMF, EMF, one that cannot be read, hidden text) is
             // kept as it was, unless its group showed text before it.
+            const bool nothingShown = m_emitted + m_structures == closed.contentAtOpen;
             if (!finishPicture(closed) && parent == RtfGroupState::Body && !state().kept &&
-                m_emitted + m_structures == closed.contentAtOpen &&
-                m_kept.size() >= closed.keptAtOpen) {
-                m_kept.truncate(closed.keptAtOpen);
+                nothingShown)
                 emitKept(closed.start);
-            }
         }
         break;
     case RtfGroupState::FieldInstruction:
@@ -1565,15 +1563,15 @@ void RtfParser::appendPictureHex(QByteArrayView text)
 
 bool RtfParser::finishPicture(const RtfGroupState &group)
 {
-    const bool shown = m_picture.kind != RtfPicture::Unsupported && !m_picture.data.isEmpty() &&
-                       !group.chars.hidden && state().destination == RtfGroupState::Body &&
-                       m_sink->acceptsPicture(m_picture);
-    if (shown) {
+    bool shown = false;
+    if (m_picture.kind != RtfPicture::Unsupported && !m_picture.data.isEmpty() &&
+        !group.chars.hidden && state().destination == RtfGroupState::Body) {
         flushText();
         sendKept();
         m_bodyStarted = true;
         ++m_structures;
-        m_sink->picture(m_picture, group.chars, group.paragraph);
+        // Where the picture's group is: what it says within itself is no paragraph's.
+        shown = m_sink->picture(m_picture, group.chars, state().paragraph);
     }
     m_picture = RtfPicture();
     return shown;

@@ -50,10 +50,11 @@ void RtfPlainTextSink::rowEnd(int level, const RtfRowDefinition &)
         m_text.append(u'\n'); // the next row starts on a new line
 }
 
-void RtfPlainTextSink::picture(const RtfPicture &, const RtfCharFormat &,
+bool RtfPlainTextSink::picture(const RtfPicture &, const RtfCharFormat &,
                                const RtfParagraphFormat &paragraph)
 {
     enterLevel(paragraph.tableLevel());
+    return true;
 }
 
 void RtfPlainTextSink::finish(const RtfParagraphFormat &)

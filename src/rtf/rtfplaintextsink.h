@@ -17,7 +17,7 @@ public:
                       bool pageBreakAfter) override;
     void cellEnd(int level, const RtfParagraphFormat &paragraph) override;
     void rowEnd(int level, const RtfRowDefinition &row) override;
-    void picture(const RtfPicture &picture, const RtfCharFormat &format,
+    bool picture(const RtfPicture &picture, const RtfCharFormat &format,
                  const RtfParagraphFormat &paragraph) override;
     void finish(const RtfParagraphFormat &paragraph) override;
 
