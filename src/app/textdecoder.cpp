@@ -118,3 +118,19 @@ QString TextDecoder::fromWindows1252(QByteArrayView bytes)
 {
     return decodeWindows1252(bytes);
 }
+
+QStringConverter::Encoding TextDecoder::unicodeConverter(TextEncoding encoding)
+{
+    switch (encoding) {
+    case TextEncoding::Utf16LE:
+        return QStringConverter::Utf16LE;
+    case TextEncoding::Utf16BE:
+        return QStringConverter::Utf16BE;
+    case TextEncoding::Utf32LE:
+        return QStringConverter::Utf32LE;
+    case TextEncoding::Utf32BE:
+        return QStringConverter::Utf32BE;
+    default:
+        return QStringConverter::Utf8;
+    }
+}

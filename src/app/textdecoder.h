@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringConverter>
 
 #include <optional>
 
@@ -33,4 +34,6 @@ public:
     };
     static std::optional<ByteOrderMark> byteOrderMark(QByteArrayView bytes);
     static QString fromWindows1252(QByteArrayView bytes);
+    // Qt's converter for a Unicode encoding; UTF-8 for the others.
+    static QStringConverter::Encoding unicodeConverter(TextEncoding encoding);
 };

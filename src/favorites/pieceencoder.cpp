@@ -2,22 +2,6 @@
 
 namespace {
 
-QStringConverter::Encoding unicodeOf(TextEncoding encoding)
-{
-    switch (encoding) {
-    case TextEncoding::Utf16LE:
-        return QStringConverter::Utf16LE;
-    case TextEncoding::Utf16BE:
-        return QStringConverter::Utf16BE;
-    case TextEncoding::Utf32LE:
-        return QStringConverter::Utf32LE;
-    case TextEncoding::Utf32BE:
-        return QStringConverter::Utf32BE;
-    default:
-        return QStringConverter::Utf8;
-    }
-}
-
 bool writesBom(TextEncoding encoding)
 {
     return encoding != TextEncoding::Utf8 && encoding != TextEncoding::Windows1252;
@@ -61,8 +45,9 @@ constexpr qsizetype slack = 16;
 
 PieceEncoder::PieceEncoder(TextEncoding encoding, LineEnding lineEnding)
     : m_encoding(encoding), m_lineEnding(lineEnding),
-      m_unicode(unicodeOf(encoding), writesBom(encoding) ? QStringConverter::Flag::WriteBom
-                                                         : QStringConverter::Flag::Default)
+      m_unicode(TextDecoder::unicodeConverter(encoding), writesBom(encoding)
+                                                             ? QStringConverter::Flag::WriteBom
+                                                             : QStringConverter::Flag::Default)
 {
 }
 

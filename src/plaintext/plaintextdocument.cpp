@@ -33,11 +33,17 @@ void PlainTextDocument::setBuffer(TextBuffer &&buffer)
     const qsizetype old = m_buffer.length();
     m_lastRemoved = m_buffer.mid(0, changeTextKept);
     m_buffer = std::move(buffer);
+    wholeTextReplaced(old);
+}
+
+// After the whole text changed at once: no undo across it, the caret at the start.
+void PlainTextDocument::wholeTextReplaced(qsizetype oldLength)
+{
     m_history.clear();
     m_cleanStep = 0;
     m_cursor = m_anchor = 0;
     emit textReplaced();
-    emit contentsChanged(0, old, m_buffer.length());
+    emit contentsChanged(0, oldLength, m_buffer.length());
     emit cursorMoved();
 }
 
@@ -48,12 +54,7 @@ bool PlainTextDocument::mapText(const std::function<bool(QString &piece)> &map)
     if (!m_buffer.mapPieces(map))
         return false;
     m_lastRemoved = std::move(start);
-    m_history.clear();
-    m_cleanStep = 0;
-    m_cursor = m_anchor = 0;
-    emit textReplaced();
-    emit contentsChanged(0, old, m_buffer.length());
-    emit cursorMoved();
+    wholeTextReplaced(old);
     return true;
 }
 

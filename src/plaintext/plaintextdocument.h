@@ -86,6 +86,7 @@ signals:
     void cursorMoved();
 
 private:
+    void wholeTextReplaced(qsizetype oldLength);
     // anchorAfter and cursorAfter: where they are after the edit; -1 puts them after the text.
     void apply(qsizetype position, qsizetype count, const QString &text, EditHistory::Kind kind,
                qsizetype anchorAfter = -1, qsizetype cursorAfter = -1);

@@ -12,22 +12,6 @@
 
 namespace {
 
-QStringConverter::Encoding converterFor(TextEncoding encoding)
-{
-    switch (encoding) {
-    case TextEncoding::Utf16LE:
-        return QStringConverter::Utf16LE;
-    case TextEncoding::Utf16BE:
-        return QStringConverter::Utf16BE;
-    case TextEncoding::Utf32LE:
-        return QStringConverter::Utf32LE;
-    case TextEncoding::Utf32BE:
-        return QStringConverter::Utf32BE;
-    default:
-        return QStringConverter::Utf8;
-    }
-}
-
 // Bytes at the end of a block that begin a UTF-8 sequence the block does not complete; they are
 // decoded with the next block.
 qsizetype incompleteUtf8Tail(QByteArrayView bytes)
@@ -107,7 +91,7 @@ public:
             return result;
         if (const auto bom = TextDecoder::byteOrderMark(first)) {
             result.encoding = bom->encoding;
-            QStringDecoder decoder(converterFor(bom->encoding));
+            QStringDecoder decoder(TextDecoder::unicodeConverter(bom->encoding));
             QByteArray block = first.sliced(bom->length);
             for (;;) {
                 // The decoder keeps a character cut between two pieces for the next one.
