@@ -415,6 +415,56 @@ void PlainTextView::timerEvent(QTimerEvent *event)
 
 // --- painting ----------------------------------------------------------------------------------
 
+namespace {
+
+// The selection and the caret as wrapped and unwrapped painting both draw them on a piece.
+struct PaintState
+{
+    PaintState(const PlainTextDocument &document, const WrapLayout &layout, bool caretShown,
+               const QPalette &palette)
+        : selStart(document.selectionStart()), selEnd(document.selectionEnd()),
+          cursor(document.cursor()), showCaret(caretShown), caretPiece(layout.pieceAt(cursor)),
+          highlight(palette.brush(QPalette::Highlight))
+    {
+        selected.setBackground(highlight);
+        selected.setForeground(palette.brush(QPalette::HighlightedText));
+    }
+
+    QList<QTextLayout::FormatRange> selectionIn(const WrapLayout::Piece &piece) const
+    {
+        QList<QTextLayout::FormatRange> selections;
+        if (selEnd > piece.start && selStart < piece.end) {
+            const qsizetype from = std::max(selStart, piece.start) - piece.start;
+            const qsizetype to = std::min(selEnd, piece.end) - piece.start;
+            selections.append({int(from), int(to - from), selected});
+        }
+        return selections;
+    }
+
+    // A selected line break shows as a blank's width after the line.
+    bool breakSelected(const WrapLayout::Piece &piece) const
+    {
+        return piece.endsLine() && selStart <= piece.end && selEnd > piece.end;
+    }
+
+    void drawCaret(QPainter &painter, const QTextLayout &layout, const QPointF &origin,
+                   const WrapLayout::Piece &piece) const
+    {
+        if (showCaret && caretPiece == piece)
+            layout.drawCursor(&painter, origin, int(cursor - piece.start), 1);
+    }
+
+    qsizetype selStart;
+    qsizetype selEnd;
+    qsizetype cursor;
+    bool showCaret;
+    WrapLayout::Piece caretPiece;
+    QBrush highlight;
+    QTextCharFormat selected;
+};
+
+} // namespace
+
 void PlainTextView::paintEvent(QPaintEvent *event)
 {
     QPainter painter(viewport());
@@ -423,15 +473,7 @@ void PlainTextView::paintEvent(QPaintEvent *event)
         paintRows(painter, clip);
         return;
     }
-    const QPalette &pal = palette();
-    const qsizetype selStart = m_document.selectionStart();
-    const qsizetype selEnd = m_document.selectionEnd();
-    const qsizetype cursor = m_document.cursor();
-    const bool showCaret = hasFocus() && m_caretOn;
-    const WrapLayout::Piece caretPiece = m_layout.pieceAt(cursor);
-    QTextCharFormat selected;
-    selected.setBackground(pal.brush(QPalette::Highlight));
-    selected.setForeground(pal.brush(QPalette::HighlightedText));
+    const PaintState state(m_document, m_layout, hasFocus() && m_caretOn, palette());
 
     WrapLayout::Row start = m_layout.rowAt(m_top);
     std::optional<WrapLayout::Piece> piece = start.piece;
@@ -443,23 +485,15 @@ void PlainTextView::paintEvent(QPaintEvent *event)
         if (layout.lineCount() == 0)
             break;
         const QPointF origin(margin, y - layout.lineAt(firstLine).y());
-        QList<QTextLayout::FormatRange> selections;
-        if (selEnd > piece->start && selStart < piece->end) {
-            const qsizetype from = std::max(selStart, piece->start) - piece->start;
-            const qsizetype to = std::min(selEnd, piece->end) - piece->start;
-            selections.append({int(from), int(to - from), selected});
-        }
-        layout.draw(&painter, origin, selections, QRectF(clip));
+        layout.draw(&painter, origin, state.selectionIn(*piece), QRectF(clip));
         const QTextLine last = layout.lineAt(layout.lineCount() - 1);
-        // A selected line break shows as a blank's width after the line.
-        if (piece->endsLine() && selStart <= piece->end && selEnd > piece->end) {
+        if (state.breakSelected(*piece)) {
             const qreal x = origin.x() + last.naturalTextWidth();
             painter.fillRect(QRectF(x, origin.y() + last.y(), fontMetrics().horizontalAdvance(u' '),
                                     last.height()),
-                             pal.brush(QPalette::Highlight));
+                             state.highlight);
         }
-        if (showCaret && caretPiece == *piece)
-            layout.drawCursor(&painter, origin, int(cursor - piece->start), 1);
+        state.drawCaret(painter, layout, origin, *piece);
         y = origin.y() + last.y() + last.height();
         piece = m_layout.nextPiece(*piece);
         firstLine = 0;
@@ -469,15 +503,7 @@ void PlainTextView::paintEvent(QPaintEvent *event)
 void PlainTextView::paintRows(QPainter &painter, const QRect &clip)
 {
     // One row a line; of a long line only the pieces that reach into the pane are laid out.
-    const QPalette &pal = palette();
-    const qsizetype selStart = m_document.selectionStart();
-    const qsizetype selEnd = m_document.selectionEnd();
-    const qsizetype cursor = m_document.cursor();
-    const bool showCaret = hasFocus() && m_caretOn;
-    const WrapLayout::Piece caretPiece = m_layout.pieceAt(cursor);
-    QTextCharFormat selected;
-    selected.setBackground(pal.brush(QPalette::Highlight));
-    selected.setForeground(pal.brush(QPalette::HighlightedText));
+    const PaintState state(m_document, m_layout, hasFocus() && m_caretOn, palette());
     const qreal ascent = QFontMetricsF(m_layout.font()).ascent();
     const qreal right = viewport()->width();
 
@@ -496,20 +522,13 @@ void PlainTextView::paintRows(QPainter &painter, const QRect &clip)
                     const QTextLine line = layout.lineAt(0);
                     // Pieces of one row share its baseline, whatever fonts they fall back to.
                     const QPointF origin(x, y + ascent - line.ascent());
-                    QList<QTextLayout::FormatRange> selections;
-                    if (selEnd > piece.start && selStart < piece.end) {
-                        const qsizetype from = std::max(selStart, piece.start) - piece.start;
-                        const qsizetype to = std::min(selEnd, piece.end) - piece.start;
-                        selections.append({int(from), int(to - from), selected});
-                    }
-                    layout.draw(&painter, origin, selections, QRectF(clip));
-                    if (piece.endsLine() && selStart <= piece.end && selEnd > piece.end) {
+                    layout.draw(&painter, origin, state.selectionIn(piece), QRectF(clip));
+                    if (state.breakSelected(piece)) {
                         painter.fillRect(QRectF(origin.x() + line.horizontalAdvance(), y,
                                                 fontMetrics().horizontalAdvance(u' '), height),
-                                         pal.brush(QPalette::Highlight));
+                                         state.highlight);
                     }
-                    if (showCaret && caretPiece == piece)
-                        layout.drawCursor(&painter, origin, int(cursor - piece.start), 1);
+                    state.drawCaret(painter, layout, origin, piece);
                 }
                 if (piece.endsLine())
                     break;

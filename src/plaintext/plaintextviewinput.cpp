@@ -11,6 +11,8 @@
 #include <QTextBoundaryFinder>
 
 #include <algorithm>
+#include <iterator>
+#include <utility>
 
 // --- editing -----------------------------------------------------------------------------------
 
@@ -183,18 +185,19 @@ bool PlainTextView::handleMove(QKeyEvent *event)
 
 bool PlainTextView::handleEdit(QKeyEvent *event)
 {
-    if (event == QKeySequence::Copy) {
-        copy();
-    } else if (event == QKeySequence::Cut) {
-        cut();
-    } else if (event == QKeySequence::Paste) {
-        paste();
-    } else if (event == QKeySequence::Undo) {
-        undo();
-    } else if (event == QKeySequence::Redo) {
-        redo();
-    } else if (event == QKeySequence::SelectAll) {
-        selectAll();
+    // The standard keys of the clipboard, the history and selecting all.
+    static constexpr std::pair<QKeySequence::StandardKey, void (PlainTextView::*)()> commands[] = {
+        {QKeySequence::Copy, &PlainTextView::copy},
+        {QKeySequence::Cut, &PlainTextView::cut},
+        {QKeySequence::Paste, &PlainTextView::paste},
+        {QKeySequence::Undo, &PlainTextView::undo},
+        {QKeySequence::Redo, &PlainTextView::redo},
+        {QKeySequence::SelectAll, &PlainTextView::selectAll},
+    };
+    const auto command = std::find_if(std::begin(commands), std::end(commands),
+                                      [event](const auto &entry) { return event == entry.first; });
+    if (command != std::end(commands)) {
+        (this->*command->second)();
     } else if (event == QKeySequence::DeleteStartOfWord) {
         m_document.deleteWordBackward();
     } else if (event == QKeySequence::DeleteEndOfWord) {
