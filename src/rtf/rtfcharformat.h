@@ -26,11 +26,17 @@ struct RtfCharFormat
     bool bold = false;
     bool italic = false;
     bool strike = false;
-    bool hidden = false;
+    bool hidden = false;  // \v
+    bool deleted = false; // \deleted: removed in a tracked change
+    int deletedBy = -1;   // \revauthdel
+    int deletedAt = 0;    // \revdttmdel
     bool caps = false;
     bool smallCaps = false;
     bool generated = false;    // shown result of an object kept whole: not written back
     bool footnoteMark = false; // the number \chftn shows
+
+    // Text the pane does not show; a save writes it back as it was.
+    bool isHiddenText() const { return hidden || deleted; }
 
     bool operator==(const RtfCharFormat &) const = default;
 };

@@ -72,6 +72,9 @@ enum class RtfKeyword : quint8 {
     Caps,
     Scaps,
     V,
+    Deleted,
+    Revauthdel,
+    Revdttmdel,
     // paragraphs and breaks
     Pard,
     Par,

@@ -1,5 +1,6 @@
 #include "rtf/rtfparser.h"
 
+#include "rtf/rtfhiddenrun.h"
 #include "rtf/rtftokenizer.h"
 
 #include <algorithm>
@@ -96,6 +97,8 @@ void RtfParser::parse(QByteArrayView rtf, RtfContentSink &sink)
     m_fontTableSeen = false;
     m_fontPending = false;
     m_colors.clear();
+    m_colorIndexes.clear();
+    m_colorIndexSize = 0;
     m_picture = RtfPicture();
     m_links.clear();
     m_fieldInstructions.clear();
@@ -191,6 +194,10 @@ void RtfParser::parse(QByteArrayView rtf, RtfContentSink &sink)
 void RtfParser::openGroup()
 {
     flushBytes();
+    // Hidden text before the group is kept before whatever the group turns out to be: a group
+    // kept whole takes back only what was kept within it.
+    if (m_textFormat.isHiddenText())
+        flushText();
     if (m_stack.size() >= MaxDepth) {
         ++m_overflowDepth;
         return;
@@ -280,6 +287,7 @@ bool RtfParser::closeGroup()
             appendBodyChar(closed.fieldSymbol);
         } else if (!state().kept && m_emitted + m_structures == closed.contentAtOpen &&
                    m_kept.size() >= closed.keptAtOpen) {
+            dropHiddenText();
             m_kept.truncate(closed.keptAtOpen); // the parts inside it go with it
             emitKept(closed.start);
         }
@@ -483,6 +491,15 @@ void RtfParser::handleWord(QByteArrayView name, bool hasParameter, int parameter
         break;
     case K::V:
         chars.hidden = on;
+        break;
+    case K::Deleted:
+        chars.deleted = on;
+        break;
+    case K::Revauthdel:
+        chars.deletedBy = p;
+        break;
+    case K::Revdttmdel:
+        chars.deletedAt = p;
         break;
     case K::Ul:
         chars.underline = on ? RtfCharFormat::SingleUnderline : RtfCharFormat::NoUnderline;
@@ -794,6 +811,7 @@ void RtfParser::keepGroup(RtfGroupState &group)
         group.kept = true;
         group.keepHere = true;
         // Parts kept within it so far go with it.
+        dropHiddenText();
         if (m_kept.size() >= group.keptAtOpen)
             m_kept.truncate(group.keptAtOpen);
     }
@@ -808,9 +826,7 @@ void RtfParser::emitKept(qsizetype start)
     const QByteArrayView rtf = m_input.sliced(start, m_offset - start);
     // Written back on its own, a part of hidden text must stay hidden, and \u in it must skip
     // as many characters as it did.
-    QByteArray context;
-    if (state().chars.hidden)
-        context += "\\v";
+    QByteArray context = hidingContext(state().chars);
     if (state().unicodeSkip != 1)
         context += "\\uc" + QByteArray::number(state().unicodeSkip);
     if (!context.isEmpty())
@@ -818,6 +834,47 @@ void RtfParser::emitKept(qsizetype start)
     m_kept += rtf;
     if (!context.isEmpty())
         m_kept += '}';
+}
+
+// What makes a kept part written back on its own stay hidden, as it was.
+QByteArray RtfParser::hidingContext(const RtfCharFormat &chars)
+{
+    QByteArray context;
+    if (chars.hidden)
+        context += "\\v";
+    if (chars.deleted)
+        context += "\\deleted";
+    return context;
+}
+
+// The colour table entries and the kind of font of the hidden run waiting in m_text.
+RtfHiddenRun::Context RtfParser::hiddenRunContext()
+{
+    if (m_colorIndexSize < m_colors.size()) {
+        for (size_t i = m_colorIndexSize; i < m_colors.size(); ++i)
+            m_colorIndexes.try_emplace(m_colors[i], int(i));
+        m_colorIndexSize = m_colors.size();
+    }
+    auto index = [this](quint32 color) {
+        if (!(color >> 24))
+            return -1;
+        const auto it = m_colorIndexes.find(color);
+        return it == m_colorIndexes.end() ? -1 : it->second;
+    };
+    RtfHiddenRun::Context context;
+    context.foreground = index(m_textFormat.foreground);
+    context.background = index(m_textFormat.background);
+    const int page = codePage(m_textFormat.font);
+    context.glyphFont = page == RtfTextDecoder::SymbolPage || page == RtfTextDecoder::WingdingsPage;
+    return context;
+}
+
+// Hidden text of a group that is kept whole: the group's bytes hold it.
+void RtfParser::dropHiddenText()
+{
+    flushBytes();
+    if (m_textFormat.isHiddenText())
+        m_text.resize(0);
 }
 
 void RtfParser::writeTablesAsRead()
@@ -888,10 +945,8 @@ void RtfParser::keepUnclosedGroup()
         if (quote >= 0 && quote >= rtf.size() - 3)
             rtf.truncate(quote);
         rtf.append(QByteArray(std::max<qsizetype>(depth, 1), '}'));
-        QByteArray context; // as emitKept gives it
         const RtfGroupState &parent = m_stack[i - 1];
-        if (parent.chars.hidden)
-            context += "\\v";
+        QByteArray context = hidingContext(parent.chars); // as emitKept gives it
         if (parent.unicodeSkip != 1)
             context += "\\uc" + QByteArray::number(parent.unicodeSkip);
         if (!context.isEmpty())
@@ -924,6 +979,11 @@ void RtfParser::applyStyle(int number, bool character)
     chars.field = s.chars.field;
     chars.generated = s.chars.generated;
     chars.hidden = chars.hidden || s.chars.hidden;
+    if (s.chars.deleted) {
+        chars.deleted = true;
+        chars.deletedBy = s.chars.deletedBy;
+        chars.deletedAt = s.chars.deletedAt;
+    }
     s.chars = chars;
     if (!character) {
         s.styledChars = true;
@@ -1045,8 +1105,7 @@ void RtfParser::handleUnicode(int parameter)
         } else if (QChar::isHighSurrogate(c)) {
             // The low half may follow under another \uc, or in another group.
             resolveSurrogate();
-            if (!s.chars.hidden)
-                m_highSurrogate = static_cast<char16_t>(c);
+            m_highSurrogate = static_cast<char16_t>(c);
         } else if (QChar::isLowSurrogate(c)) {
             const char16_t high = std::exchange(m_highSurrogate, 0);
             if (high) {
@@ -1094,8 +1153,6 @@ int RtfParser::codePage(int font)
 void RtfParser::appendBodyBytes(QByteArrayView bytes)
 {
     const RtfGroupState &s = state();
-    if (s.chars.hidden)
-        return;
     resolveSurrogate();
     const int page = codePage(s.chars.font);
     const char16_t *table = m_decoder.singleByteTable(page);
@@ -1120,7 +1177,8 @@ void RtfParser::appendBodyBytes(QByteArrayView bytes)
             out[n++] = QChar(c);
     }
     m_text.resize(old + n);
-    m_emitted += n;
+    if (!m_textFormat.isHiddenText())
+        m_emitted += n;
 }
 
 void RtfParser::appendChar(char16_t c)
@@ -1152,14 +1210,13 @@ void RtfParser::appendChar(char16_t c)
 
 void RtfParser::appendBodyChar(char16_t c)
 {
-    if (state().chars.hidden)
-        return;
     if (m_highSurrogate && !QChar::isLowSurrogate(c))
         resolveSurrogate();
     flushBytes();
     prepareText();
     m_text.append(QChar(c));
-    ++m_emitted;
+    if (!m_textFormat.isHiddenText())
+        ++m_emitted;
 }
 
 // Starts a new run when the format differs from the pending one.
@@ -1175,7 +1232,8 @@ void RtfParser::prepareText()
             const RtfCharFormat &c = s.chars;
             if (m_runs >= MaxRuns && c.link == m_textFormat.link && c.field == m_textFormat.field &&
                 c.generated == m_textFormat.generated &&
-                c.footnoteMark == m_textFormat.footnoteMark) {
+                c.footnoteMark == m_textFormat.footnoteMark && !c.isHiddenText() &&
+                !m_textFormat.isHiddenText()) {
                 m_formatsSimplified = true;
                 return;
             }
@@ -1193,7 +1251,8 @@ void RtfParser::flushBytes()
     prepareText();
     const qsizetype old = m_text.size();
     m_decoder.decode(m_bytesPage, m_bytes, m_text);
-    m_emitted += m_text.size() - old;
+    if (!m_textFormat.isHiddenText())
+        m_emitted += m_text.size() - old;
     m_bytes.resize(0);
 }
 
@@ -1201,6 +1260,13 @@ void RtfParser::flushText()
 {
     if (m_text.isEmpty())
         return;
+    if (m_textFormat.isHiddenText()) {
+        // Not shown, but kept in its place; within an object kept whole it is there already.
+        if (!m_textFormat.generated)
+            m_kept += RtfHiddenRun::run(m_text, m_textFormat, hiddenRunContext());
+        m_text.resize(0);
+        return;
+    }
     sendKept();
     m_bodyStarted = true;
     ++m_runs;
@@ -1213,9 +1279,14 @@ void RtfParser::paragraphEnd(bool pageBreak)
     const RtfGroupState &s = state();
     if (s.destination != RtfGroupState::Body)
         return;
-    // A hidden paragraph mark joins the paragraph to the next one.
-    if (s.chars.hidden && !pageBreak)
+    // A hidden paragraph mark joins the paragraph to the next one; a save writes it again.
+    if (s.chars.isHiddenText() && !pageBreak) {
+        flushBytes();
+        flushText();
+        if (!s.chars.generated)
+            m_kept += RtfHiddenRun::paragraphMark(s.chars);
         return;
+    }
     resolveSurrogate();
     flushText();
     sendKept();
@@ -1565,7 +1636,7 @@ bool RtfParser::finishPicture(const RtfGroupState &group)
 {
     bool shown = false;
     if (m_picture.kind != RtfPicture::Unsupported && !m_picture.data.isEmpty() &&
-        !group.chars.hidden && state().destination == RtfGroupState::Body) {
+        !group.chars.isHiddenText() && state().destination == RtfGroupState::Body) {
         flushText();
         sendKept();
         m_bodyStarted = true;

@@ -3,6 +3,7 @@
 #include "rtf/rtfcontentsink.h"
 #include "rtf/rtffonttable.h"
 #include "rtf/rtfgroupstate.h"
+#include "rtf/rtfhiddenrun.h"
 #include "rtf/rtfkeyword.h"
 #include "rtf/rtftextdecoder.h"
 
@@ -11,6 +12,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <unordered_map>
 #include <vector>
 
 // Reads RTF and hands its visible content to a sink. Group state lives on an
@@ -65,6 +67,9 @@ private:
     void resolveSurrogate();
     int fontNamePage() const;
     void keepGroup(RtfGroupState &group);
+    static QByteArray hidingContext(const RtfCharFormat &chars);
+    RtfHiddenRun::Context hiddenRunContext();
+    void dropHiddenText();
     void emitKept(qsizetype start);
     void sendKept();
     void keepUnclosedGroup();
@@ -142,6 +147,8 @@ private:
     bool m_fontPending = false;
 
     std::vector<quint32> m_colors;
+    std::unordered_map<quint32, int> m_colorIndexes; // the first entry of each colour
+    size_t m_colorIndexSize = 0;                     // entries of m_colors in m_colorIndexes
     int m_red = 0, m_green = 0, m_blue = 0;
     bool m_colorSet = false;
 

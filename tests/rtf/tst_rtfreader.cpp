@@ -189,7 +189,7 @@ void TestRtfReader::text_data()
     row("bullet by \\pn alone in a Symbol font",
         "{\\rtf1{\\fonttbl{\\f1\\fcharset2 Symbol;}}{\\*\\pn\\pnlvlblt\\pnf1{\\pntxtb\\'B7}}a}",
         u"\u2022\ta"_qs);
-    row("hidden text", "{\\rtf1 a{\\v hidden}b\\v c\\v0 d}", "abd");
+    row("hidden and deleted text", "{\\rtf1 a{\\v hidden}b\\v c\\v0 d{\\deleted e}f}", "abdf");
     row("picture fallback not shown twice",
         "{\\rtf1 a{\\*\\shppict{\\pict\\wmetafile8 0100}}{\\nonshppict{\\pict\\wmetafile8 0100}}b}",
         "ab");

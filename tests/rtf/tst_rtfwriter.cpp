@@ -70,6 +70,8 @@ private slots:
     void keepsWhatThePaneShows();
     void keepsFieldsAndPictureBytes();
     void keepsWhatThePaneDoesNotShow();
+    void keepsTextThePaneHides_data();
+    void keepsTextThePaneHides();
     void imagesSurvive();
     void largeDocumentIsFast();
     void unrtfReadsOutput();
@@ -424,6 +426,62 @@ void TestRtfWriter::keepsWhatThePaneDoesNotShow()
         QVERIFY2(before.contains(QLatin1String(seen)), seen);
         QVERIFY2(after.contains(QLatin1String(seen)), seen);
     }
+}
+
+void TestRtfWriter::keepsTextThePaneHides_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QByteArrayList>("written"); // in this order, lines joined
+    auto row = [](const char *name, const char *body, const QString &shown,
+                  const QByteArrayList &written) {
+        QTest::newRow(name) << QByteArray(body) << shown << written;
+    };
+    row("hidden group", "visible {\\v hidden} end", "visible  end",
+        {"visible", "{\\plain\\v hidden}", "end"});
+    row("hidden run with its formats", "a \\v\\b\\f1\\cf1 hid\\b0 den\\v0  b", "a  b",
+        {"{\\plain\\v\\f1\\b\\cf1 hid}{\\plain\\v\\f1\\cf1 den}", " b"});
+    row("hidden text beyond ASCII", "a{\\v caf\\'e9 \\u-10179?\\u-8704?}b", "ab",
+        {"{\\plain\\v caf\\u233\\'3f \\u-10179\\'3f\\u-8704\\'3f}", "b"});
+    row("hidden in a Symbol font", "a{\\v\\f2 a1}b", "ab",
+        {"{\\plain\\v\\f2 \\u945\\'3f\\u49\\'3f}", "b"});
+    row("hidden at a paragraph's end", "one{\\v tail}\\par two", "one\ntwo",
+        {"one", "{\\plain\\v tail}\\par", "two"});
+    row("hidden paragraph mark", "one{\\v\\par}two", "onetwo", {"one", "{\\v\\par}", "two"});
+    row("deleted in a tracked change", "a {\\deleted\\revauthdel1\\revdttmdel1234 gone} b", "a  b",
+        {"{\\plain\\deleted\\revauthdel1\\revdttmdel1234 gone}", " b"});
+    row("bookmarks", "a {\\*\\bkmkstart mk}b{\\*\\bkmkend mk} c", "a b c",
+        {"{\\*\\bkmkstart mk}", "b", "{\\*\\bkmkend mk}", " c"});
+    row("field whose result is hidden", "a{\\field{\\*\\fldinst PAGE}{\\fldrslt{\\v 1}}}b", "ab",
+        {"{\\field{\\*\\fldinst PAGE}{\\fldrslt{\\v 1}}}", "b"});
+}
+
+// Hidden text, deleted text and bookmarks are not shown, but a save keeps each in its place,
+// also when the text around them was edited.
+void TestRtfWriter::keepsTextThePaneHides()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(QString, shown);
+    QFETCH(QByteArrayList, written);
+    const QByteArray rtf = "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}{\\f1 Courier;}{\\f2\\fcharset2 "
+                           "Symbol;}}{\\colortbl;\\red255\\green0\\blue0;}" +
+                           body + "}";
+    QTextDocument doc;
+    RtfReader::read(rtf, &doc);
+    QCOMPARE(doc.toPlainText(), shown);
+    QTextCursor(&doc).insertText(QStringLiteral("New "));
+    const QByteArray saved = RtfWriter::write(doc);
+    const QByteArray flat = QByteArray(saved).replace("\n", "");
+    qsizetype at = flat.indexOf("New");
+    for (const QByteArray &part : written) {
+        const qsizetype next = flat.indexOf(part, at);
+        QVERIFY2(next >= at, part + "\nin\n" + saved);
+        at = next + part.size();
+    }
+    QTextDocument back;
+    RtfReader::read(saved, &back);
+    QCOMPARE(back.toPlainText(), u"New "_qs + shown);
+    QCOMPARE(RtfWriter::write(back), saved);
 }
 
 void TestRtfWriter::imagesSurvive()
