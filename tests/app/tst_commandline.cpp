@@ -48,50 +48,32 @@ void TestCommandLine::parse_data()
     QTest::addColumn<Action>("action");
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("message");
-
-    QTest::newRow("nothing") << QStringList{} << Action::Run << ""
-                             << "";
-    QTest::newRow("file") << QStringList{"notes.txt"} << Action::Run << "notes.txt"
-                          << "";
-    QTest::newRow("folder") << QStringList{"folder"} << Action::Run << "folder"
-                            << "";
-    // A missing path is the window's to report.
-    QTest::newRow("missing") << QStringList{"gone.txt"} << Action::Run << "gone.txt"
-                             << "";
-    QTest::newRow("help") << QStringList{"--help"} << Action::Help << ""
-                          << "";
-    QTest::newRow("-h") << QStringList{"notes.txt", "-h"} << Action::Help << ""
-                        << "";
-    QTest::newRow("help-all") << QStringList{"--help-all"} << Action::Help << ""
-                              << "";
-    QTest::newRow("version") << QStringList{"--version"} << Action::Version << ""
-                             << "";
-    QTest::newRow("-v") << QStringList{"-v"} << Action::Version << ""
-                        << "";
-    QTest::newRow("unknown") << QStringList{"--bogus"} << Action::Error << ""
-                             << "Unknown option 'bogus'.";
-    QTest::newRow("unknown short") << QStringList{"-x", "notes.txt"} << Action::Error << ""
-                                   << "Unknown option 'x'.";
-    QTest::newRow("two paths") << QStringList{"notes.txt", "folder"} << Action::Error << ""
-                               << "Only one file or folder can be given, not 2.";
+    const auto row = [](const char *name, const QStringList &arguments, Action action,
+                        const char *path, const char *message = "") {
+        QTest::newRow(name) << arguments << action << QString(path) << QString(message);
+    };
+    row("nothing", {}, Action::Run, "");
+    row("file", {"notes.txt"}, Action::Run, "notes.txt");
+    row("folder", {"folder"}, Action::Run, "folder");
+    row("missing: the window's to report", {"gone.txt"}, Action::Run, "gone.txt");
+    row("help", {"--help"}, Action::Help, "");
+    row("-h", {"notes.txt", "-h"}, Action::Help, "");
+    row("help-all", {"--help-all"}, Action::Help, "");
+    row("version", {"--version"}, Action::Version, "");
+    row("-v", {"-v"}, Action::Version, "");
+    row("unknown", {"--bogus"}, Action::Error, "", "Unknown option 'bogus'.");
+    row("unknown short", {"-x", "notes.txt"}, Action::Error, "", "Unknown option 'x'.");
+    row("two paths", {"notes.txt", "folder"}, Action::Error, "",
+        "Only one file or folder can be given, not 2.");
     // Files whose names start with "-".
-    QTest::newRow("dash file") << QStringList{"-dash.txt"} << Action::Run << "-dash.txt"
-                               << "";
-    QTest::newRow("double dash file")
-        << QStringList{"--double.txt"} << Action::Run << "--double.txt"
-        << "";
-    QTest::newRow("dash, missing") << QStringList{"-gone.txt"} << Action::Error << ""
-                                   << "Unknown option 'gone.txt'.";
-    QTest::newRow("after --") << QStringList{"--", "-gone.txt"} << Action::Run << "-gone.txt"
-                              << "";
-    QTest::newRow("help after --") << QStringList{"--", "--help"} << Action::Run << "--help"
-                                   << "";
+    row("dash file", {"-dash.txt"}, Action::Run, "-dash.txt");
+    row("double dash file", {"--double.txt"}, Action::Run, "--double.txt");
+    row("dash, missing", {"-gone.txt"}, Action::Error, "", "Unknown option 'gone.txt'.");
+    row("after --", {"--", "-gone.txt"}, Action::Run, "-gone.txt");
+    row("help after --", {"--", "--help"}, Action::Run, "--help");
     // Qt's own options are the application object's.
-    QTest::newRow("qt options") << QStringList{"-platform", "xcb", "-reverse", "notes.txt"}
-                                << Action::Run << "notes.txt"
-                                << "";
-    QTest::newRow("qt option value") << QStringList{"--style=Fusion"} << Action::Run << ""
-                                     << "";
+    row("qt options", {"-platform", "xcb", "-reverse", "notes.txt"}, Action::Run, "notes.txt");
+    row("qt option value", {"--style=Fusion"}, Action::Run, "");
 }
 
 void TestCommandLine::parse()
@@ -112,10 +94,10 @@ void TestCommandLine::programExitStatus_data()
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("out");
     QTest::addColumn<QString>("err");
-    QTest::newRow("help") << QStringList{"--help"} << 0 << "Usage:"
-                          << "";
-    QTest::newRow("version") << QStringList{"--version"} << 0 << "Pagewell " PAGEWELL_VERSION << "";
-    QTest::newRow("unknown") << QStringList{"--bogus"} << 2 << ""
+    QTest::newRow("help") << QStringList{"--help"} << 0 << "Usage:" << QString();
+    QTest::newRow("version") << QStringList{"--version"} << 0 << "Pagewell " PAGEWELL_VERSION
+                             << QString();
+    QTest::newRow("unknown") << QStringList{"--bogus"} << 2 << QString()
                              << "pagewell: Unknown option 'bogus'.";
 }
 

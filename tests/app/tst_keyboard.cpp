@@ -28,29 +28,11 @@ class TestKeyboard : public WindowTest
 private slots:
     void shortcutClicksItsControl_data();
     void shortcutClicksItsControl();
-    void shortcutsRunTheirOperations();
     void findKeys();
     void hiddenControlIgnoresItsKey();
     void tabOrder();
     void droppedFileIsShown();
-
-private:
-    pgwell &shown();
 };
-
-pgwell &TestKeyboard::shown()
-{
-    pgwell &w = f->open();
-    w.show();
-    w.activateWindow();
-    [&] {
-        QVERIFY(QTest::qWaitForWindowActive(&w));
-    }();
-    [&] {
-        QTRY_VERIFY(!w.Timer2->isActive());
-    }();
-    return w;
-}
 
 static QSignalSpy *clickSpy(QWidget *control)
 {
@@ -82,7 +64,7 @@ void TestKeyboard::shortcutClicksItsControl()
     QFETCH(int, key);
     QFETCH(Qt::KeyboardModifiers, modifiers);
     QFETCH(QString, control);
-    pgwell &w = shown();
+    pgwell &w = f->openShown();
     QWidget *target = w.findChild<QWidget *>(control);
     QVERIFY(target);
     std::unique_ptr<QSignalSpy> spy(clickSpy(target));
@@ -94,31 +76,9 @@ void TestKeyboard::shortcutClicksItsControl()
         reader->hide();
 }
 
-void TestKeyboard::shortcutsRunTheirOperations()
-{
-    pgwell &w = shown();
-    // Ctrl+N empties the pane, as "New" does.
-    QVERIFY(!w.Text1->toPlainText().isEmpty());
-    QTest::keyClick(&w, Qt::Key_N, Qt::ControlModifier);
-    QCOMPARE(w.Text1->toPlainText(), QString());
-
-    // F5 lists a file that appeared meanwhile.
-    writeFile(f->browse(QStringLiteral("later.txt")), "later");
-    QCOMPARE(rowOf(w.File1, QStringLiteral("later.txt")), -1);
-    QTest::keyClick(&w, Qt::Key_F5);
-    QVERIFY(rowOf(w.File1, QStringLiteral("later.txt")) >= 0);
-
-    // Ctrl+Q asks the quit question; No keeps everything.
-    f->fake.messages.answers.enqueue(MessageBoxes::Answer::No);
-    QTest::keyClick(&w, Qt::Key_Q, Qt::ControlModifier);
-    QCOMPARE(f->fake.messages.lastText(),
-             QStringLiteral("Are you sure you want to quit the Pagewell ..."));
-    QVERIFY(w.isVisible());
-}
-
 void TestKeyboard::findKeys()
 {
-    pgwell &w = shown();
+    pgwell &w = f->openShown();
     // The find panel open where its five buttons were.
     for (QWidget *b : {w.Command6, w.Command7, w.Command8, w.find, w.Command5})
         b->hide();
@@ -142,7 +102,7 @@ void TestKeyboard::findKeys()
 
 void TestKeyboard::hiddenControlIgnoresItsKey()
 {
-    pgwell &w = shown();
+    pgwell &w = f->openShown();
     // F3 and Esc belong to the find panel, closed at start; with the lower panels hidden
     // by the expand button, "New" and "Refresh" are off screen too.
     QSignalSpy findNext(w.Command11, &QPushButton::clicked);
@@ -166,7 +126,7 @@ void TestKeyboard::hiddenControlIgnoresItsKey()
 
 void TestKeyboard::tabOrder()
 {
-    pgwell &w = shown();
+    pgwell &w = f->openShown();
     const QStringList expected{"Drive1",   "Dir1", "File1",    "Command5", "Command8",
                                "Command6", "find", "Command7", "File2",    "Check1"};
     w.Drive1->setFocus();
@@ -184,7 +144,7 @@ void TestKeyboard::tabOrder()
 
 void TestKeyboard::droppedFileIsShown()
 {
-    pgwell &w = shown();
+    pgwell &w = f->openShown();
     QTemporaryDir elsewhere(WindowFixture::data() + "/drop-XXXXXX");
     const QString path = elsewhere.filePath(QStringLiteral("dropped.txt"));
     writeFile(path, "dropped text\r\n");

@@ -1,6 +1,5 @@
-// Reading files for the pane: decoding, whole-file reads, the display rules and the help text.
+// Reading files for the pane: decoding, whole-file reads, the memory budget and the display rules.
 #include "app/displayrules.h"
-#include "app/helpfile.h"
 #include "app/lineendtally.h"
 #include "app/memorybudget.h"
 #include "app/textdecoder.h"
@@ -39,7 +38,6 @@ private slots:
     void richTextName();
     void filePath_data();
     void filePath();
-    void helpFileBytes();
 };
 
 void TestTextFiles::decode_data()
@@ -49,29 +47,26 @@ void TestTextFiles::decode_data()
     QTest::addColumn<TextEncoding>("encoding");
     QTest::addColumn<LineEnding>("lineEnding");
 
-    QTest::newRow("empty") << QByteArray() << QString() << TextEncoding::Utf8 << LineEnding::CrLf;
-    QTest::newRow("ascii crlf") << QByteArray("one\r\ntwo\r\n") << u"one\ntwo\n"_qs
-                                << TextEncoding::Utf8 << LineEnding::CrLf;
-    QTest::newRow("utf-8 lf") << QByteArray("caf\xc3\xa9 \xe2\x82\xac\nx") << u"café €\nx"_qs
-                              << TextEncoding::Utf8 << LineEnding::Lf;
-    QTest::newRow("utf-8 bom") << QByteArray("\xef\xbb\xbf\xce\xb1\xce\xb2") << u"αβ"_qs
-                               << TextEncoding::Utf8WithBom << LineEnding::CrLf;
-    QTest::newRow("utf-16 le bom") << QByteArray("\xff\xfeh\0i\0\r\0\n\0\xac\x20", 12)
-                                   << u"hi\n€"_qs << TextEncoding::Utf16LE << LineEnding::CrLf;
-    QTest::newRow("utf-16 be bom") << QByteArray("\xfe\xff\0h\0i\x20\xac", 8) << u"hi€"_qs
-                                   << TextEncoding::Utf16BE << LineEnding::CrLf;
-    QTest::newRow("utf-32 le bom") << QByteArray("\xff\xfe\0\0A\0\0\0", 8) << u"A"_qs
-                                   << TextEncoding::Utf32LE << LineEnding::CrLf;
+    const auto row = [](const char *name, const QByteArray &bytes, const QString &text,
+                        TextEncoding encoding, LineEnding lineEnding) {
+        QTest::newRow(name) << bytes << text << encoding << lineEnding;
+    };
+    using E = TextEncoding;
+    using L = LineEnding;
+    row("empty", QByteArray(), QString(), E::Utf8, L::CrLf);
+    row("ascii crlf", "one\r\ntwo\r\n", u"one\ntwo\n"_qs, E::Utf8, L::CrLf);
+    row("utf-8 lf", "caf\xc3\xa9 \xe2\x82\xac\nx", u"café €\nx"_qs, E::Utf8, L::Lf);
+    row("utf-8 bom", "\xef\xbb\xbf\xce\xb1\xce\xb2", u"αβ"_qs, E::Utf8WithBom, L::CrLf);
+    row("utf-16 le bom", QByteArray("\xff\xfeh\0i\0\r\0\n\0\xac\x20", 12), u"hi\n€"_qs, E::Utf16LE,
+        L::CrLf);
+    row("utf-16 be bom", QByteArray("\xfe\xff\0h\0i\x20\xac", 8), u"hi€"_qs, E::Utf16BE, L::CrLf);
+    row("utf-32 le bom", QByteArray("\xff\xfe\0\0A\0\0\0", 8), u"A"_qs, E::Utf32LE, L::CrLf);
     // Not valid UTF-8: the typographic characters of Windows-1252 and its Latin-1 letters.
-    QTest::newRow("windows-1252") << QByteArray("\x93quoted\x94 \x80 caf\xe9\r\n")
-                                  << u"“quoted” € café\n"_qs << TextEncoding::Windows1252
-                                  << LineEnding::CrLf;
-    QTest::newRow("cut utf-8 sequence")
-        << QByteArray("ab\xc3") << u"abÃ"_qs << TextEncoding::Windows1252 << LineEnding::CrLf;
-    QTest::newRow("lone cr") << QByteArray("a\rb\rc") << u"a\nb\nc"_qs << TextEncoding::Utf8
-                             << LineEnding::Cr;
-    QTest::newRow("a tie goes to the first line end")
-        << QByteArray("a\nb\r\nc") << u"a\nb\nc"_qs << TextEncoding::Utf8 << LineEnding::Lf;
+    row("windows-1252", "\x93quoted\x94 \x80 caf\xe9\r\n", u"“quoted” € café\n"_qs, E::Windows1252,
+        L::CrLf);
+    row("cut utf-8 sequence", "ab\xc3", u"abÃ"_qs, E::Windows1252, L::CrLf);
+    row("lone cr", "a\rb\rc", u"a\nb\nc"_qs, E::Utf8, L::Cr);
+    row("a tie goes to the first line end", "a\nb\r\nc", u"a\nb\nc"_qs, E::Utf8, L::Lf);
 }
 
 void TestTextFiles::decode()
@@ -312,18 +307,14 @@ void TestTextFiles::filePath_data()
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QString>("folder");
     QTest::addColumn<QString>("expected"); // empty: nothing is read
-    QTest::newRow("root") << "/"
-                          << "/"
-                          << "/a.txt";
-    QTest::newRow("deeper") << "/home/u"
-                            << "/home/u"
-                            << "/home/u/a.txt";
-    QTest::newRow("no folder chosen") << ""
-                                      << "/"
-                                      << "";
-    QTest::newRow("not a path") << "c:"
-                                << "/"
-                                << "";
+    const auto row = [](const char *name, const char *caption, const char *folder,
+                        const char *expected) {
+        QTest::newRow(name) << QString(caption) << QString(folder) << QString(expected);
+    };
+    row("root", "/", "/", "/a.txt");
+    row("deeper", "/home/u", "/home/u", "/home/u/a.txt");
+    row("no folder chosen", "", "/", "");
+    row("not a path", "c:", "/", "");
 }
 
 void TestTextFiles::filePath()
@@ -333,28 +324,6 @@ void TestTextFiles::filePath()
     QFETCH(QString, expected);
     const auto path = DisplayRules::filePath(caption, folder, QStringLiteral("a.txt"));
     QCOMPARE(path.value_or(QString()), expected);
-}
-
-void TestTextFiles::helpFileBytes()
-{
-    const QByteArray rule = "------------------------\r\n";
-    const QByteArray expected =
-        rule + "What is this\r\n" + rule +
-        "This is the program favorites ... which you will place your favorites file ..\r\n"
-        "\r\n\r\n"
-        "How can you do this ?\r\n" +
-        rule +
-        "Simply click on the file on the list which located next to the directories  down the "
-        "program then right click and select add to favorite\r\n"
-        "\r\n\r\n"
-        "What happend ?\r\n"
-        "The program will copy this file and place it on the program path \\favo directory , and "
-        "on every starting for the program .. the program will load all the files on that "
-        "directory\r\n"
-        "\r\n\r\n"
-        "To remove any file just right click and press remove this file \r\n";
-    QCOMPARE(HelpFile::bytes(), expected);
-    QCOMPARE(HelpFile::bytes().count("\r\n"), 16);
 }
 
 QTEST_APPLESS_MAIN(TestTextFiles)

@@ -48,7 +48,6 @@ private slots:
     void operationRunsWithNormalPicture();
 
 private:
-    pgwell &shown();
     QWindow *handle() const { return f->w->windowHandle(); }
     QPoint at(QWidget *widget, QPoint local) const
     {
@@ -65,19 +64,6 @@ void TestTitleBar::cleanup()
             QTest::mouseRelease(handle(), b, {}, QPoint(1, 1));
     }
     f.reset();
-}
-
-pgwell &TestTitleBar::shown()
-{
-    pgwell &w = f->open();
-    w.show();
-    [&] {
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
-    }();
-    [&] {
-        QTRY_VERIFY(!w.Timer2->isActive());
-    }();
-    return w;
 }
 
 void TestTitleBar::dragArithmetic_data()
@@ -130,7 +116,7 @@ static void leftHeldMove(QWidget *handle, QPoint local)
 
 void TestTitleBar::dragByTitleTextAndPicture()
 {
-    pgwell &w = shown();
+    pgwell &w = f->openShown();
     const QPoint start = w.pos();
 
     // Grabbing the picture and pulling far beyond 32767 twips (2184 pixels) from it: the window
@@ -163,7 +149,7 @@ void TestTitleBar::dragByTitleTextAndPicture()
 
 void TestTitleBar::dragWithOtherButtonsDoesNothing()
 {
-    pgwell &w = shown();
+    pgwell &w = f->openShown();
     const QPoint start = w.pos();
     moveTo(w.Image5, QPoint(100, 10));
 
@@ -184,14 +170,14 @@ void TestTitleBar::dragWithOtherButtonsDoesNothing()
 
 void TestTitleBar::minimize()
 {
-    pgwell &w = shown();
+    pgwell &w = f->openShown();
     QTest::mouseClick(w.Command2, Qt::LeftButton);
     QVERIFY(w.windowState() & Qt::WindowMinimized);
 }
 
 void TestTitleBar::expandTwice()
 {
-    pgwell &w = shown();
+    pgwell &w = f->openShown();
     const QList<QWidget *> panels{w.f1, w.frm, w.Command4, w.tlbr};
     const QList<QWidget *> staying{w.File2, w.Label19, w.fm1, w.Label1};
 
@@ -219,7 +205,7 @@ void TestTitleBar::expandTwice()
 
 void TestTitleBar::expandKeepsOpenFindPanel()
 {
-    pgwell &w = shown();
+    pgwell &w = f->openShown();
     // The find panel open in place of the five buttons it covers, a word typed.
     const QList<QWidget *> covered{w.Command6, w.Command7, w.Command8, w.find, w.Command5};
     for (QWidget *b : covered)
@@ -250,7 +236,7 @@ static QPoint background(QWidget *panel)
 
 void TestTitleBar::hoverReset()
 {
-    pgwell &w = shown();
+    pgwell &w = f->openShown();
     // The pointer over Label13 lights it up; each time at another spot, so that it is a move.
     int spot = 0;
     auto light = [&] {
@@ -299,39 +285,25 @@ void TestTitleBar::toolbarPressAndRelease_data()
     QTest::addColumn<QString>("label");
     QTest::addColumn<QString>("normal");
     QTest::addColumn<QString>("pressed");
-    QTest::newRow("delete") << "m2"
-                            << "Label7"
-                            << "del"
-                            << "del1";
-    QTest::newRow("add") << "m1"
-                         << "Label8"
-                         << "add"
-                         << "add1";
-    QTest::newRow("new") << "Image1"
-                         << "Label10"
-                         << "new11"
-                         << "new1";
-    QTest::newRow("save") << "sav"
-                          << "Label9"
-                          << "save"
-                          << "save1";
-    QTest::newRow("refresh") << "reall"
-                             << "Label11"
-                             << "refall"
-                             << "refall1";
-    QTest::newRow("clipboard") << "com"
-                               << "Label12"
-                               << "co"
-                               << "co1";
+    const auto row = [](const char *name, const char *image, const char *label, const char *normal,
+                        const char *pressed) {
+        QTest::newRow(name) << QString(image) << QString(label) << QString(normal)
+                            << QString(pressed);
+    };
+    row("delete", "m2", "Label7", "del", "del1");
+    row("add", "m1", "Label8", "add", "add1");
+    row("new", "Image1", "Label10", "new11", "new1");
+    row("save", "sav", "Label9", "save", "save1");
+    row("refresh", "reall", "Label11", "refall", "refall1");
+    row("clipboard", "com", "Label12", "co", "co1");
 }
-
 void TestTitleBar::toolbarPressAndRelease()
 {
     QFETCH(QString, image);
     QFETCH(QString, label);
     QFETCH(QString, normal);
     QFETCH(QString, pressed);
-    pgwell &w = shown();
+    pgwell &w = f->openShown();
     auto control = [&](const QString &name) {
         return w.findChild<ClickLabel *>(name);
     };
@@ -365,7 +337,7 @@ void TestTitleBar::toolbarPressAndRelease()
 
 void TestTitleBar::operationRunsWithNormalPicture()
 {
-    pgwell &w = shown();
+    pgwell &w = f->openShown();
     // "New" empties the pane; "Save" presses the Save button. Both look from inside.
     qint64 seenByNew = 0;
     connect(w.Text1, &RichTextBox::textChanged, this,

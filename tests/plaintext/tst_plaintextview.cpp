@@ -1,5 +1,5 @@
 // The pane's plain-text editor as the user meets it: keys, mouse, clipboard, undo, scrolling
-// through large texts and long lines, and the pane's positions in both of its modes.
+// through large texts and long lines, and what screen readers get of it.
 #include "app/richtextbox.h"
 #include "plaintext/plaintextaccessible.h"
 #include "plaintext/plaintextview.h"
@@ -29,9 +29,6 @@ private slots:
     void longLineScrollsAndEdits();
     void unwrappedLinesScrollSideways_data();
     void unwrappedLinesScrollSideways();
-    void positionsMatchInBothModes_data();
-    void positionsMatchInBothModes();
-    void changeSignal();
     void fontChangeRelaysOut();
     void screenReadersReadTheText();
     void screenReadersHearChanges();
@@ -66,47 +63,31 @@ void TestPlainTextView::keys_data()
     QTest::addColumn<qsizetype>("resultCursor");
     QTest::addColumn<QString>("selected");
 
-    QTest::newRow("type in the middle")
-        << u"abcd"_qs << qsizetype(2) << QStringList{u"x"_qs, u"y"_qs} << u"abxycd"_qs
-        << qsizetype(4) << QString();
-    QTest::newRow("backspace and delete")
-        << u"abcd"_qs << qsizetype(2) << QStringList{u"Backspace"_qs, u"Del"_qs} << u"ad"_qs
-        << qsizetype(1) << QString();
-    QTest::newRow("enter breaks the line") << u"ab"_qs << qsizetype(1) << QStringList{u"Return"_qs}
-                                           << u"a\nb"_qs << qsizetype(2) << QString();
-    QTest::newRow("right steps over a surrogate pair")
-        << u"a😀b"_qs << qsizetype(1) << QStringList{u"Right"_qs} << u"a😀b"_qs << qsizetype(3)
-        << QString();
-    QTest::newRow("backspace removes a surrogate pair whole")
-        << u"a😀b"_qs << qsizetype(3) << QStringList{u"Backspace"_qs} << u"ab"_qs << qsizetype(1)
-        << QString();
-    QTest::newRow("shift+right selects")
-        << u"hello"_qs << qsizetype(1) << QStringList{u"Shift+Right"_qs, u"Shift+Right"_qs}
-        << u"hello"_qs << qsizetype(3) << u"el"_qs;
-    QTest::newRow("typing replaces the selection")
-        << u"hello"_qs << qsizetype(0) << QStringList{u"Shift+End"_qs, u"J"_qs} << u"J"_qs
-        << qsizetype(1) << QString();
-    QTest::newRow("down keeps the column")
-        << u"abcdef\nxy\nabcdef"_qs << qsizetype(4) << QStringList{u"Down"_qs, u"Down"_qs}
-        << u"abcdef\nxy\nabcdef"_qs << qsizetype(14) << QString();
-    QTest::newRow("ctrl+end and ctrl+shift+home")
-        << u"one\ntwo"_qs << qsizetype(2) << QStringList{u"Ctrl+End"_qs, u"Ctrl+Shift+Home"_qs}
-        << u"one\ntwo"_qs << qsizetype(0) << u"one\ntwo"_qs;
-    QTest::newRow("home and end of the line")
-        << u"one\ntwo words"_qs << qsizetype(6) << QStringList{u"Home"_qs, u"Shift+End"_qs}
-        << u"one\ntwo words"_qs << qsizetype(13) << u"two words"_qs;
-    QTest::newRow("ctrl+right jumps a word")
-        << u"one two"_qs << qsizetype(0) << QStringList{u"Ctrl+Right"_qs, u"Ctrl+Shift+Right"_qs}
-        << u"one two"_qs << qsizetype(7) << u"two"_qs;
-    QTest::newRow("left with a selection goes to its start")
-        << u"abcdef"_qs << qsizetype(1)
-        << QStringList{u"Shift+Right"_qs, u"Shift+Right"_qs, u"Left"_qs} << u"abcdef"_qs
-        << qsizetype(1) << QString();
-    QTest::newRow("select all and delete")
-        << u"a\nb"_qs << qsizetype(0) << QStringList{u"Ctrl+A"_qs, u"Del"_qs} << QString()
-        << qsizetype(0) << QString();
-    QTest::newRow("tab is typed") << u"ab"_qs << qsizetype(1) << QStringList{u"Tab"_qs}
-                                  << u"a\tb"_qs << qsizetype(2) << QString();
+    const auto row = [](const char *name, const QString &text, qsizetype cursor,
+                        const QStringList &keys, const QString &result, qsizetype resultCursor,
+                        const QString &selected = {}) {
+        QTest::newRow(name) << text << cursor << keys << result << resultCursor << selected;
+    };
+    row("type in the middle", u"abcd"_qs, 2, {u"x"_qs, u"y"_qs}, u"abxycd"_qs, 4);
+    row("backspace and delete", u"abcd"_qs, 2, {u"Backspace"_qs, u"Del"_qs}, u"ad"_qs, 1);
+    row("enter breaks the line", u"ab"_qs, 1, {u"Return"_qs}, u"a\nb"_qs, 2);
+    row("right steps over a surrogate pair", u"a😀b"_qs, 1, {u"Right"_qs}, u"a😀b"_qs, 3);
+    row("backspace removes a surrogate pair whole", u"a😀b"_qs, 3, {u"Backspace"_qs}, u"ab"_qs, 1);
+    row("shift+right selects", u"hello"_qs, 1, {u"Shift+Right"_qs, u"Shift+Right"_qs}, u"hello"_qs,
+        3, u"el"_qs);
+    row("typing replaces the selection", u"hello"_qs, 0, {u"Shift+End"_qs, u"J"_qs}, u"J"_qs, 1);
+    row("down keeps the column", u"abcdef\nxy\nabcdef"_qs, 4, {u"Down"_qs, u"Down"_qs},
+        u"abcdef\nxy\nabcdef"_qs, 14);
+    row("ctrl+end and ctrl+shift+home", u"one\ntwo"_qs, 2, {u"Ctrl+End"_qs, u"Ctrl+Shift+Home"_qs},
+        u"one\ntwo"_qs, 0, u"one\ntwo"_qs);
+    row("home and end of the line", u"one\ntwo words"_qs, 6, {u"Home"_qs, u"Shift+End"_qs},
+        u"one\ntwo words"_qs, 13, u"two words"_qs);
+    row("ctrl+right jumps a word", u"one two"_qs, 0, {u"Ctrl+Right"_qs, u"Ctrl+Shift+Right"_qs},
+        u"one two"_qs, 7, u"two"_qs);
+    row("left with a selection goes to its start", u"abcdef"_qs, 1,
+        {u"Shift+Right"_qs, u"Shift+Right"_qs, u"Left"_qs}, u"abcdef"_qs, 1);
+    row("select all and delete", u"a\nb"_qs, 0, {u"Ctrl+A"_qs, u"Del"_qs}, QString(), 0);
+    row("tab is typed", u"ab"_qs, 1, {u"Tab"_qs}, u"a\tb"_qs, 2);
 }
 
 void TestPlainTextView::keys()
@@ -333,51 +314,6 @@ void TestPlainTextView::unwrappedLinesScrollSideways()
     QTRY_VERIFY(view()->horizontalOffset() > before);
     QTest::mouseRelease(view()->viewport(), Qt::LeftButton, {}, QPoint(20, y));
     QVERIFY(m_box->selectionLength() > 0);
-}
-
-void TestPlainTextView::positionsMatchInBothModes_data()
-{
-    QTest::addColumn<qsizetype>("start");
-    QTest::addColumn<qsizetype>("length");
-    QTest::newRow("first line") << qsizetype(0) << qsizetype(3);
-    QTest::newRow("over a line break") << qsizetype(2) << qsizetype(5);
-    QTest::newRow("after a surrogate pair") << qsizetype(8) << qsizetype(3);
-    QTest::newRow("to the end") << qsizetype(9) << qsizetype(100);
-}
-
-void TestPlainTextView::positionsMatchInBothModes()
-{
-    QFETCH(qsizetype, start);
-    QFETCH(qsizetype, length);
-    const QString text = u"abc\nd😀e\nfgh"_qs;
-    const QString expected = text.mid(start, length);
-    m_box->setPlainText(text);
-    m_box->select(start, length);
-    QCOMPARE(m_box->selectedText(), expected);
-    QCOMPARE(m_box->selectionStart(), start);
-    QCOMPARE(m_box->selectionLength(), expected.size());
-    QCOMPARE(m_box->textCursor().selectedText().replace(QChar::ParagraphSeparator, u'\n'),
-             expected);
-
-    auto *document = new QTextDocument;
-    document->setPlainText(text);
-    m_box->setRichDocument(document);
-    m_box->select(start, length);
-    QCOMPARE(m_box->selectedText(), expected);
-    QCOMPARE(m_box->selectionStart(), start);
-    QCOMPARE(m_box->selectionLength(), expected.size());
-    QCOMPARE(m_box->textLength(), text.size());
-}
-
-void TestPlainTextView::changeSignal()
-{
-    QSignalSpy changed(m_box.get(), &RichTextBox::textChanged);
-    m_box->setPlainText(u"abc"_qs);
-    QCOMPARE(changed.count(), 1);
-    QTest::keyClick(view(), Qt::Key_Q);
-    QCOMPARE(changed.count(), 2);
-    QTest::keyClick(view(), Qt::Key_Right); // moving the caret changes nothing
-    QCOMPARE(changed.count(), 2);
 }
 
 void TestPlainTextView::fontChangeRelaysOut()

@@ -11,6 +11,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 // A main window over a program folder and a folder to browse. Both lie in the test-mode data
 // folder, on the file system of the test-mode home trash, where removed files can be checked.
@@ -40,10 +41,26 @@ struct WindowFixture
         QFile::remove(data() + "/Trash");
         QDir(data() + "/Trash").removeRecursively();
     }
+    // A new window; the one opened before is gone first, as when the program starts again.
     pgwell &open(const pgwell::Options &options = {})
     {
+        w.reset();
         w = std::make_unique<pgwell>(fake.platform, options);
         return *w;
+    }
+    // The window on screen and active, its unroll done: as the user first meets it.
+    pgwell &openShown(const pgwell::Options &options = {})
+    {
+        pgwell &window = open(options);
+        window.show();
+        window.activateWindow();
+        [&] {
+            QVERIFY(QTest::qWaitForWindowActive(&window));
+        }();
+        [&] {
+            QTRY_VERIFY(!window.Timer2->isActive());
+        }();
+        return window;
     }
     QString browse(const QString &name) const { return browsed.filePath(name); }
     QString favorite(const QString &name) const { return program.filePath("favo/" + name); }
