@@ -1,5 +1,5 @@
-// The favorites folder from the main window: Add, Remove, Open, Refresh and the pop-up menu.
-#include "app/appfonts.h"
+// The favorites folder from the main window: Add, Remove, Open and the pop-up menu (Refresh is
+// tested with the shown file it must keep).
 #include "app/clicklabel.h"
 #include "app/richtextbox.h"
 #include "windowtest.h"
@@ -15,8 +15,6 @@ private slots:
     void addCopiesPaneText();
     void removeActsOnSelectedEntry();
     void popUpOpensFolderInFileManager();
-    void refreshRereadsBothLists_data();
-    void refreshRereadsBothLists();
 };
 
 void TestFavorites::addCopiesPaneText()
@@ -112,38 +110,6 @@ void TestFavorites::popUpOpensFolderInFileManager()
     f->w.reset();
     f->fake.launcher.endLast(4);
     QCOMPARE(f->fake.messages.shown.size(), 2);
-}
-
-void TestFavorites::refreshRereadsBothLists_data()
-{
-    QTest::addColumn<QString>("control");
-    QTest::newRow("toolbar picture") << "reall";
-    QTest::newRow("toolbar label") << "Label11";
-    QTest::newRow("pop-up item") << "ref";
-}
-
-void TestFavorites::refreshRereadsBothLists()
-{
-    QFETCH(QString, control);
-    writeFile(f->browse("a.txt"), "a");
-    writeFile(f->favorite("fav.txt"), "f");
-    pgwell &w = f->open();
-    choose(w.File1, "a.txt");
-    w.File2->setCurrentRow(rowOf(w.File2, "fav.txt"));
-    typeInPane(w, "kept ");
-    writeFile(f->browse("new.txt"), "n");
-    writeFile(f->favorite("new favorite.txt"), "n");
-
-    if (control == "ref")
-        w.ref->trigger();
-    else
-        QTest::mouseClick(w.findChild<ClickLabel *>(control), Qt::LeftButton);
-    QVERIFY(rowOf(w.File1, "new.txt") >= 0);
-    QVERIFY(rowOf(w.File2, "new favorite.txt") >= 0);
-    // The selections stay and nothing is shown again: the edit is still there.
-    QCOMPARE(w.File1->fileName(), "a.txt");
-    QCOMPARE(w.File2->fileName(), "fav.txt");
-    QCOMPARE(w.Text1->toPlainText(), "kept a");
 }
 
 QTEST_MAIN(TestFavorites)

@@ -1,5 +1,5 @@
-// New, Save, Save as and Delete from the main window, and what a failed write leaves behind.
-#include "app/appfonts.h"
+// New, Save and Save as from the main window, and what a failed write leaves behind (Delete is
+// tested with the record of the shown file it acts on).
 #include "app/clicklabel.h"
 #include "app/richtextbox.h"
 #include "rtf/rtfdetect.h"
@@ -33,8 +33,6 @@ private slots:
     void saveAs_data();
     void saveAs();
     void saveAsAsksAndReports();
-    void deleteMovesToTrash_data();
-    void deleteMovesToTrash();
     void failedSaveKeepsOriginal();
     void unfitCharacterAsksForUtf8_data();
     void unfitCharacterAsksForUtf8();
@@ -82,9 +80,6 @@ void TestFileActions::plainSaveKeepsEncoding_data()
         << "Command8" << false << QByteArray("50%\r100%\r\nnext\nlast\r\n")
         << QByteArray("\xc3\xa9"
                       "50%\r\n100%\r\nnext\r\nlast\r\n");
-    QTest::newRow("mostly lf, cr lf first") << "Command8" << false << QByteArray("a\r\nb\nc\n")
-                                            << QByteArray("\xc3\xa9"
-                                                          "a\nb\nc\n");
     QTest::newRow("windows-1252, label")
         << "Label9" << false << QByteArray("na\xefve\xa0\x93q\x94\r\n")
         << QByteArray("\xe9na\xefve\xa0\x93q\x94\r\n");
@@ -213,37 +208,6 @@ void TestFileActions::saveAsAsksAndReports()
     QVERIFY(f->fake.messages.lastText().contains(f->browse("taken.txt")));
     QVERIFY(!f->fake.messages.lastText().contains(saveHint));
     QCOMPARE(snapshot(f->browsed.path()), before);
-}
-
-void TestFileActions::deleteMovesToTrash_data()
-{
-    QTest::addColumn<bool>("favorite");
-    QTest::addColumn<QString>("control");
-    QTest::newRow("file, picture") << false << "m2";
-    QTest::newRow("file, label") << false << "Label7";
-    QTest::newRow("favorite") << true << "m2";
-}
-
-void TestFileActions::deleteMovesToTrash()
-{
-    QFETCH(bool, favorite);
-    QFETCH(QString, control);
-    writeFile(f->browse("x.txt"), "file list");
-    writeFile(f->favorite("x.txt"), "favorite");
-    pgwell &w = f->open();
-    choose(w.File1, "x.txt");
-    if (favorite)
-        choose(w.File2, "x.txt");
-    const QString shownText = w.Text1->toPlainText();
-    const QString gone = favorite ? f->favorite("x.txt") : f->browse("x.txt");
-    const QString kept = favorite ? f->browse("x.txt") : f->favorite("x.txt");
-
-    click(w, control);
-    QVERIFY(!QFile::exists(gone));
-    QCOMPARE(readFile(WindowFixture::trashed("x.txt")), favorite ? "favorite" : "file list");
-    QCOMPARE(readFile(kept), favorite ? "file list" : "favorite");
-    QCOMPARE(rowOf(favorite ? w.File2 : w.File1, "x.txt"), -1);
-    QCOMPARE(w.Text1->toPlainText(), shownText);
 }
 
 void TestFileActions::failedSaveKeepsOriginal()

@@ -1,5 +1,6 @@
 // The record of the shown file: Save and Delete act on the file whose text the pane shows, also
-// after a display that failed, after Refresh, and for a file the lists do not offer.
+// after a display that failed (a file gone, too large, or not a regular file any more), after
+// Refresh, and for a file the lists do not offer.
 #include "app/appfonts.h"
 #include "app/clicklabel.h"
 #include "app/richtextbox.h"
@@ -7,6 +8,7 @@
 #include "windowtest.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QPushButton>
 #include <QScopeGuard>
@@ -44,6 +46,9 @@ void TestShownFile::failedDisplayKeepsShownFile_data()
     QTest::newRow("over the size limit") << "huge";
     QTest::newRow("deleted after the list was read") << "gone";
     QTest::newRow("a folder now") << "folder";
+    // Refused at once: nothing waits for a writer or reads a device without end.
+    QTest::newRow("a named pipe now") << "fifo";
+    QTest::newRow("a link to a character device now") << "device";
 }
 
 void TestShownFile::failedDisplayKeepsShownFile()
@@ -59,12 +64,26 @@ void TestShownFile::failedDisplayKeepsShownFile()
         QFile huge(f->browse("bad.txt"));
         QVERIFY(huge.resize(qint64(5) << 30)); // sparse: no disk space taken
     } else {
+        const QByteArray bad = QFile::encodeName(f->browse("bad.txt"));
         QVERIFY(QFile::remove(f->browse("bad.txt")));
         if (fault == "folder")
             QVERIFY(QDir(f->browsed.path()).mkdir("bad.txt"));
+        if (fault == "fifo")
+            QCOMPARE(::mkfifo(bad.constData(), 0600), 0);
+        if (fault == "device")
+            QCOMPARE(::symlink("/dev/zero", bad.constData()), 0);
     }
+    QElapsedTimer clock;
+    clock.start();
     choose(w.File1, "bad.txt");
+    QVERIFY(clock.elapsed() < 1000);
+    // A vanished file is passed over in silence and leaves the list; any other is reported.
     QCOMPARE(f->fake.messages.shown.size(), fault == "gone" ? 0 : 1);
+    QCOMPARE(rowOf(w.File1, "bad.txt") < 0, fault == "gone");
+    if (fault != "gone" && fault != "huge")
+        QCOMPARE(f->fake.messages.lastText(), f->browse("bad.txt") + " is not a regular file");
+    if (fault != "gone")
+        QCOMPARE(f->fake.messages.shown.last().icon, MessageBoxes::Icon::Critical);
     // The pane, the record, the source, the reader and the selection all still tell of a.txt.
     QCOMPARE(w.Text1->toPlainText(), "edited alpha\n");
     QCOMPARE(w.shownFile().path, f->browse("a.txt"));
@@ -153,23 +172,35 @@ void TestShownFile::rightFileAfterRefresh()
     if (favorite)
         choose(w.File2, "a.txt");
     const QByteArray original = readFile(path);
+    typeInPane(w, "x");
+    writeFile(f->browse("new.txt"), "n");
+    writeFile(f->favorite("new favorite.txt"), "n");
     const auto before = snapshot(WindowFixture::data());
 
+    // Both lists are read again; the selections stay and nothing is shown again.
     if (control == "ref")
         w.ref->trigger();
     else
         QTest::mouseClick(w.findChild<ClickLabel *>(control), Qt::LeftButton);
+    QVERIFY(rowOf(w.File1, "new.txt") >= 0);
+    QVERIFY(rowOf(w.File2, "new favorite.txt") >= 0);
     QCOMPARE(w.File1->fileName(), favorite ? "a.txt" : shown);
-    typeInPane(w, "x");
+    QCOMPARE(w.File2->fileName(), favorite ? "a.txt" : QString());
     QTest::mouseClick(w.Command8, Qt::LeftButton);
     auto expected = before;
     expected[path] = "x" + original;
     QCOMPARE(snapshot(WindowFixture::data()), expected);
 
+    // Delete moves that file, and no other, to the trash; the pane keeps its text.
+    const QString shownText = w.Text1->toPlainText();
     QTest::mouseClick(w.m2, Qt::LeftButton);
     QVERIFY(!QFile::exists(path));
     QCOMPARE(readFile(WindowFixture::trashed(QFileInfo(path).fileName())), "x" + original);
-    QCOMPARE(QDir(f->browsed.path()).entryList(QDir::Files).size(), favorite ? 2 : 1);
+    QCOMPARE(QDir(f->browsed.path()).entryList(QDir::Files).size(), favorite ? 3 : 2);
+    QCOMPARE(readFile(favorite ? f->browse("a.txt") : f->favorite("a.txt")),
+             favorite ? "lower\n" : "favorite\n");
+    QCOMPARE(rowOf(favorite ? w.File2 : w.File1, QFileInfo(path).fileName()), -1);
+    QCOMPARE(w.Text1->toPlainText(), shownText);
 }
 
 void TestShownFile::uneditedSaveWritesNothing_data()
