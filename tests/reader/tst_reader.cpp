@@ -143,15 +143,12 @@ void TestReader::stepsSelectInTheChosenList_data()
         const auto row = [favorites](const char *name) -> QTestData & {
             return QTest::addRow("%s, %s", favorites ? "favorites" : "files", name) << favorites;
         };
+        // The arithmetic has its own test; here each item's wiring and each refusal's message.
         row("next on empty") << 0 << -1 << Move::Next << -1 << emptyList;
         row("skip on empty") << 0 << -1 << Move::Skip << -1 << emptyList;
-        row("back on empty") << 0 << -1 << Move::Back << -1 << atFirst;
-        row("next from none") << 3 << -1 << Move::Next << 0 << QString();
-        row("skip from none") << 3 << -1 << Move::Skip << 1 << QString();
         row("back from none") << 3 << -1 << Move::Back << -1 << atFirst;
         row("next on last wraps") << 3 << 2 << Move::Next << 0 << QString();
         row("skip on second to last wraps") << 3 << 1 << Move::Skip << 0 << QString();
-        row("skip on one entry keeps it") << 1 << 0 << Move::Skip << 0 << QString();
         row("back on first keeps it") << 2 << 0 << Move::Back << 0 << atFirst;
         row("back on last") << 3 << 2 << Move::Back << 1 << QString();
     }
@@ -251,12 +248,9 @@ void TestReader::windowCoversTheScreen()
     QCOMPARE(menu, QStringList({"next1=Next", "back1=Back", "skip1=Skip", "add1=Add to favo",
                                 "close1=Close"}));
 
-    // The text box spans the window below the strip; the strip keeps its design places.
+    // The text box spans the window below the strip.
     QCOMPARE(reader->Text1->geometry(),
              QRect(0, 16, reader->width(), screen.height() - Twips::toPixels(1000)));
-    QCOMPARE(reader->Check1->geometry(), Twips::rect(0, 0, 1935, 255));
-    QCOMPARE(reader->Label1->geometry(), Twips::rect(4440, 0, 6135, 255));
-    QCOMPARE(reader->Command1->geometry(), Twips::rect(10320, 0, 255, 255));
     QCOMPARE(reader->client->y(), reader->menuBar->height());
     QVERIFY(!reader->Check1->isChecked());
     QCOMPARE(reader->Label1->palette().color(QPalette::Window), QColor(255, 192, 192));

@@ -1,6 +1,5 @@
 // The clip slots: sending the pane's text to the first free slot, counting free slots, starting
 // sbx, and the look of "Send to Vantrel Stash".
-#include "app/appfonts.h"
 #include "app/backgroundcolor.h"
 #include "app/clicklabel.h"
 #include "texttools/clipslots.h"
@@ -63,8 +62,8 @@ private slots:
     void sendFillsFirstFreeSlot();
     void allFullStillAsks();
     void folderInTheWayIsReported();
+    void startsSbxOnYes_data();
     void startsSbxOnYes();
-    void sbxMissingKeepsTheClip();
     void clipWrittenMeanwhileIsKept();
     void halfWrittenClipIsRemoved();
     void folderWithoutWindir();
@@ -199,28 +198,29 @@ void TestClipSlots::folderInTheWayIsReported()
     QVERIFY(f->fake.launcher.started.isEmpty());
 }
 
+void TestClipSlots::startsSbxOnYes_data()
+{
+    QTest::addColumn<bool>("starts");
+    QTest::newRow("started") << true;
+    QTest::newRow("cannot be started: said, the clip stays") << false;
+}
+
 void TestClipSlots::startsSbxOnYes()
 {
+    QFETCH(bool, starts);
     pgwell &w = f->open();
-    w.Text1->setPlainText("text");
+    w.Text1->setPlainText("kept");
+    f->fake.launcher.succeed = starts;
     f->fake.messages.answers.enqueue(Answer::Yes);
     clickSend();
     QCOMPARE(f->fake.launcher.started.size(), 1);
     QCOMPARE(f->fake.launcher.started[0].program, f->program.filePath("sbx"));
     QCOMPARE(f->fake.launcher.started[0].arguments, QStringList());
-    QCOMPARE(shownTexts(), QStringList{question});
-}
-
-void TestClipSlots::sbxMissingKeepsTheClip()
-{
-    pgwell &w = f->open();
-    w.Text1->setPlainText("kept");
-    f->fake.launcher.succeed = false;
-    f->fake.messages.answers.enqueue(Answer::Yes);
-    clickSend();
-    QCOMPARE(shownTexts(),
-             QStringList({question, "Cannot start " + f->program.filePath("sbx") + notFound}));
-    QCOMPARE(f->fake.messages.shown[1].icon, Icon::Information);
+    QStringList said{question};
+    if (!starts)
+        said << "Cannot start " + f->program.filePath("sbx") + notFound;
+    QCOMPARE(shownTexts(), said);
+    QCOMPARE(f->fake.messages.shown.last().icon, starts ? Icon::Question : Icon::Information);
     QCOMPARE(readFile(slot(1)), QByteArray("kept\r\n"));
 }
 

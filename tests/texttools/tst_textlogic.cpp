@@ -34,49 +34,34 @@ void TestTextLogic::find_data()
     QTest::addColumn<qsizetype>("start");
     QTest::addColumn<qsizetype>("found");
 
-    QTest::newRow("overlapping, first") << "aaaa"
-                                        << "aa" << qsizetype(1) << qsizetype(1);
-    QTest::newRow("overlapping, second") << "aaaa"
-                                         << "aa" << qsizetype(2) << qsizetype(2);
-    QTest::newRow("overlapping, third") << "aaaa"
-                                        << "aa" << qsizetype(3) << qsizetype(3);
-    QTest::newRow("overlapping, past the last") << "aaaa"
-                                                << "aa" << qsizetype(4) << qsizetype(0);
-    QTest::newRow("case counts") << "Word WORD word"
-                                 << "word" << qsizetype(1) << qsizetype(11);
-    QTest::newRow("capital not in lower") << "word"
-                                          << "Word" << qsizetype(1) << qsizetype(0);
-    QTest::newRow("no whole-word rule") << "swordfish"
-                                        << "word" << qsizetype(1) << qsizetype(2);
-    QTest::newRow("start before 1 is 1") << "ab"
-                                         << "a" << qsizetype(0) << qsizetype(1);
-    QTest::newRow("start past the end") << "ab"
-                                        << "b" << qsizetype(3) << qsizetype(0);
-    QTest::newRow("empty text") << ""
-                                << "a" << qsizetype(1) << qsizetype(0);
-    QTest::newRow("word longer than text") << "ab"
-                                           << "abc" << qsizetype(1) << qsizetype(0);
-    QTest::newRow("empty word at start") << "ab"
-                                         << "" << qsizetype(1) << qsizetype(1);
-    QTest::newRow("empty word at last") << "ab"
-                                        << "" << qsizetype(2) << qsizetype(2);
-    QTest::newRow("empty word past the end") << "ab"
-                                             << "" << qsizetype(3) << qsizetype(0);
-    QTest::newRow("empty word, empty text") << ""
-                                            << "" << qsizetype(1) << qsizetype(0);
-    QTest::newRow("empty word steps over an emoji") << "a" + grin + "b"
-                                                    << "" << qsizetype(3) << qsizetype(4);
-    QTest::newRow("after an emoji") << grin + "b"
-                                    << "b" << qsizetype(1) << qsizetype(3);
-    QTest::newRow("the emoji") << "ab" + grin << grin << qsizetype(1) << qsizetype(3);
-    QTest::newRow("across a line end") << "one\ntwo"
-                                       << "e\nt" << qsizetype(1) << qsizetype(3);
+    const auto row = [](const char *name, const QString &text, const QString &word, qsizetype start,
+                        qsizetype found) {
+        QTest::newRow(name) << text << word << start << found;
+    };
+    row("overlapping, first", "aaaa", "aa", 1, 1);
+    row("overlapping, second", "aaaa", "aa", 2, 2);
+    row("overlapping, third", "aaaa", "aa", 3, 3);
+    row("overlapping, past the last", "aaaa", "aa", 4, 0);
+    row("case counts", "Word WORD word", "word", 1, 11);
+    row("capital not in lower", "word", "Word", 1, 0);
+    row("no whole-word rule", "swordfish", "word", 1, 2);
+    row("start before 1 is 1", "ab", "a", 0, 1);
+    row("start past the end", "ab", "b", 3, 0);
+    row("empty text", "", "a", 1, 0);
+    row("word longer than text", "ab", "abc", 1, 0);
+    row("empty word at start", "ab", "", 1, 1);
+    row("empty word at last", "ab", "", 2, 2);
+    row("empty word past the end", "ab", "", 3, 0);
+    row("empty word, empty text", "", "", 1, 0);
+    row("empty word steps over an emoji", "a" + grin + "b", "", 3, 4);
+    row("after an emoji", grin + "b", "b", 1, 3);
+    row("the emoji", "ab" + grin, grin, 1, 3);
+    row("across a line end", "one\ntwo", "e\nt", 1, 3);
 
     const QString far = QString(40000, u'x') + "needle";
-    QTest::newRow("past 32767") << far << "needle" << qsizetype(1) << qsizetype(40001);
-    QTest::newRow("from past 32767") << far << "x" << qsizetype(39000) << qsizetype(39000);
-    QTest::newRow("after the last past 32767")
-        << far << "needle" << qsizetype(40002) << qsizetype(0);
+    row("past 32767", far, "needle", 1, 40001);
+    row("from past 32767", far, "x", 39000, 39000);
+    row("after the last past 32767", far, "needle", 40002, 0);
 }
 
 void TestTextLogic::find()
@@ -96,43 +81,28 @@ void TestTextLogic::caseOfAChange_data()
     QTest::addColumn<QString>("after");
     QTest::addColumn<bool>("edits");
 
-    QTest::newRow("typed small in capitals") << CaseMode::Upper << "abc"
-                                             << "d"
-                                             << "ef" << true;
-    QTest::newRow("typed capital in capitals") << CaseMode::Upper << "abc"
-                                               << "D"
-                                               << "ef" << false;
-    QTest::newRow("typed at the start") << CaseMode::Lower << ""
-                                        << "Q"
-                                        << "rest" << true;
-    QTest::newRow("typed at the end") << CaseMode::Lower << "rest"
-                                      << "Q"
-                                      << "" << true;
-    QTest::newRow("pasted lines") << CaseMode::Upper << "x"
-                                  << "one\nTwo\n"
-                                  << "y" << true;
-    QTest::newRow("sharp s grows") << CaseMode::Upper << "stra"
-                                   << "\u00DF"
-                                   << "e" << true;
-    QTest::newRow("dotted capital I grows") << CaseMode::Lower << "a"
-                                            << "\u0130"
-                                            << "b" << true;
-    QTest::newRow("sigma at a word's end") << CaseMode::Lower << "\u039F\u0394\u039F"
-                                           << "\u03A3"
-                                           << " x" << true;
-    QTest::newRow("ligature") << CaseMode::Upper << "a"
-                              << "\uFB01"
-                              << "b" << true;
-    QTest::newRow("emoji") << CaseMode::Upper << "a" << grin << "b" << false;
-    QTest::newRow("second half of a pair typed") << CaseMode::Lower << "x" + deseretCapital.left(1)
-                                                 << deseretCapital.right(1) << "y" << true;
-    QTest::newRow("first half of a pair typed") << CaseMode::Lower << "x" << deseretCapital.left(1)
-                                                << deseretCapital.right(1) + "y" << true;
-    QTest::newRow("removal joins two halves")
-        << CaseMode::Lower << deseretCapital.left(1) << "" << deseretCapital.right(1) << true;
-    QTest::newRow("no mode") << CaseMode::None << "abc"
-                             << "d"
-                             << "e" << false;
+    const auto row = [](const char *name, CaseMode mode, const QString &before,
+                        const QString &changed, const QString &after, bool edits) {
+        QTest::newRow(name) << mode << before << changed << after << edits;
+    };
+    const auto upper = CaseMode::Upper;
+    const auto lower = CaseMode::Lower;
+    const QString high = deseretCapital.left(1);
+    const QString low = deseretCapital.right(1);
+    row("typed small in capitals", upper, "abc", "d", "ef", true);
+    row("typed capital in capitals", upper, "abc", "D", "ef", false);
+    row("typed at the start", lower, "", "Q", "rest", true);
+    row("typed at the end", lower, "rest", "Q", "", true);
+    row("pasted lines", upper, "x", "one\nTwo\n", "y", true);
+    row("sharp s grows", upper, "stra", "\u00DF", "e", true);
+    row("dotted capital I grows", lower, "a", "\u0130", "b", true);
+    row("sigma at a word's end", lower, "\u039F\u0394\u039F", "\u03A3", " x", true);
+    row("ligature", upper, "a", "\uFB01", "b", true);
+    row("emoji", upper, "a", grin, "b", false);
+    row("second half of a pair typed", lower, "x" + high, low, "y", true);
+    row("first half of a pair typed", lower, "x", high, low + "y", true);
+    row("removal joins two halves", lower, high, "", low, true);
+    row("no mode", CaseMode::None, "abc", "d", "e", false);
 }
 
 void TestTextLogic::caseOfAChange()
