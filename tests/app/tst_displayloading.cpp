@@ -1,6 +1,5 @@
 // Showing a file without making the window wait: large files are read in the background, a
 // newer choice drops the older load, and a file the memory cannot hold leaves the pane alone.
-#include "app/appfonts.h"
 #include "app/browser.h"
 #include "app/displayloading.h"
 #include "app/filelistbox.h"
@@ -8,62 +7,75 @@
 #include "app/richtextbox.h"
 #include "plaintext/plaintextview.h"
 #include "reader/form3.h"
-#include "windowfixture.h"
+#include "windowtest.h"
 
 #include <QSignalSpy>
 #include <QTest>
 
-class TestDisplayLoading : public QObject
+class TestDisplayLoading : public WindowTest
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        useOwnHome();
-        installDesignFonts();
-    }
+    void newerChoiceDropsTheOlderLoad_data();
     void newerChoiceDropsTheOlderLoad();
     void largeFileLoadsInTheBackground();
     void startUpWithALargeFileDoesNotWait();
-    void formattedFileIsBuiltOffTheWindow();
     void fileBeyondTheMemoryKeepsThePane_data();
     void fileBeyondTheMemoryKeepsThePane();
 };
 
+void TestDisplayLoading::newerChoiceDropsTheOlderLoad_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("plain text") << "txt";
+    // A formatted document is built where the file is read and handed to the window's thread;
+    // one dropped for a newer choice is thrown away there.
+    QTest::newRow("formatted") << "rtf";
+}
+
 void TestDisplayLoading::newerChoiceDropsTheOlderLoad()
 {
-    WindowFixture f;
-    writeFile(f.browse("a.txt"), "first file\r\n");
-    writeFile(f.browse("b.txt"), "second file\r\n");
-    pgwell &w = f.open();
+    QFETCH(QString, kind);
+    const bool rich = kind == "rtf";
+    writeFile(f->browse("a." + kind), rich ? "{\\rtf1\\ansi dropped}" : "first file\r\n");
+    writeFile(f->browse("b." + kind),
+              rich ? "{\\rtf1\\ansi plain {\\b bold} caf\\'e9}" : "plain bold caf\xc3\xa9\r\n");
+    const QString shownText = rich ? u"plain bold caf\u00e9"_qs : u"plain bold caf\u00e9\n"_qs;
+    pgwell &w = f->open();
     w.browser().loading().setBackgroundFrom(0); // every file is read in the background
     QStringList shown;
     connect(w.Text1, &RichTextBox::textChanged, this,
             [&] { shown.append(w.Text1->toPlainText()); });
 
-    choose(w.File1, "a.txt");
+    choose(w.File1, "a." + kind);
     QVERIFY(w.browser().loading().isLoading());
-    choose(w.File1, "b.txt");
-    QTRY_COMPARE(w.Text1->toPlainText(), QStringLiteral("second file\n"));
-    QTest::qWait(100);
-    QCOMPARE(shown, QStringList{QStringLiteral("second file\n")}); // a.txt never came
-    QCOMPARE(w.currentFilePath, f.browse("b.txt"));
-    QCOMPARE(w.reader()->readerText(), QStringLiteral("second file\n"));
+    choose(w.File1, "b." + kind);
+    QTRY_COMPARE(w.Text1->toPlainText(), shownText);
+    QTest::qWait(100); // the dropped load, or its document's deletion, comes and goes
+    QCOMPARE(shown, QStringList{shownText}); // a's text never came
+    QCOMPARE(w.currentFilePath, f->browse("b." + kind));
+    QCOMPARE(w.reader()->readerText(), shownText);
     QVERIFY(!w.browser().loading().isLoading());
+    QVERIFY(!w.Text1->isModified());
+    QCOMPARE(w.Text1->showsRichDocument(), rich);
+    if (rich) {
+        QCOMPARE(w.Text1->document()->thread(), w.thread());
+        w.Text1->select(6, 4);
+        QCOMPARE(w.Text1->selectionBold(), Qt::Checked);
+    }
 }
 
 void TestDisplayLoading::largeFileLoadsInTheBackground()
 {
-    WindowFixture f;
     // Larger than what is read whole, so it is decoded block by block as it is read.
     QByteArray big;
     big.reserve(20 << 20);
     while (big.size() < (20 << 20))
         big += "caf\xc3\xa9 and a line of text that goes on\n";
     big += "last";
-    writeFile(f.browse("big.txt"), big);
-    pgwell &w = f.open();
+    writeFile(f->browse("big.txt"), big);
+    pgwell &w = f->open();
     const QString before = w.Text1->toPlainText();
 
     choose(w.File1, "big.txt");
@@ -79,46 +91,21 @@ void TestDisplayLoading::largeFileLoadsInTheBackground()
     QCOMPARE(w.Text1->textLength(), big.size() - qsizetype(big.count("\xc3\xa9")));
     QVERIFY(w.Text1->text().endsWith(QStringLiteral("goes on\nlast")));
     QCOMPARE(w.shownFile().lineEnding, LineEnding::Lf);
-    QCOMPARE(w.currentFilePath, f.browse("big.txt"));
+    QCOMPARE(w.currentFilePath, f->browse("big.txt"));
     // The reader reads the file again when it needs the text.
     QVERIFY(w.reader()->readerText() == w.Text1->text());
 }
 
-void TestDisplayLoading::formattedFileIsBuiltOffTheWindow()
-{
-    // An RTF file's document is built where the file is read and handed to the window's thread;
-    // one dropped for a newer choice is thrown away there.
-    WindowFixture f;
-    writeFile(f.browse("a.rtf"), "{\\rtf1\\ansi dropped}");
-    writeFile(f.browse("b.rtf"), "{\\rtf1\\ansi plain {\\b bold} caf\\'e9}");
-    pgwell &w = f.open();
-    w.browser().loading().setBackgroundFrom(0);
-    QSignalSpy finished(&w.browser().loading(), &DisplayLoading::finished);
-    choose(w.File1, "a.rtf");
-    choose(w.File1, "b.rtf");
-    QVERIFY(finished.wait(30000));
-    QVERIFY(w.Text1->showsRichDocument());
-    QCOMPARE(w.Text1->text(), u"plain bold caf\u00e9"_qs);
-    QCOMPARE(w.Text1->document()->thread(), w.thread());
-    QVERIFY(!w.Text1->isModified());
-    w.Text1->select(6, 4);
-    QCOMPARE(w.Text1->selectionBold(), Qt::Checked);
-    QCOMPARE(w.reader()->readerText(), u"plain bold caf\u00e9"_qs);
-    QTest::qWait(50); // the dropped document's deletion comes and goes
-    QCOMPARE(w.Text1->text(), u"plain bold caf\u00e9"_qs);
-}
-
 void TestDisplayLoading::startUpWithALargeFileDoesNotWait()
 {
-    WindowFixture f;
     QByteArray big;
     big.reserve(24 << 20);
     while (big.size() < (24 << 20))
         big += "a log line with a few words in it\r\n";
-    writeFile(f.browse("start.log"), big);
+    writeFile(f->browse("start.log"), big);
     pgwell::Options options;
-    options.startPath = f.browse("start.log");
-    pgwell &w = f.open(options);
+    options.startPath = f->browse("start.log");
+    pgwell &w = f->open(options);
     // The window is there, its file still being read; the pane shows its start-up text.
     QVERIFY(w.browser().loading().isLoading());
     QVERIFY(w.shownFile().isEmpty());
@@ -140,30 +127,29 @@ void TestDisplayLoading::fileBeyondTheMemoryKeepsThePane_data()
 void TestDisplayLoading::fileBeyondTheMemoryKeepsThePane()
 {
     QFETCH(qsizetype, size);
-    WindowFixture f;
-    writeFile(f.browse("keep.txt"), "kept text");
-    writeFile(f.browse("huge.txt"), QByteArray(size, 'h'));
-    pgwell &w = f.open();
+    writeFile(f->browse("keep.txt"), "kept text");
+    writeFile(f->browse("huge.txt"), QByteArray(size, 'h'));
+    pgwell &w = f->open();
     w.browser().loading().setBackgroundFrom(0);
     choose(w.File1, "keep.txt");
     QTRY_COMPARE(w.Text1->toPlainText(), QStringLiteral("kept text"));
     w.browser().setMemoryBudget(MemoryBudget::fixed(size)); // less than the text would take
 
     choose(w.File1, "huge.txt");
-    QTRY_COMPARE(f.fake.messages.shown.size(), 1);
-    QCOMPARE(f.fake.messages.lastText(),
+    QTRY_COMPARE(f->fake.messages.shown.size(), 1);
+    QCOMPARE(f->fake.messages.lastText(),
              QStringLiteral("%1 is too large to show with the memory available")
-                 .arg(f.browse("huge.txt")));
-    QCOMPARE(f.fake.messages.shown.last().icon, MessageBoxes::Icon::Critical);
+                 .arg(f->browse("huge.txt")));
+    QCOMPARE(f->fake.messages.shown.last().icon, MessageBoxes::Icon::Critical);
     QCOMPARE(w.Text1->toPlainText(), QStringLiteral("kept text"));
-    QCOMPARE(w.currentFilePath, f.browse("keep.txt"));
+    QCOMPARE(w.currentFilePath, f->browse("keep.txt"));
 
     // With the memory there, the same file shows.
     w.browser().setMemoryBudget(MemoryBudget::fixed(qint64(1) << 40));
     choose(w.File1, "keep.txt");
     choose(w.File1, "huge.txt");
     QTRY_COMPARE(w.Text1->textLength(), size);
-    QCOMPARE(f.fake.messages.shown.size(), 1);
+    QCOMPARE(f->fake.messages.shown.size(), 1);
 }
 
 QTEST_MAIN(TestDisplayLoading)
