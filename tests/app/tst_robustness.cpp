@@ -185,11 +185,6 @@ void TestRobustness::toolbarCaptionsClearOfPictures()
                  qPrintable(caption->text()));
         QVERIFY(image->rect().contains(drawn));
     }
-    QVERIFY(w.m2->x() + QStyle::alignedRect(Qt::LeftToRight, w.m2->alignment(),
-                                            w.m2->pixmap().deviceIndependentSize().toSize(),
-                                            w.m2->contentsRect())
-                            .left() >=
-            1);
 }
 
 void TestRobustness::accessibleNamesAndMenu()
