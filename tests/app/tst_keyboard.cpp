@@ -28,6 +28,7 @@ class TestKeyboard : public WindowTest
 private slots:
     void shortcutClicksItsControl_data();
     void shortcutClicksItsControl();
+    void findKeys_data();
     void findKeys();
     void hiddenControlIgnoresItsKey();
     void tabOrder();
@@ -76,42 +77,43 @@ void TestKeyboard::shortcutClicksItsControl()
         reader->hide();
 }
 
+void TestKeyboard::findKeys_data()
+{
+    QTest::addColumn<bool>("open");
+    QTest::newRow("panel open") << true;
+    QTest::newRow("panel closed: F3 and Esc belong to it") << false;
+}
+
 void TestKeyboard::findKeys()
 {
+    QFETCH(bool, open);
     pgwell &w = f->openShown();
-    // The find panel open where its five buttons were.
-    for (QWidget *b : {w.Command6, w.Command7, w.Command8, w.find, w.Command5})
-        b->hide();
-    w.fnd->show();
+    if (open) { // the find panel open where its five buttons were
+        for (QWidget *b : {w.Command6, w.Command7, w.Command8, w.find, w.Command5})
+            b->hide();
+        w.fnd->show();
+    }
     w.Text1->setFocus();
-
-    QTest::keyClick(&w, Qt::Key_F, Qt::ControlModifier);
-    QVERIFY(w.Text2->hasFocus());
-
     QSignalSpy findNext(w.Command11, &QPushButton::clicked);
-    QTest::keyClick(w.Text2, Qt::Key_Return);
-    QCOMPARE(findNext.count(), 1);
-    QTest::keyClick(&w, Qt::Key_F3);
-    QCOMPARE(findNext.count(), 2);
-
     QSignalSpy close(w.Command9, &QPushButton::clicked);
-    w.Text2->setFocus();
-    QTest::keyClick(w.Text2, Qt::Key_Escape);
-    QCOMPARE(close.count(), 1);
+    if (open) {
+        QTest::keyClick(&w, Qt::Key_F, Qt::ControlModifier); // to the word box
+        QVERIFY(w.Text2->hasFocus());
+        QTest::keyClick(w.Text2, Qt::Key_Return);
+        QCOMPARE(findNext.count(), 1);
+    }
+    QTest::keyClick(&w, Qt::Key_F3);
+    QCOMPARE(findNext.count(), open ? 2 : 0);
+    if (open)
+        w.Text2->setFocus();
+    QTest::keyClick(open ? static_cast<QWidget *>(w.Text2) : &w, Qt::Key_Escape);
+    QCOMPARE(close.count(), open ? 1 : 0);
 }
 
 void TestKeyboard::hiddenControlIgnoresItsKey()
 {
     pgwell &w = f->openShown();
-    // F3 and Esc belong to the find panel, closed at start; with the lower panels hidden
-    // by the expand button, "New" and "Refresh" are off screen too.
-    QSignalSpy findNext(w.Command11, &QPushButton::clicked);
-    QSignalSpy close(w.Command9, &QPushButton::clicked);
-    QTest::keyClick(&w, Qt::Key_F3);
-    QTest::keyClick(&w, Qt::Key_Escape);
-    QCOMPARE(findNext.count(), 0);
-    QCOMPARE(close.count(), 0);
-
+    // With the lower panels hidden by the expand button, "New" and "Refresh" are off screen.
     QTest::mouseClick(w.Command3, Qt::LeftButton);
     QVERIFY(!w.f1->isVisible());
     const QString text = w.Text1->toPlainText();
