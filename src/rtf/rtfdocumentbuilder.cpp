@@ -138,6 +138,12 @@ void RtfDocumentBuilder::paragraphEnd(const RtfParagraphFormat &paragraph,
     enterLevel(paragraph.tableLevel());
     applyBlockFormat(paragraph);
     attachHiddenToBlock();
+    if (mark.generated) {
+        // A paragraph end of an object's result: the kept object writes it.
+        QTextBlockFormat format = m_cursor.blockFormat();
+        format.setProperty(RtfProperty::Generated, true);
+        m_cursor.setBlockFormat(format);
+    }
     m_cursor.insertBlock(QTextBlockFormat(), charFormat(mark));
     m_pageBreakNext = pageBreakAfter;
 }
@@ -351,6 +357,8 @@ void RtfDocumentBuilder::keepDocumentTables()
     if (m_parser.fontNumberEnd() > 0)
         root.setProperty(RtfProperty::FontNumberEnd, m_parser.fontNumberEnd());
     root.setProperty(RtfProperty::CodePage, m_parser.documentCodePage());
+    if (m_decorated)
+        root.setProperty(RtfProperty::Decorated, true);
     if (m_parser.defaultFont() >= 0)
         root.setProperty(RtfProperty::DefaultFont, m_parser.defaultFont());
     // Only the file's own font table makes its fonts' code pages matter to a save.
@@ -849,6 +857,7 @@ QTextCharFormat RtfDocumentBuilder::charFormat(const RtfCharFormat &format)
         // Qt draws no double line; the property keeps it for a save.
         f.setUnderlineStyle(QTextCharFormat::SingleUnderline);
         f.setProperty(RtfProperty::DoubleUnderline, true);
+        m_decorated = true;
         break;
     case RtfCharFormat::DottedUnderline:
         f.setUnderlineStyle(QTextCharFormat::DotLine);
@@ -879,8 +888,10 @@ QTextCharFormat RtfDocumentBuilder::charFormat(const RtfCharFormat &format)
     }
     if (format.foreground >> 24)
         f.setForeground(QColor::fromRgb(format.foreground));
-    if (format.background >> 24)
-        f.setBackground(QColor::fromRgb(format.background));
+    if (format.background >> 24) {
+        f.setProperty(RtfProperty::Highlight, QColor::fromRgb(format.background));
+        m_decorated = true;
+    }
     if (format.vertical == RtfCharFormat::Superscript)
         f.setVerticalAlignment(QTextCharFormat::AlignSuperScript);
     else if (format.vertical == RtfCharFormat::Subscript)

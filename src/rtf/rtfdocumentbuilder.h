@@ -108,6 +108,7 @@ private:
     bool m_haveLastFormat = false;
     bool m_pageBreakNext = false;
     bool m_finished = false;
+    bool m_decorated = false; // some text has a highlight or a double underline
     enum Simplified {
         NestingCapped = 1,
         RowsSplit = 2,

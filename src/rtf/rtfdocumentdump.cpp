@@ -51,6 +51,8 @@ QString charSummary(const QTextDocument &document, const QTextCharFormat &f)
         parts << QStringLiteral("fg ") + f.foreground().color().name();
     if (f.hasProperty(QTextFormat::BackgroundBrush) && f.background().style() != Qt::NoBrush)
         parts << QStringLiteral("bg ") + f.background().color().name();
+    if (f.hasProperty(RtfProperty::Highlight))
+        parts << QStringLiteral("highlight ") + f.colorProperty(RtfProperty::Highlight).name();
     if (f.hasProperty(RtfProperty::FieldInstruction))
         parts << QStringLiteral("field '%1'").arg(f.stringProperty(RtfProperty::FieldInstruction));
     if (f.isAnchor() && !f.anchorHref().isEmpty())
@@ -84,6 +86,8 @@ QString blockSummary(const QTextBlockFormat &f)
         parts << QStringLiteral("tab%1@%2").arg(int(tab.type)).arg(number(tab.position));
     if (f.pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore)
         parts << QStringLiteral("pagebreak");
+    if (f.boolProperty(RtfProperty::Generated))
+        parts << QStringLiteral("generated end");
     if (const QByteArray kept = f.property(RtfProperty::HiddenAtEnd).toByteArray(); !kept.isEmpty())
         parts << QStringLiteral("kept at end %1").arg(QString::fromLatin1(kept.toHex().left(24)));
     return parts.join(u' ');

@@ -77,13 +77,25 @@ void RtfFormatTables::add(const QTextCharFormat &format)
         m_fontIndex.insert(family, m_firstFont + int(m_fonts.size()));
         m_fonts.append(family);
     }
-    for (const auto property : {QTextFormat::ForegroundBrush, QTextFormat::BackgroundBrush}) {
-        if (format.hasProperty(property)) {
-            const QBrush brush = format.brushProperty(property);
-            if (brush.style() != Qt::NoBrush)
-                addColor(brush.color());
-        }
+    if (format.hasProperty(QTextFormat::ForegroundBrush)) {
+        const QBrush brush = format.foreground();
+        if (brush.style() != Qt::NoBrush)
+            addColor(brush.color());
     }
+    if (const QColor color = highlight(format); color.isValid())
+        addColor(color);
+}
+
+// A background Qt draws (text pasted or typed in), or one painted as high as the text.
+QColor RtfFormatTables::highlight(const QTextCharFormat &format)
+{
+    if (format.hasProperty(QTextFormat::BackgroundBrush)) {
+        const QBrush brush = format.background();
+        if (brush.style() != Qt::NoBrush)
+            return brush.color();
+    }
+    return format.hasProperty(RtfProperty::Highlight) ? format.colorProperty(RtfProperty::Highlight)
+                                                      : QColor();
 }
 
 void RtfFormatTables::addColor(QColor color)

@@ -18,6 +18,8 @@ public:
 
     // The family a format sets explicitly, or an empty string.
     static QString explicitFamily(const QTextCharFormat &format);
+    // The text's highlight colour, invalid for none.
+    static QColor highlight(const QTextCharFormat &format);
 
     int fontIndex(const QString &family) const { return m_fontIndex.value(family, 0); }
     int colorIndex(QColor color) const { return m_colorIndex.value(color.rgb() | 0xff000000, 0); }

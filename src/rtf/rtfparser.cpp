@@ -346,8 +346,9 @@ void RtfParser::handleWord(QByteArrayView name, bool hasParameter, int parameter
         break;
     case K::Object:
     case K::Shp:
-        // Kept whole for a save; what its result shows is not written a second time.
-        if (s.destination == RtfGroupState::Body && !s.kept) {
+        // Kept whole for a save; what its result shows is not written a second time. The
+        // document's own group is never kept whole: its text is the document's.
+        if (s.destination == RtfGroupState::Body && !s.kept && m_stack.size() > 2) {
             keepGroup(s);
             chars.generated = s.keepHere; // else what it shows is all a save has of it
         }
@@ -941,9 +942,19 @@ void RtfParser::keepUnclosedGroup()
             end = tokenizer.offset();
         }
         QByteArray rtf = rest.first(end).toByteArray();
+        // A backslash that escapes nothing yet would escape the closing brace: an unfinished
+        // \' goes, and so does a lone backslash at the end (of \\, both stay).
+        auto escapes = [&rtf](qsizetype at) {
+            qsizetype slashes = 0;
+            for (qsizetype i = at; i >= 0 && rtf[i] == '\\'; --i)
+                ++slashes;
+            return slashes % 2 == 1;
+        };
         const qsizetype quote = rtf.lastIndexOf("\\'");
-        if (quote >= 0 && quote >= rtf.size() - 3)
+        if (quote >= 0 && quote >= rtf.size() - 3 && escapes(quote))
             rtf.truncate(quote);
+        if (!rtf.isEmpty() && escapes(rtf.size() - 1))
+            rtf.chop(1);
         rtf.append(QByteArray(std::max<qsizetype>(depth, 1), '}'));
         const RtfGroupState &parent = m_stack[i - 1];
         QByteArray context = hidingContext(parent.chars); // as emitKept gives it

@@ -5,8 +5,12 @@
 // Properties the RTF reader stores in a document for what Qt's formats cannot say, so that the
 // writer can give them back.
 namespace RtfProperty {
-// bool on a character format: the underline is double (Qt draws it single).
+// bool on a character format: the underline is double (Qt draws it single; RtfDecorations adds
+// the second line).
 constexpr int DoubleUnderline = QTextFormat::UserProperty + 0x7201;
+// QColor on a character format: the text's highlight (\highlight, \cb). Not Qt's background,
+// which fills the whole line's height: RtfDecorations paints it as high as the text.
+constexpr int Highlight = QTextFormat::UserProperty + 0x720b;
 // bool on a block format: a piece of a paragraph too long to lay out whole; the next block
 // goes on with the same paragraph.
 constexpr int ContinuesInNextBlock = QTextFormat::UserProperty + 0x7202;
@@ -26,7 +30,7 @@ constexpr int HiddenBefore = QTextFormat::UserProperty + 0x7206;
 constexpr int HiddenAtEnd = QTextFormat::UserProperty + 0x7207;
 constexpr int HiddenId = QTextFormat::UserProperty + 0x7208;
 // bool on a character format: shown as the result of an object kept whole in HiddenBefore; not
-// written again.
+// written again. On a block format: the paragraph's end is one of that result.
 constexpr int Generated = QTextFormat::UserProperty + 0x7209;
 // bool on a character format: the footnote number the file asked for with \chftn.
 constexpr int FootnoteMark = QTextFormat::UserProperty + 0x720a;
@@ -47,4 +51,6 @@ constexpr int UnicodeText = QTextFormat::UserProperty + 0x7217;
 // int on the root frame's format: a font number above every one the file's font table defined
 // or its text used, glyph fonts included; a save numbers the fonts it adds from there.
 constexpr int FontNumberEnd = QTextFormat::UserProperty + 0x7218;
+// bool on the root frame's format: some text has a Highlight or a DoubleUnderline.
+constexpr int Decorated = QTextFormat::UserProperty + 0x7219;
 } // namespace RtfProperty

@@ -244,6 +244,118 @@ void RtfWriter::writeBlock(const QTextBlock &block, int level, Ending ending)
     // A long paragraph shown in pieces is one paragraph again.
     if (format.boolProperty(RtfProperty::ContinuesInNextBlock) && ending == Ending::Par)
         ending = Ending::Continues;
+    // So is a paragraph end within an object's result: the kept object has it.
+    if (format.boolProperty(RtfProperty::Generated) && ending == Ending::Par)
+        ending = Ending::Continues;
+    // After a paragraph end that a kept object writes, this paragraph's words follow the
+    // object: written before it, they would format the paragraph the object ends.
+    const QTextBlock previous = block.previous();
+    bool startPending =
+        previous.isValid() && previous.blockFormat().boolProperty(RtfProperty::Generated);
+    auto startParagraph = [&] {
+        if (std::exchange(startPending, false))
+            writeParagraphStart(block, level);
+    };
+    if (!startPending)
+        writeParagraphStart(block, level);
+
+    // Consecutive runs that are one field's result are written inside that field.
+    QString openField;
+    auto closeField = [&] {
+        if (!openField.isEmpty()) {
+            m_out.closeGroup();
+            m_out.closeGroup();
+            openField.clear();
+        }
+    };
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+        const QTextFragment fragment = it.fragment();
+        if (!fragment.isValid())
+            continue;
+        const QTextCharFormat charFormat = fragment.charFormat();
+        const QString field = charFormat.stringProperty(RtfProperty::FieldInstruction);
+        if (field != openField)
+            closeField();
+        if (writeHidden(charFormat, RtfProperty::HiddenBefore))
+            startParagraph();
+        if (charFormat.boolProperty(RtfProperty::Generated))
+            continue; // the kept object it belongs to was written instead
+        startParagraph();
+        if (field != openField) {
+            if (!field.isEmpty()) {
+                m_out.openGroup();
+                m_out.word("field");
+                m_out.openGroup();
+                m_out.ignorableDestination("fldinst");
+                m_out.text(field);
+                m_out.closeGroup();
+                m_out.openGroup();
+                m_out.word("fldrslt");
+                openField = field;
+            }
+        }
+        const QString href = charFormat.isAnchor() ? charFormat.anchorHref() : QString();
+        if (!href.isEmpty()) {
+            m_out.openGroup();
+            m_out.word("field");
+            m_out.openGroup();
+            m_out.ignorableDestination("fldinst");
+            m_out.text(QStringLiteral("HYPERLINK \"%1\"").arg(href));
+            m_out.closeGroup();
+            m_out.openGroup();
+            m_out.word("fldrslt");
+        }
+        if (charFormat.isImageFormat()) {
+            writeImage(charFormat.toImageFormat());
+        } else {
+            m_out.openGroup();
+            writeCharFormat(charFormat);
+            if (charFormat.boolProperty(RtfProperty::FootnoteMark))
+                m_out.word("chftn"); // readers number it again
+            else
+                m_out.text(fragment.text());
+            m_out.closeGroup();
+        }
+        if (!href.isEmpty()) {
+            m_out.closeGroup();
+            m_out.closeGroup();
+        }
+    }
+    closeField();
+    writeHidden(format, RtfProperty::HiddenAtEnd);
+    startParagraph();
+
+    // A page break before the next paragraph is RTF's \page at the end of this one.
+    const QTextBlock next = block.next();
+    const bool pageBreak = next.isValid() && (next.blockFormat().pageBreakPolicy() &
+                                              QTextFormat::PageBreak_AlwaysBefore);
+    if (ending == Ending::Par) {
+        m_out.word(pageBreak ? "page" : "par");
+        m_pageBreakGiven = pageBreak;
+    } else if (ending == Ending::Cell)
+        m_out.word(level > 1 ? "nestcell" : "cell");
+    m_out.lineBreak();
+}
+
+// A kept part of the file is written once, however many pieces of text carry it after editing.
+// Returns whether it was written here.
+bool RtfWriter::writeHidden(const QTextFormat &format, int property)
+{
+    const QByteArray rtf = format.property(property).toByteArray();
+    if (rtf.isEmpty())
+        return false;
+    const int id = format.intProperty(RtfProperty::HiddenId);
+    if (m_hiddenWritten.contains(id))
+        return false;
+    m_hiddenWritten.insert(id);
+    m_out.raw(rtf);
+    return true;
+}
+
+// \pard and the paragraph's formats, and its list label.
+void RtfWriter::writeParagraphStart(const QTextBlock &block, int level)
+{
+    const QTextBlockFormat format = block.blockFormat();
     m_out.word("pard");
     if (level > 0)
         m_out.word("intbl");
@@ -299,93 +411,6 @@ void RtfWriter::writeBlock(const QTextBlock &block, int level, Ending ending)
             m_out.closeGroup();
         }
     }
-
-    // Consecutive runs that are one field's result are written inside that field.
-    QString openField;
-    auto closeField = [&] {
-        if (!openField.isEmpty()) {
-            m_out.closeGroup();
-            m_out.closeGroup();
-            openField.clear();
-        }
-    };
-    for (auto it = block.begin(); !it.atEnd(); ++it) {
-        const QTextFragment fragment = it.fragment();
-        if (!fragment.isValid())
-            continue;
-        const QTextCharFormat charFormat = fragment.charFormat();
-        const QString field = charFormat.stringProperty(RtfProperty::FieldInstruction);
-        if (field != openField)
-            closeField();
-        writeHidden(charFormat, RtfProperty::HiddenBefore);
-        if (charFormat.boolProperty(RtfProperty::Generated))
-            continue; // the kept object it belongs to was written instead
-        if (field != openField) {
-            if (!field.isEmpty()) {
-                m_out.openGroup();
-                m_out.word("field");
-                m_out.openGroup();
-                m_out.ignorableDestination("fldinst");
-                m_out.text(field);
-                m_out.closeGroup();
-                m_out.openGroup();
-                m_out.word("fldrslt");
-                openField = field;
-            }
-        }
-        const QString href = charFormat.isAnchor() ? charFormat.anchorHref() : QString();
-        if (!href.isEmpty()) {
-            m_out.openGroup();
-            m_out.word("field");
-            m_out.openGroup();
-            m_out.ignorableDestination("fldinst");
-            m_out.text(QStringLiteral("HYPERLINK \"%1\"").arg(href));
-            m_out.closeGroup();
-            m_out.openGroup();
-            m_out.word("fldrslt");
-        }
-        if (charFormat.isImageFormat()) {
-            writeImage(charFormat.toImageFormat());
-        } else {
-            m_out.openGroup();
-            writeCharFormat(charFormat);
-            if (charFormat.boolProperty(RtfProperty::FootnoteMark))
-                m_out.word("chftn"); // readers number it again
-            else
-                m_out.text(fragment.text());
-            m_out.closeGroup();
-        }
-        if (!href.isEmpty()) {
-            m_out.closeGroup();
-            m_out.closeGroup();
-        }
-    }
-    closeField();
-    writeHidden(format, RtfProperty::HiddenAtEnd);
-
-    // A page break before the next paragraph is RTF's \page at the end of this one.
-    const QTextBlock next = block.next();
-    const bool pageBreak = next.isValid() && (next.blockFormat().pageBreakPolicy() &
-                                              QTextFormat::PageBreak_AlwaysBefore);
-    if (ending == Ending::Par) {
-        m_out.word(pageBreak ? "page" : "par");
-        m_pageBreakGiven = pageBreak;
-    } else if (ending == Ending::Cell)
-        m_out.word(level > 1 ? "nestcell" : "cell");
-    m_out.lineBreak();
-}
-
-// A kept part of the file is written once, however many pieces of text carry it after editing.
-void RtfWriter::writeHidden(const QTextFormat &format, int property)
-{
-    const QByteArray rtf = format.property(property).toByteArray();
-    if (rtf.isEmpty())
-        return;
-    const int id = format.intProperty(RtfProperty::HiddenId);
-    if (m_hiddenWritten.contains(id))
-        return;
-    m_hiddenWritten.insert(id);
-    m_out.raw(rtf);
 }
 
 // Qt's tab stops count from where the first line starts, RTF's from the margin.
@@ -490,11 +515,8 @@ void RtfWriter::writeCharFormat(const QTextCharFormat &format)
         if (brush.style() != Qt::NoBrush)
             m_out.word("cf", m_tables.colorIndex(brush.color()));
     }
-    if (format.hasProperty(QTextFormat::BackgroundBrush)) {
-        const QBrush brush = format.background();
-        if (brush.style() != Qt::NoBrush)
-            m_out.word("highlight", m_tables.colorIndex(brush.color()));
-    }
+    if (const QColor highlight = RtfFormatTables::highlight(format); highlight.isValid())
+        m_out.word("highlight", m_tables.colorIndex(highlight));
 }
 
 void RtfWriter::writeImage(const QTextImageFormat &format)

@@ -37,7 +37,8 @@ private:
     void writeLineSpacing(const QTextBlockFormat &format);
     void writeCharFormat(const QTextCharFormat &format);
     void writeImage(const QTextImageFormat &format);
-    void writeHidden(const QTextFormat &format, int property);
+    bool writeHidden(const QTextFormat &format, int property);
+    void writeParagraphStart(const QTextBlock &block, int level);
 
     const QTextDocument &m_doc;
     const RtfFormatTables &m_tables;

@@ -1,8 +1,10 @@
+#include "rtf/rtfdecorations.h"
 #include "rtf/rtfdetect.h"
 #include "rtf/rtfproperties.h"
 #include "rtf/rtfreader.h"
 #include "rtf/rtfwriter.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QBuffer>
 #include <QDir>
 #include <QElapsedTimer>
@@ -14,6 +16,7 @@
 #include <QTextDocument>
 #include <QTextDocumentFragment>
 #include <QTextFrame>
+#include <QTextLayout>
 #include <QTextTable>
 
 namespace {
@@ -104,6 +107,7 @@ private slots:
     void tables();
     void tablesAsDeclared();
     void smallerVisibleDetails();
+    void highlightAndDoubleUnderlineDrawn();
     void pictures();
     void producerFixtures_data();
     void producerFixtures();
@@ -289,9 +293,11 @@ void TestRtfReader::characterFormats()
     QCOMPARE(formatOf(doc, "UW").underlineStyle(), QTextCharFormat::WaveUnderline);
     QCOMPARE(formatOf(doc, "C1").foreground().color(), QColor(255, 0, 0));
     QVERIFY(!formatOf(doc, "C0").hasProperty(QTextFormat::ForegroundBrush));
-    QCOMPARE(formatOf(doc, "H2").background().color(), QColor(0, 0, 255));
-    QCOMPARE(formatOf(doc, "CB").background().color(), QColor(255, 0, 0));
-    QCOMPARE(formatOf(doc, "CP").background().color(), QColor(0, 0, 255));
+    // Highlights are painted as high as the text, not by Qt over the whole line.
+    QVERIFY(!formatOf(doc, "H2").hasProperty(QTextFormat::BackgroundBrush));
+    QCOMPARE(formatOf(doc, "H2").colorProperty(RtfProperty::Highlight), QColor(0, 0, 255));
+    QCOMPARE(formatOf(doc, "CB").colorProperty(RtfProperty::Highlight), QColor(255, 0, 0));
+    QCOMPARE(formatOf(doc, "CP").colorProperty(RtfProperty::Highlight), QColor(0, 0, 255));
     QCOMPARE(formatOf(doc, "B1").fontPointSize(), 10.0);
     QCOMPARE(formatOf(doc, "F48").fontPointSize(), 24.0);
     QCOMPARE(formatOf(doc, "B1").fontFamilies().toStringList(), QStringList{"Times New Roman"});
@@ -554,6 +560,47 @@ void TestRtfReader::smallerVisibleDetails()
     QCOMPARE(tabs.at(3).delimiter, QChar(u'.'));
     QCOMPARE(tabs.at(4).type, QTextOption::RightTab);
     QCOMPARE(tabs.at(4).position, (5000 - 360) / 15.0);
+}
+
+// Drawn as word processors draw them: a highlight as high as its text, not the whole line; a
+// double underline with two lines.
+void TestRtfReader::highlightAndDoubleUnderlineDrawn()
+{
+    QTextDocument doc;
+    RtfReader::read("{\\rtf1{\\colortbl;\\red255\\green255\\blue0;}{\\fs96 Big} {\\highlight1 lit} "
+                    "{\\uldb dbl}}",
+                    &doc);
+    QImage image(doc.size().toSize(), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        const QRectF clip(QPointF(), doc.size());
+        RtfDecorations::paintBelowText(painter, doc, clip);
+        doc.drawContents(&painter);
+        RtfDecorations::paintAboveText(painter, doc, clip, Qt::black);
+    }
+    const QRectF block = doc.documentLayout()->blockBoundingRect(doc.begin());
+    const QTextLine line = doc.begin().layout()->lineAt(0);
+    auto column = [&](int from, int to) {
+        return int(block.left() + (line.cursorToX(from) + line.cursorToX(to)) / 2);
+    };
+    const int baseline = int(block.top() + line.ascent());
+    const int lit = column(4, 7);
+    QCOMPARE(image.pixelColor(lit, int(block.top()) + 2), QColor(Qt::white));
+    bool yellow = false;
+    for (int y = 0; y < image.height(); ++y)
+        yellow = yellow || image.pixelColor(lit, y) == QColor(255, 255, 0);
+    QVERIFY(yellow);
+    // Below the baseline of "dbl": two lines, apart.
+    const int dbl = column(8, 11);
+    int lines = 0;
+    bool dark = false;
+    for (int y = baseline + 1; y < image.height(); ++y) {
+        const bool now = image.pixelColor(dbl, y).lightness() < 160;
+        lines += now && !dark;
+        dark = now;
+    }
+    QCOMPARE(lines, 2);
 }
 
 void TestRtfReader::pictures()
