@@ -65,8 +65,15 @@ void *PlainTextAccessible::interface_cast(QAccessible::InterfaceType type)
 
 QString PlainTextAccessible::text(QAccessible::Text t) const
 {
-    if (t == QAccessible::Value)
-        return view()->document().text();
+    if (t == QAccessible::Value) {
+        // A screen reader asks for the value often; a text of hundreds of megabytes is given by
+        // its start (no pair of surrogates cut), the rest through the text interface.
+        const TextBuffer &buffer = view()->document().buffer();
+        qsizetype n = std::min(buffer.length(), valueKept);
+        if (n < buffer.length() && buffer.at(n - 1).isHighSurrogate())
+            --n;
+        return buffer.mid(0, n);
+    }
     return QAccessibleWidget::text(t);
 }
 

@@ -25,6 +25,9 @@ public:
     static std::unique_ptr<QAccessibleTextCursorEvent>
     changeEvent(PlainTextView *view, qsizetype position, qsizetype removed, qsizetype added);
 
+    // The value of a longer text is its first this many characters.
+    static constexpr qsizetype valueKept = 64 * 1024;
+
     void *interface_cast(QAccessible::InterfaceType type) override;
     QString text(QAccessible::Text t) const override;
     QAccessible::State state() const override;

@@ -358,6 +358,14 @@ void TestPlainTextView::screenReadersReadTheText()
     QCOMPARE(text->selectionCount(), 0);
     pane->editableTextInterface()->insertText(0, u"Oh, "_qs);
     QCOMPARE(m_box->text(), u"Oh, "_qs + whole);
+
+    // A long text's value is its start, cut before a pair of surrogates; any range still reads.
+    const qsizetype kept = PlainTextAccessible::valueKept;
+    const QString longText = QString(kept - 1, u'a') + u"\U0001F600"_qs + QString(kept, u'b');
+    m_box->setPlainText(longText);
+    QCOMPARE(pane->text(QAccessible::Value), longText.first(kept - 1));
+    QCOMPARE(text->characterCount(), longText.size());
+    QCOMPARE(text->text(int(kept - 1), int(kept + 3)), longText.sliced(kept - 1, 4));
 }
 
 void TestPlainTextView::screenReadersHearChanges()
