@@ -79,9 +79,10 @@ def main():
             out = subprocess.run([bench, "--runs", runs, "--files", path], capture_output=True,
                                  text=True, timeout=timeout).stdout.splitlines()
             fields = out[-1].split()
-            # display_bench's last line ends in: ready ms, peak MiB, stall ms
-            print("| %s | %d | %s | %s | %s |" % (name, len(data), fields[-3], fields[-1],
-                                                fields[-2]))
+            # display_bench's last line ends in: first, ready ms, peak MiB, stall ms, window,
+            # unrolled
+            print("| %s | %d | %s | %s | %s |" % (name, len(data), fields[-5], fields[-3],
+                                                fields[-4]))
         except (subprocess.TimeoutExpired, IndexError):
             print("| %s | %d | over %d s | - | - |" % (name, len(data), timeout))
         sys.stdout.flush()

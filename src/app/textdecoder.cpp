@@ -41,18 +41,23 @@ std::optional<BomInfo> bomOf(QByteArrayView bytes)
 
 // Windows-1252 by table: bytes 0x80-0x9F carry typographic characters, the rest is Latin-1.
 // (Five of those bytes are unassigned; they keep their C1 code, as Windows itself does.)
-QString decodeWindows1252(QByteArrayView bytes)
+QChar *decodeWindows1252(QByteArrayView bytes, QChar *out)
 {
     static constexpr char16_t high[32] = {
         0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
         0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
         0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-    QString text(bytes.size(), Qt::Uninitialized);
-    QChar *out = text.data();
     for (char b : bytes) {
         const auto c = static_cast<unsigned char>(b);
         *out++ = QChar(c >= 0x80 && c < 0xA0 ? high[c - 0x80] : char16_t(c));
     }
+    return out;
+}
+
+QString decodeWindows1252(QByteArrayView bytes)
+{
+    QString text(bytes.size(), Qt::Uninitialized);
+    decodeWindows1252(bytes, text.data());
     return text;
 }
 
@@ -117,6 +122,11 @@ std::optional<TextDecoder::ByteOrderMark> TextDecoder::byteOrderMark(QByteArrayV
 QString TextDecoder::fromWindows1252(QByteArrayView bytes)
 {
     return decodeWindows1252(bytes);
+}
+
+QChar *TextDecoder::fromWindows1252(QByteArrayView bytes, QChar *out)
+{
+    return decodeWindows1252(bytes, out);
 }
 
 QStringConverter::Encoding TextDecoder::unicodeConverter(TextEncoding encoding)

@@ -34,6 +34,8 @@ public:
     };
     static std::optional<ByteOrderMark> byteOrderMark(QByteArrayView bytes);
     static QString fromWindows1252(QByteArrayView bytes);
+    // The same into room for bytes.size() characters at out; returns the end of what it wrote.
+    static QChar *fromWindows1252(QByteArrayView bytes, QChar *out);
     // Qt's converter for a Unicode encoding; UTF-8 for the others.
     static QStringConverter::Encoding unicodeConverter(TextEncoding encoding);
 };

@@ -1,12 +1,15 @@
 #include "plaintextloader.h"
 
 #include "app/lineendtally.h"
+#include "plaintext/textarena.h"
 
 #include <QBuffer>
 #include <QIODevice>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <optional>
 
@@ -31,13 +34,13 @@ qsizetype incompleteUtf8Tail(QByteArrayView bytes)
 class LineEndFolder
 {
 public:
-    void fold(QString &text)
+    // Folds size characters at data in place; returns how many are left.
+    qsizetype fold(QChar *data, qsizetype size)
     {
-        if (text.isEmpty())
-            return;
-        m_tally.add(text);
-        const QStringView view(text);
-        const qsizetype size = text.size();
+        if (size == 0)
+            return 0;
+        const QStringView view(data, size);
+        m_tally.add(view);
         qsizetype in = 0;
         if (m_afterCr && view[0] == u'\n')
             in = 1; // the LF of a CR LF split between pieces
@@ -45,11 +48,10 @@ public:
         qsizetype cr = view.indexOf(u'\r', in);
         if (cr < 0) {
             if (in)
-                text.remove(0, in);
-            return;
+                std::memmove(data, data + 1, size_t(size - 1) * sizeof(QChar));
+            return size - in;
         }
         // From one CR to the next, the characters between move up in one go.
-        QChar *data = text.data();
         qsizetype out = 0;
         while (cr >= 0) {
             std::memmove(data + out, data + in, size_t(cr - in) * sizeof(QChar));
@@ -63,7 +65,7 @@ public:
             cr = in < size ? view.indexOf(u'\r', in) : -1;
         }
         std::memmove(data + out, data + in, size_t(size - in) * sizeof(QChar));
-        text.truncate(out + size - in);
+        return out + size - in;
     }
 
     // The style most line ends have, as the file was written.
@@ -95,10 +97,12 @@ public:
             QByteArray block = first.sliced(bom->length);
             for (;;) {
                 // The decoder keeps a character cut between two pieces for the next one.
-                for (qsizetype at = 0; at < block.size(); at += pieceBytes)
-                    add(decoder.decode(QByteArrayView(block).sliced(at).first(
-                            std::min(pieceBytes, block.size() - at))),
-                        result);
+                for (qsizetype at = 0; at < block.size(); at += pieceBytes) {
+                    const QByteArrayView piece = QByteArrayView(block).sliced(at).first(
+                        std::min(pieceBytes, block.size() - at));
+                    QChar *out = room(decoder.requiredSpace(piece.size()));
+                    add(out, decoder.appendToBuffer(out, piece), result);
+                }
                 if (m_atEnd)
                     break;
                 if (!readBlock(block, result))
@@ -111,6 +115,7 @@ public:
             result = {};
             result.encoding = TextEncoding::Windows1252;
             m_folder = {};
+            m_arena.reset();
             if (!m_device.reset()) {
                 result.status = PlainTextLoader::Status::ReadFailed;
                 return result;
@@ -121,10 +126,12 @@ public:
             do {
                 if (!readBlock(block, result))
                     return result;
-                for (qsizetype at = 0; at < block.size(); at += pieceBytes)
-                    add(TextDecoder::fromWindows1252(QByteArrayView(block).sliced(at).first(
-                            std::min(pieceBytes, block.size() - at))),
-                        result);
+                for (qsizetype at = 0; at < block.size(); at += pieceBytes) {
+                    const QByteArrayView piece = QByteArrayView(block).sliced(at).first(
+                        std::min(pieceBytes, block.size() - at));
+                    QChar *out = room(piece.size());
+                    add(out, TextDecoder::fromWindows1252(piece, out), result);
+                }
             } while (!m_atEnd);
         }
         result.lineEnding = m_folder.style();
@@ -152,12 +159,14 @@ private:
                        (static_cast<unsigned char>(bytes[end]) & 0xC0) == 0x80)
                     --end;
                 QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-                QString text = utf8.decode(bytes.sliced(at, end - at));
+                const QByteArrayView piece = bytes.sliced(at, end - at);
+                QChar *out = room(utf8.requiredSpace(piece.size()));
+                QChar *outEnd = utf8.appendToBuffer(out, piece);
                 if (utf8.hasError()) {
                     result.status = PlainTextLoader::Status::Ok;
                     return false;
                 }
-                add(std::move(text), result);
+                add(out, outEnd, result);
                 at = end;
             }
             if (m_atEnd)
@@ -167,11 +176,29 @@ private:
         }
     }
 
-    void add(QString text, PlainTextLoader::Result &result)
+    // Room for count characters in the arena, which a new one gives when the last is full.
+    QChar *room(qsizetype count)
     {
-        m_folder.fold(text);
-        result.buffer.appendPiece(std::move(text));
+        if (!m_arena || m_arena->capacity() - m_used < count) {
+            // An arena for the whole file (no more characters than bytes), within bounds: a
+            // small text takes little, a huge one several arenas. Untouched room costs nothing.
+            const qint64 whole = m_size > 0 ? m_size : PlainTextLoader::blockSize;
+            m_arena = std::make_shared<TextArena>(
+                std::max<qsizetype>(count, std::clamp<qint64>(whole, 64 << 10, arenaMax)));
+            m_used = 0;
+        }
+        return m_arena->data() + m_used;
     }
+
+    // The characters decoded into the arena from out to end join the buffer, line ends folded.
+    void add(QChar *out, QChar *end, PlainTextLoader::Result &result)
+    {
+        const qsizetype kept = m_folder.fold(out, end - out);
+        m_used += kept;
+        result.buffer.appendStored(QStringView(out, kept), m_arena);
+    }
+
+    static constexpr qint64 arenaMax = 32 << 20; // characters
 
     // Bytes decoded at a time: each gives about one chunk of the buffer, which takes it over.
     static constexpr qsizetype pieceBytes = TextBuffer::chunkTarget;
@@ -213,6 +240,8 @@ private:
     const std::atomic<bool> *m_cancel;
     const PlainTextLoader::Progress &m_progress;
     LineEndFolder m_folder;
+    std::shared_ptr<TextArena> m_arena;
+    qsizetype m_used = 0; // characters of the arena taken
     qint64 m_done = 0;
     bool m_atEnd = false;
 };

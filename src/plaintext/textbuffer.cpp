@@ -4,6 +4,9 @@
 
 void TextBuffer::indexChunk(Chunk &chunk)
 {
+    // An edited chunk owns a copy of its text: the memory it was read into may go.
+    if (chunk.storage && chunk.text.data_ptr().isMutable())
+        chunk.storage.reset();
     chunk.breaks.clear();
     const QStringView text(chunk.text);
     for (qsizetype at = text.indexOf(u'\n'); at >= 0; at = text.indexOf(u'\n', at + 1))
@@ -154,6 +157,22 @@ void TextBuffer::appendPiece(QString &&piece)
     indexChunk(chunk);
     m_chunks.push_back(std::move(chunk));
     renumberFrom(qsizetype(m_chunks.size()) - 1);
+}
+
+void TextBuffer::appendStored(QStringView piece, std::shared_ptr<const void> storage)
+{
+    if (piece.isEmpty())
+        return;
+    const qsizetype firstChanged = qsizetype(m_chunks.size());
+    for (qsizetype at = 0; at < piece.size(); at += chunkTarget) {
+        const QStringView part = piece.sliced(at, std::min(chunkTarget, piece.size() - at));
+        Chunk chunk;
+        chunk.text = QString::fromRawData(part.data(), part.size());
+        chunk.storage = storage;
+        indexChunk(chunk);
+        m_chunks.push_back(std::move(chunk));
+    }
+    renumberFrom(firstChanged);
 }
 
 void TextBuffer::insert(qsizetype position, QStringView text)

@@ -5,6 +5,7 @@
 #include <QStringView>
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 // A plain text held once, in chunks of UTF-16 (two bytes per character), with an index of its
@@ -38,6 +39,9 @@ public:
     // The same for a piece made for the buffer (of about chunkTarget characters, as a file is
     // decoded): it is kept as it is, not copied.
     void appendPiece(QString &&piece);
+    // The same for a piece lying in memory that storage keeps alive (a loader's arena): the
+    // buffer refers to it instead of copying it, until an edit of its chunk makes a copy.
+    void appendStored(QStringView piece, std::shared_ptr<const void> storage);
     void insert(qsizetype position, QStringView text);
     void remove(qsizetype position, qsizetype count);
     void clear();
@@ -71,6 +75,8 @@ private:
     {
         QString text;
         QList<qint32> breaks; // offsets of '\n' in text
+        // Keeps the memory text lies in alive while text refers to it rather than owning it.
+        std::shared_ptr<const void> storage;
     };
 
     static void indexChunk(Chunk &chunk);
