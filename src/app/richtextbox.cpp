@@ -215,7 +215,7 @@ TextBuffer RichTextBox::plainTextBuffer() const
 void RichTextBox::setRichDocument(QTextDocument *document, Origin origin)
 {
     const qsizetype oldLength = textLength();
-    document->setDefaultFont(font());
+    document->setDefaultFont(fontFor(document->characterCount()));
     document->setModified(origin == Origin::Edit);
     adoptRichDocument(document);
     announceNewContent(oldLength);
@@ -235,6 +235,17 @@ void RichTextBox::adoptRichDocument(QTextDocument *document)
         delete old;
 }
 
+QFont RichTextBox::fontFor(qsizetype characters) const
+{
+    // Qt spends more than half of a formatted document's layout on the cosmetic shaping of
+    // scripts that do not need it (kerning, ligatures of Latin text). A long document is shown
+    // without it, so that it is ready in a moment; scripts that need shaping keep it.
+    QFont base = font();
+    if (characters > shapedCharactersUpTo)
+        base.setStyleStrategy(QFont::StyleStrategy(base.styleStrategy() | QFont::PreferNoShaping));
+    return base;
+}
+
 void RichTextBox::becomeRich()
 {
     // Plain text holds no formatting: the same text becomes a document that can, with the
@@ -244,7 +255,7 @@ void RichTextBox::becomeRich()
     const qsizetype cursor = plain.cursor();
     auto built = std::make_unique<QTextDocument>();
     built->setUndoRedoEnabled(false);
-    built->setDefaultFont(font());
+    built->setDefaultFont(fontFor(plain.length()));
     built->setPlainText(plain.text());
     built->setUndoRedoEnabled(true);
     built->setModified(plain.isModified());

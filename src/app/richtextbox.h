@@ -151,6 +151,9 @@ private:
     QTextCharFormat currentCharFormat() const;
     void mergeFormat(const QTextCharFormat &format);
     void becomeRich();
+    // The pane's font for a formatted document of this many characters.
+    QFont fontFor(qsizetype characters) const;
+    static constexpr qsizetype shapedCharactersUpTo = 500'000;
     // Puts a document of ours into the rich editor and shows it, without reporting a change.
     void adoptRichDocument(QTextDocument *document);
 
