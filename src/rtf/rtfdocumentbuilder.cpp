@@ -834,6 +834,10 @@ void RtfDocumentBuilder::applyBlockFormat(const RtfParagraphFormat &paragraph)
         else
             format.setLineHeight(pixels(-paragraph.lineSpacing), QTextBlockFormat::FixedHeight);
     }
+    if (paragraph.style >= 0)
+        format.setProperty(RtfProperty::ParagraphStyle, paragraph.style);
+    if (paragraph.endsSection)
+        format.setProperty(RtfProperty::SectionEnd, true);
     if (m_pageBreakNext || paragraph.pageBreakBefore) {
         format.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
         m_pageBreakNext = false;

@@ -88,6 +88,10 @@ QString blockSummary(const QTextBlockFormat &f)
         parts << QStringLiteral("pagebreak");
     if (f.boolProperty(RtfProperty::Generated))
         parts << QStringLiteral("generated end");
+    if (f.hasProperty(RtfProperty::ParagraphStyle))
+        parts << QStringLiteral("style %1").arg(f.intProperty(RtfProperty::ParagraphStyle));
+    if (f.boolProperty(RtfProperty::SectionEnd))
+        parts << QStringLiteral("section end");
     if (const QByteArray kept = f.property(RtfProperty::HiddenAtEnd).toByteArray(); !kept.isEmpty())
         parts << QStringLiteral("kept at end %1").arg(QString::fromLatin1(kept.toHex().left(24)));
     return parts.join(u' ');

@@ -30,11 +30,12 @@ struct RtfGroupState
     bool fieldGroup = false;
     char16_t fieldSymbol = 0;  // character of a SYMBOL field
     qint64 fieldTextStart = 0; // characters emitted when the field began
-    qsizetype keptAtOpen = 0;  // kept parts waiting when the group opened
+    qint64 keptAtOpen = 0;     // bytes of kept parts, sent or not, when the group opened
     qsizetype start = 0;       // offset of the group's {
     bool kept = false;         // in a group the writer gets back verbatim
     bool keepHere = false;     // this group is that group
     qint64 contentAtOpen = 0;  // content shown before the group opened
+    int keptTableLevel = 0;    // table level where the object whose result this is was
     int styleNumber = 0;       // \s, \cs ... of a StyleEntry
     bool characterStyle = false;
     bool styledChars = false; // the character format came from a paragraph style (\s)

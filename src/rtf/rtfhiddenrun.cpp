@@ -33,7 +33,6 @@ void hidingWords(QByteArray &out, const RtfCharFormat &format)
 QByteArray RtfHiddenRun::run(QStringView text, const RtfCharFormat &format, const Context &context)
 {
     QByteArray out = "{";
-    word(out, "plain");
     hidingWords(out, format);
     if (format.font >= 0)
         word(out, "f", format.font);

@@ -16,8 +16,9 @@ struct Context
     bool glyphFont = false; // the font maps letters to glyphs: every character goes as \u
 };
 
-// A group that sets the whole format (\plain first) and holds the text; reading it back gives
-// the same text and format, and writing that the same bytes.
+// A group with the format's words and the text. Written where a save writes kept parts (no
+// format in effect around them), it reads back as the same text and format, and is written
+// again as the same bytes. No \plain: that would bring in the reader's default font.
 QByteArray run(QStringView text, const RtfCharFormat &format, const Context &context);
 // A hidden paragraph mark: it joins its paragraph to the next one, and a save keeps it.
 QByteArray paragraphMark(const RtfCharFormat &format);

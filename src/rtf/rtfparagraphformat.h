@@ -19,8 +19,10 @@ struct RtfParagraphFormat
     // Tab stops: position in twips times 4, plus the kind.
     enum TabKind : quint8 { LeftTab, CenterTab, RightTab, DecimalTab };
     QList<int> tabStops;
-    bool inTable = false; // \intbl
-    int nestLevel = 0;    // \itap
+    bool inTable = false;     // \intbl
+    int nestLevel = 0;        // \itap
+    int style = -1;           // \sN: the stylesheet's paragraph style, -1 for none said
+    bool endsSection = false; // given to a sink's paragraphEnd: the paragraph ended in \sect
 
     // 0 outside tables, 1 for a table cell, 2+ for nested tables.
     int tableLevel() const { return nestLevel > 0 ? nestLevel : (inTable ? 1 : 0); }

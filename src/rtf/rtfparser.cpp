@@ -72,6 +72,7 @@ void RtfParser::parse(QByteArrayView rtf, RtfContentSink &sink)
     m_offset = 0;
     m_bodyStarted = false;
     m_kept.clear();
+    m_keptSent = 0;
     m_runs = 0;
     m_structures = 0;
     m_formatsSimplified = false;
@@ -209,7 +210,7 @@ void RtfParser::openGroup()
     group.start = m_groupStart;
     group.keepHere = false;
     group.contentAtOpen = m_emitted + m_structures;
-    group.keptAtOpen = m_kept.size();
+    group.keptAtOpen = m_keptSent + m_kept.size();
     if (group.destination == RtfGroupState::Stylesheet) {
         // A style starts from nothing: only what it says is its format.
         group.destination = RtfGroupState::StyleEntry;
@@ -286,9 +287,8 @@ bool RtfParser::closeGroup()
         if (closed.fieldSymbol) {
             appendBodyChar(closed.fieldSymbol);
         } else if (!state().kept && m_emitted + m_structures == closed.contentAtOpen &&
-                   m_kept.size() >= closed.keptAtOpen) {
+                   takeBackKept(closed.keptAtOpen)) { // the parts inside it go with it
             dropHiddenText();
-            m_kept.truncate(closed.keptAtOpen); // the parts inside it go with it
             emitKept(closed.start);
         }
     }
@@ -342,6 +342,8 @@ void RtfParser::handleWord(QByteArrayView name, bool hasParameter, int parameter
             s.characterStyle = keyword != K::S;
         } else if (s.destination == RtfGroupState::Body && (keyword == K::S || keyword == K::Cs)) {
             applyStyle(p, keyword == K::Cs);
+            if (keyword == K::S)
+                s.paragraph.style = std::max(p, 0); // a save refers to the style again
         }
         break;
     case K::Object:
@@ -351,6 +353,7 @@ void RtfParser::handleWord(QByteArrayView name, bool hasParameter, int parameter
         if (s.destination == RtfGroupState::Body && !s.kept && m_stack.size() > 2) {
             keepGroup(s);
             chars.generated = s.keepHere; // else what it shows is all a save has of it
+            s.keptTableLevel = s.paragraph.tableLevel();
         }
         break;
     case K::Chatn:
@@ -361,7 +364,14 @@ void RtfParser::handleWord(QByteArrayView name, bool hasParameter, int parameter
         }
         break;
     case K::DocumentWord:
-        if (!m_bodyStarted && m_stack.size() == 2 && s.destination == RtfGroupState::Body) {
+        // Before the text: the document's page setup and first section. Within it: a later
+        // section's, kept where it is said.
+        if (s.destination == RtfGroupState::Body && !s.kept && !chars.generated &&
+            (m_bodyStarted || m_stack.size() == 2)) {
+            if (m_bodyStarted) {
+                flushBytes();
+                flushText();
+            }
             QByteArray word = '\\' + name.toByteArray();
             if (hasParameter)
                 word += QByteArray::number(p);
@@ -593,8 +603,10 @@ void RtfParser::handleWord(QByteArrayView name, bool hasParameter, int parameter
         para.nestLevel = std::clamp(p, 0, MaxTableLevel);
         break;
     case K::Par:
-    case K::Sect:
         paragraphEnd(false);
+        break;
+    case K::Sect:
+        paragraphEnd(false, true);
         break;
     case K::Page:
         paragraphEnd(true);
@@ -751,6 +763,11 @@ void RtfParser::handleDestinationWord(RtfKeyword keyword)
         m_fontNameText.clear();
         break;
     case RtfKeyword::Pict:
+        // Only the body has pictures; one said in a table or an instruction means nothing.
+        if (s.destination != RtfGroupState::Body && s.destination != RtfGroupState::Picture) {
+            s.destination = RtfGroupState::Skip;
+            break;
+        }
         s.destination = RtfGroupState::Picture;
         m_picture = RtfPicture();
         m_pictureNibble = -1;
@@ -813,8 +830,7 @@ void RtfParser::keepGroup(RtfGroupState &group)
         group.keepHere = true;
         // Parts kept within it so far go with it.
         dropHiddenText();
-        if (m_kept.size() >= group.keptAtOpen)
-            m_kept.truncate(group.keptAtOpen);
+        takeBackKept(group.keptAtOpen);
     }
 }
 
@@ -924,7 +940,7 @@ void RtfParser::keepUnclosedGroup()
         if (start < 0 || start >= m_input.size())
             return;
         // Up to the last whole token: binary data cut short would take the closing braces as
-        // its own bytes, as would an unfinished \\ or \\'.
+        // its own bytes, as would an unfinished \\'.
         const QByteArrayView rest = m_input.sliced(start);
         RtfTokenizer tokenizer(rest);
         qsizetype end = 0;
@@ -932,8 +948,6 @@ void RtfParser::keepUnclosedGroup()
         for (RtfToken token = tokenizer.next(); token.type != RtfToken::End;
              token = tokenizer.next()) {
             if (token.type == RtfToken::Binary && token.parameter > token.data.size())
-                break;
-            if (token.type == RtfToken::ControlSymbol && tokenizer.offset() == rest.size())
                 break;
             if (token.type == RtfToken::GroupOpen)
                 ++depth;
@@ -969,12 +983,25 @@ void RtfParser::keepUnclosedGroup()
     }
 }
 
+// Drops the parts kept since the given point (counted over all kept parts, sent or not), for a
+// group kept whole. False when some of them have gone to the sink already.
+bool RtfParser::takeBackKept(qint64 keptAtOpen)
+{
+    const qint64 keep = keptAtOpen - m_keptSent;
+    if (keep < 0 || keep > m_kept.size())
+        return false;
+    m_kept.truncate(qsizetype(keep));
+    return true;
+}
+
 // Kept parts go to the sink just before what follows them is shown: until then a field that
 // turns out to show nothing can take them back, being kept whole itself.
 void RtfParser::sendKept()
 {
-    if (!m_kept.isEmpty())
+    if (!m_kept.isEmpty()) {
+        m_keptSent += m_kept.size();
         m_sink->hidden(std::exchange(m_kept, QByteArray()), !m_bodyStarted);
+    }
 }
 
 // \sN and \csN: the style's formats, as the stylesheet defines them, under what follows.
@@ -1235,7 +1262,8 @@ void RtfParser::prepareText()
 {
     const RtfGroupState &s = state();
     if (!m_text.isEmpty()) {
-        if (s.paragraph.tableLevel() == m_textParagraph.tableLevel()) {
+        const int level = s.chars.generated ? s.keptTableLevel : s.paragraph.tableLevel();
+        if (level == m_textParagraph.tableLevel()) {
             if (s.chars == m_textFormat)
                 return;
             // Each run costs Qt time to insert and to lay out: past a budget the text goes on
@@ -1252,7 +1280,7 @@ void RtfParser::prepareText()
         flushText();
     }
     m_textFormat = s.chars;
-    m_textParagraph = s.paragraph;
+    m_textParagraph = shownParagraph(s);
 }
 
 void RtfParser::flushBytes()
@@ -1285,7 +1313,7 @@ void RtfParser::flushText()
     m_text.resize(0);
 }
 
-void RtfParser::paragraphEnd(bool pageBreak)
+void RtfParser::paragraphEnd(bool pageBreak, bool section)
 {
     const RtfGroupState &s = state();
     if (s.destination != RtfGroupState::Body)
@@ -1303,7 +1331,9 @@ void RtfParser::paragraphEnd(bool pageBreak)
     sendKept();
     m_bodyStarted = true;
     ++m_structures;
-    m_sink->paragraphEnd(s.paragraph, s.chars, pageBreak);
+    RtfParagraphFormat paragraph = shownParagraph(s);
+    paragraph.endsSection = section;
+    m_sink->paragraphEnd(paragraph, s.chars, pageBreak);
     m_labelSeen = false;
 }
 
@@ -1312,6 +1342,13 @@ void RtfParser::tableEvent(RtfKeyword keyword)
     const RtfGroupState &s = state();
     if (s.destination != RtfGroupState::Body)
         return;
+    if (s.chars.generated) {
+        // The cells of an object's result are its paragraphs: a table made of them would be
+        // written beside the kept object, which has them already.
+        if (keyword == RtfKeyword::Cell || keyword == RtfKeyword::Nestcell)
+            paragraphEnd(false);
+        return;
+    }
     resolveSurrogate();
     flushText();
     sendKept();
@@ -1332,6 +1369,18 @@ void RtfParser::tableEvent(RtfKeyword keyword)
         m_sink->rowEnd(nested, m_nestedRow);
         break;
     }
+}
+
+// The paragraph format content is shown in. An object's result stays at the table level the
+// object is at: a table it made would be written beside the kept object, which has it already.
+RtfParagraphFormat RtfParser::shownParagraph(const RtfGroupState &s)
+{
+    if (!s.chars.generated || s.paragraph.tableLevel() == s.keptTableLevel)
+        return s.paragraph;
+    RtfParagraphFormat paragraph = s.paragraph;
+    paragraph.inTable = s.keptTableLevel > 0;
+    paragraph.nestLevel = s.keptTableLevel;
+    return paragraph;
 }
 
 // The code page of the font being defined, for the bytes of its name.
@@ -1653,7 +1702,7 @@ bool RtfParser::finishPicture(const RtfGroupState &group)
         m_bodyStarted = true;
         ++m_structures;
         // Where the picture's group is: what it says within itself is no paragraph's.
-        shown = m_sink->picture(m_picture, group.chars, state().paragraph);
+        shown = m_sink->picture(m_picture, group.chars, shownParagraph(state()));
     }
     m_picture = RtfPicture();
     return shown;

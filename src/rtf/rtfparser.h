@@ -72,6 +72,7 @@ private:
     void dropHiddenText();
     void emitKept(qsizetype start);
     void sendKept();
+    bool takeBackKept(qint64 keptAtOpen);
     void keepUnclosedGroup();
     void writeTablesAsRead();
     QByteArray tableEntries() const;
@@ -86,7 +87,8 @@ private:
     void prepareText();
     void flushBytes();
     void flushText();
-    void paragraphEnd(bool pageBreak);
+    void paragraphEnd(bool pageBreak, bool section = false);
+    static RtfParagraphFormat shownParagraph(const RtfGroupState &s);
     void tableEvent(RtfKeyword keyword);
 
     void commitFont();
@@ -103,6 +105,7 @@ private:
     qsizetype m_groupStart = 0;
     bool m_bodyStarted = false; // the sink has had content: what is kept goes in its place
     QByteArray m_kept;          // kept parts not yet given to the sink
+    qint64 m_keptSent = 0;      // bytes of kept parts given to the sink
     QByteArray m_fontTableRtf;
     QByteArray m_colorTableRtf;
     qsizetype m_tableEntriesStart = 0; // after \fonttbl or \colortbl

@@ -32,6 +32,10 @@ constexpr int HiddenId = QTextFormat::UserProperty + 0x7208;
 // bool on a character format: shown as the result of an object kept whole in HiddenBefore; not
 // written again. On a block format: the paragraph's end is one of that result.
 constexpr int Generated = QTextFormat::UserProperty + 0x7209;
+// int on a block format: the paragraph's style in the stylesheet (\sN).
+constexpr int ParagraphStyle = QTextFormat::UserProperty + 0x720c;
+// bool on a block format: the paragraph ends a section (\sect).
+constexpr int SectionEnd = QTextFormat::UserProperty + 0x720d;
 // bool on a character format: the footnote number the file asked for with \chftn.
 constexpr int FootnoteMark = QTextFormat::UserProperty + 0x720a;
 // On the root frame's format, what the file said before its text: the stylesheet, list tables,

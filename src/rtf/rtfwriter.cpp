@@ -330,7 +330,9 @@ void RtfWriter::writeBlock(const QTextBlock &block, int level, Ending ending)
     const bool pageBreak = next.isValid() && (next.blockFormat().pageBreakPolicy() &
                                               QTextFormat::PageBreak_AlwaysBefore);
     if (ending == Ending::Par) {
-        m_out.word(pageBreak ? "page" : "par");
+        m_out.word(pageBreak                                      ? "page"
+                   : format.boolProperty(RtfProperty::SectionEnd) ? "sect"
+                                                                  : "par");
         m_pageBreakGiven = pageBreak;
     } else if (ending == Ending::Cell)
         m_out.word(level > 1 ? "nestcell" : "cell");
@@ -361,6 +363,12 @@ void RtfWriter::writeParagraphStart(const QTextBlock &block, int level)
         m_out.word("intbl");
     if (level > 1)
         m_out.word("itap", level);
+    // The paragraph's style, as the file named it. Readers give it the style's formats: every
+    // format follows, zeros too, and \plain ends the style's character format, so that the
+    // paragraph reads back as it is.
+    const bool styled = format.hasProperty(RtfProperty::ParagraphStyle);
+    if (styled)
+        m_out.word("s", format.intProperty(RtfProperty::ParagraphStyle));
 
     const Qt::Alignment alignment = format.alignment() & Qt::AlignHorizontal_Mask;
     if (alignment & Qt::AlignHCenter)
@@ -394,11 +402,17 @@ void RtfWriter::writeParagraphStart(const QTextBlock &block, int level)
         {"sa", format.bottomMargin()},
     };
     for (const auto &length : lengths) {
-        if (const int value = twips(length.pixels); value != 0)
+        if (const int value = twips(length.pixels); value != 0 || styled)
             m_out.word(length.word, value);
     }
     writeLineSpacing(format);
+    if (styled && format.lineHeightType() == QTextBlockFormat::SingleHeight) {
+        m_out.word("sl", 0);
+        m_out.word("slmult", 0);
+    }
     writeTabs(format, twips(left) + twips(format.textIndent()));
+    if (styled)
+        m_out.word("plain");
 
     if (const QTextList *list = block.textList()) {
         // The marker Qt draws is not part of the text; readers show \listtext as the label.

@@ -363,13 +363,15 @@ void TestRtfWriter::keepsWhatThePaneDoesNotShow()
         "{\\pict\\wmetafile8\\picw10\\pich10 0100090000}",
         "{\\object\\objemb{\\*\\objclass Excel.Sheet}{\\*\\objdata 0105000002000000}"
         "{\\result Objresult}}",
+        "\\sectd \\sbknone \\cols2 ", // a second section's layout
     };
     const QByteArray rtf =
         "{\\rtf1\\ansi\\ansicpg1252\\deff0" + kept[0] + kept[1] + kept[2] + kept[3] + kept[4] +
-        kept[5] + kept[6] + kept[7] + "\\pard\\s1 Heading\\par\\pard Body{\\super\\chftn}" +
-        kept[8] + " more" + kept[9] + " Page {\\field{\\*\\fldinst PAGE}{\\fldrslt 1}}" + kept[10] +
-        ".\\page After break " + kept[11] + kept[12] +
-        " {\\f1 \\'93\\'fa}{\\pict\\jpegblip\\picw8\\pich8 " + jpeg.toHex() + "}\\par}";
+        kept[5] + kept[6] + kept[7] + "\\pard\\s1 Heading\\sect " + kept[13] +
+        "\\pard Body{\\super\\chftn}" + kept[8] + " more" + kept[9] +
+        " Page {\\field{\\*\\fldinst PAGE}{\\fldrslt 1}}" + kept[10] + ".\\page After break " +
+        kept[11] + kept[12] + " {\\f1 \\'93\\'fa}{\\pict\\jpegblip\\picw8\\pich8 " + jpeg.toHex() +
+        "}\\par}";
     QTextDocument doc;
     RtfReader::read(rtf, &doc);
     QCOMPARE(doc.toPlainText(),
@@ -386,6 +388,9 @@ void TestRtfWriter::keepsWhatThePaneDoesNotShow()
     QVERIFY(saved.contains("{\\*\\fldinst PAGE}"));
     QVERIFY(saved.contains("\\page"));
     QVERIFY(saved.contains("\\chftn}{\\footnote"));
+    // The heading's style and the section it ends, with the next section's layout.
+    QVERIFY(saved.contains("\\pard\\s1\\"));
+    QVERIFY(QByteArray(saved).replace("\n", "").contains("Heading}\\sect \\pard\\ql\\sectd "));
     QCOMPARE(saved.count("Objresult"), 1); // the object's result is not written a second time
 
     // Read back: the edited text, and a second save changes nothing.
@@ -444,18 +449,18 @@ void TestRtfWriter::keepsTextThePaneHides_data()
         QTest::newRow(name) << QByteArray(body) << shown << written;
     };
     row("hidden group", "visible {\\v hidden} end", "visible  end",
-        {"visible", "{\\plain\\v hidden}", "end"});
+        {"visible", "{\\v hidden}", "end"});
     row("hidden run with its formats", "a \\v\\b\\f1\\cf1 hid\\b0 den\\v0  b", "a  b",
-        {"{\\plain\\v\\f1\\b\\cf1 hid}{\\plain\\v\\f1\\cf1 den}", " b"});
+        {"{\\v\\f1\\b\\cf1 hid}{\\v\\f1\\cf1 den}", " b"});
     row("hidden text beyond ASCII", "a{\\v caf\\'e9 \\u-10179?\\u-8704?}b", "ab",
-        {"{\\plain\\v caf\\u233\\'3f \\u-10179\\'3f\\u-8704\\'3f}", "b"});
+        {"{\\v caf\\u233\\'3f \\u-10179\\'3f\\u-8704\\'3f}", "b"});
     row("hidden in a Symbol font", "a{\\v\\f2 a1}b", "ab",
-        {"{\\plain\\v\\f2 \\u945\\'3f\\u49\\'3f}", "b"});
+        {"{\\v\\f2 \\u945\\'3f\\u49\\'3f}", "b"});
     row("hidden at a paragraph's end", "one{\\v tail}\\par two", "one\ntwo",
-        {"one", "{\\plain\\v tail}\\par", "two"});
+        {"one", "{\\v tail}\\par", "two"});
     row("hidden paragraph mark", "one{\\v\\par}two", "onetwo", {"one", "{\\v\\par}", "two"});
     row("deleted in a tracked change", "a {\\deleted\\revauthdel1\\revdttmdel1234 gone} b", "a  b",
-        {"{\\plain\\deleted\\revauthdel1\\revdttmdel1234 gone}", " b"});
+        {"{\\deleted\\revauthdel1\\revdttmdel1234 gone}", " b"});
     row("bookmarks", "a {\\*\\bkmkstart mk}b{\\*\\bkmkend mk} c", "a b c",
         {"{\\*\\bkmkstart mk}", "b", "{\\*\\bkmkend mk}", " c"});
     row("field whose result is hidden", "a{\\field{\\*\\fldinst PAGE}{\\fldrslt{\\v 1}}}b", "ab",
