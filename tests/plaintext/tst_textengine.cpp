@@ -76,31 +76,29 @@ void TestTextEngine::loadAndIndex_data()
     QTest::addColumn<TextEncoding>("encoding");
     QTest::addColumn<LineEnding>("lineEnding");
 
-    QTest::newRow("empty") << QByteArray() << QString() << TextEncoding::Utf8 << LineEnding::CrLf;
-    QTest::newRow("lf") << QByteArray("a\nbc\n") << u"a\nbc\n"_qs << TextEncoding::Utf8
-                        << LineEnding::Lf;
-    QTest::newRow("crlf") << QByteArray("a\r\nbc\r\n\r\nd") << u"a\nbc\n\nd"_qs
-                          << TextEncoding::Utf8 << LineEnding::CrLf;
-    QTest::newRow("cr") << QByteArray("a\rb\r\rc") << u"a\nb\n\nc"_qs << TextEncoding::Utf8
-                        << LineEnding::Cr;
-    QTest::newRow("no final line end")
-        << QByteArray("only line") << u"only line"_qs << TextEncoding::Utf8 << LineEnding::CrLf;
-    QTest::newRow("cr lf then lf")
-        << QByteArray("a\r\nb\nc\rd") << u"a\nb\nc\nd"_qs << TextEncoding::Utf8 << LineEnding::CrLf;
-    QTest::newRow("nul bytes") << QByteArray("a\0b\n\0", 5)
-                               << QStringView(u"a\0b\n\0", 5).toString() << TextEncoding::Utf8
-                               << LineEnding::Lf;
-    QTest::newRow("non-bmp") << QByteArray("\xf0\x9f\x98\x80x\n\xf0\x90\x8d\x88") << u"😀x\n𐍈"_qs
-                             << TextEncoding::Utf8 << LineEnding::Lf;
-    QTest::newRow("utf-16 bom") << QByteArray("\xff\xfe"
-                                              "a\0\r\0\n\0"
-                                              "=\xd8\0\xde",
-                                              12)
-                                << u"a\n😀"_qs << TextEncoding::Utf16LE << LineEnding::CrLf;
-    QTest::newRow("windows-1252") << QByteArray("caf\xe9\r\n\x80") << u"café\n€"_qs
-                                  << TextEncoding::Windows1252 << LineEnding::CrLf;
-    QTest::newRow("cut utf-8 at end")
-        << QByteArray("ab\xc3") << u"abÃ"_qs << TextEncoding::Windows1252 << LineEnding::CrLf;
+    const auto row = [](const char *name, const QByteArray &bytes, const QString &text,
+                        TextEncoding encoding, LineEnding lineEnding) {
+        QTest::newRow(name) << bytes << text << encoding << lineEnding;
+    };
+    using E = TextEncoding;
+    using L = LineEnding;
+    row("empty", QByteArray(), QString(), E::Utf8, L::CrLf);
+    row("lf", "a\nbc\n", u"a\nbc\n"_qs, E::Utf8, L::Lf);
+    row("crlf", "a\r\nbc\r\n\r\nd", u"a\nbc\n\nd"_qs, E::Utf8, L::CrLf);
+    row("cr", "a\rb\r\rc", u"a\nb\n\nc"_qs, E::Utf8, L::Cr);
+    row("no final line end", "only line", u"only line"_qs, E::Utf8, L::CrLf);
+    row("cr lf then lf", "a\r\nb\nc\rd", u"a\nb\nc\nd"_qs, E::Utf8, L::CrLf);
+    row("nul bytes", QByteArray("a\0b\n\0", 5), QStringView(u"a\0b\n\0", 5).toString(), E::Utf8,
+        L::Lf);
+    row("non-bmp", "\xf0\x9f\x98\x80x\n\xf0\x90\x8d\x88", u"😀x\n𐍈"_qs, E::Utf8, L::Lf);
+    row("utf-16 bom",
+        QByteArray("\xff\xfe"
+                   "a\0\r\0\n\0"
+                   "=\xd8\0\xde",
+                   12),
+        u"a\n😀"_qs, E::Utf16LE, L::CrLf);
+    row("windows-1252", "caf\xe9\r\n\x80", u"café\n€"_qs, E::Windows1252, L::CrLf);
+    row("cut utf-8 at end", "ab\xc3", u"abÃ"_qs, E::Windows1252, L::CrLf);
 }
 
 void TestTextEngine::loadAndIndex()
@@ -378,14 +376,14 @@ void TestTextEngine::words_data()
     QTest::addColumn<qsizetype>("previous");
     QTest::addColumn<qsizetype>("wordStart");
     QTest::addColumn<qsizetype>("wordEnd");
-    QTest::newRow("inside a word") << u"one two three"_qs << qsizetype(5) << qsizetype(8)
-                                   << qsizetype(4) << qsizetype(4) << qsizetype(7);
-    QTest::newRow("at a word's start") << u"one two"_qs << qsizetype(4) << qsizetype(7)
-                                       << qsizetype(0) << qsizetype(4) << qsizetype(7);
-    QTest::newRow("punctuation is its own run") << u"a, b"_qs << qsizetype(1) << qsizetype(3)
-                                                << qsizetype(0) << qsizetype(1) << qsizetype(2);
-    QTest::newRow("a line break stops") << u"ab\ncd"_qs << qsizetype(2) << qsizetype(3)
-                                        << qsizetype(0) << qsizetype(0) << qsizetype(2);
+    const auto row = [](const char *name, const QString &text, qsizetype from, qsizetype next,
+                        qsizetype previous, qsizetype wordStart, qsizetype wordEnd) {
+        QTest::newRow(name) << text << from << next << previous << wordStart << wordEnd;
+    };
+    row("inside a word", u"one two three"_qs, 5, 8, 4, 4, 7);
+    row("at a word's start", u"one two"_qs, 4, 7, 0, 4, 7);
+    row("punctuation is its own run", u"a, b"_qs, 1, 3, 0, 1, 2);
+    row("a line break stops", u"ab\ncd"_qs, 2, 3, 0, 0, 2);
 }
 
 void TestTextEngine::words()
