@@ -70,3 +70,14 @@ LineEnding LineEndTally::style() const
         return m_crLf > m_lf ? LineEnding::CrLf : LineEnding::Lf;
     return LineEnding(m_firstSeen);
 }
+
+void LineEndTally::append(const LineEndTally &later)
+{
+    // The texts are cut after a line end: a CR at the end of this one stands alone.
+    m_cr += later.m_cr + (m_crPending ? 1 : 0);
+    m_crLf += later.m_crLf;
+    m_lf += later.m_lf;
+    m_crPending = later.m_crPending;
+    if (m_firstSeen < 0)
+        m_firstSeen = later.m_firstSeen;
+}

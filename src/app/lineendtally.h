@@ -14,6 +14,8 @@ public:
     // The style most line ends have. On a tie the style met first wins, except that a lone CR
     // (a stray one, as a rule) never wins a tie. A text without any line end gets CR LF.
     LineEnding style() const;
+    // Adds the tally of the text that follows this one, counted apart (cut after a line end).
+    void append(const LineEndTally &later);
 
 private:
     void count(LineEnding ending, qsizetype times = 1);

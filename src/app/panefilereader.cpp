@@ -11,6 +11,7 @@
 
 #include <new>
 #include <optional>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -26,12 +27,14 @@ PaneFileReader::Result failure(Status status, const QString &error)
 }
 
 // Plain text decoded from the device into the result; false when that did not work out.
+// A second device on the same file lets a large one be read in two halves at once.
 bool decodePlain(QIODevice &device, qint64 size, const QString &path,
                  const std::atomic<bool> *cancel, const PlainTextLoader::Progress &progress,
-                 PaneFileReader::Result &result)
+                 PaneFileReader::Result &result, QIODevice *second = nullptr)
 {
     result.status = Status::Failed;
-    result.plain = PlainTextLoader::load(device, size, cancel, progress);
+    result.plain = second ? PlainTextLoader::loadInHalves(device, *second, size, cancel, progress)
+                          : PlainTextLoader::load(device, size, cancel, progress);
     switch (result.plain.status) {
     case PlainTextLoader::Status::Ok:
         result.status = Status::Ok;
@@ -194,7 +197,20 @@ PaneFileReader::Result PaneFileReader::read(const QString &path, const Limits &l
         if (!limits.budget.allows(plainMemoryFor(size)))
             return failure(Status::OutOfMemory, WholeFileReader::outOfMemoryMessage(path));
         Result result;
-        decodePlain(file, size, path, cancel, progress, result);
+        QFile second;
+        WholeFileReader::Opened again = WholeFileReader::open(path);
+        if (again.status == Status::Ok &&
+            !second.open(again.fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+            ::close(again.fd);
+        // Only the same file, not one that took its name in the meantime.
+        struct stat first = {};
+        struct stat other = {};
+        if (second.isOpen() &&
+            (::fstat(file.handle(), &first) != 0 || ::fstat(second.handle(), &other) != 0 ||
+             first.st_dev != other.st_dev || first.st_ino != other.st_ino))
+            second.close();
+        decodePlain(file, size, path, cancel, progress, result,
+                    second.isOpen() ? &second : nullptr);
         return result;
     } catch (const std::bad_alloc &) {
         return failure(Status::OutOfMemory, WholeFileReader::outOfMemoryMessage(path));

@@ -10,8 +10,10 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <optional>
+#include <thread>
 
 namespace {
 
@@ -70,6 +72,7 @@ public:
 
     // The style most line ends have, as the file was written.
     LineEnding style() const { return m_tally.style(); }
+    const LineEndTally &tally() const { return m_tally; }
 
 private:
     LineEndTally m_tally;
@@ -79,11 +82,15 @@ private:
 class Reader
 {
 public:
+    // Reads size bytes from the device's position start; a later part of a file (start > 0)
+    // has no byte-order mark.
     Reader(QIODevice &device, qint64 size, const std::atomic<bool> *cancel,
-           const PlainTextLoader::Progress &progress)
-        : m_device(device), m_size(size), m_cancel(cancel), m_progress(progress)
+           const PlainTextLoader::Progress &progress, qint64 start = 0)
+        : m_device(device), m_size(size), m_cancel(cancel), m_progress(progress), m_start(start)
     {
     }
+
+    const LineEndTally &tally() const { return m_folder.tally(); }
 
     PlainTextLoader::Result run()
     {
@@ -91,7 +98,8 @@ public:
         QByteArray first;
         if (!readBlock(first, result))
             return result;
-        if (const auto bom = TextDecoder::byteOrderMark(first)) {
+        const auto bom = m_start == 0 ? TextDecoder::byteOrderMark(first) : std::nullopt;
+        if (bom) {
             result.encoding = bom->encoding;
             QStringDecoder decoder(TextDecoder::unicodeConverter(bom->encoding));
             QByteArray block = first.sliced(bom->length);
@@ -116,7 +124,7 @@ public:
             result.encoding = TextEncoding::Windows1252;
             m_folder = {};
             m_arena.reset();
-            if (!m_device.reset()) {
+            if (!m_device.seek(m_start)) {
                 result.status = PlainTextLoader::Status::ReadFailed;
                 return result;
             }
@@ -239,6 +247,7 @@ private:
     qint64 m_size;
     const std::atomic<bool> *m_cancel;
     const PlainTextLoader::Progress &m_progress;
+    qint64 m_start;
     LineEndFolder m_folder;
     std::shared_ptr<TextArena> m_arena;
     qsizetype m_used = 0; // characters of the arena taken
@@ -259,6 +268,101 @@ PlainTextLoader::Result PlainTextLoader::load(QIODevice &device, qint64 size,
         result.status = Status::OutOfMemory;
         return result;
     }
+}
+
+namespace {
+
+// Where the second half of a file begins: just after the first LF past its middle (an LF byte is
+// a character of its own in UTF-8 and Windows-1252 alike, and no CR LF is cut there), or -1 when
+// the file is too small to be worth it, has a byte-order mark, or no line ends near its middle.
+qint64 halfwayLineStart(QIODevice &device, qint64 size)
+{
+    if (size < PlainTextLoader::halvesFrom || !device.seek(0) ||
+        TextDecoder::byteOrderMark(device.peek(4)))
+        return -1;
+    const qint64 middle = size / 2;
+    if (!device.seek(middle))
+        return -1;
+    const qint64 lf = device.peek(64 << 10).indexOf('\n');
+    if (lf < 0 || middle + lf + 1 >= size || !device.seek(middle + lf + 1))
+        return -1;
+    return middle + lf + 1;
+}
+
+} // namespace
+
+PlainTextLoader::Result PlainTextLoader::loadInHalves(QIODevice &device, QIODevice &second,
+                                                      qint64 size, const std::atomic<bool> *cancel,
+                                                      const Progress &progress)
+{
+    const qint64 cut = halfwayLineStart(second, size);
+    if (cut < 0)
+        return load(device, size, cancel, progress);
+    std::atomic<qint64> doneFirst{0};
+    std::atomic<qint64> doneSecond{0};
+    std::mutex reporting; // the callback is called from one thread at a time
+    const auto report = [&] {
+        const std::lock_guard<std::mutex> lock(reporting);
+        if (progress)
+            progress(doneFirst + doneSecond, size);
+    };
+    const Progress firstProgress = [&](qint64 done, qint64) {
+        doneFirst = done;
+        report();
+    };
+    const Progress secondProgress = [&](qint64 done, qint64) {
+        doneSecond = done;
+        report();
+    };
+    // The two halves are decoded at once, the second on a thread of its own; each is a text of
+    // its own (line ends folded, counted), which the first then takes over.
+    Result later;
+    LineEndTally laterTally;
+    std::thread worker([&] {
+        try {
+            Reader reader(second, size - cut, cancel, secondProgress, cut);
+            later = reader.run();
+            laterTally = reader.tally();
+        } catch (const std::bad_alloc &) {
+            later = {};
+            later.status = Status::OutOfMemory;
+        }
+    });
+    Result result;
+    LineEndTally tally;
+    try {
+        Reader reader(device, cut, cancel, firstProgress);
+        result = reader.run();
+        tally = reader.tally();
+    } catch (const std::bad_alloc &) {
+        result = {};
+        result.status = Status::OutOfMemory;
+    }
+    worker.join();
+    if (result.status != Status::Ok)
+        return result;
+    if (later.status != Status::Ok)
+        return later;
+    if (result.encoding != later.encoding) {
+        // One half is UTF-8 and the other not: the whole file is read again byte for byte.
+        result = {};
+        later = {};
+        if (!device.seek(0)) {
+            result.status = Status::ReadFailed;
+            return result;
+        }
+        return load(device, size, cancel, progress);
+    }
+    try {
+        result.buffer.append(std::move(later.buffer));
+    } catch (const std::bad_alloc &) {
+        Result failed;
+        failed.status = Status::OutOfMemory;
+        return failed;
+    }
+    tally.append(laterTally);
+    result.lineEnding = tally.style();
+    return result;
 }
 
 PlainTextLoader::Result PlainTextLoader::fromBytes(QByteArrayView bytes)

@@ -35,7 +35,14 @@ public:
     // A set cancel flag stops the read at the next block.
     static Result load(QIODevice &device, qint64 size, const std::atomic<bool> *cancel = nullptr,
                        const Progress &progress = {});
+    // The same for a large file, read in two halves at once: second is another device on the
+    // same file. A file that cannot be cut at a line end is read as load() reads it.
+    static Result loadInHalves(QIODevice &device, QIODevice &second, qint64 size,
+                               const std::atomic<bool> *cancel = nullptr,
+                               const Progress &progress = {});
     static Result fromBytes(QByteArrayView bytes);
+    // Files from this size on are worth reading in halves.
+    static constexpr qint64 halvesFrom = 8 << 20;
 
     static constexpr qint64 blockSize = 2 << 20;
 };

@@ -175,6 +175,17 @@ void TextBuffer::appendStored(QStringView piece, std::shared_ptr<const void> sto
     renumberFrom(firstChanged);
 }
 
+void TextBuffer::append(TextBuffer &&later)
+{
+    if (later.m_chunks.empty())
+        return;
+    const qsizetype firstChanged = qsizetype(m_chunks.size());
+    m_chunks.insert(m_chunks.end(), std::make_move_iterator(later.m_chunks.begin()),
+                    std::make_move_iterator(later.m_chunks.end()));
+    later.clear();
+    renumberFrom(firstChanged);
+}
+
 void TextBuffer::insert(qsizetype position, QStringView text)
 {
     if (text.isEmpty())

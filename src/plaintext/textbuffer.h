@@ -42,6 +42,8 @@ public:
     // The same for a piece lying in memory that storage keeps alive (a loader's arena): the
     // buffer refers to it instead of copying it, until an edit of its chunk makes a copy.
     void appendStored(QStringView piece, std::shared_ptr<const void> storage);
+    // Takes over the chunks of a text that follows this one.
+    void append(TextBuffer &&later);
     void insert(qsizetype position, QStringView text);
     void remove(qsizetype position, qsizetype count);
     void clear();

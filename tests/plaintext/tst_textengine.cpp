@@ -158,6 +158,16 @@ void TestTextEngine::loadAcrossBlocks_data()
     while (words.size() < (5 << 20))
         words += "word and word ";
     QTest::newRow("5 MB line of words") << words << TextEncoding::Utf8 << LineEnding::CrLf;
+    // Large files are read in two halves at once, cut after a line end near the middle.
+    const QByteArray line = "a line of text, caf\xc3\xa9\r\n";
+    const QByteArray large = line.repeated(PlainTextLoader::halvesFrom / line.size() + 1);
+    QTest::newRow("halves") << large << TextEncoding::Utf8 << LineEnding::CrLf;
+    QTest::newRow("halves, code page in the second only")
+        << large + "\xe9\n"
+        << TextEncoding::Windows1252 << LineEnding::CrLf;
+    QTest::newRow("halves, LF in the second only")
+        << large + QByteArray("lf\n").repeated(large.size() / 2) << TextEncoding::Utf8
+        << LineEnding::Lf;
 }
 
 void TestTextEngine::loadAcrossBlocks()
@@ -170,9 +180,12 @@ void TestTextEngine::loadAcrossBlocks()
     {
         QBuffer device(&bytes);
         QVERIFY(device.open(QIODevice::ReadOnly));
+        QBuffer second(&bytes);
+        QVERIFY(second.open(QIODevice::ReadOnly));
         QList<qint64> progress;
-        const PlainTextLoader::Result result = PlainTextLoader::load(
-            device, bytes.size(), nullptr, [&](qint64 done, qint64) { progress.append(done); });
+        const PlainTextLoader::Result result =
+            PlainTextLoader::loadInHalves(device, second, bytes.size(), nullptr,
+                                          [&](qint64 done, qint64) { progress.append(done); });
         QCOMPARE(result.status, PlainTextLoader::Status::Ok);
         QCOMPARE(result.encoding, encoding);
         QCOMPARE(result.lineEnding, lineEnding);
