@@ -13,6 +13,7 @@
 #include <mutex>
 #include <new>
 #include <optional>
+#include <system_error>
 #include <thread>
 
 namespace {
@@ -318,16 +319,22 @@ PlainTextLoader::Result PlainTextLoader::loadInHalves(QIODevice &device, QIODevi
     // its own (line ends folded, counted), which the first then takes over.
     Result later;
     LineEndTally laterTally;
-    std::thread worker([&] {
-        try {
-            Reader reader(second, size - cut, cancel, secondProgress, cut);
-            later = reader.run();
-            laterTally = reader.tally();
-        } catch (const std::bad_alloc &) {
-            later = {};
-            later.status = Status::OutOfMemory;
-        }
-    });
+    std::thread worker;
+    try {
+        worker = std::thread([&] {
+            try {
+                Reader reader(second, size - cut, cancel, secondProgress, cut);
+                later = reader.run();
+                laterTally = reader.tally();
+            } catch (const std::bad_alloc &) {
+                later = {};
+                later.status = Status::OutOfMemory;
+            }
+        });
+    } catch (const std::system_error &) {
+        // No thread to be had: one reader does it all.
+        return device.seek(0) ? load(device, size, cancel, progress) : Result{};
+    }
     Result result;
     LineEndTally tally;
     try {
