@@ -34,7 +34,8 @@ int clampLength(int twips)
     return std::clamp(twips, -kMaxLength, kMaxLength);
 }
 
-// Splits a field instruction into words; quoted arguments keep their spaces.
+// Splits a field instruction into words; quoted arguments keep their spaces, and within them
+// \" is a quote and \\ a backslash.
 QStringList fieldArguments(QStringView instruction)
 {
     QStringList args;
@@ -47,10 +48,14 @@ QStringList fieldArguments(QStringView instruction)
             break;
         qsizetype start = i;
         if (instruction[i] == u'"') {
-            start = ++i;
-            while (i < n && instruction[i] != u'"')
-                ++i;
-            args.append(instruction.sliced(start, i - start).toString());
+            QString arg;
+            for (++i; i < n && instruction[i] != u'"'; ++i) {
+                if (instruction[i] == u'\\' && i + 1 < n &&
+                    (instruction[i + 1] == u'"' || instruction[i + 1] == u'\\'))
+                    ++i;
+                arg += instruction[i];
+            }
+            args.append(arg);
             ++i;
         } else {
             while (i < n && !instruction[i].isSpace())

@@ -300,7 +300,10 @@ void RtfWriter::writeBlock(const QTextBlock &block, int level, Ending ending)
             m_out.word("field");
             m_out.openGroup();
             m_out.ignorableDestination("fldinst");
-            m_out.text(QStringLiteral("HYPERLINK \"%1\"").arg(href));
+            // Within the quotes a quote is \" and a backslash \\, as the reader takes them.
+            QString target = href;
+            target.replace(u'\\', QStringLiteral("\\\\")).replace(u'"', QStringLiteral("\\\""));
+            m_out.text(QStringLiteral("HYPERLINK \"%1\"").arg(target));
             m_out.closeGroup();
             m_out.openGroup();
             m_out.word("fldrslt");

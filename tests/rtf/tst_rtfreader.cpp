@@ -321,6 +321,10 @@ void TestRtfReader::characterFormats()
     RtfReader::read(
         "{\\rtf1{\\field{\\*\\fldinst HYPERLINK \\\\l \"sec\"}{\\fldrslt {\\plain in}}}}", &local);
     QCOMPARE(formatOf(local, "in").anchorHref(), QString("#sec"));
+    // Within a quoted argument \" is a quote and \\ a backslash.
+    RtfReader::read("{\\rtf1{\\field{\\*\\fldinst HYPERLINK \"C:\\\\\\\\a\\\\\"b\"}{\\fldrslt q}}}",
+                    &local);
+    QCOMPARE(formatOf(local, "q").anchorHref(), QString("C:\\a\"b"));
 
     // Runs of one format become one fragment each.
     QTextDocument runs;
