@@ -371,12 +371,10 @@ void RtfParser::handleWord(QByteArrayView name, bool hasParameter, int parameter
     case K::DocumentWord:
         // Before the text: the document's page setup and first section. Within it: a later
         // section's, kept where it is said.
+        if (s.destination == RtfGroupState::Body && !s.kept && !chars.generated)
+            flushText(); // text before the word is shown before it
         if (s.destination == RtfGroupState::Body && !s.kept && !chars.generated &&
             (m_bodyStarted || m_stack.size() == 2)) {
-            if (m_bodyStarted) {
-                flushBytes();
-                flushText();
-            }
             QByteArray word = '\\' + name.toByteArray();
             if (hasParameter)
                 word += QByteArray::number(p);
