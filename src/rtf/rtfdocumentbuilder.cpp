@@ -904,8 +904,10 @@ QTextCharFormat RtfDocumentBuilder::charFormat(const RtfCharFormat &format)
         f.setFontCapitalization(QFont::AllUppercase);
     else if (format.smallCaps)
         f.setFontCapitalization(QFont::SmallCaps);
-    if (format.field >= 0)
+    if (format.field >= 0) {
         f.setProperty(RtfProperty::FieldInstruction, m_parser.fieldInstruction(format.field));
+        f.setProperty(RtfProperty::FieldId, format.field);
+    }
     if (format.generated)
         f.setProperty(RtfProperty::Generated, true);
     if (format.footnoteMark)

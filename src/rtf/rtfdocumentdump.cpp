@@ -2,6 +2,7 @@
 
 #include "rtf/rtfproperties.h"
 
+#include <QHash>
 #include <QImage>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -16,7 +17,10 @@ QString number(qreal value)
     return QString::number(qRound(value * 10) / 10.0);
 }
 
-QString charSummary(const QTextDocument &document, const QTextCharFormat &f)
+// Fields are told apart by their order in the document, as a save and a reading keep it.
+using FieldNumbers = QHash<int, int>;
+
+QString charSummary(const QTextDocument &document, const QTextCharFormat &f, FieldNumbers &fields)
 {
     QStringList parts;
     if (f.isImageFormat()) {
@@ -53,8 +57,14 @@ QString charSummary(const QTextDocument &document, const QTextCharFormat &f)
         parts << QStringLiteral("bg ") + f.background().color().name();
     if (f.hasProperty(RtfProperty::Highlight))
         parts << QStringLiteral("highlight ") + f.colorProperty(RtfProperty::Highlight).name();
-    if (f.hasProperty(RtfProperty::FieldInstruction))
-        parts << QStringLiteral("field '%1'").arg(f.stringProperty(RtfProperty::FieldInstruction));
+    if (f.hasProperty(RtfProperty::FieldInstruction)) {
+        const int id = f.intProperty(RtfProperty::FieldId);
+        const int number = fields.contains(id) ? fields.value(id) : int(fields.size()) + 1;
+        fields.insert(id, number);
+        parts << QStringLiteral("field %1 '%2'")
+                     .arg(number)
+                     .arg(f.stringProperty(RtfProperty::FieldInstruction));
+    }
     if (f.isAnchor() && !f.anchorHref().isEmpty())
         parts << QStringLiteral("link '%1'").arg(f.anchorHref());
     if (f.boolProperty(RtfProperty::Generated))
@@ -97,9 +107,11 @@ QString blockSummary(const QTextBlockFormat &f)
     return parts.join(u' ');
 }
 
-void dumpFrame(const QTextDocument &document, const QTextFrame *frame, QString &out, int depth);
+void dumpFrame(const QTextDocument &document, const QTextFrame *frame, QString &out, int depth,
+               FieldNumbers &fields);
 
-void dumpBlock(const QTextDocument &document, const QTextBlock &block, QString &out, int depth)
+void dumpBlock(const QTextDocument &document, const QTextBlock &block, QString &out, int depth,
+               FieldNumbers &fields)
 {
     if (block.blockFormat().boolProperty(RtfProperty::ReaderNote))
         return; // says how the document was shown, is not part of it
@@ -115,7 +127,7 @@ void dumpBlock(const QTextDocument &document, const QTextBlock &block, QString &
     };
     for (auto it = block.begin(); !it.atEnd(); ++it) {
         const QTextFragment fragment = it.fragment();
-        const QString format = charSummary(document, fragment.charFormat());
+        const QString format = charSummary(document, fragment.charFormat(), fields);
         if (format != runFormat || fragment.charFormat().isImageFormat()) {
             flush();
             runFormat = format;
@@ -126,7 +138,8 @@ void dumpBlock(const QTextDocument &document, const QTextBlock &block, QString &
     out += u'\n';
 }
 
-void dumpTable(const QTextDocument &document, const QTextTable *table, QString &out, int depth)
+void dumpTable(const QTextDocument &document, const QTextTable *table, QString &out, int depth,
+               FieldNumbers &fields)
 {
     const QString indent(depth * 2, u' ');
     const QTextTableFormat format = table->format();
@@ -152,25 +165,26 @@ void dumpTable(const QTextDocument &document, const QTextTable *table, QString &
                                      number(f.bottomBorder()), number(f.rightBorder()));
             for (auto it = cell.begin(); !it.atEnd(); ++it) {
                 if (const QTextFrame *child = it.currentFrame())
-                    dumpFrame(document, child, out, depth + 1);
+                    dumpFrame(document, child, out, depth + 1, fields);
                 else if (it.currentBlock().isValid())
-                    dumpBlock(document, it.currentBlock(), out, depth + 1);
+                    dumpBlock(document, it.currentBlock(), out, depth + 1, fields);
             }
         }
     }
 }
 
-void dumpFrame(const QTextDocument &document, const QTextFrame *frame, QString &out, int depth)
+void dumpFrame(const QTextDocument &document, const QTextFrame *frame, QString &out, int depth,
+               FieldNumbers &fields)
 {
     if (const auto *table = qobject_cast<const QTextTable *>(frame)) {
-        dumpTable(document, table, out, depth);
+        dumpTable(document, table, out, depth, fields);
         return;
     }
     for (auto it = frame->begin(); !it.atEnd(); ++it) {
         if (const QTextFrame *child = it.currentFrame())
-            dumpFrame(document, child, out, depth);
+            dumpFrame(document, child, out, depth, fields);
         else if (it.currentBlock().isValid())
-            dumpBlock(document, it.currentBlock(), out, depth);
+            dumpBlock(document, it.currentBlock(), out, depth, fields);
     }
 }
 
@@ -183,6 +197,7 @@ QString RtfDocumentDump::dump(const QTextDocument &document)
         document.rootFrame()->frameFormat().property(RtfProperty::Preamble).toByteArray();
     if (!preamble.isEmpty())
         out += QStringLiteral("preamble %1\n").arg(QString::fromLatin1(preamble.toHex().left(24)));
-    dumpFrame(document, document.rootFrame(), out, 0);
+    FieldNumbers fields;
+    dumpFrame(document, document.rootFrame(), out, 0, fields);
     return out;
 }

@@ -171,17 +171,11 @@ void RtfParser::parse(QByteArrayView rtf, RtfContentSink &sink)
     }
     flushBytes();
     resolveSurrogate();
+    const RtfParagraphFormat lastParagraph = state().paragraph;
+    closeOpenGroups();
+    flushBytes();
+    resolveSurrogate();
     flushText();
-    keepUnclosedGroup();
-    for (const RtfGroupState &group : m_stack) {
-        // A table the file never closed holds more than its kept entries show: a save writes
-        // the tables as they were read, with the same numbers.
-        if (group.destination == RtfGroupState::FontTable ||
-            group.destination == RtfGroupState::ColorTable) {
-            writeTablesAsRead();
-            break;
-        }
-    }
     m_otherCodePages = m_documentPage != 1252;
     for (const RtfFont &font : m_fonts.all()) {
         const int page = RtfTextDecoder::codePageForFont(font, m_documentPage);
@@ -192,7 +186,7 @@ void RtfParser::parse(QByteArrayView rtf, RtfContentSink &sink)
         }
     }
     sendKept();
-    m_sink->finish(state().paragraph);
+    m_sink->finish(lastParagraph);
     m_sink = nullptr;
     m_input = QByteArrayView();
 }
@@ -287,8 +281,9 @@ bool RtfParser::closeGroup()
         break;
     }
     // A SYMBOL field whose result is empty still shows its character; another field that
-    // shows nothing is kept whole.
-    if (closed.fieldGroup && m_emitted == closed.fieldTextStart && parent == RtfGroupState::Body) {
+    // shows nothing is kept whole. (A field word in a group kept whole anyway means nothing.)
+    if (closed.fieldGroup && !closed.keepHere && m_emitted == closed.fieldTextStart &&
+        parent == RtfGroupState::Body) {
         if (closed.fieldSymbol) {
             appendBodyChar(closed.fieldSymbol);
         } else if (!state().kept && m_emitted + m_structures == closed.contentAtOpen &&
@@ -843,7 +838,9 @@ void RtfParser::emitKept(qsizetype start)
         return;
     flushBytes();
     flushText();
-    const QByteArrayView rtf = m_input.sliced(start, m_offset - start);
+    const QByteArray closed = m_closingAtEnd ? closedSlice(start) : QByteArray();
+    const QByteArrayView rtf =
+        m_closingAtEnd ? QByteArrayView(closed) : m_input.sliced(start, m_offset - start);
     // Written back on its own, a part of hidden text must stay hidden, and \u in it must skip
     // as many characters as it did.
     QByteArray context = hidingContext(state().chars);
@@ -931,58 +928,64 @@ void RtfParser::writeTablesAsRead()
     }
 }
 
-// A kept group the file never closed (an object whose result is shown, not written twice) is
-// kept to the end of the file, closed as a reader would close it.
-void RtfParser::keepUnclosedGroup()
+// The bytes of a group the file never closed, from its { to the last whole token, closed as a
+// reader closes it at the end of the file.
+QByteArray RtfParser::closedSlice(qsizetype start) const
 {
-    // Within the document's group: [0] is the state before it, [1] the document's own.
-    for (size_t i = 2; i < m_stack.size(); ++i) {
-        if (!m_stack[i].keepHere)
-            continue;
-        const qsizetype start = m_stack[i].start;
-        if (start < 0 || start >= m_input.size())
-            return;
-        // Up to the last whole token: binary data cut short would take the closing braces as
-        // its own bytes, as would an unfinished \\'.
-        const QByteArrayView rest = m_input.sliced(start);
-        RtfTokenizer tokenizer(rest);
-        qsizetype end = 0;
-        qsizetype depth = 0;
-        for (RtfToken token = tokenizer.next(); token.type != RtfToken::End;
-             token = tokenizer.next()) {
-            if (token.type == RtfToken::Binary && token.parameter > token.data.size())
-                break;
-            if (token.type == RtfToken::GroupOpen)
-                ++depth;
-            else if (token.type == RtfToken::GroupClose)
-                --depth;
-            end = tokenizer.offset();
-        }
-        QByteArray rtf = rest.first(end).toByteArray();
-        // A backslash that escapes nothing yet would escape the closing brace: an unfinished
-        // \' goes, and so does a lone backslash at the end (of \\, both stay).
-        auto escapes = [&rtf](qsizetype at) {
-            qsizetype slashes = 0;
-            for (qsizetype i = at; i >= 0 && rtf[i] == '\\'; --i)
-                ++slashes;
-            return slashes % 2 == 1;
-        };
-        const qsizetype quote = rtf.lastIndexOf("\\'");
-        if (quote >= 0 && quote >= rtf.size() - 3 && escapes(quote))
-            rtf.truncate(quote);
-        if (!rtf.isEmpty() && escapes(rtf.size() - 1))
-            rtf.chop(1);
-        rtf.append(QByteArray(std::max<qsizetype>(depth, 1), '}'));
-        const RtfGroupState &parent = m_stack[i - 1];
-        QByteArray context = hidingContext(parent.chars); // as emitKept gives it
-        if (parent.unicodeSkip != 1)
-            context += "\\uc" + QByteArray::number(parent.unicodeSkip);
-        if (!context.isEmpty())
-            m_kept += '{' + context + ' ';
-        m_kept += rtf;
-        if (!context.isEmpty())
-            m_kept += '}';
-        return;
+    // Up to the last whole token: binary data cut short would take the closing braces as its
+    // own bytes, as would an unfinished \\'.
+    const QByteArrayView rest = m_input.sliced(start);
+    RtfTokenizer tokenizer(rest);
+    qsizetype end = 0;
+    qsizetype depth = 0;
+    for (RtfToken token = tokenizer.next(); token.type != RtfToken::End; token = tokenizer.next()) {
+        if (token.type == RtfToken::Binary && token.parameter > token.data.size())
+            break;
+        if (token.type == RtfToken::GroupOpen)
+            ++depth;
+        else if (token.type == RtfToken::GroupClose)
+            --depth;
+        end = tokenizer.offset();
+    }
+    QByteArray rtf = rest.first(end).toByteArray();
+    // A backslash that escapes nothing yet would escape the closing brace: an unfinished \\'
+    // goes, and so does a lone backslash at the end (of \\\\, both stay).
+    auto escapes = [&rtf](qsizetype at) {
+        qsizetype slashes = 0;
+        for (qsizetype i = at; i >= 0 && rtf[i] == '\\'; --i)
+            ++slashes;
+        return slashes % 2 == 1;
+    };
+    const qsizetype quote = rtf.lastIndexOf("\\'");
+    if (quote >= 0 && quote >= rtf.size() - 3 && escapes(quote))
+        rtf.truncate(quote);
+    if (!rtf.isEmpty() && escapes(rtf.size() - 1))
+        rtf.chop(1);
+    rtf.append(QByteArray(std::max<qsizetype>(depth, 1), '}'));
+    return rtf;
+}
+
+// Groups the file left open are closed at its end, as a reader of the saved file (which closes
+// them) would: a field shows its symbol, a group kept whole is kept closed.
+void RtfParser::closeOpenGroups()
+{
+    // A table the file never closed holds more than its kept entries show: a save writes the
+    // tables as they were read, with the same numbers.
+    bool tablesOpen = false;
+    for (const RtfGroupState &group : m_stack) {
+        tablesOpen = tablesOpen || group.destination == RtfGroupState::FontTable ||
+                     group.destination == RtfGroupState::ColorTable;
+    }
+    const QByteArray fonts = m_fontTableRtf;
+    const QByteArray colors = m_colorTableRtf;
+    m_closingAtEnd = true;
+    while (m_overflowDepth > 0 || m_stack.size() > 2)
+        closeGroup();
+    m_closingAtEnd = false;
+    if (tablesOpen) {
+        m_fontTableRtf = fonts;
+        m_colorTableRtf = colors;
+        writeTablesAsRead();
     }
 }
 

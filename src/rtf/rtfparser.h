@@ -73,7 +73,8 @@ private:
     void emitKept(qsizetype start);
     void sendKept();
     bool takeBackKept(qint64 keptAtOpen);
-    void keepUnclosedGroup();
+    QByteArray closedSlice(qsizetype start) const;
+    void closeOpenGroups();
     void writeTablesAsRead();
     QByteArray tableEntries() const;
     void applyStyle(int number, bool character);
@@ -103,9 +104,10 @@ private:
     QByteArrayView m_input;
     qsizetype m_offset = 0; // after the token being handled
     qsizetype m_groupStart = 0;
-    bool m_bodyStarted = false; // the sink has had content: what is kept goes in its place
-    QByteArray m_kept;          // kept parts not yet given to the sink
-    qint64 m_keptSent = 0;      // bytes of kept parts given to the sink
+    bool m_bodyStarted = false;  // the sink has had content: what is kept goes in its place
+    bool m_closingAtEnd = false; // closing the groups the file left open
+    QByteArray m_kept;           // kept parts not yet given to the sink
+    qint64 m_keptSent = 0;       // bytes of kept parts given to the sink
     QByteArray m_fontTableRtf;
     QByteArray m_colorTableRtf;
     qsizetype m_tableEntriesStart = 0; // after \fonttbl or \colortbl

@@ -32,6 +32,9 @@ constexpr int HiddenId = QTextFormat::UserProperty + 0x7208;
 // bool on a character format: shown as the result of an object kept whole in HiddenBefore; not
 // written again. On a block format: the paragraph's end is one of that result.
 constexpr int Generated = QTextFormat::UserProperty + 0x7209;
+// int on a character format: which field (in the order read) the text is the result of, so that
+// two fields with one instruction stay two, and one whose result spans paragraphs stays one.
+constexpr int FieldId = QTextFormat::UserProperty + 0x720e;
 // int on a block format: the paragraph's style in the stylesheet (\sN).
 constexpr int ParagraphStyle = QTextFormat::UserProperty + 0x720c;
 // bool on a block format: the paragraph ends a section (\sect).

@@ -43,6 +43,27 @@ QString listLabel(const QTextList *list, const QTextBlock &block)
     }
 }
 
+// Whether next is the paragraph after block in the same text (not in another cell or table) and
+// begins with the result of the given field.
+bool continuesField(const QTextBlock &block, const QTextBlock &next, const QString &field, int id)
+{
+    if (field.isEmpty() || !next.isValid())
+        return false;
+    const QTextCursor at(block);
+    const QTextCursor nextAt(next);
+    if (at.currentFrame() != nextAt.currentFrame())
+        return false;
+    if (const QTextTable *table = at.currentTable();
+        table && table->cellAt(block.position()) != table->cellAt(next.position()))
+        return false;
+    for (auto it = next.begin(); !it.atEnd(); ++it) {
+        const QTextCharFormat format = it.fragment().charFormat();
+        return format.stringProperty(RtfProperty::FieldInstruction) == field &&
+               format.intProperty(RtfProperty::FieldId) == id;
+    }
+    return false;
+}
+
 } // namespace
 
 QByteArray RtfWriter::write(const QTextDocument &doc)
@@ -71,6 +92,7 @@ QByteArray RtfWriter::write(const QTextDocument &doc)
 
     RtfWriter writer(doc, tables, out);
     writer.writeFrame(doc.rootFrame(), 0);
+    writer.closeField();
 
     out.closeGroup();
     out.lineBreak();
@@ -259,14 +281,16 @@ void RtfWriter::writeBlock(const QTextBlock &block, int level, Ending ending)
     if (!startPending)
         writeParagraphStart(block, level);
 
-    // Consecutive runs that are one field's result are written inside that field.
-    QString openField;
-    auto closeField = [&] {
-        if (!openField.isEmpty()) {
-            m_out.closeGroup();
-            m_out.closeGroup();
-            openField.clear();
-        }
+    // Consecutive runs that are one field's result are written inside that field; a field whose
+    // result began in an earlier paragraph is still open. When it closes here, this paragraph's
+    // words are said again: those said within the field end with it.
+    bool fieldFromBefore = !m_openField.isEmpty();
+    auto endField = [&] {
+        if (m_openField.isEmpty())
+            return;
+        closeField();
+        if (std::exchange(fieldFromBefore, false) && !startPending)
+            writeParagraphStart(block, level, true);
     };
     for (auto it = block.begin(); !it.atEnd(); ++it) {
         const QTextFragment fragment = it.fragment();
@@ -274,14 +298,16 @@ void RtfWriter::writeBlock(const QTextBlock &block, int level, Ending ending)
             continue;
         const QTextCharFormat charFormat = fragment.charFormat();
         const QString field = charFormat.stringProperty(RtfProperty::FieldInstruction);
-        if (field != openField)
-            closeField();
+        const int fieldId = field.isEmpty() ? -1 : charFormat.intProperty(RtfProperty::FieldId);
+        const bool otherField = field != m_openField || fieldId != m_openFieldId;
+        if (otherField)
+            endField();
         if (writeHidden(charFormat, RtfProperty::HiddenBefore))
             startParagraph();
         if (charFormat.boolProperty(RtfProperty::Generated))
             continue; // the kept object it belongs to was written instead
         startParagraph();
-        if (field != openField) {
+        if (otherField) {
             if (!field.isEmpty()) {
                 m_out.openGroup();
                 m_out.word("field");
@@ -291,7 +317,8 @@ void RtfWriter::writeBlock(const QTextBlock &block, int level, Ending ending)
                 m_out.closeGroup();
                 m_out.openGroup();
                 m_out.word("fldrslt");
-                openField = field;
+                m_openField = field;
+                m_openFieldId = fieldId;
             }
         }
         const QString href = charFormat.isAnchor() ? charFormat.anchorHref() : QString();
@@ -324,12 +351,15 @@ void RtfWriter::writeBlock(const QTextBlock &block, int level, Ending ending)
             m_out.closeGroup();
         }
     }
-    closeField();
+    // The field stays open when its result goes on in the next paragraph of the same text.
+    const QTextBlock next = block.next();
+    if (!((ending == Ending::Par || ending == Ending::Continues) &&
+          continuesField(block, next, m_openField, m_openFieldId)))
+        endField();
     writeHidden(format, RtfProperty::HiddenAtEnd);
     startParagraph();
 
     // A page break before the next paragraph is RTF's \page at the end of this one.
-    const QTextBlock next = block.next();
     const bool pageBreak = next.isValid() && (next.blockFormat().pageBreakPolicy() &
                                               QTextFormat::PageBreak_AlwaysBefore);
     if (ending == Ending::Par) {
@@ -357,8 +387,19 @@ bool RtfWriter::writeHidden(const QTextFormat &format, int property)
     return true;
 }
 
-// \pard and the paragraph's formats, and its list label.
-void RtfWriter::writeParagraphStart(const QTextBlock &block, int level)
+void RtfWriter::closeField()
+{
+    if (m_openField.isEmpty())
+        return;
+    m_out.closeGroup();
+    m_out.closeGroup();
+    m_openField.clear();
+    m_openFieldId = -1;
+}
+
+// \pard and the paragraph's formats, and its list label; again: the formats once more, after
+// a group in which they were said has closed.
+void RtfWriter::writeParagraphStart(const QTextBlock &block, int level, bool again)
 {
     const QTextBlockFormat format = block.blockFormat();
     m_out.word("pard");
@@ -385,9 +426,13 @@ void RtfWriter::writeParagraphStart(const QTextBlock &block, int level)
     if (format.layoutDirection() == Qt::RightToLeft)
         m_out.word("rtlpar");
     // A page break the paragraph before could not give with \page (a table's, or none).
-    if ((format.pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore) && !m_pageBreakGiven)
+    if (!again) {
+        m_pagebbWritten =
+            (format.pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore) && !m_pageBreakGiven;
+        m_pageBreakGiven = false;
+    }
+    if (m_pagebbWritten)
         m_out.word("pagebb");
-    m_pageBreakGiven = false;
 
     // Qt indents list items and blockquotes by levels; RTF knows only the margin.
     qreal left = format.leftMargin() + format.indent() * m_doc.indentWidth();
@@ -417,7 +462,7 @@ void RtfWriter::writeParagraphStart(const QTextBlock &block, int level)
     if (styled)
         m_out.word("plain");
 
-    if (const QTextList *list = block.textList()) {
+    if (const QTextList *list = again ? nullptr : block.textList()) {
         // The marker Qt draws is not part of the text; readers show \listtext as the label.
         const QString label = listLabel(list, block);
         if (!label.isEmpty()) {
