@@ -148,8 +148,15 @@ void RtfDocumentBuilder::paragraphEnd(const RtfParagraphFormat &paragraph,
     m_pageBreakNext = pageBreakAfter;
 }
 
+void RtfDocumentBuilder::newFieldEpoch()
+{
+    ++m_fieldEpoch;
+    m_haveLastFormat = false;
+}
+
 void RtfDocumentBuilder::cellEnd(int level, const RtfParagraphFormat &paragraph)
 {
+    newFieldEpoch();
     if (rowsAsText(level)) {
         m_rowText += u'\t';
         endLongRowText(paragraph);
@@ -173,6 +180,7 @@ void RtfDocumentBuilder::cellEnd(int level, const RtfParagraphFormat &paragraph)
 
 void RtfDocumentBuilder::rowEnd(int level, const RtfRowDefinition &row)
 {
+    newFieldEpoch();
     level = std::clamp(level, 1, RtfParser::MaxTableLevel);
     if (rowsAsText(level)) {
         m_rowText += QChar::ParagraphSeparator;
@@ -412,6 +420,8 @@ void RtfDocumentBuilder::enterLevel(int level)
     level = std::clamp(level, 0, RtfParser::MaxTableLevel);
     const bool changed = level != m_level;
     m_level = level;
+    if (changed)
+        newFieldEpoch();
     const size_t depth = m_tables.size();
     while (int(m_tables.size()) > level)
         closeTable();
@@ -906,7 +916,13 @@ QTextCharFormat RtfDocumentBuilder::charFormat(const RtfCharFormat &format)
         f.setFontCapitalization(QFont::SmallCaps);
     if (format.field >= 0) {
         f.setProperty(RtfProperty::FieldInstruction, m_parser.fieldInstruction(format.field));
-        f.setProperty(RtfProperty::FieldId, format.field);
+        // A field's result that goes on in another cell or table is another field to a save.
+        const qint64 key = qint64(m_fieldEpoch) << 32 | quint32(format.field);
+        const auto it = m_fieldIds.constFind(key);
+        const int id = it != m_fieldIds.constEnd() ? *it : int(m_fieldIds.size());
+        if (it == m_fieldIds.constEnd())
+            m_fieldIds.insert(key, id);
+        f.setProperty(RtfProperty::FieldId, id);
     }
     if (format.generated)
         f.setProperty(RtfProperty::Generated, true);

@@ -2,6 +2,7 @@
 
 #include "rtf/rtfcontentsink.h"
 
+#include <QHash>
 #include <QImage>
 #include <QSet>
 #include <QTextBlock>
@@ -88,6 +89,7 @@ private:
     void finishCells(Table &table);
     void applyBlockFormat(const RtfParagraphFormat &paragraph);
     void insertNote();
+    void newFieldEpoch();
     void attachHiddenToBlock();
     void takeHidden(bool noText);
     QTextCharFormat withHidden(QTextCharFormat format) const;
@@ -109,6 +111,8 @@ private:
     bool m_pageBreakNext = false;
     bool m_finished = false;
     bool m_decorated = false; // some text has a highlight or a double underline
+    int m_fieldEpoch = 0;     // counts cell and table bounds: a field's result cannot span them
+    QHash<qint64, int> m_fieldIds;
     enum Simplified {
         NestingCapped = 1,
         RowsSplit = 2,

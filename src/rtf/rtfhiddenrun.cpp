@@ -30,9 +30,9 @@ void hidingWords(QByteArray &out, const RtfCharFormat &format)
 
 } // namespace
 
-QByteArray RtfHiddenRun::run(QStringView text, const RtfCharFormat &format, const Context &context)
+QByteArray RtfHiddenRun::formatWords(const RtfCharFormat &format, const Context &context)
 {
-    QByteArray out = "{";
+    QByteArray out;
     hidingWords(out, format);
     if (format.font >= 0)
         word(out, "f", format.font);
@@ -59,6 +59,12 @@ QByteArray RtfHiddenRun::run(QStringView text, const RtfCharFormat &format, cons
         word(out, "cf", context.foreground);
     if (context.background >= 0)
         word(out, "highlight", context.background);
+    return out;
+}
+
+QByteArray RtfHiddenRun::run(QStringView text, const RtfCharFormat &format, const Context &context)
+{
+    QByteArray out = '{' + formatWords(format, context);
     if (format.footnoteMark) {
         word(out, "chftn"); // the reader numbers it again
         return out + '}';

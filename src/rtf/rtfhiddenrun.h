@@ -20,6 +20,9 @@ struct Context
 // format in effect around them), it reads back as the same text and format, and is written
 // again as the same bytes. No \plain: that would bring in the reader's default font.
 QByteArray run(QStringView text, const RtfCharFormat &format, const Context &context);
+// The words that give the format (\v and \deleted among them), for text written without one
+// around it.
+QByteArray formatWords(const RtfCharFormat &format, const Context &context);
 // A hidden paragraph mark: it joins its paragraph to the next one, and a save keeps it.
 QByteArray paragraphMark(const RtfCharFormat &format);
 

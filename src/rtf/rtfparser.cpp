@@ -292,8 +292,8 @@ bool RtfParser::closeGroup()
             emitKept(closed.start);
         }
     }
-    if (closed.keepHere)
-        emitKept(closed.start);
+    if (closed.keepHere) // an object's result keeps the format it was shown in
+        emitKept(closed.start, closed.chars.generated);
     return false;
 }
 
@@ -832,7 +832,7 @@ void RtfParser::keepGroup(RtfGroupState &group)
     }
 }
 
-void RtfParser::emitKept(qsizetype start)
+void RtfParser::emitKept(qsizetype start, bool withFormat)
 {
     if (start < 0 || start >= m_offset)
         return;
@@ -843,7 +843,9 @@ void RtfParser::emitKept(qsizetype start)
         m_closingAtEnd ? QByteArrayView(closed) : m_input.sliced(start, m_offset - start);
     // Written back on its own, a part of hidden text must stay hidden, and \u in it must skip
     // as many characters as it did.
-    QByteArray context = hidingContext(state().chars);
+    QByteArray context =
+        withFormat ? RtfHiddenRun::formatWords(state().chars, hiddenRunContext(state().chars))
+                   : hidingContext(state().chars);
     if (state().unicodeSkip != 1)
         context += "\\uc" + QByteArray::number(state().unicodeSkip);
     if (!context.isEmpty())
@@ -865,7 +867,7 @@ QByteArray RtfParser::hidingContext(const RtfCharFormat &chars)
 }
 
 // The colour table entries and the kind of font of the hidden run waiting in m_text.
-RtfHiddenRun::Context RtfParser::hiddenRunContext()
+RtfHiddenRun::Context RtfParser::hiddenRunContext(const RtfCharFormat &format)
 {
     if (m_colorIndexSize < m_colors.size()) {
         for (size_t i = m_colorIndexSize; i < m_colors.size(); ++i)
@@ -879,9 +881,9 @@ RtfHiddenRun::Context RtfParser::hiddenRunContext()
         return it == m_colorIndexes.end() ? -1 : it->second;
     };
     RtfHiddenRun::Context context;
-    context.foreground = index(m_textFormat.foreground);
-    context.background = index(m_textFormat.background);
-    const int page = codePage(m_textFormat.font);
+    context.foreground = index(format.foreground);
+    context.background = index(format.background);
+    const int page = codePage(format.font);
     context.glyphFont = page == RtfTextDecoder::SymbolPage || page == RtfTextDecoder::WingdingsPage;
     return context;
 }
@@ -1308,7 +1310,7 @@ void RtfParser::flushText()
     if (m_textFormat.isHiddenText()) {
         // Not shown, but kept in its place; within an object kept whole it is there already.
         if (!m_textFormat.generated)
-            m_kept += RtfHiddenRun::run(m_text, m_textFormat, hiddenRunContext());
+            m_kept += RtfHiddenRun::run(m_text, m_textFormat, hiddenRunContext(m_textFormat));
         m_text.resize(0);
         return;
     }

@@ -68,9 +68,9 @@ private:
     int fontNamePage() const;
     void keepGroup(RtfGroupState &group);
     static QByteArray hidingContext(const RtfCharFormat &chars);
-    RtfHiddenRun::Context hiddenRunContext();
+    RtfHiddenRun::Context hiddenRunContext(const RtfCharFormat &format);
     void dropHiddenText();
-    void emitKept(qsizetype start);
+    void emitKept(qsizetype start, bool withFormat = false);
     void sendKept();
     bool takeBackKept(qint64 keptAtOpen);
     QByteArray closedSlice(qsizetype start) const;
