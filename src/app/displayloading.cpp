@@ -1,11 +1,14 @@
 #include "displayloading.h"
 
 #include "app/richtextbox.h"
+#include "rtf/rtfdetect.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QThread>
 
 #include <atomic>
+#include <unistd.h>
 
 struct DisplayLoading::Job
 {
@@ -60,7 +63,7 @@ void DisplayLoading::start(const QString &path, const PaneFileReader::Limits &li
         job->done(std::move(refused));
         return;
     }
-    if (QFileInfo(path).size() < m_backgroundFrom) {
+    if (!inBackground(path)) {
         PaneFileReader::Result result = PaneFileReader::read(path, limits);
         job->done(std::move(result));
         return;
@@ -90,6 +93,26 @@ void DisplayLoading::start(const QString &path, const PaneFileReader::Limits &li
     m_clock.start();
     m_progressTimer.start();
     thread->start(QThread::LowPriority);
+}
+
+bool DisplayLoading::inBackground(const QString &path) const
+{
+    const qint64 size = QFileInfo(path).size();
+    if (size >= m_backgroundFrom)
+        return true;
+    if (size < richBackgroundFrom)
+        return false;
+    // Building a formatted document costs far more per byte than decoding plain text: a few
+    // hundred kilobytes of RTF can take a second.
+    WholeFileReader::Opened opened = WholeFileReader::open(path); // never waits on the file
+    if (opened.status != WholeFileReader::Status::Ok)
+        return false;
+    QFile file;
+    if (!file.open(opened.fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(opened.fd);
+        return false;
+    }
+    return isRtf(file.read(16));
 }
 
 void DisplayLoading::showProgress()

@@ -35,6 +35,8 @@ public:
     // Files from this size on are read on a thread; tests set 0 to read every file so.
     void setBackgroundFrom(qint64 bytes) { m_backgroundFrom = bytes; }
     static constexpr qint64 defaultBackgroundFrom = 2 << 20;
+    // RTF files from this size on are read on a thread too.
+    static constexpr qint64 richBackgroundFrom = 256 << 10;
     static constexpr int progressAfterMs = 250;
 
 signals:
@@ -44,6 +46,7 @@ private:
     struct Job;
     void deliver(const std::shared_ptr<Job> &job);
     void showProgress();
+    bool inBackground(const QString &path) const;
 
     QPointer<RichTextBox> m_pane;
     std::shared_ptr<Job> m_job;
