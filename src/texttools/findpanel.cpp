@@ -1,4 +1,5 @@
 #include "findpanel.h"
+#include "textsearch.h"
 
 #include "app/pgwell.h"
 #include "app/richtextbox.h"
@@ -77,23 +78,15 @@ void FindPanel::search(qsizetype start)
 
 qsizetype FindPanel::find(const QString &word, qsizetype start) const
 {
-    start = qMax<qsizetype>(start, 1);
-    const qsizetype length = w.Text1->textLength();
-    if (start > length)
-        return 0;
-    if (!word.isEmpty()) {
-        const qsizetype found = w.Text1->indexOf(word, start - 1);
-        return found < 0 ? 0 : found + 1;
-    }
-    // An empty word is found at the start, stepping over the second half of a character
-    // outside the Basic Multilingual Plane, as TextSearch::find does.
-    qsizetype index = start - 1;
-    if (index > 0) {
-        const QString pair = w.Text1->text(index - 1, 2);
-        if (pair.size() == 2 && pair[0].isHighSurrogate() && pair[1].isLowSurrogate())
-            ++index;
-    }
-    return index < length ? index + 1 : 0;
+    const RichTextBox &pane = *w.Text1;
+    const TextSearch::Source text{
+        pane.textLength(),
+        [&pane](QStringView word, qsizetype from) { return pane.indexOf(word, from); },
+        [&pane](qsizetype index) {
+            const QString pair = pane.text(index - 1, 2);
+            return pair.size() == 2 && pair[0].isHighSurrogate() && pair[1].isLowSurrogate();
+        }};
+    return TextSearch::find(text, word, start);
 }
 
 void FindPanel::setWordColor(const QColor &color)

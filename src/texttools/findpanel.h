@@ -23,7 +23,7 @@ private:
     void findNext();
     void search(qsizetype start);
     void setWordColor(const QColor &color);
-    // As TextSearch::find over the pane's text, searched in place: each Find next costs the
+    // TextSearch::find over the pane's text where it is kept: each Find next costs the
     // search alone, not a copy of a long text.
     qsizetype find(const QString &word, qsizetype start) const;
 
