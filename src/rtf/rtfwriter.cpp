@@ -43,23 +43,24 @@ QString listLabel(const QTextList *list, const QTextBlock &block)
     }
 }
 
-// Whether next is the paragraph after block in the same text (not in another cell or table) and
-// begins with the result of the given field.
+// Whether the paragraphs after block in the same text (not in another cell or table) go on with
+// the result of the given field: the first of them with text begins with it.
 bool continuesField(const QTextBlock &block, const QTextBlock &next, const QString &field, int id)
 {
-    if (field.isEmpty() || !next.isValid())
+    if (field.isEmpty())
         return false;
     const QTextCursor at(block);
-    const QTextCursor nextAt(next);
-    if (at.currentFrame() != nextAt.currentFrame())
-        return false;
-    if (const QTextTable *table = at.currentTable();
-        table && table->cellAt(block.position()) != table->cellAt(next.position()))
-        return false;
-    for (auto it = next.begin(); !it.atEnd(); ++it) {
-        const QTextCharFormat format = it.fragment().charFormat();
-        return format.stringProperty(RtfProperty::FieldInstruction) == field &&
-               format.intProperty(RtfProperty::FieldId) == id;
+    const QTextTable *table = at.currentTable();
+    for (QTextBlock later = next; later.isValid(); later = later.next()) {
+        if (QTextCursor(later).currentFrame() != at.currentFrame())
+            return false;
+        if (table && table->cellAt(block.position()) != table->cellAt(later.position()))
+            return false;
+        for (auto it = later.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat format = it.fragment().charFormat();
+            return format.stringProperty(RtfProperty::FieldInstruction) == field &&
+                   format.intProperty(RtfProperty::FieldId) == id;
+        }
     }
     return false;
 }
