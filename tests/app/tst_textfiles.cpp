@@ -4,6 +4,7 @@
 #include "app/memorybudget.h"
 #include "app/textdecoder.h"
 #include "app/wholefilereader.h"
+#include "decodingrows.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -42,15 +43,8 @@ private slots:
 
 void TestTextFiles::decode_data()
 {
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<TextEncoding>("encoding");
-    QTest::addColumn<LineEnding>("lineEnding");
-
-    const auto row = [](const char *name, const QByteArray &bytes, const QString &text,
-                        TextEncoding encoding, LineEnding lineEnding) {
-        QTest::newRow(name) << bytes << text << encoding << lineEnding;
-    };
+    addDecodingColumns();
+    const auto row = decodingRow;
     using E = TextEncoding;
     using L = LineEnding;
     row("empty", QByteArray(), QString(), E::Utf8, L::CrLf);

@@ -1,5 +1,6 @@
 // The plain-text engine without a window: the buffer and its line index, reading files into
 // it, editing with undo, and wrapping into rows.
+#include "decodingrows.h"
 #include "plaintext/plaintextdocument.h"
 #include "plaintext/plaintextloader.h"
 #include "plaintext/textbuffer.h"
@@ -71,15 +72,8 @@ static void checkIndex(const TextBuffer &buffer, const QString &text)
 
 void TestTextEngine::loadAndIndex_data()
 {
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<TextEncoding>("encoding");
-    QTest::addColumn<LineEnding>("lineEnding");
-
-    const auto row = [](const char *name, const QByteArray &bytes, const QString &text,
-                        TextEncoding encoding, LineEnding lineEnding) {
-        QTest::newRow(name) << bytes << text << encoding << lineEnding;
-    };
+    addDecodingColumns();
+    const auto row = decodingRow;
     using E = TextEncoding;
     using L = LineEnding;
     row("empty", QByteArray(), QString(), E::Utf8, L::CrLf);
