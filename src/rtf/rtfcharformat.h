@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QtGlobal>
+#include <QByteArray>
 
 // Character properties of an RTF group, as read, before mapping to Qt.
 struct RtfCharFormat
@@ -34,6 +34,8 @@ struct RtfCharFormat
     bool smallCaps = false;
     bool generated = false;    // shown result of an object kept whole: not written back
     bool footnoteMark = false; // the number \chftn shows
+    quint8 listLabel = 0;      // 1 in \listtext, 2 in \pntext or a label made from \pn
+    QByteArray words;          // kept words the pane does not show (RtfKeptWords)
 
     // Text the pane does not show; a save writes it back as it was.
     bool isHiddenText() const { return hidden || deleted; }

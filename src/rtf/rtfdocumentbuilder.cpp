@@ -83,7 +83,9 @@ void RtfDocumentBuilder::text(QStringView text, const RtfCharFormat &format,
     flushRowText();
     enterLevel(paragraph.tableLevel());
     takeHidden(text.isEmpty());
-    const QTextCharFormat qtFormat = withHidden(charFormat(format));
+    QTextCharFormat qtFormat = withHidden(charFormat(format));
+    if (format.listLabel) // the label as read: a save knows it unchanged
+        qtFormat.setProperty(RtfProperty::ListLabel, text.toString());
     // Qt lays out a paragraph as a whole, in time that grows faster than its length and its
     // number of runs; a very long one is shown in pieces, each marked so that a save joins
     // them again.
@@ -208,9 +210,11 @@ void RtfDocumentBuilder::rowEnd(int level, const RtfRowDefinition &row)
             cell.rowBorders = row.borders;
             cell.span = cell.ownSpan;
             cell.merge = 0;
+            cell.words.clear();
             if (index < row.cells.size()) {
                 cell.borders = row.cells.at(index).borders;
                 cell.merge = row.cells.at(index).merge;
+                cell.words = row.cells.at(index).words;
                 if ((cell.merge & RtfCellDefinition::InRow) && head && cell.span > 0) {
                     head->span = cell.column + cell.span - head->column;
                     cell.span = 0;
@@ -220,6 +224,7 @@ void RtfDocumentBuilder::rowEnd(int level, const RtfRowDefinition &row)
                 head = &cell;
             ++index;
         }
+        keepRowWords(table);
         if (row.borders)
             table.borders = true;
         for (const RtfCellDefinition &cell : row.cells)
@@ -508,6 +513,11 @@ void RtfDocumentBuilder::closeTable()
         }
         QTextTableFormat format = t->format();
         format.setColumnWidthConstraints(widths);
+        QVariantList rowWords;
+        for (qsizetype r = 0; r < table.rowWords.size() && r < t->rows(); ++r)
+            rowWords.append(table.rowWords.at(r));
+        if (!rowWords.isEmpty())
+            format.setProperty(RtfProperty::RowWords, rowWords);
         t->setFormat(format);
     }
     finishCells(table);
@@ -530,6 +540,17 @@ void RtfDocumentBuilder::startRow(Table &table)
         if (cell.borders)
             table.borders = true;
     }
+    keepRowWords(table);
+}
+
+// The kept words of the current row's definition, for a save to write with it.
+void RtfDocumentBuilder::keepRowWords(Table &table)
+{
+    if (table.definition.words.isEmpty() && table.rowWords.size() <= table.row)
+        return;
+    while (table.rowWords.size() <= table.row)
+        table.rowWords.append(QByteArray());
+    table.rowWords[table.row] = table.definition.words;
 }
 
 // The grid column whose right edge is the given one; a column is split or added when the
@@ -617,6 +638,7 @@ bool RtfDocumentBuilder::placeCell(Table &table)
     cell.borders = definition.borders;
     cell.rowBorders = table.definition.borders;
     cell.merge = definition.merge;
+    cell.words = definition.words;
     if ((cell.merge & RtfCellDefinition::InRow) && previous) {
         // \clmrg: this cell is part of the one on its left.
         for (auto it = table.cells.rbegin(); it != table.cells.rend() && it->row == table.row;
@@ -760,6 +782,15 @@ void RtfDocumentBuilder::finishCells(Table &table)
         }
     }
 
+    for (const PlacedCell &cell : cells) {
+        if (cell.words.isEmpty() || cell.span <= 0 || cell.rowSpan <= 0 || cell.row >= rows)
+            continue;
+        QTextTableCell tableCell = t->cellAt(cell.row, cell.column);
+        QTextTableCellFormat format = tableCell.format().toTableCellFormat();
+        format.setProperty(RtfProperty::CellWords, cell.words);
+        tableCell.setFormat(format);
+    }
+
     qint64 work = 50'000'000;
     const qint64 mergeCost = qint64(rows) * columns + 1;
     for (const PlacedCell &cell : cells) {
@@ -846,6 +877,8 @@ void RtfDocumentBuilder::applyBlockFormat(const RtfParagraphFormat &paragraph)
     }
     if (paragraph.style >= 0)
         format.setProperty(RtfProperty::ParagraphStyle, paragraph.style);
+    if (!paragraph.words.isEmpty())
+        format.setProperty(RtfProperty::ParagraphWords, paragraph.words);
     if (paragraph.endsSection)
         format.setProperty(RtfProperty::SectionEnd, true);
     if (m_pageBreakNext || paragraph.pageBreakBefore) {
@@ -926,6 +959,18 @@ QTextCharFormat RtfDocumentBuilder::charFormat(const RtfCharFormat &format)
     }
     if (format.generated)
         f.setProperty(RtfProperty::Generated, true);
+    if (!format.words.isEmpty())
+        f.setProperty(RtfProperty::CharWords, format.words);
+    if (format.listLabel)
+        f.setProperty(RtfProperty::ListLabelKind, int(format.listLabel));
+    const QByteArray &flags =
+        format.field >= 0 ? m_parser.fieldFlags(format.field) : m_parser.linkFlags(format.link);
+    const QByteArray &parts =
+        format.field >= 0 ? m_parser.fieldParts(format.field) : m_parser.linkParts(format.link);
+    if (!flags.isEmpty())
+        f.setProperty(RtfProperty::FieldFlags, flags);
+    if (!parts.isEmpty())
+        f.setProperty(RtfProperty::FieldParts, parts);
     if (format.footnoteMark)
         f.setProperty(RtfProperty::FootnoteMark, true);
     if (format.link >= 0) {

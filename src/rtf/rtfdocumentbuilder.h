@@ -59,6 +59,7 @@ private:
         quint8 borders = 0;
         quint8 rowBorders = 0;
         quint8 merge = 0;
+        QByteArray words; // kept words of its definition
     };
     struct Table
     {
@@ -77,6 +78,7 @@ private:
         bool widthsKnown = true; // every edge came from a \cellx
         bool borders = false;    // some cell or row declared a border
         std::vector<PlacedCell> cells;
+        QList<QByteArray> rowWords; // kept words of each row's definition
     };
 
     void enterLevel(int level);
@@ -84,6 +86,7 @@ private:
     void closeTable();
     void advance(Table &table);
     void startRow(Table &table);
+    static void keepRowWords(Table &table);
     bool placeCell(Table &table);
     int gridColumn(Table &table, int edge);
     void finishCells(Table &table);

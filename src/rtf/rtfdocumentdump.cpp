@@ -67,6 +67,16 @@ QString charSummary(const QTextDocument &document, const QTextCharFormat &f, Fie
     }
     if (f.isAnchor() && !f.anchorHref().isEmpty())
         parts << QStringLiteral("link '%1'").arg(f.anchorHref());
+    for (const auto &[name, property] : {std::pair{"words", RtfProperty::CharWords},
+                                         {"flags", RtfProperty::FieldFlags},
+                                         {"parts", RtfProperty::FieldParts}}) {
+        if (const QByteArray words = f.property(property).toByteArray(); !words.isEmpty())
+            parts << QStringLiteral("%1 '%2'").arg(QLatin1String(name), QString::fromLatin1(words));
+    }
+    if (f.hasProperty(RtfProperty::ListLabel))
+        parts << QStringLiteral("label%1 '%2'")
+                     .arg(f.intProperty(RtfProperty::ListLabelKind))
+                     .arg(f.stringProperty(RtfProperty::ListLabel));
     if (f.boolProperty(RtfProperty::Generated))
         parts << QStringLiteral("generated");
     if (f.boolProperty(RtfProperty::FootnoteMark))
@@ -102,6 +112,9 @@ QString blockSummary(const QTextBlockFormat &f)
         parts << QStringLiteral("style %1").arg(f.intProperty(RtfProperty::ParagraphStyle));
     if (f.boolProperty(RtfProperty::SectionEnd))
         parts << QStringLiteral("section end");
+    if (const QByteArray words = f.property(RtfProperty::ParagraphWords).toByteArray();
+        !words.isEmpty())
+        parts << QStringLiteral("words '%1'").arg(QString::fromLatin1(words));
     if (const QByteArray kept = f.property(RtfProperty::HiddenAtEnd).toByteArray(); !kept.isEmpty())
         parts << QStringLiteral("kept at end %1").arg(QString::fromLatin1(kept.toHex().left(24)));
     return parts.join(u' ');
@@ -150,7 +163,11 @@ void dumpTable(const QTextDocument &document, const QTextTable *table, QString &
                         .arg(table->rows())
                         .arg(table->columns())
                         .arg(widths.join(u','));
+    const QVariantList rowWords = format.property(RtfProperty::RowWords).toList();
     for (int r = 0; r < table->rows(); ++r) {
+        if (const QByteArray words = rowWords.value(r).toByteArray(); !words.isEmpty())
+            out += indent +
+                   QStringLiteral("row %1 words '%2'\n").arg(r).arg(QString::fromLatin1(words));
         for (int c = 0; c < table->columns(); ++c) {
             const QTextTableCell cell = table->cellAt(r, c);
             if (cell.row() != r || cell.column() != c)
@@ -163,6 +180,9 @@ void dumpTable(const QTextDocument &document, const QTextTable *table, QString &
                                 .arg(cell.columnSpan())
                                 .arg(number(f.topBorder()), number(f.leftBorder()),
                                      number(f.bottomBorder()), number(f.rightBorder()));
+            if (const QByteArray words = f.property(RtfProperty::CellWords).toByteArray();
+                !words.isEmpty())
+                out += indent + QStringLiteral("  words '%1'\n").arg(QString::fromLatin1(words));
             for (auto it = cell.begin(); !it.atEnd(); ++it) {
                 if (const QTextFrame *child = it.currentFrame())
                     dumpFrame(document, child, out, depth + 1, fields);

@@ -38,8 +38,11 @@ RtfFormatTables::RtfFormatTables(const QTextDocument &doc)
     }
     if (m_haveFileColors) {
         const QVariantList colors = root.property(RtfProperty::Colors).toList();
+        m_autoColor = -1;
         for (qsizetype i = 0; i < colors.size(); ++i) {
             const QRgb rgb = colors.at(i).toUInt();
+            if (qAlpha(rgb) == 0 && m_autoColor < 0)
+                m_autoColor = int(i);
             if (qAlpha(rgb) != 0 && !m_colorIndex.contains(rgb))
                 m_colorIndex.insert(rgb, int(i));
         }

@@ -23,6 +23,9 @@ public:
 
     int fontIndex(const QString &family) const { return m_fontIndex.value(family, 0); }
     int colorIndex(QColor color) const { return m_colorIndex.value(color.rgb() | 0xff000000, 0); }
+    // The number of an "auto" colour entry, which \cf and \highlight take for none; -1 when
+    // the file's table has none.
+    int autoColorIndex() const { return m_autoColor; }
 
     void write(RtfOutput &out) const;
 
@@ -38,6 +41,7 @@ private:
     bool m_haveFileColors = false;
     int m_firstFont = 0;  // number of m_fonts.first()
     int m_firstColor = 1; // index of m_colors.first()
+    int m_autoColor = 0;
 
     QList<QString> m_fonts;
     QHash<QString, int> m_fontIndex;

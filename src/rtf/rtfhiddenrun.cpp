@@ -1,5 +1,7 @@
 #include "rtf/rtfhiddenrun.h"
 
+#include "rtf/rtfkeptwords.h"
+
 namespace {
 
 void word(QByteArray &out, const char *name)
@@ -59,6 +61,13 @@ QByteArray RtfHiddenRun::formatWords(const RtfCharFormat &format, const Context 
         word(out, "cf", context.foreground);
     if (context.background >= 0)
         word(out, "highlight", context.background);
+    // The kept words, but not a character style: its formats would come on top of these on
+    // the next reading.
+    if (!format.words.isEmpty()) {
+        const QByteArray words = RtfKeptWords::without(format.words, "cs");
+        if (!words.isEmpty())
+            out += ' ' + words.chopped(1);
+    }
     return out;
 }
 

@@ -179,6 +179,90 @@ Map makeMap()
           "brdrthtnlg",  "brdrtnthtnlg", "brdrwavy",   "brdrwavydb", "brdrdashdotstr", "brdremboss",
           "brdrengrave", "brdroutset",   "brdrinset"})
         map.emplace(style, K::BorderStyle);
+    // Formats the pane does not show; a save writes them back. Revision marks (\insrsid ...) are
+    // bookkeeping and go; so do the fonts and formats of other scripts (\af, \loch ...), which
+    // are said once per script class and would mean another thing kept one per name.
+    for (const char *word :
+         {"lang",       "langfe",    "langnp",     "langfenp", "noproof",   "expnd",   "expndtw",
+          "charscalex", "kerning",   "outl",       "shad",     "embo",      "impr",    "ulc",
+          "chshdng",    "chcfpat",   "cgrid",      "g",        "webhidden", "fittext", "revised",
+          "revauth",    "revdttm",   "crauth",     "crdate",   "animtext",  "accnone", "accdot",
+          "acccomma",   "acccircle", "accunderdot"})
+        map.emplace(word, K::KeptChar);
+    for (const char *word : {"keep",        "keepn",
+                             "widctlpar",   "nowidctlpar",
+                             "hyphpar",     "outlinelevel",
+                             "noline",      "sbauto",
+                             "saauto",      "lisa",
+                             "lisb",        "contextualspace",
+                             "adjustright", "aspalpha",
+                             "aspnum",      "faauto",
+                             "fahang",      "facenter",
+                             "faroman",     "favar",
+                             "fafixed",     "nosnaplinegrid",
+                             "rtlpar",      "ltrpar",
+                             "ls",          "ilvl",
+                             "lin",         "rin",
+                             "level",       "yts",
+                             "absw",        "absh",
+                             "phmrg",       "phpg",
+                             "phcol",       "posx",
+                             "posxc",       "posxi",
+                             "posxo",       "posxr",
+                             "posxl",       "posnegx",
+                             "pvmrg",       "pvpg",
+                             "pvpara",      "posy",
+                             "posnegy",     "posyil",
+                             "posyt",       "posyc",
+                             "posyb",       "posyin",
+                             "posyout",     "abslock",
+                             "dxfrtext",    "dfrmtxtx",
+                             "dfrmtxty",    "overlay",
+                             "wrapdefault", "wraparound",
+                             "wraptight",   "wrapthrough",
+                             "nowrap",      "dropcapli",
+                             "dropcapt",    "absnoovrlp",
+                             "shading",     "cfpat",
+                             "cbpat",       "bghoriz",
+                             "bgvert",      "bgfdiag",
+                             "bgbdiag",     "bgcross",
+                             "bgdcross",    "bgdkhoriz",
+                             "bgdkvert",    "bgdkfdiag",
+                             "bgdkbdiag",   "bgdkcross",
+                             "bgdkdcross",  "collapsed",
+                             "indmirror",   "pnrnot"})
+        map.emplace(word, K::KeptParagraph);
+    for (const char *word :
+         {"trql",         "trqc",          "trqr",           "trleft",         "trrh",
+          "trhdr",        "trkeep",        "trkeepfollow",   "trautofit",      "trftsWidth",
+          "trwWidth",     "trftsWidthB",   "trwWidthB",      "trftsWidthA",    "trwWidthA",
+          "trpaddl",      "trpaddt",       "trpaddb",        "trpaddr",        "trpaddfl",
+          "trpaddft",     "trpaddfb",      "trpaddfr",       "trspdl",         "trspdt",
+          "trspdb",       "trspdr",        "trspdfl",        "trspdft",        "trspdfb",
+          "trspdfr",      "trcbpat",       "trcfpat",        "trshdng",        "tblind",
+          "tblindtype",   "ltrrow",        "rtlrow",         "trgaph",         "taprtl",
+          "irow",         "irowband",      "lastrow",        "tbllkhdrrows",   "tbllklastrow",
+          "tbllkhdrcols", "tbllklastcol",  "tbllknorowband", "tbllknocolband", "tabsnoovrlp",
+          "tphmrg",       "tphpg",         "tphcol",         "tposx",          "tposnegx",
+          "tposy",        "tposnegy",      "tpvmrg",         "tpvpg",          "tpvpara",
+          "tdfrmtxtLeft", "tdfrmtxtRight", "tdfrmtxtTop",    "tdfrmtxtBottom", "trbgbdiag",
+          "trbgcross",    "trbgdcross",    "trbgfdiag",      "trbghoriz",      "trbgvert"})
+        map.emplace(word, K::KeptRow);
+    for (const char *word :
+         {"clvertalt",  "clvertalc",  "clvertalb",   "clcbpat",     "clcfpat",     "clshdng",
+          "clbghoriz",  "clbgvert",   "clbgfdiag",   "clbgbdiag",   "clbgcross",   "clbgdcross",
+          "clbgdkhor",  "clbgdkvert", "clbgdkfdiag", "clbgdkbdiag", "clbgdkcross", "clbgdkdcross",
+          "clftsWidth", "clwWidth",   "clpadl",      "clpadt",      "clpadb",      "clpadr",
+          "clpadfl",    "clpadft",    "clpadfb",     "clpadfr",     "cltxlrtb",    "cltxtbrl",
+          "cltxbtlr",   "cltxlrtbv",  "cltxtbrlv",   "clNoWrap",    "clhidemark",  "clFitText"})
+        map.emplace(word, K::KeptCell);
+    for (const char *word : {"brdrt", "brdrb", "brdrl", "brdrr", "brdrbtw", "brdrbar", "box"})
+        map.emplace(word, K::ParagraphBorder);
+    map.emplace("chbrdr", K::CharBorder);
+    for (const char *word : {"brdrcf", "brsp", "brdrframe", "brdrshadow"})
+        map.emplace(word, K::BorderDetail);
+    for (const char *word : {"fldlock", "flddirty", "fldedit", "fldpriv", "fldalt"})
+        map.emplace(word, K::FieldFlag);
     // Page setup and section layout before the text: nothing to show, but a save keeps them.
     for (const char *word :
          {"paperw",    "paperh",     "margl",      "margr",    "margt",    "margb",     "gutter",

@@ -169,6 +169,19 @@ enum class RtfKeyword : quint8 {
     Pnstart,
     Pnf,
     Pnprev,
+    // formats the pane does not show, kept verbatim for a save: of the characters, the
+    // paragraph, a table row's definition, a cell's definition
+    KeptChar,
+    KeptParagraph,
+    KeptRow,
+    KeptCell,
+    // borders of a paragraph (\brdrt ...) or of characters (\chbrdr); their line style, colour
+    // and spacing (\brdrcf, \brsp ...) go with the last border said
+    ParagraphBorder,
+    CharBorder,
+    BorderDetail,
+    // \fldlock, \flddirty ...: flags of a field
+    FieldFlag,
 };
 
 namespace RtfKeywords {

@@ -174,6 +174,17 @@ void RtfOutput::raw(QByteArrayView rtf)
         m_lineStart = m_out.size() - rtf.size() + newline + 1;
 }
 
+void RtfOutput::kept(QByteArrayView words)
+{
+    while (!words.isEmpty()) {
+        qsizetype end = words.indexOf(' ');
+        end = end < 0 ? words.size() : end + 1;
+        beforeToken(true);
+        raw(words.first(end));
+        words = words.sliced(end);
+    }
+}
+
 void RtfOutput::hex(QByteArrayView data)
 {
     constexpr qsizetype BytesPerLine = 64;

@@ -25,6 +25,9 @@ public:
     void text(QStringView text);
     // RTF kept from a file, written as it was.
     void raw(QByteArrayView rtf);
+    // Control words kept from a file (RtfKeptWords: entries that end in a blank), with line
+    // breaks between entries where lines grow long.
+    void kept(QByteArrayView words);
     // Text beyond ASCII as \u only: the file's code pages are not 1252.
     void setUnicodeOnly(bool on) { m_unicodeOnly = on; }
     // Binary data as hex digits in short lines, as \pict groups carry images.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QList>
 
 // Paragraph properties of an RTF group. Lengths are in twips.
@@ -23,6 +24,7 @@ struct RtfParagraphFormat
     int nestLevel = 0;        // \itap
     int style = -1;           // \sN: the stylesheet's paragraph style, -1 for none said
     bool endsSection = false; // given to a sink's paragraphEnd: the paragraph ended in \sect
+    QByteArray words;         // kept words the pane does not show (RtfKeptWords)
 
     // 0 outside tables, 1 for a table cell, 2+ for nested tables.
     int tableLevel() const { return nestLevel > 0 ? nestLevel : (inTable ? 1 : 0); }

@@ -1,6 +1,7 @@
 #include "rtf/rtfparser.h"
 
 #include "rtf/rtfhiddenrun.h"
+#include "rtf/rtfkeptwords.h"
 #include "rtf/rtftokenizer.h"
 
 #include <algorithm>
@@ -10,6 +11,7 @@ namespace {
 
 constexpr qsizetype kMaxFontName = 256;
 constexpr qsizetype kMaxFieldInstruction = 4096;
+constexpr qsizetype kMaxInstructionParts = 256 * 1024;
 
 // Text of a font name or field instruction: control characters mean nothing there and no save
 // could write them back; a half of a surrogate pair without its other half is U+FFFD.
@@ -108,6 +110,11 @@ void RtfParser::parse(QByteArrayView rtf, RtfContentSink &sink)
     m_picture = RtfPicture();
     m_links.clear();
     m_fieldInstructions.clear();
+    m_linkExtras.clear();
+    m_fieldExtras.clear();
+    m_fieldFlags.clear();
+    m_instructionParts.clear();
+    m_borderTarget = NoBorder;
     m_outerRow = RtfRowDefinition();
     m_nestedRow = RtfRowDefinition();
     m_nestedRow.nested = true;
@@ -118,6 +125,7 @@ void RtfParser::parse(QByteArrayView rtf, RtfContentSink &sink)
     m_footnotes = 0;
     m_numbering = Numbering();
     m_labelSeen = false;
+    m_paragraphStart = 0;
     m_numberCounters.clear();
     std::fill(std::begin(m_levelNumbers), std::end(m_levelNumbers), 0);
 
@@ -208,6 +216,7 @@ void RtfParser::openGroup()
     group.fieldSymbol = 0;
     group.start = m_groupStart;
     group.keepHere = false;
+    group.instructionPart = false;
     group.contentAtOpen = m_emitted + m_structures;
     group.keptAtOpen = m_keptSent + m_kept.size();
     if (group.destination == RtfGroupState::Stylesheet) {
@@ -274,8 +283,21 @@ bool RtfParser::closeGroup()
             finishFieldInstruction();
         break;
     case RtfGroupState::ListNumbering:
-        if (parent == RtfGroupState::Body)
+        if (parent == RtfGroupState::Body) {
             finishNumbering();
+            // The numbering itself is kept after the label, so that a reader of the saved
+            // file finds the label first and makes none of its own.
+            if (!state().kept && !state().chars.generated)
+                emitKept(closed.start);
+        }
+        break;
+    case RtfGroupState::Skip:
+        if (closed.instructionPart && parent == RtfGroupState::FieldInstruction &&
+            m_instructionParts.size() < kMaxInstructionParts)
+            m_instructionParts +=
+                m_closingAtEnd
+                    ? closedSlice(closed.start)
+                    : m_input.sliced(closed.start, m_offset - closed.start).toByteArray();
         break;
     default:
         break;
@@ -307,6 +329,8 @@ void RtfParser::handleWord(QByteArrayView name, bool hasParameter, int parameter
         if (!RtfKeywords::isKnownDestination(keyword)) {
             if (s.destination == RtfGroupState::Body)
                 keepGroup(s);
+            else if (s.destination == RtfGroupState::FieldInstruction)
+                s.instructionPart = true;
             s.destination = RtfGroupState::Skip;
             return;
         }
@@ -344,7 +368,41 @@ void RtfParser::handleWord(QByteArrayView name, bool hasParameter, int parameter
             applyStyle(p, keyword == K::Cs);
             if (keyword == K::S)
                 s.paragraph.style = std::max(p, 0); // a save refers to the style again
+            else // the link to the character style is kept; its formats are the text's own
+                RtfKeptWords::set(s.chars.words, "cs", true, p);
+        } else if (s.destination == RtfGroupState::Body && keyword == K::Ts) {
+            tableDefinitionWord(keyword, name, hasParameter, p); // a row's table style
         }
+        break;
+    case K::KeptChar:
+    case K::CharBorder:
+        if (s.destination == RtfGroupState::Body || s.destination == RtfGroupState::StyleEntry) {
+            RtfKeptWords::set(chars.words, name, hasParameter, p);
+            if (keyword == K::CharBorder)
+                startBorder(BorderOfChars, name);
+        }
+        break;
+    case K::KeptParagraph:
+    case K::ParagraphBorder:
+        if (s.destination == RtfGroupState::Body || s.destination == RtfGroupState::StyleEntry) {
+            RtfKeptWords::set(para.words, name, hasParameter, p);
+            if (keyword == K::ParagraphBorder)
+                startBorder(BorderOfParagraph, name);
+        }
+        break;
+    case K::KeptRow:
+    case K::KeptCell:
+        tableDefinitionWord(keyword, name, hasParameter, p);
+        break;
+    case K::BorderStyle:
+    case K::BorderDetail:
+    case K::Brdrnone:
+    case K::Brdrw:
+        borderWord(keyword, name, hasParameter, p);
+        break;
+    case K::FieldFlag:
+        if (s.fieldGroup)
+            RtfKeptWords::set(m_fieldFlags, name, hasParameter, p);
         break;
     case K::Object:
     case K::Shp:
@@ -378,8 +436,10 @@ void RtfParser::handleWord(QByteArrayView name, bool hasParameter, int parameter
         break;
     case K::Listtext:
     case K::Pntext:
-        if (s.destination == RtfGroupState::Body)
+        if (s.destination == RtfGroupState::Body) {
             m_labelSeen = true; // the producer's own label text follows
+            chars.listLabel = keyword == K::Listtext ? 1 : 2;
+        }
         break;
     case K::Pnlvl:
     case K::Pnlvlblt:
@@ -476,11 +536,15 @@ void RtfParser::handleWord(QByteArrayView name, bool hasParameter, int parameter
         const int link = chars.link;
         const int field = chars.field;
         const bool generated = chars.generated;
+        const quint8 label = chars.listLabel; // Word says \plain inside \listtext
         chars = plainFormat();
         chars.link = link;
         chars.field = field;
         chars.generated = generated;
+        chars.listLabel = label;
         s.styledChars = false;
+        if (m_borderTarget == BorderOfChars)
+            m_borderTarget = NoBorder;
         break;
     }
     case K::B:
@@ -557,6 +621,8 @@ void RtfParser::handleWord(QByteArrayView name, bool hasParameter, int parameter
             s.styledChars = false;
         }
         m_tabKind = RtfParagraphFormat::LeftTab;
+        if (m_borderTarget == BorderOfParagraph)
+            m_borderTarget = NoBorder;
         break;
     case K::Ql:
         para.alignment = RtfParagraphFormat::Left;
@@ -637,9 +703,7 @@ void RtfParser::handleWord(QByteArrayView name, bool hasParameter, int parameter
     case K::Trbrdrr:
     case K::Trbrdrh:
     case K::Trbrdrv:
-    case K::Brdrnone:
-    case K::Brdrw:
-        tableDefinitionWord(keyword, hasParameter, p);
+        tableDefinitionWord(keyword, name, hasParameter, p);
         break;
     case K::Nesttableprops:
         s.nestedTableProps = true;
@@ -774,8 +838,12 @@ void RtfParser::handleDestinationWord(RtfKeyword keyword)
         s.fieldGroup = s.destination == RtfGroupState::Body; // elsewhere it means nothing
         s.fieldSymbol = 0;
         s.fieldTextStart = m_emitted;
+        if (s.fieldGroup)
+            m_fieldFlags.clear();
         break;
     case RtfKeyword::Fldinst:
+        if (s.destination != RtfGroupState::FieldInstruction)
+            m_instructionParts.clear();
         s.destination = RtfGroupState::FieldInstruction;
         m_fieldInstruction.clear();
         m_fieldText.clear();
@@ -805,6 +873,8 @@ void RtfParser::handleDestinationWord(RtfKeyword keyword)
     default:
         if (s.destination == RtfGroupState::Body)
             keepGroup(s);
+        else if (s.destination == RtfGroupState::FieldInstruction)
+            s.instructionPart = true;
         s.destination = RtfGroupState::Skip;
         break;
     }
@@ -1343,6 +1413,7 @@ void RtfParser::paragraphEnd(bool pageBreak, bool section)
     paragraph.endsSection = section;
     m_sink->paragraphEnd(paragraph, s.chars, pageBreak);
     m_labelSeen = false;
+    m_paragraphStart = m_emitted;
 }
 
 void RtfParser::tableEvent(RtfKeyword keyword)
@@ -1377,6 +1448,8 @@ void RtfParser::tableEvent(RtfKeyword keyword)
         m_sink->rowEnd(nested, m_nestedRow);
         break;
     }
+    m_labelSeen = false; // a cell's end is its paragraph's end
+    m_paragraphStart = m_emitted;
 }
 
 // The paragraph format content is shown in. An object's result stays at the table level the
@@ -1436,20 +1509,23 @@ void RtfParser::commitFont()
     m_fontNameText.clear();
 }
 
-void RtfParser::tableDefinitionWord(RtfKeyword keyword, bool hasParameter, int parameter)
+void RtfParser::tableDefinitionWord(RtfKeyword keyword, QByteArrayView name, bool hasParameter,
+                                    int parameter)
 {
     using K = RtfKeyword;
     if (state().destination != RtfGroupState::Body)
         return;
-    auto cellBorder = [this](quint8 bit) {
+    auto cellBorder = [&](quint8 bit) {
         m_cell.borders |= bit;
         m_borderBit = bit;
-        m_borderOfRow = false;
+        RtfKeptWords::set(m_cell.words, name, false, 0);
+        startBorder(BorderOfCell, name);
     };
-    auto rowBorder = [this](quint8 bit) {
+    auto rowBorder = [&](quint8 bit) {
         definedRow().borders |= bit;
         m_borderBit = bit;
-        m_borderOfRow = true;
+        RtfKeptWords::set(definedRow().words, name, false, 0);
+        startBorder(BorderOfRow, name);
     };
     switch (keyword) {
     case K::Trowd: {
@@ -1460,6 +1536,8 @@ void RtfParser::tableDefinitionWord(RtfKeyword keyword, bool hasParameter, int p
         row.serial = ++m_rowSerial;
         m_cell = RtfCellDefinition();
         m_borderBit = 0;
+        if (m_borderTarget == BorderOfCell || m_borderTarget == BorderOfRow)
+            m_borderTarget = NoBorder;
         break;
     }
     case K::Cellx: {
@@ -1470,8 +1548,21 @@ void RtfParser::tableDefinitionWord(RtfKeyword keyword, bool hasParameter, int p
         }
         m_cell = RtfCellDefinition();
         m_borderBit = 0;
+        if (m_borderTarget == BorderOfCell)
+            m_borderTarget = NoBorder;
         break;
     }
+    case K::KeptRow:
+    case K::Ts:
+        // A save gives every row the gap of 108 twips that is kept of no other.
+        if (name == "trgaph" && hasParameter && parameter == 108)
+            definedRow().words = RtfKeptWords::without(definedRow().words, name);
+        else
+            RtfKeptWords::set(definedRow().words, name, hasParameter, parameter);
+        break;
+    case K::KeptCell:
+        RtfKeptWords::set(m_cell.words, name, hasParameter, parameter);
+        break;
     case K::Clmgf:
         m_cell.merge |= RtfCellDefinition::FirstOfRow;
         break;
@@ -1514,19 +1605,54 @@ void RtfParser::tableDefinitionWord(RtfKeyword keyword, bool hasParameter, int p
     case K::Trbrdrv:
         rowBorder(RtfBorder::InnerVertical);
         break;
-    case K::Brdrnone:
-    case K::Brdrw:
-        // A border without a line: \brdrnone, or a width of zero.
-        if (keyword == K::Brdrw && (!hasParameter || parameter > 0))
-            break;
-        if (m_borderOfRow)
-            definedRow().borders &= quint8(~m_borderBit);
-        else
-            m_cell.borders &= quint8(~m_borderBit);
-        break;
     default:
         break;
     }
+}
+
+// A border word (\brdrt, \clbrdrb ...) starts a border; the words of its line that follow go
+// with it.
+void RtfParser::startBorder(BorderTarget target, QByteArrayView name)
+{
+    m_borderTarget = target;
+    m_borderEntry = name.toByteArray();
+}
+
+// The line style, width, colour ... of the border said last, kept with it. A border without a
+// line (\brdrnone, or a width of zero) is no border of its cell or row.
+void RtfParser::borderWord(RtfKeyword keyword, QByteArrayView name, bool hasParameter,
+                           int parameter)
+{
+    RtfGroupState &s = state();
+    if (s.destination != RtfGroupState::Body && s.destination != RtfGroupState::StyleEntry)
+        return;
+    QByteArray *words = nullptr;
+    switch (m_borderTarget) {
+    case BorderOfCell:
+        words = &m_cell.words;
+        break;
+    case BorderOfRow:
+        words = &definedRow().words;
+        break;
+    case BorderOfParagraph:
+        words = &s.paragraph.words;
+        break;
+    case BorderOfChars:
+        words = &s.chars.words;
+        break;
+    case NoBorder:
+        return;
+    }
+    if (s.destination != RtfGroupState::Body &&
+        (m_borderTarget == BorderOfCell || m_borderTarget == BorderOfRow))
+        return;
+    RtfKeptWords::extend(*words, m_borderEntry, name, hasParameter, parameter);
+    const bool none = keyword == RtfKeyword::Brdrnone ||
+                      (keyword == RtfKeyword::Brdrw && hasParameter && parameter <= 0);
+    if (none && m_borderTarget == BorderOfRow)
+        definedRow().borders &= quint8(~m_borderBit);
+    else if (none && m_borderTarget == BorderOfCell)
+        m_cell.borders &= quint8(~m_borderBit);
 }
 
 void RtfParser::numberingWord(RtfKeyword keyword, int parameter)
@@ -1622,7 +1748,9 @@ void RtfParser::finishNumbering()
 {
     Numbering &n = m_numbering;
     n.target = nullptr;
-    if (m_labelSeen || n.level == 0 || n.continued || state().destination != RtfGroupState::Body)
+    // Only at a paragraph's start: after text (a label edited into text) it would be a second.
+    if (m_labelSeen || n.level == 0 || n.continued || state().destination != RtfGroupState::Body ||
+        m_emitted > m_paragraphStart)
         return;
     QString label = n.before;
     if (n.style == Numbering::Bullet) {
@@ -1651,11 +1779,14 @@ void RtfParser::finishNumbering()
         label += formatNumber(number, n.style);
     }
     label += n.after;
+    // Written back as \pntext: a reader of the saved file shows it and makes none of its own.
+    const quint8 wasLabel = std::exchange(state().chars.listLabel, quint8(2));
     for (const QChar c : std::as_const(label)) {
         if (!RtfTextDecoder::isDropped(c.unicode()))
             appendBodyChar(c.unicode());
     }
     appendBodyChar(u'\t');
+    state().chars.listLabel = wasLabel;
     m_labelSeen = true;
 }
 
@@ -1742,6 +1873,7 @@ void RtfParser::finishFieldInstruction()
             target += u'#' + anchor;
         if (!target.isEmpty()) {
             m_links.append(target);
+            m_linkExtras.append({m_fieldFlags, m_instructionParts});
             state().chars.link = int(m_links.size() - 1);
         }
     } else if (type.compare(QLatin1String("SYMBOL"), Qt::CaseInsensitive) != 0) {
@@ -1749,6 +1881,7 @@ void RtfParser::finishFieldInstruction()
         // so that a save writes the field again and not only what it showed.
         if (m_fieldInstructions.size() < 65536) {
             m_fieldInstructions.append(instruction.trimmed());
+            m_fieldExtras.append({m_fieldFlags, m_instructionParts});
             state().chars.field = int(m_fieldInstructions.size() - 1);
         }
     } else if (args.size() > 1) {

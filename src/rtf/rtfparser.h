@@ -41,6 +41,12 @@ public:
     bool formatsSimplified() const { return m_formatsSimplified; }
     QString linkTarget(int link) const { return m_links.value(link); }
     QString fieldInstruction(int field) const { return m_fieldInstructions.value(field); }
+    // A field's flags (\fldlock ...) and the groups inside its instruction, as RTF, for the
+    // field (other than a link) and the link of that number.
+    const QByteArray &fieldFlags(int field) const { return extra(m_fieldExtras, field).flags; }
+    const QByteArray &fieldParts(int field) const { return extra(m_fieldExtras, field).parts; }
+    const QByteArray &linkFlags(int link) const { return extra(m_linkExtras, link).flags; }
+    const QByteArray &linkParts(int link) const { return extra(m_linkExtras, link).parts; }
     // The row definition in effect for top-level (nested false) or nested table rows.
     const RtfRowDefinition &rowDefinition(bool nested) const
     {
@@ -163,7 +169,31 @@ private:
     QString m_fieldText;
     QStringList m_links;
     QStringList m_fieldInstructions;
-    void tableDefinitionWord(RtfKeyword keyword, bool hasParameter, int parameter);
+    struct FieldExtra
+    {
+        QByteArray flags;
+        QByteArray parts;
+    };
+    static const FieldExtra &extra(const QList<FieldExtra> &extras, int index)
+    {
+        static const FieldExtra none;
+        return index >= 0 && index < extras.size() ? extras.at(index) : none;
+    }
+    QList<FieldExtra> m_linkExtras;
+    QList<FieldExtra> m_fieldExtras;
+    QByteArray m_fieldFlags;       // of the field being read
+    QByteArray m_instructionParts; // groups kept inside the instruction being read
+    void tableDefinitionWord(RtfKeyword keyword, QByteArrayView name, bool hasParameter,
+                             int parameter);
+    enum BorderTarget : quint8 {
+        NoBorder,
+        BorderOfCell,
+        BorderOfRow,
+        BorderOfParagraph,
+        BorderOfChars
+    };
+    void startBorder(BorderTarget target, QByteArrayView name);
+    void borderWord(RtfKeyword keyword, QByteArrayView name, bool hasParameter, int parameter);
     RtfRowDefinition &definedRow() { return m_definingNested ? m_nestedRow : m_outerRow; }
 
     RtfRowDefinition m_outerRow;
@@ -171,9 +201,11 @@ private:
     bool m_definingNested = false;
     RtfCellDefinition m_cell; // properties of the next \cellx
     quint64 m_rowSerial = 0;
-    // Where \brdrnone or \brdrw0 takes a border away: a bit of the cell or of the row.
+    // The border said last (a bit of the cell or of the row, the name of its kept entry): its
+    // line's words go with it, and \brdrnone or \brdrw0 takes it away.
     quint8 m_borderBit = 0;
-    bool m_borderOfRow = false;
+    BorderTarget m_borderTarget = NoBorder;
+    QByteArray m_borderEntry;
     quint8 m_tabKind = 0; // \tqr, \tqc or \tqdec waiting for its \tx
     int m_footnotes = 0;
 
@@ -195,7 +227,8 @@ private:
     void numberingWord(RtfKeyword keyword, int parameter);
     void appendNumberingBytes(QByteArrayView bytes);
     Numbering m_numbering;
-    bool m_labelSeen = false; // \listtext or \pntext in this paragraph
+    bool m_labelSeen = false;    // \listtext or \pntext in this paragraph
+    qint64 m_paragraphStart = 0; // m_emitted when the paragraph began
     QHash<QString, int> m_numberCounters;
     int m_levelNumbers[11] = {}; // \chftn numbers footnotes in order
 };

@@ -60,4 +60,21 @@ constexpr int UnicodeText = QTextFormat::UserProperty + 0x7217;
 constexpr int FontNumberEnd = QTextFormat::UserProperty + 0x7218;
 // bool on the root frame's format: some text has a Highlight or a DoubleUnderline.
 constexpr int Decorated = QTextFormat::UserProperty + 0x7219;
+// QByteArray: the control words of the file that the pane does not show (see RtfKeptWords), on
+// a character format (\lang, \csN, \revised ...), a block format (\keepn, \ls, borders ...), a
+// table cell's format (\clvertalc, \clcbpat, border line styles ...); QVariantList of them, one
+// per row, on a table's format (\trqc, \trleft ...).
+constexpr int CharWords = QTextFormat::UserProperty + 0x721a;
+constexpr int ParagraphWords = QTextFormat::UserProperty + 0x721b;
+constexpr int CellWords = QTextFormat::UserProperty + 0x721c;
+constexpr int RowWords = QTextFormat::UserProperty + 0x721d;
+// QByteArray on a character format of a field's result (or a link's): the field's flags
+// (\fldlock ...) and the groups inside its instruction (a bookmark, \*\datafield ...), as RTF.
+constexpr int FieldFlags = QTextFormat::UserProperty + 0x721e;
+constexpr int FieldParts = QTextFormat::UserProperty + 0x721f;
+// QString on a character format: the text is a list item's label (\listtext, or \pntext when
+// ListLabelKind is 2), as it was read; a save writes it as such while its text is unchanged, so
+// that readers that number the list themselves drop it.
+constexpr int ListLabel = QTextFormat::UserProperty + 0x7220;
+constexpr int ListLabelKind = QTextFormat::UserProperty + 0x7221;
 } // namespace RtfProperty

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QList>
 
 // Borders of a cell or a row, as bits.
@@ -27,6 +28,7 @@ struct RtfCellDefinition
     int right = 0; // twips from the row's left edge
     quint8 borders = 0;
     quint8 merge = NoMerge;
+    QByteArray words; // kept words the pane does not show (RtfKeptWords), borders' styles too
 };
 
 // A table row's \trowd ... \cellx definition.
@@ -36,4 +38,5 @@ struct RtfRowDefinition
     quint8 borders = 0;
     bool nested = false; // defined in \nesttableprops: a row of a table inside a cell
     quint64 serial = 0;  // counts \trowd, so a reader can tell a new definition from an old one
+    QByteArray words;    // kept words the pane does not show (RtfKeptWords)
 };

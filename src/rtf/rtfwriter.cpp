@@ -1,6 +1,7 @@
 #include "rtfwriter.h"
 
 #include "rtfformattables.h"
+#include "rtfkeptwords.h"
 #include "rtfoutput.h"
 #include "rtfproperties.h"
 
@@ -188,8 +189,12 @@ void RtfWriter::writeTable(const QTextTable *table, int level)
 void RtfWriter::writeRowDefinition(const QTextTable *table, int r, const QList<int> &widths)
 {
     const qreal tableBorder = table->format().border();
+    const QByteArray rowWords =
+        table->format().property(RtfProperty::RowWords).toList().value(r).toByteArray();
     m_out.word("trowd");
-    m_out.word("trgaph", CellGapTwips);
+    if (!RtfKeptWords::contains(rowWords, "trgaph"))
+        m_out.word("trgaph", CellGapTwips);
+    m_out.kept(rowWords);
     int right = 0;
     for (int c = 0; c < widths.size(); ++c) {
         const QTextTableCell cell = table->cellAt(r, c);
@@ -215,7 +220,11 @@ void RtfWriter::writeRowDefinition(const QTextTable *table, int r, const QList<i
              QTextFormat::TableCellBottomBorderStyle},
             {"clbrdrr", QTextFormat::TableCellRightBorder, QTextFormat::TableCellRightBorderStyle},
         };
+        // A border the file described is written as it was, its line style, width and colour.
+        const QByteArray kept = format.property(RtfProperty::CellWords).toByteArray();
         for (const auto &side : sides) {
+            if (RtfKeptWords::contains(kept, side.word))
+                continue;
             const qreal width =
                 format.hasProperty(side.width) ? format.doubleProperty(side.width) : tableBorder;
             const bool none = format.hasProperty(side.style) &&
@@ -226,6 +235,7 @@ void RtfWriter::writeRowDefinition(const QTextTable *table, int r, const QList<i
                 m_out.word("brdrw", std::max(1, twips(width)));
             }
         }
+        m_out.kept(kept);
         right += widths.at(c);
         m_out.word("cellx", right);
     }
@@ -312,9 +322,11 @@ void RtfWriter::writeBlock(const QTextBlock &block, int level, Ending ending)
             if (!field.isEmpty()) {
                 m_out.openGroup();
                 m_out.word("field");
+                m_out.kept(charFormat.property(RtfProperty::FieldFlags).toByteArray());
                 m_out.openGroup();
                 m_out.ignorableDestination("fldinst");
                 m_out.text(field);
+                m_out.raw(charFormat.property(RtfProperty::FieldParts).toByteArray());
                 m_out.closeGroup();
                 m_out.openGroup();
                 m_out.word("fldrslt");
@@ -326,12 +338,14 @@ void RtfWriter::writeBlock(const QTextBlock &block, int level, Ending ending)
         if (!href.isEmpty()) {
             m_out.openGroup();
             m_out.word("field");
+            m_out.kept(charFormat.property(RtfProperty::FieldFlags).toByteArray());
             m_out.openGroup();
             m_out.ignorableDestination("fldinst");
             // Within the quotes a quote is \" and a backslash \\, as the reader takes them.
             QString target = href;
             target.replace(u'\\', QStringLiteral("\\\\")).replace(u'"', QStringLiteral("\\\""));
             m_out.text(QStringLiteral("HYPERLINK \"%1\"").arg(target));
+            m_out.raw(charFormat.property(RtfProperty::FieldParts).toByteArray());
             m_out.closeGroup();
             m_out.openGroup();
             m_out.word("fldrslt");
@@ -340,6 +354,12 @@ void RtfWriter::writeBlock(const QTextBlock &block, int level, Ending ending)
             writeImage(charFormat.toImageFormat());
         } else {
             m_out.openGroup();
+            // A list item's label, unchanged since it was read: readers that number the list
+            // themselves drop it.
+            if (charFormat.hasProperty(RtfProperty::ListLabel) &&
+                charFormat.stringProperty(RtfProperty::ListLabel) == fragment.text())
+                m_out.word(charFormat.intProperty(RtfProperty::ListLabelKind) == 2 ? "pntext"
+                                                                                   : "listtext");
             writeCharFormat(charFormat);
             if (charFormat.boolProperty(RtfProperty::FootnoteMark))
                 m_out.word("chftn"); // readers number it again
@@ -462,6 +482,7 @@ void RtfWriter::writeParagraphStart(const QTextBlock &block, int level, bool aga
     writeTabs(format, twips(left) + twips(format.textIndent()));
     if (styled)
         m_out.word("plain");
+    m_out.kept(format.property(RtfProperty::ParagraphWords).toByteArray());
 
     if (const QTextList *list = again ? nullptr : block.textList()) {
         // The marker Qt draws is not part of the text; readers show \listtext as the label.
@@ -527,10 +548,33 @@ void RtfWriter::writeLineSpacing(const QTextBlockFormat &format)
 
 void RtfWriter::writeCharFormat(const QTextCharFormat &format)
 {
+    // The words kept from the file come first: a character style (\csN) brings its formats,
+    // which the text's own, all of them said, then override as the file had them.
+    const QByteArray kept = format.property(RtfProperty::CharWords).toByteArray();
+    const QByteArrayView style = RtfKeptWords::entry(kept, "cs");
+    const bool styled = !style.isEmpty();
+    m_out.kept(style);
+    m_out.kept(styled ? RtfKeptWords::without(kept, "cs") : kept);
+
     if (format.fontWeight() >= QFont::DemiBold)
         m_out.word("b");
+    else if (styled)
+        m_out.word("b", 0);
     if (format.fontItalic())
         m_out.word("i");
+    else if (styled)
+        m_out.word("i", 0);
+    if (styled) {
+        m_out.word("ulnone");
+        m_out.word("strike", 0);
+        m_out.word("nosupersub");
+        m_out.word("caps", 0);
+        m_out.word("scaps", 0);
+        if (const int index = m_tables.autoColorIndex(); index >= 0) {
+            m_out.word("cf", index);
+            m_out.word("highlight", index);
+        }
+    }
     switch (format.underlineStyle()) {
     case QTextCharFormat::NoUnderline:
     case QTextCharFormat::SpellCheckUnderline:

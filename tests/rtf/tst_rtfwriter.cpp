@@ -465,6 +465,43 @@ void TestRtfWriter::keepsTextThePaneHides_data()
         {"{\\*\\bkmkstart mk}", "b", "{\\*\\bkmkend mk}", " c"});
     row("field whose result is hidden", "a{\\field{\\*\\fldinst PAGE}{\\fldrslt{\\v 1}}}b", "ab",
         {"{\\field{\\*\\fldinst PAGE}{\\fldrslt{\\v 1}}}", "b"});
+    // Formats the pane does not show are written back with the text they format.
+    row("character words", "a {\\lang1031\\expnd4\\charscalex80\\outl\\revised\\revauth1 b} c",
+        "a b c",
+        {"{\\lang1031 \\expnd4 \\charscalex80 \\outl \\revised \\revauth1 \\fs24 b}", " c"});
+    row("a later word replaces its like", "a {\\lang1031\\lang1036\\lang1036 x}", "a x",
+        {"{\\lang1036 \\fs24 x}"});
+    row("character style", "{\\stylesheet{\\*\\cs5 \\additive\\b\\i Strong;}}a {\\cs5\\i0 x} b",
+        "a x b", {"{\\cs5 \\b\\i0\\ulnone", "x}", " b"});
+    row("hidden text keeps its words but no style", "a{\\v\\cs5\\lang1031 h}b", "ab",
+        {"{\\v \\lang1031 h}", "b"});
+    row("paragraph words",
+        "one\\par\\keepn\\outlinelevel1\\brdrb\\brdrdb\\brdrw15\\brsp20 \\cbpat1 two", "one\ntwo",
+        {"one", "\\keepn \\outlinelevel1 \\brdrb\\brdrdb\\brdrw15\\brsp20 \\cbpat1 ", "two"});
+    row("list label", "x\\par\\ls1\\ilvl0{\\listtext 1.\\tab}item", "x\n1.\titem",
+        {"\\ls1 \\ilvl0 {\\listtext\\fs24 1.\\tab}", "item"});
+    row("old-style numbering after its label",
+        "x\\par{\\pntext 1.\\tab}{\\*\\pn\\pnlvlbody\\pndec}item", "x\n1.\titem",
+        {"{\\pntext\\fs24 1.\\tab}{\\*\\pn\\pnlvlbody\\pndec}", "item"});
+    row("label made from the numbering", "x\\par{\\pn\\pnlvlbody\\pndec\\pnstart3{\\pntxta .}}item",
+        "x\n3.\titem",
+        {"{\\pntext\\fs24 3.\\tab}{\\pn\\pnlvlbody\\pndec\\pnstart3{\\pntxta .}}", "item"});
+    row("an edited label is text", "{\\pntext 1.\\tab}{\\*\\pn\\pnlvlbody\\pndec}item", "1.\titem",
+        {" 1.\\tab}{\\*\\pn\\pnlvlbody\\pndec}", "item"});
+    row("field flags and the groups in its instruction",
+        "a{\\field\\fldlock{\\*\\fldinst {\\*\\bkmkstart f}FORMTEXT {\\*\\datafield 0a0b}}"
+        "{\\fldrslt x}}b",
+        "axb",
+        {"{\\field\\fldlock {\\*\\fldinst FORMTEXT{\\*\\bkmkstart f}{\\*\\datafield 0a0b}}", "x",
+         "b"});
+    row("table words",
+        "x\\par\\trowd\\trqc\\trleft200\\trgaph70\\clvertalc\\clcbpat1\\clbrdrb\\brdrdb\\brdrw30\\c"
+        "ellx2000"
+        "\\pard\\intbl cell\\cell\\row",
+        "x\ncell\n",
+        {"\\trowd\\trqc \\trleft200 \\trgaph70 \\clvertalc \\clcbpat1 \\clbrdrb\\brdrdb\\brdrw30 "
+         "\\cellx",
+         "cell}\\cell"});
 }
 
 // Hidden text, deleted text and bookmarks are not shown, but a save keeps each in its place,
