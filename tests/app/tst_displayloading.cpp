@@ -127,34 +127,39 @@ void TestDisplayLoading::startUpWithALargeFileDoesNotWait()
 void TestDisplayLoading::fileBeyondTheMemoryKeepsThePane_data()
 {
     QTest::addColumn<qsizetype>("size");
-    QTest::newRow("read whole") << qsizetype(100 << 10);
-    QTest::newRow("read block by block") << qsizetype(17 << 20);
+    QTest::addColumn<bool>("favorite");
+    QTest::newRow("read whole") << qsizetype(100 << 10) << false;
+    QTest::newRow("read block by block") << qsizetype(17 << 20) << false;
+    QTest::newRow("a favorite") << qsizetype(100 << 10) << true;
 }
 
 void TestDisplayLoading::fileBeyondTheMemoryKeepsThePane()
 {
     QFETCH(qsizetype, size);
+    QFETCH(bool, favorite);
+    const QString huge = favorite ? f->favorite("huge.txt") : f->browse("huge.txt");
     writeFile(f->browse("keep.txt"), "kept text");
-    writeFile(f->browse("huge.txt"), QByteArray(size, 'h'));
+    writeFile(huge, QByteArray(size, 'h'));
     pgwell &w = f->open();
+    FileListBox *list = favorite ? w.File2 : w.File1;
     w.browser().loading().setBackgroundFrom(0);
     choose(w.File1, "keep.txt");
     QTRY_COMPARE(w.Text1->toPlainText(), QStringLiteral("kept text"));
     w.browser().setMemoryBudget(MemoryBudget::fixed(size)); // less than the text would take
 
-    choose(w.File1, "huge.txt");
+    choose(list, "huge.txt");
     QTRY_COMPARE(f->fake.messages.shown.size(), 1);
     QCOMPARE(f->fake.messages.lastText(),
-             QStringLiteral("%1 is too large to show with the memory available")
-                 .arg(f->browse("huge.txt")));
+             QStringLiteral("%1 is too large to show with the memory available").arg(huge));
     QCOMPARE(f->fake.messages.shown.last().icon, MessageBoxes::Icon::Critical);
     QCOMPARE(w.Text1->toPlainText(), QStringLiteral("kept text"));
     QCOMPARE(w.currentFilePath, f->browse("keep.txt"));
+    QVERIFY(rowOf(list, "huge.txt") >= 0);
 
     // With the memory there, the same file shows.
     w.browser().setMemoryBudget(MemoryBudget::fixed(qint64(1) << 40));
     choose(w.File1, "keep.txt");
-    choose(w.File1, "huge.txt");
+    choose(list, "huge.txt");
     QTRY_COMPARE(w.Text1->textLength(), size);
     QCOMPARE(f->fake.messages.shown.size(), 1);
 }

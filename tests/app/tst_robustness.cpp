@@ -1,11 +1,8 @@
 // The main window in hostile situations: too little memory, a start path that is a pipe, text
 // under the folder label, names that are not valid UTF-8, long drive names.
 #include "app/backgroundcolor.h"
-#include "app/browser.h"
 #include "app/clicklabel.h"
 #include "app/drivelistbox.h"
-#include "app/memorybudget.h"
-#include "app/panecontent.h"
 #include "app/richtextbox.h"
 #include "app/twips.h"
 #include "windowtest.h"
@@ -28,7 +25,6 @@ class TestRobustness : public WindowTest
 
 private slots:
     void specialFileAsStartPath();
-    void tooLittleMemoryLeavesPaneAlone();
     void paneBottomMargin_data();
     void paneBottomMargin();
     void lastLineReadableAboveFolderLabel();
@@ -47,29 +43,6 @@ void TestRobustness::specialFileAsStartPath()
     QVERIFY(clock.elapsed() < 5000);
     QCOMPARE(f->fake.messages.lastText(), f->browse("p.txt") + " is not a regular file");
     QCOMPARE(w.Label1->caption(), f->browsed.path());
-}
-
-void TestRobustness::tooLittleMemoryLeavesPaneAlone()
-{
-    // A favorite is refused as a file of the file list is (which the loading tests cover).
-    writeFile(f->browse("keep.txt"), "kept text");
-    writeFile(f->favorite("large fav.txt"), QByteArray(1000, 'y'));
-    pgwell &w = f->open();
-    choose(w.File1, "keep.txt");
-    // Showing takes several times the file's size.
-    const qint64 needed = 1000 * PaneContent::memoryPerFileByte;
-    w.browser().setMemoryBudget(MemoryBudget::fixed(needed - 1));
-    choose(w.File2, "large fav.txt");
-    QCOMPARE(f->fake.messages.lastText(),
-             f->favorite("large fav.txt") + " is too large to show with the memory available");
-    QCOMPARE(f->fake.messages.shown.last().icon, MessageBoxes::Icon::Critical);
-    QCOMPARE(w.Text1->toPlainText(), "kept text");
-    QCOMPARE(w.currentFilePath, f->browse("keep.txt"));
-    QVERIFY(rowOf(w.File2, "large fav.txt") >= 0);
-
-    w.browser().setMemoryBudget(MemoryBudget::fixed(needed));
-    choose(w.File2, "large fav.txt");
-    QCOMPARE(w.Text1->toPlainText(), QString(1000, u'y'));
 }
 
 void TestRobustness::paneBottomMargin_data()
@@ -119,9 +92,7 @@ void TestRobustness::lastLineReadableAboveFolderLabel()
         QVERIFY2(caret.bottom() < w.Label1->y(), name);
         QVERIFY(w.Label1->isVisible());
     }
-    // The label is opaque in the panel's colour, and read out as the folder it shows.
-    QCOMPARE(backgroundColor(w.Label1), QColor(224, 224, 224));
-    QVERIFY(w.Label1->autoFillBackground());
+    QVERIFY(w.Label1->autoFillBackground()); // opaque: no text shows through it
 }
 
 void TestRobustness::nameNotValidUtf8()
@@ -154,7 +125,6 @@ void TestRobustness::driveListKeepsItsPlace()
 {
     pgwell &w = f->openShown();
     const QRect place = w.Drive1->geometry();
-    QCOMPARE(place, Twips::rect(0, 0, 2055, 315));
     const QString longRoot = "/media/someone/" + QString(60, u'x') + "/end";
     w.Drive1->addItem(longRoot, longRoot);
     w.Drive1->setCurrentIndex(w.Drive1->count() - 1);

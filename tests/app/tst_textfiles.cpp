@@ -4,7 +4,6 @@
 #include "app/memorybudget.h"
 #include "app/textdecoder.h"
 #include "app/wholefilereader.h"
-#include "decodingrows.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -12,11 +11,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <cstring>
 #include <limits>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 class TestTextFiles : public QObject
@@ -24,8 +20,6 @@ class TestTextFiles : public QObject
     Q_OBJECT
 
 private slots:
-    void decode_data();
-    void decode();
     void lineEndStyle_data();
     void lineEndStyle();
     void readWhole_data();
@@ -40,40 +34,6 @@ private slots:
     void filePath_data();
     void filePath();
 };
-
-void TestTextFiles::decode_data()
-{
-    addDecodingColumns();
-    const auto row = decodingRow;
-    using E = TextEncoding;
-    using L = LineEnding;
-    row("empty", QByteArray(), QString(), E::Utf8, L::CrLf);
-    row("ascii crlf", "one\r\ntwo\r\n", u"one\ntwo\n"_qs, E::Utf8, L::CrLf);
-    row("utf-8 lf", "caf\xc3\xa9 \xe2\x82\xac\nx", u"café €\nx"_qs, E::Utf8, L::Lf);
-    row("utf-8 bom", "\xef\xbb\xbf\xce\xb1\xce\xb2", u"αβ"_qs, E::Utf8WithBom, L::CrLf);
-    row("utf-16 le bom", QByteArray("\xff\xfeh\0i\0\r\0\n\0\xac\x20", 12), u"hi\n€"_qs, E::Utf16LE,
-        L::CrLf);
-    row("utf-16 be bom", QByteArray("\xfe\xff\0h\0i\x20\xac", 8), u"hi€"_qs, E::Utf16BE, L::CrLf);
-    row("utf-32 le bom", QByteArray("\xff\xfe\0\0A\0\0\0", 8), u"A"_qs, E::Utf32LE, L::CrLf);
-    // Not valid UTF-8: the typographic characters of Windows-1252 and its Latin-1 letters.
-    row("windows-1252", "\x93quoted\x94 \x80 caf\xe9\r\n", u"“quoted” € café\n"_qs, E::Windows1252,
-        L::CrLf);
-    row("cut utf-8 sequence", "ab\xc3", u"abÃ"_qs, E::Windows1252, L::CrLf);
-    row("lone cr", "a\rb\rc", u"a\nb\nc"_qs, E::Utf8, L::Cr);
-    row("a tie goes to the first line end", "a\nb\r\nc", u"a\nb\nc"_qs, E::Utf8, L::Lf);
-}
-
-void TestTextFiles::decode()
-{
-    QFETCH(QByteArray, bytes);
-    QFETCH(QString, text);
-    QFETCH(TextEncoding, encoding);
-    QFETCH(LineEnding, lineEnding);
-    const DecodedText decoded = TextDecoder::decode(bytes);
-    QCOMPARE(decoded.text, text);
-    QCOMPARE(decoded.encoding, encoding);
-    QCOMPARE(decoded.lineEnding, lineEnding);
-}
 
 void TestTextFiles::lineEndStyle_data()
 {
@@ -132,7 +92,6 @@ void TestTextFiles::readWhole_data()
     QTest::newRow("named pipe") << "fifo" << big << qint64(-1) << S::NotRegular << QByteArray();
     QTest::newRow("link to a device")
         << "device" << big << qint64(-1) << S::NotRegular << QByteArray();
-    QTest::newRow("socket") << "socket" << big << qint64(-1) << S::NotRegular << QByteArray();
     // The file's 16 bytes need 16 * 3 bytes of memory to be shown.
     QTest::newRow("within the memory left") << "file" << big << qint64(48) << S::Ok << text;
     QTest::newRow("beyond the memory left")
@@ -169,19 +128,6 @@ void TestTextFiles::readWhole()
         QCOMPARE(::symlink(target.constData(), QFile::encodeName(path).constData()), 0);
     if (kind == QLatin1String("device"))
         QCOMPARE(::symlink("/dev/zero", QFile::encodeName(path).constData()), 0);
-    if (kind == QLatin1String("socket")) {
-        const int listening = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        QVERIFY(listening >= 0);
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        const QByteArray name = QFile::encodeName(path);
-        QVERIFY(size_t(name.size()) < sizeof(address.sun_path));
-        std::memcpy(address.sun_path, name.constData(), name.size());
-        const bool bound =
-            ::bind(listening, reinterpret_cast<sockaddr *>(&address), sizeof(address)) == 0;
-        ::close(listening); // the socket file stays
-        QVERIFY(bound);
-    }
 
     WholeFileReader::Limits limits;
     limits.maximumSize = maximumSize;

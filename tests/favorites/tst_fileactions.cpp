@@ -75,11 +75,6 @@ void TestFileActions::plainSaveKeepsEncoding_data()
                                                             "b\xe2\x80\xa9"
                                                             "c\xef\xb7\x90"
                                                             "d\n");
-    // The style most lines use: a stray CR does not make it all-CR, nor a first LF all-LF.
-    QTest::newRow("mostly cr lf, a stray cr")
-        << "Command8" << false << QByteArray("50%\r100%\r\nnext\nlast\r\n")
-        << QByteArray("\xc3\xa9"
-                      "50%\r\n100%\r\nnext\r\nlast\r\n");
     QTest::newRow("windows-1252, label")
         << "Label9" << false << QByteArray("na\xefve\xa0\x93q\x94\r\n")
         << QByteArray("\xe9na\xefve\xa0\x93q\x94\r\n");

@@ -1,20 +1,18 @@
 #include "rtf/rtfdecorations.h"
 #include "rtf/rtfdetect.h"
+#include "rtf/rtfdocumentdump.h"
 #include "rtf/rtfproperties.h"
 #include "rtf/rtfreader.h"
 #include "rtf/rtfwriter.h"
 
 #include <QAbstractTextDocumentLayout>
-#include <QBuffer>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QImage>
 #include <QPainter>
 #include <QRegularExpression>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
-#include <QTextDocumentFragment>
 #include <QTextFrame>
 #include <QTextLayout>
 #include <QTextTable>
@@ -63,11 +61,6 @@ QTextCharFormat formatOf(const QTextDocument &doc, const QString &text)
     return c.charFormat();
 }
 
-QTextBlockFormat blockFormatOf(const QTextDocument &doc, const QString &text)
-{
-    return doc.find(text).blockFormat();
-}
-
 QList<QTextTable *> tablesOf(const QTextDocument &doc)
 {
     QList<QTextTable *> tables;
@@ -81,15 +74,6 @@ QList<QTextTable *> tablesOf(const QTextDocument &doc)
     return tables;
 }
 
-QByteArray pictureRtf(const char *blip, const QImage &image, const char *extra = "")
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, blip == QByteArrayView("pngblip") ? "PNG" : "JPEG");
-    return QByteArray("{\\rtf1 a{\\pict\\") + blip + extra + ' ' + bytes.toHex() + "}b}";
-}
-
 } // namespace
 
 class TestRtfReader : public QObject
@@ -101,21 +85,17 @@ private slots:
     void detect();
     void text_data();
     void text();
-    void characterFormats();
-    void fontNamesAndFieldsInTheirCodePage();
-    void paragraphFormats();
-    void tables();
-    void tablesAsDeclared();
-    void smallerVisibleDetails();
+    void documents_data();
+    void documents();
+    void longTableGrowsInChunks();
+    void tableBordersDrawnAsDeclared();
     void highlightAndDoubleUnderlineDrawn();
-    void pictures();
     void producerFixtures_data();
     void producerFixtures();
     void malformedInput_data();
     void malformedInput();
     void readReplacesDocument();
     void hostileStructuresAreSimplified();
-    void largeInputIsFast();
 };
 
 void TestRtfReader::detect_data()
@@ -250,273 +230,57 @@ void TestRtfReader::text()
     QCOMPARE(doc.toPlainText(), expected);
 }
 
-void TestRtfReader::fontNamesAndFieldsInTheirCodePage()
+// Documents read from small files, each described by its dump beside it (rtf2txt --dump
+// FILE.rtf writes one). What the reader keeps hidden for a save is left out of the comparison.
+void TestRtfReader::documents_data()
 {
-    QTextDocument doc;
-    RtfReader::read("{\\rtf1\\ansi\\ansicpg1252{\\fonttbl{\\f0 Arial;}{\\f1\\fcharset2 Symbol;}"
-                    "{\\f2\\fcharset128 \\'82\\'6c\\'82\\'72 \\'96\\'be\\'92\\'a9;}"
-                    "{\\f3 \\u26126?\\u26397?;}}"
-                    "{\\field{\\*\\fldinst HYPERLINK \"http://x.org/caf\\'e9\"}{\\fldrslt link}} "
-                    "{\\f1\\'b7\\'d3} {\\f2 ja} {\\f3 zh}}",
-                    &doc);
-    QCOMPARE(doc.toPlainText(), u"link \u2022\u00a9 ja zh"_qs);
-    QCOMPARE(formatOf(doc, QStringLiteral("link")).anchorHref(), u"http://x.org/caf\u00e9"_qs);
-    // Symbol text is Unicode now; drawn in the Symbol font it would show other glyphs.
-    QVERIFY(formatOf(doc, u"\u2022"_qs).fontFamilies().toStringList().isEmpty());
-    QCOMPARE(formatOf(doc, QStringLiteral("ja")).fontFamilies().toStringList(),
-             QStringList{u"\uff2d\uff33 \u660e\u671d"_qs});
-    QCOMPARE(formatOf(doc, QStringLiteral("zh")).fontFamilies().toStringList(),
-             QStringList{u"\u660e\u671d"_qs});
+    QTest::addColumn<QString>("name");
+    const QDir dir(qEnvironmentVariable("PAGEWELL_FIXTURES") + QStringLiteral("/rtfdump"));
+    for (const QString &file : dir.entryList({QStringLiteral("*.rtf")}, QDir::Files, QDir::Name))
+        QTest::newRow(qPrintable(file)) << dir.filePath(file.chopped(4));
 }
 
-void TestRtfReader::characterFormats()
+void TestRtfReader::documents()
 {
-    const QByteArray rtf =
-        "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\froman Times New Roman;}{\\f1\\fswiss Arial;}}"
-        "{\\colortbl;\\red255\\green0\\blue0;\\red0\\green0\\blue255;}\\fs20 "
-        "{\\b B1}{\\b0 B0}{\\i I1}{\\strike S1}{\\ul U1}{\\ul\\ul0 U0}{\\ul\\ulnone UN}"
-        "{\\uldb UD}{\\ulwave UW}{\\cf1 C1}{\\cf1\\cf0 C0}{\\highlight2 H2}{\\cb1 CB}"
-        "{\\chcbpat2 CP}{\\fs48 F48}{\\f1 FA}{\\super SP}{\\sub SB}{\\caps CA}"
-        "{\\b\\i\\cf1\\f1\\fs30\\plain PL}"
-        "{\\field{\\*\\fldinst HYPERLINK \"http://example.org/\" \\\\l \"top\"}{\\fldrslt LK}} AF}";
+    QFETCH(QString, name);
+    QFile rtfFile(name + ".rtf");
+    QFile dumpFile(name + ".dump");
+    QVERIFY(rtfFile.open(QIODevice::ReadOnly) && dumpFile.open(QIODevice::ReadOnly));
+    const QByteArray rtf = rtfFile.readAll();
     QTextDocument doc;
     RtfReader::read(rtf, &doc);
-
-    QCOMPARE(formatOf(doc, "B1").fontWeight(), int(QFont::Bold));
-    QCOMPARE(formatOf(doc, "B0").fontWeight(), int(QFont::Normal));
-    QVERIFY(formatOf(doc, "I1").fontItalic());
-    QVERIFY(formatOf(doc, "S1").fontStrikeOut());
-    QCOMPARE(formatOf(doc, "U1").underlineStyle(), QTextCharFormat::SingleUnderline);
-    QCOMPARE(formatOf(doc, "U0").underlineStyle(), QTextCharFormat::NoUnderline);
-    QCOMPARE(formatOf(doc, "UN").underlineStyle(), QTextCharFormat::NoUnderline);
-    QCOMPARE(formatOf(doc, "UD").underlineStyle(), QTextCharFormat::SingleUnderline);
-    QCOMPARE(formatOf(doc, "UW").underlineStyle(), QTextCharFormat::WaveUnderline);
-    QCOMPARE(formatOf(doc, "C1").foreground().color(), QColor(255, 0, 0));
-    QVERIFY(!formatOf(doc, "C0").hasProperty(QTextFormat::ForegroundBrush));
-    // Highlights are painted as high as the text, not by Qt over the whole line.
-    QVERIFY(!formatOf(doc, "H2").hasProperty(QTextFormat::BackgroundBrush));
-    QCOMPARE(formatOf(doc, "H2").colorProperty(RtfProperty::Highlight), QColor(0, 0, 255));
-    QCOMPARE(formatOf(doc, "CB").colorProperty(RtfProperty::Highlight), QColor(255, 0, 0));
-    QCOMPARE(formatOf(doc, "CP").colorProperty(RtfProperty::Highlight), QColor(0, 0, 255));
-    QCOMPARE(formatOf(doc, "B1").fontPointSize(), 10.0);
-    QCOMPARE(formatOf(doc, "F48").fontPointSize(), 24.0);
-    QCOMPARE(formatOf(doc, "B1").fontFamilies().toStringList(), QStringList{"Times New Roman"});
-    QCOMPARE(formatOf(doc, "FA").fontFamilies().toStringList(), QStringList{"Arial"});
-    QCOMPARE(formatOf(doc, "SP").verticalAlignment(), QTextCharFormat::AlignSuperScript);
-    QCOMPARE(formatOf(doc, "SB").verticalAlignment(), QTextCharFormat::AlignSubScript);
-    QCOMPARE(formatOf(doc, "CA").fontCapitalization(), QFont::AllUppercase);
-
-    const QTextCharFormat plain = formatOf(doc, "PL");
-    QCOMPARE(plain.fontWeight(), int(QFont::Normal));
-    QVERIFY(!plain.fontItalic());
-    QVERIFY(!plain.hasProperty(QTextFormat::ForegroundBrush));
-    QCOMPARE(plain.fontPointSize(), 12.0);
-    QCOMPARE(plain.fontFamilies().toStringList(), QStringList{"Times New Roman"});
-
-    QVERIFY(formatOf(doc, "LK").isAnchor());
-    QCOMPARE(formatOf(doc, "LK").anchorHref(), QString("http://example.org/#top"));
-    QVERIFY(!formatOf(doc, "AF").isAnchor()); // the link ends with its field
-
-    QTextDocument local;
-    RtfReader::read(
-        "{\\rtf1{\\field{\\*\\fldinst HYPERLINK \\\\l \"sec\"}{\\fldrslt {\\plain in}}}}", &local);
-    QCOMPARE(formatOf(local, "in").anchorHref(), QString("#sec"));
-    // Within a quoted argument \" is a quote and \\ a backslash.
-    RtfReader::read("{\\rtf1{\\field{\\*\\fldinst HYPERLINK \"C:\\\\\\\\a\\\\\"b\"}{\\fldrslt q}}}",
-                    &local);
-    QCOMPARE(formatOf(local, "q").anchorHref(), QString("C:\\a\"b"));
-
-    // Runs of one format become one fragment each.
-    QTextDocument runs;
-    RtfReader::read("{\\rtf1 a{b}c{\\b d}{\\b e}f}", &runs);
-    int fragments = 0;
-    for (auto it = runs.begin().begin(); !it.atEnd(); ++it)
-        ++fragments;
-    QCOMPARE(fragments, 3);
-}
-
-void TestRtfReader::paragraphFormats()
-{
-    const QByteArray rtf = "{\\rtf1 \\pard\\qc C\\par\\pard\\qr R\\par\\pard\\qj J\\par"
-                           "\\pard\\li1440\\ri720\\fi-360\\sb240\\sa120 I\\par"
-                           "{\\pard\\qc G\\par}after\\par\\pard L\\page\\qc P}";
-    QTextDocument doc;
-    RtfReader::read(rtf, &doc);
-    QCOMPARE(doc.toPlainText(), QString("C\nR\nJ\nI\nG\nafter\nL\nP"));
-    QCOMPARE(blockFormatOf(doc, "C").alignment(), Qt::AlignHCenter);
-    QCOMPARE(blockFormatOf(doc, "R").alignment(), Qt::AlignRight);
-    QCOMPARE(blockFormatOf(doc, "J").alignment(), Qt::AlignJustify);
-    QCOMPARE(blockFormatOf(doc, "L").alignment(), Qt::AlignLeft);
-    // Twips to pixels at 96 dpi.
-    const QTextBlockFormat indented = blockFormatOf(doc, "I");
-    QCOMPARE(indented.leftMargin(), 96.0);
-    QCOMPARE(indented.rightMargin(), 48.0);
-    QCOMPARE(indented.textIndent(), -24.0);
-    QCOMPARE(indented.topMargin(), 16.0);
-    QCOMPARE(indented.bottomMargin(), 8.0);
-    // A hanging indent ends at a tab stop, where a list item's text begins after its label.
-    QCOMPARE(indented.tabPositions().size(), 1);
-    QCOMPARE(indented.tabPositions().first().position, 24.0);
-    QVERIFY(blockFormatOf(doc, "C").tabPositions().isEmpty());
-    // Paragraph properties set in a group end with it.
-    QCOMPARE(blockFormatOf(doc, "after").alignment(), Qt::AlignLeft);
-    QCOMPARE(blockFormatOf(doc, "after").leftMargin(), 96.0);
-    QCOMPARE(blockFormatOf(doc, "P").pageBreakPolicy(), QTextFormat::PageBreak_AlwaysBefore);
-
-    QTextDocument spacing;
-    RtfReader::read("{\\rtf1\\sl360\\slmult1 M\\par\\pard\\sl-300 E\\par\\pard\\sl300 A}",
-                    &spacing);
-    QCOMPARE(blockFormatOf(spacing, "M").lineHeight(), 150.0);
-    QCOMPARE(blockFormatOf(spacing, "M").lineHeightType(),
-             int(QTextBlockFormat::ProportionalHeight));
-    QCOMPARE(blockFormatOf(spacing, "E").lineHeight(), 20.0);
-    QCOMPARE(blockFormatOf(spacing, "E").lineHeightType(), int(QTextBlockFormat::FixedHeight));
-    QCOMPARE(blockFormatOf(spacing, "A").lineHeightType(), int(QTextBlockFormat::MinimumHeight));
-    // The last paragraph needs no \par to keep its format.
-    QCOMPARE(blockFormatOf(doc, "P").alignment(), Qt::AlignHCenter);
-
-    // Styles: \s and \cs give what the stylesheet says; explicit words still win, and \pard
-    // takes a paragraph style's character format away with it.
-    QTextDocument styled;
-    RtfReader::read("{\\rtf1{\\colortbl;\\red255\\green0\\blue0;}{\\stylesheet{\\s0 Normal;}"
-                    "{\\s1\\qc\\sb240\\b\\fs36\\cf1 Heading 1;}{\\*\\cs2\\additive\\i Emph;}}"
-                    "\\pard\\s1 Head\\par\\pard\\s1\\qr\\b0 Right\\par\\pard Body {\\cs2 em}\\par}",
-                    &styled);
-    QCOMPARE(styled.toPlainText(), QString("Head\nRight\nBody em\n"));
-    QCOMPARE(blockFormatOf(styled, "Head").alignment(), Qt::AlignHCenter);
-    QCOMPARE(blockFormatOf(styled, "Head").topMargin(), 16.0);
-    QCOMPARE(formatOf(styled, "Head").fontWeight(), int(QFont::Bold));
-    QCOMPARE(formatOf(styled, "Head").fontPointSize(), 18.0);
-    QCOMPARE(formatOf(styled, "Head").foreground().color(), QColor(255, 0, 0));
-    QCOMPARE(blockFormatOf(styled, "Right").alignment(), Qt::AlignRight);
-    QCOMPARE(formatOf(styled, "Right").fontWeight(), int(QFont::Normal));
-    QCOMPARE(formatOf(styled, "Right").fontPointSize(), 18.0);
-    QCOMPARE(formatOf(styled, "Body").fontPointSize(), 12.0);
-    QVERIFY(!formatOf(styled, "Body").fontItalic());
-    QVERIFY(formatOf(styled, "em").fontItalic());
-}
-
-void TestRtfReader::tables()
-{
-    const QByteArray rtf =
-        "{\\rtf1 before\\par"
-        "\\trowd\\cellx1500\\cellx3000\\pard\\intbl A1\\cell A2\\cell\\row"
-        "\\trowd\\cellx1500\\cellx3000\\pard\\intbl B1\\par B1b\\cell\\cell\\row"
-        "\\pard\\intbl\\itap1 O1\\par"
-        "\\pard\\intbl\\itap2 N1\\nestcell N2\\nestcell"
-        "{\\*\\nesttableprops\\trowd\\cellx500\\cellx1000\\nestrow}{\\nonesttables\\par}"
-        "\\pard\\intbl\\itap1 \\cell O2\\cell\\trowd\\cellx1500\\cellx3000\\row"
-        "\\pard after}";
-    QTextDocument doc;
-    RtfReader::read(rtf, &doc);
-    const QList<QTextTable *> found = tablesOf(doc);
-    QCOMPARE(found.size(), 2);
-    QTextTable *outer = found.at(0);
-    QCOMPARE(outer->rows(), 3);
-    QCOMPARE(outer->columns(), 2);
-    auto cellText = [](QTextTable *t, int r, int c) {
-        QTextCursor cursor(t->document());
-        cursor.setPosition(t->cellAt(r, c).firstPosition());
-        cursor.setPosition(t->cellAt(r, c).lastPosition(), QTextCursor::KeepAnchor);
-        return cursor.selection().toPlainText();
-    };
-    QCOMPARE(cellText(outer, 0, 0), QString("A1"));
-    QCOMPARE(cellText(outer, 0, 1), QString("A2"));
-    QCOMPARE(cellText(outer, 1, 0), QString("B1\nB1b"));
-    QCOMPARE(cellText(outer, 1, 1), QString());
-    QCOMPARE(cellText(outer, 2, 1), QString("O2"));
-    QTextTable *inner = found.at(1);
-    QCOMPARE(inner->parentFrame(), outer);
-    QCOMPARE(outer->cellAt(inner->firstPosition() - 1).column(), 0);
-    QCOMPARE(cellText(inner, 0, 1), QString("N2"));
-    const QList<QTextLength> widths = outer->format().columnWidthConstraints();
-    QCOMPARE(widths.size(), 2);
-    QCOMPARE(widths.at(0).rawValue(), 100.0);
-    // No blank paragraph between "before" and the table; "after" follows it.
-    QCOMPARE(doc.begin().text(), QString("before"));
-    QCOMPARE(doc.lastBlock().text(), QString("after"));
-    QCOMPARE(RtfReader::plainText(rtf),
-             QString("before\nA1\nA2\nB1\nB1b\n\nO1\nN1\nN2\n\nO2\nafter"));
+    static const QRegularExpression kept(QStringLiteral(" kept( at end)? [0-9a-f]+|preamble .*\n"));
+    QCOMPARE(RtfDocumentDump::dump(doc).remove(kept), QString::fromUtf8(dumpFile.readAll()));
     QCOMPARE(collapsed(doc.toPlainText()), collapsed(RtfReader::plainText(rtf)));
+}
 
-    // Long tables grow in chunks: every cell still lands in its place, no spare rows remain.
-    QByteArray longRtf = "{\\rtf1 ";
+// Long tables grow in chunks: every cell still lands in its place, no spare rows remain.
+void TestRtfReader::longTableGrowsInChunks()
+{
+    QByteArray rtf = "{\\rtf1 ";
     for (int r = 0; r < 300; ++r) {
-        longRtf += "\\trowd\\cellx100\\cellx200\\cellx300\\pard\\intbl";
+        rtf += "\\trowd\\cellx100\\cellx200\\cellx300\\pard\\intbl";
         for (int c = 0; c < 3; ++c)
-            longRtf += QStringLiteral(" r%1c%2\\cell").arg(r).arg(c).toLatin1();
-        longRtf += "\\row\n";
+            rtf += QStringLiteral(" r%1c%2\\cell").arg(r).arg(c).toLatin1();
+        rtf += "\\row\n";
     }
-    QTextDocument longDoc;
-    RtfReader::read(longRtf + "\\pard end}", &longDoc);
-    QTextTable *table = tablesOf(longDoc).value(0);
+    rtf += "\\pard end}";
+    QTextDocument doc;
+    RtfReader::read(rtf, &doc);
+    QTextTable *table = tablesOf(doc).value(0);
     QVERIFY(table);
     QCOMPARE(table->rows(), 300);
-    QCOMPARE(cellText(table, 157, 1), QString("r157c1"));
-    QCOMPARE(cellText(table, 299, 2), QString("r299c2"));
-    QCOMPARE(longDoc.lastBlock().text(), QString("end"));
-
-    // A nested row's definition comes at its end: a second table in a cell does not take the
-    // columns of the table before it.
-    QTextDocument twoNested;
-    RtfReader::read(readFixture("fuzz/roundtrip-nested-definition-at-row-end.rtf"), &twoNested);
-    const QList<QTextTable *> nested = tablesOf(twoNested);
-    QCOMPARE(nested.size(), 3);
-    QCOMPARE(nested.at(1)->columns(), 3);
-    QCOMPARE(nested.at(2)->columns(), 1);
-    QCOMPARE(cellText(nested.at(2), 0, 0), QString("only"));
+    QCOMPARE(doc.lastBlock().text(), QString("end"));
+    QCOMPARE(collapsed(doc.toPlainText()), collapsed(RtfReader::plainText(rtf)));
+    QTextCursor cursor(&doc);
+    cursor.setPosition(table->cellAt(157, 1).firstPosition());
+    cursor.setPosition(table->cellAt(157, 1).lastPosition(), QTextCursor::KeepAnchor);
+    QCOMPARE(cursor.selectedText(), QString("r157c1"));
 }
 
-void TestRtfReader::tablesAsDeclared()
+// Borders as declared: a cell without one draws no line.
+void TestRtfReader::tableBordersDrawnAsDeclared()
 {
-    auto cellText = [](QTextTable *t, int r, int c) {
-        QTextCursor cursor(t->document());
-        cursor.setPosition(t->cellAt(r, c).firstPosition());
-        cursor.setPosition(t->cellAt(r, c).lastPosition(), QTextCursor::KeepAnchor);
-        return cursor.selection().toPlainText();
-    };
-    // LibreOffice writes a merged cell as one wider cell; Word as \clmgf/\clmrg and
-    // \clvmgf/\clvmrg. The grid has a column for every edge of every row.
-    QTextDocument doc;
-    RtfReader::read("{\\rtf1 "
-                    "\\trowd\\clbrdrb\\brdrs\\cellx1500\\clbrdrb\\brdrs\\cellx3000"
-                    "\\clbrdrb\\brdrs\\cellx4500\\clbrdrb\\brdrs\\cellx6000"
-                    "\\intbl Item\\cell Qty\\cell Price\\cell Note\\cell\\row"
-                    "\\trowd\\cellx1500\\cellx4500\\cellx6000"
-                    "\\intbl pen\\cell two columns\\cell last\\cell\\row"
-                    "\\trowd\\clmgf\\cellx1500\\clmrg\\cellx3000\\clvmgf\\cellx4500\\cellx6000"
-                    "\\intbl wide\\cell\\cell tall\\cell n\\cell\\row"
-                    "\\trowd\\cellx1500\\cellx2000\\cellx3000\\clvmrg\\cellx4500\\cellx6000"
-                    "\\intbl a\\cell b\\cell c\\cell\\cell z\\cell\\row}",
-                    &doc);
-    const QList<QTextTable *> tables = tablesOf(doc);
-    QCOMPARE(tables.size(), 1);
-    QTextTable *t = tables.first();
-    QCOMPARE(t->rows(), 4);
-    QCOMPARE(t->columns(), 5); // 1500, 2000, 3000, 4500, 6000
-    QCOMPARE(cellText(t, 0, 1), QString("Qty"));
-    QCOMPARE(cellText(t, 0, 3), QString("Price"));
-    QCOMPARE(t->cellAt(0, 1).columnSpan(), 2);
-    QCOMPARE(t->cellAt(1, 1).columnSpan(), 3);
-    QCOMPARE(cellText(t, 1, 1), QString("two columns"));
-    QCOMPARE(cellText(t, 1, 4), QString("last")); // under "Note"
-    QCOMPARE(t->cellAt(2, 0).columnSpan(), 3);
-    QCOMPARE(cellText(t, 2, 0), QString("wide"));
-    QCOMPARE(t->cellAt(2, 3).rowSpan(), 2);
-    QCOMPARE(cellText(t, 2, 3), QString("tall"));
-    QCOMPARE(cellText(t, 3, 1), QString("b"));
-    QCOMPARE(cellText(t, 3, 4), QString("z"));
-    QList<qreal> widths;
-    for (const QTextLength &length : t->format().columnWidthConstraints())
-        widths << length.rawValue();
-    QCOMPARE(widths, (QList<qreal>{100, 500.0 / 15, 1000.0 / 15, 100, 100}));
-
-    // Borders as declared: only the header's rule is drawn.
-    QCOMPARE(t->format().border(), 0.0);
-    const QTextTableCellFormat header = t->cellAt(0, 0).format().toTableCellFormat();
-    QCOMPARE(header.bottomBorder(), 1.0);
-    QCOMPARE(header.topBorder(), 0.0);
-    QCOMPARE(t->cellAt(1, 0).format().toTableCellFormat().bottomBorder(), 0.0);
     auto darkPixels = [](const QByteArray &rtf) {
         QTextDocument d;
         RtfReader::read(rtf, &d);
@@ -537,33 +301,6 @@ void TestRtfReader::tablesAsDeclared()
     QCOMPARE(bare, 0);
     QCOMPARE(none, 0);
     QVERIFY2(ruled >= 150, qPrintable(QString::number(ruled))); // a line under a 200 px cell
-}
-
-void TestRtfReader::smallerVisibleDetails()
-{
-    QTextDocument doc;
-    RtfReader::read(
-        "{\\rtf1 Note{\\super\\chftn}{\\*\\footnote\\pard{\\super\\chftn} text} and"
-        "{\\super\\chftn}{\\footnote{\\chftn} more}\\par "
-        "joined{\\v\\par}here\\par"
-        "{\\uldb double}\\par"
-        "\\pard\\li720\\fi-360\\tx1440\\tqr\\tx5000\\tqc\\tx3000\\tqdec\\tx4000 tabbed}",
-        &doc);
-    QCOMPARE(doc.toPlainText(), QString("Note1 and2\njoinedhere\ndouble\ntabbed"));
-    QVERIFY(formatOf(doc, "1").verticalAlignment() == QTextCharFormat::AlignSuperScript);
-    const QTextCharFormat dbl = formatOf(doc, "double");
-    QCOMPARE(dbl.underlineStyle(), QTextCharFormat::SingleUnderline);
-    QVERIFY(dbl.boolProperty(RtfProperty::DoubleUnderline));
-    // Tab stops count from where the first line starts (360 twips = 24 px in).
-    const QList<QTextOption::Tab> tabs = blockFormatOf(doc, "tabbed").tabPositions();
-    QCOMPARE(tabs.size(), 5);
-    QCOMPARE(tabs.at(0).position, 24.0); // the hanging indent's own stop
-    QCOMPARE(tabs.at(1).position, 72.0);
-    QCOMPARE(tabs.at(2).type, QTextOption::CenterTab);
-    QCOMPARE(tabs.at(3).type, QTextOption::DelimiterTab);
-    QCOMPARE(tabs.at(3).delimiter, QChar(u'.'));
-    QCOMPARE(tabs.at(4).type, QTextOption::RightTab);
-    QCOMPARE(tabs.at(4).position, (5000 - 360) / 15.0);
 }
 
 // Drawn as word processors draw them: a highlight as high as its text, not the whole line; a
@@ -605,43 +342,6 @@ void TestRtfReader::highlightAndDoubleUnderlineDrawn()
         dark = now;
     }
     QCOMPARE(lines, 2);
-}
-
-void TestRtfReader::pictures()
-{
-    QImage image(20, 10, QImage::Format_RGB32);
-    image.fill(Qt::red);
-    for (const char *blip : {"pngblip", "jpegblip"}) {
-        QTextDocument doc;
-        RtfReader::read(pictureRtf(blip, image, "\\picwgoal600\\pichgoal150"), &doc);
-        QTextCursor c(&doc);
-        c.setPosition(2);
-        const QTextImageFormat format = c.charFormat().toImageFormat();
-        QVERIFY2(format.isValid(), blip);
-        QCOMPARE(format.width(), 40.0);
-        QCOMPARE(format.height(), 10.0);
-        const QVariant resource = doc.resource(QTextDocument::ImageResource, QUrl(format.name()));
-        QCOMPARE(resource.value<QImage>().size(), QSize(20, 10));
-        QCOMPARE(doc.toPlainText(), QString(u"a\uFFFCb"_qs));
-        QCOMPARE(RtfReader::plainText(pictureRtf(blip, image)), QString("ab"));
-    }
-    // Without a goal size the image keeps its own; \bin carries raw bytes.
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    QTextDocument doc;
-    RtfReader::read("{\\rtf1{\\pict\\pngblip\\picscalex50\\bin" + QByteArray::number(png.size()) +
-                        ' ' + png + "}x}",
-                    &doc);
-    QTextCursor c(&doc);
-    c.setPosition(1);
-    QCOMPARE(c.charFormat().toImageFormat().width(), 10.0);
-    QCOMPARE(doc.toPlainText(), QString(u"\uFFFCx"_qs));
-    // Metafiles and broken data are left out.
-    QTextDocument skipped;
-    RtfReader::read("{\\rtf1 a{\\pict\\wmetafile8 0100ff}{\\pict\\pngblip 0badf00d}b}", &skipped);
-    QCOMPARE(skipped.toPlainText(), QString("ab"));
 }
 
 void TestRtfReader::producerFixtures_data()
@@ -837,27 +537,6 @@ void TestRtfReader::hostileStructuresAreSimplified()
     QTextDocument plain;
     RtfReader::read("{\\rtf1 x}", &plain);
     QVERIFY(noteOf(plain).isEmpty());
-}
-
-void TestRtfReader::largeInputIsFast()
-{
-    QByteArray rtf = "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}{\\colortbl;\\red200\\green0\\blue0;}";
-    const QByteArray paragraph = "Plain {\\b bold} {\\i italic} {\\cf1 red} caf\\'e9 "
-                                 "\\u8364? text of a paragraph.\\par\n";
-    while (rtf.size() < 1024 * 1024)
-        rtf += paragraph;
-    rtf += '}';
-    QElapsedTimer timer;
-    timer.start();
-    const QString plain = RtfReader::plainText(rtf);
-    const qint64 parseMs = timer.restart();
-    QTextDocument doc;
-    RtfReader::read(rtf, &doc);
-    const qint64 readMs = timer.elapsed();
-    QVERIFY(plain.startsWith(u"Plain bold italic red café € text"_qs));
-    // Generous bounds: this catches quadratic behaviour, bench_rtf measures speed.
-    QVERIFY2(parseMs < 2000, qPrintable(QString::number(parseMs)));
-    QVERIFY2(readMs < 20000, qPrintable(QString::number(readMs)));
 }
 
 QTEST_MAIN(TestRtfReader)
