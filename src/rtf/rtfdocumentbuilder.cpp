@@ -423,6 +423,10 @@ void RtfDocumentBuilder::insertNote()
 void RtfDocumentBuilder::enterLevel(int level)
 {
     level = std::clamp(level, 0, RtfParser::MaxTableLevel);
+    // Parts kept before content that opens a table stay with the paragraph shown before it (an
+    // object's result is there): written into the table, they would take that result along.
+    if (level > m_level && !m_pendingHidden.isEmpty() && m_cursor.block().length() > 1)
+        attachHiddenToBlock();
     const bool changed = level != m_level;
     m_level = level;
     if (changed)
@@ -949,14 +953,15 @@ QTextCharFormat RtfDocumentBuilder::charFormat(const RtfCharFormat &format)
         f.setFontCapitalization(QFont::SmallCaps);
     if (format.field >= 0) {
         f.setProperty(RtfProperty::FieldInstruction, m_parser.fieldInstruction(format.field));
-        // A field's result that goes on in another cell or table is another field to a save.
+        // A field's result that goes on in another cell or table is another field to a save,
+        // and so is one that goes on after another field's result.
         const qint64 key = qint64(m_fieldEpoch) << 32 | quint32(format.field);
-        const auto it = m_fieldIds.constFind(key);
-        const int id = it != m_fieldIds.constEnd() ? *it : int(m_fieldIds.size());
-        if (it == m_fieldIds.constEnd())
-            m_fieldIds.insert(key, id);
-        f.setProperty(RtfProperty::FieldId, id);
+        auto it = m_fieldIds.find(key);
+        if (it == m_fieldIds.end() || format.field != m_lastField)
+            it = m_fieldIds.insert(key, m_fieldCount++);
+        f.setProperty(RtfProperty::FieldId, *it);
     }
+    m_lastField = format.field;
     if (format.generated)
         f.setProperty(RtfProperty::Generated, true);
     if (!format.words.isEmpty())

@@ -116,6 +116,8 @@ private:
     bool m_decorated = false; // some text has a highlight or a double underline
     int m_fieldEpoch = 0;     // counts cell and table bounds: a field's result cannot span them
     QHash<qint64, int> m_fieldIds;
+    int m_fieldCount = 0;
+    int m_lastField = -1; // the field of the last format made
     enum Simplified {
         NestingCapped = 1,
         RowsSplit = 2,

@@ -81,16 +81,15 @@ QByteArray RtfHiddenRun::run(QStringView text, const RtfCharFormat &format, cons
     out += ' ';
     for (const QChar qc : text) {
         const char16_t c = qc.unicode();
-        if (c == u'\\' || c == u'{' || c == u'}') {
-            out += '\\';
-            out += char(c);
-        } else if (c == u'\t') {
+        if (c == u'\t') {
             out += "\\tab ";
         } else if (c == QChar::LineSeparator) {
             out += "\\line ";
-        } else if (c >= 0x20 && c < 0x7f && !context.glyphFont) {
-            out += char(c);
+        } else if (c == u' ') {
+            out += ' ';
         } else {
+            // Even ASCII: the font's table may come later in the file and make it a symbol
+            // font, which would read the letter as another character.
             // Signed 16 bits, as RTF writes \u; '?' for readers that know no \u.
             word(out, "u", qint16(c));
             out += "\\'3f";

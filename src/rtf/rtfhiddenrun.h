@@ -13,12 +13,12 @@ struct Context
 {
     int foreground = -1; // colour table index of the format's colours, -1 for none
     int background = -1;
-    bool glyphFont = false; // the font maps letters to glyphs: every character goes as \u
 };
 
-// A group with the format's words and the text. Written where a save writes kept parts (no
-// format in effect around them), it reads back as the same text and format, and is written
-// again as the same bytes. No \plain: that would bring in the reader's default font.
+// A group with the format's words and the text, every character but the blank as \u. Written where
+// a save writes kept parts (no format in effect around them), it reads back as the same text and
+// format, and is written again as the same bytes. No \plain: that would bring in the reader's
+// default font.
 QByteArray run(QStringView text, const RtfCharFormat &format, const Context &context);
 // The words that give the format (\v and \deleted among them), for text written without one
 // around it.

@@ -936,7 +936,7 @@ QByteArray RtfParser::hidingContext(const RtfCharFormat &chars)
     return context;
 }
 
-// The colour table entries and the kind of font of the hidden run waiting in m_text.
+// The colour table entries of a hidden run's format.
 RtfHiddenRun::Context RtfParser::hiddenRunContext(const RtfCharFormat &format)
 {
     if (m_colorIndexSize < m_colors.size()) {
@@ -953,8 +953,6 @@ RtfHiddenRun::Context RtfParser::hiddenRunContext(const RtfCharFormat &format)
     RtfHiddenRun::Context context;
     context.foreground = index(format.foreground);
     context.background = index(format.background);
-    const int page = codePage(format.font);
-    context.glyphFont = page == RtfTextDecoder::SymbolPage || page == RtfTextDecoder::WingdingsPage;
     return context;
 }
 

@@ -449,18 +449,22 @@ void TestRtfWriter::keepsTextThePaneHides_data()
         QTest::newRow(name) << QByteArray(body) << shown << written;
     };
     row("hidden group", "visible {\\v hidden} end", "visible  end",
-        {"visible", "{\\v hidden}", "end"});
+        {"visible", "{\\v \\u104\\'3f\\u105\\'3f\\u100\\'3f\\u100\\'3f\\u101\\'3f\\u110\\'3f}",
+         "end"});
     row("hidden run with its formats", "a \\v\\b\\f1\\cf1 hid\\b0 den\\v0  b", "a  b",
-        {"{\\v\\f1\\b\\cf1 hid}{\\v\\f1\\cf1 den}", " b"});
+        {"{\\v\\f1\\b\\cf1 \\u104\\'3f\\u105\\'3f\\u100\\'3f}{\\v\\f1\\cf1 "
+         "\\u100\\'3f\\u101\\'3f\\u110\\'3f}",
+         " b"});
     row("hidden text beyond ASCII", "a{\\v caf\\'e9 \\u-10179?\\u-8704?}b", "ab",
-        {"{\\v caf\\u233\\'3f \\u-10179\\'3f\\u-8704\\'3f}", "b"});
+        {"{\\v \\u99\\'3f\\u97\\'3f\\u102\\'3f\\u233\\'3f \\u-10179\\'3f\\u-8704\\'3f}", "b"});
     row("hidden in a Symbol font", "a{\\v\\f2 a1}b", "ab",
         {"{\\v\\f2 \\u945\\'3f\\u49\\'3f}", "b"});
     row("hidden at a paragraph's end", "one{\\v tail}\\par two", "one\ntwo",
-        {"one", "{\\v tail}\\par", "two"});
+        {"one", "{\\v \\u116\\'3f\\u97\\'3f\\u105\\'3f\\u108\\'3f}\\par", "two"});
     row("hidden paragraph mark", "one{\\v\\par}two", "onetwo", {"one", "{\\v\\par}", "two"});
     row("deleted in a tracked change", "a {\\deleted\\revauthdel1\\revdttmdel1234 gone} b", "a  b",
-        {"{\\deleted\\revauthdel1\\revdttmdel1234 gone}", " b"});
+        {"{\\deleted\\revauthdel1\\revdttmdel1234 \\u103\\'3f\\u111\\'3f\\u110\\'3f\\u101\\'3f}",
+         " b"});
     row("bookmarks", "a {\\*\\bkmkstart mk}b{\\*\\bkmkend mk} c", "a b c",
         {"{\\*\\bkmkstart mk}", "b", "{\\*\\bkmkend mk}", " c"});
     row("field whose result is hidden", "a{\\field{\\*\\fldinst PAGE}{\\fldrslt{\\v 1}}}b", "ab",
@@ -474,7 +478,7 @@ void TestRtfWriter::keepsTextThePaneHides_data()
     row("character style", "{\\stylesheet{\\*\\cs5 \\additive\\b\\i Strong;}}a {\\cs5\\i0 x} b",
         "a x b", {"{\\cs5 \\b\\i0\\ulnone", "x}", " b"});
     row("hidden text keeps its words but no style", "a{\\v\\cs5\\lang1031 h}b", "ab",
-        {"{\\v \\lang1031 h}", "b"});
+        {"{\\v \\lang1031 \\u104\\'3f}", "b"});
     row("paragraph words",
         "one\\par\\keepn\\outlinelevel1\\brdrb\\brdrdb\\brdrw15\\brsp20 \\cbpat1 two", "one\ntwo",
         {"one", "\\keepn \\outlinelevel1 \\brdrb\\brdrdb\\brdrw15\\brsp20 \\cbpat1 ", "two"});
