@@ -87,8 +87,7 @@ private slots:
         f->openShown();
     }
 
-    void findPanelOpensAndCloses();
-    void wordBoxColours();
+    void findPanel();
     void findStepsThroughOverlaps();
     void findTheHintOrNothing();
     void farMatchesSelectExactly_data();
@@ -111,32 +110,20 @@ private:
     pgwell &w() { return *f->w; }
 };
 
-void TestTextTools::findPanelOpensAndCloses()
+void TestTextTools::findPanel()
 {
     // The panel takes the place of the five buttons it covers, and gives it back.
     const QList<QWidget *> covered{w().Command6, w().Command7, w().Command8, w().find,
                                    w().Command5};
-    QVERIFY(w().fnd->isHidden());
     click(w().find);
     QVERIFY(w().fnd->isVisible());
-    QVERIFY(w().fnd->geometry().intersects(w().Command7->geometry()));
     for (QWidget *button : covered)
         QVERIFY2(button->isHidden(), qPrintable(button->objectName()));
-    click(w().Command9);
-    QVERIFY(w().fnd->isHidden());
-    for (QWidget *button : covered)
-        QVERIFY2(button->isVisible(), qPrintable(button->objectName()));
-}
-
-void TestTextTools::wordBoxColours()
-{
+    // The word box: a grey hint until typed in, grey again after each search.
     const QColor grey(171, 171, 171);
     const QColor buttonText = w().Text2->palette().color(QPalette::ButtonText);
-    QVERIFY(grey != buttonText);
-    click(w().find);
     QCOMPARE(w().Text2->text(), "Word to find");
     QCOMPARE(wordColor(w()), grey);
-
     enterWord(w(), "abc");
     QCOMPARE(wordColor(w()), buttonText);
     click(w().Command10);
@@ -147,6 +134,10 @@ void TestTextTools::wordBoxColours()
     QCOMPARE(wordColor(w()), grey);
     click(w().Text2); // every click empties, also a typed word
     QCOMPARE(w().Text2->text(), QString());
+    click(w().Command9);
+    QVERIFY(w().fnd->isHidden());
+    for (QWidget *button : covered)
+        QVERIFY2(button->isVisible(), qPrintable(button->objectName()));
 }
 
 void TestTextTools::findStepsThroughOverlaps()
