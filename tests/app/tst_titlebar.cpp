@@ -38,10 +38,7 @@ private slots:
     void dragArithmetic_data();
     void dragArithmetic();
     void dragByTitleTextAndPicture();
-    void dragWithOtherButtonsDoesNothing();
-    void minimize();
-    void expandTwice();
-    void expandKeepsOpenFindPanel();
+    void expandTwiceAndMinimize();
     void hoverReset();
     void toolbarPressAndRelease_data();
     void toolbarPressAndRelease();
@@ -145,37 +142,25 @@ void TestTitleBar::dragByTitleTextAndPicture()
     moveTo(w.Image5, QPoint(600, 12));
     leftHeldMove(w.Label4, QPoint(15, 2));
     QTRY_COMPARE(w.pos(), before + QPoint(15 - 600, 2 - 12));
-}
 
-void TestTitleBar::dragWithOtherButtonsDoesNothing()
-{
-    pgwell &w = f->openShown();
-    const QPoint start = w.pos();
+    // The right button drags nothing, alone or with the left held.
+    before = w.pos();
     moveTo(w.Image5, QPoint(100, 10));
-
     QTest::mousePress(w.Image5, Qt::RightButton, {}, QPoint(100, 10));
     moveTo(w.Image5, QPoint(180, 40));
     QTest::mouseRelease(w.Image5, Qt::RightButton, {}, QPoint(180, 40));
-    QCOMPARE(w.pos(), start);
-
+    QCOMPARE(w.pos(), before);
     moveTo(w.Label4, QPoint(10, 5));
     QTest::mousePress(w.Label4, Qt::LeftButton, {}, QPoint(10, 5));
     QTest::mousePress(w.Label4, Qt::RightButton, {}, QPoint(10, 5));
     moveTo(w.Label4, QPoint(90, 45));
     QTest::mouseRelease(w.Label4, Qt::RightButton, {}, QPoint(90, 45));
     QTest::mouseRelease(w.Label4, Qt::LeftButton, {}, QPoint(90, 45));
-    QCOMPARE(w.pos(), start);
+    QCOMPARE(w.pos(), before);
     QCOMPARE(w.dragX, qint16(10 * 15)); // held buttons never change the origin
 }
 
-void TestTitleBar::minimize()
-{
-    pgwell &w = f->openShown();
-    QTest::mouseClick(w.Command2, Qt::LeftButton);
-    QVERIFY(w.windowState() & Qt::WindowMinimized);
-}
-
-void TestTitleBar::expandTwice()
+void TestTitleBar::expandTwiceAndMinimize()
 {
     pgwell &w = f->openShown();
     const QList<QWidget *> panels{w.f1, w.frm, w.Command4, w.tlbr};
@@ -196,23 +181,11 @@ void TestTitleBar::expandTwice()
     for (QWidget *panel : panels + staying)
         QVERIFY2(panel->isVisible(), qPrintable(panel->objectName()));
 
-    // Any other state leaves everything alone.
-    w.Label2->setCaption(QStringLiteral("2"));
-    QTest::mouseClick(w.Command3, Qt::LeftButton);
-    QCOMPARE(w.Text1->height(), Twips::toPixels(5535));
-    QVERIFY(w.f1->isVisible());
-}
-
-void TestTitleBar::expandKeepsOpenFindPanel()
-{
-    pgwell &w = f->openShown();
-    // The find panel open in place of the five buttons it covers, a word typed.
+    // The find panel, open in place of the five buttons it covers with a word typed, comes back
+    // as it was.
     const QList<QWidget *> covered{w.Command6, w.Command7, w.Command8, w.find, w.Command5};
-    for (QWidget *b : covered)
-        b->hide();
-    w.fnd->show();
+    QTest::mouseClick(w.find, Qt::LeftButton);
     w.Text2->setText(QStringLiteral("needle"));
-
     QTest::mouseClick(w.Command3, Qt::LeftButton);
     QVERIFY(!w.fnd->isVisible());
     QTest::mouseClick(w.Command3, Qt::LeftButton);
@@ -220,6 +193,15 @@ void TestTitleBar::expandKeepsOpenFindPanel()
     QCOMPARE(w.Text2->text(), QStringLiteral("needle"));
     for (QWidget *b : covered)
         QVERIFY2(!b->isVisible(), qPrintable(b->objectName()));
+
+    // Any other state leaves everything alone.
+    w.Label2->setCaption(QStringLiteral("2"));
+    QTest::mouseClick(w.Command3, Qt::LeftButton);
+    QCOMPARE(w.Text1->height(), Twips::toPixels(5535));
+    QVERIFY(w.f1->isVisible());
+
+    QTest::mouseClick(w.Command2, Qt::LeftButton);
+    QVERIFY(w.windowState() & Qt::WindowMinimized);
 }
 
 // A point on the panel's own background, away from its controls.
