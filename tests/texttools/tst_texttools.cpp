@@ -95,7 +95,6 @@ private slots:
 
     void capsWhileTyping();
     void pasteAndFilesShownInMode();
-    void rightPressEndsTheMode();
     void nomal();
     void nomalThenSaveKeepsTheBytes_data();
     void nomalThenSaveKeepsTheBytes();
@@ -275,6 +274,17 @@ void TestTextTools::capsWhileTyping()
     QCOMPARE(w().Text1->text(), "somexss text");
     typeInPane(w(), "AB");
     QCOMPARE(w().Text1->text(), "somexssab text");
+
+    // A right press on the mode not chosen does nothing; on the chosen one it ends the mode.
+    click(w().cap, Qt::RightButton);
+    QVERIFY(w().min->isChecked());
+    click(w().min, Qt::RightButton);
+    QVERIFY(!w().cap->isChecked() && !w().min->isChecked() && !w().Option3->isChecked());
+    QCOMPARE(w().Text1->text(), "somexssab text");
+    typeInPane(w(), "C");
+    QCOMPARE(w().Text1->text(), "somexssabC text");
+    click(w().cap); // and a mode can be chosen again
+    QCOMPARE(w().Text1->text(), "SOMEXSSABC TEXT");
 }
 
 void TestTextTools::pasteAndFilesShownInMode()
@@ -306,30 +316,6 @@ void TestTextTools::pasteAndFilesShownInMode()
     typeInPane(w(), "y");
     QCOMPARE(w().Text1->text(), "BOLDY AND PLAIN");
     QCOMPARE(w().Text1->selectionStart(), 5);
-}
-
-void TestTextTools::rightPressEndsTheMode()
-{
-    w().Text1->setPlainText("abc");
-    click(w().cap);
-    QCOMPARE(w().Text1->text(), "ABC");
-
-    click(w().min, Qt::RightButton); // not selected: nothing happens
-    QVERIFY(w().cap->isChecked());
-    QVERIFY(!w().min->isChecked());
-    QCOMPARE(w().Text1->text(), "ABC");
-
-    click(w().cap, Qt::RightButton);
-    QVERIFY(!w().cap->isChecked());
-    QVERIFY(!w().min->isChecked() && !w().Option3->isChecked());
-    QCOMPARE(w().Text1->text(), "ABC");
-    w().Text1->select(3, 0);
-    typeInPane(w(), "d");
-    QCOMPARE(w().Text1->text(), "ABCd");
-
-    click(w().cap); // and it can be chosen again
-    QVERIFY(w().cap->isChecked());
-    QCOMPARE(w().Text1->text(), "ABCD");
 }
 
 void TestTextTools::nomal()
