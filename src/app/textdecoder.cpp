@@ -95,11 +95,11 @@ DecodedText TextDecoder::decode(const QByteArray &bytes)
 {
     DecodedText result;
     if (const auto bom = bomOf(bytes)) {
-        QStringDecoder decoder(bom->converter, QStringConverter::Flag::Stateless);
+        QStringDecoder decoder(bom->converter, contentFlags);
         result.text = decoder.decode(QByteArrayView(bytes).sliced(bom->length));
         result.encoding = bom->encoding;
     } else {
-        QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+        QStringDecoder utf8(QStringConverter::Utf8, contentFlags);
         result.text = utf8.decode(bytes);
         result.encoding = TextEncoding::Utf8;
         if (utf8.hasError()) {

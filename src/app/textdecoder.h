@@ -38,4 +38,9 @@ public:
     static QChar *fromWindows1252(QByteArrayView bytes, QChar *out);
     // Qt's converter for a Unicode encoding; UTF-8 for the others.
     static QStringConverter::Encoding unicodeConverter(TextEncoding encoding);
+    // For decoding bytes that hold only text: the file's own byte-order mark is taken off
+    // before, so a U+FEFF at the start of a piece is a character of the text (a zero-width
+    // no-break space) and is kept, where Qt's decoder would drop it as a mark.
+    static constexpr QStringConverter::Flags contentFlags =
+        QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom;
 };

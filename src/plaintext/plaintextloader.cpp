@@ -102,7 +102,8 @@ public:
         const auto bom = m_start == 0 ? TextDecoder::byteOrderMark(first) : std::nullopt;
         if (bom) {
             result.encoding = bom->encoding;
-            QStringDecoder decoder(TextDecoder::unicodeConverter(bom->encoding));
+            QStringDecoder decoder(TextDecoder::unicodeConverter(bom->encoding),
+                                   QStringConverter::Flag::ConvertInitialBom);
             QByteArray block = first.sliced(bom->length);
             for (;;) {
                 // The decoder keeps a character cut between two pieces for the next one.
@@ -167,7 +168,7 @@ private:
                 while (end < bytes.size() && end > at + 4 &&
                        (static_cast<unsigned char>(bytes[end]) & 0xC0) == 0x80)
                     --end;
-                QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+                QStringDecoder utf8(QStringConverter::Utf8, TextDecoder::contentFlags);
                 const QByteArrayView piece = bytes.sliced(at, end - at);
                 QChar *out = room(utf8.requiredSpace(piece.size()));
                 QChar *outEnd = utf8.appendToBuffer(out, piece);

@@ -93,6 +93,16 @@ void TestTextEngine::loadAndIndex_data()
         u"a\n😀"_qs, E::Utf16LE, L::CrLf);
     row("windows-1252", "\x93quoted\x94 \x80 caf\xe9\r\n", u"“quoted” € café\n"_qs, E::Windows1252,
         L::CrLf);
+    // A second mark is a character of the text, a zero-width no-break space.
+    row("utf-8 bom, then U+FEFF",
+        "\xef\xbb\xbf\xef\xbb\xbf"
+        "a",
+        u"\ufeffa"_qs, E::Utf8WithBom, L::CrLf);
+    row("utf-16 le bom, then U+FEFF",
+        QByteArray("\xff\xfe\xff\xfe"
+                   "a\0",
+                   6),
+        u"\ufeffa"_qs, E::Utf16LE, L::CrLf);
     row("cut utf-8 at end", "ab\xc3", u"abÃ"_qs, E::Windows1252, L::CrLf);
     row("utf-8 bom", "\xef\xbb\xbf\xce\xb1\xce\xb2", u"αβ"_qs, E::Utf8WithBom, L::CrLf);
     row("utf-16 be bom", QByteArray("\xfe\xff\0h\0i\x20\xac", 8), u"hi€"_qs, E::Utf16BE, L::CrLf);
@@ -151,6 +161,9 @@ void TestTextEngine::loadAcrossBlocks_data()
     utf16 += QByteArray("\x3d\xd8\x00\xde\r\0\n\0", 8); // a pair across two pieces
     QTest::newRow("utf-16 pair split between pieces")
         << utf16 << TextEncoding::Utf16LE << LineEnding::CrLf;
+    // Each piece is decoded on its own: a U+FEFF that starts one is text all the same.
+    QTest::newRow("U+FEFF at a piece's start") << QByteArray(piece, 'x') + "\xef\xbb\xbfy\n"
+                                               << TextEncoding::Utf8 << LineEnding::Lf;
     QTest::newRow("code page, cr at a piece's end") << QByteArray(piece - 1, '\xe9') + "\rn\xe9xt\r"
                                                     << TextEncoding::Windows1252 << LineEnding::Cr;
     // One line of 5 MB, with and without blanks.
@@ -167,6 +180,9 @@ void TestTextEngine::loadAcrossBlocks_data()
     QTest::newRow("halves, code page in the second only")
         << large + "\xe9\n"
         << TextEncoding::Windows1252 << LineEnding::CrLf;
+    QTest::newRow("halves, U+FEFF starts the second")
+        << "x" + QByteArray("\r\n\xef\xbb\xbfline").repeated(large.size() / 9) << TextEncoding::Utf8
+        << LineEnding::CrLf;
     QTest::newRow("halves, LF in the second only")
         << large + QByteArray("lf\n").repeated(large.size() / 2) << TextEncoding::Utf8
         << LineEnding::Lf;
