@@ -40,7 +40,7 @@ private slots:
     void newContentAndEditsAreReported();
     void replaceTextKeepsTheCaret();
     void replaceRangeMovesTheCaretWithTheText();
-    void formattingStates_data();
+    void formattingStates_data() { newContentAndEditsAreReported_data(); }
     void formattingStates();
     void colourOfSelection();
 };
@@ -165,13 +165,6 @@ void TestRichTextBox::replaceRangeMovesTheCaretWithTheText()
     pane.replaceRange(0, 1, QStringLiteral("A"));
     QCOMPARE(pane.text(), QStringLiteral("Ab\nCCd"));
     QCOMPARE(pane.selectionStart(), 5);
-}
-
-void TestRichTextBox::formattingStates_data()
-{
-    QTest::addColumn<bool>("rich");
-    QTest::newRow("plain") << false;
-    QTest::newRow("rich") << true;
 }
 
 void TestRichTextBox::formattingStates()
