@@ -84,8 +84,10 @@ void RtfDocumentBuilder::text(QStringView text, const RtfCharFormat &format,
     enterLevel(paragraph.tableLevel());
     takeHidden(text.isEmpty());
     QTextCharFormat qtFormat = withHidden(charFormat(format));
-    if (format.listLabel) // the label as read: a save knows it unchanged
-        qtFormat.setProperty(RtfProperty::ListLabel, text.toString());
+    if (format.listLabel && markLabel(text, format.listLabel)) {
+        // The label as read, on each of its runs: a save knows it unchanged.
+        qtFormat.setProperty(RtfProperty::ListLabel, m_labelText);
+    }
     // Qt lays out a paragraph as a whole, in time that grows faster than its length and its
     // number of runs; a very long one is shown in pieces, each marked so that a save joins
     // them again.
@@ -113,6 +115,35 @@ void RtfDocumentBuilder::text(QStringView text, const RtfCharFormat &format,
         splitParagraph(paragraph, qtFormat);
     }
     m_cursor.insertText(text.toString(), qtFormat);
+}
+
+// A run of a list label goes on with the label before it, when it follows that directly: the
+// runs are one label, however the file split them. Returns false past a label's bound.
+bool RtfDocumentBuilder::markLabel(QStringView text, int kind)
+{
+    const int at = m_cursor.position();
+    const bool goesOn = m_labelKind == kind && m_labelEnd == at && m_cursor.block() == m_labelBlock;
+    if (!goesOn) {
+        m_labelText.clear();
+        m_labelStart = at;
+        m_labelBlock = m_cursor.block();
+        m_labelKind = kind;
+    }
+    if (m_labelText.size() + text.size() > MaxLabel) {
+        m_labelKind = 0;
+        return false;
+    }
+    m_labelText += text;
+    m_labelEnd = at + int(text.size());
+    if (goesOn) {
+        QTextCursor before(m_document);
+        before.setPosition(m_labelStart);
+        before.setPosition(at, QTextCursor::KeepAnchor);
+        QTextCharFormat label;
+        label.setProperty(RtfProperty::ListLabel, m_labelText);
+        before.mergeCharFormat(label);
+    }
+    return true;
 }
 
 void RtfDocumentBuilder::splitParagraph(const RtfParagraphFormat &paragraph,
@@ -284,6 +315,10 @@ bool RtfDocumentBuilder::picture(const RtfPicture &picture, const RtfCharFormat 
 void RtfDocumentBuilder::finish(const RtfParagraphFormat &paragraph)
 {
     flushRowText();
+    // The file ends in a table's cell: what was kept last stays in it (an object's result is
+    // there), as a save writes it.
+    if (m_level > 0 && paragraph.tableLevel() >= m_level && !m_pendingHidden.isEmpty())
+        attachHiddenToBlock();
     enterLevel(0);
     applyBlockFormat(paragraph);
     attachHiddenToBlock();

@@ -45,6 +45,8 @@ public:
     static constexpr int MaxShownCells = 20000;
     // Characters that carry kept parts; beyond, kept parts wait for the paragraph's end.
     static constexpr int MaxHiddenAnchors = 20000;
+    // Characters of a list label that a save can give back as one.
+    static constexpr int MaxLabel = 256;
 
 private:
     // A cell as placed in the table's grid, for the merges and borders applied when the
@@ -101,6 +103,7 @@ private:
     void endLongRowText(const RtfParagraphFormat &paragraph);
     void keepDocumentTables();
     void splitParagraph(const RtfParagraphFormat &paragraph, const QTextCharFormat &format);
+    bool markLabel(QStringView text, int kind);
     QTextCharFormat charFormat(const RtfCharFormat &format);
 
     QTextDocument *m_document;
@@ -142,4 +145,10 @@ private:
     int m_spanId = 0;
     QTextBlock m_spanBlock;
     int m_hiddenCount = 0;
+    // The list label being read: its text so far, where it began and ends, its kind.
+    QString m_labelText;
+    QTextBlock m_labelBlock;
+    int m_labelStart = 0;
+    int m_labelEnd = -1;
+    int m_labelKind = 0;
 };

@@ -1,6 +1,7 @@
 #include "rtf/rtfdocumentdump.h"
 
 #include "rtf/rtfproperties.h"
+#include "rtf/rtfwriter.h"
 
 #include <QHash>
 #include <QImage>
@@ -148,6 +149,21 @@ void dumpBlock(const QTextDocument &document, const QTextBlock &block, QString &
         run += fragment.text();
     }
     flush();
+    // The paragraph mark's format, as far as a save writes it.
+    if (const QTextCharFormat mark = RtfWriter::paragraphMark(block); mark.propertyCount() > 0) {
+        QTextCharFormat shown;
+        for (const int property :
+             {int(QTextFormat::FontWeight), int(QTextFormat::FontItalic),
+              int(QTextFormat::TextUnderlineStyle), int(QTextFormat::FontStrikeOut),
+              int(QTextFormat::FontCapitalization), int(QTextFormat::TextVerticalAlignment),
+              int(QTextFormat::FontPointSize), int(QTextFormat::FontFamilies),
+              int(QTextFormat::ForegroundBrush), int(QTextFormat::BackgroundBrush),
+              RtfProperty::Highlight, RtfProperty::DoubleUnderline, RtfProperty::CharWords}) {
+            if (mark.hasProperty(property))
+                shown.setProperty(property, mark.property(property));
+        }
+        out += QStringLiteral(" mark {%1}").arg(charSummary(document, shown, fields));
+    }
     out += u'\n';
 }
 

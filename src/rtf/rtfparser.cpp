@@ -104,6 +104,9 @@ void RtfParser::parse(QByteArrayView rtf, RtfContentSink &sink)
     m_fontNumberEnd = 0;
     m_fontTableSeen = false;
     m_fontPending = false;
+    m_fontCommits = 0;
+    m_fontCommitsAtTable = 0;
+    m_fontCommitsKept = 0;
     m_colors.clear();
     m_colorIndexes.clear();
     m_colorIndexSize = 0;
@@ -253,6 +256,7 @@ bool RtfParser::closeGroup()
             if (m_tableUnicodeSkip != 1)
                 m_fontTableRtf += "\\uc" + QByteArray::number(m_tableUnicodeSkip) + ' ';
             m_fontTableRtf.append(tableEntries());
+            m_fontCommitsKept += m_fontCommits - m_fontCommitsAtTable;
         }
         break;
     case RtfGroupState::ColorTable:
@@ -284,10 +288,12 @@ bool RtfParser::closeGroup()
         break;
     case RtfGroupState::ListNumbering:
         if (parent == RtfGroupState::Body) {
+            // Unless its group showed text before it (that would be written twice).
+            const bool nothingShown = m_emitted + m_structures == closed.contentAtOpen;
             finishNumbering();
             // The numbering itself is kept after the label, so that a reader of the saved
             // file finds the label first and makes none of its own.
-            if (!state().kept && !state().chars.generated)
+            if (!state().kept && !state().chars.generated && nothingShown)
                 emitKept(closed.start);
         }
         break;
@@ -819,6 +825,7 @@ void RtfParser::handleDestinationWord(RtfKeyword keyword)
         }
         m_tableUnicodeSkip = s.unicodeSkip;
         m_fontTableSeen = true;
+        m_fontCommitsAtTable = m_fontCommits;
         s.destination = RtfGroupState::FontTable;
         m_fontPending = false;
         m_fontName.clear();
@@ -1052,7 +1059,9 @@ void RtfParser::closeOpenGroups()
     while (m_overflowDepth > 0 || m_stack.size() > 2)
         closeGroup();
     m_closingAtEnd = false;
-    if (tablesOpen) {
+    // So does a table whose fonts were defined but its entries not kept (it turned into
+    // another destination before it closed).
+    if (tablesOpen || m_fontCommits != m_fontCommitsKept) {
         m_fontTableRtf = fonts;
         m_colorTableRtf = colors;
         writeTablesAsRead();
@@ -1498,6 +1507,7 @@ void RtfParser::commitFont()
         cleanDestinationText(m_fontNameText);
         m_font.name = m_fontNameText.trimmed();
         m_fonts.insert(m_font);
+        ++m_fontCommits;
         if (m_font.number < INT_MAX / 2)
             m_fontNumberEnd = std::max(m_fontNumberEnd, m_font.number + 1);
         m_pageCacheValid = false;

@@ -156,6 +156,9 @@ private:
     QByteArray m_fontName; // bytes not yet decoded
     QString m_fontNameText;
     bool m_fontPending = false;
+    qint64 m_fontCommits = 0;        // fonts defined so far
+    qint64 m_fontCommitsKept = 0;    // of them, in tables whose entries are kept
+    qint64 m_fontCommitsAtTable = 0; // when the font table being read began
 
     std::vector<quint32> m_colors;
     std::unordered_map<quint32, int> m_colorIndexes; // the first entry of each colour

@@ -44,6 +44,43 @@ QString listLabel(const QTextList *list, const QTextBlock &block)
     }
 }
 
+// The positions of the fragments of block that make up list labels as they were read: runs of
+// fragments carrying one label whose text together is that label.
+QSet<int> unchangedLabels(const QTextBlock &block)
+{
+    QSet<int> positions;
+    QList<int> run;
+    QString label;
+    QString text;
+    int kind = 0;
+    auto finish = [&] {
+        if (!run.isEmpty() && text == label) {
+            for (const int position : std::as_const(run))
+                positions.insert(position);
+        }
+        run.clear();
+        text.clear();
+    };
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+        const QTextFragment fragment = it.fragment();
+        const QTextCharFormat format = fragment.charFormat();
+        if (!format.hasProperty(RtfProperty::ListLabel)) {
+            finish();
+            continue;
+        }
+        const QString thisLabel = format.stringProperty(RtfProperty::ListLabel);
+        const int thisKind = format.intProperty(RtfProperty::ListLabelKind);
+        if (thisLabel != label || thisKind != kind || text.size() >= label.size())
+            finish();
+        label = thisLabel;
+        kind = thisKind;
+        run.append(fragment.position());
+        text += fragment.text();
+    }
+    finish();
+    return positions;
+}
+
 // Whether the paragraphs after block in the same text (not in another cell or table) go on with
 // the result of the given field: the first of them with text begins with it.
 bool continuesField(const QTextBlock &block, const QTextBlock &next, const QString &field, int id)
@@ -67,6 +104,33 @@ bool continuesField(const QTextBlock &block, const QTextBlock &next, const QStri
 }
 
 } // namespace
+
+QTextCharFormat RtfWriter::paragraphMark(const QTextBlock &block)
+{
+    const QTextBlock next = block.next();
+    const QTextBlockFormat format = block.blockFormat();
+    if (!next.isValid() || format.boolProperty(RtfProperty::ContinuesInNextBlock) ||
+        format.boolProperty(RtfProperty::Generated) || format.boolProperty(RtfProperty::ReaderNote))
+        return {};
+    const QTextCursor at(block);
+    const QTextCursor after(next);
+    if (at.currentFrame() != after.currentFrame())
+        return {};
+    if (const QTextTable *table = at.currentTable();
+        table && table->cellAt(block.position()) != table->cellAt(next.position()))
+        return {};
+    const QTextCharFormat mark = next.charFormat();
+    const bool sized = mark.hasProperty(QTextFormat::FontPointSize) && mark.fontPointSize() != 12;
+    const bool formatted = mark.fontWeight() >= QFont::DemiBold || mark.fontItalic() ||
+                           mark.underlineStyle() != QTextCharFormat::NoUnderline ||
+                           mark.fontStrikeOut() || mark.fontCapitalization() != QFont::MixedCase ||
+                           mark.verticalAlignment() != QTextCharFormat::AlignNormal ||
+                           !RtfFormatTables::explicitFamily(mark).isEmpty() ||
+                           mark.hasProperty(QTextFormat::ForegroundBrush) ||
+                           RtfFormatTables::highlight(mark).isValid() ||
+                           mark.hasProperty(RtfProperty::CharWords);
+    return sized || formatted ? mark : QTextCharFormat();
+}
 
 QByteArray RtfWriter::write(const QTextDocument &doc)
 {
@@ -303,6 +367,7 @@ void RtfWriter::writeBlock(const QTextBlock &block, int level, Ending ending)
         if (std::exchange(fieldFromBefore, false) && !startPending)
             writeParagraphStart(block, level, true);
     };
+    const QSet<int> labels = unchangedLabels(block);
     for (auto it = block.begin(); !it.atEnd(); ++it) {
         const QTextFragment fragment = it.fragment();
         if (!fragment.isValid())
@@ -356,8 +421,7 @@ void RtfWriter::writeBlock(const QTextBlock &block, int level, Ending ending)
             m_out.openGroup();
             // A list item's label, unchanged since it was read: readers that number the list
             // themselves drop it.
-            if (charFormat.hasProperty(RtfProperty::ListLabel) &&
-                charFormat.stringProperty(RtfProperty::ListLabel) == fragment.text())
+            if (labels.contains(fragment.position()))
                 m_out.word(charFormat.intProperty(RtfProperty::ListLabelKind) == 2 ? "pntext"
                                                                                    : "listtext");
             writeCharFormat(charFormat);
@@ -384,9 +448,17 @@ void RtfWriter::writeBlock(const QTextBlock &block, int level, Ending ending)
     const bool pageBreak = next.isValid() && (next.blockFormat().pageBreakPolicy() &
                                               QTextFormat::PageBreak_AlwaysBefore);
     if (ending == Ending::Par) {
+        // The mark's own format, which is the height of an empty line.
+        const QTextCharFormat mark = paragraphMark(block);
+        if (mark.propertyCount() > 0) {
+            m_out.openGroup();
+            writeCharFormat(mark);
+        }
         m_out.word(pageBreak                                      ? "page"
                    : format.boolProperty(RtfProperty::SectionEnd) ? "sect"
                                                                   : "par");
+        if (mark.propertyCount() > 0)
+            m_out.closeGroup();
         m_pageBreakGiven = pageBreak;
     } else if (ending == Ending::Cell)
         m_out.word(level > 1 ? "nestcell" : "cell");

@@ -21,6 +21,10 @@ class RtfWriter
 {
 public:
     static QByteArray write(const QTextDocument &doc);
+    // The character format a save gives the paragraph mark that ends block (the format of the
+    // paragraph separator, which Qt keeps as the next block's char format); an empty format
+    // when the mark has none of its own to write (a plain one, or one ending a cell or text).
+    static QTextCharFormat paragraphMark(const QTextBlock &block);
 
 private:
     RtfWriter(const QTextDocument &doc, const RtfFormatTables &tables, RtfOutput &out);
