@@ -498,8 +498,12 @@ void RtfParser::handleWord(QByteArrayView name, bool hasParameter, int parameter
         }
         break;
     case K::Deff:
-        m_defaultFont = p;
-        chars.font = p;
+        // The document's own default font, said in its header; one inside a group (of a part
+        // kept for a save) would change it behind the save's back.
+        if (m_stack.size() == 2) {
+            m_defaultFont = p;
+            chars.font = p;
+        }
         if (p >= 0 && p < INT_MAX / 2)
             m_fontNumberEnd = std::max(m_fontNumberEnd, p + 1);
         break;
@@ -1550,6 +1554,13 @@ void RtfParser::tableDefinitionWord(RtfKeyword keyword, QByteArrayView name, boo
     }
     case K::Cellx: {
         RtfRowDefinition &row = definedRow();
+        // A single line of 15 twips is the border a save writes of every cell that shows one:
+        // it is kept by the cell's format, not as words.
+        for (const char *side : {"clbrdrt", "clbrdrl", "clbrdrb", "clbrdrr"}) {
+            if (RtfKeptWords::entry(m_cell.words, side) ==
+                QByteArray('\\' + QByteArray(side) + "\\brdrs\\brdrw15 "))
+                m_cell.words = RtfKeptWords::without(m_cell.words, side);
+        }
         if (row.cells.size() < kMaxCellEdges) {
             m_cell.right = clampLength(parameter);
             row.cells.append(m_cell);
