@@ -483,8 +483,13 @@ void RtfDocumentBuilder::enterLevel(int level)
     }
     // Leaving or entering a table always starts a new paragraph, even when
     // the table could not be made.
-    if (changed && m_tables.size() == depth && m_cursor.block().length() > 1)
-        m_cursor.insertBlock();
+    if (changed && m_tables.size() == depth && m_cursor.block().length() > 1) {
+        // Parts kept at the end of the paragraph before stay there alone.
+        QTextBlockFormat next = m_cursor.blockFormat();
+        next.clearProperty(RtfProperty::HiddenAtEnd);
+        next.clearProperty(RtfProperty::HiddenId);
+        m_cursor.insertBlock(next);
+    }
 }
 
 bool RtfDocumentBuilder::openTable()

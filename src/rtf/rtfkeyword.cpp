@@ -183,11 +183,11 @@ Map makeMap()
     // bookkeeping and go; so do the fonts and formats of other scripts (\af, \loch ...), which
     // are said once per script class and would mean another thing kept one per name.
     for (const char *word :
-         {"lang",       "langfe",    "langnp",     "langfenp", "noproof",   "expnd",   "expndtw",
-          "charscalex", "kerning",   "outl",       "shad",     "embo",      "impr",    "ulc",
-          "chshdng",    "chcfpat",   "cgrid",      "g",        "webhidden", "fittext", "revised",
-          "revauth",    "revdttm",   "crauth",     "crdate",   "animtext",  "accnone", "accdot",
-          "acccomma",   "acccircle", "accunderdot"})
+         {"lang",     "langfe",     "langnp",  "langfenp", "noproof",   "expnd",
+          "expndtw",  "charscalex", "kerning", "outl",     "shad",      "embo",
+          "impr",     "ulc",        "chshdng", "chcfpat",  "cgrid",     "webhidden",
+          "fittext",  "revised",    "revauth", "revdttm",  "crauth",    "crdate",
+          "animtext", "accnone",    "accdot",  "acccomma", "acccircle", "accunderdot"})
         map.emplace(word, K::KeptChar);
     for (const char *word : {"keep",        "keepn",
                              "widctlpar",   "nowidctlpar",

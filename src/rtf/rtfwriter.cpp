@@ -518,10 +518,13 @@ void RtfWriter::writeParagraphStart(const QTextBlock &block, int level, bool aga
         m_out.word("ql");
     if (format.layoutDirection() == Qt::RightToLeft)
         m_out.word("rtlpar");
-    // A page break the paragraph before could not give with \page (a table's, or none).
+    // A page break the paragraph before could not give with \page (a table's, or none). After
+    // a paragraph end of an object's result, the kept object gives it itself.
     if (!again) {
+        const QTextBlock previous = block.previous();
         m_pagebbWritten =
-            (format.pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore) && !m_pageBreakGiven;
+            (format.pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore) && !m_pageBreakGiven &&
+            !(previous.isValid() && previous.blockFormat().boolProperty(RtfProperty::Generated));
         m_pageBreakGiven = false;
     }
     if (m_pagebbWritten)
