@@ -47,7 +47,6 @@ void TestFileActions::nothingToActOn()
     typeInPane(w, "typed over the hint ");
     click(w, "Command8");
     QCOMPARE(f->fake.messages.lastText(), "No file has been shown yet" + saveHint);
-    QCOMPARE(f->fake.messages.shown.last().icon, MessageBoxes::Icon::Information);
     click(w, "m2"); // Delete has nothing to act on, and says nothing
     click(w, "Label7");
     QCOMPARE(f->fake.messages.shown.size(), 1);
@@ -191,7 +190,6 @@ void TestFileActions::saveAsAsksAndReports()
     f->fake.dialogs.saveAnswers.enqueue(f->browse("notes"));
     click(w, "Command6");
     QCOMPARE(f->fake.messages.shown.size(), 1);
-    QCOMPARE(f->fake.messages.shown.last().icon, MessageBoxes::Icon::Question);
     QCOMPARE(f->fake.messages.shown.last().buttons, MessageBoxes::Buttons::YesNoDefaultNo);
     QVERIFY(f->fake.messages.lastText().contains(f->browse("notes.txt")));
 
@@ -199,7 +197,6 @@ void TestFileActions::saveAsAsksAndReports()
     f->fake.messages.answers.enqueue(MessageBoxes::Answer::Yes); // replace: a folder, so it fails
     click(w, "Command6");
     QCOMPARE(f->fake.messages.shown.size(), 3);
-    QCOMPARE(f->fake.messages.shown.last().icon, MessageBoxes::Icon::Critical);
     QVERIFY(f->fake.messages.lastText().contains(f->browse("taken.txt")));
     QVERIFY(!f->fake.messages.lastText().contains(saveHint));
     QCOMPARE(snapshot(f->browsed.path()), before);
@@ -252,7 +249,6 @@ void TestFileActions::unfitCharacterAsksForUtf8()
         f->fake.messages.answers.enqueue(answer);
         click(w, control);
         const FakeMessageBoxes::Shown &asked = f->fake.messages.shown.last();
-        QCOMPARE(asked.icon, MessageBoxes::Icon::Question);
         QCOMPARE(asked.buttons, MessageBoxes::Buttons::YesNoDefaultNo);
         QVERIFY(asked.text.contains(path) && asked.text.contains("Windows-1252"));
         if (answer == MessageBoxes::Answer::No)

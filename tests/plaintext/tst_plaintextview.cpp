@@ -73,6 +73,9 @@ void TestPlainTextView::keys_data()
     row("enter breaks the line", u"ab"_qs, 1, {u"Return"_qs}, u"a\nb"_qs, 2);
     row("right steps over a surrogate pair", u"a😀b"_qs, 1, {u"Right"_qs}, u"a😀b"_qs, 3);
     row("backspace removes a surrogate pair whole", u"a😀b"_qs, 3, {u"Backspace"_qs}, u"ab"_qs, 1);
+    row("delete removes a surrogate pair whole", u"a😀b"_qs, 1, {u"Del"_qs}, u"ab"_qs, 1);
+    row("a caret between the halves of a pair goes before it", u"a😀b"_qs, 2, {u"x"_qs}, u"ax😀b"_qs,
+        2);
     row("shift+right selects", u"hello"_qs, 1, {u"Shift+Right"_qs, u"Shift+Right"_qs}, u"hello"_qs,
         3, u"el"_qs);
     row("typing replaces the selection", u"hello"_qs, 0, {u"Shift+End"_qs, u"J"_qs}, u"J"_qs, 1);

@@ -1,6 +1,6 @@
 // The plain-text engine without a window: the buffer and its line index, reading files into
 // it, editing with undo, and wrapping into rows.
-#include "decodingrows.h"
+#include "app/textdecoder.h"
 #include "plaintext/plaintextdocument.h"
 #include "plaintext/plaintextloader.h"
 #include "plaintext/textbuffer.h"
@@ -32,7 +32,6 @@ private slots:
     void caseMappedInPlace();
     void undoGoesBackByRuns_data();
     void undoGoesBackByRuns();
-    void caretStaysOutOfSurrogatePairs();
     void words_data();
     void words();
     void wrapCutsLongLinesIntoPieces_data();
@@ -72,8 +71,14 @@ static void checkIndex(const TextBuffer &buffer, const QString &text)
 
 void TestTextEngine::loadAndIndex_data()
 {
-    addDecodingColumns();
-    const auto row = decodingRow;
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<TextEncoding>("encoding");
+    QTest::addColumn<LineEnding>("lineEnding");
+    const auto row = [](const char *name, const QByteArray &bytes, const QString &text,
+                        TextEncoding encoding, LineEnding lineEnding) {
+        QTest::newRow(name) << bytes << text << encoding << lineEnding;
+    };
     using E = TextEncoding;
     using L = LineEnding;
     row("empty", QByteArray(), QString(), E::Utf8, L::CrLf);
@@ -374,19 +379,6 @@ void TestTextEngine::undoGoesBackByRuns()
     while (doc.canRedo())
         doc.redo();
     QCOMPARE(doc.text(), edited);
-}
-
-void TestTextEngine::caretStaysOutOfSurrogatePairs()
-{
-    PlainTextDocument doc;
-    doc.setText(u"a😀b\n𐍈");
-    QCOMPARE(doc.length(), 7);
-    doc.setCursor(2); // between the halves of 😀
-    QCOMPARE(doc.cursor(), 1);
-    QCOMPARE(doc.previousCharacter(3), 1);
-    doc.setCursor(5);
-    doc.deleteForward(); // the view's keys test Backspace and Right
-    QCOMPARE(doc.text(), u"a😀b\n"_qs);
 }
 
 void TestTextEngine::words_data()

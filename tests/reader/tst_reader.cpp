@@ -2,7 +2,6 @@
 // Close, and opening it with "Full screen mode".
 #include "app/appfonts.h"
 #include "app/clicklabel.h"
-#include "app/twips.h"
 #include "plaintext/plaintextview.h"
 #include "reader/form3.h"
 #include "reader/liststep.h"
@@ -11,10 +10,8 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QLabel>
-#include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 
 using Move = ListStep::Move;
 using Refusal = ListStep::Refusal;
@@ -45,7 +42,6 @@ private slots:
     void stepsSelectInTheChosenList_data();
     void stepsSelectInTheChosenList();
     void favoritesChoiceCountsAtTheStep();
-    void windowCoversTheScreen();
     void openedFollowingAndClosed();
     void addToFavoStoresReaderText();
     void addToFavoWritesNothingWithoutAFile();
@@ -174,8 +170,6 @@ void TestReader::stepsSelectInTheChosenList()
     if (!message.isEmpty()) {
         QCOMPARE(f->fake.messages.shown.size(), 1);
         QCOMPARE(f->fake.messages.lastText(), message);
-        QCOMPARE(f->fake.messages.shown.last().icon, MessageBoxes::Icon::Information);
-        QCOMPARE(f->fake.messages.shown.last().title, QStringLiteral("Pagewell"));
         QCOMPARE(w.Text1->toPlainText(), paneBefore);
         return;
     }
@@ -214,24 +208,6 @@ void TestReader::favoritesChoiceCountsAtTheStep()
     QCOMPARE(w.File2->listIndex(), 1);
     QCOMPARE(w.active->caption(), QStringLiteral("1"));
     QCOMPARE(reader->readerText(), QString::fromLatin1(textAt(2)));
-}
-
-void TestReader::windowCoversTheScreen()
-{
-    pgwell &w = f->open();
-    Form3 *reader = openReader(w);
-    QVERIFY(reader);
-    QCOMPARE(reader->size(), w.screen()->geometry().size());
-    QCOMPARE(reader->pos(), w.screen()->geometry().topLeft());
-    QVERIFY(!reader->isModal());
-    QStringList menu;
-    for (QAction *action : reader->menuBar->actions()) {
-        QVERIFY2(!action->menu(), "every item acts at the top level");
-        menu << action->objectName() + u'=' + action->text();
-    }
-    QCOMPARE(menu, QStringList({"next1=Next", "back1=Back", "skip1=Skip", "add1=Add to favo",
-                                "close1=Close"}));
-    QCOMPARE(reader->Text1->height(), w.screen()->geometry().height() - Twips::toPixels(1000));
 }
 
 void TestReader::openedFollowingAndClosed()

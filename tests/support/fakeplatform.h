@@ -73,14 +73,11 @@ class FakeDialogs : public Dialogs
 public:
     QQueue<std::optional<QString>> saveAnswers;
     std::optional<QColor> colorAnswer;
-    bool printerAnswer = false;
-    std::function<bool(QPrinter &)> printerScript; // answers instead of printerAnswer when set
-    int saveAsked = 0;
+    std::function<bool(QPrinter &)> printerScript; // cancelled when not set
     int colorAsked = 0;
     int printerAsked = 0;
     std::optional<QString> saveFileName() override
     {
-        ++saveAsked;
         return saveAnswers.isEmpty() ? std::nullopt : saveAnswers.dequeue();
     }
     std::optional<QColor> chooseColor(const QColor &) override
@@ -91,7 +88,7 @@ public:
     bool choosePrinter(QPrinter &printer) override
     {
         ++printerAsked;
-        return printerScript ? printerScript(printer) : printerAnswer;
+        return printerScript && printerScript(printer);
     }
 };
 
@@ -186,15 +183,10 @@ public:
     long openFails = 0;                               // when set, every open fails with this code
     long queryFails = 0; // when set, every query of a present value fails with this code
     QStringList calls;
-    quint32 lastOptions = 0;
-    quint32 lastAccess = 0;
 
-    long openKey(quint32 root, const QByteArray &keyName, quint32 options, quint32 access,
-                 Key *key) override
+    long openKey(quint32 root, const QByteArray &keyName, quint32, quint32, Key *key) override
     {
         calls.append(QStringLiteral("open %1").arg(QString::fromLatin1(keyName)));
-        lastOptions = options;
-        lastAccess = access;
         *key = 0;
         if (openFails)
             return openFails;

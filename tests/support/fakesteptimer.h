@@ -15,12 +15,7 @@ public:
             ++restarts;
     }
     int interval() const override { return m_interval; }
-    void start() override
-    {
-        if (!m_active)
-            ++starts;
-        m_active = true;
-    }
+    void start() override { m_active = true; }
     void stop() override { m_active = false; }
     bool isActive() const override { return m_active; }
 
@@ -31,7 +26,6 @@ public:
             m_handler();
     }
 
-    int starts = 0;   // times the countdown was started from stopped
     int restarts = 0; // times a running countdown began again with a new interval
 
 private:

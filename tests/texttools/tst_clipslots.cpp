@@ -1,6 +1,5 @@
-// The clip slots: sending the pane's text to the first free slot, counting free slots, starting
-// sbx, and the look of "Send to Vantrel Stash".
-#include "app/backgroundcolor.h"
+// The clip slots: sending the pane's text to the first free slot, counting free slots and
+// starting sbx.
 #include "app/clicklabel.h"
 #include "texttools/clipslots.h"
 #include "texttools/clipslotwriter.h"
@@ -155,7 +154,6 @@ void TestClipSlots::sendFillsFirstFreeSlot()
         QCOMPARE(after.take(slot(written)), QByteArray("first\r\nsecond\r\n"));
     QCOMPARE(after, before); // nothing else touched
     QCOMPARE(shownTexts(), written ? QStringList(question) : QStringList({full, question}));
-    QCOMPARE(f->fake.messages.shown[0].icon, written ? Icon::Question : Icon::Information);
     QCOMPARE(f->fake.messages.shown.last().buttons, Buttons::YesNo);
     QVERIFY(f->fake.launcher.started.isEmpty()); // answered No
     const int said = f->fake.messages.shown.size();
@@ -176,7 +174,6 @@ void TestClipSlots::folderInTheWayIsReported()
     const auto &shown = f->fake.messages.shown[0];
     QCOMPARE(shown.text,
              "Cannot create " + QDir::toNativeSeparators(slot(1)) + ": Is a directory" + notFound);
-    QCOMPARE(shown.icon, Icon::Information);
     QVERIFY(!QFile::exists(slot(2)));
     QVERIFY(QFileInfo(slot(1)).isDir());
     QVERIFY(f->fake.launcher.started.isEmpty());
@@ -204,7 +201,6 @@ void TestClipSlots::startsSbxOnYes()
     if (!starts)
         said << "Cannot start " + f->program.filePath("sbx") + notFound;
     QCOMPARE(shownTexts(), said);
-    QCOMPARE(f->fake.messages.shown.last().icon, starts ? Icon::Question : Icon::Information);
     QCOMPARE(readFile(slot(1)), QByteArray("kept\r\n"));
 }
 
@@ -257,16 +253,13 @@ void TestClipSlots::folderWithoutWindir()
     QDir(shared).removeRecursively();
 }
 
-// Pressed, the label looks pressed; released outside it, it sends nothing.
+// Pressed, then released outside the label: nothing is sent.
 void TestClipSlots::releaseOutsideSendsNothing()
 {
     pgwell &w = f->open();
     w.show();
     QTest::mousePress(w.Label13, Qt::LeftButton, {}, QPoint(5, 5));
-    QCOMPARE(backgroundColor(w.Label13), QColor(128, 128, 255));
-    QCOMPARE(w.Label13->frameShape(), QFrame::Box);
     QTest::mouseRelease(w.Label13, Qt::LeftButton, {}, QPoint(-20, 5));
-    QCOMPARE(w.Label13->frameShape(), QFrame::NoFrame);
     QVERIFY(f->fake.messages.shown.isEmpty());
     QVERIFY(!QFile::exists(slot(1)));
 }
