@@ -36,7 +36,6 @@ private slots:
     void copyPutsTheWholeText();
     void freeAndFreeAll();
     void followsTheFolder();
-    void readsAClipStillBeingWritten();
     void sharedFolderWithoutWindir();
 
 private:
@@ -66,7 +65,6 @@ void TestSbx::listsTheSlots()
     writeFile(slot(3), "\r\n");
     QVERIFY(QDir(folder->path()).mkdir("clip2.txt")); // a folder leaves the slot free
     StashWindow &w = open();
-    QCOMPARE(w.windowTitle(), "Vantrel Stash");
     QCOMPARE(w.slotList->count(), 3);
     QCOMPARE(row(1), "Clip 1:  first line");
     QCOMPARE(row(2), "Clip 2:  free");
@@ -143,11 +141,8 @@ void TestSbx::followsTheFolder()
     QTRY_COMPARE(row(3), "Clip 3:  old");
     writeFile(slot(3), "new\r\n");
     QTRY_COMPARE(row(3), "Clip 3:  new");
-}
 
-void TestSbx::readsAClipStillBeingWritten()
-{
-    StashWindow &w = open();
+    // A clip still being written is shown as far as it goes, then whole.
     choose(2);
     QFile file(slot(2));
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::NewOnly));

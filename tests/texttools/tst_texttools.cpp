@@ -99,8 +99,7 @@ private slots:
     void nomalThenSaveKeepsTheBytes_data();
     void nomalThenSaveKeepsTheBytes();
 
-    void boldItalicUnderline();
-    void colour();
+    void boldItalicUnderlineColour();
     void print();
     void clipboardTakesTheWholeText();
 
@@ -376,7 +375,7 @@ void TestTextTools::nomalThenSaveKeepsTheBytes()
     QCOMPARE(readFile(f->browse(file)), content);
 }
 
-void TestTextTools::boldItalicUnderline()
+void TestTextTools::boldItalicUnderlineColour()
 {
     writeFile(f->browse("f.rtf"), R"({\rtf1\ansi ab{\b cd}ef})");
     w().File1->refresh();
@@ -401,21 +400,16 @@ void TestTextTools::boldItalicUnderline()
     click(w().Label15);
     QCOMPARE(w().Text1->selectionUnderline(), Qt::Checked);
     QCOMPARE(w().Text1->text(), "abcdef");
-}
 
-void TestTextTools::colour()
-{
-    w().Text1->setPlainText("red here");
-    w().Text1->select(0, 3);
+    // Colour: cancelled, nothing changes and nothing is said; chosen, the selection only.
     const QColor before = w().Text1->selectionColor();
-    click(w().Label16); // cancelled: nothing changes, nothing is said
+    click(w().Label16);
     QCOMPARE(f->fake.dialogs.colorAsked, 1);
     QCOMPARE(w().Text1->selectionColor(), before);
-
     f->fake.dialogs.colorAnswer = QColor(200, 0, 0);
     click(w().Label16);
     QCOMPARE(w().Text1->selectionColor(), QColor(200, 0, 0));
-    w().Text1->select(4, 4);
+    w().Text1->select(4, 2);
     QCOMPARE(w().Text1->selectionColor(), before);
     QVERIFY(f->fake.messages.shown.isEmpty());
 }
