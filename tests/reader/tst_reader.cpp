@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 
 using Move = ListStep::Move;
 using Refusal = ListStep::Refusal;
@@ -218,6 +219,7 @@ void TestReader::openedFollowingAndClosed()
     Form3 *reader = openReader(w);
     QVERIFY(reader);
     QCOMPARE(reader->windowTitle(), QStringLiteral("Full screen mode"));
+    QCOMPARE(reader->size(), w.screen()->geometry().size());
     QCOMPARE(reader->readerText(), hint);
     // A second press shows the same reader; it is not made again.
     reader->setReaderText(QStringLiteral("typed in the reader"));
