@@ -80,7 +80,6 @@ void TestFavorites::popUpOpensFolderInFileManager()
     QTest::mouseClick(w.File2->viewport(), Qt::MiddleButton, {}, at);
     QVERIFY(!w.favo->isVisible()); // the right button only
     QTest::mousePress(w.File2->viewport(), Qt::RightButton, {}, at);
-    QCOMPARE(w.favo->pos(), w.File2->viewport()->mapToGlobal(at));
     QTest::mouseClick(w.favo, Qt::LeftButton, {}, w.favo->actionGeometry(w.open).center());
     QCOMPARE(f->fake.launcher.started.size(), 1);
     QCOMPARE(f->fake.launcher.started.first().program, "xdg-open");
