@@ -38,6 +38,7 @@ struct RtfGroupState
     int keptTableLevel = 0;    // table level where the object whose result this is was
     int styleNumber = 0;       // \s, \cs ... of a StyleEntry
     bool characterStyle = false;
-    bool styledChars = false;     // the character format came from a paragraph style (\s)
-    bool instructionPart = false; // a group inside a field instruction, kept with the field
+    bool styledChars = false;        // the character format came from a paragraph style (\s)
+    bool instructionPart = false;    // a group inside a field instruction, kept with the field
+    qsizetype instructionAtOpen = 0; // instruction text read when the group opened
 };

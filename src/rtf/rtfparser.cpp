@@ -220,6 +220,7 @@ void RtfParser::openGroup()
     group.start = m_groupStart;
     group.keepHere = false;
     group.instructionPart = false;
+    group.instructionAtOpen = m_fieldInstruction.size() + m_fieldText.size();
     group.contentAtOpen = m_emitted + m_structures;
     group.keptAtOpen = m_keptSent + m_kept.size();
     if (group.destination == RtfGroupState::Stylesheet) {
@@ -287,15 +288,10 @@ bool RtfParser::closeGroup()
             finishFieldInstruction();
         break;
     case RtfGroupState::ListNumbering:
-        if (parent == RtfGroupState::Body) {
-            // Unless its group showed text before it (that would be written twice).
-            const bool nothingShown = m_emitted + m_structures == closed.contentAtOpen;
+        // The numbering itself is kept (keepHere) and given after the label, so that a reader
+        // of the saved file finds the label first and makes none of its own.
+        if (parent == RtfGroupState::Body)
             finishNumbering();
-            // The numbering itself is kept after the label, so that a reader of the saved
-            // file finds the label first and makes none of its own.
-            if (!state().kept && !state().chars.generated && nothingShown)
-                emitKept(closed.start);
-        }
         break;
     case RtfGroupState::Skip:
         if (closed.instructionPart && parent == RtfGroupState::FieldInstruction &&
@@ -336,7 +332,7 @@ void RtfParser::handleWord(QByteArrayView name, bool hasParameter, int parameter
             if (s.destination == RtfGroupState::Body)
                 keepGroup(s);
             else if (s.destination == RtfGroupState::FieldInstruction)
-                s.instructionPart = true;
+                s.instructionPart = instructionPartAllowed(s);
             s.destination = RtfGroupState::Skip;
             return;
         }
@@ -860,6 +856,9 @@ void RtfParser::handleDestinationWord(RtfKeyword keyword)
         m_fieldText.clear();
         break;
     case RtfKeyword::Pn:
+        if (s.destination == RtfGroupState::Body && !s.kept && !s.chars.generated &&
+            m_stack.size() > 2)
+            keepGroup(s);
         s.destination = s.destination == RtfGroupState::Body ? RtfGroupState::ListNumbering
                                                              : RtfGroupState::Skip;
         m_numbering = Numbering();
@@ -885,10 +884,17 @@ void RtfParser::handleDestinationWord(RtfKeyword keyword)
         if (s.destination == RtfGroupState::Body)
             keepGroup(s);
         else if (s.destination == RtfGroupState::FieldInstruction)
-            s.instructionPart = true;
+            s.instructionPart = instructionPartAllowed(s);
         s.destination = RtfGroupState::Skip;
         break;
     }
+}
+
+// A group in a field instruction is kept with the field unless it gave the instruction text
+// before its destination word: that text would be written twice.
+bool RtfParser::instructionPartAllowed(const RtfGroupState &group) const
+{
+    return group.instructionAtOpen == m_fieldInstruction.size() + m_fieldText.size();
 }
 
 // What a font or colour table group holds after its word, up to its closing brace. Not null,

@@ -73,6 +73,7 @@ private:
     void resolveSurrogate();
     int fontNamePage() const;
     void keepGroup(RtfGroupState &group);
+    bool instructionPartAllowed(const RtfGroupState &group) const;
     static QByteArray hidingContext(const RtfCharFormat &chars);
     RtfHiddenRun::Context hiddenRunContext(const RtfCharFormat &format);
     void dropHiddenText();
