@@ -43,6 +43,7 @@ def cases():
     yield "1 M \\line paragraph", head + b"ab\\line " * 1_000_000 + b"}"
     yield "1 M formatting runs", head + b"{\\b x}{\\i y}" * 500_000 + b"}"
     yield "cells without rows", head + b"\\pard\\intbl c\\cell " * 1_000_000 + b"}"
+    yield "1 M paragraphs", head + b"ab\\par " * 1_000_000 + b"}"
 
 
 def main():

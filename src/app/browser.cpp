@@ -107,9 +107,11 @@ bool Browser::show(ShownList list, const QString &path, PaneFileReader::Result &
         if (file.rich) {
             // Built where the file was read; the pane takes it over as its child.
             const PaneContent::Loaded loaded =
-                file.document ? PaneContent::adopt(w.Text1, file.document.get(),
-                                                   std::move(file.richPlainText))
-                              : PaneContent::load(w.Text1, std::move(file.bytes));
+                file.document      ? PaneContent::adopt(w.Text1, file.document.get(),
+                                                        std::move(file.richPlainText))
+                : file.unformatted ? PaneContent::showUnformatted(w.Text1, std::move(file.bytes),
+                                                                  std::move(file.richPlainText))
+                                   : PaneContent::load(w.Text1, std::move(file.bytes));
             shown = loaded.format;
             w.reader()->setReaderText(loaded.richPlainText);
         } else {

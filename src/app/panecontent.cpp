@@ -4,6 +4,7 @@
 #include "rtf/rtfreader.h"
 
 #include "app/richtextbox.h"
+#include "app/richtextprobe.h"
 #include "plaintext/plaintextloader.h"
 
 #include <QBuffer>
@@ -22,10 +23,24 @@ PaneContent::Loaded PaneContent::adopt(RichTextBox *pane, QTextDocument *documen
     return loaded;
 }
 
+PaneContent::Loaded PaneContent::showUnformatted(RichTextBox *pane, QByteArray rtf,
+                                                 QString plainText)
+{
+    Loaded loaded;
+    loaded.format.richText = true;
+    loaded.richPlainText = plainText;
+    pane->setUnformattedRich(std::move(plainText), std::move(rtf));
+    return loaded;
+}
+
 PaneContent::Loaded PaneContent::load(RichTextBox *pane, QByteArray &&bytes)
 {
     Loaded loaded;
     if (isRtf(bytes)) {
+        RichTextProbe::Result probe = RichTextProbe::probe(bytes);
+        if (!probe.fits)
+            return showUnformatted(pane, std::move(bytes), std::move(probe.text));
+        probe = {};
         loaded.format.richText = true;
         // Built away from the screen, so that nothing is laid out until it is complete.
         auto built = std::make_unique<QTextDocument>();

@@ -31,4 +31,7 @@ public:
     static Loaded load(RichTextBox *pane, QByteArray &&bytes);
     // A formatted document built already (off the GUI thread), which the pane takes over.
     static Loaded adopt(RichTextBox *pane, QTextDocument *document, QString plainText);
+    // An RTF file too long to show formatted in time: its text, read-only, and its bytes kept
+    // for a save.
+    static Loaded showUnformatted(RichTextBox *pane, QByteArray rtf, QString plainText);
 };

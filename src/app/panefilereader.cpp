@@ -3,6 +3,8 @@
 #include "rtf/rtfdetect.h"
 #include "rtf/rtfreader.h"
 
+#include "app/richtextprobe.h"
+
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
@@ -59,6 +61,15 @@ bool decodePlain(QIODevice &device, qint64 size, const QString &path,
 // thread, where the pane takes it over.
 void buildRich(PaneFileReader::Result &result)
 {
+    // Building takes far longer than reading the text: a document that would be too long to
+    // show formatted is not built at all.
+    RichTextProbe::Result probe = RichTextProbe::probe(result.bytes);
+    if (!probe.fits) {
+        result.unformatted = true;
+        result.richPlainText = std::move(probe.text);
+        return;
+    }
+    probe = {};
     auto built = std::make_unique<QTextDocument>();
     built->setUndoRedoEnabled(false); // loading a file is not an edit to undo
     RtfReader::read(result.bytes, built.get());

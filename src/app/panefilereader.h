@@ -31,6 +31,8 @@ public:
         // as its child; and its text without formatting.
         std::shared_ptr<QTextDocument> document;
         QString richPlainText;
+        // RTF too long to show formatted in time: no document, its text and bytes only.
+        bool unformatted = false;
         PlainTextLoader::Result plain;
     };
 

@@ -4,6 +4,7 @@
 #include "rtf/rtfdecorations.h"
 
 #include <QEvent>
+#include <QLabel>
 #include <QPainter>
 #include <QPaintEvent>
 #include <QPointer>
@@ -112,6 +113,14 @@ RichTextBox::RichTextBox(QWidget *parent) : QWidget(parent)
     m_preview->setFocusPolicy(Qt::NoFocus);
     m_preview->setAttribute(Qt::WA_TransparentForMouseEvents);
     m_preview->hide();
+    m_note = new QLabel(readOnlyNote(), this);
+    m_note->setObjectName(QStringLiteral("readOnlyNote"));
+    m_note->setWordWrap(true);
+    m_note->setMargin(4);
+    m_note->setAutoFillBackground(true);
+    m_note->setBackgroundRole(QPalette::ToolTipBase);
+    m_note->setForegroundRole(QPalette::ToolTipText);
+    m_note->hide();
     for (QAbstractScrollArea *editor : {static_cast<QAbstractScrollArea *>(m_richEditor),
                                         static_cast<QAbstractScrollArea *>(m_plainView)}) {
         editor->viewport()->setMouseTracking(true);
@@ -137,6 +146,13 @@ RichTextBox::RichTextBox(QWidget *parent) : QWidget(parent)
 RichTextBox::~RichTextBox()
 {
     delete m_plainCopy;
+}
+
+QString RichTextBox::readOnlyNote()
+{
+    return tr(
+        "This document has too many lines to show its formatting in time: its text is "
+        "shown here, and cannot be changed. Save as writes the document with its formatting.");
 }
 
 void RichTextBox::watch(QTextDocument *document)
@@ -194,6 +210,7 @@ void RichTextBox::setPlainText(QString text, Origin origin)
 void RichTextBox::setPlainBuffer(TextBuffer &&buffer, Origin origin)
 {
     const qsizetype oldLength = textLength();
+    dropHeldRtf();
     m_replacing = true;
     showEditor(false);
     m_plainView->document().setBuffer(std::move(buffer));
@@ -217,8 +234,50 @@ void RichTextBox::setRichDocument(QTextDocument *document, Origin origin)
     const qsizetype oldLength = textLength();
     document->setDefaultFont(fontFor(document->characterCount()));
     document->setModified(origin == Origin::Edit);
+    dropHeldRtf();
     adoptRichDocument(document);
     announceNewContent(oldLength);
+}
+
+void RichTextBox::setUnformattedRich(QString text, QByteArray rtf)
+{
+    const qsizetype oldLength = textLength();
+    m_replacing = true;
+    showEditor(false);
+    PlainTextDocument &plain = m_plainView->document();
+    plain.setBuffer(TextBuffer(text));
+    text = QString();
+    plain.setModified(false);
+    // Read-only before anyone hears of the new text, so that no listener changes it.
+    plain.setReadOnly(true);
+    m_replacing = false;
+    m_readOnly = true;
+    m_heldRtf = std::move(rtf);
+    m_note->show();
+    m_note->raise();
+    m_progress->raise();
+    placeNote();
+    announceNewContent(oldLength);
+}
+
+void RichTextBox::dropHeldRtf()
+{
+    if (!m_readOnly)
+        return;
+    m_readOnly = false;
+    m_heldRtf = QByteArray();
+    m_plainView->document().setReadOnly(false);
+    m_note->hide();
+    placeNote();
+}
+
+void RichTextBox::placeNote()
+{
+    // Beside the scroll bar, which stays whole.
+    const int noteWidth = width() - m_plainView->verticalScrollBar()->sizeHint().width();
+    const int height = m_note->isHidden() ? 0 : m_note->heightForWidth(noteWidth);
+    m_note->setGeometry(0, 0, noteWidth, height);
+    m_plainView->setTopMargin(height);
 }
 
 void RichTextBox::adoptRichDocument(QTextDocument *document)
@@ -335,6 +394,8 @@ void RichTextBox::replaceText(QString text)
 
 bool RichTextBox::mapText(const std::function<bool(QString &piece)> &map)
 {
+    if (m_readOnly)
+        return false;
     if (m_rich) {
         QString whole = text();
         map(whole);
@@ -487,6 +548,8 @@ QColor RichTextBox::selectionColor() const
 
 void RichTextBox::mergeFormat(const QTextCharFormat &format)
 {
+    if (m_readOnly)
+        return;
     if (!m_rich)
         becomeRich();
     m_richEditor->mergeCurrentCharFormat(format);
@@ -644,6 +707,7 @@ void RichTextBox::resizeEvent(QResizeEvent *event)
     m_richEditor->setGeometry(rect());
     m_plainView->setGeometry(rect());
     m_preview->setGeometry(rect());
+    placeNote();
     const int barHeight = m_progress->sizeHint().height();
     m_progress->setGeometry(width() / 6, 8, width() * 2 / 3, barHeight);
 }

@@ -10,6 +10,7 @@
 
 class PlainTextView;
 class QAbstractScrollArea;
+class QLabel;
 class QProgressBar;
 class QTextCharFormat;
 class QTextDocument;
@@ -93,6 +94,15 @@ public:
 
     // Replaces the whole content with a formatted document, which the pane takes over.
     void setRichDocument(QTextDocument *document, Origin origin = Origin::Edit);
+    // A formatted document too long for the rich editor to show in time (see RichLayoutCost):
+    // its text in the plain editor, read-only, with a note over the pane, and the file's bytes
+    // kept as they were, so that a save writes the document back with all its formatting.
+    void setUnformattedRich(QString text, QByteArray rtf);
+    // Whether the pane shows such a document: every edit, by key or by tool, is refused, and
+    // readOnlyNote() says why.
+    bool isReadOnly() const { return m_readOnly; }
+    const QByteArray &heldRtf() const { return m_heldRtf; }
+    static QString readOnlyNote();
 
     // Whether the content was changed since it came from a file or since the last
     // setModified(false) (a successful Save): by typing, by undo and redo (undoing back to that
@@ -156,11 +166,16 @@ private:
     static constexpr qsizetype shapedCharactersUpTo = 500'000;
     // Puts a document of ours into the rich editor and shows it, without reporting a change.
     void adoptRichDocument(QTextDocument *document);
+    void dropHeldRtf();
+    void placeNote();
 
     QTextEdit *m_richEditor = nullptr;
     PlainTextView *m_plainView = nullptr;
     QProgressBar *m_progress = nullptr;
     PlainTextView *m_preview = nullptr;
+    QLabel *m_note = nullptr;
+    bool m_readOnly = false;
+    QByteArray m_heldRtf; // the formatted document behind a read-only plain text
     bool m_rich = false;
     int m_bottomMargin = 0;
     bool m_replacing = false; // a new content is being put in: reported once, when complete

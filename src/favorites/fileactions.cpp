@@ -61,9 +61,7 @@ void FileActions::save()
     // Written in the format it was shown in: RTF stays RTF and plain text stays plain, in its
     // own encoding and line ends.
     if (shown.richText) {
-        if (const QString error =
-                AtomicFileWriter::write(shown.path, RtfWriter::write(*w.Text1->document()));
-            !error.isEmpty())
+        if (const QString error = AtomicFileWriter::write(shown.path, richText()); !error.isEmpty())
             return showSaveFailure(error);
         w.Text1->setModified(false);
         return;
@@ -82,6 +80,14 @@ void FileActions::save()
         saved.encoding = written.encoding;
         w.setShownFile(saved);
     }
+}
+
+QByteArray FileActions::richText() const
+{
+    // A document shown as its text only was not changed: its file's bytes are the document.
+    if (w.Text1->isReadOnly())
+        return w.Text1->heldRtf();
+    return RtfWriter::write(*w.Text1->document());
 }
 
 PlainTextSave::Pieces FileActions::paneText() const
@@ -115,9 +121,7 @@ void FileActions::saveAs()
                                    Buttons::YesNoDefaultNo) != MessageBoxes::Answer::Yes)
         return;
     if (SaveAsTarget::isRichText(target)) {
-        if (const QString error =
-                AtomicFileWriter::write(target, RtfWriter::write(*w.Text1->document()));
-            !error.isEmpty()) {
+        if (const QString error = AtomicFileWriter::write(target, richText()); !error.isEmpty()) {
             w.platform().messages.show(error, Icon::Critical, Buttons::Ok);
             return;
         }

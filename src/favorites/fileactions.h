@@ -25,6 +25,7 @@ private:
     void pressSave();
     void showSaveFailure(const QString &error);
     PlainTextSave::Pieces paneText() const;
+    QByteArray richText() const; // what a save writes to an RTF file
 
     pgwell &w;
 };

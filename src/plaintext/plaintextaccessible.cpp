@@ -80,7 +80,8 @@ QString PlainTextAccessible::text(QAccessible::Text t) const
 QAccessible::State PlainTextAccessible::state() const
 {
     QAccessible::State s = QAccessibleWidget::state();
-    s.editable = true;
+    s.editable = !view()->document().isReadOnly();
+    s.readOnly = !s.editable;
     s.multiLine = true;
     s.selectableText = true;
     return s;

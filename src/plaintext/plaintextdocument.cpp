@@ -110,6 +110,8 @@ QString PlainTextDocument::normalizedLineEnds(QString text)
 void PlainTextDocument::apply(qsizetype position, qsizetype count, const QString &text,
                               EditHistory::Kind kind, qsizetype anchorAfter, qsizetype cursorAfter)
 {
+    if (m_readOnly)
+        return;
     TextEdit edit;
     edit.position = position;
     edit.removed = m_buffer.mid(position, count);
@@ -200,6 +202,8 @@ void PlainTextDocument::replace(qsizetype position, qsizetype count, const QStri
 
 void PlainTextDocument::undo()
 {
+    if (m_readOnly)
+        return;
     const std::optional<EditHistory::Step> step = m_history.undo();
     if (!step)
         return;
@@ -216,6 +220,8 @@ void PlainTextDocument::undo()
 
 void PlainTextDocument::redo()
 {
+    if (m_readOnly)
+        return;
     const std::optional<EditHistory::Step> step = m_history.redo();
     if (!step)
         return;

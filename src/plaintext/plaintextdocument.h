@@ -51,13 +51,18 @@ public:
     void replace(qsizetype position, qsizetype count, const QString &text,
                  Placement placement = Placement::CaretAfter);
 
+    // A read-only text refuses every edit, undo and redo included; a new text (setText(),
+    // setBuffer(), mapText()) still comes in. The caret and selection move as ever.
+    void setReadOnly(bool readOnly) { m_readOnly = readOnly; }
+    bool isReadOnly() const { return m_readOnly; }
+
     // Changed since the text was set or since setModified(false); undoing back to that point
     // makes it unchanged again.
     bool isModified() const { return m_history.stepCount() != m_cleanStep; }
     void setModified(bool modified);
 
-    bool canUndo() const { return m_history.canUndo(); }
-    bool canRedo() const { return m_history.canRedo(); }
+    bool canUndo() const { return !m_readOnly && m_history.canUndo(); }
+    bool canRedo() const { return !m_readOnly && m_history.canRedo(); }
     void undo();
     void redo();
 
@@ -99,4 +104,5 @@ private:
     qsizetype m_anchor = 0;
     qsizetype m_cleanStep = 0; // undo steps at the unchanged state; -1 when it cannot come back
     QString m_lastRemoved;
+    bool m_readOnly = false;
 };

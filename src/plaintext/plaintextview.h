@@ -49,7 +49,17 @@ public:
     QRect cursorRect(qsizetype position);
     qsizetype positionAt(const QPoint &viewportPoint);
     // Keeps the lowest pixels free of text, for a control that lies over them.
-    void setBottomMargin(int pixels) { setViewportMargins(0, 0, 0, pixels); }
+    void setBottomMargin(int pixels)
+    {
+        m_bottomMargin = pixels;
+        setViewportMargins(0, m_topMargin, 0, pixels);
+    }
+    // The same at the top, for a note that lies over the pane.
+    void setTopMargin(int pixels)
+    {
+        m_topMargin = pixels;
+        setViewportMargins(0, pixels, 0, m_bottomMargin);
+    }
 
     static constexpr int margin = 4;
 
@@ -116,6 +126,8 @@ private:
     bool m_settingScrollBar = false;
     bool m_selecting = false;
     int m_wheelRemainder = 0;
+    int m_topMargin = 0;
+    int m_bottomMargin = 0;
     QPoint m_dragPoint;
     QBasicTimer m_blink;
     QBasicTimer m_autoScroll;

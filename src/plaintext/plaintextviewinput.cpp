@@ -392,19 +392,20 @@ QMenu *PlainTextView::createContextMenu()
 {
     auto *menu = new QMenu(this);
     const bool selection = m_document.hasSelection();
+    const bool editable = !m_document.isReadOnly();
     menu->addAction(tr("&Undo"), QKeySequence::Undo, this, &PlainTextView::undo)
         ->setEnabled(m_document.canUndo());
     menu->addAction(tr("&Redo"), QKeySequence::Redo, this, &PlainTextView::redo)
         ->setEnabled(m_document.canRedo());
     menu->addSeparator();
     menu->addAction(tr("Cu&t"), QKeySequence::Cut, this, &PlainTextView::cut)
-        ->setEnabled(selection);
+        ->setEnabled(selection && editable);
     menu->addAction(tr("&Copy"), QKeySequence::Copy, this, &PlainTextView::copy)
         ->setEnabled(selection);
     menu->addAction(tr("&Paste"), QKeySequence::Paste, this, &PlainTextView::paste)
-        ->setEnabled(!QApplication::clipboard()->text().isEmpty());
+        ->setEnabled(editable && !QApplication::clipboard()->text().isEmpty());
     menu->addAction(tr("Delete"), this, [this] { m_document.insert(QString()); })
-        ->setEnabled(selection);
+        ->setEnabled(selection && editable);
     menu->addSeparator();
     menu->addAction(tr("Select All"), QKeySequence::SelectAll, this, &PlainTextView::selectAll)
         ->setEnabled(m_document.length() > 0);

@@ -51,6 +51,17 @@ bool CaseTools::eventFilter(QObject *watched, QEvent *event)
 
 void CaseTools::convertWhole(CaseMode mode)
 {
+    if (w.Text1->isReadOnly()) {
+        // Nothing is converted, so neither mode is on.
+        for (QRadioButton *option : {w.cap, w.min}) {
+            option->setAutoExclusive(false);
+            option->setChecked(false);
+            option->setAutoExclusive(true);
+        }
+        w.platform().messages.show(RichTextBox::readOnlyNote(), MessageBoxes::Icon::Information,
+                                   MessageBoxes::Buttons::Ok);
+        return;
+    }
     QScopedValueRollback<bool> converting(m_converting, true);
     convertInPlace(mode);
     m_changedFrom = m_changedTo = -1;

@@ -23,24 +23,38 @@ TextTools::TextTools(pgwell &window) : QObject(&window), w(window)
     connect(w.Label12, &ClickLabel::clicked, this, &TextTools::copyToClipboard);
 }
 
+bool TextTools::formattable()
+{
+    if (!w.Text1->isReadOnly())
+        return true;
+    w.platform().messages.show(RichTextBox::readOnlyNote(), MessageBoxes::Icon::Information,
+                               MessageBoxes::Buttons::Ok);
+    return false;
+}
+
 // Mixed or not set becomes set; only a uniformly set selection is cleared.
 void TextTools::toggleBold()
 {
-    w.Text1->setSelectionBold(w.Text1->selectionBold() != Qt::Checked);
+    if (formattable())
+        w.Text1->setSelectionBold(w.Text1->selectionBold() != Qt::Checked);
 }
 
 void TextTools::toggleItalic()
 {
-    w.Text1->setSelectionItalic(w.Text1->selectionItalic() != Qt::Checked);
+    if (formattable())
+        w.Text1->setSelectionItalic(w.Text1->selectionItalic() != Qt::Checked);
 }
 
 void TextTools::toggleUnderline()
 {
-    w.Text1->setSelectionUnderline(w.Text1->selectionUnderline() != Qt::Checked);
+    if (formattable())
+        w.Text1->setSelectionUnderline(w.Text1->selectionUnderline() != Qt::Checked);
 }
 
 void TextTools::chooseColor()
 {
+    if (!formattable())
+        return;
     const std::optional<QColor> color = w.platform().dialogs.chooseColor(w.Text1->selectionColor());
     if (!color)
         return;

@@ -20,6 +20,8 @@ private:
     void chooseColor();
     void print();
     void copyToClipboard();
+    // False, after saying why, when the pane's text cannot be changed.
+    bool formattable();
 
     pgwell &w;
 };

@@ -1,13 +1,20 @@
 // Showing a file without making the window wait: large files are read in the background, a
 // newer choice drops the older load, and a file the memory cannot hold leaves the pane alone.
 #include "app/browser.h"
+#include "app/clicklabel.h"
 #include "app/displayloading.h"
 #include "app/filelistbox.h"
 #include "app/pgwell.h"
 #include "app/richtextbox.h"
 #include "plaintext/plaintextview.h"
 #include "reader/form3.h"
+#include "rtf/rtfdocumentdump.h"
+#include "rtf/rtfreader.h"
 #include "windowtest.h"
+
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTextDocument>
 
 #include <QSignalSpy>
 #include <QTest>
@@ -23,6 +30,7 @@ private slots:
     void startUpWithALargeFileDoesNotWait();
     void fileBeyondTheMemoryKeepsThePane_data();
     void fileBeyondTheMemoryKeepsThePane();
+    void millionLineDocumentShowsItsTextAndSavesFormatted();
 };
 
 void TestDisplayLoading::newerChoiceDropsTheOlderLoad_data()
@@ -162,6 +170,62 @@ void TestDisplayLoading::fileBeyondTheMemoryKeepsThePane()
     choose(list, "huge.txt");
     QTRY_COMPARE(w.Text1->textLength(), size);
     QCOMPARE(f->fake.messages.shown.size(), 1);
+}
+
+namespace {
+
+QString dumpOf(const QByteArray &rtf)
+{
+    QTextDocument document;
+    RtfReader::read(rtf, &document);
+    return RtfDocumentDump::dump(document);
+}
+
+} // namespace
+
+void TestDisplayLoading::millionLineDocumentShowsItsTextAndSavesFormatted()
+{
+    QByteArray rtf = R"({\rtf1\ansi{\fonttbl{\f0 Arial;}}{\colortbl;\red200\green0\blue0;})";
+    rtf += R"({\b\cf1 Title}\par )" + QByteArray(R"(line {\i of} text\line )").repeated(1'000'000) +
+           "end}";
+    writeFile(f->browse("long.rtf"), rtf);
+    pgwell &w = f->open();
+    choose(w.File1, "long.rtf");
+    QSignalSpy finished(&w.browser().loading(), &DisplayLoading::finished);
+    QVERIFY(finished.wait(60000));
+
+    // Its text, in the plain editor, which lays out only what is on screen; read-only, and
+    // the note over the pane says so.
+    QVERIFY(w.Text1->isReadOnly());
+    QVERIFY(!w.Text1->showsRichDocument());
+    QVERIFY(w.Text1->findChild<QLabel *>("readOnlyNote")->isVisibleTo(w.Text1));
+    QVERIFY(w.Text1->text().startsWith(QStringLiteral("Title\nline of text\nline of text\n")));
+    QCOMPARE(w.Text1->textLength(), 6 + 13 * 1'000'000 + 3);
+    QVERIFY(w.shownFile().richText);
+
+    // The tools that would change it say why and change nothing.
+    const QString text = w.Text1->text(0, 100);
+    w.Text1->select(0, 5);
+    w.Label5->click(); // Bold
+    QCOMPARE(f->fake.messages.lastText(), RichTextBox::readOnlyNote());
+    w.Label16->click(); // Color
+    QCOMPARE(f->fake.dialogs.colorAsked, 0);
+    w.cap->click();
+    QVERIFY(!w.cap->isChecked());
+    QCOMPARE(f->fake.messages.shown.size(), 3);
+    QCOMPARE(w.Text1->text(0, 100), text);
+    QVERIFY(!w.Text1->isModified());
+
+    // Save and Save as write the formatted document, as it was.
+    QVERIFY(QFile::remove(f->browse("long.rtf")));
+    w.Command8->click();
+    QVERIFY(readFile(f->browse("long.rtf")) == rtf);
+    f->fake.dialogs.saveAnswers.enqueue(f->browse("copy.rtf"));
+    w.Command6->click();
+    const QByteArray copy = readFile(f->browse("copy.rtf"));
+    QCOMPARE(copy.size(), rtf.size());
+    QCOMPARE(dumpOf(copy), dumpOf(rtf));
+    QCOMPARE(f->fake.messages.shown.size(), 3);
 }
 
 QTEST_MAIN(TestDisplayLoading)

@@ -1,8 +1,12 @@
 // The viewing pane's own interface: positions in its text, selection, changes and formatting,
 // the same for plain text and for formatted documents.
 #include "app/richtextbox.h"
+#include "app/richtextprobe.h"
 #include "rtf/rtfreader.h"
 
+#include <QApplication>
+#include <QClipboard>
+#include <QLabel>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTextDocument>
@@ -43,6 +47,9 @@ private slots:
     void formattingStates_data() { newContentAndEditsAreReported_data(); }
     void formattingStates();
     void colourOfSelection();
+    void documentsTooLongToFormat_data();
+    void documentsTooLongToFormat();
+    void textOfAFormattedDocumentRefusesEdits();
 };
 
 void TestRichTextBox::positionsSelectWhatTheTextHolds_data()
@@ -222,6 +229,88 @@ void TestRichTextBox::colourOfSelection()
     QCOMPARE(pane.selectionColor(), QColor(0, 128, 0));
     pane.select(1, 1);
     QCOMPARE(pane.selectionColor(), pane.palette().color(QPalette::Text));
+}
+
+void TestRichTextBox::documentsTooLongToFormat_data()
+{
+    QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<bool>("fits");
+    const QByteArray head = R"({\rtf1\ansi{\fonttbl{\f0 Arial;}}\f0 )";
+    QTest::newRow("ordinary") << head + "{\\b bold} text\\par " + "second}" << true;
+    QTest::newRow("40,000 paragraphs")
+        << head + QByteArray("ab\\par ").repeated(40'000) + "}" << true;
+    QTest::newRow("100,000 paragraphs")
+        << head + QByteArray("ab\\par ").repeated(100'000) + "}" << false;
+    QTest::newRow("150,000 line breaks")
+        << head + QByteArray("ab\\line ").repeated(150'000) + "}" << true;
+    QTest::newRow("a million line breaks")
+        << head + QByteArray("ab\\line ").repeated(1'000'000) + "}" << false;
+    QTest::newRow("100,000 table cells")
+        << head +
+               QByteArray("\\trowd\\cellx900\\cellx1800 a\\cell b\\cell\\row ").repeated(50'000) +
+               "}"
+        << false;
+    // Few lines, but so high that Qt's layout would pass its largest page.
+    QTest::newRow("30,000 lines at 200 points")
+        << head + "\\fs400 " + QByteArray("ab\\line ").repeated(30'000) + "}" << false;
+    QTest::newRow("5,000 paragraphs a page apart")
+        << head + "\\sl15000 " + QByteArray("ab\\par ").repeated(5'000) + "}" << false;
+}
+
+void TestRichTextBox::documentsTooLongToFormat()
+{
+    QFETCH(QByteArray, rtf);
+    QFETCH(bool, fits);
+    const RichTextProbe::Result probe = RichTextProbe::probe(rtf);
+    QCOMPARE(probe.fits, fits);
+    QCOMPARE(probe.text, RtfReader::plainText(rtf));
+}
+
+void TestRichTextBox::textOfAFormattedDocumentRefusesEdits()
+{
+    RichTextBox pane;
+    const QByteArray rtf = R"({\rtf1\ansi {\b long} document\line text})";
+    const QString text = QStringLiteral("long document\ntext");
+    pane.setPlainText(QStringLiteral("before"));
+    QSignalSpy changed(&pane, &RichTextBox::textChanged);
+    pane.setUnformattedRich(text, rtf);
+    QCOMPARE(changed.size(), 1);
+    QVERIFY(pane.isReadOnly());
+    QVERIFY(!pane.showsRichDocument());
+    QVERIFY(pane.findChild<QLabel *>("readOnlyNote")->isVisibleTo(&pane));
+
+    // Keys, the clipboard, undo and the pane's own edits: nothing changes.
+    pane.select(5, 8);
+    QApplication::clipboard()->setText(QStringLiteral("pasted"));
+    QWidget *editor = pane.focusProxy();
+    QTest::keyClicks(editor, QStringLiteral("typed"));
+    for (const QKeySequence::StandardKey key :
+         {QKeySequence::Paste, QKeySequence::Cut, QKeySequence::Undo})
+        QTest::keySequence(editor, key);
+    QTest::keyClick(editor, Qt::Key_Backspace);
+    QTest::keyClick(editor, Qt::Key_Return);
+    pane.replaceRange(0, 4, QStringLiteral("short"));
+    QVERIFY(!pane.mapText([](QString &piece) {
+        piece = piece.toUpper();
+        return true;
+    }));
+    pane.setSelectionBold(true);
+    pane.setSelectionColor(Qt::red);
+    QCOMPARE(pane.text(), text);
+    QVERIFY(!pane.showsRichDocument());
+    QVERIFY(!pane.isModified());
+    QCOMPARE(changed.size(), 1);
+    QCOMPARE(pane.heldRtf(), rtf);
+    QCOMPARE(pane.selectedText(), QStringLiteral("document")); // selecting still works
+
+    // A new content is an ordinary one again.
+    pane.setPlainText(QStringLiteral("new"));
+    QVERIFY(!pane.isReadOnly());
+    QVERIFY(pane.heldRtf().isEmpty());
+    QVERIFY(!pane.findChild<QLabel *>("readOnlyNote")->isVisibleTo(&pane));
+    pane.select(3, 0);
+    QTest::keyClicks(pane.focusProxy(), QStringLiteral("er"));
+    QCOMPARE(pane.text(), QStringLiteral("newer"));
 }
 
 QTEST_MAIN(TestRichTextBox)

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QtGlobal>
+
+// What Qt's rich layout of a formatted document would cost, estimated from its paragraphs
+// before anything is built. Qt builds and lays out a document paragraph by paragraph, each
+// costing about five times what a line within one costs; and once the laid-out height passes
+// 8,388,607 pixels (Qt's largest page) its layout takes every further line for one crossing a
+// page end and hardly progresses at all. A document past either bound is shown another way.
+class RichLayoutCost
+{
+public:
+    // A paragraph (or table cell) of this many characters, line breaks among them, whose
+    // largest font is fontPixels high, with margins pixels above and below it.
+    void addParagraph(qint64 characters, qint64 lineBreaks, qreal fontPixels, qreal margins);
+    bool fits() const;
+
+    qint64 paragraphs() const { return m_paragraphs; }
+    qint64 rows() const { return m_rows; }     // lines as laid out: line breaks and wraps too
+    qint64 height() const { return m_height; } // pixels
+
+    // Measured on a loaded two-core machine: Qt builds a paragraph in about 15 us and lays it
+    // out in 15 us more, a row within one in 3 us. These keep both near a second there.
+    static constexpr qint64 rowsPerParagraph = 5;
+    static constexpr qint64 maxWeightedRows = 330'000;
+    // Half of Qt's largest page, for fonts and scripts wider than estimated.
+    static constexpr qint64 maxHeight = 4'000'000;
+    // The pane's width as the window is designed, a little less.
+    static constexpr int paneWidth = 700;
+
+private:
+    qint64 m_paragraphs = 0;
+    qint64 m_rows = 0;
+    qint64 m_height = 0;
+};

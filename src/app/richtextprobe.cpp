@@ -1,0 +1,63 @@
+#include "richtextprobe.h"
+
+#include "rtf/rtfparser.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+RichTextProbe::Result RichTextProbe::probe(QByteArrayView rtf)
+{
+    RtfParser parser;
+    RichTextProbe probe;
+    parser.parse(rtf, probe);
+    return {probe.m_cost.fits(), probe.takeText()};
+}
+
+void RichTextProbe::text(QStringView text, const RtfCharFormat &format,
+                         const RtfParagraphFormat &paragraph)
+{
+    RtfPlainTextSink::text(text, format, paragraph);
+    if (format.isHiddenText())
+        return;
+    m_characters += text.size();
+    m_lineBreaks += text.count(QChar::LineSeparator);
+    m_largestHalfPoints = std::max(m_largestHalfPoints, format.halfPoints);
+}
+
+void RichTextProbe::paragraphEnd(const RtfParagraphFormat &paragraph, const RtfCharFormat &mark,
+                                 bool pageBreakAfter)
+{
+    RtfPlainTextSink::paragraphEnd(paragraph, mark, pageBreakAfter);
+    endParagraph(paragraph, mark.halfPoints);
+}
+
+void RichTextProbe::cellEnd(int level, const RtfParagraphFormat &paragraph)
+{
+    RtfPlainTextSink::cellEnd(level, paragraph);
+    endParagraph(paragraph, 0);
+}
+
+void RichTextProbe::finish(const RtfParagraphFormat &paragraph)
+{
+    RtfPlainTextSink::finish(paragraph);
+    endParagraph(paragraph, 0);
+}
+
+void RichTextProbe::endParagraph(const RtfParagraphFormat &paragraph, int markHalfPoints)
+{
+    constexpr qreal pixelsPerHalfPoint = 96.0 / 72 / 2;
+    constexpr qreal pixelsPerTwip = 96.0 / 1440;
+    int halfPoints = std::max(m_largestHalfPoints, markHalfPoints);
+    if (halfPoints <= 0)
+        halfPoints = RtfCharFormat().halfPoints; // an empty cell
+    qreal line = halfPoints * pixelsPerHalfPoint;
+    // A line spacing of its own may make each line far higher than its font.
+    if (paragraph.lineMultiple)
+        line *= std::max(1.0, paragraph.lineSpacing / 240.0);
+    else
+        line = std::max(line, std::abs(qreal(paragraph.lineSpacing)) * pixelsPerTwip);
+    const qreal margins = std::max(0, paragraph.spaceBefore + paragraph.spaceAfter) * pixelsPerTwip;
+    m_cost.addParagraph(m_characters, m_lineBreaks, line, margins);
+    m_characters = m_lineBreaks = 0;
+    m_largestHalfPoints = 0;
+}
