@@ -37,10 +37,10 @@ PaneContent::Loaded PaneContent::load(RichTextBox *pane, QByteArray &&bytes)
 {
     Loaded loaded;
     if (isRtf(bytes)) {
-        RichTextProbe::Result probe = RichTextProbe::probe(bytes);
-        if (!probe.fits)
-            return showUnformatted(pane, std::move(bytes), std::move(probe.text));
-        probe = {};
+        if (!RichTextProbe::fits(bytes)) {
+            QString text = RtfReader::plainText(bytes);
+            return showUnformatted(pane, std::move(bytes), std::move(text));
+        }
         loaded.format.richText = true;
         // Built away from the screen, so that nothing is laid out until it is complete.
         auto built = std::make_unique<QTextDocument>();

@@ -63,13 +63,11 @@ void buildRich(PaneFileReader::Result &result)
 {
     // Building takes far longer than reading the text: a document that would be too long to
     // show formatted is not built at all.
-    RichTextProbe::Result probe = RichTextProbe::probe(result.bytes);
-    if (!probe.fits) {
+    if (!RichTextProbe::fits(result.bytes)) {
         result.unformatted = true;
-        result.richPlainText = std::move(probe.text);
+        result.richPlainText = RtfReader::plainText(result.bytes);
         return;
     }
-    probe = {};
     auto built = std::make_unique<QTextDocument>();
     built->setUndoRedoEnabled(false); // loading a file is not an edit to undo
     RtfReader::read(result.bytes, built.get());

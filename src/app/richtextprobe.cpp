@@ -5,18 +5,16 @@
 #include <algorithm>
 #include <cstdlib>
 
-RichTextProbe::Result RichTextProbe::probe(QByteArrayView rtf)
+bool RichTextProbe::fits(QByteArrayView rtf)
 {
     RtfParser parser;
     RichTextProbe probe;
     parser.parse(rtf, probe);
-    return {probe.m_cost.fits(), probe.takeText()};
+    return probe.m_cost.fits();
 }
 
-void RichTextProbe::text(QStringView text, const RtfCharFormat &format,
-                         const RtfParagraphFormat &paragraph)
+void RichTextProbe::text(QStringView text, const RtfCharFormat &format, const RtfParagraphFormat &)
 {
-    RtfPlainTextSink::text(text, format, paragraph);
     if (format.isHiddenText())
         return;
     m_characters += text.size();
@@ -25,21 +23,27 @@ void RichTextProbe::text(QStringView text, const RtfCharFormat &format,
 }
 
 void RichTextProbe::paragraphEnd(const RtfParagraphFormat &paragraph, const RtfCharFormat &mark,
-                                 bool pageBreakAfter)
+                                 bool)
 {
-    RtfPlainTextSink::paragraphEnd(paragraph, mark, pageBreakAfter);
     endParagraph(paragraph, mark.halfPoints);
 }
 
-void RichTextProbe::cellEnd(int level, const RtfParagraphFormat &paragraph)
+void RichTextProbe::cellEnd(int, const RtfParagraphFormat &paragraph)
 {
-    RtfPlainTextSink::cellEnd(level, paragraph);
     endParagraph(paragraph, 0);
+}
+
+void RichTextProbe::rowEnd(int, const RtfRowDefinition &)
+{
+}
+
+bool RichTextProbe::picture(const RtfPicture &, const RtfCharFormat &, const RtfParagraphFormat &)
+{
+    return true;
 }
 
 void RichTextProbe::finish(const RtfParagraphFormat &paragraph)
 {
-    RtfPlainTextSink::finish(paragraph);
     endParagraph(paragraph, 0);
 }
 

@@ -1,28 +1,26 @@
 #pragma once
 
 #include "app/richlayoutcost.h"
-#include "rtf/rtfplaintextsink.h"
+#include "rtf/rtfcontentsink.h"
 
 #include <QByteArrayView>
 
-// Reads an RTF file's text and what Qt's rich layout of it would cost, without building the
-// document, which takes far longer: a document too long to show formatted in time is shown as
-// this text instead.
-class RichTextProbe : public RtfPlainTextSink
+// Reads what Qt's rich layout of an RTF file would cost without building the document, which
+// takes far longer: a document too long to show formatted in time is shown as its text instead.
+class RichTextProbe : public RtfContentSink
 {
 public:
-    struct Result
-    {
-        bool fits = true; // within RichLayoutCost's bounds
-        QString text;     // as RtfReader::plainText() gives it
-    };
-    static Result probe(QByteArrayView rtf);
+    // Whether the document is within RichLayoutCost's bounds.
+    static bool fits(QByteArrayView rtf);
 
     void text(QStringView text, const RtfCharFormat &format,
               const RtfParagraphFormat &paragraph) override;
     void paragraphEnd(const RtfParagraphFormat &paragraph, const RtfCharFormat &mark,
                       bool pageBreakAfter) override;
     void cellEnd(int level, const RtfParagraphFormat &paragraph) override;
+    void rowEnd(int level, const RtfRowDefinition &row) override;
+    bool picture(const RtfPicture &picture, const RtfCharFormat &format,
+                 const RtfParagraphFormat &paragraph) override;
     void finish(const RtfParagraphFormat &paragraph) override;
 
 private:

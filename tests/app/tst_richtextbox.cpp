@@ -261,9 +261,7 @@ void TestRichTextBox::documentsTooLongToFormat()
 {
     QFETCH(QByteArray, rtf);
     QFETCH(bool, fits);
-    const RichTextProbe::Result probe = RichTextProbe::probe(rtf);
-    QCOMPARE(probe.fits, fits);
-    QCOMPARE(probe.text, RtfReader::plainText(rtf));
+    QCOMPARE(RichTextProbe::fits(rtf), fits);
 }
 
 void TestRichTextBox::textOfAFormattedDocumentRefusesEdits()
