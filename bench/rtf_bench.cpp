@@ -2,8 +2,10 @@
 //   parse      - tokenizing, decoding and batching runs, no document (MB/s of RTF)
 //   plainText  - RtfReader::plainText
 //   read       - RtfReader::read into a QTextDocument, with the process's peak memory
+//   write      - RtfWriter::write of that document, as a Save makes it (MB/s of RTF read)
 #include "rtf/rtfparser.h"
 #include "rtf/rtfreader.h"
+#include "rtf/rtfwriter.h"
 
 #include <QFile>
 #include <QGuiApplication>
@@ -143,11 +145,22 @@ void read(benchmark::State &state)
     state.counters["peak_MB"] = peakKilobytes() / 1024.0;
 }
 
+void write(benchmark::State &state)
+{
+    const QByteArray &rtf = document();
+    QTextDocument doc;
+    RtfReader::read(rtf, &doc);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(RtfWriter::write(doc));
+    state.SetBytesProcessed(state.iterations() * rtf.size());
+}
+
 } // namespace
 
 BENCHMARK(parse)->Unit(benchmark::kMillisecond);
 BENCHMARK(plainText)->Unit(benchmark::kMillisecond);
 BENCHMARK(read)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(write)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char **argv)
 {

@@ -4,7 +4,6 @@
 
 #include <QBuffer>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -74,7 +73,7 @@ private slots:
     void keepsTextThePaneHides_data();
     void keepsTextThePaneHides();
     void imagesSurvive();
-    void largeDocumentIsFast();
+    void longDocumentInShortLines();
     void unrtfReadsOutput();
 };
 
@@ -568,31 +567,23 @@ void TestRtfWriter::imagesSurvive()
     QCOMPARE(backImage.pixelColor(3, 2), QColor(200, 10, 20));
 }
 
-void TestRtfWriter::largeDocumentIsFast()
+void TestRtfWriter::longDocumentInShortLines()
 {
     // Long lines of accents, braces and spaces: they must be broken where a reader ignores it.
+    // (How fast a save is, bench/rtf_bench.cpp measures.)
     const QString line = QStringLiteral("Paragraph with caf\u00e9, \u03b1\u03b2\u03b3, {braces}, "
                                         "a back\\slash and\ta tab, long enough to wrap.\n");
     QTextDocument doc;
-    doc.setPlainText(line.repeated(5'000'000 / line.size() + 1));
+    doc.setPlainText(line.repeated(200'000 / line.size() + 1));
     QTextCursor cursor(&doc);
     QTextCharFormat bold;
     bold.setFontWeight(QFont::Bold);
-    for (int i = 0; i < 2000; ++i) {
+    for (int i = 0; i < 80; ++i) {
         cursor.setPosition(i * 2400 + 20);
         cursor.setPosition(i * 2400 + 30, QTextCursor::KeepAnchor);
         cursor.mergeCharFormat(bold);
     }
-
-    QElapsedTimer timer;
-    timer.start();
     const QByteArray rtf = RtfWriter::write(doc);
-    const qint64 elapsed = timer.elapsed();
-#if defined(QT_NO_DEBUG) && !defined(__SANITIZE_ADDRESS__)
-    QVERIFY2(elapsed < 1000, QByteArray::number(elapsed) + " ms");
-#else
-    QVERIFY2(elapsed < 10000, QByteArray::number(elapsed) + " ms");
-#endif
     QVERIFY(isShortAsciiLines(rtf));
     QCOMPARE(RtfReader::plainText(rtf), doc.toPlainText());
 }
