@@ -874,7 +874,7 @@ void RtfDocumentBuilder::applyBlockFormat(const RtfParagraphFormat &paragraph)
     // own: a list's label and its tab end where the item's text begins.
     QList<QTextOption::Tab> tabs;
     const int lineStart = paragraph.leftIndent + paragraph.firstLineIndent;
-    for (const int stop : paragraph.tabStops) {
+    for (const int stop : *paragraph.tabStops) {
         const int position = stop / 4 - lineStart;
         if (position <= 0)
             continue;
@@ -922,7 +922,7 @@ void RtfDocumentBuilder::applyBlockFormat(const RtfParagraphFormat &paragraph)
     if (paragraph.style >= 0)
         format.setProperty(RtfProperty::ParagraphStyle, paragraph.style);
     if (!paragraph.words.isEmpty())
-        format.setProperty(RtfProperty::ParagraphWords, paragraph.words);
+        format.setProperty(RtfProperty::ParagraphWords, *paragraph.words);
     if (paragraph.endsSection)
         format.setProperty(RtfProperty::SectionEnd, true);
     if (m_pageBreakNext || paragraph.pageBreakBefore) {
@@ -1005,7 +1005,7 @@ QTextCharFormat RtfDocumentBuilder::charFormat(const RtfCharFormat &format)
     if (format.generated)
         f.setProperty(RtfProperty::Generated, true);
     if (!format.words.isEmpty())
-        f.setProperty(RtfProperty::CharWords, format.words);
+        f.setProperty(RtfProperty::CharWords, *format.words);
     if (format.listLabel)
         f.setProperty(RtfProperty::ListLabelKind, int(format.listLabel));
     const QByteArray &flags =

@@ -3,6 +3,8 @@
 #include "rtf/rtfcharformat.h"
 #include "rtf/rtfparagraphformat.h"
 
+#include <type_traits>
+
 // What a { saves and the matching } restores.
 struct RtfGroupState
 {
@@ -42,3 +44,6 @@ struct RtfGroupState
     bool instructionPart = false;    // a group inside a field instruction, kept with the field
     qsizetype instructionAtOpen = 0; // instruction text read when the group opened
 };
+
+// Copied at every {: values that need memory are shared handles (RtfInterned).
+static_assert(std::is_trivially_copyable_v<RtfGroupState>);

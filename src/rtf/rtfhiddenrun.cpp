@@ -64,7 +64,7 @@ QByteArray RtfHiddenRun::formatWords(const RtfCharFormat &format, const Context 
     // The kept words, but not a character style: its formats would come on top of these on
     // the next reading.
     if (!format.words.isEmpty()) {
-        const QByteArray words = RtfKeptWords::without(format.words, "cs");
+        const QByteArray words = RtfKeptWords::without(*format.words, "cs");
         if (!words.isEmpty())
             out += ' ' + words.chopped(1);
     }

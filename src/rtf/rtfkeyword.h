@@ -2,6 +2,9 @@
 
 #include <QByteArrayView>
 
+#include <span>
+#include <string_view>
+
 // The control words the parser acts on. Every other word is ignored.
 enum class RtfKeyword : quint8 {
     Unknown,
@@ -185,7 +188,15 @@ enum class RtfKeyword : quint8 {
 };
 
 namespace RtfKeywords {
+struct Entry
+{
+    std::string_view name;
+    RtfKeyword keyword;
+};
+
 RtfKeyword lookup(QByteArrayView name);
+// Every word the lookup knows, with its kind.
+std::span<const Entry> entries();
 // True for the words that may follow \* and still be read.
 bool isKnownDestination(RtfKeyword keyword);
 } // namespace RtfKeywords

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "rtf/rtfinterned.h"
+
 #include <QByteArray>
 #include <QList>
 
@@ -19,12 +21,12 @@ struct RtfParagraphFormat
     quint8 alignment = Left;
     // Tab stops: position in twips times 4, plus the kind.
     enum TabKind : quint8 { LeftTab, CenterTab, RightTab, DecimalTab };
-    QList<int> tabStops;
-    bool inTable = false;     // \intbl
-    int nestLevel = 0;        // \itap
-    int style = -1;           // \sN: the stylesheet's paragraph style, -1 for none said
-    bool endsSection = false; // given to a sink's paragraphEnd: the paragraph ended in \sect
-    QByteArray words;         // kept words the pane does not show (RtfKeptWords)
+    RtfInterned<QList<int>> tabStops;
+    bool inTable = false;          // \intbl
+    int nestLevel = 0;             // \itap
+    int style = -1;                // \sN: the stylesheet's paragraph style, -1 for none said
+    bool endsSection = false;      // given to a sink's paragraphEnd: the paragraph ended in \sect
+    RtfInterned<QByteArray> words; // kept words the pane does not show (RtfKeptWords)
 
     // 0 outside tables, 1 for a table cell, 2+ for nested tables.
     int tableLevel() const { return nestLevel > 0 ? nestLevel : (inTable ? 1 : 0); }

@@ -89,6 +89,8 @@ void RtfParser::parse(QByteArrayView rtf, RtfContentSink &sink)
     m_paragraphStyles.clear();
     m_characterStyles.clear();
     m_stack.assign(1, RtfGroupState());
+    m_keptWords.clear();
+    m_tabStops.clear();
     m_stack.reserve(64);
     m_overflowDepth = 0;
     m_skipUnits = 0;
@@ -213,7 +215,8 @@ void RtfParser::openGroup()
         ++m_overflowDepth;
         return;
     }
-    RtfGroupState group = m_stack.back();
+    m_stack.push_back(m_stack.back());
+    RtfGroupState &group = m_stack.back();
     group.starred = false;
     group.fieldGroup = false;
     group.fieldSymbol = 0;
@@ -231,7 +234,6 @@ void RtfParser::openGroup()
         group.styleNumber = 0;
         group.characterStyle = false;
     }
-    m_stack.push_back(group);
 }
 
 // Returns true when the outermost group has closed: the rest is ignored.
@@ -371,7 +373,9 @@ void RtfParser::handleWord(QByteArrayView name, bool hasParameter, int parameter
             if (keyword == K::S)
                 s.paragraph.style = std::max(p, 0); // a save refers to the style again
             else // the link to the character style is kept; its formats are the text's own
-                RtfKeptWords::set(s.chars.words, "cs", true, p);
+                m_keptWords.change(s.chars.words, [p](QByteArray &words) {
+                    RtfKeptWords::set(words, "cs", true, p);
+                });
         } else if (s.destination == RtfGroupState::Body && keyword == K::Ts) {
             tableDefinitionWord(keyword, name, hasParameter, p); // a row's table style
         }
@@ -379,7 +383,7 @@ void RtfParser::handleWord(QByteArrayView name, bool hasParameter, int parameter
     case K::KeptChar:
     case K::CharBorder:
         if (s.destination == RtfGroupState::Body || s.destination == RtfGroupState::StyleEntry) {
-            RtfKeptWords::set(chars.words, name, hasParameter, p);
+            keepWord(chars.words, name, hasParameter, p);
             if (keyword == K::CharBorder)
                 startBorder(BorderOfChars, name);
         }
@@ -387,7 +391,7 @@ void RtfParser::handleWord(QByteArrayView name, bool hasParameter, int parameter
     case K::KeptParagraph:
     case K::ParagraphBorder:
         if (s.destination == RtfGroupState::Body || s.destination == RtfGroupState::StyleEntry) {
-            RtfKeptWords::set(para.words, name, hasParameter, p);
+            keepWord(para.words, name, hasParameter, p);
             if (keyword == K::ParagraphBorder)
                 startBorder(BorderOfParagraph, name);
         }
@@ -716,8 +720,10 @@ void RtfParser::handleWord(QByteArrayView name, bool hasParameter, int parameter
         break;
     case K::Tx:
     case K::Tb:
-        if (para.tabStops.size() < kMaxTabStops)
-            para.tabStops.append(std::clamp(p, 0, kMaxLength) * 4 + m_tabKind);
+        m_tabStops.change(para.tabStops, [&](QList<int> &stops) {
+            if (stops.size() < kMaxTabStops)
+                stops.append(std::clamp(p, 0, kMaxLength) * 4 + m_tabKind);
+        });
         m_tabKind = RtfParagraphFormat::LeftTab;
         break;
     case K::Tqr:
@@ -801,6 +807,14 @@ void RtfParser::handleWord(QByteArrayView name, bool hasParameter, int parameter
     default:
         break; // shown destinations (\fldrslt, \listtext ...) and unknown words
     }
+}
+
+// Keeps the word in a format's words, for a save to write back.
+void RtfParser::keepWord(RtfInterned<QByteArray> &words, QByteArrayView name, bool hasValue,
+                         int value)
+{
+    m_keptWords.change(words,
+                       [&](QByteArray &kept) { RtfKeptWords::set(kept, name, hasValue, value); });
 }
 
 void RtfParser::handleDestinationWord(RtfKeyword keyword)
@@ -1272,15 +1286,25 @@ void RtfParser::resolveSurrogate()
     }
 }
 
+// Text switches fonts at nearly every run, and a font's page takes comparisons of its name:
+// the pages of the first fonts by number are kept until the fonts or the document's page change.
 int RtfParser::codePage(int font)
 {
-    if (m_pageCacheValid && font == m_cachedFont)
-        return m_cachedPage;
+    if (!m_pageCacheValid) {
+        m_fontPages.clear();
+        m_pageCacheValid = true;
+    } else if (font >= 0 && size_t(font) < m_fontPages.size() &&
+               m_fontPages[size_t(font)] != kNoPage) {
+        return m_fontPages[size_t(font)];
+    }
     const RtfFont *f = m_fonts.find(font);
-    m_cachedPage = f ? RtfTextDecoder::codePageForFont(*f, m_documentPage) : m_documentPage;
-    m_cachedFont = font;
-    m_pageCacheValid = true;
-    return m_cachedPage;
+    const int page = f ? RtfTextDecoder::codePageForFont(*f, m_documentPage) : m_documentPage;
+    if (font >= 0 && font < kCachedFontPages) {
+        if (size_t(font) >= m_fontPages.size())
+            m_fontPages.resize(size_t(font) + 1, kNoPage);
+        m_fontPages[size_t(font)] = page;
+    }
+    return page;
 }
 
 void RtfParser::appendBodyBytes(QByteArrayView bytes)
@@ -1651,27 +1675,29 @@ void RtfParser::borderWord(RtfKeyword keyword, QByteArrayView name, bool hasPara
     RtfGroupState &s = state();
     if (s.destination != RtfGroupState::Body && s.destination != RtfGroupState::StyleEntry)
         return;
-    QByteArray *words = nullptr;
+    if (m_borderTarget == NoBorder ||
+        (s.destination != RtfGroupState::Body &&
+         (m_borderTarget == BorderOfCell || m_borderTarget == BorderOfRow)))
+        return;
+    auto extend = [&](QByteArray &words) {
+        RtfKeptWords::extend(words, m_borderEntry, name, hasParameter, parameter);
+    };
     switch (m_borderTarget) {
     case BorderOfCell:
-        words = &m_cell.words;
+        extend(m_cell.words);
         break;
     case BorderOfRow:
-        words = &definedRow().words;
+        extend(definedRow().words);
         break;
     case BorderOfParagraph:
-        words = &s.paragraph.words;
+        m_keptWords.change(s.paragraph.words, extend);
         break;
     case BorderOfChars:
-        words = &s.chars.words;
+        m_keptWords.change(s.chars.words, extend);
         break;
     case NoBorder:
-        return;
+        break;
     }
-    if (s.destination != RtfGroupState::Body &&
-        (m_borderTarget == BorderOfCell || m_borderTarget == BorderOfRow))
-        return;
-    RtfKeptWords::extend(*words, m_borderEntry, name, hasParameter, parameter);
     const bool none = keyword == RtfKeyword::Brdrnone ||
                       (keyword == RtfKeyword::Brdrw && hasParameter && parameter <= 0);
     if (none && m_borderTarget == BorderOfRow)

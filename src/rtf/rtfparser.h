@@ -4,6 +4,7 @@
 #include "rtf/rtffonttable.h"
 #include "rtf/rtfgroupstate.h"
 #include "rtf/rtfhiddenrun.h"
+#include "rtf/rtfinternpool.h"
 #include "rtf/rtfkeyword.h"
 #include "rtf/rtftextdecoder.h"
 
@@ -12,6 +13,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <climits>
 #include <unordered_map>
 #include <vector>
 
@@ -66,6 +68,7 @@ private:
     bool closeGroup();
     void handleWord(QByteArrayView name, bool hasParameter, int parameter);
     void handleDestinationWord(RtfKeyword keyword);
+    void keepWord(RtfInterned<QByteArray> &words, QByteArrayView name, bool hasValue, int value);
     void handleSymbol(char symbol);
     void handleText(QByteArrayView text);
     void handleByte(unsigned char byte);
@@ -131,14 +134,17 @@ private:
     QHash<int, Style> m_paragraphStyles;
     QHash<int, Style> m_characterStyles;
     std::vector<RtfGroupState> m_stack;
+    RtfInternPool<QByteArray> m_keptWords; // of the formats in m_stack and styles
+    RtfInternPool<QList<int>> m_tabStops;
     int m_overflowDepth = 0;
     int m_skipUnits = 0; // \uc fallback still to skip
 
     RtfTextDecoder m_decoder;
     int m_documentPage = 1252;
     int m_defaultFont = -1;
-    int m_cachedFont = -1;
-    int m_cachedPage = 0;
+    static constexpr int kCachedFontPages = 1024;
+    static constexpr int kNoPage = INT_MIN;
+    std::vector<int> m_fontPages; // by font number, kNoPage when not known yet
     bool m_pageCacheValid = false;
 
     // Text waiting to go to the sink, all in one format.

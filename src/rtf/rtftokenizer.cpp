@@ -100,7 +100,7 @@ bool RtfTokenizer::readControl(RtfToken &token)
         }
         if (m_pos < m_end && *m_pos == ' ')
             ++m_pos;
-        if (token.data == QByteArrayView("bin")) {
+        if (token.data.size() == 3 && start[0] == 'b' && start[1] == 'i' && start[2] == 'n') {
             const long long wanted = token.hasParameter ? token.parameter : 0;
             const long long count = wanted > 0 ? std::min<long long>(wanted, m_end - m_pos) : 0;
             token.type = RtfToken::Binary;

@@ -1,6 +1,7 @@
 #include "rtf/rtfdecorations.h"
 #include "rtf/rtfdetect.h"
 #include "rtf/rtfdocumentdump.h"
+#include "rtf/rtfkeyword.h"
 #include "rtf/rtfproperties.h"
 #include "rtf/rtfreader.h"
 #include "rtf/rtfwriter.h"
@@ -83,6 +84,7 @@ class TestRtfReader : public QObject
 private slots:
     void detect_data();
     void detect();
+    void keywords();
     void text_data();
     void text();
     void documents_data();
@@ -117,6 +119,20 @@ void TestRtfReader::detect()
     QFETCH(QByteArray, data);
     QFETCH(bool, rtf);
     QCOMPARE(isRtf(data), rtf);
+}
+
+// The lookup finds every word of its list with its kind, and nothing that only resembles one.
+void TestRtfReader::keywords()
+{
+    for (const RtfKeywords::Entry &entry : RtfKeywords::entries()) {
+        const QByteArray name(entry.name.data(), qsizetype(entry.name.size()));
+        QCOMPARE(RtfKeywords::lookup(name), entry.keyword);
+        QCOMPARE(RtfKeywords::lookup(name + 'Z'), RtfKeyword::Unknown);
+        QCOMPARE(RtfKeywords::lookup(name.toUpper()), RtfKeyword::Unknown);
+    }
+    QCOMPARE(RtfKeywords::lookup("pa"), RtfKeyword::Unknown);
+    QCOMPARE(RtfKeywords::lookup(""), RtfKeyword::Unknown);
+    QCOMPARE(RtfKeywords::lookup(QByteArray(100000, 'p')), RtfKeyword::Unknown);
 }
 
 // What plainText() shows; every row is also checked against read().
