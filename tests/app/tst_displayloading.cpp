@@ -7,7 +7,6 @@
 #include "app/pgwell.h"
 #include "app/richtextbox.h"
 #include "plaintext/plaintextview.h"
-#include "reader/form3.h"
 #include "rtf/rtfdocumentdump.h"
 #include "rtf/rtfreader.h"
 #include "windowtest.h"

@@ -1,24 +1,18 @@
 // The keyboard: each shortcut clicks its control (and so runs its operation), only while the
 // control is on screen; the Tab order; and a file dropped onto the window.
-#include "app/appfonts.h"
 #include "app/clicklabel.h"
 #include "app/dirlistbox.h"
 #include "app/drivelistbox.h"
-#include "app/filelistbox.h"
 #include "app/pgwell.h"
-#include "app/richtextbox.h"
 #include "windowtest.h"
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QCheckBox>
-#include <QGroupBox>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
-#include <QTimer>
 #include <QUrl>
 
 class TestKeyboard : public WindowTest

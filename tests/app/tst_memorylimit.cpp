@@ -3,7 +3,6 @@
 #include "app/appfonts.h"
 #include "app/browser.h"
 #include "app/memorybudget.h"
-#include "app/richtextbox.h"
 #include "windowtest.h"
 
 #include <QFile>

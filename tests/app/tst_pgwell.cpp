@@ -2,13 +2,10 @@
 #include "app/browser.h"
 #include "app/clicklabel.h"
 #include "app/dirlistbox.h"
-#include "reader/form3.h"
 #include "windowtest.h"
 
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTextCursor>
-#include <QTimer>
 
 class TestPgwell : public WindowTest
 {
@@ -20,11 +17,9 @@ private slots:
     void unreadableStartFolderFallsBackToRoot();
     void quitAsksFirst_data();
     void quitAsksFirst();
-    void displaysPlainTextFromFileList();
+    void displaysFromBothLists();
     void formattingLabelsFollowTheName_data();
     void formattingLabelsFollowTheName();
-    void rtfContentShowsFormatted();
-    void favoritesDisplay();
     void openingFolderKeepsPane();
     void startPathFileAndFolder();
 };
@@ -130,10 +125,12 @@ void TestPgwell::quitAsksFirst()
     QCOMPARE(f->fake.messages.shown.size(), 2);
 }
 
-void TestPgwell::displaysPlainTextFromFileList()
+void TestPgwell::displaysFromBothLists()
 {
     writeFile(f->browse("b.txt"), "first line\r\nsecond line\r\n");
     writeFile(f->browse("a.txt"), "other");
+    writeFile(f->browse("doc.rtf"), "{\\rtf1\\ansi rich}");
+    writeFile(f->favorite("fav.txt"), "favorite text\r\n");
     pgwell &w = f->open();
     choose(w.File1, "b.txt");
 
@@ -152,22 +149,34 @@ void TestPgwell::displaysPlainTextFromFileList()
     choose(w.File1, "empty.txt");
     QCOMPARE(w.Text1->toPlainText(), QString());
     QCOMPARE(w.reader()->readerText(), QString());
+
+    // A favorite shows as well, but leaves the formatting tools and the file list's path alone.
+    choose(w.File1, "doc.rtf");
+    QVERIFY(w.Label5->isEnabled());
+    choose(w.File2, "fav.txt");
+    QCOMPARE(w.Text1->toPlainText(), "favorite text\n");
+    QCOMPARE(w.active->caption(), "2");
+    QCOMPARE(w.reader()->windowTitle(), "Full screen mode - fav.txt");
+    QVERIFY(w.Label5->isEnabled());
+    QCOMPARE(w.currentFilePath, f->browse("doc.rtf"));
 }
 
 void TestPgwell::formattingLabelsFollowTheName_data()
 {
     // The name's rule itself is tested without a window; here, that the display follows it.
+    // RTF is recognised by its content, whatever the name says.
     QTest::addColumn<QString>("name");
     QTest::addColumn<bool>("offered");
     QTest::newRow("rtf") << "a.rtf" << true;
     QTest::newRow("Rtf") << "c.Rtf" << false;
+    QTest::newRow("txt") << "styled.txt" << false;
 }
 
 void TestPgwell::formattingLabelsFollowTheName()
 {
     QFETCH(QString, name);
     QFETCH(bool, offered);
-    writeFile(f->browse(name), "{\\rtf1\\ansi plain words}");
+    writeFile(f->browse(name), "{\\rtf1\\ansi plain {\\b bold} words}");
     pgwell &w = f->open();
     // Start from the opposite state, so that the display has to change it.
     for (ClickLabel *l : {w.Label5, w.Label14, w.Label15, w.Label16})
@@ -180,41 +189,10 @@ void TestPgwell::formattingLabelsFollowTheName()
     QVERIFY(w.Label18->isEnabled());
     QCOMPARE(w.Text1->font().family(), offered ? "Courier" : "MS Sans Serif");
     QCOMPARE(w.Text1->font().pointSize(), offered ? 20 : 8);
-}
-
-void TestPgwell::rtfContentShowsFormatted()
-{
-    // Recognised by its content, whatever the name says.
-    writeFile(f->browse("styled.txt"),
-              "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0 plain \\b bold\\b0  end\\par}");
-    pgwell &w = f->open();
-    w.browser().displayFromFileList("styled.txt");
-    const QString text = w.Text1->toPlainText();
-    QVERIFY2(text.startsWith("plain bold end"), qPrintable(text));
-    QTextCursor cursor(w.Text1->document());
-    cursor.setPosition(text.indexOf("bold") + 1);
-    QCOMPARE(cursor.charFormat().fontWeight(), int(QFont::Bold));
-    cursor.setPosition(2);
-    QVERIFY(cursor.charFormat().fontWeight() != int(QFont::Bold));
-    QVERIFY(w.shownFile().richText);
-    QVERIFY(!w.reader()->readerText().contains(u'\\'));
-    QVERIFY(!w.Label5->isEnabled());
-}
-
-void TestPgwell::favoritesDisplay()
-{
-    writeFile(f->browse("doc.rtf"), "{\\rtf1\\ansi rich}");
-    writeFile(f->favorite("fav.txt"), "favorite text\r\n");
-    pgwell &w = f->open();
-    choose(w.File1, "doc.rtf");
-    QVERIFY(w.Label5->isEnabled());
-
-    choose(w.File2, "fav.txt");
-    QCOMPARE(w.Text1->toPlainText(), "favorite text\n");
-    QCOMPARE(w.active->caption(), "2");
-    QCOMPARE(w.reader()->windowTitle(), "Full screen mode - fav.txt");
-    QVERIFY(w.Label5->isEnabled()); // left as the last file-list display set it
-    QCOMPARE(w.currentFilePath, f->browse("doc.rtf"));
+    QVERIFY(w.Text1->showsRichDocument() && w.shownFile().richText);
+    QCOMPARE(w.reader()->readerText(), "plain bold words");
+    w.Text1->select(6, 4);
+    QCOMPARE(w.Text1->selectionBold(), Qt::Checked);
 }
 
 void TestPgwell::openingFolderKeepsPane()

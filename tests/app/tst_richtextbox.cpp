@@ -42,11 +42,9 @@ private slots:
     void positionsSelectWhatTheTextHolds();
     void newContentAndEditsAreReported_data();
     void newContentAndEditsAreReported();
-    void replaceTextKeepsTheCaret();
-    void replaceRangeMovesTheCaretWithTheText();
+    void replacingKeepsTheCaret();
     void formattingStates_data() { newContentAndEditsAreReported_data(); }
     void formattingStates();
-    void colourOfSelection();
     void documentsTooLongToFormat_data();
     void documentsTooLongToFormat();
     void textOfAFormattedDocumentRefusesEdits();
@@ -145,7 +143,7 @@ void TestRichTextBox::newContentAndEditsAreReported()
     QCOMPARE(pane.text(), QStringLiteral("newxy content"));
 }
 
-void TestRichTextBox::replaceTextKeepsTheCaret()
+void TestRichTextBox::replacingKeepsTheCaret()
 {
     RichTextBox pane;
     showRtf(pane, R"({\rtf1\ansi {\b abc} def})");
@@ -159,14 +157,11 @@ void TestRichTextBox::replaceTextKeepsTheCaret()
     pane.select(6, 0);
     pane.replaceText(QStringLiteral("ab")); // shorter than where the caret was
     QCOMPARE(pane.selectionStart(), 2);
-}
 
-void TestRichTextBox::replaceRangeMovesTheCaretWithTheText()
-{
-    RichTextBox pane;
+    // A range replaced before the caret moves it with the text.
     pane.setPlainText(QStringLiteral("ab\ncd"));
     pane.select(4, 0);
-    pane.replaceRange(3, 1, QStringLiteral("CC")); // a longer replacement before the caret
+    pane.replaceRange(3, 1, QStringLiteral("CC"));
     QCOMPARE(pane.text(), QStringLiteral("ab\nCCd"));
     QCOMPARE(pane.selectionStart(), 5);
     pane.replaceRange(0, 1, QStringLiteral("A"));
@@ -215,20 +210,6 @@ void TestRichTextBox::formattingStates()
     QCOMPARE(pane.selectionBold(), Qt::Checked);
     pane.select(4, 2);
     QCOMPARE(pane.selectionBold(), Qt::Unchecked);
-}
-
-void TestRichTextBox::colourOfSelection()
-{
-    RichTextBox pane;
-    showRtf(pane, R"({\rtf1\ansi{\colortbl;\red255\green0\blue0;}ab{\cf1 cd}})");
-    QCOMPARE(pane.text(), QStringLiteral("abcd"));
-    pane.select(2, 2);
-    QCOMPARE(pane.selectionColor(), QColor(255, 0, 0));
-    pane.select(0, 1);
-    pane.setSelectionColor(QColor(0, 128, 0));
-    QCOMPARE(pane.selectionColor(), QColor(0, 128, 0));
-    pane.select(1, 1);
-    QCOMPARE(pane.selectionColor(), pane.palette().color(QPalette::Text));
 }
 
 void TestRichTextBox::documentsTooLongToFormat_data()

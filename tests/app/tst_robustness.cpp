@@ -1,16 +1,13 @@
 // The main window in hostile situations: a start path that is a pipe, text under the folder
 // label, names that are not valid UTF-8, and the favorites menu from the keyboard.
 #include "app/clicklabel.h"
-#include "app/richtextbox.h"
 #include "windowtest.h"
 
 #include <QAccessible>
 #include <QApplication>
 #include <QContextMenuEvent>
-#include <QElapsedTimer>
 #include <QMenu>
 #include <QPushButton>
-#include <QTimer>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -30,10 +27,8 @@ private slots:
 void TestRobustness::specialFileAsStartPath()
 {
     QVERIFY(::mkfifo(QFile::encodeName(f->browse("p.txt")).constData(), 0600) == 0);
-    QElapsedTimer clock;
-    clock.start();
+    // Opening a pipe that no one writes would wait for good: the test's time limit catches it.
     pgwell w(f->fake.platform, {f->browse("p.txt")});
-    QVERIFY(clock.elapsed() < 5000);
     QCOMPARE(f->fake.messages.lastText(), f->browse("p.txt") + " is not a regular file");
     QCOMPARE(w.Label1->caption(), f->browsed.path());
 }

@@ -6,7 +6,6 @@
 #include "app/wholefilereader.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -134,10 +133,8 @@ void TestTextFiles::readWhole()
     if (budget >= 0)
         limits.budget = MemoryBudget::fixed(budget);
     limits.memoryPerByte = 3;
-    QElapsedTimer clock;
-    clock.start();
+    // A pipe or a device that the read waited on would hold it up until the test's time limit.
     const WholeFileReader::Result r = WholeFileReader::read(path, limits);
-    QVERIFY(clock.elapsed() < 1000); // nothing waits for a writer or a device
     QCOMPARE(r.status, status);
     QCOMPARE(r.bytes, bytes);
     switch (status) {

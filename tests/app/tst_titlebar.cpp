@@ -2,24 +2,18 @@
 // mouse events through the window.
 #define QTEST_QPA_MOUSE_HANDLING // widget mouse events go through the window, as a user's do
 
-#include "app/appfonts.h"
 #include "app/clicklabel.h"
 #include "app/pgwell.h"
-#include "app/richtextbox.h"
 #include "app/titledrag.h"
 #include "app/twips.h"
 #include "windowtest.h"
 
-#include <QAbstractScrollArea>
 #include <QApplication>
-#include <QFrame>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QSignalSpy>
 #include <QTest>
-#include <QTimer>
 
 class TestTitleBar : public WindowTest
 {

@@ -5,13 +5,11 @@
 #include "autoview/autoviewstate.h"
 #include "fakesteptimer.h"
 #include "reader/form3.h"
-#include "reader/liststep.h"
 #include "windowtest.h"
 
 #include <QCheckBox>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTimer>
 
 #include <algorithm>
 

@@ -1,10 +1,8 @@
 // The favorites folder from the main window: Add, Remove, Open and the pop-up menu (Refresh is
 // tested with the shown file it must keep).
 #include "app/clicklabel.h"
-#include "app/richtextbox.h"
 #include "windowtest.h"
 
-#include <QAction>
 #include <QMenu>
 
 class TestFavorites : public WindowTest

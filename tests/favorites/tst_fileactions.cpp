@@ -1,7 +1,5 @@
 // New, Save and Save as from the main window, and what a failed write leaves behind (Delete is
 // tested with the record of the shown file it acts on).
-#include "app/clicklabel.h"
-#include "app/richtextbox.h"
 #include "rtf/rtfdetect.h"
 #include "rtf/rtfreader.h"
 #include "windowtest.h"

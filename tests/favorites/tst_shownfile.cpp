@@ -1,14 +1,10 @@
 // The record of the shown file: Save and Delete act on the file whose text the pane shows, also
 // after a display that failed (a file gone, too large, or not a regular file any more), after
 // Refresh, and for a file the lists do not offer.
-#include "app/appfonts.h"
 #include "app/clicklabel.h"
-#include "app/richtextbox.h"
-#include "reader/form3.h"
 #include "windowtest.h"
 
 #include <QDateTime>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QPushButton>
 #include <QScopeGuard>
@@ -73,10 +69,7 @@ void TestShownFile::failedDisplayKeepsShownFile()
         if (fault == "device")
             QCOMPARE(::symlink("/dev/zero", bad.constData()), 0);
     }
-    QElapsedTimer clock;
-    clock.start();
-    choose(w.File1, "bad.txt");
-    QVERIFY(clock.elapsed() < 1000);
+    choose(w.File1, "bad.txt"); // a wait for a pipe's writer would last to the time limit
     // A vanished file is passed over in silence and leaves the list; any other is reported.
     QCOMPARE(f->fake.messages.shown.size(), fault == "gone" ? 0 : 1);
     QCOMPARE(rowOf(w.File1, "bad.txt") < 0, fault == "gone");

@@ -8,10 +8,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QScrollBar>
-#include <QSignalSpy>
 #include <QTest>
-#include <QTextDocument>
-#include <QTextEdit>
 
 class TestPlainTextView : public QObject
 {

@@ -9,9 +9,7 @@
 
 #include <QBuffer>
 #include <QFontMetricsF>
-#include <QGuiApplication>
 #include <QRandomGenerator>
-#include <QSignalSpy>
 #include <QTest>
 
 using Starts = QList<qsizetype>;

@@ -15,7 +15,6 @@
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextFrame>
-#include <QTextLayout>
 #include <QTextTable>
 
 namespace {

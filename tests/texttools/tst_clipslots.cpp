@@ -5,8 +5,6 @@
 #include "texttools/clipslotwriter.h"
 #include "windowtest.h"
 
-#include <QApplication>
-
 using Icon = MessageBoxes::Icon;
 using Buttons = MessageBoxes::Buttons;
 using Answer = MessageBoxes::Answer;

@@ -1,6 +1,5 @@
 // The text tools on the main window: the find panel, Make CAP / Make Min / Nomal, Bold, Italic,
 // Underline, Color, Print and the clipboard, driven through the real controls.
-#include "app/appfonts.h"
 #include "app/clicklabel.h"
 #include "app/richtextbox.h"
 #include "windowtest.h"
