@@ -563,6 +563,16 @@ constexpr quint32 hashName(const char *name, std::size_t length)
     return h ^ (h >> 15);
 }
 
+// Names are short: a loop beats a call to memcmp.
+bool sameName(const char *a, const char *b, std::size_t length)
+{
+    for (std::size_t i = 0; i < length; ++i) {
+        if (a[i] != b[i])
+            return false;
+    }
+    return true;
+}
+
 struct Table
 {
     std::array<quint16, kSlots> index{}; // 1 + the entry's index, 0 for an empty slot
@@ -602,8 +612,7 @@ RtfKeyword RtfKeywords::lookup(QByteArrayView name)
         if (!slot)
             return RtfKeyword::Unknown;
         const Entry &entry = kEntries[slot - 1];
-        if (entry.name.size() == length &&
-            std::char_traits<char>::compare(entry.name.data(), data, length) == 0)
+        if (entry.name.size() == length && sameName(entry.name.data(), data, length))
             return entry.keyword;
     }
 }

@@ -1292,6 +1292,7 @@ int RtfParser::codePage(int font)
 {
     if (!m_pageCacheValid) {
         m_fontPages.clear();
+        m_tableFont = kNoPage;
         m_pageCacheValid = true;
     } else if (font >= 0 && size_t(font) < m_fontPages.size() &&
                m_fontPages[size_t(font)] != kNoPage) {
@@ -1311,8 +1312,14 @@ void RtfParser::appendBodyBytes(QByteArrayView bytes)
 {
     const RtfGroupState &s = state();
     resolveSurrogate();
-    const int page = codePage(s.chars.font);
-    const char16_t *table = m_decoder.singleByteTable(page);
+    if (!m_pageCacheValid || s.chars.font != m_tableFont) {
+        const int font = s.chars.font;
+        m_tablePage = codePage(font);
+        m_table = m_decoder.singleByteTable(m_tablePage);
+        m_tableFont = font;
+    }
+    const int page = m_tablePage;
+    const char16_t *table = m_table;
     if (!table) {
         // Double-byte text: keep the bytes until the run ends, so a lead byte
         // written as \'hh joins its literal trail byte.
@@ -1333,7 +1340,8 @@ void RtfParser::appendBodyBytes(QByteArrayView bytes)
         if (c)
             out[n++] = QChar(c);
     }
-    m_text.resize(old + n);
+    if (n != bytes.size())
+        m_text.resize(old + n);
     if (!m_textFormat.isHiddenText())
         m_emitted += n;
 }

@@ -146,6 +146,10 @@ private:
     static constexpr int kNoPage = INT_MIN;
     std::vector<int> m_fontPages; // by font number, kNoPage when not known yet
     bool m_pageCacheValid = false;
+    // The font of the last body text, its page and that page's table (nullptr: double-byte).
+    int m_tableFont = kNoPage;
+    int m_tablePage = 0;
+    const char16_t *m_table = nullptr;
 
     // Text waiting to go to the sink, all in one format.
     QString m_text;
