@@ -972,7 +972,11 @@ QTextCharFormat RtfDocumentBuilder::charFormat(const RtfCharFormat &format)
         // stall the window. Real documents use a few dozen at most.
         if (m_families.contains(font->name) || m_families.size() < MaxFamilies) {
             m_families.insert(font->name);
-            f.setFontFamilies({font->name});
+            QStringList families{font->name};
+            if (const QString &cjk = m_cjkFallback.familyFor(*font);
+                !cjk.isEmpty() && cjk != font->name)
+                families.append(cjk);
+            f.setFontFamilies(families);
         } else {
             m_simplified |= FontsCapped;
         }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "rtf/rtfcjkfallback.h"
 #include "rtf/rtfcontentsink.h"
 
 #include <QHash>
@@ -113,6 +114,7 @@ private:
     int m_level = 0; // table level of the content, even where no table could be made
     RtfCharFormat m_lastFormat;
     QTextCharFormat m_lastCharFormat;
+    RtfCjkFallback m_cjkFallback;
     bool m_haveLastFormat = false;
     bool m_pageBreakNext = false;
     bool m_finished = false;

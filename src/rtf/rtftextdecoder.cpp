@@ -461,10 +461,16 @@ void RtfTextDecoder::decode(int codePage, QByteArrayView bytes, QString &out)
         }
         return;
     }
-    const QString decoded = p->decoder->decode(bytes);
-    out.reserve(out.size() + decoded.size());
-    for (const QChar c : decoded) {
-        if (!isDropped(c.unicode()))
-            out.append(c);
+    // Straight into out, which grows by its own steps: double-byte text comes in many short
+    // runs (a brace or a \' in it ends one), and each would otherwise cost a string of its own.
+    const qsizetype old = out.size();
+    out.resize(old + p->decoder->requiredSpace(bytes.size()));
+    QChar *const start = out.data() + old;
+    QChar *const end = p->decoder->appendToBuffer(start, bytes);
+    QChar *kept = start;
+    for (const QChar *c = start; c != end; ++c) {
+        if (!isDropped(c->unicode()))
+            *kept++ = *c;
     }
+    out.resize(old + (kept - start));
 }
