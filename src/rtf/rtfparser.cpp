@@ -1287,7 +1287,7 @@ void RtfParser::resolveSurrogate()
 }
 
 // Text switches fonts at nearly every run, and a font's page takes comparisons of its name:
-// the pages of the first fonts by number are kept until the fonts or the document's page change.
+// the pages of fonts are kept by number until the font or the document's page changes.
 int RtfParser::codePage(int font)
 {
     if (!m_pageCacheValid) {
@@ -1552,7 +1552,11 @@ void RtfParser::commitFont()
         ++m_fontCommits;
         if (m_font.number < INT_MAX / 2)
             m_fontNumberEnd = std::max(m_fontNumberEnd, m_font.number + 1);
-        m_pageCacheValid = false;
+        // Only this font's page may have changed.
+        if (m_font.number >= 0 && size_t(m_font.number) < m_fontPages.size())
+            m_fontPages[size_t(m_font.number)] = kNoPage;
+        if (m_font.number == m_tableFont)
+            m_tableFont = kNoPage;
     }
     m_fontPending = false;
     m_fontName.clear();
@@ -1595,8 +1599,9 @@ void RtfParser::tableDefinitionWord(RtfKeyword keyword, QByteArrayView name, boo
         // A single line of 15 twips is the border a save writes of every cell that shows one:
         // it is kept by the cell's format, not as words.
         for (const char *side : {"clbrdrt", "clbrdrl", "clbrdrb", "clbrdrr"}) {
-            if (RtfKeptWords::entry(m_cell.words, side) ==
-                QByteArray('\\' + QByteArray(side) + "\\brdrs\\brdrw15 "))
+            if (!m_cell.words.isEmpty() &&
+                RtfKeptWords::entry(m_cell.words, side) ==
+                    QByteArray('\\' + QByteArray(side) + "\\brdrs\\brdrw15 "))
                 m_cell.words = RtfKeptWords::without(m_cell.words, side);
         }
         if (row.cells.size() < kMaxCellEdges) {

@@ -142,7 +142,7 @@ private:
     RtfTextDecoder m_decoder;
     int m_documentPage = 1252;
     int m_defaultFont = -1;
-    static constexpr int kCachedFontPages = 1024;
+    static constexpr int kCachedFontPages = 1 << 20;
     static constexpr int kNoPage = INT_MIN;
     std::vector<int> m_fontPages; // by font number, kNoPage when not known yet
     bool m_pageCacheValid = false;
