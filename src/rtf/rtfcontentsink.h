@@ -14,6 +14,10 @@ class RtfContentSink
 public:
     virtual ~RtfContentSink() = default;
 
+    // Tables nest at most this deep in a document made of the content; deeper content is shown
+    // (and saved) in the deepest cell.
+    static constexpr int MaxNesting = 4;
+
     // A run of text in one format; never contains paragraph separators.
     virtual void text(QStringView text, const RtfCharFormat &format,
                       const RtfParagraphFormat &paragraph) = 0;

@@ -83,6 +83,7 @@ void RtfDocumentBuilder::text(QStringView text, const RtfCharFormat &format,
     flushRowText();
     enterLevel(paragraph.tableLevel());
     takeHidden(text.isEmpty());
+    m_resultLast = format.generated;
     QTextCharFormat qtFormat = withHidden(charFormat(format));
     if (format.listLabel && markLabel(text, format.listLabel)) {
         // The label as read, on each of its runs: a save knows it unchanged.
@@ -171,6 +172,7 @@ void RtfDocumentBuilder::paragraphEnd(const RtfParagraphFormat &paragraph,
     enterLevel(paragraph.tableLevel());
     applyBlockFormat(paragraph);
     attachHiddenToBlock();
+    m_resultLast = mark.generated;
     if (mark.generated) {
         // A paragraph end of an object's result: the kept object writes it.
         QTextBlockFormat format = m_cursor.blockFormat();
@@ -190,6 +192,7 @@ void RtfDocumentBuilder::newFieldEpoch()
 void RtfDocumentBuilder::cellEnd(int level, const RtfParagraphFormat &paragraph)
 {
     newFieldEpoch();
+    m_resultLast = false;
     if (rowsAsText(level)) {
         m_rowText += u'\t';
         endLongRowText(paragraph);
@@ -214,6 +217,7 @@ void RtfDocumentBuilder::cellEnd(int level, const RtfParagraphFormat &paragraph)
 void RtfDocumentBuilder::rowEnd(int level, const RtfRowDefinition &row)
 {
     newFieldEpoch();
+    m_resultLast = false;
     level = std::clamp(level, 1, RtfParser::MaxTableLevel);
     if (rowsAsText(level)) {
         m_rowText += QChar::ParagraphSeparator;
@@ -309,6 +313,7 @@ bool RtfDocumentBuilder::picture(const RtfPicture &picture, const RtfCharFormat 
     imageFormat.setWidth(width * picture.scaleX / 100.0);
     imageFormat.setHeight(height * picture.scaleY / 100.0);
     m_cursor.insertImage(imageFormat);
+    m_resultLast = format.generated;
     return true;
 }
 
@@ -316,8 +321,9 @@ void RtfDocumentBuilder::finish(const RtfParagraphFormat &paragraph)
 {
     flushRowText();
     // The file ends in a table's cell: what was kept last stays in it (an object's result is
-    // there), as a save writes it.
-    if (m_level > 0 && paragraph.tableLevel() >= m_level && !m_pendingHidden.isEmpty())
+    // there, also when the object went on outside the table), as a save writes it.
+    if (m_level > 0 && (paragraph.tableLevel() >= m_level || m_resultLast) &&
+        !m_pendingHidden.isEmpty())
         attachHiddenToBlock();
     enterLevel(0);
     applyBlockFormat(paragraph);

@@ -38,7 +38,6 @@ public:
 
     static constexpr int MaxColumns = 64;
     // Limits that keep Qt's layout of any document within a second or two.
-    static constexpr int MaxNesting = 4;
     static constexpr int MaxRowsPerTable = 2000;
     static constexpr int MaxParagraph = 20000; // characters
     static constexpr int MaxFamilies = 64;
@@ -118,8 +117,9 @@ private:
     bool m_haveLastFormat = false;
     bool m_pageBreakNext = false;
     bool m_finished = false;
-    bool m_decorated = false; // some text has a highlight or a double underline
-    int m_fieldEpoch = 0;     // counts cell and table bounds: a field's result cannot span them
+    bool m_decorated = false;  // some text has a highlight or a double underline
+    bool m_resultLast = false; // what was shown last is an object's result
+    int m_fieldEpoch = 0;      // counts cell and table bounds: a field's result cannot span them
     QHash<qint64, int> m_fieldIds;
     int m_fieldCount = 0;
     int m_lastField = -1; // the field of the last format made

@@ -16,6 +16,15 @@ void word(QByteArray &out, const char *name, int value)
     out += QByteArray::number(value);
 }
 
+// A format that is on, or off when every format is said.
+void toggle(QByteArray &out, const char *name, bool on, bool all)
+{
+    if (on)
+        word(out, name);
+    else if (all)
+        word(out, name, 0);
+}
+
 // Which of \v and \deleted hide the text, and who deleted it when.
 void hidingWords(QByteArray &out, const RtfCharFormat &format)
 {
@@ -35,39 +44,89 @@ void hidingWords(QByteArray &out, const RtfCharFormat &format)
 QByteArray RtfHiddenRun::formatWords(const RtfCharFormat &format, const Context &context)
 {
     QByteArray out;
+    // A character style first: it brings its own formats, which every format said after it,
+    // the ones that are off too, sets back to the text's.
+    const QByteArrayView style = RtfKeptWords::entry(*format.words, "cs");
+    const bool all = context.explicitFormat || !style.isEmpty();
+    if (!style.isEmpty())
+        out += style.chopped(1);
     hidingWords(out, format);
     if (format.font >= 0)
         word(out, "f", format.font);
-    if (format.halfPoints != 24)
+    if (format.halfPoints != 24 || all)
         word(out, "fs", format.halfPoints);
-    if (format.bold)
-        word(out, "b");
-    if (format.italic)
-        word(out, "i");
-    if (format.strike)
-        word(out, "strike");
-    static const char *const underlines[] = {nullptr, "ul", "uldb", "uld", "uldash", "ulwave"};
-    if (format.underline > 0 && format.underline < std::size(underlines))
+    toggle(out, "b", format.bold, all);
+    toggle(out, "i", format.italic, all);
+    toggle(out, "strike", format.strike, all);
+    static const char *const underlines[] = {"ulnone", "ul", "uldb", "uld", "uldash", "ulwave"};
+    if ((format.underline > 0 || all) && format.underline < std::size(underlines))
         word(out, underlines[format.underline]);
     if (format.vertical == RtfCharFormat::Superscript)
         word(out, "super");
     else if (format.vertical == RtfCharFormat::Subscript)
         word(out, "sub");
-    if (format.caps)
-        word(out, "caps");
-    if (format.smallCaps)
-        word(out, "scaps");
-    if (context.foreground >= 0)
-        word(out, "cf", context.foreground);
-    if (context.background >= 0)
-        word(out, "highlight", context.background);
-    // The kept words, but not a character style: its formats would come on top of these on
-    // the next reading.
+    else if (all)
+        word(out, "nosupersub");
+    toggle(out, "caps", format.caps, all);
+    toggle(out, "scaps", format.smallCaps, all);
+    const int foreground = context.foreground >= 0 ? context.foreground
+                           : all                   ? context.autoColor
+                                                   : -1;
+    const int background = context.background >= 0 ? context.background
+                           : all                   ? context.autoColor
+                                                   : -1;
+    if (foreground >= 0)
+        word(out, "cf", foreground);
+    if (background >= 0)
+        word(out, "highlight", background);
     if (!format.words.isEmpty()) {
         const QByteArray words = RtfKeptWords::without(*format.words, "cs");
         if (!words.isEmpty())
             out += ' ' + words.chopped(1);
     }
+    return out;
+}
+
+QByteArray RtfHiddenRun::paragraphWords(const RtfParagraphFormat &paragraph, bool styledChars)
+{
+    QByteArray out;
+    word(out, "pard");
+    if (paragraph.inTable)
+        word(out, "intbl");
+    if (paragraph.nestLevel != 0)
+        word(out, "itap", paragraph.nestLevel);
+    // After a style every format is said, zeros too: the style brings its own.
+    const bool styled = paragraph.style >= 0;
+    if (styled) {
+        word(out, "s", paragraph.style);
+        if (!styledChars)
+            word(out, "plain");
+    }
+    static const char *const alignments[] = {"ql", "qc", "qr", "qj"};
+    if ((paragraph.alignment != RtfParagraphFormat::Left || styled) &&
+        paragraph.alignment < std::size(alignments))
+        word(out, alignments[paragraph.alignment]);
+    const std::pair<const char *, int> lengths[] = {
+        {"li", paragraph.leftIndent},      {"ri", paragraph.rightIndent},
+        {"fi", paragraph.firstLineIndent}, {"sb", paragraph.spaceBefore},
+        {"sa", paragraph.spaceAfter},      {"sl", paragraph.lineSpacing},
+    };
+    for (const auto &[name, value] : lengths) {
+        if (value != 0 || styled)
+            word(out, name, value);
+    }
+    if (paragraph.lineMultiple || styled)
+        word(out, "slmult", paragraph.lineMultiple);
+    if (paragraph.pageBreakBefore)
+        word(out, "pagebb");
+    static const char *const kinds[] = {nullptr, "tqc", "tqr", "tqdec"};
+    for (const int stop : *paragraph.tabStops) {
+        if (const char *kind = kinds[stop % 4])
+            word(out, kind);
+        word(out, "tx", stop / 4);
+    }
+    if (!paragraph.words.isEmpty())
+        out += ' ' + paragraph.words->chopped(1);
     return out;
 }
 

@@ -82,6 +82,7 @@ void RtfParser::parse(QByteArrayView rtf, RtfContentSink &sink)
     m_keptSent = 0;
     m_runs = 0;
     m_structures = 0;
+    m_generatedShown = 0;
     m_formatsSimplified = false;
     m_fontTableRtf = QByteArray();
     m_colorTableRtf = QByteArray();
@@ -225,6 +226,7 @@ void RtfParser::openGroup()
     group.instructionPart = false;
     group.instructionAtOpen = m_fieldInstruction.size() + m_fieldText.size();
     group.contentAtOpen = m_emitted + m_structures;
+    group.ownContentAtOpen = ownContent();
     group.keptAtOpen = m_keptSent + m_kept.size();
     if (group.destination == RtfGroupState::Stylesheet) {
         // A style starts from nothing: only what it says is its format.
@@ -280,8 +282,11 @@ bool RtfParser::closeGroup()
             // kept as it was, unless its group showed text before it.
             const bool nothingShown = m_emitted + m_structures == closed.contentAtOpen;
             if (!finishPicture(closed) && parent == RtfGroupState::Body && !state().kept &&
-                nothingShown)
+                nothingShown) {
+                if (takeBackKept(closed.keptAtOpen)) // hidden text inside goes with it
+                    dropHiddenText();
                 emitKept(closed.start);
+            }
         }
         break;
     case RtfGroupState::FieldInstruction:
@@ -307,15 +312,17 @@ bool RtfParser::closeGroup()
         break;
     }
     // A SYMBOL field whose result is empty still shows its character; another field that
-    // shows nothing is kept whole. (A field word in a group kept whole anyway means nothing.)
-    if (closed.fieldGroup && !closed.keepHere && m_emitted == closed.fieldTextStart &&
-        parent == RtfGroupState::Body) {
-        if (closed.fieldSymbol) {
+    // shows nothing is kept whole, and so is one whose result is only what an object kept whole
+    // shows (Word's EMBED): a save would have nothing of its own to write it with. (A field word
+    // in a group kept whole anyway means nothing.)
+    if (closed.fieldGroup && !closed.keepHere && parent == RtfGroupState::Body) {
+        const bool empty = m_emitted + m_structures == closed.contentAtOpen;
+        if (closed.fieldSymbol && m_emitted == closed.fieldTextStart) {
             appendBodyChar(closed.fieldSymbol);
-        } else if (!state().kept && m_emitted + m_structures == closed.contentAtOpen &&
+        } else if (!state().kept && ownContent() == closed.ownContentAtOpen &&
                    takeBackKept(closed.keptAtOpen)) { // the parts inside it go with it
             dropHiddenText();
-            emitKept(closed.start);
+            emitKept(closed.start, !empty);
         }
     }
     if (closed.keepHere) // an object's result keeps the format it was shown in
@@ -418,6 +425,12 @@ void RtfParser::handleWord(QByteArrayView name, bool hasParameter, int parameter
             keepGroup(s);
             chars.generated = s.keepHere; // else what it shows is all a save has of it
             s.keptTableLevel = s.paragraph.tableLevel();
+            if (s.keepHere) {
+                // Written back on its own, it is in no link or field: a field around it with
+                // other text is written around that text.
+                chars.link = -1;
+                chars.field = -1;
+            }
         }
         break;
     case K::Chatn:
@@ -944,9 +957,19 @@ void RtfParser::emitKept(qsizetype start, bool withFormat)
         m_closingAtEnd ? QByteArrayView(closed) : m_input.sliced(start, m_offset - start);
     // Written back on its own, a part of hidden text must stay hidden, and \u in it must skip
     // as many characters as it did.
-    QByteArray context =
-        withFormat ? RtfHiddenRun::formatWords(state().chars, hiddenRunContext(state().chars))
-                   : hidingContext(state().chars);
+    // An object's result is read back in the paragraph and character format it was shown in.
+    QByteArray context = hidingContext(state().chars);
+    if (withFormat) {
+        const RtfGroupState &s = state();
+        const bool styled = s.paragraph.style >= 0 && s.styledChars;
+        RtfHiddenRun::Context formats = hiddenRunContext(s.chars, styled ? s.paragraph.style : -1);
+        formats.explicitFormat = styled;
+        // Nested past what a document shows, it is saved in the deepest cell shown.
+        RtfParagraphFormat paragraph = s.paragraph;
+        paragraph.nestLevel = std::min(paragraph.nestLevel, int(RtfContentSink::MaxNesting));
+        context = RtfHiddenRun::paragraphWords(paragraph, s.styledChars) +
+                  RtfHiddenRun::formatWords(s.chars, formats);
+    }
     if (state().unicodeSkip != 1)
         context += "\\uc" + QByteArray::number(state().unicodeSkip);
     if (!context.isEmpty())
@@ -968,7 +991,7 @@ QByteArray RtfParser::hidingContext(const RtfCharFormat &chars)
 }
 
 // The colour table entries of a hidden run's format.
-RtfHiddenRun::Context RtfParser::hiddenRunContext(const RtfCharFormat &format)
+RtfHiddenRun::Context RtfParser::hiddenRunContext(const RtfCharFormat &format, int paragraphStyle)
 {
     if (m_colorIndexSize < m_colors.size()) {
         for (size_t i = m_colorIndexSize; i < m_colors.size(); ++i)
@@ -984,6 +1007,17 @@ RtfHiddenRun::Context RtfParser::hiddenRunContext(const RtfCharFormat &format)
     RtfHiddenRun::Context context;
     context.foreground = index(format.foreground);
     context.background = index(format.background);
+    // A style that gives a colour is undone by an "auto" one, where the format has none.
+    auto coloured = [](const QHash<int, Style> &styles, int number) {
+        const auto it = styles.constFind(number);
+        return it != styles.constEnd() && ((it->chars.foreground | it->chars.background) >> 24);
+    };
+    const QByteArrayView style = RtfKeptWords::entry(*format.words, "cs");
+    const bool styleColour =
+        (!style.isEmpty() && coloured(m_characterStyles, style.sliced(3).trimmed().toInt())) ||
+        (paragraphStyle >= 0 && coloured(m_paragraphStyles, paragraphStyle));
+    if (const auto it = m_colorIndexes.find(0u); styleColour && it != m_colorIndexes.end())
+        context.autoColor = it->second;
     return context;
 }
 
@@ -1058,8 +1092,12 @@ QByteArray RtfParser::closedSlice(qsizetype start) const
         return slashes % 2 == 1;
     };
     const qsizetype quote = rtf.lastIndexOf("\\'");
-    if (quote >= 0 && quote >= rtf.size() - 3 && escapes(quote))
+    if (quote >= 0 && quote >= rtf.size() - 3 && escapes(quote)) {
+        // A brace after it, no hex digit, was a token of its own: it goes too.
+        for (const char c : rtf.sliced(quote))
+            depth += c == '}' ? 1 : c == '{' ? -1 : 0;
         rtf.truncate(quote);
+    }
     if (!rtf.isEmpty() && escapes(rtf.size() - 1))
         rtf.chop(1);
     rtf.append(QByteArray(std::max<qsizetype>(depth, 1), '}'));
@@ -1436,6 +1474,8 @@ void RtfParser::flushText()
     sendKept();
     m_bodyStarted = true;
     ++m_runs;
+    if (m_textFormat.generated)
+        m_generatedShown += m_text.size();
     m_sink->text(m_text, m_textFormat, m_textParagraph);
     m_text.resize(0);
 }
@@ -1458,6 +1498,7 @@ void RtfParser::paragraphEnd(bool pageBreak, bool section)
     sendKept();
     m_bodyStarted = true;
     ++m_structures;
+    m_generatedShown += s.chars.generated;
     RtfParagraphFormat paragraph = shownParagraph(s);
     paragraph.endsSection = section;
     m_sink->paragraphEnd(paragraph, s.chars, pageBreak);
@@ -1499,6 +1540,14 @@ void RtfParser::tableEvent(RtfKeyword keyword)
     }
     m_labelSeen = false; // a cell's end is its paragraph's end
     m_paragraphStart = m_emitted;
+}
+
+// Content shown so far that is the file's own, not the result of an object kept whole.
+qint64 RtfParser::ownContent() const
+{
+    const qint64 pending =
+        m_textFormat.generated && !m_textFormat.isHiddenText() ? m_text.size() : 0;
+    return m_emitted + m_structures - m_generatedShown - pending;
 }
 
 // The paragraph format content is shown in. An object's result stays at the table level the
@@ -1904,6 +1953,7 @@ bool RtfParser::finishPicture(const RtfGroupState &group)
         sendKept();
         m_bodyStarted = true;
         ++m_structures;
+        m_generatedShown += group.chars.generated;
         // Where the picture's group is: what it says within itself is no paragraph's.
         shown = m_sink->picture(m_picture, group.chars, shownParagraph(state()));
     }

@@ -78,7 +78,7 @@ private:
     void keepGroup(RtfGroupState &group);
     bool instructionPartAllowed(const RtfGroupState &group) const;
     static QByteArray hidingContext(const RtfCharFormat &chars);
-    RtfHiddenRun::Context hiddenRunContext(const RtfCharFormat &format);
+    RtfHiddenRun::Context hiddenRunContext(const RtfCharFormat &format, int paragraphStyle = -1);
     void dropHiddenText();
     void emitKept(qsizetype start, bool withFormat = false);
     void sendKept();
@@ -125,6 +125,8 @@ private:
     bool m_otherCodePages = false;
     qint64 m_runs = 0;
     qint64 m_structures = 0; // paragraph and cell ends, pictures: with m_emitted, what was shown
+    qint64 m_generatedShown = 0; // of that, the results of objects kept whole
+    qint64 ownContent() const;
     bool m_formatsSimplified = false;
     struct Style
     {

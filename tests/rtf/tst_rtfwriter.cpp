@@ -477,8 +477,12 @@ void TestRtfWriter::keepsTextThePaneHides_data()
         {"{\\lang1036 \\fs24 x}"});
     row("character style", "{\\stylesheet{\\*\\cs5 \\additive\\b\\i Strong;}}a {\\cs5\\i0 x} b",
         "a x b", {"{\\cs5 \\b\\i0\\ulnone", "x}", " b"});
-    row("hidden text keeps its words but no style", "a{\\v\\cs5\\lang1031 h}b", "ab",
-        {"{\\v \\lang1031 \\u104\\'3f}", "b"});
+    row("hidden text keeps its style, every format said after it", "a{\\v\\cs5\\lang1031 h}b", "ab",
+        {"{\\cs5\\v\\fs24\\b0\\i0", "\\lang1031 \\u104\\'3f}", "b"});
+    row("a field whose result is an object's",
+        "a{\\field{\\*\\fldinst EMBED Paint}{\\fldrslt "
+        "{\\object{\\*\\objdata 01}{\\result x}}}}b",
+        "axb", {"{\\field{\\*\\fldinst EMBED Paint}{\\fldrslt {\\object", "b"});
     row("paragraph words",
         "one\\par\\keepn\\outlinelevel1\\brdrb\\brdrdb\\brdrw15\\brsp20 \\cbpat1 two", "one\ntwo",
         {"one", "\\keepn \\outlinelevel1 \\brdrb\\brdrdb\\brdrw15\\brsp20 \\cbpat1 ", "two"});
