@@ -37,15 +37,14 @@ PaneContent::Loaded PaneContent::load(RichTextBox *pane, QByteArray &&bytes)
 {
     Loaded loaded;
     if (isRtf(bytes)) {
-        if (!RichTextProbe::fits(bytes)) {
+        // Built away from the screen, so that nothing is laid out until it is complete.
+        auto built = std::make_unique<QTextDocument>();
+        built->setUndoRedoEnabled(false); // loading a file is not an edit to undo
+        if (!RichTextProbe::buildIfFits(bytes, built.get())) {
             QString text = RtfReader::plainText(bytes);
             return showUnformatted(pane, std::move(bytes), std::move(text));
         }
         loaded.format.richText = true;
-        // Built away from the screen, so that nothing is laid out until it is complete.
-        auto built = std::make_unique<QTextDocument>();
-        built->setUndoRedoEnabled(false); // loading a file is not an edit to undo
-        RtfReader::read(bytes, built.get());
         bytes = QByteArray();
         built->setUndoRedoEnabled(true);
         QString plainText = built->toPlainText();

@@ -63,14 +63,13 @@ void buildRich(PaneFileReader::Result &result)
 {
     // Building takes far longer than reading the text: a document that would be too long to
     // show formatted is not built at all.
-    if (!RichTextProbe::fits(result.bytes)) {
+    auto built = std::make_unique<QTextDocument>();
+    built->setUndoRedoEnabled(false); // loading a file is not an edit to undo
+    if (!RichTextProbe::buildIfFits(result.bytes, built.get())) {
         result.unformatted = true;
         result.richPlainText = RtfReader::plainText(result.bytes);
         return;
     }
-    auto built = std::make_unique<QTextDocument>();
-    built->setUndoRedoEnabled(false); // loading a file is not an edit to undo
-    RtfReader::read(result.bytes, built.get());
     built->setUndoRedoEnabled(true);
     result.richPlainText = built->toPlainText();
     result.bytes = QByteArray(); // the document holds it all now

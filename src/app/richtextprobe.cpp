@@ -1,9 +1,12 @@
 #include "richtextprobe.h"
 
 #include "rtf/rtfparser.h"
+#include "rtf/rtfreader.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
+#include <thread>
 
 bool RichTextProbe::fits(QByteArrayView rtf)
 {
@@ -11,6 +14,21 @@ bool RichTextProbe::fits(QByteArrayView rtf)
     RichTextProbe probe;
     parser.parse(rtf, probe);
     return probe.m_cost.fits();
+}
+
+bool RichTextProbe::buildIfFits(QByteArrayView rtf, QTextDocument *doc)
+{
+    // The estimate reads the file in a fraction of the building's time: beside it, it costs a
+    // document that fits nothing, and one too long only the start of its building.
+    std::atomic<bool> tooLong{false};
+    {
+        std::jthread probing([rtf, &tooLong] {
+            if (!fits(rtf))
+                tooLong = true;
+        });
+        RtfReader::read(rtf, doc, &tooLong);
+    }
+    return !tooLong;
 }
 
 void RichTextProbe::text(QStringView text, const RtfCharFormat &format, const RtfParagraphFormat &)

@@ -5,6 +5,8 @@
 
 #include <QByteArrayView>
 
+class QTextDocument;
+
 // Reads what Qt's rich layout of an RTF file would cost without building the document, which
 // takes far longer: a document too long to show formatted in time is shown as its text instead.
 class RichTextProbe : public RtfContentSink
@@ -12,6 +14,9 @@ class RichTextProbe : public RtfContentSink
 public:
     // Whether the document is within RichLayoutCost's bounds.
     static bool fits(QByteArrayView rtf);
+    // Builds the document into doc while the estimate is read on another thread, which stops
+    // the building as soon as it finds the document too long: false then, with doc incomplete.
+    static bool buildIfFits(QByteArrayView rtf, QTextDocument *doc);
 
     void text(QStringView text, const RtfCharFormat &format,
               const RtfParagraphFormat &paragraph) override;

@@ -72,7 +72,7 @@ QStringList fieldArguments(QStringView instruction)
 
 RtfParser::RtfParser() = default;
 
-void RtfParser::parse(QByteArrayView rtf, RtfContentSink &sink)
+void RtfParser::parse(QByteArrayView rtf, RtfContentSink &sink, const std::atomic<bool> *stop)
 {
     m_sink = &sink;
     m_input = rtf;
@@ -137,7 +137,10 @@ void RtfParser::parse(QByteArrayView rtf, RtfContentSink &sink)
 
     RtfTokenizer tokenizer(rtf);
     bool running = true;
+    unsigned tokens = 0;
     while (running) {
+        if (stop && ++tokens % 4096 == 0 && stop->load(std::memory_order_relaxed))
+            break;
         const RtfToken token = tokenizer.next();
         m_offset = tokenizer.offset();
         switch (token.type) {

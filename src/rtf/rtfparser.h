@@ -13,6 +13,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <climits>
 #include <unordered_map>
 #include <vector>
@@ -24,7 +25,8 @@ class RtfParser
 public:
     RtfParser();
 
-    void parse(QByteArrayView rtf, RtfContentSink &sink);
+    // Stops early, as at the end of the input, once *stop is set (from another thread).
+    void parse(QByteArrayView rtf, RtfContentSink &sink, const std::atomic<bool> *stop = nullptr);
 
     const RtfFontTable &fonts() const { return m_fonts; }
     // The entries of the font and colour tables as the file wrote them (of every table, when
