@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QHashFunctions>
+
 template <typename T> class RtfInternPool;
 
 // A value held once by a parser's pool (RtfInternPool) and shared by every group state that has
@@ -14,6 +16,10 @@ public:
     const T &operator*() const { return m_value ? *m_value : empty(); }
     const T *operator->() const { return &**this; }
     bool operator==(const RtfInterned &) const = default;
+    friend size_t qHash(const RtfInterned &value, size_t seed = 0)
+    {
+        return qHash(quintptr(value.m_value), seed);
+    }
 
 private:
     friend class RtfInternPool<T>;

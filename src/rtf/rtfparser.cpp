@@ -91,6 +91,7 @@ void RtfParser::parse(QByteArrayView rtf, RtfContentSink &sink, const std::atomi
     m_characterStyles.clear();
     m_stack.assign(1, RtfGroupState());
     m_keptWords.clear();
+    m_keepSteps.clear();
     m_tabStops.clear();
     m_stack.reserve(64);
     m_overflowDepth = 0;
@@ -383,9 +384,7 @@ void RtfParser::handleWord(QByteArrayView name, bool hasParameter, int parameter
             if (keyword == K::S)
                 s.paragraph.style = std::max(p, 0); // a save refers to the style again
             else // the link to the character style is kept; its formats are the text's own
-                m_keptWords.change(s.chars.words, [p](QByteArray &words) {
-                    RtfKeptWords::set(words, "cs", true, p);
-                });
+                keepWord(s.chars.words, "cs", true, p);
         } else if (s.destination == RtfGroupState::Body && keyword == K::Ts) {
             tableDefinitionWord(keyword, name, hasParameter, p); // a row's table style
         }
@@ -825,12 +824,21 @@ void RtfParser::handleWord(QByteArrayView name, bool hasParameter, int parameter
     }
 }
 
-// Keeps the word in a format's words, for a save to write back.
+// Keeps the word in a format's words, for a save to write back. A document says the same words
+// in the same order paragraph after paragraph: each step from words to words is made once.
 void RtfParser::keepWord(RtfInterned<QByteArray> &words, QByteArrayView name, bool hasValue,
                          int value)
 {
+    const KeepStep step{words, name, value, hasValue};
+    if (const auto it = m_keepSteps.constFind(step); it != m_keepSteps.constEnd()) {
+        words = it.value();
+        return;
+    }
     m_keptWords.change(words,
                        [&](QByteArray &kept) { RtfKeptWords::set(kept, name, hasValue, value); });
+    if (m_keepSteps.size() >= kMaxKeepSteps)
+        m_keepSteps.clear();
+    m_keepSteps.insert(step, words);
 }
 
 void RtfParser::handleDestinationWord(RtfKeyword keyword)

@@ -139,6 +139,25 @@ private:
     QHash<int, Style> m_characterStyles;
     std::vector<RtfGroupState> m_stack;
     RtfInternPool<QByteArray> m_keptWords; // of the formats in m_stack and styles
+    // A word kept in some words, and the words that made: the name points into the input.
+    struct KeepStep
+    {
+        RtfInterned<QByteArray> from;
+        QByteArrayView name;
+        int value = 0;
+        bool hasValue = false;
+        bool operator==(const KeepStep &other) const
+        {
+            return from == other.from && value == other.value && hasValue == other.hasValue &&
+                   name == other.name;
+        }
+        friend size_t qHash(const KeepStep &step, size_t seed = 0)
+        {
+            return qHashMulti(seed, step.from, step.name, step.value, step.hasValue);
+        }
+    };
+    static constexpr qsizetype kMaxKeepSteps = 65536;
+    QHash<KeepStep, RtfInterned<QByteArray>> m_keepSteps;
     RtfInternPool<QList<int>> m_tabStops;
     int m_overflowDepth = 0;
     int m_skipUnits = 0; // \uc fallback still to skip
