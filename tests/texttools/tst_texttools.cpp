@@ -88,13 +88,11 @@ private slots:
 
     void findPanel();
     void findStepsThroughOverlaps();
-    void findTheHintOrNothing();
     void farMatchesSelectExactly_data();
     void farMatchesSelectExactly();
 
     void capsWhileTyping();
-    void pasteAndFilesShownInMode();
-    void nomal();
+    void pasteFilesAndNomalInMode();
     void nomalThenSaveKeepsTheBytes_data();
     void nomalThenSaveKeepsTheBytes();
 
@@ -130,6 +128,31 @@ void TestTextTools::findPanel()
     QCOMPARE(wordColor(w()), grey);
     click(w().Text2); // every click empties, also a typed word
     QCOMPARE(w().Text2->text(), QString());
+
+    // The hint itself is searched when nothing was typed; case counts.
+    w().Text1->setPlainText("the word Word to find, then Word");
+    w().Text2->setText("Word to find");
+    click(w().Command10);
+    QCOMPARE(selected(w()), "Word to find");
+    QCOMPARE(w().Text1->selectionStart(), 9);
+    enterWord(w(), "WORD");
+    click(w().Command10);
+    QCOMPARE(f->fake.messages.lastText(), finished);
+    QCOMPARE(w().Text1->selectionStart(), 9);
+
+    // An emptied word box steps through the text, selecting nothing.
+    w().Text1->setPlainText("ab");
+    f->fake.messages.shown.clear();
+    click(w().Text2);
+    click(w().Command10);
+    QCOMPARE(w().searchPos, 1);
+    QCOMPARE(w().Text1->selectionLength(), 0);
+    click(w().Command11);
+    QCOMPARE(w().Text1->selectionStart(), 1);
+    QCOMPARE(w().Text1->selectionLength(), 0);
+    click(w().Command11);
+    QCOMPARE(f->fake.messages.shown.size(), 1);
+    QCOMPARE(w().searchPos, 2);
     click(w().Command9);
     QVERIFY(w().fnd->isHidden());
     for (QWidget *button : covered)
@@ -176,33 +199,6 @@ void TestTextTools::findStepsThroughOverlaps()
         click(w().Command11);
         QCOMPARE(w().searchPos, position);
     }
-}
-
-void TestTextTools::findTheHintOrNothing()
-{
-    w().Text1->setPlainText("the word Word to find, then Word");
-    click(w().find);
-    click(w().Command10); // the hint itself is searched when nothing was typed
-    QCOMPARE(selected(w()), "Word to find");
-    QCOMPARE(w().Text1->selectionStart(), 9);
-    enterWord(w(), "WORD"); // case counts
-    click(w().Command10);
-    QCOMPARE(f->fake.messages.lastText(), finished);
-    QCOMPARE(w().Text1->selectionStart(), 9);
-
-    // An emptied word box steps through the text, selecting nothing.
-    w().Text1->setPlainText("ab");
-    click(w().Text2);
-    click(w().Command10);
-    QCOMPARE(w().searchPos, 1);
-    QCOMPARE(w().Text1->selectionStart(), 0);
-    QCOMPARE(w().Text1->selectionLength(), 0);
-    click(w().Command11);
-    QCOMPARE(w().Text1->selectionStart(), 1);
-    QCOMPARE(w().Text1->selectionLength(), 0);
-    click(w().Command11);
-    QCOMPARE(f->fake.messages.shown.size(), 2);
-    QCOMPARE(w().searchPos, 2);
 }
 
 void TestTextTools::farMatchesSelectExactly_data()
@@ -282,14 +278,23 @@ void TestTextTools::capsWhileTyping()
     QCOMPARE(w().Text1->text(), "SOMEXSSABC TEXT");
 }
 
-void TestTextTools::pasteAndFilesShownInMode()
+void TestTextTools::pasteFilesAndNomalInMode()
 {
-    writeFile(f->browse("Upper.txt"), "Mixed Case TEXT\r\n");
-    writeFile(f->browse("Fancy.rtf"), R"({\rtf1\ansi {\b Bold} And PLAIN})");
+    // Nomal before any file was shown from the file list: nothing, silently.
+    const QString hint = w().Text1->text();
+    click(w().Option3);
+    QCOMPARE(w().Text1->text(), hint);
+    QVERIFY(f->fake.messages.shown.isEmpty());
+
+    writeFile(f->browse("Upper.txt"), "Mixed Caf\xc3\xa9 TEXT\r\n");
+    const QByteArray fancy = R"({\rtf1\ansi {\b Bold} And PLAIN})";
+    writeFile(f->browse("Fancy.rtf"), fancy);
+    writeFile(f->favorite("fav.txt"), "favorite\r\n");
     w().File1->refresh();
+    w().File2->refresh();
     click(w().min);
     choose(w().File1, "Upper.txt");
-    QCOMPARE(w().Text1->text(), "mixed case text\n");
+    QCOMPARE(w().Text1->text(), u"mixed caf\u00e9 text\n"_qs);
     choose(w().File1, "Fancy.rtf");
     QVERIFY(!w().Text1->showsRichDocument());
     QCOMPARE(w().Text1->text(), "bold and plain");
@@ -300,8 +305,15 @@ void TestTextTools::pasteAndFilesShownInMode()
     QTest::keyClick(w().Text1->focusProxy(), Qt::Key_V, Qt::ControlModifier);
     QCOMPARE(w().Text1->text(), "boldpasted\nlines and plain");
 
-    // Choosing a mode converts a formatted document shown before, which makes it plain text.
+    // Nomal reads the file again, as it is, and ends the mode.
+    choose(w().File1, "Upper.txt");
     click(w().Option3);
+    QVERIFY(!w().min->isChecked());
+    QCOMPARE(w().Text1->text(), u"Mixed Caf\u00e9 TEXT\n"_qs);
+    typeInPane(w(), "x");
+    QVERIFY(w().Text1->text().startsWith("xMixed"));
+
+    // Choosing a mode converts a formatted document shown before, which makes it plain text.
     choose(w().File1, "Fancy.rtf");
     QVERIFY(w().Text1->showsRichDocument());
     click(w().cap);
@@ -311,43 +323,19 @@ void TestTextTools::pasteAndFilesShownInMode()
     typeInPane(w(), "y");
     QCOMPARE(w().Text1->text(), "BOLDY AND PLAIN");
     QCOMPARE(w().Text1->selectionStart(), 5);
-}
 
-void TestTextTools::nomal()
-{
-    // Before any file was shown from the file list: nothing, silently.
-    const QString hint = w().Text1->text();
-    click(w().Option3);
-    QCOMPARE(w().Text1->text(), hint);
-    QVERIFY(f->fake.messages.shown.isEmpty());
-
-    writeFile(f->browse("accents.txt"), "Caf\xc3\xa9 cr\xc3\xa8me\r\n");
-    writeFile(f->browse("doc.rtf"), R"({\rtf1\ansi caf\'e9})");
-    w().File1->refresh();
-    choose(w().File1, "accents.txt");
-    click(w().cap);
-    QCOMPARE(w().Text1->text(), "CAFÉ CRÈME\n");
-    click(w().Option3);
-    QVERIFY(!w().cap->isChecked());
-    QCOMPARE(w().Text1->text(), "Café crème\n");
-    typeInPane(w(), "x"); // no mode any more
-    QVERIFY(w().Text1->text().startsWith("xCafé"));
-
-    // A favorite shown meanwhile does not change which file is read.
-    writeFile(f->favorite("fav.txt"), "favorite\r\n");
-    w().File2->refresh();
-    choose(w().File1, "doc.rtf");
+    // A favorite shown meanwhile does not change which file is read; its markup shows as text.
     choose(w().File2, "fav.txt");
     click(w().Option3);
     QVERIFY(!w().Text1->showsRichDocument());
-    QCOMPARE(w().Text1->text(), R"({\rtf1\ansi caf\'e9})");
+    QCOMPARE(w().Text1->text(), QString::fromLatin1(fancy));
 
-    QFile::remove(f->browse("doc.rtf"));
+    QFile::remove(f->browse("Fancy.rtf"));
     click(w().Option3);
     QCOMPARE(f->fake.messages.shown.size(), 1);
-    QVERIFY2(f->fake.messages.lastText().contains(QDir::toNativeSeparators(f->browse("doc.rtf"))),
+    QVERIFY2(f->fake.messages.lastText().contains(QDir::toNativeSeparators(f->browse("Fancy.rtf"))),
              qPrintable(f->fake.messages.lastText()));
-    QCOMPARE(w().Text1->text(), R"({\rtf1\ansi caf\'e9})");
+    QCOMPARE(w().Text1->text(), QString::fromLatin1(fancy));
 }
 
 void TestTextTools::nomalThenSaveKeepsTheBytes_data()
