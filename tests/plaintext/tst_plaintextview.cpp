@@ -84,6 +84,10 @@ void TestPlainTextView::keys_data()
         u"one\ntwo words"_qs, 13, u"two words"_qs);
     row("ctrl+right jumps a word", u"one two"_qs, 0, {u"Ctrl+Right"_qs, u"Ctrl+Shift+Right"_qs},
         u"one two"_qs, 7, u"two"_qs);
+    row("ctrl+left steps back over a word, then to punctuation", u"a, bcd"_qs, 5,
+        {u"Ctrl+Left"_qs, u"Ctrl+Left"_qs}, u"a, bcd"_qs, 1);
+    row("ctrl+right stops at a line's end", u"ab\ncd"_qs, 0, {u"Ctrl+Right"_qs, u"Ctrl+Right"_qs},
+        u"ab\ncd"_qs, 3);
     row("left with a selection goes to its start", u"abcdef"_qs, 1,
         {u"Shift+Right"_qs, u"Shift+Right"_qs, u"Left"_qs}, u"abcdef"_qs, 1);
     row("select all and delete", u"a\nb"_qs, 0, {u"Ctrl+A"_qs, u"Del"_qs}, QString(), 0);

@@ -30,8 +30,6 @@ private slots:
     void caseMappedInPlace();
     void undoGoesBackByRuns_data();
     void undoGoesBackByRuns();
-    void words_data();
-    void words();
     void wrapCutsLongLinesIntoPieces_data();
     void wrapCutsLongLinesIntoPieces();
     void wrapBreaksAtBlanks();
@@ -377,41 +375,6 @@ void TestTextEngine::undoGoesBackByRuns()
     while (doc.canRedo())
         doc.redo();
     QCOMPARE(doc.text(), edited);
-}
-
-void TestTextEngine::words_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<qsizetype>("from");
-    QTest::addColumn<qsizetype>("next");
-    QTest::addColumn<qsizetype>("previous");
-    QTest::addColumn<qsizetype>("wordStart");
-    QTest::addColumn<qsizetype>("wordEnd");
-    const auto row = [](const char *name, const QString &text, qsizetype from, qsizetype next,
-                        qsizetype previous, qsizetype wordStart, qsizetype wordEnd) {
-        QTest::newRow(name) << text << from << next << previous << wordStart << wordEnd;
-    };
-    row("inside a word", u"one two three"_qs, 5, 8, 4, 4, 7);
-    row("at a word's start", u"one two"_qs, 4, 7, 0, 4, 7);
-    row("punctuation is its own run", u"a, b"_qs, 1, 3, 0, 1, 2);
-    row("a line break stops", u"ab\ncd"_qs, 2, 3, 0, 0, 2);
-}
-
-void TestTextEngine::words()
-{
-    QFETCH(QString, text);
-    QFETCH(qsizetype, from);
-    QFETCH(qsizetype, next);
-    QFETCH(qsizetype, previous);
-    QFETCH(qsizetype, wordStart);
-    QFETCH(qsizetype, wordEnd);
-    PlainTextDocument doc;
-    doc.setText(text);
-    QCOMPARE(doc.nextWordStart(from), next);
-    QCOMPARE(doc.previousWordStart(from), previous);
-    const auto [start, end] = doc.wordAt(from);
-    QCOMPARE(start, wordStart);
-    QCOMPARE(end, wordEnd);
 }
 
 void TestTextEngine::wrapCutsLongLinesIntoPieces_data()

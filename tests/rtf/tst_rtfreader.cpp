@@ -75,6 +75,20 @@ QList<QTextTable *> tablesOf(const QTextDocument &doc)
     return tables;
 }
 
+// The document drawn on white as the pane draws it, decorations included.
+QImage rendered(QTextDocument &doc, QSize size)
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    const QRectF clip(0, 0, size.width(), size.height());
+    RtfDecorations::paintBelowText(painter, doc, clip);
+    doc.drawContents(&painter);
+    RtfDecorations::paintAboveText(painter, doc, clip, Qt::black);
+    painter.end();
+    return image;
+}
+
 } // namespace
 
 class TestRtfReader : public QObject
@@ -305,11 +319,7 @@ void TestRtfReader::tableBordersDrawnAsDeclared()
     auto darkPixels = [](const QByteArray &rtf) {
         QTextDocument d;
         RtfReader::read(rtf, &d);
-        QImage image(400, 100, QImage::Format_RGB32);
-        image.fill(Qt::white);
-        QPainter painter(&image);
-        d.drawContents(&painter);
-        painter.end();
+        const QImage image = rendered(d, QSize(400, 100));
         int dark = 0;
         for (int y = 0; y < image.height(); ++y)
             for (int x = 0; x < image.width(); ++x)
@@ -332,15 +342,7 @@ void TestRtfReader::highlightAndDoubleUnderlineDrawn()
     RtfReader::read("{\\rtf1{\\colortbl;\\red255\\green255\\blue0;}{\\fs96 Big} {\\highlight1 lit} "
                     "{\\uldb dbl}}",
                     &doc);
-    QImage image(doc.size().toSize(), QImage::Format_RGB32);
-    image.fill(Qt::white);
-    {
-        QPainter painter(&image);
-        const QRectF clip(QPointF(), doc.size());
-        RtfDecorations::paintBelowText(painter, doc, clip);
-        doc.drawContents(&painter);
-        RtfDecorations::paintAboveText(painter, doc, clip, Qt::black);
-    }
+    const QImage image = rendered(doc, doc.size().toSize());
     const QRectF block = doc.documentLayout()->blockBoundingRect(doc.begin());
     const QTextLine line = doc.begin().layout()->lineAt(0);
     auto column = [&](int from, int to) {
