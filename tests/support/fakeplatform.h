@@ -27,16 +27,15 @@ public:
         QString text;
         Icon icon;
         Buttons buttons;
-        QString title;
     };
     QList<Shown> shown;
     QQueue<Answer> answers; // for Yes/No questions; No when empty
     // Runs while the box is up, as events do behind a real box (a timer may tick there).
     std::function<void()> whileShown;
 
-    Answer show(const QString &text, Icon icon, Buttons buttons, const QString &title) override
+    Answer show(const QString &text, Icon icon, Buttons buttons, const QString &) override
     {
-        shown.append({text, icon, buttons, title});
+        shown.append({text, icon, buttons});
         if (whileShown)
             whileShown();
         if (buttons == Buttons::Ok)
