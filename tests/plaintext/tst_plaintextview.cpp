@@ -85,8 +85,8 @@ void TestPlainTextView::keys_data()
         u"one two"_qs, 7, u"two"_qs);
     row("ctrl+left steps back over a word, then to punctuation", u"a, bcd"_qs, 5,
         {u"Ctrl+Left"_qs, u"Ctrl+Left"_qs}, u"a, bcd"_qs, 1);
-    row("ctrl+right stops at a line's end", u"ab\ncd"_qs, 0, {u"Ctrl+Right"_qs, u"Ctrl+Right"_qs},
-        u"ab\ncd"_qs, 3);
+    row("ctrl+right stops at each line's end", u"ab\n\ncd"_qs, 0,
+        {u"Ctrl+Right"_qs, u"Ctrl+Right"_qs}, u"ab\n\ncd"_qs, 3);
     row("left with a selection goes to its start", u"abcdef"_qs, 1,
         {u"Shift+Right"_qs, u"Shift+Right"_qs, u"Left"_qs}, u"abcdef"_qs, 1);
     row("select all and delete", u"a\nb"_qs, 0, {u"Ctrl+A"_qs, u"Del"_qs}, QString(), 0);
