@@ -12,7 +12,7 @@ bool RichTextProbe::fits(QByteArrayView rtf)
 {
     RtfParser parser;
     RichTextProbe probe;
-    parser.parse(rtf, probe);
+    parser.parse(rtf, probe, &probe.m_tooLong);
     return probe.m_cost.fits();
 }
 
@@ -80,6 +80,8 @@ void RichTextProbe::endParagraph(const RtfParagraphFormat &paragraph, int markHa
         line = std::max(line, std::abs(qreal(paragraph.lineSpacing)) * pixelsPerTwip);
     const qreal margins = std::max(0, paragraph.spaceBefore + paragraph.spaceAfter) * pixelsPerTwip;
     m_cost.addParagraph(m_characters, m_lineBreaks, line, margins);
+    if (!m_cost.fits()) // the cost only grows: the rest need not be read
+        m_tooLong.store(true, std::memory_order_relaxed);
     m_characters = m_lineBreaks = 0;
     m_largestHalfPoints = 0;
 }

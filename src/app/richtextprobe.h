@@ -5,6 +5,8 @@
 
 #include <QByteArrayView>
 
+#include <atomic>
+
 class QTextDocument;
 
 // Reads what Qt's rich layout of an RTF file would cost without building the document, which
@@ -35,4 +37,5 @@ private:
     qint64 m_characters = 0;
     qint64 m_lineBreaks = 0;
     int m_largestHalfPoints = 0;
+    std::atomic<bool> m_tooLong{false}; // stops the parser
 };
