@@ -44,6 +44,15 @@ def cases():
     yield "1 M formatting runs", head + b"{\\b x}{\\i y}" * 500_000 + b"}"
     yield "cells without rows", head + b"\\pard\\intbl c\\cell " * 1_000_000 + b"}"
     yield "1 M paragraphs", head + b"ab\\par " * 1_000_000 + b"}"
+    # Formats that differ only in what Qt leaves out of a format's hash: kept words, tab stops,
+    # a table's column widths.
+    yield "50,000 runs, each its own \\expnd", head + b"".join(
+        b"{\\expnd%d x}" % i for i in range(1, 50_001)) + b"}"
+    yield "30,000 paragraphs, each its own tab stop", head + b"".join(
+        b"\\pard\\tx%d a\\par\n" % (100 + i) for i in range(30_000)) + b"}"
+    yield "20,000 tables, each its own width", head + b"".join(
+        b"\\trowd\\cellx%d\\pard\\intbl a\\cell\\row\\pard p\\par\n" % (1000 + i)
+        for i in range(20_000)) + b"}"
 
 
 def main():

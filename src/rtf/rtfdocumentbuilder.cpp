@@ -568,6 +568,12 @@ void RtfDocumentBuilder::closeTable()
             rowWords.append(table.rowWords.at(r));
         if (!rowWords.isEmpty())
             format.setProperty(RtfProperty::RowWords, rowWords);
+        size_t key = 0;
+        for (const QTextLength &width : widths)
+            key = qHashMulti(key, int(width.type()), width.rawValue());
+        for (const QVariant &words : rowWords)
+            key = qHashMulti(key, words.toByteArray());
+        format.setProperty(RtfProperty::ListsKey, int(key));
         t->setFormat(format);
     }
     finishCells(table);
@@ -837,7 +843,7 @@ void RtfDocumentBuilder::finishCells(Table &table)
             continue;
         QTextTableCell tableCell = t->cellAt(cell.row, cell.column);
         QTextTableCellFormat format = tableCell.format().toTableCellFormat();
-        format.setProperty(RtfProperty::CellWords, cell.words);
+        format.setProperty(RtfProperty::CellWords, RtfProperty::keptWordsValue(cell.words));
         tableCell.setFormat(format);
     }
 
@@ -912,6 +918,10 @@ void RtfDocumentBuilder::applyBlockFormat(const RtfParagraphFormat &paragraph)
                                }),
                    tabs.end());
         format.setTabPositions(tabs);
+        size_t key = 0;
+        for (const QTextOption::Tab &tab : tabs)
+            key = qHashMulti(key, tab.position, int(tab.type), tab.delimiter);
+        format.setProperty(RtfProperty::ListsKey, int(key));
     }
     format.setTopMargin(pixels(paragraph.spaceBefore));
     format.setBottomMargin(pixels(paragraph.spaceAfter));
@@ -928,7 +938,8 @@ void RtfDocumentBuilder::applyBlockFormat(const RtfParagraphFormat &paragraph)
     if (paragraph.style >= 0)
         format.setProperty(RtfProperty::ParagraphStyle, paragraph.style);
     if (!paragraph.words.isEmpty())
-        format.setProperty(RtfProperty::ParagraphWords, *paragraph.words);
+        format.setProperty(RtfProperty::ParagraphWords,
+                           RtfProperty::keptWordsValue(*paragraph.words));
     if (paragraph.endsSection)
         format.setProperty(RtfProperty::SectionEnd, true);
     if (m_pageBreakNext || paragraph.pageBreakBefore) {
@@ -1015,7 +1026,7 @@ QTextCharFormat RtfDocumentBuilder::charFormat(const RtfCharFormat &format)
     if (format.generated)
         f.setProperty(RtfProperty::Generated, true);
     if (!format.words.isEmpty())
-        f.setProperty(RtfProperty::CharWords, *format.words);
+        f.setProperty(RtfProperty::CharWords, RtfProperty::keptWordsValue(*format.words));
     if (format.listLabel)
         f.setProperty(RtfProperty::ListLabelKind, int(format.listLabel));
     const QByteArray &flags =

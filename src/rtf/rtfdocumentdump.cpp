@@ -113,7 +113,7 @@ QString blockSummary(const QTextBlockFormat &f)
         parts << QStringLiteral("style %1").arg(f.intProperty(RtfProperty::ParagraphStyle));
     if (f.boolProperty(RtfProperty::SectionEnd))
         parts << QStringLiteral("section end");
-    if (const QByteArray words = f.property(RtfProperty::ParagraphWords).toByteArray();
+    if (const QByteArray words = RtfProperty::keptWords(f, RtfProperty::ParagraphWords);
         !words.isEmpty())
         parts << QStringLiteral("words '%1'").arg(QString::fromLatin1(words));
     if (const QByteArray kept = f.property(RtfProperty::HiddenAtEnd).toByteArray(); !kept.isEmpty())
@@ -196,7 +196,7 @@ void dumpTable(const QTextDocument &document, const QTextTable *table, QString &
                                 .arg(cell.columnSpan())
                                 .arg(number(f.topBorder()), number(f.leftBorder()),
                                      number(f.bottomBorder()), number(f.rightBorder()));
-            if (const QByteArray words = f.property(RtfProperty::CellWords).toByteArray();
+            if (const QByteArray words = RtfProperty::keptWords(f, RtfProperty::CellWords);
                 !words.isEmpty())
                 out += indent + QStringLiteral("  words '%1'\n").arg(QString::fromLatin1(words));
             for (auto it = cell.begin(); !it.atEnd(); ++it) {

@@ -285,7 +285,7 @@ void RtfWriter::writeRowDefinition(const QTextTable *table, int r, const QList<i
             {"clbrdrr", QTextFormat::TableCellRightBorder, QTextFormat::TableCellRightBorderStyle},
         };
         // A border the file described is written as it was, its line style, width and colour.
-        const QByteArray kept = format.property(RtfProperty::CellWords).toByteArray();
+        const QByteArray kept = RtfProperty::keptWords(format, RtfProperty::CellWords);
         for (const auto &side : sides) {
             if (RtfKeptWords::contains(kept, side.word))
                 continue;
@@ -557,7 +557,7 @@ void RtfWriter::writeParagraphStart(const QTextBlock &block, int level, bool aga
     writeTabs(format, twips(left) + twips(format.textIndent()));
     if (styled)
         m_out.word("plain");
-    m_out.kept(format.property(RtfProperty::ParagraphWords).toByteArray());
+    m_out.kept(RtfProperty::keptWords(format, RtfProperty::ParagraphWords));
 
     if (const QTextList *list = again ? nullptr : block.textList()) {
         // The marker Qt draws is not part of the text; readers show \listtext as the label.
@@ -625,7 +625,7 @@ void RtfWriter::writeCharFormat(const QTextCharFormat &format)
 {
     // The words kept from the file come first: a character style (\csN) brings its formats,
     // which the text's own, all of them said, then override as the file had them.
-    const QByteArray kept = format.property(RtfProperty::CharWords).toByteArray();
+    const QByteArray kept = RtfProperty::keptWords(format, RtfProperty::CharWords);
     const QByteArrayView style = RtfKeptWords::entry(kept, "cs");
     const bool styled = !style.isEmpty();
     m_out.kept(style);
