@@ -16,8 +16,7 @@ class RichTextProbe : public RtfContentSink
 public:
     // Whether the document is within RichLayoutCost's bounds.
     static bool fits(QByteArrayView rtf);
-    // Builds the document into doc while the estimate is read on another thread, which stops
-    // the building as soon as it finds the document too long: false then, with doc incomplete.
+    // Builds the document into doc when it fits; false (doc untouched) when it does not.
     static bool buildIfFits(QByteArrayView rtf, QTextDocument *doc);
 
     void text(QStringView text, const RtfCharFormat &format,

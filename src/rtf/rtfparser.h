@@ -25,7 +25,7 @@ class RtfParser
 public:
     RtfParser();
 
-    // Stops early, as at the end of the input, once *stop is set (from another thread).
+    // Stops early, as at the end of the input, once *stop is set (by the sink, or another thread).
     void parse(QByteArrayView rtf, RtfContentSink &sink, const std::atomic<bool> *stop = nullptr);
 
     const RtfFontTable &fonts() const { return m_fonts; }

@@ -9,7 +9,7 @@
 // No exception handling here: Qt is not exception-safe, so a std::bad_alloc thrown inside it
 // could not be recovered from anyway. The parser and builder keep every structure within a
 // budget proportional to the input instead.
-void RtfReader::read(QByteArrayView rtf, QTextDocument *doc, const std::atomic<bool> *stop)
+void RtfReader::read(QByteArrayView rtf, QTextDocument *doc)
 {
     if (!doc)
         return;
@@ -20,7 +20,7 @@ void RtfReader::read(QByteArrayView rtf, QTextDocument *doc, const std::atomic<b
     {
         RtfParser parser;
         RtfDocumentBuilder builder(doc, parser, rtf.size());
-        parser.parse(rtf, builder, stop);
+        parser.parse(rtf, builder);
     }
     doc->setUndoRedoEnabled(undo);
 }
