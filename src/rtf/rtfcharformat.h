@@ -34,10 +34,11 @@ struct RtfCharFormat
     int deletedAt = 0;    // \revdttmdel
     bool caps = false;
     bool smallCaps = false;
-    bool generated = false;        // shown result of an object kept whole: not written back
-    bool footnoteMark = false;     // the number \chftn shows
-    quint8 listLabel = 0;          // 1 in \listtext, 2 in \pntext or a label made from \pn
-    RtfInterned<QByteArray> words; // kept words the pane does not show (RtfKeptWords)
+    bool generated = false;         // shown result of an object kept whole: not written back
+    bool footnoteMark = false;      // the number \chftn shows
+    quint8 listLabel = 0;           // 1 in \listtext, 2 in \pntext or a label made from \pn
+    RtfInterned<QByteArray> words;  // kept words the pane does not show (RtfKeptWords)
+    RtfInterned<QByteArray> script; // fonts and formats of other scripts (RtfScriptWords)
 
     // Text the pane does not show; a save writes it back as it was.
     bool isHiddenText() const { return hidden || deleted; }

@@ -2,6 +2,7 @@
 
 #include "rtf/rtfparser.h"
 #include "rtf/rtfproperties.h"
+#include "rtf/rtfscriptwords.h"
 #include "rtf/rtftextdecoder.h"
 
 #include <QBuffer>
@@ -885,13 +886,16 @@ void RtfDocumentBuilder::applyBlockFormat(const RtfParagraphFormat &paragraph)
     // start is the one that counts. With a hanging indent the left indent is a tab stop of its
     // own: a list's label and its tab end where the item's text begins.
     QList<QTextOption::Tab> tabs;
+    QVariantList leaders; // Qt draws none: a save writes each back with its stop
     const int lineStart = paragraph.leftIndent + paragraph.firstLineIndent;
     for (const int stop : *paragraph.tabStops) {
-        const int position = stop / 4 - lineStart;
+        const int position = RtfParagraphFormat::tabPosition(stop) - lineStart;
         if (position <= 0)
             continue;
+        if (const int leader = RtfParagraphFormat::tabLeader(stop))
+            leaders.append(RtfParagraphFormat::tabPosition(stop) * 8 + leader);
         QTextOption::Tab tab(pixels(position), QTextOption::LeftTab);
-        switch (stop % 4) {
+        switch (RtfParagraphFormat::tabKind(stop)) {
         case RtfParagraphFormat::CenterTab:
             tab.type = QTextOption::CenterTab;
             break;
@@ -921,8 +925,12 @@ void RtfDocumentBuilder::applyBlockFormat(const RtfParagraphFormat &paragraph)
         size_t key = 0;
         for (const QTextOption::Tab &tab : tabs)
             key = qHashMulti(key, tab.position, int(tab.type), tab.delimiter);
+        for (const QVariant &leader : std::as_const(leaders))
+            key = qHashMulti(key, leader.toInt());
         format.setProperty(RtfProperty::ListsKey, int(key));
     }
+    if (!leaders.isEmpty())
+        format.setProperty(RtfProperty::TabLeaders, leaders);
     format.setTopMargin(pixels(paragraph.spaceBefore));
     format.setBottomMargin(pixels(paragraph.spaceAfter));
     // \sl240\slmult1 is single spacing, the default.
@@ -997,6 +1005,17 @@ QTextCharFormat RtfDocumentBuilder::charFormat(const RtfCharFormat &format)
         } else {
             m_simplified |= FontsCapped;
         }
+    }
+    if (!format.script.isEmpty()) {
+        // The text's own font goes among them where it was said; without a family it has none.
+        const bool family = f.hasProperty(QTextFormat::FontFamilies);
+        const ScriptKey key{&*format.script, family ? format.font : -1};
+        auto it = m_scripts.constFind(key);
+        if (it == m_scripts.constEnd()) {
+            const QByteArray script = RtfScriptWords::withFontSlot(*format.script, format.font);
+            it = m_scripts.insert(key, family ? script : RtfScriptWords::withFont(script, -1));
+        }
+        f.setProperty(RtfProperty::ScriptWords, RtfProperty::keptWordsValue(*it));
     }
     if (format.foreground >> 24)
         f.setForeground(QColor::fromRgb(format.foreground));

@@ -119,7 +119,10 @@ private:
     bool m_finished = false;
     bool m_decorated = false;  // some text has a highlight or a double underline
     bool m_resultLast = false; // what was shown last is an object's result
-    int m_fieldEpoch = 0;      // counts cell and table bounds: a field's result cannot span them
+    // The words of other scripts as a save writes them, for the parser's words and a font.
+    using ScriptKey = std::pair<const QByteArray *, int>;
+    QHash<ScriptKey, QByteArray> m_scripts;
+    int m_fieldEpoch = 0; // counts cell and table bounds: a field's result cannot span them
     QHash<qint64, int> m_fieldIds;
     int m_fieldCount = 0;
     int m_lastField = -1; // the field of the last format made

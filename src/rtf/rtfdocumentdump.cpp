@@ -69,6 +69,7 @@ QString charSummary(const QTextDocument &document, const QTextCharFormat &f, Fie
     if (f.isAnchor() && !f.anchorHref().isEmpty())
         parts << QStringLiteral("link '%1'").arg(f.anchorHref());
     for (const auto &[name, property] : {std::pair{"words", RtfProperty::CharWords},
+                                         {"script", RtfProperty::ScriptWords},
                                          {"flags", RtfProperty::FieldFlags},
                                          {"parts", RtfProperty::FieldParts}}) {
         if (const QByteArray words = f.property(property).toByteArray(); !words.isEmpty())
@@ -105,6 +106,8 @@ QString blockSummary(const QTextBlockFormat &f)
         parts << QStringLiteral("line%1:%2").arg(f.lineHeightType()).arg(number(f.lineHeight()));
     for (const QTextOption::Tab &tab : f.tabPositions())
         parts << QStringLiteral("tab%1@%2").arg(int(tab.type)).arg(number(tab.position));
+    for (const QVariant &leader : f.property(RtfProperty::TabLeaders).toList())
+        parts << QStringLiteral("leader%1@%2").arg(leader.toInt() % 8).arg(leader.toInt() / 8);
     if (f.pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore)
         parts << QStringLiteral("pagebreak");
     if (f.boolProperty(RtfProperty::Generated))
@@ -158,7 +161,8 @@ void dumpBlock(const QTextDocument &document, const QTextBlock &block, QString &
               int(QTextFormat::FontCapitalization), int(QTextFormat::TextVerticalAlignment),
               int(QTextFormat::FontPointSize), int(QTextFormat::FontFamilies),
               int(QTextFormat::ForegroundBrush), int(QTextFormat::BackgroundBrush),
-              RtfProperty::Highlight, RtfProperty::DoubleUnderline, RtfProperty::CharWords}) {
+              RtfProperty::Highlight, RtfProperty::DoubleUnderline, RtfProperty::CharWords,
+              RtfProperty::ScriptWords}) {
             if (mark.hasProperty(property))
                 shown.setProperty(property, mark.property(property));
         }

@@ -1,6 +1,7 @@
 #include "rtf/rtfhiddenrun.h"
 
 #include "rtf/rtfkeptwords.h"
+#include "rtf/rtfscriptwords.h"
 
 namespace {
 
@@ -44,15 +45,16 @@ void hidingWords(QByteArray &out, const RtfCharFormat &format)
 QByteArray RtfHiddenRun::formatWords(const RtfCharFormat &format, const Context &context)
 {
     QByteArray out;
-    // A character style first: it brings its own formats, which every format said after it,
-    // the ones that are off too, sets back to the text's.
-    const QByteArrayView style = RtfKeptWords::entry(*format.words, "cs");
-    const bool all = context.explicitFormat || !style.isEmpty();
-    if (!style.isEmpty())
-        out += style.chopped(1);
     hidingWords(out, format);
-    if (format.font >= 0)
+    // The kept words in their order, a character style among them: it brings its own formats,
+    // which every format said after it, the ones that are off too, sets back to the text's.
+    const bool all = context.explicitFormat || RtfKeptWords::contains(*format.words, "cs");
+    out += *format.words;
+    // The fonts of other scripts hold the text's own font where it was said.
+    const QByteArray &script = *format.script;
+    if (format.font >= 0 && !RtfScriptWords::hasFont(script, format.font))
         word(out, "f", format.font);
+    out += script;
     if (format.halfPoints != 24 || all)
         word(out, "fs", format.halfPoints);
     toggle(out, "b", format.bold, all);
@@ -79,11 +81,8 @@ QByteArray RtfHiddenRun::formatWords(const RtfCharFormat &format, const Context 
         word(out, "cf", foreground);
     if (background >= 0)
         word(out, "highlight", background);
-    if (!format.words.isEmpty()) {
-        const QByteArray words = RtfKeptWords::without(*format.words, "cs");
-        if (!words.isEmpty())
-            out += ' ' + words.chopped(1);
-    }
+    if (out.endsWith(' '))
+        out.chop(1);
     return out;
 }
 
@@ -121,9 +120,11 @@ QByteArray RtfHiddenRun::paragraphWords(const RtfParagraphFormat &paragraph, boo
         word(out, "pagebb");
     static const char *const kinds[] = {nullptr, "tqc", "tqr", "tqdec"};
     for (const int stop : *paragraph.tabStops) {
-        if (const char *kind = kinds[stop % 4])
+        if (const int leader = RtfParagraphFormat::tabLeader(stop))
+            word(out, tabLeaderWord(leader));
+        if (const char *kind = kinds[RtfParagraphFormat::tabKind(stop)])
             word(out, kind);
-        word(out, "tx", stop / 4);
+        word(out, "tx", RtfParagraphFormat::tabPosition(stop));
     }
     if (!paragraph.words.isEmpty())
         out += ' ' + paragraph.words->chopped(1);
@@ -155,6 +156,13 @@ QByteArray RtfHiddenRun::run(QStringView text, const RtfCharFormat &format, cons
         }
     }
     return out + '}';
+}
+
+const char *RtfHiddenRun::tabLeaderWord(int leader)
+{
+    static const char *const words[] = {nullptr, "tldot", "tlhyph", "tlul",
+                                        "tlth",  "tleq",  "tlmdot"};
+    return leader > 0 && leader < int(std::size(words)) ? words[leader] : nullptr;
 }
 
 QByteArray RtfHiddenRun::paragraphMark(const RtfCharFormat &format)

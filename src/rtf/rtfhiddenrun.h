@@ -31,6 +31,8 @@ QByteArray formatWords(const RtfCharFormat &format, const Context &context);
 // result written back on its own: its paragraphs read back in the format they had. A paragraph
 // style is followed by \plain unless the style gave the character format too (styledChars).
 QByteArray paragraphWords(const RtfParagraphFormat &paragraph, bool styledChars);
+// The word of a tab stop's leader (RtfParagraphFormat::TabLeader), null for none.
+const char *tabLeaderWord(int leader);
 // A hidden paragraph mark: it joins its paragraph to the next one, and a save keeps it.
 QByteArray paragraphMark(const RtfCharFormat &format);
 

@@ -57,6 +57,24 @@ void RtfKeptWords::extend(QByteArray &words, QByteArrayView entry, QByteArrayVie
     words.insert(start + length - 1, wordText(name, hasValue, value));
 }
 
+void RtfKeptWords::merge(QByteArray &words, QByteArrayView other)
+{
+    while (!other.isEmpty()) {
+        qsizetype end = other.indexOf(' ');
+        end = end < 0 ? other.size() : end + 1;
+        const QByteArrayView entry = other.first(end);
+        qsizetype letters = 1;
+        while (letters < entry.size() && isLetter(entry[letters]))
+            ++letters;
+        const auto [start, length] = find(words, entry.sliced(1, letters - 1));
+        if (start >= 0)
+            words.replace(start, length, entry.toByteArray());
+        else if (words.size() < kMaxWords)
+            words += entry;
+        other = other.sliced(end);
+    }
+}
+
 bool RtfKeptWords::contains(QByteArrayView words, QByteArrayView name)
 {
     return find(words, name).first >= 0;

@@ -13,6 +13,8 @@ namespace RtfKeptWords {
 void set(QByteArray &words, QByteArrayView name, bool hasValue, int value);
 // Adds a word to the entry of the given name (a border's line style to the border), if any.
 void extend(QByteArray &words, QByteArrayView entry, QByteArrayView name, bool hasValue, int value);
+// Sets each entry of other in words, as if its words were said after them.
+void merge(QByteArray &words, QByteArrayView other);
 // Whether an entry of that name is there.
 bool contains(QByteArrayView words, QByteArrayView name);
 // The words without the entry of that name.

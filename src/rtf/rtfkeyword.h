@@ -185,6 +185,11 @@ enum class RtfKeyword : quint8 {
     BorderDetail,
     // \fldlock, \flddirty ...: flags of a field
     FieldFlag,
+    // \tldot, \tlhyph ...: the leader of the tab stop that follows
+    TabLeader,
+    // \af, \afs, \alang ... and \loch, \hich, \dbch, \rtlch, \ltrch: fonts and formats of
+    // other scripts (RtfScriptWords)
+    ScriptWord,
 };
 
 namespace RtfKeywords {

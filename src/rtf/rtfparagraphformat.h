@@ -19,8 +19,16 @@ struct RtfParagraphFormat
     bool lineMultiple = false;
     bool pageBreakBefore = false; // \pagebb
     quint8 alignment = Left;
-    // Tab stops: position in twips times 4, plus the kind.
+    // Tab stops: position in twips times 32, plus the leader times 4, plus the kind.
     enum TabKind : quint8 { LeftTab, CenterTab, RightTab, DecimalTab };
+    enum TabLeader : quint8 { NoLeader, Dots, Hyphens, Underline, ThickLine, Equals, MiddleDots };
+    static constexpr int tabStop(int position, int kind, int leader)
+    {
+        return position * 32 + leader * 4 + kind;
+    }
+    static constexpr int tabPosition(int stop) { return stop / 32; }
+    static constexpr int tabKind(int stop) { return stop % 4; }
+    static constexpr int tabLeader(int stop) { return stop / 4 % 8; }
     RtfInterned<QList<int>> tabStops;
     bool inTable = false;          // \intbl
     int nestLevel = 0;             // \itap

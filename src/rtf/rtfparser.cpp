@@ -2,6 +2,7 @@
 
 #include "rtf/rtfhiddenrun.h"
 #include "rtf/rtfkeptwords.h"
+#include "rtf/rtfscriptwords.h"
 #include "rtf/rtftokenizer.h"
 
 #include <algorithm>
@@ -92,6 +93,7 @@ void RtfParser::parse(QByteArrayView rtf, RtfContentSink &sink, const std::atomi
     m_stack.assign(1, RtfGroupState());
     m_keptWords.clear();
     m_keepSteps.clear();
+    m_scriptChanges.clear();
     m_tabStops.clear();
     m_stack.reserve(64);
     m_overflowDepth = 0;
@@ -122,6 +124,8 @@ void RtfParser::parse(QByteArrayView rtf, RtfContentSink &sink, const std::atomi
     m_fieldFlags.clear();
     m_instructionParts.clear();
     m_borderTarget = NoBorder;
+    m_tabKind = RtfParagraphFormat::LeftTab;
+    m_tabLeader = RtfParagraphFormat::NoLeader;
     m_outerRow = RtfRowDefinition();
     m_nestedRow = RtfRowDefinition();
     m_nestedRow.nested = true;
@@ -532,7 +536,13 @@ void RtfParser::handleWord(QByteArrayView name, bool hasParameter, int parameter
             chars.font = p;
             if (p >= 0 && p < INT_MAX / 2)
                 m_fontNumberEnd = std::max(m_fontNumberEnd, p + 1);
+            if (!chars.script.isEmpty()) // where the font is said among them counts
+                sayScriptWord(chars, name, hasParameter, p);
         }
+        break;
+    case K::ScriptWord:
+        if (s.destination == RtfGroupState::Body || s.destination == RtfGroupState::StyleEntry)
+            sayScriptWord(chars, name, hasParameter, p);
         break;
     case K::Fcharset:
         if (s.destination == RtfGroupState::FontTable)
@@ -646,6 +656,7 @@ void RtfParser::handleWord(QByteArrayView name, bool hasParameter, int parameter
             s.styledChars = false;
         }
         m_tabKind = RtfParagraphFormat::LeftTab;
+        m_tabLeader = RtfParagraphFormat::NoLeader;
         if (m_borderTarget == BorderOfParagraph)
             m_borderTarget = NoBorder;
         break;
@@ -737,9 +748,20 @@ void RtfParser::handleWord(QByteArrayView name, bool hasParameter, int parameter
     case K::Tb:
         m_tabStops.change(para.tabStops, [&](QList<int> &stops) {
             if (stops.size() < kMaxTabStops)
-                stops.append(std::clamp(p, 0, kMaxLength) * 4 + m_tabKind);
+                stops.append(RtfParagraphFormat::tabStop(std::clamp(p, 0, kMaxLength), m_tabKind,
+                                                         m_tabLeader));
         });
         m_tabKind = RtfParagraphFormat::LeftTab;
+        m_tabLeader = RtfParagraphFormat::NoLeader;
+        break;
+    case K::TabLeader:
+        // The leader belongs to the stop said next.
+        m_tabLeader = name == "tldot"    ? RtfParagraphFormat::Dots
+                      : name == "tlhyph" ? RtfParagraphFormat::Hyphens
+                      : name == "tlul"   ? RtfParagraphFormat::Underline
+                      : name == "tlth"   ? RtfParagraphFormat::ThickLine
+                      : name == "tleq"   ? RtfParagraphFormat::Equals
+                                         : RtfParagraphFormat::MiddleDots;
         break;
     case K::Tqr:
         m_tabKind = RtfParagraphFormat::RightTab;
@@ -1162,6 +1184,29 @@ void RtfParser::sendKept()
     }
 }
 
+void RtfParser::sayScriptWord(RtfCharFormat &chars, QByteArrayView name, bool hasParameter,
+                              int parameter)
+{
+    // Producers say the same words run after run: each change is worked out once.
+    ScriptChange change{&*chars.script,
+                        {},
+                        quint8(std::min<qsizetype>(name.size(), 8)),
+                        hasParameter,
+                        hasParameter ? parameter : 0,
+                        chars.font};
+    std::copy_n(name.data(), change.length, change.name.begin());
+    if (const auto it = m_scriptChanges.constFind(change); it != m_scriptChanges.constEnd()) {
+        chars.script = *it;
+        return;
+    }
+    m_keptWords.change(chars.script, [&](QByteArray &words) {
+        words = RtfScriptWords::said(words, name, hasParameter, parameter, chars.font);
+    });
+    if (m_scriptChanges.size() >= 4096)
+        m_scriptChanges.clear();
+    m_scriptChanges.insert(change, chars.script);
+}
+
 // \sN and \csN: the style's formats, as the stylesheet defines them, under what follows.
 void RtfParser::applyStyle(int number, bool character)
 {
@@ -1179,6 +1224,22 @@ void RtfParser::applyStyle(int number, bool character)
         chars.deleted = true;
         chars.deletedBy = s.chars.deletedBy;
         chars.deletedAt = s.chars.deletedAt;
+    }
+    if (character) {
+        // A style without a font of its own leaves the text's, with the fonts of other scripts
+        // said around it; words said around the styled text stay, the style's own over them.
+        if (chars.font == m_defaultFont) {
+            chars.font = s.chars.font;
+            chars.script = s.chars.script;
+        }
+        if (!s.chars.words.isEmpty()) {
+            const QByteArray outer = *s.chars.words;
+            m_keptWords.change(chars.words, [&outer](QByteArray &words) {
+                QByteArray merged = outer;
+                RtfKeptWords::merge(merged, words);
+                words = merged;
+            });
+        }
     }
     s.chars = chars;
     if (!character) {

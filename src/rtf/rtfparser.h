@@ -13,6 +13,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <array>
 #include <atomic>
 #include <climits>
 #include <unordered_map>
@@ -90,6 +91,7 @@ private:
     void writeTablesAsRead();
     QByteArray tableEntries() const;
     void applyStyle(int number, bool character);
+    void sayScriptWord(RtfCharFormat &chars, QByteArrayView name, bool hasParameter, int parameter);
     void flushFontNameBytes();
     void flushFieldBytes();
 
@@ -158,6 +160,24 @@ private:
     };
     static constexpr qsizetype kMaxKeepSteps = 65536;
     QHash<KeepStep, RtfInterned<QByteArray>> m_keepSteps;
+    // A word of other scripts (RtfScriptWords) said over the words in effect, and what they
+    // became.
+    struct ScriptChange
+    {
+        const QByteArray *words;
+        std::array<char, 8> name;
+        quint8 length;
+        bool hasValue;
+        int value;
+        int font;
+        bool operator==(const ScriptChange &) const = default;
+        friend size_t qHash(const ScriptChange &c, size_t seed = 0)
+        {
+            return qHashMulti(seed, quintptr(c.words), QByteArrayView(c.name.data(), c.length),
+                              c.value, c.font);
+        }
+    };
+    QHash<ScriptChange, RtfInterned<QByteArray>> m_scriptChanges;
     RtfInternPool<QList<int>> m_tabStops;
     int m_overflowDepth = 0;
     int m_skipUnits = 0; // \uc fallback still to skip
@@ -243,7 +263,8 @@ private:
     quint8 m_borderBit = 0;
     BorderTarget m_borderTarget = NoBorder;
     QByteArray m_borderEntry;
-    quint8 m_tabKind = 0; // \tqr, \tqc or \tqdec waiting for its \tx
+    quint8 m_tabKind = 0;   // \tqr, \tqc or \tqdec waiting for its \tx
+    quint8 m_tabLeader = 0; // \tldot ... waiting for its \tx
     int m_footnotes = 0;
 
     // Word 6 numbering (\pn) of the paragraph, shown when the file gives no label text.

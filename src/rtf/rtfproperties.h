@@ -93,4 +93,10 @@ constexpr int ListLabelKind = QTextFormat::UserProperty + 0x7221;
 // differ only in a list would all be compared with each other as the document grows (a minute
 // for 20,000 paragraphs with tab stops of their own). Nothing reads it back.
 constexpr int ListsKey = QTextFormat::UserProperty + 0x7222;
+// QVariantList of int on a block format: the leader of each tab stop that has one (\tldot ...),
+// as its position in twips (from the margin) times 8 plus the leader (RtfParagraphFormat).
+constexpr int TabLeaders = QTextFormat::UserProperty + 0x7223;
+// ASCII (as kept words are held) on a character format: the fonts and formats of other scripts, as
+// RtfScriptWords keeps them, with a bare \f where the text's own font goes.
+constexpr int ScriptWords = QTextFormat::UserProperty + 0x7224;
 } // namespace RtfProperty

@@ -1,9 +1,11 @@
 #include "rtfwriter.h"
 
 #include "rtfformattables.h"
+#include "rtfhiddenrun.h"
 #include "rtfkeptwords.h"
 #include "rtfoutput.h"
 #include "rtfproperties.h"
+#include "rtfscriptwords.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -128,7 +130,8 @@ QTextCharFormat RtfWriter::paragraphMark(const QTextBlock &block)
                            !RtfFormatTables::explicitFamily(mark).isEmpty() ||
                            mark.hasProperty(QTextFormat::ForegroundBrush) ||
                            RtfFormatTables::highlight(mark).isValid() ||
-                           mark.hasProperty(RtfProperty::CharWords);
+                           mark.hasProperty(RtfProperty::CharWords) ||
+                           mark.hasProperty(RtfProperty::ScriptWords);
     return sized || formatted ? mark : QTextCharFormat();
 }
 
@@ -575,7 +578,17 @@ void RtfWriter::writeParagraphStart(const QTextBlock &block, int level, bool aga
 // Qt's tab stops count from where the first line starts, RTF's from the margin.
 void RtfWriter::writeTabs(const QTextBlockFormat &format, int lineStart)
 {
+    const QVariantList leaders = format.property(RtfProperty::TabLeaders).toList();
     for (const QTextOption::Tab &tab : format.tabPositions()) {
+        const int position = std::max(0, twips(tab.position) + lineStart);
+        // A leader the file gave the stop comes before it.
+        for (const QVariant &leader : leaders) {
+            if (leader.toInt() / 8 == position) {
+                if (const char *word = RtfHiddenRun::tabLeaderWord(leader.toInt() % 8))
+                    m_out.word(word);
+                break;
+            }
+        }
         switch (tab.type) {
         case QTextOption::RightTab:
             m_out.word("tqr");
@@ -589,7 +602,7 @@ void RtfWriter::writeTabs(const QTextBlockFormat &format, int lineStart)
         default:
             break;
         }
-        m_out.word("tx", std::max(0, twips(tab.position) + lineStart));
+        m_out.word("tx", position);
     }
 }
 
@@ -623,13 +636,12 @@ void RtfWriter::writeLineSpacing(const QTextBlockFormat &format)
 
 void RtfWriter::writeCharFormat(const QTextCharFormat &format)
 {
-    // The words kept from the file come first: a character style (\csN) brings its formats,
-    // which the text's own, all of them said, then override as the file had them.
+    // The words kept from the file come first, in their order: a character style (\csN) among
+    // them brings its formats, which the text's own, all of them said, then override as the
+    // file had them.
     const QByteArray kept = RtfProperty::keptWords(format, RtfProperty::CharWords);
-    const QByteArrayView style = RtfKeptWords::entry(kept, "cs");
-    const bool styled = !style.isEmpty();
-    m_out.kept(style);
-    m_out.kept(styled ? RtfKeptWords::without(kept, "cs") : kept);
+    const bool styled = RtfKeptWords::contains(kept, "cs");
+    m_out.kept(kept);
 
     if (format.fontWeight() >= QFont::DemiBold)
         m_out.word("b");
@@ -680,9 +692,13 @@ void RtfWriter::writeCharFormat(const QTextCharFormat &format)
     else if (format.fontCapitalization() == QFont::SmallCaps)
         m_out.word("scaps");
 
+    // The fonts of other scripts hold the text's font where the file said it among them.
     const QString family = RtfFormatTables::explicitFamily(format);
-    if (!family.isEmpty())
-        m_out.word("f", m_tables.fontIndex(family));
+    const int font = family.isEmpty() ? -1 : m_tables.fontIndex(family);
+    const QByteArray script = RtfProperty::keptWords(format, RtfProperty::ScriptWords);
+    if (font >= 0 && !RtfScriptWords::hasFontSlot(script))
+        m_out.word("f", font);
+    m_out.kept(RtfScriptWords::withFont(script, font));
 
     qreal points = 0;
     if (format.hasProperty(QTextFormat::FontPointSize))

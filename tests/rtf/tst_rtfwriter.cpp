@@ -478,7 +478,15 @@ void TestRtfWriter::keepsTextThePaneHides_data()
     row("character style", "{\\stylesheet{\\*\\cs5 \\additive\\b\\i Strong;}}a {\\cs5\\i0 x} b",
         "a x b", {"{\\cs5 \\b\\i0\\ulnone", "x}", " b"});
     row("hidden text keeps its style, every format said after it", "a{\\v\\cs5\\lang1031 h}b", "ab",
-        {"{\\cs5\\v\\fs24\\b0\\i0", "\\lang1031 \\u104\\'3f}", "b"});
+        {"{\\v\\cs5 \\lang1031 \\fs24\\b0\\i0", "\\u104\\'3f}", "b"});
+    row("a character style keeps the words around it",
+        "{\\stylesheet{\\*\\cs5 \\additive\\b Strong;}}{\\lang1031 a{\\cs5 x}}", "ax",
+        {"{\\lang1031 \\cs5 \\b", "x}"});
+    row("fonts of other scripts in their place",
+        "a{\\rtlch\\fcs1 \\af1\\afs20 \\ltrch\\fcs0 \\hich\\af1\\dbch\\af0\\loch\\f1 x}", "ax",
+        {"{\\rtlch\\fcs1\\af1\\afs20\\ltrch\\fcs0\\hich\\af1\\dbch\\af0\\loch\\f1 \\fs24 x}"});
+    row("tab leaders with their stops", "x\\par\\tldot\\tqr\\tx4000\\tlhyph\\tx6000 a\\tab b",
+        "x\na\tb", {"\\tldot\\tqr\\tx4000\\tlhyph\\tx6000", "a\\tab b"});
     row("a field whose result is an object's",
         "a{\\field{\\*\\fldinst EMBED Paint}{\\fldrslt "
         "{\\object{\\*\\objdata 01}{\\result x}}}}b",

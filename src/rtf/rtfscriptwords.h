@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+
+// The fonts and formats of other scripts (\af, \afs, \ab, \alang ...) and the selectors they are
+// said under (\loch, \hich, \dbch, \rtlch, \ltrch), which the pane does not show but a save
+// writes back. Word says them once per script class, so their meaning hangs on the selector in
+// effect and on where \f comes among them: they are kept as RTF, each word once under the
+// selectors it was said under (a word said again under the same ones replaces it), \f with them,
+// and the selectors in effect last at the end.
+namespace RtfScriptWords {
+
+// The words after name was said (font: the font in effect, said first when the words begin).
+QByteArray said(QByteArrayView words, QByteArrayView name, bool hasValue, int value, int font);
+// Whether the words hold \f with that number.
+bool hasFont(QByteArrayView words, int font);
+// The words with \f of that number as a bare \f, where a save puts the font it writes.
+QByteArray withFontSlot(QByteArrayView words, int font);
+// Whether the words hold a bare \f.
+bool hasFontSlot(QByteArrayView words);
+// The words with each bare \f given that number; for a negative one without any \f.
+QByteArray withFont(QByteArrayView words, int font);
+
+} // namespace RtfScriptWords
