@@ -265,14 +265,18 @@ void RtfDocumentBuilder::rowEnd(int level, const RtfRowDefinition &row)
             table.borders = true;
         for (const RtfCellDefinition &cell : row.cells)
             table.borders = table.borders || cell.borders;
-        if (table.row == 0 && !table.widthsKnown && row.cells.size() == table.edges.size()) {
+        // A nested table's first row gives its edges at its end (none were known for a table
+        // of one column, which made no edge of its own).
+        const int columns = table.table->columns();
+        if (table.row == 0 && (!table.widthsKnown || table.edges.size() != columns) &&
+            row.cells.size() == columns) {
             QList<int> edges;
             for (const RtfCellDefinition &cell : row.cells) {
                 if (!edges.isEmpty() && cell.right <= edges.last())
                     break;
                 edges.append(cell.right);
             }
-            if (edges.size() == table.edges.size()) {
+            if (edges.size() == columns) {
                 table.edges = edges;
                 table.widthsKnown = true;
             }
@@ -468,6 +472,10 @@ void RtfDocumentBuilder::enterLevel(int level)
     // Parts kept before content that opens a table stay with the paragraph shown before it (an
     // object's result is there): written into the table, they would take that result along.
     if (level > m_level && !m_pendingHidden.isEmpty() && m_cursor.block().length() > 1)
+        attachHiddenToBlock();
+    // So do those after an object's result that a table shows, when the text leaves the table:
+    // written after it, the object would make the table again.
+    if (level < m_level && m_resultLast && !m_pendingHidden.isEmpty())
         attachHiddenToBlock();
     const bool changed = level != m_level;
     m_level = level;
