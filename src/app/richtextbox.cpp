@@ -151,8 +151,8 @@ RichTextBox::~RichTextBox()
 QString RichTextBox::readOnlyNote()
 {
     return tr(
-        "This document has too many lines to show its formatting in time: its text is "
-        "shown here, and cannot be changed. Save as writes the document with its formatting.");
+        "This document has too many lines or formats to show its formatting in time: its text "
+        "is shown here, and cannot be changed. Save as writes the document with its formatting.");
 }
 
 void RichTextBox::watch(QTextDocument *document)

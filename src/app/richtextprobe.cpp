@@ -21,8 +21,7 @@ bool RichTextProbe::buildIfFits(QByteArrayView rtf, QTextDocument *doc)
     // with a large font table cost more than one after the other.
     if (!fits(rtf))
         return false;
-    RtfReader::read(rtf, doc);
-    return true;
+    return RtfReader::read(rtf, doc);
 }
 
 void RichTextProbe::text(QStringView text, const RtfCharFormat &format, const RtfParagraphFormat &)

@@ -16,7 +16,9 @@ class RichTextProbe : public RtfContentSink
 public:
     // Whether the document is within RichLayoutCost's bounds.
     static bool fits(QByteArrayView rtf);
-    // Builds the document into doc when it fits; false (doc untouched) when it does not.
+    // Builds the document into doc when it fits; false (doc untouched) when it does not. False
+    // too, with doc built, when the building had to leave out what a save would write back (more
+    // runs, fonts or nested tables than the pane shows): edited and saved, it would lose them.
     static bool buildIfFits(QByteArrayView rtf, QTextDocument *doc);
 
     void text(QStringView text, const RtfCharFormat &format,

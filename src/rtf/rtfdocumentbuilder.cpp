@@ -426,6 +426,12 @@ void RtfDocumentBuilder::keepDocumentTables()
     m_document->rootFrame()->setFrameFormat(root);
 }
 
+bool RtfDocumentBuilder::lostForSave() const
+{
+    return (m_simplified & (NestingCapped | FontsCapped | CellsCapped | RunsMerged)) ||
+           m_parser.formatsDropped();
+}
+
 // A line at the top says what was simplified to keep the window responsive. It is marked, so
 // that a save leaves it out.
 void RtfDocumentBuilder::insertNote()

@@ -36,6 +36,13 @@ public:
     void hidden(QByteArrayView rtf, bool preamble) override;
     void finish(const RtfParagraphFormat &paragraph) override;
 
+    // Whether the document, to be shown in time, left out something a save would have to write
+    // back: text past MaxRuns runs in the format before it, more than MaxFamilies fonts, tables
+    // nested deeper than RtfContentSink::MaxNesting, rows past the cells shown, formats past the
+    // parser's budget for them. Such a document is fit to be shown, not to be saved. (Very long
+    // paragraphs and tables shown in parts are saved whole.)
+    bool lostForSave() const;
+
     static constexpr int MaxColumns = 64;
     // Limits that keep Qt's layout of any document within a second or two.
     static constexpr int MaxRowsPerTable = 2000;

@@ -24,8 +24,10 @@ public:
         if (const auto it = m_index.constFind(value); it != m_index.constEnd())
             return RtfInterned<T>(it.value());
         const qsizetype cost = kEntryCost + value.size() * qsizetype(sizeof(value.at(0)));
-        if (m_bytes + cost > MaxBytes)
+        if (m_bytes + cost > MaxBytes) {
+            m_refused = true;
             return std::nullopt;
+        }
         m_bytes += cost;
         const T *held = &m_values.emplace_back(value);
         m_index.insert(*held, held);
@@ -46,7 +48,11 @@ public:
         m_index.clear();
         m_values.clear();
         m_bytes = 0;
+        m_refused = false;
     }
+
+    // Whether a value was refused for want of budget since the last clear().
+    bool refusedAny() const { return m_refused; }
 
 private:
     static constexpr qsizetype kEntryCost = 96; // the value, its heap block and index entry
@@ -54,4 +60,5 @@ private:
     std::deque<T> m_values; // elements never move, so handles stay valid
     QHash<T, const T *> m_index;
     qsizetype m_bytes = 0;
+    bool m_refused = false;
 };

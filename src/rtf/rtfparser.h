@@ -44,6 +44,8 @@ public:
     bool usesOtherCodePages() const { return m_otherCodePages; }
     // True when text past MaxRuns runs kept the format of the run before it.
     bool formatsSimplified() const { return m_formatsSimplified; }
+    // True when formats the pane does not show, or tab stops, were dropped past their budget.
+    bool formatsDropped() const { return m_keptWords.refusedAny() || m_tabStops.refusedAny(); }
     QString linkTarget(int link) const { return m_links.value(link); }
     QString fieldInstruction(int field) const { return m_fieldInstructions.value(field); }
     // A field's flags (\fldlock ...) and the groups inside its instruction, as RTF, for the
@@ -61,7 +63,7 @@ public:
     // Deeper groups share the state of the deepest one kept.
     static constexpr int MaxDepth = 4096;
     static constexpr int MaxTableLevel = 16;
-    static constexpr qint64 MaxRuns = 50000;
+    static constexpr qint64 MaxRuns = 500000;
     // 22 inches in twips: larger lengths only break the layout.
     static constexpr int MaxLength = 31680;
 

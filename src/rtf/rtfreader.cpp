@@ -9,20 +9,23 @@
 // No exception handling here: Qt is not exception-safe, so a std::bad_alloc thrown inside it
 // could not be recovered from anyway. The parser and builder keep every structure within a
 // budget proportional to the input instead.
-void RtfReader::read(QByteArrayView rtf, QTextDocument *doc)
+bool RtfReader::read(QByteArrayView rtf, QTextDocument *doc)
 {
     if (!doc)
-        return;
+        return false;
     // Undo history of a freshly loaded file is useless and costs memory and time.
     const bool undo = doc->isUndoRedoEnabled();
     doc->setUndoRedoEnabled(false);
     doc->clear();
+    bool whole = true;
     {
         RtfParser parser;
         RtfDocumentBuilder builder(doc, parser, rtf.size());
         parser.parse(rtf, builder);
+        whole = !builder.lostForSave();
     }
     doc->setUndoRedoEnabled(undo);
+    return whole;
 }
 
 QString RtfReader::plainText(QByteArrayView rtf)

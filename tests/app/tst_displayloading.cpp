@@ -30,6 +30,7 @@ private slots:
     void fileBeyondTheMemoryKeepsThePane_data();
     void fileBeyondTheMemoryKeepsThePane();
     void millionLineDocumentShowsItsTextAndSavesFormatted();
+    void documentShownSimplifiedIsNotSavedSimplified();
 };
 
 void TestDisplayLoading::newerChoiceDropsTheOlderLoad_data()
@@ -225,6 +226,24 @@ void TestDisplayLoading::millionLineDocumentShowsItsTextAndSavesFormatted()
     QCOMPARE(copy.size(), rtf.size());
     QCOMPARE(dumpOf(copy), dumpOf(rtf));
     QCOMPARE(f->fake.messages.shown.size(), 3);
+}
+
+void TestDisplayLoading::documentShownSimplifiedIsNotSavedSimplified()
+{
+    // Tables nested deeper than the pane shows would be saved flattened: the document is shown
+    // as its text, read-only, and a save writes the file as it was.
+    QByteArray rtf = R"({\rtf1\ansi{\fonttbl{\f0 Arial;}}\pard\intbl)";
+    for (int level = 1; level <= 6; ++level)
+        rtf += "\\itap" + QByteArray::number(level) + " level\\nestcell";
+    rtf += "\\par}";
+    writeFile(f->browse("deep.rtf"), rtf);
+    pgwell &w = f->open();
+    choose(w.File1, "deep.rtf");
+    QTRY_VERIFY(w.Text1->isReadOnly());
+    QVERIFY(w.Text1->text().startsWith(QStringLiteral("level")));
+    QVERIFY(QFile::remove(f->browse("deep.rtf")));
+    w.Command8->click();
+    QCOMPARE(readFile(f->browse("deep.rtf")), rtf);
 }
 
 QTEST_MAIN(TestDisplayLoading)
