@@ -906,8 +906,12 @@ void RtfDocumentBuilder::applyBlockFormat(const RtfParagraphFormat &paragraph)
         const int position = RtfParagraphFormat::tabPosition(stop) - lineStart;
         if (position <= 0)
             continue;
-        if (const int leader = RtfParagraphFormat::tabLeader(stop))
-            leaders.append(RtfParagraphFormat::tabPosition(stop) * 8 + leader);
+        // A stop said twice is one, with the leader said first.
+        const int at = RtfParagraphFormat::tabPosition(stop);
+        const bool known = std::any_of(leaders.cbegin(), leaders.cend(),
+                                       [at](const QVariant &v) { return v.toInt() / 8 == at; });
+        if (const int leader = RtfParagraphFormat::tabLeader(stop); leader && !known)
+            leaders.append(at * 8 + leader);
         QTextOption::Tab tab(pixels(position), QTextOption::LeftTab);
         switch (RtfParagraphFormat::tabKind(stop)) {
         case RtfParagraphFormat::CenterTab:
@@ -1026,7 +1030,10 @@ QTextCharFormat RtfDocumentBuilder::charFormat(const RtfCharFormat &format)
         const ScriptKey key{&*format.script, family ? format.font : -1};
         auto it = m_scripts.constFind(key);
         if (it == m_scripts.constEnd()) {
-            const QByteArray script = RtfScriptWords::withFontSlot(*format.script, format.font);
+            QByteArray script = RtfScriptWords::withFontSlot(*format.script, format.font);
+            // A font said before them (\deff ...) is written first, as a save writes it.
+            if (family && !RtfScriptWords::hasFontSlot(script))
+                script.prepend("\\f");
             it = m_scripts.insert(key, family ? script : RtfScriptWords::withFont(script, -1));
         }
         f.setProperty(RtfProperty::ScriptWords, RtfProperty::keptWordsValue(*it));
