@@ -764,6 +764,9 @@ void RtfDocumentBuilder::advance(Table &table)
             // Qt lays out a table as a whole: a long one goes on in a table of its own, so
             // that the layout can proceed part by part.
             closeTable();
+            QTextBlockFormat between = m_cursor.blockFormat();
+            between.setProperty(RtfProperty::BetweenTableParts, true);
+            m_cursor.setBlockFormat(between);
             openTable();
             m_simplified |= RowsSplit;
             return;

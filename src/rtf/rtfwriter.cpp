@@ -341,6 +341,8 @@ void RtfWriter::writeBlock(const QTextBlock &block, int level, Ending ending)
     const QTextBlockFormat format = block.blockFormat();
     if (format.boolProperty(RtfProperty::ReaderNote))
         return; // the reader's own note, not part of the document
+    if (format.boolProperty(RtfProperty::BetweenTableParts) && block.length() == 1)
+        return; // the parts of a long table are one table in the file
     // A long paragraph shown in pieces is one paragraph again.
     if (format.boolProperty(RtfProperty::ContinuesInNextBlock) && ending == Ending::Par)
         ending = Ending::Continues;

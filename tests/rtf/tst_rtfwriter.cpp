@@ -233,6 +233,15 @@ void TestRtfWriter::tableCellsKeepTheirOrder()
     QCOMPARE(backTable->rows(), 2);
     QCOMPARE(backTable->columns(), 3);
     QCOMPARE(backTable->cellAt(1, 0).firstCursorPosition().block().text(), "r1c0");
+
+    // A long table shown in parts is one table again in the file: no paragraph between rows.
+    QByteArray rtf = "{\\rtf1\\ansi ";
+    for (int r = 0; r < 2500; ++r)
+        rtf += "\\trowd\\cellx2000\\pard\\intbl a\\cell\\row\n";
+    QTextDocument parts;
+    RtfReader::read(rtf + "}", &parts);
+    const QString written = QString::fromLatin1(RtfWriter::write(parts));
+    QVERIFY(!written.mid(written.indexOf("\\trowd")).contains(QRegularExpression("\\\\par\\b")));
 }
 
 // The round-trip test compares whole documents; this one checks that the producer-style
