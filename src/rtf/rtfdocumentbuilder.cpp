@@ -528,13 +528,20 @@ bool RtfDocumentBuilder::openTable()
     format.setBorderCollapse(true);
     format.setCellPadding(3);
     format.setCellSpacing(0);
-    // A table inserted into an empty paragraph leaves that paragraph above it
-    // as a blank line; merge it into the one before when that is possible.
+    // A table inserted into an empty paragraph leaves that paragraph above it as a blank line;
+    // it is merged into the one before when that is in the same text (ends in a paragraph
+    // separator, not a table's or cell's bound). Where there is none (at the start of the
+    // document or a cell, right after another table), Qt keeps it: it is marked, for a save to
+    // leave out.
     const QTextBlock block = m_cursor.block();
-    const QTextBlock previous = block.previous();
-    if (block.length() == 1 && previous.isValid() &&
-        QTextCursor(previous).currentFrame() == m_cursor.currentFrame())
+    if (block.length() == 1 && block.position() > 0 &&
+        m_document->characterAt(block.position() - 1) == QChar::ParagraphSeparator) {
         m_cursor.deletePreviousChar();
+    } else if (block.length() == 1) {
+        QTextBlockFormat made = m_cursor.blockFormat();
+        made.setProperty(RtfProperty::MadeForTable, true);
+        m_cursor.setBlockFormat(made);
+    }
     Table table;
     table.nested = !m_tables.empty();
     if (table.nested)
@@ -764,9 +771,6 @@ void RtfDocumentBuilder::advance(Table &table)
             // Qt lays out a table as a whole: a long one goes on in a table of its own, so
             // that the layout can proceed part by part.
             closeTable();
-            QTextBlockFormat between = m_cursor.blockFormat();
-            between.setProperty(RtfProperty::BetweenTableParts, true);
-            m_cursor.setBlockFormat(between);
             openTable();
             m_simplified |= RowsSplit;
             return;
@@ -904,8 +908,14 @@ void RtfDocumentBuilder::applyBlockFormat(const RtfParagraphFormat &paragraph)
     // own: a list's label and its tab end where the item's text begins.
     QList<QTextOption::Tab> tabs;
     QVariantList leaders; // Qt draws none: a save writes each back with its stop
+    QVariantList bars;    // nor bar tabs
     const int lineStart = paragraph.leftIndent + paragraph.firstLineIndent;
     for (const int stop : *paragraph.tabStops) {
+        if (RtfParagraphFormat::tabKind(stop) == RtfParagraphFormat::BarTab) {
+            if (const int at = RtfParagraphFormat::tabPosition(stop); !bars.contains(at))
+                bars.append(at);
+            continue;
+        }
         const int position = RtfParagraphFormat::tabPosition(stop) - lineStart;
         if (position <= 0)
             continue;
@@ -934,7 +944,7 @@ void RtfDocumentBuilder::applyBlockFormat(const RtfParagraphFormat &paragraph)
     }
     if (paragraph.firstLineIndent < 0 && paragraph.leftIndent > 0)
         tabs.append(QTextOption::Tab(pixels(-paragraph.firstLineIndent), QTextOption::LeftTab));
-    if (!tabs.isEmpty()) {
+    if (!tabs.isEmpty() || !bars.isEmpty()) {
         std::stable_sort(tabs.begin(), tabs.end(),
                          [](const auto &a, const auto &b) { return a.position < b.position; });
         tabs.erase(std::unique(tabs.begin(), tabs.end(),
@@ -942,16 +952,21 @@ void RtfDocumentBuilder::applyBlockFormat(const RtfParagraphFormat &paragraph)
                                    return qFuzzyCompare(a.position, b.position);
                                }),
                    tabs.end());
-        format.setTabPositions(tabs);
+        if (!tabs.isEmpty())
+            format.setTabPositions(tabs);
         size_t key = 0;
         for (const QTextOption::Tab &tab : tabs)
             key = qHashMulti(key, tab.position, int(tab.type), tab.delimiter);
         for (const QVariant &leader : std::as_const(leaders))
             key = qHashMulti(key, leader.toInt());
+        for (const QVariant &bar : std::as_const(bars))
+            key = qHashMulti(key, bar.toInt(), 1);
         format.setProperty(RtfProperty::ListsKey, int(key));
     }
     if (!leaders.isEmpty())
         format.setProperty(RtfProperty::TabLeaders, leaders);
+    if (!bars.isEmpty())
+        format.setProperty(RtfProperty::BarTabs, bars);
     format.setTopMargin(pixels(paragraph.spaceBefore));
     format.setBottomMargin(pixels(paragraph.spaceAfter));
     // \sl240\slmult1 is single spacing, the default.

@@ -108,6 +108,8 @@ QString blockSummary(const QTextBlockFormat &f)
         parts << QStringLiteral("tab%1@%2").arg(int(tab.type)).arg(number(tab.position));
     for (const QVariant &leader : f.property(RtfProperty::TabLeaders).toList())
         parts << QStringLiteral("leader%1@%2").arg(leader.toInt() % 8).arg(leader.toInt() / 8);
+    for (const QVariant &bar : f.property(RtfProperty::BarTabs).toList())
+        parts << QStringLiteral("bar@%1").arg(bar.toInt());
     if (f.pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore)
         parts << QStringLiteral("pagebreak");
     if (f.boolProperty(RtfProperty::Generated))

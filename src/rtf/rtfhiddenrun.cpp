@@ -120,11 +120,13 @@ QByteArray RtfHiddenRun::paragraphWords(const RtfParagraphFormat &paragraph, boo
         word(out, "pagebb");
     static const char *const kinds[] = {nullptr, "tqc", "tqr", "tqdec"};
     for (const int stop : *paragraph.tabStops) {
+        const int kind = RtfParagraphFormat::tabKind(stop);
         if (const int leader = RtfParagraphFormat::tabLeader(stop))
             word(out, tabLeaderWord(leader));
-        if (const char *kind = kinds[RtfParagraphFormat::tabKind(stop)])
-            word(out, kind);
-        word(out, "tx", RtfParagraphFormat::tabPosition(stop));
+        if (kind < int(std::size(kinds)) && kinds[kind])
+            word(out, kinds[kind]);
+        word(out, kind == RtfParagraphFormat::BarTab ? "tb" : "tx",
+             RtfParagraphFormat::tabPosition(stop));
     }
     if (!paragraph.words.isEmpty())
         out += ' ' + paragraph.words->chopped(1);

@@ -19,16 +19,17 @@ struct RtfParagraphFormat
     bool lineMultiple = false;
     bool pageBreakBefore = false; // \pagebb
     quint8 alignment = Left;
-    // Tab stops: position in twips times 32, plus the leader times 4, plus the kind.
-    enum TabKind : quint8 { LeftTab, CenterTab, RightTab, DecimalTab };
+    // Tab stops: position in twips times 64, plus the leader times 8, plus the kind. A bar tab
+    // (\tb) is a line drawn at its position, not a stop the text moves to.
+    enum TabKind : quint8 { LeftTab, CenterTab, RightTab, DecimalTab, BarTab };
     enum TabLeader : quint8 { NoLeader, Dots, Hyphens, Underline, ThickLine, Equals, MiddleDots };
     static constexpr int tabStop(int position, int kind, int leader)
     {
-        return position * 32 + leader * 4 + kind;
+        return position * 64 + leader * 8 + kind;
     }
-    static constexpr int tabPosition(int stop) { return stop / 32; }
-    static constexpr int tabKind(int stop) { return stop % 4; }
-    static constexpr int tabLeader(int stop) { return stop / 4 % 8; }
+    static constexpr int tabPosition(int stop) { return stop / 64; }
+    static constexpr int tabKind(int stop) { return stop % 8; }
+    static constexpr int tabLeader(int stop) { return stop / 8 % 8; }
     RtfInterned<QList<int>> tabStops;
     bool inTable = false;          // \intbl
     int nestLevel = 0;             // \itap

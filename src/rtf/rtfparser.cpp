@@ -748,8 +748,11 @@ void RtfParser::handleWord(QByteArrayView name, bool hasParameter, int parameter
     case K::Tb:
         m_tabStops.change(para.tabStops, [&](QList<int> &stops) {
             if (stops.size() < kMaxTabStops)
-                stops.append(RtfParagraphFormat::tabStop(std::clamp(p, 0, kMaxLength), m_tabKind,
-                                                         m_tabLeader));
+                stops.append(keyword == K::Tb
+                                 ? RtfParagraphFormat::tabStop(std::clamp(p, 0, kMaxLength),
+                                                               RtfParagraphFormat::BarTab, 0)
+                                 : RtfParagraphFormat::tabStop(std::clamp(p, 0, kMaxLength),
+                                                               m_tabKind, m_tabLeader));
         });
         m_tabKind = RtfParagraphFormat::LeftTab;
         m_tabLeader = RtfParagraphFormat::NoLeader;

@@ -93,12 +93,16 @@ constexpr int ListLabelKind = QTextFormat::UserProperty + 0x7221;
 // differ only in a list would all be compared with each other as the document grows (a minute
 // for 20,000 paragraphs with tab stops of their own). Nothing reads it back.
 constexpr int ListsKey = QTextFormat::UserProperty + 0x7222;
-// bool on a block format: the empty paragraph Qt keeps between the parts of a long table shown
-// in parts; a save leaves it out while it is empty, so that the parts are one table again.
-constexpr int BetweenTableParts = QTextFormat::UserProperty + 0x7223;
+// bool on a block format: an empty paragraph the file did not have, which Qt keeps before a
+// table (one at the start of the document or of a cell, or right after another table, as
+// between the parts of a long table shown in parts); a save leaves it out while it is empty.
+constexpr int MadeForTable = QTextFormat::UserProperty + 0x7225;
 // QVariantList of int on a block format: the leader of each tab stop that has one (\tldot ...),
 // as its position in twips (from the margin) times 8 plus the leader (RtfParagraphFormat).
 constexpr int TabLeaders = QTextFormat::UserProperty + 0x7223;
+// QVariantList of int on a block format: the bar tabs (\tb), lines Qt does not draw, as their
+// positions in twips from the margin.
+constexpr int BarTabs = QTextFormat::UserProperty + 0x7226;
 // ASCII (as kept words are held) on a character format: the fonts and formats of other scripts, as
 // RtfScriptWords keeps them, with a bare \f where the text's own font goes.
 constexpr int ScriptWords = QTextFormat::UserProperty + 0x7224;

@@ -341,8 +341,9 @@ void RtfWriter::writeBlock(const QTextBlock &block, int level, Ending ending)
     const QTextBlockFormat format = block.blockFormat();
     if (format.boolProperty(RtfProperty::ReaderNote))
         return; // the reader's own note, not part of the document
-    if (format.boolProperty(RtfProperty::BetweenTableParts) && block.length() == 1)
-        return; // the parts of a long table are one table in the file
+    if (format.boolProperty(RtfProperty::MadeForTable) && block.length() == 1 &&
+        !format.hasProperty(RtfProperty::HiddenAtEnd))
+        return; // Qt's, not the file's
     // A long paragraph shown in pieces is one paragraph again.
     if (format.boolProperty(RtfProperty::ContinuesInNextBlock) && ending == Ending::Par)
         ending = Ending::Continues;
@@ -606,6 +607,8 @@ void RtfWriter::writeTabs(const QTextBlockFormat &format, int lineStart)
         }
         m_out.word("tx", position);
     }
+    for (const QVariant &bar : format.property(RtfProperty::BarTabs).toList())
+        m_out.word("tb", bar.toInt());
 }
 
 void RtfWriter::writeLineSpacing(const QTextBlockFormat &format)
