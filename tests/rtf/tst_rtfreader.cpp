@@ -104,8 +104,7 @@ private slots:
     void documents_data();
     void documents();
     void longTableGrowsInChunks();
-    void tableBordersDrawnAsDeclared();
-    void highlightAndDoubleUnderlineDrawn();
+    void decorationsDrawnAsDeclared();
     void producerFixtures_data();
     void producerFixtures();
     void malformedInput_data();
@@ -314,8 +313,9 @@ void TestRtfReader::longTableGrowsInChunks()
     QCOMPARE(cursor.selectedText(), QString("r157c1"));
 }
 
-// Borders as declared: a cell without one draws no line.
-void TestRtfReader::tableBordersDrawnAsDeclared()
+// Drawn as declared and as word processors draw them: a cell without a border draws no line, a
+// highlight is as high as its text (not the whole line), a double underline has two lines.
+void TestRtfReader::decorationsDrawnAsDeclared()
 {
     auto darkPixels = [](const QByteArray &rtf) {
         QTextDocument d;
@@ -327,18 +327,11 @@ void TestRtfReader::tableBordersDrawnAsDeclared()
                 dark += qGray(image.pixel(x, y)) < 128;
         return dark;
     };
+    QCOMPARE(darkPixels("{\\rtf1\\trowd\\cellx3000\\intbl \\cell\\row}"), 0);
+    QCOMPARE(darkPixels("{\\rtf1\\trowd\\clbrdrb\\brdrnone\\cellx3000\\intbl \\cell\\row}"), 0);
     const int ruled = darkPixels("{\\rtf1\\trowd\\clbrdrb\\brdrs\\cellx3000\\intbl \\cell\\row}");
-    const int bare = darkPixels("{\\rtf1\\trowd\\cellx3000\\intbl \\cell\\row}");
-    const int none = darkPixels("{\\rtf1\\trowd\\clbrdrb\\brdrnone\\cellx3000\\intbl \\cell\\row}");
-    QCOMPARE(bare, 0);
-    QCOMPARE(none, 0);
     QVERIFY2(ruled >= 150, qPrintable(QString::number(ruled))); // a line under a 200 px cell
-}
 
-// Drawn as word processors draw them: a highlight as high as its text, not the whole line; a
-// double underline with two lines.
-void TestRtfReader::highlightAndDoubleUnderlineDrawn()
-{
     QTextDocument doc;
     RtfReader::read("{\\rtf1{\\colortbl;\\red255\\green255\\blue0;}{\\fs96 Big} {\\highlight1 lit} "
                     "{\\uldb dbl}}",
@@ -349,7 +342,6 @@ void TestRtfReader::highlightAndDoubleUnderlineDrawn()
     auto column = [&](int from, int to) {
         return int(block.left() + (line.cursorToX(from) + line.cursorToX(to)) / 2);
     };
-    const int baseline = int(block.top() + line.ascent());
     const int lit = column(4, 7);
     QCOMPARE(image.pixelColor(lit, int(block.top()) + 2), QColor(Qt::white));
     bool yellow = false;
@@ -360,7 +352,7 @@ void TestRtfReader::highlightAndDoubleUnderlineDrawn()
     const int dbl = column(8, 11);
     int lines = 0;
     bool dark = false;
-    for (int y = baseline + 1; y < image.height(); ++y) {
+    for (int y = int(block.top() + line.ascent()) + 1; y < image.height(); ++y) {
         const bool now = image.pixelColor(dbl, y).lightness() < 160;
         lines += now && !dark;
         dark = now;
