@@ -823,6 +823,26 @@ void RtfDocumentBuilder::finishCells(Table &table)
     }
 
     if (table.borders) {
+        // A row that ends before the grid does has empty cells there, framed by the row's
+        // borders as its own cells are (a save gives the row all of its cells).
+        std::vector<int> filled(size_t(rows), 0);
+        std::vector<quint8> rowBorders(size_t(rows), 0);
+        for (const PlacedCell &cell : cells) {
+            if (cell.span > 0 && cell.row < rows) {
+                filled[size_t(cell.row)] =
+                    std::max(filled[size_t(cell.row)], cell.column + cell.span);
+                rowBorders[size_t(cell.row)] = cell.rowBorders;
+            }
+        }
+        for (int r = 0; r < rows; ++r) {
+            for (int c = filled[size_t(r)]; c > 0 && c < columns; ++c) {
+                PlacedCell empty;
+                empty.row = r;
+                empty.column = c;
+                empty.rowBorders = rowBorders[size_t(r)];
+                cells.push_back(empty);
+            }
+        }
         for (const PlacedCell &cell : cells) {
             if (cell.span <= 0 || cell.rowSpan <= 0 || cell.row >= rows)
                 continue;
@@ -944,6 +964,9 @@ void RtfDocumentBuilder::applyBlockFormat(const RtfParagraphFormat &paragraph)
     }
     if (paragraph.firstLineIndent < 0 && paragraph.leftIndent > 0)
         tabs.append(QTextOption::Tab(pixels(-paragraph.firstLineIndent), QTextOption::LeftTab));
+    // A leader goes with its stop's position, whatever the order the stops were said in.
+    std::sort(leaders.begin(), leaders.end(),
+              [](const QVariant &a, const QVariant &b) { return a.toInt() < b.toInt(); });
     if (!tabs.isEmpty() || !bars.isEmpty()) {
         std::stable_sort(tabs.begin(), tabs.end(),
                          [](const auto &a, const auto &b) { return a.position < b.position; });

@@ -42,7 +42,7 @@ struct RtfGroupState
     bool characterStyle = false;
     bool styledChars = false;        // the character format came from a paragraph style (\s)
     bool instructionPart = false;    // a group inside a field instruction, kept with the field
-    qsizetype instructionAtOpen = 0; // instruction text read when the group opened
+    qsizetype instructionAtOpen = 0; // instruction text and parts read when the group opened
 
     // Of contentAtOpen, what the file showed itself (not an object's result).
     qint64 ownContentAtOpen = 0;

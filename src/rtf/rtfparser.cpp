@@ -232,7 +232,8 @@ void RtfParser::openGroup()
     group.start = m_groupStart;
     group.keepHere = false;
     group.instructionPart = false;
-    group.instructionAtOpen = m_fieldInstruction.size() + m_fieldText.size();
+    group.instructionAtOpen =
+        m_fieldInstruction.size() + m_fieldText.size() + m_instructionParts.size();
     group.contentAtOpen = m_emitted + m_structures;
     group.ownContentAtOpen = ownContent();
     group.keptAtOpen = m_keptSent + m_kept.size();
@@ -953,11 +954,12 @@ void RtfParser::handleDestinationWord(RtfKeyword keyword)
     }
 }
 
-// A group in a field instruction is kept with the field unless it gave the instruction text
-// before its destination word: that text would be written twice.
+// A group in a field instruction is kept with the field unless it gave the instruction text,
+// or a group kept so, before its destination word: that would be written twice.
 bool RtfParser::instructionPartAllowed(const RtfGroupState &group) const
 {
-    return group.instructionAtOpen == m_fieldInstruction.size() + m_fieldText.size();
+    return group.instructionAtOpen ==
+           m_fieldInstruction.size() + m_fieldText.size() + m_instructionParts.size();
 }
 
 // What a font or colour table group holds after its word, up to its closing brace. Not null,

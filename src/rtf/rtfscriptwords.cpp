@@ -49,8 +49,12 @@ struct Words
         const auto same = std::find_if(said.begin(), said.end(), [&](const Said &s) {
             return s.direction == direction && s.charClass == charClass && s.name == name;
         });
-        if (same != said.end())
+        // The text's font is the \f said last: said again, it moves to the end, so that the
+        // words said over give the text that font.
+        if (same != said.end() && name != "f")
             same->text = std::move(text);
+        else if (same != said.end())
+            std::rotate(same, same + 1, said.end())->text = std::move(text);
         else
             said.push_back({direction, charClass, name.toByteArray(), std::move(text)});
     }
@@ -125,7 +129,9 @@ QByteArray RtfScriptWords::said(QByteArrayView words, QByteArrayView name, bool 
         text += QByteArray::number(value);
     parsed.add(name, std::move(text));
     QByteArray out = parsed.text();
-    return out.size() > kMaxWords ? words.toByteArray() : out;
+    // \f is said once under each set of selectors at most, and must not be lost: it is the
+    // text's font.
+    return out.size() > kMaxWords && name != "f" ? words.toByteArray() : out;
 }
 
 bool RtfScriptWords::hasFont(QByteArrayView words, int font)
