@@ -1,9 +1,11 @@
 // Writing and removing files without widgets: encodings, Save as names, trash.
 #include "app/textdecoder.h"
+#include "fakeplatform.h"
 #include "favorites/atomicfilewriter.h"
 #include "favorites/filedisposal.h"
 #include "favorites/pieceencoder.h"
 #include "favorites/plaintextcontent.h"
+#include "favorites/plaintextsave.h"
 #include "favorites/saveastarget.h"
 #include "filehelpers.h"
 
@@ -21,6 +23,7 @@ private slots:
     void savedBytes();
     void savedInPieces_data() { savedBytes_data(); }
     void savedInPieces();
+    void largeTextSavedWhole();
     void saveAsName_data();
     void saveAsName();
     void discardMovesToTrash();
@@ -122,6 +125,26 @@ void TestFavoritesFiles::savedInPieces()
             QVERIFY(encoder.add(u"\n", out));
         QCOMPARE(out, bytes);
     }
+}
+
+void TestFavoritesFiles::largeTextSavedWhole()
+{
+    // Megabytes handed over in pieces reach the file whole, block after block.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("large.txt"));
+    const QString text = QStringLiteral("caf\u00e9, a line of a large text\n").repeated(200000);
+    ShownFile format;
+    format.encoding = TextEncoding::Windows1252;
+    FakeMessageBoxes messages;
+    const auto pieces = [&text](const std::function<bool(QStringView)> &visit) {
+        for (qsizetype at = 0; at < text.size(); at += 65536) {
+            if (!visit(QStringView(text).sliced(at, std::min<qsizetype>(65536, text.size() - at))))
+                return;
+        }
+    };
+    QVERIFY(PlainTextSave::write(messages, path, pieces, format).written);
+    QCOMPARE(readFile(path), PlainTextContent::forSave(text, format).value_or("<none>"));
+    QVERIFY(messages.shown.isEmpty());
 }
 
 void TestFavoritesFiles::saveAsName_data()
