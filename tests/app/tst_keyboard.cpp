@@ -46,10 +46,8 @@ void TestKeyboard::shortcutClicksItsControl_data()
     const auto ctrlShift = Qt::ControlModifier | Qt::ShiftModifier;
     QTest::newRow("Ctrl+S Save") << int(Qt::Key_S) << ctrl << "Command8" << false;
     QTest::newRow("Ctrl+Shift+S Save as") << int(Qt::Key_S) << ctrlShift << "Command6" << false;
-    QTest::newRow("Ctrl+N New") << int(Qt::Key_N) << ctrl << "Command5" << false;
     QTest::newRow("Ctrl+F Find") << int(Qt::Key_F) << ctrl << "find" << false;
     QTest::newRow("F11 Full screen") << int(Qt::Key_F11) << none << "Command7" << false;
-    QTest::newRow("Ctrl+Q quit") << int(Qt::Key_Q) << ctrl << "Command1" << false;
     QTest::newRow("F5 Refresh") << int(Qt::Key_F5) << none << "reall" << false;
     QTest::newRow("Ctrl+Shift+C clipboard") << int(Qt::Key_C) << ctrlShift << "com" << false;
     QTest::newRow("Ctrl+N while expanded") << int(Qt::Key_N) << ctrl << "Command5" << true;
