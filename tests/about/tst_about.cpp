@@ -60,8 +60,6 @@ void TestAbout::keyValue_data()
     row("text with its NUL", 1, QByteArray("C:\\x.exe\0", 9), "C:\\x.exe");
     row("text without NUL stays whole", 1, "abc", "abc");
     row("only the last NUL goes", 1, QByteArray("ab\0\0", 4), QString::fromLatin1("ab\0", 3));
-    row("empty text", 1, QByteArray(), "");
-    row("1024 bytes fit", 1, QByteArray(1023, 'x') + '\0', QString(1023, 'x'));
     row("1024 bytes without NUL", 1, QByteArray(1024, 'y'), QString(1024, 'y'));
     row("number", 4, QByteArray("\x2a\x01\0\0", 4), "298");
     row("negative number", 4, QByteArray("\xfe\xff\xff\xff", 4), "-2");
@@ -69,7 +67,6 @@ void TestAbout::keyValue_data()
     const QByteArray big = QByteArray(1024, 'x') + '\0';
     row("1025 bytes", 1, big, "<fails>");
     row("query fails", 1, big, "<fails>", "K/V", 0, 5);
-    row("missing value", 1, big, "<fails>", "K/other");
     row("missing key", 1, big, "<fails>", "other/V");
     row("open fails", 1, big, "<fails>", "K/V", 5);
 }
@@ -157,9 +154,7 @@ void TestAbout::systemInfo_data()
     };
     row("no tool anywhere", "", 0, {}, true, "");
     row("hardinfo first", "", 0, all, true, "/opt/bin/hardinfo");
-    row("kinfocenter", "", 0, all.mid(1), true, "/opt/bin/kinfocenter");
     row("GNOME", "", 0, all.mid(2), true, "/opt/bin/gnome-control-center", {"info-overview"});
-    row("Xfce", "", 0, all.mid(3), true, "/opt/bin/xfce4-about");
     // A tool that fails to start is not followed by the next one.
     row("found but cannot start", "", 0, all.mid(1), false, "/opt/bin/kinfocenter");
     // Whatever location 1 holds, location 2 and the desktop's tools are never tried: a path

@@ -39,22 +39,17 @@ void TestTextLogic::find_data()
         QTest::newRow(name) << text << word << start << found;
     };
     row("overlapping, first", "aaaa", "aa", 1, 1);
-    row("overlapping, second", "aaaa", "aa", 2, 2);
     row("overlapping, third", "aaaa", "aa", 3, 3);
     row("overlapping, past the last", "aaaa", "aa", 4, 0);
     row("case counts", "Word WORD word", "word", 1, 11);
-    row("capital not in lower", "word", "Word", 1, 0);
     row("no whole-word rule", "swordfish", "word", 1, 2);
     row("start before 1 is 1", "ab", "a", 0, 1);
     row("start past the end", "ab", "b", 3, 0);
-    row("empty text", "", "a", 1, 0);
     row("word longer than text", "ab", "abc", 1, 0);
     row("empty word at start", "ab", "", 1, 1);
-    row("empty word at last", "ab", "", 2, 2);
     row("empty word past the end", "ab", "", 3, 0);
     row("empty word, empty text", "", "", 1, 0);
     row("empty word steps over an emoji", "a" + grin + "b", "", 3, 4);
-    row("after an emoji", grin + "b", "b", 1, 3);
     row("the emoji", "ab" + grin, grin, 1, 3);
     row("across a line end", "one\ntwo", "e\nt", 1, 3);
 
@@ -92,12 +87,10 @@ void TestTextLogic::caseOfAChange_data()
     row("typed small in capitals", upper, "abc", "d", "ef", true);
     row("typed capital in capitals", upper, "abc", "D", "ef", false);
     row("typed at the start", lower, "", "Q", "rest", true);
-    row("typed at the end", lower, "rest", "Q", "", true);
     row("pasted lines", upper, "x", "one\nTwo\n", "y", true);
     row("sharp s grows", upper, "stra", "\u00DF", "e", true);
     row("dotted capital I grows", lower, "a", "\u0130", "b", true);
     row("sigma at a word's end", lower, "\u039F\u0394\u039F", "\u03A3", " x", true);
-    row("ligature", upper, "a", "\uFB01", "b", true);
     row("emoji", upper, "a", grin, "b", false);
     row("second half of a pair typed", lower, "x" + high, low, "y", true);
     row("first half of a pair typed", lower, "x", high, low + "y", true);
@@ -187,9 +180,7 @@ void TestTextLogic::layout_data()
     QTest::addColumn<QStringList>("printed"); // "<page>" between pages
 
     QTest::newRow("empty pane: one line end") << "" << 10 << 50 << QStringList{""};
-    QTest::newRow("short") << "abc" << 10 << 50 << QStringList{"abc"};
     QTest::newRow("text with its own line end") << "abc\n" << 10 << 50 << QStringList{"abc", ""};
-    QTest::newRow("exact fit") << "abcde" << 5 << 50 << QStringList{"abcde"};
     QTest::newRow("wrapped after blanks")
         << "the quick brown fox" << 10 << 50 << QStringList{"the quick", "brown fox"};
     QTest::newRow("blanks at the wrap dropped")
