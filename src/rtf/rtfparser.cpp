@@ -207,7 +207,7 @@ void RtfParser::parse(QByteArrayView rtf, RtfContentSink &sink, const std::atomi
             break;
         }
     }
-    sendKept();
+    sendKept(0);
     m_sink->finish(lastParagraph);
     m_sink = nullptr;
     m_input = QByteArrayView();
@@ -1180,12 +1180,14 @@ bool RtfParser::takeBackKept(qint64 keptAtOpen)
 }
 
 // Kept parts go to the sink just before what follows them is shown: until then a field that
-// turns out to show nothing can take them back, being kept whole itself.
-void RtfParser::sendKept()
+// turns out to show nothing can take them back, being kept whole itself. tableLevel: that of
+// what follows.
+void RtfParser::sendKept(int tableLevel)
 {
     if (!m_kept.isEmpty()) {
         m_keptSent += m_kept.size();
-        m_sink->hidden(std::exchange(m_kept, QByteArray()), !m_bodyStarted);
+        // Before any content it is the preamble, unless that content is a table's.
+        m_sink->hidden(std::exchange(m_kept, QByteArray()), !m_bodyStarted && tableLevel == 0);
     }
 }
 
@@ -1548,7 +1550,7 @@ void RtfParser::flushText()
         m_text.resize(0);
         return;
     }
-    sendKept();
+    sendKept(m_textParagraph.tableLevel());
     m_bodyStarted = true;
     ++m_runs;
     if (m_textFormat.generated)
@@ -1572,11 +1574,11 @@ void RtfParser::paragraphEnd(bool pageBreak, bool section)
     }
     resolveSurrogate();
     flushText();
-    sendKept();
+    RtfParagraphFormat paragraph = shownParagraph(s);
+    sendKept(paragraph.tableLevel());
     m_bodyStarted = true;
     ++m_structures;
     m_generatedShown += s.chars.generated;
-    RtfParagraphFormat paragraph = shownParagraph(s);
     paragraph.endsSection = section;
     m_sink->paragraphEnd(paragraph, s.chars, pageBreak);
     m_labelSeen = false;
@@ -1597,7 +1599,7 @@ void RtfParser::tableEvent(RtfKeyword keyword)
     }
     resolveSurrogate();
     flushText();
-    sendKept();
+    sendKept(1);
     const int nested = std::max(2, s.paragraph.tableLevel());
     m_bodyStarted = true;
     ++m_structures;
@@ -1939,8 +1941,10 @@ void RtfParser::finishNumbering()
     Numbering &n = m_numbering;
     n.target = nullptr;
     // Only at a paragraph's start: after text (a label edited into text) it would be a second.
+    // None in hidden text: it would not be shown, and a save would write it as more hidden
+    // text beside the numbering that makes it.
     if (m_labelSeen || n.level == 0 || n.continued || state().destination != RtfGroupState::Body ||
-        m_emitted > m_paragraphStart)
+        m_emitted > m_paragraphStart || state().chars.isHiddenText())
         return;
     QString label = n.before;
     if (n.style == Numbering::Bullet) {
@@ -2027,12 +2031,13 @@ bool RtfParser::finishPicture(const RtfGroupState &group)
     if (m_picture.kind != RtfPicture::Unsupported && !m_picture.data.isEmpty() &&
         !group.chars.isHiddenText() && state().destination == RtfGroupState::Body) {
         flushText();
-        sendKept();
+        // Where the picture's group is: what it says within itself is no paragraph's.
+        const RtfParagraphFormat paragraph = shownParagraph(state());
+        sendKept(paragraph.tableLevel());
         m_bodyStarted = true;
         ++m_structures;
         m_generatedShown += group.chars.generated;
-        // Where the picture's group is: what it says within itself is no paragraph's.
-        shown = m_sink->picture(m_picture, group.chars, shownParagraph(state()));
+        shown = m_sink->picture(m_picture, group.chars, paragraph);
     }
     m_picture = RtfPicture();
     return shown;

@@ -86,7 +86,7 @@ private:
     RtfHiddenRun::Context hiddenRunContext(const RtfCharFormat &format, int paragraphStyle = -1);
     void dropHiddenText();
     void emitKept(qsizetype start, bool withFormat = false);
-    void sendKept();
+    void sendKept(int tableLevel);
     bool takeBackKept(qint64 keptAtOpen);
     QByteArray closedSlice(qsizetype start) const;
     void closeOpenGroups();
