@@ -898,8 +898,17 @@ void RtfDocumentBuilder::finishCells(Table &table)
             continue;
         if ((work -= mergeCost) < 0)
             break;
+        // Qt joins the empty first paragraph of a merged cell to the last one of the cell it
+        // joins, which takes the empty one's format: the last one keeps its own.
+        const QTextBlock last = t->cellAt(cell.row, cell.column).lastCursorPosition().block();
+        const QTextBlockFormat format = last.blockFormat();
+        const int position = last.position();
         t->mergeCells(cell.row, cell.column, std::min(cell.rowSpan, rows - cell.row),
                       std::min(cell.span, columns - cell.column));
+        QTextCursor at(m_document);
+        at.setPosition(position);
+        if (at.blockFormat() != format)
+            at.setBlockFormat(format);
     }
 }
 
