@@ -523,6 +523,8 @@ void RtfParser::handleWord(QByteArrayView name, bool hasParameter, int parameter
         if (m_stack.size() == 2) {
             m_defaultFont = p;
             chars.font = p;
+            if (!chars.script.isEmpty()) // the text's font is the one said last among them
+                sayScriptWord(chars, "f", true, p);
         }
         if (p >= 0 && p < INT_MAX / 2)
             m_fontNumberEnd = std::max(m_fontNumberEnd, p + 1);
@@ -1695,7 +1697,9 @@ void RtfParser::tableDefinitionWord(RtfKeyword keyword, QByteArrayView name, boo
                                     int parameter)
 {
     using K = RtfKeyword;
-    if (state().destination != RtfGroupState::Body)
+    // Within a group kept whole (an object and its result) they are the group's: a save
+    // writes them with it.
+    if (state().destination != RtfGroupState::Body || state().kept)
         return;
     auto cellBorder = [&](quint8 bit) {
         m_cell.borders |= bit;
@@ -1817,7 +1821,7 @@ void RtfParser::borderWord(RtfKeyword keyword, QByteArrayView name, bool hasPara
     if (s.destination != RtfGroupState::Body && s.destination != RtfGroupState::StyleEntry)
         return;
     if (m_borderTarget == NoBorder ||
-        (s.destination != RtfGroupState::Body &&
+        ((s.destination != RtfGroupState::Body || s.kept) &&
          (m_borderTarget == BorderOfCell || m_borderTarget == BorderOfRow)))
         return;
     auto extend = [&](QByteArray &words) {
