@@ -877,8 +877,9 @@ void RtfParser::handleDestinationWord(RtfKeyword keyword)
     case RtfKeyword::Colortbl:
         // Only the document's own tables count. One inside another group (an embedded file,
         // a field instruction ...) would renumber fonts and colours behind a save's back, and
-        // written back in the body it would be the document's own: it means nothing.
-        if (s.destination != RtfGroupState::Body || m_stack.size() != 3) {
+        // written back in the body it would be the document's own: it means nothing. So does
+        // one said in a field's own group.
+        if (s.destination != RtfGroupState::Body || m_stack.size() != 3 || s.fieldGroup) {
             s.destination = RtfGroupState::Skip;
             break;
         }
