@@ -330,6 +330,13 @@ void RtfDocumentBuilder::finish(const RtfParagraphFormat &paragraph)
     if (m_level > 0 && (paragraph.tableLevel() >= m_level || m_resultLast) &&
         !m_pendingHidden.isEmpty())
         attachHiddenToBlock();
+    // So is a page break after its last paragraph, as a cell's end would have taken it.
+    if (m_level > 0 && m_pageBreakNext) {
+        QTextBlockFormat format = m_cursor.blockFormat();
+        format.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
+        m_cursor.setBlockFormat(format);
+        m_pageBreakNext = false;
+    }
     enterLevel(0);
     applyBlockFormat(paragraph);
     attachHiddenToBlock();
