@@ -14,6 +14,14 @@
 
 #include <algorithm>
 
+size_t RtfDocumentBuilder::CharFormatHash::operator()(const RtfCharFormat &f) const
+{
+    // Equal formats hash alike; what is left out only makes formats share a bucket.
+    return qHashMulti(0, f.font, f.halfPoints, f.foreground, f.background, f.link, f.underline,
+                      f.vertical, f.bold, f.italic, f.strike, f.caps, f.smallCaps, f.listLabel,
+                      f.words, f.script);
+}
+
 namespace {
 
 // Document lengths are in pixels at 96 dpi: 15 twips each.
@@ -83,7 +91,9 @@ void RtfDocumentBuilder::text(QStringView text, const RtfCharFormat &format,
     }
     flushRowText();
     enterLevel(paragraph.tableLevel());
-    takeHidden(text.isEmpty());
+    // Finding the cursor's block walks the document's tree: once per run, not once per question.
+    QTextBlock block = m_cursor.block();
+    takeHidden(text.isEmpty(), block);
     m_resultLast = format.generated;
     QTextCharFormat qtFormat = withHidden(charFormat(format));
     if (format.listLabel && markLabel(text, format.listLabel)) {
@@ -93,15 +103,16 @@ void RtfDocumentBuilder::text(QStringView text, const RtfCharFormat &format,
     // Qt lays out a paragraph as a whole, in time that grows faster than its length and its
     // number of runs; a very long one is shown in pieces, each marked so that a save joins
     // them again.
-    if (m_cursor.block() != m_runsBlock) {
-        m_runsBlock = m_cursor.block();
+    if (block != m_runsBlock) {
+        m_runsBlock = block;
         m_runs = 0;
     }
-    if (++m_runs > MaxRunsPerParagraph && m_cursor.block().length() > 1)
+    if (++m_runs > MaxRunsPerParagraph && block.length() > 1) {
         splitParagraph(paragraph, qtFormat);
-    while (m_cursor.block().length() - 1 + text.size() > MaxParagraph) {
-        const qsizetype room =
-            std::max<qsizetype>(0, MaxParagraph - (m_cursor.block().length() - 1));
+        block = m_runsBlock; // the new piece
+    }
+    while (block.length() - 1 + text.size() > MaxParagraph) {
+        const qsizetype room = std::max<qsizetype>(0, MaxParagraph - (block.length() - 1));
         qsizetype cut = room;
         for (qsizetype i = room; i > room / 2; --i) {
             const char16_t c = text[i - 1].unicode();
@@ -115,6 +126,7 @@ void RtfDocumentBuilder::text(QStringView text, const RtfCharFormat &format,
         m_cursor.insertText(text.first(cut).toString(), qtFormat);
         text = text.sliced(cut);
         splitParagraph(paragraph, qtFormat);
+        block = m_runsBlock;
     }
     m_cursor.insertText(text.toString(), qtFormat);
 }
@@ -205,7 +217,7 @@ void RtfDocumentBuilder::cellEnd(int level, const RtfParagraphFormat &paragraph)
     if (int(m_tables.size()) < level) {
         // Out of table budget: a row becomes a paragraph, its cells apart by tabs, in the
         // format of the text before them.
-        takeHidden(false);
+        takeHidden(false, m_cursor.block());
         m_cursor.insertText(
             QStringLiteral("\t"),
             withHidden(m_haveLastFormat ? m_lastCharFormat : charFormat(RtfCharFormat())));
@@ -311,7 +323,7 @@ bool RtfDocumentBuilder::picture(const RtfPicture &picture, const RtfCharFormat 
     imageFormat.merge(charFormat(format));
     imageFormat.setName(name);
     imageFormat.setProperty(RtfProperty::PictureData, picture.data);
-    takeHidden(false);
+    takeHidden(false, m_cursor.block());
     imageFormat = withHidden(imageFormat).toImageFormat();
     const qreal width = picture.goalWidth > 0 ? pixels(picture.goalWidth) : image.width();
     const qreal height = picture.goalHeight > 0 ? pixels(picture.goalHeight) : image.height();
@@ -357,16 +369,16 @@ void RtfDocumentBuilder::hidden(QByteArrayView rtf, bool preamble)
 // What the file kept before some text goes with all the text after it, up to the next kept
 // part or the paragraph's end, and is written before the first of it that is left: deleting a
 // word next to it does not lose it.
-void RtfDocumentBuilder::takeHidden(bool noText)
+void RtfDocumentBuilder::takeHidden(bool noText, const QTextBlock &block)
 {
     // A table's start or end ends the span too, as a paragraph's end does.
-    if (m_cursor.block() != m_spanBlock)
+    if (block != m_spanBlock)
         m_spanHidden.clear();
     if (noText || m_pendingHidden.isEmpty() || m_hiddenCount >= MaxHiddenAnchors)
         return;
     m_spanHidden = std::exchange(m_pendingHidden, {});
     m_spanId = ++m_hiddenCount;
-    m_spanBlock = m_cursor.block();
+    m_spanBlock = block;
 }
 
 QTextCharFormat RtfDocumentBuilder::withHidden(QTextCharFormat format) const
@@ -921,6 +933,22 @@ void RtfDocumentBuilder::finishCells(Table &table)
 
 void RtfDocumentBuilder::applyBlockFormat(const RtfParagraphFormat &paragraph)
 {
+    // Paragraphs mostly repeat the format of the one before: it is made once for them all.
+    if (!m_haveLastParagraph || !(paragraph == m_lastParagraph)) {
+        m_lastBlockFormat = blockFormat(paragraph);
+        m_lastParagraph = paragraph;
+        m_haveLastParagraph = true;
+    }
+    QTextBlockFormat format = m_lastBlockFormat;
+    if (m_pageBreakNext || paragraph.pageBreakBefore) {
+        format.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
+        m_pageBreakNext = false;
+    }
+    m_cursor.setBlockFormat(format);
+}
+
+QTextBlockFormat RtfDocumentBuilder::blockFormat(const RtfParagraphFormat &paragraph)
+{
     QTextBlockFormat format;
     switch (paragraph.alignment) {
     case RtfParagraphFormat::Center:
@@ -1025,17 +1053,49 @@ void RtfDocumentBuilder::applyBlockFormat(const RtfParagraphFormat &paragraph)
                            RtfProperty::keptWordsValue(*paragraph.words));
     if (paragraph.endsSection)
         format.setProperty(RtfProperty::SectionEnd, true);
-    if (m_pageBreakNext || paragraph.pageBreakBefore) {
-        format.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
-        m_pageBreakNext = false;
-    }
-    m_cursor.setBlockFormat(format);
+    return format;
 }
 
 QTextCharFormat RtfDocumentBuilder::charFormat(const RtfCharFormat &format)
 {
     if (m_haveLastFormat && format == m_lastFormat)
         return m_lastCharFormat;
+    // A document has a few dozen formats in a hundred thousand runs: each is made once. A field's
+    // run is made each time, as its numbering depends on the runs before it, and so is a link's.
+    if (format.field >= 0 || format.link >= 0)
+        return remember(format, makeCharFormat(format));
+    // A font defined after its first use changes what its number means from there on.
+    const RtfFont *font = m_parser.fonts().find(format.font);
+    const RtfFont noFont{-1, -1, -1, {}};
+    const RtfFont &used = font ? *font : noFont;
+    const auto sameFont = [&used](const RtfFont &kept) {
+        return kept.number == used.number && kept.charset == used.charset &&
+               kept.codePage == used.codePage && kept.name == used.name;
+    };
+    auto it = m_charFormats.find(format);
+    if (it != m_charFormats.end() && sameFont(it->second.font)) {
+        m_lastField = -1;
+        return remember(format, it->second.format);
+    }
+    if (it == m_charFormats.end() && m_charFormats.size() >= MaxCachedFormats)
+        m_charFormats.clear();
+    CachedCharFormat &cached = m_charFormats[format];
+    cached.format = makeCharFormat(format);
+    cached.font = used;
+    return remember(format, cached.format);
+}
+
+QTextCharFormat RtfDocumentBuilder::remember(const RtfCharFormat &format,
+                                             const QTextCharFormat &made)
+{
+    m_lastFormat = format;
+    m_lastCharFormat = made;
+    m_haveLastFormat = true;
+    return made;
+}
+
+QTextCharFormat RtfDocumentBuilder::makeCharFormat(const RtfCharFormat &format)
+{
     QTextCharFormat f;
     f.setFontWeight(format.bold ? QFont::Bold : QFont::Normal);
     f.setFontItalic(format.italic);
@@ -1140,8 +1200,5 @@ QTextCharFormat RtfDocumentBuilder::charFormat(const RtfCharFormat &format)
         f.setAnchor(true);
         f.setAnchorHref(m_parser.linkTarget(format.link));
     }
-    m_lastFormat = format;
-    m_lastCharFormat = f;
-    m_haveLastFormat = true;
     return f;
 }

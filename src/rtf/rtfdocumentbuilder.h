@@ -2,6 +2,7 @@
 
 #include "rtf/rtfcjkfallback.h"
 #include "rtf/rtfcontentsink.h"
+#include "rtf/rtffont.h"
 
 #include <QHash>
 #include <QImage>
@@ -10,6 +11,7 @@
 #include <QTextCharFormat>
 #include <QTextCursor>
 
+#include <unordered_map>
 #include <vector>
 
 class QTextDocument;
@@ -100,10 +102,12 @@ private:
     int gridColumn(Table &table, int edge);
     void finishCells(Table &table);
     void applyBlockFormat(const RtfParagraphFormat &paragraph);
+    static QTextBlockFormat blockFormat(const RtfParagraphFormat &paragraph);
     void insertNote();
     void newFieldEpoch();
     void attachHiddenToBlock();
-    void takeHidden(bool noText);
+    // block: the cursor's.
+    void takeHidden(bool noText, const QTextBlock &block);
     QTextCharFormat withHidden(QTextCharFormat format) const;
     bool rowsAsText(int level);
     void flushRowText();
@@ -112,6 +116,14 @@ private:
     void splitParagraph(const RtfParagraphFormat &paragraph, const QTextCharFormat &format);
     bool markLabel(QStringView text, int kind);
     QTextCharFormat charFormat(const RtfCharFormat &format);
+    QTextCharFormat makeCharFormat(const RtfCharFormat &format);
+    QTextCharFormat remember(const RtfCharFormat &format, const QTextCharFormat &made);
+    struct CharFormatHash
+    {
+        size_t operator()(const RtfCharFormat &format) const;
+    };
+    // Bounds the formats kept for reuse, for a file that gives each run a format of its own.
+    static constexpr size_t MaxCachedFormats = 4096;
 
     QTextDocument *m_document;
     const RtfParser &m_parser;
@@ -120,8 +132,17 @@ private:
     int m_level = 0; // table level of the content, even where no table could be made
     RtfCharFormat m_lastFormat;
     QTextCharFormat m_lastCharFormat;
+    struct CachedCharFormat
+    {
+        QTextCharFormat format;
+        RtfFont font; // as the table had it when the format was made
+    };
+    std::unordered_map<RtfCharFormat, CachedCharFormat, CharFormatHash> m_charFormats;
     RtfCjkFallback m_cjkFallback;
     bool m_haveLastFormat = false;
+    RtfParagraphFormat m_lastParagraph;
+    QTextBlockFormat m_lastBlockFormat;
+    bool m_haveLastParagraph = false;
     bool m_pageBreakNext = false;
     bool m_finished = false;
     bool m_decorated = false;  // some text has a highlight or a double underline
