@@ -1,5 +1,6 @@
 #include "richtextbox.h"
 
+#include "app/richlayoutpump.h"
 #include "plaintext/plaintextview.h"
 #include "rtf/rtfdecorations.h"
 
@@ -121,6 +122,7 @@ RichTextBox::RichTextBox(QWidget *parent) : QWidget(parent)
     m_note->setBackgroundRole(QPalette::ToolTipBase);
     m_note->setForegroundRole(QPalette::ToolTipText);
     m_note->hide();
+    m_layoutPump = new RichLayoutPump(this);
     for (QAbstractScrollArea *editor : {static_cast<QAbstractScrollArea *>(m_richEditor),
                                         static_cast<QAbstractScrollArea *>(m_plainView)}) {
         editor->viewport()->setMouseTracking(true);
@@ -290,6 +292,7 @@ void RichTextBox::adoptRichDocument(QTextDocument *document)
     showEditor(true);
     m_replacing = false;
     watch(document);
+    m_layoutPump->follow(document);
     if (old && old != document && old->parent() == m_richEditor)
         delete old;
 }

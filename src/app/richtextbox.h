@@ -9,6 +9,7 @@
 #include <functional>
 
 class PlainTextView;
+class RichLayoutPump;
 class QAbstractScrollArea;
 class QLabel;
 class QProgressBar;
@@ -174,6 +175,7 @@ private:
     QProgressBar *m_progress = nullptr;
     PlainTextView *m_preview = nullptr;
     QLabel *m_note = nullptr;
+    RichLayoutPump *m_layoutPump = nullptr;
     bool m_readOnly = false;
     QByteArray m_heldRtf; // the formatted document behind a read-only plain text
     bool m_rich = false;

@@ -1,5 +1,6 @@
 // The viewing pane's own interface: positions in its text, selection, changes and formatting,
 // the same for plain text and for formatted documents.
+#include "app/richlayoutpump.h"
 #include "app/richtextbox.h"
 #include "app/richtextprobe.h"
 #include "rtf/rtfreader.h"
@@ -9,7 +10,9 @@
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTextBlock>
 #include <QTextDocument>
+#include <QTextLayout>
 
 namespace {
 
@@ -47,6 +50,8 @@ private slots:
     void documentsTooLongToFormat_data();
     void documentsTooLongToFormat();
     void textOfAFormattedDocumentRefusesEdits();
+    void layoutPumpLaysOutAllThenStops_data();
+    void layoutPumpLaysOutAllThenStops();
 };
 
 void TestRichTextBox::positionsSelectWhatTheTextHolds_data()
@@ -287,6 +292,41 @@ void TestRichTextBox::textOfAFormattedDocumentRefusesEdits()
     pane.select(3, 0);
     QTest::keyClicks(pane.focusProxy(), QStringLiteral("er"));
     QCOMPARE(pane.text(), QStringLiteral("newer"));
+}
+
+void TestRichTextBox::layoutPumpLaysOutAllThenStops_data()
+{
+    QTest::addColumn<int>("hidden"); // a block Qt does not lay out, or -1
+    QTest::addColumn<bool>("narrowed");
+    QTest::newRow("paragraphs") << -1 << false;
+    QTest::newRow("laid out again at a new width") << -1 << true;
+    QTest::newRow("a hidden block at the end") << 3000 << false;
+}
+
+void TestRichTextBox::layoutPumpLaysOutAllThenStops()
+{
+    QFETCH(int, hidden);
+    QFETCH(bool, narrowed);
+    QTextDocument doc;
+    doc.setPlainText(QStringLiteral("words to wrap ").repeated(30).append(u'\n').repeated(3000));
+    if (hidden >= 0)
+        doc.findBlockByNumber(hidden).setVisible(false);
+    doc.setTextWidth(300);
+    RichLayoutPump pump;
+    pump.follow(&doc);
+    const auto pumpUntilIdle = [&pump] {
+        // Without waiting, so that Qt's own layout steps, 10 ms apart, do not take part.
+        for (int i = 0; i < 2000 && pump.isRunning(); ++i)
+            QCoreApplication::processEvents();
+    };
+    pumpUntilIdle();
+    if (narrowed) {
+        doc.setTextWidth(200);
+        pumpUntilIdle();
+    }
+    QVERIFY(!pump.isRunning());
+    if (hidden < 0)
+        QVERIFY(doc.lastBlock().layout()->lineCount() > 0);
 }
 
 QTEST_MAIN(TestRichTextBox)

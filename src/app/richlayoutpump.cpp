@@ -1,0 +1,84 @@
+#include "richlayoutpump.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
+
+namespace {
+
+bool laidOut(const QTextBlock &block)
+{
+    return block.layout()->lineCount() > 0;
+}
+
+// Qt lays a document out from its top: the blocks laid out come first. The first block after
+// them, or an invalid block when all are.
+QTextBlock firstNotLaidOut(const QTextDocument &doc)
+{
+    int low = 0;
+    int high = doc.blockCount(); // blocks before low are laid out, from high on they are not
+    while (low < high) {
+        const int middle = low + (high - low) / 2;
+        if (laidOut(doc.findBlockByNumber(middle)))
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    return doc.findBlockByNumber(low);
+}
+
+} // namespace
+
+RichLayoutPump::RichLayoutPump(QObject *parent) : QObject(parent)
+{
+    m_timer.setInterval(0);
+    connect(&m_timer, &QTimer::timeout, this, &RichLayoutPump::slice);
+}
+
+void RichLayoutPump::follow(QTextDocument *doc)
+{
+    disconnect(m_sizeChanged);
+    m_doc = doc;
+    m_timer.stop();
+    if (!doc)
+        return;
+    // Qt reports a new size whenever it laid out more or has to lay out again.
+    m_sizeChanged =
+        connect(doc->documentLayout(), &QAbstractTextDocumentLayout::documentSizeChanged, this,
+                &RichLayoutPump::wake);
+    wake();
+}
+
+void RichLayoutPump::wake()
+{
+    if (m_doc && !m_timer.isActive())
+        m_timer.start();
+}
+
+void RichLayoutPump::slice()
+{
+    if (!m_doc) {
+        m_timer.stop();
+        return;
+    }
+    QAbstractTextDocumentLayout *layout = m_doc->documentLayout();
+    QElapsedTimer clock;
+    clock.start();
+    do {
+        const QTextBlock next = firstNotLaidOut(*m_doc);
+        if (!next.isValid()) {
+            m_timer.stop(); // all laid out
+            return;
+        }
+        // Asking where a block lies has Qt lay out everything up to it.
+        QTextBlock target = m_doc->findBlock(next.position() + stepCharacters);
+        if (!target.isValid())
+            target = m_doc->lastBlock();
+        layout->blockBoundingRect(target);
+        if (!laidOut(next)) {
+            m_timer.stop(); // a block Qt does not lay out (hidden): its own steps go on
+            return;
+        }
+    } while (clock.elapsed() < sliceMs);
+}
