@@ -71,11 +71,11 @@ void RichLayoutPump::slice()
             m_timer.stop(); // all laid out
             return;
         }
-        // Asking where a block lies has Qt lay out everything up to it.
-        QTextBlock target = m_doc->findBlock(next.position() + stepCharacters);
-        if (!target.isValid())
-            target = m_doc->lastBlock();
-        layout->blockBoundingRect(target);
+        // Hit-testing a point just below what is laid out has Qt take its next step there; its
+        // steps grow as they go, as when it takes them on its own.
+        const QTextBlock before = next.previous();
+        const qreal bottom = before.isValid() ? layout->blockBoundingRect(before).bottom() : 0;
+        layout->hitTest(QPointF(0, bottom + 1), Qt::FuzzyHit);
         if (!laidOut(next)) {
             m_timer.stop(); // a block Qt does not lay out (hidden): its own steps go on
             return;

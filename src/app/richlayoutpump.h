@@ -7,10 +7,10 @@
 
 class QTextDocument;
 
-// Lays out a formatted document from top to bottom, a few milliseconds at a time, whenever the
-// event loop has nothing else to do. Qt lays out what is off screen in steps too, but waits
-// 10 ms after each: a document of a few megabytes would spend a third of its layout waiting.
-// Between two slices the window answers as before.
+// Lays out a formatted document from top to bottom whenever the event loop has nothing else to
+// do, in Qt's own steps, one after the other. Qt takes those steps on its own too, but waits
+// 10 ms after each: a document of a few megabytes spent a third of its layout waiting. Between
+// two slices the window answers as before.
 class RichLayoutPump : public QObject
 {
     Q_OBJECT
@@ -23,8 +23,7 @@ public:
     void follow(QTextDocument *doc);
     bool isRunning() const { return m_timer.isActive(); }
 
-    static constexpr int sliceMs = 10;
-    static constexpr int stepCharacters = 16'000;
+    static constexpr int sliceMs = 10; // steps taken before the window gets its turn
 
 private:
     void wake();
