@@ -33,7 +33,7 @@ QTextBlock firstNotLaidOut(const QTextDocument &doc)
 RichLayoutPump::RichLayoutPump(QObject *parent) : QObject(parent)
 {
     m_timer.setInterval(0);
-    connect(&m_timer, &QTimer::timeout, this, &RichLayoutPump::slice);
+    connect(&m_timer, &QTimer::timeout, this, &RichLayoutPump::step);
 }
 
 void RichLayoutPump::follow(QTextDocument *doc)
@@ -56,29 +56,23 @@ void RichLayoutPump::wake()
         m_timer.start();
 }
 
-void RichLayoutPump::slice()
+void RichLayoutPump::step()
 {
     if (!m_doc) {
         m_timer.stop();
         return;
     }
+    const QTextBlock next = firstNotLaidOut(*m_doc);
+    if (!next.isValid()) {
+        m_timer.stop(); // all laid out
+        return;
+    }
+    // Hit-testing a point just below what is laid out has Qt take its next step there; its
+    // steps grow as they go, as when it takes them on its own.
     QAbstractTextDocumentLayout *layout = m_doc->documentLayout();
-    QElapsedTimer clock;
-    clock.start();
-    do {
-        const QTextBlock next = firstNotLaidOut(*m_doc);
-        if (!next.isValid()) {
-            m_timer.stop(); // all laid out
-            return;
-        }
-        // Hit-testing a point just below what is laid out has Qt take its next step there; its
-        // steps grow as they go, as when it takes them on its own.
-        const QTextBlock before = next.previous();
-        const qreal bottom = before.isValid() ? layout->blockBoundingRect(before).bottom() : 0;
-        layout->hitTest(QPointF(0, bottom + 1), Qt::FuzzyHit);
-        if (!laidOut(next)) {
-            m_timer.stop(); // a block Qt does not lay out (hidden): its own steps go on
-            return;
-        }
-    } while (clock.elapsed() < sliceMs);
+    const QTextBlock before = next.previous();
+    const qreal bottom = before.isValid() ? layout->blockBoundingRect(before).bottom() : 0;
+    layout->hitTest(QPointF(0, bottom + 1), Qt::FuzzyHit);
+    if (!laidOut(next))
+        m_timer.stop(); // a block Qt does not lay out (hidden): its own steps go on
 }

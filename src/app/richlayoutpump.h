@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
@@ -10,7 +9,7 @@ class QTextDocument;
 // Lays out a formatted document from top to bottom whenever the event loop has nothing else to
 // do, in Qt's own steps, one after the other. Qt takes those steps on its own too, but waits
 // 10 ms after each: a document of a few megabytes spent a third of its layout waiting. Between
-// two slices the window answers as before.
+// two steps the window answers as before.
 class RichLayoutPump : public QObject
 {
     Q_OBJECT
@@ -23,11 +22,9 @@ public:
     void follow(QTextDocument *doc);
     bool isRunning() const { return m_timer.isActive(); }
 
-    static constexpr int sliceMs = 10; // steps taken before the window gets its turn
-
 private:
     void wake();
-    void slice();
+    void step();
 
     QPointer<QTextDocument> m_doc;
     QMetaObject::Connection m_sizeChanged;
