@@ -450,9 +450,6 @@ void RtfWriter::writeBlock(const QTextBlock &block, int level, Ending ending)
     writeHidden(format, RtfProperty::HiddenAtEnd);
     startParagraph();
 
-    // A page break before the next paragraph is RTF's \page at the end of this one.
-    const bool pageBreak = next.isValid() && (next.blockFormat().pageBreakPolicy() &
-                                              QTextFormat::PageBreak_AlwaysBefore);
     if (ending == Ending::Par) {
         // The mark's own format, which is the height of an empty line.
         const QTextCharFormat mark = paragraphMark(block);
@@ -460,12 +457,12 @@ void RtfWriter::writeBlock(const QTextBlock &block, int level, Ending ending)
             m_out.openGroup();
             writeCharFormat(mark);
         }
-        m_out.word(pageBreak                                      ? "page"
-                   : format.boolProperty(RtfProperty::SectionEnd) ? "sect"
-                                                                  : "par");
+        // A page break before the next paragraph is that paragraph's \pagebb, never \page here:
+        // word processors take \page for a break inside the paragraph, which the next \pard
+        // would then join to this one.
+        m_out.word(format.boolProperty(RtfProperty::SectionEnd) ? "sect" : "par");
         if (mark.propertyCount() > 0)
             m_out.closeGroup();
-        m_pageBreakGiven = pageBreak;
     } else if (ending == Ending::Cell)
         m_out.word(level > 1 ? "nestcell" : "cell");
     m_out.lineBreak();
@@ -524,14 +521,12 @@ void RtfWriter::writeParagraphStart(const QTextBlock &block, int level, bool aga
         m_out.word("ql");
     if (format.layoutDirection() == Qt::RightToLeft)
         m_out.word("rtlpar");
-    // A page break the paragraph before could not give with \page (a table's, or none). After
-    // a paragraph end of an object's result, the kept object gives it itself.
+    // After a paragraph end of an object's result, the kept object gives the page break itself.
     if (!again) {
         const QTextBlock previous = block.previous();
         m_pagebbWritten =
-            (format.pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore) && !m_pageBreakGiven &&
+            (format.pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore) &&
             !(previous.isValid() && previous.blockFormat().boolProperty(RtfProperty::Generated));
-        m_pageBreakGiven = false;
     }
     if (m_pagebbWritten)
         m_out.word("pagebb");

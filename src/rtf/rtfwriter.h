@@ -48,9 +48,8 @@ private:
     const QTextDocument &m_doc;
     const RtfFormatTables &m_tables;
     RtfOutput &m_out;
-    QSet<int> m_hiddenWritten;     // HiddenId of the kept parts already written
-    bool m_pageBreakGiven = false; // the last paragraph ended in \page
-    bool m_pagebbWritten = false;  // the paragraph's start said \pagebb
+    QSet<int> m_hiddenWritten;    // HiddenId of the kept parts already written
+    bool m_pagebbWritten = false; // the paragraph's start said \pagebb
     // The field whose result is being written (its instruction and FieldId), open across
     // paragraph ends while its result goes on.
     QString m_openField;
