@@ -1148,6 +1148,24 @@ QTextCharFormat RtfDocumentBuilder::makeCharFormat(const RtfCharFormat &format)
         auto it = m_scripts.constFind(key);
         if (it == m_scripts.constEnd()) {
             QByteArray script = RtfScriptWords::withFontSlot(*format.script, format.font);
+            // A font table may name one font twice (LibreOffice does, for two pitches): a save
+            // writes the text's font under the first of them, so both are the text's font here.
+            // Only the few \f among the words are looked up: the table may be long.
+            if (const RtfFont *own = m_parser.fonts().find(format.font)) {
+                const QByteArray said = script;
+                for (qsizetype at = said.indexOf("\\f"); at >= 0;
+                     at = said.indexOf("\\f", at + 2)) {
+                    bool ok = false;
+                    qsizetype end = at + 2;
+                    while (end < said.size() &&
+                           (said[end] == '-' || (said[end] >= '0' && said[end] <= '9')))
+                        ++end;
+                    const int number = said.mid(at + 2, end - at - 2).toInt(&ok);
+                    const RtfFont *other = ok ? m_parser.fonts().find(number) : nullptr;
+                    if (other && other->number != own->number && other->name == own->name)
+                        script = RtfScriptWords::withFontSlot(script, number);
+                }
+            }
             // A font said before them (\deff ...) is written first, as a save writes it.
             if (family && !RtfScriptWords::hasFontSlot(script))
                 script.prepend("\\f");

@@ -365,7 +365,8 @@ void TestRtfReader::producerFixtures_data()
     QTest::addColumn<QString>("name");
     for (const char *name :
          {"libreoffice-sample", "abiword-sample", "pandoc-sample", "enscript-latin1",
-          "enscript-highlight", "latex2rtf-sample", "word-dbcs", "fcharset-override"})
+          "enscript-highlight", "latex2rtf-sample", "word-dbcs", "fcharset-override",
+          "libreoffice-scripts", "abiword-scripts", "pandoc-scripts"})
         QTest::newRow(name) << QString(name);
 }
 
