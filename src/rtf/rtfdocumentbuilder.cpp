@@ -1064,21 +1064,22 @@ QTextCharFormat RtfDocumentBuilder::charFormat(const RtfCharFormat &format)
     // run is made each time, as its numbering depends on the runs before it, and so is a link's.
     if (format.field >= 0 || format.link >= 0)
         return remember(format, makeCharFormat(format));
+    auto it = m_charFormats.find(format);
+    // A file that gives each run a format of its own would only fill the cache: past its bound,
+    // new formats are made as they come.
+    if (it == m_charFormats.end() && m_charFormats.size() >= MaxCachedFormats)
+        return remember(format, makeCharFormat(format));
     // A font defined after its first use changes what its number means from there on.
     const RtfFont *font = m_parser.fonts().find(format.font);
-    const RtfFont noFont{-1, -1, -1, {}};
-    const RtfFont &used = font ? *font : noFont;
-    const auto sameFont = [&used](const RtfFont &kept) {
-        return kept.number == used.number && kept.charset == used.charset &&
-               kept.codePage == used.codePage && kept.name == used.name;
-    };
-    auto it = m_charFormats.find(format);
-    if (it != m_charFormats.end() && sameFont(it->second.font)) {
-        m_lastField = -1;
-        return remember(format, it->second.format);
+    const RtfFont used = font ? *font : RtfFont{-1, -1, -1, {}};
+    if (it != m_charFormats.end()) {
+        const RtfFont &kept = it->second.font;
+        if (kept.number == used.number && kept.charset == used.charset &&
+            kept.codePage == used.codePage && kept.name == used.name) {
+            m_lastField = -1;
+            return remember(format, it->second.format);
+        }
     }
-    if (it == m_charFormats.end() && m_charFormats.size() >= MaxCachedFormats)
-        m_charFormats.clear();
     CachedCharFormat &cached = m_charFormats[format];
     cached.format = makeCharFormat(format);
     cached.font = used;

@@ -122,8 +122,8 @@ private:
     {
         size_t operator()(const RtfCharFormat &format) const;
     };
-    // Bounds the formats kept for reuse, for a file that gives each run a format of its own.
-    static constexpr size_t MaxCachedFormats = 4096;
+    // Bounds the formats kept for reuse.
+    static constexpr size_t MaxCachedFormats = 1024;
 
     QTextDocument *m_document;
     const RtfParser &m_parser;
