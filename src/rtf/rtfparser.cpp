@@ -137,6 +137,8 @@ void RtfParser::parse(QByteArrayView rtf, RtfContentSink &sink, const std::atomi
     m_numbering = Numbering();
     m_labelSeen = false;
     m_paragraphStart = 0;
+    m_paragraphContent = 0;
+    m_pageBreakPending = false;
     m_numberCounters.clear();
     std::fill(std::begin(m_levelNumbers), std::end(m_levelNumbers), 0);
 
@@ -712,7 +714,7 @@ void RtfParser::handleWord(QByteArrayView name, bool hasParameter, int parameter
         paragraphEnd(false, true);
         break;
     case K::Page:
-        paragraphEnd(true);
+        pageBreak();
         break;
     case K::Line:
         appendChar(0x2028);
@@ -1583,9 +1585,29 @@ void RtfParser::paragraphEnd(bool pageBreak, bool section)
     ++m_structures;
     m_generatedShown += s.chars.generated;
     paragraph.endsSection = section;
+    paragraph.pageBreakBefore |= std::exchange(m_pageBreakPending, false);
     m_sink->paragraphEnd(paragraph, s.chars, pageBreak);
     m_labelSeen = false;
     m_paragraphStart = m_emitted;
+    m_paragraphContent = m_emitted + m_structures;
+}
+
+// \page after text ends the paragraph there. Word processors put it at the start of the
+// paragraph that goes to the next page too: that paragraph then breaks before, and no empty one
+// is made.
+void RtfParser::pageBreak()
+{
+    const RtfGroupState &s = state();
+    if (s.destination == RtfGroupState::Body && s.paragraph.tableLevel() == 0 &&
+        !s.chars.isHiddenText() && !s.chars.generated) {
+        resolveSurrogate();
+        flushText();
+        if (m_emitted + m_structures == m_paragraphContent) {
+            m_pageBreakPending = true;
+            return;
+        }
+    }
+    paragraphEnd(true);
 }
 
 void RtfParser::tableEvent(RtfKeyword keyword)
@@ -1622,6 +1644,7 @@ void RtfParser::tableEvent(RtfKeyword keyword)
     }
     m_labelSeen = false; // a cell's end is its paragraph's end
     m_paragraphStart = m_emitted;
+    m_paragraphContent = m_emitted + m_structures;
 }
 
 // Content shown so far that is the file's own, not the result of an object kept whole.

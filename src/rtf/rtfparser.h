@@ -105,6 +105,7 @@ private:
     void flushBytes();
     void flushText();
     void paragraphEnd(bool pageBreak, bool section = false);
+    void pageBreak();
     static RtfParagraphFormat shownParagraph(const RtfGroupState &s);
     void tableEvent(RtfKeyword keyword);
 
@@ -287,8 +288,10 @@ private:
     void numberingWord(RtfKeyword keyword, int parameter);
     void appendNumberingBytes(QByteArrayView bytes);
     Numbering m_numbering;
-    bool m_labelSeen = false;    // \listtext or \pntext in this paragraph
-    qint64 m_paragraphStart = 0; // m_emitted when the paragraph began
+    bool m_labelSeen = false;        // \listtext or \pntext in this paragraph
+    qint64 m_paragraphStart = 0;     // m_emitted when the paragraph began
+    qint64 m_paragraphContent = 0;   // m_emitted + m_structures then
+    bool m_pageBreakPending = false; // \page before anything of the paragraph
     QHash<QString, int> m_numberCounters;
     int m_levelNumbers[11] = {}; // \chftn numbers footnotes in order
 };

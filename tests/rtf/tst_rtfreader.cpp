@@ -168,7 +168,8 @@ void TestRtfReader::text_data()
     row("special words",
         "{\\rtf1 \\emdash\\endash\\bullet\\lquote\\rquote\\ldblquote\\rdblquote\\emspace\\enspace}",
         u"\u2014\u2013\u2022\u2018\u2019\u201C\u201D\u2003\u2002"_qs);
-    row("line tab page sect", "{\\rtf1 a\\line b\\tab c\\page d\\sect e}", "a\nb\tc\nd\ne");
+    row("line tab page sect", "{\\rtf1 a\\line b\\tab c\\page d\\sect e\\par\\page f}",
+        "a\nb\tc\nd\ne\nf");
     // destinations
     row("tables of the header hidden",
         "{\\rtf1{\\fonttbl{\\f0 Arial;}}{\\colortbl;\\red1\\green2\\blue3;}"
