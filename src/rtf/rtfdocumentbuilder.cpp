@@ -414,7 +414,8 @@ void RtfDocumentBuilder::keepDocumentTables()
         root.setProperty(RtfProperty::FontTable, fonts);
         QVariantMap numbers;
         for (const RtfFont &font : m_parser.fonts().all()) {
-            if (font.name.isEmpty() || RtfTextDecoder::isGlyphFont(font))
+            // A negative number is no font a save can name (\f-1 is not read as a font).
+            if (font.name.isEmpty() || font.number < 0 || RtfTextDecoder::isGlyphFont(font))
                 continue;
             const auto it = numbers.constFind(font.name);
             if (it == numbers.constEnd() || it->toInt() > font.number)
