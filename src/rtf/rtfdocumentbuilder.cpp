@@ -414,7 +414,7 @@ void RtfDocumentBuilder::keepDocumentTables()
         root.setProperty(RtfProperty::FontTable, fonts);
         QVariantMap numbers;
         for (const RtfFont &font : m_parser.fonts().all()) {
-            // A negative number is no font a save can name (\f-1 is not read as a font).
+            // A save names fonts by numbers from 0 up: a negative one is left to its others.
             if (font.name.isEmpty() || font.number < 0 || RtfTextDecoder::isGlyphFont(font))
                 continue;
             const auto it = numbers.constFind(font.name);
