@@ -29,6 +29,7 @@ struct RtfGroupState
     bool starred = false;              // \* seen, waiting for the group's word
     bool inUpr = false;
     bool nestedTableProps = false; // inside \nesttableprops
+    quint8 listTable = 0;          // RtfListFollows::Table of the list tables being skipped
     bool fieldGroup = false;
     char16_t fieldSymbol = 0;  // character of a SYMBOL field
     qint64 fieldTextStart = 0; // characters emitted when the field began

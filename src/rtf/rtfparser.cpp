@@ -264,6 +264,19 @@ bool RtfParser::closeGroup()
     const RtfGroupState closed = m_stack.back();
     m_stack.pop_back();
     const RtfGroupState::Destination parent = state().destination;
+    if (closed.chars.listLabel == 1 && state().chars.listLabel != 1 &&
+        closed.destination == RtfGroupState::Body && parent == RtfGroupState::Body &&
+        !closed.kept && !closed.chars.generated && m_textFormat.listLabel == 1 &&
+        !m_textFormat.isHiddenText() && m_text.endsWith(u'\t')) {
+        // Only a tab that alone parts the number from the text, or that is all the label shows.
+        const qsizetype n = m_text.size();
+        const bool alone = n >= 2 ? m_text[n - 2] != u' ' && m_text[n - 2] != u'\t'
+                                  : closed.contentAtOpen == m_emitted + m_structures - 1;
+        if (alone) {
+            m_labelTab = {m_emitted + m_structures, n, m_stack.size(), false};
+            labelTabFollows();
+        }
+    }
     switch (closed.destination) {
     case RtfGroupState::FontTable:
         commitFont();
@@ -358,6 +371,8 @@ void RtfParser::handleWord(QByteArrayView name, bool hasParameter, int parameter
         }
     }
     if (s.destination == RtfGroupState::Skip) {
+        if (s.listTable) // kept as it is for a save, and read for what follows list numbers
+            m_listFollows.word(RtfListFollows::Table(s.listTable), name, hasParameter, parameter);
         if (keyword == RtfKeyword::Ud && s.inUpr) {
             s.destination = s.uprDestination;
             s.inUpr = false;
@@ -410,6 +425,8 @@ void RtfParser::handleWord(QByteArrayView name, bool hasParameter, int parameter
             keepWord(para.words, name, hasParameter, p);
             if (keyword == K::ParagraphBorder)
                 startBorder(BorderOfParagraph, name);
+            if (m_labelTab.shown >= 0 && (name == "ls" || name == "ilvl"))
+                labelTabFollows();
         }
         break;
     case K::KeptRow:
@@ -496,7 +513,13 @@ void RtfParser::handleWord(QByteArrayView name, bool hasParameter, int parameter
     case K::Field:
     case K::Fldinst:
     case K::Upr:
+        handleDestinationWord(keyword);
+        break;
     case K::SkippedDestination:
+        if (s.destination == RtfGroupState::Body && m_stack.size() == 3 && !s.fieldGroup)
+            s.listTable = name == "listtable"           ? RtfListFollows::ListTable
+                          : name == "listoverridetable" ? RtfListFollows::OverrideTable
+                                                        : RtfListFollows::NoTable;
         handleDestinationWord(keyword);
         break;
     case K::Ansi:
@@ -1562,6 +1585,38 @@ void RtfParser::flushText()
         m_generatedShown += m_text.size();
     m_sink->text(m_text, m_textFormat, m_textParagraph);
     m_text.resize(0);
+}
+
+// Takes the label's tab out when its list says nothing follows the number, or puts it back when
+// a later \ls or \ilvl says otherwise: LibreOffice writes a tab for readers without list tables.
+void RtfParser::labelTabFollows()
+{
+    LabelTab &tab = m_labelTab;
+    // Anything shown since, or a group opened, and the label is done with.
+    if (tab.shown != m_emitted + m_structures || tab.depth != m_stack.size() ||
+        m_textFormat.listLabel != 1 || m_textFormat.isHiddenText() ||
+        m_text.size() != tab.textSize - tab.dropped) {
+        tab.shown = -1;
+        return;
+    }
+    const auto number = [](QByteArrayView entry, qsizetype nameLength) {
+        return entry.isEmpty() ? 0 : entry.sliced(nameLength).trimmed().toInt();
+    };
+    const QByteArrayView words = *state().paragraph.words;
+    const QByteArrayView list = RtfKeptWords::entry(words, "ls");
+    const bool drop =
+        !list.isEmpty() &&
+        m_listFollows.follow(number(list, 3), number(RtfKeptWords::entry(words, "ilvl"), 5)) ==
+            RtfListFollows::Nothing;
+    if (drop && !tab.dropped) {
+        m_text.chop(1);
+        --m_emitted;
+    } else if (!drop && tab.dropped) {
+        m_text.append(u'\t');
+        ++m_emitted;
+    }
+    tab.dropped = drop;
+    tab.shown = m_emitted + m_structures;
 }
 
 void RtfParser::paragraphEnd(bool pageBreak, bool section)

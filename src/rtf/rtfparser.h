@@ -6,6 +6,7 @@
 #include "rtf/rtfhiddenrun.h"
 #include "rtf/rtfinternpool.h"
 #include "rtf/rtfkeyword.h"
+#include "rtf/rtflistfollows.h"
 #include "rtf/rtftextdecoder.h"
 
 #include <QByteArray>
@@ -288,7 +289,20 @@ private:
     void numberingWord(RtfKeyword keyword, int parameter);
     void appendNumberingBytes(QByteArrayView bytes);
     Numbering m_numbering;
-    bool m_labelSeen = false;        // \listtext or \pntext in this paragraph
+    bool m_labelSeen = false; // \listtext or \pntext in this paragraph
+    // A \listtext label ends in a tab that a list whose number is followed by nothing does not
+    // show. Its \ls and \ilvl may come after it: until more is shown, the tab is taken out or
+    // put back as they say.
+    struct LabelTab
+    {
+        qint64 shown = -1;      // m_emitted + m_structures with the tab as it stands
+        qsizetype textSize = 0; // m_text's size with the tab
+        size_t depth = 0;       // the group the label was in
+        bool dropped = false;
+    };
+    void labelTabFollows();
+    LabelTab m_labelTab;
+    RtfListFollows m_listFollows;
     qint64 m_paragraphStart = 0;     // m_emitted when the paragraph began
     qint64 m_paragraphContent = 0;   // m_emitted + m_structures then
     bool m_pageBreakPending = false; // \page before anything of the paragraph

@@ -192,6 +192,13 @@ void TestRtfReader::text_data()
         "{\\rtf1{\\pntext 1.\\tab}{\\*\\pn\\pnlvlbody{\\pntxta .}}one\\par"
         "{\\listtext\\pard\\plain 2.\\tab}two}",
         "1.\tone\n2.\ttwo");
+    row("label tab hidden where the list level says nothing follows the number (LibreOffice)",
+        "{\\rtf1{\\*\\listtable{\\list{\\listlevel\\levelfollow0}{\\listlevel\\levelfollow2}"
+        "\\listid7}}{\\*\\listoverridetable{\\listoverride\\listid7\\ls1}}"
+        "{\\listtext 1.\\tab}\\ls1 tab\\par\\pard{\\listtext a)\\tab}\\ls1\\ilvl1 none\\par"
+        "\\pard\\ls1\\ilvl1{\\listtext b)\\tab}after\\par"
+        "\\pard{\\listtext\\pard\\plain \\tab}\\ilvl1\\ls1 heading}",
+        "1.\ttab\na)none\nb)after\nheading");
     row("numbered by \\pn alone, multi-level by text before (AbiWord)",
         "{\\rtf1{\\*\\pn\\pnlvlbody\\pndec\\pnstart1{\\pntxta .}}one\\par"
         "{\\*\\pn\\pnlvlbody\\pndec\\pnstart1{\\pntxta .}}two\\par"
