@@ -202,12 +202,18 @@ void pgwell::setHeightTwips(int twips)
 
 void pgwell::unroll()
 {
-    // One tick opens the window completely, one twip at a time.
+    // One tick opens the window completely, one twip at a time. Nothing is drawn between the
+    // steps, so the window is resized once, to where they end: a resize at every step sent the
+    // X server some six hundred at once, and the Expose events it answered with could arrive in
+    // one burst with the window's first shared-memory image, which libxcb 1.15 then took for a
+    // broken connection (the program ended with "The X11 connection broke (error 7)").
+    int twips = m_heightTwips;
     for (int i = 0; i <= fullHeightTwips; ++i) {
-        if (m_heightTwips >= fullHeightTwips)
+        if (twips >= fullHeightTwips)
             break;
-        setHeightTwips(m_heightTwips + 1);
+        ++twips;
     }
+    setHeightTwips(twips);
     Timer2->stop();
 }
 
