@@ -199,6 +199,12 @@ void TestRtfReader::text_data()
         "\\pard\\ls1\\ilvl1{\\listtext b)\\tab}after\\par"
         "\\pard{\\listtext\\pard\\plain \\tab}\\ilvl1\\ls1 heading}",
         "1.\ttab\na)none\nb)after\nheading");
+    row("label tab kept where the list override formats the level itself",
+        "{\\rtf1{\\*\\listtable{\\list{\\listlevel\\levelfollow2}\\listid0}}"
+        "{\\*\\listoverridetable{\\listoverride\\listid0\\listoverridecount1"
+        "{\\lfolevel\\listoverrideformat{\\listlevel\\levelfollow0}}\\ls1}}"
+        "{\\listtext 1.\\tab}\\ls1 own}",
+        "1.\town");
     row("numbered by \\pn alone, multi-level by text before (AbiWord)",
         "{\\rtf1{\\*\\pn\\pnlvlbody\\pndec\\pnstart1{\\pntxta .}}one\\par"
         "{\\*\\pn\\pnlvlbody\\pndec\\pnstart1{\\pntxta .}}two\\par"
