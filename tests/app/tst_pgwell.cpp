@@ -4,6 +4,7 @@
 #include "app/browser.h"
 #include "app/clicklabel.h"
 #include "app/dirlistbox.h"
+#include "app/twips.h"
 #include "windowtest.h"
 
 #include <QAccessible>
@@ -16,6 +17,25 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+namespace {
+// Counts the events of one type that reach the objects it filters.
+class EventCounter : public QObject
+{
+public:
+    EventCounter(QEvent::Type type, int *count) : m_type(type), m_count(count) {}
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == m_type)
+            ++*m_count;
+        return false;
+    }
+
+private:
+    QEvent::Type m_type;
+    int *m_count;
+};
+} // namespace
 
 class TestPgwell : public WindowTest
 {
@@ -57,6 +77,17 @@ void TestPgwell::startUpWritesSettingsAndHelp()
     QVERIFY(w.Timer2->isActive());
     QCOMPARE(w.heightTwips(), 0);
     QVERIFY(w.existingReader() == nullptr);
+
+    // Shown collapsed, it unrolls on one tick to exactly its full height, with one resize (a
+    // resize at every twip floods an X server that has no window manager).
+    w.show();
+    int resizes = 0;
+    EventCounter counter(QEvent::Resize, &resizes);
+    w.installEventFilter(&counter);
+    QTRY_VERIFY(!w.Timer2->isActive());
+    QCOMPARE(w.heightTwips(), pgwell::fullHeightTwips);
+    QCOMPARE(w.height(), Twips::toPixels(pgwell::fullHeightTwips));
+    QCOMPARE(resizes, 1);
 }
 
 void TestPgwell::secondStartRewritesHelpAndGoesOnPastSettings()
