@@ -2,6 +2,8 @@
 
 #include <QMouseEvent>
 
+#include <utility>
+
 ClickLabel::ClickLabel(const QString &caption, QWidget *parent) : QLabel(caption, parent)
 {
     setMouseTracking(true);
@@ -15,6 +17,14 @@ void ClickLabel::setCaption(const QString &caption)
 
 void ClickLabel::mousePressEvent(QMouseEvent *event)
 {
+    m_secondPress = false;
+    emit pressed(event->button(), event->position().toPoint());
+    event->accept();
+}
+
+void ClickLabel::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    m_secondPress = event->button() == Qt::LeftButton;
     emit pressed(event->button(), event->position().toPoint());
     event->accept();
 }
@@ -22,7 +32,9 @@ void ClickLabel::mousePressEvent(QMouseEvent *event)
 void ClickLabel::mouseReleaseEvent(QMouseEvent *event)
 {
     emit released(event->button(), event->position().toPoint());
-    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+    const bool second = std::exchange(m_secondPress, false);
+    if (event->button() == Qt::LeftButton && !second &&
+        rect().contains(event->position().toPoint()))
         emit clicked();
     event->accept();
 }

@@ -3,7 +3,8 @@
 #include <QLabel>
 
 // A label or picture that reports the mouse: press, release, move and click. The click comes
-// after the release, when the release happens over the control.
+// after the release, when the release happens over the control. The second press of a
+// double-click shows as a press but clicks nothing: a double-click runs the click once.
 class ClickLabel : public QLabel
 {
     Q_OBJECT
@@ -28,4 +29,8 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+
+private:
+    bool m_secondPress = false; // the button went down for the second time of a double-click
 };

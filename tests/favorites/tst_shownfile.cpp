@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QSignalSpy>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -34,6 +35,8 @@ private slots:
     void uneditedSaveWritesNothing();
     void failedDeleteKeepsTheFile_data();
     void failedDeleteKeepsTheFile();
+    void doubleClickDeletesOnce_data();
+    void doubleClickDeletesOnce();
 };
 
 void TestShownFile::failedDisplayKeepsShownFile_data()
@@ -299,3 +302,27 @@ void TestShownFile::failedDeleteKeepsTheFile()
 
 QTEST_MAIN(TestShownFile)
 #include "tst_shownfile.moc"
+
+void TestShownFile::doubleClickDeletesOnce_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::newRow("picture") << "m2";
+    QTest::newRow("label") << "Label7";
+}
+
+void TestShownFile::doubleClickDeletesOnce()
+{
+    QFETCH(QString, control);
+    writeFile(f->browse("a.txt"), "alpha\n");
+    pgwell &w = f->open();
+    choose(w.File1, "a.txt");
+    auto *label = w.findChild<ClickLabel *>(control);
+    QSignalSpy clicks(label, &ClickLabel::clicked);
+    QTest::mouseClick(label, Qt::LeftButton);
+    QTest::mouseDClick(label, Qt::LeftButton);
+    QTest::mouseRelease(label, Qt::LeftButton);
+    // Press, release, second press, release: one delete, and no word that the file is gone.
+    QCOMPARE(clicks.size(), 1);
+    QVERIFY(f->fake.messages.shown.isEmpty());
+    QCOMPARE(readFile(WindowFixture::trashed("a.txt")), "alpha\n");
+}
