@@ -100,7 +100,7 @@ int runChild(int argc, char **argv, const QString &file, qint64 launched)
     std::atomic<qint64> unrolledMs{-1};
     QAbstractEventDispatcher *dispatcher = QAbstractEventDispatcher::instance();
     QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, [&] {
-        shown = !window.shownFile().isEmpty();
+        shown = !window.viewer().shownFile().isEmpty();
         if (unrolledMs < 0 && window.heightTwips() >= pgwell::fullHeightTwips)
             unrolledMs = now();
     });
@@ -146,7 +146,7 @@ int runChild(int argc, char **argv, const QString &file, qint64 launched)
     firstScreen.setInterval(5);
     QObject::connect(&firstScreen, &QTimer::timeout, [&] {
         // The start-up hint is shown until the file, or the preview of a large one, is.
-        if (window.shownFile().isEmpty() && !window.Text1->showsLoadPreview())
+        if (window.viewer().shownFile().isEmpty() && !window.Text1->showsLoadPreview())
             return;
         window.repaint();
         std::printf("FIRST %lld\n", static_cast<long long>(now()));

@@ -101,7 +101,7 @@ void run(qsizetype size, int presses)
     w.show();
     QElapsedTimer loading;
     loading.start();
-    while (w.shownFile().isEmpty() && loading.elapsed() < 600000)
+    while (w.viewer().shownFile().isEmpty() && loading.elapsed() < 600000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     settle();
     const QString label = size >= 1 << 20 ? QStringLiteral("%1 MB").arg(size >> 20)
@@ -138,7 +138,7 @@ void run(qsizetype size, int presses)
     const Stats find = stats(finds);
     std::printf("%-7s Find next            median %8.1f ms  worst %8.1f ms  (%d presses, "
                 "last at %d)\n",
-                qPrintable(label), find.median, find.worst, presses, w.searchPos);
+                qPrintable(label), find.median, find.worst, presses, w.viewer().findPosition());
 
     const double cap = milliseconds([&] { w.cap->click(); });
     std::printf("%-7s Make CAP click       %8.1f ms\n", qPrintable(label), cap);

@@ -3,7 +3,7 @@
 #include "app/clicklabel.h"
 #include "app/dirlistbox.h"
 #include "app/displayloading.h"
-#include "app/displayrules.h"
+#include "viewer/displayrules.h"
 #include "app/drivelistbox.h"
 #include "app/filelistbox.h"
 #include "app/folderlisting.h"
@@ -62,7 +62,7 @@ void Browser::onFolderChanged()
         w.platform().messages.show(error, Icon::None, Buttons::Ok);
         return;
     }
-    w.Label1->setCaption(QDir::toNativeSeparators(folder));
+    w.viewer().setFolder(folder);
     m_lastFolderOnVolume.insert(Volumes::volumeFor(folder), folder);
     w.Drive1->showDriveFor(folder);
 }
@@ -100,9 +100,6 @@ bool Browser::show(ShownList list, const QString &path, PaneFileReader::Result &
         }
     }
     ShownFile shown;
-    // The reader learns the file's name from its caption as it takes the text.
-    const QString readerCaption = w.reader()->windowTitle();
-    w.reader()->setWindowTitle(DisplayRules::readerCaption(name));
     try {
         if (file.rich) {
             // Built where the file was read; the pane takes it over as its child.
@@ -123,7 +120,6 @@ bool Browser::show(ShownList list, const QString &path, PaneFileReader::Result &
             w.reader()->setReaderText(w.Text1->plainTextBuffer());
         }
     } catch (const std::bad_alloc &) {
-        w.reader()->setWindowTitle(readerCaption);
         // The memory estimate was not enough after all.
         w.platform().messages.show(WholeFileReader::outOfMemoryMessage(path), Icon::Critical,
                                    Buttons::Ok);
@@ -137,18 +133,17 @@ bool Browser::show(ShownList list, const QString &path, PaneFileReader::Result &
 
 void Browser::displaySucceeded(const ShownFile &shown)
 {
-    w.setShownFile(shown);
-    w.active->setCaption(shown.list == ShownList::Favorites ? QStringLiteral("2")
-                                                            : QStringLiteral("1"));
-    w.reader()->setWindowTitle(DisplayRules::readerCaption(shown.fileName()));
+    Viewer &viewer = w.viewer();
+    viewer.setShownFile(shown);
+    viewer.setReaderFileName(shown.fileName());
     if (shown.list == ShownList::Files)
-        w.currentFilePath = shown.path;
+        viewer.setLastFileListPath(shown.path);
 }
 
 void Browser::displayFailed()
 {
     // The pane still shows the file shown before: so do the lists' selections.
-    const ShownFile &shown = w.shownFile();
+    const ShownFile &shown = w.viewer().shownFile();
     const auto showsFrom = [&shown](const FileListBox *list, ShownList which) {
         return shown.list == which &&
                QDir::cleanPath(list->path()) == QDir::cleanPath(shown.folder());
@@ -159,16 +154,15 @@ void Browser::displayFailed()
 
 void Browser::displayFromFileList(const QString &name)
 {
-    m_loading->cancel(); // a newer choice drops a load still running
-    const auto path = DisplayRules::filePath(w.Label1->caption(), w.Dir1->path(), name);
+    cancelLoad(); // a newer choice drops a load still running
+    const auto path = w.viewer().fileListPath(w.Dir1->path(), name);
     if (!path) {
         // No folder chosen yet: nothing is read or shown, but the file is taken as the last
         // one chosen, for the tools that read the file again.
-        w.active->setCaption(QStringLiteral("1"));
-        w.currentFilePath = joinPath(w.File1->path(), name);
+        w.viewer().setLastFileListPath(joinPath(w.File1->path(), name));
         return;
     }
-    m_loading->start(*path, readingLimits(), [this, path = *path](PaneFileReader::Result &&file) {
+    startLoad(*path, [this, path = *path](PaneFileReader::Result &&file) {
         if (file.status == WholeFileReader::Status::NotFound) {
             // Gone since the list was read: nothing to say, but the list no longer offers it.
             w.File1->refresh();
@@ -185,9 +179,9 @@ void Browser::displayFromFileList(const QString &name)
 
 void Browser::displayFromFavorites(const QString &name)
 {
-    m_loading->cancel();
+    cancelLoad();
     const QString path = w.favoritesFolder() + u'/' + name;
-    m_loading->start(path, readingLimits(), [this, path](PaneFileReader::Result &&file) {
+    startLoad(path, [this, path](PaneFileReader::Result &&file) {
         if (file.status == WholeFileReader::Status::OutOfMemory ||
             file.status == WholeFileReader::Status::TooLarge) {
             // The favorite is there; refreshing the list would not help.
@@ -203,4 +197,23 @@ void Browser::displayFromFavorites(const QString &name)
         if (!show(ShownList::Favorites, path, std::move(file)))
             displayFailed();
     });
+}
+
+void Browser::startLoad(const QString &path, DisplayLoading::Done done)
+{
+    // The viewer knows of a read in flight until its result is handled, so that the operations
+    // on the shown file wait for it. A small file is read and shown at once.
+    m_loading->start(path, readingLimits(),
+                     [this, done = std::move(done)](PaneFileReader::Result &&file) {
+                         w.viewer().setLoading(false);
+                         done(std::move(file));
+                     });
+    if (m_loading->isLoading())
+        w.viewer().setLoading(true);
+}
+
+void Browser::cancelLoad()
+{
+    m_loading->cancel();
+    w.viewer().setLoading(false);
 }

@@ -1,14 +1,14 @@
 #pragma once
 
+#include "app/displayloading.h"
 #include "app/memorybudget.h"
-#include "app/shownfile.h"
 #include "app/panefilereader.h"
+#include "viewer/shownfile.h"
 
 #include <QHash>
 #include <QObject>
 #include <QString>
 
-class DisplayLoading;
 class pgwell;
 
 // Browsing drives and folders, and the display operation: showing the file chosen in the file
@@ -31,8 +31,8 @@ public:
     DisplayLoading &loading() const { return *m_loading; }
 
     // A display whose text is in the pane: everything the display leaves behind (the record of
-    // the shown file, the source indicator, the reader's caption, currentFilePath) is written
-    // here and only here, so that a display that fails changes none of it.
+    // the shown file, the reader's file name, the file list's last file) is written here and
+    // only here, so that a display that fails changes none of it.
     void displaySucceeded(const ShownFile &shown);
 
 private:
@@ -44,6 +44,8 @@ private:
     // False when memory ran out; the pane then keeps what it showed.
     bool show(ShownList list, const QString &path, PaneFileReader::Result &&file);
     void displayFailed();
+    void startLoad(const QString &path, DisplayLoading::Done done);
+    void cancelLoad();
 
     pgwell &w;
     QHash<QString, QString> m_lastFolderOnVolume; // this run's last folder on each volume

@@ -73,7 +73,10 @@ void pgwell::startUp(const Options &options)
 {
     writeSettingsEntry();
     m_favoritesFolder = FavoritesLocation::folder(m_platform.programFolder);
+    m_viewer = new Viewer(this);
     PgwellUi::setupUi(*this);
+    connect(m_viewer, &Viewer::folderChanged, this,
+            [this] { Label1->setCaption(QDir::toNativeSeparators(m_viewer->folder())); });
     m_browser = new Browser(*this);
     m_favoritesActions = new FavoritesActions(*this);
     new FileActions(*this);
@@ -128,7 +131,7 @@ void pgwell::layOut()
     Drive1->showDriveFor(current);
     QString error;
     if (start.problem.isEmpty() && Dir1->setPath(current, &error)) {
-        Label1->setCaption(QDir::toNativeSeparators(Dir1->path()));
+        m_viewer->setFolder(Dir1->path());
         return;
     }
     if (!start.problem.isEmpty())
@@ -137,7 +140,7 @@ void pgwell::layOut()
     // Fall back to the root; the folder label names no folder until the user picks one, so no
     // file of the list is read before that.
     Drive1->setDrive(QDir::rootPath());
-    Label1->setCaption(QString());
+    m_viewer->setFolder(QString());
 }
 
 void pgwell::initialise()
@@ -161,7 +164,7 @@ void pgwell::initialise()
     com->setPixmap(co->pixmap());
 
     Text1->setPlainText(startupHint);
-    win->setCaption(m_platform.environment.value(QStringLiteral("windir")));
+    m_viewer->setClipFolderSetting(m_platform.environment.value(QStringLiteral("windir")));
 }
 
 void pgwell::openStartPath(const QString &path)
@@ -249,6 +252,10 @@ Form3 *pgwell::reader()
 {
     if (!existingReader()) {
         m_reader = new Form3(screen());
+        // Its caption names the file whose text it holds, as the viewer records it.
+        m_reader->setShownFileName(m_viewer->readerFileName());
+        connect(m_viewer, &Viewer::readerFileNameChanged, m_reader,
+                [this] { m_reader->setShownFileName(m_viewer->readerFileName()); });
         emit readerCreated(m_reader);
     }
     return m_reader;

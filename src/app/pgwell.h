@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/shownfile.h"
 #include "reader/form3.h"
+#include "viewer/viewer.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -48,9 +48,8 @@ public:
     // Decided once at start-up; every favorites operation works in this one folder.
     QString favoritesFolder() const { return m_favoritesFolder; }
 
-    // The file the viewing pane shows; written by a successful display only.
-    const ShownFile &shownFile() const { return m_shownFile; }
-    void setShownFile(const ShownFile &file) { m_shownFile = file; }
+    // The window's working state: the shown file, the read in flight, the folder ...
+    Viewer &viewer() const { return *m_viewer; }
 
     // The window's height in twips; it unrolls to fullHeightTwips on Timer2's first tick.
     static constexpr int fullWidthTwips = 12000;
@@ -147,10 +146,10 @@ public:
     ClickLabel *Image4 = nullptr;
     ClickLabel *Label13 = nullptr;
 
-    // Hidden state labels
-    ClickLabel *active = nullptr; // source of the shown text: "", "1" file list, "2" favorites
-    ClickLabel *win = nullptr;    // the operating system's folder ("windir")
-    ClickLabel *Label2 = nullptr; // expand state, "0" or "1"
+    // Hidden labels of the layout; they hold nothing the program reads
+    ClickLabel *active = nullptr;
+    ClickLabel *win = nullptr;
+    ClickLabel *Label2 = nullptr;
 
     // Hidden picture stores: the toolbar's released and pressed pictures
     ClickLabel *add = nullptr;
@@ -168,12 +167,6 @@ public:
 
     QTimer *Timer1 = nullptr;
     QTimer *Timer2 = nullptr;
-
-    // Working state shared by the window's features
-    int searchPos = 0; // 1-based position of the last word found; 0 before any
-    qint16 dragX = 0;
-    qint16 dragY = 0;
-    QString currentFilePath; // the file last shown from the file list
 
 signals:
     void quitConfirmed();
@@ -196,7 +189,7 @@ private:
     Browser *m_browser = nullptr;
     FavoritesActions *m_favoritesActions = nullptr;
     QString m_favoritesFolder;
-    ShownFile m_shownFile;
+    Viewer *m_viewer = nullptr;
     QPointer<Form3> m_reader;
     int m_heightTwips = fullHeightTwips;
     bool m_ending = false; // the user confirmed the quit question

@@ -29,13 +29,13 @@ void TitleBar::onHandleMoved(Qt::MouseButtons buttons, const QPoint &pos)
     const qint64 y = qint64(pos.y()) * Twips::perPixel;
     switch (TitleDrag::stepFor(buttons)) {
     case TitleDrag::Step::StoreOrigin:
-        w.dragX = TitleDrag::origin(double(x));
-        w.dragY = TitleDrag::origin(double(y));
+        m_dragX = TitleDrag::origin(double(x));
+        m_dragY = TitleDrag::origin(double(y));
         break;
     case TitleDrag::Step::Move:
         // The origin stays, so the grabbed point of the title stays under the pointer. A move
         // the window system refuses simply leaves the window where it is.
-        w.move(TitleDrag::movedTopLeft(w.pos(), w.dragX, w.dragY, x, y));
+        w.move(TitleDrag::movedTopLeft(w.pos(), m_dragX, m_dragY, x, y));
         break;
     case TitleDrag::Step::Nothing:
         break;
@@ -61,17 +61,17 @@ void TitleBar::expandToggle()
 {
     // Hiding a panel keeps what its controls show: an open find panel is open again when the
     // browser panel comes back.
-    const QString state = w.Label2->caption();
-    if (state == u"0") {
+    Viewer &viewer = w.viewer();
+    if (!viewer.isExpanded()) {
         setPaneHeightTwips(w.heightTwips() - expandedMarginTwips);
         w.f1->hide();
         w.frm->hide();
         w.Command4->hide();
         w.tlbr->hide();
-        w.Label2->setCaption(QStringLiteral("1"));
-    } else if (state == u"1") {
+        viewer.setExpanded(true);
+    } else {
         setPaneHeightTwips(shownPaneHeightTwips);
-        w.Label2->setCaption(QStringLiteral("0"));
+        viewer.setExpanded(false);
         w.f1->show();
         w.frm->show();
         w.tlbr->show();

@@ -29,4 +29,8 @@ private:
     void setPaneHeightTwips(int twips);
 
     pgwell &w;
+    // Where in the title the pointer was while no button was held, in twips: the point of the
+    // title that stays under the pointer while the window is dragged.
+    qint16 m_dragX = 0;
+    qint16 m_dragY = 0;
 };

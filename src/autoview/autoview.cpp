@@ -3,12 +3,12 @@
 #include "app/clicklabel.h"
 #include "app/filelistbox.h"
 #include "app/pgwell.h"
-#include "autoview/autoviewinterval.h"
+#include "viewer/autoviewinterval.h"
 #include "platform/inputbox.h"
 #include "platform/messageboxes.h"
 #include "platform/platform.h"
 #include "platform/qtsteptimer.h"
-#include "reader/liststep.h"
+#include "viewer/liststep.h"
 
 #include <QCheckBox>
 #include <QPushButton>
@@ -38,7 +38,8 @@ AutoView::AutoView(pgwell &window, StepTimer *timer)
     connect(w.Check1, &QCheckBox::toggled, this, &AutoView::onCheckToggled);
     connect(w.ok, &QPushButton::clicked, this, &AutoView::start);
     connect(w.Label3, &ClickLabel::clicked, this, &AutoView::askInterval);
-    connect(w.Label3, &ClickLabel::captionChanged, this, &AutoView::onIntervalChanged);
+    connect(&w.viewer(), &Viewer::autoViewIntervalChanged, this, &AutoView::showInterval);
+    showInterval();
     connect(w.Label3, &ClickLabel::pressed, this, [this] { showPressed(true); });
     connect(w.Label3, &ClickLabel::released, this, [this] { showPressed(false); });
     apply();
@@ -80,17 +81,16 @@ void AutoView::askInterval()
     if (!answer) {
         w.platform().messages.show(QStringLiteral("unknow value .."), Icon::Information,
                                    Buttons::Ok);
-        w.Label3->setCaption(QStringLiteral("5"));
+        w.viewer().setAutoViewIntervalText(QStringLiteral("5"));
         return;
     }
-    // Taken as typed; it is checked when a step applies it.
-    w.Label3->setCaption(*answer);
+    // Taken as typed; it is checked when a step applies it. An empty answer is the default.
+    w.viewer().setAutoViewIntervalText(*answer);
 }
 
-void AutoView::onIntervalChanged()
+void AutoView::showInterval()
 {
-    if (w.Label3->caption().isEmpty())
-        w.Label3->setCaption(QString::number(AutoViewInterval::defaultMilliseconds));
+    w.Label3->setCaption(w.viewer().autoViewIntervalText());
 }
 
 void AutoView::showPressed(bool pressed)
@@ -104,9 +104,13 @@ void AutoView::tick()
     // behind the message; that tick is dropped instead of stacking a second step on it.
     if (m_ticking || !m_state.timerEnabled())
         return;
+    // A file still being read is waited for: the step that started it is not undone by the
+    // next, so that a short interval over large files still shows every one of them.
+    if (w.viewer().isLoading())
+        return;
     const QScopedValueRollback guard(m_ticking, true);
 
-    const std::optional<int> interval = AutoViewInterval::parse(w.Label3->caption());
+    const std::optional<int> interval = w.viewer().autoViewInterval();
     if (!interval)
         return fail();
     m_timer.setInterval(*interval);
@@ -116,17 +120,19 @@ void AutoView::tick()
                                                  : nullptr;
     if (!list)
         return;
-    // A file that cannot be shown puts the selection back on the file shown before; the walk
-    // goes on after the file it tried, instead of trying that one again on every step.
-    int from = list->listIndex();
-    if (m_putBack && m_putBack->list == list && m_putBack->to == from)
-        from = m_putBack->tried;
-    m_putBack.reset();
-    const int next = ListStep::forAutoView(list->listCount(), from);
-    if (next < 0 || !list->setListIndex(next))
+    QStringList entries;
+    for (int i = 0; i < list->listCount(); ++i)
+        entries.append(list->item(i)->text());
+    if (list != m_walkedList)
+        m_place.reset();
+    const QString shown = w.viewer().shownFile().path;
+    const int next = ListStep::forAutoView(entries, list->listIndex(), m_place, shown);
+    if (next < 0)
         return fail();
-    if (list->listIndex() != next)
-        m_putBack = PutBack{list, next, list->listIndex()};
+    m_walkedList = list;
+    m_place = ListStep::WalkPlace{entries.at(next), next, shown};
+    if (!list->setListIndex(next))
+        return fail();
 }
 
 void AutoView::fail()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "autoview/autoviewstate.h"
+#include "viewer/liststep.h"
 
 #include <memory>
 #include <optional>
@@ -29,7 +30,7 @@ private:
     void onCheckToggled(bool checked);
     void start();
     void askInterval();
-    void onIntervalChanged();
+    void showInterval();
     void showPressed(bool pressed);
     void fail();
     void apply();
@@ -40,12 +41,7 @@ private:
     AutoViewState m_state;
     bool m_ticking = false;
 
-    // The last step's entry could not be shown and the selection went back to another.
-    struct PutBack
-    {
-        const FileListBox *list;
-        int tried;
-        int to;
-    };
-    std::optional<PutBack> m_putBack;
+    // Where the last step left the walk, and in which list.
+    const FileListBox *m_walkedList = nullptr;
+    std::optional<ListStep::WalkPlace> m_place;
 };

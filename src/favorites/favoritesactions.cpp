@@ -2,6 +2,7 @@
 
 #include "app/clicklabel.h"
 #include "app/filelistbox.h"
+#include "app/operationaction.h"
 #include "app/pgwell.h"
 #include "app/richtextbox.h"
 #include "favorites/atomicfilewriter.h"
@@ -23,8 +24,11 @@ using Buttons = MessageBoxes::Buttons;
 
 FavoritesActions::FavoritesActions(pgwell &window) : QObject(&window), w(window)
 {
-    connect(w.m1, &ClickLabel::clicked, this, &FavoritesActions::addToFavorites);
-    connect(w.Label8, &ClickLabel::clicked, this, &FavoritesActions::addToFavorites);
+    // The copy is of the pane's text: it waits for a file being read.
+    auto *add = new OperationAction(QStringLiteral("Add to favorites"), this);
+    add->addControls({}, {w.m1, w.Label8});
+    add->waitForLoads(w.viewer());
+    connect(add, &QAction::triggered, this, &FavoritesActions::addToFavorites);
     connect(w.File2, &FileListBox::mousePressed, this, &FavoritesActions::onFavoritesPressed);
     connect(w.remt, &QAction::triggered, this, &FavoritesActions::removeFavorite);
     connect(w.open, &QAction::triggered, this, &FavoritesActions::openFavoritesFolder);
@@ -53,8 +57,9 @@ QString FavoritesActions::addTextToFavorites(const QString &name, const QString 
         return error;
     // A plain file's copy keeps its encoding and line ends, as a Save of it would.
     ShownFile conventions;
-    if (!w.shownFile().richText && !w.shownFile().isEmpty())
-        conventions = w.shownFile();
+    const ShownFile &shown = w.viewer().shownFile();
+    if (!shown.richText && !shown.isEmpty())
+        conventions = shown;
     const QString path = folder + u'/' + name;
     const std::optional<PlainTextSave::Content> content =
         PlainTextSave::bytesFor(w.platform().messages, path, text, conventions);

@@ -2,6 +2,7 @@
 
 #include "app/clicklabel.h"
 #include "app/filelistbox.h"
+#include "app/operationaction.h"
 #include "app/pgwell.h"
 #include "app/richtextbox.h"
 #include "favorites/atomicfilewriter.h"
@@ -25,15 +26,23 @@ using Buttons = MessageBoxes::Buttons;
 
 FileActions::FileActions(pgwell &window) : QObject(&window), w(window)
 {
-    connect(w.Command5, &QPushButton::clicked, this, &FileActions::newText);
-    connect(w.Image1, &ClickLabel::clicked, this, &FileActions::newText);
-    connect(w.Label10, &ClickLabel::clicked, this, &FileActions::newText);
-    connect(w.Command8, &QPushButton::clicked, this, &FileActions::save);
-    connect(w.sav, &ClickLabel::clicked, this, &FileActions::pressSave);
-    connect(w.Label9, &ClickLabel::clicked, this, &FileActions::pressSave);
-    connect(w.Command6, &QPushButton::clicked, this, &FileActions::saveAs);
-    connect(w.m2, &ClickLabel::clicked, this, &FileActions::deleteShownFile);
-    connect(w.Label7, &ClickLabel::clicked, this, &FileActions::deleteShownFile);
+    m_new = new OperationAction(QStringLiteral("New"), this);
+    m_new->addControls({w.Command5}, {w.Image1, w.Label10});
+    connect(m_new, &QAction::triggered, this, &FileActions::newText);
+
+    // Save, Save as and Delete act on the shown file: they wait for a file being read.
+    m_save = new OperationAction(QStringLiteral("Save"), this);
+    m_save->addControls({w.Command8}, {w.sav, w.Label9});
+    m_save->waitForLoads(w.viewer());
+    connect(m_save, &QAction::triggered, this, &FileActions::save);
+    m_saveAs = new OperationAction(QStringLiteral("Save as"), this);
+    m_saveAs->addControls({w.Command6}, {});
+    m_saveAs->waitForLoads(w.viewer());
+    connect(m_saveAs, &QAction::triggered, this, &FileActions::saveAs);
+    m_delete = new OperationAction(QStringLiteral("Delete"), this);
+    m_delete->addControls({}, {w.m2, w.Label7});
+    m_delete->waitForLoads(w.viewer());
+    connect(m_delete, &QAction::triggered, this, &FileActions::deleteShownFile);
 }
 
 void FileActions::newText()
@@ -43,14 +52,9 @@ void FileActions::newText()
     w.Text1->setPlainText(QString());
 }
 
-void FileActions::pressSave()
-{
-    w.Command8->click();
-}
-
 void FileActions::save()
 {
-    const ShownFile &shown = w.shownFile();
+    const ShownFile &shown = w.viewer().shownFile();
     if (shown.isEmpty())
         return showSaveFailure(QStringLiteral("No file has been shown yet"));
     // Unedited, the file already holds the shown text exactly as it was read: nothing is
@@ -78,7 +82,7 @@ void FileActions::save()
         // The user chose UTF-8 for this file; later saves keep it so.
         ShownFile saved = shown;
         saved.encoding = written.encoding;
-        w.setShownFile(saved);
+        w.viewer().setShownFile(saved);
     }
 }
 
@@ -110,7 +114,7 @@ void FileActions::saveAs()
     const std::optional<QString> chosen = w.platform().dialogs.saveFileName();
     if (!chosen)
         return;
-    const ShownFile &shown = w.shownFile();
+    const ShownFile &shown = w.viewer().shownFile();
     const QString target = SaveAsTarget::path(*chosen, shown.path);
     // The dialog asked before replacing the name as typed; a name that got its extension here
     // may name another file, which is not replaced without asking.
@@ -141,7 +145,7 @@ void FileActions::saveAs()
 
 void FileActions::deleteShownFile()
 {
-    const ShownFile &shown = w.shownFile();
+    const ShownFile &shown = w.viewer().shownFile();
     if (shown.isEmpty())
         return; // nothing shown, nothing to delete
     QString error;

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QString>
 
+class OperationAction;
 class pgwell;
 
 // New, Save, Save as and Delete: they act on the file the viewing pane shows, as the record of
@@ -22,10 +23,13 @@ public:
     void deleteShownFile();
 
 private:
-    void pressSave();
     void showSaveFailure(const QString &error);
     PlainTextSave::Pieces paneText() const;
     QByteArray richText() const; // what a save writes to an RTF file
 
     pgwell &w;
+    OperationAction *m_new = nullptr;
+    OperationAction *m_save = nullptr;
+    OperationAction *m_saveAs = nullptr;
+    OperationAction *m_delete = nullptr;
 };

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/shownfile.h"
-#include "favorites/textencoder.h"
+#include "viewer/shownfile.h"
+#include "text/textencoder.h"
 
 #include <QByteArray>
 #include <QString>

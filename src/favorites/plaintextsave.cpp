@@ -1,7 +1,7 @@
 #include "plaintextsave.h"
 
 #include "favorites/atomicfilewriter.h"
-#include "favorites/pieceencoder.h"
+#include "text/pieceencoder.h"
 #include "favorites/plaintextcontent.h"
 #include "platform/messageboxes.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/shownfile.h"
+#include "viewer/shownfile.h"
 
 #include <functional>
 #include <optional>

@@ -1,6 +1,6 @@
 #include "plaintextloader.h"
 
-#include "app/lineendtally.h"
+#include "text/lineendtally.h"
 #include "plaintext/textarena.h"
 
 #include <QBuffer>

@@ -1,6 +1,6 @@
 #include "form3.h"
 
-#include "app/displayrules.h"
+#include "viewer/displayrules.h"
 #include "app/twips.h"
 #include "plaintext/plaintextview.h"
 
@@ -12,19 +12,6 @@
 #include <QPushButton>
 #include <QScreen>
 
-namespace {
-// The file name in a caption the display wrote; a caption that names no single file gives none.
-QString fileNameInCaption(const QString &caption)
-{
-    const QString captionPrefix = DisplayRules::readerCaption(QString());
-    if (!caption.startsWith(captionPrefix))
-        return {};
-    const QString name = caption.mid(captionPrefix.size());
-    if (name == u"." || name == u".." || name.contains(u'/') || name.contains(u'\\'))
-        return {};
-    return name;
-}
-} // namespace
 
 Form3::Form3(QScreen *screen)
     : QWidget(nullptr,
@@ -123,9 +110,9 @@ void Form3::setReaderText(TextBuffer buffer)
     Text1->document().setBuffer(std::move(buffer));
 }
 
-QString Form3::shownFileName() const
+void Form3::setShownFileName(const QString &name)
 {
-    return fileNameInCaption(windowTitle());
+    setWindowTitle(name.isEmpty() ? QLatin1String(designCaption) : DisplayRules::readerCaption(name));
 }
 
 QString Form3::readerText() const

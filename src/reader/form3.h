@@ -29,9 +29,8 @@ public:
     void setReaderText(TextBuffer buffer);
     QString readerText() const;
 
-    // The name of the file whose text the reader holds, from its caption; empty when the
-    // caption names none. Only a display that succeeded writes the caption, after the text.
-    QString shownFileName() const;
+    // Names the file whose text the reader holds in its caption; none gives the design caption.
+    void setShownFileName(const QString &name);
 
     // Closed by the user and about to go.
     bool isClosed() const { return m_closed; }

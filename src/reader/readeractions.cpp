@@ -1,6 +1,6 @@
 #include "readeractions.h"
 
-#include "app/displayrules.h"
+#include "viewer/displayrules.h"
 #include "app/filelistbox.h"
 #include "app/pgwell.h"
 #include "app/richtextbox.h"
@@ -29,6 +29,10 @@ void ReaderActions::attach(Form3 *reader)
     connect(reader->back1, &QAction::triggered, this, [this] { step(Move::Back); });
     connect(reader->skip1, &QAction::triggered, this, [this] { step(Move::Skip); });
     connect(reader->add1, &QAction::triggered, this, &ReaderActions::addToFavorites);
+    // Its name and text change with the display in flight: it waits for it.
+    reader->add1->setEnabled(!w.viewer().isLoading());
+    connect(&w.viewer(), &Viewer::loadingChanged, reader->add1,
+            [add = reader->add1](bool loading) { add->setEnabled(!loading); });
 }
 
 void ReaderActions::showReader()
@@ -38,8 +42,6 @@ void ReaderActions::showReader()
         // A new reader starts from what the pane holds now, edits included, so that it never
         // opens empty beside a text.
         reader = w.reader();
-        if (!w.shownFile().isEmpty())
-            reader->setWindowTitle(DisplayRules::readerCaption(w.shownFile().fileName()));
         reader->setReaderText(w.Text1->plainTextBuffer());
     }
     if (reader->isVisible()) {
@@ -78,7 +80,8 @@ void ReaderActions::addToFavorites()
     // Named after the file whose text the reader holds, never after another list's selection,
     // so one file's text is never stored under another file's name. Silent on failure.
     const Form3 *reader = w.existingReader();
-    if (!reader || reader->shownFileName().isEmpty())
+    const QString name = w.viewer().readerFileName();
+    if (!reader || name.isEmpty())
         return;
-    w.favoritesActions().addTextToFavorites(reader->shownFileName(), reader->readerText());
+    w.favoritesActions().addTextToFavorites(name, reader->readerText());
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "reader/liststep.h"
+#include "viewer/liststep.h"
 
 #include <QObject>
 

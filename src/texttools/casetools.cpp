@@ -1,10 +1,11 @@
 #include "casetools.h"
 
 #include "app/browser.h"
+#include "app/operationaction.h"
 #include "app/panecontent.h"
 #include "app/pgwell.h"
 #include "app/richtextbox.h"
-#include "app/textdecoder.h"
+#include "text/textdecoder.h"
 #include "app/wholefilereader.h"
 #include "platform/messageboxes.h"
 #include "platform/platform.h"
@@ -18,7 +19,10 @@ CaseTools::CaseTools(pgwell &window) : QObject(&window), w(window)
 {
     connect(w.cap, &QRadioButton::clicked, this, [this] { convertWhole(CaseMode::Upper); });
     connect(w.min, &QRadioButton::clicked, this, [this] { convertWhole(CaseMode::Lower); });
-    connect(w.Option3, &QRadioButton::clicked, this, &CaseTools::backToFileText);
+    auto *nomal = new OperationAction(QStringLiteral("Nomal"), this);
+    nomal->addControls({w.Option3}, {});
+    nomal->waitForLoads(w.viewer());
+    connect(nomal, &QAction::triggered, this, &CaseTools::backToFileText);
     connect(w.Text1, &RichTextBox::contentsChange, this, &CaseTools::noteChange);
     connect(w.Text1, &RichTextBox::textChanged, this, &CaseTools::keepInCase);
     w.cap->installEventFilter(this);
@@ -120,7 +124,7 @@ void CaseTools::keepInCase()
 void CaseTools::backToFileText()
 {
     // The file last shown from the file list, as plain text: a formatted file shows its markup.
-    const QString path = w.currentFilePath;
+    const QString path = w.viewer().lastFileListPath();
     if (path.isEmpty())
         return;
     WholeFileReader::Limits limits;

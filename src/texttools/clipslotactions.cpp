@@ -2,6 +2,7 @@
 
 #include "app/backgroundcolor.h"
 #include "app/clicklabel.h"
+#include "app/operationaction.h"
 #include "app/pgwell.h"
 #include "app/richtextbox.h"
 #include "platform/messageboxes.h"
@@ -20,7 +21,11 @@ const QColor hoverColor(192, 192, 255);
 
 ClipSlotActions::ClipSlotActions(pgwell &window) : QObject(&window), w(window)
 {
-    connect(w.Label13, &ClickLabel::clicked, this, &ClipSlotActions::send);
+    // Sends the pane's text: it waits for a file being read.
+    auto *send = new OperationAction(QStringLiteral("Send to clip"), this);
+    send->addControls({}, {w.Label13});
+    send->waitForLoads(w.viewer());
+    connect(send, &QAction::triggered, this, &ClipSlotActions::send);
     connect(w.Image4, &ClickLabel::clicked, this, &ClipSlotActions::reportFreeSlots);
     connect(w.Label13, &ClickLabel::pressed, this, [this] {
         setBackgroundColor(w.Label13, pressedColor);
@@ -36,7 +41,7 @@ ClipSlotActions::ClipSlotActions(pgwell &window) : QObject(&window), w(window)
 
 void ClipSlotActions::send()
 {
-    const QString folder = ClipSlots::folder(w.win->caption());
+    const QString folder = ClipSlots::folder(w.viewer().clipFolderSetting());
     const ClipSlotWriter::Result sent = ClipSlotWriter(folder).send(w.Text1->toPlainText());
     if (!sent.error.isEmpty()) {
         showFailure(sent.error);
@@ -56,7 +61,7 @@ void ClipSlotActions::send()
 
 void ClipSlotActions::reportFreeSlots()
 {
-    w.platform().messages.show(ClipSlots::freeReport(ClipSlots::folder(w.win->caption())),
+    w.platform().messages.show(ClipSlots::freeReport(ClipSlots::folder(w.viewer().clipFolderSetting())),
                                Icon::None, Buttons::Ok);
 }
 

@@ -58,7 +58,7 @@ void FindPanel::findFirst()
 void FindPanel::findNext()
 {
     setWordColor(hintGrey);
-    search(qsizetype(w.searchPos) + 1);
+    search(qsizetype(w.viewer().findPosition()) + 1);
 }
 
 void FindPanel::search(qsizetype start)
@@ -66,7 +66,7 @@ void FindPanel::search(qsizetype start)
     const QString word = w.Text2->text();
     const qsizetype found = find(word, start);
     if (found > 0) {
-        w.searchPos = found;
+        w.viewer().setFindPosition(int(found));
         w.Text1->select(int(found - 1), int(word.size()));
     } else {
         w.platform().messages.show(QStringLiteral("Finished searching the text."),

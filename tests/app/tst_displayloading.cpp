@@ -69,7 +69,7 @@ void TestDisplayLoading::newerChoiceDropsTheOlderLoad()
     QTRY_COMPARE(w.Text1->toPlainText(), shownText);
     QTest::qWait(100); // the dropped load, or its document's deletion, comes and goes
     QCOMPARE(shown, QStringList{shownText}); // a's text never came
-    QCOMPARE(w.currentFilePath, f->browse("b." + kind));
+    QCOMPARE(w.viewer().lastFileListPath(), f->browse("b." + kind));
     QCOMPARE(w.reader()->readerText(), shownText);
     QVERIFY(!w.browser().loading().isLoading());
     QVERIFY(!w.Text1->isModified());
@@ -105,8 +105,8 @@ void TestDisplayLoading::largeFileLoadsInTheBackground()
     QVERIFY(!w.Text1->showsLoadPreview());
     QCOMPARE(w.Text1->textLength(), big.size() - qsizetype(big.count("\xc3\xa9")));
     QVERIFY(w.Text1->text().endsWith(QStringLiteral("goes on\nlast")));
-    QCOMPARE(w.shownFile().lineEnding, LineEnding::Lf);
-    QCOMPARE(w.currentFilePath, f->browse("big.txt"));
+    QCOMPARE(w.viewer().shownFile().lineEnding, LineEnding::Lf);
+    QCOMPARE(w.viewer().lastFileListPath(), f->browse("big.txt"));
     // The reader reads the file again when it needs the text.
     QVERIFY(w.reader()->readerText() == w.Text1->text());
 }
@@ -123,12 +123,12 @@ void TestDisplayLoading::startUpWithALargeFileDoesNotWait()
     pgwell &w = f->open(options);
     // The window is there, its file still being read; the pane shows its start-up text.
     QVERIFY(w.browser().loading().isLoading());
-    QVERIFY(w.shownFile().isEmpty());
+    QVERIFY(w.viewer().shownFile().isEmpty());
     QVERIFY(w.Text1->textLength() > 0);
     w.show();
-    QTRY_VERIFY_WITH_TIMEOUT(!w.shownFile().isEmpty(), 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(!w.viewer().shownFile().isEmpty(), 30000);
     QCOMPARE(w.Text1->textLength(), big.size() / 35 * 34);
-    QCOMPARE(w.shownFile().lineEnding, LineEnding::CrLf);
+    QCOMPARE(w.viewer().shownFile().lineEnding, LineEnding::CrLf);
     QVERIFY(!w.Text1->isModified());
 }
 
@@ -161,7 +161,7 @@ void TestDisplayLoading::fileBeyondTheMemoryKeepsThePane()
              QStringLiteral("%1 is too large to show with the memory available").arg(huge));
     QCOMPARE(f->fake.messages.shown.last().icon, MessageBoxes::Icon::Critical);
     QCOMPARE(w.Text1->toPlainText(), QStringLiteral("kept text"));
-    QCOMPARE(w.currentFilePath, f->browse("keep.txt"));
+    QCOMPARE(w.viewer().lastFileListPath(), f->browse("keep.txt"));
     QVERIFY(rowOf(list, "huge.txt") >= 0);
 
     // With the memory there, the same file shows.
@@ -201,7 +201,7 @@ void TestDisplayLoading::millionLineDocumentShowsItsTextAndSavesFormatted()
     QVERIFY(w.Text1->findChild<QLabel *>("readOnlyNote")->isVisibleTo(w.Text1));
     QVERIFY(w.Text1->text().startsWith(QStringLiteral("Title\nline of text\nline of text\n")));
     QCOMPARE(w.Text1->textLength(), 6 + 13 * 1'000'000 + 3);
-    QVERIFY(w.shownFile().richText);
+    QVERIFY(w.viewer().shownFile().richText);
 
     // The tools that would change it say why and change nothing.
     const QString text = w.Text1->text(0, 100);

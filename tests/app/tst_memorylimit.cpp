@@ -74,7 +74,7 @@ void TestMemoryLimit::fileTooLargeForMemoryIsRefused()
     QTRY_COMPARE_WITH_TIMEOUT(f->fake.messages.shown.size(), 1, 60000);
     QCOMPARE(f->fake.messages.lastText(), big + " is too large to show with the memory available");
     QCOMPARE(w.Text1->toPlainText(), "small text");
-    QCOMPARE(w.currentFilePath, f->browse("small.txt"));
+    QCOMPARE(w.viewer().lastFileListPath(), f->browse("small.txt"));
 
     choose(w.File1, "other.txt");
     QCOMPARE(w.Text1->toPlainText(), "other text");

@@ -72,7 +72,7 @@ void TestPgwell::startUpWritesSettingsAndHelp()
     QCOMPARE(w.Text1->toPlainText(),
              "Its recommded that you hide the taskbar while using Vantrel Pagewellif you are "
              "using a screen resulotion 800*600 or less ...best view for Pagewell is 768*1024");
-    QCOMPARE(w.win->caption(), "/srv/win");
+    QCOMPARE(w.viewer().clipFolderSetting(), "/srv/win");
     QCOMPARE(w.Label1->caption(), QDir::currentPath());
     QVERIFY(w.Timer2->isActive());
     QCOMPARE(w.heightTwips(), 0);
@@ -128,10 +128,10 @@ void TestPgwell::unreadableStartFolderFallsBackToRoot()
     // Until a folder is chosen, choosing a file reads nothing.
     const QString hint = w.Text1->toPlainText();
     w.browser().displayFromFileList("anything.txt");
-    QCOMPARE(w.active->caption(), "1");
+    QVERIFY(w.viewer().shownFile().isEmpty());
     QCOMPARE(w.Text1->toPlainText(), hint);
     QVERIFY(w.existingReader() == nullptr);
-    QCOMPARE(w.currentFilePath, "/anything.txt");
+    QCOMPARE(w.viewer().lastFileListPath(), "/anything.txt");
 }
 
 void TestPgwell::quitAsksFirst_data()
@@ -179,8 +179,8 @@ void TestPgwell::displaysFromBothLists()
     choose(w.File1, "b.txt");
 
     QCOMPARE(w.Text1->toPlainText(), "first line\nsecond line\n");
-    QCOMPARE(w.active->caption(), "1");
-    QCOMPARE(w.currentFilePath, f->browse("b.txt"));
+    QCOMPARE(w.viewer().shownFile().list, ShownList::Files);
+    QCOMPARE(w.viewer().lastFileListPath(), f->browse("b.txt"));
     QVERIFY(!w.reader()->isVisible());
     QCOMPARE(w.reader()->windowTitle(), "Full screen mode - b.txt");
     QCOMPARE(w.reader()->readerText(), "first line\nsecond line\n");
@@ -197,10 +197,10 @@ void TestPgwell::displaysFromBothLists()
     QVERIFY(w.Label5->isEnabled());
     choose(w.File2, "fav.txt");
     QCOMPARE(w.Text1->toPlainText(), "favorite text\n");
-    QCOMPARE(w.active->caption(), "2");
+    QCOMPARE(w.viewer().shownFile().list, ShownList::Favorites);
     QCOMPARE(w.reader()->windowTitle(), "Full screen mode - fav.txt");
     QVERIFY(w.Label5->isEnabled());
-    QCOMPARE(w.currentFilePath, f->browse("doc.rtf"));
+    QCOMPARE(w.viewer().lastFileListPath(), f->browse("doc.rtf"));
 }
 
 void TestPgwell::formattingLabelsFollowTheName_data()
@@ -230,7 +230,7 @@ void TestPgwell::formattingLabelsFollowTheName()
         QCOMPARE(l->isEnabled(), offered);
     QCOMPARE(w.Text1->font().family(), offered ? "Courier" : "MS Sans Serif");
     QCOMPARE(w.Text1->font().pointSize(), offered ? 20 : 8);
-    QVERIFY(w.Text1->showsRichDocument() && w.shownFile().richText);
+    QVERIFY(w.Text1->showsRichDocument() && w.viewer().shownFile().richText);
     QCOMPARE(w.reader()->readerText(), "plain bold words");
     w.Text1->select(6, 4);
     QCOMPARE(w.Text1->selectionBold(), Qt::Checked);
@@ -249,7 +249,7 @@ void TestPgwell::openingFolderKeepsPane()
     QCOMPARE(w.Text1->toPlainText(), "top");
 
     choose(w.File1, "inner.txt");
-    QCOMPARE(w.currentFilePath, f->browse("sub/inner.txt"));
+    QCOMPARE(w.viewer().lastFileListPath(), f->browse("sub/inner.txt"));
 }
 
 void TestPgwell::startPathFileAndFolder()
@@ -259,7 +259,7 @@ void TestPgwell::startPathFileAndFolder()
     QCOMPARE(w->Dir1->path(), f->browse("deep"));
     QCOMPARE(w->File1->fileName(), "start.txt");
     QCOMPARE(w->Text1->toPlainText(), "from the command line");
-    QCOMPARE(w->currentFilePath, f->browse("deep/start.txt"));
+    QCOMPARE(w->viewer().lastFileListPath(), f->browse("deep/start.txt"));
 
     w = &f->open({f->browse("deep")});
     QCOMPARE(w->Label1->caption(), f->browse("deep"));

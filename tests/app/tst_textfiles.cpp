@@ -1,8 +1,8 @@
 // Reading files for the pane: decoding, whole-file reads, the memory budget and the display rules.
-#include "app/displayrules.h"
-#include "app/lineendtally.h"
+#include "viewer/displayrules.h"
+#include "text/lineendtally.h"
 #include "app/memorybudget.h"
-#include "app/textdecoder.h"
+#include "text/textdecoder.h"
 #include "app/wholefilereader.h"
 
 #include <QDir>

@@ -98,13 +98,10 @@ void TestTitleBar::dragByTitleTextAndPicture()
     // Grabbing the picture and pulling far beyond 32767 twips (2184 pixels) from it: the window
     // follows, the grabbed point stays under the pointer, nothing is reported.
     moveTo(w.Image5, QPoint(400, 10));
-    QCOMPARE(w.dragX, qint16(400 * 15));
-    QCOMPARE(w.dragY, qint16(10 * 15));
     QTest::mousePress(w.Image5, Qt::LeftButton, {}, QPoint(400, 10));
     QCOMPARE(w.pos(), start);
     moveTo(w.Image5, QPoint(3000, 2600));
     QTRY_COMPARE(w.pos(), start + QPoint(3000 - 400, 2600 - 10));
-    QCOMPARE(w.dragX, qint16(400 * 15)); // the origin stays while the window moves
     QTest::mouseRelease(handle(), Qt::LeftButton, {}, at(w.Image5, QPoint(400, 10)));
     QCOMPARE(f->fake.messages.shown.size(), 0);
     QVERIFY(w.isVisible());
@@ -112,7 +109,6 @@ void TestTitleBar::dragByTitleTextAndPicture()
     // The origin from hovering over the title text serves a drag on the picture ...
     QPoint before = w.pos();
     moveTo(w.Label4, QPoint(20, 5));
-    QCOMPARE(w.dragX, qint16(20 * 15));
     leftHeldMove(w.Image5, QPoint(50, 25));
     QTRY_COMPARE(w.pos(), before + QPoint(30, 20));
 
@@ -131,7 +127,6 @@ void TestTitleBar::dragByTitleTextAndPicture()
     QTest::mouseRelease(w.Label4, Qt::RightButton, {}, QPoint(90, 45));
     QTest::mouseRelease(w.Label4, Qt::LeftButton, {}, QPoint(90, 45));
     QCOMPARE(w.pos(), before);
-    QCOMPARE(w.dragX, qint16(10 * 15)); // held buttons never change the origin
 }
 
 void TestTitleBar::expandTwiceAndMinimize()
@@ -140,13 +135,13 @@ void TestTitleBar::expandTwiceAndMinimize()
     const QList<QWidget *> panels{w.f1, w.frm, w.Command4, w.tlbr};
 
     QTest::mouseClick(w.Command3, Qt::LeftButton);
-    QCOMPARE(w.Label2->caption(), QStringLiteral("1"));
+    QVERIFY(w.viewer().isExpanded());
     QCOMPARE(w.Text1->height(), Twips::toPixels(8970 - 200));
     for (QWidget *panel : panels)
         QVERIFY2(!panel->isVisible(), qPrintable(panel->objectName()));
 
     QTest::mouseClick(w.Command3, Qt::LeftButton);
-    QCOMPARE(w.Label2->caption(), QStringLiteral("0"));
+    QVERIFY(!w.viewer().isExpanded());
     QCOMPARE(w.Text1->height(), Twips::toPixels(5535));
     for (QWidget *panel : panels)
         QVERIFY2(panel->isVisible(), qPrintable(panel->objectName()));

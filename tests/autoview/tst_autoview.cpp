@@ -1,7 +1,9 @@
 // Auto view: the interval text, the Off/Armed/Running states, and the timed walk through the
 // file list or the favorites, driven by a timer the test ticks.
+#include "app/browser.h"
 #include "app/clicklabel.h"
-#include "autoview/autoviewinterval.h"
+#include "app/displayloading.h"
+#include "viewer/autoviewinterval.h"
 #include "autoview/autoviewstate.h"
 #include "fakesteptimer.h"
 #include "reader/form3.h"
@@ -59,6 +61,7 @@ private slots:
     void failedStepTurnsItOff();
     void intervalBox();
     void walkPassesAFileThatCannotBeShown();
+    void walkWaitsForItsReadAndKeepsItsPlace();
 
 private:
     pgwell &openWith(int files);
@@ -167,7 +170,7 @@ void TestAutoView::walksTheFolderInOrder()
     QCOMPARE(walked, QList<int>({0, 1, 2, 0}));
     // The typed interval governs from the first step on.
     QCOMPARE(timer->interval(), 5000);
-    QCOMPARE(w.active->caption(), QStringLiteral("1"));
+    QCOMPARE(w.viewer().shownFile().list, ShownList::Files);
     QVERIFY(f->fake.messages.shown.isEmpty());
 
     // A file chosen by hand is where the walk goes on from.
@@ -212,7 +215,7 @@ void TestAutoView::walksTheFolderInOrder()
     timer->elapse();
     QCOMPARE(w.Text1->toPlainText(), QStringLiteral("second favorite"));
     QCOMPARE(w.reader()->windowTitle(), QStringLiteral("Full screen mode - two.txt"));
-    QCOMPARE(w.active->caption(), QStringLiteral("2"));
+    QCOMPARE(w.viewer().shownFile().list, ShownList::Favorites);
     QCOMPARE(w.File1->listIndex(), 1);
 
     // Without a test timer the window's Timer1 steps; it is only started and stopped here.
@@ -323,6 +326,33 @@ void TestAutoView::walkPassesAFileThatCannotBeShown()
     QVERIFY(f->fake.messages.lastText().contains(nameAt(0)));
     QCOMPARE(w.Text1->toPlainText(), textAt(1));
     QVERIFY(w.Check1->isChecked());
+}
+
+void TestAutoView::walkWaitsForItsReadAndKeepsItsPlace()
+{
+    pgwell &w = openWith(4);
+    w.browser().loading().setBackgroundFrom(0); // every file is read on a thread
+    run(w);
+    // Ticks that come while the step's file is read wait for it instead of dropping it.
+    timer->elapse();
+    QVERIFY(w.viewer().isLoading());
+    for (int i = 0; i < 5; ++i)
+        timer->elapse();
+    QCOMPARE(w.File1->listIndex(), 0);
+    QTRY_COMPARE(w.Text1->toPlainText(), textAt(0));
+    timer->elapse();
+    QTRY_COMPARE(w.Text1->toPlainText(), textAt(1));
+
+    // A file deleted while the walk runs: it is passed over in silence, and the walk goes on
+    // with the file after it, not from the top.
+    QVERIFY(QFile::remove(f->browse(nameAt(2))));
+    timer->elapse();
+    QTRY_VERIFY(!w.viewer().isLoading());
+    QCOMPARE(rowOf(w.File1, nameAt(2)), -1);
+    QCOMPARE(w.Text1->toPlainText(), textAt(1));
+    timer->elapse();
+    QTRY_COMPARE(w.Text1->toPlainText(), textAt(3));
+    QVERIFY(f->fake.messages.shown.isEmpty());
 }
 
 QTEST_MAIN(TestAutoView)

@@ -1,9 +1,9 @@
 // Writing and removing files without widgets: encodings, Save as names, trash.
-#include "app/textdecoder.h"
+#include "text/textdecoder.h"
 #include "fakeplatform.h"
 #include "favorites/atomicfilewriter.h"
 #include "favorites/filedisposal.h"
-#include "favorites/pieceencoder.h"
+#include "text/pieceencoder.h"
 #include "favorites/plaintextcontent.h"
 #include "favorites/plaintextsave.h"
 #include "favorites/saveastarget.h"

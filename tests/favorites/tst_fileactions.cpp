@@ -158,7 +158,7 @@ void TestFileActions::saveAs()
         choose(w.File2, "fav.txt");
     else
         choose(w.File1, shown);
-    const QString path = w.currentFilePath;
+    const QString path = w.viewer().lastFileListPath();
 
     f->fake.dialogs.saveAnswers.enqueue(f->browse(chosen));
     click(w, "Command6");
@@ -169,7 +169,7 @@ void TestFileActions::saveAs()
     if (!favorite)
         QVERIFY(rowOf(w.File1, target) >= 0);
     QCOMPARE(w.File1->fileName(), favorite ? QString() : shown);
-    QCOMPARE(w.currentFilePath, path);
+    QCOMPARE(w.viewer().lastFileListPath(), path);
     QVERIFY(f->fake.messages.shown.isEmpty());
 }
 

@@ -1,7 +1,10 @@
 // The record of the shown file: Save and Delete act on the file whose text the pane shows, also
 // after a display that failed (a file gone, too large, or not a regular file any more), after
 // Refresh, and for a file the lists do not offer.
+#include "app/browser.h"
 #include "app/clicklabel.h"
+#include "app/displayloading.h"
+#include "reader/form3.h"
 #include "windowtest.h"
 
 #include <QDateTime>
@@ -37,6 +40,7 @@ private slots:
     void failedDeleteKeepsTheFile();
     void doubleClickDeletesOnce_data();
     void doubleClickDeletesOnce();
+    void operationsWaitForAFileBeingRead();
 };
 
 void TestShownFile::failedDisplayKeepsShownFile_data()
@@ -80,9 +84,9 @@ void TestShownFile::failedDisplayKeepsShownFile()
         QCOMPARE(f->fake.messages.lastText(), f->browse("bad.txt") + " is not a regular file");
     // The pane, the record, the source, the reader and the selection all still tell of a.txt.
     QCOMPARE(w.Text1->toPlainText(), "edited alpha\n");
-    QCOMPARE(w.shownFile().path, f->browse("a.txt"));
-    QCOMPARE(w.active->caption(), "1");
-    QCOMPARE(w.currentFilePath, f->browse("a.txt"));
+    QCOMPARE(w.viewer().shownFile().path, f->browse("a.txt"));
+    QCOMPARE(w.viewer().shownFile().list, ShownList::Files);
+    QCOMPARE(w.viewer().lastFileListPath(), f->browse("a.txt"));
     QCOMPARE(w.reader()->windowTitle(), "Full screen mode - a.txt");
     QCOMPARE(w.File1->fileName(), "a.txt");
 
@@ -114,8 +118,8 @@ void TestShownFile::failedFavoriteDisplayKeepsShownFile()
     QCOMPARE(rowOf(w.File2, "vanishing.txt"), -1);
     QCOMPARE(w.File2->fileName(), "kept.txt");
     QCOMPARE(w.File1->fileName(), QString()); // the file list does not hold the shown file
-    QCOMPARE(w.active->caption(), "2");
-    QCOMPARE(w.shownFile().list, ShownList::Favorites);
+    QCOMPARE(w.viewer().shownFile().list, ShownList::Favorites);
+    QCOMPARE(w.viewer().shownFile().list, ShownList::Favorites);
 
     typeInPane(w, "more ");
     QTest::mouseClick(w.sav, Qt::LeftButton);
@@ -325,4 +329,44 @@ void TestShownFile::doubleClickDeletesOnce()
     QCOMPARE(clicks.size(), 1);
     QVERIFY(f->fake.messages.shown.isEmpty());
     QCOMPARE(readFile(WindowFixture::trashed("a.txt")), "alpha\n");
+}
+
+void TestShownFile::operationsWaitForAFileBeingRead()
+{
+    writeFile(f->browse("a.txt"), "alpha\n");
+    writeFile(f->browse("b.txt"), "beta\n");
+    pgwell &w = f->open();
+    choose(w.File1, "a.txt");
+    typeInPane(w, "edited ");
+    w.browser().loading().setBackgroundFrom(0);
+    choose(w.File1, "b.txt");
+    QVERIFY(w.viewer().isLoading());
+    QCOMPARE(w.Text1->toPlainText(), "edited alpha\n"); // still a's text, b is selected
+
+    // Nothing that acts on the shown file runs while b is read: not on a.txt, whose text is on
+    // screen but not selected, and not on b.txt, whose text is not on screen.
+    w.reader()->show();
+    f->fake.dialogs.saveAnswers.enqueue(f->browse("copy.txt"));
+    const auto before = snapshot(f->browsed.path());
+    const auto favoritesBefore = snapshot(f->program.filePath("favo"));
+    for (const char *control : {"m2", "Label7", "Command8", "sav", "Label9", "Command6", "m1",
+                                "Label8", "Option3", "Label13"}) {
+        auto *widget = w.findChild<QWidget *>(control);
+        QVERIFY2(!widget->isEnabled(), control);
+        QTest::mouseClick(widget, Qt::LeftButton);
+    }
+    QVERIFY(!w.reader()->add1->isEnabled());
+    w.reader()->add1->trigger();
+    QVERIFY(f->fake.messages.shown.isEmpty());
+    QCOMPARE(f->fake.dialogs.saveAnswers.size(), 1); // Save as asked no name
+    QCOMPARE(snapshot(f->browsed.path()), before);
+    QCOMPARE(snapshot(f->program.filePath("favo")), favoritesBefore);
+
+    // Once b is shown, they act on b.
+    QTRY_VERIFY(!w.viewer().isLoading());
+    QCOMPARE(w.Text1->toPlainText(), "beta\n");
+    QVERIFY(w.m2->isEnabled());
+    QTest::mouseClick(w.m2, Qt::LeftButton);
+    QCOMPARE(readFile(WindowFixture::trashed("b.txt")), "beta\n");
+    QCOMPARE(readFile(f->browse("a.txt")), "alpha\n");
 }

@@ -1,6 +1,6 @@
 // The plain-text engine without a window: the buffer and its line index, reading files into
 // it, editing with undo, and wrapping into rows.
-#include "app/textdecoder.h"
+#include "text/textdecoder.h"
 #include "plaintext/plaintextdocument.h"
 #include "plaintext/plaintextloader.h"
 #include "plaintext/textbuffer.h"

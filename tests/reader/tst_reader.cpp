@@ -3,7 +3,7 @@
 #include "app/clicklabel.h"
 #include "plaintext/plaintextview.h"
 #include "reader/form3.h"
-#include "reader/liststep.h"
+#include "viewer/liststep.h"
 #include "windowtest.h"
 
 #include <QAction>
@@ -170,7 +170,7 @@ void TestReader::stepsSelectInTheChosenList()
     // The step ran the real display: the pane, the source and the reader all follow.
     QVERIFY(f->fake.messages.shown.isEmpty());
     QCOMPARE(w.Text1->toPlainText(), QString::fromLatin1(textAt(expected)));
-    QCOMPARE(w.active->caption(), favorites ? QStringLiteral("2") : QStringLiteral("1"));
+    QCOMPARE(w.viewer().shownFile().list, favorites ? ShownList::Favorites : ShownList::Files);
     QCOMPARE(reader->windowTitle(), "Full screen mode - " + nameAt(expected));
     QCOMPARE(reader->readerText(), QString::fromLatin1(textAt(expected)));
     QCOMPARE(w.existingReader(), reader);
@@ -189,18 +189,18 @@ void TestReader::favoritesChoiceCountsAtTheStep()
     reader->Check1->setChecked(true); // changes nothing by itself
     QCOMPARE(w.File1->listIndex(), 1);
     QCOMPARE(w.File2->listIndex(), 2);
-    QCOMPARE(w.active->caption(), QStringLiteral("2"));
+    QCOMPARE(w.viewer().shownFile().list, ShownList::Favorites);
 
     reader->back1->trigger(); // in the favorites, from their own selection
     QCOMPARE(w.File2->listIndex(), 1);
     QCOMPARE(w.File1->listIndex(), 1);
-    QCOMPARE(w.active->caption(), QStringLiteral("2"));
+    QCOMPARE(w.viewer().shownFile().list, ShownList::Favorites);
 
     reader->Check1->setChecked(false);
     reader->next1->trigger(); // back in the files, from where they were left
     QCOMPARE(w.File1->listIndex(), 2);
     QCOMPARE(w.File2->listIndex(), 1);
-    QCOMPARE(w.active->caption(), QStringLiteral("1"));
+    QCOMPARE(w.viewer().shownFile().list, ShownList::Files);
     QCOMPARE(reader->readerText(), QString::fromLatin1(textAt(2)));
 }
 

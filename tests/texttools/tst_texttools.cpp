@@ -140,14 +140,14 @@ void TestTextTools::findPanel()
     f->fake.messages.shown.clear();
     click(w().Text2);
     click(w().Command10);
-    QCOMPARE(w().searchPos, 1);
+    QCOMPARE(w().viewer().findPosition(), 1);
     QCOMPARE(w().Text1->selectionLength(), 0);
     click(w().Command11);
     QCOMPARE(w().Text1->selectionStart(), 1);
     QCOMPARE(w().Text1->selectionLength(), 0);
     click(w().Command11);
     QCOMPARE(f->fake.messages.shown.size(), 1);
-    QCOMPARE(w().searchPos, 2);
+    QCOMPARE(w().viewer().findPosition(), 2);
     click(w().Command9);
     QVERIFY(w().fnd->isHidden());
     for (QWidget *button : covered)
@@ -159,13 +159,13 @@ void TestTextTools::findStepsThroughOverlaps()
     w().Text1->setPlainText("aaaa");
     click(w().find);
     enterWord(w(), "aa");
-    QCOMPARE(w().searchPos, 0);
+    QCOMPARE(w().viewer().findPosition(), 0);
 
     click(w().Command11); // Find next before any Find starts at the beginning
-    QCOMPARE(w().searchPos, 1);
+    QCOMPARE(w().viewer().findPosition(), 1);
     for (int position : {2, 3}) {
         click(w().Command11);
-        QCOMPARE(w().searchPos, position);
+        QCOMPARE(w().viewer().findPosition(), position);
         QCOMPARE(w().Text1->selectionStart(), position - 1);
         QCOMPARE(w().Text1->selectionLength(), 2);
     }
@@ -178,13 +178,13 @@ void TestTextTools::findStepsThroughOverlaps()
         click(w().Command11);
         QCOMPARE(f->fake.messages.shown.size(), press);
         QCOMPARE(f->fake.messages.lastText(), finished);
-        QCOMPARE(w().searchPos, 3);
+        QCOMPARE(w().viewer().findPosition(), 3);
         QCOMPARE(w().Text1->selectionStart(), 2);
         QCOMPARE(w().Text1->selectionLength(), 2);
         QVERIFY(paneHasFocus(w()));
     }
     click(w().Command10); // Find starts over
-    QCOMPARE(w().searchPos, 1);
+    QCOMPARE(w().viewer().findPosition(), 1);
     QCOMPARE(w().Text1->selectionStart(), 0);
 
     // An edit while the panel is open is searched at the next press.
@@ -192,7 +192,7 @@ void TestTextTools::findStepsThroughOverlaps()
     typeInPane(w(), "xaa");
     for (int position : {2, 3, 6}) {
         click(w().Command11);
-        QCOMPARE(w().searchPos, position);
+        QCOMPARE(w().viewer().findPosition(), position);
     }
 }
 
@@ -225,9 +225,9 @@ void TestTextTools::farMatchesSelectExactly()
     click(w().find);
     enterWord(w(), "needle");
     click(w().Command10);
-    QVERIFY(w().searchPos > 40000);
+    QVERIFY(w().viewer().findPosition() > 40000);
     QCOMPARE(selected(w()), "needle");
-    QCOMPARE(w().Text1->selectionStart(), w().searchPos - 1);
+    QCOMPARE(w().Text1->selectionStart(), w().viewer().findPosition() - 1);
     click(w().Command11);
     QCOMPARE(f->fake.messages.lastText(), finished);
     QCOMPARE(selected(w()), "needle");

@@ -1,6 +1,6 @@
 #include "textdecoder.h"
 
-#include "app/lineendtally.h"
+#include "text/lineendtally.h"
 
 #include <QStringDecoder>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/textdecoder.h"
+#include "text/textdecoder.h"
 
 #include <QStringView>
 

@@ -20,9 +20,19 @@ ListStep::Result ListStep::forReader(Move move, int count, int index)
     return {-1, Refusal::EmptyList};
 }
 
-int ListStep::forAutoView(int count, int index)
+int ListStep::forAutoView(const QStringList &entries, int index,
+                          const std::optional<WalkPlace> &last, const QString &shownNow)
 {
+    const int count = int(entries.size());
     if (count == 0)
         return -1;
+    const bool onTried = last && index >= 0 && index < count && entries.at(index) == last->tried;
+    const bool userChose = last && shownNow != last->shownBefore && index >= 0;
+    if (last && !onTried && !userChose) {
+        const int at = int(entries.indexOf(last->tried));
+        if (at < 0) // gone from the list: the entry now in its place comes next
+            return last->triedIndex >= 0 && last->triedIndex < count ? last->triedIndex : 0;
+        index = at;
+    }
     return index == count - 1 ? 0 : index + 1;
 }

@@ -1,0 +1,85 @@
+#pragma once
+
+#include "viewer/shownfile.h"
+
+#include <QObject>
+#include <QString>
+
+#include <optional>
+
+// The main window's working state, in one typed place: what the pane shows and where it came
+// from, the read in flight, the folder browsed, the panels' expand state, the Auto view
+// interval, the find position, the clip folder and what the reader shows. The windows show it
+// and the features change it here; nothing is kept in a caption and read back.
+class Viewer : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit Viewer(QObject *parent = nullptr);
+
+    // The file whose text the pane shows. A display that succeeded writes it, and a save that
+    // gave the file another encoding; a display that fails leaves it as it was.
+    const ShownFile &shownFile() const { return m_shown; }
+    void setShownFile(const ShownFile &file);
+
+    // The file last chosen in the file list, which "Nomal" shows again. It is noted also when
+    // no folder was chosen yet and nothing was read.
+    QString lastFileListPath() const { return m_lastFileListPath; }
+    void setLastFileListPath(const QString &path) { m_lastFileListPath = path; }
+
+    // A display's file is being read. Until it is shown or dropped, the operations that act on
+    // the shown file wait (their actions are disabled): the pane still shows the file before,
+    // and none of them may act on a file whose text is not on screen.
+    bool isLoading() const { return m_loading; }
+    void setLoading(bool loading);
+
+    // The folder whose files the file list offers, as the folder label shows it; empty while
+    // none is chosen (the start folder could not be opened), and then no file is read.
+    QString folder() const { return m_folder; }
+    void setFolder(const QString &folder);
+    // The path of an entry of the file list; nothing while no folder is chosen.
+    std::optional<QString> fileListPath(const QString &folderPath, const QString &name) const;
+
+    // The lower panels are hidden and the pane takes the window's height.
+    bool isExpanded() const { return m_expanded; }
+    void setExpanded(bool expanded) { m_expanded = expanded; }
+
+    // The Auto view interval as the user typed it, and its milliseconds; nothing when the
+    // text is no whole number the timer can take. An empty text is the default.
+    QString autoViewIntervalText() const { return m_intervalText; }
+    std::optional<int> autoViewInterval() const { return m_interval; }
+    void setAutoViewIntervalText(const QString &typed);
+
+    // The 1-based position of the last word found; 0 before any.
+    int findPosition() const { return m_findPosition; }
+    void setFindPosition(int position) { m_findPosition = position; }
+
+    // The folder of the clip slot files: the operating system's folder ("windir"), empty when
+    // the variable is not set.
+    QString clipFolderSetting() const { return m_clipFolderSetting; }
+    void setClipFolderSetting(const QString &folder) { m_clipFolderSetting = folder; }
+
+    // The name of the file whose text the reader holds; empty before any file was shown.
+    QString readerFileName() const { return m_readerFileName; }
+    void setReaderFileName(const QString &name);
+
+signals:
+    void shownFileChanged();
+    void loadingChanged(bool loading);
+    void folderChanged();
+    void autoViewIntervalChanged();
+    void readerFileNameChanged();
+
+private:
+    ShownFile m_shown;
+    QString m_lastFileListPath;
+    bool m_loading = false;
+    QString m_folder;
+    bool m_expanded = false;
+    QString m_intervalText;
+    std::optional<int> m_interval;
+    int m_findPosition = 0;
+    QString m_clipFolderSetting;
+    QString m_readerFileName;
+};
