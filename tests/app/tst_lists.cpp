@@ -89,6 +89,7 @@ void TestLists::pattern_data()
     row("stars backtrack", "*a*b*.txt", "xayAbz.txt", true);
     row("stars order", "*a*b*.txt", "xbya.txt", false);
     row("prefix", "read*", "README.md", true);
+    row("trailing * matches nothing", "notes*", "notes", true);
     row("literal", "notes.txt", "NOTES.TXT", true);
     row("*.* without dot", "*.*", "README", true);
     row("*.* among others", "*.txt;*.*", "x.doc", true);

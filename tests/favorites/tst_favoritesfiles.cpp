@@ -10,6 +10,7 @@
 #include "filehelpers.h"
 
 #include <optional>
+#include <QScopeGuard>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -221,8 +222,8 @@ void TestFavoritesFiles::writeKeepsTheFile_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<bool>("diskFull"); // the write runs into a full disk
-    for (const char *kind :
-         {"plain", "hard link", "other owner", "long name", "symbolic link", "read-only folder"}) {
+    for (const char *kind : {"plain", "hard link", "other owner", "long name", "symbolic link",
+                             "relative symbolic link", "read-only folder"}) {
         QTest::newRow(kind) << kind << false;
         QTest::newRow(qPrintable(QStringLiteral("%1, disk full").arg(kind))) << kind << true;
     }
@@ -248,6 +249,15 @@ void TestFavoritesFiles::writeKeepsTheFile()
         QCOMPARE(::link(QFile::encodeName(path), QFile::encodeName(dir.filePath("twin"))), 0);
     if (kind == "symbolic link")
         QVERIFY(QFile::link(path, written = dir.filePath("link.txt")));
+    // A relative link names its target from its own folder, not from the working folder.
+    QTemporaryDir elsewhere;
+    const auto backHome = qScopeGuard([home = QDir::currentPath()] { QDir::setCurrent(home); });
+    if (kind == "relative symbolic link") {
+        QVERIFY(QDir(dir.path()).mkdir("in") && QDir(elsewhere.path()).mkdir("in"));
+        written = dir.filePath("in/link.txt");
+        QCOMPARE(::symlink("../" + QFile::encodeName(name), QFile::encodeName(written)), 0);
+        QVERIFY(QDir::setCurrent(elsewhere.filePath("in")));
+    }
     if (kind == "other owner") {
         if (::geteuid() != 0)
             QSKIP("only the superuser can give a file away");
@@ -300,7 +310,7 @@ void TestFavoritesFiles::writeKeepsTheFile()
         QCOMPARE(after.st_ino, before.st_ino);
     if (kind.startsWith("hard link"))
         QCOMPARE(readFile(dir.filePath("twin")), readFile(path));
-    if (kind == "symbolic link")
+    if (kind.endsWith("symbolic link"))
         QVERIFY(QFileInfo(written).isSymLink());
     // No temporary file or backup copy is left behind.
     QStringList expected{name};
@@ -308,6 +318,8 @@ void TestFavoritesFiles::writeKeepsTheFile()
         expected << "twin";
     if (kind == "symbolic link")
         expected << "link.txt";
+    if (kind == "relative symbolic link")
+        expected << "in";
     expected.sort();
     QCOMPARE(QDir(dir.path())
                  .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name),

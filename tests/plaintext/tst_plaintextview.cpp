@@ -21,6 +21,7 @@ private slots:
     void keys();
     void clipboardAndUndo();
     void mouseSelects();
+    void resizingWrapsAnew();
     void endAndHomeOfALargeText();
     void longLineScrollsAndEdits();
     void unwrappedLinesScrollSideways_data();
@@ -159,6 +160,19 @@ void TestPlainTextView::mouseSelects()
 
     QTest::mouseDClick(view()->viewport(), Qt::LeftButton, {}, view()->cursorRect(19).center());
     QCOMPARE(m_box->selectedText(), u"words"_qs);
+}
+
+void TestPlainTextView::resizingWrapsAnew()
+{
+    m_box->setPlainText(QStringList(40, u"word"_qs).join(u' ') + u"\nend"_qs);
+    const auto lastRowTop = [this] {
+        return view()->cursorRect(m_box->textLength()).top();
+    };
+    const int wide = lastRowTop();
+    m_box->resize(200, 300);
+    QTRY_VERIFY(lastRowTop() > wide);
+    m_box->resize(400, 300);
+    QTRY_COMPARE(lastRowTop(), wide);
 }
 
 void TestPlainTextView::endAndHomeOfALargeText()

@@ -27,6 +27,7 @@ private slots:
     void editsMatchAPlainString();
     void findAcrossChunks_data();
     void findAcrossChunks();
+    void caseMappedInPlace_data();
     void caseMappedInPlace();
     void undoGoesBackByRuns_data();
     void undoGoesBackByRuns();
@@ -287,6 +288,8 @@ void TestTextEngine::findAcrossChunks_data()
     const qsizetype edge = TextBuffer::chunkTarget;
     QTest::newRow("over a chunk's edge") << edge - 3 << u"needle"_qs << Qt::CaseSensitive;
     QTest::newRow("starts at an edge") << edge << u"needle"_qs << Qt::CaseSensitive;
+    QTest::newRow("only the last letter past an edge")
+        << edge - 5 << u"needle"_qs << Qt::CaseSensitive;
     QTest::newRow("case-insensitive over an edge")
         << edge - 2 << u"NeEdLe"_qs << Qt::CaseInsensitive;
 }
@@ -306,21 +309,36 @@ void TestTextEngine::findAcrossChunks()
     QCOMPARE(buffer.indexOf(QString(), 7), 7);
 }
 
+void TestTextEngine::caseMappedInPlace_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("changes");
+    const QString deseret = u"\U00010428"_qs; // small; its capital is a pair as well
+    const qsizetype edge = TextBuffer::chunkTarget;
+    QTest::newRow("letters that grow, a pair cut by an edge")
+        << QString(edge - 1, u'a') + deseret + u"\u00DF\nline \u0149\n"_qs +
+               QString(edge - 4, u'b') + u"\u00DF\u00DF\n"_qs + deseret + u"\n"_qs
+        << true;
+    // Nothing to convert, yet the pair comes together: the lines after it move.
+    QTest::newRow("a pair without case cut by an edge")
+        << QString(edge - 1, u'A') + u"\U0001F600\nB\n"_qs + QString(edge, u'C') + u"\nD"_qs
+        << false;
+}
+
 void TestTextEngine::caseMappedInPlace()
 {
     // Converted chunk by chunk where the text is kept, it is what converting the whole gives:
     // a pair cut by a chunk's edge is converted whole, growing letters move the line breaks.
-    const QString deseret = u"\U00010428"_qs; // small; its capital is a pair as well
-    const qsizetype edge = TextBuffer::chunkTarget;
-    const QString text = QString(edge - 1, u'a') + deseret + u"\u00DF\nline \u0149\n"_qs +
-                         QString(edge - 4, u'b') + u"\u00DF\u00DF\n"_qs + deseret + u"\n"_qs;
+    QFETCH(QString, text);
+    QFETCH(bool, changes);
     TextBuffer buffer(text);
     const auto upper = [](QString &piece) {
         return CaseConversion::convertInPlace(piece, CaseMode::Upper);
     };
     const quint64 revision = buffer.revision();
-    QVERIFY(buffer.mapPieces(upper));
-    QVERIFY(buffer.revision() != revision);
+    QCOMPARE(buffer.mapPieces(upper), changes);
+    if (changes)
+        QVERIFY(buffer.revision() != revision);
     checkIndex(buffer, text.toUpper());
     // Already in capitals: nothing changes, not even the revision.
     const quint64 converted = buffer.revision();
@@ -331,8 +349,8 @@ void TestTextEngine::caseMappedInPlace()
 
 void TestTextEngine::undoGoesBackByRuns_data()
 {
-    QTest::addColumn<QString>(
-        "keys"); // letters type, '<' Backspace, '>' Delete, '|' moves the caret to 0
+    // Letters type, '<' Backspace, '>' Delete, '|' moves the caret to 0, '^' undoes.
+    QTest::addColumn<QString>("keys");
     QTest::addColumn<QStringList>("afterEachUndo");
     QTest::newRow("a typed word is one step") << u"abc"_qs << QStringList{u"start"_qs};
     QTest::newRow("a line break ends the step")
@@ -342,6 +360,8 @@ void TestTextEngine::undoGoesBackByRuns_data()
     QTest::newRow("moving the caret ends the step")
         << u"ab|c"_qs << QStringList{u"abstart"_qs, u"start"_qs};
     QTest::newRow("deletes are one step") << u"|>>"_qs << QStringList{u"start"_qs};
+    QTest::newRow("an edit after an undo leaves nothing to redo")
+        << u"ab\n^x"_qs << QStringList{u"abstart"_qs, u"start"_qs};
 }
 
 void TestTextEngine::undoGoesBackByRuns()
@@ -358,6 +378,8 @@ void TestTextEngine::undoGoesBackByRuns()
             doc.deleteForward();
         else if (key == u'|')
             doc.setCursor(0);
+        else if (key == u'^')
+            doc.undo();
         else
             doc.insert(QString(key));
     }
@@ -440,6 +462,9 @@ void TestTextEngine::wrapBreaksAtBlanks()
     // A click beyond a wrapped row's end stays on that row.
     QCOMPARE(layout.positionInRow(first, 1e6), 10);
     QCOMPARE(layout.positionInRow(*second, 1e6), 16);
+    // Wider, the same line wraps anew.
+    layout.setWidth(QFontMetricsF(font).horizontalAdvance(u"alpha beta gamma"_qs) + 2);
+    QCOMPARE(layout.rowEnd(layout.rowAt(0)), 16);
 }
 
 static QString repeated(const QString &unit, qsizetype size)

@@ -207,11 +207,12 @@ void TestTextLogic::layout()
     const auto width = [](QStringView piece) {
         return qreal(piece.size());
     };
+    const QList<QStringList> pages = PrintLayout::pages(text, columns, linesPerPage, width);
     QStringList got;
-    for (const QStringList &page : PrintLayout::pages(text, columns, linesPerPage, width)) {
-        if (!got.isEmpty())
+    for (qsizetype page = 0; page < pages.size(); ++page) {
+        if (page > 0)
             got.append("<page>");
-        got += page;
+        got += pages[page];
     }
     QCOMPARE(got, printed);
 }
