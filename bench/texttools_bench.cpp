@@ -5,10 +5,10 @@
 // the user would open it.
 //
 //   texttools_bench [--sizes 10M,100M] [--presses N]
-#include "app/appfonts.h"
-#include "app/clicklabel.h"
+#include "controls/appfonts.h"
+#include "controls/clicklabel.h"
 #include "app/pgwell.h"
-#include "app/richtextbox.h"
+#include "controls/richtextbox.h"
 #include "fakeplatform.h"
 #include "platform/qtclipboard.h"
 #include "reader/form3.h"

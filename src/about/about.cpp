@@ -1,7 +1,7 @@
 #include "about.h"
 
 #include "about/keyvalue.h"
-#include "app/twips.h"
+#include "controls/twips.h"
 #include "platform/executablefinder.h"
 #include "platform/messageboxes.h"
 #include "platform/platform.h"

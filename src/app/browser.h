@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/displayloading.h"
-#include "app/memorybudget.h"
-#include "app/panefilereader.h"
+#include "controls/displayloading.h"
+#include "files/memorybudget.h"
+#include "files/panefilereader.h"
 #include "viewer/shownfile.h"
 
 #include <QHash>

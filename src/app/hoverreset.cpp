@@ -1,9 +1,9 @@
 #include "hoverreset.h"
 
-#include "app/backgroundcolor.h"
-#include "app/clicklabel.h"
+#include "controls/backgroundcolor.h"
+#include "controls/clicklabel.h"
 #include "app/pgwell.h"
-#include "app/richtextbox.h"
+#include "controls/richtextbox.h"
 
 #include <QFrame>
 #include <QMouseEvent>

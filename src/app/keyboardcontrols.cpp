@@ -1,11 +1,11 @@
 #include "keyboardcontrols.h"
 
-#include "app/clicklabel.h"
-#include "app/dirlistbox.h"
-#include "app/drivelistbox.h"
-#include "app/filelistbox.h"
+#include "controls/clicklabel.h"
+#include "controls/dirlistbox.h"
+#include "controls/drivelistbox.h"
+#include "controls/filelistbox.h"
 #include "app/pgwell.h"
-#include "app/richtextbox.h"
+#include "controls/richtextbox.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>

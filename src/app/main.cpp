@@ -1,4 +1,4 @@
-#include "app/appfonts.h"
+#include "controls/appfonts.h"
 #include "app/commandline.h"
 #include "app/pgwell.h"
 #include "platform/qtplatform.h"

@@ -1,13 +1,13 @@
 #include "pgwellui.h"
 
-#include "app/backgroundcolor.h"
-#include "app/clicklabel.h"
-#include "app/dirlistbox.h"
-#include "app/drivelistbox.h"
-#include "app/filelistbox.h"
+#include "controls/backgroundcolor.h"
+#include "controls/clicklabel.h"
+#include "controls/dirlistbox.h"
+#include "controls/drivelistbox.h"
+#include "controls/filelistbox.h"
 #include "app/pgwell.h"
-#include "app/richtextbox.h"
-#include "app/twips.h"
+#include "controls/richtextbox.h"
+#include "controls/twips.h"
 
 #include <QCheckBox>
 #include <QFrame>

@@ -1,10 +1,10 @@
 #include "titlebar.h"
 
-#include "app/clicklabel.h"
+#include "controls/clicklabel.h"
 #include "app/pgwell.h"
-#include "app/richtextbox.h"
+#include "controls/richtextbox.h"
 #include "app/titledrag.h"
-#include "app/twips.h"
+#include "controls/twips.h"
 
 #include <algorithm>
 #include <QGroupBox>

@@ -1,6 +1,6 @@
 #include "titledrag.h"
 
-#include "app/twips.h"
+#include "controls/twips.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,6 @@
 #include "toolbarpictures.h"
 
-#include "app/clicklabel.h"
+#include "controls/clicklabel.h"
 #include "app/pgwell.h"
 
 ToolbarPictures::ToolbarPictures(pgwell &w) : QObject(&w)

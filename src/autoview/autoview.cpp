@@ -1,7 +1,7 @@
 #include "autoview.h"
 
-#include "app/clicklabel.h"
-#include "app/filelistbox.h"
+#include "controls/clicklabel.h"
+#include "controls/filelistbox.h"
 #include "app/pgwell.h"
 #include "viewer/autoviewinterval.h"
 #include "platform/inputbox.h"

@@ -1,6 +1,6 @@
 #include "listrefresh.h"
 
-#include "app/filelistbox.h"
+#include "controls/filelistbox.h"
 
 namespace ListRefresh {
 

@@ -1,7 +1,7 @@
 #include "form3.h"
 
 #include "viewer/displayrules.h"
-#include "app/twips.h"
+#include "controls/twips.h"
 #include "plaintext/plaintextview.h"
 
 #include <QAction>

@@ -1,9 +1,9 @@
 #include "readeractions.h"
 
 #include "viewer/displayrules.h"
-#include "app/filelistbox.h"
+#include "controls/filelistbox.h"
 #include "app/pgwell.h"
-#include "app/richtextbox.h"
+#include "controls/richtextbox.h"
 #include "favorites/favoritesactions.h"
 #include "platform/messageboxes.h"
 #include "platform/platform.h"

@@ -2,7 +2,7 @@
 #include "textsearch.h"
 
 #include "app/pgwell.h"
-#include "app/richtextbox.h"
+#include "controls/richtextbox.h"
 #include "platform/messageboxes.h"
 #include "platform/platform.h"
 

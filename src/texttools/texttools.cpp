@@ -1,8 +1,8 @@
 #include "texttools.h"
 
-#include "app/clicklabel.h"
+#include "controls/clicklabel.h"
 #include "app/pgwell.h"
-#include "app/richtextbox.h"
+#include "controls/richtextbox.h"
 #include "platform/clipboard.h"
 #include "platform/dialogs.h"
 #include "platform/messageboxes.h"

@@ -1,11 +1,11 @@
 // Showing a file without making the window wait: large files are read in the background, a
 // newer choice drops the older load, and a file the memory cannot hold leaves the pane alone.
 #include "app/browser.h"
-#include "app/clicklabel.h"
-#include "app/displayloading.h"
-#include "app/filelistbox.h"
+#include "controls/clicklabel.h"
+#include "controls/displayloading.h"
+#include "controls/filelistbox.h"
 #include "app/pgwell.h"
-#include "app/richtextbox.h"
+#include "controls/richtextbox.h"
 #include "plaintext/plaintextview.h"
 #include "rtf/rtfdocumentdump.h"
 #include "rtf/rtfreader.h"

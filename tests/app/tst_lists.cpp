@@ -1,9 +1,9 @@
-#include "app/dirlistbox.h"
-#include "app/drivelistbox.h"
-#include "app/filelistbox.h"
-#include "app/filepattern.h"
-#include "app/folderlisting.h"
-#include "app/volumes.h"
+#include "controls/dirlistbox.h"
+#include "controls/drivelistbox.h"
+#include "controls/filelistbox.h"
+#include "files/filepattern.h"
+#include "files/folderlisting.h"
+#include "files/volumes.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,8 +1,8 @@
 // Showing a file when memory runs short, under a real address-space limit (CTest starts this
 // test through prlimit): the file is refused with a message and the window goes on.
-#include "app/appfonts.h"
+#include "controls/appfonts.h"
 #include "app/browser.h"
-#include "app/memorybudget.h"
+#include "files/memorybudget.h"
 #include "windowtest.h"
 
 #include <QFile>

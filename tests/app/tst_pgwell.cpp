@@ -2,9 +2,9 @@
 // hostile situations: a start path that is a pipe, text under the folder label, names that are
 // not valid UTF-8, and the favorites menu from the keyboard.
 #include "app/browser.h"
-#include "app/clicklabel.h"
-#include "app/dirlistbox.h"
-#include "app/twips.h"
+#include "controls/clicklabel.h"
+#include "controls/dirlistbox.h"
+#include "controls/twips.h"
 #include "windowtest.h"
 
 #include <QAccessible>

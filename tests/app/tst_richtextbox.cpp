@@ -1,8 +1,8 @@
 // The viewing pane's own interface: positions in its text, selection, changes and formatting,
 // the same for plain text and for formatted documents.
-#include "app/richlayoutpump.h"
-#include "app/richtextbox.h"
-#include "app/richtextprobe.h"
+#include "controls/richlayoutpump.h"
+#include "controls/richtextbox.h"
+#include "files/richtextprobe.h"
 #include "rtf/rtfreader.h"
 
 #include <QApplication>

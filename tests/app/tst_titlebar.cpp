@@ -2,10 +2,10 @@
 // mouse events through the window.
 #define QTEST_QPA_MOUSE_HANDLING // widget mouse events go through the window, as a user's do
 
-#include "app/clicklabel.h"
+#include "controls/clicklabel.h"
 #include "app/pgwell.h"
 #include "app/titledrag.h"
-#include "app/twips.h"
+#include "controls/twips.h"
 #include "windowtest.h"
 
 #include <QApplication>

@@ -1,8 +1,8 @@
 // Auto view: the interval text, the Off/Armed/Running states, and the timed walk through the
 // file list or the favorites, driven by a timer the test ticks.
 #include "app/browser.h"
-#include "app/clicklabel.h"
-#include "app/displayloading.h"
+#include "controls/clicklabel.h"
+#include "controls/displayloading.h"
 #include "viewer/autoviewinterval.h"
 #include "autoview/autoviewstate.h"
 #include "fakesteptimer.h"

@@ -1,6 +1,6 @@
 // The favorites folder from the main window: Add, Remove, Open and the pop-up menu (Refresh is
 // tested with the shown file it must keep).
-#include "app/clicklabel.h"
+#include "controls/clicklabel.h"
 #include "windowtest.h"
 
 #include <QMenu>

@@ -2,8 +2,8 @@
 // after a display that failed (a file gone, too large, or not a regular file any more), after
 // Refresh, and for a file the lists do not offer.
 #include "app/browser.h"
-#include "app/clicklabel.h"
-#include "app/displayloading.h"
+#include "controls/clicklabel.h"
+#include "controls/displayloading.h"
 #include "reader/form3.h"
 #include "windowtest.h"
 

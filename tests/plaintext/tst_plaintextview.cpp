@@ -1,6 +1,6 @@
 // The pane's plain-text editor as the user meets it: keys, mouse, clipboard, undo, scrolling
 // through large texts and long lines, and what screen readers get of it.
-#include "app/richtextbox.h"
+#include "controls/richtextbox.h"
 #include "plaintext/plaintextaccessible.h"
 #include "plaintext/plaintextview.h"
 

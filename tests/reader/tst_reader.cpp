@@ -1,6 +1,6 @@
 // The full-screen reader: its window, Next, Back and Skip through both lists, Add to favo and
 // Close, and opening it with "Full screen mode".
-#include "app/clicklabel.h"
+#include "controls/clicklabel.h"
 #include "plaintext/plaintextview.h"
 #include "reader/form3.h"
 #include "viewer/liststep.h"

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/filelistbox.h"
+#include "controls/filelistbox.h"
 #include "app/pgwell.h"
-#include "app/richtextbox.h"
+#include "controls/richtextbox.h"
 #include "fakeplatform.h"
 #include "filehelpers.h"
 

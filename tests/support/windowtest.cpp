@@ -1,6 +1,6 @@
 #include "windowtest.h"
 
-#include "app/appfonts.h"
+#include "controls/appfonts.h"
 
 void WindowTest::initTestCase()
 {

@@ -1,6 +1,6 @@
 // The clip slots: sending the pane's text to the first free slot, counting free slots and
 // starting sbx.
-#include "app/clicklabel.h"
+#include "controls/clicklabel.h"
 #include "texttools/clipslots.h"
 #include "texttools/clipslotwriter.h"
 #include "windowtest.h"

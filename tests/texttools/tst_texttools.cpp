@@ -1,7 +1,7 @@
 // The text tools on the main window: the find panel, Make CAP / Make Min / Nomal, Bold, Italic,
 // Underline, Color, Print and the clipboard, driven through the real controls.
-#include "app/clicklabel.h"
-#include "app/richtextbox.h"
+#include "controls/clicklabel.h"
+#include "controls/richtextbox.h"
 #include "windowtest.h"
 
 #include <QApplication>

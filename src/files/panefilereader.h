@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/memorybudget.h"
-#include "app/wholefilereader.h"
+#include "files/memorybudget.h"
+#include "files/wholefilereader.h"
 #include "plaintext/plaintextloader.h"
 
 #include <QByteArray>

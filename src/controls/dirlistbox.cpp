@@ -1,4 +1,4 @@
-#include "app/dirlistbox.h"
+#include "controls/dirlistbox.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>

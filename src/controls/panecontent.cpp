@@ -3,8 +3,8 @@
 #include "rtf/rtfdetect.h"
 #include "rtf/rtfreader.h"
 
-#include "app/richtextbox.h"
-#include "app/richtextprobe.h"
+#include "controls/richtextbox.h"
+#include "files/richtextprobe.h"
 #include "plaintext/plaintextloader.h"
 
 #include <QBuffer>

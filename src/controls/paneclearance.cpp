@@ -1,6 +1,6 @@
 #include "paneclearance.h"
 
-#include "app/richtextbox.h"
+#include "controls/richtextbox.h"
 
 #include <QEvent>
 #include <QFontMetrics>

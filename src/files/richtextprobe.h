@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/richlayoutcost.h"
+#include "files/richlayoutcost.h"
 #include "rtf/rtfcontentsink.h"
 
 #include <QByteArrayView>

@@ -1,6 +1,6 @@
-#include "app/drivelistbox.h"
+#include "controls/drivelistbox.h"
 
-#include "app/volumes.h"
+#include "files/volumes.h"
 
 #include <QAbstractItemView>
 #include <QStyle>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/folderlisting.h"
+#include "files/folderlisting.h"
 
 #include <QListWidget>
 #include <QString>

@@ -1,6 +1,6 @@
 #include "operationaction.h"
 
-#include "app/clicklabel.h"
+#include "controls/clicklabel.h"
 #include "viewer/viewer.h"
 
 #include <QAbstractButton>

@@ -1,6 +1,6 @@
-#include "app/volumes.h"
+#include "files/volumes.h"
 
-#include "app/folderlisting.h"
+#include "files/folderlisting.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "richtextbox.h"
 
-#include "app/richlayoutpump.h"
+#include "controls/richlayoutpump.h"
 #include "plaintext/plaintextview.h"
 #include "rtf/rtfdecorations.h"
 

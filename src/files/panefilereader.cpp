@@ -3,7 +3,7 @@
 #include "rtf/rtfdetect.h"
 #include "rtf/rtfreader.h"
 
-#include "app/richtextprobe.h"
+#include "files/richtextprobe.h"
 
 #include <QBuffer>
 #include <QCoreApplication>

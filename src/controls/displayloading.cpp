@@ -1,6 +1,6 @@
 #include "displayloading.h"
 
-#include "app/richtextbox.h"
+#include "controls/richtextbox.h"
 #include "rtf/rtfdetect.h"
 
 #include <QFile>

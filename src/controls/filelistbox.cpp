@@ -1,6 +1,6 @@
-#include "app/filelistbox.h"
+#include "controls/filelistbox.h"
 
-#include "app/folderlisting.h"
+#include "files/folderlisting.h"
 
 #include <QContextMenuEvent>
 #include <QKeyEvent>

@@ -1,4 +1,4 @@
-#include "app/filepattern.h"
+#include "files/filepattern.h"
 
 FilePattern::FilePattern(const QString &pattern) : m_text(pattern), m_all(false)
 {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/memorybudget.h"
+#include "files/memorybudget.h"
 
 #include <QByteArray>
 #include <QString>

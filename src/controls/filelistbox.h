@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/filepattern.h"
+#include "files/filepattern.h"
 
 #include <QIcon>
 #include <QListWidget>

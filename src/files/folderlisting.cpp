@@ -1,6 +1,6 @@
-#include "app/folderlisting.h"
+#include "files/folderlisting.h"
 
-#include "app/filepattern.h"
+#include "files/filepattern.h"
 
 #include <QCollator>
 #include <QCoreApplication>

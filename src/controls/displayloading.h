@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/panefilereader.h"
+#include "files/panefilereader.h"
 
 #include <QElapsedTimer>
 #include <QObject>
