@@ -21,6 +21,7 @@
 #include "app/pgwell.h"
 #include "controls/richtextbox.h"
 #include "fakeplatform.h"
+#include "windowcontrols.h"
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
@@ -146,7 +147,7 @@ int runChild(int argc, char **argv, const QString &file, qint64 launched)
     firstScreen.setInterval(5);
     QObject::connect(&firstScreen, &QTimer::timeout, [&] {
         // The start-up hint is shown until the file, or the preview of a large one, is.
-        if (window.viewer().shownFile().isEmpty() && !window.Text1->showsLoadPreview())
+        if (window.viewer().shownFile().isEmpty() && !ui(window).Text1->showsLoadPreview())
             return;
         window.repaint();
         std::printf("FIRST %lld\n", static_cast<long long>(now()));

@@ -10,6 +10,7 @@
 #include "app/pgwell.h"
 #include "controls/richtextbox.h"
 #include "fakeplatform.h"
+#include "windowcontrols.h"
 #include "platform/qtclipboard.h"
 #include "reader/form3.h"
 
@@ -106,8 +107,8 @@ void run(qsizetype size, int presses)
     settle();
     const QString label = size >= 1 << 20 ? QStringLiteral("%1 MB").arg(size >> 20)
                                           : QStringLiteral("%1 KB").arg(size >> 10);
-    QWidget *pane = w.Text1->focusProxy();
-    w.Text1->setFocus();
+    QWidget *pane = ui(w).Text1->focusProxy();
+    ui(w).Text1->setFocus();
 
     const double end =
         milliseconds([&] { QTest::keyClick(pane, Qt::Key_End, Qt::ControlModifier); });
@@ -117,7 +118,7 @@ void run(qsizetype size, int presses)
     std::printf("%-7s Ctrl+Home           %8.1f ms\n", qPrintable(label), home);
 
     QList<double> typed;
-    w.Text1->select(w.Text1->textLength() / 2, 0);
+    ui(w).Text1->select(ui(w).Text1->textLength() / 2, 0);
     for (int i = 0; i < presses; ++i) {
         typed.append(milliseconds(
             [&] { QTest::sendKeyEvent(QTest::Click, pane, Qt::Key_B, QStringLiteral("b"), {}); }));
@@ -125,29 +126,29 @@ void run(qsizetype size, int presses)
     const Stats type = stats(typed);
     std::printf("%-7s typed key           median %8.1f ms  worst %8.1f ms\n", qPrintable(label),
                 type.median, type.worst);
-    const double save = milliseconds([&] { w.Command8->click(); });
+    const double save = milliseconds([&] { ui(w).Command8->click(); });
     std::printf("%-7s Save                %8.1f ms  (%s)\n", qPrintable(label), save,
-                w.Text1->isModified() ? "NOT saved" : "saved");
+                ui(w).Text1->isModified() ? "NOT saved" : "saved");
 
-    w.find->click();
-    w.Text2->setText(QStringLiteral("needle"));
+    ui(w).find->click();
+    ui(w).Text2->setText(QStringLiteral("needle"));
     QList<double> finds;
-    finds.append(milliseconds([&] { w.Command10->click(); }));
+    finds.append(milliseconds([&] { ui(w).Command10->click(); }));
     for (int i = 1; i < presses; ++i)
-        finds.append(milliseconds([&] { w.Command11->click(); }));
+        finds.append(milliseconds([&] { ui(w).Command11->click(); }));
     const Stats find = stats(finds);
     std::printf("%-7s Find next            median %8.1f ms  worst %8.1f ms  (%d presses, "
                 "last at %d)\n",
                 qPrintable(label), find.median, find.worst, presses, w.viewer().findPosition());
 
-    const double cap = milliseconds([&] { w.cap->click(); });
+    const double cap = milliseconds([&] { ui(w).cap->click(); });
     std::printf("%-7s Make CAP click       %8.1f ms\n", qPrintable(label), cap);
 
     QList<double> keys;
-    w.Text1->select(w.Text1->textLength() / 2, 0);
+    ui(w).Text1->select(ui(w).Text1->textLength() / 2, 0);
     for (int i = 0; i < presses; ++i) {
         keys.append(milliseconds([&] {
-            QTest::sendKeyEvent(QTest::Click, w.Text1->focusProxy(), Qt::Key_A, QStringLiteral("a"),
+            QTest::sendKeyEvent(QTest::Click, ui(w).Text1->focusProxy(), Qt::Key_A, QStringLiteral("a"),
                                 {});
         }));
     }
@@ -155,10 +156,10 @@ void run(qsizetype size, int presses)
     std::printf("%-7s key in CAP mode      median %8.1f ms  worst %8.1f ms\n", qPrintable(label),
                 key.median, key.worst);
 
-    const double copy = milliseconds([&] { emit w.com->clicked(); });
+    const double copy = milliseconds([&] { emit ui(w).com->clicked(); });
     std::printf("%-7s copy to clipboard    %8.1f ms  (%lld characters)\n", qPrintable(label), copy,
                 static_cast<long long>(clipboard.text().size()));
-    const double reader = milliseconds([&] { w.Command7->click(); });
+    const double reader = milliseconds([&] { ui(w).Command7->click(); });
     std::printf("%-7s reader shown        %8.1f ms\n", qPrintable(label), reader);
     w.reader()->close1->trigger();
     settle();

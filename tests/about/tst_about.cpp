@@ -36,7 +36,7 @@ about &TestAbout::openAbout()
 {
     pgwell &w = f->open();
     w.show();
-    QTest::mouseClick(w.Command4, Qt::LeftButton);
+    QTest::mouseClick(ui(w).Command4, Qt::LeftButton);
     auto *box = w.findChild<about *>();
     Q_ASSERT(box);
     return *box;
@@ -109,7 +109,7 @@ void TestAbout::okEnterEscAndCloseBoxUnloadIt()
 {
     QFETCH(QString, how);
     QPointer<about> box = &openAbout();
-    QTest::mouseClick(f->w->Command4, Qt::LeftButton); // "A" again: the same box
+    QTest::mouseClick(ui(*f->w).Command4, Qt::LeftButton); // "A" again: the same box
     QCOMPARE(f->w->findChildren<about *>(), QList<about *>{box});
     QVERIFY(QTest::qWaitForWindowActive(box));
     QVERIFY(!box->isModal());
@@ -131,7 +131,7 @@ void TestAbout::okEnterEscAndCloseBoxUnloadIt()
     }
     QTRY_VERIFY(box.isNull());
     QVERIFY(f->w->isVisible());
-    QTest::mouseClick(f->w->Command4, Qt::LeftButton); // once closed, "A" makes a new one
+    QTest::mouseClick(ui(*f->w).Command4, Qt::LeftButton); // once closed, "A" makes a new one
     QCOMPARE(f->w->findChildren<about *>().size(), 1);
     QVERIFY(f->w->findChild<about *>()->isVisible());
 }

@@ -60,24 +60,24 @@ void TestDisplayLoading::newerChoiceDropsTheOlderLoad()
     if (padding == 0)
         w.browser().loading().setBackgroundFrom(0);
     QStringList shown;
-    connect(w.Text1, &RichTextBox::textChanged, this,
-            [&] { shown.append(w.Text1->toPlainText()); });
+    connect(ui(w).Text1, &RichTextBox::textChanged, this,
+            [&] { shown.append(ui(w).Text1->toPlainText()); });
 
-    choose(w.File1, "a." + kind);
+    choose(ui(w).File1, "a." + kind);
     QVERIFY(w.browser().loading().isLoading());
-    choose(w.File1, "b." + kind);
-    QTRY_COMPARE(w.Text1->toPlainText(), shownText);
+    choose(ui(w).File1, "b." + kind);
+    QTRY_COMPARE(ui(w).Text1->toPlainText(), shownText);
     QTest::qWait(100); // the dropped load, or its document's deletion, comes and goes
     QCOMPARE(shown, QStringList{shownText}); // a's text never came
     QCOMPARE(w.viewer().lastFileListPath(), f->browse("b." + kind));
     QCOMPARE(w.reader()->readerText(), shownText);
     QVERIFY(!w.browser().loading().isLoading());
-    QVERIFY(!w.Text1->isModified());
-    QCOMPARE(w.Text1->showsRichDocument(), rich);
+    QVERIFY(!ui(w).Text1->isModified());
+    QCOMPARE(ui(w).Text1->showsRichDocument(), rich);
     if (rich) {
-        QCOMPARE(w.Text1->document()->thread(), w.thread());
-        w.Text1->select(6, 4);
-        QCOMPARE(w.Text1->selectionBold(), Qt::Checked);
+        QCOMPARE(ui(w).Text1->document()->thread(), w.thread());
+        ui(w).Text1->select(6, 4);
+        QCOMPARE(ui(w).Text1->selectionBold(), Qt::Checked);
     }
 }
 
@@ -91,24 +91,24 @@ void TestDisplayLoading::largeFileLoadsInTheBackground()
     big += "last";
     writeFile(f->browse("big.txt"), big);
     pgwell &w = f->open();
-    const QString before = w.Text1->toPlainText();
+    const QString before = ui(w).Text1->toPlainText();
 
-    choose(w.File1, "big.txt");
+    choose(ui(w).File1, "big.txt");
     QVERIFY(w.browser().loading().isLoading());
-    QCOMPARE(w.Text1->toPlainText(), before); // the pane keeps its text until the new one is there
-    QVERIFY(w.Text1->showsLoadPreview());     // the file's start shows over it meanwhile
-    QCOMPARE(w.Text1->findChild<PlainTextView *>("loadPreview")->document().text().left(12),
+    QCOMPARE(ui(w).Text1->toPlainText(), before); // the pane keeps its text until the new one is there
+    QVERIFY(ui(w).Text1->showsLoadPreview());     // the file's start shows over it meanwhile
+    QCOMPARE(ui(w).Text1->findChild<PlainTextView *>("loadPreview")->document().text().left(12),
              u"caf\u00e9 and a l"_qs);
     QSignalSpy finished(&w.browser().loading(), &DisplayLoading::finished);
     QVERIFY(finished.wait(30000));
-    QVERIFY(!w.Text1->showsLoadProgress());
-    QVERIFY(!w.Text1->showsLoadPreview());
-    QCOMPARE(w.Text1->textLength(), big.size() - qsizetype(big.count("\xc3\xa9")));
-    QVERIFY(w.Text1->text().endsWith(QStringLiteral("goes on\nlast")));
+    QVERIFY(!ui(w).Text1->showsLoadProgress());
+    QVERIFY(!ui(w).Text1->showsLoadPreview());
+    QCOMPARE(ui(w).Text1->textLength(), big.size() - qsizetype(big.count("\xc3\xa9")));
+    QVERIFY(ui(w).Text1->text().endsWith(QStringLiteral("goes on\nlast")));
     QCOMPARE(w.viewer().shownFile().lineEnding, LineEnding::Lf);
     QCOMPARE(w.viewer().lastFileListPath(), f->browse("big.txt"));
     // The reader reads the file again when it needs the text.
-    QVERIFY(w.reader()->readerText() == w.Text1->text());
+    QVERIFY(w.reader()->readerText() == ui(w).Text1->text());
 }
 
 void TestDisplayLoading::startUpWithALargeFileDoesNotWait()
@@ -124,12 +124,12 @@ void TestDisplayLoading::startUpWithALargeFileDoesNotWait()
     // The window is there, its file still being read; the pane shows its start-up text.
     QVERIFY(w.browser().loading().isLoading());
     QVERIFY(w.viewer().shownFile().isEmpty());
-    QVERIFY(w.Text1->textLength() > 0);
+    QVERIFY(ui(w).Text1->textLength() > 0);
     w.show();
     QTRY_VERIFY_WITH_TIMEOUT(!w.viewer().shownFile().isEmpty(), 30000);
-    QCOMPARE(w.Text1->textLength(), big.size() / 35 * 34);
+    QCOMPARE(ui(w).Text1->textLength(), big.size() / 35 * 34);
     QCOMPARE(w.viewer().shownFile().lineEnding, LineEnding::CrLf);
-    QVERIFY(!w.Text1->isModified());
+    QVERIFY(!ui(w).Text1->isModified());
 }
 
 void TestDisplayLoading::fileBeyondTheMemoryKeepsThePane_data()
@@ -149,10 +149,10 @@ void TestDisplayLoading::fileBeyondTheMemoryKeepsThePane()
     writeFile(f->browse("keep.txt"), "kept text");
     writeFile(huge, QByteArray(size, 'h'));
     pgwell &w = f->open();
-    FileListBox *list = favorite ? w.File2 : w.File1;
+    FileListBox *list = favorite ? ui(w).File2 : ui(w).File1;
     w.browser().loading().setBackgroundFrom(0);
-    choose(w.File1, "keep.txt");
-    QTRY_COMPARE(w.Text1->toPlainText(), QStringLiteral("kept text"));
+    choose(ui(w).File1, "keep.txt");
+    QTRY_COMPARE(ui(w).Text1->toPlainText(), QStringLiteral("kept text"));
     w.browser().setMemoryBudget(MemoryBudget::fixed(size)); // less than the text would take
 
     choose(list, "huge.txt");
@@ -160,15 +160,15 @@ void TestDisplayLoading::fileBeyondTheMemoryKeepsThePane()
     QCOMPARE(f->fake.messages.lastText(),
              QStringLiteral("%1 is too large to show with the memory available").arg(huge));
     QCOMPARE(f->fake.messages.shown.last().icon, MessageBoxes::Icon::Critical);
-    QCOMPARE(w.Text1->toPlainText(), QStringLiteral("kept text"));
+    QCOMPARE(ui(w).Text1->toPlainText(), QStringLiteral("kept text"));
     QCOMPARE(w.viewer().lastFileListPath(), f->browse("keep.txt"));
     QVERIFY(rowOf(list, "huge.txt") >= 0);
 
     // With the memory there, the same file shows.
     w.browser().setMemoryBudget(MemoryBudget::fixed(qint64(1) << 40));
-    choose(w.File1, "keep.txt");
+    choose(ui(w).File1, "keep.txt");
     choose(list, "huge.txt");
-    QTRY_COMPARE(w.Text1->textLength(), size);
+    QTRY_COMPARE(ui(w).Text1->textLength(), size);
     QCOMPARE(f->fake.messages.shown.size(), 1);
 }
 
@@ -190,38 +190,38 @@ void TestDisplayLoading::millionLineDocumentShowsItsTextAndSavesFormatted()
            "end}";
     writeFile(f->browse("long.rtf"), rtf);
     pgwell &w = f->open();
-    choose(w.File1, "long.rtf");
+    choose(ui(w).File1, "long.rtf");
     QSignalSpy finished(&w.browser().loading(), &DisplayLoading::finished);
     QVERIFY(finished.wait(60000));
 
     // Its text, in the plain editor, which lays out only what is on screen; read-only, and
     // the note over the pane says so.
-    QVERIFY(w.Text1->isReadOnly());
-    QVERIFY(!w.Text1->showsRichDocument());
-    QVERIFY(w.Text1->findChild<QLabel *>("readOnlyNote")->isVisibleTo(w.Text1));
-    QVERIFY(w.Text1->text().startsWith(QStringLiteral("Title\nline of text\nline of text\n")));
-    QCOMPARE(w.Text1->textLength(), 6 + 13 * 1'000'000 + 3);
+    QVERIFY(ui(w).Text1->isReadOnly());
+    QVERIFY(!ui(w).Text1->showsRichDocument());
+    QVERIFY(ui(w).Text1->findChild<QLabel *>("readOnlyNote")->isVisibleTo(ui(w).Text1));
+    QVERIFY(ui(w).Text1->text().startsWith(QStringLiteral("Title\nline of text\nline of text\n")));
+    QCOMPARE(ui(w).Text1->textLength(), 6 + 13 * 1'000'000 + 3);
     QVERIFY(w.viewer().shownFile().richText);
 
     // The tools that would change it say why and change nothing.
-    const QString text = w.Text1->text(0, 100);
-    w.Text1->select(0, 5);
-    w.Label5->click(); // Bold
+    const QString text = ui(w).Text1->text(0, 100);
+    ui(w).Text1->select(0, 5);
+    ui(w).Label5->click(); // Bold
     QCOMPARE(f->fake.messages.lastText(), RichTextBox::readOnlyNote());
-    w.Label16->click(); // Color
+    ui(w).Label16->click(); // Color
     QCOMPARE(f->fake.dialogs.colorAsked, 0);
-    w.cap->click();
-    QVERIFY(!w.cap->isChecked());
+    ui(w).cap->click();
+    QVERIFY(!ui(w).cap->isChecked());
     QCOMPARE(f->fake.messages.shown.size(), 3);
-    QCOMPARE(w.Text1->text(0, 100), text);
-    QVERIFY(!w.Text1->isModified());
+    QCOMPARE(ui(w).Text1->text(0, 100), text);
+    QVERIFY(!ui(w).Text1->isModified());
 
     // Save and Save as write the formatted document, as it was.
     QVERIFY(QFile::remove(f->browse("long.rtf")));
-    w.Command8->click();
+    ui(w).Command8->click();
     QVERIFY(readFile(f->browse("long.rtf")) == rtf);
     f->fake.dialogs.saveAnswers.enqueue(f->browse("copy.rtf"));
-    w.Command6->click();
+    ui(w).Command6->click();
     const QByteArray copy = readFile(f->browse("copy.rtf"));
     QCOMPARE(copy.size(), rtf.size());
     QCOMPARE(dumpOf(copy), dumpOf(rtf));
@@ -238,11 +238,11 @@ void TestDisplayLoading::documentShownSimplifiedIsNotSavedSimplified()
     rtf += "\\par}";
     writeFile(f->browse("deep.rtf"), rtf);
     pgwell &w = f->open();
-    choose(w.File1, "deep.rtf");
-    QTRY_VERIFY(w.Text1->isReadOnly());
-    QVERIFY(w.Text1->text().startsWith(QStringLiteral("level")));
+    choose(ui(w).File1, "deep.rtf");
+    QTRY_VERIFY(ui(w).Text1->isReadOnly());
+    QVERIFY(ui(w).Text1->text().startsWith(QStringLiteral("level")));
     QVERIFY(QFile::remove(f->browse("deep.rtf")));
-    w.Command8->click();
+    ui(w).Command8->click();
     QCOMPARE(readFile(f->browse("deep.rtf")), rtf);
 }
 

@@ -62,11 +62,11 @@ void TestKeyboard::shortcutClicksItsControl()
     QFETCH(bool, expanded);
     pgwell &w = f->openShown();
     if (expanded)
-        QTest::mouseClick(w.Command3, Qt::LeftButton);
+        QTest::mouseClick(ui(w).Command3, Qt::LeftButton);
     QWidget *target = w.findChild<QWidget *>(control);
     QVERIFY(target);
     std::unique_ptr<QSignalSpy> spy(clickSpy(target));
-    w.Text1->setFocus();
+    ui(w).Text1->setFocus();
     QTest::keyClick(&w, Qt::Key(key), modifiers);
     QCOMPARE(spy->count(), expanded ? 0 : 1);
     // Whatever the operation opened (the reader, a question) goes with the window.
@@ -86,21 +86,21 @@ void TestKeyboard::findKeys()
     QFETCH(bool, open);
     pgwell &w = f->openShown();
     if (open)
-        QTest::mouseClick(w.find, Qt::LeftButton);
-    w.Text1->setFocus();
-    QSignalSpy findNext(w.Command11, &QPushButton::clicked);
-    QSignalSpy close(w.Command9, &QPushButton::clicked);
+        QTest::mouseClick(ui(w).find, Qt::LeftButton);
+    ui(w).Text1->setFocus();
+    QSignalSpy findNext(ui(w).Command11, &QPushButton::clicked);
+    QSignalSpy close(ui(w).Command9, &QPushButton::clicked);
     if (open) {
         QTest::keyClick(&w, Qt::Key_F, Qt::ControlModifier); // to the word box
-        QVERIFY(w.Text2->hasFocus());
-        QTest::keyClick(w.Text2, Qt::Key_Return);
+        QVERIFY(ui(w).Text2->hasFocus());
+        QTest::keyClick(ui(w).Text2, Qt::Key_Return);
         QCOMPARE(findNext.count(), 1);
     }
     QTest::keyClick(&w, Qt::Key_F3);
     QCOMPARE(findNext.count(), open ? 2 : 0);
     if (open)
-        w.Text2->setFocus();
-    QTest::keyClick(open ? static_cast<QWidget *>(w.Text2) : &w, Qt::Key_Escape);
+        ui(w).Text2->setFocus();
+    QTest::keyClick(open ? static_cast<QWidget *>(ui(w).Text2) : &w, Qt::Key_Escape);
     QCOMPARE(close.count(), open ? 1 : 0);
 }
 
@@ -109,7 +109,7 @@ void TestKeyboard::tabOrder()
     pgwell &w = f->openShown();
     const QStringList expected{"Drive1",   "Dir1", "File1",    "Command5", "Command8",
                                "Command6", "find", "Command7", "File2",    "Check1"};
-    w.Drive1->setFocus();
+    ui(w).Drive1->setFocus();
     QStringList seen{QApplication::focusWidget()->objectName()};
     for (int i = 0; i < 30; ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -132,7 +132,7 @@ void TestKeyboard::droppedFileIsShown()
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(path)});
     data.setText(path); // file managers offer the path as text too
-    QWidget *target = w.Text1->editor()->viewport();
+    QWidget *target = ui(w).Text1->editor()->viewport();
     const QPointF at(50, 50);
     QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, {});
     QApplication::sendEvent(target, &enter);
@@ -141,9 +141,9 @@ void TestKeyboard::droppedFileIsShown()
     QApplication::sendEvent(target, &drop);
 
     // As "pagewell FILE": the file's folder in the lists, the file chosen and shown whole.
-    QCOMPARE(w.Text1->toPlainText(), QStringLiteral("dropped text\n"));
-    QCOMPARE(w.Dir1->path(), elsewhere.path());
-    QCOMPARE(w.File1->fileName(), QStringLiteral("dropped.txt"));
+    QCOMPARE(ui(w).Text1->toPlainText(), QStringLiteral("dropped text\n"));
+    QCOMPARE(ui(w).Dir1->path(), elsewhere.path());
+    QCOMPARE(ui(w).File1->fileName(), QStringLiteral("dropped.txt"));
 }
 
 QTEST_MAIN(TestKeyboard)

@@ -67,17 +67,17 @@ void TestMemoryLimit::fileTooLargeForMemoryIsRefused()
     pgwell &w = f->open();
     if (!budgetTrusted)
         w.browser().setMemoryBudget(MemoryBudget::fixed(std::numeric_limits<qint64>::max()));
-    choose(w.File1, "small.txt");
-    choose(w.File1, "big.txt");
+    choose(ui(w).File1, "small.txt");
+    choose(ui(w).File1, "big.txt");
 
     // A large file is read in the background: running out shows when the read ends.
     QTRY_COMPARE_WITH_TIMEOUT(f->fake.messages.shown.size(), 1, 60000);
     QCOMPARE(f->fake.messages.lastText(), big + " is too large to show with the memory available");
-    QCOMPARE(w.Text1->toPlainText(), "small text");
+    QCOMPARE(ui(w).Text1->toPlainText(), "small text");
     QCOMPARE(w.viewer().lastFileListPath(), f->browse("small.txt"));
 
-    choose(w.File1, "other.txt");
-    QCOMPARE(w.Text1->toPlainText(), "other text");
+    choose(ui(w).File1, "other.txt");
+    QCOMPARE(ui(w).Text1->toPlainText(), "other text");
     QCOMPARE(f->fake.messages.shown.size(), 1);
 }
 

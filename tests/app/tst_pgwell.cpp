@@ -66,15 +66,15 @@ void TestPgwell::startUpWritesSettingsAndHelp()
     QCOMPARE(f->fake.settings.values.value("VTL pgwell/VTL pgwell/path"), f->program.path());
     QVERIFY(f->fake.messages.shown.isEmpty());
     QVERIFY(QFile::exists(f->favorite("What is This.txt")));
-    QCOMPARE(w.File2->path(), f->program.filePath("favo"));
-    QVERIFY(rowOf(w.File2, "What is This.txt") >= 0);
+    QCOMPARE(ui(w).File2->path(), f->program.filePath("favo"));
+    QVERIFY(rowOf(ui(w).File2, "What is This.txt") >= 0);
 
-    QCOMPARE(w.Text1->toPlainText(),
+    QCOMPARE(ui(w).Text1->toPlainText(),
              "Its recommded that you hide the taskbar while using Vantrel Pagewellif you are "
              "using a screen resulotion 800*600 or less ...best view for Pagewell is 768*1024");
     QCOMPARE(w.viewer().clipFolderSetting(), "/srv/win");
-    QCOMPARE(w.Label1->caption(), QDir::currentPath());
-    QVERIFY(w.Timer2->isActive());
+    QCOMPARE(ui(w).Label1->caption(), QDir::currentPath());
+    QVERIFY(ui(w).Timer2->isActive());
     QCOMPARE(w.heightTwips(), 0);
     QVERIFY(w.existingReader() == nullptr);
 
@@ -84,7 +84,7 @@ void TestPgwell::startUpWritesSettingsAndHelp()
     int resizes = 0;
     EventCounter counter(QEvent::Resize, &resizes);
     w.installEventFilter(&counter);
-    QTRY_VERIFY(!w.Timer2->isActive());
+    QTRY_VERIFY(!ui(w).Timer2->isActive());
     QCOMPARE(w.heightTwips(), pgwell::fullHeightTwips);
     QCOMPARE(w.height(), Twips::toPixels(pgwell::fullHeightTwips));
     QCOMPARE(resizes, 1);
@@ -107,7 +107,7 @@ void TestPgwell::secondStartRewritesHelpAndGoesOnPastSettings()
         "Access denied, Fail to sae the setting, Please send the error to "));
     QCOMPARE(readFile(help), original);
     QCOMPARE(readFile(f->favorite("keep.txt")), "kept");
-    QCOMPARE(second.File2->listCount(), 2);
+    QCOMPARE(ui(second).File2->listCount(), 2);
 }
 
 void TestPgwell::unreadableStartFolderFallsBackToRoot()
@@ -121,15 +121,15 @@ void TestPgwell::unreadableStartFolderFallsBackToRoot()
     QCOMPARE(f->fake.messages.shown.size(), 1);
     QCOMPARE(f->fake.messages.lastText(),
              "Drictory Error ..No such file or directory: " + doomed.path());
-    QCOMPARE(w.Dir1->path(), "/");
-    QCOMPARE(w.Label1->caption(), QString());
+    QCOMPARE(ui(w).Dir1->path(), "/");
+    QCOMPARE(ui(w).Label1->caption(), QString());
     QVERIFY(QFile::exists(f->favorite("What is This.txt")));
 
     // Until a folder is chosen, choosing a file reads nothing.
-    const QString hint = w.Text1->toPlainText();
+    const QString hint = ui(w).Text1->toPlainText();
     w.browser().displayFromFileList("anything.txt");
     QVERIFY(w.viewer().shownFile().isEmpty());
-    QCOMPARE(w.Text1->toPlainText(), hint);
+    QCOMPARE(ui(w).Text1->toPlainText(), hint);
     QVERIFY(w.existingReader() == nullptr);
     QCOMPARE(w.viewer().lastFileListPath(), "/anything.txt");
 }
@@ -146,11 +146,11 @@ void TestPgwell::quitAsksFirst()
     QFETCH(bool, button);
     writeFile(f->browse("a.txt"), "shown text");
     pgwell &w = f->openShown();
-    choose(w.File1, "a.txt");
+    choose(ui(w).File1, "a.txt");
     QSignalSpy ended(&w, &pgwell::quitConfirmed);
     const auto quit = [&] {
         if (button)
-            QTest::mouseClick(w.Command1, Qt::LeftButton);
+            QTest::mouseClick(ui(w).Command1, Qt::LeftButton);
         else
             w.close();
     };
@@ -161,7 +161,7 @@ void TestPgwell::quitAsksFirst()
     QCOMPARE(f->fake.messages.shown.last().buttons, MessageBoxes::Buttons::YesNo);
     QVERIFY(w.isVisible());
     QCOMPARE(ended.count(), 0);
-    QCOMPARE(w.Text1->toPlainText(), "shown text");
+    QCOMPARE(ui(w).Text1->toPlainText(), "shown text");
 
     f->fake.messages.answers.enqueue(MessageBoxes::Answer::Yes);
     quit();
@@ -176,9 +176,9 @@ void TestPgwell::displaysFromBothLists()
     writeFile(f->browse("doc.rtf"), "{\\rtf1\\ansi rich}");
     writeFile(f->favorite("fav.txt"), "favorite text\r\n");
     pgwell &w = f->open();
-    choose(w.File1, "b.txt");
+    choose(ui(w).File1, "b.txt");
 
-    QCOMPARE(w.Text1->toPlainText(), "first line\nsecond line\n");
+    QCOMPARE(ui(w).Text1->toPlainText(), "first line\nsecond line\n");
     QCOMPARE(w.viewer().shownFile().list, ShownList::Files);
     QCOMPARE(w.viewer().lastFileListPath(), f->browse("b.txt"));
     QVERIFY(!w.reader()->isVisible());
@@ -187,19 +187,19 @@ void TestPgwell::displaysFromBothLists()
     QVERIFY(f->fake.messages.shown.isEmpty());
 
     writeFile(f->browse("empty.txt"), QByteArray());
-    w.File1->refresh();
-    choose(w.File1, "empty.txt");
-    QCOMPARE(w.Text1->toPlainText(), QString());
+    ui(w).File1->refresh();
+    choose(ui(w).File1, "empty.txt");
+    QCOMPARE(ui(w).Text1->toPlainText(), QString());
     QCOMPARE(w.reader()->readerText(), QString());
 
     // A favorite shows as well, but leaves the formatting tools and the file list's path alone.
-    choose(w.File1, "doc.rtf");
-    QVERIFY(w.Label5->isEnabled());
-    choose(w.File2, "fav.txt");
-    QCOMPARE(w.Text1->toPlainText(), "favorite text\n");
+    choose(ui(w).File1, "doc.rtf");
+    QVERIFY(ui(w).Label5->isEnabled());
+    choose(ui(w).File2, "fav.txt");
+    QCOMPARE(ui(w).Text1->toPlainText(), "favorite text\n");
     QCOMPARE(w.viewer().shownFile().list, ShownList::Favorites);
     QCOMPARE(w.reader()->windowTitle(), "Full screen mode - fav.txt");
-    QVERIFY(w.Label5->isEnabled());
+    QVERIFY(ui(w).Label5->isEnabled());
     QCOMPARE(w.viewer().lastFileListPath(), f->browse("doc.rtf"));
 }
 
@@ -221,19 +221,19 @@ void TestPgwell::formattingLabelsFollowTheName()
     writeFile(f->browse(name), "{\\rtf1\\ansi plain {\\b bold} words}");
     pgwell &w = f->open();
     // Start from the opposite state, so that the display has to change it.
-    for (ClickLabel *l : {w.Label5, w.Label14, w.Label15, w.Label16})
+    for (ClickLabel *l : {ui(w).Label5, ui(w).Label14, ui(w).Label15, ui(w).Label16})
         l->setEnabled(!offered);
-    w.Text1->setFont(QFont("Courier", 20));
+    ui(w).Text1->setFont(QFont("Courier", 20));
 
     w.browser().displayFromFileList(name);
-    for (ClickLabel *l : {w.Label5, w.Label14, w.Label15, w.Label16})
+    for (ClickLabel *l : {ui(w).Label5, ui(w).Label14, ui(w).Label15, ui(w).Label16})
         QCOMPARE(l->isEnabled(), offered);
-    QCOMPARE(w.Text1->font().family(), offered ? "Courier" : "MS Sans Serif");
-    QCOMPARE(w.Text1->font().pointSize(), offered ? 20 : 8);
-    QVERIFY(w.Text1->showsRichDocument() && w.viewer().shownFile().richText);
+    QCOMPARE(ui(w).Text1->font().family(), offered ? "Courier" : "MS Sans Serif");
+    QCOMPARE(ui(w).Text1->font().pointSize(), offered ? 20 : 8);
+    QVERIFY(ui(w).Text1->showsRichDocument() && w.viewer().shownFile().richText);
     QCOMPARE(w.reader()->readerText(), "plain bold words");
-    w.Text1->select(6, 4);
-    QCOMPARE(w.Text1->selectionBold(), Qt::Checked);
+    ui(w).Text1->select(6, 4);
+    QCOMPARE(ui(w).Text1->selectionBold(), Qt::Checked);
 }
 
 void TestPgwell::openingFolderKeepsPane()
@@ -241,14 +241,14 @@ void TestPgwell::openingFolderKeepsPane()
     writeFile(f->browse("sub/inner.txt"), "inner");
     writeFile(f->browse("top.txt"), "top");
     pgwell &w = f->open();
-    choose(w.File1, "top.txt");
-    QVERIFY(w.Dir1->setPath(f->browse("sub")));
-    QCOMPARE(w.Label1->caption(), f->browse("sub"));
-    QCOMPARE(w.File1->path(), f->browse("sub"));
-    QCOMPARE(w.File1->listIndex(), -1);
-    QCOMPARE(w.Text1->toPlainText(), "top");
+    choose(ui(w).File1, "top.txt");
+    QVERIFY(ui(w).Dir1->setPath(f->browse("sub")));
+    QCOMPARE(ui(w).Label1->caption(), f->browse("sub"));
+    QCOMPARE(ui(w).File1->path(), f->browse("sub"));
+    QCOMPARE(ui(w).File1->listIndex(), -1);
+    QCOMPARE(ui(w).Text1->toPlainText(), "top");
 
-    choose(w.File1, "inner.txt");
+    choose(ui(w).File1, "inner.txt");
     QCOMPARE(w.viewer().lastFileListPath(), f->browse("sub/inner.txt"));
 }
 
@@ -256,20 +256,20 @@ void TestPgwell::startPathFileAndFolder()
 {
     writeFile(f->browse("deep/start.txt"), "from the command line");
     pgwell *w = &f->open({f->browse("deep/start.txt")});
-    QCOMPARE(w->Dir1->path(), f->browse("deep"));
-    QCOMPARE(w->File1->fileName(), "start.txt");
-    QCOMPARE(w->Text1->toPlainText(), "from the command line");
+    QCOMPARE(ui(*w).Dir1->path(), f->browse("deep"));
+    QCOMPARE(ui(*w).File1->fileName(), "start.txt");
+    QCOMPARE(ui(*w).Text1->toPlainText(), "from the command line");
     QCOMPARE(w->viewer().lastFileListPath(), f->browse("deep/start.txt"));
 
     w = &f->open({f->browse("deep")});
-    QCOMPARE(w->Label1->caption(), f->browse("deep"));
-    QCOMPARE(w->File1->listIndex(), -1);
+    QCOMPARE(ui(*w).Label1->caption(), f->browse("deep"));
+    QCOMPARE(ui(*w).File1->listIndex(), -1);
     QVERIFY(f->fake.messages.shown.isEmpty());
 
     w = &f->open({f->browse("missing.txt")});
     QCOMPARE(f->fake.messages.shown.size(), 1);
     QVERIFY(f->fake.messages.lastText().contains("missing.txt"));
-    QCOMPARE(w->Dir1->path(), f->browsed.path());
+    QCOMPARE(ui(*w).Dir1->path(), f->browsed.path());
 }
 
 void TestPgwell::specialFileAsStartPath()
@@ -278,7 +278,7 @@ void TestPgwell::specialFileAsStartPath()
     // Opening a pipe that no one writes would wait for good: the test's time limit catches it.
     pgwell w(f->fake.platform, {f->browse("p.txt")});
     QCOMPARE(f->fake.messages.lastText(), f->browse("p.txt") + " is not a regular file");
-    QCOMPARE(w.Label1->caption(), f->browsed.path());
+    QCOMPARE(ui(w).Label1->caption(), f->browsed.path());
 }
 
 void TestPgwell::lastLineReadableAboveFolderLabel()
@@ -292,15 +292,15 @@ void TestPgwell::lastLineReadableAboveFolderLabel()
 
     // After expanding and back the pane is taller, the toolbar covers its lower edge and the
     // label lies just above the toolbar.
-    QTest::mouseClick(w.Command3, Qt::LeftButton);
-    QTest::mouseClick(w.Command3, Qt::LeftButton);
+    QTest::mouseClick(ui(w).Command3, Qt::LeftButton);
+    QTest::mouseClick(ui(w).Command3, Qt::LeftButton);
     for (const char *name : {"long.txt", "doc.rtf"}) {
-        choose(w.File1, name);
-        w.Text1->select(w.Text1->textLength(), 0); // the last line, scrolled into view
-        const QRect caret = w.Text1->caretRect().translated(w.Text1->pos());
-        QVERIFY2(caret.top() >= w.Text1->y() && caret.bottom() < w.Label1->y(), name);
+        choose(ui(w).File1, name);
+        ui(w).Text1->select(ui(w).Text1->textLength(), 0); // the last line, scrolled into view
+        const QRect caret = ui(w).Text1->caretRect().translated(ui(w).Text1->pos());
+        QVERIFY2(caret.top() >= ui(w).Text1->y() && caret.bottom() < ui(w).Label1->y(), name);
     }
-    QVERIFY(w.Label1->autoFillBackground()); // opaque: no text shows through it
+    QVERIFY(ui(w).Label1->autoFillBackground()); // opaque: no text shows through it
 }
 
 void TestPgwell::nameNotValidUtf8()
@@ -319,36 +319,36 @@ void TestPgwell::nameNotValidUtf8()
     pgwell &w = f->open();
 
     const QString shown = QStringLiteral("caf\uFFFD.txt");
-    QVERIFY(rowOf(w.File1, shown) >= 0);
-    choose(w.File1, "keep.txt");
-    choose(w.File1, shown);
+    QVERIFY(rowOf(ui(w).File1, shown) >= 0);
+    choose(ui(w).File1, "keep.txt");
+    choose(ui(w).File1, shown);
     QCOMPARE(f->fake.messages.shown.size(), 1);
     QVERIFY(f->fake.messages.lastText().startsWith(f->browse(shown) + " cannot be opened"));
     QVERIFY(f->fake.messages.lastText().contains("not valid"));
-    QCOMPARE(w.Text1->toPlainText(), QStringLiteral("kept text"));
+    QCOMPARE(ui(w).Text1->toPlainText(), QStringLiteral("kept text"));
 }
 
 void TestPgwell::accessibleNamesAndMenu()
 {
     writeFile(f->favorite("one.txt"), "1");
     pgwell &w = f->openShown();
-    QAccessibleInterface *label = QAccessible::queryAccessibleInterface(w.Label1);
+    QAccessibleInterface *label = QAccessible::queryAccessibleInterface(ui(w).Label1);
     QVERIFY(label);
-    QCOMPARE(label->text(QAccessible::Name), w.Label1->caption());
-    QVERIFY(!w.Label1->caption().isEmpty());
+    QCOMPARE(label->text(QAccessible::Name), ui(w).Label1->caption());
+    QVERIFY(!ui(w).Label1->caption().isEmpty());
 
     // The favorites menu from the keyboard's menu key, its first item ready for the arrows.
-    w.File2->setFocus();
-    w.File2->setCurrentRow(rowOf(w.File2, "one.txt"));
+    ui(w).File2->setFocus();
+    ui(w).File2->setCurrentRow(rowOf(ui(w).File2, "one.txt"));
     QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(2, 2),
-                          w.File2->viewport()->mapToGlobal(QPoint(2, 2)));
-    QApplication::sendEvent(w.File2->viewport(), &key);
-    QTRY_VERIFY(w.favo->isVisible());
-    QCOMPARE(w.favo->activeAction(), w.remt);
-    w.favo->close();
-    QTest::keyClick(w.File2, Qt::Key_F10, Qt::ShiftModifier); // the same
-    QTRY_VERIFY(w.favo->isVisible());
-    w.favo->close();
+                          ui(w).File2->viewport()->mapToGlobal(QPoint(2, 2)));
+    QApplication::sendEvent(ui(w).File2->viewport(), &key);
+    QTRY_VERIFY(ui(w).favo->isVisible());
+    QCOMPARE(ui(w).favo->activeAction(), ui(w).remt);
+    ui(w).favo->close();
+    QTest::keyClick(ui(w).File2, Qt::Key_F10, Qt::ShiftModifier); // the same
+    QTRY_VERIFY(ui(w).favo->isVisible());
+    ui(w).favo->close();
 }
 
 QTEST_MAIN(TestPgwell)

@@ -97,69 +97,69 @@ void TestTitleBar::dragByTitleTextAndPicture()
 
     // Grabbing the picture and pulling far beyond 32767 twips (2184 pixels) from it: the window
     // follows, the grabbed point stays under the pointer, nothing is reported.
-    moveTo(w.Image5, QPoint(400, 10));
-    QTest::mousePress(w.Image5, Qt::LeftButton, {}, QPoint(400, 10));
+    moveTo(ui(w).Image5, QPoint(400, 10));
+    QTest::mousePress(ui(w).Image5, Qt::LeftButton, {}, QPoint(400, 10));
     QCOMPARE(w.pos(), start);
-    moveTo(w.Image5, QPoint(3000, 2600));
+    moveTo(ui(w).Image5, QPoint(3000, 2600));
     QTRY_COMPARE(w.pos(), start + QPoint(3000 - 400, 2600 - 10));
-    QTest::mouseRelease(handle(), Qt::LeftButton, {}, at(w.Image5, QPoint(400, 10)));
+    QTest::mouseRelease(handle(), Qt::LeftButton, {}, at(ui(w).Image5, QPoint(400, 10)));
     QCOMPARE(f->fake.messages.shown.size(), 0);
     QVERIFY(w.isVisible());
 
     // The origin from hovering over the title text serves a drag on the picture ...
     QPoint before = w.pos();
-    moveTo(w.Label4, QPoint(20, 5));
-    leftHeldMove(w.Image5, QPoint(50, 25));
+    moveTo(ui(w).Label4, QPoint(20, 5));
+    leftHeldMove(ui(w).Image5, QPoint(50, 25));
     QTRY_COMPARE(w.pos(), before + QPoint(30, 20));
 
     // ... and the one from the picture a drag on the text.
     before = w.pos();
-    moveTo(w.Image5, QPoint(600, 12));
-    leftHeldMove(w.Label4, QPoint(15, 2));
+    moveTo(ui(w).Image5, QPoint(600, 12));
+    leftHeldMove(ui(w).Label4, QPoint(15, 2));
     QTRY_COMPARE(w.pos(), before + QPoint(15 - 600, 2 - 12));
 
     // The right button drags nothing, also with the left held.
     before = w.pos();
-    moveTo(w.Label4, QPoint(10, 5));
-    QTest::mousePress(w.Label4, Qt::LeftButton, {}, QPoint(10, 5));
-    QTest::mousePress(w.Label4, Qt::RightButton, {}, QPoint(10, 5));
-    moveTo(w.Label4, QPoint(90, 45));
-    QTest::mouseRelease(w.Label4, Qt::RightButton, {}, QPoint(90, 45));
-    QTest::mouseRelease(w.Label4, Qt::LeftButton, {}, QPoint(90, 45));
+    moveTo(ui(w).Label4, QPoint(10, 5));
+    QTest::mousePress(ui(w).Label4, Qt::LeftButton, {}, QPoint(10, 5));
+    QTest::mousePress(ui(w).Label4, Qt::RightButton, {}, QPoint(10, 5));
+    moveTo(ui(w).Label4, QPoint(90, 45));
+    QTest::mouseRelease(ui(w).Label4, Qt::RightButton, {}, QPoint(90, 45));
+    QTest::mouseRelease(ui(w).Label4, Qt::LeftButton, {}, QPoint(90, 45));
     QCOMPARE(w.pos(), before);
 }
 
 void TestTitleBar::expandTwiceAndMinimize()
 {
     pgwell &w = f->openShown();
-    const QList<QWidget *> panels{w.f1, w.frm, w.Command4, w.tlbr};
+    const QList<QWidget *> panels{ui(w).f1, ui(w).frm, ui(w).Command4, ui(w).tlbr};
 
-    QTest::mouseClick(w.Command3, Qt::LeftButton);
+    QTest::mouseClick(ui(w).Command3, Qt::LeftButton);
     QVERIFY(w.viewer().isExpanded());
-    QCOMPARE(w.Text1->height(), Twips::toPixels(8970 - 200));
+    QCOMPARE(ui(w).Text1->height(), Twips::toPixels(8970 - 200));
     for (QWidget *panel : panels)
         QVERIFY2(!panel->isVisible(), qPrintable(panel->objectName()));
 
-    QTest::mouseClick(w.Command3, Qt::LeftButton);
+    QTest::mouseClick(ui(w).Command3, Qt::LeftButton);
     QVERIFY(!w.viewer().isExpanded());
-    QCOMPARE(w.Text1->height(), Twips::toPixels(5535));
+    QCOMPARE(ui(w).Text1->height(), Twips::toPixels(5535));
     for (QWidget *panel : panels)
         QVERIFY2(panel->isVisible(), qPrintable(panel->objectName()));
 
     // The find panel, open in place of the five buttons it covers with a word typed, comes back
     // as it was.
-    const QList<QWidget *> covered{w.Command6, w.Command7, w.Command8, w.find, w.Command5};
-    QTest::mouseClick(w.find, Qt::LeftButton);
-    w.Text2->setText(QStringLiteral("needle"));
-    QTest::mouseClick(w.Command3, Qt::LeftButton);
-    QVERIFY(!w.fnd->isVisible());
-    QTest::mouseClick(w.Command3, Qt::LeftButton);
-    QVERIFY(w.fnd->isVisible());
-    QCOMPARE(w.Text2->text(), QStringLiteral("needle"));
+    const QList<QWidget *> covered{ui(w).Command6, ui(w).Command7, ui(w).Command8, ui(w).find, ui(w).Command5};
+    QTest::mouseClick(ui(w).find, Qt::LeftButton);
+    ui(w).Text2->setText(QStringLiteral("needle"));
+    QTest::mouseClick(ui(w).Command3, Qt::LeftButton);
+    QVERIFY(!ui(w).fnd->isVisible());
+    QTest::mouseClick(ui(w).Command3, Qt::LeftButton);
+    QVERIFY(ui(w).fnd->isVisible());
+    QCOMPARE(ui(w).Text2->text(), QStringLiteral("needle"));
     for (QWidget *b : covered)
         QVERIFY2(!b->isVisible(), qPrintable(b->objectName()));
 
-    QTest::mouseClick(w.Command2, Qt::LeftButton);
+    QTest::mouseClick(ui(w).Command2, Qt::LeftButton);
     QVERIFY(w.windowState() & Qt::WindowMinimized);
 }
 
@@ -202,16 +202,16 @@ void TestTitleBar::toolbarPressAndRelease()
     // Right button on the picture, released outside it.
     QTest::mousePress(picture, Qt::RightButton, {}, QPoint(3, 3));
     QCOMPARE(picture->pixmap().cacheKey(), pressedKey);
-    moveTo(w.Text1, QPoint(100, 100));
+    moveTo(ui(w).Text1, QPoint(100, 100));
     QCOMPARE(picture->pixmap().cacheKey(), pressedKey);
-    QTest::mouseRelease(handle(), Qt::RightButton, {}, at(w.Text1, QPoint(100, 100)));
+    QTest::mouseRelease(handle(), Qt::RightButton, {}, at(ui(w).Text1, QPoint(100, 100)));
     QCOMPARE(picture->pixmap().cacheKey(), normalKey);
 
     // Left button on the label: the picture beside it looks pressed, the label never changes.
     QTest::mousePress(text, Qt::LeftButton, {}, QPoint(5, 5));
     QCOMPARE(picture->pixmap().cacheKey(), pressedKey);
     QCOMPARE(text->text(), caption);
-    QTest::mouseRelease(handle(), Qt::LeftButton, {}, at(w.Label19, QPoint(2, 2)));
+    QTest::mouseRelease(handle(), Qt::LeftButton, {}, at(ui(w).Label19, QPoint(2, 2)));
     QCOMPARE(picture->pixmap().cacheKey(), normalKey);
 }
 

@@ -33,7 +33,7 @@ QString textAt(int i)
 // Whether the choice of list, Start and the interval are all enabled, or all disabled.
 bool controlsEnabled(const pgwell &w, bool enabled)
 {
-    const QList<QWidget *> controls{w.Option1, w.Option2, w.ok, w.Label3};
+    const QList<QWidget *> controls{ui(w).Option1, ui(w).Option2, ui(w).ok, ui(w).Label3};
     return std::all_of(controls.begin(), controls.end(),
                        [enabled](QWidget *c) { return c->isEnabled() == enabled; });
 }
@@ -82,8 +82,8 @@ pgwell &TestAutoView::openWith(int files)
 
 void TestAutoView::run(pgwell &w)
 {
-    QTest::mouseClick(w.Check1, Qt::LeftButton);
-    QTest::mouseClick(w.ok, Qt::LeftButton);
+    QTest::mouseClick(ui(w).Check1, Qt::LeftButton);
+    QTest::mouseClick(ui(w).ok, Qt::LeftButton);
 }
 
 void TestAutoView::interval_data()
@@ -146,26 +146,26 @@ void TestAutoView::states()
 void TestAutoView::walksTheFolderInOrder()
 {
     pgwell &w = openWith(3);
-    QVERIFY(!w.Check1->isChecked());
-    QVERIFY(w.Option1->isChecked());
+    QVERIFY(!ui(w).Check1->isChecked());
+    QVERIFY(ui(w).Option1->isChecked());
     QVERIFY(controlsEnabled(w, false));
-    QCOMPARE(w.Label3->caption(), QStringLiteral("5000"));
-    QTest::mouseClick(w.Check1, Qt::LeftButton);
+    QCOMPARE(ui(w).Label3->caption(), QStringLiteral("5000"));
+    QTest::mouseClick(ui(w).Check1, Qt::LeftButton);
     QVERIFY(controlsEnabled(w, true));
     timer->elapse(); // armed, not stepping
     QVERIFY(!timer->isActive());
-    QCOMPARE(w.File1->listIndex(), -1);
+    QCOMPARE(ui(w).File1->listIndex(), -1);
     // Start alone does not step; the first step comes after the timer's second.
-    QTest::mouseClick(w.ok, Qt::LeftButton);
+    QTest::mouseClick(ui(w).ok, Qt::LeftButton);
     QVERIFY(timer->isActive());
     QCOMPARE(timer->interval(), 1000);
-    QCOMPARE(w.File1->listIndex(), -1);
+    QCOMPARE(ui(w).File1->listIndex(), -1);
 
     QList<int> walked;
     for (int i = 0; i < 4; ++i) {
         timer->elapse();
-        walked << w.File1->listIndex();
-        QCOMPARE(w.Text1->toPlainText(), textAt(walked.last()));
+        walked << ui(w).File1->listIndex();
+        QCOMPARE(ui(w).Text1->toPlainText(), textAt(walked.last()));
     }
     QCOMPARE(walked, QList<int>({0, 1, 2, 0}));
     // The typed interval governs from the first step on.
@@ -174,57 +174,57 @@ void TestAutoView::walksTheFolderInOrder()
     QVERIFY(f->fake.messages.shown.isEmpty());
 
     // A file chosen by hand is where the walk goes on from.
-    choose(w.File1, nameAt(1));
+    choose(ui(w).File1, nameAt(1));
     timer->elapse();
-    QCOMPARE(w.File1->listIndex(), 2);
-    QCOMPARE(w.Text1->toPlainText(), textAt(2));
+    QCOMPARE(ui(w).File1->listIndex(), 2);
+    QCOMPARE(ui(w).Text1->toPlainText(), textAt(2));
 
     // An accepted interval is applied by the next step, which restarts the countdown first.
     f->fake.input.answers.enqueue(QStringLiteral(" 250 "));
-    QTest::mouseClick(w.Label3, Qt::LeftButton);
+    QTest::mouseClick(ui(w).Label3, Qt::LeftButton);
     QCOMPARE(timer->interval(), 5000);
     const int restarts = timer->restarts;
     timer->elapse();
     QCOMPARE(timer->interval(), 250);
     QCOMPARE(timer->restarts, restarts + 1);
-    QCOMPARE(w.File1->listIndex(), 0);
+    QCOMPARE(ui(w).File1->listIndex(), 0);
 
     // Unchecking stops at once, even a tick already on its way; checking again only arms, and
     // Start goes on from where it stopped.
-    QTest::mouseClick(w.Check1, Qt::LeftButton);
+    QTest::mouseClick(ui(w).Check1, Qt::LeftButton);
     QVERIFY(!timer->isActive());
-    QVERIFY(!w.ok->isEnabled());
+    QVERIFY(!ui(w).ok->isEnabled());
     timer->start();
     timer->elapse();
-    QCOMPARE(w.File1->listIndex(), 0);
+    QCOMPARE(ui(w).File1->listIndex(), 0);
     timer->stop();
-    QTest::mouseClick(w.Check1, Qt::LeftButton);
+    QTest::mouseClick(ui(w).Check1, Qt::LeftButton);
     QVERIFY(!timer->isActive());
-    QTest::mouseClick(w.ok, Qt::LeftButton);
+    QTest::mouseClick(ui(w).ok, Qt::LeftButton);
     timer->elapse();
-    QCOMPARE(w.File1->listIndex(), 1);
+    QCOMPARE(ui(w).File1->listIndex(), 1);
 
     // The favorites walk the same way, leaving the file list alone; the reader follows.
     QFile::remove(f->favorite("What is This.txt"));
     writeFile(f->favorite("one.txt"), "first favorite");
     writeFile(f->favorite("two.txt"), "second favorite");
-    w.File2->refresh();
-    QTest::mouseClick(w.Option2, Qt::LeftButton);
+    ui(w).File2->refresh();
+    QTest::mouseClick(ui(w).Option2, Qt::LeftButton);
     timer->elapse();
-    QCOMPARE(w.Text1->toPlainText(), QStringLiteral("first favorite"));
+    QCOMPARE(ui(w).Text1->toPlainText(), QStringLiteral("first favorite"));
     timer->elapse();
-    QCOMPARE(w.Text1->toPlainText(), QStringLiteral("second favorite"));
+    QCOMPARE(ui(w).Text1->toPlainText(), QStringLiteral("second favorite"));
     QCOMPARE(w.reader()->windowTitle(), QStringLiteral("Full screen mode - two.txt"));
     QCOMPARE(w.viewer().shownFile().list, ShownList::Favorites);
-    QCOMPARE(w.File1->listIndex(), 1);
+    QCOMPARE(ui(w).File1->listIndex(), 1);
 
     // Without a test timer the window's Timer1 steps; it is only started and stopped here.
     pgwell &real = f->open();
     run(real);
-    QVERIFY(real.Timer1->isActive());
-    QCOMPARE(real.Timer1->interval(), 1000);
-    QTest::mouseClick(real.Check1, Qt::LeftButton);
-    QVERIFY(!real.Timer1->isActive());
+    QVERIFY(ui(real).Timer1->isActive());
+    QCOMPARE(ui(real).Timer1->interval(), 1000);
+    QTest::mouseClick(ui(real).Check1, Qt::LeftButton);
+    QVERIFY(!ui(real).Timer1->isActive());
 }
 
 void TestAutoView::failedStepTurnsItOff_data()
@@ -247,58 +247,58 @@ void TestAutoView::failedStepTurnsItOff()
     pgwell &w = openWith(files);
     if (favorites) {
         QFile::remove(f->favorite("What is This.txt"));
-        w.File2->refresh();
-        QCOMPARE(w.File2->listCount(), 0);
+        ui(w).File2->refresh();
+        QCOMPARE(ui(w).File2->listCount(), 0);
     }
-    QTest::mouseClick(w.Check1, Qt::LeftButton);
+    QTest::mouseClick(ui(w).Check1, Qt::LeftButton);
     if (favorites)
-        QTest::mouseClick(w.Option2, Qt::LeftButton);
+        QTest::mouseClick(ui(w).Option2, Qt::LeftButton);
     f->fake.input.answers.enqueue(interval);
-    QTest::mouseClick(w.Label3, Qt::LeftButton);
-    QCOMPARE(w.Label3->caption(), interval); // taken as typed; checked only by the step
-    QTest::mouseClick(w.ok, Qt::LeftButton);
+    QTest::mouseClick(ui(w).Label3, Qt::LeftButton);
+    QCOMPARE(ui(w).Label3->caption(), interval); // taken as typed; checked only by the step
+    QTest::mouseClick(ui(w).ok, Qt::LeftButton);
 
     timer->elapse();
     QCOMPARE(f->fake.messages.shown.size(), 1);
     QCOMPARE(f->fake.messages.lastText(), failure);
-    QVERIFY(!w.Check1->isChecked());
+    QVERIFY(!ui(w).Check1->isChecked());
     QVERIFY(!timer->isActive());
     QVERIFY(controlsEnabled(w, false));
     // A bad interval fails before any list moves, and is never applied.
-    QCOMPARE(w.File1->listIndex(), -1);
+    QCOMPARE(ui(w).File1->listIndex(), -1);
     QCOMPARE(timer->interval(), AutoViewInterval::parse(interval).value_or(1000));
 
     // Off means off: a late tick does nothing, and it can be switched on again.
     timer->elapse();
     QCOMPARE(f->fake.messages.shown.size(), 1);
-    QTest::mouseClick(w.Check1, Qt::LeftButton);
-    QVERIFY(w.ok->isEnabled());
-    QCOMPARE(w.Label3->caption(), interval); // the caption survives the trip through Off
+    QTest::mouseClick(ui(w).Check1, Qt::LeftButton);
+    QVERIFY(ui(w).ok->isEnabled());
+    QCOMPARE(ui(w).Label3->caption(), interval); // the caption survives the trip through Off
 }
 
 void TestAutoView::intervalBox()
 {
     pgwell &w = openWith(1);
-    QTest::mouseClick(w.Label3, Qt::LeftButton); // disabled while Off: nobody is asked
+    QTest::mouseClick(ui(w).Label3, Qt::LeftButton); // disabled while Off: nobody is asked
     QVERIFY(f->fake.input.asked.isEmpty());
 
-    QTest::mouseClick(w.Check1, Qt::LeftButton);
+    QTest::mouseClick(ui(w).Check1, Qt::LeftButton);
     f->fake.input.answers.enqueue(QStringLiteral("1234"));
-    QTest::mouseClick(w.Label3, Qt::LeftButton);
-    QCOMPARE(w.Label3->caption(), QStringLiteral("1234"));
+    QTest::mouseClick(ui(w).Label3, Qt::LeftButton);
+    QCOMPARE(ui(w).Label3->caption(), QStringLiteral("1234"));
     QCOMPARE(f->fake.input.asked.last().prompt,
              QStringLiteral("Type the number of Milli secounde for the auto change the file .."));
     QCOMPARE(f->fake.input.asked.last().title, QStringLiteral("Auto change"));
 
     // The box offers the default, not the value in use; Cancel brings the default back.
-    QTest::mouseClick(w.Label3, Qt::LeftButton);
+    QTest::mouseClick(ui(w).Label3, Qt::LeftButton);
     QCOMPARE(f->fake.input.asked.last().defaultText, QStringLiteral("5000"));
-    QCOMPARE(w.Label3->caption(), QStringLiteral("5000"));
+    QCOMPARE(ui(w).Label3->caption(), QStringLiteral("5000"));
 
     f->fake.input.fail = true;
-    QTest::mouseClick(w.Label3, Qt::LeftButton);
+    QTest::mouseClick(ui(w).Label3, Qt::LeftButton);
     QCOMPARE(f->fake.messages.lastText(), QStringLiteral("unknow value .."));
-    QCOMPARE(w.Label3->caption(), QStringLiteral("5"));
+    QCOMPARE(ui(w).Label3->caption(), QStringLiteral("5"));
 }
 
 void TestAutoView::walkPassesAFileThatCannotBeShown()
@@ -316,7 +316,7 @@ void TestAutoView::walkPassesAFileThatCannotBeShown()
     QList<int> walked;
     for (int i = 0; i < 5; ++i) {
         timer->elapse();
-        walked << w.File1->listIndex();
+        walked << ui(w).File1->listIndex();
     }
     // Each failure leaves the selection on the file shown (none at first), and the walk goes on
     // after the file that failed instead of trying it again.
@@ -324,8 +324,8 @@ void TestAutoView::walkPassesAFileThatCannotBeShown()
     QCOMPARE(ticksBehind, 2);
     QCOMPARE(f->fake.messages.shown.size(), 2);
     QVERIFY(f->fake.messages.lastText().contains(nameAt(0)));
-    QCOMPARE(w.Text1->toPlainText(), textAt(1));
-    QVERIFY(w.Check1->isChecked());
+    QCOMPARE(ui(w).Text1->toPlainText(), textAt(1));
+    QVERIFY(ui(w).Check1->isChecked());
 }
 
 void TestAutoView::walkWaitsForItsReadAndKeepsItsPlace()
@@ -338,20 +338,20 @@ void TestAutoView::walkWaitsForItsReadAndKeepsItsPlace()
     QVERIFY(w.viewer().isLoading());
     for (int i = 0; i < 5; ++i)
         timer->elapse();
-    QCOMPARE(w.File1->listIndex(), 0);
-    QTRY_COMPARE(w.Text1->toPlainText(), textAt(0));
+    QCOMPARE(ui(w).File1->listIndex(), 0);
+    QTRY_COMPARE(ui(w).Text1->toPlainText(), textAt(0));
     timer->elapse();
-    QTRY_COMPARE(w.Text1->toPlainText(), textAt(1));
+    QTRY_COMPARE(ui(w).Text1->toPlainText(), textAt(1));
 
     // A file deleted while the walk runs: it is passed over in silence, and the walk goes on
     // with the file after it, not from the top.
     QVERIFY(QFile::remove(f->browse(nameAt(2))));
     timer->elapse();
     QTRY_VERIFY(!w.viewer().isLoading());
-    QCOMPARE(rowOf(w.File1, nameAt(2)), -1);
-    QCOMPARE(w.Text1->toPlainText(), textAt(1));
+    QCOMPARE(rowOf(ui(w).File1, nameAt(2)), -1);
+    QCOMPARE(ui(w).Text1->toPlainText(), textAt(1));
     timer->elapse();
-    QTRY_COMPARE(w.Text1->toPlainText(), textAt(3));
+    QTRY_COMPARE(ui(w).Text1->toPlainText(), textAt(3));
     QVERIFY(f->fake.messages.shown.isEmpty());
 }
 

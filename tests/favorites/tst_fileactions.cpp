@@ -41,7 +41,7 @@ void TestFileActions::nothingToActOn()
     writeFile(f->browse("a.txt"), "a");
     pgwell &w = f->open();
     const auto before = snapshot(WindowFixture::data());
-    w.File1->setCurrentRow(0); // selected, never shown
+    ui(w).File1->setCurrentRow(0); // selected, never shown
     typeInPane(w, "typed over the hint ");
     click(w, "Command8");
     QCOMPARE(f->fake.messages.lastText(), "No file has been shown yet" + saveHint);
@@ -94,9 +94,9 @@ void TestFileActions::plainSaveKeepsEncoding()
     writeFile(path, file);
     writeFile(other, "same name, other list");
     pgwell &w = f->open();
-    choose(w.File1, "t.txt");
+    choose(ui(w).File1, "t.txt");
     if (favorite)
-        choose(w.File2, "t.txt");
+        choose(ui(w).File2, "t.txt");
     typeInPane(w, u"\u00e9"_qs);
     click(w, control);
     QCOMPARE(readFile(path), edited);
@@ -117,10 +117,10 @@ void TestFileActions::rtfStaysRtfThroughNew()
     const QString path = f->browse("styled.rtf");
     writeFile(path, "{\\rtf1\\ansi plain \\b bold\\b0\\par}");
     pgwell &w = f->open();
-    choose(w.File1, "styled.rtf");
+    choose(ui(w).File1, "styled.rtf");
     // New empties the pane as plain text, yet the file it replaces keeps its format.
     click(w, control);
-    QVERIFY(w.Text1->toPlainText().isEmpty() && !w.Text1->showsRichDocument());
+    QVERIFY(ui(w).Text1->toPlainText().isEmpty() && !ui(w).Text1->showsRichDocument());
     typeInPane(w, u"caf\u00e9"_qs);
     click(w, "Command8");
     QVERIFY(isRtf(readFile(path)));
@@ -155,9 +155,9 @@ void TestFileActions::saveAs()
     pgwell &w = f->open();
     const bool favorite = shown == "*";
     if (favorite)
-        choose(w.File2, "fav.txt");
+        choose(ui(w).File2, "fav.txt");
     else
-        choose(w.File1, shown);
+        choose(ui(w).File1, shown);
     const QString path = w.viewer().lastFileListPath();
 
     f->fake.dialogs.saveAnswers.enqueue(f->browse(chosen));
@@ -167,8 +167,8 @@ void TestFileActions::saveAs()
     QVERIFY(written.contains("alpha"));
     // The list was read again, and the pane stays tied to the file it came from.
     if (!favorite)
-        QVERIFY(rowOf(w.File1, target) >= 0);
-    QCOMPARE(w.File1->fileName(), favorite ? QString() : shown);
+        QVERIFY(rowOf(ui(w).File1, target) >= 0);
+    QCOMPARE(ui(w).File1->fileName(), favorite ? QString() : shown);
     QCOMPARE(w.viewer().lastFileListPath(), path);
     QVERIFY(f->fake.messages.shown.isEmpty());
 }
@@ -179,7 +179,7 @@ void TestFileActions::saveAsAsksAndReports()
     writeFile(f->browse("notes.txt"), "precious");
     writeFile(f->browse("taken.txt/inside.txt"), "a folder's content");
     pgwell &w = f->open();
-    choose(w.File1, "a.txt");
+    choose(ui(w).File1, "a.txt");
     const auto before = snapshot(f->browsed.path());
 
     click(w, "Command6"); // cancelled: nothing is said or written
@@ -204,7 +204,7 @@ void TestFileActions::failedSaveKeepsOriginal()
 {
     writeFile(f->browse("t.txt"), "the original text\r\n");
     pgwell &w = f->open();
-    choose(w.File1, "t.txt");
+    choose(ui(w).File1, "t.txt");
     typeInPane(w, QString(200, u'x'));
     const auto before = snapshot(f->browsed.path());
     {
@@ -236,7 +236,7 @@ void TestFileActions::unfitCharacterAsksForUtf8()
     QFETCH(QString, target);
     writeFile(f->browse("w.txt"), "caf\xe9\r\n");
     pgwell &w = f->open();
-    choose(w.File1, "w.txt");
+    choose(ui(w).File1, "w.txt");
     typeInPane(w, u"\u03b1 "_qs);
     const QString path = target == "*" ? f->favorite("w.txt") : f->browse(target);
     const auto before = snapshot(WindowFixture::data());

@@ -60,7 +60,7 @@ void TestShownFile::failedDisplayKeepsShownFile()
     writeFile(f->browse("a.txt"), "alpha\n");
     writeFile(f->browse("bad.txt"), "bad");
     pgwell &w = f->open();
-    choose(w.File1, "a.txt");
+    choose(ui(w).File1, "a.txt");
     typeInPane(w, "edited ");
 
     if (fault == "huge") {
@@ -76,28 +76,28 @@ void TestShownFile::failedDisplayKeepsShownFile()
         if (fault == "device")
             QCOMPARE(::symlink("/dev/zero", bad.constData()), 0);
     }
-    choose(w.File1, "bad.txt"); // a wait for a pipe's writer would last to the time limit
+    choose(ui(w).File1, "bad.txt"); // a wait for a pipe's writer would last to the time limit
     // A vanished file is passed over in silence and leaves the list; any other is reported.
     QCOMPARE(f->fake.messages.shown.size(), fault == "gone" ? 0 : 1);
-    QCOMPARE(rowOf(w.File1, "bad.txt") < 0, fault == "gone");
+    QCOMPARE(rowOf(ui(w).File1, "bad.txt") < 0, fault == "gone");
     if (fault != "gone" && fault != "huge")
         QCOMPARE(f->fake.messages.lastText(), f->browse("bad.txt") + " is not a regular file");
     // The pane, the record, the source, the reader and the selection all still tell of a.txt.
-    QCOMPARE(w.Text1->toPlainText(), "edited alpha\n");
+    QCOMPARE(ui(w).Text1->toPlainText(), "edited alpha\n");
     QCOMPARE(w.viewer().shownFile().path, f->browse("a.txt"));
     QCOMPARE(w.viewer().shownFile().list, ShownList::Files);
     QCOMPARE(w.viewer().lastFileListPath(), f->browse("a.txt"));
     QCOMPARE(w.reader()->windowTitle(), "Full screen mode - a.txt");
-    QCOMPARE(w.File1->fileName(), "a.txt");
+    QCOMPARE(ui(w).File1->fileName(), "a.txt");
 
     // So Save writes the edit where it came from, and the failed file stays as it is.
-    w.File1->selectQuietly(fault == "gone" ? QString() : "bad.txt"); // whatever is selected now
-    QTest::mouseClick(w.Command8, Qt::LeftButton);
+    ui(w).File1->selectQuietly(fault == "gone" ? QString() : "bad.txt"); // whatever is selected now
+    QTest::mouseClick(ui(w).Command8, Qt::LeftButton);
     QCOMPARE(readFile(f->browse("a.txt")), "edited alpha\n");
     if (fault == "huge")
         QCOMPARE(QFileInfo(f->browse("bad.txt")).size(), qint64(5) << 30);
 
-    QTest::mouseClick(w.m2, Qt::LeftButton);
+    QTest::mouseClick(ui(w).m2, Qt::LeftButton);
     QVERIFY(!QFile::exists(f->browse("a.txt")));
     QCOMPARE(readFile(WindowFixture::trashed("a.txt")), "edited alpha\n");
     QCOMPARE(QFileInfo::exists(f->browse("bad.txt")), fault != "gone");
@@ -109,20 +109,20 @@ void TestShownFile::failedFavoriteDisplayKeepsShownFile()
     writeFile(f->favorite("vanishing.txt"), "v");
     writeFile(f->browse("vanishing.txt"), "the file list's own");
     pgwell &w = f->open();
-    choose(w.File2, "kept.txt");
-    choose(w.File1, "vanishing.txt");
-    choose(w.File2, "kept.txt");
+    choose(ui(w).File2, "kept.txt");
+    choose(ui(w).File1, "vanishing.txt");
+    choose(ui(w).File2, "kept.txt");
     QVERIFY(QFile::remove(f->favorite("vanishing.txt")));
-    choose(w.File2, "vanishing.txt");
+    choose(ui(w).File2, "vanishing.txt");
     QVERIFY(f->fake.messages.lastText().endsWith(" .. Please refresh the list"));
-    QCOMPARE(rowOf(w.File2, "vanishing.txt"), -1);
-    QCOMPARE(w.File2->fileName(), "kept.txt");
-    QCOMPARE(w.File1->fileName(), QString()); // the file list does not hold the shown file
+    QCOMPARE(rowOf(ui(w).File2, "vanishing.txt"), -1);
+    QCOMPARE(ui(w).File2->fileName(), "kept.txt");
+    QCOMPARE(ui(w).File1->fileName(), QString()); // the file list does not hold the shown file
     QCOMPARE(w.viewer().shownFile().list, ShownList::Favorites);
     QCOMPARE(w.viewer().shownFile().list, ShownList::Favorites);
 
     typeInPane(w, "more ");
-    QTest::mouseClick(w.sav, Qt::LeftButton);
+    QTest::mouseClick(ui(w).sav, Qt::LeftButton);
     QCOMPARE(readFile(f->favorite("kept.txt")), "more kept\n");
     QCOMPARE(readFile(f->browse("vanishing.txt")), "the file list's own");
 }
@@ -133,13 +133,13 @@ void TestShownFile::fileOutsideThePattern()
     writeFile(path, "log line\n");
     f->w = std::make_unique<pgwell>(f->fake.platform, pgwell::Options{path});
     pgwell &w = *f->w;
-    QCOMPARE(rowOf(w.File1, "notes.log"), -1);
-    QCOMPARE(w.Text1->toPlainText(), "log line\n");
+    QCOMPARE(rowOf(ui(w).File1, "notes.log"), -1);
+    QCOMPARE(ui(w).Text1->toPlainText(), "log line\n");
     typeInPane(w, "new ");
-    QTest::mouseClick(w.Command8, Qt::LeftButton);
+    QTest::mouseClick(ui(w).Command8, Qt::LeftButton);
     QVERIFY(f->fake.messages.shown.isEmpty());
     QCOMPARE(readFile(path), "new log line\n");
-    QTest::mouseClick(w.Label7, Qt::LeftButton);
+    QTest::mouseClick(ui(w).Label7, Qt::LeftButton);
     QVERIFY(f->fake.messages.shown.isEmpty());
     QCOMPARE(readFile(WindowFixture::trashed("notes.log")), "new log line\n");
 }
@@ -166,9 +166,9 @@ void TestShownFile::rightFileAfterRefresh()
     pgwell &w = f->open();
     const bool favorite = shown == "*";
     const QString path = favorite ? f->favorite("a.txt") : f->browse(shown);
-    choose(w.File1, favorite ? "a.txt" : shown);
+    choose(ui(w).File1, favorite ? "a.txt" : shown);
     if (favorite)
-        choose(w.File2, "a.txt");
+        choose(ui(w).File2, "a.txt");
     const QByteArray original = readFile(path);
     typeInPane(w, "x");
     writeFile(f->browse("new.txt"), "n");
@@ -177,28 +177,28 @@ void TestShownFile::rightFileAfterRefresh()
 
     // Both lists are read again; the selections stay and nothing is shown again.
     if (control == "ref")
-        w.ref->trigger();
+        ui(w).ref->trigger();
     else
         QTest::mouseClick(w.findChild<ClickLabel *>(control), Qt::LeftButton);
-    QVERIFY(rowOf(w.File1, "new.txt") >= 0);
-    QVERIFY(rowOf(w.File2, "new favorite.txt") >= 0);
-    QCOMPARE(w.File1->fileName(), favorite ? "a.txt" : shown);
-    QCOMPARE(w.File2->fileName(), favorite ? "a.txt" : QString());
-    QTest::mouseClick(w.Command8, Qt::LeftButton);
+    QVERIFY(rowOf(ui(w).File1, "new.txt") >= 0);
+    QVERIFY(rowOf(ui(w).File2, "new favorite.txt") >= 0);
+    QCOMPARE(ui(w).File1->fileName(), favorite ? "a.txt" : shown);
+    QCOMPARE(ui(w).File2->fileName(), favorite ? "a.txt" : QString());
+    QTest::mouseClick(ui(w).Command8, Qt::LeftButton);
     auto expected = before;
     expected[path] = "x" + original;
     QCOMPARE(snapshot(WindowFixture::data()), expected);
 
     // Delete moves that file, and no other, to the trash; the pane keeps its text.
-    const QString shownText = w.Text1->toPlainText();
-    QTest::mouseClick(w.m2, Qt::LeftButton);
+    const QString shownText = ui(w).Text1->toPlainText();
+    QTest::mouseClick(ui(w).m2, Qt::LeftButton);
     QVERIFY(!QFile::exists(path));
     QCOMPARE(readFile(WindowFixture::trashed(QFileInfo(path).fileName())), "x" + original);
     QCOMPARE(QDir(f->browsed.path()).entryList(QDir::Files).size(), favorite ? 3 : 2);
     QCOMPARE(readFile(favorite ? f->browse("a.txt") : f->favorite("a.txt")),
              favorite ? "lower\n" : "favorite\n");
-    QCOMPARE(rowOf(favorite ? w.File2 : w.File1, QFileInfo(path).fileName()), -1);
-    QCOMPARE(w.Text1->toPlainText(), shownText);
+    QCOMPARE(rowOf(favorite ? ui(w).File2 : ui(w).File1, QFileInfo(path).fileName()), -1);
+    QCOMPARE(ui(w).Text1->toPlainText(), shownText);
 }
 
 void TestShownFile::uneditedSaveWritesNothing_data()
@@ -230,27 +230,27 @@ void TestShownFile::uneditedSaveWritesNothing()
                                  QFileDevice::FileModificationTime));
     }
     pgwell &w = f->open();
-    choose(favorite ? w.File2 : w.File1, name);
-    QVERIFY(!w.Text1->isModified());
+    choose(favorite ? ui(w).File2 : ui(w).File1, name);
+    QVERIFY(!ui(w).Text1->isModified());
     const quint64 inode = inodeOf(path);
 
     // Typing and taking it back leaves the text as it was read.
     typeInPane(w, "x");
-    QVERIFY(w.Text1->isModified());
-    QTest::keyClick(w.Text1->editor(), Qt::Key_Z, Qt::ControlModifier);
-    QVERIFY(!w.Text1->isModified());
-    QTest::mouseClick(w.sav, Qt::LeftButton);
+    QVERIFY(ui(w).Text1->isModified());
+    QTest::keyClick(ui(w).Text1->editor(), Qt::Key_Z, Qt::ControlModifier);
+    QVERIFY(!ui(w).Text1->isModified());
+    QTest::mouseClick(ui(w).sav, Qt::LeftButton);
     QVERIFY(f->fake.messages.shown.isEmpty());
     QCOMPARE(readFile(path), bytes);
     QCOMPARE(QFileInfo(path).lastModified().toSecsSinceEpoch(), 1000000000);
     QCOMPARE(inodeOf(path), inode);
 
     // New is an edit like any other: Save then writes the empty text.
-    QTest::mouseClick(w.Command5, Qt::LeftButton);
-    QVERIFY(w.Text1->isModified());
-    QTest::mouseClick(w.Command8, Qt::LeftButton);
+    QTest::mouseClick(ui(w).Command5, Qt::LeftButton);
+    QVERIFY(ui(w).Text1->isModified());
+    QTest::mouseClick(ui(w).Command8, Qt::LeftButton);
     QVERIFY(readFile(path) != bytes);
-    QVERIFY(!w.Text1->isModified());
+    QVERIFY(!ui(w).Text1->isModified());
 }
 
 void TestShownFile::failedDeleteKeepsTheFile_data()
@@ -277,7 +277,7 @@ void TestShownFile::failedDeleteKeepsTheFile()
     const QString path = favorite ? f->favorite(name) : f->browse(name);
     writeFile(path, "precious\n");
     pgwell &w = f->open();
-    FileListBox *list = favorite ? w.File2 : w.File1;
+    FileListBox *list = favorite ? ui(w).File2 : ui(w).File1;
     choose(list, name);
 
     QString locked;
@@ -291,9 +291,9 @@ void TestShownFile::failedDeleteKeepsTheFile()
     if (!locked.isEmpty())
         QVERIFY(QFile::setPermissions(locked, QFile::ReadOwner | QFile::ExeOwner));
     if (favorite)
-        w.remt->trigger();
+        ui(w).remt->trigger();
     else
-        QTest::mouseClick(w.m2, Qt::LeftButton);
+        QTest::mouseClick(ui(w).m2, Qt::LeftButton);
 
     QCOMPARE(f->fake.messages.shown.size(), 1);
     QVERIFY2(f->fake.messages.lastText().startsWith("Cannot remove " + path + ": "),
@@ -301,7 +301,7 @@ void TestShownFile::failedDeleteKeepsTheFile()
     QCOMPARE(readFile(path), "precious\n");
     QVERIFY(!QFile::exists(WindowFixture::trashed(name)));
     QCOMPARE(list->fileName(), name);
-    QCOMPARE(w.Text1->toPlainText(), "precious\n");
+    QCOMPARE(ui(w).Text1->toPlainText(), "precious\n");
 }
 
 QTEST_MAIN(TestShownFile)
@@ -319,7 +319,7 @@ void TestShownFile::doubleClickDeletesOnce()
     QFETCH(QString, control);
     writeFile(f->browse("a.txt"), "alpha\n");
     pgwell &w = f->open();
-    choose(w.File1, "a.txt");
+    choose(ui(w).File1, "a.txt");
     auto *label = w.findChild<ClickLabel *>(control);
     QSignalSpy clicks(label, &ClickLabel::clicked);
     QTest::mouseClick(label, Qt::LeftButton);
@@ -336,12 +336,12 @@ void TestShownFile::operationsWaitForAFileBeingRead()
     writeFile(f->browse("a.txt"), "alpha\n");
     writeFile(f->browse("b.txt"), "beta\n");
     pgwell &w = f->open();
-    choose(w.File1, "a.txt");
+    choose(ui(w).File1, "a.txt");
     typeInPane(w, "edited ");
     w.browser().loading().setBackgroundFrom(0);
-    choose(w.File1, "b.txt");
+    choose(ui(w).File1, "b.txt");
     QVERIFY(w.viewer().isLoading());
-    QCOMPARE(w.Text1->toPlainText(), "edited alpha\n"); // still a's text, b is selected
+    QCOMPARE(ui(w).Text1->toPlainText(), "edited alpha\n"); // still a's text, b is selected
 
     // Nothing that acts on the shown file runs while b is read: not on a.txt, whose text is on
     // screen but not selected, and not on b.txt, whose text is not on screen.
@@ -364,9 +364,9 @@ void TestShownFile::operationsWaitForAFileBeingRead()
 
     // Once b is shown, they act on b.
     QTRY_VERIFY(!w.viewer().isLoading());
-    QCOMPARE(w.Text1->toPlainText(), "beta\n");
-    QVERIFY(w.m2->isEnabled());
-    QTest::mouseClick(w.m2, Qt::LeftButton);
+    QCOMPARE(ui(w).Text1->toPlainText(), "beta\n");
+    QVERIFY(ui(w).m2->isEnabled());
+    QTest::mouseClick(ui(w).m2, Qt::LeftButton);
     QCOMPARE(readFile(WindowFixture::trashed("b.txt")), "beta\n");
     QCOMPARE(readFile(f->browse("a.txt")), "alpha\n");
 }

@@ -57,19 +57,19 @@ void TestReader::fillList(pgwell &w, bool favorites, int count)
         QFile::remove(f->favorite("What is This.txt"));
         for (int i = 0; i < count; ++i)
             writeFile(f->favorite(nameAt(i)), textAt(i));
-        w.File2->refresh();
-        QCOMPARE(w.File2->listCount(), count);
+        ui(w).File2->refresh();
+        QCOMPARE(ui(w).File2->listCount(), count);
     } else {
         for (int i = 0; i < count; ++i)
             writeFile(f->browse(nameAt(i)), textAt(i));
-        w.File1->refresh();
-        QCOMPARE(w.File1->listCount(), count);
+        ui(w).File1->refresh();
+        QCOMPARE(ui(w).File1->listCount(), count);
     }
 }
 
 Form3 *TestReader::openReader(pgwell &w)
 {
-    QTest::mouseClick(w.Command7, Qt::LeftButton);
+    QTest::mouseClick(ui(w).Command7, Qt::LeftButton);
     Form3 *reader = w.existingReader();
     return reader && reader->isVisible() ? reader : nullptr;
 }
@@ -147,10 +147,10 @@ void TestReader::stepsSelectInTheChosenList()
 
     pgwell &w = f->open();
     fillList(w, favorites, count);
-    FileListBox *list = favorites ? w.File2 : w.File1;
+    FileListBox *list = favorites ? ui(w).File2 : ui(w).File1;
     if (start >= 0)
         QVERIFY(list->setListIndex(start));
-    const QString paneBefore = w.Text1->toPlainText();
+    const QString paneBefore = ui(w).Text1->toPlainText();
     Form3 *reader = openReader(w);
     QVERIFY(reader);
     reader->Check1->setChecked(favorites);
@@ -164,12 +164,12 @@ void TestReader::stepsSelectInTheChosenList()
     if (!message.isEmpty()) {
         QCOMPARE(f->fake.messages.shown.size(), 1);
         QCOMPARE(f->fake.messages.lastText(), message);
-        QCOMPARE(w.Text1->toPlainText(), paneBefore);
+        QCOMPARE(ui(w).Text1->toPlainText(), paneBefore);
         return;
     }
     // The step ran the real display: the pane, the source and the reader all follow.
     QVERIFY(f->fake.messages.shown.isEmpty());
-    QCOMPARE(w.Text1->toPlainText(), QString::fromLatin1(textAt(expected)));
+    QCOMPARE(ui(w).Text1->toPlainText(), QString::fromLatin1(textAt(expected)));
     QCOMPARE(w.viewer().shownFile().list, favorites ? ShownList::Favorites : ShownList::Files);
     QCOMPARE(reader->windowTitle(), "Full screen mode - " + nameAt(expected));
     QCOMPARE(reader->readerText(), QString::fromLatin1(textAt(expected)));
@@ -181,25 +181,25 @@ void TestReader::favoritesChoiceCountsAtTheStep()
     pgwell &w = f->open();
     fillList(w, false, 3);
     fillList(w, true, 3);
-    w.File1->setListIndex(1);
-    w.File2->setListIndex(2);
+    ui(w).File1->setListIndex(1);
+    ui(w).File2->setListIndex(2);
     Form3 *reader = openReader(w);
     QVERIFY(reader);
 
     reader->Check1->setChecked(true); // changes nothing by itself
-    QCOMPARE(w.File1->listIndex(), 1);
-    QCOMPARE(w.File2->listIndex(), 2);
+    QCOMPARE(ui(w).File1->listIndex(), 1);
+    QCOMPARE(ui(w).File2->listIndex(), 2);
     QCOMPARE(w.viewer().shownFile().list, ShownList::Favorites);
 
     reader->back1->trigger(); // in the favorites, from their own selection
-    QCOMPARE(w.File2->listIndex(), 1);
-    QCOMPARE(w.File1->listIndex(), 1);
+    QCOMPARE(ui(w).File2->listIndex(), 1);
+    QCOMPARE(ui(w).File1->listIndex(), 1);
     QCOMPARE(w.viewer().shownFile().list, ShownList::Favorites);
 
     reader->Check1->setChecked(false);
     reader->next1->trigger(); // back in the files, from where they were left
-    QCOMPARE(w.File1->listIndex(), 2);
-    QCOMPARE(w.File2->listIndex(), 1);
+    QCOMPARE(ui(w).File1->listIndex(), 2);
+    QCOMPARE(ui(w).File2->listIndex(), 1);
     QCOMPARE(w.viewer().shownFile().list, ShownList::Files);
     QCOMPARE(reader->readerText(), QString::fromLatin1(textAt(2)));
 }
@@ -208,7 +208,7 @@ void TestReader::openedFollowingAndClosed()
 {
     pgwell &w = f->open();
     fillList(w, false, 2);
-    const QString hint = w.Text1->toPlainText();
+    const QString hint = ui(w).Text1->toPlainText();
     Form3 *reader = openReader(w);
     QVERIFY(reader);
     QCOMPARE(reader->windowTitle(), QStringLiteral("Full screen mode"));
@@ -224,13 +224,13 @@ void TestReader::openedFollowingAndClosed()
 
     // Not modal: the lists keep working behind it and their displays show in it. It shares the
     // pane's text until either changes it: what the pane does after, typed or converted, stays out.
-    choose(w.File1, nameAt(1));
+    choose(ui(w).File1, nameAt(1));
     QCOMPARE(reader->readerText(), QString::fromLatin1(textAt(1)));
     QCOMPARE(reader->windowTitle(), "Full screen mode - " + nameAt(1));
     typeInPane(w, "typed ");
-    w.cap->click();
+    ui(w).cap->click();
     const QString edited = "TYPED " + QString::fromLatin1(textAt(1)).toUpper();
-    QCOMPARE(w.Text1->toPlainText(), edited);
+    QCOMPARE(ui(w).Text1->toPlainText(), edited);
     QCOMPARE(reader->readerText(), QString::fromLatin1(textAt(1)));
 
     // Close destroys it; the next one starts in its design state from the pane as it is now.
@@ -248,13 +248,13 @@ void TestReader::openedFollowingAndClosed()
     // file's text, whose menu works like the first one's.
     QVERIFY(reader->close());
     QVERIFY(!w.existingReader());
-    choose(w.File1, nameAt(0));
+    choose(ui(w).File1, nameAt(0));
     reader = w.existingReader();
     QVERIFY(reader && !reader->isVisible());
     QCOMPARE(reader->readerText(), QString::fromLatin1(textAt(0)).toUpper()); // still in capitals
     QVERIFY(openReader(w) == reader);
     reader->next1->trigger();
-    QCOMPARE(w.File1->listIndex(), 1);
+    QCOMPARE(ui(w).File1->listIndex(), 1);
 }
 
 void TestReader::addToFavoStoresReaderText()
@@ -262,7 +262,7 @@ void TestReader::addToFavoStoresReaderText()
     writeFile(f->browse("a.txt"), "caf\xe9 text");
     pgwell &w = f->open();
     fillList(w, true, 2);
-    choose(w.File1, "a.txt");
+    choose(ui(w).File1, "a.txt");
     Form3 *reader = openReader(w);
     QVERIFY(reader);
     QTest::keyClick(reader->Text1, Qt::Key_End, Qt::ControlModifier);
@@ -271,23 +271,23 @@ void TestReader::addToFavoStoresReaderText()
     reader->add1->trigger();
     // Kept in the shown file's own encoding, as a Save of it would be.
     QCOMPARE(readFile(f->favorite("a.txt")), "caf\xe9 text typed\r\n");
-    QVERIFY(rowOf(w.File2, "a.txt") >= 0);
-    QCOMPARE(w.Text1->toPlainText(), QStringLiteral("café text")); // the pane is not the source
+    QVERIFY(rowOf(ui(w).File2, "a.txt") >= 0);
+    QCOMPARE(ui(w).Text1->toPlainText(), QStringLiteral("café text")); // the pane is not the source
     QVERIFY(f->fake.messages.shown.isEmpty());
 
     // Stepping the favorites: the copy takes the shown favorite's name, whatever the file list
     // has selected, and replaces that favorite.
     reader->Check1->setChecked(true);
-    const int first = rowOf(w.File2, nameAt(0));
-    w.File2->setListIndex(first + 1 == w.File2->listCount() ? first - 1 : first + 1);
-    while (w.File2->fileName() != nameAt(0))
+    const int first = rowOf(ui(w).File2, nameAt(0));
+    ui(w).File2->setListIndex(first + 1 == ui(w).File2->listCount() ? first - 1 : first + 1);
+    while (ui(w).File2->fileName() != nameAt(0))
         reader->next1->trigger();
-    QCOMPARE(w.File1->fileName(), QStringLiteral("a.txt"));
+    QCOMPARE(ui(w).File1->fileName(), QStringLiteral("a.txt"));
     reader->setReaderText(QStringLiteral("line one\nline two"));
     reader->add1->trigger();
     QCOMPARE(readFile(f->favorite(nameAt(0))), "line one\r\nline two\r\n");
     QCOMPARE(readFile(f->favorite("a.txt")), "caf\xe9 text typed\r\n");
-    QCOMPARE(w.File2->fileName(), nameAt(0)); // the refresh keeps the selection
+    QCOMPARE(ui(w).File2->fileName(), nameAt(0)); // the refresh keeps the selection
 }
 
 void TestReader::addToFavoWithoutAFileOrAPlace()
@@ -296,7 +296,7 @@ void TestReader::addToFavoWithoutAFileOrAPlace()
     writeFile(f->browse("b.txt"), "b");
     pgwell &w = f->open();
     // The file list has a selection, but the reader shows no file: there is no name to use.
-    w.File1->setCurrentRow(0);
+    ui(w).File1->setCurrentRow(0);
     Form3 *reader = openReader(w);
     QVERIFY(reader);
     const auto before = snapshot(f->program.path());
@@ -305,12 +305,12 @@ void TestReader::addToFavoWithoutAFileOrAPlace()
 
     // A file whose display failed does not lend its name to the text shown before it: the
     // reader goes on naming the file it shows.
-    choose(w.File1, "a.txt");
+    choose(ui(w).File1, "a.txt");
     writeFile(f->favorite("gone.txt"), "soon gone");
-    w.File2->refresh();
+    ui(w).File2->refresh();
     QFile::remove(f->favorite("gone.txt"));
     reader->Check1->setChecked(true);
-    w.File2->setListIndex(rowOf(w.File2, "gone.txt"));
+    ui(w).File2->setListIndex(rowOf(ui(w).File2, "gone.txt"));
     QCOMPARE(reader->windowTitle(), QStringLiteral("Full screen mode - a.txt"));
     f->fake.messages.shown.clear();
 
@@ -320,17 +320,17 @@ void TestReader::addToFavoWithoutAFileOrAPlace()
     reader->add1->trigger();
     QVERIFY(!QFile::exists(f->favorite("gone.txt")));
     QVERIFY(f->fake.messages.shown.isEmpty());
-    QCOMPARE(rowOf(w.File2, "unlisted.txt"), -1);
+    QCOMPARE(rowOf(ui(w).File2, "unlisted.txt"), -1);
     QVERIFY(QFileInfo(f->favorite("a.txt")).isDir());
 
     // The favorites folder gone: it is made again and the copy stored there.
     QVERIFY(QDir(f->favorite("")).removeRecursively());
     reader->Check1->setChecked(false);
-    choose(w.File1, "b.txt");
+    choose(ui(w).File1, "b.txt");
     reader->add1->trigger();
     QVERIFY(f->fake.messages.shown.isEmpty());
     QCOMPARE(readFile(f->favorite("b.txt")), "b\r\n");
-    QVERIFY(rowOf(w.File2, "b.txt") >= 0);
+    QVERIFY(rowOf(ui(w).File2, "b.txt") >= 0);
 }
 
 QTEST_MAIN(TestReader)

@@ -4,6 +4,7 @@
 #include "app/pgwell.h"
 #include "controls/richtextbox.h"
 #include "fakeplatform.h"
+#include "windowcontrols.h"
 #include "filehelpers.h"
 
 #include <memory>
@@ -58,7 +59,7 @@ struct WindowFixture
             QVERIFY(QTest::qWaitForWindowActive(&window));
         }();
         [&] {
-            QTRY_VERIFY(!window.Timer2->isActive());
+            QTRY_VERIFY(!ui(window).Timer2->isActive());
         }();
         return window;
     }
@@ -97,5 +98,5 @@ inline void choose(FileListBox *list, const QString &name)
 inline void typeInPane(pgwell &w, const QString &text)
 {
     for (QChar c : text)
-        QTest::sendKeyEvent(QTest::Click, w.Text1->editor(), Qt::Key_unknown, QString(c), {});
+        QTest::sendKeyEvent(QTest::Click, ui(w).Text1->editor(), Qt::Key_unknown, QString(c), {});
 }

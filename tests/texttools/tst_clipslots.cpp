@@ -73,10 +73,10 @@ private:
             texts.append(shown.text);
         return texts;
     }
-    void clickSend() { QTest::mouseClick(f->w->Label13, Qt::LeftButton); }
+    void clickSend() { QTest::mouseClick(ui(*f->w).Label13, Qt::LeftButton); }
     QString report()
     {
-        QTest::mouseClick(f->w->Image4, Qt::LeftButton);
+        QTest::mouseClick(ui(*f->w).Image4, Qt::LeftButton);
         const auto shown = f->fake.messages.shown.takeLast();
         return shown.icon == Icon::None && shown.buttons == Buttons::Ok ? shown.text : "odd box";
     }
@@ -141,7 +141,7 @@ void TestClipSlots::sendFillsFirstFreeSlot()
     for (int n : present)
         writeFile(slot(n), "older clip\r\n");
     pgwell &w = f->open();
-    w.Text1->setPlainText("first\nsecond");
+    ui(w).Text1->setPlainText("first\nsecond");
     QCOMPARE(report(), reportBefore);
     const auto before = snapshot(slotFolder.path());
 
@@ -164,7 +164,7 @@ void TestClipSlots::folderInTheWayIsReported()
     QVERIFY(QDir(slotFolder.path()).mkdir("clip1.txt"));
     pgwell &w = f->open();
     QCOMPARE(report(), "You have 3 empty clips .");
-    w.Text1->setPlainText("text");
+    ui(w).Text1->setPlainText("text");
     f->fake.messages.answers.enqueue(Answer::Yes);
     clickSend();
     QCOMPARE(f->fake.messages.shown.size(), 1); // no question after a failed write
@@ -187,7 +187,7 @@ void TestClipSlots::startsSbxOnYes()
 {
     QFETCH(bool, starts);
     pgwell &w = f->open();
-    w.Text1->setPlainText("kept");
+    ui(w).Text1->setPlainText("kept");
     f->fake.launcher.succeed = starts;
     f->fake.messages.answers.enqueue(Answer::Yes);
     clickSend();
@@ -224,7 +224,7 @@ void TestClipSlots::clipWrittenMeanwhileIsKept()
 void TestClipSlots::halfWrittenClipIsRemoved()
 {
     pgwell &w = f->open();
-    w.Text1->setPlainText(QString(100000, u'x'));
+    ui(w).Text1->setPlainText(QString(100000, u'x'));
     {
         FileSizeLimit limit(4096);
         clickSend();
@@ -242,7 +242,7 @@ void TestClipSlots::folderWithoutWindir()
     const QString shared = WindowFixture::data() + "/stashbox";
     QDir(shared).removeRecursively();
     pgwell &w = f->open();
-    w.Text1->setPlainText("here");
+    ui(w).Text1->setPlainText("here");
     clickSend();
     QCOMPARE(readFile(shared + "/clip1.txt"), QByteArray("here\r\n"));
     QDir(shared).removeRecursively();
@@ -253,8 +253,8 @@ void TestClipSlots::releaseOutsideSendsNothing()
 {
     pgwell &w = f->open();
     w.show();
-    QTest::mousePress(w.Label13, Qt::LeftButton, {}, QPoint(5, 5));
-    QTest::mouseRelease(w.Label13, Qt::LeftButton, {}, QPoint(-20, 5));
+    QTest::mousePress(ui(w).Label13, Qt::LeftButton, {}, QPoint(5, 5));
+    QTest::mouseRelease(ui(w).Label13, Qt::LeftButton, {}, QPoint(-20, 5));
     QVERIFY(f->fake.messages.shown.isEmpty());
     QVERIFY(!QFile::exists(slot(1)));
 }

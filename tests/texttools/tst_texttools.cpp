@@ -33,7 +33,7 @@ void click(QRadioButton *option, Qt::MouseButton button = Qt::LeftButton)
 
 QColor wordColor(const pgwell &w)
 {
-    return w.Text2->palette().color(QPalette::Text);
+    return ui(w).Text2->palette().color(QPalette::Text);
 }
 
 // Keys that produce the text, one key per character (a pair of UTF-16 halves is one key).
@@ -49,18 +49,18 @@ void type(QWidget *widget, const QString &text)
 // The word box as the user fills it: a click empties it, then the word is typed.
 void enterWord(pgwell &w, const QString &word)
 {
-    click(w.Text2);
-    type(w.Text2, word);
+    click(ui(w).Text2);
+    type(ui(w).Text2, word);
 }
 
 QString selected(const pgwell &w)
 {
-    return w.Text1->text(w.Text1->selectionStart(), w.Text1->selectionLength());
+    return ui(w).Text1->text(ui(w).Text1->selectionStart(), ui(w).Text1->selectionLength());
 }
 
 bool paneHasFocus(const pgwell &w)
 {
-    return w.Text1->isAncestorOf(QApplication::focusWidget());
+    return ui(w).Text1->isAncestorOf(QApplication::focusWidget());
 }
 
 // pdftotext's reading of a PDF, pages separated by form feeds.
@@ -107,91 +107,91 @@ private:
 void TestTextTools::findPanel()
 {
     // The panel takes the place of the five buttons it covers, and gives it back.
-    const QList<QWidget *> covered{w().Command6, w().Command7, w().Command8, w().find,
-                                   w().Command5};
-    click(w().find);
-    QVERIFY(w().fnd->isVisible());
+    const QList<QWidget *> covered{ui(w()).Command6, ui(w()).Command7, ui(w()).Command8, ui(w()).find,
+                                   ui(w()).Command5};
+    click(ui(w()).find);
+    QVERIFY(ui(w()).fnd->isVisible());
     for (QWidget *button : covered)
         QVERIFY2(button->isHidden(), qPrintable(button->objectName()));
     // The word box: a grey hint until typed in, grey again after each search.
     const QColor grey(171, 171, 171);
-    QCOMPARE(w().Text2->text(), "Word to find");
+    QCOMPARE(ui(w()).Text2->text(), "Word to find");
     QCOMPARE(wordColor(w()), grey);
     enterWord(w(), "abc");
-    QCOMPARE(wordColor(w()), w().Text2->palette().color(QPalette::ButtonText));
-    click(w().Command11);
+    QCOMPARE(wordColor(w()), ui(w()).Text2->palette().color(QPalette::ButtonText));
+    click(ui(w()).Command11);
     QCOMPARE(wordColor(w()), grey);
-    click(w().Text2); // every click empties, also a typed word
-    QCOMPARE(w().Text2->text(), QString());
+    click(ui(w()).Text2); // every click empties, also a typed word
+    QCOMPARE(ui(w()).Text2->text(), QString());
 
     // The hint itself is searched when nothing was typed; case counts.
-    w().Text1->setPlainText("the word Word to find, then Word");
-    w().Text2->setText("Word to find");
-    click(w().Command10);
+    ui(w()).Text1->setPlainText("the word Word to find, then Word");
+    ui(w()).Text2->setText("Word to find");
+    click(ui(w()).Command10);
     QCOMPARE(selected(w()), "Word to find");
-    QCOMPARE(w().Text1->selectionStart(), 9);
+    QCOMPARE(ui(w()).Text1->selectionStart(), 9);
     enterWord(w(), "WORD");
-    click(w().Command10);
+    click(ui(w()).Command10);
     QCOMPARE(f->fake.messages.lastText(), finished);
-    QCOMPARE(w().Text1->selectionStart(), 9);
+    QCOMPARE(ui(w()).Text1->selectionStart(), 9);
 
     // An emptied word box steps through the text, selecting nothing.
-    w().Text1->setPlainText("ab");
+    ui(w()).Text1->setPlainText("ab");
     f->fake.messages.shown.clear();
-    click(w().Text2);
-    click(w().Command10);
+    click(ui(w()).Text2);
+    click(ui(w()).Command10);
     QCOMPARE(w().viewer().findPosition(), 1);
-    QCOMPARE(w().Text1->selectionLength(), 0);
-    click(w().Command11);
-    QCOMPARE(w().Text1->selectionStart(), 1);
-    QCOMPARE(w().Text1->selectionLength(), 0);
-    click(w().Command11);
+    QCOMPARE(ui(w()).Text1->selectionLength(), 0);
+    click(ui(w()).Command11);
+    QCOMPARE(ui(w()).Text1->selectionStart(), 1);
+    QCOMPARE(ui(w()).Text1->selectionLength(), 0);
+    click(ui(w()).Command11);
     QCOMPARE(f->fake.messages.shown.size(), 1);
     QCOMPARE(w().viewer().findPosition(), 2);
-    click(w().Command9);
-    QVERIFY(w().fnd->isHidden());
+    click(ui(w()).Command9);
+    QVERIFY(ui(w()).fnd->isHidden());
     for (QWidget *button : covered)
         QVERIFY2(button->isVisible(), qPrintable(button->objectName()));
 }
 
 void TestTextTools::findStepsThroughOverlaps()
 {
-    w().Text1->setPlainText("aaaa");
-    click(w().find);
+    ui(w()).Text1->setPlainText("aaaa");
+    click(ui(w()).find);
     enterWord(w(), "aa");
     QCOMPARE(w().viewer().findPosition(), 0);
 
-    click(w().Command11); // Find next before any Find starts at the beginning
+    click(ui(w()).Command11); // Find next before any Find starts at the beginning
     QCOMPARE(w().viewer().findPosition(), 1);
     for (int position : {2, 3}) {
-        click(w().Command11);
+        click(ui(w()).Command11);
         QCOMPARE(w().viewer().findPosition(), position);
-        QCOMPARE(w().Text1->selectionStart(), position - 1);
-        QCOMPARE(w().Text1->selectionLength(), 2);
+        QCOMPARE(ui(w()).Text1->selectionStart(), position - 1);
+        QCOMPARE(ui(w()).Text1->selectionLength(), 2);
     }
     QVERIFY(paneHasFocus(w()));
     QVERIFY(f->fake.messages.shown.isEmpty());
 
     // Past the last one: the message at each press, everything else as it was.
     for (int press = 1; press <= 2; ++press) {
-        w().Text2->setFocus();
-        click(w().Command11);
+        ui(w()).Text2->setFocus();
+        click(ui(w()).Command11);
         QCOMPARE(f->fake.messages.shown.size(), press);
         QCOMPARE(f->fake.messages.lastText(), finished);
         QCOMPARE(w().viewer().findPosition(), 3);
-        QCOMPARE(w().Text1->selectionStart(), 2);
-        QCOMPARE(w().Text1->selectionLength(), 2);
+        QCOMPARE(ui(w()).Text1->selectionStart(), 2);
+        QCOMPARE(ui(w()).Text1->selectionLength(), 2);
         QVERIFY(paneHasFocus(w()));
     }
-    click(w().Command10); // Find starts over
+    click(ui(w()).Command10); // Find starts over
     QCOMPARE(w().viewer().findPosition(), 1);
-    QCOMPARE(w().Text1->selectionStart(), 0);
+    QCOMPARE(ui(w()).Text1->selectionStart(), 0);
 
     // An edit while the panel is open is searched at the next press.
-    w().Text1->select(4, 0);
+    ui(w()).Text1->select(4, 0);
     typeInPane(w(), "xaa");
     for (int position : {2, 3, 6}) {
-        click(w().Command11);
+        click(ui(w()).Command11);
         QCOMPARE(w().viewer().findPosition(), position);
     }
 }
@@ -218,119 +218,119 @@ void TestTextTools::farMatchesSelectExactly()
     QFETCH(QString, file);
     QFETCH(QByteArray, content);
     writeFile(f->browse(file), content);
-    w().File1->refresh();
-    choose(w().File1, file);
-    QVERIFY(w().Text1->text().contains(grin));
+    ui(w()).File1->refresh();
+    choose(ui(w()).File1, file);
+    QVERIFY(ui(w()).Text1->text().contains(grin));
 
-    click(w().find);
+    click(ui(w()).find);
     enterWord(w(), "needle");
-    click(w().Command10);
+    click(ui(w()).Command10);
     QVERIFY(w().viewer().findPosition() > 40000);
     QCOMPARE(selected(w()), "needle");
-    QCOMPARE(w().Text1->selectionStart(), w().viewer().findPosition() - 1);
-    click(w().Command11);
+    QCOMPARE(ui(w()).Text1->selectionStart(), w().viewer().findPosition() - 1);
+    click(ui(w()).Command11);
     QCOMPARE(f->fake.messages.lastText(), finished);
     QCOMPARE(selected(w()), "needle");
 
     enterWord(w(), "x" + grin);
-    click(w().Command10);
+    click(ui(w()).Command10);
     QCOMPARE(selected(w()), "x" + grin);
 }
 
 void TestTextTools::capsWhileTyping()
 {
-    w().Text1->setPlainText("Some text");
-    click(w().cap);
-    QCOMPARE(w().Text1->text(), "SOME TEXT");
-    QVERIFY(w().cap->isChecked());
+    ui(w()).Text1->setPlainText("Some text");
+    click(ui(w()).cap);
+    QCOMPARE(ui(w()).Text1->text(), "SOME TEXT");
+    QVERIFY(ui(w()).cap->isChecked());
 
-    QSignalSpy reactions(w().Text1, &RichTextBox::textChanged);
-    w().Text1->select(4, 0);
+    QSignalSpy reactions(ui(w()).Text1, &RichTextBox::textChanged);
+    ui(w()).Text1->select(4, 0);
     typeInPane(w(), "x");
-    QCOMPARE(w().Text1->text(), "SOMEX TEXT");
-    QCOMPARE(w().Text1->selectionStart(), 5);
+    QCOMPARE(ui(w()).Text1->text(), "SOMEX TEXT");
+    QCOMPARE(ui(w()).Text1->selectionStart(), 5);
     // The key's change and the conversion's; the nested pass changes nothing.
     QCOMPARE(reactions.size(), 2);
 
     typeInPane(w(), "\u00DF"); // grows by one
-    QCOMPARE(w().Text1->text(), "SOMEXSS TEXT");
-    QCOMPARE(w().Text1->selectionStart(), 7);
+    QCOMPARE(ui(w()).Text1->text(), "SOMEXSS TEXT");
+    QCOMPARE(ui(w()).Text1->selectionStart(), 7);
 
-    click(w().min);
-    QCOMPARE(w().Text1->text(), "somexss text");
+    click(ui(w()).min);
+    QCOMPARE(ui(w()).Text1->text(), "somexss text");
     typeInPane(w(), "AB");
-    QCOMPARE(w().Text1->text(), "somexssab text");
+    QCOMPARE(ui(w()).Text1->text(), "somexssab text");
 
     // A right press on the mode not chosen does nothing; on the chosen one it ends the mode.
-    click(w().cap, Qt::RightButton);
-    QVERIFY(w().min->isChecked());
-    click(w().min, Qt::RightButton);
-    QVERIFY(!w().cap->isChecked() && !w().min->isChecked() && !w().Option3->isChecked());
-    QCOMPARE(w().Text1->text(), "somexssab text");
+    click(ui(w()).cap, Qt::RightButton);
+    QVERIFY(ui(w()).min->isChecked());
+    click(ui(w()).min, Qt::RightButton);
+    QVERIFY(!ui(w()).cap->isChecked() && !ui(w()).min->isChecked() && !ui(w()).Option3->isChecked());
+    QCOMPARE(ui(w()).Text1->text(), "somexssab text");
     typeInPane(w(), "C");
-    QCOMPARE(w().Text1->text(), "somexssabC text");
-    click(w().cap); // and a mode can be chosen again
-    QCOMPARE(w().Text1->text(), "SOMEXSSABC TEXT");
+    QCOMPARE(ui(w()).Text1->text(), "somexssabC text");
+    click(ui(w()).cap); // and a mode can be chosen again
+    QCOMPARE(ui(w()).Text1->text(), "SOMEXSSABC TEXT");
 }
 
 void TestTextTools::pasteFilesAndNomalInMode()
 {
     // Nomal before any file was shown from the file list: nothing, silently.
-    const QString hint = w().Text1->text();
-    click(w().Option3);
-    QCOMPARE(w().Text1->text(), hint);
+    const QString hint = ui(w()).Text1->text();
+    click(ui(w()).Option3);
+    QCOMPARE(ui(w()).Text1->text(), hint);
     QVERIFY(f->fake.messages.shown.isEmpty());
 
     writeFile(f->browse("Upper.txt"), "Mixed Caf\xc3\xa9 TEXT\r\n");
     const QByteArray fancy = R"({\rtf1\ansi {\b Bold} And PLAIN})";
     writeFile(f->browse("Fancy.rtf"), fancy);
     writeFile(f->favorite("fav.txt"), "favorite\r\n");
-    w().File1->refresh();
-    w().File2->refresh();
-    click(w().min);
-    choose(w().File1, "Upper.txt");
-    QCOMPARE(w().Text1->text(), u"mixed caf\u00e9 text\n"_qs);
-    choose(w().File1, "Fancy.rtf");
-    QVERIFY(!w().Text1->showsRichDocument());
-    QCOMPARE(w().Text1->text(), "bold and plain");
+    ui(w()).File1->refresh();
+    ui(w()).File2->refresh();
+    click(ui(w()).min);
+    choose(ui(w()).File1, "Upper.txt");
+    QCOMPARE(ui(w()).Text1->text(), u"mixed caf\u00e9 text\n"_qs);
+    choose(ui(w()).File1, "Fancy.rtf");
+    QVERIFY(!ui(w()).Text1->showsRichDocument());
+    QCOMPARE(ui(w()).Text1->text(), "bold and plain");
     QCOMPARE(w().existingReader()->readerText(), "Bold And PLAIN");
 
     QApplication::clipboard()->setText("PASTED\nLines");
-    w().Text1->select(4, 0);
-    QTest::keyClick(w().Text1->focusProxy(), Qt::Key_V, Qt::ControlModifier);
-    QCOMPARE(w().Text1->text(), "boldpasted\nlines and plain");
+    ui(w()).Text1->select(4, 0);
+    QTest::keyClick(ui(w()).Text1->focusProxy(), Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(ui(w()).Text1->text(), "boldpasted\nlines and plain");
 
     // Nomal reads the file again, as it is, and ends the mode.
-    choose(w().File1, "Upper.txt");
-    click(w().Option3);
-    QVERIFY(!w().min->isChecked());
-    QCOMPARE(w().Text1->text(), u"Mixed Caf\u00e9 TEXT\n"_qs);
+    choose(ui(w()).File1, "Upper.txt");
+    click(ui(w()).Option3);
+    QVERIFY(!ui(w()).min->isChecked());
+    QCOMPARE(ui(w()).Text1->text(), u"Mixed Caf\u00e9 TEXT\n"_qs);
     typeInPane(w(), "x");
-    QVERIFY(w().Text1->text().startsWith("xMixed"));
+    QVERIFY(ui(w()).Text1->text().startsWith("xMixed"));
 
     // Choosing a mode converts a formatted document shown before, which makes it plain text.
-    choose(w().File1, "Fancy.rtf");
-    QVERIFY(w().Text1->showsRichDocument());
-    click(w().cap);
-    QVERIFY(!w().Text1->showsRichDocument());
-    QCOMPARE(w().Text1->text(), "BOLD AND PLAIN");
-    w().Text1->select(4, 0);
+    choose(ui(w()).File1, "Fancy.rtf");
+    QVERIFY(ui(w()).Text1->showsRichDocument());
+    click(ui(w()).cap);
+    QVERIFY(!ui(w()).Text1->showsRichDocument());
+    QCOMPARE(ui(w()).Text1->text(), "BOLD AND PLAIN");
+    ui(w()).Text1->select(4, 0);
     typeInPane(w(), "y");
-    QCOMPARE(w().Text1->text(), "BOLDY AND PLAIN");
-    QCOMPARE(w().Text1->selectionStart(), 5);
+    QCOMPARE(ui(w()).Text1->text(), "BOLDY AND PLAIN");
+    QCOMPARE(ui(w()).Text1->selectionStart(), 5);
 
     // A favorite shown meanwhile does not change which file is read; its markup shows as text.
-    choose(w().File2, "fav.txt");
-    click(w().Option3);
-    QVERIFY(!w().Text1->showsRichDocument());
-    QCOMPARE(w().Text1->text(), QString::fromLatin1(fancy));
+    choose(ui(w()).File2, "fav.txt");
+    click(ui(w()).Option3);
+    QVERIFY(!ui(w()).Text1->showsRichDocument());
+    QCOMPARE(ui(w()).Text1->text(), QString::fromLatin1(fancy));
 
     QFile::remove(f->browse("Fancy.rtf"));
-    click(w().Option3);
+    click(ui(w()).Option3);
     QCOMPARE(f->fake.messages.shown.size(), 1);
     QVERIFY2(f->fake.messages.lastText().contains(QDir::toNativeSeparators(f->browse("Fancy.rtf"))),
              qPrintable(f->fake.messages.lastText()));
-    QCOMPARE(w().Text1->text(), QString::fromLatin1(fancy));
+    QCOMPARE(ui(w()).Text1->text(), QString::fromLatin1(fancy));
 }
 
 void TestTextTools::nomalThenSaveKeepsTheBytes_data()
@@ -354,14 +354,14 @@ void TestTextTools::nomalThenSaveKeepsTheBytes()
     QFETCH(QByteArray, content);
     QFETCH(QByteArray, edited);
     writeFile(f->browse(file), content);
-    w().File1->refresh();
-    choose(w().File1, file);
-    click(w().min);
-    click(w().Option3);
+    ui(w()).File1->refresh();
+    choose(ui(w()).File1, file);
+    click(ui(w()).min);
+    click(ui(w()).Option3);
     // An unedited text is not written at all: the edit makes the save write the file's bytes.
-    w().Text1->select(0, 0);
-    type(w().Text1->editor(), "X");
-    click(w().Command8);
+    ui(w()).Text1->select(0, 0);
+    type(ui(w()).Text1->editor(), "X");
+    click(ui(w()).Command8);
     QVERIFY2(f->fake.messages.shown.isEmpty(), qPrintable(f->fake.messages.lastText()));
     QCOMPARE(readFile(f->browse(file)), edited);
 }
@@ -369,45 +369,45 @@ void TestTextTools::nomalThenSaveKeepsTheBytes()
 void TestTextTools::boldItalicUnderlineColour()
 {
     writeFile(f->browse("f.rtf"), R"({\rtf1\ansi ab{\b cd}ef})");
-    w().File1->refresh();
-    choose(w().File1, "f.rtf");
-    QVERIFY(w().Label5->isEnabled());
+    ui(w()).File1->refresh();
+    choose(ui(w()).File1, "f.rtf");
+    QVERIFY(ui(w()).Label5->isEnabled());
 
-    w().Text1->select(1, 2); // "bc": partly bold
-    click(w().Label5);
-    QCOMPARE(w().Text1->selectionBold(), Qt::Checked);
-    w().Text1->select(0, 4);
-    QCOMPARE(w().Text1->selectionBold(), Qt::PartiallyChecked);
-    w().Text1->select(1, 2);
-    click(w().Label5);
-    QCOMPARE(w().Text1->selectionBold(), Qt::Unchecked);
-    w().Text1->select(3, 1);
-    QCOMPARE(w().Text1->selectionBold(), Qt::Checked); // outside the selection: as it was
+    ui(w()).Text1->select(1, 2); // "bc": partly bold
+    click(ui(w()).Label5);
+    QCOMPARE(ui(w()).Text1->selectionBold(), Qt::Checked);
+    ui(w()).Text1->select(0, 4);
+    QCOMPARE(ui(w()).Text1->selectionBold(), Qt::PartiallyChecked);
+    ui(w()).Text1->select(1, 2);
+    click(ui(w()).Label5);
+    QCOMPARE(ui(w()).Text1->selectionBold(), Qt::Unchecked);
+    ui(w()).Text1->select(3, 1);
+    QCOMPARE(ui(w()).Text1->selectionBold(), Qt::Checked); // outside the selection: as it was
 
-    click(w().Label14);
-    QCOMPARE(w().Text1->selectionItalic(), Qt::Checked);
-    click(w().Label14);
-    QCOMPARE(w().Text1->selectionItalic(), Qt::Unchecked);
-    click(w().Label15);
-    QCOMPARE(w().Text1->selectionUnderline(), Qt::Checked);
-    QCOMPARE(w().Text1->text(), "abcdef");
+    click(ui(w()).Label14);
+    QCOMPARE(ui(w()).Text1->selectionItalic(), Qt::Checked);
+    click(ui(w()).Label14);
+    QCOMPARE(ui(w()).Text1->selectionItalic(), Qt::Unchecked);
+    click(ui(w()).Label15);
+    QCOMPARE(ui(w()).Text1->selectionUnderline(), Qt::Checked);
+    QCOMPARE(ui(w()).Text1->text(), "abcdef");
 
     // Colour: cancelled, nothing changes and nothing is said; chosen, the selection only.
-    const QColor before = w().Text1->selectionColor();
-    click(w().Label16);
+    const QColor before = ui(w()).Text1->selectionColor();
+    click(ui(w()).Label16);
     QCOMPARE(f->fake.dialogs.colorAsked, 1);
-    QCOMPARE(w().Text1->selectionColor(), before);
+    QCOMPARE(ui(w()).Text1->selectionColor(), before);
     f->fake.dialogs.colorAnswer = QColor(200, 0, 0);
-    click(w().Label16);
-    QCOMPARE(w().Text1->selectionColor(), QColor(200, 0, 0));
-    w().Text1->select(4, 2);
-    QCOMPARE(w().Text1->selectionColor(), before);
+    click(ui(w()).Label16);
+    QCOMPARE(ui(w()).Text1->selectionColor(), QColor(200, 0, 0));
+    ui(w()).Text1->select(4, 2);
+    QCOMPARE(ui(w()).Text1->selectionColor(), before);
     QVERIFY(f->fake.messages.shown.isEmpty());
 }
 
 void TestTextTools::print()
 {
-    click(w().Label18); // cancelled: silent
+    click(ui(w()).Label18); // cancelled: silent
     QCOMPARE(f->fake.dialogs.printerAsked, 1);
     QVERIFY(f->fake.messages.shown.isEmpty());
 
@@ -425,9 +425,9 @@ void TestTextTools::print()
     QString text = "Printed \u00FCmlaut text\n" + words.join(' ');
     for (int i = 0; i < 150; ++i)
         text += QStringLiteral("\nline %1").arg(i);
-    w().Text1->setPlainText(text);
-    w().Text1->select(0, 7); // the selection plays no part
-    click(w().Label18);
+    ui(w()).Text1->setPlainText(text);
+    ui(w()).Text1->select(0, 7); // the selection plays no part
+    click(ui(w()).Label18);
     QVERIFY(QFile::exists(pdf)); // the document was ended at once
     const QString printed = pdfText(pdf);
     QVERIFY2(printed.section(u'\f', 0, 0).contains("Printed \u00FCmlaut text"),
@@ -439,7 +439,7 @@ void TestTextTools::print()
     // A printer that cannot be written to is reported.
     pdf = out.filePath("no such folder/printed.pdf");
     QTest::ignoreMessage(QtWarningMsg, "QPainter::begin(): Returned false");
-    click(w().Label18);
+    click(ui(w()).Label18);
     QCOMPARE(f->fake.messages.shown.size(), 1);
     QVERIFY2(f->fake.messages.lastText().contains(QDir::toNativeSeparators(pdf)),
              qPrintable(f->fake.messages.lastText()));
@@ -447,15 +447,15 @@ void TestTextTools::print()
 
 void TestTextTools::clipboardTakesTheWholeText()
 {
-    w().Text1->setPlainText("all of\nthe text");
-    w().Text1->select(0, 3);
+    ui(w()).Text1->setPlainText("all of\nthe text");
+    ui(w()).Text1->select(0, 3);
     f->fake.clipboard.held = "old";
-    click(w().com);
+    click(ui(w()).com);
     QCOMPARE(f->fake.clipboard.calls, (QStringList{"clear", "setText"}));
     QCOMPARE(f->fake.clipboard.held, "all of\nthe text");
 
-    w().Text1->setPlainText(QString());
-    click(w().Label12);
+    ui(w()).Text1->setPlainText(QString());
+    click(ui(w()).Label12);
     QCOMPARE(f->fake.clipboard.held, QString());
 }
 
