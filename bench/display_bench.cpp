@@ -17,8 +17,8 @@
 //
 // Other editors run on the X display (start the benchmark under xvfb-run); their first screen
 // is the moment their window is mapped, their ready the moment their CPU time stops growing.
-#include "controls/appfonts.h"
 #include "app/pgwell.h"
+#include "controls/appfonts.h"
 #include "controls/richtextbox.h"
 #include "fakeplatform.h"
 #include "windowcontrols.h"

@@ -5,14 +5,14 @@
 // the user would open it.
 //
 //   texttools_bench [--sizes 10M,100M] [--presses N]
+#include "app/pgwell.h"
 #include "controls/appfonts.h"
 #include "controls/clicklabel.h"
-#include "app/pgwell.h"
 #include "controls/richtextbox.h"
 #include "fakeplatform.h"
-#include "windowcontrols.h"
 #include "platform/qtclipboard.h"
 #include "reader/form3.h"
+#include "windowcontrols.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -148,8 +148,8 @@ void run(qsizetype size, int presses)
     ui(w).Text1->select(ui(w).Text1->textLength() / 2, 0);
     for (int i = 0; i < presses; ++i) {
         keys.append(milliseconds([&] {
-            QTest::sendKeyEvent(QTest::Click, ui(w).Text1->focusProxy(), Qt::Key_A, QStringLiteral("a"),
-                                {});
+            QTest::sendKeyEvent(QTest::Click, ui(w).Text1->focusProxy(), Qt::Key_A,
+                                QStringLiteral("a"), {});
         }));
     }
     const Stats key = stats(keys);

@@ -1,19 +1,19 @@
 #include "aboutactions.h"
 
 #include "about/about.h"
-#include "app/pgwell.h"
 
 #include <QPushButton>
 
-AboutActions::AboutActions(pgwell &window) : QObject(&window), w(window)
+AboutActions::AboutActions(Platform &platform, QWidget &window, QPushButton *button)
+    : QObject(&window), m_platform(platform), m_window(window)
 {
-    connect(w.Command4, &QPushButton::clicked, this, &AboutActions::showAbout);
+    connect(button, &QPushButton::clicked, this, &AboutActions::showAbout);
 }
 
 void AboutActions::showAbout()
 {
     if (!m_box)
-        m_box = new about(w.platform(), &w);
+        m_box = new about(m_platform, &m_window);
     m_box->show();
     m_box->raise();
     m_box->activateWindow();

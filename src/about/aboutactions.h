@@ -5,7 +5,9 @@
 #include <QObject>
 #include <QPointer>
 
-class pgwell;
+class QPushButton;
+class QWidget;
+struct Platform;
 
 // The title bar's "A": shows the About box, creating it when there is none, so that there is
 // never more than one.
@@ -14,12 +16,14 @@ class AboutActions : public QObject
     Q_OBJECT
 
 public:
-    explicit AboutActions(pgwell &window);
+    // The box belongs to window; button opens it.
+    AboutActions(Platform &platform, QWidget &window, QPushButton *button);
 
     void showAbout();
     about *box() const { return m_box; }
 
 private:
-    pgwell &w;
+    Platform &m_platform;
+    QWidget &m_window;
     QPointer<about> m_box;
 };

@@ -1,21 +1,21 @@
 #include "browser.h"
 
+#include "app/pgwell.h"
 #include "controls/clicklabel.h"
 #include "controls/dirlistbox.h"
 #include "controls/displayloading.h"
-#include "viewer/displayrules.h"
 #include "controls/drivelistbox.h"
 #include "controls/filelistbox.h"
-#include "files/folderlisting.h"
 #include "controls/panecontent.h"
-#include "app/pgwell.h"
 #include "controls/richtextbox.h"
+#include "files/folderlisting.h"
 #include "files/volumes.h"
 #include "files/wholefilereader.h"
 #include "platform/messageboxes.h"
 #include "platform/platform.h"
 #include "reader/form3.h"
 #include "rtf/rtfdetect.h"
+#include "viewer/displayrules.h"
 
 #include <QDir>
 
@@ -24,21 +24,23 @@
 using Icon = MessageBoxes::Icon;
 using Buttons = MessageBoxes::Buttons;
 
-Browser::Browser(pgwell &window) : QObject(&window), w(window)
+Browser::Browser(pgwell &window, const PgwellUi &controls)
+    : QObject(&window), w(window), ui(controls)
 {
-    m_loading = new DisplayLoading(*w.Text1, this);
-    connect(w.Drive1, &DriveListBox::driveChanged, this, &Browser::onDriveChanged);
-    connect(w.Dir1, &DirListBox::pathChanged, this, &Browser::onFolderChanged);
-    connect(w.Dir1, &DirListBox::openFailed, this, &Browser::onFolderOpenFailed);
-    connect(w.File1, &FileListBox::chosen, this,
-            [this] { displayFromFileList(w.File1->fileName()); });
-    connect(w.File2, &FileListBox::chosen, this,
-            [this] { displayFromFavorites(w.File2->fileName()); });
+    m_loading = new DisplayLoading(*ui.Text1, this);
+    connect(ui.Drive1, &DriveListBox::driveChanged, this, &Browser::onDriveChanged);
+    connect(ui.Dir1, &DirListBox::pathChanged, this, &Browser::onFolderChanged);
+    connect(ui.Dir1, &DirListBox::openFailed, this, &Browser::onFolderOpenFailed);
+    connect(&w.viewer(), &Viewer::redisplayRequested, this, &Browser::redisplayAsPlainText);
+    connect(ui.File1, &FileListBox::chosen, this,
+            [this] { displayFromFileList(ui.File1->fileName()); });
+    connect(ui.File2, &FileListBox::chosen, this,
+            [this] { displayFromFavorites(ui.File2->fileName()); });
 }
 
 void Browser::onDriveChanged()
 {
-    const QString root = w.Drive1->drive();
+    const QString root = ui.Drive1->drive();
     QString error;
     if (!Volumes::isReady(root, &error)) {
         w.platform().messages.show(error, Icon::Critical, Buttons::Ok);
@@ -48,23 +50,23 @@ void Browser::onDriveChanged()
     QString target = m_lastFolderOnVolume.value(root, root);
     if (!QDir(target).exists())
         target = root;
-    if (target == w.Dir1->path())
+    if (target == ui.Dir1->path())
         return;
-    if (!w.Dir1->setPath(target, &error))
+    if (!ui.Dir1->setPath(target, &error))
         w.platform().messages.show(error, Icon::Critical, Buttons::Ok);
 }
 
 void Browser::onFolderChanged()
 {
-    const QString folder = w.Dir1->path();
+    const QString folder = ui.Dir1->path();
     QString error;
-    if (!w.File1->setPath(folder, &error)) {
+    if (!ui.File1->setPath(folder, &error)) {
         w.platform().messages.show(error, Icon::None, Buttons::Ok);
         return;
     }
     w.viewer().setFolder(folder);
     m_lastFolderOnVolume.insert(Volumes::volumeFor(folder), folder);
-    w.Drive1->showDriveFor(folder);
+    ui.Drive1->showDriveFor(folder);
 }
 
 void Browser::onFolderOpenFailed(const QString &error)
@@ -74,7 +76,7 @@ void Browser::onFolderOpenFailed(const QString &error)
 
 void Browser::setFormattingOffered(bool offered)
 {
-    for (ClickLabel *label : {w.Label5, w.Label14, w.Label15, w.Label16})
+    for (ClickLabel *label : {ui.Label5, ui.Label14, ui.Label15, ui.Label16})
         label->setEnabled(offered);
 }
 
@@ -96,7 +98,7 @@ bool Browser::show(ShownList list, const QString &path, PaneFileReader::Result &
             setFormattingOffered(false);
             QFont font(QStringLiteral("MS Sans Serif"));
             font.setPointSize(8);
-            w.Text1->setFont(font);
+            ui.Text1->setFont(font);
         }
     }
     ShownFile shown;
@@ -104,20 +106,20 @@ bool Browser::show(ShownList list, const QString &path, PaneFileReader::Result &
         if (file.rich) {
             // Built where the file was read; the pane takes it over as its child.
             const PaneContent::Loaded loaded =
-                file.document      ? PaneContent::adopt(w.Text1, file.document.get(),
+                file.document      ? PaneContent::adopt(ui.Text1, file.document.get(),
                                                         std::move(file.richPlainText))
-                : file.unformatted ? PaneContent::showUnformatted(w.Text1, std::move(file.bytes),
+                : file.unformatted ? PaneContent::showUnformatted(ui.Text1, std::move(file.bytes),
                                                                   std::move(file.richPlainText))
-                                   : PaneContent::load(w.Text1, std::move(file.bytes));
+                                   : PaneContent::load(ui.Text1, std::move(file.bytes));
             shown = loaded.format;
             w.reader()->setReaderText(loaded.richPlainText);
         } else {
             file.bytes = QByteArray();
             shown.encoding = file.plain.encoding;
             shown.lineEnding = file.plain.lineEnding;
-            w.Text1->setPlainBuffer(std::move(file.plain.buffer), RichTextBox::Origin::File);
+            ui.Text1->setPlainBuffer(std::move(file.plain.buffer), RichTextBox::Origin::File);
             // Shared with the pane, not copied.
-            w.reader()->setReaderText(w.Text1->plainTextBuffer());
+            w.reader()->setReaderText(ui.Text1->plainTextBuffer());
         }
     } catch (const std::bad_alloc &) {
         // The memory estimate was not enough after all.
@@ -148,24 +150,25 @@ void Browser::displayFailed()
         return shown.list == which &&
                QDir::cleanPath(list->path()) == QDir::cleanPath(shown.folder());
     };
-    w.File1->selectQuietly(showsFrom(w.File1, ShownList::Files) ? shown.fileName() : QString());
-    w.File2->selectQuietly(showsFrom(w.File2, ShownList::Favorites) ? shown.fileName() : QString());
+    ui.File1->selectQuietly(showsFrom(ui.File1, ShownList::Files) ? shown.fileName() : QString());
+    ui.File2->selectQuietly(showsFrom(ui.File2, ShownList::Favorites) ? shown.fileName()
+                                                                      : QString());
 }
 
 void Browser::displayFromFileList(const QString &name)
 {
     cancelLoad(); // a newer choice drops a load still running
-    const auto path = w.viewer().fileListPath(w.Dir1->path(), name);
+    const auto path = w.viewer().fileListPath(ui.Dir1->path(), name);
     if (!path) {
         // No folder chosen yet: nothing is read or shown, but the file is taken as the last
         // one chosen, for the tools that read the file again.
-        w.viewer().setLastFileListPath(joinPath(w.File1->path(), name));
+        w.viewer().setLastFileListPath(joinPath(ui.File1->path(), name));
         return;
     }
-    startLoad(*path, [this, path = *path](PaneFileReader::Result &&file) {
+    startLoad(*path, readingLimits(), [this, path = *path](PaneFileReader::Result &&file) {
         if (file.status == WholeFileReader::Status::NotFound) {
             // Gone since the list was read: nothing to say, but the list no longer offers it.
-            w.File1->refresh();
+            ui.File1->refresh();
             return displayFailed();
         }
         if (file.status != WholeFileReader::Status::Ok) {
@@ -180,8 +183,8 @@ void Browser::displayFromFileList(const QString &name)
 void Browser::displayFromFavorites(const QString &name)
 {
     cancelLoad();
-    const QString path = w.favoritesFolder() + u'/' + name;
-    startLoad(path, [this, path](PaneFileReader::Result &&file) {
+    const QString path = w.viewer().favoritesFolder() + u'/' + name;
+    startLoad(path, readingLimits(), [this, path](PaneFileReader::Result &&file) {
         if (file.status == WholeFileReader::Status::OutOfMemory ||
             file.status == WholeFileReader::Status::TooLarge) {
             // The favorite is there; refreshing the list would not help.
@@ -191,7 +194,7 @@ void Browser::displayFromFavorites(const QString &name)
         if (file.status != WholeFileReader::Status::Ok) {
             w.platform().messages.show(file.error + QStringLiteral(" .. Please refresh the list"),
                                        Icon::None, Buttons::Ok);
-            w.File2->refresh();
+            ui.File2->refresh();
             return displayFailed();
         }
         if (!show(ShownList::Favorites, path, std::move(file)))
@@ -199,15 +202,15 @@ void Browser::displayFromFavorites(const QString &name)
     });
 }
 
-void Browser::startLoad(const QString &path, DisplayLoading::Done done)
+void Browser::startLoad(const QString &path, const PaneFileReader::Limits &limits,
+                        DisplayLoading::Done done)
 {
     // The viewer knows of a read in flight until its result is handled, so that the operations
     // on the shown file wait for it. A small file is read and shown at once.
-    m_loading->start(path, readingLimits(),
-                     [this, done = std::move(done)](PaneFileReader::Result &&file) {
-                         w.viewer().setLoading(false);
-                         done(std::move(file));
-                     });
+    m_loading->start(path, limits, [this, done = std::move(done)](PaneFileReader::Result &&file) {
+        w.viewer().setLoading(false);
+        done(std::move(file));
+    });
     if (m_loading->isLoading())
         w.viewer().setLoading(true);
 }
@@ -216,4 +219,20 @@ void Browser::cancelLoad()
 {
     m_loading->cancel();
     w.viewer().setLoading(false);
+}
+
+void Browser::redisplayAsPlainText(const QString &path)
+{
+    // "Nomal": the file last chosen in the file list, read again through the same steps as any
+    // display, but shown as plain text (a formatted file shows its markup).
+    cancelLoad();
+    PaneFileReader::Limits limits = readingLimits();
+    limits.plainTextOnly = true;
+    startLoad(path, limits, [this, path](PaneFileReader::Result &&file) {
+        if (file.status != WholeFileReader::Status::Ok) {
+            w.platform().messages.show(file.error, Icon::None, Buttons::Ok);
+            return;
+        }
+        show(ShownList::Files, path, std::move(file));
+    });
 }

@@ -10,6 +10,7 @@
 #include <QString>
 
 class pgwell;
+struct PgwellUi;
 
 // Browsing drives and folders, and the display operation: showing the file chosen in the file
 // list or in the favorites list in the viewing pane and the reader.
@@ -18,7 +19,7 @@ class Browser : public QObject
     Q_OBJECT
 
 public:
-    explicit Browser(pgwell &window);
+    Browser(pgwell &window, const PgwellUi &controls);
 
     // The display operation in its two forms, for the entry named.
     void displayFromFileList(const QString &name);
@@ -44,10 +45,13 @@ private:
     // False when memory ran out; the pane then keeps what it showed.
     bool show(ShownList list, const QString &path, PaneFileReader::Result &&file);
     void displayFailed();
-    void startLoad(const QString &path, DisplayLoading::Done done);
+    void startLoad(const QString &path, const PaneFileReader::Limits &limits,
+                   DisplayLoading::Done done);
+    void redisplayAsPlainText(const QString &path);
     void cancelLoad();
 
     pgwell &w;
+    const PgwellUi &ui;
     QHash<QString, QString> m_lastFolderOnVolume; // this run's last folder on each volume
     MemoryBudget m_memoryBudget;
     DisplayLoading *m_loading = nullptr;

@@ -1,8 +1,8 @@
 #include "hoverreset.h"
 
+#include "app/pgwell.h"
 #include "controls/backgroundcolor.h"
 #include "controls/clicklabel.h"
-#include "app/pgwell.h"
 #include "controls/richtextbox.h"
 
 #include <QFrame>
@@ -12,18 +12,19 @@ namespace {
 const QColor panelGrey(224, 224, 224);
 }
 
-HoverReset::HoverReset(pgwell &window) : QObject(&window), w(window)
+HoverReset::HoverReset(pgwell &window, const PgwellUi &controls)
+    : QObject(&window), w(window), ui(controls)
 {
-    for (QWidget *panel : {static_cast<QWidget *>(w.f1), static_cast<QWidget *>(w.tlbr)}) {
+    for (QWidget *panel : {static_cast<QWidget *>(ui.f1), static_cast<QWidget *>(ui.tlbr)}) {
         panel->setMouseTracking(true);
         panel->installEventFilter(this);
     }
-    connect(w.Text1, &RichTextBox::mouseMoved, this, &HoverReset::reset);
+    connect(ui.Text1, &RichTextBox::mouseMoved, this, &HoverReset::reset);
 }
 
 void HoverReset::reset()
 {
-    setBackgroundColor(w.Label13, panelGrey);
+    setBackgroundColor(ui.Label13, panelGrey);
 }
 
 bool HoverReset::eventFilter(QObject *watched, QEvent *event)

@@ -3,6 +3,7 @@
 #include <QObject>
 
 class pgwell;
+struct PgwellUi;
 
 // `Label13` lights up while the pointer is over it; leaving it for the toolbar's background,
 // the browser panel's background or the viewing pane turns it back to the panels' grey.
@@ -12,7 +13,7 @@ class HoverReset : public QObject
     Q_OBJECT
 
 public:
-    explicit HoverReset(pgwell &window);
+    HoverReset(pgwell &window, const PgwellUi &controls);
 
     void reset();
 
@@ -21,4 +22,5 @@ protected:
 
 private:
     pgwell &w;
+    const PgwellUi &ui;
 };

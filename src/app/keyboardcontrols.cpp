@@ -1,10 +1,10 @@
 #include "keyboardcontrols.h"
 
+#include "app/pgwell.h"
 #include "controls/clicklabel.h"
 #include "controls/dirlistbox.h"
 #include "controls/drivelistbox.h"
 #include "controls/filelistbox.h"
-#include "app/pgwell.h"
 #include "controls/richtextbox.h"
 
 #include <QAbstractButton>
@@ -15,20 +15,21 @@
 #include <QRadioButton>
 #include <QShortcut>
 
-KeyboardControls::KeyboardControls(pgwell &window) : QObject(&window), w(window)
+KeyboardControls::KeyboardControls(pgwell &window, const PgwellUi &controls)
+    : QObject(&window), w(window), ui(controls)
 {
-    bind(QKeySequence(Qt::CTRL | Qt::Key_S), w.Command8);
-    bind(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), w.Command6);
-    bind(QKeySequence(Qt::CTRL | Qt::Key_N), w.Command5);
-    bind(QKeySequence(Qt::Key_F3), w.Command11);
-    bind(QKeySequence(Qt::Key_Escape), w.Command9);
-    bind(QKeySequence(Qt::Key_F11), w.Command7);
-    bind(QKeySequence(Qt::CTRL | Qt::Key_Q), w.Command1);
-    bind(QKeySequence(Qt::Key_F5), w.reall);
-    bind(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C), w.com);
+    bind(QKeySequence(Qt::CTRL | Qt::Key_S), ui.Command8);
+    bind(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), ui.Command6);
+    bind(QKeySequence(Qt::CTRL | Qt::Key_N), ui.Command5);
+    bind(QKeySequence(Qt::Key_F3), ui.Command11);
+    bind(QKeySequence(Qt::Key_Escape), ui.Command9);
+    bind(QKeySequence(Qt::Key_F11), ui.Command7);
+    bind(QKeySequence(Qt::CTRL | Qt::Key_Q), ui.Command1);
+    bind(QKeySequence(Qt::Key_F5), ui.reall);
+    bind(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C), ui.com);
     auto *find = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), &w);
     connect(find, &QShortcut::activated, this, &KeyboardControls::findWord);
-    connect(w.Text2, &QLineEdit::returnPressed, this, [this] { press(w.Command11); });
+    connect(ui.Text2, &QLineEdit::returnPressed, this, [this] { press(ui.Command11); });
     setTabOrder();
 }
 
@@ -54,10 +55,10 @@ void KeyboardControls::bind(const QKeySequence &keys, QWidget *control)
 void KeyboardControls::findWord()
 {
     // "Find" opens the find panel; the word box then takes the keys.
-    press(w.find);
-    if (w.fnd->isVisible()) {
-        w.Text2->setFocus(Qt::ShortcutFocusReason);
-        w.Text2->selectAll();
+    press(ui.find);
+    if (ui.fnd->isVisible()) {
+        ui.Text2->setFocus(Qt::ShortcutFocusReason);
+        ui.Text2->selectAll();
     }
 }
 
@@ -66,9 +67,9 @@ void KeyboardControls::setTabOrder()
     // The pane, then the browser from left to right, the buttons as they stand (the find
     // panel where it opens over them), the favorites, and Auto view.
     const QList<QWidget *> order{
-        w.Text1,     w.Drive1,   w.Dir1,     w.File1,  w.cap,      w.min,     w.Option3,
-        w.Command5,  w.Command8, w.Command6, w.find,   w.Command7, w.Text2,   w.Command10,
-        w.Command11, w.Command9, w.File2,    w.Check1, w.Option1,  w.Option2, w.ok};
+        ui.Text1,     ui.Drive1,   ui.Dir1,     ui.File1,  ui.cap,      ui.min,     ui.Option3,
+        ui.Command5,  ui.Command8, ui.Command6, ui.find,   ui.Command7, ui.Text2,   ui.Command10,
+        ui.Command11, ui.Command9, ui.File2,    ui.Check1, ui.Option1,  ui.Option2, ui.ok};
     for (int i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order.at(i - 1), order.at(i));
 }

@@ -5,6 +5,7 @@
 class QKeySequence;
 class QWidget;
 class pgwell;
+struct PgwellUi;
 
 // The keys that editors share, and the Tab order. Each key clicks the control it stands for,
 // so it runs exactly that control's operation, and only while the control is on screen and
@@ -14,7 +15,7 @@ class KeyboardControls : public QObject
     Q_OBJECT
 
 public:
-    explicit KeyboardControls(pgwell &window);
+    KeyboardControls(pgwell &window, const PgwellUi &controls);
 
     // Clicks a button or a picture label when it could be clicked with the mouse.
     static bool press(QWidget *control);
@@ -25,4 +26,5 @@ private:
     void setTabOrder();
 
     pgwell &w;
+    const PgwellUi &ui;
 };

@@ -1,6 +1,6 @@
-#include "controls/appfonts.h"
 #include "app/commandline.h"
 #include "app/pgwell.h"
+#include "controls/appfonts.h"
 #include "platform/qtplatform.h"
 
 #include <cstdio>

@@ -2,22 +2,22 @@
 
 #include "about/aboutactions.h"
 #include "app/browser.h"
+#include "app/filedrop.h"
+#include "app/helpfile.h"
+#include "app/hoverreset.h"
+#include "app/keyboardcontrols.h"
+#include "app/pgwellui.h"
+#include "app/startfolder.h"
+#include "app/titlebar.h"
+#include "app/toolbarpictures.h"
+#include "autoview/autoview.h"
 #include "controls/clicklabel.h"
 #include "controls/dirlistbox.h"
 #include "controls/drivelistbox.h"
-#include "app/filedrop.h"
 #include "controls/filelistbox.h"
-#include "app/helpfile.h"
-#include "app/keyboardcontrols.h"
 #include "controls/paneclearance.h"
-#include "app/pgwellui.h"
 #include "controls/richtextbox.h"
-#include "app/startfolder.h"
-#include "app/hoverreset.h"
-#include "app/titlebar.h"
-#include "app/toolbarpictures.h"
 #include "controls/twips.h"
-#include "autoview/autoview.h"
 #include "favorites/favoritesactions.h"
 #include "favorites/favoriteslocation.h"
 #include "favorites/fileactions.h"
@@ -27,8 +27,8 @@
 #include "platform/settingsstore.h"
 #include "reader/form3.h"
 #include "reader/readeractions.h"
-#include "texttools/clipslotactions.h"
 #include "texttools/casetools.h"
+#include "texttools/clipslotactions.h"
 #include "texttools/findpanel.h"
 #include "texttools/texttools.h"
 
@@ -63,43 +63,55 @@ pgwell::pgwell(Platform &platform, const Options &options) : m_platform(platform
     startUp(options);
 }
 
-pgwell::~pgwell()
-{
-    // The reader is a window of its own, not a child, so that it does not stay above this one.
-    delete m_reader;
-}
+pgwell::~pgwell() = default;
 
 void pgwell::startUp(const Options &options)
 {
     writeSettingsEntry();
-    m_favoritesFolder = FavoritesLocation::folder(m_platform.programFolder);
     m_viewer = new Viewer(this);
-    PgwellUi::setupUi(*this);
+    m_viewer->setFavoritesFolder(FavoritesLocation::folder(m_platform.programFolder));
+    ui.setupUi(*this);
     connect(m_viewer, &Viewer::folderChanged, this,
-            [this] { Label1->setCaption(QDir::toNativeSeparators(m_viewer->folder())); });
-    m_browser = new Browser(*this);
-    m_favoritesActions = new FavoritesActions(*this);
-    new FileActions(*this);
-    new AboutActions(*this);
-    new ClipSlotActions(*this);
-    new ReaderActions(*this);
-    new AutoView(*this, options.autoViewTimer);
-    new PaneClearance(*Text1, {Label1, tlbr});
+            [this] { ui.Label1->setCaption(QDir::toNativeSeparators(m_viewer->folder())); });
+    m_browser = new Browser(*this, ui);
+    m_favoritesActions = new FavoritesActions(*m_viewer, m_platform,
+                                              {ui.m1, ui.Label8, ui.File2, ui.remt, ui.open, ui.ref,
+                                               ui.reall, ui.Label11, ui.File1, ui.Text1, ui.favo},
+                                              this);
+    new FileActions(*m_viewer, m_platform,
+                    {ui.Command5, ui.Image1, ui.Label10, ui.Command8, ui.sav, ui.Label9,
+                     ui.Command6, ui.m2, ui.Label7, ui.Text1, ui.File1, ui.File2},
+                    this);
+    new AboutActions(m_platform, *this, ui.Command4);
+    new ClipSlotActions(*m_viewer, m_platform, {ui.Label13, ui.Image4, ui.Text1}, this);
+    m_readerActions = new ReaderActions(*m_viewer, m_platform,
+                                        {ui.Command7, ui.Text1, ui.File2, ui.File1}, *this);
+    new AutoView(
+        *m_viewer, m_platform,
+        {ui.Timer1, ui.Check1, ui.ok, ui.Label3, ui.Option1, ui.Option2, ui.File1, ui.File2},
+        options.autoViewTimer, this);
+    new PaneClearance(*ui.Text1, {ui.Label1, ui.tlbr});
     // The favorites menu opens from the keyboard too, with its first item ready.
-    connect(File2, &FileListBox::menuKeyPressed, favo, [this](const QPoint &at) {
-        favo->popup(at);
-        favo->setActiveAction(remt);
+    connect(ui.File2, &FileListBox::menuKeyPressed, ui.favo, [this](const QPoint &at) {
+        ui.favo->popup(at);
+        ui.favo->setActiveAction(ui.remt);
     });
-    new FindPanel(*this);
-    new CaseTools(*this);
-    new TextTools(*this);
-    new TitleBar(*this);
-    new ToolbarPictures(*this);
-    new HoverReset(*this);
-    new KeyboardControls(*this);
+    new FindPanel(*m_viewer, m_platform,
+                  {ui.find, ui.Command9, ui.Command10, ui.Command11, ui.Text2, ui.Command6,
+                   ui.Command7, ui.Command8, ui.Command5, ui.fnd, ui.Text1},
+                  this);
+    new CaseTools(*m_viewer, m_platform, {ui.cap, ui.min, ui.Option3, ui.Text1}, this);
+    new TextTools(
+        *m_viewer, m_platform,
+        {ui.Label5, ui.Label14, ui.Label15, ui.Label16, ui.Label18, ui.com, ui.Label12, ui.Text1},
+        this);
+    new TitleBar(*this, ui);
+    new ToolbarPictures(*this, ui);
+    new HoverReset(*this, ui);
+    new KeyboardControls(*this, ui);
     new FileDrop(*this);
-    connect(Timer2, &QTimer::timeout, this, &pgwell::unroll);
-    connect(Command1, &QPushButton::clicked, this, &pgwell::quit);
+    connect(ui.Timer2, &QTimer::timeout, this, &pgwell::unroll);
+    connect(ui.Command1, &QPushButton::clicked, this, &pgwell::quit);
     layOut();
     initialise();
     if (!options.startPath.isEmpty())
@@ -123,15 +135,16 @@ void pgwell::writeSettingsEntry()
 
 void pgwell::layOut()
 {
-    Text1->setGeometry(0, Text1->y(), Twips::toPixels(fullWidthTwips - 400), Text1->height());
+    ui.Text1->setGeometry(0, ui.Text1->y(), Twips::toPixels(fullWidthTwips - 400),
+                          ui.Text1->height());
 
     // The lists start on the process's current folder.
     const StartFolder start = StartFolder::current();
     const QString current = start.path;
-    Drive1->showDriveFor(current);
+    ui.Drive1->showDriveFor(current);
     QString error;
-    if (start.problem.isEmpty() && Dir1->setPath(current, &error)) {
-        m_viewer->setFolder(Dir1->path());
+    if (start.problem.isEmpty() && ui.Dir1->setPath(current, &error)) {
+        m_viewer->setFolder(ui.Dir1->path());
         return;
     }
     if (!start.problem.isEmpty())
@@ -139,14 +152,14 @@ void pgwell::layOut()
     m_platform.messages.show(QStringLiteral("Drictory Error ..") + error, Icon::None, Buttons::Ok);
     // Fall back to the root; the folder label names no folder until the user picks one, so no
     // file of the list is read before that.
-    Drive1->setDrive(QDir::rootPath());
+    ui.Drive1->setDrive(QDir::rootPath());
     m_viewer->setFolder(QString());
 }
 
 void pgwell::initialise()
 {
     setHeightTwips(0);
-    Timer2->start();
+    ui.Timer2->start();
 
     const QString favorites = favoritesFolder();
     QSaveFile help(favorites + u'/' + HelpFile::fileName());
@@ -154,16 +167,16 @@ void pgwell::initialise()
         help.write(HelpFile::bytes());
         help.commit();
     }
-    File2->setPath(favorites);
+    ui.File2->setPath(favorites);
 
-    m1->setPixmap(add->pixmap());
-    m2->setPixmap(del->pixmap());
-    sav->setPixmap(save->pixmap());
-    Image1->setPixmap(new11->pixmap());
-    reall->setPixmap(refall->pixmap());
-    com->setPixmap(co->pixmap());
+    ui.m1->setPixmap(ui.add->pixmap());
+    ui.m2->setPixmap(ui.del->pixmap());
+    ui.sav->setPixmap(ui.save->pixmap());
+    ui.Image1->setPixmap(ui.new11->pixmap());
+    ui.reall->setPixmap(ui.refall->pixmap());
+    ui.com->setPixmap(ui.co->pixmap());
 
-    Text1->setPlainText(startupHint);
+    ui.Text1->setPlainText(startupHint);
     m_viewer->setClipFolderSetting(m_platform.environment.value(QStringLiteral("windir")));
 }
 
@@ -178,16 +191,16 @@ void pgwell::openStartPath(const QString &path)
     }
     const QString folder = info.isDir() ? info.absoluteFilePath() : info.absolutePath();
     QString error;
-    if (!Dir1->setPath(folder, &error)) {
+    if (!ui.Dir1->setPath(folder, &error)) {
         m_platform.messages.show(error, Icon::None, Buttons::Ok);
         return;
     }
     if (info.isDir())
         return;
     // As if the user had clicked the file; one the list does not offer is shown all the same.
-    for (int i = 0; i < File1->listCount(); ++i) {
-        if (File1->item(i)->text() == info.fileName()) {
-            File1->setListIndex(i);
+    for (int i = 0; i < ui.File1->listCount(); ++i) {
+        if (ui.File1->item(i)->text() == info.fileName()) {
+            ui.File1->setListIndex(i);
             return;
         }
     }
@@ -217,7 +230,7 @@ void pgwell::unroll()
         ++twips;
     }
     setHeightTwips(twips);
-    Timer2->stop();
+    ui.Timer2->stop();
 }
 
 void pgwell::quit()
@@ -250,15 +263,12 @@ void pgwell::closeEvent(QCloseEvent *event)
 
 Form3 *pgwell::reader()
 {
-    if (!existingReader()) {
-        m_reader = new Form3(screen());
-        // Its caption names the file whose text it holds, as the viewer records it.
-        m_reader->setShownFileName(m_viewer->readerFileName());
-        connect(m_viewer, &Viewer::readerFileNameChanged, m_reader,
-                [this] { m_reader->setShownFileName(m_viewer->readerFileName()); });
-        emit readerCreated(m_reader);
-    }
-    return m_reader;
+    return m_readerActions->reader();
+}
+
+Form3 *pgwell::existingReader() const
+{
+    return m_readerActions->existingReader();
 }
 
 void pgwell::paintEvent(QPaintEvent *event)

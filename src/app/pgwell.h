@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/pgwellui.h"
 #include "reader/form3.h"
 #include "viewer/viewer.h"
 
@@ -8,6 +9,7 @@
 
 class Browser;
 class FavoritesActions;
+class ReaderActions;
 class ClickLabel;
 class DirListBox;
 class DriveListBox;
@@ -46,7 +48,7 @@ public:
     // Opens a file (its folder in the lists, the file shown) or a folder, as at start.
     void openStartPath(const QString &path);
     // Decided once at start-up; every favorites operation works in this one folder.
-    QString favoritesFolder() const { return m_favoritesFolder; }
+    QString favoritesFolder() const { return m_viewer->favoritesFolder(); }
 
     // The window's working state: the shown file, the read in flight, the folder ...
     Viewer &viewer() const { return *m_viewer; }
@@ -59,118 +61,13 @@ public:
 
     // The full-screen reader: created hidden on first use, destroyed by its own Close.
     Form3 *reader();
-    Form3 *existingReader() const { return m_reader && !m_reader->isClosed() ? m_reader : nullptr; }
+    Form3 *existingReader() const;
 
     Browser &browser() const { return *m_browser; }
     FavoritesActions &favoritesActions() const { return *m_favoritesActions; }
 
-    QWidget *client = nullptr; // the area inside the window's thin border
-
-    // Title bar
-    ClickLabel *Image5 = nullptr;
-    ClickLabel *Label4 = nullptr;
-    QPushButton *Command4 = nullptr;
-    QPushButton *Command2 = nullptr;
-    QPushButton *Command3 = nullptr;
-    QPushButton *Command1 = nullptr;
-
-    // Viewing pane and folder label
-    RichTextBox *Text1 = nullptr;
-    ClickLabel *Label1 = nullptr;
-
-    // Formatting panel
-    QFrame *fm1 = nullptr;
-    ClickLabel *Label17 = nullptr;
-    ClickLabel *Label5 = nullptr;
-    ClickLabel *Label14 = nullptr;
-    ClickLabel *Label15 = nullptr;
-    ClickLabel *Label16 = nullptr;
-    ClickLabel *Label18 = nullptr;
-    QFrame *Line1 = nullptr;
-    QFrame *Line3 = nullptr;
-    QFrame *Line4 = nullptr;
-    QFrame *Line5 = nullptr;
-
-    // Auto view panel
-    QGroupBox *frm = nullptr;
-    QCheckBox *Check1 = nullptr;
-    QRadioButton *Option1 = nullptr;
-    QRadioButton *Option2 = nullptr;
-    QPushButton *ok = nullptr;
-    ClickLabel *Label3 = nullptr;
-    QFrame *Shape1 = nullptr;
-
-    // Browser panel
-    QFrame *f1 = nullptr;
-    FileListBox *File1 = nullptr;
-    DirListBox *Dir1 = nullptr;
-    DriveListBox *Drive1 = nullptr;
-    QPushButton *find = nullptr;
-    QPushButton *Command7 = nullptr;
-    QPushButton *Command8 = nullptr;
-    QPushButton *Command6 = nullptr;
-    QPushButton *Command5 = nullptr;
-    QRadioButton *cap = nullptr;
-    QRadioButton *min = nullptr;
-    QRadioButton *Option3 = nullptr;
-
-    // Find panel
-    QGroupBox *fnd = nullptr;
-    QLineEdit *Text2 = nullptr;
-    QPushButton *Command10 = nullptr;
-    QPushButton *Command11 = nullptr;
-    QPushButton *Command9 = nullptr;
-
-    // Favorites list and its pop-up menu
-    FileListBox *File2 = nullptr;
-    QMenu *favo = nullptr;
-    QAction *remt = nullptr;
-    QAction *open = nullptr;
-    QAction *ref = nullptr;
-
-    // Toolbar
-    QFrame *tlbr = nullptr;
-    ClickLabel *Label19 = nullptr;
-    ClickLabel *m1 = nullptr;
-    ClickLabel *Label8 = nullptr;
-    ClickLabel *m2 = nullptr;
-    ClickLabel *Label7 = nullptr;
-    ClickLabel *Image1 = nullptr;
-    ClickLabel *Label10 = nullptr;
-    ClickLabel *sav = nullptr;
-    ClickLabel *Label9 = nullptr;
-    ClickLabel *reall = nullptr;
-    ClickLabel *Label11 = nullptr;
-    ClickLabel *com = nullptr;
-    ClickLabel *Label12 = nullptr;
-    ClickLabel *Image4 = nullptr;
-    ClickLabel *Label13 = nullptr;
-
-    // Hidden labels of the layout; they hold nothing the program reads
-    ClickLabel *active = nullptr;
-    ClickLabel *win = nullptr;
-    ClickLabel *Label2 = nullptr;
-
-    // Hidden picture stores: the toolbar's released and pressed pictures
-    ClickLabel *add = nullptr;
-    ClickLabel *add1 = nullptr;
-    ClickLabel *del = nullptr;
-    ClickLabel *del1 = nullptr;
-    ClickLabel *save = nullptr;
-    ClickLabel *save1 = nullptr;
-    ClickLabel *new11 = nullptr;
-    ClickLabel *new1 = nullptr;
-    ClickLabel *refall = nullptr;
-    ClickLabel *refall1 = nullptr;
-    ClickLabel *co = nullptr;
-    ClickLabel *co1 = nullptr;
-
-    QTimer *Timer1 = nullptr;
-    QTimer *Timer2 = nullptr;
-
 signals:
     void quitConfirmed();
-    void readerCreated(Form3 *reader);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -185,12 +82,12 @@ private:
     void quit();
     bool confirmQuit(); // asks the quit question; true when the program ends
 
+    PgwellUi ui;
     Platform &m_platform;
     Browser *m_browser = nullptr;
     FavoritesActions *m_favoritesActions = nullptr;
-    QString m_favoritesFolder;
     Viewer *m_viewer = nullptr;
-    QPointer<Form3> m_reader;
+    ReaderActions *m_readerActions = nullptr;
     int m_heightTwips = fullHeightTwips;
     bool m_ending = false; // the user confirmed the quit question
 };

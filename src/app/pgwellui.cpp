@@ -1,11 +1,11 @@
 #include "pgwellui.h"
 
+#include "app/pgwell.h"
 #include "controls/backgroundcolor.h"
 #include "controls/clicklabel.h"
 #include "controls/dirlistbox.h"
 #include "controls/drivelistbox.h"
 #include "controls/filelistbox.h"
-#include "app/pgwell.h"
 #include "controls/richtextbox.h"
 #include "controls/twips.h"
 
@@ -83,7 +83,7 @@ QFont boldFont(const QString &family, qreal points)
     return font;
 }
 
-void buildTitleBar(pgwell &w)
+void buildTitleBar(PgwellUi &w)
 {
     w.Image5 = place(label(w.client, "Image5", QString()), 0, 0, 12105, 375);
     w.Image5->setPixmap(QIcon(QStringLiteral(":/artwork/title.svg")).pixmap(QSize(160, 25)));
@@ -115,7 +115,7 @@ void buildTitleBar(pgwell &w)
         b->setFocusPolicy(Qt::NoFocus);
 }
 
-void buildToolbar(pgwell &w)
+void buildToolbar(PgwellUi &w)
 {
     w.tlbr = place(named(new QFrame(w.client), "tlbr"), 0, 5880, 11895, 735);
     setBackgroundColor(w.tlbr, panelGrey);
@@ -185,7 +185,7 @@ void buildToolbar(pgwell &w)
     w.co1 = pictureStore(w.client, "co1", "co1", QSize(15, 15));
 }
 
-void buildFormattingPanel(pgwell &w)
+void buildFormattingPanel(PgwellUi &w)
 {
     w.fm1 = place(named(new QFrame(w.client), "fm1"), 9120, 5760, 2655, 855);
     w.fm1->setFrameShape(QFrame::Box);
@@ -216,7 +216,7 @@ void buildFormattingPanel(pgwell &w)
     }
 }
 
-void buildAutoViewPanel(pgwell &w)
+void buildAutoViewPanel(PgwellUi &w)
 {
     w.frm = place(named(new QGroupBox(QStringLiteral("  Auto view  "), w.client), "frm"), 9360,
                   6960, 1815, 1575);
@@ -240,7 +240,7 @@ void buildAutoViewPanel(pgwell &w)
     w.Shape1->setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
-void buildBrowserPanel(pgwell &w)
+void buildBrowserPanel(PgwellUi &w)
 {
     w.f1 = place(named(new QFrame(w.client), "f1"), 2160, 6360, 7215, 2415);
     QWidget *f = w.f1;
@@ -280,11 +280,11 @@ void buildBrowserPanel(pgwell &w)
     w.Command9->setAccessibleName(QStringLiteral("Close find"));
 }
 
-void buildFavorites(pgwell &w)
+void buildFavorites(PgwellUi &w)
 {
     w.File2 = place(named(new FileListBox(w.client), "File2"), 0, 6600, 2055, 2235);
     w.File2->setAccessibleName(QStringLiteral("Favorites"));
-    w.favo = named(new QMenu(&w), "favo");
+    w.favo = named(new QMenu(w.client), "favo");
     w.remt = w.favo->addAction(QStringLiteral("Remove This file"));
     w.remt->setObjectName(QStringLiteral("remt"));
     w.open = w.favo->addAction(QStringLiteral("Open the favorite folder"));
@@ -296,20 +296,21 @@ void buildFavorites(pgwell &w)
 
 } // namespace
 
-void PgwellUi::setupUi(pgwell &w)
+void PgwellUi::setupUi(QWidget &window)
 {
-    w.setObjectName(QStringLiteral("pgwell"));
+    PgwellUi &w = *this;
+    window.setObjectName(QStringLiteral("pgwell"));
     // The task bar, the window switcher and screenshots name the window by this.
-    w.setWindowTitle(QStringLiteral("Vantrel Vaze Pagewell"));
-    w.setWindowIcon(QIcon(QStringLiteral(":/artwork/pagewell.svg")));
-    w.setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    window.setWindowTitle(QStringLiteral("Vantrel Vaze Pagewell"));
+    window.setWindowIcon(QIcon(QStringLiteral(":/artwork/pagewell.svg")));
+    window.setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     // Not resizable; the height only changes while the window unrolls at start-up.
-    w.setFixedWidth(Twips::toPixels(pgwell::fullWidthTwips));
-    w.setMinimumHeight(0);
-    w.setMaximumHeight(Twips::toPixels(pgwell::fullHeightTwips));
+    window.setFixedWidth(Twips::toPixels(pgwell::fullWidthTwips));
+    window.setMinimumHeight(0);
+    window.setMaximumHeight(Twips::toPixels(pgwell::fullHeightTwips));
 
     // The controls sit in the client area inside a thin fixed border.
-    w.client = named(new QWidget(&w), "client");
+    w.client = named(new QWidget(&window), "client");
     w.client->setGeometry(Twips::rect(45, 45, 11910, 8880));
 
     // Stacking follows creation: the toolbar lies under the browser panel and the formatting
@@ -331,8 +332,8 @@ void PgwellUi::setupUi(pgwell &w)
     w.win = stateLabel(w.client, "win", QString());
     w.Label2 = stateLabel(w.client, "Label2", QStringLiteral("0"));
 
-    w.Timer1 = named(new QTimer(&w), "Timer1");
+    w.Timer1 = named(new QTimer(&window), "Timer1");
     w.Timer1->setInterval(1000);
-    w.Timer2 = named(new QTimer(&w), "Timer2");
+    w.Timer2 = named(new QTimer(&window), "Timer2");
     w.Timer2->setInterval(100);
 }

@@ -1,9 +1,9 @@
 #include "titlebar.h"
 
-#include "controls/clicklabel.h"
 #include "app/pgwell.h"
-#include "controls/richtextbox.h"
 #include "app/titledrag.h"
+#include "controls/clicklabel.h"
+#include "controls/richtextbox.h"
 #include "controls/twips.h"
 
 #include <algorithm>
@@ -12,15 +12,16 @@
 #include <QPushButton>
 #include <QWindow>
 
-TitleBar::TitleBar(pgwell &window) : QObject(&window), w(window)
+TitleBar::TitleBar(pgwell &window, const PgwellUi &controls)
+    : QObject(&window), w(window), ui(controls)
 {
     // Both handles share one grab origin: hovering over one and dragging the other works.
-    for (ClickLabel *handle : {w.Image5, w.Label4}) {
+    for (ClickLabel *handle : {ui.Image5, ui.Label4}) {
         connect(handle, &ClickLabel::moved, this, &TitleBar::onHandleMoved);
         connect(handle, &ClickLabel::pressed, this, &TitleBar::onHandlePressed);
     }
-    connect(w.Command2, &QPushButton::clicked, this, &TitleBar::minimize);
-    connect(w.Command3, &QPushButton::clicked, this, &TitleBar::expandToggle);
+    connect(ui.Command2, &QPushButton::clicked, this, &TitleBar::minimize);
+    connect(ui.Command3, &QPushButton::clicked, this, &TitleBar::expandToggle);
 }
 
 void TitleBar::onHandleMoved(Qt::MouseButtons buttons, const QPoint &pos)
@@ -64,23 +65,23 @@ void TitleBar::expandToggle()
     Viewer &viewer = w.viewer();
     if (!viewer.isExpanded()) {
         setPaneHeightTwips(w.heightTwips() - expandedMarginTwips);
-        w.f1->hide();
-        w.frm->hide();
-        w.Command4->hide();
-        w.tlbr->hide();
+        ui.f1->hide();
+        ui.frm->hide();
+        ui.Command4->hide();
+        ui.tlbr->hide();
         viewer.setExpanded(true);
     } else {
         setPaneHeightTwips(shownPaneHeightTwips);
         viewer.setExpanded(false);
-        w.f1->show();
-        w.frm->show();
-        w.tlbr->show();
-        w.Command4->show();
+        ui.f1->show();
+        ui.frm->show();
+        ui.tlbr->show();
+        ui.Command4->show();
     }
 }
 
 void TitleBar::setPaneHeightTwips(int twips)
 {
     // Its top stays; while the panels are hidden its lower edge lies below the window's.
-    w.Text1->resize(w.Text1->width(), Twips::toPixels(std::max(twips, 0)));
+    ui.Text1->resize(ui.Text1->width(), Twips::toPixels(std::max(twips, 0)));
 }

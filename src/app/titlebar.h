@@ -4,6 +4,7 @@
 #include <QPoint>
 
 class pgwell;
+struct PgwellUi;
 
 // The home-made title bar: dragging the window by the title picture `Image5` or the title
 // text `Label4`, "-" (`Command2`) that minimizes, and the expand button (`Command3`) that hides
@@ -13,7 +14,7 @@ class TitleBar : public QObject
     Q_OBJECT
 
 public:
-    explicit TitleBar(pgwell &window);
+    TitleBar(pgwell &window, const PgwellUi &controls);
 
     void minimize();
     void expandToggle();
@@ -29,6 +30,7 @@ private:
     void setPaneHeightTwips(int twips);
 
     pgwell &w;
+    const PgwellUi &ui;
     // Where in the title the pointer was while no button was held, in twips: the point of the
     // title that stays under the pointer while the window is dragged.
     qint16 m_dragX = 0;

@@ -1,16 +1,16 @@
 #include "toolbarpictures.h"
 
-#include "controls/clicklabel.h"
 #include "app/pgwell.h"
+#include "controls/clicklabel.h"
 
-ToolbarPictures::ToolbarPictures(pgwell &w) : QObject(&w)
+ToolbarPictures::ToolbarPictures(pgwell &w, const PgwellUi &controls) : QObject(&w), ui(controls)
 {
-    wire(w.m2, w.Label7, w.del, w.del1);
-    wire(w.m1, w.Label8, w.add, w.add1);
-    wire(w.Image1, w.Label10, w.new11, w.new1);
-    wire(w.sav, w.Label9, w.save, w.save1);
-    wire(w.reall, w.Label11, w.refall, w.refall1);
-    wire(w.com, w.Label12, w.co, w.co1);
+    wire(ui.m2, ui.Label7, ui.del, ui.del1);
+    wire(ui.m1, ui.Label8, ui.add, ui.add1);
+    wire(ui.Image1, ui.Label10, ui.new11, ui.new1);
+    wire(ui.sav, ui.Label9, ui.save, ui.save1);
+    wire(ui.reall, ui.Label11, ui.refall, ui.refall1);
+    wire(ui.com, ui.Label12, ui.co, ui.co1);
 }
 
 void ToolbarPictures::wire(ClickLabel *image, ClickLabel *label, ClickLabel *normal,

@@ -4,6 +4,7 @@
 
 class ClickLabel;
 class pgwell;
+struct PgwellUi;
 
 // The toolbar's picture buttons look pressed while a mouse button is held on the picture or on
 // its label: the picture shows its greyed twin from the pressed holder, and the release puts
@@ -14,8 +15,11 @@ class ToolbarPictures : public QObject
     Q_OBJECT
 
 public:
-    explicit ToolbarPictures(pgwell &window);
+    ToolbarPictures(pgwell &window, const PgwellUi &controls);
 
 private:
     void wire(ClickLabel *image, ClickLabel *label, ClickLabel *normal, ClickLabel *pressed);
+
+private:
+    const PgwellUi &ui;
 };

@@ -2,13 +2,13 @@
 
 #include "controls/clicklabel.h"
 #include "controls/filelistbox.h"
-#include "app/pgwell.h"
-#include "viewer/autoviewinterval.h"
 #include "platform/inputbox.h"
 #include "platform/messageboxes.h"
 #include "platform/platform.h"
 #include "platform/qtsteptimer.h"
+#include "viewer/autoviewinterval.h"
 #include "viewer/liststep.h"
+#include "viewer/viewer.h"
 
 #include <QCheckBox>
 #include <QPushButton>
@@ -19,15 +19,16 @@ using Icon = MessageBoxes::Icon;
 using Buttons = MessageBoxes::Buttons;
 
 namespace {
-std::unique_ptr<StepTimer> timerFor(pgwell &w, StepTimer *given)
+std::unique_ptr<StepTimer> timerFor(QTimer *windowTimer, StepTimer *given)
 {
-    return given ? nullptr : std::make_unique<QtStepTimer>(*w.Timer1);
+    return given ? nullptr : std::make_unique<QtStepTimer>(*windowTimer);
 }
 } // namespace
 
-AutoView::AutoView(pgwell &window, StepTimer *timer)
-    : QObject(&window), w(window), m_ownTimer(timerFor(window, timer)),
-      m_timer(timer ? *timer : *m_ownTimer)
+AutoView::AutoView(Viewer &viewer, Platform &platform, const Controls &controls, StepTimer *timer,
+                   QObject *parent)
+    : QObject(parent), m_viewer(viewer), m_platform(platform), ui(controls),
+      m_ownTimer(timerFor(ui.Timer1, timer)), m_timer(timer ? *timer : *m_ownTimer)
 {
     // Until the first step applies the typed interval, the first step comes after a second.
     m_timer.stop();
@@ -35,13 +36,13 @@ AutoView::AutoView(pgwell &window, StepTimer *timer)
     m_timer.onTick([this] { tick(); });
 
     // Toggled, not clicked: clearing the box from code turns Auto view off the same way.
-    connect(w.Check1, &QCheckBox::toggled, this, &AutoView::onCheckToggled);
-    connect(w.ok, &QPushButton::clicked, this, &AutoView::start);
-    connect(w.Label3, &ClickLabel::clicked, this, &AutoView::askInterval);
-    connect(&w.viewer(), &Viewer::autoViewIntervalChanged, this, &AutoView::showInterval);
+    connect(ui.Check1, &QCheckBox::toggled, this, &AutoView::onCheckToggled);
+    connect(ui.ok, &QPushButton::clicked, this, &AutoView::start);
+    connect(ui.Label3, &ClickLabel::clicked, this, &AutoView::askInterval);
+    connect(&m_viewer, &Viewer::autoViewIntervalChanged, this, &AutoView::showInterval);
     showInterval();
-    connect(w.Label3, &ClickLabel::pressed, this, [this] { showPressed(true); });
-    connect(w.Label3, &ClickLabel::released, this, [this] { showPressed(false); });
+    connect(ui.Label3, &ClickLabel::pressed, this, [this] { showPressed(true); });
+    connect(ui.Label3, &ClickLabel::released, this, [this] { showPressed(false); });
     apply();
 }
 
@@ -67,35 +68,34 @@ void AutoView::apply()
     else
         m_timer.stop();
     const bool enabled = m_state.controlsEnabled();
-    for (QWidget *control : {static_cast<QWidget *>(w.Option1), static_cast<QWidget *>(w.Option2),
-                             static_cast<QWidget *>(w.ok), static_cast<QWidget *>(w.Label3)})
+    for (QWidget *control : {static_cast<QWidget *>(ui.Option1), static_cast<QWidget *>(ui.Option2),
+                             static_cast<QWidget *>(ui.ok), static_cast<QWidget *>(ui.Label3)})
         control->setEnabled(enabled);
 }
 
 void AutoView::askInterval()
 {
     // The box always offers the default, not the interval in use.
-    const std::optional<QString> answer = w.platform().input.ask(
+    const std::optional<QString> answer = m_platform.input.ask(
         QStringLiteral("Type the number of Milli secounde for the auto change the file .."),
         QStringLiteral("Auto change"), QString::number(AutoViewInterval::defaultMilliseconds));
     if (!answer) {
-        w.platform().messages.show(QStringLiteral("unknow value .."), Icon::Information,
-                                   Buttons::Ok);
-        w.viewer().setAutoViewIntervalText(QStringLiteral("5"));
+        m_platform.messages.show(QStringLiteral("unknow value .."), Icon::Information, Buttons::Ok);
+        m_viewer.setAutoViewIntervalText(QStringLiteral("5"));
         return;
     }
     // Taken as typed; it is checked when a step applies it. An empty answer is the default.
-    w.viewer().setAutoViewIntervalText(*answer);
+    m_viewer.setAutoViewIntervalText(*answer);
 }
 
 void AutoView::showInterval()
 {
-    w.Label3->setCaption(w.viewer().autoViewIntervalText());
+    ui.Label3->setCaption(m_viewer.autoViewIntervalText());
 }
 
 void AutoView::showPressed(bool pressed)
 {
-    w.Label3->setFrameStyle(pressed ? QFrame::Box | QFrame::Plain : QFrame::NoFrame);
+    ui.Label3->setFrameStyle(pressed ? QFrame::Box | QFrame::Plain : QFrame::NoFrame);
 }
 
 void AutoView::tick()
@@ -106,18 +106,18 @@ void AutoView::tick()
         return;
     // A file still being read is waited for: the step that started it is not undone by the
     // next, so that a short interval over large files still shows every one of them.
-    if (w.viewer().isLoading())
+    if (m_viewer.isLoading())
         return;
     const QScopedValueRollback guard(m_ticking, true);
 
-    const std::optional<int> interval = w.viewer().autoViewInterval();
+    const std::optional<int> interval = m_viewer.autoViewInterval();
     if (!interval)
         return fail();
     m_timer.setInterval(*interval);
 
-    FileListBox *list = w.Option1->isChecked()   ? w.File1
-                        : w.Option2->isChecked() ? w.File2
-                                                 : nullptr;
+    FileListBox *list = ui.Option1->isChecked()   ? ui.File1
+                        : ui.Option2->isChecked() ? ui.File2
+                                                  : nullptr;
     if (!list)
         return;
     QStringList entries;
@@ -125,7 +125,7 @@ void AutoView::tick()
         entries.append(list->item(i)->text());
     if (list != m_walkedList)
         m_place.reset();
-    const QString shown = w.viewer().shownFile().path;
+    const QString shown = m_viewer.shownFile().path;
     const int next = ListStep::forAutoView(entries, list->listIndex(), m_place, shown);
     if (next < 0)
         return fail();
@@ -138,9 +138,9 @@ void AutoView::tick()
 void AutoView::fail()
 {
     m_timer.stop();
-    w.platform().messages.show(
+    m_platform.messages.show(
         QStringLiteral(
             "The list is empty .. Please select a directory which contain some text files ..."),
         Icon::Information, Buttons::Ok);
-    w.Check1->setChecked(false);
+    ui.Check1->setChecked(false);
 }

@@ -7,8 +7,14 @@
 #include <optional>
 #include <QObject>
 
+class ClickLabel;
 class FileListBox;
-class pgwell;
+class QCheckBox;
+class QPushButton;
+class QRadioButton;
+class QTimer;
+class Viewer;
+struct Platform;
 class StepTimer;
 
 // Auto view: "Enable autoview", the choice of list, "Start" and the interval label, and the
@@ -19,8 +25,22 @@ class AutoView : public QObject
     Q_OBJECT
 
 public:
+    // The controls it works with.
+    struct Controls
+    {
+        QTimer *Timer1;
+        QCheckBox *Check1;
+        QPushButton *ok;
+        ClickLabel *Label3;
+        QRadioButton *Option1;
+        QRadioButton *Option2;
+        FileListBox *File1;
+        FileListBox *File2;
+    };
+
     // Steps on the timer given, or on the window's Timer1 when none is given.
-    AutoView(pgwell &window, StepTimer *timer);
+    AutoView(Viewer &viewer, Platform &platform, const Controls &controls, StepTimer *timer,
+             QObject *parent);
     ~AutoView() override;
 
     AutoViewState::State state() const { return m_state.state(); }
@@ -35,7 +55,9 @@ private:
     void fail();
     void apply();
 
-    pgwell &w;
+    Viewer &m_viewer;
+    Platform &m_platform;
+    Controls ui;
     std::unique_ptr<StepTimer> m_ownTimer;
     StepTimer &m_timer;
     AutoViewState m_state;

@@ -3,7 +3,6 @@
 #include "controls/clicklabel.h"
 #include "controls/filelistbox.h"
 #include "controls/operationaction.h"
-#include "app/pgwell.h"
 #include "controls/richtextbox.h"
 #include "favorites/atomicfilewriter.h"
 #include "favorites/favoriteslocation.h"
@@ -14,6 +13,7 @@
 #include "platform/messageboxes.h"
 #include "platform/platform.h"
 #include "platform/programlauncher.h"
+#include "viewer/viewer.h"
 
 #include <QAction>
 #include <QDir>
@@ -22,71 +22,77 @@
 using Icon = MessageBoxes::Icon;
 using Buttons = MessageBoxes::Buttons;
 
-FavoritesActions::FavoritesActions(pgwell &window) : QObject(&window), w(window)
+FavoritesActions::FavoritesActions(Viewer &viewer, Platform &platform, const Controls &controls,
+                                   QObject *parent)
+    : QObject(parent), m_viewer(viewer), m_platform(platform), ui(controls)
 {
     // The copy is of the pane's text: it waits for a file being read.
     auto *add = new OperationAction(QStringLiteral("Add to favorites"), this);
-    add->addControls({}, {w.m1, w.Label8});
-    add->waitForLoads(w.viewer());
+    add->addControls({}, {ui.m1, ui.Label8});
+    add->waitForLoads(m_viewer);
     connect(add, &QAction::triggered, this, &FavoritesActions::addToFavorites);
-    connect(w.File2, &FileListBox::mousePressed, this, &FavoritesActions::onFavoritesPressed);
-    connect(w.remt, &QAction::triggered, this, &FavoritesActions::removeFavorite);
-    connect(w.open, &QAction::triggered, this, &FavoritesActions::openFavoritesFolder);
-    connect(w.ref, &QAction::triggered, this, &FavoritesActions::refreshFavoritesThenFiles);
-    connect(w.reall, &ClickLabel::clicked, this, &FavoritesActions::refreshFilesThenFavorites);
-    connect(w.Label11, &ClickLabel::clicked, this, &FavoritesActions::refreshFilesThenFavorites);
+    connect(ui.File2, &FileListBox::mousePressed, this, &FavoritesActions::onFavoritesPressed);
+    connect(ui.remt, &QAction::triggered, this, &FavoritesActions::removeFavorite);
+    connect(ui.open, &QAction::triggered, this, &FavoritesActions::openFavoritesFolder);
+    connect(ui.ref, &QAction::triggered, this, &FavoritesActions::refreshFavoritesThenFiles);
+    connect(ui.reall, &ClickLabel::clicked, this, &FavoritesActions::refreshFilesThenFavorites);
+    connect(ui.Label11, &ClickLabel::clicked, this, &FavoritesActions::refreshFilesThenFavorites);
+    // The reader's Add to favo: silent on failure, as the reader says nothing.
+    connect(&m_viewer, &Viewer::addToFavoritesRequested, this,
+            [this](const QString &name, const QString &text) { addTextToFavorites(name, text); });
 }
 
 void FavoritesActions::addToFavorites()
 {
     // The copy is named after the file list's entry; with none selected there is no name, and
     // nothing is written or said.
-    const QString name = w.File1->fileName();
+    const QString name = ui.File1->fileName();
     if (name.isEmpty())
         return;
-    const QString error = addTextToFavorites(name, w.Text1->text());
+    const QString error = addTextToFavorites(name, ui.Text1->text());
     if (!error.isEmpty())
-        w.platform().messages.show(error, Icon::None, Buttons::Ok);
+        m_platform.messages.show(error, Icon::None, Buttons::Ok);
 }
 
 QString FavoritesActions::addTextToFavorites(const QString &name, const QString &text)
 {
-    const QString folder = w.favoritesFolder();
+    const QString folder = m_viewer.favoritesFolder();
     QString error;
     if (!FavoritesLocation::ensure(folder, &error))
         return error;
     // A plain file's copy keeps its encoding and line ends, as a Save of it would.
     ShownFile conventions;
-    const ShownFile &shown = w.viewer().shownFile();
+    const ShownFile &shown = m_viewer.shownFile();
     if (!shown.richText && !shown.isEmpty())
         conventions = shown;
     const QString path = folder + u'/' + name;
     const std::optional<PlainTextSave::Content> content =
-        PlainTextSave::bytesFor(w.platform().messages, path, text, conventions);
+        PlainTextSave::bytesFor(m_platform.messages, path, text, conventions);
     if (!content)
         return {}; // the user chose to write nothing
     error = AtomicFileWriter::write(path, content->bytes);
     if (!error.isEmpty())
         return error;
-    ListRefresh::keepingSelection(*w.File2);
+    ListRefresh::keepingSelection(*ui.File2);
     return {};
 }
 
 void FavoritesActions::removeFavorite()
 {
-    const QString name = w.File2->fileName();
+    const QString name = ui.File2->fileName();
     QString error = QStringLiteral("No favorite is selected in the favorites list");
-    if (!name.isEmpty() && FileDisposal::discard(w.favoritesFolder() + u'/' + name, &error)) {
+    if (!name.isEmpty() &&
+        FileDisposal::discard(m_viewer.favoritesFolder() + u'/' + name, &error)) {
         // The pane and the record stay, even when the pane shows the removed file.
-        ListRefresh::keepingSelection(*w.File2);
+        ListRefresh::keepingSelection(*ui.File2);
         return;
     }
-    w.platform().messages.show(error, Icon::None, Buttons::Ok);
+    m_platform.messages.show(error, Icon::None, Buttons::Ok);
 }
 
 void FavoritesActions::openFavoritesFolder()
 {
-    const QString folder = QDir::toNativeSeparators(w.favoritesFolder());
+    const QString folder = QDir::toNativeSeparators(m_viewer.favoritesFolder());
 #if defined(Q_OS_WIN)
     const QString program = QStringLiteral("explorer");
 #elif defined(Q_OS_MACOS)
@@ -99,13 +105,13 @@ void FavoritesActions::openFavoritesFolder()
     // a command line: a path with blanks stays one path.
     const auto ended = [this, folder, program](int status) {
         if (status != 0)
-            w.platform().messages.show(QStringLiteral("Cannot open the favorites folder %1: %2")
-                                           .arg(folder, openerFailure(program, status)),
-                                       Icon::None, Buttons::Ok);
+            m_platform.messages.show(QStringLiteral("Cannot open the favorites folder %1: %2")
+                                         .arg(folder, openerFailure(program, status)),
+                                     Icon::None, Buttons::Ok);
     };
     QString error;
-    if (!w.platform().launcher.startWatched(program, {folder}, this, ended, &error))
-        w.platform().messages.show(error, Icon::None, Buttons::Ok);
+    if (!m_platform.launcher.startWatched(program, {folder}, this, ended, &error))
+        m_platform.messages.show(error, Icon::None, Buttons::Ok);
 }
 
 QString FavoritesActions::openerFailure(const QString &program, int status)
@@ -132,19 +138,19 @@ QString FavoritesActions::openerFailure(const QString &program, int status)
 
 void FavoritesActions::refreshFavoritesThenFiles()
 {
-    ListRefresh::keepingSelection(*w.File2);
-    ListRefresh::keepingSelection(*w.File1);
+    ListRefresh::keepingSelection(*ui.File2);
+    ListRefresh::keepingSelection(*ui.File1);
 }
 
 void FavoritesActions::refreshFilesThenFavorites()
 {
-    ListRefresh::keepingSelection(*w.File1);
-    ListRefresh::keepingSelection(*w.File2);
+    ListRefresh::keepingSelection(*ui.File1);
+    ListRefresh::keepingSelection(*ui.File2);
 }
 
 void FavoritesActions::onFavoritesPressed(Qt::MouseButton button, const QPoint &globalPos)
 {
     // The press leaves the selection alone: the menu acts on the entry selected before.
     if (button == Qt::RightButton)
-        w.favo->popup(globalPos);
+        ui.favo->popup(globalPos);
 }

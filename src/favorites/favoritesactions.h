@@ -4,7 +4,13 @@
 #include <QPoint>
 #include <QString>
 
-class pgwell;
+class ClickLabel;
+class FileListBox;
+class QAction;
+class QMenu;
+class RichTextBox;
+class Viewer;
+struct Platform;
 
 // The favorites folder's operations: add the shown text, remove a favorite, open the folder in
 // the file manager, refresh the lists; and the pop-up menu over the favorites list.
@@ -13,7 +19,23 @@ class FavoritesActions : public QObject
     Q_OBJECT
 
 public:
-    explicit FavoritesActions(pgwell &window);
+    // The controls it works with.
+    struct Controls
+    {
+        ClickLabel *m1;
+        ClickLabel *Label8;
+        FileListBox *File2;
+        QAction *remt;
+        QAction *open;
+        QAction *ref;
+        ClickLabel *reall;
+        ClickLabel *Label11;
+        FileListBox *File1;
+        RichTextBox *Text1;
+        QMenu *favo;
+    };
+
+    FavoritesActions(Viewer &viewer, Platform &platform, const Controls &controls, QObject *parent);
 
     void addToFavorites();
     // Stores the text as the favorite of that name and refreshes the favorites list; returns
@@ -29,5 +51,7 @@ private:
     // What the file opener's exit status means, for the user.
     static QString openerFailure(const QString &program, int status);
 
-    pgwell &w;
+    Viewer &m_viewer;
+    Platform &m_platform;
+    Controls ui;
 };

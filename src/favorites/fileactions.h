@@ -6,7 +6,12 @@
 #include <QString>
 
 class OperationAction;
-class pgwell;
+class ClickLabel;
+class FileListBox;
+class QPushButton;
+class RichTextBox;
+class Viewer;
+struct Platform;
 
 // New, Save, Save as and Delete: they act on the file the viewing pane shows, as the record of
 // the shown file names it, whatever the lists' selections are now.
@@ -15,7 +20,24 @@ class FileActions : public QObject
     Q_OBJECT
 
 public:
-    explicit FileActions(pgwell &window);
+    // The controls it works with.
+    struct Controls
+    {
+        QPushButton *Command5;
+        ClickLabel *Image1;
+        ClickLabel *Label10;
+        QPushButton *Command8;
+        ClickLabel *sav;
+        ClickLabel *Label9;
+        QPushButton *Command6;
+        ClickLabel *m2;
+        ClickLabel *Label7;
+        RichTextBox *Text1;
+        FileListBox *File1;
+        FileListBox *File2;
+    };
+
+    FileActions(Viewer &viewer, Platform &platform, const Controls &controls, QObject *parent);
 
     void newText();
     void save();
@@ -27,7 +49,9 @@ private:
     PlainTextSave::Pieces paneText() const;
     QByteArray richText() const; // what a save writes to an RTF file
 
-    pgwell &w;
+    Viewer &m_viewer;
+    Platform &m_platform;
+    Controls ui;
     OperationAction *m_new = nullptr;
     OperationAction *m_save = nullptr;
     OperationAction *m_saveAs = nullptr;

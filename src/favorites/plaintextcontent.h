@@ -1,7 +1,7 @@
 #pragma once
 
-#include "viewer/shownfile.h"
 #include "text/textencoder.h"
+#include "viewer/shownfile.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,9 +1,9 @@
 #include "plaintextsave.h"
 
 #include "favorites/atomicfilewriter.h"
-#include "text/pieceencoder.h"
 #include "favorites/plaintextcontent.h"
 #include "platform/messageboxes.h"
+#include "text/pieceencoder.h"
 
 #include <QDir>
 

@@ -138,7 +138,8 @@ PaneFileReader::Result PaneFileReader::check(const QString &path, const Limits &
             return *refused;
         // A formatted document, and anything read whole, takes its bytes and a document; a
         // large plain text only its characters and line index.
-        const bool whole = size <= limits.readWholeUpTo || isRtf(file.peek(16));
+        const bool whole =
+            size <= limits.readWholeUpTo || (!limits.plainTextOnly && isRtf(file.peek(16)));
         const qint64 needed = whole ? size * limits.richMemoryPerByte : plainMemoryFor(size);
         if (!limits.budget.allows(needed))
             return failure(Status::OutOfMemory, WholeFileReader::outOfMemoryMessage(path));
@@ -174,7 +175,7 @@ PaneFileReader::Result PaneFileReader::read(const QString &path, const Limits &l
             if (read.status != Status::Ok)
                 return result;
             result.bytes = std::move(read.bytes);
-            if (isRtf(result.bytes)) {
+            if (!limits.plainTextOnly && isRtf(result.bytes)) {
                 result.rich = true;
                 buildRich(result);
                 return result;
@@ -186,7 +187,7 @@ PaneFileReader::Result PaneFileReader::read(const QString &path, const Limits &l
         }
 
         const QByteArray head = file.peek(16);
-        if (isRtf(head)) {
+        if (!limits.plainTextOnly && isRtf(head)) {
             if (!limits.budget.allows(size * limits.richMemoryPerByte))
                 return failure(Status::OutOfMemory, WholeFileReader::outOfMemoryMessage(path));
             Result result;

@@ -42,6 +42,7 @@ public:
         MemoryBudget budget;
         qint64 richMemoryPerByte = 8;    // building a formatted document takes this much per byte
         qint64 readWholeUpTo = 16 << 20; // plain files up to this size are read whole
+        bool plainTextOnly = false;      // an RTF file too is shown as its markup
     };
 
     // What can be told before reading, cheaply enough for the GUI thread: whether the file is

@@ -4,13 +4,13 @@
 #include <QFile>
 
 #include <algorithm>
-#include <utility>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <new>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -138,8 +138,9 @@ WholeFileReader::Opened WholeFileReader::open(const QString &path)
         return fail(openFailure(path, errno));
     Descriptor owner(fd);
     if (::fstat(fd, &info) != 0)
-        return fail(failure(Status::Failed, QStringLiteral("Cannot read %1: %2")
-                                                .arg(native(path), systemError(errno))));
+        return fail(
+            failure(Status::Failed,
+                    QStringLiteral("Cannot read %1: %2").arg(native(path), systemError(errno))));
     if (!S_ISREG(info.st_mode))
         return fail(failure(Status::NotRegular, notRegularMessage(path)));
     // A regular file after all: reads may wait for the disk as usual.

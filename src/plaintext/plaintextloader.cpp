@@ -1,7 +1,7 @@
 #include "plaintextloader.h"
 
-#include "text/lineendtally.h"
 #include "plaintext/textarena.h"
+#include "text/lineendtally.h"
 
 #include <QBuffer>
 #include <QIODevice>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "text/textdecoder.h"
 #include "plaintext/textbuffer.h"
+#include "text/textdecoder.h"
 
 #include <QByteArrayView>
 #include <QString>

@@ -1,8 +1,8 @@
 #include "form3.h"
 
-#include "viewer/displayrules.h"
 #include "controls/twips.h"
 #include "plaintext/plaintextview.h"
+#include "viewer/displayrules.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -11,7 +11,6 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
-
 
 Form3::Form3(QScreen *screen)
     : QWidget(nullptr,
@@ -112,7 +111,8 @@ void Form3::setReaderText(TextBuffer buffer)
 
 void Form3::setShownFileName(const QString &name)
 {
-    setWindowTitle(name.isEmpty() ? QLatin1String(designCaption) : DisplayRules::readerCaption(name));
+    setWindowTitle(name.isEmpty() ? QLatin1String(designCaption)
+                                  : DisplayRules::readerCaption(name));
 }
 
 QString Form3::readerText() const

@@ -1,13 +1,12 @@
 #include "readeractions.h"
 
-#include "viewer/displayrules.h"
 #include "controls/filelistbox.h"
-#include "app/pgwell.h"
 #include "controls/richtextbox.h"
-#include "favorites/favoritesactions.h"
 #include "platform/messageboxes.h"
 #include "platform/platform.h"
 #include "reader/form3.h"
+#include "viewer/displayrules.h"
+#include "viewer/viewer.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -17,10 +16,36 @@ using Icon = MessageBoxes::Icon;
 using Buttons = MessageBoxes::Buttons;
 using Move = ListStep::Move;
 
-ReaderActions::ReaderActions(pgwell &window) : QObject(&window), w(window)
+ReaderActions::ReaderActions(Viewer &viewer, Platform &platform, const Controls &controls,
+                             QWidget &window)
+    : QObject(&window), m_viewer(viewer), m_platform(platform), ui(controls), m_window(window)
 {
-    connect(w.Command7, &QPushButton::clicked, this, &ReaderActions::showReader);
-    connect(&w, &pgwell::readerCreated, this, &ReaderActions::attach);
+    connect(ui.Command7, &QPushButton::clicked, this, &ReaderActions::showReader);
+}
+
+ReaderActions::~ReaderActions()
+{
+    // The reader is a window of its own, not a child, so that it does not stay above the main
+    // window.
+    delete m_reader;
+}
+
+Form3 *ReaderActions::existingReader() const
+{
+    return m_reader && !m_reader->isClosed() ? m_reader : nullptr;
+}
+
+Form3 *ReaderActions::reader()
+{
+    if (!existingReader()) {
+        m_reader = new Form3(m_window.screen());
+        // Its caption names the file whose text it holds, as the viewer records it.
+        m_reader->setShownFileName(m_viewer.readerFileName());
+        connect(&m_viewer, &Viewer::readerFileNameChanged, m_reader,
+                [this] { m_reader->setShownFileName(m_viewer.readerFileName()); });
+        attach(m_reader);
+    }
+    return m_reader;
 }
 
 void ReaderActions::attach(Form3 *reader)
@@ -30,44 +55,44 @@ void ReaderActions::attach(Form3 *reader)
     connect(reader->skip1, &QAction::triggered, this, [this] { step(Move::Skip); });
     connect(reader->add1, &QAction::triggered, this, &ReaderActions::addToFavorites);
     // Its name and text change with the display in flight: it waits for it.
-    reader->add1->setEnabled(!w.viewer().isLoading());
-    connect(&w.viewer(), &Viewer::loadingChanged, reader->add1,
+    reader->add1->setEnabled(!m_viewer.isLoading());
+    connect(&m_viewer, &Viewer::loadingChanged, reader->add1,
             [add = reader->add1](bool loading) { add->setEnabled(!loading); });
 }
 
 void ReaderActions::showReader()
 {
-    Form3 *reader = w.existingReader();
-    if (!reader) {
+    Form3 *shown = existingReader();
+    if (!shown) {
         // A new reader starts from what the pane holds now, edits included, so that it never
         // opens empty beside a text.
-        reader = w.reader();
-        reader->setReaderText(w.Text1->plainTextBuffer());
+        shown = reader();
+        shown->setReaderText(ui.Text1->plainTextBuffer());
     }
-    if (reader->isVisible()) {
+    if (shown->isVisible()) {
         // Already open, maybe behind the main window: bring it to the front.
-        reader->raise();
-        reader->activateWindow();
+        shown->raise();
+        shown->activateWindow();
     }
-    reader->show();
+    shown->show();
 }
 
 void ReaderActions::step(Move move)
 {
-    Form3 *reader = w.existingReader();
+    Form3 *reader = existingReader();
     if (!reader)
         return;
     // The list is chosen at each step, so toggling "Favorites" moves nothing by itself.
-    FileListBox *list = reader->Check1->isChecked() ? w.File2 : w.File1;
+    FileListBox *list = reader->Check1->isChecked() ? ui.File2 : ui.File1;
     const ListStep::Result result = ListStep::forReader(move, list->listCount(), list->listIndex());
     switch (result.refusal) {
     case ListStep::Refusal::EmptyList:
-        w.platform().messages.show(QStringLiteral("The list is empty ...!!"), Icon::Information,
-                                   Buttons::Ok);
+        m_platform.messages.show(QStringLiteral("The list is empty ...!!"), Icon::Information,
+                                 Buttons::Ok);
         return;
     case ListStep::Refusal::AtFirst:
-        w.platform().messages.show(QStringLiteral("You are at the first Item .."),
-                                   Icon::Information, Buttons::Ok);
+        m_platform.messages.show(QStringLiteral("You are at the first Item .."), Icon::Information,
+                                 Buttons::Ok);
         return;
     case ListStep::Refusal::None:
         break;
@@ -79,9 +104,9 @@ void ReaderActions::addToFavorites()
 {
     // Named after the file whose text the reader holds, never after another list's selection,
     // so one file's text is never stored under another file's name. Silent on failure.
-    const Form3 *reader = w.existingReader();
-    const QString name = w.viewer().readerFileName();
+    const Form3 *reader = existingReader();
+    const QString name = m_viewer.readerFileName();
     if (!reader || name.isEmpty())
         return;
-    w.favoritesActions().addTextToFavorites(name, reader->readerText());
+    m_viewer.addToFavorites(name, reader->readerText());
 }

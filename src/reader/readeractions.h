@@ -3,9 +3,14 @@
 #include "viewer/liststep.h"
 
 #include <QObject>
+#include <QPointer>
 
 class Form3;
-class pgwell;
+class FileListBox;
+class QPushButton;
+class RichTextBox;
+class Viewer;
+struct Platform;
 
 // The full-screen reader's behaviour: "Full screen mode" opens it, its menu steps through the
 // main window's lists and stores its text as a favorite. A step only selects an entry; the
@@ -15,7 +20,23 @@ class ReaderActions : public QObject
     Q_OBJECT
 
 public:
-    explicit ReaderActions(pgwell &window);
+    // The controls it works with.
+    struct Controls
+    {
+        QPushButton *Command7;
+        RichTextBox *Text1;
+        FileListBox *File2;
+        FileListBox *File1;
+    };
+
+    // window: the main window, whose screen the reader covers.
+    ReaderActions(Viewer &viewer, Platform &platform, const Controls &controls, QWidget &window);
+    ~ReaderActions() override;
+
+    // The reader: made hidden on first use (a display writes into it), destroyed by its own
+    // Close. Covers the screen the main window is on.
+    Form3 *reader();
+    Form3 *existingReader() const;
 
     void showReader();
     void step(ListStep::Move move);
@@ -24,5 +45,9 @@ public:
 private:
     void attach(Form3 *reader);
 
-    pgwell &w;
+    Viewer &m_viewer;
+    Platform &m_platform;
+    Controls ui;
+    QWidget &m_window;
+    QPointer<Form3> m_reader;
 };

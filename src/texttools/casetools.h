@@ -4,7 +4,10 @@
 
 #include <QObject>
 
-class pgwell;
+class QRadioButton;
+class RichTextBox;
+class Viewer;
+struct Platform;
 
 // "Make CAP", "Make Min" and "Nomal": converting the pane's whole text once, keeping it in the
 // chosen case while it changes, and going back to the file's own text.
@@ -13,7 +16,16 @@ class CaseTools : public QObject
     Q_OBJECT
 
 public:
-    explicit CaseTools(pgwell &window);
+    // The controls it works with.
+    struct Controls
+    {
+        QRadioButton *cap;
+        QRadioButton *min;
+        QRadioButton *Option3;
+        RichTextBox *Text1;
+    };
+
+    CaseTools(Viewer &viewer, Platform &platform, const Controls &controls, QObject *parent);
 
     CaseMode mode() const;
 
@@ -27,7 +39,9 @@ private:
     void noteChange(int position, int removed, int added);
     void keepInCase();
 
-    pgwell &w;
+    Viewer &m_viewer;
+    Platform &m_platform;
+    Controls ui;
     bool m_converting = false;
     // The part of the text changed since the last reaction, or none (from < 0).
     qsizetype m_changedFrom = -1;

@@ -3,13 +3,13 @@
 #include "controls/backgroundcolor.h"
 #include "controls/clicklabel.h"
 #include "controls/operationaction.h"
-#include "app/pgwell.h"
 #include "controls/richtextbox.h"
 #include "platform/messageboxes.h"
 #include "platform/platform.h"
 #include "platform/programlauncher.h"
 #include "texttools/clipslots.h"
 #include "texttools/clipslotwriter.h"
+#include "viewer/viewer.h"
 
 using Icon = MessageBoxes::Icon;
 using Buttons = MessageBoxes::Buttons;
@@ -19,35 +19,37 @@ const QColor pressedColor(128, 128, 255);
 const QColor hoverColor(192, 192, 255);
 } // namespace
 
-ClipSlotActions::ClipSlotActions(pgwell &window) : QObject(&window), w(window)
+ClipSlotActions::ClipSlotActions(Viewer &viewer, Platform &platform, const Controls &controls,
+                                 QObject *parent)
+    : QObject(parent), m_viewer(viewer), m_platform(platform), ui(controls)
 {
     // Sends the pane's text: it waits for a file being read.
     auto *send = new OperationAction(QStringLiteral("Send to clip"), this);
-    send->addControls({}, {w.Label13});
-    send->waitForLoads(w.viewer());
+    send->addControls({}, {ui.Label13});
+    send->waitForLoads(m_viewer);
     connect(send, &QAction::triggered, this, &ClipSlotActions::send);
-    connect(w.Image4, &ClickLabel::clicked, this, &ClipSlotActions::reportFreeSlots);
-    connect(w.Label13, &ClickLabel::pressed, this, [this] {
-        setBackgroundColor(w.Label13, pressedColor);
-        w.Label13->setFrameStyle(QFrame::Box | QFrame::Plain);
+    connect(ui.Image4, &ClickLabel::clicked, this, &ClipSlotActions::reportFreeSlots);
+    connect(ui.Label13, &ClickLabel::pressed, this, [this] {
+        setBackgroundColor(ui.Label13, pressedColor);
+        ui.Label13->setFrameStyle(QFrame::Box | QFrame::Plain);
     });
-    connect(w.Label13, &ClickLabel::released, this, [this] {
-        setBackgroundColor(w.Label13, hoverColor);
-        w.Label13->setFrameStyle(QFrame::NoFrame);
+    connect(ui.Label13, &ClickLabel::released, this, [this] {
+        setBackgroundColor(ui.Label13, hoverColor);
+        ui.Label13->setFrameStyle(QFrame::NoFrame);
     });
-    connect(w.Label13, &ClickLabel::moved, this,
-            [this] { setBackgroundColor(w.Label13, hoverColor); });
+    connect(ui.Label13, &ClickLabel::moved, this,
+            [this] { setBackgroundColor(ui.Label13, hoverColor); });
 }
 
 void ClipSlotActions::send()
 {
-    const QString folder = ClipSlots::folder(w.viewer().clipFolderSetting());
-    const ClipSlotWriter::Result sent = ClipSlotWriter(folder).send(w.Text1->toPlainText());
+    const QString folder = ClipSlots::folder(m_viewer.clipFolderSetting());
+    const ClipSlotWriter::Result sent = ClipSlotWriter(folder).send(ui.Text1->toPlainText());
     if (!sent.error.isEmpty()) {
         showFailure(sent.error);
         return;
     }
-    Platform &platform = w.platform();
+    Platform &platform = m_platform;
     if (sent.slot == 0)
         platform.messages.show(QStringLiteral("All the clips are full please free up them .."),
                                Icon::Information, Buttons::Ok);
@@ -61,13 +63,13 @@ void ClipSlotActions::send()
 
 void ClipSlotActions::reportFreeSlots()
 {
-    w.platform().messages.show(ClipSlots::freeReport(ClipSlots::folder(w.viewer().clipFolderSetting())),
-                               Icon::None, Buttons::Ok);
+    m_platform.messages.show(ClipSlots::freeReport(ClipSlots::folder(m_viewer.clipFolderSetting())),
+                             Icon::None, Buttons::Ok);
 }
 
 void ClipSlotActions::showFailure(const QString &error)
 {
-    w.platform().messages.show(
+    m_platform.messages.show(
         error +
             QStringLiteral("Faild to found Vantrel Stashbox .. please ensure that you get all the "
                            "Vantrel tools..you can download them from the place where you got "

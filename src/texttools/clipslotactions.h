@@ -2,7 +2,10 @@
 
 #include <QObject>
 
-class pgwell;
+class ClickLabel;
+class RichTextBox;
+class Viewer;
+struct Platform;
 
 // The toolbar's clip slot controls: "Send to Vantrel Stash" (Label13) writes the pane's text to
 // the first free slot and offers to start sbx; the picture beside it (Image4) tells how many
@@ -12,7 +15,15 @@ class ClipSlotActions : public QObject
     Q_OBJECT
 
 public:
-    explicit ClipSlotActions(pgwell &window);
+    // The controls it works with.
+    struct Controls
+    {
+        ClickLabel *Label13;
+        ClickLabel *Image4;
+        RichTextBox *Text1;
+    };
+
+    ClipSlotActions(Viewer &viewer, Platform &platform, const Controls &controls, QObject *parent);
 
     void send();
     void reportFreeSlots();
@@ -20,5 +31,7 @@ public:
 private:
     void showFailure(const QString &error);
 
-    pgwell &w;
+    Viewer &m_viewer;
+    Platform &m_platform;
+    Controls ui;
 };

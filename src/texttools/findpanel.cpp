@@ -1,10 +1,10 @@
 #include "findpanel.h"
 #include "textsearch.h"
 
-#include "app/pgwell.h"
 #include "controls/richtextbox.h"
 #include "platform/messageboxes.h"
 #include "platform/platform.h"
+#include "viewer/viewer.h"
 
 #include <QEvent>
 #include <QGroupBox>
@@ -15,37 +15,38 @@ namespace {
 const QColor hintGrey(171, 171, 171);
 }
 
-FindPanel::FindPanel(pgwell &window) : QObject(&window), w(window)
+FindPanel::FindPanel(Viewer &viewer, Platform &platform, const Controls &controls, QObject *parent)
+    : QObject(parent), m_viewer(viewer), m_platform(platform), ui(controls)
 {
-    connect(w.find, &QPushButton::clicked, this, &FindPanel::open);
-    connect(w.Command9, &QPushButton::clicked, this, &FindPanel::close);
-    connect(w.Command10, &QPushButton::clicked, this, &FindPanel::findFirst);
-    connect(w.Command11, &QPushButton::clicked, this, &FindPanel::findNext);
+    connect(ui.find, &QPushButton::clicked, this, &FindPanel::open);
+    connect(ui.Command9, &QPushButton::clicked, this, &FindPanel::close);
+    connect(ui.Command10, &QPushButton::clicked, this, &FindPanel::findFirst);
+    connect(ui.Command11, &QPushButton::clicked, this, &FindPanel::findNext);
     // Any change, typed or the emptying on a click, shows the word in the normal text colour.
-    connect(w.Text2, &QLineEdit::textChanged, this,
-            [this] { setWordColor(w.Text2->palette().color(QPalette::ButtonText)); });
-    w.Text2->installEventFilter(this);
+    connect(ui.Text2, &QLineEdit::textChanged, this,
+            [this] { setWordColor(ui.Text2->palette().color(QPalette::ButtonText)); });
+    ui.Text2->installEventFilter(this);
 }
 
 bool FindPanel::eventFilter(QObject *watched, QEvent *event)
 {
     // Every click into the box empties it, also of a word the user typed.
-    if (watched == w.Text2 && event->type() == QEvent::MouseButtonPress)
-        w.Text2->clear();
+    if (watched == ui.Text2 && event->type() == QEvent::MouseButtonPress)
+        ui.Text2->clear();
     return QObject::eventFilter(watched, event);
 }
 
 void FindPanel::open()
 {
-    for (QPushButton *covered : {w.Command6, w.Command7, w.Command8, w.find, w.Command5})
+    for (QPushButton *covered : {ui.Command6, ui.Command7, ui.Command8, ui.find, ui.Command5})
         covered->hide();
-    w.fnd->show();
+    ui.fnd->show();
 }
 
 void FindPanel::close()
 {
-    w.fnd->hide();
-    for (QPushButton *covered : {w.Command6, w.Command7, w.Command8, w.find, w.Command5})
+    ui.fnd->hide();
+    for (QPushButton *covered : {ui.Command6, ui.Command7, ui.Command8, ui.find, ui.Command5})
         covered->show();
 }
 
@@ -58,27 +59,27 @@ void FindPanel::findFirst()
 void FindPanel::findNext()
 {
     setWordColor(hintGrey);
-    search(qsizetype(w.viewer().findPosition()) + 1);
+    search(qsizetype(m_viewer.findPosition()) + 1);
 }
 
 void FindPanel::search(qsizetype start)
 {
-    const QString word = w.Text2->text();
+    const QString word = ui.Text2->text();
     const qsizetype found = find(word, start);
     if (found > 0) {
-        w.viewer().setFindPosition(int(found));
-        w.Text1->select(int(found - 1), int(word.size()));
+        m_viewer.setFindPosition(int(found));
+        ui.Text1->select(int(found - 1), int(word.size()));
     } else {
-        w.platform().messages.show(QStringLiteral("Finished searching the text."),
-                                   MessageBoxes::Icon::Information, MessageBoxes::Buttons::Ok);
+        m_platform.messages.show(QStringLiteral("Finished searching the text."),
+                                 MessageBoxes::Icon::Information, MessageBoxes::Buttons::Ok);
     }
     // Last, so that the selection shows.
-    w.Text1->setFocus();
+    ui.Text1->setFocus();
 }
 
 qsizetype FindPanel::find(const QString &word, qsizetype start) const
 {
-    const RichTextBox &pane = *w.Text1;
+    const RichTextBox &pane = *ui.Text1;
     const TextSearch::Source text{
         pane.textLength(),
         [&pane](QStringView word, qsizetype from) { return pane.indexOf(word, from); },
@@ -91,7 +92,7 @@ qsizetype FindPanel::find(const QString &word, qsizetype start) const
 
 void FindPanel::setWordColor(const QColor &color)
 {
-    QPalette palette = w.Text2->palette();
+    QPalette palette = ui.Text2->palette();
     palette.setColor(QPalette::Text, color);
-    w.Text2->setPalette(palette);
+    ui.Text2->setPalette(palette);
 }

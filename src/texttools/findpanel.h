@@ -2,7 +2,12 @@
 
 #include <QObject>
 
-class pgwell;
+class QGroupBox;
+class QLineEdit;
+class QPushButton;
+class RichTextBox;
+class Viewer;
+struct Platform;
 
 // The find panel: opening and closing it in place of the five buttons it covers, the word box
 // with its grey hint, and Find / Find next stepping through the pane's text.
@@ -11,7 +16,23 @@ class FindPanel : public QObject
     Q_OBJECT
 
 public:
-    explicit FindPanel(pgwell &window);
+    // The controls it works with.
+    struct Controls
+    {
+        QPushButton *find;
+        QPushButton *Command9;
+        QPushButton *Command10;
+        QPushButton *Command11;
+        QLineEdit *Text2;
+        QPushButton *Command6;
+        QPushButton *Command7;
+        QPushButton *Command8;
+        QPushButton *Command5;
+        QGroupBox *fnd;
+        RichTextBox *Text1;
+    };
+
+    FindPanel(Viewer &viewer, Platform &platform, const Controls &controls, QObject *parent);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -27,5 +48,7 @@ private:
     // search alone, not a copy of a long text.
     qsizetype find(const QString &word, qsizetype start) const;
 
-    pgwell &w;
+    Viewer &m_viewer;
+    Platform &m_platform;
+    Controls ui;
 };

@@ -2,7 +2,10 @@
 
 #include <QObject>
 
-class pgwell;
+class ClickLabel;
+class RichTextBox;
+class Viewer;
+struct Platform;
 
 // The pane's small tools: Bold, Italic, Underline and Color on the selection, Print, and
 // sending the whole text to the clipboard.
@@ -11,7 +14,20 @@ class TextTools : public QObject
     Q_OBJECT
 
 public:
-    explicit TextTools(pgwell &window);
+    // The controls it works with.
+    struct Controls
+    {
+        ClickLabel *Label5;
+        ClickLabel *Label14;
+        ClickLabel *Label15;
+        ClickLabel *Label16;
+        ClickLabel *Label18;
+        ClickLabel *com;
+        ClickLabel *Label12;
+        RichTextBox *Text1;
+    };
+
+    TextTools(Viewer &viewer, Platform &platform, const Controls &controls, QObject *parent);
 
 private:
     void toggleBold();
@@ -23,5 +39,7 @@ private:
     // False, after saying why, when the pane's text cannot be changed.
     bool formattable();
 
-    pgwell &w;
+    Viewer &m_viewer;
+    Platform &m_platform;
+    Controls ui;
 };

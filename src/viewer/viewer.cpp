@@ -14,6 +14,12 @@ void Viewer::setShownFile(const ShownFile &file)
     emit shownFileChanged();
 }
 
+void Viewer::redisplayAsPlainText()
+{
+    if (!m_lastFileListPath.isEmpty())
+        emit redisplayRequested(m_lastFileListPath);
+}
+
 void Viewer::setLoading(bool loading)
 {
     if (m_loading == loading)

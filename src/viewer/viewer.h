@@ -27,6 +27,8 @@ public:
     // no folder was chosen yet and nothing was read.
     QString lastFileListPath() const { return m_lastFileListPath; }
     void setLastFileListPath(const QString &path) { m_lastFileListPath = path; }
+    // "Nomal": shows that file again, as plain text, through the display's own steps.
+    void redisplayAsPlainText();
 
     // A display's file is being read. Until it is shown or dropped, the operations that act on
     // the shown file wait (their actions are disabled): the pane still shows the file before,
@@ -51,6 +53,16 @@ public:
     std::optional<int> autoViewInterval() const { return m_interval; }
     void setAutoViewIntervalText(const QString &typed);
 
+    // The favorites folder, decided once at start-up: every favorites operation works in it.
+    QString favoritesFolder() const { return m_favoritesFolder; }
+    void setFavoritesFolder(const QString &folder) { m_favoritesFolder = folder; }
+    // Keeps a copy of a text among the favorites under the name given (the reader's Add to
+    // favo); the favorites feature writes it.
+    void addToFavorites(const QString &name, const QString &text)
+    {
+        emit addToFavoritesRequested(name, text);
+    }
+
     // The 1-based position of the last word found; 0 before any.
     int findPosition() const { return m_findPosition; }
     void setFindPosition(int position) { m_findPosition = position; }
@@ -70,6 +82,8 @@ signals:
     void folderChanged();
     void autoViewIntervalChanged();
     void readerFileNameChanged();
+    void redisplayRequested(const QString &path);
+    void addToFavoritesRequested(const QString &name, const QString &text);
 
 private:
     ShownFile m_shown;
@@ -81,5 +95,6 @@ private:
     std::optional<int> m_interval;
     int m_findPosition = 0;
     QString m_clipFolderSetting;
+    QString m_favoritesFolder;
     QString m_readerFileName;
 };

@@ -1,10 +1,10 @@
 // Showing a file without making the window wait: large files are read in the background, a
 // newer choice drops the older load, and a file the memory cannot hold leaves the pane alone.
 #include "app/browser.h"
+#include "app/pgwell.h"
 #include "controls/clicklabel.h"
 #include "controls/displayloading.h"
 #include "controls/filelistbox.h"
-#include "app/pgwell.h"
 #include "controls/richtextbox.h"
 #include "plaintext/plaintextview.h"
 #include "rtf/rtfdocumentdump.h"
@@ -95,8 +95,9 @@ void TestDisplayLoading::largeFileLoadsInTheBackground()
 
     choose(ui(w).File1, "big.txt");
     QVERIFY(w.browser().loading().isLoading());
-    QCOMPARE(ui(w).Text1->toPlainText(), before); // the pane keeps its text until the new one is there
-    QVERIFY(ui(w).Text1->showsLoadPreview());     // the file's start shows over it meanwhile
+    QCOMPARE(ui(w).Text1->toPlainText(),
+             before);                         // the pane keeps its text until the new one is there
+    QVERIFY(ui(w).Text1->showsLoadPreview()); // the file's start shows over it meanwhile
     QCOMPARE(ui(w).Text1->findChild<PlainTextView *>("loadPreview")->document().text().left(12),
              u"caf\u00e9 and a l"_qs);
     QSignalSpy finished(&w.browser().loading(), &DisplayLoading::finished);

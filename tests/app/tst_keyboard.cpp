@@ -1,9 +1,9 @@
 // The keyboard: each shortcut clicks its control (and so runs its operation), only while the
 // control is on screen; the Tab order; and a file dropped onto the window.
+#include "app/pgwell.h"
 #include "controls/clicklabel.h"
 #include "controls/dirlistbox.h"
 #include "controls/drivelistbox.h"
-#include "app/pgwell.h"
 #include "windowtest.h"
 
 #include <QAbstractButton>

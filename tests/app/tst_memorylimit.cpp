@@ -1,7 +1,7 @@
 // Showing a file when memory runs short, under a real address-space limit (CTest starts this
 // test through prlimit): the file is refused with a message and the window goes on.
-#include "controls/appfonts.h"
 #include "app/browser.h"
+#include "controls/appfonts.h"
 #include "files/memorybudget.h"
 #include "windowtest.h"
 

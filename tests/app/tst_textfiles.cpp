@@ -1,9 +1,9 @@
 // Reading files for the pane: decoding, whole-file reads, the memory budget and the display rules.
-#include "viewer/displayrules.h"
-#include "text/lineendtally.h"
 #include "files/memorybudget.h"
-#include "text/textdecoder.h"
 #include "files/wholefilereader.h"
+#include "text/lineendtally.h"
+#include "text/textdecoder.h"
+#include "viewer/displayrules.h"
 
 #include <QDir>
 #include <QFile>

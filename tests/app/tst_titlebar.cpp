@@ -2,9 +2,9 @@
 // mouse events through the window.
 #define QTEST_QPA_MOUSE_HANDLING // widget mouse events go through the window, as a user's do
 
-#include "controls/clicklabel.h"
 #include "app/pgwell.h"
 #include "app/titledrag.h"
+#include "controls/clicklabel.h"
 #include "controls/twips.h"
 #include "windowtest.h"
 
@@ -148,7 +148,8 @@ void TestTitleBar::expandTwiceAndMinimize()
 
     // The find panel, open in place of the five buttons it covers with a word typed, comes back
     // as it was.
-    const QList<QWidget *> covered{ui(w).Command6, ui(w).Command7, ui(w).Command8, ui(w).find, ui(w).Command5};
+    const QList<QWidget *> covered{ui(w).Command6, ui(w).Command7, ui(w).Command8, ui(w).find,
+                                   ui(w).Command5};
     QTest::mouseClick(ui(w).find, Qt::LeftButton);
     ui(w).Text2->setText(QStringLiteral("needle"));
     QTest::mouseClick(ui(w).Command3, Qt::LeftButton);

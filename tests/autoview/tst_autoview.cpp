@@ -1,12 +1,12 @@
 // Auto view: the interval text, the Off/Armed/Running states, and the timed walk through the
 // file list or the favorites, driven by a timer the test ticks.
 #include "app/browser.h"
+#include "autoview/autoviewstate.h"
 #include "controls/clicklabel.h"
 #include "controls/displayloading.h"
-#include "viewer/autoviewinterval.h"
-#include "autoview/autoviewstate.h"
 #include "fakesteptimer.h"
 #include "reader/form3.h"
+#include "viewer/autoviewinterval.h"
 #include "windowtest.h"
 
 #include <QCheckBox>

@@ -58,8 +58,10 @@ void TestFavorites::removeActsOnSelectedEntry()
     typeInPane(w, "typed ");
 
     // The press over another entry leaves the selection alone: the menu acts on "one".
-    QTest::mousePress(ui(w).File2->viewport(), Qt::RightButton, {}, centerOf(ui(w).File2, "two.txt"));
-    QTest::mouseClick(ui(w).favo, Qt::LeftButton, {}, ui(w).favo->actionGeometry(ui(w).remt).center());
+    QTest::mousePress(ui(w).File2->viewport(), Qt::RightButton, {},
+                      centerOf(ui(w).File2, "two.txt"));
+    QTest::mouseClick(ui(w).favo, Qt::LeftButton, {},
+                      ui(w).favo->actionGeometry(ui(w).remt).center());
     QVERIFY(!QFile::exists(f->favorite("one.txt")));
     QCOMPARE(readFile(WindowFixture::trashed("one.txt")), "1");
     QCOMPARE(readFile(f->favorite("two.txt")), "2");
@@ -78,7 +80,8 @@ void TestFavorites::popUpOpensFolderInFileManager()
     QTest::mouseClick(ui(w).File2->viewport(), Qt::MiddleButton, {}, at);
     QVERIFY(!ui(w).favo->isVisible()); // the right button only
     QTest::mousePress(ui(w).File2->viewport(), Qt::RightButton, {}, at);
-    QTest::mouseClick(ui(w).favo, Qt::LeftButton, {}, ui(w).favo->actionGeometry(ui(w).open).center());
+    QTest::mouseClick(ui(w).favo, Qt::LeftButton, {},
+                      ui(w).favo->actionGeometry(ui(w).open).center());
     QCOMPARE(f->fake.launcher.started.size(), 1);
     QCOMPARE(f->fake.launcher.started.first().program, "xdg-open");
     // One argument, blank and all: no shell splits it.

@@ -1,13 +1,13 @@
 // Writing and removing files without widgets: encodings, Save as names, trash.
-#include "text/textdecoder.h"
 #include "fakeplatform.h"
 #include "favorites/atomicfilewriter.h"
 #include "favorites/filedisposal.h"
-#include "text/pieceencoder.h"
 #include "favorites/plaintextcontent.h"
 #include "favorites/plaintextsave.h"
 #include "favorites/saveastarget.h"
 #include "filehelpers.h"
+#include "text/pieceencoder.h"
+#include "text/textdecoder.h"
 
 #include <optional>
 #include <QScopeGuard>

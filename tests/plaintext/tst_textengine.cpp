@@ -1,10 +1,10 @@
 // The plain-text engine without a window: the buffer and its line index, reading files into
 // it, editing with undo, and wrapping into rows.
-#include "text/textdecoder.h"
 #include "plaintext/plaintextdocument.h"
 #include "plaintext/plaintextloader.h"
 #include "plaintext/textbuffer.h"
 #include "plaintext/wraplayout.h"
+#include "text/textdecoder.h"
 #include "texttools/caseconversion.h"
 
 #include <QBuffer>

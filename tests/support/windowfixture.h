@@ -1,11 +1,11 @@
 #pragma once
 
-#include "controls/filelistbox.h"
 #include "app/pgwell.h"
+#include "controls/filelistbox.h"
 #include "controls/richtextbox.h"
 #include "fakeplatform.h"
-#include "windowcontrols.h"
 #include "filehelpers.h"
+#include "windowcontrols.h"
 
 #include <memory>
 #include <QDir>

@@ -107,8 +107,8 @@ private:
 void TestTextTools::findPanel()
 {
     // The panel takes the place of the five buttons it covers, and gives it back.
-    const QList<QWidget *> covered{ui(w()).Command6, ui(w()).Command7, ui(w()).Command8, ui(w()).find,
-                                   ui(w()).Command5};
+    const QList<QWidget *> covered{ui(w()).Command6, ui(w()).Command7, ui(w()).Command8,
+                                   ui(w()).find, ui(w()).Command5};
     click(ui(w()).find);
     QVERIFY(ui(w()).fnd->isVisible());
     for (QWidget *button : covered)
@@ -265,7 +265,8 @@ void TestTextTools::capsWhileTyping()
     click(ui(w()).cap, Qt::RightButton);
     QVERIFY(ui(w()).min->isChecked());
     click(ui(w()).min, Qt::RightButton);
-    QVERIFY(!ui(w()).cap->isChecked() && !ui(w()).min->isChecked() && !ui(w()).Option3->isChecked());
+    QVERIFY(!ui(w()).cap->isChecked() && !ui(w()).min->isChecked() &&
+            !ui(w()).Option3->isChecked());
     QCOMPARE(ui(w()).Text1->text(), "somexssab text");
     typeInPane(w(), "C");
     QCOMPARE(ui(w()).Text1->text(), "somexssabC text");

@@ -39,8 +39,7 @@ void TestViewer::autoViewWalk_data()
     QTest::newRow("the last step's file shown")
         << abce << 2 << Place({"c", 2, "/f/b"}) << "/f/c" << 3;
     // c could not be shown: the selection went back to b, which the pane still shows.
-    QTest::newRow("past a file that failed")
-        << abce << 1 << Place({"c", 2, "/f/b"}) << "/f/b" << 3;
+    QTest::newRow("past a file that failed") << abce << 1 << Place({"c", 2, "/f/b"}) << "/f/b" << 3;
     QTest::newRow("past a file that failed, nothing selected")
         << abce << -1 << Place({"c", 2, ""}) << "" << 3;
     QTest::newRow("past a failed last file") << abce << 2 << Place({"e", 3, "/f/c"}) << "/f/c" << 0;
@@ -71,12 +70,18 @@ void TestViewer::interval_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("milliseconds"); // -1: no interval the timer can take
 
-    QTest::newRow("default") << "5000" << "5000" << 5000;
-    QTest::newRow("emptied is the default") << "" << "5000" << 5000;
-    QTest::newRow("kept as typed") << " 250 " << " 250 " << 250;
-    QTest::newRow("not a number") << "abc" << "abc" << -1;
-    QTest::newRow("highest") << "65535" << "65535" << 65535;
-    QTest::newRow("too high") << "65536" << "65536" << -1;
+    QTest::newRow("default") << "5000"
+                             << "5000" << 5000;
+    QTest::newRow("emptied is the default") << ""
+                                            << "5000" << 5000;
+    QTest::newRow("kept as typed") << " 250 "
+                                   << " 250 " << 250;
+    QTest::newRow("not a number") << "abc"
+                                  << "abc" << -1;
+    QTest::newRow("highest") << "65535"
+                             << "65535" << 65535;
+    QTest::newRow("too high") << "65536"
+                              << "65536" << -1;
 }
 
 void TestViewer::interval()
@@ -100,7 +105,8 @@ void TestViewer::folderAndLoading()
     viewer.setFolder("/");
     QCOMPARE(viewer.fileListPath("/", "a.txt"), std::optional<QString>("/a.txt"));
     viewer.setFolder("/srv/texts");
-    QCOMPARE(viewer.fileListPath("/srv/texts", "a.txt"), std::optional<QString>("/srv/texts/a.txt"));
+    QCOMPARE(viewer.fileListPath("/srv/texts", "a.txt"),
+             std::optional<QString>("/srv/texts/a.txt"));
 
     QSignalSpy loading(&viewer, &Viewer::loadingChanged);
     viewer.setLoading(true);
