@@ -19,7 +19,6 @@
 #include "controls/richtextbox.h"
 #include "controls/twips.h"
 #include "favorites/favoritesactions.h"
-#include "favorites/favoriteslocation.h"
 #include "favorites/fileactions.h"
 #include "platform/environment.h"
 #include "platform/messageboxes.h"
@@ -31,6 +30,7 @@
 #include "texttools/clipslotactions.h"
 #include "texttools/findpanel.h"
 #include "texttools/texttools.h"
+#include "viewer/favoriteslocation.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -68,16 +68,16 @@ pgwell::~pgwell() = default;
 void pgwell::startUp(const Options &options)
 {
     writeSettingsEntry();
-    m_viewer = new Viewer(this);
-    m_viewer->setFavoritesFolder(FavoritesLocation::folder(m_platform.programFolder));
     ui.setupUi(*this);
+    m_viewer = new Viewer(m_platform, *ui.Text1, this);
+    m_viewer->setFavoritesFolder(FavoritesLocation::folder(m_platform.programFolder));
     connect(m_viewer, &Viewer::folderChanged, this,
             [this] { ui.Label1->setCaption(QDir::toNativeSeparators(m_viewer->folder())); });
     m_browser = new Browser(*this, ui);
-    m_favoritesActions = new FavoritesActions(*m_viewer, m_platform,
-                                              {ui.m1, ui.Label8, ui.File2, ui.remt, ui.open, ui.ref,
-                                               ui.reall, ui.Label11, ui.File1, ui.Text1, ui.favo},
-                                              this);
+    new FavoritesActions(*m_viewer, m_platform,
+                         {ui.m1, ui.Label8, ui.File2, ui.remt, ui.open, ui.ref, ui.reall,
+                          ui.Label11, ui.File1, ui.Text1, ui.favo},
+                         this);
     new FileActions(*m_viewer, m_platform,
                     {ui.Command5, ui.Image1, ui.Label10, ui.Command8, ui.sav, ui.Label9,
                      ui.Command6, ui.m2, ui.Label7, ui.Text1, ui.File1, ui.File2},

@@ -64,7 +64,6 @@ public:
     Form3 *existingReader() const;
 
     Browser &browser() const { return *m_browser; }
-    FavoritesActions &favoritesActions() const { return *m_favoritesActions; }
 
 signals:
     void quitConfirmed();
@@ -85,7 +84,6 @@ private:
     PgwellUi ui;
     Platform &m_platform;
     Browser *m_browser = nullptr;
-    FavoritesActions *m_favoritesActions = nullptr;
     Viewer *m_viewer = nullptr;
     ReaderActions *m_readerActions = nullptr;
     int m_heightTwips = fullHeightTwips;

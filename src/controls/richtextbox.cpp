@@ -3,6 +3,7 @@
 #include "controls/richlayoutpump.h"
 #include "plaintext/plaintextview.h"
 #include "rtf/rtfdecorations.h"
+#include "rtf/rtfwriter.h"
 
 #include <QEvent>
 #include <QLabel>
@@ -713,4 +714,11 @@ void RichTextBox::resizeEvent(QResizeEvent *event)
     placeNote();
     const int barHeight = m_progress->sizeHint().height();
     m_progress->setGeometry(width() / 6, 8, width() * 2 / 3, barHeight);
+}
+
+QByteArray RichTextBox::richText() const
+{
+    if (isReadOnly())
+        return heldRtf();
+    return RtfWriter::write(*document());
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "plaintext/textbuffer.h"
+#include "viewer/paneport.h"
 
 #include <QColor>
 #include <QTextCursor>
@@ -27,7 +28,7 @@ class QTextEdit;
 // counts in the QString that text() returns, one UTF-16 unit each: paragraphs are separated by
 // one '\n', a character outside the Basic Multilingual Plane takes two positions, and a table
 // or picture takes its place holders. So a position found in text() selects exactly that place.
-class RichTextBox : public QWidget
+class RichTextBox : public QWidget, public PanePort
 {
     Q_OBJECT
 
@@ -51,12 +52,12 @@ public:
 
     // The whole content without formatting, in the positions described above. Unlike
     // toPlainText() it keeps no-break spaces.
-    QString text() const;
+    QString text() const override;
     QString text(qsizetype start, qsizetype length) const; // a part of it, cut to the bounds
     qsizetype textLength() const;
     // Hands text() to visit in pieces, in order, without copying plain text whole; stops when
     // visit returns false.
-    void forEachTextPiece(const std::function<bool(QStringView)> &visit) const;
+    void forEachTextPiece(const std::function<bool(QStringView)> &visit) const override;
     // The first occurrence of word at or after from, compared exactly, or -1; an empty word is
     // found at from. Plain text is searched where it is kept, without a copy of the whole.
     qsizetype indexOf(QStringView word, qsizetype from) const;
@@ -108,8 +109,11 @@ public:
     // Whether the content was changed since it came from a file or since the last
     // setModified(false) (a successful Save): by typing, by undo and redo (undoing back to that
     // point clears it again) or by replacing the content.
-    bool isModified() const;
-    void setModified(bool modified);
+    bool isModified() const override;
+    void setModified(bool modified) override;
+    // What a save to an RTF file writes: the document, or, for one shown as its text only
+    // (not changed), the file's own bytes.
+    QByteArray richText() const override;
 
     // Keeps the lowest pixels of the pane free of text, for a control that lies over them; the
     // text scrolls so that every line can still be brought into view above it.

@@ -4,15 +4,12 @@
 #include "controls/filelistbox.h"
 #include "controls/operationaction.h"
 #include "controls/richtextbox.h"
-#include "favorites/atomicfilewriter.h"
-#include "favorites/favoriteslocation.h"
-#include "favorites/filedisposal.h"
 #include "favorites/listrefresh.h"
-#include "favorites/plaintextcontent.h"
-#include "favorites/plaintextsave.h"
 #include "platform/messageboxes.h"
 #include "platform/platform.h"
 #include "platform/programlauncher.h"
+#include "viewer/favoriteslocation.h"
+#include "viewer/filedisposal.h"
 #include "viewer/viewer.h"
 
 #include <QAction>
@@ -37,9 +34,10 @@ FavoritesActions::FavoritesActions(Viewer &viewer, Platform &platform, const Con
     connect(ui.ref, &QAction::triggered, this, &FavoritesActions::refreshFavoritesThenFiles);
     connect(ui.reall, &ClickLabel::clicked, this, &FavoritesActions::refreshFilesThenFavorites);
     connect(ui.Label11, &ClickLabel::clicked, this, &FavoritesActions::refreshFilesThenFavorites);
-    // The reader's Add to favo: silent on failure, as the reader says nothing.
-    connect(&m_viewer, &Viewer::addToFavoritesRequested, this,
-            [this](const QString &name, const QString &text) { addTextToFavorites(name, text); });
+    connect(&m_viewer, &Viewer::listChanged, this, [this](ShownList list) {
+        if (list == ShownList::Favorites)
+            ListRefresh::keepingSelection(*ui.File2);
+    });
 }
 
 void FavoritesActions::addToFavorites()
@@ -49,32 +47,9 @@ void FavoritesActions::addToFavorites()
     const QString name = ui.File1->fileName();
     if (name.isEmpty())
         return;
-    const QString error = addTextToFavorites(name, ui.Text1->text());
+    const QString error = m_viewer.addToFavorites(name, ui.Text1->text());
     if (!error.isEmpty())
         m_platform.messages.show(error, Icon::None, Buttons::Ok);
-}
-
-QString FavoritesActions::addTextToFavorites(const QString &name, const QString &text)
-{
-    const QString folder = m_viewer.favoritesFolder();
-    QString error;
-    if (!FavoritesLocation::ensure(folder, &error))
-        return error;
-    // A plain file's copy keeps its encoding and line ends, as a Save of it would.
-    ShownFile conventions;
-    const ShownFile &shown = m_viewer.shownFile();
-    if (!shown.richText && !shown.isEmpty())
-        conventions = shown;
-    const QString path = folder + u'/' + name;
-    const std::optional<PlainTextSave::Content> content =
-        PlainTextSave::bytesFor(m_platform.messages, path, text, conventions);
-    if (!content)
-        return {}; // the user chose to write nothing
-    error = AtomicFileWriter::write(path, content->bytes);
-    if (!error.isEmpty())
-        return error;
-    ListRefresh::keepingSelection(*ui.File2);
-    return {};
 }
 
 void FavoritesActions::removeFavorite()

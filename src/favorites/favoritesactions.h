@@ -38,9 +38,6 @@ public:
     FavoritesActions(Viewer &viewer, Platform &platform, const Controls &controls, QObject *parent);
 
     void addToFavorites();
-    // Stores the text as the favorite of that name and refreshes the favorites list; returns
-    // an empty text on success, else what went wrong. The reader stores its own text this way.
-    QString addTextToFavorites(const QString &name, const QString &text);
     void removeFavorite();
     void openFavoritesFolder();
     void refreshFavoritesThenFiles();

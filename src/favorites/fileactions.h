@@ -1,7 +1,5 @@
 #pragma once
 
-#include "favorites/plaintextsave.h"
-
 #include <QObject>
 #include <QString>
 
@@ -45,10 +43,6 @@ public:
     void deleteShownFile();
 
 private:
-    void showSaveFailure(const QString &error);
-    PlainTextSave::Pieces paneText() const;
-    QByteArray richText() const; // what a save writes to an RTF file
-
     Viewer &m_viewer;
     Platform &m_platform;
     Controls ui;

@@ -108,5 +108,6 @@ void ReaderActions::addToFavorites()
     const QString name = m_viewer.readerFileName();
     if (!reader || name.isEmpty())
         return;
+    // Silent on failure, as the reader says nothing.
     m_viewer.addToFavorites(name, reader->readerText());
 }

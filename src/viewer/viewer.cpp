@@ -1,9 +1,34 @@
 #include "viewer.h"
 
+#include "platform/dialogs.h"
+#include "platform/messageboxes.h"
+#include "platform/platform.h"
+#include "viewer/atomicfilewriter.h"
 #include "viewer/autoviewinterval.h"
 #include "viewer/displayrules.h"
+#include "viewer/favoriteslocation.h"
+#include "viewer/filedisposal.h"
+#include "viewer/paneport.h"
+#include "viewer/plaintextsave.h"
+#include "viewer/saveastarget.h"
 
-Viewer::Viewer(QObject *parent) : QObject(parent)
+#include <QDir>
+#include <QFileInfo>
+
+using Icon = MessageBoxes::Icon;
+using Buttons = MessageBoxes::Buttons;
+
+namespace {
+PlainTextSave::Pieces piecesOf(const PanePort &pane)
+{
+    return [&pane](const std::function<bool(QStringView)> &visit) {
+        pane.forEachTextPiece(visit);
+    };
+}
+} // namespace
+
+Viewer::Viewer(Platform &platform, PanePort &pane, QObject *parent)
+    : QObject(parent), m_platform(platform), m_pane(pane)
 {
     setAutoViewIntervalText(QString());
 }
@@ -56,4 +81,125 @@ void Viewer::setReaderFileName(const QString &name)
         return;
     m_readerFileName = name;
     emit readerFileNameChanged();
+}
+
+void Viewer::save()
+{
+    if (m_loading)
+        return;
+    const ShownFile shown = m_shown;
+    if (shown.isEmpty())
+        return showSaveFailure(QStringLiteral("No file has been shown yet"));
+    // Unedited, the file already holds the shown text exactly as it was read: nothing is
+    // rewritten, so nothing about the file can change.
+    if (!m_pane.isModified() && QFileInfo::exists(shown.path))
+        return;
+
+    // Written in the format it was shown in: RTF stays RTF and plain text stays plain, in its
+    // own encoding and line ends.
+    if (shown.richText) {
+        if (const QString error = AtomicFileWriter::write(shown.path, m_pane.richText());
+            !error.isEmpty())
+            return showSaveFailure(error);
+        m_pane.setModified(false);
+        return;
+    }
+    // Encoded straight from the pane's pieces into the file: a large text is not copied whole.
+    const PlainTextSave::Written written =
+        PlainTextSave::write(m_platform.messages, shown.path, piecesOf(m_pane), shown);
+    if (!written.error.isEmpty())
+        return showSaveFailure(written.error);
+    if (!written.written)
+        return; // the user kept the file as it is
+    m_pane.setModified(false);
+    if (written.encoding != shown.encoding) {
+        // The user chose UTF-8 for this file; later saves keep it so.
+        ShownFile saved = shown;
+        saved.encoding = written.encoding;
+        setShownFile(saved);
+    }
+}
+
+void Viewer::showSaveFailure(const QString &error)
+{
+    m_platform.messages.show(
+        error + QStringLiteral(" .. Please select a file from any list..or check the file if it's "
+                               "still existe"),
+        Icon::Information, Buttons::Ok);
+}
+
+void Viewer::saveAs()
+{
+    if (m_loading)
+        return;
+    const std::optional<QString> chosen = m_platform.dialogs.saveFileName();
+    if (!chosen)
+        return;
+    const ShownFile shown = m_shown;
+    const QString target = SaveAsTarget::path(*chosen, shown.path);
+    // The dialog asked before replacing the name as typed; a name that got its extension here
+    // may name another file, which is not replaced without asking.
+    if (target != *chosen && QFileInfo::exists(target) &&
+        m_platform.messages.show(QStringLiteral("%1 already exists.\nDo you want to replace it?")
+                                     .arg(QDir::toNativeSeparators(target)),
+                                 Icon::Question,
+                                 Buttons::YesNoDefaultNo) != MessageBoxes::Answer::Yes)
+        return;
+    if (SaveAsTarget::isRichText(target)) {
+        if (const QString error = AtomicFileWriter::write(target, m_pane.richText());
+            !error.isEmpty()) {
+            m_platform.messages.show(error, Icon::Critical, Buttons::Ok);
+            return;
+        }
+    } else {
+        const PlainTextSave::Written written =
+            PlainTextSave::write(m_platform.messages, target, piecesOf(m_pane), shown);
+        if (!written.error.isEmpty()) {
+            m_platform.messages.show(written.error, Icon::Critical, Buttons::Ok);
+            return;
+        }
+        if (!written.written)
+            return;
+    }
+    // The pane stays tied to the file it came from: a later Save writes there, not here.
+    emit listChanged(ShownList::Files);
+}
+
+void Viewer::deleteShownFile()
+{
+    if (m_loading)
+        return;
+    const ShownFile shown = m_shown;
+    if (shown.isEmpty())
+        return; // nothing shown, nothing to delete
+    QString error;
+    if (!FileDisposal::discard(shown.path, &error)) {
+        m_platform.messages.show(error, Icon::None, Buttons::Ok);
+        return;
+    }
+    // The pane keeps the deleted file's text; a Save would write it again.
+    emit listChanged(shown.list == ShownList::Favorites ? ShownList::Favorites : ShownList::Files);
+}
+
+QString Viewer::addToFavorites(const QString &name, const QString &text)
+{
+    if (m_loading || name.isEmpty())
+        return {};
+    QString error;
+    if (!FavoritesLocation::ensure(m_favoritesFolder, &error))
+        return error;
+    // A plain file's copy keeps its encoding and line ends, as a Save of it would.
+    ShownFile conventions;
+    if (!m_shown.richText && !m_shown.isEmpty())
+        conventions = m_shown;
+    const QString path = m_favoritesFolder + u'/' + name;
+    const std::optional<PlainTextSave::Content> content =
+        PlainTextSave::bytesFor(m_platform.messages, path, text, conventions);
+    if (!content)
+        return {}; // the user chose to write nothing
+    error = AtomicFileWriter::write(path, content->bytes);
+    if (!error.isEmpty())
+        return error;
+    emit listChanged(ShownList::Favorites);
+    return {};
 }

@@ -11,12 +11,30 @@
 // from, the read in flight, the folder browsed, the panels' expand state, the Auto view
 // interval, the find position, the clip folder and what the reader shows. The windows show it
 // and the features change it here; nothing is kept in a caption and read back.
+class PanePort;
+struct Platform;
+
 class Viewer : public QObject
 {
     Q_OBJECT
 
 public:
-    explicit Viewer(QObject *parent = nullptr);
+    // The operations ask and report through platform, and read and mark the pane's text.
+    Viewer(Platform &platform, PanePort &pane, QObject *parent = nullptr);
+
+    // Operations on the shown file. Each waits for a display's file being read (does nothing),
+    // so that none acts on a file whose text is not on screen. Failures are said in a message.
+    // Save writes the pane back to the shown file, in the format, encoding and line ends it
+    // had; unedited, it writes nothing.
+    void save();
+    // Writes the pane to a file the user names; the pane stays tied to the shown file.
+    void saveAs();
+    // Moves the shown file to the desktop's trash; the pane keeps its text.
+    void deleteShownFile();
+    // Keeps a copy of text among the favorites, named name, in the shown plain file's encoding
+    // and line ends. Returns why it failed, for the user; empty when written or when the user
+    // chose to write nothing.
+    QString addToFavorites(const QString &name, const QString &text);
 
     // The file whose text the pane shows. A display that succeeded writes it, and a save that
     // gave the file another encoding; a display that fails leaves it as it was.
@@ -56,13 +74,6 @@ public:
     // The favorites folder, decided once at start-up: every favorites operation works in it.
     QString favoritesFolder() const { return m_favoritesFolder; }
     void setFavoritesFolder(const QString &folder) { m_favoritesFolder = folder; }
-    // Keeps a copy of a text among the favorites under the name given (the reader's Add to
-    // favo); the favorites feature writes it.
-    void addToFavorites(const QString &name, const QString &text)
-    {
-        emit addToFavoritesRequested(name, text);
-    }
-
     // The 1-based position of the last word found; 0 before any.
     int findPosition() const { return m_findPosition; }
     void setFindPosition(int position) { m_findPosition = position; }
@@ -83,9 +94,14 @@ signals:
     void autoViewIntervalChanged();
     void readerFileNameChanged();
     void redisplayRequested(const QString &path);
-    void addToFavoritesRequested(const QString &name, const QString &text);
+    // A file was written into, or removed from, the folder of the list named.
+    void listChanged(ShownList list);
 
 private:
+    void showSaveFailure(const QString &error);
+
+    Platform &m_platform;
+    PanePort &m_pane;
     ShownFile m_shown;
     QString m_lastFileListPath;
     bool m_loading = false;

@@ -1,13 +1,13 @@
 // Writing and removing files without widgets: encodings, Save as names, trash.
 #include "fakeplatform.h"
-#include "favorites/atomicfilewriter.h"
-#include "favorites/filedisposal.h"
-#include "favorites/plaintextcontent.h"
-#include "favorites/plaintextsave.h"
-#include "favorites/saveastarget.h"
 #include "filehelpers.h"
 #include "text/pieceencoder.h"
 #include "text/textdecoder.h"
+#include "viewer/atomicfilewriter.h"
+#include "viewer/filedisposal.h"
+#include "viewer/plaintextcontent.h"
+#include "viewer/plaintextsave.h"
+#include "viewer/saveastarget.h"
 
 #include <optional>
 #include <QScopeGuard>

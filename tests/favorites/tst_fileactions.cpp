@@ -61,23 +61,10 @@ void TestFileActions::plainSaveKeepsEncoding_data()
                                       << QByteArray("\xc3\xa9\xce\xb1 one\ntwo\n");
     QTest::newRow("utf-8 cr lf, picture")
         << "sav" << false << QByteArray("one\r\ntwo\r\n") << QByteArray("\xc3\xa9one\r\ntwo\r\n");
-    // Unicode's own separators and a noncharacter are characters of a plain text, not line ends.
-    QTest::newRow("utf-8 separators, button") << "Command8" << false
-                                              << QByteArray("a\xe2\x80\xa8"
-                                                            "b\xe2\x80\xa9"
-                                                            "c\xef\xb7\x90"
-                                                            "d\n")
-                                              << QByteArray("\xc3\xa9"
-                                                            "a\xe2\x80\xa8"
-                                                            "b\xe2\x80\xa9"
-                                                            "c\xef\xb7\x90"
-                                                            "d\n");
     QTest::newRow("windows-1252, label")
         << "Label9" << false << QByteArray("na\xefve\xa0\x93q\x94\r\n")
         << QByteArray("\xe9na\xefve\xa0\x93q\x94\r\n");
-    // A favorite keeps its encoding and line ends as any file does, and grows by nothing.
-    QTest::newRow("favorite, windows-1252")
-        << "Label9" << true << QByteArray("old\xe9\n") << QByteArray("\xe9old\xe9\n");
+    // A favorite keeps its encoding and line ends as any file does.
     QTest::newRow("favorite, utf-16")
         << "sav" << true << QByteArray("\xff\xfeo\0l\0d\0\r\0\n\0", 12)
         << QByteArray("\xff\xfe\xe9\0o\0l\0d\0\r\0\n\0", 14);

@@ -1,10 +1,80 @@
 // The window's working state without a window: Auto view's walk through a list that changes
 // under it, the interval as typed, the folder rule and the read in flight.
+#include "fakeplatform.h"
+#include "filehelpers.h"
 #include "viewer/liststep.h"
+#include "viewer/paneport.h"
 #include "viewer/viewer.h"
 
+#include <QDir>
 #include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
+
+namespace {
+// The pane as the viewer sees it: a text, and whether it was edited.
+class FakePane : public PanePort
+{
+public:
+    QString content;
+    bool modified = false;
+    QByteArray rtf = "{\\rtf1 pane}";
+    bool isModified() const override { return modified; }
+    void setModified(bool value) override { modified = value; }
+    QString text() const override { return content; }
+    void forEachTextPiece(const std::function<bool(QStringView)> &visit) const override
+    {
+        visit(content);
+    }
+    QByteArray richText() const override { return rtf; }
+};
+
+// A viewer over a folder of its own, a fake pane and scripted platform answers.
+struct ViewerFixture
+{
+    // In the data folder, on the file system of the test-mode home's trash.
+    ViewerFixture()
+        : made(QDir().mkpath(data())), folder(data() + "/viewer-XXXXXX"), fake(folder.path()),
+          viewer(fake.platform, pane)
+    {
+        viewer.setFavoritesFolder(folder.filePath("favo"));
+    }
+    static QString data()
+    {
+        return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    }
+    QString path(const QString &name) const { return folder.filePath(name); }
+    // As a display of the file leaves it.
+    void show(const QString &name, const ShownFile &format, ShownList list = ShownList::Files)
+    {
+        ShownFile shown = format;
+        shown.path = path(name);
+        shown.list = list;
+        viewer.setShownFile(shown);
+    }
+
+    bool made;
+    QTemporaryDir folder;
+    FakePlatform fake;
+    FakePane pane;
+    Viewer viewer;
+};
+
+ShownFile format(TextEncoding encoding, LineEnding lineEnding, bool rich = false)
+{
+    ShownFile file;
+    file.encoding = encoding;
+    file.lineEnding = lineEnding;
+    file.richText = rich;
+    return file;
+}
+
+const QString saveHint = " .. Please select a file from any list..or check the file if it's "
+                         "still existe";
+} // namespace
+
+Q_DECLARE_METATYPE(ShownFile)
 
 using Place = std::optional<ListStep::WalkPlace>;
 Q_DECLARE_METATYPE(Place)
@@ -14,11 +84,17 @@ class TestViewer : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase() { useOwnHome(); }
     void autoViewWalk_data();
     void autoViewWalk();
     void interval_data();
     void interval();
     void folderAndLoading();
+    void save_data();
+    void save();
+    void nothingToSave();
+    void saveAs();
+    void deleteAndAdd();
 };
 
 void TestViewer::autoViewWalk_data()
@@ -89,7 +165,8 @@ void TestViewer::interval()
     QFETCH(QString, typed);
     QFETCH(QString, text);
     QFETCH(int, milliseconds);
-    Viewer viewer;
+    ViewerFixture f;
+    Viewer &viewer = f.viewer;
     QSignalSpy changed(&viewer, &Viewer::autoViewIntervalChanged);
     viewer.setAutoViewIntervalText(typed);
     QCOMPARE(changed.size(), 1);
@@ -99,7 +176,8 @@ void TestViewer::interval()
 
 void TestViewer::folderAndLoading()
 {
-    Viewer viewer;
+    ViewerFixture f;
+    Viewer &viewer = f.viewer;
     // No folder chosen: no file of the list is read.
     QCOMPARE(viewer.fileListPath("/", "a.txt"), std::nullopt);
     viewer.setFolder("/");
@@ -114,6 +192,155 @@ void TestViewer::folderAndLoading()
     viewer.setLoading(false);
     QCOMPARE(loading.size(), 2);
     QVERIFY(!viewer.isLoading());
+}
+
+void TestViewer::save_data()
+{
+    QTest::addColumn<ShownFile>("shown");
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("pane");
+    QTest::addColumn<bool>("edited");
+    QTest::addColumn<int>("answer"); // to "save as UTF-8?": -1 not asked, 0 No, 1 Yes
+    QTest::addColumn<QByteArray>("expected");
+
+    const ShownFile utf8Lf = format(TextEncoding::Utf8, LineEnding::Lf);
+    const ShownFile utf8CrLf = format(TextEncoding::Utf8, LineEnding::CrLf);
+    const ShownFile cp1252 = format(TextEncoding::Windows1252, LineEnding::CrLf);
+    QTest::newRow("unedited, nothing written") << utf8Lf << QByteArray("one\n") << "changed\n"
+                                               << false << -1 << QByteArray("one\n");
+    QTest::newRow("utf-8, lf") << utf8Lf << QByteArray("\xce\xb1 one\ntwo\n")
+                               << u"\u00e9\u03b1 one\ntwo\n"_qs << true << -1
+                               << QByteArray("\xc3\xa9\xce\xb1 one\ntwo\n");
+    QTest::newRow("utf-8, cr lf") << utf8CrLf << QByteArray("one\r\ntwo\r\n") << "xone\ntwo\n"
+                                  << true << -1 << QByteArray("xone\r\ntwo\r\n");
+    QTest::newRow("cr") << format(TextEncoding::Utf8, LineEnding::Cr) << QByteArray("a\rb\r")
+                        << "xa\nb\n"
+                        << true << -1 << QByteArray("xa\rb\r");
+    // Unicode's own separators are characters of a plain text, not line ends.
+    QTest::newRow("separators") << utf8Lf << QByteArray("a\nb\n") << u"a\u2028b\u2029\n"_qs << true
+                                << -1
+                                << QByteArray("a\xe2\x80\xa8"
+                                              "b\xe2\x80\xa9\n");
+    QTest::newRow("windows-1252") << cp1252 << QByteArray("na\xefve\r\n")
+                                  << u"\u00e9na\u00efve\u00a0\u201cq\u201d\n"_qs << true << -1
+                                  << QByteArray("\xe9na\xefve\xa0\x93q\x94\r\n");
+    QTest::newRow("utf-16 with its mark")
+        << format(TextEncoding::Utf16LE, LineEnding::CrLf) << QByteArray("\xff\xfeo\0\r\0\n\0", 8)
+        << u"\u00e9o\n"_qs << true << -1 << QByteArray("\xff\xfe\xe9\0o\0\r\0\n\0", 10);
+    // A character the file's encoding lacks is never written as '?' nor silently re-encoded.
+    QTest::newRow("windows-1252 lacks it, as utf-8")
+        << cp1252 << QByteArray("a\r\n") << u"\u0100a\n"_qs << true << 1
+        << QByteArray("\xc4\x80"
+                      "a\r\n");
+    QTest::newRow("windows-1252 lacks it, kept")
+        << cp1252 << QByteArray("a\r\n") << u"\u0100a\n"_qs << true << 0 << QByteArray("a\r\n");
+    QTest::newRow("rtf stays rtf")
+        << format(TextEncoding::Utf8, LineEnding::CrLf, true) << QByteArray("{\\rtf1 file}")
+        << "pane" << true << -1 << QByteArray("{\\rtf1 pane}");
+}
+
+void TestViewer::save()
+{
+    QFETCH(ShownFile, shown);
+    QFETCH(QByteArray, file);
+    QFETCH(QString, pane);
+    QFETCH(bool, edited);
+    QFETCH(int, answer);
+    QFETCH(QByteArray, expected);
+    ViewerFixture f;
+    writeFile(f.path("t.txt"), file);
+    f.show("t.txt", shown);
+    f.pane.content = pane;
+    f.pane.modified = edited;
+    if (answer >= 0)
+        f.fake.messages.answers.enqueue(answer ? MessageBoxes::Answer::Yes
+                                               : MessageBoxes::Answer::No);
+    f.viewer.save();
+    QCOMPARE(readFile(f.path("t.txt")), expected);
+    QCOMPARE(f.fake.messages.shown.size(), answer >= 0 ? 1 : 0);
+    // Saved, the pane is unedited again; kept as it was, it is still edited.
+    QCOMPARE(f.pane.modified, edited && answer == 0);
+    // The user's choice of UTF-8 holds for the next saves.
+    QCOMPARE(f.viewer.shownFile().encoding, answer == 1 ? TextEncoding::Utf8 : shown.encoding);
+}
+
+void TestViewer::nothingToSave()
+{
+    ViewerFixture f;
+    f.pane.content = "typed";
+    f.pane.modified = true;
+    f.viewer.save();
+    QCOMPARE(f.fake.messages.lastText(), "No file has been shown yet" + saveHint);
+
+    // A file gone since it was shown is written again, also unedited.
+    f.show("gone.txt", format(TextEncoding::Utf8, LineEnding::Lf));
+    f.pane.modified = false;
+    f.viewer.save();
+    QCOMPARE(readFile(f.path("gone.txt")), "typed\n");
+
+    // While a display's file is read, no operation acts on the file shown before.
+    writeFile(f.path("gone.txt"), "on disk");
+    f.pane.modified = true;
+    f.viewer.setLoading(true);
+    f.fake.dialogs.saveAnswers.enqueue(f.path("copy.txt"));
+    f.viewer.save();
+    f.viewer.saveAs();
+    f.viewer.deleteShownFile();
+    QCOMPARE(f.viewer.addToFavorites("fav.txt", "text"), QString());
+    QCOMPARE(f.fake.dialogs.saveAnswers.size(), 1);
+    QCOMPARE(snapshot(f.folder.path()),
+             (QMap<QString, QByteArray>{{f.path("gone.txt"), "on disk"}}));
+    QCOMPARE(f.fake.messages.shown.size(), 1);
+}
+
+void TestViewer::saveAs()
+{
+    ViewerFixture f;
+    writeFile(f.path("t.txt"), "one\r\n");
+    f.show("t.txt", format(TextEncoding::Utf8, LineEnding::CrLf));
+    f.pane.content = "two\n";
+    QSignalSpy changed(&f.viewer, &Viewer::listChanged);
+    // Written in the shown file's conventions; the shown file stays the one Save writes to.
+    f.fake.dialogs.saveAnswers.enqueue(f.path("copy"));
+    f.viewer.saveAs();
+    QCOMPARE(readFile(f.path("copy.txt")), "two\r\n");
+    QCOMPARE(f.viewer.shownFile().path, f.path("t.txt"));
+    QCOMPARE(changed.size(), 1);
+    // A name that got its extension here and names another file is not replaced unasked.
+    f.fake.dialogs.saveAnswers.enqueue(f.path("copy"));
+    f.pane.content = "three\n";
+    f.viewer.saveAs();
+    QCOMPARE(readFile(f.path("copy.txt")), "two\r\n");
+    QVERIFY(f.fake.messages.lastText().endsWith("already exists.\nDo you want to replace it?"));
+    // To an RTF name, the pane's document.
+    f.fake.dialogs.saveAnswers.enqueue(f.path("copy.rtf"));
+    f.viewer.saveAs();
+    QCOMPARE(readFile(f.path("copy.rtf")), f.pane.rtf);
+}
+
+void TestViewer::deleteAndAdd()
+{
+    ViewerFixture f;
+    QSignalSpy changed(&f.viewer, &Viewer::listChanged);
+    // A favorite keeps the shown plain file's encoding and line ends.
+    writeFile(f.path("t.txt"), "caf\xe9\r\n");
+    f.show("t.txt", format(TextEncoding::Windows1252, LineEnding::CrLf));
+    QCOMPARE(f.viewer.addToFavorites("t.txt", u"caf\u00e9\n"_qs), QString());
+    QCOMPARE(readFile(f.path("favo/t.txt")), "caf\xe9\r\n");
+    QCOMPARE(changed.takeFirst().at(0).value<ShownList>(), ShownList::Favorites);
+    QCOMPARE(f.viewer.addToFavorites(QString(), "no name"), QString());
+    QVERIFY(changed.isEmpty());
+
+    // Delete takes the shown file away and names its list; nothing shown, nothing deleted.
+    f.show("t.txt", format(TextEncoding::Windows1252, LineEnding::CrLf), ShownList::Favorites);
+    f.viewer.deleteShownFile();
+    QVERIFY(f.fake.messages.shown.isEmpty());
+    QVERIFY(!QFile::exists(f.path("t.txt")));
+    QCOMPARE(changed.takeFirst().at(0).value<ShownList>(), ShownList::Favorites);
+    f.viewer.setShownFile(ShownFile());
+    f.viewer.deleteShownFile();
+    QVERIFY(f.fake.messages.shown.isEmpty());
+    QVERIFY(changed.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestViewer)

@@ -1,9 +1,9 @@
 #include "plaintextsave.h"
 
-#include "favorites/atomicfilewriter.h"
-#include "favorites/plaintextcontent.h"
 #include "platform/messageboxes.h"
 #include "text/pieceencoder.h"
+#include "viewer/atomicfilewriter.h"
+#include "viewer/plaintextcontent.h"
 
 #include <QDir>
 
