@@ -92,6 +92,7 @@ private slots:
     void farMatchesSelectExactly();
 
     void capsWhileTyping();
+    void caseChangeIsAnEdit();
     void pasteFilesAndNomalInMode();
     void nomalThenSaveKeepsTheBytes_data();
     void nomalThenSaveKeepsTheBytes();
@@ -272,6 +273,18 @@ void TestTextTools::capsWhileTyping()
     QCOMPARE(ui(w()).Text1->text(), "somexssabC text");
     click(ui(w()).cap); // and a mode can be chosen again
     QCOMPARE(ui(w()).Text1->text(), "SOMEXSSABC TEXT");
+}
+
+void TestTextTools::caseChangeIsAnEdit()
+{
+    // A converted text is an edit like typing: Save writes it.
+    writeFile(f->browse("a.txt"), "Some text\n");
+    ui(w()).File1->refresh();
+    choose(ui(w()).File1, "a.txt");
+    click(ui(w()).cap);
+    QVERIFY(ui(w()).Text1->isModified());
+    click(ui(w()).Command8);
+    QCOMPARE(readFile(f->browse("a.txt")), "SOME TEXT\n");
 }
 
 void TestTextTools::pasteFilesAndNomalInMode()
