@@ -5,6 +5,8 @@
 # including its own headers is no cycle.
 cmake_minimum_required(VERSION 3.16)
 
+# A relative folder is taken from where cmake runs (IS_DIRECTORY would find it, GLOB would not).
+get_filename_component(SOURCE_DIR "${SOURCE_DIR}" ABSOLUTE)
 if(NOT IS_DIRECTORY "${SOURCE_DIR}")
     message(FATAL_ERROR "Give the src folder as -DSOURCE_DIR=<repo>/src")
 endif()
