@@ -1,13 +1,18 @@
 #include "aboutactions.h"
 
 #include "about/about.h"
+#include "controls/operationaction.h"
 
 #include <QPushButton>
 
 AboutActions::AboutActions(Platform &platform, QWidget &window, QPushButton *button)
     : QObject(&window), m_platform(platform), m_window(window)
 {
-    connect(button, &QPushButton::clicked, this, &AboutActions::showAbout);
+    // F1: the About box is the program's own help.
+    auto *show = new OperationAction(QStringLiteral("actionAbout"), QStringLiteral("About"),
+                                     QKeySequence(Qt::Key_F1), this);
+    show->addControls({button}, {});
+    connect(show, &QAction::triggered, this, &AboutActions::showAbout);
 }
 
 void AboutActions::showAbout()

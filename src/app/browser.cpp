@@ -1,7 +1,6 @@
 #include "browser.h"
 
 #include "app/pgwell.h"
-#include "controls/clicklabel.h"
 #include "controls/dirlistbox.h"
 #include "controls/displayloading.h"
 #include "controls/drivelistbox.h"
@@ -74,12 +73,6 @@ void Browser::onFolderOpenFailed(const QString &error)
     w.platform().messages.show(error, Icon::None, Buttons::Ok);
 }
 
-void Browser::setFormattingOffered(bool offered)
-{
-    for (ClickLabel *label : {ui.Label5, ui.Label14, ui.Label15, ui.Label16})
-        label->setEnabled(offered);
-}
-
 PaneFileReader::Limits Browser::readingLimits() const
 {
     PaneFileReader::Limits limits;
@@ -93,9 +86,9 @@ bool Browser::show(ShownList list, const QString &path, PaneFileReader::Result &
     const QString name = path.mid(path.lastIndexOf(u'/') + 1);
     if (list == ShownList::Files) {
         if (DisplayRules::isRichTextFileName(name)) {
-            setFormattingOffered(true);
+            emit formattingOffered(true);
         } else {
-            setFormattingOffered(false);
+            emit formattingOffered(false);
             QFont font(QStringLiteral("MS Sans Serif"));
             font.setPointSize(8);
             ui.Text1->setFont(font);

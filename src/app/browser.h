@@ -36,11 +36,14 @@ public:
     // only here, so that a display that fails changes none of it.
     void displaySucceeded(const ShownFile &shown);
 
+signals:
+    // A file from the file list is being shown: formatting is offered for a formatted one.
+    void formattingOffered(bool offered);
+
 private:
     void onDriveChanged();
     void onFolderChanged();
     void onFolderOpenFailed(const QString &error);
-    void setFormattingOffered(bool offered);
     PaneFileReader::Limits readingLimits() const;
     // False when memory ran out; the pane then keeps what it showed.
     bool show(ShownList list, const QString &path, PaneFileReader::Result &&file);

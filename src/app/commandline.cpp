@@ -109,12 +109,19 @@ QString CommandLine::helpText()
     QCommandLineParser parser;
     configure(parser);
     return parser.helpText() +
-           QStringLiteral("\nKeys:\n"
-                          "  Ctrl+S Save, Ctrl+Shift+S Save as, Ctrl+N New, Ctrl+F Find,\n"
-                          "  F3 or Enter in the word box Find next, Esc closes Find,\n"
-                          "  F11 Full screen mode, F5 Refresh, Ctrl+Shift+C Send text to "
-                          "clipboard,\n"
-                          "  Ctrl+Q Quit.\n");
+           QStringLiteral(
+               "\nKeys (anywhere in the window, also with the lower panels hidden):\n"
+               "  Ctrl+N New, Ctrl+S Save, Ctrl+Shift+S Save as,\n"
+               "  Ctrl+Shift+Del delete the shown file, Ctrl+Shift+D Add to favo list,\n"
+               "  F5 Refresh, Ctrl+Shift+C Send text to clipboard,\n"
+               "  Ctrl+Shift+T Send to Vantrel Stash, Ctrl+P Print,\n"
+               "  Ctrl+F Find; while the find panel is open: Ctrl+F3 Find from the start,\n"
+               "  F3 or Enter in the word box Find next, Esc closes the panel,\n"
+               "  Ctrl+B Bold, Ctrl+I Italic, Ctrl+U Underline, Ctrl+Shift+O Color\n"
+               "  (formatted files only),\n"
+               "  Ctrl+Shift+P Make CAP, Ctrl+Shift+M Make Min, Ctrl+Shift+N Nomal,\n"
+               "  F11 Full screen mode, Ctrl+Shift+E expand the pane (again: back),\n"
+               "  Ctrl+M minimize, F1 About, Ctrl+Q Quit.\n");
 }
 
 QString CommandLine::versionText()

@@ -15,6 +15,7 @@
 #include "controls/dirlistbox.h"
 #include "controls/drivelistbox.h"
 #include "controls/filelistbox.h"
+#include "controls/operationaction.h"
 #include "controls/paneclearance.h"
 #include "controls/richtextbox.h"
 #include "controls/twips.h"
@@ -101,17 +102,21 @@ void pgwell::startUp(const Options &options)
                    ui.Command7, ui.Command8, ui.Command5, ui.fnd, ui.Text1},
                   this);
     new CaseTools(*m_viewer, m_platform, {ui.cap, ui.min, ui.Option3, ui.Text1}, this);
-    new TextTools(
+    auto *textTools = new TextTools(
         *m_viewer, m_platform,
         {ui.Label5, ui.Label14, ui.Label15, ui.Label16, ui.Label18, ui.com, ui.Label12, ui.Text1},
         this);
+    connect(m_browser, &Browser::formattingOffered, textTools, &TextTools::setFormattingOffered);
     new TitleBar(*this, ui);
     new ToolbarPictures(*this, ui);
     new HoverReset(*this, ui);
-    new KeyboardControls(*this, ui);
+    KeyboardControls::setTabOrder(ui);
     new FileDrop(*this);
     connect(ui.Timer2, &QTimer::timeout, this, &pgwell::unroll);
-    connect(ui.Command1, &QPushButton::clicked, this, &pgwell::quit);
+    auto *quit = new OperationAction(QStringLiteral("actionQuit"), QStringLiteral("Quit"),
+                                     QKeySequence(Qt::CTRL | Qt::Key_Q), this);
+    quit->addControls({ui.Command1}, {});
+    connect(quit, &QAction::triggered, this, &pgwell::quit);
     layOut();
     initialise();
     if (!options.startPath.isEmpty())

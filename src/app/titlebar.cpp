@@ -3,6 +3,7 @@
 #include "app/pgwell.h"
 #include "app/titledrag.h"
 #include "controls/clicklabel.h"
+#include "controls/operationaction.h"
 #include "controls/richtextbox.h"
 #include "controls/twips.h"
 
@@ -20,8 +21,16 @@ TitleBar::TitleBar(pgwell &window, const PgwellUi &controls)
         connect(handle, &ClickLabel::moved, this, &TitleBar::onHandleMoved);
         connect(handle, &ClickLabel::pressed, this, &TitleBar::onHandlePressed);
     }
-    connect(ui.Command2, &QPushButton::clicked, this, &TitleBar::minimize);
-    connect(ui.Command3, &QPushButton::clicked, this, &TitleBar::expandToggle);
+    auto *minimize =
+        new OperationAction(QStringLiteral("actionMinimize"), QStringLiteral("Minimize"),
+                            QKeySequence(Qt::CTRL | Qt::Key_M), this);
+    minimize->addControls({ui.Command2}, {});
+    connect(minimize, &QAction::triggered, this, &TitleBar::minimize);
+    // Not Ctrl+E: the desktops' key for the end of the line in the pane.
+    auto *expand = new OperationAction(QStringLiteral("actionExpand"), QStringLiteral("Expand"),
+                                       QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E), this);
+    expand->addControls({ui.Command3}, {});
+    connect(expand, &QAction::triggered, this, &TitleBar::expandToggle);
 }
 
 void TitleBar::onHandleMoved(Qt::MouseButtons buttons, const QPoint &pos)

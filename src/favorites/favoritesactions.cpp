@@ -24,7 +24,10 @@ FavoritesActions::FavoritesActions(Viewer &viewer, Platform &platform, const Con
     : QObject(parent), m_viewer(viewer), m_platform(platform), ui(controls)
 {
     // The copy is of the pane's text: it waits for a file being read.
-    auto *add = new OperationAction(QStringLiteral("Add to favorites"), this);
+    // Not Ctrl+D: the desktops' key for deleting a character in the pane.
+    auto *add = new OperationAction(QStringLiteral("actionAddToFavorites"),
+                                    QStringLiteral("Add to favorites"),
+                                    QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D), this);
     add->addControls({}, {ui.m1, ui.Label8});
     add->waitForLoads(m_viewer);
     connect(add, &QAction::triggered, this, &FavoritesActions::addToFavorites);
@@ -32,8 +35,10 @@ FavoritesActions::FavoritesActions(Viewer &viewer, Platform &platform, const Con
     connect(ui.remt, &QAction::triggered, this, &FavoritesActions::removeFavorite);
     connect(ui.open, &QAction::triggered, this, &FavoritesActions::openFavoritesFolder);
     connect(ui.ref, &QAction::triggered, this, &FavoritesActions::refreshFavoritesThenFiles);
-    connect(ui.reall, &ClickLabel::clicked, this, &FavoritesActions::refreshFilesThenFavorites);
-    connect(ui.Label11, &ClickLabel::clicked, this, &FavoritesActions::refreshFilesThenFavorites);
+    auto *refresh = new OperationAction(QStringLiteral("actionRefresh"), QStringLiteral("Refresh"),
+                                        QKeySequence(Qt::Key_F5), this);
+    refresh->addControls({}, {ui.reall, ui.Label11});
+    connect(refresh, &QAction::triggered, this, &FavoritesActions::refreshFilesThenFavorites);
     connect(&m_viewer, &Viewer::listChanged, this, [this](ShownList list) {
         if (list == ShownList::Favorites)
             ListRefresh::keepingSelection(*ui.File2);

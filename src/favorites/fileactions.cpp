@@ -18,20 +18,25 @@ FileActions::FileActions(Viewer &viewer, Platform &platform, const Controls &con
                          QObject *parent)
     : QObject(parent), m_viewer(viewer), m_platform(platform), ui(controls)
 {
-    m_new = new OperationAction(QStringLiteral("New"), this);
+    m_new = new OperationAction(QStringLiteral("actionNew"), QStringLiteral("New"),
+                                QKeySequence(Qt::CTRL | Qt::Key_N), this);
     m_new->addControls({ui.Command5}, {ui.Image1, ui.Label10});
     connect(m_new, &QAction::triggered, this, &FileActions::newText);
 
     // Save, Save as and Delete act on the shown file: they wait for a file being read.
-    m_save = new OperationAction(QStringLiteral("Save"), this);
+    m_save = new OperationAction(QStringLiteral("actionSave"), QStringLiteral("Save"),
+                                 QKeySequence(Qt::CTRL | Qt::Key_S), this);
     m_save->addControls({ui.Command8}, {ui.sav, ui.Label9});
     m_save->waitForLoads(m_viewer);
     connect(m_save, &QAction::triggered, this, &FileActions::save);
-    m_saveAs = new OperationAction(QStringLiteral("Save as"), this);
+    m_saveAs = new OperationAction(QStringLiteral("actionSaveAs"), QStringLiteral("Save as"),
+                                   QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), this);
     m_saveAs->addControls({ui.Command6}, {});
     m_saveAs->waitForLoads(m_viewer);
     connect(m_saveAs, &QAction::triggered, this, &FileActions::saveAs);
-    m_delete = new OperationAction(QStringLiteral("Delete"), this);
+    // Not the Delete key, nor Shift+Del (Cut) or Ctrl+Del (delete a word): those edit the pane.
+    m_delete = new OperationAction(QStringLiteral("actionDelete"), QStringLiteral("Delete"),
+                                   QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Delete), this);
     m_delete->addControls({}, {ui.m2, ui.Label7});
     m_delete->waitForLoads(m_viewer);
     connect(m_delete, &QAction::triggered, this, &FileActions::deleteShownFile);

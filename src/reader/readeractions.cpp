@@ -1,6 +1,7 @@
 #include "readeractions.h"
 
 #include "controls/filelistbox.h"
+#include "controls/operationaction.h"
 #include "controls/richtextbox.h"
 #include "platform/messageboxes.h"
 #include "platform/platform.h"
@@ -20,7 +21,11 @@ ReaderActions::ReaderActions(Viewer &viewer, Platform &platform, const Controls 
                              QWidget &window)
     : QObject(&window), m_viewer(viewer), m_platform(platform), ui(controls), m_window(window)
 {
-    connect(ui.Command7, &QPushButton::clicked, this, &ReaderActions::showReader);
+    auto *show =
+        new OperationAction(QStringLiteral("actionFullScreen"), QStringLiteral("Full screen mode"),
+                            QKeySequence(Qt::Key_F11), this);
+    show->addControls({ui.Command7}, {});
+    connect(show, &QAction::triggered, this, &ReaderActions::showReader);
 }
 
 ReaderActions::~ReaderActions()

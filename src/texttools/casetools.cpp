@@ -13,9 +13,17 @@
 CaseTools::CaseTools(Viewer &viewer, Platform &platform, const Controls &controls, QObject *parent)
     : QObject(parent), m_viewer(viewer), m_platform(platform), ui(controls)
 {
-    connect(ui.cap, &QRadioButton::clicked, this, [this] { convertWhole(CaseMode::Upper); });
-    connect(ui.min, &QRadioButton::clicked, this, [this] { convertWhole(CaseMode::Lower); });
-    auto *nomal = new OperationAction(QStringLiteral("Nomal"), this);
+    // Not Ctrl+Shift+U: input methods take it for typing a character by its code.
+    auto *cap = new OperationAction(QStringLiteral("actionMakeCap"), QStringLiteral("Make CAP"),
+                                    QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P), this);
+    cap->addControls({ui.cap}, {});
+    connect(cap, &QAction::triggered, this, [this] { convertWhole(CaseMode::Upper); });
+    auto *min = new OperationAction(QStringLiteral("actionMakeMin"), QStringLiteral("Make Min"),
+                                    QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_M), this);
+    min->addControls({ui.min}, {});
+    connect(min, &QAction::triggered, this, [this] { convertWhole(CaseMode::Lower); });
+    auto *nomal = new OperationAction(QStringLiteral("actionNomal"), QStringLiteral("Nomal"),
+                                      QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N), this);
     nomal->addControls({ui.Option3}, {});
     nomal->waitForLoads(m_viewer);
     connect(nomal, &QAction::triggered, this, &CaseTools::backToFileText);

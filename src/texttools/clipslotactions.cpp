@@ -24,7 +24,9 @@ ClipSlotActions::ClipSlotActions(Viewer &viewer, Platform &platform, const Contr
     : QObject(parent), m_viewer(viewer), m_platform(platform), ui(controls)
 {
     // Sends the pane's text: it waits for a file being read.
-    auto *send = new OperationAction(QStringLiteral("Send to clip"), this);
+    auto *send =
+        new OperationAction(QStringLiteral("actionSendToClip"), QStringLiteral("Send to clip"),
+                            QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_T), this);
     send->addControls({}, {ui.Label13});
     send->waitForLoads(m_viewer);
     connect(send, &QAction::triggered, this, &ClipSlotActions::send);

@@ -1,6 +1,7 @@
 #include "findpanel.h"
 #include "textsearch.h"
 
+#include "controls/operationaction.h"
 #include "controls/richtextbox.h"
 #include "platform/messageboxes.h"
 #include "platform/platform.h"
@@ -18,10 +19,24 @@ const QColor hintGrey(171, 171, 171);
 FindPanel::FindPanel(Viewer &viewer, Platform &platform, const Controls &controls, QObject *parent)
     : QObject(parent), m_viewer(viewer), m_platform(platform), ui(controls)
 {
-    connect(ui.find, &QPushButton::clicked, this, &FindPanel::open);
-    connect(ui.Command9, &QPushButton::clicked, this, &FindPanel::close);
-    connect(ui.Command10, &QPushButton::clicked, this, &FindPanel::findFirst);
-    connect(ui.Command11, &QPushButton::clicked, this, &FindPanel::findNext);
+    auto *find = new OperationAction(QStringLiteral("actionFind"), QStringLiteral("Find"),
+                                     QKeySequence(Qt::CTRL | Qt::Key_F), this);
+    find->addControls({ui.find}, {});
+    connect(find, &QAction::triggered, this, &FindPanel::open);
+    m_findFirst = new OperationAction(QStringLiteral("actionFindFirst"), QStringLiteral("Find "),
+                                      QKeySequence(Qt::CTRL | Qt::Key_F3), this);
+    m_findFirst->addControls({ui.Command10}, {});
+    connect(m_findFirst, &QAction::triggered, this, &FindPanel::findFirst);
+    m_findNext = new OperationAction(QStringLiteral("actionFindNext"), QStringLiteral("Find next"),
+                                     QKeySequence(Qt::Key_F3), this);
+    m_findNext->addControls({ui.Command11}, {});
+    connect(m_findNext, &QAction::triggered, this, &FindPanel::findNext);
+    connect(ui.Text2, &QLineEdit::returnPressed, m_findNext, &QAction::trigger);
+    m_close = new OperationAction(QStringLiteral("actionCloseFind"), QStringLiteral("Close find"),
+                                  QKeySequence(Qt::Key_Escape), this);
+    m_close->addControls({ui.Command9}, {});
+    connect(m_close, &QAction::triggered, this, &FindPanel::close);
+    setOpenActionsEnabled(!ui.fnd->isHidden());
     // Any change, typed or the emptying on a click, shows the word in the normal text colour.
     connect(ui.Text2, &QLineEdit::textChanged, this,
             [this] { setWordColor(ui.Text2->palette().color(QPalette::ButtonText)); });
@@ -41,13 +56,26 @@ void FindPanel::open()
     for (QPushButton *covered : {ui.Command6, ui.Command7, ui.Command8, ui.find, ui.Command5})
         covered->hide();
     ui.fnd->show();
+    setOpenActionsEnabled(true);
+    // Ready for a word, also when the panel was open already; the word there is selected, so
+    // that typing replaces it.
+    ui.Text2->setFocus(Qt::ShortcutFocusReason);
+    ui.Text2->selectAll();
 }
 
 void FindPanel::close()
 {
+    setOpenActionsEnabled(false);
     ui.fnd->hide();
     for (QPushButton *covered : {ui.Command6, ui.Command7, ui.Command8, ui.find, ui.Command5})
         covered->show();
+}
+
+void FindPanel::setOpenActionsEnabled(bool open)
+{
+    // Esc and F3 belong to the panel only while it is open.
+    for (QAction *action : {m_findFirst, m_findNext, m_close})
+        action->setEnabled(open);
 }
 
 void FindPanel::findFirst()

@@ -2,6 +2,7 @@
 
 #include <QObject>
 
+class OperationAction;
 class QGroupBox;
 class QLineEdit;
 class QPushButton;
@@ -10,7 +11,8 @@ class Viewer;
 struct Platform;
 
 // The find panel: opening and closing it in place of the five buttons it covers, the word box
-// with its grey hint, and Find / Find next stepping through the pane's text.
+// with its grey hint, and Find / Find next stepping through the pane's text. Find, Find next
+// and closing the panel are offered only while it is open.
 class FindPanel : public QObject
 {
     Q_OBJECT
@@ -42,6 +44,7 @@ private:
     void close();
     void findFirst();
     void findNext();
+    void setOpenActionsEnabled(bool open);
     void search(qsizetype start);
     void setWordColor(const QColor &color);
     // TextSearch::find over the pane's text where it is kept: each Find next costs the
@@ -51,4 +54,7 @@ private:
     Viewer &m_viewer;
     Platform &m_platform;
     Controls ui;
+    OperationAction *m_findFirst = nullptr;
+    OperationAction *m_findNext = nullptr;
+    OperationAction *m_close = nullptr;
 };

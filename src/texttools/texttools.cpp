@@ -1,6 +1,7 @@
 #include "texttools.h"
 
 #include "controls/clicklabel.h"
+#include "controls/operationaction.h"
 #include "controls/richtextbox.h"
 #include "platform/clipboard.h"
 #include "platform/dialogs.h"
@@ -15,13 +16,33 @@
 TextTools::TextTools(Viewer &viewer, Platform &platform, const Controls &controls, QObject *parent)
     : QObject(parent), m_viewer(viewer), m_platform(platform), ui(controls)
 {
-    connect(ui.Label5, &ClickLabel::clicked, this, &TextTools::toggleBold);
-    connect(ui.Label14, &ClickLabel::clicked, this, &TextTools::toggleItalic);
-    connect(ui.Label15, &ClickLabel::clicked, this, &TextTools::toggleUnderline);
-    connect(ui.Label16, &ClickLabel::clicked, this, &TextTools::chooseColor);
-    connect(ui.Label18, &ClickLabel::clicked, this, &TextTools::print);
-    connect(ui.com, &ClickLabel::clicked, this, &TextTools::copyToClipboard);
-    connect(ui.Label12, &ClickLabel::clicked, this, &TextTools::copyToClipboard);
+    const auto add = [this](const char *name, const QString &text, const QKeySequence &keys,
+                            const QList<ClickLabel *> &labels, void (TextTools::*run)()) {
+        auto *action = new OperationAction(QLatin1String(name), text, keys, this);
+        action->addControls({}, labels);
+        connect(action, &QAction::triggered, this, run);
+        return action;
+    };
+    m_formatting = {
+        add("actionBold", QStringLiteral("Bold"), QKeySequence(Qt::CTRL | Qt::Key_B), {ui.Label5},
+            &TextTools::toggleBold),
+        add("actionItalic", QStringLiteral("Italic"), QKeySequence(Qt::CTRL | Qt::Key_I),
+            {ui.Label14}, &TextTools::toggleItalic),
+        add("actionUnderline", QStringLiteral("Underline"), QKeySequence(Qt::CTRL | Qt::Key_U),
+            {ui.Label15}, &TextTools::toggleUnderline),
+        add("actionColor", QStringLiteral("Color"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O),
+            {ui.Label16}, &TextTools::chooseColor)};
+    add("actionPrint", QStringLiteral("Print"), QKeySequence(Qt::CTRL | Qt::Key_P), {ui.Label18},
+        &TextTools::print);
+    add("actionCopyText", QStringLiteral("Send text to clipboard"),
+        QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C), {ui.com, ui.Label12},
+        &TextTools::copyToClipboard);
+}
+
+void TextTools::setFormattingOffered(bool offered)
+{
+    for (QAction *action : std::as_const(m_formatting))
+        action->setEnabled(offered);
 }
 
 bool TextTools::formattable()

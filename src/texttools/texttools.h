@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
 
 class ClickLabel;
+class QAction;
 class RichTextBox;
 class Viewer;
 struct Platform;
@@ -29,6 +31,9 @@ public:
 
     TextTools(Viewer &viewer, Platform &platform, const Controls &controls, QObject *parent);
 
+    // Bold, Italic, Underline and Color, offered for a formatted file only.
+    void setFormattingOffered(bool offered);
+
 private:
     void toggleBold();
     void toggleItalic();
@@ -42,4 +47,5 @@ private:
     Viewer &m_viewer;
     Platform &m_platform;
     Controls ui;
+    QList<QAction *> m_formatting;
 };

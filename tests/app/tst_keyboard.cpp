@@ -1,16 +1,19 @@
-// The keyboard: each shortcut clicks its control (and so runs its operation), only while the
-// control is on screen; the Tab order; and a file dropped onto the window.
+// The keyboard: every operation is one action, run by its key and by its controls, once each;
+// keys of disabled actions and the pane's editing keys run nothing; the Tab order; and a file
+// dropped onto the window.
+#include "app/commandline.h"
 #include "app/pgwell.h"
 #include "controls/clicklabel.h"
 #include "controls/dirlistbox.h"
 #include "controls/drivelistbox.h"
+#include "controls/operationaction.h"
 #include "windowtest.h"
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 #include <QUrl>
@@ -20,88 +23,300 @@ class TestKeyboard : public WindowTest
     Q_OBJECT
 
 private slots:
-    void shortcutClicksItsControl_data();
-    void shortcutClicksItsControl();
-    void findKeys_data();
+    void keyAndControlsRunTheAction_data();
+    void keyAndControlsRunTheAction();
+    void keyOfDisabledActionRunsNothing_data();
+    void keyOfDisabledActionRunsNothing();
+    void editingKeysRunNoAction_data();
+    void editingKeysRunNoAction();
+    void formattingKeysActOnTheSelection_data();
+    void formattingKeysActOnTheSelection();
+    void caseKeysChooseTheirOption_data();
+    void caseKeysChooseTheirOption();
     void findKeys();
+    void helpListsEveryKey();
     void tabOrder();
     void droppedFileIsShown();
 };
 
-static QSignalSpy *clickSpy(QWidget *control)
+namespace {
+
+QWidget *pane(pgwell &w)
 {
-    if (auto *button = qobject_cast<QAbstractButton *>(control))
-        return new QSignalSpy(button, &QAbstractButton::clicked);
-    return new QSignalSpy(qobject_cast<ClickLabel *>(control), &ClickLabel::clicked);
+    QWidget *editor = ui(w).Text1->editor();
+    editor->setFocus();
+    return editor;
 }
 
-void TestKeyboard::shortcutClicksItsControl_data()
+// The action, cut off from its operation, so that only its wiring is seen.
+std::unique_ptr<QSignalSpy> spyOnly(pgwell &w, const QString &name)
 {
-    QTest::addColumn<int>("key");
-    QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
-    QTest::addColumn<QString>("control");
-    QTest::addColumn<bool>("expanded"); // the lower panels hidden: their controls' keys do nothing
-    const Qt::KeyboardModifiers none;
-    const auto ctrl = Qt::KeyboardModifiers(Qt::ControlModifier);
-    const auto ctrlShift = Qt::ControlModifier | Qt::ShiftModifier;
-    QTest::newRow("Ctrl+S Save") << int(Qt::Key_S) << ctrl << "Command8" << false;
-    QTest::newRow("Ctrl+Shift+S Save as") << int(Qt::Key_S) << ctrlShift << "Command6" << false;
-    QTest::newRow("Ctrl+F Find") << int(Qt::Key_F) << ctrl << "find" << false;
-    QTest::newRow("F11 Full screen") << int(Qt::Key_F11) << none << "Command7" << false;
-    QTest::newRow("F5 Refresh") << int(Qt::Key_F5) << none << "reall" << false;
-    QTest::newRow("Ctrl+Shift+C clipboard") << int(Qt::Key_C) << ctrlShift << "com" << false;
-    QTest::newRow("Ctrl+N while expanded") << int(Qt::Key_N) << ctrl << "Command5" << true;
-    QTest::newRow("F5 while expanded") << int(Qt::Key_F5) << none << "reall" << true;
+    auto *action = w.findChild<QAction *>(name);
+    if (!action)
+        return nullptr;
+    QObject::disconnect(action, &QAction::triggered, nullptr, nullptr);
+    return std::make_unique<QSignalSpy>(action, &QAction::triggered);
 }
 
-void TestKeyboard::shortcutClicksItsControl()
+} // namespace
+
+void TestKeyboard::keyAndControlsRunTheAction_data()
 {
-    QFETCH(int, key);
-    QFETCH(Qt::KeyboardModifiers, modifiers);
-    QFETCH(QString, control);
-    QFETCH(bool, expanded);
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<QStringList>("controls");
+    QTest::addColumn<QString>("state");
+    const auto row = [](const char *action, const char *keys, const QStringList &controls,
+                        const QString &state = {}) {
+        QTest::addRow("%s %s %s", action, keys, qPrintable(state))
+            << action << keys << controls << state;
+    };
+    row("actionNew", "Ctrl+N", {"Command5", "Image1", "Label10"});
+    row("actionSave", "Ctrl+S", {"Command8", "sav", "Label9"});
+    row("actionSaveAs", "Ctrl+Shift+S", {"Command6"});
+    row("actionDelete", "Ctrl+Shift+Del", {"m2", "Label7"});
+    row("actionAddToFavorites", "Ctrl+Shift+D", {"m1", "Label8"});
+    row("actionRefresh", "F5", {"reall", "Label11"});
+    row("actionFind", "Ctrl+F", {"find"});
+    row("actionFindFirst", "Ctrl+F3", {"Command10"}, "find open");
+    row("actionFindNext", "F3", {"Command11"}, "find open");
+    row("actionCloseFind", "Esc", {"Command9"}, "find open");
+    row("actionFullScreen", "F11", {"Command7"});
+    row("actionQuit", "Ctrl+Q", {"Command1"});
+    row("actionAbout", "F1", {"Command4"});
+    row("actionMinimize", "Ctrl+M", {"Command2"});
+    row("actionExpand", "Ctrl+Shift+E", {"Command3"});
+    row("actionBold", "Ctrl+B", {"Label5"});
+    row("actionItalic", "Ctrl+I", {"Label14"});
+    row("actionUnderline", "Ctrl+U", {"Label15"});
+    row("actionColor", "Ctrl+Shift+O", {"Label16"});
+    row("actionPrint", "Ctrl+P", {"Label18"});
+    row("actionCopyText", "Ctrl+Shift+C", {"com", "Label12"});
+    row("actionSendToClip", "Ctrl+Shift+T", {"Label13"});
+    row("actionMakeCap", "Ctrl+Shift+P", {"cap"});
+    row("actionMakeMin", "Ctrl+Shift+M", {"min"});
+    row("actionNomal", "Ctrl+Shift+N", {"Option3"});
+    // The keys belong to the window: they work while the lower panels are hidden.
+    for (const char *action : {"actionNew", "actionRefresh", "actionAddToFavorites", "actionAbout",
+                               "actionCopyText", "actionMakeCap"})
+        QTest::addRow("%s, panels hidden", action)
+            << action << QString() << QStringList() << QStringLiteral("expanded");
+}
+
+void TestKeyboard::keyAndControlsRunTheAction()
+{
+    QFETCH(QString, action);
+    QFETCH(QString, keys);
+    QFETCH(QStringList, controls);
+    QFETCH(QString, state);
     pgwell &w = f->openShown();
-    if (expanded)
+    if (state == u"find open")
+        QTest::mouseClick(ui(w).find, Qt::LeftButton);
+    if (state == u"expanded")
         QTest::mouseClick(ui(w).Command3, Qt::LeftButton);
-    QWidget *target = w.findChild<QWidget *>(control);
-    QVERIFY(target);
-    std::unique_ptr<QSignalSpy> spy(clickSpy(target));
-    ui(w).Text1->setFocus();
-    QTest::keyClick(&w, Qt::Key(key), modifiers);
-    QCOMPARE(spy->count(), expanded ? 0 : 1);
-    // Whatever the operation opened (the reader, a question) goes with the window.
-    if (QWidget *reader = w.existingReader())
-        reader->hide();
+    const auto *found = w.findChild<QAction *>(action);
+    QVERIFY(found);
+    if (!keys.isEmpty())
+        QCOMPARE(found->shortcut(), QKeySequence(keys));
+    const std::unique_ptr<QSignalSpy> triggered = spyOnly(w, action);
+
+    QTest::keySequence(pane(w), found->shortcut());
+    QCOMPARE(triggered->size(), 1);
+    for (const QString &name : controls) {
+        auto *control = w.findChild<QWidget *>(name);
+        QVERIFY2(control && control->isVisible(), qPrintable(name));
+        // Near the left edge: an option takes clicks on its circle and caption only.
+        const QPoint at(qMin(8, control->width() / 2), control->height() / 2);
+        triggered->clear();
+        QTest::mouseClick(control, Qt::LeftButton, {}, at);
+        QCOMPARE(triggered->size(), 1);
+        // Press, release, second press, release: once.
+        QTest::mouseClick(control, Qt::LeftButton, {}, at);
+        QTest::mouseDClick(control, Qt::LeftButton, {}, at);
+        QTest::mouseRelease(control, Qt::LeftButton, {}, at);
+        QCOMPARE(triggered->size(), 2);
+    }
 }
 
-void TestKeyboard::findKeys_data()
+void TestKeyboard::keyOfDisabledActionRunsNothing_data()
 {
-    QTest::addColumn<bool>("open");
-    QTest::newRow("panel open") << true;
-    QTest::newRow("panel closed: F3 and Esc belong to it") << false;
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("keys");
+    QTest::newRow("Find first, panel closed") << "actionFindFirst"
+                                              << "Ctrl+F3";
+    QTest::newRow("Find next, panel closed") << "actionFindNext"
+                                             << "F3";
+    QTest::newRow("Close find, panel closed") << "actionCloseFind"
+                                              << "Esc";
+    QTest::newRow("Bold, plain file") << "actionBold"
+                                      << "Ctrl+B";
+    QTest::newRow("Italic, plain file") << "actionItalic"
+                                        << "Ctrl+I";
+    QTest::newRow("Underline, plain file") << "actionUnderline"
+                                           << "Ctrl+U";
+    QTest::newRow("Color, plain file") << "actionColor"
+                                       << "Ctrl+Shift+O";
+}
+
+void TestKeyboard::keyOfDisabledActionRunsNothing()
+{
+    QFETCH(QString, action);
+    QFETCH(QString, keys);
+    writeFile(f->browse("plain.txt"), "plain\r\n");
+    pgwell &w = f->openShown();
+    choose(ui(w).File1, "plain.txt");
+    const std::unique_ptr<QSignalSpy> triggered = spyOnly(w, action);
+    QVERIFY(triggered);
+    QTest::keySequence(pane(w), QKeySequence(keys));
+    QCOMPARE(triggered->size(), 0);
+}
+
+void TestKeyboard::editingKeysRunNoAction_data()
+{
+    // The pane's editing keys on every desktop's scheme: Ctrl+D deletes, Ctrl+E goes to the end
+    // of the line, Ctrl+K deletes to it, Ctrl+Shift+A selects nothing.
+    QTest::addColumn<QString>("keys");
+    for (const char *keys : {"Del",
+                             "Shift+Del",
+                             "Ctrl+Del",
+                             "Ctrl+Backspace",
+                             "Backspace",
+                             "Ctrl+A",
+                             "Ctrl+Shift+A",
+                             "Ctrl+C",
+                             "Ctrl+Ins",
+                             "Ctrl+X",
+                             "Ctrl+V",
+                             "Shift+Ins",
+                             "Ctrl+Shift+Ins",
+                             "Ctrl+Z",
+                             "Ctrl+Y",
+                             "Ctrl+Shift+Z",
+                             "Ctrl+D",
+                             "Ctrl+E",
+                             "Ctrl+K",
+                             "Ctrl+Left",
+                             "Ctrl+Shift+Right",
+                             "Ctrl+Home",
+                             "Ctrl+Shift+End",
+                             "Shift+Up",
+                             "Return",
+                             "Shift+Return",
+                             "A",
+                             "Shift+A"})
+        QTest::newRow(keys) << keys;
+}
+
+void TestKeyboard::editingKeysRunNoAction()
+{
+    QFETCH(QString, keys);
+    pgwell &w = f->openShown();
+    QList<std::shared_ptr<QSignalSpy>> spies;
+    const QList<OperationAction *> actions = w.findChildren<OperationAction *>();
+    QVERIFY(actions.size() >= 25);
+    for (OperationAction *action : actions)
+        spies.append(std::make_shared<QSignalSpy>(action, &QAction::triggered));
+    QTest::keySequence(pane(w), QKeySequence(keys));
+    for (int i = 0; i < actions.size(); ++i)
+        QVERIFY2(spies.at(i)->isEmpty(), qPrintable(actions.at(i)->objectName()));
+}
+
+void TestKeyboard::formattingKeysActOnTheSelection_data()
+{
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<QString>("format");
+    QTest::newRow("Ctrl+B") << "Ctrl+B"
+                            << "bold";
+    QTest::newRow("Ctrl+I") << "Ctrl+I"
+                            << "italic";
+    QTest::newRow("Ctrl+U") << "Ctrl+U"
+                            << "underline";
+}
+
+void TestKeyboard::formattingKeysActOnTheSelection()
+{
+    QFETCH(QString, keys);
+    QFETCH(QString, format);
+    writeFile(f->browse("a.rtf"), "{\\rtf1\\ansi plain words}");
+    pgwell &w = f->openShown();
+    choose(ui(w).File1, "a.rtf");
+    RichTextBox *text = ui(w).Text1;
+    const auto state = [&] {
+        return format == u"bold"     ? text->selectionBold()
+               : format == u"italic" ? text->selectionItalic()
+                                     : text->selectionUnderline();
+    };
+    QWidget *editor = pane(w);
+    text->select(6, 5);
+    QCOMPARE(state(), Qt::Unchecked);
+    QTest::keySequence(editor, QKeySequence(keys));
+    QCOMPARE(state(), Qt::Checked);
+    text->select(0, 5);
+    QCOMPARE(state(), Qt::Unchecked); // only the selection
+    text->select(6, 5);
+    QTest::keySequence(editor, QKeySequence(keys));
+    QCOMPARE(state(), Qt::Unchecked);
+}
+
+void TestKeyboard::caseKeysChooseTheirOption_data()
+{
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<QString>("option");
+    QTest::addColumn<QString>("typed"); // then typed, kept in case
+    QTest::newRow("Make CAP") << "Ctrl+Shift+P"
+                              << "cap"
+                              << "ONE TWO";
+    QTest::newRow("Make Min") << "Ctrl+Shift+M"
+                              << "min"
+                              << "one two";
+}
+
+void TestKeyboard::caseKeysChooseTheirOption()
+{
+    QFETCH(QString, keys);
+    QFETCH(QString, option);
+    QFETCH(QString, typed);
+    pgwell &w = f->openShown();
+    ui(w).Text1->setPlainText(QStringLiteral("One"));
+    QWidget *editor = pane(w);
+    QTest::keySequence(editor, QKeySequence(keys));
+    QVERIFY(w.findChild<QRadioButton *>(option)->isChecked());
+    QTest::keyClick(editor, Qt::Key_End, Qt::ControlModifier);
+    typeInPane(w, QStringLiteral(" Two"));
+    QCOMPARE(ui(w).Text1->toPlainText(), typed);
 }
 
 void TestKeyboard::findKeys()
 {
-    QFETCH(bool, open);
     pgwell &w = f->openShown();
-    if (open)
-        QTest::mouseClick(ui(w).find, Qt::LeftButton);
-    ui(w).Text1->setFocus();
-    QSignalSpy findNext(ui(w).Command11, &QPushButton::clicked);
-    QSignalSpy close(ui(w).Command9, &QPushButton::clicked);
-    if (open) {
-        QTest::keyClick(&w, Qt::Key_F, Qt::ControlModifier); // to the word box
-        QVERIFY(ui(w).Text2->hasFocus());
-        QTest::keyClick(ui(w).Text2, Qt::Key_Return);
-        QCOMPARE(findNext.count(), 1);
+    QTest::keySequence(pane(w), QKeySequence(QStringLiteral("Ctrl+F")));
+    QVERIFY(ui(w).fnd->isVisible());
+    QVERIFY(ui(w).Text2->hasFocus()); // to the word box
+    const std::unique_ptr<QSignalSpy> findNext = spyOnly(w, "actionFindNext");
+    QTest::keyClick(ui(w).Text2, Qt::Key_Return);
+    QCOMPARE(findNext->size(), 1);
+    QTest::keyClick(ui(w).Text2, Qt::Key_F3);
+    QCOMPARE(findNext->size(), 2);
+    QTest::keyClick(ui(w).Text2, Qt::Key_Escape);
+    QVERIFY(!ui(w).fnd->isVisible());
+    QVERIFY(ui(w).find->isVisible());
+    QTest::keyClick(ui(w).Text2, Qt::Key_Return); // the panel is closed
+    QCOMPARE(findNext->size(), 2);
+}
+
+void TestKeyboard::helpListsEveryKey()
+{
+    pgwell &w = f->open();
+    const QString help = CommandLine::helpText();
+    for (const OperationAction *action : w.findChildren<OperationAction *>()) {
+        const QString keys = action->shortcut().toString();
+        QVERIFY2(!keys.isEmpty(), qPrintable(action->objectName()));
+        // Whole: F1 is not in F11, nor F3 in Ctrl+F3.
+        const QRegularExpression listed(QStringLiteral("(?<![\\w+])") +
+                                        QRegularExpression::escape(keys) +
+                                        QStringLiteral("(?![\\w+])"));
+        QVERIFY2(help.contains(listed), qPrintable(keys));
     }
-    QTest::keyClick(&w, Qt::Key_F3);
-    QCOMPARE(findNext.count(), open ? 2 : 0);
-    if (open)
-        ui(w).Text2->setFocus();
-    QTest::keyClick(open ? static_cast<QWidget *>(ui(w).Text2) : &w, Qt::Key_Escape);
-    QCOMPARE(close.count(), open ? 1 : 0);
 }
 
 void TestKeyboard::tabOrder()

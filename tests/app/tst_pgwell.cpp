@@ -221,8 +221,8 @@ void TestPgwell::formattingLabelsFollowTheName()
     writeFile(f->browse(name), "{\\rtf1\\ansi plain {\\b bold} words}");
     pgwell &w = f->open();
     // Start from the opposite state, so that the display has to change it.
-    for (ClickLabel *l : {ui(w).Label5, ui(w).Label14, ui(w).Label15, ui(w).Label16})
-        l->setEnabled(!offered);
+    for (const char *action : {"actionBold", "actionItalic", "actionUnderline", "actionColor"})
+        w.findChild<QAction *>(action)->setEnabled(!offered);
     ui(w).Text1->setFont(QFont("Courier", 20));
 
     w.browser().displayFromFileList(name);
