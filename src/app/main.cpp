@@ -54,5 +54,8 @@ int main(int argc, char *argv[])
     QtPlatform platform;
     pgwell window(platform.platform(), options);
     window.show();
+    // Keys work at once, also where no window manager gives the window the focus (a kiosk,
+    // xinit pagewell).
+    window.activateWindow();
     return app.exec();
 }
