@@ -1,5 +1,6 @@
 #include "richtextbox.h"
 
+#include "controls/panecontent.h"
 #include "controls/richlayoutpump.h"
 #include "plaintext/plaintextview.h"
 #include "rtf/rtfdecorations.h"
@@ -721,4 +722,28 @@ QByteArray RichTextBox::richText() const
     if (isReadOnly())
         return heldRtf();
     return RtfWriter::write(*document());
+}
+
+ShownFile RichTextBox::showFile(PaneFileReader::Result &&file, ReaderText *reader)
+{
+    if (file.rich) {
+        // Built where the file was read; the pane takes it over as its child.
+        const PaneContent::Loaded loaded =
+            file.document
+                ? PaneContent::adopt(this, file.document.get(), std::move(file.richPlainText))
+            : file.unformatted ? PaneContent::showUnformatted(this, std::move(file.bytes),
+                                                              std::move(file.richPlainText))
+                               : PaneContent::load(this, std::move(file.bytes));
+        reader->text = loaded.richPlainText;
+        reader->shared = false;
+        return loaded.format;
+    }
+    file.bytes = QByteArray();
+    ShownFile shown;
+    shown.encoding = file.plain.encoding;
+    shown.lineEnding = file.plain.lineEnding;
+    setPlainBuffer(std::move(file.plain.buffer), Origin::File);
+    reader->buffer = plainTextBuffer();
+    reader->shared = true;
+    return shown;
 }

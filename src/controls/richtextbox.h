@@ -114,6 +114,7 @@ public:
     // What a save to an RTF file writes: the document, or, for one shown as its text only
     // (not changed), the file's own bytes.
     QByteArray richText() const override;
+    ShownFile showFile(PaneFileReader::Result &&file, ReaderText *reader) override;
 
     // Keeps the lowest pixels of the pane free of text, for a control that lies over them; the
     // text scrolls so that every line can still be brought into view above it.
@@ -131,13 +132,13 @@ public:
     QAbstractScrollArea *editor() const; // the editor on screen
 
     // A bar over the pane that shows how far a load has come; the text stays as it is.
-    void showLoadProgress(int percent);
+    void showLoadProgress(int percent) override;
     // The first lines of the file being read, shown over the pane until hideLoadProgress():
     // a first screen at once, while the pane keeps its own text (and shows it again when the
     // load is dropped).
-    void showLoadPreview(TextBuffer &&head);
+    void showLoadPreview(TextBuffer &&head) override;
     bool showsLoadPreview() const;
-    void hideLoadProgress(); // the bar and the preview
+    void hideLoadProgress() override; // the bar and the preview
     bool showsLoadProgress() const;
 
     QTextEdit *richEditor() const { return m_richEditor; }

@@ -7,6 +7,7 @@
 #include "platform/platform.h"
 #include "reader/form3.h"
 #include "viewer/displayrules.h"
+#include "viewer/paneport.h"
 #include "viewer/viewer.h"
 
 #include <QAction>
@@ -26,6 +27,16 @@ ReaderActions::ReaderActions(Viewer &viewer, Platform &platform, const Controls 
                             QKeySequence(Qt::Key_F11), this);
     show->addControls({ui.Command7}, {});
     connect(show, &QAction::triggered, this, &ReaderActions::showReader);
+    connect(&m_viewer, &Viewer::readerTextChanged, this, &ReaderActions::onReaderTextChanged);
+}
+
+void ReaderActions::onReaderTextChanged(const ReaderText &text)
+{
+    // The first display makes the reader, hidden, and every display writes into it.
+    if (text.shared)
+        reader()->setReaderText(text.buffer);
+    else
+        reader()->setReaderText(text.text);
 }
 
 ReaderActions::~ReaderActions()

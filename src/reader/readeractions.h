@@ -10,6 +10,7 @@ class FileListBox;
 class QPushButton;
 class RichTextBox;
 class Viewer;
+struct ReaderText;
 struct Platform;
 
 // The full-screen reader's behaviour: "Full screen mode" opens it, its menu steps through the
@@ -44,6 +45,7 @@ public:
 
 private:
     void attach(Form3 *reader);
+    void onReaderTextChanged(const ReaderText &text);
 
     Viewer &m_viewer;
     Platform &m_platform;

@@ -1,17 +1,40 @@
 #pragma once
 
+#include "files/panefilereader.h"
+#include "plaintext/textbuffer.h"
+#include "viewer/shownfile.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringView>
 
 #include <functional>
 
-// What the viewer's operations need of the viewing pane, and no more: its text, whether it was
-// edited since it was shown or saved, and its document as RTF for a save to an RTF file.
+// What the reader window shows of a file just displayed: a formatted document's text, or the
+// pane's own plain text, shared rather than copied.
+struct ReaderText
+{
+    QString text;
+    TextBuffer buffer;
+    bool shared = false; // buffer holds it
+};
+
+// What the viewer needs of the viewing pane, and no more: showing a file it read, the read's
+// progress meanwhile, its text, whether it was edited since it was shown or saved, and its
+// document as RTF for a save to an RTF file.
 class PanePort
 {
 public:
     virtual ~PanePort() = default;
+
+    // Shows a file just read, formatted or as plain text, as the file's contents asked; returns
+    // the format it is shown in (formatted, encoding, line ends) and fills reader. Throws
+    // std::bad_alloc when memory runs out; the pane then keeps what it showed.
+    virtual ShownFile showFile(PaneFileReader::Result &&file, ReaderText *reader) = 0;
+    // While a file is read: its first lines over the pane, then how far the read got.
+    virtual void showLoadPreview(TextBuffer &&head) = 0;
+    virtual void showLoadProgress(int percent) = 0;
+    virtual void hideLoadProgress() = 0; // the bar and the preview
 
     virtual bool isModified() const = 0;
     virtual void setModified(bool modified) = 0;

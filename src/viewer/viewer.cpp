@@ -1,10 +1,12 @@
 #include "viewer.h"
 
+#include "files/wholefilereader.h"
 #include "platform/dialogs.h"
 #include "platform/messageboxes.h"
 #include "platform/platform.h"
 #include "viewer/atomicfilewriter.h"
 #include "viewer/autoviewinterval.h"
+#include "viewer/displayloading.h"
 #include "viewer/displayrules.h"
 #include "viewer/favoriteslocation.h"
 #include "viewer/filedisposal.h"
@@ -28,7 +30,7 @@ PlainTextSave::Pieces piecesOf(const PanePort &pane)
 } // namespace
 
 Viewer::Viewer(Platform &platform, PanePort &pane, QObject *parent)
-    : QObject(parent), m_platform(platform), m_pane(pane)
+    : QObject(parent), m_loader(new DisplayLoading(pane, this)), m_platform(platform), m_pane(pane)
 {
     setAutoViewIntervalText(QString());
 }
@@ -39,10 +41,93 @@ void Viewer::setShownFile(const ShownFile &file)
     emit shownFileChanged();
 }
 
+void Viewer::display(const QString &path, ShownList list)
+{
+    startRead(path, readingLimits(), [this, path, list](PaneFileReader::Result &&file) {
+        displayRead(path, list, false, std::move(file));
+    });
+}
+
 void Viewer::redisplayAsPlainText()
 {
-    if (!m_lastFileListPath.isEmpty())
-        emit redisplayRequested(m_lastFileListPath);
+    if (m_lastFileListPath.isEmpty())
+        return;
+    PaneFileReader::Limits limits = readingLimits();
+    limits.plainTextOnly = true;
+    const QString path = m_lastFileListPath;
+    startRead(path, limits, [this, path](PaneFileReader::Result &&file) {
+        displayRead(path, ShownList::Files, true, std::move(file));
+    });
+}
+
+PaneFileReader::Limits Viewer::readingLimits() const
+{
+    PaneFileReader::Limits limits;
+    limits.budget = m_memoryBudget;
+    return limits;
+}
+
+void Viewer::startRead(const QString &path, const PaneFileReader::Limits &limits,
+                       std::function<void(PaneFileReader::Result &&)> done)
+{
+    // A newer choice drops a read still in flight. The viewer knows of a read in flight until
+    // its result is handled, so that the operations on the shown file wait for it; a small file
+    // is read and shown at once.
+    m_loader->cancel();
+    setLoading(false);
+    m_loader->start(path, limits, [this, done = std::move(done)](PaneFileReader::Result &&file) {
+        setLoading(false);
+        done(std::move(file));
+    });
+    if (m_loader->isLoading())
+        setLoading(true);
+}
+
+void Viewer::displayRead(const QString &path, ShownList list, bool plainText,
+                         PaneFileReader::Result &&file)
+{
+    using Status = WholeFileReader::Status;
+    if (file.status != Status::Ok) {
+        if (plainText) { // "Nomal" says why, and that is all
+            m_platform.messages.show(file.error, Icon::None, Buttons::Ok);
+        } else if (list == ShownList::Files) {
+            // Gone since the list was read: nothing to say, but the list no longer offers it.
+            if (file.status != Status::NotFound)
+                m_platform.messages.show(file.error, Icon::Critical, Buttons::Ok);
+            emit displayFailed(list, file.status == Status::NotFound);
+        } else if (file.status == Status::OutOfMemory || file.status == Status::TooLarge) {
+            // The favorite is there; reading the list again would not help.
+            m_platform.messages.show(file.error, Icon::Critical, Buttons::Ok);
+            emit displayFailed(list, false);
+        } else {
+            m_platform.messages.show(file.error + QStringLiteral(" .. Please refresh the list"),
+                                     Icon::None, Buttons::Ok);
+            emit displayFailed(list, true);
+        }
+        return;
+    }
+    emit aboutToShow(list, path.mid(path.lastIndexOf(u'/') + 1));
+    ShownFile shown;
+    ReaderText reader;
+    try {
+        shown = m_pane.showFile(std::move(file), &reader);
+    } catch (const std::bad_alloc &) {
+        // The memory estimate was not enough after all.
+        m_platform.messages.show(WholeFileReader::outOfMemoryMessage(path), Icon::Critical,
+                                 Buttons::Ok);
+        if (!plainText)
+            emit displayFailed(list, false);
+        return;
+    }
+    // Everything a display leaves behind is written here and only here, so that a display that
+    // fails changes none of it.
+    shown.path = path;
+    shown.list = list;
+    setShownFile(shown);
+    setReaderFileName(shown.fileName());
+    if (list == ShownList::Files)
+        setLastFileListPath(path);
+    emit readerTextChanged(reader);
 }
 
 void Viewer::setLoading(bool loading)

@@ -1,18 +1,23 @@
 #pragma once
 
+#include "files/memorybudget.h"
+#include "files/panefilereader.h"
 #include "viewer/shownfile.h"
 
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 // The main window's working state, in one typed place: what the pane shows and where it came
 // from, the read in flight, the folder browsed, the panels' expand state, the Auto view
 // interval, the find position, the clip folder and what the reader shows. The windows show it
 // and the features change it here; nothing is kept in a caption and read back.
+class DisplayLoading;
 class PanePort;
 struct Platform;
+struct ReaderText;
 
 class Viewer : public QObject
 {
@@ -21,6 +26,20 @@ class Viewer : public QObject
 public:
     // The operations ask and report through platform, and read and mark the pane's text.
     Viewer(Platform &platform, PanePort &pane, QObject *parent = nullptr);
+
+    // The display operation: reads the file (a large one on a thread, with its first lines and
+    // progress over the pane meanwhile) and shows it in the pane, formatted when it holds RTF.
+    // A newer display drops the read still in flight. Only a display that succeeded changes the
+    // record of the shown file; one that fails says why (a file gone from the file list is
+    // passed over in silence) and leaves the pane as it was.
+    void display(const QString &path, ShownList list);
+    // "Nomal": the file last chosen in the file list, read again the same way but shown as plain
+    // text (a formatted file shows its markup); nothing before one was chosen.
+    void redisplayAsPlainText();
+    // Reading the chosen file, at once or in the background.
+    DisplayLoading &loading() const { return *m_loader; }
+    // What a display may take from memory; the system's figures unless set otherwise.
+    void setMemoryBudget(const MemoryBudget &budget) { m_memoryBudget = budget; }
 
     // Operations on the shown file. Each waits for a display's file being read (does nothing),
     // so that none acts on a file whose text is not on screen. Failures are said in a message.
@@ -45,8 +64,6 @@ public:
     // no folder was chosen yet and nothing was read.
     QString lastFileListPath() const { return m_lastFileListPath; }
     void setLastFileListPath(const QString &path) { m_lastFileListPath = path; }
-    // "Nomal": shows that file again, as plain text, through the display's own steps.
-    void redisplayAsPlainText();
 
     // A display's file is being read. Until it is shown or dropped, the operations that act on
     // the shown file wait (their actions are disabled): the pane still shows the file before,
@@ -93,12 +110,25 @@ signals:
     void folderChanged();
     void autoViewIntervalChanged();
     void readerFileNameChanged();
-    void redisplayRequested(const QString &path);
+    // A display is about to put a file of list into the pane (the window adapts its tools).
+    void aboutToShow(ShownList list, const QString &name);
+    // What the reader shows of the file just displayed.
+    void readerTextChanged(const ReaderText &text);
+    // A display failed; goneFromList: the list no longer offers the file and is read again.
+    void displayFailed(ShownList list, bool goneFromList);
     // A file was written into, or removed from, the folder of the list named.
     void listChanged(ShownList list);
 
 private:
     void showSaveFailure(const QString &error);
+    PaneFileReader::Limits readingLimits() const;
+    void startRead(const QString &path, const PaneFileReader::Limits &limits,
+                   std::function<void(PaneFileReader::Result &&)> done);
+    void displayRead(const QString &path, ShownList list, bool plainText,
+                     PaneFileReader::Result &&file);
+
+    DisplayLoading *m_loader = nullptr;
+    MemoryBudget m_memoryBudget;
 
     Platform &m_platform;
     PanePort &m_pane;

@@ -3,12 +3,12 @@
 #include "app/browser.h"
 #include "app/pgwell.h"
 #include "controls/clicklabel.h"
-#include "controls/displayloading.h"
 #include "controls/filelistbox.h"
 #include "controls/richtextbox.h"
 #include "plaintext/plaintextview.h"
 #include "rtf/rtfdocumentdump.h"
 #include "rtf/rtfreader.h"
+#include "viewer/displayloading.h"
 #include "windowtest.h"
 
 #include <QPushButton>
@@ -58,20 +58,20 @@ void TestDisplayLoading::newerChoiceDropsTheOlderLoad()
     const QString shownText = rich ? u"plain bold caf\u00e9"_qs : u"plain bold caf\u00e9\n"_qs;
     pgwell &w = f->open();
     if (padding == 0)
-        w.browser().loading().setBackgroundFrom(0);
+        w.viewer().loading().setBackgroundFrom(0);
     QStringList shown;
     connect(ui(w).Text1, &RichTextBox::textChanged, this,
             [&] { shown.append(ui(w).Text1->toPlainText()); });
 
     choose(ui(w).File1, "a." + kind);
-    QVERIFY(w.browser().loading().isLoading());
+    QVERIFY(w.viewer().loading().isLoading());
     choose(ui(w).File1, "b." + kind);
     QTRY_COMPARE(ui(w).Text1->toPlainText(), shownText);
     QTest::qWait(100); // the dropped load, or its document's deletion, comes and goes
     QCOMPARE(shown, QStringList{shownText}); // a's text never came
     QCOMPARE(w.viewer().lastFileListPath(), f->browse("b." + kind));
     QCOMPARE(w.reader()->readerText(), shownText);
-    QVERIFY(!w.browser().loading().isLoading());
+    QVERIFY(!w.viewer().loading().isLoading());
     QVERIFY(!ui(w).Text1->isModified());
     QCOMPARE(ui(w).Text1->showsRichDocument(), rich);
     if (rich) {
@@ -94,13 +94,13 @@ void TestDisplayLoading::largeFileLoadsInTheBackground()
     const QString before = ui(w).Text1->toPlainText();
 
     choose(ui(w).File1, "big.txt");
-    QVERIFY(w.browser().loading().isLoading());
+    QVERIFY(w.viewer().loading().isLoading());
     QCOMPARE(ui(w).Text1->toPlainText(),
              before);                         // the pane keeps its text until the new one is there
     QVERIFY(ui(w).Text1->showsLoadPreview()); // the file's start shows over it meanwhile
     QCOMPARE(ui(w).Text1->findChild<PlainTextView *>("loadPreview")->document().text().left(12),
              u"caf\u00e9 and a l"_qs);
-    QSignalSpy finished(&w.browser().loading(), &DisplayLoading::finished);
+    QSignalSpy finished(&w.viewer().loading(), &DisplayLoading::finished);
     QVERIFY(finished.wait(30000));
     QVERIFY(!ui(w).Text1->showsLoadProgress());
     QVERIFY(!ui(w).Text1->showsLoadPreview());
@@ -123,7 +123,7 @@ void TestDisplayLoading::startUpWithALargeFileDoesNotWait()
     options.startPath = f->browse("start.log");
     pgwell &w = f->open(options);
     // The window is there, its file still being read; the pane shows its start-up text.
-    QVERIFY(w.browser().loading().isLoading());
+    QVERIFY(w.viewer().loading().isLoading());
     QVERIFY(w.viewer().shownFile().isEmpty());
     QVERIFY(ui(w).Text1->textLength() > 0);
     w.show();
@@ -151,10 +151,10 @@ void TestDisplayLoading::fileBeyondTheMemoryKeepsThePane()
     writeFile(huge, QByteArray(size, 'h'));
     pgwell &w = f->open();
     FileListBox *list = favorite ? ui(w).File2 : ui(w).File1;
-    w.browser().loading().setBackgroundFrom(0);
+    w.viewer().loading().setBackgroundFrom(0);
     choose(ui(w).File1, "keep.txt");
     QTRY_COMPARE(ui(w).Text1->toPlainText(), QStringLiteral("kept text"));
-    w.browser().setMemoryBudget(MemoryBudget::fixed(size)); // less than the text would take
+    w.viewer().setMemoryBudget(MemoryBudget::fixed(size)); // less than the text would take
 
     choose(list, "huge.txt");
     QTRY_COMPARE(f->fake.messages.shown.size(), 1);
@@ -166,7 +166,7 @@ void TestDisplayLoading::fileBeyondTheMemoryKeepsThePane()
     QVERIFY(rowOf(list, "huge.txt") >= 0);
 
     // With the memory there, the same file shows.
-    w.browser().setMemoryBudget(MemoryBudget::fixed(qint64(1) << 40));
+    w.viewer().setMemoryBudget(MemoryBudget::fixed(qint64(1) << 40));
     choose(ui(w).File1, "keep.txt");
     choose(list, "huge.txt");
     QTRY_COMPARE(ui(w).Text1->textLength(), size);
@@ -192,7 +192,7 @@ void TestDisplayLoading::millionLineDocumentShowsItsTextAndSavesFormatted()
     writeFile(f->browse("long.rtf"), rtf);
     pgwell &w = f->open();
     choose(ui(w).File1, "long.rtf");
-    QSignalSpy finished(&w.browser().loading(), &DisplayLoading::finished);
+    QSignalSpy finished(&w.viewer().loading(), &DisplayLoading::finished);
     QVERIFY(finished.wait(60000));
 
     // Its text, in the plain editor, which lays out only what is on screen; read-only, and

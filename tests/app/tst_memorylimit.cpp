@@ -66,7 +66,7 @@ void TestMemoryLimit::fileTooLargeForMemoryIsRefused()
     writeFile(f->browse("other.txt"), "other text");
     pgwell &w = f->open();
     if (!budgetTrusted)
-        w.browser().setMemoryBudget(MemoryBudget::fixed(std::numeric_limits<qint64>::max()));
+        w.viewer().setMemoryBudget(MemoryBudget::fixed(std::numeric_limits<qint64>::max()));
     choose(ui(w).File1, "small.txt");
     choose(ui(w).File1, "big.txt");
 

@@ -3,10 +3,10 @@
 #include "app/browser.h"
 #include "autoview/autoviewstate.h"
 #include "controls/clicklabel.h"
-#include "controls/displayloading.h"
 #include "fakesteptimer.h"
 #include "reader/form3.h"
 #include "viewer/autoviewinterval.h"
+#include "viewer/displayloading.h"
 #include "windowtest.h"
 
 #include <QCheckBox>
@@ -331,7 +331,7 @@ void TestAutoView::walkPassesAFileThatCannotBeShown()
 void TestAutoView::walkWaitsForItsReadAndKeepsItsPlace()
 {
     pgwell &w = openWith(4);
-    w.browser().loading().setBackgroundFrom(0); // every file is read on a thread
+    w.viewer().loading().setBackgroundFrom(0); // every file is read on a thread
     run(w);
     // Ticks that come while the step's file is read wait for it instead of dropping it.
     timer->elapse();

@@ -3,8 +3,8 @@
 // Refresh, and for a file the lists do not offer.
 #include "app/browser.h"
 #include "controls/clicklabel.h"
-#include "controls/displayloading.h"
 #include "reader/form3.h"
+#include "viewer/displayloading.h"
 #include "windowtest.h"
 
 #include <QDateTime>
@@ -338,7 +338,7 @@ void TestShownFile::operationsWaitForAFileBeingRead()
     pgwell &w = f->open();
     choose(ui(w).File1, "a.txt");
     typeInPane(w, "edited ");
-    w.browser().loading().setBackgroundFrom(0);
+    w.viewer().loading().setBackgroundFrom(0);
     choose(ui(w).File1, "b.txt");
     QVERIFY(w.viewer().isLoading());
     QCOMPARE(ui(w).Text1->toPlainText(), "edited alpha\n"); // still a's text, b is selected

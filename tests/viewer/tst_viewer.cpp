@@ -28,6 +28,20 @@ public:
         visit(content);
     }
     QByteArray richText() const override { return rtf; }
+    // A file read is shown as plain text, as the reader gives it.
+    ShownFile showFile(PaneFileReader::Result &&file, ReaderText *reader) override
+    {
+        content = file.plain.buffer.text();
+        reader->text = content;
+        modified = false;
+        ShownFile shown;
+        shown.encoding = file.plain.encoding;
+        shown.lineEnding = file.plain.lineEnding;
+        return shown;
+    }
+    void showLoadPreview(TextBuffer &&) override {}
+    void showLoadProgress(int) override {}
+    void hideLoadProgress() override {}
 };
 
 // A viewer over a folder of its own, a fake pane and scripted platform answers.

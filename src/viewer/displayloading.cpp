@@ -1,7 +1,7 @@
 #include "displayloading.h"
 
-#include "controls/richtextbox.h"
 #include "rtf/rtfdetect.h"
+#include "viewer/paneport.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -21,7 +21,7 @@ struct DisplayLoading::Job
     PaneFileReader::Result result;
 };
 
-DisplayLoading::DisplayLoading(RichTextBox &pane, QObject *parent) : QObject(parent), m_pane(&pane)
+DisplayLoading::DisplayLoading(PanePort &pane, QObject *parent) : QObject(parent), m_pane(&pane)
 {
     m_progressTimer.setInterval(100);
     connect(&m_progressTimer, &QTimer::timeout, this, &DisplayLoading::showProgress);
@@ -29,7 +29,8 @@ DisplayLoading::DisplayLoading(RichTextBox &pane, QObject *parent) : QObject(par
 
 DisplayLoading::~DisplayLoading()
 {
-    // The pane may be gone already (it is the window's child, as this is): it is not touched.
+    // The pane may be gone already (it is the window's child, as this is's owner): it is not
+    // touched.
     if (m_job)
         m_job->cancel = true;
     m_job.reset();
@@ -46,8 +47,7 @@ void DisplayLoading::cancel()
         m_job->cancel = true;
     m_job.reset();
     m_progressTimer.stop();
-    if (m_pane)
-        m_pane->hideLoadProgress();
+    m_pane->hideLoadProgress();
 }
 
 void DisplayLoading::start(const QString &path, const PaneFileReader::Limits &limits, Done done)
@@ -88,8 +88,7 @@ void DisplayLoading::start(const QString &path, const PaneFileReader::Limits &li
         m_threads.removeOne(thread);
         thread->deleteLater();
     });
-    if (m_pane)
-        m_pane->showLoadPreview(PaneFileReader::head(path));
+    m_pane->showLoadPreview(PaneFileReader::head(path));
     m_clock.start();
     m_progressTimer.start();
     thread->start(QThread::LowPriority);
@@ -120,8 +119,7 @@ void DisplayLoading::showProgress()
     if (!m_job || m_clock.elapsed() < progressAfterMs)
         return;
     const qint64 total = m_job->total;
-    if (m_pane)
-        m_pane->showLoadProgress(int(std::min<qint64>(100, m_job->read * 100 / total)));
+    m_pane->showLoadProgress(int(std::min<qint64>(100, m_job->read * 100 / total)));
 }
 
 void DisplayLoading::deliver(const std::shared_ptr<Job> &job)
@@ -130,8 +128,7 @@ void DisplayLoading::deliver(const std::shared_ptr<Job> &job)
         return; // dropped for a newer choice
     m_job.reset();
     m_progressTimer.stop();
-    if (m_pane)
-        m_pane->hideLoadProgress();
+    m_pane->hideLoadProgress();
     job->done(std::move(job->result));
     emit finished();
 }

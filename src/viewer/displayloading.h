@@ -10,7 +10,7 @@
 #include <functional>
 #include <memory>
 
-class RichTextBox;
+class PanePort;
 
 // Reads the file of a display operation: a small file at once, a large one on a thread of its
 // own, so that the window never waits on it. A load that takes longer than a quarter of a
@@ -23,7 +23,7 @@ class DisplayLoading : public QObject
 public:
     using Done = std::function<void(PaneFileReader::Result &&)>;
 
-    DisplayLoading(RichTextBox &pane, QObject *parent);
+    DisplayLoading(PanePort &pane, QObject *parent);
     ~DisplayLoading() override;
 
     // Reads path and calls done with the result, at once for a small file, later (on the GUI
@@ -48,7 +48,7 @@ private:
     void showProgress();
     bool inBackground(const QString &path) const;
 
-    QPointer<RichTextBox> m_pane;
+    PanePort *m_pane; // shows the preview and the progress; never touched when this goes
     std::shared_ptr<Job> m_job;
     QList<QThread *> m_threads;
     qint64 m_backgroundFrom = defaultBackgroundFrom;
