@@ -49,18 +49,19 @@ void TestLists::sortOrder_data()
     QTest::addColumn<QLocale>("locale");
     QTest::addColumn<QStringList>("names");
     QTest::addColumn<QStringList>("sorted");
+    const auto row = [](const char *name, const QLocale &locale, const QStringList &names,
+                        const QStringList &sorted) {
+        QTest::newRow(name) << locale << names << sorted;
+    };
     const QLocale none = QLocale::c(); // no language set: English rules
-    QTest::newRow("letters with accents among their base letters")
-        << none << QStringList{"zebra.txt", "Äpfel.txt", "apple.txt"}
-        << QStringList{"Äpfel.txt", "apple.txt", "zebra.txt"};
-    QTest::newRow("numbers by value") << none << QStringList{"file10.txt", "file2.txt", "file1.txt"}
-                                      << QStringList{"file1.txt", "file2.txt", "file10.txt"};
-    QTest::newRow("names equal but for case keep a fixed order")
-        << none << QStringList{"read.txt", "READ.txt", "Read.txt"}
-        << QStringList{"READ.txt", "Read.txt", "read.txt"};
-    QTest::newRow("the user's language: Swedish puts Ä after Z")
-        << QLocale(QLocale::Swedish) << QStringList{"Äpple.txt", "Zebra.txt", "Apa.txt"}
-        << QStringList{"Apa.txt", "Zebra.txt", "Äpple.txt"};
+    row("letters with accents among their base letters", none,
+        {"zebra.txt", "Äpfel.txt", "apple.txt"}, {"Äpfel.txt", "apple.txt", "zebra.txt"});
+    row("numbers by value", none, {"file10.txt", "file2.txt", "file1.txt"},
+        {"file1.txt", "file2.txt", "file10.txt"});
+    row("names equal but for case keep a fixed order", none, {"read.txt", "READ.txt", "Read.txt"},
+        {"READ.txt", "Read.txt", "read.txt"});
+    row("the user's language: Swedish puts Ä after Z", QLocale(QLocale::Swedish),
+        {"Äpple.txt", "Zebra.txt", "Apa.txt"}, {"Apa.txt", "Zebra.txt", "Äpple.txt"});
 }
 
 void TestLists::sortOrder()

@@ -218,26 +218,23 @@ void TestRichTextBox::documentsTooLongToFormat_data()
 {
     QTest::addColumn<QByteArray>("rtf");
     QTest::addColumn<bool>("fits");
-    const QByteArray head = R"({\rtf1\ansi{\fonttbl{\f0 Arial;}}\f0 )";
-    QTest::newRow("ordinary") << head + "{\\b bold} text\\par " + "second}" << true;
-    QTest::newRow("40,000 paragraphs")
-        << head + QByteArray("ab\\par ").repeated(40'000) + "}" << true;
-    QTest::newRow("100,000 paragraphs")
-        << head + QByteArray("ab\\par ").repeated(100'000) + "}" << false;
-    QTest::newRow("150,000 line breaks")
-        << head + QByteArray("ab\\line ").repeated(150'000) + "}" << true;
-    QTest::newRow("a million line breaks")
-        << head + QByteArray("ab\\line ").repeated(1'000'000) + "}" << false;
-    QTest::newRow("100,000 table cells")
-        << head +
-               QByteArray("\\trowd\\cellx900\\cellx1800 a\\cell b\\cell\\row ").repeated(50'000) +
-               "}"
-        << false;
+    // A body of a repeated unit, after the header and an opening word.
+    const auto row = [](const char *name, const QByteArray &start, const QByteArray &unit,
+                        int count, bool fits) {
+        QTest::newRow(name) << R"({\rtf1\ansi{\fonttbl{\f0 Arial;}}\f0 )" + start +
+                                   unit.repeated(count) + "}"
+                            << fits;
+    };
+    row("ordinary", "{\\b bold} text\\par ", "second", 1, true);
+    row("40,000 paragraphs", "", "ab\\par ", 40'000, true);
+    row("100,000 paragraphs", "", "ab\\par ", 100'000, false);
+    row("150,000 line breaks", "", "ab\\line ", 150'000, true);
+    row("a million line breaks", "", "ab\\line ", 1'000'000, false);
+    row("100,000 table cells", "", "\\trowd\\cellx900\\cellx1800 a\\cell b\\cell\\row ", 50'000,
+        false);
     // Few lines, but so high that Qt's layout would pass its largest page.
-    QTest::newRow("30,000 lines at 200 points")
-        << head + "\\fs400 " + QByteArray("ab\\line ").repeated(30'000) + "}" << false;
-    QTest::newRow("5,000 paragraphs a page apart")
-        << head + "\\sl15000 " + QByteArray("ab\\par ").repeated(5'000) + "}" << false;
+    row("30,000 lines at 200 points", "\\fs400 ", "ab\\line ", 30'000, false);
+    row("5,000 paragraphs a page apart", "\\sl15000 ", "ab\\par ", 5'000, false);
 }
 
 void TestRichTextBox::documentsTooLongToFormat()

@@ -236,7 +236,6 @@ void TestAutoView::failedStepTurnsItOff_data()
     QTest::newRow("empty file list") << 0 << false << "5000";
     QTest::newRow("empty favorites") << 2 << true << "5000";
     QTest::newRow("not a number") << 2 << false << "abc";
-    QTest::newRow("zero") << 2 << false << "0";
 }
 
 void TestAutoView::failedStepTurnsItOff()

@@ -134,58 +134,46 @@ void TestTextEngine::loadAcrossBlocks_data()
     QTest::addColumn<TextEncoding>("encoding");
     QTest::addColumn<LineEnding>("lineEnding");
 
+    const auto row = [](const char *name, const QByteArray &bytes, TextEncoding encoding,
+                        LineEnding lineEnding) {
+        QTest::newRow(name) << bytes << encoding << lineEnding;
+    };
+    using E = TextEncoding;
+    using L = LineEnding;
     const qsizetype block = PlainTextLoader::blockSize;
-    QByteArray crlf(block - 1, 'x');
-    crlf += "\r\nnext\r\n";
-    QTest::newRow("cr lf split between blocks") << crlf << TextEncoding::Utf8 << LineEnding::CrLf;
-    QByteArray cr(block - 1, 'x');
-    cr += "\rnext";
-    QTest::newRow("lone cr at a block's end") << cr << TextEncoding::Utf8 << LineEnding::Cr;
-    QByteArray euro(block - 1, 'x');
-    euro += "\xe2\x82\xac and more\n";
-    QTest::newRow("utf-8 sequence split") << euro << TextEncoding::Utf8 << LineEnding::Lf;
-    QByteArray late(block + 100, 'y');
-    late += "\n\xe9t\xe9\n";
-    QTest::newRow("not utf-8 in a later block")
-        << late << TextEncoding::Windows1252 << LineEnding::Lf;
+    row("cr lf split between blocks", QByteArray(block - 1, 'x') + "\r\nnext\r\n", E::Utf8,
+        L::CrLf);
+    row("lone cr at a block's end", QByteArray(block - 1, 'x') + "\rnext", E::Utf8, L::Cr);
+    row("utf-8 sequence split", QByteArray(block - 1, 'x') + "\xe2\x82\xac and more\n", E::Utf8,
+        L::Lf);
+    row("not utf-8 in a later block", QByteArray(block + 100, 'y') + "\n\xe9t\xe9\n",
+        E::Windows1252, L::Lf);
     // A block is decoded in pieces of about a chunk, which the buffer takes over.
     const qsizetype piece = TextBuffer::chunkTarget;
-    QTest::newRow("cr lf split between pieces") << QByteArray(piece - 1, 'x') + "\r\nnext\r\n"
-                                                << TextEncoding::Utf8 << LineEnding::CrLf;
-    QTest::newRow("utf-8 sequence split between pieces")
-        << QByteArray(piece - 2, 'x') + "\xf0\x9f\x98\x80 \xe2\x82\xac\n"
-        << TextEncoding::Utf8 << LineEnding::Lf;
-    QByteArray utf16("\xff\xfe");
-    for (int i = 0; i < piece / 2 - 1; ++i)
-        utf16 += QByteArray("a\0", 2);
-    utf16 += QByteArray("\x3d\xd8\x00\xde\r\0\n\0", 8); // a pair across two pieces
-    QTest::newRow("utf-16 pair split between pieces")
-        << utf16 << TextEncoding::Utf16LE << LineEnding::CrLf;
+    row("cr lf split between pieces", QByteArray(piece - 1, 'x') + "\r\nnext\r\n", E::Utf8,
+        L::CrLf);
+    row("utf-8 sequence split between pieces",
+        QByteArray(piece - 2, 'x') + "\xf0\x9f\x98\x80 \xe2\x82\xac\n", E::Utf8, L::Lf);
+    const QByteArray pair("\x3d\xd8\x00\xde\r\0\n\0", 8); // across two pieces
+    row("utf-16 pair split between pieces",
+        "\xff\xfe" + QByteArray("a\0", 2).repeated(piece / 2 - 1) + pair, E::Utf16LE, L::CrLf);
     // Each piece is decoded on its own: a U+FEFF that starts one is text all the same.
-    QTest::newRow("U+FEFF at a piece's start") << QByteArray(piece, 'x') + "\xef\xbb\xbfy\n"
-                                               << TextEncoding::Utf8 << LineEnding::Lf;
-    QTest::newRow("code page, cr at a piece's end") << QByteArray(piece - 1, '\xe9') + "\rn\xe9xt\r"
-                                                    << TextEncoding::Windows1252 << LineEnding::Cr;
+    row("U+FEFF at a piece's start", QByteArray(piece, 'x') + "\xef\xbb\xbfy\n", E::Utf8, L::Lf);
+    row("code page, cr at a piece's end", QByteArray(piece - 1, '\xe9') + "\rn\xe9xt\r",
+        E::Windows1252, L::Cr);
     // One line of 5 MB, with and without blanks.
-    QTest::newRow("5 MB line") << QByteArray(5 << 20, 'w') << TextEncoding::Utf8
-                               << LineEnding::CrLf;
-    QByteArray words;
-    while (words.size() < (5 << 20))
-        words += "word and word ";
-    QTest::newRow("5 MB line of words") << words << TextEncoding::Utf8 << LineEnding::CrLf;
+    row("5 MB line", QByteArray(5 << 20, 'w'), E::Utf8, L::CrLf);
+    row("5 MB line of words", QByteArray("word and word ").repeated((5 << 20) / 14 + 1), E::Utf8,
+        L::CrLf);
     // Large files are read in two halves at once, cut after a line end near the middle.
     const QByteArray line = "a line of text, caf\xc3\xa9\r\n";
     const QByteArray large = line.repeated(PlainTextLoader::halvesFrom / line.size() + 1);
-    QTest::newRow("halves") << large << TextEncoding::Utf8 << LineEnding::CrLf;
-    QTest::newRow("halves, code page in the second only")
-        << large + "\xe9\n"
-        << TextEncoding::Windows1252 << LineEnding::CrLf;
-    QTest::newRow("halves, U+FEFF starts the second")
-        << "x" + QByteArray("\r\n\xef\xbb\xbfline").repeated(large.size() / 9) << TextEncoding::Utf8
-        << LineEnding::CrLf;
-    QTest::newRow("halves, LF in the second only")
-        << large + QByteArray("lf\n").repeated(large.size() / 2) << TextEncoding::Utf8
-        << LineEnding::Lf;
+    row("halves", large, E::Utf8, L::CrLf);
+    row("halves, code page in the second only", large + "\xe9\n", E::Windows1252, L::CrLf);
+    row("halves, U+FEFF starts the second",
+        "x" + QByteArray("\r\n\xef\xbb\xbfline").repeated(large.size() / 9), E::Utf8, L::CrLf);
+    row("halves, LF in the second only", large + QByteArray("lf\n").repeated(large.size() / 2),
+        E::Utf8, L::Lf);
 }
 
 void TestTextEngine::loadAcrossBlocks()

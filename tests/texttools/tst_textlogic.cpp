@@ -179,21 +179,19 @@ void TestTextLogic::layout_data()
     QTest::addColumn<int>("linesPerPage");
     QTest::addColumn<QStringList>("printed"); // "<page>" between pages
 
-    QTest::newRow("empty pane: one line end") << "" << 10 << 50 << QStringList{""};
-    QTest::newRow("text with its own line end") << "abc\n" << 10 << 50 << QStringList{"abc", ""};
-    QTest::newRow("wrapped after blanks")
-        << "the quick brown fox" << 10 << 50 << QStringList{"the quick", "brown fox"};
-    QTest::newRow("blanks at the wrap dropped")
-        << "aaa    bbb" << 5 << 50 << QStringList{"aaa", "bbb"};
-    QTest::newRow("long word cut")
-        << "abcdefghijkl" << 5 << 50 << QStringList{"abcde", "fghij", "kl"};
-    QTest::newRow("emoji not split")
-        << "ab" + grin + "c" << 3 << 50 << QStringList{"ab", grin + "c"};
-    QTest::newRow("tabs to columns of eight") << "a\tb" << 20 << 50 << QStringList{"a       b"};
-    QTest::newRow("pages") << "1\n2\n3\n4\n5" << 10 << 2
-                           << QStringList{"1", "2", "<page>", "3", "4", "<page>", "5"};
-    QTest::newRow("wrapped lines fill pages")
-        << "aaaaaa" << 2 << 2 << QStringList{"aa", "aa", "<page>", "aa"};
+    const auto row = [](const char *name, const QString &text, int columns, int linesPerPage,
+                        const QStringList &printed) {
+        QTest::newRow(name) << text << columns << linesPerPage << printed;
+    };
+    row("empty pane: one line end", "", 10, 50, {""});
+    row("text with its own line end", "abc\n", 10, 50, {"abc", ""});
+    row("wrapped after blanks", "the quick brown fox", 10, 50, {"the quick", "brown fox"});
+    row("blanks at the wrap dropped", "aaa    bbb", 5, 50, {"aaa", "bbb"});
+    row("long word cut", "abcdefghijkl", 5, 50, {"abcde", "fghij", "kl"});
+    row("emoji not split", "ab" + grin + "c", 3, 50, {"ab", grin + "c"});
+    row("tabs to columns of eight", "a\tb", 20, 50, {"a       b"});
+    row("pages", "1\n2\n3\n4\n5", 10, 2, {"1", "2", "<page>", "3", "4", "<page>", "5"});
+    row("wrapped lines fill pages", "aaaaaa", 2, 2, {"aa", "aa", "<page>", "aa"});
 }
 
 void TestTextLogic::layout()

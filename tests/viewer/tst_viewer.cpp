@@ -160,18 +160,14 @@ void TestViewer::interval_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("milliseconds"); // -1: no interval the timer can take
 
-    QTest::newRow("default") << "5000"
-                             << "5000" << 5000;
-    QTest::newRow("emptied is the default") << ""
-                                            << "5000" << 5000;
-    QTest::newRow("kept as typed") << " 250 "
-                                   << " 250 " << 250;
-    QTest::newRow("not a number") << "abc"
-                                  << "abc" << -1;
-    QTest::newRow("highest") << "65535"
-                             << "65535" << 65535;
-    QTest::newRow("too high") << "65536"
-                              << "65536" << -1;
+    // What the text may say is AutoViewInterval's own test; here, what the viewer keeps of it.
+    const auto row = [](const char *name, const char *typed, const char *text, int milliseconds) {
+        QTest::newRow(name) << QString(typed) << QString(text) << milliseconds;
+    };
+    row("default", "5000", "5000", 5000);
+    row("emptied is the default", "", "5000", 5000);
+    row("kept as typed", " 250 ", " 250 ", 250);
+    row("not a number", "abc", "abc", -1);
 }
 
 void TestViewer::interval()
@@ -199,6 +195,8 @@ void TestViewer::folderAndLoading()
     viewer.setFolder("/srv/texts");
     QCOMPARE(viewer.fileListPath("/srv/texts", "a.txt"),
              std::optional<QString>("/srv/texts/a.txt"));
+    viewer.setFolder("c:"); // not a path
+    QCOMPARE(viewer.fileListPath("/", "a.txt"), std::nullopt);
 
     QSignalSpy loading(&viewer, &Viewer::loadingChanged);
     viewer.setLoading(true);
@@ -217,40 +215,27 @@ void TestViewer::save_data()
     QTest::addColumn<int>("answer"); // to "save as UTF-8?": -1 not asked, 0 No, 1 Yes
     QTest::addColumn<QByteArray>("expected");
 
+    const auto row = [](const char *name, const ShownFile &shown, const QByteArray &file,
+                        const QString &pane, bool edited, int answer, const QByteArray &expected) {
+        QTest::newRow(name) << shown << file << pane << edited << answer << expected;
+    };
+    // The bytes of each encoding are PlainTextContent's test; here, that the shown file's are used.
     const ShownFile utf8Lf = format(TextEncoding::Utf8, LineEnding::Lf);
-    const ShownFile utf8CrLf = format(TextEncoding::Utf8, LineEnding::CrLf);
     const ShownFile cp1252 = format(TextEncoding::Windows1252, LineEnding::CrLf);
-    QTest::newRow("unedited, nothing written") << utf8Lf << QByteArray("one\n") << "changed\n"
-                                               << false << -1 << QByteArray("one\n");
-    QTest::newRow("utf-8, lf") << utf8Lf << QByteArray("\xce\xb1 one\ntwo\n")
-                               << u"\u00e9\u03b1 one\ntwo\n"_qs << true << -1
-                               << QByteArray("\xc3\xa9\xce\xb1 one\ntwo\n");
-    QTest::newRow("utf-8, cr lf") << utf8CrLf << QByteArray("one\r\ntwo\r\n") << "xone\ntwo\n"
-                                  << true << -1 << QByteArray("xone\r\ntwo\r\n");
-    QTest::newRow("cr") << format(TextEncoding::Utf8, LineEnding::Cr) << QByteArray("a\rb\r")
-                        << "xa\nb\n"
-                        << true << -1 << QByteArray("xa\rb\r");
-    // Unicode's own separators are characters of a plain text, not line ends.
-    QTest::newRow("separators") << utf8Lf << QByteArray("a\nb\n") << u"a\u2028b\u2029\n"_qs << true
-                                << -1
-                                << QByteArray("a\xe2\x80\xa8"
-                                              "b\xe2\x80\xa9\n");
-    QTest::newRow("windows-1252") << cp1252 << QByteArray("na\xefve\r\n")
-                                  << u"\u00e9na\u00efve\u00a0\u201cq\u201d\n"_qs << true << -1
-                                  << QByteArray("\xe9na\xefve\xa0\x93q\x94\r\n");
-    QTest::newRow("utf-16 with its mark")
-        << format(TextEncoding::Utf16LE, LineEnding::CrLf) << QByteArray("\xff\xfeo\0\r\0\n\0", 8)
-        << u"\u00e9o\n"_qs << true << -1 << QByteArray("\xff\xfe\xe9\0o\0\r\0\n\0", 10);
+    row("unedited, nothing written", utf8Lf, "one\n", "changed\n", false, -1, "one\n");
+    row("utf-8, lf", utf8Lf, "\xce\xb1 one\ntwo\n", u"\u00e9\u03b1 one\ntwo\n"_qs, true, -1,
+        "\xc3\xa9\xce\xb1 one\ntwo\n");
+    row("utf-8, cr lf", format(TextEncoding::Utf8, LineEnding::CrLf), "one\r\ntwo\r\n",
+        "xone\ntwo\n", true, -1, "xone\r\ntwo\r\n");
+    row("windows-1252", cp1252, "na\xefve\r\n", u"\u00e9na\u00efve\u00a0\u201cq\u201d\n"_qs, true,
+        -1, "\xe9na\xefve\xa0\x93q\x94\r\n");
     // A character the file's encoding lacks is never written as '?' nor silently re-encoded.
-    QTest::newRow("windows-1252 lacks it, as utf-8")
-        << cp1252 << QByteArray("a\r\n") << u"\u0100a\n"_qs << true << 1
-        << QByteArray("\xc4\x80"
-                      "a\r\n");
-    QTest::newRow("windows-1252 lacks it, kept")
-        << cp1252 << QByteArray("a\r\n") << u"\u0100a\n"_qs << true << 0 << QByteArray("a\r\n");
-    QTest::newRow("rtf stays rtf")
-        << format(TextEncoding::Utf8, LineEnding::CrLf, true) << QByteArray("{\\rtf1 file}")
-        << "pane" << true << -1 << QByteArray("{\\rtf1 pane}");
+    row("windows-1252 lacks it, as utf-8", cp1252, "a\r\n", u"\u0100a\n"_qs, true, 1,
+        "\xc4\x80"
+        "a\r\n");
+    row("windows-1252 lacks it, kept", cp1252, "a\r\n", u"\u0100a\n"_qs, true, 0, "a\r\n");
+    row("rtf stays rtf", format(TextEncoding::Utf8, LineEnding::CrLf, true), "{\\rtf1 file}",
+        "pane", true, -1, "{\\rtf1 pane}");
 }
 
 void TestViewer::save()
@@ -326,6 +311,7 @@ void TestViewer::saveAs()
     f.viewer.saveAs();
     QCOMPARE(readFile(f.path("copy.txt")), "two\r\n");
     QVERIFY(f.fake.messages.lastText().endsWith("already exists.\nDo you want to replace it?"));
+    QCOMPARE(f.fake.messages.shown.last().buttons, MessageBoxes::Buttons::YesNoDefaultNo);
     // To an RTF name, the pane's document.
     f.fake.dialogs.saveAnswers.enqueue(f.path("copy.rtf"));
     f.viewer.saveAs();
