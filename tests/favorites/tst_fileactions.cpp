@@ -104,10 +104,10 @@ void TestFileActions::saveAs_data()
     QTest::addColumn<QString>("shown"); // entry chosen in the file list, or "*" for a favorite
     QTest::addColumn<QString>("chosen");
     QTest::addColumn<QString>("target");
-    for (const QString &row :
+    for (const char *row :
          {"a.txt notes notes.txt", "doc.rtf notes.txt notes.txt", "* notes notes.txt"}) {
-        const QStringList cells = row.split(u' ');
-        QTest::newRow(qPrintable(row)) << cells[0] << cells[1] << cells[2];
+        const QStringList cells = QString::fromLatin1(row).split(u' ');
+        QTest::newRow(row) << cells[0] << cells[1] << cells[2];
     }
 }
 

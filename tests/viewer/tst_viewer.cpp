@@ -109,6 +109,8 @@ private slots:
     void nothingToSave();
     void saveAs();
     void deleteAndAdd();
+    void display_data();
+    void display();
 };
 
 void TestViewer::autoViewWalk_data()
@@ -341,6 +343,69 @@ void TestViewer::deleteAndAdd()
     f.viewer.deleteShownFile();
     QVERIFY(f.fake.messages.shown.isEmpty());
     QVERIFY(changed.isEmpty());
+}
+
+void TestViewer::display_data()
+{
+    QTest::addColumn<QString>("kind"); // of t.txt: "text", "gone", "folder", "rtf"
+    QTest::addColumn<int>("list");     // 0 the file list, 1 the favorites, 2 "Nomal"
+    QTest::addColumn<QString>("message"); // what the message says; empty: none
+    QTest::addColumn<int>("failed");      // -1 not failed, 0 failed, 1 failed and gone from list
+
+    QTest::newRow("shown") << "text" << 0 << "" << -1;
+    QTest::newRow("favorite shown") << "text" << 1 << "" << -1;
+    // Gone since the list was read: passed over in silence, and the list is read again.
+    QTest::newRow("gone") << "gone" << 0 << "" << 1;
+    QTest::newRow("favorite gone") << "gone" << 1 << " .. Please refresh the list" << 1;
+    QTest::newRow("folder") << "folder" << 0 << "is not a regular file" << 0;
+    // "Nomal" shows a formatted file's markup; it says why it failed, and that is all.
+    QTest::newRow("nomal, rtf") << "rtf" << 2 << "" << -1;
+    QTest::newRow("nomal, gone") << "gone" << 2 << "File not found: " << -1;
+}
+
+void TestViewer::display()
+{
+    QFETCH(QString, kind);
+    QFETCH(int, list);
+    QFETCH(QString, message);
+    QFETCH(int, failed);
+    ViewerFixture f;
+    QDir().mkpath(f.path("favo"));
+    const QString path = f.path(list == 1 ? "favo/t.txt" : "t.txt");
+    if (kind == "text")
+        writeFile(path, "caf\xe9\r\n");
+    if (kind == "rtf")
+        writeFile(path, "{\\rtf1 x}");
+    if (kind == "folder")
+        QDir().mkpath(path);
+    const ShownList which = list == 1 ? ShownList::Favorites : ShownList::Files;
+    QSignalSpy failures(&f.viewer, &Viewer::displayFailed);
+    QSignalSpy reader(&f.viewer, &Viewer::readerTextChanged);
+    if (list == 2) {
+        f.viewer.setLastFileListPath(path);
+        f.viewer.redisplayAsPlainText();
+    } else {
+        f.viewer.display(path, which);
+    }
+    QVERIFY(!f.viewer.isLoading());
+    QCOMPARE(f.fake.messages.shown.size(), message.isEmpty() ? 0 : 1);
+    QVERIFY2(message.isEmpty() || f.fake.messages.lastText().contains(message),
+             qPrintable(f.fake.messages.lastText()));
+    QCOMPARE(failures.size(), failed < 0 ? 0 : 1);
+    if (failed >= 0)
+        QCOMPARE(failures.first().at(1).toBool(), failed == 1);
+    // Only a display that succeeded changes the record of the shown file.
+    const bool shown = failed < 0 && message.isEmpty();
+    QCOMPARE(f.viewer.shownFile().path, shown ? path : QString());
+    QCOMPARE(reader.size(), shown ? 1 : 0);
+    if (!shown)
+        return;
+    QCOMPARE(f.viewer.shownFile().list, which);
+    QCOMPARE(f.viewer.readerFileName(), "t.txt");
+    QCOMPARE(f.viewer.lastFileListPath(), which == ShownList::Files ? path : QString());
+    QCOMPARE(f.pane.content, kind == "rtf" ? "{\\rtf1 x}" : u"caf\u00e9\n"_qs);
+    if (kind == "text")
+        QCOMPARE(f.viewer.shownFile().encoding, TextEncoding::Windows1252);
 }
 
 QTEST_GUILESS_MAIN(TestViewer)
