@@ -48,26 +48,31 @@ AutoView::AutoView(Viewer &viewer, Platform &platform, const Controls &controls,
 
 AutoView::~AutoView() = default;
 
+AutoViewState::State AutoView::state() const
+{
+    return m_viewer.autoView().state();
+}
+
 void AutoView::onCheckToggled(bool checked)
 {
-    m_state.setChecked(checked);
+    m_viewer.autoView().setChecked(checked);
     apply();
 }
 
 void AutoView::start()
 {
-    m_state.start();
+    m_viewer.autoView().start();
     apply();
 }
 
 void AutoView::apply()
 {
     // The timer goes first, so that nothing steps once Auto view is being switched off.
-    if (m_state.timerEnabled())
+    if (m_viewer.autoView().timerEnabled())
         m_timer.start();
     else
         m_timer.stop();
-    const bool enabled = m_state.controlsEnabled();
+    const bool enabled = m_viewer.autoView().controlsEnabled();
     for (QWidget *control : {static_cast<QWidget *>(ui.Option1), static_cast<QWidget *>(ui.Option2),
                              static_cast<QWidget *>(ui.ok), static_cast<QWidget *>(ui.Label3)})
         control->setEnabled(enabled);
@@ -102,7 +107,7 @@ void AutoView::tick()
 {
     // A step that shows a message (this one's or the display's) lets the timer tick again
     // behind the message; that tick is dropped instead of stacking a second step on it.
-    if (m_ticking || !m_state.timerEnabled())
+    if (m_ticking || !m_viewer.autoView().timerEnabled())
         return;
     // A file still being read is waited for: the step that started it is not undone by the
     // next, so that a short interval over large files still shows every one of them.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "autoview/autoviewstate.h"
+#include "viewer/autoviewstate.h"
 #include "viewer/liststep.h"
 
 #include <memory>
@@ -43,7 +43,7 @@ public:
              QObject *parent);
     ~AutoView() override;
 
-    AutoViewState::State state() const { return m_state.state(); }
+    AutoViewState::State state() const;
     void tick();
 
 private:
@@ -60,7 +60,6 @@ private:
     Controls ui;
     std::unique_ptr<StepTimer> m_ownTimer;
     StepTimer &m_timer;
-    AutoViewState m_state;
     bool m_ticking = false;
 
     // Where the last step left the walk, and in which list.

@@ -19,6 +19,17 @@ struct ShownFile
     bool richText = false; // the content was Rich Text Format
     TextEncoding encoding = TextEncoding::Utf8;
     LineEnding lineEnding = LineEnding::CrLf;
+    // The file on disk as it was when it was shown, to tell later whether it changed or was
+    // replaced since; all zero when unknown.
+    struct Identity
+    {
+        quint64 device = 0;
+        quint64 inode = 0;
+        qint64 size = 0;
+        qint64 modifiedNs = 0; // since the epoch
+        bool operator==(const Identity &) const = default;
+    };
+    Identity identity;
 
     bool isEmpty() const { return path.isEmpty(); }
     QString fileName() const { return path.mid(path.lastIndexOf(u'/') + 1); }

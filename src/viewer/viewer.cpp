@@ -15,12 +15,24 @@
 #include "viewer/saveastarget.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+
+#include <sys/stat.h>
 
 using Icon = MessageBoxes::Icon;
 using Buttons = MessageBoxes::Buttons;
 
 namespace {
+ShownFile::Identity identityOf(const QString &path)
+{
+    struct stat st;
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return {};
+    return {quint64(st.st_dev), quint64(st.st_ino), qint64(st.st_size),
+            qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
 PlainTextSave::Pieces piecesOf(const PanePort &pane)
 {
     return [&pane](const std::function<bool(QStringView)> &visit) {
@@ -123,10 +135,12 @@ void Viewer::displayRead(const QString &path, ShownList list, bool plainText,
     // fails changes none of it.
     shown.path = path;
     shown.list = list;
+    shown.identity = identityOf(path);
     setShownFile(shown);
     setReaderFileName(shown.fileName());
     if (list == ShownList::Files)
         setLastFileListPath(path);
+    // Handed on, not kept: a formatted document's text would be held once more.
     emit readerTextChanged(reader);
 }
 

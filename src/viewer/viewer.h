@@ -2,6 +2,8 @@
 
 #include "files/memorybudget.h"
 #include "files/panefilereader.h"
+#include "viewer/autoviewstate.h"
+#include "viewer/paneport.h"
 #include "viewer/shownfile.h"
 
 #include <QObject>
@@ -17,7 +19,6 @@
 class DisplayLoading;
 class PanePort;
 struct Platform;
-struct ReaderText;
 
 class Viewer : public QObject
 {
@@ -91,6 +92,10 @@ public:
     // The favorites folder, decided once at start-up: every favorites operation works in it.
     QString favoritesFolder() const { return m_favoritesFolder; }
     void setFavoritesFolder(const QString &folder) { m_favoritesFolder = folder; }
+    // Auto view: Off, Armed or Running.
+    AutoViewState &autoView() { return m_autoView; }
+    const AutoViewState &autoView() const { return m_autoView; }
+
     // The 1-based position of the last word found; 0 before any.
     int findPosition() const { return m_findPosition; }
     void setFindPosition(int position) { m_findPosition = position; }
@@ -102,6 +107,7 @@ public:
 
     // The name of the file whose text the reader holds; empty before any file was shown.
     QString readerFileName() const { return m_readerFileName; }
+
     void setReaderFileName(const QString &name);
 
 signals:
@@ -139,6 +145,7 @@ private:
     bool m_expanded = false;
     QString m_intervalText;
     std::optional<int> m_interval;
+    AutoViewState m_autoView;
     int m_findPosition = 0;
     QString m_clipFolderSetting;
     QString m_favoritesFolder;

@@ -1,11 +1,11 @@
 // Auto view: the interval text, the Off/Armed/Running states, and the timed walk through the
 // file list or the favorites, driven by a timer the test ticks.
 #include "app/browser.h"
-#include "autoview/autoviewstate.h"
 #include "controls/clicklabel.h"
 #include "fakesteptimer.h"
 #include "reader/form3.h"
 #include "viewer/autoviewinterval.h"
+#include "viewer/autoviewstate.h"
 #include "viewer/displayloading.h"
 #include "windowtest.h"
 

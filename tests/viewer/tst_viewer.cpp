@@ -12,6 +12,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 namespace {
 // The pane as the viewer sees it: a text, and whether it was edited.
 class FakePane : public PanePort
@@ -347,8 +349,8 @@ void TestViewer::deleteAndAdd()
 
 void TestViewer::display_data()
 {
-    QTest::addColumn<QString>("kind"); // of t.txt: "text", "gone", "folder", "rtf"
-    QTest::addColumn<int>("list");     // 0 the file list, 1 the favorites, 2 "Nomal"
+    QTest::addColumn<QString>("kind");    // of t.txt: "text", "gone", "folder", "rtf"
+    QTest::addColumn<int>("list");        // 0 the file list, 1 the favorites, 2 "Nomal"
     QTest::addColumn<QString>("message"); // what the message says; empty: none
     QTest::addColumn<int>("failed");      // -1 not failed, 0 failed, 1 failed and gone from list
 
@@ -406,6 +408,11 @@ void TestViewer::display()
     QCOMPARE(f.pane.content, kind == "rtf" ? "{\\rtf1 x}" : u"caf\u00e9\n"_qs);
     if (kind == "text")
         QCOMPARE(f.viewer.shownFile().encoding, TextEncoding::Windows1252);
+    // Which file it was on disk, to tell later whether it changed.
+    struct stat st;
+    QCOMPARE(::stat(QFile::encodeName(path).constData(), &st), 0);
+    QCOMPARE(f.viewer.shownFile().identity.inode, quint64(st.st_ino));
+    QCOMPARE(f.viewer.shownFile().identity.size, qint64(st.st_size));
 }
 
 QTEST_GUILESS_MAIN(TestViewer)
