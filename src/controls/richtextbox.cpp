@@ -7,6 +7,7 @@
 #include "rtf/rtfwriter.h"
 
 #include <QEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPaintEvent>
@@ -130,6 +131,7 @@ RichTextBox::RichTextBox(QWidget *parent) : QWidget(parent)
         editor->viewport()->setMouseTracking(true);
         editor->viewport()->installEventFilter(this);
     }
+    m_richEditor->installEventFilter(this);
 
     // Only the editor on screen speaks for the pane; the other one is emptied when it is hidden.
     connect(m_richEditor, &QTextEdit::textChanged, this, [this] {
@@ -703,6 +705,13 @@ bool RichTextBox::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::MouseMove)
         emit mouseMoved();
+    // Under GNOME's and KDE's keys the rich editor claims Ctrl+U ("delete the line") and then
+    // does nothing with it; the key is the window's Underline.
+    if (watched == m_richEditor && event->type() == QEvent::ShortcutOverride &&
+        static_cast<QKeyEvent *>(event)->matches(QKeySequence::DeleteCompleteLine)) {
+        event->ignore();
+        return true;
+    }
     return QWidget::eventFilter(watched, event);
 }
 
