@@ -9,6 +9,7 @@
 #include <QEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QPainter>
 #include <QPaintEvent>
 #include <QPointer>
@@ -132,6 +133,16 @@ RichTextBox::RichTextBox(QWidget *parent) : QWidget(parent)
         editor->viewport()->installEventFilter(this);
     }
     m_richEditor->installEventFilter(this);
+    m_richEditor->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_richEditor, &QWidget::customContextMenuRequested, this, [this](QPoint at) {
+        QMenu *menu = m_richEditor->createStandardContextMenu();
+        if (!m_contextActions.isEmpty()) {
+            menu->addSeparator();
+            menu->addActions(m_contextActions);
+        }
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->popup(m_richEditor->viewport()->mapToGlobal(at));
+    });
 
     // Only the editor on screen speaks for the pane; the other one is emptied when it is hidden.
     connect(m_richEditor, &QTextEdit::textChanged, this, [this] {
@@ -699,6 +710,12 @@ QRect RichTextBox::caretRect() const
                                     : m_plainView->cursorRect(m_plainView->document().cursor());
     const QWidget *viewport = editor()->viewport();
     return QRect(viewport->mapTo(this, inViewport.topLeft()), inViewport.size());
+}
+
+void RichTextBox::addContextMenuAction(QAction *action)
+{
+    m_contextActions.append(action);
+    m_plainView->setExtraContextActions(m_contextActions);
 }
 
 bool RichTextBox::eventFilter(QObject *watched, QEvent *event)

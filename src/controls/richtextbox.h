@@ -12,6 +12,7 @@
 class PlainTextView;
 class RichLayoutPump;
 class QAbstractScrollArea;
+class QAction;
 class QLabel;
 class QProgressBar;
 class QTextCharFormat;
@@ -141,6 +142,10 @@ public:
     void hideLoadProgress() override; // the bar and the preview
     bool showsLoadProgress() const;
 
+    // The window's own operations on the shown file, at the end of the pane's context menu in
+    // both editors.
+    void addContextMenuAction(QAction *action);
+
     QTextEdit *richEditor() const { return m_richEditor; }
     PlainTextView *plainView() const { return m_plainView; }
 
@@ -181,6 +186,7 @@ private:
     PlainTextView *m_preview = nullptr;
     QLabel *m_note = nullptr;
     RichLayoutPump *m_layoutPump = nullptr;
+    QList<QAction *> m_contextActions;
     bool m_readOnly = false;
     QByteArray m_heldRtf; // the formatted document behind a read-only plain text
     bool m_rich = false;

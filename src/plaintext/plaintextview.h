@@ -5,7 +5,9 @@
 
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
+#include <QList>
 
+class QAction;
 class QMenu;
 class QPainter;
 
@@ -62,6 +64,9 @@ public:
     }
 
     static constexpr int margin = 4;
+
+    // Actions of the program added at the end of the context menu (the pane's own operations).
+    void setExtraContextActions(const QList<QAction *> &actions) { m_extraActions = actions; }
 
 signals:
     void textChanged();
@@ -129,6 +134,7 @@ private:
     int m_topMargin = 0;
     int m_bottomMargin = 0;
     QPoint m_dragPoint;
+    QList<QAction *> m_extraActions;
     QBasicTimer m_blink;
     QBasicTimer m_autoScroll;
 };

@@ -409,6 +409,10 @@ QMenu *PlainTextView::createContextMenu()
     menu->addSeparator();
     menu->addAction(tr("Select All"), QKeySequence::SelectAll, this, &PlainTextView::selectAll)
         ->setEnabled(m_document.length() > 0);
+    if (!m_extraActions.isEmpty()) {
+        menu->addSeparator();
+        menu->addActions(m_extraActions);
+    }
     return menu;
 }
 

@@ -5,9 +5,12 @@
 #include "files/richtextprobe.h"
 #include "rtf/rtfreader.h"
 
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTextBlock>
@@ -52,6 +55,8 @@ private slots:
     void textOfAFormattedDocumentRefusesEdits();
     void layoutPumpLaysOutAllThenStops_data();
     void layoutPumpLaysOutAllThenStops();
+    void contextMenuEndsWithTheWindowsActions_data();
+    void contextMenuEndsWithTheWindowsActions();
 };
 
 void TestRichTextBox::positionsSelectWhatTheTextHolds_data()
@@ -324,6 +329,45 @@ void TestRichTextBox::layoutPumpLaysOutAllThenStops()
     QVERIFY(!pump.isRunning());
     if (hidden < 0)
         QVERIFY(doc.lastBlock().layout()->lineCount() > 0);
+}
+
+void TestRichTextBox::contextMenuEndsWithTheWindowsActions_data()
+{
+    QTest::addColumn<bool>("rich");
+    QTest::newRow("plain text") << false;
+    QTest::newRow("formatted") << true;
+}
+
+// The pane's own menu keeps its editing entries and ends with the window's operations, in the
+// editor that is on screen.
+void TestRichTextBox::contextMenuEndsWithTheWindowsActions()
+{
+    QFETCH(bool, rich);
+    RichTextBox pane;
+    pane.resize(400, 300);
+    QAction first(QStringLiteral("First operation"));
+    QAction second(QStringLiteral("Second operation"));
+    pane.addContextMenuAction(&first);
+    pane.addContextMenuAction(&second);
+    show(pane, rich, QByteArray("{\\rtf1 {\\b word}}"), QStringLiteral("word"));
+    pane.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&pane));
+
+    QWidget *viewport = pane.editor()->viewport();
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(10, 10),
+                            viewport->mapToGlobal(QPoint(10, 10)));
+    QApplication::sendEvent(viewport, &event);
+    QTRY_VERIFY(qobject_cast<QMenu *>(QApplication::activePopupWidget()));
+    auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+    const QList<QAction *> actions = menu->actions();
+    QVERIFY(actions.size() > 3);
+    QCOMPARE(actions.at(actions.size() - 2), &first);
+    QCOMPARE(actions.last(), &second);
+    QVERIFY(actions.at(actions.size() - 3)->isSeparator());
+    QVERIFY(std::any_of(actions.begin(), actions.end(), [](const QAction *action) {
+        return action->text().contains(QStringLiteral("Copy"));
+    }));
+    menu->close();
 }
 
 QTEST_MAIN(TestRichTextBox)
