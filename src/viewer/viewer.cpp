@@ -119,7 +119,7 @@ void Viewer::displayRead(const QString &path, ShownList list, bool plainText,
         const auto kept = m_chosenEncodings.constFind(path);
         if (kept != m_chosenEncodings.cend() && *kept == file.chosenEncoding) {
             m_chosenEncodings.remove(path);
-            return display(path, list);
+            return plainText ? redisplayAsPlainText() : display(path, list);
         }
         m_platform.messages.show(file.error, Icon::Information, Buttons::Ok);
         return;

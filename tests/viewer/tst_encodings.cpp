@@ -428,6 +428,9 @@ void TestEncodings::encodedInPiecesAsWhole_data()
     QTest::addColumn<QString>("text");
     // A character beyond the first plane cut between two pieces.
     QTest::newRow("gb18030, a pair cut") << TextEncoding::Gb18030 << u"\u4e2d\U0001F600\u6587\n"_qs;
+    // Letters of four bytes each, more than two a character.
+    QTest::newRow("gb18030, four bytes a letter")
+        << TextEncoding::Gb18030 << u"\u00c0\u00c1\u00c2\u00c3\u0150\n"_qs.repeated(50);
     QTest::newRow("shift-jis") << TextEncoding::ShiftJis << sample("japanese");
     QTest::newRow("koi8-u") << TextEncoding::Koi8U << sample("ukrainian");
 }
