@@ -1,5 +1,5 @@
 // The pane's "Encoding" menu: the shown file's encoding checked, and another one chosen reads
-// the file again in it.
+// the file again in it (what a refused one does is the viewer's test).
 #include "windowtest.h"
 
 #include "app/pgwellui.h"
@@ -68,15 +68,8 @@ void TestEncodingMenu::chooseAnotherEncoding()
     QApplication::activePopupWidget()->close();
     QCOMPARE(ui(w).Text1->toPlainText(), QStringDecoder("KOI8-R").decode(bytes));
 
-    // Chosen again from the list, the file is still read as KOI8-R.
+    // Chosen again from the list, the file is still read as KOI8-R, and the menu says so.
     choose(ui(w).File1, "ru.txt");
-    menu = encodingMenu(w);
-    QVERIFY(menu);
-    QVERIFY(choice(menu, "KOI8-R")->isChecked());
-    // One that would not give the bytes back is refused; the pane keeps its text.
-    choice(menu, "UTF-8")->trigger();
-    QApplication::activePopupWidget()->close();
-    QVERIFY(f->fake.messages.lastText().contains("cannot be read as UTF-8"));
     QCOMPARE(ui(w).Text1->toPlainText(), QStringDecoder("KOI8-R").decode(bytes));
     menu = encodingMenu(w);
     QVERIFY(menu && choice(menu, "KOI8-R")->isChecked());

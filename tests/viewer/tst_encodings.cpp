@@ -164,6 +164,7 @@ private slots:
     void recognitionRate();
     void codePageAfterLongAsciiStart();
     void bytesThatWouldNotComeBack();
+    void tooShortToTell();
     void acrossBlockEdges_data();
     void acrossBlockEdges();
     void characterTheCodePageLacks_data();
@@ -292,6 +293,23 @@ void TestEncodings::bytesThatWouldNotComeBack()
     f.pane.modified = true;
     f.viewer.save();
     QCOMPARE(readFile(f.path("t.txt")), "x" + bytes.mid(1));
+}
+
+// A line of Polish has too few letters beyond ASCII to tell its code page by (fewer than 8):
+// it is read as Windows-1252, as before, and written back byte for byte.
+void TestEncodings::tooShortToTell()
+{
+    const QString text = u"W sobot\u0119 rano pojechali\u015bmy nad jezioro.\n"_qs;
+    const QByteArray bytes = bytesOf(text, TextEncoding::Windows1250);
+    Fixture f;
+    writeFile(f.path("t.txt"), bytes);
+    f.viewer.display(f.path("t.txt"), ShownList::Files);
+    QCOMPARE(f.viewer.shownFile().encoding, TextEncoding::Windows1252);
+    QVERIFY(f.pane.content != text);
+    f.pane.content[0] = u'w';
+    f.pane.modified = true;
+    f.viewer.save();
+    QCOMPARE(readFile(f.path("t.txt")), "w" + bytes.mid(1));
 }
 
 void TestEncodings::acrossBlockEdges_data()
