@@ -6,6 +6,8 @@
 
 #include <QStringDecoder>
 
+#include <algorithm>
+
 namespace {
 
 struct BomInfo
@@ -92,7 +94,11 @@ bool decodeCodePage(QByteArrayView bytes, DecodedText &result)
         return false;
     PieceDecoder decoder(result.encoding);
     result.text.resize(decoder.requiredSpace(bytes.size()));
-    const QChar *end = decoder.decode(bytes, result.text.data());
+    QChar *end = result.text.data();
+    // In pieces, so that the check of what comes back never holds a copy of all the bytes.
+    constexpr qsizetype piece = 1 << 20;
+    for (qsizetype at = 0; at < bytes.size() && !decoder.hasError(); at += piece)
+        end = decoder.decode(bytes.sliced(at, std::min(piece, bytes.size() - at)), end);
     result.text.truncate(end - result.text.constData());
     return decoder.isExact();
 }
