@@ -9,7 +9,7 @@ packages=(
     libbenchmark-dev
     xvfb xauth fonts-dejavu-core fonts-liberation2
     unrtf poppler-utils
-    libglib2.0-dev
+    libglib2.0-dev libuchardet-dev
     librsvg2-bin desktop-file-utils appstream dpkg-dev
 )
 

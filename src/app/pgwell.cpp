@@ -2,6 +2,7 @@
 
 #include "about/aboutactions.h"
 #include "app/browser.h"
+#include "app/encodingmenu.h"
 #include "app/filedrop.h"
 #include "app/helpfile.h"
 #include "app/hoverreset.h"
@@ -92,6 +93,7 @@ void pgwell::startUp(const Options &options)
         {ui.Timer1, ui.Check1, ui.ok, ui.Label3, ui.Option1, ui.Option2, ui.File1, ui.File2},
         options.autoViewTimer, this);
     new PaneClearance(*ui.Text1, {ui.Label1, ui.tlbr});
+    ui.Text1->addContextMenuAction((new EncodingMenu(*m_viewer, this))->action());
     // The favorites menu opens from the keyboard too, with its first item ready.
     connect(ui.File2, &FileListBox::menuKeyPressed, ui.favo, [this](const QPoint &at) {
         ui.favo->popup(at);

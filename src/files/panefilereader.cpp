@@ -4,6 +4,7 @@
 #include "rtf/rtfreader.h"
 
 #include "files/richtextprobe.h"
+#include "text/textencodings.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -32,11 +33,14 @@ PaneFileReader::Result failure(Status status, const QString &error)
 // A second device on the same file lets a large one be read in two halves at once.
 bool decodePlain(QIODevice &device, qint64 size, const QString &path,
                  const std::atomic<bool> *cancel, const PlainTextLoader::Progress &progress,
-                 PaneFileReader::Result &result, QIODevice *second = nullptr)
+                 PaneFileReader::Result &result, std::optional<TextEncoding> encoding,
+                 QIODevice *second = nullptr)
 {
     result.status = Status::Failed;
-    result.plain = second ? PlainTextLoader::loadInHalves(device, *second, size, cancel, progress)
-                          : PlainTextLoader::load(device, size, cancel, progress);
+    result.chosenEncoding = encoding;
+    result.plain =
+        second ? PlainTextLoader::loadInHalves(device, *second, size, cancel, progress, encoding)
+               : PlainTextLoader::load(device, size, cancel, progress, encoding);
     switch (result.plain.status) {
     case PlainTextLoader::Status::Ok:
         result.status = Status::Ok;
@@ -47,6 +51,13 @@ bool decodePlain(QIODevice &device, qint64 size, const QString &path,
     case PlainTextLoader::Status::OutOfMemory:
         result.status = Status::OutOfMemory;
         result.error = WholeFileReader::outOfMemoryMessage(path);
+        break;
+    case PlainTextLoader::Status::NotInEncoding:
+        result.notInEncoding = true;
+        result.error =
+            QStringLiteral("%1 cannot be read as %2 without changing it: some of its bytes are "
+                           "not %2 text.")
+                .arg(QDir::toNativeSeparators(path), TextEncodings::label(*encoding));
         break;
     case PlainTextLoader::Status::ReadFailed:
         result.error = QStringLiteral("Cannot read %1: %2")
@@ -182,7 +193,8 @@ PaneFileReader::Result PaneFileReader::read(const QString &path, const Limits &l
             }
             QBuffer device(&result.bytes);
             device.open(QIODevice::ReadOnly);
-            decodePlain(device, result.bytes.size(), path, cancel, progress, result);
+            decodePlain(device, result.bytes.size(), path, cancel, progress, result,
+                        limits.encoding);
             return result;
         }
 
@@ -218,7 +230,7 @@ PaneFileReader::Result PaneFileReader::read(const QString &path, const Limits &l
             (::fstat(file.handle(), &first) != 0 || ::fstat(second.handle(), &other) != 0 ||
              first.st_dev != other.st_dev || first.st_ino != other.st_ino))
             second.close();
-        decodePlain(file, size, path, cancel, progress, result,
+        decodePlain(file, size, path, cancel, progress, result, limits.encoding,
                     second.isOpen() ? &second : nullptr);
         return result;
     } catch (const std::bad_alloc &) {

@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
 
 class QTextDocument;
 
@@ -34,6 +35,10 @@ public:
         // RTF too long to show formatted in time: no document, its text and bytes only.
         bool unformatted = false;
         PlainTextLoader::Result plain;
+        // Plain text read in the encoding the limits named; notInEncoding: that encoding does
+        // not hold the file's bytes exactly, and nothing was read.
+        std::optional<TextEncoding> chosenEncoding;
+        bool notInEncoding = false;
     };
 
     struct Limits
@@ -43,6 +48,7 @@ public:
         qint64 richMemoryPerByte = 8;    // building a formatted document takes this much per byte
         qint64 readWholeUpTo = 16 << 20; // plain files up to this size are read whole
         bool plainTextOnly = false;      // an RTF file too is shown as its markup
+        std::optional<TextEncoding> encoding; // plain text is read in this, not recognized
     };
 
     // What can be told before reading, cheaply enough for the GUI thread: whether the file is

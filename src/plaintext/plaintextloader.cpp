@@ -1,7 +1,10 @@
 #include "plaintextloader.h"
 
 #include "plaintext/textarena.h"
+#include "text/legacyencodingguess.h"
 #include "text/lineendtally.h"
+#include "text/piecedecoder.h"
+#include "text/textencodings.h"
 
 #include <QBuffer>
 #include <QIODevice>
@@ -86,8 +89,10 @@ public:
     // Reads size bytes from the device's position start; a later part of a file (start > 0)
     // has no byte-order mark.
     Reader(QIODevice &device, qint64 size, const std::atomic<bool> *cancel,
-           const PlainTextLoader::Progress &progress, qint64 start = 0)
-        : m_device(device), m_size(size), m_cancel(cancel), m_progress(progress), m_start(start)
+           const PlainTextLoader::Progress &progress, qint64 start = 0,
+           std::optional<TextEncoding> chosen = std::nullopt)
+        : m_device(device), m_size(size), m_cancel(cancel), m_progress(progress), m_start(start),
+          m_chosen(chosen)
     {
     }
 
@@ -100,7 +105,17 @@ public:
         if (!readBlock(first, result))
             return result;
         const auto bom = m_start == 0 ? TextDecoder::byteOrderMark(first) : std::nullopt;
-        if (bom) {
+        if (m_chosen && (!bom || TextEncodings::asChosen(bom->encoding) != *m_chosen)) {
+            // Read in the encoding the user chose, exactly, or not at all.
+            const Decoded decoded = decodeFromStart(*m_chosen, result);
+            if (decoded == Decoded::Failed)
+                return result;
+            if (decoded == Decoded::NotInEncoding) {
+                result = {};
+                result.status = PlainTextLoader::Status::NotInEncoding;
+                return result;
+            }
+        } else if (bom) {
             result.encoding = bom->encoding;
             QStringDecoder decoder(TextDecoder::unicodeConverter(bom->encoding),
                                    QStringConverter::Flag::ConvertInitialBom);
@@ -121,28 +136,16 @@ public:
         } else if (!readUtf8(first, result)) {
             if (result.status != PlainTextLoader::Status::Ok)
                 return result;
-            // Not UTF-8 after all: start again, byte for byte.
-            result = {};
-            result.encoding = TextEncoding::Windows1252;
-            m_folder = {};
-            m_arena.reset();
-            if (!m_device.seek(m_start)) {
-                result.status = PlainTextLoader::Status::ReadFailed;
+            // Not UTF-8 after all: start again, in the code page it looks like, or byte for byte
+            // as Windows-1252 when it is not sure or the whole file does not bear it out.
+            std::optional<TextEncoding> guess = codePageGuess(result);
+            if (!guess)
                 return result;
-            }
-            m_done = 0;
-            m_atEnd = false;
-            QByteArray block;
-            do {
-                if (!readBlock(block, result))
-                    return result;
-                for (qsizetype at = 0; at < block.size(); at += pieceBytes) {
-                    const QByteArrayView piece = QByteArrayView(block).sliced(at).first(
-                        std::min(pieceBytes, block.size() - at));
-                    QChar *out = room(piece.size());
-                    add(out, TextDecoder::fromWindows1252(piece, out), result);
-                }
-            } while (!m_atEnd);
+            Decoded decoded = decodeFromStart(*guess, result);
+            if (decoded == Decoded::NotInEncoding)
+                decoded = decodeFromStart(TextEncoding::Windows1252, result);
+            if (decoded != Decoded::Done)
+                return result;
         }
         result.lineEnding = m_folder.style();
         result.status = PlainTextLoader::Status::Ok;
@@ -150,6 +153,54 @@ public:
     }
 
 private:
+    enum class Decoded { Done, NotInEncoding, Failed };
+
+    // Reads the part again from its start, decoding it all in encoding. Failed: the read
+    // failed (the status says why).
+    Decoded decodeFromStart(TextEncoding encoding, PlainTextLoader::Result &result)
+    {
+        result = {};
+        result.encoding = encoding;
+        m_folder = {};
+        m_arena.reset();
+        if (!m_device.seek(m_start)) {
+            result.status = PlainTextLoader::Status::ReadFailed;
+            return Decoded::Failed;
+        }
+        m_done = 0;
+        m_atEnd = false;
+        PieceDecoder decoder(encoding);
+        QByteArray block;
+        do {
+            if (!readBlock(block, result))
+                return Decoded::Failed;
+            for (qsizetype at = 0; at < block.size(); at += pieceBytes) {
+                const QByteArrayView piece =
+                    QByteArrayView(block).sliced(at).first(std::min(pieceBytes, block.size() - at));
+                QChar *out = room(decoder.requiredSpace(piece.size()));
+                QChar *end = decoder.decode(piece, out);
+                if (decoder.hasError())
+                    return Decoded::NotInEncoding;
+                add(out, end, result);
+            }
+        } while (!m_atEnd);
+        return decoder.isExact() ? Decoded::Done : Decoded::NotInEncoding;
+    }
+
+    // The code page of a part that is not UTF-8, from a sample where its first byte beyond
+    // ASCII is; none when the sample could not be read (the status says why).
+    std::optional<TextEncoding> codePageGuess(PlainTextLoader::Result &result)
+    {
+        const qint64 context = 1024;
+        const qint64 from = std::max<qint64>(0, m_firstHigh - context);
+        if (!m_device.seek(m_start + from)) {
+            result.status = PlainTextLoader::Status::ReadFailed;
+            return std::nullopt;
+        }
+        const QByteArray bytes = m_device.read(context + LegacyEncodingGuess::sampleSize);
+        return LegacyEncodingGuess::of(LegacyEncodingGuess::sampleOf(bytes));
+    }
+
     // False when the bytes are not UTF-8 (status Ok) or reading failed (status says why).
     bool readUtf8(QByteArray block, PlainTextLoader::Result &result)
     {
@@ -238,6 +289,13 @@ private:
         }
         const bool shortRead = got < block.size();
         block.truncate(got);
+        if (m_firstHigh < 0) {
+            const auto high = std::find_if(block.cbegin(), block.cend(), [](char c) {
+                return static_cast<unsigned char>(c) >= 0x80;
+            });
+            if (high != block.cend())
+                m_firstHigh = m_done + (high - block.cbegin());
+        }
         m_atEnd = shortRead || m_device.atEnd() || (m_size > 0 && m_done + got >= m_size);
         m_done += got;
         if (m_progress)
@@ -250,6 +308,8 @@ private:
     const std::atomic<bool> *m_cancel;
     const PlainTextLoader::Progress &m_progress;
     qint64 m_start;
+    std::optional<TextEncoding> m_chosen;
+    qint64 m_firstHigh = -1; // where the first byte beyond ASCII is, once it was read
     LineEndFolder m_folder;
     std::shared_ptr<TextArena> m_arena;
     qsizetype m_used = 0; // characters of the arena taken
@@ -261,10 +321,11 @@ private:
 
 PlainTextLoader::Result PlainTextLoader::load(QIODevice &device, qint64 size,
                                               const std::atomic<bool> *cancel,
-                                              const Progress &progress)
+                                              const Progress &progress,
+                                              std::optional<TextEncoding> encoding)
 {
     try {
-        return Reader(device, size, cancel, progress).run();
+        return Reader(device, size, cancel, progress, 0, encoding).run();
     } catch (const std::bad_alloc &) {
         Result result;
         result.status = Status::OutOfMemory;
@@ -295,11 +356,16 @@ qint64 halfwayLineStart(QIODevice &device, qint64 size)
 
 PlainTextLoader::Result PlainTextLoader::loadInHalves(QIODevice &device, QIODevice &second,
                                                       qint64 size, const std::atomic<bool> *cancel,
-                                                      const Progress &progress)
+                                                      const Progress &progress,
+                                                      std::optional<TextEncoding> encoding)
 {
-    const qint64 cut = halfwayLineStart(second, size);
+    // A line end is a byte of its own only in the encodings that keep ASCII as it is.
+    const bool asciiLineEnds = !encoding || *encoding == TextEncoding::Utf8 ||
+                               *encoding == TextEncoding::Windows1252 ||
+                               TextEncodings::isCodePage(*encoding);
+    const qint64 cut = asciiLineEnds ? halfwayLineStart(second, size) : -1;
     if (cut < 0)
-        return load(device, size, cancel, progress);
+        return load(device, size, cancel, progress, encoding);
     std::atomic<qint64> doneFirst{0};
     std::atomic<qint64> doneSecond{0};
     std::mutex reporting; // the callback is called from one thread at a time
@@ -324,7 +390,7 @@ PlainTextLoader::Result PlainTextLoader::loadInHalves(QIODevice &device, QIODevi
     try {
         worker = std::thread([&] {
             try {
-                Reader reader(second, size - cut, cancel, secondProgress, cut);
+                Reader reader(second, size - cut, cancel, secondProgress, cut, encoding);
                 later = reader.run();
                 laterTally = reader.tally();
             } catch (const std::bad_alloc &) {
@@ -334,12 +400,12 @@ PlainTextLoader::Result PlainTextLoader::loadInHalves(QIODevice &device, QIODevi
         });
     } catch (const std::system_error &) {
         // No thread to be had: one reader does it all.
-        return device.seek(0) ? load(device, size, cancel, progress) : Result{};
+        return device.seek(0) ? load(device, size, cancel, progress, encoding) : Result{};
     }
     Result result;
     LineEndTally tally;
     try {
-        Reader reader(device, cut, cancel, firstProgress);
+        Reader reader(device, cut, cancel, firstProgress, 0, encoding);
         result = reader.run();
         tally = reader.tally();
     } catch (const std::bad_alloc &) {
@@ -352,14 +418,14 @@ PlainTextLoader::Result PlainTextLoader::loadInHalves(QIODevice &device, QIODevi
     if (later.status != Status::Ok)
         return later;
     if (result.encoding != later.encoding) {
-        // One half is UTF-8 and the other not: the whole file is read again byte for byte.
+        // The halves look like different encodings: the whole file is read again, as one.
         result = {};
         later = {};
         if (!device.seek(0)) {
             result.status = Status::ReadFailed;
             return result;
         }
-        return load(device, size, cancel, progress);
+        return load(device, size, cancel, progress, encoding);
     }
     try {
         result.buffer.append(std::move(later.buffer));

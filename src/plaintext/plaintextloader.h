@@ -8,17 +8,20 @@
 
 #include <atomic>
 #include <functional>
+#include <optional>
 
 class QIODevice;
 
 // Reads a plain text file into a TextBuffer block by block, decoding as it goes, so that the
 // file's bytes are never held whole beside its text. Decodes as TextDecoder does (a byte-order
-// mark names the Unicode encoding, valid UTF-8 is UTF-8, anything else Windows-1252) and turns
-// every line end into '\n', remembering the style of the first one.
+// mark names the Unicode encoding, valid UTF-8 is UTF-8, anything else the code page it looks
+// like, else Windows-1252), or in the encoding the caller names, with one decoder for the whole
+// file; turns every line end into '\n', remembering the style most of them have.
 class PlainTextLoader
 {
 public:
-    enum class Status { Ok, Cancelled, ReadFailed, OutOfMemory };
+    // NotInEncoding: the encoding asked for does not hold the file's bytes exactly.
+    enum class Status { Ok, Cancelled, ReadFailed, OutOfMemory, NotInEncoding };
 
     struct Result
     {
@@ -31,15 +34,17 @@ public:
     // Called with the bytes read so far and the expected total.
     using Progress = std::function<void(qint64 done, qint64 total)>;
 
-    // Reads the device from its start up to size bytes (to its end when size is 0).
-    // A set cancel flag stops the read at the next block.
+    // Reads the device from its start up to size bytes (to its end when size is 0), in
+    // encoding when one is given. A set cancel flag stops the read at the next block.
     static Result load(QIODevice &device, qint64 size, const std::atomic<bool> *cancel = nullptr,
-                       const Progress &progress = {});
+                       const Progress &progress = {},
+                       std::optional<TextEncoding> encoding = std::nullopt);
     // The same for a large file, read in two halves at once: second is another device on the
     // same file. A file that cannot be cut at a line end is read as load() reads it.
     static Result loadInHalves(QIODevice &device, QIODevice &second, qint64 size,
                                const std::atomic<bool> *cancel = nullptr,
-                               const Progress &progress = {});
+                               const Progress &progress = {},
+                               std::optional<TextEncoding> encoding = std::nullopt);
     static Result fromBytes(QByteArrayView bytes);
     // Files from this size on are worth reading in halves.
     static constexpr qint64 halvesFrom = 8 << 20;

@@ -1,10 +1,42 @@
 #include "pieceencoder.h"
 
+#include "text/textencodings.h"
+
 namespace {
 
 bool writesBom(TextEncoding encoding)
 {
-    return encoding != TextEncoding::Utf8 && encoding != TextEncoding::Windows1252;
+    return encoding != TextEncoding::Utf8 && encoding != TextEncoding::Windows1252 &&
+           encoding != TextEncoding::Utf16LENoBom && encoding != TextEncoding::Utf16BENoBom &&
+           !TextEncodings::isCodePage(encoding);
+}
+
+QStringEncoder encoderFor(TextEncoding encoding)
+{
+    if (const char *name = TextEncodings::converterName(encoding))
+        return QStringEncoder(name);
+    return QStringEncoder(TextDecoder::unicodeConverter(encoding),
+                          writesBom(encoding) ? QStringConverter::Flag::WriteBom
+                                              : QStringConverter::Flag::Default);
+}
+
+// Whether a code page has bytes for every character of text (a surrogate pair cut at either
+// edge counts as one the code page may hold only when it holds such characters at all).
+bool codePageHolds(TextEncoding encoding, QStringView text)
+{
+    if (!text.isEmpty() && text.front().isLowSurrogate()) {
+        if (!TextEncodings::holdsEveryCharacter(encoding))
+            return false;
+        text = text.sliced(1);
+    }
+    if (!text.isEmpty() && text.back().isHighSurrogate()) {
+        if (!TextEncodings::holdsEveryCharacter(encoding))
+            return false;
+        text.chop(1);
+    }
+    QStringEncoder encoder(TextEncodings::converterName(encoding));
+    const QByteArray bytes = encoder.encode(text); // converts only when taken
+    return encoder.isValid() && !encoder.hasError();
 }
 
 // Bytes 0x80-0x9F of Windows-1252, as the decoder reads them.
@@ -44,15 +76,14 @@ constexpr qsizetype slack = 16;
 } // namespace
 
 PieceEncoder::PieceEncoder(TextEncoding encoding, LineEnding lineEnding)
-    : m_encoding(encoding), m_lineEnding(lineEnding),
-      m_unicode(TextDecoder::unicodeConverter(encoding), writesBom(encoding)
-                                                             ? QStringConverter::Flag::WriteBom
-                                                             : QStringConverter::Flag::Default)
+    : m_encoding(encoding), m_lineEnding(lineEnding), m_unicode(encoderFor(encoding))
 {
 }
 
 bool PieceEncoder::canHold(TextEncoding encoding, QStringView text)
 {
+    if (TextEncodings::isCodePage(encoding))
+        return codePageHolds(encoding, text);
     if (encoding != TextEncoding::Windows1252)
         return true;
     for (QChar c : text) {
@@ -66,6 +97,7 @@ bool PieceEncoder::add(QStringView piece, QByteArray &out)
 {
     if (piece.isEmpty())
         return true;
+    const qsizetype before = out.size();
     if (m_encoding == TextEncoding::Windows1252) {
         if (!addWindows1252(piece, out))
             return false;
@@ -90,6 +122,10 @@ bool PieceEncoder::add(QStringView piece, QByteArray &out)
         }
         at = m_unicode.appendToBuffer(at, piece.sliced(from));
         out.truncate(at - out.constData());
+    }
+    if (m_encoding != TextEncoding::Windows1252 && (m_unicode.hasError() || !m_unicode.isValid())) {
+        out.truncate(before);
+        return false; // a character the code page has no bytes for
     }
     m_lastWasBreak = piece.back() == u'\n';
     return true;

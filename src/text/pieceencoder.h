@@ -16,7 +16,7 @@ public:
     PieceEncoder(TextEncoding encoding, LineEnding lineEnding);
 
     // Appends the piece's bytes to out. False, with nothing appended, when the encoding cannot
-    // hold one of its characters (Windows-1252 only; Unicode holds every one).
+    // hold one of its characters (a code page; Unicode holds every one).
     bool add(QStringView piece, QByteArray &out);
     // Whether the last character added was a line end.
     bool endsWithLineEnd() const { return m_lastWasBreak; }

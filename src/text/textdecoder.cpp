@@ -1,8 +1,12 @@
 #include "textdecoder.h"
 
+#include "text/legacyencodingguess.h"
 #include "text/lineendtally.h"
+#include "text/piecedecoder.h"
 
 #include <QStringDecoder>
+
+#include <algorithm>
 
 namespace {
 
@@ -82,6 +86,23 @@ void normaliseLineEnds(QString &text)
     text.truncate(out);
 }
 
+// The whole of bytes in the code page result names, into its text; false when they are not all
+// characters of it, exactly.
+bool decodeCodePage(QByteArrayView bytes, DecodedText &result)
+{
+    if (result.encoding == TextEncoding::Windows1252)
+        return false;
+    PieceDecoder decoder(result.encoding);
+    result.text.resize(decoder.requiredSpace(bytes.size()));
+    QChar *end = result.text.data();
+    // In pieces, so that the check of what comes back never holds a copy of all the bytes.
+    constexpr qsizetype piece = 1 << 20;
+    for (qsizetype at = 0; at < bytes.size() && !decoder.hasError(); at += piece)
+        end = decoder.decode(bytes.sliced(at, std::min(piece, bytes.size() - at)), end);
+    result.text.truncate(end - result.text.constData());
+    return decoder.isExact();
+}
+
 } // namespace
 
 LineEnding TextDecoder::detectLineEnding(QStringView text)
@@ -103,8 +124,11 @@ DecodedText TextDecoder::decode(const QByteArray &bytes)
         result.text = utf8.decode(bytes);
         result.encoding = TextEncoding::Utf8;
         if (utf8.hasError()) {
-            result.text = decodeWindows1252(bytes);
-            result.encoding = TextEncoding::Windows1252;
+            result.encoding = LegacyEncodingGuess::of(LegacyEncodingGuess::sampleOf(bytes));
+            if (!decodeCodePage(bytes, result)) {
+                result.text = decodeWindows1252(bytes);
+                result.encoding = TextEncoding::Windows1252;
+            }
         }
     }
     result.lineEnding = detectLineEnding(result.text);
@@ -133,8 +157,10 @@ QStringConverter::Encoding TextDecoder::unicodeConverter(TextEncoding encoding)
 {
     switch (encoding) {
     case TextEncoding::Utf16LE:
+    case TextEncoding::Utf16LENoBom:
         return QStringConverter::Utf16LE;
     case TextEncoding::Utf16BE:
+    case TextEncoding::Utf16BENoBom:
         return QStringConverter::Utf16BE;
     case TextEncoding::Utf32LE:
         return QStringConverter::Utf32LE;

@@ -7,7 +7,53 @@
 #include <optional>
 
 // How a text file was stored, kept with the shown text so that it can be written back alike.
-enum class TextEncoding { Utf8, Utf8WithBom, Utf16LE, Utf16BE, Utf32LE, Utf32BE, Windows1252 };
+enum class TextEncoding {
+    Utf8,
+    Utf8WithBom,
+    Utf16LE,
+    Utf16BE,
+    Utf32LE,
+    Utf32BE,
+    Windows1252,
+    // UTF-16 read from a file without a byte-order mark, and written back without one.
+    Utf16LENoBom,
+    Utf16BENoBom,
+    // Older code pages, converted by name (TextEncodings lists them).
+    Windows1250,
+    Windows1251,
+    Windows1253,
+    Windows1254,
+    Windows1255,
+    Windows1256,
+    Windows1257,
+    Windows1258,
+    Iso8859_1,
+    Iso8859_2,
+    Iso8859_3,
+    Iso8859_4,
+    Iso8859_5,
+    Iso8859_6,
+    Iso8859_7,
+    Iso8859_8,
+    Iso8859_9,
+    Iso8859_10,
+    Iso8859_13,
+    Iso8859_15,
+    Koi8R,
+    Koi8U,
+    Ibm852,
+    Ibm855,
+    Ibm866,
+    MacCyrillic,
+    MacCentralEurope,
+    Tis620,
+    ShiftJis,
+    EucJp,
+    Gb18030,
+    Big5,
+    EucKr,
+    Cp949
+};
 enum class LineEnding { CrLf, Lf, Cr };
 
 struct DecodedText
@@ -18,7 +64,8 @@ struct DecodedText
 };
 
 // Turns a file's bytes into text: a byte-order mark names the Unicode encoding; valid UTF-8 is
-// UTF-8; anything else is Windows-1252, the code page such files were written in.
+// UTF-8; anything else is in the code page it looks like (LegacyEncodingGuess), Windows-1252
+// when that is not sure.
 class TextDecoder
 {
 public:

@@ -1,5 +1,7 @@
 #include "textencoder.h"
 
+#include "text/textencodings.h"
+
 #include <optional>
 #include <QStringEncoder>
 
@@ -42,6 +44,16 @@ QByteArray toUnicode(QStringView text, QStringConverter::Encoding encoding, bool
     return encoder.encode(text);
 }
 
+// An older code page, by Qt's converter; none when a character has no bytes in it.
+std::optional<QByteArray> toCodePage(QStringView text, const char *name)
+{
+    QStringEncoder encoder(name);
+    QByteArray bytes = encoder.encode(text);
+    if (!encoder.isValid() || encoder.hasError())
+        return std::nullopt;
+    return bytes;
+}
+
 } // namespace
 
 std::optional<QByteArray> TextEncoder::encode(QString text, TextEncoding encoding,
@@ -67,7 +79,15 @@ std::optional<QByteArray> TextEncoder::encode(QString text, TextEncoding encodin
         return toUnicode(text, QStringConverter::Utf32LE, true);
     case TextEncoding::Utf32BE:
         return toUnicode(text, QStringConverter::Utf32BE, true);
+    case TextEncoding::Utf16LENoBom:
+        return toUnicode(text, QStringConverter::Utf16LE, false);
+    case TextEncoding::Utf16BENoBom:
+        return toUnicode(text, QStringConverter::Utf16BE, false);
     case TextEncoding::Utf8:
+        break;
+    default:
+        if (const char *name = TextEncodings::converterName(encoding))
+            return toCodePage(text, name);
         break;
     }
     return toUnicode(text, QStringConverter::Utf8, false);

@@ -2,6 +2,7 @@
 
 #include "platform/messageboxes.h"
 #include "text/pieceencoder.h"
+#include "text/textencodings.h"
 #include "viewer/atomicfilewriter.h"
 #include "viewer/plaintextcontent.h"
 
@@ -23,8 +24,10 @@ QString nameOf(TextEncoding encoding)
     case TextEncoding::Utf32LE:
     case TextEncoding::Utf32BE:
         return QStringLiteral("UTF-32");
+    default:
+        break;
     }
-    return {};
+    return TextEncodings::label(encoding);
 }
 
 QString utf8Question(const QString &path, TextEncoding encoding)

@@ -55,7 +55,7 @@ void Viewer::setShownFile(const ShownFile &file)
 
 void Viewer::display(const QString &path, ShownList list)
 {
-    startRead(path, readingLimits(), [this, path, list](PaneFileReader::Result &&file) {
+    startRead(path, readingLimits(path), [this, path, list](PaneFileReader::Result &&file) {
         displayRead(path, list, false, std::move(file));
     });
 }
@@ -64,18 +64,32 @@ void Viewer::redisplayAsPlainText()
 {
     if (m_lastFileListPath.isEmpty())
         return;
-    PaneFileReader::Limits limits = readingLimits();
-    limits.plainTextOnly = true;
     const QString path = m_lastFileListPath;
+    PaneFileReader::Limits limits = readingLimits(path);
+    limits.plainTextOnly = true;
     startRead(path, limits, [this, path](PaneFileReader::Result &&file) {
         displayRead(path, ShownList::Files, true, std::move(file));
     });
 }
 
-PaneFileReader::Limits Viewer::readingLimits() const
+void Viewer::showInEncoding(TextEncoding encoding)
+{
+    if (m_loading || m_shown.isEmpty() || m_shown.richText)
+        return;
+    m_encodingAsked = std::pair(m_shown.path, encoding);
+    display(m_shown.path, m_shown.list);
+    m_encodingAsked.reset();
+}
+
+PaneFileReader::Limits Viewer::readingLimits(const QString &path) const
 {
     PaneFileReader::Limits limits;
     limits.budget = m_memoryBudget;
+    if (m_encodingAsked && m_encodingAsked->first == path)
+        limits.encoding = m_encodingAsked->second;
+    else if (const auto chosen = m_chosenEncodings.constFind(path);
+             chosen != m_chosenEncodings.cend())
+        limits.encoding = *chosen;
     return limits;
 }
 
@@ -99,6 +113,17 @@ void Viewer::displayRead(const QString &path, ShownList list, bool plainText,
                          PaneFileReader::Result &&file)
 {
     using Status = WholeFileReader::Status;
+    if (file.notInEncoding) {
+        // A choice kept from before that the file no longer bears (it was changed since) is
+        // dropped, and the file recognized anew; a choice just made is refused.
+        const auto kept = m_chosenEncodings.constFind(path);
+        if (kept != m_chosenEncodings.cend() && *kept == file.chosenEncoding) {
+            m_chosenEncodings.remove(path);
+            return plainText ? redisplayAsPlainText() : display(path, list);
+        }
+        m_platform.messages.show(file.error, Icon::Information, Buttons::Ok);
+        return;
+    }
     if (file.status != Status::Ok) {
         if (plainText) { // "Nomal" says why, and that is all
             m_platform.messages.show(file.error, Icon::None, Buttons::Ok);
@@ -121,6 +146,7 @@ void Viewer::displayRead(const QString &path, ShownList list, bool plainText,
     emit aboutToShow(list, path.mid(path.lastIndexOf(u'/') + 1));
     ShownFile shown;
     ReaderText reader;
+    const std::optional<TextEncoding> chosenEncoding = file.chosenEncoding;
     try {
         shown = m_pane.showFile(std::move(file), &reader);
     } catch (const std::bad_alloc &) {
@@ -136,6 +162,8 @@ void Viewer::displayRead(const QString &path, ShownList list, bool plainText,
     shown.path = path;
     shown.list = list;
     shown.identity = identityOf(path);
+    if (chosenEncoding)
+        m_chosenEncodings.insert(path, *chosenEncoding);
     setShownFile(shown);
     setReaderFileName(shown.fileName());
     if (list == ShownList::Files)
@@ -212,7 +240,8 @@ void Viewer::save()
         return; // the user kept the file as it is
     m_pane.setModified(false);
     if (written.encoding != shown.encoding) {
-        // The user chose UTF-8 for this file; later saves keep it so.
+        // The user chose UTF-8 for this file; later saves and displays keep it so.
+        m_chosenEncodings.remove(shown.path);
         ShownFile saved = shown;
         saved.encoding = written.encoding;
         setShownFile(saved);

@@ -6,11 +6,13 @@
 #include "viewer/paneport.h"
 #include "viewer/shownfile.h"
 
+#include <QHash>
 #include <QObject>
 #include <QString>
 
 #include <functional>
 #include <optional>
+#include <utility>
 
 // The main window's working state, in one typed place: what the pane shows and where it came
 // from, the read in flight, the folder browsed, the panels' expand state, the Auto view
@@ -37,6 +39,10 @@ public:
     // "Nomal": the file last chosen in the file list, read again the same way but shown as plain
     // text (a formatted file shows its markup); nothing before one was chosen.
     void redisplayAsPlainText();
+    // Reads the shown plain file again in another encoding, as a display of it does, and keeps
+    // that choice for the file until the program ends. One that does not hold the file's bytes
+    // exactly is refused with a message, and the pane keeps what it shows.
+    void showInEncoding(TextEncoding encoding);
     // Reading the chosen file, at once or in the background.
     DisplayLoading &loading() const { return *m_loader; }
     // What a display may take from memory; the system's figures unless set otherwise.
@@ -127,7 +133,7 @@ signals:
 
 private:
     void showSaveFailure(const QString &error);
-    PaneFileReader::Limits readingLimits() const;
+    PaneFileReader::Limits readingLimits(const QString &path) const;
     void startRead(const QString &path, const PaneFileReader::Limits &limits,
                    std::function<void(PaneFileReader::Result &&)> done);
     void displayRead(const QString &path, ShownList list, bool plainText,
@@ -150,4 +156,7 @@ private:
     QString m_clipFolderSetting;
     QString m_favoritesFolder;
     QString m_readerFileName;
+    // The encodings the user chose for files, by path; and the one a re-read asks for now.
+    QHash<QString, TextEncoding> m_chosenEncodings;
+    std::optional<std::pair<QString, TextEncoding>> m_encodingAsked;
 };
