@@ -286,12 +286,16 @@ void VersionStore::prune(const QString &keepFile)
     const QDateTime oldest = m_now().addDays(-m_limits.days);
     QHash<QString, int> perFile;
     qint64 total = 0;
+    bool newest = true;
     for (const Version &version : all()) { // newest first
-        const bool kept = version.file == keepFile;
+        // The newest version stays whatever its size, or a file larger than the whole store
+        // would never have one.
+        const bool exempt = version.file == keepFile || newest;
+        newest = false;
         const int count = ++perFile[version.path];
         total += version.size;
-        if (!kept && (version.time < oldest || count > m_limits.perFile ||
-                      total > m_limits.totalBytes || !QFileInfo::exists(version.file))) {
+        if (version.time < oldest || count > m_limits.perFile || !QFileInfo::exists(version.file) ||
+            (!exempt && total > m_limits.totalBytes)) {
             total -= version.size;
             drop(version);
         }
