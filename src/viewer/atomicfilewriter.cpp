@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <fcntl.h>
 #include <optional>
 #include <QDir>
@@ -155,7 +156,21 @@ std::optional<Failure> replace(const QByteArray &target, const struct stat *exis
     }
     if (!fd.close())
         return fail(systemFailure(errno));
-    // The old bytes are kept by a link to the old file, which the rename leaves nameless.
+    if (existing && keep.versions &&
+        ::renameat2(AT_FDCWD, temporary.constData(), AT_FDCWD, target.constData(),
+                    RENAME_EXCHANGE) == 0) {
+        // The new file has the name in one step, and the old one the temporary name, from where
+        // it moves into the store (never linked while it still has its name, where a kill would
+        // leave it with a second name that a later save writes through).
+        syncFolder(folder);
+        reached(Step::Replaced);
+        if (!keep.versions->adopt(QFile::decodeName(temporary), QFile::decodeName(target),
+                                  keep.reason))
+            ::unlink(temporary.constData());
+        return std::nullopt;
+    }
+    // Where names cannot be exchanged, the old bytes are kept by a link to the old file, which
+    // the rename leaves nameless.
     std::optional<VersionStore::Version> kept;
     if (existing && keep.versions)
         kept = keep.versions->keep(QFile::decodeName(target), keep.reason,
