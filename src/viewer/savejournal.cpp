@@ -153,18 +153,18 @@ QList<SaveJournal::Recovered> SaveJournal::recover(const QString &path)
         const bool same = target.isOpen() && ::fstat(target.get(), &now) == 0 &&
                           quint64(now.st_dev) == entry.device && quint64(now.st_ino) == entry.inode;
         if (!same) {
-            // Another file has its name now (or none has): it is not written over; the old
+            // Another file has its name now (or none has): nothing is written over it; the old
             // content is kept among the file's previous versions instead.
             VersionStore versions;
             QString error;
             if (versions.adopt(QFile::decodeName(entry.backup), recovered.path,
                                VersionStore::Reason::Save, &error)) {
                 recovered.problem = QStringLiteral(
-                    "another file has taken its place; its old content is kept among its "
+                    "it was replaced or removed since; its old content is kept among its "
                     "previous versions");
             } else {
                 recovered.problem =
-                    QStringLiteral("another file has taken its place; its old content is kept "
+                    QStringLiteral("it was replaced or removed since; its old content is kept "
                                    "in %1")
                         .arg(QDir::toNativeSeparators(QFile::decodeName(entry.backup)));
             }

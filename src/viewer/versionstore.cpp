@@ -50,6 +50,13 @@ VersionStore::Reason reasonOf(const QByteArray &key)
     return VersionStore::Reason::Save;
 }
 
+// The time a version was kept, which leads its file's name ("<ms>[.n]-<name>").
+qint64 stampOf(const QString &file)
+{
+    const QString name = QFileInfo(file).fileName();
+    return name.left(name.indexOf(u'-')).section(u'.', 0, 0).toLongLong();
+}
+
 // Copies a file's bytes into a new file; 0 or the errno value.
 int copyFile(const QByteArray &from, const QByteArray &to, qint64 *size)
 {
@@ -118,6 +125,20 @@ QString VersionStore::folderFor(const QString &path) const
     return m_folder + u'/' + QString::fromLatin1(key);
 }
 
+QString VersionStore::newFileFor(const QString &path) const
+{
+    const QString dir = folderFor(path);
+    QDir().mkpath(dir);
+    // Copies of other users' files may lie here: only their owner reads the store.
+    ::chmod(QFile::encodeName(m_folder).constData(), 0700);
+    const QString stamp = QString::number(m_now().toMSecsSinceEpoch());
+    const QString name = QFileInfo(path).fileName();
+    QString file;
+    for (int n = 0; file.isEmpty() || QFileInfo::exists(file) || QFileInfo(file).isSymLink(); ++n)
+        file = dir + u'/' + stamp + (n ? u'.' + QString::number(n) : QString()) + u'-' + name;
+    return file;
+}
+
 std::optional<VersionStore::Version> VersionStore::keep(const QString &path, Reason reason,
                                                         Sharing sharing, QString *error)
 {
@@ -129,19 +150,7 @@ std::optional<VersionStore::Version> VersionStore::keep(const QString &path, Rea
             *error = PosixFile::reason(failed);
         return std::nullopt;
     }
-    const QString dir = folderFor(path);
-    if (!QDir().mkpath(dir)) {
-        if (error)
-            *error = QStringLiteral("the folder %1 cannot be made").arg(dir);
-        return std::nullopt;
-    }
-    // Copies of other users' files may lie here: only their owner reads the store.
-    ::chmod(QFile::encodeName(m_folder).constData(), 0700);
-    const QString stamp = QString::number(m_now().toMSecsSinceEpoch());
-    const QString name = QFileInfo(path).fileName();
-    QString file;
-    for (int n = 0; file.isEmpty() || QFileInfo::exists(file) || QFileInfo(file).isSymLink(); ++n)
-        file = dir + u'/' + stamp + (n ? u'.' + QString::number(n) : QString()) + u'-' + name;
+    const QString file = newFileFor(path);
     const QByteArray target = QFile::encodeName(file);
     qint64 size = st.st_size;
     if (sharing == Sharing::LinkAllowed && ::link(source.constData(), target.constData()) == 0)
@@ -169,14 +178,7 @@ std::optional<VersionStore::Version> VersionStore::adopt(const QString &bytes, c
             *error = PosixFile::reason(errno);
         return std::nullopt;
     }
-    const QString dir = folderFor(path);
-    QDir().mkpath(dir);
-    ::chmod(QFile::encodeName(m_folder).constData(), 0700);
-    const QString stamp = QString::number(m_now().toMSecsSinceEpoch());
-    QString file;
-    for (int n = 0; file.isEmpty() || QFileInfo::exists(file) || QFileInfo(file).isSymLink(); ++n)
-        file = dir + u'/' + stamp + (n ? u'.' + QString::number(n) : QString()) + u'-' +
-               QFileInfo(path).fileName();
+    const QString file = newFileFor(path);
     const QByteArray target = QFile::encodeName(file);
     if (::rename(source.constData(), target.constData()) == 0)
         return record(path, file, reason, st.st_size, error);
@@ -198,7 +200,8 @@ std::optional<VersionStore::Version> VersionStore::record(const QString &path, c
                                                           Reason reason, qint64 size,
                                                           QString *error)
 {
-    Version version{file, path, m_now(), size, reason};
+    Version version{file, path, QDateTime::fromMSecsSinceEpoch(stampOf(file), Qt::UTC), size,
+                    reason};
     QSaveFile info(file + infoSuffix);
     const QByteArray text = "path=" + QFile::encodeName(path).toPercentEncoding() +
                             "\ntime=" + QByteArray::number(version.time.toMSecsSinceEpoch()) +
@@ -240,25 +243,6 @@ std::optional<VersionStore::Version> VersionStore::readInfo(const QString &infoF
     return version;
 }
 
-QList<VersionStore::Version> VersionStore::all() const
-{
-    QList<Version> found;
-    const QDir top(m_folder);
-    for (const QString &sub : top.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        const QDir dir(top.filePath(sub));
-        for (const QString &name : dir.entryList({u'*' + infoSuffix}, QDir::Files | QDir::Hidden)) {
-            if (std::optional<Version> version = readInfo(dir.filePath(name)))
-                found.append(*version);
-            else
-                QFile::remove(dir.filePath(name)); // unreadable: of no use to anyone
-        }
-    }
-    std::sort(found.begin(), found.end(), [](const Version &a, const Version &b) {
-        return a.time != b.time ? a.time > b.time : a.file > b.file;
-    });
-    return found;
-}
-
 QList<VersionStore::Version> VersionStore::list(const QString &path) const
 {
     QList<Version> found;
@@ -283,21 +267,46 @@ void VersionStore::drop(const Version &version)
 
 void VersionStore::prune(const QString &keepFile)
 {
-    const QDateTime oldest = m_now().addDays(-m_limits.days);
+    // From the names and sizes of the kept files alone, so that a store of thousands of
+    // versions is pruned without reading their records.
+    struct Kept
+    {
+        QString file;
+        qint64 stamp;
+        qint64 size;
+        QString folder; // one per original file
+    };
+    QList<Kept> kept;
+    const QDir top(m_folder);
+    for (const QString &sub : top.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        const QDir dir(top.filePath(sub));
+        const QFileInfoList files = dir.entryInfoList(QDir::Files | QDir::Hidden);
+        for (const QFileInfo &info : files) {
+            const QString file = info.filePath();
+            if (!file.endsWith(infoSuffix))
+                kept.append({file, stampOf(file), info.size(), sub});
+            else if (!QFileInfo::exists(file.chopped(infoSuffix.size())))
+                QFile::remove(file); // its bytes are gone
+        }
+    }
+    std::sort(kept.begin(), kept.end(), [](const Kept &a, const Kept &b) {
+        return a.stamp != b.stamp ? a.stamp > b.stamp : a.file > b.file;
+    });
+    const qint64 oldest = m_now().addDays(-m_limits.days).toMSecsSinceEpoch();
     QHash<QString, int> perFile;
     qint64 total = 0;
     bool newest = true;
-    for (const Version &version : all()) { // newest first
+    for (const Kept &version : kept) { // newest first
         // The newest version stays whatever its size, or a file larger than the whole store
         // would never have one.
         const bool exempt = version.file == keepFile || newest;
         newest = false;
-        const int count = ++perFile[version.path];
+        const int count = ++perFile[version.folder];
         total += version.size;
-        if (version.time < oldest || count > m_limits.perFile || !QFileInfo::exists(version.file) ||
+        if (version.stamp < oldest || count > m_limits.perFile ||
             (!exempt && total > m_limits.totalBytes)) {
             total -= version.size;
-            drop(version);
+            drop(Version{version.file, {}, {}, version.size, Reason::Save});
         }
     }
 }

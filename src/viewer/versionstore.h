@@ -69,9 +69,9 @@ public:
 
 private:
     QString folderFor(const QString &path) const;
+    QString newFileFor(const QString &path) const;
     std::optional<Version> record(const QString &path, const QString &file, Reason reason,
                                   qint64 size, QString *error);
-    QList<Version> all() const;
     static std::optional<Version> readInfo(const QString &infoFile);
 
     QString m_folder;

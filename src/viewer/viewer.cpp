@@ -338,7 +338,15 @@ void Viewer::showVersion(const VersionStore::Version &version)
 {
     const QString file = version.file;
     const QString of = version.path;
+    // Restore shows the file again from the list it came from.
+    if (m_versionOf.isEmpty())
+        m_versionOfList = m_shown.path == of ? m_shown.list : ShownList::Files;
     startRead(file, readingLimits(), [this, file, of](PaneFileReader::Result &&read) {
+        // Not a file of either list: a failure is said, and the lists stay as they are.
+        if (read.status != WholeFileReader::Status::Ok) {
+            m_platform.messages.show(read.error, Icon::Critical, Buttons::Ok);
+            return;
+        }
         displayRead(file, ShownList::None, false, std::move(read));
         if (m_shown.path == file)
             m_versionOf = of;
@@ -355,6 +363,8 @@ void Viewer::restoreVersion(const VersionStore::Version &version)
         return;
     }
     // The pane follows the file it showed unedited; edits stay as they are.
-    if ((m_shown.path == version.path && !m_pane.isModified()) || m_versionOf == version.path)
-        display(version.path, m_versionOf.isEmpty() ? m_shown.list : ShownList::Files);
+    if (m_versionOf == version.path)
+        display(version.path, m_versionOfList);
+    else if (m_shown.path == version.path && !m_pane.isModified())
+        display(version.path, m_shown.list);
 }

@@ -169,4 +169,5 @@ private:
     QString m_readerFileName;
     VersionStore m_versions;
     QString m_versionOf;
+    ShownList m_versionOfList = ShownList::Files;
 };
