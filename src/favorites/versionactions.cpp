@@ -11,9 +11,11 @@ VersionActions::VersionActions(Viewer &viewer, Platform &platform, RichTextBox &
                                QWidget &window)
     : QObject(&window), m_viewer(viewer), m_platform(platform), m_window(window)
 {
-    auto *action =
-        new OperationAction(QStringLiteral("actionPreviousVersions"),
-                            QStringLiteral("Previous versions\u2026"), QKeySequence(), this);
+    // Not Ctrl+H: the editors' key for deleting a character backwards.
+    auto *action = new OperationAction(QStringLiteral("actionPreviousVersions"),
+                                       QStringLiteral("Previous versions\u2026"),
+                                       QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_H), this);
+    window.addAction(action); // its key works anywhere in the window
     action->waitForLoads(m_viewer);
     connect(action, &QAction::triggered, this, &VersionActions::showVersions);
     pane.addContextMenuAction(action);
