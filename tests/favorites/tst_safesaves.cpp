@@ -163,6 +163,15 @@ void TestSafeSaves::previousVersions()
     QCOMPARE(w.viewer().versions().list(f->favorite("notes.txt")).value(0).reason,
              VersionStore::Reason::AddToFavorites);
 
+    // So does "Save as" onto an existing file.
+    writeFile(f->browse("other.txt"), "other\n");
+    f->fake.dialogs.saveAnswers.enqueue(f->browse("other.txt"));
+    QTest::mouseClick(ui(w).Command6, Qt::LeftButton);
+    QCOMPARE(readFile(f->browse("other.txt")), "second third first\n");
+    QCOMPARE(readFile(w.viewer().versions().list(f->browse("other.txt")).value(0).file), "other\n");
+    QCOMPARE(w.viewer().versions().list(f->browse("other.txt")).value(0).reason,
+             VersionStore::Reason::SaveAs);
+
     chooseFromPaneMenu(w, u"Previous versions\u2026"_qs);
     auto *dialog = w.findChild<PreviousVersionsDialog *>();
     QVERIFY(dialog && dialog->isVisible());
