@@ -115,6 +115,7 @@ QString CommandLine::helpText()
                "  Ctrl+Shift+Del delete the shown file, Ctrl+Shift+D Add to favo list,\n"
                "  F5 Refresh, Ctrl+Shift+C Send text to clipboard,\n"
                "  Ctrl+Shift+T Send to Vantrel Stash, Ctrl+P Print,\n"
+               "  Ctrl+Shift+H Previous versions of the shown file,\n"
                "  Ctrl+F Find; while the find panel is open: Ctrl+F3 Find from the start,\n"
                "  F3 or Enter in the word box Find next, Esc closes the panel,\n"
                "  Ctrl+B Bold, Ctrl+I Italic, Ctrl+U Underline, Ctrl+Shift+O Color\n"

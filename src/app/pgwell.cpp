@@ -22,6 +22,7 @@
 #include "controls/twips.h"
 #include "favorites/favoritesactions.h"
 #include "favorites/fileactions.h"
+#include "favorites/versionactions.h"
 #include "platform/environment.h"
 #include "platform/messageboxes.h"
 #include "platform/platform.h"
@@ -84,6 +85,7 @@ void pgwell::startUp(const Options &options)
                     {ui.Command5, ui.Image1, ui.Label10, ui.Command8, ui.sav, ui.Label9,
                      ui.Command6, ui.m2, ui.Label7, ui.Text1, ui.File1, ui.File2},
                     this);
+    new VersionActions(*m_viewer, m_platform, *ui.Text1, *this);
     new AboutActions(m_platform, *this, ui.Command4);
     new ClipSlotActions(*m_viewer, m_platform, {ui.Label13, ui.Image4, ui.Text1}, this);
     m_readerActions = new ReaderActions(*m_viewer, m_platform,
@@ -121,6 +123,8 @@ void pgwell::startUp(const Options &options)
     connect(quit, &QAction::triggered, this, &pgwell::quit);
     layOut();
     initialise();
+    // Saves a kill cut short get their old bytes back before anything is shown.
+    m_viewer->recoverInterruptedSaves();
     if (!options.startPath.isEmpty())
         openStartPath(options.startPath);
     move(screen()->geometry().topLeft());

@@ -119,11 +119,14 @@ void ReaderActions::step(Move move)
 void ReaderActions::addToFavorites()
 {
     // Named after the file whose text the reader holds, never after another list's selection,
-    // so one file's text is never stored under another file's name. Silent on failure.
+    // so one file's text is never stored under another file's name.
     const Form3 *reader = existingReader();
     const QString name = m_viewer.readerFileName();
     if (!reader || name.isEmpty())
         return;
-    // Silent on failure, as the reader says nothing.
-    m_viewer.addToFavorites(name, reader->readerText());
+    // A failed write is said, as the main window's Add says it: the user must not believe the
+    // text kept when it is not.
+    const QString error = m_viewer.addToFavorites(name, reader->readerText());
+    if (!error.isEmpty())
+        m_platform.messages.show(error, Icon::None, Buttons::Ok);
 }

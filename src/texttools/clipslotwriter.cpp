@@ -1,11 +1,14 @@
 #include "clipslotwriter.h"
 
 #include "texttools/clipslots.h"
+#include "viewer/posixfile.h"
 
 #include <cerrno>
+#include <fcntl.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <unistd.h>
 
 ClipSlotWriter::Result ClipSlotWriter::send(const QString &text)
 {
@@ -36,23 +39,30 @@ ClipSlotWriter::Created ClipSlotWriter::create(const QString &path, const QByteA
                                                QString *error) const
 {
     const QString shown = QDir::toNativeSeparators(path);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        const int failed = errno;
         const QFileInfo there(path);
         // A clip that appeared since the look is someone else's: leave it, take the next slot.
         if (there.isFile())
             return Created::Taken;
         *error = QStringLiteral("Cannot create %1: %2")
-                     .arg(shown, there.isDir() ? qt_error_string(EISDIR) : file.errorString());
+                     .arg(shown, qt_error_string(there.isDir() ? EISDIR : failed));
         return Created::Failed;
     }
-    if (file.write(bytes) == bytes.size() && file.flush()) {
-        file.close();
-        if (file.error() == QFileDevice::NoError)
-            return Created::Written;
-    }
+    // Written and flushed with the system's calls, so that a full disk is named as such ("No
+    // space left on device"), not as an unknown error.
+    off_t offset = 0;
+    int failed = PosixFile::writeAll(fd, bytes, offset);
+    if (!failed && ::fsync(fd) != 0 && errno != EINVAL)
+        failed = errno;
+    if (::close(fd) != 0 && !failed)
+        failed = errno;
+    if (!failed)
+        return Created::Written;
     // Only a whole clip is left behind; the half-written file is ours alone to remove.
-    *error = QStringLiteral("Cannot write %1: %2").arg(shown, file.errorString());
-    file.remove();
+    *error = QStringLiteral("Cannot write %1: %2").arg(shown, qt_error_string(failed));
+    ::unlink(name.constData());
     return Created::Failed;
 }

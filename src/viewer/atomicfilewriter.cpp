@@ -1,7 +1,12 @@
 #include "atomicfilewriter.h"
 
+#include "viewer/fileidentity.h"
+#include "viewer/posixfile.h"
+#include "viewer/savejournal.h"
+
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <fcntl.h>
 #include <optional>
 #include <QDir>
@@ -10,31 +15,18 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using namespace PosixFile;
+using Step = AtomicFileWriter::Step;
+
 namespace {
 
-class Descriptor
-{
-public:
-    explicit Descriptor(int fd = -1) : m_fd(fd) {}
-    Descriptor(const Descriptor &) = delete;
-    Descriptor &operator=(const Descriptor &) = delete;
-    ~Descriptor()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    int get() const { return m_fd; }
-    // Closing can report a late write error (on network file systems): it is checked.
-    bool close()
-    {
-        const int fd = m_fd;
-        m_fd = -1;
-        return ::close(fd) == 0;
-    }
+AtomicFileWriter::Checkpoint checkpoint = nullptr;
 
-private:
-    int m_fd;
-};
+void reached(Step step, qint64 bytes = 0)
+{
+    if (checkpoint)
+        checkpoint(step, bytes);
+}
 
 // A failure: errno's description, or a text of our own.
 struct Failure
@@ -43,15 +35,7 @@ struct Failure
 };
 Failure systemFailure(int error)
 {
-    return {qt_error_string(error)};
-}
-
-QByteArray folderOf(const QByteArray &path)
-{
-    const qsizetype slash = path.lastIndexOf('/');
-    if (slash < 0)
-        return QByteArrayLiteral(".");
-    return slash == 0 ? QByteArrayLiteral("/") : path.left(slash);
+    return {reason(error)};
 }
 
 // The file a path names in the end: a save writes a link's target and keeps the link.
@@ -71,36 +55,19 @@ QByteArray followLinks(QByteArray path)
     return path; // a loop: opening it reports that
 }
 
-std::optional<Failure> writePiece(int fd, QByteArrayView bytes, off_t &offset)
-{
-    const char *data = bytes.data();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t n = ::pwrite(fd, data, size_t(qMin<qsizetype>(left, 1 << 30)), offset);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return systemFailure(errno);
-        if (n == 0)
-            return systemFailure(ENOSPC);
-        data += n;
-        left -= n;
-        offset += n;
-    }
-    return std::nullopt;
-}
-
 // Writes the content from the file's start and cuts the file after it.
-std::optional<Failure> writeAt(int fd, const AtomicFileWriter::Content &content)
+std::optional<Failure> writeContent(int fd, const AtomicFileWriter::Content &content)
 {
     off_t offset = 0;
-    std::optional<Failure> failure;
+    int error = 0;
     const bool made = content([&](QByteArrayView piece) {
-        failure = writePiece(fd, piece, offset);
-        return !failure;
+        error = writeAll(fd, piece, offset);
+        if (!error)
+            reached(Step::Content, offset);
+        return !error;
     });
-    if (failure)
-        return failure;
+    if (error)
+        return systemFailure(error);
     if (!made)
         return Failure{QStringLiteral("the text could not be converted for the file")};
     if (::ftruncate(fd, offset) != 0)
@@ -108,165 +75,227 @@ std::optional<Failure> writeAt(int fd, const AtomicFileWriter::Content &content)
     return std::nullopt;
 }
 
-std::optional<Failure> writeAt(int fd, const QByteArray &bytes)
+bool isPermissionError(int error)
 {
-    return writeAt(fd, [&bytes](const AtomicFileWriter::Writer &write) { return write(bytes); });
+    return error == EACCES || error == EPERM || error == EROFS;
 }
 
-std::optional<Failure> readAll(int fd, QByteArray *bytes, qint64 size)
+// A new file in folder for the target's new content: without a name where the file system
+// offers that, so that a kill leaves nothing behind; else with a name that tells the process.
+int createNew(const QByteArray &folder, mode_t mode, QByteArray *name)
 {
-    if (size > qint64(std::numeric_limits<qsizetype>::max() / 2))
-        return systemFailure(EFBIG);
-    bytes->resize(qsizetype(size));
-    qsizetype done = 0;
-    while (done < bytes->size()) {
-        const ssize_t n = ::pread(fd, bytes->data() + done, size_t(bytes->size() - done), done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return systemFailure(errno);
-        if (n == 0)
-            break;
-        done += n;
-    }
-    bytes->truncate(done);
-    return std::nullopt;
+    name->clear();
+    const int fd = ::open(folder.constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, mode);
+    if (fd >= 0)
+        return fd;
+    return createUnique(folder, "save", mode, name);
 }
 
-// A new file with a short name in the folder, so that a name near the system's limit can still be
-// saved and the rename stays on one file system.
-int createBeside(const QByteArray &folder, const char *kind, mode_t mode, QByteArray *name)
+// Gives an unnamed file a name in folder; 0 or the errno value.
+int nameNew(int fd, const QByteArray &folder, QByteArray *name)
 {
     for (int attempt = 0; attempt < 100; ++attempt) {
-        *name = folder + "/.pagewell-" + kind + '-' +
+        *name = folder + "/.pagewell-save-" + QByteArray::number(qint64(::getpid())) + '-' +
                 QByteArray::number(QRandomGenerator::system()->generate64(), 36);
-        const int fd = ::open(name->constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-        if (fd >= 0 || errno != EEXIST)
-            return fd;
+        // The file's own descriptor needs a privilege; its entry in /proc does not.
+        if (::linkat(fd, "", AT_FDCWD, name->constData(), AT_EMPTY_PATH) == 0)
+            return 0;
+        if (errno == EEXIST)
+            continue;
+        const QByteArray proc = "/proc/self/fd/" + QByteArray::number(fd);
+        if (::linkat(AT_FDCWD, proc.constData(), AT_FDCWD, name->constData(), AT_SYMLINK_FOLLOW) ==
+            0)
+            return 0;
+        if (errno != EEXIST)
+            return errno;
     }
-    return -1;
-}
-
-void syncFolder(const QByteArray &folder)
-{
-    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
+    return EEXIST;
 }
 
 enum class Replaced { Done, NeedsInPlace };
 
-bool isPermissionError(int error)
-{
-    return error == EACCES || error == EPERM;
-}
-
-// Writes a temporary file and renames it over the target. Tells when an existing file cannot be
-// replaced as itself (its owner or group cannot be given to the new file, or the folder may not
-// be changed), so that the caller writes it in place instead.
+// Writes a new file and renames it over the target. Tells when an existing file cannot be
+// replaced as itself (its owner, group, ACL or attributes cannot be given to the new file, or
+// the folder may not be changed), so that the caller writes it in place instead.
 std::optional<Failure> replace(const QByteArray &target, const struct stat *existing,
-                               const AtomicFileWriter::Content &content, Replaced *outcome)
+                               const AtomicFileWriter::Content &content,
+                               const AtomicFileWriter::Keep &keep, Replaced *outcome)
 {
     *outcome = Replaced::Done;
     const QByteArray folder = folderOf(target);
     QByteArray temporary;
     // A new file gets the usual permissions (0666 less the umask); an existing one its own.
-    Descriptor fd(createBeside(folder, "save", existing ? 0600 : 0666, &temporary));
-    if (fd.get() < 0) {
+    Descriptor fd(createNew(folder, existing ? 0600 : 0666, &temporary));
+    if (!fd.isOpen()) {
         if (existing && isPermissionError(errno))
             *outcome = Replaced::NeedsInPlace;
         return systemFailure(errno);
     }
     const auto fail = [&temporary](Failure failure) {
-        ::unlink(temporary.constData());
+        if (!temporary.isEmpty())
+            ::unlink(temporary.constData());
         return std::optional<Failure>(failure);
     };
-    if (existing) {
-        struct stat made;
-        if (::fstat(fd.get(), &made) != 0)
-            return fail(systemFailure(errno));
-        if ((made.st_uid != existing->st_uid || made.st_gid != existing->st_gid) &&
-            ::fchown(fd.get(), existing->st_uid, existing->st_gid) != 0) {
-            *outcome = Replaced::NeedsInPlace;
-            return fail({});
-        }
-        // After the owner: a change of owner clears the set-user-ID and set-group-ID bits.
-        if (::fchmod(fd.get(), existing->st_mode & 07777) != 0)
-            return fail(systemFailure(errno));
+    if (existing && FileIdentity::copyOwner(fd.get(), *existing) != 0) {
+        *outcome = Replaced::NeedsInPlace;
+        return fail({});
     }
-    if (auto failure = writeAt(fd.get(), content))
+    if (auto failure = writeContent(fd.get(), content))
         return fail(*failure);
+    if (existing && FileIdentity::copyRest(target, fd.get(), *existing) != 0) {
+        *outcome = Replaced::NeedsInPlace;
+        return fail({});
+    }
     if (::fsync(fd.get()) != 0)
         return fail(systemFailure(errno));
+    reached(Step::ContentSynced);
+    if (temporary.isEmpty()) {
+        if (const int error = nameNew(fd.get(), folder, &temporary))
+            return fail(systemFailure(error));
+        reached(Step::Linked);
+    }
     if (!fd.close())
         return fail(systemFailure(errno));
+    if (existing && keep.versions &&
+        ::renameat2(AT_FDCWD, temporary.constData(), AT_FDCWD, target.constData(),
+                    RENAME_EXCHANGE) == 0) {
+        // The new file has the name in one step, and the old one the temporary name, from where
+        // it moves into the store (never linked while it still has its name, where a kill would
+        // leave it with a second name that a later save writes through).
+        syncFolder(folder);
+        reached(Step::Replaced);
+        if (!keep.versions->adopt(QFile::decodeName(temporary), QFile::decodeName(target),
+                                  keep.reason))
+            ::unlink(temporary.constData());
+        return std::nullopt;
+    }
+    // Where names cannot be exchanged, the old bytes are kept by a link to the old file, which
+    // the rename leaves nameless.
+    std::optional<VersionStore::Version> kept;
+    if (existing && keep.versions)
+        kept = keep.versions->keep(QFile::decodeName(target), keep.reason,
+                                   VersionStore::Sharing::LinkAllowed);
     if (::rename(temporary.constData(), target.constData()) != 0) {
-        if (existing && isPermissionError(errno))
+        const int error = errno;
+        if (kept)
+            keep.versions->drop(*kept);
+        if (existing && isPermissionError(error))
             *outcome = Replaced::NeedsInPlace;
-        return fail(systemFailure(errno));
+        return fail(systemFailure(error));
     }
     syncFolder(folder);
+    reached(Step::Replaced);
     return std::nullopt;
 }
 
-// Writes the file itself, so that every name and the file's identity stay. Its old bytes are
-// kept in memory and, when the folder allows it, in a copy beside it (in case the program ends
-// midway); a failed write puts them back.
+// A safety copy of the file's old bytes, on disk before the file changes: beside the file, or
+// in the journal's folder when the file's folder takes no new file.
+std::optional<Failure> makeBackup(int fd, const QByteArray &target, off_t size, QByteArray *backup)
+{
+    Descriptor copy(createUnique(folderOf(target), "backup", 0600, backup));
+    if (!copy.isOpen()) {
+        const int besideError = errno;
+        QDir().mkpath(SaveJournal::folder());
+        copy.reset(createUnique(QFile::encodeName(SaveJournal::folder()), "backup", 0600, backup));
+        if (!copy.isOpen())
+            return Failure{QStringLiteral("no copy of its old content could be made (%1)")
+                               .arg(reason(besideError))};
+    }
+    int error = copyContent(fd, copy.get(), size, [](qint64 done) { reached(Step::Backup, done); });
+    if (!error && ::fsync(copy.get()) != 0)
+        error = errno;
+    if (!error && !copy.close())
+        error = errno;
+    if (!error)
+        error = syncFolder(folderOf(*backup));
+    if (error) {
+        ::unlink(backup->constData());
+        return Failure{
+            QStringLiteral("no copy of its old content could be made (%1)").arg(reason(error))};
+    }
+    reached(Step::BackupSynced);
+    return std::nullopt;
+}
+
+// Writes the file itself, so that every name and the file's identity stay, behind a safety
+// copy of its old bytes that the journal names: a failed write puts them back at once, a kill
+// at the next start.
 std::optional<Failure> writeInPlace(const QByteArray &target,
-                                    const AtomicFileWriter::Content &content)
+                                    const AtomicFileWriter::Content &content,
+                                    const AtomicFileWriter::Keep &keep)
 {
     Descriptor fd(::open(target.constData(), O_RDWR | O_CLOEXEC | O_NOFOLLOW));
-    if (fd.get() < 0)
+    if (!fd.isOpen())
         return systemFailure(errno);
     struct stat st;
     if (::fstat(fd.get(), &st) != 0)
         return systemFailure(errno);
-    QByteArray old;
-    if (auto failure = readAll(fd.get(), &old, st.st_size))
-        return failure;
-
     QByteArray backup;
-    {
-        Descriptor copy(createBeside(folderOf(target), "backup", 0600, &backup));
-        bool kept = copy.get() >= 0;
-        if (kept) {
-            kept = !writeAt(copy.get(), old) && ::fsync(copy.get()) == 0 && copy.close();
-            if (!kept)
-                ::unlink(backup.constData());
-        }
-        if (!kept)
-            backup.clear(); // the copy in memory has to do
+    if (auto failure = makeBackup(fd.get(), target, st.st_size, &backup))
+        return failure;
+    SaveJournal::Entry entry;
+    if (const int error = SaveJournal::begin(target, st, backup, &entry)) {
+        ::unlink(backup.constData());
+        return Failure{
+            QStringLiteral("the save could not be noted in the journal (%1)").arg(reason(error))};
     }
-    std::optional<Failure> failure = writeAt(fd.get(), content);
+    reached(Step::Journal);
+
+    std::optional<Failure> failure = writeContent(fd.get(), content);
     if (!failure && ::fsync(fd.get()) != 0)
         failure = systemFailure(errno);
-    if (!failure && !fd.close())
-        failure = systemFailure(errno);
     if (failure) {
-        if (fd.get() >= 0 && !writeAt(fd.get(), old) && ::fsync(fd.get()) == 0) {
-            if (!backup.isEmpty())
-                ::unlink(backup.constData());
-        } else if (!backup.isEmpty()) {
+        // Put back from the copy; should that fail too, the journal entry stays and the next
+        // start tries again.
+        Descriptor copy(::open(backup.constData(), O_RDONLY | O_CLOEXEC));
+        if (copy.isOpen() && !copyContent(copy.get(), fd.get(), st.st_size) &&
+            ::fsync(fd.get()) == 0) {
+            SaveJournal::finish(entry);
+            ::unlink(backup.constData());
+        } else {
             failure->reason += QStringLiteral("; its old content is kept in %1")
                                    .arg(QDir::toNativeSeparators(QFile::decodeName(backup)));
         }
         return failure;
     }
-    if (!backup.isEmpty())
+    reached(Step::ContentSynced);
+    const bool closed = fd.close();
+    const int closeError = errno;
+    SaveJournal::finish(entry);
+    // The safety copy holds the replaced bytes: it becomes their kept version.
+    if (!keep.versions ||
+        !keep.versions->adopt(QFile::decodeName(backup), QFile::decodeName(target), keep.reason))
         ::unlink(backup.constData());
+    reached(Step::Replaced);
+    if (!closed)
+        return systemFailure(closeError);
     return std::nullopt;
 }
 
 } // namespace
 
+void AtomicFileWriter::setCheckpoint(Checkpoint function)
+{
+    checkpoint = function;
+}
+
 QString AtomicFileWriter::write(const QString &path, const QByteArray &bytes)
 {
-    return write(path, [&bytes](const Writer &write) { return write(bytes); });
+    return write(path, bytes, Keep());
 }
 
 QString AtomicFileWriter::write(const QString &path, const Content &content)
+{
+    return write(path, content, Keep());
+}
+
+QString AtomicFileWriter::write(const QString &path, const QByteArray &bytes, const Keep &keep)
+{
+    return write(
+        path, [&bytes](const Writer &write) { return write(bytes); }, keep);
+}
+
+QString AtomicFileWriter::write(const QString &path, const Content &content, const Keep &keep)
 {
     const QByteArray target = followLinks(QFile::encodeName(path));
     struct stat st;
@@ -274,6 +303,8 @@ QString AtomicFileWriter::write(const QString &path, const Content &content)
     if (!exists && errno != ENOENT)
         return QStringLiteral("Cannot save %1: %2")
             .arg(QDir::toNativeSeparators(path), systemFailure(errno).reason);
+    // What saves of ended processes left here goes first.
+    SaveJournal::removeLeftovers(folderOf(target));
     std::optional<Failure> failure;
     if (exists && !S_ISREG(st.st_mode)) {
         failure = Failure{S_ISDIR(st.st_mode) ? QStringLiteral("it is a folder")
@@ -283,12 +314,12 @@ QString AtomicFileWriter::write(const QString &path, const Content &content)
         // let a new file take its place.
         failure = systemFailure(errno);
     } else if (exists && st.st_nlink > 1) {
-        failure = writeInPlace(target, content);
+        failure = writeInPlace(target, content, keep);
     } else {
         Replaced outcome;
-        failure = replace(target, exists ? &st : nullptr, content, &outcome);
+        failure = replace(target, exists ? &st : nullptr, content, keep, &outcome);
         if (outcome == Replaced::NeedsInPlace)
-            failure = writeInPlace(target, content);
+            failure = writeInPlace(target, content, keep);
     }
     if (!failure)
         return {};

@@ -1,21 +1,24 @@
 #pragma once
 
+#include "viewer/versionstore.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
 
 #include <functional>
 
-// Replaces a file's content so that a failure never leaves less than the old file, and the file
-// stays the same file: its owner, group and permission bits are kept, and a symbolic link keeps
-// pointing at it. A file that may not be written (read-only) is refused, as it would be when
-// written in place.
+// Replaces a file's content so that neither a failure nor a kill leaves less than the old file
+// or the new one, and the file stays the same file: its owner, group, permission bits, access
+// ACL and extended attributes are kept, and a symbolic link keeps pointing at it. A file that
+// may not be written (read-only) is refused, as it would be when written in place.
 //
-// Usually the bytes go to a temporary file with a short name beside it, which takes the file's
-// place only once everything is on disk. A file with more than one name (hard links), or one
-// whose owner or group the temporary file cannot be given, is written in place instead, behind
-// a copy of its old bytes that puts them back when the write fails and is removed after it
-// succeeds.
+// Usually the bytes go to a new file without a name (where the file system allows one), which
+// is named and takes the file's place only once everything is on disk. A file with more than
+// one name (hard links), one in a folder that takes no new file, or one whose owner, group,
+// ACL or attributes a new file cannot be given, is written in place instead: a safety copy of
+// its old bytes is on disk, and named in the journal, before its first byte changes, so that a
+// failure puts them back at once and a kill puts them back at the next start.
 class AtomicFileWriter
 {
 public:
@@ -28,4 +31,19 @@ public:
     using Writer = std::function<bool(QByteArrayView piece)>;
     using Content = std::function<bool(const Writer &write)>;
     static QString write(const QString &path, const Content &content);
+
+    // Keeps the bytes a write replaces among the previous versions, just before they go.
+    struct Keep
+    {
+        VersionStore *versions = nullptr;
+        VersionStore::Reason reason = VersionStore::Reason::Save;
+    };
+    static QString write(const QString &path, const QByteArray &bytes, const Keep &keep);
+    static QString write(const QString &path, const Content &content, const Keep &keep);
+
+    // The steps of a write, told to a checkpoint with the bytes written so far in the step, so
+    // that a crash test can stop a save at a chosen point.
+    enum class Step { Backup, BackupSynced, Journal, Content, ContentSynced, Linked, Replaced };
+    using Checkpoint = void (*)(Step step, qint64 bytes);
+    static void setCheckpoint(Checkpoint checkpoint);
 };

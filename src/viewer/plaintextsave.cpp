@@ -60,7 +60,8 @@ std::optional<PlainTextSave::Content> PlainTextSave::bytesFor(MessageBoxes &mess
 }
 
 PlainTextSave::Written PlainTextSave::write(MessageBoxes &messages, const QString &path,
-                                            const Pieces &text, const ShownFile &format)
+                                            const Pieces &text, const ShownFile &format,
+                                            const AtomicFileWriter::Keep &keep)
 {
     Written result;
     result.encoding = format.encoding;
@@ -72,7 +73,7 @@ PlainTextSave::Written PlainTextSave::write(MessageBoxes &messages, const QStrin
             return result;
         result.encoding = TextEncoding::Utf8;
     }
-    result.error = AtomicFileWriter::write(path, [&](const AtomicFileWriter::Writer &write) {
+    const auto content = [&](const AtomicFileWriter::Writer &write) {
         PieceEncoder encoder(result.encoding, format.lineEnding);
         QByteArray block;
         block.reserve(writeBlock + writeBlock / 2);
@@ -87,7 +88,8 @@ PlainTextSave::Written PlainTextSave::write(MessageBoxes &messages, const QStrin
         if (ok && !encoder.endsWithLineEnd())
             ok = encoder.add(u"\n", block);
         return ok && write(block);
-    });
+    };
+    result.error = AtomicFileWriter::write(path, content, keep);
     result.written = result.error.isEmpty();
     return result;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "viewer/atomicfilewriter.h"
 #include "viewer/shownfile.h"
 
 #include <functional>
@@ -39,5 +40,6 @@ public:
         TextEncoding encoding; // the one written
     };
     static Written write(MessageBoxes &messages, const QString &path, const Pieces &text,
-                         const ShownFile &format);
+                         const ShownFile &format,
+                         const AtomicFileWriter::Keep &keep = AtomicFileWriter::Keep());
 };

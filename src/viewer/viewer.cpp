@@ -13,6 +13,7 @@
 #include "viewer/paneport.h"
 #include "viewer/plaintextsave.h"
 #include "viewer/saveastarget.h"
+#include "viewer/savejournal.h"
 
 #include <QDir>
 #include <QFile>
@@ -22,6 +23,7 @@
 
 using Icon = MessageBoxes::Icon;
 using Buttons = MessageBoxes::Buttons;
+using Reason = VersionStore::Reason;
 
 namespace {
 ShownFile::Identity identityOf(const QString &path)
@@ -55,6 +57,7 @@ void Viewer::setShownFile(const ShownFile &file)
 
 void Viewer::display(const QString &path, ShownList list)
 {
+    recoverInterruptedSaves(path);
     startRead(path, readingLimits(path), [this, path, list](PaneFileReader::Result &&file) {
         displayRead(path, list, false, std::move(file));
     });
@@ -164,6 +167,7 @@ void Viewer::displayRead(const QString &path, ShownList list, bool plainText,
     shown.identity = identityOf(path);
     if (chosenEncoding)
         m_chosenEncodings.insert(path, *chosenEncoding);
+    m_versionOf.clear();
     setShownFile(shown);
     setReaderFileName(shown.fileName());
     if (list == ShownList::Files)
@@ -217,6 +221,8 @@ void Viewer::save()
     const ShownFile shown = m_shown;
     if (shown.isEmpty())
         return showSaveFailure(QStringLiteral("No file has been shown yet"));
+    if (refuseKeptVersion())
+        return;
     // Unedited, the file already holds the shown text exactly as it was read: nothing is
     // rewritten, so nothing about the file can change.
     if (!m_pane.isModified() && QFileInfo::exists(shown.path))
@@ -225,15 +231,16 @@ void Viewer::save()
     // Written in the format it was shown in: RTF stays RTF and plain text stays plain, in its
     // own encoding and line ends.
     if (shown.richText) {
-        if (const QString error = AtomicFileWriter::write(shown.path, m_pane.richText());
+        if (const QString error =
+                AtomicFileWriter::write(shown.path, m_pane.richText(), {&m_versions, Reason::Save});
             !error.isEmpty())
             return showSaveFailure(error);
         m_pane.setModified(false);
         return;
     }
     // Encoded straight from the pane's pieces into the file: a large text is not copied whole.
-    const PlainTextSave::Written written =
-        PlainTextSave::write(m_platform.messages, shown.path, piecesOf(m_pane), shown);
+    const PlainTextSave::Written written = PlainTextSave::write(
+        m_platform.messages, shown.path, piecesOf(m_pane), shown, {&m_versions, Reason::Save});
     if (!written.error.isEmpty())
         return showSaveFailure(written.error);
     if (!written.written)
@@ -274,14 +281,15 @@ void Viewer::saveAs()
                                  Buttons::YesNoDefaultNo) != MessageBoxes::Answer::Yes)
         return;
     if (SaveAsTarget::isRichText(target)) {
-        if (const QString error = AtomicFileWriter::write(target, m_pane.richText());
+        if (const QString error =
+                AtomicFileWriter::write(target, m_pane.richText(), {&m_versions, Reason::SaveAs});
             !error.isEmpty()) {
             m_platform.messages.show(error, Icon::Critical, Buttons::Ok);
             return;
         }
     } else {
-        const PlainTextSave::Written written =
-            PlainTextSave::write(m_platform.messages, target, piecesOf(m_pane), shown);
+        const PlainTextSave::Written written = PlainTextSave::write(
+            m_platform.messages, target, piecesOf(m_pane), shown, {&m_versions, Reason::SaveAs});
         if (!written.error.isEmpty()) {
             m_platform.messages.show(written.error, Icon::Critical, Buttons::Ok);
             return;
@@ -300,6 +308,8 @@ void Viewer::deleteShownFile()
     const ShownFile shown = m_shown;
     if (shown.isEmpty())
         return; // nothing shown, nothing to delete
+    if (refuseKeptVersion())
+        return;
     QString error;
     if (!FileDisposal::discard(shown.path, &error)) {
         m_platform.messages.show(error, Icon::None, Buttons::Ok);
@@ -325,9 +335,65 @@ QString Viewer::addToFavorites(const QString &name, const QString &text)
         PlainTextSave::bytesFor(m_platform.messages, path, text, conventions);
     if (!content)
         return {}; // the user chose to write nothing
-    error = AtomicFileWriter::write(path, content->bytes);
+    error = AtomicFileWriter::write(path, content->bytes, {&m_versions, Reason::AddToFavorites});
     if (!error.isEmpty())
         return error;
     emit listChanged(ShownList::Favorites);
     return {};
+}
+
+bool Viewer::refuseKeptVersion()
+{
+    if (m_versionOf.isEmpty())
+        return false;
+    m_platform.messages.show(
+        QStringLiteral("The pane shows an earlier version of %1, which Pagewell keeps as it is. "
+                       "\"Previous versions\u2026\" can restore it; \"Save as\" writes it "
+                       "elsewhere.")
+            .arg(QDir::toNativeSeparators(m_versionOf)),
+        Icon::Information, Buttons::Ok);
+    return true;
+}
+
+void Viewer::recoverInterruptedSaves(const QString &path)
+{
+    for (const SaveJournal::Recovered &recovered : SaveJournal::recover(path))
+        m_platform.messages.show(SaveJournal::message(recovered),
+                                 recovered.problem.isEmpty() ? Icon::Information : Icon::Critical,
+                                 Buttons::Ok);
+}
+
+void Viewer::showVersion(const VersionStore::Version &version)
+{
+    const QString file = version.file;
+    const QString of = version.path;
+    // Restore shows the file again from the list it came from.
+    if (m_versionOf.isEmpty())
+        m_versionOfList = m_shown.path == of ? m_shown.list : ShownList::Files;
+    startRead(file, readingLimits(of), [this, file, of](PaneFileReader::Result &&read) {
+        // Not a file of either list: a failure is said, and the lists stay as they are.
+        if (read.status != WholeFileReader::Status::Ok) {
+            m_platform.messages.show(read.error, Icon::Critical, Buttons::Ok);
+            return;
+        }
+        displayRead(file, ShownList::None, false, std::move(read));
+        if (m_shown.path == file)
+            m_versionOf = of;
+    });
+}
+
+void Viewer::restoreVersion(const VersionStore::Version &version)
+{
+    if (m_loading)
+        return;
+    const QString error = m_versions.restore(version, version.path);
+    if (!error.isEmpty()) {
+        m_platform.messages.show(error, Icon::Critical, Buttons::Ok);
+        return;
+    }
+    // The pane follows the file it showed unedited; edits stay as they are.
+    if (m_versionOf == version.path)
+        display(version.path, m_versionOfList);
+    else if (m_shown.path == version.path && !m_pane.isModified())
+        display(version.path, m_shown.list);
 }

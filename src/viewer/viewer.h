@@ -5,6 +5,7 @@
 #include "viewer/autoviewstate.h"
 #include "viewer/paneport.h"
 #include "viewer/shownfile.h"
+#include "viewer/versionstore.h"
 
 #include <QHash>
 #include <QObject>
@@ -61,6 +62,21 @@ public:
     // and line ends. Returns why it failed, for the user; empty when written or when the user
     // chose to write nothing.
     QString addToFavorites(const QString &name, const QString &text);
+
+    // Earlier contents of the files Pagewell replaced: every write that replaces bytes keeps
+    // them here first.
+    VersionStore &versions() { return m_versions; }
+    // Puts back the old bytes of in-place saves that a kill cut short, telling the user once for
+    // each: all of them (at start), or only those of path (before it is shown).
+    void recoverInterruptedSaves(const QString &path = QString());
+    // Shows a kept version's text in the pane. Save and Delete leave a kept version alone;
+    // Restore writes it back.
+    void showVersion(const VersionStore::Version &version);
+    // The file whose kept version the pane shows; empty while it shows anything else.
+    QString shownVersionOf() const { return m_versionOf; }
+    // Writes a kept version back to the file it was, keeping the file's current bytes as a
+    // version first; the pane shows the file again when it showed it unedited. Failures are said.
+    void restoreVersion(const VersionStore::Version &version);
 
     // The file whose text the pane shows. A display that succeeded writes it, and a save that
     // gave the file another encoding; a display that fails leaves it as it was.
@@ -133,6 +149,7 @@ signals:
 
 private:
     void showSaveFailure(const QString &error);
+    bool refuseKeptVersion();
     PaneFileReader::Limits readingLimits(const QString &path) const;
     void startRead(const QString &path, const PaneFileReader::Limits &limits,
                    std::function<void(PaneFileReader::Result &&)> done);
@@ -159,4 +176,7 @@ private:
     // The encodings the user chose for files, by path; and the one a re-read asks for now.
     QHash<QString, TextEncoding> m_chosenEncodings;
     std::optional<std::pair<QString, TextEncoding>> m_encodingAsked;
+    VersionStore m_versions;
+    QString m_versionOf;
+    ShownList m_versionOfList = ShownList::Files;
 };

@@ -91,6 +91,7 @@ void TestKeyboard::keyAndControlsRunTheAction_data()
     row("actionPrint", "Ctrl+P", {"Label18"});
     row("actionCopyText", "Ctrl+Shift+C", {"com", "Label12"});
     row("actionSendToClip", "Ctrl+Shift+T", {"Label13"});
+    row("actionPreviousVersions", "Ctrl+Shift+H", {});
     row("actionMakeCap", "Ctrl+Shift+P", {"cap"});
     row("actionMakeMin", "Ctrl+Shift+M", {"min"});
     row("actionNomal", "Ctrl+Shift+N", {"Option3"});

@@ -312,12 +312,17 @@ void TestReader::addToFavoWithoutAFileOrAPlace()
     QCOMPARE(reader->windowTitle(), QStringLiteral("Full screen mode - a.txt"));
     f->fake.messages.shown.clear();
 
-    // A favorite that cannot be written: nothing is said and the list is not read again.
+    // A favorite that cannot be written: the failure is said, as the main window's Add says
+    // it, and the list is not read again.
     QVERIFY(QDir().mkpath(f->favorite("a.txt")));
     writeFile(f->favorite("unlisted.txt"), "x");
     reader->add1->trigger();
     QVERIFY(!QFile::exists(f->favorite("gone.txt")));
-    QVERIFY(f->fake.messages.shown.isEmpty());
+    QCOMPARE(f->fake.messages.shown.size(), 1);
+    QCOMPARE(f->fake.messages.lastText(),
+             "Cannot save " + QDir::toNativeSeparators(f->favorite("a.txt")) + ": it is a folder");
+    QCOMPARE(f->fake.messages.shown.last().icon, MessageBoxes::Icon::None);
+    f->fake.messages.shown.clear();
     QCOMPARE(rowOf(ui(w).File2, "unlisted.txt"), -1);
     QVERIFY(QFileInfo(f->favorite("a.txt")).isDir());
 
