@@ -294,7 +294,9 @@ void RichTextBox::placeNote()
     const int noteWidth = width() - m_plainView->verticalScrollBar()->sizeHint().width();
     const int height = m_note->isHidden() ? 0 : m_note->heightForWidth(noteWidth);
     m_note->setGeometry(0, 0, noteWidth, height);
-    m_plainView->setTopMargin(height);
+    const int notice = placeNotice(height, noteWidth);
+    m_plainView->setTopMargin(height + notice);
+    static_cast<MarginTextEdit *>(m_richEditor)->setViewportMargins(0, notice, 0, m_bottomMargin);
 }
 
 void RichTextBox::adoptRichDocument(QTextDocument *document)
@@ -700,7 +702,9 @@ void RichTextBox::setBottomMargin(int pixels)
     if (pixels == m_bottomMargin)
         return;
     m_bottomMargin = pixels;
-    static_cast<MarginTextEdit *>(m_richEditor)->setViewportMargins(0, 0, 0, pixels);
+    static_cast<MarginTextEdit *>(m_richEditor)
+        ->setViewportMargins(0, m_notice && !m_notice->isHidden() ? m_notice->height() : 0, 0,
+                             pixels);
     m_plainView->setBottomMargin(pixels);
 }
 

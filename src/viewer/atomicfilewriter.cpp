@@ -261,17 +261,23 @@ std::optional<Failure> writeInPlace(const QByteArray &target,
 
 } // namespace
 
-QString AtomicFileWriter::write(const QString &path, const QByteArray &bytes)
+QString AtomicFileWriter::write(const QString &path, const QByteArray &bytes, bool follow)
 {
-    return write(path, [&bytes](const Writer &write) { return write(bytes); });
+    return write(
+        path, [&bytes](const Writer &write) { return write(bytes); }, follow);
 }
 
-QString AtomicFileWriter::write(const QString &path, const Content &content)
+QString AtomicFileWriter::write(const QString &path, const Content &content, bool follow)
 {
-    const QByteArray target = followLinks(QFile::encodeName(path));
+    const QByteArray target =
+        follow ? followLinks(QFile::encodeName(path)) : QFile::encodeName(path);
     struct stat st;
-    const bool exists = ::stat(target.constData(), &st) == 0;
-    if (!exists && errno != ENOENT)
+    bool exists =
+        (follow ? ::stat(target.constData(), &st) : ::lstat(target.constData(), &st)) == 0;
+    // A link that is not to be followed is replaced by the new file, as a missing file would be.
+    if (exists && S_ISLNK(st.st_mode))
+        exists = false;
+    else if (!exists && errno != ENOENT)
         return QStringLiteral("Cannot save %1: %2")
             .arg(QDir::toNativeSeparators(path), systemFailure(errno).reason);
     std::optional<Failure> failure;

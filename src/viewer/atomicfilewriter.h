@@ -20,12 +20,13 @@ class AtomicFileWriter
 {
 public:
     // Returns an empty text on success, else a description for the user with the native path.
-    static QString write(const QString &path, const QByteArray &bytes);
+    // Without followLinks a symbolic link under the name is replaced, never written through.
+    static QString write(const QString &path, const QByteArray &bytes, bool followLinks = true);
 
     // The new content made piece by piece while it is written, so that a large one is never held
     // whole: calls write with each piece in order and stops when write returns false. Returns
     // false when it could not make the whole content; the file then keeps its old one.
     using Writer = std::function<bool(QByteArrayView piece)>;
     using Content = std::function<bool(const Writer &write)>;
-    static QString write(const QString &path, const Content &content);
+    static QString write(const QString &path, const Content &content, bool followLinks = true);
 };

@@ -57,7 +57,8 @@ std::optional<PlainTextSave::Content> PlainTextSave::bytesFor(MessageBoxes &mess
 }
 
 PlainTextSave::Written PlainTextSave::write(MessageBoxes &messages, const QString &path,
-                                            const Pieces &text, const ShownFile &format)
+                                            const Pieces &text, const ShownFile &format,
+                                            bool followLinks)
 {
     Written result;
     result.encoding = format.encoding;
@@ -69,22 +70,25 @@ PlainTextSave::Written PlainTextSave::write(MessageBoxes &messages, const QStrin
             return result;
         result.encoding = TextEncoding::Utf8;
     }
-    result.error = AtomicFileWriter::write(path, [&](const AtomicFileWriter::Writer &write) {
-        PieceEncoder encoder(result.encoding, format.lineEnding);
-        QByteArray block;
-        block.reserve(writeBlock + writeBlock / 2);
-        bool ok = true;
-        text([&](QStringView piece) {
-            ok = encoder.add(piece, block) && (block.size() < writeBlock || write(block));
-            if (block.size() >= writeBlock)
-                block.resize(0);
-            return ok;
-        });
-        // One line end closes the file, unless the text has it already.
-        if (ok && !encoder.endsWithLineEnd())
-            ok = encoder.add(u"\n", block);
-        return ok && write(block);
-    });
+    result.error = AtomicFileWriter::write(
+        path,
+        [&](const AtomicFileWriter::Writer &write) {
+            PieceEncoder encoder(result.encoding, format.lineEnding);
+            QByteArray block;
+            block.reserve(writeBlock + writeBlock / 2);
+            bool ok = true;
+            text([&](QStringView piece) {
+                ok = encoder.add(piece, block) && (block.size() < writeBlock || write(block));
+                if (block.size() >= writeBlock)
+                    block.resize(0);
+                return ok;
+            });
+            // One line end closes the file, unless the text has it already.
+            if (ok && !encoder.endsWithLineEnd())
+                ok = encoder.add(u"\n", block);
+            return ok && write(block);
+        },
+        followLinks);
     result.written = result.error.isEmpty();
     return result;
 }

@@ -38,6 +38,7 @@ public:
         QString error;         // why it failed, for the user
         TextEncoding encoding; // the one written
     };
+    // Without followLinks a symbolic link under the name is replaced, never written through.
     static Written write(MessageBoxes &messages, const QString &path, const Pieces &text,
-                         const ShownFile &format);
+                         const ShownFile &format, bool followLinks = true);
 };

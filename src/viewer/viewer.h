@@ -6,6 +6,8 @@
 #include "viewer/paneport.h"
 #include "viewer/shownfile.h"
 
+#include <QByteArray>
+#include <QDateTime>
 #include <QObject>
 #include <QString>
 
@@ -17,7 +19,10 @@
 // interval, the find position, the clip folder and what the reader shows. The windows show it
 // and the features change it here; nothing is kept in a caption and read back.
 class DisplayLoading;
+class DraftKeeper;
 class PanePort;
+class ShownFileWatch;
+struct Draft;
 struct Platform;
 
 class Viewer : public QObject
@@ -110,6 +115,31 @@ public:
 
     void setReaderFileName(const QString &name);
 
+    // Edits are never dropped: whatever the pane holds that no file has is kept as a draft,
+    // and shown again over the file (or the new text) the next time it is shown.
+    // The pane's text changed, as the pane reports it.
+    void noteEdit(int position, int removed, int added);
+    // "New": the pane empties for a text that belongs to no file, and a text begun so before
+    // and never saved comes back. The shown file stays, so Save writes the new text over it.
+    void newText();
+    // At start-up: the text last begun with New and never saved, if there is one.
+    void restoreNewTextDraft();
+    // Drops the draft the pane shows, and shows the file as it is on disk (or an empty text).
+    void discardDraft();
+    // Hands every draft to the disk now and waits for it: the program is about to end.
+    void keepDrafts();
+    DraftKeeper &drafts() const { return *m_drafts; }
+    ShownFileWatch &watch() const { return *m_watch; }
+
+    // The note above the pane: a draft shown over the file, the file changed on disk since it
+    // was shown; empty when there is nothing to say. Discard is offered with a draft.
+    QString notice() const;
+    bool offersDiscard() const { return m_restoredAt.isValid(); }
+    bool changedOnDisk() const { return m_changedOnDisk; }
+    // Looks whether the shown file changed on disk: an unedited text is read again (a file
+    // that only grew, only what it gained), an edited one is noted and Save asks.
+    void checkDisk();
+
 signals:
     void shownFileChanged();
     void loadingChanged(bool loading);
@@ -124,8 +154,21 @@ signals:
     void displayFailed(ShownList list, bool goneFromList);
     // A file was written into, or removed from, the folder of the list named.
     void listChanged(ShownList list);
+    void noticeChanged();
 
 private:
+    // Another program's bytes are about to be dropped: kept among the file's previous versions.
+    enum class VersionReason { DraftDropped, ChangedByAnotherProgram };
+    void keepVersion(const QString &path, VersionReason reason);
+    void restoreDraft(const QString &path, bool plainText);
+    void applyDraft(const Draft &draft);
+    void finishRestore(const Draft &draft);
+    void followShownFile(bool plainText);
+    void reload();
+    bool followAppended(const ShownFile::Identity &now);
+    bool confirmReplacing(const ShownFile &shown, QString *target, bool *followLinks);
+    void saved(const ShownFile &shown);
+    void setNotices(const QDateTime &restoredAt, bool changedOnDisk);
     void showSaveFailure(const QString &error);
     PaneFileReader::Limits readingLimits() const;
     void startRead(const QString &path, const PaneFileReader::Limits &limits,
@@ -150,4 +193,15 @@ private:
     QString m_clipFolderSetting;
     QString m_favoritesFolder;
     QString m_readerFileName;
+
+    DraftKeeper *m_drafts = nullptr;
+    ShownFileWatch *m_watch = nullptr;
+    QDateTime m_restoredAt;        // the draft the pane shows was kept then
+    bool m_changedOnDisk = false;  // the file changed while the pane held edits
+    ShownFile::Identity m_noticed; // the change last noticed
+    QString m_shownTarget;         // where the shown name led at the display, links followed
+    bool m_shownPlain = false;     // shown by "Nomal"
+    qint64 m_shownBytes = 0;       // the bytes of a plain file the pane holds
+    QByteArray m_shownTail;        // the last of them
+    std::optional<PanePort::Place> m_reloadPlace;
 };
