@@ -25,7 +25,7 @@ FileActions::FileActions(Viewer &viewer, Platform &platform, const Controls &con
 
     // Unsaved changes shown again over their file: the note above the pane offers to drop them.
     m_discard = new OperationAction(QStringLiteral("actionDiscardDraft"), QStringLiteral("Discard"),
-                                    QKeySequence(), this);
+                                    QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R), this);
     m_discard->waitForLoads(m_viewer);
     connect(m_discard, &QAction::triggered, &m_viewer, &Viewer::discardDraft);
     connect(&m_viewer, &Viewer::noticeChanged, this, [this] {

@@ -25,7 +25,9 @@ struct Draft
 {
     enum class Kind : quint8 { Text, Rich, Edits };
 
-    QString path; // the file it is a draft of; empty for a text begun with New
+    // The file it is a draft of (with a mark after it for the file shown by "Nomal", whose text
+    // differs); empty for a text begun with New.
+    QString path;
     QDateTime savedAt;
     Kind kind = Kind::Text;
     TextBuffer text;        // Text

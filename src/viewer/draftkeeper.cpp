@@ -26,10 +26,11 @@ DraftKeeper::~DraftKeeper()
     m_thread.join(); // the queue is written out first
 }
 
-void DraftKeeper::follow(const QString &path, const ShownFile::Identity &shown)
+void DraftKeeper::follow(const QString &key, const ShownFile::Identity &shown, const QString &file)
 {
     m_timer.stop();
-    m_path = path;
+    m_path = key;
+    m_file = file;
     m_shown = shown;
     m_dirty = false;
     m_written = false;
@@ -41,7 +42,7 @@ void DraftKeeper::follow(const QString &path, const ShownFile::Identity &shown)
 
 void DraftKeeper::adopt(const Draft &draft)
 {
-    follow(draft.path, draft.base);
+    follow(draft.path, draft.base, m_file);
     m_written = true;
     m_modeChosen = true;
     m_keepEdits = draft.kind == Draft::Kind::Edits;
@@ -58,7 +59,7 @@ void DraftKeeper::noteEdit(qsizetype position, qsizetype removed, qsizetype adde
         // Undone back to the text a file holds: nothing is left to keep.
         if (m_written)
             discard();
-        follow(m_path, m_shown);
+        follow(m_path, m_shown, m_file);
         return;
     }
     if (!m_modeChosen)
@@ -75,8 +76,25 @@ void DraftKeeper::chooseMode(qsizetype position, qsizetype removed, qsizetype ad
     Q_UNUSED(position);
     m_modeChosen = true;
     const qsizetype before = m_pane.textLength() - added + removed;
-    m_keepEdits = !m_path.isEmpty() && !m_pane.showsFormatting() && before > m_editsFrom &&
-                  m_store.takeBase(m_path, m_shown);
+    m_keepEdits = !m_file.isEmpty() && !m_pane.showsFormatting() && before > m_editsFrom;
+    if (!m_keepEdits || m_store.takeBase(m_file, m_shown, m_path))
+        return;
+    // No clone and no second name (the drafts live on another file system): a copy, once,
+    // ahead of the edits on the drafts' thread. Should it fail, the whole text is kept.
+    m_baseFailed = false;
+    post([this, store = m_store, file = m_file, shown = m_shown, key = m_path] {
+        if (store.copyBase(file, shown, key))
+            return;
+        m_baseFailed = true;
+        // The edits written meanwhile have nothing to apply to: the whole text goes now.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_dirty = true;
+                flush();
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 void DraftKeeper::record(qsizetype position, qsizetype removed, qsizetype added)
@@ -116,6 +134,10 @@ void DraftKeeper::flush()
     draft.path = m_path;
     draft.savedAt = QDateTime::currentDateTime();
     draft.base = m_shown;
+    if (m_keepEdits && m_baseFailed.exchange(false)) {
+        m_keepEdits = false;
+        m_edits.clear();
+    }
     if (m_pane.showsFormatting()) {
         draft.kind = Draft::Kind::Rich;
         draft.rtf = m_pane.richText();
@@ -136,11 +158,14 @@ void DraftKeeper::flush()
     // Written in turn, while a base may be taken at once for the next text: only the base there
     // is now goes.
     const ShownFile::Identity base = FileIdentity::ofName(store.baseFile(m_path));
-    post([store, base, draft = std::move(draft)] {
-        store.write(draft);
-        if (draft.kind != Draft::Kind::Edits)
-            store.removeBase(draft.path, base);
-    });
+    const QString file = store.draftFile(m_path);
+    post(
+        [store, base, draft = std::move(draft)] {
+            store.write(draft);
+            if (draft.kind != Draft::Kind::Edits)
+                store.removeBase(draft.path, base);
+        },
+        file);
     m_written = true;
 }
 
@@ -169,7 +194,7 @@ void DraftKeeper::releaseBase()
 
 void DraftKeeper::retakeBase()
 {
-    if (!m_keepEdits || m_store.takeBase(m_path, m_shown))
+    if (!m_keepEdits || m_store.takeBase(m_file, m_shown, m_path))
         return;
     // The file is no longer the one the edits began on: its whole text is kept instead.
     m_keepEdits = false;
@@ -178,11 +203,14 @@ void DraftKeeper::retakeBase()
     flush();
 }
 
-void DraftKeeper::post(std::function<void()> job)
+void DraftKeeper::post(std::function<void()> job, const QString &replaces)
 {
     {
         std::lock_guard lock(m_mutex);
-        m_jobs.push_back(std::move(job));
+        // Only the last job may go: a later job of another kind keeps what comes before it.
+        if (!replaces.isEmpty() && !m_jobs.empty() && m_jobs.back().replaces == replaces)
+            m_jobs.pop_back();
+        m_jobs.push_back({std::move(job), replaces});
     }
     m_wake.notify_one();
 }
@@ -203,11 +231,11 @@ void DraftKeeper::work()
                 return;
             continue;
         }
-        std::function<void()> job = std::move(m_jobs.front());
+        Job job = std::move(m_jobs.front());
         m_jobs.pop_front();
         m_busy = true;
         lock.unlock();
-        job();
+        job.run();
         lock.lock();
         m_busy = false;
         if (m_jobs.empty())

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QTimer>
 
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -29,9 +30,14 @@ public:
 
     const DraftStore &store() const { return m_store; }
 
-    // The pane now shows the text of path as the file was (shown), unedited; an empty path is a
+    // The pane now shows the text of a file as it was (shown), unedited, and keeps its draft
+    // under key (the file's path, or another key for another view of it); an empty key is a
     // text begun with New. What was kept before stays on disk.
-    void follow(const QString &path, const ShownFile::Identity &shown);
+    void follow(const QString &key, const ShownFile::Identity &shown, const QString &file);
+    void follow(const QString &path, const ShownFile::Identity &shown)
+    {
+        follow(path, shown, path);
+    }
     QString path() const { return m_path; }
     // The pane shows a draft restored: later edits go on from it.
     void adopt(const Draft &draft);
@@ -60,12 +66,15 @@ public:
 private:
     void chooseMode(qsizetype position, qsizetype removed, qsizetype added);
     void record(qsizetype position, qsizetype removed, qsizetype added);
-    void post(std::function<void()> job);
+    // Jobs of the same key that only replace the draft: one not started yet is dropped for a
+    // newer one, so that a slow disk is never handed more than it can write.
+    void post(std::function<void()> job, const QString &replaces = QString());
     void work();
 
     PanePort &m_pane;
     const DraftStore m_store;
-    QString m_path;
+    QString m_path; // the draft's key
+    QString m_file; // the file it is a draft of
     ShownFile::Identity m_shown;
     bool m_quiet = false;
     bool m_dirty = false;   // changes not handed to the writer yet
@@ -80,7 +89,13 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_wake;
     std::condition_variable m_idle;
-    std::deque<std::function<void()>> m_jobs;
+    struct Job
+    {
+        std::function<void()> run;
+        QString replaces; // the draft's file, for a write; empty for any other job
+    };
+    std::deque<Job> m_jobs;
+    std::atomic<bool> m_baseFailed{false}; // the base copy could not be made
     bool m_busy = false;
     bool m_stop = false;
     std::thread m_thread;

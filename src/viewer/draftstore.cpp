@@ -186,12 +186,13 @@ void DraftStore::removeBase(const QString &path, const ShownFile::Identity &was)
         ::unlink(base.constData());
 }
 
-bool DraftStore::takeBase(const QString &path, const ShownFile::Identity &shown) const
+bool DraftStore::takeBase(const QString &path, const ShownFile::Identity &shown,
+                          const QString &key) const
 {
     if (path.isEmpty() || !QDir().mkpath(m_folder))
         return false;
     const QByteArray source = QFile::encodeName(path);
-    const QByteArray base = QFile::encodeName(baseFile(path));
+    const QByteArray base = QFile::encodeName(baseFile(key.isEmpty() ? path : key));
     const QByteArray made = base + ".new";
     ::unlink(made.constData());
     Fd in(::open(source.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
@@ -216,6 +217,50 @@ bool DraftStore::takeBase(const QString &path, const ShownFile::Identity &shown)
         taken = false; // changed while it was cloned
     }
     if (!taken || ::rename(made.constData(), base.constData()) != 0) {
+        ::unlink(made.constData());
+        return false;
+    }
+    return true;
+}
+
+bool DraftStore::copyBase(const QString &path, const ShownFile::Identity &shown,
+                          const QString &key) const
+{
+    if (path.isEmpty() || !QDir().mkpath(m_folder))
+        return false;
+    const QByteArray base = QFile::encodeName(baseFile(key.isEmpty() ? path : key));
+    const QByteArray made = base + ".new";
+    ::unlink(made.constData());
+    Fd in(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    struct stat st;
+    if (in.get() < 0 || ::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode) || !sameFile(st, shown))
+        return false;
+    bool copied = false;
+    {
+        Fd out(::open(made.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+        copied = out.get() >= 0;
+        qint64 left = st.st_size;
+        while (copied && left > 0) {
+            const ssize_t n = ::copy_file_range(in.get(), nullptr, out.get(), nullptr,
+                                                size_t(qMin<qint64>(left, 1 << 26)), 0);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                // Older kernels copy between file systems by hand.
+                char buffer[1 << 16];
+                const ssize_t r = ::read(in.get(), buffer, sizeof buffer);
+                copied = r > 0 && ::write(out.get(), buffer, size_t(r)) == r;
+                left -= copied ? r : 0;
+                continue;
+            }
+            left -= n;
+        }
+        struct stat after;
+        // Changed while it was copied: not the text the edits began on.
+        copied = copied && ::fstat(in.get(), &after) == 0 && sameFile(after, shown) &&
+                 ::fsync(out.get()) == 0;
+    }
+    if (!copied || ::rename(made.constData(), base.constData()) != 0) {
         ::unlink(made.constData());
         return false;
     }

@@ -32,7 +32,13 @@ public:
     // them: a clone where the file system makes one (a later change of the file does not touch
     // it), else a second name of the same file (the file replaced or removed, the base stays).
     // Only when the file is still the one shown (identity); false when neither can be made.
-    bool takeBase(const QString &path, const ShownFile::Identity &shown) const;
+    // key: the draft's, when it is not the file's path.
+    bool takeBase(const QString &path, const ShownFile::Identity &shown,
+                  const QString &key = QString()) const;
+    // The same as a copy of the bytes, where neither can be made (another file system): slow,
+    // and as large as the file, so it is left to the drafts' own thread.
+    bool copyBase(const QString &path, const ShownFile::Identity &shown,
+                  const QString &key = QString()) const;
 
 private:
     QString m_folder;

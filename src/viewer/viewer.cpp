@@ -139,9 +139,9 @@ void Viewer::displayRead(const QString &path, ShownList list, bool plainText,
     setReaderFileName(shown.fileName());
     if (list == ShownList::Files)
         setLastFileListPath(path);
-    followShownFile(plainText);
     // Handed on, not kept: a formatted document's text would be held once more.
     emit readerTextChanged(reader);
+    followShownFile(plainText);
 }
 
 void Viewer::setLoading(bool loading)
@@ -197,7 +197,7 @@ void Viewer::save()
     bool followLinks = true;
     if (FileIdentity::isKnown(shown.identity) && !confirmReplacing(shown, &target, &followLinks))
         return;
-    const bool ownDraft = m_drafts->path() == shown.path;
+    const bool ownDraft = m_drafts->path() == draftKey();
     if (ownDraft)
         m_drafts->releaseBase();
     // A Save that fails keeps the draft whole.

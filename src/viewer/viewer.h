@@ -160,7 +160,9 @@ private:
     // Another program's bytes are about to be dropped: kept among the file's previous versions.
     enum class VersionReason { DraftDropped, ChangedByAnotherProgram };
     void keepVersion(const QString &path, VersionReason reason);
-    void restoreDraft(const QString &path, bool plainText);
+    // The key the pane's draft is kept under: the shown file's path, marked for "Nomal".
+    QString draftKey() const;
+    void restoreDraft(const QString &key);
     void applyDraft(const Draft &draft);
     void finishRestore(const Draft &draft);
     void followShownFile(bool plainText);

@@ -57,8 +57,8 @@ void Viewer::saved(const ShownFile &shown)
     ShownFile now = shown;
     now.identity = FileIdentity::of(shown.path);
     m_shownTarget = FileIdentity::resolved(shown.path);
-    if (m_drafts->path() == shown.path) {
-        m_drafts->follow(shown.path, now.identity);
+    if (m_drafts->path() == draftKey()) {
+        m_drafts->follow(draftKey(), now.identity, shown.path);
         m_shownBytes = now.identity.size;
         m_shownTail = AppendedText::tailOf(shown.path, m_shownBytes);
     }
@@ -72,7 +72,7 @@ void Viewer::followShownFile(bool plainText)
     m_shownPlain = plainText;
     m_shownTarget = FileIdentity::resolved(m_shown.path);
     m_noticed = {};
-    m_drafts->follow(m_shown.path, m_shown.identity);
+    m_drafts->follow(draftKey(), m_shown.identity, m_shown.path);
     m_shownBytes = m_shown.identity.size;
     m_shownTail =
         m_shown.richText ? QByteArray() : AppendedText::tailOf(m_shown.path, m_shownBytes);
@@ -82,7 +82,14 @@ void Viewer::followShownFile(bool plainText)
     }
     setNotices({}, false);
     m_watch->watch(m_shown.path);
-    restoreDraft(m_shown.path, plainText);
+    restoreDraft(draftKey());
+}
+
+QString Viewer::draftKey() const
+{
+    // "Nomal" shows the file's bytes as they are (RTF as its markup): the edits of that text
+    // are kept apart from those of the file as usually shown, which it leaves as they are.
+    return m_shownPlain ? m_shown.path + QStringLiteral("\n(as plain text)") : m_shown.path;
 }
 
 void Viewer::noteEdit(int position, int removed, int added)
@@ -98,20 +105,20 @@ void Viewer::newText()
     m_drafts->setQuiet(false);
     m_drafts->follow(QString(), m_shown.identity);
     setNotices({}, false);
-    restoreDraft(QString(), false);
+    restoreDraft(QString());
 }
 
 void Viewer::restoreNewTextDraft()
 {
     m_drafts->follow(QString(), m_shown.identity);
-    restoreDraft(QString(), false);
+    restoreDraft(QString());
 }
 
-void Viewer::restoreDraft(const QString &path, bool plainText)
+void Viewer::restoreDraft(const QString &path)
 {
     m_drafts->waitUntilWritten();
     std::optional<Draft> draft = m_drafts->store().read(path);
-    if (!draft || (plainText && draft->kind == Draft::Kind::Rich))
+    if (!draft)
         return;
     if (draft->kind != Draft::Kind::Edits)
         return applyDraft(*draft);
@@ -128,7 +135,7 @@ void Viewer::restoreDraft(const QString &path, bool plainText)
     PaneFileReader::Limits limits = readingLimits();
     limits.plainTextOnly = true;
     startRead(base, limits, [this, draft = *draft](PaneFileReader::Result &&file) {
-        if (file.status != WholeFileReader::Status::Ok || m_shown.path != draft.path)
+        if (file.status != WholeFileReader::Status::Ok || draftKey() != draft.path)
             return;
         ReaderText reader;
         m_drafts->setQuiet(true);
@@ -165,6 +172,13 @@ void Viewer::applyDraft(const Draft &draft)
 void Viewer::finishRestore(const Draft &draft)
 {
     m_drafts->adopt(draft);
+    if (!draft.path.isEmpty()) {
+        // As a display does: the reader shows what the pane shows.
+        ReaderText reader;
+        reader.buffer = m_pane.textSnapshot();
+        reader.shared = true;
+        emit readerTextChanged(reader);
+    }
     bool changed = false;
     if (!draft.path.isEmpty() && draft.base != m_shown.identity) {
         // Edited over the file as it was then: a Save over what it is now asks first.
@@ -180,11 +194,11 @@ void Viewer::discardDraft()
 {
     if (m_loading)
         return;
-    const QString path = m_drafts->path();
-    keepVersion(m_drafts->store().draftFile(path), VersionReason::DraftDropped);
+    const QString key = m_drafts->path();
+    keepVersion(m_drafts->store().draftFile(key), VersionReason::DraftDropped);
     m_drafts->discard();
     setNotices({}, false);
-    if (path.isEmpty()) {
+    if (key.isEmpty()) {
         m_drafts->setQuiet(true);
         m_pane.showEditedText(TextBuffer());
         m_drafts->setQuiet(false);
@@ -192,6 +206,7 @@ void Viewer::discardDraft()
     }
     m_pane.setModified(false); // nothing of it is to be kept any more
     m_reloadPlace = m_pane.place();
+    const QString path = m_shown.path;
     const ShownList list = m_shown.list;
     const bool plainText = m_shownPlain;
     PaneFileReader::Limits limits = readingLimits();
@@ -243,7 +258,7 @@ void Viewer::checkDisk()
         return;
     m_noticed = now;
     keepVersion(m_shown.path, VersionReason::ChangedByAnotherProgram);
-    if (m_drafts->path() != m_shown.path)
+    if (m_drafts->path() != draftKey())
         return; // the pane holds a new text; a Save over the file asks
     if (m_pane.isModified()) {
         setNotices(m_restoredAt, true);
@@ -273,7 +288,7 @@ bool Viewer::followAppended(const ShownFile::Identity &now)
     ShownFile shown = m_shown;
     shown.identity = now;
     setShownFile(shown);
-    m_drafts->follow(shown.path, now);
+    m_drafts->follow(draftKey(), now, shown.path);
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include "fakeplatform.h"
 #include "filehelpers.h"
 #include "viewer/draftkeeper.h"
+#include "viewer/fileidentity.h"
 #include "viewer/paneport.h"
 #include "viewer/viewer.h"
 
@@ -189,6 +190,9 @@ private slots:
     void draftOverAChangedFile();
     void newText();
     void undoneBackToTheFile();
+    void nomalKeepsItsOwnDraft();
+    void base_data();
+    void base();
     void changedOnDisk_data();
     void changedOnDisk();
     void growingFile();
@@ -405,6 +409,55 @@ void TestDrafts::undoneBackToTheFile()
     f.viewer().noteEdit(5, 1, 0);
     f.viewer().keepDrafts();
     QCOMPARE(f.draftFiles(), 0);
+}
+
+void TestDrafts::nomalKeepsItsOwnDraft()
+{
+    Fixture f;
+    const QString t = f.path("t.txt");
+    writeFile(t, "file\n");
+    f.viewer().display(t, ShownList::Files);
+    f.pane().type(" shown");
+    // "Nomal" shows the file as it is; what was typed over it waits for the next display.
+    f.viewer().redisplayAsPlainText();
+    QCOMPARE(f.pane().content, "file\n");
+    QVERIFY(!f.viewer().offersDiscard());
+    f.pane().type(" markup");
+    f.viewer().display(t, ShownList::Files);
+    QCOMPARE(f.pane().content, "file\n shown");
+    f.viewer().redisplayAsPlainText();
+    QCOMPARE(f.pane().content, "file\n markup");
+    QVERIFY(f.viewer().offersDiscard());
+}
+
+void TestDrafts::base_data()
+{
+    QTest::addColumn<bool>("copy");
+    QTest::addRow("clone or second name") << false;
+    QTest::addRow("copy") << true;
+}
+
+void TestDrafts::base()
+{
+    QFETCH(bool, copy);
+    Fixture f;
+    const QString t = f.path("t.txt");
+    writeFile(t, lines(50));
+    const ShownFile::Identity shown = FileIdentity::of(t);
+    const DraftStore store;
+    const auto take = [&](const ShownFile::Identity &identity) {
+        return copy ? store.copyBase(t, identity) : store.takeBase(t, identity);
+    };
+    // Not the file that was shown any more: no base.
+    ShownFile::Identity older = shown;
+    older.modifiedNs -= 1;
+    QVERIFY(!take(older));
+    QVERIFY(!QFile::exists(store.baseFile(t)));
+    QVERIFY(take(shown));
+    // The file replaced, the base keeps the bytes the edits began on.
+    replaceByRename(t, "another text\n");
+    QCOMPARE(readFile(store.baseFile(t)), lines(50));
+    QCOMPARE(QDir(store.folder()).entryList({"*.new"}, QDir::Files | QDir::Hidden).size(), 0);
 }
 
 void TestDrafts::changedOnDisk_data()
