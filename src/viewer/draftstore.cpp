@@ -136,6 +136,8 @@ std::optional<Draft> DraftStore::read(const QString &path) const
     case Draft::Kind::Text: {
         qint64 pieces = 0;
         in >> pieces;
+        if (pieces < 0 || pieces > file.size())
+            return std::nullopt;
         for (qint64 i = 0; i < pieces && in.status() == QDataStream::Ok; ++i) {
             qint64 size = 0;
             in >> size;
@@ -154,6 +156,8 @@ std::optional<Draft> DraftStore::read(const QString &path) const
     case Draft::Kind::Edits: {
         qint64 count = 0;
         in >> count;
+        if (count < 0 || count > file.size())
+            return std::nullopt;
         for (qint64 i = 0; i < count && in.status() == QDataStream::Ok; ++i) {
             DraftEdit edit;
             in >> edit.position >> edit.removed >> edit.added;

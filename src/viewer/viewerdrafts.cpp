@@ -117,7 +117,12 @@ void Viewer::restoreNewTextDraft()
 void Viewer::restoreDraft(const QString &path)
 {
     m_drafts->waitUntilWritten();
-    std::optional<Draft> draft = m_drafts->store().read(path);
+    std::optional<Draft> draft;
+    try {
+        draft = m_drafts->store().read(path);
+    } catch (const std::bad_alloc &) {
+        // A damaged draft that claims more than there is: the file is shown as it is.
+    }
     if (!draft)
         return;
     if (draft->kind != Draft::Kind::Edits)

@@ -176,16 +176,33 @@ void TestUnsavedWork::plantedLinkIsNeverWrittenThrough()
 
 void TestUnsavedWork::uneditedTextFollowsTheFile()
 {
-    writeFile(f->browse("log.txt"), "one\n");
-    pgwell &w = f->open();
+    QByteArray lines;
+    for (int i = 0; i < 500; ++i)
+        lines += "line " + QByteArray::number(i) + '\n';
+    writeFile(f->browse("log.txt"), lines);
+    writeFile(f->browse("top.txt"), lines);
+    pgwell &w = f->openShown();
+    RichTextBox *pane = ui(w).Text1;
+    const auto append = [&](const QString &name, const QByteArray &bytes) {
+        QFile file(f->browse(name));
+        QVERIFY(file.open(QIODevice::Append));
+        file.write(bytes);
+    };
+    // A log read at its end: the end stays in view as the file grows.
     choose(ui(w).File1, "log.txt");
-    QFile file(f->browse("log.txt"));
-    QVERIFY(file.open(QIODevice::Append));
-    file.write("two\n");
-    file.close();
-    QTRY_COMPARE(ui(w).Text1->toPlainText(), "one\ntwo\n");
-    QVERIFY(!ui(w).Text1->isModified());
-    QVERIFY(ui(w).Text1->noticeText().isEmpty());
+    QTest::keyClick(pane->editor(), Qt::Key_End, Qt::ControlModifier);
+    QVERIFY(pane->isViewAtEnd());
+    append("log.txt", "more\n");
+    QTRY_VERIFY(pane->toPlainText().endsWith("line 499\nmore\n"));
+    QVERIFY(pane->isViewAtEnd());
+    QVERIFY(!pane->isModified());
+    QVERIFY(pane->noticeText().isEmpty());
+    // Read from the start, the view stays where it is.
+    choose(ui(w).File1, "top.txt");
+    QVERIFY(!pane->isViewAtEnd());
+    append("top.txt", "more\n");
+    QTRY_VERIFY(pane->toPlainText().endsWith("more\n"));
+    QCOMPARE(pane->place().top, 0);
 }
 
 QTEST_MAIN(TestUnsavedWork)

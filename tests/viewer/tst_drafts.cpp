@@ -191,6 +191,8 @@ private slots:
     void newText();
     void undoneBackToTheFile();
     void nomalKeepsItsOwnDraft();
+    void damagedDraft_data();
+    void damagedDraft();
     void base_data();
     void base();
     void changedOnDisk_data();
@@ -428,6 +430,42 @@ void TestDrafts::nomalKeepsItsOwnDraft()
     f.viewer().redisplayAsPlainText();
     QCOMPARE(f.pane().content, "file\n markup");
     QVERIFY(f.viewer().offersDiscard());
+}
+
+void TestDrafts::damagedDraft_data()
+{
+    QTest::addColumn<int>("keep"); // bytes of the draft left, -1 for all, -2 patched
+    QTest::addColumn<QByteArray>("after");
+    QTest::addRow("cut short") << 40 << QByteArray();
+    QTest::addRow("garbage") << 0 << QByteArray(300, '\xff');
+    // The last piece's length, just before its characters, made huge.
+    QTest::addRow("a piece longer than the file") << -2 << QByteArray(8, '\x7f');
+    QTest::addRow("garbage after it") << -1 << QByteArray(100, '\x01');
+}
+
+void TestDrafts::damagedDraft()
+{
+    QFETCH(int, keep);
+    QFETCH(QByteArray, after);
+    Fixture f;
+    const QString t = f.path("t.txt");
+    writeFile(t, "file\n");
+    f.viewer().display(t, ShownList::Files);
+    f.pane().type("edit");
+    f.viewer().keepDrafts();
+    const QString draft = DraftStore().draftFile(t);
+    QByteArray bytes = readFile(draft);
+    QVERIFY(bytes.size() > 60);
+    if (keep == -2)
+        bytes.replace(bytes.size() - 2 * 9 - 8, 8, after);
+    else
+        bytes = (keep < 0 ? bytes : bytes.left(keep)) + after;
+    writeFile(draft, bytes);
+    f.start();
+    // No crash, and the file is shown; a draft that still reads whole comes back whole.
+    f.viewer().display(t, ShownList::Files);
+    QVERIFY(f.pane().content == "file\n" || f.pane().content == "file\nedit");
+    QCOMPARE(f.viewer().shownFile().path, t);
 }
 
 void TestDrafts::base_data()
