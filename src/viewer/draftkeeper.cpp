@@ -55,13 +55,8 @@ void DraftKeeper::noteEdit(qsizetype position, qsizetype removed, qsizetype adde
 {
     if (m_quiet)
         return;
-    if (!m_pane.isModified()) {
-        // Undone back to the text a file holds: nothing is left to keep.
-        if (m_written)
-            discard();
-        follow(m_path, m_shown, m_file);
-        return;
-    }
+    // Whether the pane still differs from its file is asked when the draft is written: the
+    // formatted editor tells of a change before it counts it as one.
     if (!m_modeChosen)
         chooseMode(position, removed, added);
     if (m_keepEdits)
@@ -130,6 +125,13 @@ void DraftKeeper::flush()
     if (!m_dirty)
         return;
     m_dirty = false;
+    if (!m_pane.isModified()) {
+        // Undone back to the text the file holds: nothing is left to keep.
+        if (m_written)
+            discard();
+        follow(m_path, m_shown, m_file);
+        return;
+    }
     Draft draft;
     draft.path = m_path;
     draft.savedAt = QDateTime::currentDateTime();

@@ -24,6 +24,7 @@ private slots:
     void editsSurviveEveryFlow_data();
     void editsSurviveEveryFlow();
     void newTextSurvivesQuit();
+    void formattedEditsSurviveQuit();
     void anotherProgramsChangeIsNotOverwritten_data();
     void anotherProgramsChangeIsNotOverwritten();
     void plantedLinkIsNeverWrittenThrough();
@@ -124,6 +125,36 @@ void TestUnsavedWork::newTextSurvivesQuit()
     QCOMPARE(ui(*w).Text1->toPlainText(), QString());
     w = &f->open();
     QVERIFY(ui(*w).Text1->toPlainText().startsWith("Its recommded that you hide the taskbar"));
+}
+
+void TestUnsavedWork::formattedEditsSurviveQuit()
+{
+    writeFile(f->browse("f.rtf"), R"({\rtf1\ansi ab{\b cd}ef})");
+    pgwell *w = &f->open();
+    choose(ui(*w).File1, "f.rtf");
+    ui(*w).Text1->select(0, 2);
+    w->findChild<QAction *>("actionBold")->trigger();
+    QCOMPARE(ui(*w).Text1->selectionBold(), Qt::Checked);
+    ui(*w).Text1->select(2, 2);
+    QCOMPARE(ui(*w).Text1->selectionBold(), Qt::Checked);
+    f->fake.messages.answers.enqueue(MessageBoxes::Answer::Yes);
+    QTest::mouseClick(ui(*w).Command1, Qt::LeftButton);
+    w = &f->open();
+    choose(ui(*w).File1, "f.rtf");
+    // The formatting made before the quit is there, and a Save writes it.
+    QVERIFY(ui(*w).Text1->showsRichDocument());
+    QCOMPARE(ui(*w).Text1->text(), "abcdef");
+    ui(*w).Text1->select(0, 2);
+    QCOMPARE(ui(*w).Text1->selectionBold(), Qt::Checked);
+    ui(*w).Text1->select(2, 2);
+    QCOMPARE(ui(*w).Text1->selectionBold(), Qt::Checked);
+    QVERIFY(ui(*w).Text1->noticeText().startsWith(restoredNote));
+    QTest::mouseClick(ui(*w).Command8, Qt::LeftButton);
+    QVERIFY(readFile(f->browse("f.rtf")).contains("\\b"));
+    w = &f->open();
+    choose(ui(*w).File1, "f.rtf");
+    QVERIFY(ui(*w).Text1->noticeText().isEmpty());
+    QVERIFY(!ui(*w).Text1->isModified());
 }
 
 void TestUnsavedWork::anotherProgramsChangeIsNotOverwritten_data()
