@@ -162,6 +162,9 @@ RichTextBox::RichTextBox(QWidget *parent) : QWidget(parent)
 
 RichTextBox::~RichTextBox()
 {
+    // Its editors are deleted after this, and their documents report changes as they go: none
+    // of that reaches listeners, which would ask a pane that is no longer there.
+    blockSignals(true);
     delete m_plainCopy;
 }
 

@@ -120,6 +120,9 @@ void Viewer::displayRead(const QString &path, ShownList list, bool plainText,
     try {
         m_drafts->setQuiet(true);
         shown = m_pane.showFile(std::move(file), &reader);
+        // The pane owns the document now, and may replace it (with a draft) before the read's
+        // result goes: the result lets go of it here, while it is still there.
+        file.document.reset();
         m_drafts->setQuiet(false);
     } catch (const std::bad_alloc &) {
         m_drafts->setQuiet(false);

@@ -146,6 +146,7 @@ void Viewer::restoreDraft(const QString &path)
         m_drafts->setQuiet(true);
         try {
             m_pane.showFile(std::move(file), &reader);
+            file.document.reset(); // the pane's now (see displayRead)
         } catch (const std::bad_alloc &) {
             m_drafts->setQuiet(false);
             return;
