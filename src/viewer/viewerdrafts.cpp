@@ -198,7 +198,9 @@ void Viewer::finishRestore(const Draft &draft)
 
 void Viewer::discardDraft()
 {
-    if (m_loading)
+    // Only a draft shown again is offered to be dropped: edits made since the text was shown
+    // are never dropped by a stray key.
+    if (m_loading || !offersDiscard())
         return;
     const QString key = m_drafts->path();
     keepVersion(m_drafts->store().draftFile(key), VersionReason::DraftDropped);
