@@ -279,6 +279,7 @@ void Viewer::saveAs()
             return;
     }
     // The pane stays tied to the file it came from: a later Save writes there, not here.
+    wroteShownFile(target);
     emit listChanged(ShownList::Files);
 }
 

@@ -170,6 +170,9 @@ private:
     bool followAppended(const ShownFile::Identity &now);
     bool confirmReplacing(const ShownFile &shown, QString *target, bool *followLinks);
     void saved(const ShownFile &shown);
+    // Save as wrote the pane's text to path, which may be the shown file itself: that change is
+    // no other program's.
+    void wroteShownFile(const QString &path);
     void setNotices(const QDateTime &restoredAt, bool changedOnDisk);
     void showSaveFailure(const QString &error);
     PaneFileReader::Limits readingLimits() const;

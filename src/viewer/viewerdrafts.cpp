@@ -67,6 +67,17 @@ void Viewer::saved(const ShownFile &shown)
     setNotices({}, false);
 }
 
+void Viewer::wroteShownFile(const QString &path)
+{
+    if (m_shown.isEmpty() || FileIdentity::resolved(path) != m_shownTarget)
+        return;
+    ShownFile shown = m_shown;
+    shown.identity = FileIdentity::of(m_shown.path);
+    setShownFile(shown);
+    m_noticed = {};
+    setNotices(m_restoredAt, false);
+}
+
 void Viewer::followShownFile(bool plainText)
 {
     m_shownPlain = plainText;

@@ -562,8 +562,15 @@ void TestDrafts::changedOnDisk()
     }
     QCOMPARE(QString::fromUtf8(readFile(t)), shown + "\n");
     QVERIFY(!f.viewer().changedOnDisk());
-    // The file is ours again: the next Save asks nothing.
+    // The file is ours again: the next Save asks nothing, nor does one after a Save as over it.
     f.pane().type("!");
+    f.viewer().save();
+    QCOMPARE(f.fake.messages.shown.size(), 1);
+    f.pane().type("?");
+    f.fake.dialogs.saveAnswers.enqueue(t);
+    f.viewer().saveAs();
+    f.viewer().checkDisk();
+    QVERIFY(!f.viewer().changedOnDisk());
     f.viewer().save();
     QCOMPARE(f.fake.messages.shown.size(), 1);
 }
