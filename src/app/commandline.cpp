@@ -112,6 +112,7 @@ QString CommandLine::helpText()
            QStringLiteral(
                "\nKeys (anywhere in the window, also with the lower panels hidden):\n"
                "  Ctrl+N New, Ctrl+S Save, Ctrl+Shift+S Save as,\n"
+               "  Ctrl+Shift+R Discard the unsaved changes shown again over a file,\n"
                "  Ctrl+Shift+Del delete the shown file, Ctrl+Shift+D Add to favo list,\n"
                "  F5 Refresh, Ctrl+Shift+C Send text to clipboard,\n"
                "  Ctrl+Shift+T Send to Vantrel Stash, Ctrl+P Print,\n"

@@ -73,6 +73,7 @@ void pgwell::startUp(const Options &options)
     writeSettingsEntry();
     ui.setupUi(*this);
     m_viewer = new Viewer(m_platform, *ui.Text1, this);
+    connect(ui.Text1, &RichTextBox::contentsChange, m_viewer, &Viewer::noteEdit);
     m_viewer->setFavoritesFolder(FavoritesLocation::folder(m_platform.programFolder));
     connect(m_viewer, &Viewer::folderChanged, this,
             [this] { ui.Label1->setCaption(QDir::toNativeSeparators(m_viewer->folder())); });
@@ -187,7 +188,9 @@ void pgwell::initialise()
     ui.reall->setPixmap(ui.refall->pixmap());
     ui.com->setPixmap(ui.co->pixmap());
 
-    ui.Text1->setPlainText(startupHint);
+    ui.Text1->setPlainText(startupHint, RichTextBox::Origin::File);
+    // A text begun with New and never saved comes back.
+    m_viewer->restoreNewTextDraft();
     m_viewer->setClipFolderSetting(m_platform.environment.value(QStringLiteral("windir")));
 }
 
@@ -257,6 +260,8 @@ bool pgwell::confirmQuit()
                                  Icon::Question, Buttons::YesNo) != MessageBoxes::Answer::Yes)
         return false;
     m_ending = true;
+    // Nothing typed is lost: what was not saved is kept for the next start.
+    m_viewer->keepDrafts();
     emit quitConfirmed();
     QCoreApplication::exit(0);
     return true;

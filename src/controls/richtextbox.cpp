@@ -162,6 +162,9 @@ RichTextBox::RichTextBox(QWidget *parent) : QWidget(parent)
 
 RichTextBox::~RichTextBox()
 {
+    // Its editors are deleted after this, and their documents report changes as they go: none
+    // of that reaches listeners, which would ask a pane that is no longer there.
+    blockSignals(true);
     delete m_plainCopy;
 }
 
@@ -294,7 +297,9 @@ void RichTextBox::placeNote()
     const int noteWidth = width() - m_plainView->verticalScrollBar()->sizeHint().width();
     const int height = m_note->isHidden() ? 0 : m_note->heightForWidth(noteWidth);
     m_note->setGeometry(0, 0, noteWidth, height);
-    m_plainView->setTopMargin(height);
+    const int notice = placeNotice(height, noteWidth);
+    m_plainView->setTopMargin(height + notice);
+    static_cast<MarginTextEdit *>(m_richEditor)->setViewportMargins(0, notice, 0, m_bottomMargin);
 }
 
 void RichTextBox::adoptRichDocument(QTextDocument *document)
@@ -700,7 +705,9 @@ void RichTextBox::setBottomMargin(int pixels)
     if (pixels == m_bottomMargin)
         return;
     m_bottomMargin = pixels;
-    static_cast<MarginTextEdit *>(m_richEditor)->setViewportMargins(0, 0, 0, pixels);
+    static_cast<MarginTextEdit *>(m_richEditor)
+        ->setViewportMargins(0, m_notice && !m_notice->isHidden() ? m_notice->height() : 0, 0,
+                             pixels);
     m_plainView->setBottomMargin(pixels);
 }
 

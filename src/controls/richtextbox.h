@@ -55,7 +55,7 @@ public:
     // toPlainText() it keeps no-break spaces.
     QString text() const override;
     QString text(qsizetype start, qsizetype length) const; // a part of it, cut to the bounds
-    qsizetype textLength() const;
+    qsizetype textLength() const override;
     // Hands text() to visit in pieces, in order, without copying plain text whole; stops when
     // visit returns false.
     void forEachTextPiece(const std::function<bool(QStringView)> &visit) const override;
@@ -72,7 +72,7 @@ public:
     bool mapText(const std::function<bool(QString &piece)> &map);
     // Replaces a part of the text as an edit would; formatting elsewhere and the caret's place
     // in the text around it stay. It is undone together with the edit before it.
-    void replaceRange(qsizetype start, qsizetype length, const QString &replacement);
+    void replaceRange(qsizetype start, qsizetype length, const QString &replacement) override;
 
     // The selection; with nothing selected, start is the caret and length 0.
     qsizetype selectionStart() const;
@@ -146,6 +146,21 @@ public:
     // both editors.
     void addContextMenuAction(QAction *action);
 
+    // Drafts and files changed on disk (richtextboxfiles.cpp).
+    QString textPart(qsizetype start, qsizetype length) const override;
+    TextBuffer textSnapshot() const override;
+    bool showsFormatting() const override { return m_rich; }
+    void showEditedText(TextBuffer &&text) override;
+    void showEditedRichText(const QByteArray &rtf) override;
+    bool appendFromFile(const QString &text) override;
+    // The view shows the end of the text.
+    bool isViewAtEnd() const;
+    Place place() const override;
+    void setPlace(const Place &place) override;
+    // A note above the text, with the action as a link after it; an empty text hides it.
+    void showNotice(const QString &text, QAction *action = nullptr);
+    QString noticeText() const;
+
     QTextEdit *richEditor() const { return m_richEditor; }
     PlainTextView *plainView() const { return m_plainView; }
 
@@ -179,12 +194,15 @@ private:
     void adoptRichDocument(QTextDocument *document);
     void dropHeldRtf();
     void placeNote();
+    int placeNotice(int top, int width); // returns its height
 
     QTextEdit *m_richEditor = nullptr;
     PlainTextView *m_plainView = nullptr;
     QProgressBar *m_progress = nullptr;
     PlainTextView *m_preview = nullptr;
     QLabel *m_note = nullptr;
+    QLabel *m_notice = nullptr;
+    QAction *m_noticeAction = nullptr;
     RichLayoutPump *m_layoutPump = nullptr;
     QList<QAction *> m_contextActions;
     bool m_readOnly = false;

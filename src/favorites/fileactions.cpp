@@ -23,6 +23,15 @@ FileActions::FileActions(Viewer &viewer, Platform &platform, const Controls &con
     m_new->addControls({ui.Command5}, {ui.Image1, ui.Label10});
     connect(m_new, &QAction::triggered, this, &FileActions::newText);
 
+    // Unsaved changes shown again over their file: the note above the pane offers to drop them.
+    m_discard = new OperationAction(QStringLiteral("actionDiscardDraft"), QStringLiteral("Discard"),
+                                    QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R), this);
+    m_discard->waitForLoads(m_viewer);
+    connect(m_discard, &QAction::triggered, &m_viewer, &Viewer::discardDraft);
+    connect(&m_viewer, &Viewer::noticeChanged, this, [this] {
+        ui.Text1->showNotice(m_viewer.notice(), m_viewer.offersDiscard() ? m_discard : nullptr);
+    });
+
     // Save, Save as and Delete act on the shown file: they wait for a file being read.
     m_save = new OperationAction(QStringLiteral("actionSave"), QStringLiteral("Save"),
                                  QKeySequence(Qt::CTRL | Qt::Key_S), this);
@@ -51,7 +60,7 @@ void FileActions::newText()
 {
     // The source and the lists stay, so Save writes the new text over the file shown before,
     // in the format and encoding that file had.
-    ui.Text1->setPlainText(QString());
+    m_viewer.newText();
 }
 
 void FileActions::save()

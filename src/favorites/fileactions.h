@@ -50,4 +50,5 @@ private:
     OperationAction *m_save = nullptr;
     OperationAction *m_saveAs = nullptr;
     OperationAction *m_delete = nullptr;
+    OperationAction *m_discard = nullptr;
 };

@@ -1,6 +1,6 @@
 #include "atomicfilewriter.h"
 
-#include "viewer/fileidentity.h"
+#include "viewer/fileaccess.h"
 #include "viewer/posixfile.h"
 #include "viewer/savejournal.h"
 
@@ -136,13 +136,13 @@ std::optional<Failure> replace(const QByteArray &target, const struct stat *exis
             ::unlink(temporary.constData());
         return std::optional<Failure>(failure);
     };
-    if (existing && FileIdentity::copyOwner(fd.get(), *existing) != 0) {
+    if (existing && FileAccess::copyOwner(fd.get(), *existing) != 0) {
         *outcome = Replaced::NeedsInPlace;
         return fail({});
     }
     if (auto failure = writeContent(fd.get(), content))
         return fail(*failure);
-    if (existing && FileIdentity::copyRest(target, fd.get(), *existing) != 0) {
+    if (existing && FileAccess::copyRest(target, fd.get(), *existing) != 0) {
         *outcome = Replaced::NeedsInPlace;
         return fail({});
     }
@@ -279,28 +279,25 @@ void AtomicFileWriter::setCheckpoint(Checkpoint function)
     checkpoint = function;
 }
 
-QString AtomicFileWriter::write(const QString &path, const QByteArray &bytes)
-{
-    return write(path, bytes, Keep());
-}
-
-QString AtomicFileWriter::write(const QString &path, const Content &content)
-{
-    return write(path, content, Keep());
-}
-
-QString AtomicFileWriter::write(const QString &path, const QByteArray &bytes, const Keep &keep)
+QString AtomicFileWriter::write(const QString &path, const QByteArray &bytes, const Keep &keep,
+                                bool follow)
 {
     return write(
-        path, [&bytes](const Writer &write) { return write(bytes); }, keep);
+        path, [&bytes](const Writer &write) { return write(bytes); }, keep, follow);
 }
 
-QString AtomicFileWriter::write(const QString &path, const Content &content, const Keep &keep)
+QString AtomicFileWriter::write(const QString &path, const Content &content, const Keep &keep,
+                                bool follow)
 {
-    const QByteArray target = followLinks(QFile::encodeName(path));
+    const QByteArray target =
+        follow ? followLinks(QFile::encodeName(path)) : QFile::encodeName(path);
     struct stat st;
-    const bool exists = ::stat(target.constData(), &st) == 0;
-    if (!exists && errno != ENOENT)
+    bool exists =
+        (follow ? ::stat(target.constData(), &st) : ::lstat(target.constData(), &st)) == 0;
+    // A link that is not to be followed is replaced by the new file, as a missing file would be.
+    if (exists && S_ISLNK(st.st_mode))
+        exists = false;
+    else if (!exists && errno != ENOENT)
         return QStringLiteral("Cannot save %1: %2")
             .arg(QDir::toNativeSeparators(path), systemFailure(errno).reason);
     // What saves of ended processes left here goes first.

@@ -8,6 +8,13 @@
 
 #include <functional>
 
+// Where a write keeps the bytes it replaces (AtomicFileWriter::Keep); no store keeps none.
+struct KeepReplacedBytes
+{
+    VersionStore *versions = nullptr;
+    VersionStore::Reason reason = VersionStore::Reason::Save;
+};
+
 // Replaces a file's content so that neither a failure nor a kill leaves less than the old file
 // or the new one, and the file stays the same file: its owner, group, permission bits, access
 // ACL and extended attributes are kept, and a symbolic link keeps pointing at it. A file that
@@ -22,24 +29,21 @@
 class AtomicFileWriter
 {
 public:
+    // Keeps the bytes a write replaces among the previous versions, just before they go.
+    using Keep = KeepReplacedBytes;
+
     // Returns an empty text on success, else a description for the user with the native path.
-    static QString write(const QString &path, const QByteArray &bytes);
+    // Without followLinks a symbolic link under the name is replaced, never written through.
+    static QString write(const QString &path, const QByteArray &bytes, const Keep &keep = Keep(),
+                         bool followLinks = true);
 
     // The new content made piece by piece while it is written, so that a large one is never held
     // whole: calls write with each piece in order and stops when write returns false. Returns
     // false when it could not make the whole content; the file then keeps its old one.
     using Writer = std::function<bool(QByteArrayView piece)>;
     using Content = std::function<bool(const Writer &write)>;
-    static QString write(const QString &path, const Content &content);
-
-    // Keeps the bytes a write replaces among the previous versions, just before they go.
-    struct Keep
-    {
-        VersionStore *versions = nullptr;
-        VersionStore::Reason reason = VersionStore::Reason::Save;
-    };
-    static QString write(const QString &path, const QByteArray &bytes, const Keep &keep);
-    static QString write(const QString &path, const Content &content, const Keep &keep);
+    static QString write(const QString &path, const Content &content, const Keep &keep = Keep(),
+                         bool followLinks = true);
 
     // The steps of a write, told to a checkpoint with the bytes written so far in the step, so
     // that a crash test can stop a save at a chosen point.

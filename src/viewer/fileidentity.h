@@ -1,23 +1,19 @@
 #pragma once
 
-#include <QByteArray>
+#include "viewer/shownfile.h"
 
-#include <sys/stat.h>
+#include <QString>
 
-// What makes a file the same file to its users, besides its bytes: owner and group, permission
-// bits, access ACL and extended attributes. A file that replaces another one is given all of
-// it, so that a save neither takes access away from anyone nor gives anyone more.
-namespace FileIdentity {
-
-// Gives the new file (fd) the existing file's owner and group. Returns 0 or the errno value; a
-// failure means the new file cannot stand in for the old one.
-int copyOwner(int fd, const struct stat &existing);
-
-// Gives the new file the existing file's permission bits (its own mode, never an ACL's mask
-// read as group bits), its access ACL (none when it had none, whatever the folder's default
-// ACL gave the new file) and its extended attributes: user.* always, security.* and trusted.*
-// where the system permits. Returns 0 or the errno value of what could not be copied; the
-// caller then keeps the old file and writes into it instead.
-int copyRest(const QByteArray &existingPath, int fd, const struct stat &existing);
-
-} // namespace FileIdentity
+// Where a name leads on disk and what it finds there, to tell whether a shown file changed or
+// was replaced since it was shown.
+class FileIdentity
+{
+public:
+    // The file the path names, links followed; all zero when there is none.
+    static ShownFile::Identity of(const QString &path);
+    // The same for the name itself: a symbolic link is not followed.
+    static ShownFile::Identity ofName(const QString &path);
+    // The path with every symbolic link resolved; empty when it leads nowhere.
+    static QString resolved(const QString &path);
+    static bool isKnown(const ShownFile::Identity &identity) { return identity.inode != 0; }
+};

@@ -44,4 +44,41 @@ public:
     virtual void forEachTextPiece(const std::function<bool(QStringView)> &visit) const = 0;
     // The bytes a save to an RTF file writes.
     virtual QByteArray richText() const = 0;
+
+    // For drafts and for files changed on disk; a pane without them keeps the defaults.
+    virtual qsizetype textLength() const { return text().size(); }
+    virtual QString textPart(qsizetype start, qsizetype length) const
+    {
+        return text().mid(start, length);
+    }
+    // The text as a buffer; the pane's own plain text is shared, not copied.
+    virtual TextBuffer textSnapshot() const { return TextBuffer(text()); }
+    // The pane holds a formatted document (a save to an RTF file keeps its formatting).
+    virtual bool showsFormatting() const { return false; }
+    // Shows a text or a formatted document that no file holds, as an edit (isModified()).
+    virtual void showEditedText(TextBuffer &&text) { Q_UNUSED(text); }
+    virtual void showEditedRichText(const QByteArray &rtf) { Q_UNUSED(rtf); }
+    // Replaces a part of the text as an edit does.
+    virtual void replaceRange(qsizetype start, qsizetype length, const QString &replacement)
+    {
+        Q_UNUSED(start);
+        Q_UNUSED(length);
+        Q_UNUSED(replacement);
+    }
+    // Adds text that the file gained at its end, as part of the file (no edit); a view at the
+    // end stays at the end. False when the pane cannot (a formatted document).
+    virtual bool appendFromFile(const QString &text)
+    {
+        Q_UNUSED(text);
+        return false;
+    }
+    // Where the view is, to come back to after the text was read again.
+    struct Place
+    {
+        qsizetype top = 0;   // the first position in view
+        qsizetype caret = 0; // the caret
+        int scroll = 0;      // a formatted document's scroll bar
+    };
+    virtual Place place() const { return {}; }
+    virtual void setPlace(const Place &place) { Q_UNUSED(place); }
 };

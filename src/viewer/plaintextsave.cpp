@@ -61,7 +61,7 @@ std::optional<PlainTextSave::Content> PlainTextSave::bytesFor(MessageBoxes &mess
 
 PlainTextSave::Written PlainTextSave::write(MessageBoxes &messages, const QString &path,
                                             const Pieces &text, const ShownFile &format,
-                                            const AtomicFileWriter::Keep &keep)
+                                            const AtomicFileWriter::Keep &keep, bool followLinks)
 {
     Written result;
     result.encoding = format.encoding;
@@ -89,7 +89,7 @@ PlainTextSave::Written PlainTextSave::write(MessageBoxes &messages, const QStrin
             ok = encoder.add(u"\n", block);
         return ok && write(block);
     };
-    result.error = AtomicFileWriter::write(path, content, keep);
+    result.error = AtomicFileWriter::write(path, content, keep, followLinks);
     result.written = result.error.isEmpty();
     return result;
 }

@@ -39,7 +39,9 @@ public:
         QString error;         // why it failed, for the user
         TextEncoding encoding; // the one written
     };
+    // Without followLinks a symbolic link under the name is replaced, never written through.
     static Written write(MessageBoxes &messages, const QString &path, const Pieces &text,
                          const ShownFile &format,
-                         const AtomicFileWriter::Keep &keep = AtomicFileWriter::Keep());
+                         const AtomicFileWriter::Keep &keep = AtomicFileWriter::Keep(),
+                         bool followLinks = true);
 };

@@ -8,33 +8,25 @@
 #include "viewer/autoviewinterval.h"
 #include "viewer/displayloading.h"
 #include "viewer/displayrules.h"
+#include "viewer/draftkeeper.h"
 #include "viewer/favoriteslocation.h"
 #include "viewer/filedisposal.h"
+#include "viewer/fileidentity.h"
 #include "viewer/paneport.h"
 #include "viewer/plaintextsave.h"
 #include "viewer/saveastarget.h"
 #include "viewer/savejournal.h"
+#include "viewer/shownfilewatch.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-
-#include <sys/stat.h>
 
 using Icon = MessageBoxes::Icon;
 using Buttons = MessageBoxes::Buttons;
 using Reason = VersionStore::Reason;
 
 namespace {
-ShownFile::Identity identityOf(const QString &path)
-{
-    struct stat st;
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
-        return {};
-    return {quint64(st.st_dev), quint64(st.st_ino), qint64(st.st_size),
-            qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
-}
-
 PlainTextSave::Pieces piecesOf(const PanePort &pane)
 {
     return [&pane](const std::function<bool(QStringView)> &visit) {
@@ -44,9 +36,11 @@ PlainTextSave::Pieces piecesOf(const PanePort &pane)
 } // namespace
 
 Viewer::Viewer(Platform &platform, PanePort &pane, QObject *parent)
-    : QObject(parent), m_loader(new DisplayLoading(pane, this)), m_platform(platform), m_pane(pane)
+    : QObject(parent), m_loader(new DisplayLoading(pane, this)), m_platform(platform), m_pane(pane),
+      m_drafts(new DraftKeeper(pane, this)), m_watch(new ShownFileWatch(this))
 {
     setAutoViewIntervalText(QString());
+    connect(m_watch, &ShownFileWatch::mayHaveChanged, this, &Viewer::checkDisk);
 }
 
 void Viewer::setShownFile(const ShownFile &file)
@@ -147,12 +141,20 @@ void Viewer::displayRead(const QString &path, ShownList list, bool plainText,
         return;
     }
     emit aboutToShow(list, path.mid(path.lastIndexOf(u'/') + 1));
+    // What the pane held unsaved stays behind as a draft.
+    m_drafts->flush();
     ShownFile shown;
     ReaderText reader;
     const std::optional<TextEncoding> chosenEncoding = file.chosenEncoding;
     try {
+        m_drafts->setQuiet(true);
         shown = m_pane.showFile(std::move(file), &reader);
+        // The pane owns the document now, and may replace it (with a draft) before the read's
+        // result goes: the result lets go of it here, while it is still there.
+        file.document.reset();
+        m_drafts->setQuiet(false);
     } catch (const std::bad_alloc &) {
+        m_drafts->setQuiet(false);
         // The memory estimate was not enough after all.
         m_platform.messages.show(WholeFileReader::outOfMemoryMessage(path), Icon::Critical,
                                  Buttons::Ok);
@@ -164,7 +166,7 @@ void Viewer::displayRead(const QString &path, ShownList list, bool plainText,
     // fails changes none of it.
     shown.path = path;
     shown.list = list;
-    shown.identity = identityOf(path);
+    shown.identity = FileIdentity::of(path);
     if (chosenEncoding)
         m_chosenEncodings.insert(path, *chosenEncoding);
     m_versionOf.clear();
@@ -174,6 +176,7 @@ void Viewer::displayRead(const QString &path, ShownList list, bool plainText,
         setLastFileListPath(path);
     // Handed on, not kept: a formatted document's text would be held once more.
     emit readerTextChanged(reader);
+    followShownFile(plainText);
 }
 
 void Viewer::setLoading(bool loading)
@@ -227,32 +230,50 @@ void Viewer::save()
     // rewritten, so nothing about the file can change.
     if (!m_pane.isModified() && QFileInfo::exists(shown.path))
         return;
+    QString target = shown.path;
+    bool followLinks = true;
+    if (FileIdentity::isKnown(shown.identity) && !confirmReplacing(shown, &target, &followLinks))
+        return;
+    const bool ownDraft = m_drafts->path() == draftKey();
+    if (ownDraft)
+        m_drafts->releaseBase();
+    // A Save that fails keeps the draft whole.
+    const auto failed = [&](const QString &error) {
+        if (ownDraft)
+            m_drafts->retakeBase();
+        showSaveFailure(error);
+    };
+    const AtomicFileWriter::Keep keep{&m_versions, Reason::Save};
 
     // Written in the format it was shown in: RTF stays RTF and plain text stays plain, in its
     // own encoding and line ends.
     if (shown.richText) {
         if (const QString error =
-                AtomicFileWriter::write(shown.path, m_pane.richText(), {&m_versions, Reason::Save});
+                AtomicFileWriter::write(target, m_pane.richText(), keep, followLinks);
             !error.isEmpty())
-            return showSaveFailure(error);
+            return failed(error);
         m_pane.setModified(false);
+        saved(shown);
         return;
     }
     // Encoded straight from the pane's pieces into the file: a large text is not copied whole.
     const PlainTextSave::Written written = PlainTextSave::write(
-        m_platform.messages, shown.path, piecesOf(m_pane), shown, {&m_versions, Reason::Save});
+        m_platform.messages, target, piecesOf(m_pane), shown, keep, followLinks);
     if (!written.error.isEmpty())
-        return showSaveFailure(written.error);
-    if (!written.written)
+        return failed(written.error);
+    if (!written.written) {
+        if (ownDraft)
+            m_drafts->retakeBase();
         return; // the user kept the file as it is
+    }
     m_pane.setModified(false);
+    ShownFile now = shown;
     if (written.encoding != shown.encoding) {
         // The user chose UTF-8 for this file; later saves and displays keep it so.
         m_chosenEncodings.remove(shown.path);
-        ShownFile saved = shown;
-        saved.encoding = written.encoding;
-        setShownFile(saved);
+        now.encoding = written.encoding;
     }
+    saved(now);
 }
 
 void Viewer::showSaveFailure(const QString &error)
@@ -298,6 +319,7 @@ void Viewer::saveAs()
             return;
     }
     // The pane stays tied to the file it came from: a later Save writes there, not here.
+    wroteShownFile(target);
     emit listChanged(ShownList::Files);
 }
 

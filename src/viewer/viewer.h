@@ -7,6 +7,8 @@
 #include "viewer/shownfile.h"
 #include "viewer/versionstore.h"
 
+#include <QByteArray>
+#include <QDateTime>
 #include <QHash>
 #include <QObject>
 #include <QString>
@@ -20,7 +22,10 @@
 // interval, the find position, the clip folder and what the reader shows. The windows show it
 // and the features change it here; nothing is kept in a caption and read back.
 class DisplayLoading;
+class DraftKeeper;
 class PanePort;
+class ShownFileWatch;
+struct Draft;
 struct Platform;
 
 class Viewer : public QObject
@@ -132,6 +137,31 @@ public:
 
     void setReaderFileName(const QString &name);
 
+    // Edits are never dropped: whatever the pane holds that no file has is kept as a draft,
+    // and shown again over the file (or the new text) the next time it is shown.
+    // The pane's text changed, as the pane reports it.
+    void noteEdit(int position, int removed, int added);
+    // "New": the pane empties for a text that belongs to no file, and a text begun so before
+    // and never saved comes back. The shown file stays, so Save writes the new text over it.
+    void newText();
+    // At start-up: the text last begun with New and never saved, if there is one.
+    void restoreNewTextDraft();
+    // Drops the draft the pane shows, and shows the file as it is on disk (or an empty text).
+    void discardDraft();
+    // Hands every draft to the disk now and waits for it: the program is about to end.
+    void keepDrafts();
+    DraftKeeper &drafts() const { return *m_drafts; }
+    ShownFileWatch &watch() const { return *m_watch; }
+
+    // The note above the pane: a draft shown over the file, the file changed on disk since it
+    // was shown; empty when there is nothing to say. Discard is offered with a draft.
+    QString notice() const;
+    bool offersDiscard() const { return m_restoredAt.isValid(); }
+    bool changedOnDisk() const { return m_changedOnDisk; }
+    // Looks whether the shown file changed on disk: an unedited text is read again (a file
+    // that only grew, only what it gained), an edited one is noted and Save asks.
+    void checkDisk();
+
 signals:
     void shownFileChanged();
     void loadingChanged(bool loading);
@@ -146,8 +176,26 @@ signals:
     void displayFailed(ShownList list, bool goneFromList);
     // A file was written into, or removed from, the folder of the list named.
     void listChanged(ShownList list);
+    void noticeChanged();
 
 private:
+    // Another program's bytes are about to be dropped: kept among the file's previous versions.
+    enum class VersionReason { DraftDropped, ChangedByAnotherProgram };
+    void keepVersion(const QString &path, VersionReason reason);
+    // The key the pane's draft is kept under: the shown file's path, marked for "Nomal".
+    QString draftKey() const;
+    void restoreDraft(const QString &key);
+    void applyDraft(const Draft &draft);
+    void finishRestore(const Draft &draft);
+    void followShownFile(bool plainText);
+    void reload();
+    bool followAppended(const ShownFile::Identity &now);
+    bool confirmReplacing(const ShownFile &shown, QString *target, bool *followLinks);
+    void saved(const ShownFile &shown);
+    // Save as wrote the pane's text to path, which may be the shown file itself: that change is
+    // no other program's.
+    void wroteShownFile(const QString &path);
+    void setNotices(const QDateTime &restoredAt, bool changedOnDisk);
     void showSaveFailure(const QString &error);
     bool refuseKeptVersion();
     PaneFileReader::Limits readingLimits(const QString &path) const;
@@ -179,4 +227,15 @@ private:
     VersionStore m_versions;
     QString m_versionOf;
     ShownList m_versionOfList = ShownList::Files;
+
+    DraftKeeper *m_drafts = nullptr;
+    ShownFileWatch *m_watch = nullptr;
+    QDateTime m_restoredAt;        // the draft the pane shows was kept then
+    bool m_changedOnDisk = false;  // the file changed while the pane held edits
+    ShownFile::Identity m_noticed; // the change last noticed
+    QString m_shownTarget;         // where the shown name led at the display, links followed
+    bool m_shownPlain = false;     // shown by "Nomal"
+    qint64 m_shownBytes = 0;       // the bytes of a plain file the pane holds
+    QByteArray m_shownTail;        // the last of them
+    std::optional<PanePort::Place> m_reloadPlace;
 };

@@ -1,0 +1,246 @@
+#include "draftkeeper.h"
+
+#include "viewer/fileidentity.h"
+#include "viewer/paneport.h"
+
+#include <QFile>
+
+DraftKeeper::DraftKeeper(PanePort &pane, QObject *parent, const DraftStore &store)
+    : QObject(parent), m_pane(pane), m_store(store)
+{
+    // Started by the first change and not again by later ones: text typed without a pause is
+    // still kept every second.
+    m_timer.setSingleShot(true);
+    m_timer.setInterval(delayMs);
+    connect(&m_timer, &QTimer::timeout, this, &DraftKeeper::flush);
+    m_thread = std::thread([this] { work(); });
+}
+
+DraftKeeper::~DraftKeeper()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_stop = true;
+    }
+    m_wake.notify_all();
+    m_thread.join(); // the queue is written out first
+}
+
+void DraftKeeper::follow(const QString &key, const ShownFile::Identity &shown, const QString &file)
+{
+    m_timer.stop();
+    m_path = key;
+    m_file = file;
+    m_shown = shown;
+    m_dirty = false;
+    m_written = false;
+    m_modeChosen = false;
+    m_keepEdits = false;
+    m_keptCharacters = 0;
+    m_edits.clear();
+}
+
+void DraftKeeper::adopt(const Draft &draft)
+{
+    follow(draft.path, draft.base, m_file);
+    m_written = true;
+    m_modeChosen = true;
+    m_keepEdits = draft.kind == Draft::Kind::Edits;
+    m_edits = draft.edits;
+    for (const DraftEdit &edit : std::as_const(m_edits))
+        m_keptCharacters += edit.added.size();
+}
+
+void DraftKeeper::noteEdit(qsizetype position, qsizetype removed, qsizetype added)
+{
+    if (m_quiet)
+        return;
+    // Whether the pane still differs from its file is asked when the draft is written: the
+    // formatted editor tells of a change before it counts it as one.
+    if (!m_modeChosen)
+        chooseMode(position, removed, added);
+    if (m_keepEdits)
+        record(position, removed, added);
+    m_dirty = true;
+    if (!m_timer.isActive())
+        m_timer.start();
+}
+
+void DraftKeeper::chooseMode(qsizetype position, qsizetype removed, qsizetype added)
+{
+    Q_UNUSED(position);
+    m_modeChosen = true;
+    const qsizetype before = m_pane.textLength() - added + removed;
+    m_keepEdits = !m_file.isEmpty() && !m_pane.showsFormatting() && before > m_editsFrom;
+    if (!m_keepEdits || m_store.takeBase(m_file, m_shown, m_path))
+        return;
+    // No clone and no second name (the drafts live on another file system): a copy, once,
+    // ahead of the edits on the drafts' thread. Should it fail, the whole text is kept.
+    m_baseFailed = false;
+    post([this, store = m_store, file = m_file, shown = m_shown, key = m_path] {
+        if (store.copyBase(file, shown, key))
+            return;
+        m_baseFailed = true;
+        // The edits written meanwhile have nothing to apply to: the whole text goes now.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_dirty = true;
+                flush();
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void DraftKeeper::record(qsizetype position, qsizetype removed, qsizetype added)
+{
+    m_keptCharacters += added;
+    // A change as large as a text worth keeping whole (a case conversion of all of it), or
+    // formatting: the whole is kept from now on.
+    if (m_keptCharacters > m_editsFrom || m_pane.showsFormatting()) {
+        m_keepEdits = false;
+        m_edits.clear();
+        return;
+    }
+    const QString text = m_pane.textPart(position, added);
+    if (!m_edits.isEmpty()) {
+        DraftEdit &last = m_edits.last();
+        const qint64 end = last.position + last.added.size();
+        // Typing on, and Backspace over what was just typed, extend the edit before.
+        if (removed == 0 && position == end) {
+            last.added += text;
+            return;
+        }
+        if (added == 0 && removed > 0 && position + removed == end && position >= last.position) {
+            last.added.chop(removed);
+            return;
+        }
+    }
+    m_edits.append({position, removed, text});
+}
+
+void DraftKeeper::flush()
+{
+    m_timer.stop();
+    if (!m_dirty)
+        return;
+    m_dirty = false;
+    if (!m_pane.isModified()) {
+        // Undone back to the text the file holds: nothing is left to keep.
+        if (m_written)
+            discard();
+        follow(m_path, m_shown, m_file);
+        return;
+    }
+    Draft draft;
+    draft.path = m_path;
+    draft.savedAt = QDateTime::currentDateTime();
+    draft.base = m_shown;
+    if (m_keepEdits && m_baseFailed.exchange(false)) {
+        m_keepEdits = false;
+        m_edits.clear();
+    }
+    if (m_pane.showsFormatting()) {
+        draft.kind = Draft::Kind::Rich;
+        draft.rtf = m_pane.richText();
+    } else if (m_keepEdits) {
+        draft.kind = Draft::Kind::Edits;
+        draft.edits = m_edits;
+    } else {
+        draft.kind = Draft::Kind::Text;
+        draft.text = m_pane.textSnapshot(); // shares the pane's storage; nothing is copied
+        if (m_path.isEmpty() && draft.text.isEmpty()) {
+            // An emptied new text is no draft.
+            if (m_written)
+                discard();
+            return;
+        }
+    }
+    const DraftStore store = m_store;
+    // Written in turn, while a base may be taken at once for the next text: only the base there
+    // is now goes.
+    const ShownFile::Identity base = FileIdentity::ofName(store.baseFile(m_path));
+    const QString file = store.draftFile(m_path);
+    post(
+        [store, base, draft = std::move(draft)] {
+            store.write(draft);
+            if (draft.kind != Draft::Kind::Edits)
+                store.removeBase(draft.path, base);
+        },
+        file);
+    m_written = true;
+}
+
+void DraftKeeper::discard()
+{
+    m_timer.stop();
+    m_dirty = false;
+    m_written = false;
+    m_modeChosen = false;
+    m_keepEdits = false;
+    m_keptCharacters = 0;
+    m_edits.clear();
+    const DraftStore store = m_store;
+    const ShownFile::Identity base = FileIdentity::ofName(store.baseFile(m_path));
+    post([store, base, path = m_path] {
+        QFile::remove(store.draftFile(path));
+        store.removeBase(path, base);
+    });
+}
+
+void DraftKeeper::releaseBase()
+{
+    if (m_keepEdits)
+        QFile::remove(m_store.baseFile(m_path));
+}
+
+void DraftKeeper::retakeBase()
+{
+    if (!m_keepEdits || m_store.takeBase(m_file, m_shown, m_path))
+        return;
+    // The file is no longer the one the edits began on: its whole text is kept instead.
+    m_keepEdits = false;
+    m_edits.clear();
+    m_dirty = true;
+    flush();
+}
+
+void DraftKeeper::post(std::function<void()> job, const QString &replaces)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        // Only the last job may go: a later job of another kind keeps what comes before it.
+        if (!replaces.isEmpty() && !m_jobs.empty() && m_jobs.back().replaces == replaces)
+            m_jobs.pop_back();
+        m_jobs.push_back({std::move(job), replaces});
+    }
+    m_wake.notify_one();
+}
+
+void DraftKeeper::waitUntilWritten()
+{
+    std::unique_lock lock(m_mutex);
+    m_idle.wait(lock, [this] { return m_jobs.empty() && !m_busy; });
+}
+
+void DraftKeeper::work()
+{
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+        m_wake.wait(lock, [this] { return m_stop || !m_jobs.empty(); });
+        if (m_jobs.empty()) {
+            if (m_stop)
+                return;
+            continue;
+        }
+        Job job = std::move(m_jobs.front());
+        m_jobs.pop_front();
+        m_busy = true;
+        lock.unlock();
+        job.run();
+        lock.lock();
+        m_busy = false;
+        if (m_jobs.empty())
+            m_idle.notify_all();
+    }
+}

@@ -1,0 +1,102 @@
+#pragma once
+
+#include "viewer/draftstore.h"
+
+#include <QObject>
+#include <QTimer>
+
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+class PanePort;
+
+// Keeps what the pane holds and no file has as a draft: at most a second after a change, and at
+// once when asked (before the pane is given another text). The pane reports its changes; the
+// keeper decides what to keep: the whole text, the document as RTF once it has formatting, or,
+// for a long plain text, the edits themselves over a base the store keeps of the file. Drafts
+// are written on a thread of their own, in the order they were made.
+class DraftKeeper : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit DraftKeeper(PanePort &pane, QObject *parent = nullptr,
+                         const DraftStore &store = DraftStore());
+    ~DraftKeeper() override; // writes what is pending first
+
+    const DraftStore &store() const { return m_store; }
+
+    // The pane now shows the text of a file as it was (shown), unedited, and keeps its draft
+    // under key (the file's path, or another key for another view of it); an empty key is a
+    // text begun with New. What was kept before stays on disk.
+    void follow(const QString &key, const ShownFile::Identity &shown, const QString &file);
+    void follow(const QString &path, const ShownFile::Identity &shown)
+    {
+        follow(path, shown, path);
+    }
+    QString path() const { return m_path; }
+    // The pane shows a draft restored: later edits go on from it.
+    void adopt(const Draft &draft);
+    // Changes the program makes while it shows a text are no edits.
+    void setQuiet(bool quiet) { m_quiet = quiet; }
+
+    // The pane changed: at position, removed characters gave way to added.
+    void noteEdit(qsizetype position, qsizetype removed, qsizetype added);
+    // Hands what is pending to the writer now.
+    void flush();
+    // Waits until every draft handed over is on disk.
+    void waitUntilWritten();
+    // Drops the draft of what the pane shows (a Save wrote it, or the user discarded it).
+    void discard();
+    // A Save of the file is about to write it: the base leaves it, so that the file is
+    // replaced as a file of one name is (and not written in place). The draft still applies to
+    // the file as long as it is not replaced. After a Save that failed, the base is taken again.
+    void releaseBase();
+    void retakeBase();
+
+    // Plain texts of more characters keep their edits rather than their whole text.
+    void setEditsFrom(qsizetype characters) { m_editsFrom = characters; }
+    static constexpr qsizetype defaultEditsFrom = 1 << 20;
+    static constexpr int delayMs = 1000;
+
+private:
+    void chooseMode(qsizetype position, qsizetype removed, qsizetype added);
+    void record(qsizetype position, qsizetype removed, qsizetype added);
+    // Jobs of the same key that only replace the draft: one not started yet is dropped for a
+    // newer one, so that a slow disk is never handed more than it can write.
+    void post(std::function<void()> job, const QString &replaces = QString());
+    void work();
+
+    PanePort &m_pane;
+    const DraftStore m_store;
+    QString m_path; // the draft's key
+    QString m_file; // the file it is a draft of
+    ShownFile::Identity m_shown;
+    bool m_quiet = false;
+    bool m_dirty = false;   // changes not handed to the writer yet
+    bool m_written = false; // a draft of m_path is on disk (or on its way)
+    bool m_modeChosen = false;
+    bool m_keepEdits = false; // the edits over a base, not the text
+    qsizetype m_keptCharacters = 0;
+    QList<DraftEdit> m_edits;
+    qsizetype m_editsFrom = defaultEditsFrom;
+    QTimer m_timer;
+
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::condition_variable m_idle;
+    struct Job
+    {
+        std::function<void()> run;
+        QString replaces; // the draft's file, for a write; empty for any other job
+    };
+    std::deque<Job> m_jobs;
+    std::atomic<bool> m_baseFailed{false}; // the base copy could not be made
+    bool m_busy = false;
+    bool m_stop = false;
+    std::thread m_thread;
+};
