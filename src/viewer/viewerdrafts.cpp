@@ -4,12 +4,15 @@
 
 #include "platform/messageboxes.h"
 #include "platform/platform.h"
+#include "text/pieceencoder.h"
 #include "viewer/appendedtext.h"
 #include "viewer/draftkeeper.h"
 #include "viewer/fileidentity.h"
+#include "viewer/plaintextsave.h"
 #include "viewer/shownfilewatch.h"
 
 #include <QLocale>
+#include <QTemporaryDir>
 
 using Icon = MessageBoxes::Icon;
 using Buttons = MessageBoxes::Buttons;
@@ -313,8 +316,33 @@ bool Viewer::followAppended(const ShownFile::Identity &now)
 
 void Viewer::keepVersion(const QString &path, VersionReason reason)
 {
-    // The one place where bytes another program wrote, or a draft the user dropped, are about
-    // to leave the pane: the previous versions keep them.
     Q_UNUSED(path);
-    Q_UNUSED(reason);
+    // Another program's change is noticed after the fact: the bytes it replaced are gone by
+    // then, and the ones it wrote are kept by the Save that replaces them.
+    if (reason != VersionReason::DraftDropped || m_shown.isEmpty())
+        return;
+    // The draft the pane shows is about to go: it is kept as a Save would have written it, so
+    // that "Previous versions…" can bring it back.
+    QTemporaryDir folder;
+    if (!folder.isValid())
+        return;
+    const QString file = folder.filePath(m_shown.fileName());
+    QString error;
+    if (m_shown.richText) {
+        error = AtomicFileWriter::write(file, m_pane.richText());
+    } else {
+        ShownFile format = m_shown;
+        bool fits = true;
+        m_pane.forEachTextPiece([&](QStringView piece) {
+            return fits = PieceEncoder::canHold(format.encoding, piece);
+        });
+        if (!fits)
+            format.encoding = TextEncoding::Utf8; // asked about only when the user saves
+        const auto pieces = [this](const std::function<bool(QStringView)> &visit) {
+            m_pane.forEachTextPiece(visit);
+        };
+        error = PlainTextSave::write(m_platform.messages, file, pieces, format).error;
+    }
+    if (error.isEmpty())
+        m_versions.adopt(file, m_shown.path, VersionStore::Reason::Reload);
 }

@@ -347,12 +347,20 @@ void TestDrafts::draftOverAChangedFile()
     f.start();
     f.viewer().display(t, ShownList::Files);
     QVERIFY(f.viewer().offersDiscard());
+    const qsizetype versionsBefore = f.viewer().versions().list(t).size();
+    const QString dropped = f.pane().content;
     f.viewer().discardDraft();
     QCOMPARE(f.pane().content, expected);
     QVERIFY(!f.pane().isModified());
     QVERIFY(f.viewer().notice().isEmpty());
     f.viewer().keepDrafts();
     QCOMPARE(f.draftFiles(), 0);
+    // What was dropped is not lost: it is the newest of the file's previous versions.
+    const QList<VersionStore::Version> versions = f.viewer().versions().list(t);
+    QCOMPARE(versions.size(), versionsBefore + 1);
+    QCOMPARE(versions.first().reason, VersionStore::Reason::Reload);
+    // Written as a Save writes a text: closed by a line end.
+    QCOMPARE(QString::fromUtf8(readFile(versions.first().file)), dropped + u'\n');
 }
 
 void TestDrafts::newText()
