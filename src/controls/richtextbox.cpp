@@ -1,7 +1,9 @@
 #include "richtextbox.h"
 
 #include "controls/panecontent.h"
+#include "controls/plaintextmapping.h"
 #include "controls/richlayoutpump.h"
+#include "controls/richtextmapping.h"
 #include "plaintext/plaintextview.h"
 #include "rtf/rtfdecorations.h"
 #include "rtf/rtfwriter.h"
@@ -410,16 +412,12 @@ void RichTextBox::replaceText(QString text)
     m_plainView->scrollTo(top);
 }
 
-bool RichTextBox::mapText(const std::function<bool(QString &piece)> &map)
+bool RichTextBox::mapText(const Map &map)
 {
     if (m_readOnly)
         return false;
-    if (m_rich) {
-        QString whole = text();
-        map(whole);
-        replaceText(std::move(whole));
-        return true;
-    }
+    if (m_rich || textLength() <= undoableMapUpTo)
+        return mapRange(0, textLength(), map, UndoStep::New);
     const qsizetype caret = selectionStart();
     const qsizetype top = m_plainView->firstVisiblePosition();
     const qsizetype oldLength = textLength();
@@ -434,6 +432,26 @@ bool RichTextBox::mapText(const std::function<bool(QString &piece)> &map)
     announceNewContent(oldLength);
     plain.setCursor(std::min(caret, textLength()));
     m_plainView->scrollTo(top);
+    return true;
+}
+
+bool RichTextBox::mapRange(qsizetype start, qsizetype length, const Map &map, UndoStep step)
+{
+    if (m_readOnly)
+        return false;
+    const qsizetype total = textLength();
+    start = std::clamp<qsizetype>(start, 0, total);
+    length = std::clamp<qsizetype>(length, 0, total - start);
+    if (m_rich)
+        return RichTextMapping::apply(*m_richEditor, start, start + length, map,
+                                      step == UndoStep::JoinPrevious);
+    const qsizetype top = m_plainView->firstVisiblePosition();
+    const QList<TextMapEdits::Edit> edits = PlainTextMapping::apply(
+        m_plainView->document(), start, start + length, map, step == UndoStep::JoinPrevious);
+    if (edits.isEmpty())
+        return false;
+    if (step == UndoStep::New)
+        m_plainView->scrollTo(TextMapEdits::mapPosition(edits, top));
     return true;
 }
 
@@ -617,6 +635,11 @@ QTextDocument *RichTextBox::document() const
     return m_plainCopy;
 }
 
+bool RichTextBox::canRedo() const
+{
+    return m_rich ? m_richEditor->document()->isRedoAvailable() : m_plainView->document().canRedo();
+}
+
 bool RichTextBox::isModified() const
 {
     return m_rich ? m_richEditor->document()->isModified() : m_plainView->document().isModified();
@@ -722,6 +745,8 @@ bool RichTextBox::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::MouseMove)
         emit mouseMoved();
+    if (watched == m_richEditor && RichTextMapping::typeMapped(*m_richEditor, event, m_typingMap))
+        return true;
     // Under GNOME's and KDE's keys the rich editor claims Ctrl+U ("delete the line") and then
     // does nothing with it; the key is the window's Underline.
     if (watched == m_richEditor && event->type() == QEvent::ShortcutOverride &&

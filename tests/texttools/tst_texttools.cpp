@@ -304,9 +304,11 @@ void TestTextTools::pasteFilesAndNomalInMode()
     click(ui(w()).min);
     choose(ui(w()).File1, "Upper.txt");
     QCOMPARE(ui(w()).Text1->text(), u"mixed caf\u00e9 text\n"_qs);
-    choose(ui(w()).File1, "Fancy.rtf");
-    QVERIFY(!ui(w()).Text1->showsRichDocument());
+    choose(ui(w()).File1, "Fancy.rtf"); // converted, its formatting kept
+    QVERIFY(ui(w()).Text1->showsRichDocument());
     QCOMPARE(ui(w()).Text1->text(), "bold and plain");
+    ui(w()).Text1->select(0, 4);
+    QCOMPARE(ui(w()).Text1->selectionBold(), Qt::Checked);
     QCOMPARE(w().existingReader()->readerText(), "Bold And PLAIN");
 
     QApplication::clipboard()->setText("PASTED\nLines");
@@ -322,11 +324,11 @@ void TestTextTools::pasteFilesAndNomalInMode()
     typeInPane(w(), "x");
     QVERIFY(ui(w()).Text1->text().startsWith("xMixed"));
 
-    // Choosing a mode converts a formatted document shown before, which makes it plain text.
+    // Choosing a mode converts a formatted document shown before, which stays formatted.
     choose(ui(w()).File1, "Fancy.rtf");
     QVERIFY(ui(w()).Text1->showsRichDocument());
     click(ui(w()).cap);
-    QVERIFY(!ui(w()).Text1->showsRichDocument());
+    QVERIFY(ui(w()).Text1->showsRichDocument());
     QCOMPARE(ui(w()).Text1->text(), "BOLD AND PLAIN");
     ui(w()).Text1->select(4, 0);
     typeInPane(w(), "y");
