@@ -3,6 +3,7 @@
 #include "rtf/rtfproperties.h"
 
 #include <QCoreApplication>
+#include <QHash>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QScrollBar>
@@ -45,22 +46,30 @@ bool RichTextMapping::apply(QTextEdit &editor, qsizetype from, qsizetype to,
         ++to;
 
     QList<TextMapEdits::Edit> edits;
-    QList<QTextCharFormat> formats; // each edit's
+    QList<int> formats; // each edit's, as the document numbers them
+    QHash<int, bool> mappedFormats;
+    const QList<QTextFormat> all = doc.allFormats();
     for (QTextBlock block = doc.findBlock(int(from)); block.isValid() && block.position() < to;
          block = block.next()) {
         if (block.blockFormat().boolProperty(RtfProperty::ReaderNote))
             continue;
+        const QString text = block.text();
+        const qsizetype blockStart = block.position();
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
             const qsizetype start = std::max<qsizetype>(fragment.position(), from);
             const qsizetype end = std::min<qsizetype>(fragment.position() + fragment.length(), to);
-            if (start >= end || !mapped(fragment.charFormat()))
+            if (start >= end)
                 continue;
-            const QString text = fragment.text();
-            TextMapEdits::collect(
-                QStringView(text).sliced(start - fragment.position(), end - start), start, map,
-                edits);
-            formats.resize(edits.size(), fragment.charFormat());
+            const int format = fragment.charFormatIndex();
+            auto known = mappedFormats.find(format);
+            if (known == mappedFormats.end())
+                known = mappedFormats.insert(format, mapped(all.at(format).toCharFormat()));
+            if (!*known)
+                continue;
+            TextMapEdits::collect(QStringView(text).sliced(start - blockStart, end - start), start,
+                                  map, edits);
+            formats.resize(edits.size(), format);
         }
     }
     if (edits.isEmpty())
@@ -80,7 +89,7 @@ bool RichTextMapping::apply(QTextEdit &editor, qsizetype from, qsizetype to,
         const TextMapEdits::Edit &edit = edits.at(i);
         cursor.setPosition(int(edit.start));
         cursor.setPosition(int(edit.start + edit.removed), QTextCursor::KeepAnchor);
-        cursor.insertText(edit.inserted, formats.at(i));
+        cursor.insertText(edit.inserted, all.at(formats.at(i)).toCharFormat());
     }
     cursor.endEditBlock();
 

@@ -301,10 +301,21 @@ void TestTextTools::caseChangeIsAnEdit()
     writeFile(f->browse("a.txt"), "Some text\n");
     ui(w()).File1->refresh();
     choose(ui(w()).File1, "a.txt");
+    ui(w()).Text1->select(2, 3);
     click(ui(w()).cap);
     QVERIFY(ui(w()).Text1->isModified());
+    QCOMPARE(ui(w()).Text1->selectedText(), "ME ");
+
+    // One undo step, not converted again while the mode is on; a key afterwards is.
+    QTest::keySequence(ui(w()).Text1->editor(), QKeySequence::Undo);
+    QCOMPARE(ui(w()).Text1->text(), "Some text\n");
+    QVERIFY(!ui(w()).Text1->isModified());
+    ui(w()).Text1->select(0, 0);
+    typeInPane(w(), "x");
+    QCOMPARE(ui(w()).Text1->text(), "XSome text\n");
+    click(ui(w()).cap);
     click(ui(w()).Command8);
-    QCOMPARE(readFile(f->browse("a.txt")), "SOME TEXT\n");
+    QCOMPARE(readFile(f->browse("a.txt")), "XSOME TEXT\n");
 }
 
 void TestTextTools::pasteFilesAndNomalInMode()
