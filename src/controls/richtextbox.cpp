@@ -1,7 +1,6 @@
 #include "richtextbox.h"
 
 #include "controls/panecontent.h"
-#include "controls/plaintextmapping.h"
 #include "controls/richlayoutpump.h"
 #include "controls/richtextmapping.h"
 #include "plaintext/plaintextview.h"
@@ -164,6 +163,7 @@ RichTextBox::RichTextBox(QWidget *parent) : QWidget(parent)
 
 RichTextBox::~RichTextBox()
 {
+    dropMapping(); // while the editor is there
     delete m_plainCopy;
 }
 
@@ -184,7 +184,8 @@ void RichTextBox::watch(QTextDocument *document)
 
 void RichTextBox::onContentsChange(QTextDocument *document, int position, int removed, int added)
 {
-    if (m_replacing || !m_rich || document != m_richEditor->document())
+    if (m_replacing || !m_rich || document != m_richEditor->document() ||
+        (m_mapping && m_mapping->relayingOut()))
         return;
     // The document counts its closing paragraph mark, which is not part of the text.
     const int length = clampedInt(textLength());
@@ -228,6 +229,7 @@ void RichTextBox::setPlainText(QString text, Origin origin)
 
 void RichTextBox::setPlainBuffer(TextBuffer &&buffer, Origin origin)
 {
+    dropMapping();
     const qsizetype oldLength = textLength();
     dropHeldRtf();
     m_replacing = true;
@@ -250,6 +252,7 @@ TextBuffer RichTextBox::plainTextBuffer() const
 
 void RichTextBox::setRichDocument(QTextDocument *document, Origin origin)
 {
+    dropMapping();
     const qsizetype oldLength = textLength();
     document->setDefaultFont(fontFor(document->characterCount()));
     document->setModified(origin == Origin::Edit);
@@ -260,6 +263,7 @@ void RichTextBox::setRichDocument(QTextDocument *document, Origin origin)
 
 void RichTextBox::setUnformattedRich(QString text, QByteArray rtf)
 {
+    dropMapping();
     const qsizetype oldLength = textLength();
     m_replacing = true;
     showEditor(false);
@@ -435,28 +439,9 @@ bool RichTextBox::mapText(const Map &map)
     return true;
 }
 
-bool RichTextBox::mapRange(qsizetype start, qsizetype length, const Map &map, UndoStep step)
-{
-    if (m_readOnly)
-        return false;
-    const qsizetype total = textLength();
-    start = std::clamp<qsizetype>(start, 0, total);
-    length = std::clamp<qsizetype>(length, 0, total - start);
-    if (m_rich)
-        return RichTextMapping::apply(*m_richEditor, start, start + length, map,
-                                      step == UndoStep::JoinPrevious);
-    const qsizetype top = m_plainView->firstVisiblePosition();
-    const QList<TextMapEdits::Edit> edits = PlainTextMapping::apply(
-        m_plainView->document(), start, start + length, map, step == UndoStep::JoinPrevious);
-    if (edits.isEmpty())
-        return false;
-    if (step == UndoStep::New)
-        m_plainView->scrollTo(TextMapEdits::mapPosition(edits, top));
-    return true;
-}
-
 void RichTextBox::replaceRange(qsizetype start, qsizetype length, const QString &replacement)
 {
+    finishMapping();
     const qsizetype total = textLength();
     start = std::clamp<qsizetype>(start, 0, total);
     length = std::clamp<qsizetype>(length, 0, total - start);
@@ -584,6 +569,7 @@ QColor RichTextBox::selectionColor() const
 
 void RichTextBox::mergeFormat(const QTextCharFormat &format)
 {
+    finishMapping();
     if (m_readOnly)
         return;
     if (!m_rich)
@@ -633,11 +619,6 @@ QTextDocument *RichTextBox::document() const
         m_plainCopyRevision = buffer.revision();
     }
     return m_plainCopy;
-}
-
-bool RichTextBox::canRedo() const
-{
-    return m_rich ? m_richEditor->document()->isRedoAvailable() : m_plainView->document().canRedo();
 }
 
 bool RichTextBox::isModified() const
@@ -770,6 +751,7 @@ void RichTextBox::resizeEvent(QResizeEvent *event)
 
 QByteArray RichTextBox::richText() const
 {
+    finishMapping();
     if (isReadOnly())
         return heldRtf();
     return RtfWriter::write(*document());

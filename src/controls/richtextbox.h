@@ -11,6 +11,7 @@
 
 class PlainTextView;
 class RichLayoutPump;
+class RichTextMapping;
 class QAbstractScrollArea;
 class QAction;
 class QLabel;
@@ -76,9 +77,16 @@ public:
     bool mapText(const Map &map);
     static constexpr qsizetype undoableMapUpTo = 1 << 20;
     // The same for a part of the text, widened to whole characters; with JoinPrevious it is
-    // undone together with the edit before it (a typed letter and its conversion).
+    // undone together with the edit before it (a typed letter and its conversion). A formatted
+    // part longer than mappedAtOnceUpTo is mapped in steps (isMapping(), true is returned);
+    // until the last one the pane takes no keys, and its text is changed in part. Saving
+    // (richText()), formatting and another mapping first map the rest at once; a new content
+    // ends it where it got to.
     enum class UndoStep { New, JoinPrevious };
     bool mapRange(qsizetype start, qsizetype length, const Map &map, UndoStep step);
+    static constexpr qsizetype mappedAtOnceUpTo = 32 * 1024;
+    // Until the change of the last step is reported.
+    bool isMapping() const { return m_mapping; }
     // Text typed into a formatted document goes in as map makes it, so that a key and its
     // conversion are one edit and one undo step (plain text's undo joins a conversion to the key
     // before it). No map: as typed.
@@ -195,6 +203,8 @@ private:
     void adoptRichDocument(QTextDocument *document);
     void dropHeldRtf();
     void placeNote();
+    void finishMapping() const;
+    void dropMapping();
 
     QTextEdit *m_richEditor = nullptr;
     PlainTextView *m_plainView = nullptr;
@@ -204,6 +214,7 @@ private:
     RichLayoutPump *m_layoutPump = nullptr;
     QList<QAction *> m_contextActions;
     Map m_typingMap;
+    RichTextMapping *m_mapping = nullptr;
     bool m_readOnly = false;
     QByteArray m_heldRtf; // the formatted document behind a read-only plain text
     bool m_rich = false;

@@ -3,12 +3,10 @@
 #include "rtf/rtfproperties.h"
 
 #include <QCoreApplication>
-#include <QHash>
+#include <QElapsedTimer>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QScrollBar>
-#include <QTextBlock>
-#include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
 
@@ -16,13 +14,8 @@
 
 namespace {
 
-bool mapped(const QTextCharFormat &format)
-{
-    return !format.isImageFormat() && format.objectType() == QTextFormat::NoObject &&
-           !format.boolProperty(RtfProperty::Generated) &&
-           !format.hasProperty(RtfProperty::ListLabel) &&
-           !format.boolProperty(RtfProperty::FootnoteMark);
-}
+// A step's share of the window's time.
+constexpr qint64 stepMilliseconds = 25;
 
 bool startsPair(const QTextDocument &doc, qsizetype position)
 {
@@ -32,82 +25,150 @@ bool startsPair(const QTextDocument &doc, qsizetype position)
 
 } // namespace
 
-bool RichTextMapping::apply(QTextEdit &editor, qsizetype from, qsizetype to,
-                            const TextMapEdits::Map &map, bool joinPrevious)
+RichTextMapping::RichTextMapping(QTextEdit &editor, qsizetype from, qsizetype to,
+                                 TextMapEdits::Map map, bool joinPrevious, QObject *parent)
+    : QObject(parent), m_editor(editor), m_doc(editor.document()), m_map(std::move(map)),
+      m_cursor(editor.document())
 {
-    QTextDocument &doc = *editor.document();
+    QTextDocument &doc = *m_doc;
     // The document counts its closing paragraph mark, which is no text.
     const qsizetype length = doc.characterCount() - 1;
-    from = std::clamp<qsizetype>(from, 0, length);
-    to = std::clamp<qsizetype>(to, from, length);
-    if (from > 0 && startsPair(doc, from - 1))
-        --from;
-    if (to > 0 && to < length && startsPair(doc, to - 1))
-        ++to;
+    m_from = std::clamp<qsizetype>(from, 0, length);
+    m_to = std::clamp<qsizetype>(to, m_from, length);
+    if (m_from > 0 && startsPair(doc, m_from - 1))
+        --m_from;
+    if (m_to > 0 && m_to < length && startsPair(doc, m_to - 1))
+        ++m_to;
+    m_block = doc.findBlock(int(m_from));
+    // Numbers, not a cursor: a cursor would move with the edits.
+    m_anchor = editor.textCursor().anchor();
+    m_position = editor.textCursor().position();
+    if (joinPrevious)
+        m_cursor.joinPreviousEditBlock();
+    else
+        m_cursor.beginEditBlock();
+    m_steps.setInterval(0);
+    connect(&m_steps, &QTimer::timeout, this, [this] { mapBlocks(stepMilliseconds); });
+}
 
+RichTextMapping::~RichTextMapping()
+{
+    end();
+}
+
+void RichTextMapping::finish()
+{
+    mapBlocks(-1);
+}
+
+void RichTextMapping::runInSteps()
+{
+    if (m_finished)
+        return;
+    // Nothing typed may come between the steps: it would be part of this undo step.
+    if (!m_madeReadOnly) {
+        m_madeReadOnly = true;
+        m_wasReadOnly = m_editor.isReadOnly();
+        m_editor.setReadOnly(true);
+    }
+    m_steps.start();
+}
+
+void RichTextMapping::mapBlocks(qint64 budget)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!m_finished && m_doc && m_block.isValid() && m_block.position() < m_to) {
+        mapBlock(m_block);
+        m_block = m_block.next();
+        if (budget >= 0 && clock.elapsed() >= budget)
+            return;
+    }
+    end();
+}
+
+bool RichTextMapping::mapped(const QTextFragment &fragment)
+{
+    const int index = fragment.charFormatIndex();
+    auto known = m_formats.find(index);
+    if (known == m_formats.end()) {
+        const QTextCharFormat format = fragment.charFormat();
+        const bool mapped = !format.isImageFormat() &&
+                            format.objectType() == QTextFormat::NoObject &&
+                            !format.boolProperty(RtfProperty::Generated) &&
+                            !format.hasProperty(RtfProperty::ListLabel) &&
+                            !format.boolProperty(RtfProperty::FootnoteMark);
+        known = m_formats.insert(index, mapped ? std::optional(format) : std::nullopt);
+    }
+    return known->has_value();
+}
+
+void RichTextMapping::mapBlock(const QTextBlock &block)
+{
+    if (block.blockFormat().boolProperty(RtfProperty::ReaderNote))
+        return;
+    const QString text = block.text();
+    const qsizetype blockStart = block.position();
     QList<TextMapEdits::Edit> edits;
     QList<int> formats; // each edit's, as the document numbers them
-    QHash<int, bool> mappedFormats;
-    const QList<QTextFormat> all = doc.allFormats();
-    for (QTextBlock block = doc.findBlock(int(from)); block.isValid() && block.position() < to;
-         block = block.next()) {
-        if (block.blockFormat().boolProperty(RtfProperty::ReaderNote))
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+        const QTextFragment fragment = it.fragment();
+        const qsizetype start = std::max<qsizetype>(fragment.position(), m_from);
+        const qsizetype end = std::min<qsizetype>(fragment.position() + fragment.length(), m_to);
+        if (start >= end || !mapped(fragment))
             continue;
-        const QString text = block.text();
-        const qsizetype blockStart = block.position();
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
-            const QTextFragment fragment = it.fragment();
-            const qsizetype start = std::max<qsizetype>(fragment.position(), from);
-            const qsizetype end = std::min<qsizetype>(fragment.position() + fragment.length(), to);
-            if (start >= end)
-                continue;
-            const int format = fragment.charFormatIndex();
-            auto known = mappedFormats.find(format);
-            if (known == mappedFormats.end())
-                known = mappedFormats.insert(format, mapped(all.at(format).toCharFormat()));
-            if (!*known)
-                continue;
-            TextMapEdits::collect(QStringView(text).sliced(start - blockStart, end - start), start,
-                                  map, edits);
-            formats.resize(edits.size(), format);
-        }
+        TextMapEdits::collect(QStringView(text).sliced(start - blockStart, end - start), start,
+                              m_map, edits);
+        formats.resize(edits.size(), fragment.charFormatIndex());
     }
-    if (edits.isEmpty())
-        return false;
-    // Numbers, not a cursor: a cursor would move with the edits.
-    const qsizetype anchorBefore = editor.textCursor().anchor();
-    const qsizetype positionBefore = editor.textCursor().position();
-
     // From the end: the positions of the edits still to come stay as they were. Each new text
     // takes its run's format, the kept parts attached to it included.
-    QTextCursor cursor(&doc);
-    if (joinPrevious)
-        cursor.joinPreviousEditBlock();
-    else
-        cursor.beginEditBlock();
     for (qsizetype i = edits.size() - 1; i >= 0; --i) {
         const TextMapEdits::Edit &edit = edits.at(i);
-        cursor.setPosition(int(edit.start));
-        cursor.setPosition(int(edit.start + edit.removed), QTextCursor::KeepAnchor);
-        cursor.insertText(edit.inserted, all.at(formats.at(i)).toCharFormat());
+        m_cursor.setPosition(int(edit.start));
+        m_cursor.setPosition(int(edit.start + edit.removed), QTextCursor::KeepAnchor);
+        m_cursor.insertText(edit.inserted, **m_formats.constFind(formats.at(i)));
+        m_to += edit.inserted.size() - edit.removed;
+        m_changed = true;
     }
-    cursor.endEditBlock();
+    m_anchor = TextMapEdits::mapPosition(edits, m_anchor);
+    m_position = TextMapEdits::mapPosition(edits, m_position);
+}
+
+void RichTextMapping::end()
+{
+    if (m_finished)
+        return;
+    m_finished = true;
+    m_steps.stop();
+    if (m_madeReadOnly)
+        m_editor.setReadOnly(m_wasReadOnly);
+    if (!m_doc)
+        return;
+    if (m_madeReadOnly && m_changed) {
+        // At the block's end Qt lays out the whole changed part again at once: a third of a
+        // second for 10,000 paragraphs. A new layout is laid out from the top in steps, as
+        // after a load. Its start is reported as a change of nothing (relayingOut()).
+        m_relayingOut = true;
+        m_doc->setDocumentLayout(nullptr);
+        m_doc->documentLayout();
+        m_relayingOut = false;
+    }
+    m_cursor.endEditBlock(); // the document reports its change
 
     // The editor's cursor moved with the edits, but one at the start of a changed run went
     // past its new text: it goes back between the characters it was between, the view stays.
-    const qsizetype anchor = TextMapEdits::mapPosition(edits, anchorBefore);
-    const qsizetype position = TextMapEdits::mapPosition(edits, positionBefore);
-    QTextCursor selection = editor.textCursor();
-    if (selection.anchor() == anchor && selection.position() == position)
-        return true;
-    const int horizontal = editor.horizontalScrollBar()->value();
-    const int vertical = editor.verticalScrollBar()->value();
-    selection.setPosition(int(anchor));
-    selection.setPosition(int(position), QTextCursor::KeepAnchor);
-    editor.setTextCursor(selection);
-    editor.horizontalScrollBar()->setValue(horizontal);
-    editor.verticalScrollBar()->setValue(vertical);
-    return true;
+    QTextCursor selection = m_editor.textCursor();
+    if (m_changed && (selection.anchor() != m_anchor || selection.position() != m_position)) {
+        const int horizontal = m_editor.horizontalScrollBar()->value();
+        const int vertical = m_editor.verticalScrollBar()->value();
+        selection.setPosition(int(m_anchor));
+        selection.setPosition(int(m_position), QTextCursor::KeepAnchor);
+        m_editor.setTextCursor(selection);
+        m_editor.horizontalScrollBar()->setValue(horizontal);
+        m_editor.verticalScrollBar()->setValue(vertical);
+    }
+    emit finished();
 }
 
 bool RichTextMapping::typeMapped(QTextEdit &editor, QEvent *event, const TextMapEdits::Map &map)

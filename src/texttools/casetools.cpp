@@ -120,8 +120,9 @@ void CaseTools::keepInCase()
     const CaseMode mode = this->mode();
     if (mode == CaseMode::None || from < 0)
         return;
-    // What an undo brings back stays as it was, a text from before a "Make CAP" click too.
-    if (ui.Text1->canRedo())
+    // What an undo brings back stays as it was, a text from before a "Make CAP" click too; the
+    // change a conversion in steps reports at its end is in case already.
+    if (ui.Text1->canRedo() || ui.Text1->isMapping())
         return;
 
     QScopedValueRollback<bool> converting(m_converting, true);

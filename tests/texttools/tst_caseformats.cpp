@@ -69,6 +69,7 @@ private slots:
     void caretStaysBetweenTheSameCharacters();
     void typingInAModeKeepsTheRun();
     void longPlainTextIsConvertedWhereItIsKept();
+    void longFormattedTextIsConvertedInSteps();
 };
 
 void TestCaseFormats::formatsAndKeptPartsStay_data()
@@ -290,6 +291,48 @@ void TestCaseFormats::longPlainTextIsConvertedWhereItIsKept()
     QCOMPARE(pane.text(), CaseConversion::convert(text, CaseMode::Upper));
     QVERIFY(pane.isModified());
     QCOMPARE(pane.selectionStart(), 8);
+}
+
+void TestCaseFormats::longFormattedTextIsConvertedInSteps()
+{
+    const auto document = [](const QByteArray &paragraph) {
+        return R"({\rtf1\ansi )" + paragraph.repeated(RichTextBox::mappedAtOnceUpTo / 10) + "}";
+    };
+    const QByteArray rtf = document(R"(some {\b bold} stra\'dfe\par )");
+    const Written wanted = written(document(R"(SOME {\b BOLD} STRASSE\par )"));
+    RichTextBox pane;
+    showRtf(pane, rtf);
+    const Written before = written(*pane.document());
+
+    // Keys wait for the end; then it is all converted, one undo step.
+    pane.select(0, 0);
+    QVERIFY(pane.mapText(caseMap(CaseMode::Upper)));
+    QVERIFY(pane.isMapping());
+    QTest::keyClicks(pane.focusProxy(), "typed");
+    QTRY_VERIFY_WITH_TIMEOUT(!pane.isMapping(), 60000);
+    QCOMPARE(written(*pane.document()), wanted);
+    QCOMPARE(pane.selectionStart(), 0);
+    undo(pane);
+    QCOMPARE(written(*pane.document()), before);
+
+    // A save takes the rest at once; so does formatting.
+    QVERIFY(pane.mapText(caseMap(CaseMode::Upper)));
+    QCOMPARE(pane.richText(), wanted.rtf);
+    QVERIFY(!pane.isMapping());
+    undo(pane);
+    QVERIFY(pane.mapText(caseMap(CaseMode::Upper)));
+    pane.select(0, 4);
+    pane.setSelectionItalic(true);
+    QVERIFY(!pane.isMapping());
+    QVERIFY(pane.text().startsWith("SOME BOLD STRASSE\nSOME"));
+
+    // A new content ends it where it got to.
+    showRtf(pane, rtf);
+    QVERIFY(pane.mapText(caseMap(CaseMode::Upper)));
+    pane.setPlainText("new");
+    QVERIFY(!pane.isMapping());
+    QTest::keyClicks(pane.focusProxy(), "x");
+    QCOMPARE(pane.text(), "xnew");
 }
 
 QTEST_MAIN(TestCaseFormats)
