@@ -75,7 +75,7 @@ public:
     // when the text stays as it is.
     using Map = std::function<bool(QString &piece)>;
     bool mapText(const Map &map);
-    static constexpr qsizetype undoableMapUpTo = 1 << 20;
+    static constexpr qsizetype undoableMapUpTo = 512 * 1024;
     // The same for a part of the text, widened to whole characters; with JoinPrevious it is
     // undone together with the edit before it (a typed letter and its conversion). A formatted
     // part longer than mappedAtOnceUpTo is mapped in steps (isMapping(), true is returned);

@@ -29,16 +29,54 @@ void add(QList<TextMapEdits::Edit> &edits, qsizetype own, qsizetype start, qsize
 }
 
 // A part whose length the mapping changed: character by character, so that each changed
-// character is an edit of its own and the ones between keep their places.
+// character is an edit of its own and the ones between keep their places. The map is asked
+// once, for the characters with a mark after each that it leaves as it is (a noncharacter the
+// part does not hold); one by one only when it does not.
 void collectByCharacter(QStringView part, qsizetype base, const TextMapEdits::Map &map,
                         QList<TextMapEdits::Edit> &edits, qsizetype own)
 {
+    QChar mark;
+    for (const char16_t candidate : {u'\xFDEF', u'\xFDEE', u'\xFFFE', u'\xFFFF'}) {
+        if (!part.contains(QChar(candidate))) {
+            mark = QChar(candidate);
+            break;
+        }
+    }
+    QString marked;
+    qsizetype characters = 0;
+    if (!mark.isNull()) {
+        marked.resize(part.size() * 2);
+        QChar *out = marked.data();
+        for (qsizetype i = 0; i < part.size(); ++i) {
+            *out++ = part[i];
+            if (!(part[i].isHighSurrogate() && isPair(part, i))) {
+                *out++ = mark;
+                ++characters;
+            }
+        }
+        marked.truncate(out - marked.constData());
+        map(marked);
+    }
+    if (mark.isNull() || marked.count(mark) != characters) {
+        for (qsizetype i = 0; i < part.size();) {
+            const qsizetype n = isPair(part, i) ? 2 : 1;
+            const QStringView old = part.sliced(i, n);
+            QString one = old.toString();
+            if (map(one) && one != old)
+                add(edits, own, base + i, n, one);
+            i += n;
+        }
+        return;
+    }
+    const QStringView mapped(marked);
+    qsizetype at = 0; // in mapped
     for (qsizetype i = 0; i < part.size();) {
         const qsizetype n = isPair(part, i) ? 2 : 1;
-        const QStringView old = part.sliced(i, n);
-        QString one = old.toString();
-        if (map(one) && one != old)
+        const qsizetype end = mapped.indexOf(mark, at);
+        const QStringView one = mapped.sliced(at, end - at);
+        if (one != part.sliced(i, n))
             add(edits, own, base + i, n, one);
+        at = end + 1;
         i += n;
     }
 }

@@ -185,6 +185,9 @@ void TestCaseFormats::caretStaysBetweenTheSameCharacters_data()
         row("over paragraphs", u"ab\nc[]d\n\u00dfe"_qs, "AB\nC[]D\nSSE");
         row("pair across parts", "a" + filler + u"\U00010428[]b"_qs,
             "A" + filler.toUpper() + u"\U00010400[]B"_qs);
+        // Noncharacters in the text, which a growing letter's conversion works with.
+        row("noncharacters", u"\ufdef\u00df[]\ufdee\ufffe\uffffa"_qs,
+            u"\ufdefSS[]\ufdee\ufffe\uffffA"_qs);
         row("growing letter across parts", filler + u"\u00df\u00df[]b"_qs,
             filler.toUpper() + "SSSS[]B");
     }
@@ -212,8 +215,9 @@ QString marked(const RichTextBox &pane)
 {
     const QTextCursor cursor = pane.textCursor();
     QString text = pane.text();
-    const auto [first, second] = std::minmax(cursor.anchor(), cursor.position());
     const bool forwards = cursor.anchor() <= cursor.position();
+    const int first = forwards ? cursor.anchor() : cursor.position();
+    const int second = forwards ? cursor.position() : cursor.anchor();
     text.insert(second, forwards ? u']' : u'[');
     text.insert(first, forwards ? u'[' : u']');
     return text;
