@@ -2,6 +2,7 @@
 
 #include "controls/panecontent.h"
 #include "controls/richlayoutpump.h"
+#include "controls/richtextmapping.h"
 #include "plaintext/plaintextview.h"
 #include "rtf/rtfdecorations.h"
 #include "rtf/rtfwriter.h"
@@ -165,6 +166,7 @@ RichTextBox::~RichTextBox()
     // Its editors are deleted after this, and their documents report changes as they go: none
     // of that reaches listeners, which would ask a pane that is no longer there.
     blockSignals(true);
+    dropMapping(); // while the editor is there
     delete m_plainCopy;
 }
 
@@ -185,7 +187,8 @@ void RichTextBox::watch(QTextDocument *document)
 
 void RichTextBox::onContentsChange(QTextDocument *document, int position, int removed, int added)
 {
-    if (m_replacing || !m_rich || document != m_richEditor->document())
+    if (m_replacing || !m_rich || document != m_richEditor->document() ||
+        (m_mapping && m_mapping->relayingOut()))
         return;
     // The document counts its closing paragraph mark, which is not part of the text.
     const int length = clampedInt(textLength());
@@ -229,6 +232,7 @@ void RichTextBox::setPlainText(QString text, Origin origin)
 
 void RichTextBox::setPlainBuffer(TextBuffer &&buffer, Origin origin)
 {
+    dropMapping();
     const qsizetype oldLength = textLength();
     dropHeldRtf();
     m_replacing = true;
@@ -251,6 +255,7 @@ TextBuffer RichTextBox::plainTextBuffer() const
 
 void RichTextBox::setRichDocument(QTextDocument *document, Origin origin)
 {
+    dropMapping();
     const qsizetype oldLength = textLength();
     document->setDefaultFont(fontFor(document->characterCount()));
     document->setModified(origin == Origin::Edit);
@@ -261,6 +266,7 @@ void RichTextBox::setRichDocument(QTextDocument *document, Origin origin)
 
 void RichTextBox::setUnformattedRich(QString text, QByteArray rtf)
 {
+    dropMapping();
     const qsizetype oldLength = textLength();
     m_replacing = true;
     showEditor(false);
@@ -415,16 +421,12 @@ void RichTextBox::replaceText(QString text)
     m_plainView->scrollTo(top);
 }
 
-bool RichTextBox::mapText(const std::function<bool(QString &piece)> &map)
+bool RichTextBox::mapText(const Map &map)
 {
     if (m_readOnly)
         return false;
-    if (m_rich) {
-        QString whole = text();
-        map(whole);
-        replaceText(std::move(whole));
-        return true;
-    }
+    if (m_rich || textLength() <= undoableMapUpTo)
+        return mapRange(0, textLength(), map, UndoStep::New);
     const qsizetype caret = selectionStart();
     const qsizetype top = m_plainView->firstVisiblePosition();
     const qsizetype oldLength = textLength();
@@ -444,6 +446,7 @@ bool RichTextBox::mapText(const std::function<bool(QString &piece)> &map)
 
 void RichTextBox::replaceRange(qsizetype start, qsizetype length, const QString &replacement)
 {
+    finishMapping();
     const qsizetype total = textLength();
     start = std::clamp<qsizetype>(start, 0, total);
     length = std::clamp<qsizetype>(length, 0, total - start);
@@ -571,6 +574,7 @@ QColor RichTextBox::selectionColor() const
 
 void RichTextBox::mergeFormat(const QTextCharFormat &format)
 {
+    finishMapping();
     if (m_readOnly)
         return;
     if (!m_rich)
@@ -729,6 +733,8 @@ bool RichTextBox::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::MouseMove)
         emit mouseMoved();
+    if (watched == m_richEditor && RichTextMapping::typeMapped(*m_richEditor, event, m_typingMap))
+        return true;
     // Under GNOME's and KDE's keys the rich editor claims Ctrl+U ("delete the line") and then
     // does nothing with it; the key is the window's Underline.
     if (watched == m_richEditor && event->type() == QEvent::ShortcutOverride &&
@@ -752,6 +758,7 @@ void RichTextBox::resizeEvent(QResizeEvent *event)
 
 QByteArray RichTextBox::richText() const
 {
+    finishMapping();
     if (isReadOnly())
         return heldRtf();
     return RtfWriter::write(*document());

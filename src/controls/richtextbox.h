@@ -11,6 +11,7 @@
 
 class PlainTextView;
 class RichLayoutPump;
+class RichTextMapping;
 class QAbstractScrollArea;
 class QAction;
 class QLabel;
@@ -65,11 +66,34 @@ public:
 
     // Like setPlainText(), but the caret stays at its position (or the end of a shorter text).
     void replaceText(QString text);
-    // Like replaceText() with the text map makes of text(), for a mapping of single characters
-    // such as case mapping, done on plain text piece by piece where it is kept (map changes a
-    // piece in place and returns whether it did). A formatted document becomes plain text.
-    // Returns false, changing nothing, when plain text stays as it is.
-    bool mapText(const std::function<bool(QString &piece)> &map);
+    // Changes the text into what map makes of text(), for a mapping of single characters such
+    // as case mapping (map changes a piece in place and returns whether it did). The characters
+    // change where they are: a formatted document keeps every format and every part a save
+    // keeps (see RichTextMapping); the caret and selection stay between the same characters.
+    // One undo step; a plain text longer than undoableMapUpTo is mapped piece by piece where it
+    // is kept, as a new text that undo does not go back over. Returns false, changing nothing,
+    // when the text stays as it is.
+    using Map = std::function<bool(QString &piece)>;
+    bool mapText(const Map &map);
+    static constexpr qsizetype undoableMapUpTo = 512 * 1024;
+    // The same for a part of the text, widened to whole characters; with JoinPrevious it is
+    // undone together with the edit before it (a typed letter and its conversion). A formatted
+    // part longer than mappedAtOnceUpTo is mapped in steps (isMapping(), true is returned);
+    // until the last one the pane takes no keys, and its text is changed in part. Saving
+    // (richText()), formatting and another mapping first map the rest at once; a new content
+    // ends it where it got to.
+    enum class UndoStep { New, JoinPrevious };
+    bool mapRange(qsizetype start, qsizetype length, const Map &map, UndoStep step);
+    static constexpr qsizetype mappedAtOnceUpTo = 32 * 1024;
+    // Until the change of the last step is reported.
+    bool isMapping() const { return m_mapping; }
+    // Text typed into a formatted document goes in as map makes it, so that a key and its
+    // conversion are one edit and one undo step (plain text's undo joins a conversion to the key
+    // before it). No map: as typed.
+    void setTypingMap(Map map) { m_typingMap = std::move(map); }
+    // Whether an undone change can be redone. Every edit empties the redo list, so a change
+    // after which one can is an undo (or a redo).
+    bool canRedo() const;
     // Replaces a part of the text as an edit would; formatting elsewhere and the caret's place
     // in the text around it stay. It is undone together with the edit before it.
     void replaceRange(qsizetype start, qsizetype length, const QString &replacement) override;
@@ -195,6 +219,8 @@ private:
     void dropHeldRtf();
     void placeNote();
     int placeNotice(int top, int width); // returns its height
+    void finishMapping() const;
+    void dropMapping();
 
     QTextEdit *m_richEditor = nullptr;
     PlainTextView *m_plainView = nullptr;
@@ -205,6 +231,8 @@ private:
     QAction *m_noticeAction = nullptr;
     RichLayoutPump *m_layoutPump = nullptr;
     QList<QAction *> m_contextActions;
+    Map m_typingMap;
+    RichTextMapping *m_mapping = nullptr;
     bool m_readOnly = false;
     QByteArray m_heldRtf; // the formatted document behind a read-only plain text
     bool m_rich = false;

@@ -29,6 +29,13 @@ CaseTools::CaseTools(Viewer &viewer, Platform &platform, const Controls &control
     connect(nomal, &QAction::triggered, this, &CaseTools::backToFileText);
     connect(ui.Text1, &RichTextBox::contentsChange, this, &CaseTools::noteChange);
     connect(ui.Text1, &RichTextBox::textChanged, this, &CaseTools::keepInCase);
+    // In a formatted document keys are typed in case, each one edit with its conversion.
+    for (QRadioButton *option : {ui.cap, ui.min}) {
+        connect(option, &QRadioButton::toggled, this, [this] {
+            const CaseMode mode = this->mode();
+            ui.Text1->setTypingMap(mode == CaseMode::None ? RichTextBox::Map() : caseMap(mode));
+        });
+    }
     ui.cap->installEventFilter(this);
     ui.min->installEventFilter(this);
 }
@@ -77,10 +84,17 @@ void CaseTools::convertWhole(CaseMode mode)
 
 void CaseTools::convertInPlace(CaseMode mode)
 {
-    // Piece by piece where the pane keeps the text: a large text is never copied whole. A
-    // formatted document becomes plain text, as any assignment of the whole text makes it.
-    ui.Text1->mapText(
-        [mode](QString &piece) { return CaseConversion::convertInPlace(piece, mode); });
+    // The characters change where they are: a formatted document keeps its formats and what
+    // a save keeps of its file, and the click is one step for undo. A large plain text is
+    // converted piece by piece where the pane keeps it, never copied whole.
+    ui.Text1->mapText(caseMap(mode));
+}
+
+RichTextBox::Map CaseTools::caseMap(CaseMode mode)
+{
+    return [mode](QString &piece) {
+        return CaseConversion::convertInPlace(piece, mode);
+    };
 }
 
 void CaseTools::noteChange(int position, int, int added)
@@ -106,10 +120,21 @@ void CaseTools::keepInCase()
     const CaseMode mode = this->mode();
     if (mode == CaseMode::None || from < 0)
         return;
+    // What an undo brings back stays as it was, a text from before a "Make CAP" click too; the
+    // change a conversion in steps reports at its end is in case already.
+    if (ui.Text1->canRedo() || ui.Text1->isMapping())
+        return;
 
     QScopedValueRollback<bool> converting(m_converting, true);
     const qsizetype length = ui.Text1->textLength();
-    if (ui.Text1->showsRichDocument() || (from == 0 && to >= length)) {
+    if (ui.Text1->showsRichDocument()) {
+        // The changed part in its runs, undone with the change; a new document is converted
+        // whole, before anything is there to undo.
+        ui.Text1->mapRange(from, to - from, caseMap(mode), RichTextBox::UndoStep::JoinPrevious);
+        m_changedFrom = m_changedTo = -1;
+        return;
+    }
+    if (from == 0 && to >= length) {
         convertInPlace(mode);
         m_changedFrom = m_changedTo = -1;
         return;

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "controls/richtextbox.h"
 #include "texttools/caseconversion.h"
 
 #include <QObject>
 
 class QRadioButton;
-class RichTextBox;
 class Viewer;
 struct Platform;
 
@@ -35,6 +35,7 @@ protected:
 private:
     void convertWhole(CaseMode mode);
     void convertInPlace(CaseMode mode);
+    static RichTextBox::Map caseMap(CaseMode mode);
     void backToFileText();
     void noteChange(int position, int removed, int added);
     void keepInCase();

@@ -2,6 +2,9 @@
 // Underline, Color, Print and the clipboard, driven through the real controls.
 #include "controls/clicklabel.h"
 #include "controls/richtextbox.h"
+#include "rtf/rtfdocumentdump.h"
+#include "rtf/rtfreader.h"
+#include "rtf/rtfwriter.h"
 #include "windowtest.h"
 
 #include <QApplication>
@@ -13,6 +16,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QTextDocument>
 
 namespace {
 
@@ -51,6 +55,19 @@ void enterWord(pgwell &w, const QString &word)
 {
     click(ui(w).Text2);
     type(ui(w).Text2, word);
+}
+
+// What a save of the RTF keeps, read back: a dump with every format and kept part.
+QString readBack(const QByteArray &rtf)
+{
+    QTextDocument document;
+    RtfReader::read(rtf, &document);
+    return RtfDocumentDump::dump(document);
+}
+
+QString fixture(const QString &name)
+{
+    return qEnvironmentVariable("PAGEWELL_FIXTURES") + "/rtf/" + name;
 }
 
 QString selected(const pgwell &w)
@@ -96,6 +113,9 @@ private slots:
     void pasteFilesAndNomalInMode();
     void nomalThenSaveKeepsTheBytes_data();
     void nomalThenSaveKeepsTheBytes();
+    void caseChangeThenSaveKeepsTheDocument_data();
+    void caseChangeThenSaveKeepsTheDocument();
+    void caseModeInAFormattedDocument();
 
     void boldItalicUnderlineColour();
     void print();
@@ -281,10 +301,21 @@ void TestTextTools::caseChangeIsAnEdit()
     writeFile(f->browse("a.txt"), "Some text\n");
     ui(w()).File1->refresh();
     choose(ui(w()).File1, "a.txt");
+    ui(w()).Text1->select(2, 3);
     click(ui(w()).cap);
     QVERIFY(ui(w()).Text1->isModified());
+    QCOMPARE(ui(w()).Text1->selectedText(), "ME ");
+
+    // One undo step, not converted again while the mode is on; a key afterwards is.
+    QTest::keySequence(ui(w()).Text1->editor(), QKeySequence::Undo);
+    QCOMPARE(ui(w()).Text1->text(), "Some text\n");
+    QVERIFY(!ui(w()).Text1->isModified());
+    ui(w()).Text1->select(0, 0);
+    typeInPane(w(), "x");
+    QCOMPARE(ui(w()).Text1->text(), "XSome text\n");
+    click(ui(w()).cap);
     click(ui(w()).Command8);
-    QCOMPARE(readFile(f->browse("a.txt")), "SOME TEXT\n");
+    QCOMPARE(readFile(f->browse("a.txt")), "XSOME TEXT\n");
 }
 
 void TestTextTools::pasteFilesAndNomalInMode()
@@ -304,9 +335,11 @@ void TestTextTools::pasteFilesAndNomalInMode()
     click(ui(w()).min);
     choose(ui(w()).File1, "Upper.txt");
     QCOMPARE(ui(w()).Text1->text(), u"mixed caf\u00e9 text\n"_qs);
-    choose(ui(w()).File1, "Fancy.rtf");
-    QVERIFY(!ui(w()).Text1->showsRichDocument());
+    choose(ui(w()).File1, "Fancy.rtf"); // converted, its formatting kept
+    QVERIFY(ui(w()).Text1->showsRichDocument());
     QCOMPARE(ui(w()).Text1->text(), "bold and plain");
+    ui(w()).Text1->select(0, 4);
+    QCOMPARE(ui(w()).Text1->selectionBold(), Qt::Checked);
     QCOMPARE(w().existingReader()->readerText(), "Bold And PLAIN");
 
     QApplication::clipboard()->setText("PASTED\nLines");
@@ -322,14 +355,14 @@ void TestTextTools::pasteFilesAndNomalInMode()
     typeInPane(w(), "x");
     QVERIFY(ui(w()).Text1->text().startsWith("xMixed"));
 
-    // Choosing a mode converts a formatted document shown before, which makes it plain text.
+    // Choosing a mode converts a formatted document shown before, which stays formatted.
     // (The edits made to it above come back first; Discard shows the file itself.)
     choose(ui(w()).File1, "Fancy.rtf");
     QCOMPARE(ui(w()).Text1->text(), "boldpasted\nlines and plain");
     w().findChild<QAction *>("actionDiscardDraft")->trigger();
     QVERIFY(ui(w()).Text1->showsRichDocument());
     click(ui(w()).cap);
-    QVERIFY(!ui(w()).Text1->showsRichDocument());
+    QVERIFY(ui(w()).Text1->showsRichDocument());
     QCOMPARE(ui(w()).Text1->text(), "BOLD AND PLAIN");
     ui(w()).Text1->select(4, 0);
     typeInPane(w(), "y");
@@ -381,6 +414,104 @@ void TestTextTools::nomalThenSaveKeepsTheBytes()
     click(ui(w()).Command8);
     QVERIFY2(f->fake.messages.shown.isEmpty(), qPrintable(f->fake.messages.lastText()));
     QCOMPARE(readFile(f->browse(file)), edited);
+}
+
+void TestTextTools::caseChangeThenSaveKeepsTheDocument_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    const auto file = [](const QString &name) {
+        QFile in(fixture(name));
+        return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
+    };
+    QTest::newRow("libreoffice") << file("libreoffice-sample.rtf");
+    QTest::newRow("word, fields and links") << file("word-features.rtf");
+    QTest::newRow("word, kept formats") << file("word-kept-formats.rtf");
+    QTest::newRow("header, footer, footnote, link")
+        << QByteArray(R"({\rtf1\ansi\paperw11906\paperh16838{\header\pard Page Head\par})"
+                      R"({\footer\pard Page Foot\par}Body{\super\chftn}{\*\footnote\pard)"
+                      R"({\super\chftn} Note text} and {\field{\*\fldinst HYPERLINK )"
+                      R"("http://Example.org/"}{\fldrslt a Link}}\par})");
+}
+
+void TestTextTools::caseChangeThenSaveKeepsTheDocument()
+{
+    // Make CAP, then Save: the file keeps everything a save without the change keeps (page
+    // setup, header, footer, notes, fields, pictures, tables, lists, links); only the case of
+    // the text differs.
+    QFETCH(QByteArray, content);
+    QVERIFY(!content.isEmpty());
+    writeFile(f->browse("doc.rtf"), content);
+    ui(w()).File1->refresh();
+    choose(ui(w()).File1, "doc.rtf");
+    QVERIFY(ui(w()).Text1->showsRichDocument());
+    const QByteArray unchanged = RtfWriter::write(*ui(w()).Text1->document());
+    const QString text = ui(w()).Text1->text();
+
+    click(ui(w()).cap);
+    QVERIFY(ui(w()).Text1->showsRichDocument());
+    QVERIFY(ui(w()).Text1->text() != text);
+    QCOMPARE(ui(w()).Text1->text().toUpper(), text.toUpper());
+    click(ui(w()).Command8);
+    QVERIFY2(f->fake.messages.shown.isEmpty(), qPrintable(f->fake.messages.lastText()));
+    const QByteArray saved = readFile(f->browse("doc.rtf"));
+    QVERIFY2(saved.size() > unchanged.size() * 9 / 10,
+             qPrintable(QString("%1 of %2 bytes").arg(saved.size()).arg(unchanged.size())));
+    QCOMPARE(readBack(saved).toUpper(), readBack(unchanged).toUpper());
+
+    // One undo: the document as it was before the click, and the mode does not convert it again.
+    QTest::keySequence(ui(w()).Text1->editor(), QKeySequence::Undo);
+    QVERIFY(ui(w()).cap->isChecked());
+    QCOMPARE(ui(w()).Text1->text(), text);
+    QCOMPARE(RtfWriter::write(*ui(w()).Text1->document()), unchanged);
+}
+
+void TestTextTools::caseModeInAFormattedDocument()
+{
+    writeFile(f->browse("f.rtf"), R"({\rtf1\ansi ab{\b cd}ef})");
+    ui(w()).File1->refresh();
+    choose(ui(w()).File1, "f.rtf");
+    click(ui(w()).min);
+    click(ui(w()).cap);
+    QCOMPARE(ui(w()).Text1->text(), "ABCDEF");
+
+    // Bold, Italic, Underline and Color work with the mode on.
+    ui(w()).Text1->select(0, 1);
+    click(ui(w()).Label5);
+    click(ui(w()).Label14);
+    click(ui(w()).Label15);
+    f->fake.dialogs.colorAnswer = QColor(0, 0, 200);
+    click(ui(w()).Label16);
+    ui(w()).Text1->select(0, 1);
+    QCOMPARE(ui(w()).Text1->selectionBold(), Qt::Checked);
+    QCOMPARE(ui(w()).Text1->selectionItalic(), Qt::Checked);
+    QCOMPARE(ui(w()).Text1->selectionUnderline(), Qt::Checked);
+    QCOMPARE(ui(w()).Text1->selectionColor(), QColor(0, 0, 200));
+    QVERIFY(ui(w()).Text1->showsRichDocument());
+
+    // Typed into the bold run: capitals in bold, one undo step with the key.
+    const QByteArray before = RtfWriter::write(*ui(w()).Text1->document());
+    ui(w()).Text1->select(3, 0);
+    typeInPane(w(), u"x\u00df"_qs);
+    QCOMPARE(ui(w()).Text1->text(), "ABCXSSDEF");
+    QCOMPARE(ui(w()).Text1->selectionStart(), 6);
+    ui(w()).Text1->select(2, 5);
+    QCOMPARE(ui(w()).Text1->selectionBold(), Qt::Checked);
+    QTest::keySequence(ui(w()).Text1->editor(), QKeySequence::Undo);
+    QCOMPARE(RtfWriter::write(*ui(w()).Text1->document()), before);
+
+    // Pasted text is converted too, and undone with the paste.
+    QApplication::clipboard()->setText("pasted");
+    ui(w()).Text1->select(6, 0);
+    QTest::keySequence(ui(w()).Text1->editor(), QKeySequence::Paste);
+    QCOMPARE(ui(w()).Text1->text(), "ABCDEFPASTED");
+    QTest::keySequence(ui(w()).Text1->editor(), QKeySequence::Undo);
+    QCOMPARE(RtfWriter::write(*ui(w()).Text1->document()), before);
+
+    // Out of the mode, keys type as they are.
+    click(ui(w()).cap, Qt::RightButton);
+    ui(w()).Text1->select(0, 0);
+    typeInPane(w(), "q");
+    QCOMPARE(ui(w()).Text1->text(), "qABCDEF");
 }
 
 void TestTextTools::boldItalicUnderlineColour()

@@ -1,0 +1,202 @@
+#include "richtextmapping.h"
+
+#include "rtf/rtfproperties.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QScrollBar>
+#include <QTextDocument>
+#include <QTextEdit>
+
+#include <algorithm>
+
+namespace {
+
+// A step's share of the window's time.
+constexpr qint64 stepMilliseconds = 25;
+
+bool startsPair(const QTextDocument &doc, qsizetype position)
+{
+    return doc.characterAt(int(position)).isHighSurrogate() &&
+           doc.characterAt(int(position + 1)).isLowSurrogate();
+}
+
+} // namespace
+
+RichTextMapping::RichTextMapping(QTextEdit &editor, qsizetype from, qsizetype to,
+                                 TextMapEdits::Map map, bool joinPrevious, QObject *parent)
+    : QObject(parent), m_editor(editor), m_doc(editor.document()), m_map(std::move(map)),
+      m_cursor(editor.document())
+{
+    QTextDocument &doc = *m_doc;
+    // The document counts its closing paragraph mark, which is no text.
+    const qsizetype length = doc.characterCount() - 1;
+    m_from = std::clamp<qsizetype>(from, 0, length);
+    m_to = std::clamp<qsizetype>(to, m_from, length);
+    if (m_from > 0 && startsPair(doc, m_from - 1))
+        --m_from;
+    if (m_to > 0 && m_to < length && startsPair(doc, m_to - 1))
+        ++m_to;
+    m_block = doc.findBlock(int(m_from));
+    // Numbers, not a cursor: a cursor would move with the edits.
+    m_anchor = editor.textCursor().anchor();
+    m_position = editor.textCursor().position();
+    if (joinPrevious)
+        m_cursor.joinPreviousEditBlock();
+    else
+        m_cursor.beginEditBlock();
+    m_steps.setInterval(0);
+    connect(&m_steps, &QTimer::timeout, this, [this] { mapBlocks(stepMilliseconds); });
+}
+
+RichTextMapping::~RichTextMapping()
+{
+    end();
+}
+
+void RichTextMapping::finish()
+{
+    mapBlocks(-1);
+}
+
+void RichTextMapping::runInSteps()
+{
+    if (m_finished)
+        return;
+    // Nothing typed may come between the steps: it would be part of this undo step.
+    if (!m_madeReadOnly) {
+        m_madeReadOnly = true;
+        m_wasReadOnly = m_editor.isReadOnly();
+        m_editor.setReadOnly(true);
+    }
+    m_steps.start();
+}
+
+void RichTextMapping::mapBlocks(qint64 budget)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!m_finished && m_doc && m_block.isValid() && m_block.position() < m_to) {
+        mapBlock(m_block);
+        m_block = m_block.next();
+        if (budget >= 0 && clock.elapsed() >= budget)
+            return;
+    }
+    end();
+}
+
+bool RichTextMapping::mapped(const QTextFragment &fragment)
+{
+    const int index = fragment.charFormatIndex();
+    auto known = m_formats.find(index);
+    if (known == m_formats.end()) {
+        const QTextCharFormat format = fragment.charFormat();
+        const bool mapped = !format.isImageFormat() &&
+                            format.objectType() == QTextFormat::NoObject &&
+                            !format.boolProperty(RtfProperty::Generated) &&
+                            !format.hasProperty(RtfProperty::ListLabel) &&
+                            !format.boolProperty(RtfProperty::FootnoteMark);
+        known = m_formats.insert(index, mapped ? std::optional(format) : std::nullopt);
+    }
+    return known->has_value();
+}
+
+void RichTextMapping::mapBlock(const QTextBlock &block)
+{
+    if (block.blockFormat().boolProperty(RtfProperty::ReaderNote))
+        return;
+    const QString text = block.text();
+    const qsizetype blockStart = block.position();
+    QList<TextMapEdits::Edit> edits;
+    QList<int> formats; // each edit's, as the document numbers them
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+        const QTextFragment fragment = it.fragment();
+        const qsizetype start = std::max<qsizetype>(fragment.position(), m_from);
+        const qsizetype end = std::min<qsizetype>(fragment.position() + fragment.length(), m_to);
+        if (start >= end || !mapped(fragment))
+            continue;
+        TextMapEdits::collect(QStringView(text).sliced(start - blockStart, end - start), start,
+                              m_map, edits);
+        formats.resize(edits.size(), fragment.charFormatIndex());
+    }
+    // From the end: the positions of the edits still to come stay as they were. Each new text
+    // takes its run's format, the kept parts attached to it included.
+    for (qsizetype i = edits.size() - 1; i >= 0; --i) {
+        const TextMapEdits::Edit &edit = edits.at(i);
+        m_cursor.setPosition(int(edit.start));
+        m_cursor.setPosition(int(edit.start + edit.removed), QTextCursor::KeepAnchor);
+        m_cursor.insertText(edit.inserted, **m_formats.constFind(formats.at(i)));
+        m_to += edit.inserted.size() - edit.removed;
+        m_changed = true;
+    }
+    m_anchor = TextMapEdits::mapPosition(edits, m_anchor);
+    m_position = TextMapEdits::mapPosition(edits, m_position);
+}
+
+void RichTextMapping::end()
+{
+    if (m_finished)
+        return;
+    m_finished = true;
+    m_steps.stop();
+    if (m_madeReadOnly)
+        m_editor.setReadOnly(m_wasReadOnly);
+    if (!m_doc)
+        return;
+    if (m_madeReadOnly && m_changed) {
+        // At the block's end Qt lays out the whole changed part again at once: a third of a
+        // second for 10,000 paragraphs. A new layout is laid out from the top in steps, as
+        // after a load. Its start is reported as a change of nothing (relayingOut()).
+        m_relayingOut = true;
+        m_doc->setDocumentLayout(nullptr);
+        m_doc->documentLayout();
+        m_relayingOut = false;
+    }
+    m_cursor.endEditBlock(); // the document reports its change
+
+    // The editor's cursor moved with the edits, but one at the start of a changed run went
+    // past its new text: it goes back between the characters it was between, the view stays.
+    QTextCursor selection = m_editor.textCursor();
+    if (m_changed && (selection.anchor() != m_anchor || selection.position() != m_position)) {
+        const int horizontal = m_editor.horizontalScrollBar()->value();
+        const int vertical = m_editor.verticalScrollBar()->value();
+        selection.setPosition(int(m_anchor));
+        selection.setPosition(int(m_position), QTextCursor::KeepAnchor);
+        m_editor.setTextCursor(selection);
+        m_editor.horizontalScrollBar()->setValue(horizontal);
+        m_editor.verticalScrollBar()->setValue(vertical);
+    }
+    emit finished();
+}
+
+bool RichTextMapping::typeMapped(QTextEdit &editor, QEvent *event, const TextMapEdits::Map &map)
+{
+    if (!map || editor.isReadOnly())
+        return false;
+    if (event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        QString text = key->text();
+        if (text.isEmpty() || !map(text))
+            return false;
+        QKeyEvent mapped(key->type(), key->key(), key->modifiers(), key->nativeScanCode(),
+                         key->nativeVirtualKey(), key->nativeModifiers(), text, key->isAutoRepeat(),
+                         key->count(), key->device());
+        QCoreApplication::sendEvent(&editor, &mapped);
+        event->setAccepted(mapped.isAccepted());
+        return true;
+    }
+    if (event->type() == QEvent::InputMethod) {
+        const auto *input = static_cast<QInputMethodEvent *>(event);
+        QString text = input->commitString();
+        if (text.isEmpty() || !map(text))
+            return false;
+        QInputMethodEvent mapped(input->preeditString(), input->attributes());
+        mapped.setCommitString(text, input->replacementStart(), input->replacementLength());
+        QCoreApplication::sendEvent(&editor, &mapped);
+        event->setAccepted(mapped.isAccepted());
+        return true;
+    }
+    return false;
+}
