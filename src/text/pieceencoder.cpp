@@ -2,11 +2,6 @@
 
 namespace {
 
-bool writesBom(TextEncoding encoding)
-{
-    return encoding != TextEncoding::Utf8 && encoding != TextEncoding::Windows1252;
-}
-
 // Bytes 0x80-0x9F of Windows-1252, as the decoder reads them.
 constexpr char16_t windows1252High[32] = {
     0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
@@ -45,7 +40,7 @@ constexpr qsizetype slack = 16;
 
 PieceEncoder::PieceEncoder(TextEncoding encoding, LineEnding lineEnding)
     : m_encoding(encoding), m_lineEnding(lineEnding),
-      m_unicode(TextDecoder::unicodeConverter(encoding), writesBom(encoding)
+      m_unicode(TextDecoder::unicodeConverter(encoding), TextDecoder::hasByteOrderMark(encoding)
                                                              ? QStringConverter::Flag::WriteBom
                                                              : QStringConverter::Flag::Default)
 {

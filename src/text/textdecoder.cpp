@@ -1,6 +1,7 @@
 #include "textdecoder.h"
 
 #include "text/lineendtally.h"
+#include "text/utf16detect.h"
 
 #include <QStringDecoder>
 
@@ -98,6 +99,12 @@ DecodedText TextDecoder::decode(const QByteArray &bytes)
         QStringDecoder decoder(bom->converter, contentFlags);
         result.text = decoder.decode(QByteArrayView(bytes).sliced(bom->length));
         result.encoding = bom->encoding;
+    } else if (const auto unmarked = unmarkedUnicode(bytes)) {
+        // As the pane's loader reads it: an odd last byte makes no character.
+        QStringDecoder decoder(unicodeConverter(*unmarked),
+                               QStringConverter::Flag::ConvertInitialBom);
+        result.text = decoder.decode(bytes);
+        result.encoding = *unmarked;
     } else {
         QStringDecoder utf8(QStringConverter::Utf8, contentFlags);
         result.text = utf8.decode(bytes);
@@ -133,8 +140,10 @@ QStringConverter::Encoding TextDecoder::unicodeConverter(TextEncoding encoding)
 {
     switch (encoding) {
     case TextEncoding::Utf16LE:
+    case TextEncoding::Utf16LENoBom:
         return QStringConverter::Utf16LE;
     case TextEncoding::Utf16BE:
+    case TextEncoding::Utf16BENoBom:
         return QStringConverter::Utf16BE;
     case TextEncoding::Utf32LE:
         return QStringConverter::Utf32LE;
@@ -143,4 +152,27 @@ QStringConverter::Encoding TextDecoder::unicodeConverter(TextEncoding encoding)
     default:
         return QStringConverter::Utf8;
     }
+}
+
+bool TextDecoder::hasByteOrderMark(TextEncoding encoding)
+{
+    switch (encoding) {
+    case TextEncoding::Utf8WithBom:
+    case TextEncoding::Utf16LE:
+    case TextEncoding::Utf16BE:
+    case TextEncoding::Utf32LE:
+    case TextEncoding::Utf32BE:
+        return true;
+    case TextEncoding::Utf8:
+    case TextEncoding::Windows1252:
+    case TextEncoding::Utf16LENoBom:
+    case TextEncoding::Utf16BENoBom:
+        break;
+    }
+    return false;
+}
+
+std::optional<TextEncoding> TextDecoder::unmarkedUnicode(QByteArrayView head)
+{
+    return utf16WithoutByteOrderMark(head);
 }

@@ -9,6 +9,7 @@
 #include <QStringView>
 
 #include <functional>
+#include <optional>
 
 // What the reader window shows of a file just displayed: a formatted document's text, or the
 // pane's own plain text, shared rather than copied.
@@ -44,4 +45,10 @@ public:
     virtual void forEachTextPiece(const std::function<bool(QStringView)> &visit) const = 0;
     // The bytes a save to an RTF file writes.
     virtual QByteArray richText() const = 0;
+
+    // The plain text with the record of what was edited since it was read or last saved
+    // (TextBuffer::origin()), so that a save writes only that; nothing for a formatted text.
+    virtual std::optional<TextBuffer> editedPlainText() const { return std::nullopt; }
+    // After a save: the text as it is now is the file's. Returns its mark (0: not recorded).
+    virtual quint64 markTextSaved() { return 0; }
 };

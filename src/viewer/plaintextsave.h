@@ -1,5 +1,7 @@
 #pragma once
 
+#include "plaintext/textbuffer.h"
+#include "text/sourcemap.h"
 #include "viewer/shownfile.h"
 
 #include <functional>
@@ -37,7 +39,20 @@ public:
         bool written = false;  // false: the user chose to write nothing, or it failed
         QString error;         // why it failed, for the user
         TextEncoding encoding; // the one written
+        // Where the text lies in the file written, when only its edits were written.
+        std::optional<SourceMap> saved;
     };
     static Written write(MessageBoxes &messages, const QString &path, const Pieces &text,
                          const ShownFile &format);
+
+    // The same for the file the text was read from: when edited is that text, with the record
+    // of its edits, and source where it lay in the file (still as it was), only the edits are
+    // written (EditedSave); otherwise, or when the user chose UTF-8, the whole text.
+    static Written writeBack(MessageBoxes &messages, const QString &path, const Pieces &text,
+                             const std::optional<TextBuffer> &edited, const SourceMap *source,
+                             const ShownFile &format);
+
+private:
+    // Encodes the text whole in the format's encoding (which can hold it).
+    static Written writeWhole(const QString &path, const Pieces &text, const ShownFile &format);
 };

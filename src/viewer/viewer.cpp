@@ -119,6 +119,7 @@ void Viewer::displayRead(const QString &path, ShownList list, bool plainText,
         return;
     }
     emit aboutToShow(list, path.mid(path.lastIndexOf(u'/') + 1));
+    auto source = file.rich ? nullptr : std::make_shared<SourceMap>(std::move(file.plain.source));
     ShownFile shown;
     ReaderText reader;
     try {
@@ -136,6 +137,7 @@ void Viewer::displayRead(const QString &path, ShownList list, bool plainText,
     shown.path = path;
     shown.list = list;
     shown.identity = identityOf(path);
+    m_source = std::move(source);
     setShownFile(shown);
     setReaderFileName(shown.fileName());
     if (list == ShownList::Files)
@@ -203,14 +205,19 @@ void Viewer::save()
         m_pane.setModified(false);
         return;
     }
-    // Encoded straight from the pane's pieces into the file: a large text is not copied whole.
+    // Only the edits are written, the rest copied from the file; failing that, the text is
+    // encoded straight from the pane's pieces: a large text is not copied whole.
     const PlainTextSave::Written written =
-        PlainTextSave::write(m_platform.messages, shown.path, piecesOf(m_pane), shown);
+        PlainTextSave::writeBack(m_platform.messages, shown.path, piecesOf(m_pane),
+                                 m_pane.editedPlainText(), m_source.get(), shown);
     if (!written.error.isEmpty())
         return showSaveFailure(written.error);
     if (!written.written)
         return; // the user kept the file as it is
     m_pane.setModified(false);
+    m_source = written.saved ? std::make_shared<SourceMap>(*written.saved) : nullptr;
+    if (m_source)
+        m_source->textMark = m_pane.markTextSaved();
     if (written.encoding != shown.encoding) {
         // The user chose UTF-8 for this file; later saves keep it so.
         ShownFile saved = shown;

@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 // The main window's working state, in one typed place: what the pane shows and where it came
@@ -134,6 +135,8 @@ private:
                      PaneFileReader::Result &&file);
 
     DisplayLoading *m_loader = nullptr;
+    // Where the shown plain text lies in its file, for a save that writes only the edits.
+    std::shared_ptr<SourceMap> m_source;
     MemoryBudget m_memoryBudget;
 
     Platform &m_platform;
