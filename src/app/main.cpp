@@ -49,11 +49,13 @@ int main(int argc, char *argv[])
     installDesignFonts();
 
     pgwell::Options options;
-    options.startPath = line.path;
 
     QtPlatform platform;
     pgwell window(platform.platform(), options);
     window.show();
+    // After the window is on screen, so that a message about the file does not come first.
+    if (!line.path.isEmpty())
+        window.openStartPath(line.path);
     // Keys work at once, also where no window manager gives the window the focus (a kiosk,
     // xinit pagewell).
     window.activateWindow();

@@ -38,6 +38,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QMenu>
 #include <QPainter>
@@ -45,6 +46,9 @@
 #include <QSaveFile>
 #include <QScreen>
 #include <QTimer>
+
+#include <cerrno>
+#include <sys/stat.h>
 
 using Icon = MessageBoxes::Icon;
 using Buttons = MessageBoxes::Buttons;
@@ -197,10 +201,16 @@ void pgwell::initialise()
 void pgwell::openStartPath(const QString &path)
 {
     const QFileInfo info(path);
-    if (!info.exists()) {
-        m_platform.messages.show(QStringLiteral("%1 was not found.")
-                                     .arg(QDir::toNativeSeparators(info.absoluteFilePath())),
-                                 Icon::Information, Buttons::Ok);
+    struct stat st;
+    if (::stat(QFile::encodeName(info.absoluteFilePath()).constData(), &st) != 0) {
+        // A file in a folder the user may not read is there, but cannot be reached.
+        const int error = errno;
+        const QString shown = QDir::toNativeSeparators(info.absoluteFilePath());
+        m_platform.messages.show(
+            error == ENOENT || error == ENOTDIR
+                ? QStringLiteral("%1 was not found.").arg(shown)
+                : QStringLiteral("Cannot open %1: %2").arg(shown, qt_error_string(error)),
+            Icon::Information, Buttons::Ok);
         return;
     }
     const QString folder = info.isDir() ? info.absoluteFilePath() : info.absolutePath();

@@ -764,6 +764,18 @@ QByteArray RichTextBox::richText() const
     return RtfWriter::write(*document());
 }
 
+std::optional<TextBuffer> RichTextBox::editedPlainText() const
+{
+    if (m_rich)
+        return std::nullopt;
+    return m_plainView->document().buffer();
+}
+
+quint64 RichTextBox::markTextSaved()
+{
+    return m_rich ? 0 : m_plainView->document().markTextAsOriginal();
+}
+
 ShownFile RichTextBox::showFile(PaneFileReader::Result &&file, ReaderText *reader)
 {
     if (file.rich) {

@@ -139,6 +139,8 @@ public:
     // What a save to an RTF file writes: the document, or, for one shown as its text only
     // (not changed), the file's own bytes.
     QByteArray richText() const override;
+    std::optional<TextBuffer> editedPlainText() const override;
+    quint64 markTextSaved() override;
     ShownFile showFile(PaneFileReader::Result &&file, ReaderText *reader) override;
 
     // Keeps the lowest pixels of the pane free of text, for a control that lies over them; the

@@ -29,6 +29,9 @@ qint64 MemoryBudget::availableFrom(const SystemFigures &figures)
     // desktop out or wakes the out-of-memory killer.
     if (figures.memAvailable)
         room = std::min(room, *figures.memAvailable + figures.swapFree.value_or(0));
+    // Past the group's limit the kernel kills the process, whatever the machine has free.
+    if (figures.groupLimit)
+        room = std::min(room, *figures.groupLimit - figures.groupInUse.value_or(0));
     if (room == std::numeric_limits<qint64>::max())
         return room;
     return std::max<qint64>(room - reserve, 0);
@@ -82,5 +85,64 @@ MemoryBudget::SystemFigures MemoryBudget::readSystemFigures()
     const QByteArray meminfo = readProcFile("/proc/meminfo");
     figures.memAvailable = kibibyteField(meminfo, "MemAvailable");
     figures.swapFree = kibibyteField(meminfo, "SwapFree");
+    const GroupFolders groups = groupFolders(readProcFile("/proc/self/cgroup"));
+    const QByteArray mount = groups.version1 ? "/sys/fs/cgroup/memory" : "/sys/fs/cgroup";
+    const char *limitName = groups.version1 ? "/memory.limit_in_bytes" : "/memory.max";
+    const char *usageName = groups.version1 ? "/memory.usage_in_bytes" : "/memory.current";
+    for (const QByteArray &folder : groups.folders) {
+        const QByteArray path = mount + (folder == "/" ? QByteArray() : folder);
+        const std::optional<qint64> limit =
+            groupLimitValue(readProcFile((path + limitName).constData()));
+        if (!limit || (figures.groupLimit && *figures.groupLimit <= *limit))
+            continue;
+        // The group that sets the lowest limit counts what all its members use.
+        figures.groupLimit = limit;
+        figures.groupInUse = groupLimitValue(readProcFile((path + usageName).constData()));
+    }
     return figures;
+}
+
+MemoryBudget::GroupFolders MemoryBudget::groupFolders(QByteArrayView procSelfCgroup)
+{
+    GroupFolders result;
+    QByteArray unified;
+    QByteArray memory;
+    for (const QByteArray &line : procSelfCgroup.toByteArray().split('\n')) {
+        // "hierarchy-ID:controllers:path"; the path may hold colons of its own.
+        const qsizetype first = line.indexOf(':');
+        const qsizetype second = first < 0 ? -1 : line.indexOf(':', first + 1);
+        if (second < 0)
+            continue;
+        const QByteArray id = line.first(first);
+        const QByteArray controllers = line.sliced(first + 1, second - first - 1);
+        const QByteArray path = line.sliced(second + 1);
+        if (!path.startsWith('/'))
+            continue;
+        if (id == "0" && controllers.isEmpty())
+            unified = path;
+        else if (controllers.split(',').contains("memory"))
+            memory = path;
+    }
+    // A system with both hierarchies keeps the memory controller in the first.
+    result.version1 = !memory.isEmpty();
+    QByteArray path = result.version1 ? memory : unified;
+    while (!path.isEmpty()) {
+        result.folders.append(path);
+        if (path == "/")
+            break;
+        const qsizetype slash = path.lastIndexOf('/');
+        path = slash <= 0 ? QByteArray("/") : path.first(slash);
+    }
+    return result;
+}
+
+std::optional<qint64> MemoryBudget::groupLimitValue(QByteArrayView text)
+{
+    text = text.trimmed();
+    bool ok = false;
+    const qint64 value = text.toLongLong(&ok);
+    // Without a limit, v2 says "max" and v1 gives the largest page-aligned number.
+    if (!ok || value < 0 || value >= (qint64(1) << 60))
+        return std::nullopt;
+    return value;
 }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QByteArray>
 #include <QByteArrayView>
+#include <QList>
 #include <QtGlobal>
 
 #include <optional>
@@ -20,6 +22,10 @@ public:
         std::optional<qint64> addressInUse; // the process's virtual size
         std::optional<qint64> memAvailable; // free memory the kernel can hand out
         std::optional<qint64> swapFree;
+        // The memory limit of the process's control group (systemd's MemoryMax, a container's
+        // limit), the lowest along its path, and what the group uses of it now.
+        std::optional<qint64> groupLimit;
+        std::optional<qint64> groupInUse;
     };
 
     MemoryBudget() = default; // the system's figures, read each time they are asked for
@@ -34,6 +40,20 @@ public:
     static SystemFigures readSystemFigures();
     // A "Name:   1234 kB" line of /proc/meminfo or /proc/self/status, in bytes.
     static std::optional<qint64> kibibyteField(QByteArrayView text, QByteArrayView name);
+
+    // The control group's folders that may limit the process's memory, from the process's own
+    // group up to the top, as /proc/self/cgroup names them: the memory controller's (cgroup v1,
+    // "N:memory:/path") when there is one, else the unified hierarchy's (v2, "0::/path").
+    // Paths are below the hierarchy's mount point; v1 says so in its flag.
+    struct GroupFolders
+    {
+        QList<QByteArray> folders; // "/a/b", "/a", "/" (empty when the file names none)
+        bool version1 = false;
+    };
+    static GroupFolders groupFolders(QByteArrayView procSelfCgroup);
+    // A limit file's content ("memory.max", "memory.limit_in_bytes"): bytes, or nothing for
+    // "max" or a value too large to be a real limit.
+    static std::optional<qint64> groupLimitValue(QByteArrayView text);
 
 private:
     std::optional<qint64> m_fixed;

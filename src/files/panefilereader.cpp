@@ -174,6 +174,7 @@ PaneFileReader::Result PaneFileReader::read(const QString &path, const Limits &l
 
         if (size == 0 || size <= limits.readWholeUpTo) {
             // Small, or of unknown size (as files in /proc): read whole, bytes kept.
+            const SourceMap::Identity identity = WholeFileReader::identity(file.handle());
             file.close();
             WholeFileReader::Limits whole;
             whole.maximumSize = std::min(limits.maximumSize, limits.readWholeUpTo);
@@ -195,6 +196,7 @@ PaneFileReader::Result PaneFileReader::read(const QString &path, const Limits &l
             device.open(QIODevice::ReadOnly);
             decodePlain(device, result.bytes.size(), path, cancel, progress, result,
                         limits.encoding);
+            result.plain.source.file = identity;
             return result;
         }
 
@@ -230,8 +232,10 @@ PaneFileReader::Result PaneFileReader::read(const QString &path, const Limits &l
             (::fstat(file.handle(), &first) != 0 || ::fstat(second.handle(), &other) != 0 ||
              first.st_dev != other.st_dev || first.st_ino != other.st_ino))
             second.close();
+        const SourceMap::Identity identity = WholeFileReader::identity(file.handle());
         decodePlain(file, size, path, cancel, progress, result, limits.encoding,
                     second.isOpen() ? &second : nullptr);
+        result.plain.source.file = identity;
         return result;
     } catch (const std::bad_alloc &) {
         return failure(Status::OutOfMemory, WholeFileReader::outOfMemoryMessage(path));

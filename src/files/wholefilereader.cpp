@@ -153,6 +153,15 @@ WholeFileReader::Opened WholeFileReader::open(const QString &path)
     return opened;
 }
 
+SourceMap::Identity WholeFileReader::identity(int fd)
+{
+    struct stat st;
+    if (::fstat(fd, &st) != 0)
+        return {};
+    return {quint64(st.st_dev), quint64(st.st_ino), qint64(st.st_size),
+            qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
 QString WholeFileReader::tooLargeMessage(const QString &path, qint64 size, qint64 maximumSize)
 {
     return QStringLiteral("%1 is too large to show (%2 MiB; Pagewell shows files up to %3 MiB)")

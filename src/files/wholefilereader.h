@@ -1,6 +1,7 @@
 #pragma once
 
 #include "files/memorybudget.h"
+#include "text/sourcemap.h"
 
 #include <QByteArray>
 #include <QString>
@@ -50,6 +51,9 @@ public:
         qint64 size = 0;
     };
     static Opened open(const QString &path);
+    // The open file's identity on disk (device, inode, size, modification time); all zero when
+    // the system does not tell.
+    static SourceMap::Identity identity(int fd);
 
     // The texts of the failures that callers report themselves as well.
     static QString tooLargeMessage(const QString &path, qint64 size, qint64 maximumSize);

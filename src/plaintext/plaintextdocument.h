@@ -76,6 +76,10 @@ public:
 
     static QString normalizedLineEnds(QString text);
 
+    // The text as it is now is its file's text: later edits are noted against it
+    // (TextBuffer::markOriginal()). Neither an edit nor a new text.
+    quint64 markTextAsOriginal() { return m_buffer.markOriginal(); }
+
     // The start of what the last change removed, for listeners of contentsChanged, which comes
     // when it is gone: at most changeTextKept characters, so that a change of megabytes is not
     // kept twice.

@@ -92,7 +92,7 @@ public:
            const PlainTextLoader::Progress &progress, qint64 start = 0,
            std::optional<TextEncoding> chosen = std::nullopt)
         : m_device(device), m_size(size), m_cancel(cancel), m_progress(progress), m_start(start),
-          m_chosen(chosen)
+          m_chosen(chosen), m_fed(start)
     {
     }
 
@@ -104,7 +104,12 @@ public:
         QByteArray first;
         if (!readBlock(first, result))
             return result;
-        const auto bom = m_start == 0 ? TextDecoder::byteOrderMark(first) : std::nullopt;
+        auto bom = m_start == 0 ? TextDecoder::byteOrderMark(first) : std::nullopt;
+        if (const auto unmarked = m_start == 0 && !bom && !m_chosen
+                                      ? TextDecoder::unmarkedUnicode(first)
+                                      : std::nullopt)
+            bom = TextDecoder::ByteOrderMark{*unmarked, 0};
+        result.source.exact = true;
         if (m_chosen && (!bom || TextEncodings::asChosen(bom->encoding) != *m_chosen)) {
             // Read in the encoding the user chose, exactly, or not at all.
             const Decoded decoded = decodeFromStart(*m_chosen, result);
@@ -117,8 +122,13 @@ public:
             }
         } else if (bom) {
             result.encoding = bom->encoding;
+            result.source.textStart = bom->length;
+            m_fed = bom->length;
             QStringDecoder decoder(TextDecoder::unicodeConverter(bom->encoding),
                                    QStringConverter::Flag::ConvertInitialBom);
+            const bool utf16 =
+                TextDecoder::unicodeConverter(bom->encoding) == QStringConverter::Utf16LE ||
+                TextDecoder::unicodeConverter(bom->encoding) == QStringConverter::Utf16BE;
             QByteArray block = first.sliced(bom->length);
             for (;;) {
                 // The decoder keeps a character cut between two pieces for the next one.
@@ -126,13 +136,23 @@ public:
                     const QByteArrayView piece = QByteArrayView(block).sliced(at).first(
                         std::min(pieceBytes, block.size() - at));
                     QChar *out = room(decoder.requiredSpace(piece.size()));
-                    add(out, decoder.appendToBuffer(out, piece), result);
+                    QChar *end = decoder.appendToBuffer(out, piece);
+                    // A place to find positions from only where the decoder keeps nothing back.
+                    const bool clean = utf16
+                                           ? end - out == piece.size() / 2 && piece.size() % 2 == 0
+                                       : bom->encoding == TextEncoding::Utf8WithBom
+                                           ? static_cast<unsigned char>(piece.back()) < 0x80
+                                           : piece.size() % 4 == 0;
+                    add(out, end, piece.size(), clean, result);
                 }
                 if (m_atEnd)
                     break;
                 if (!readBlock(block, result))
                     return result;
             }
+            // A sequence the encoding does not allow became a replacement character, whose bytes
+            // a position cannot be traced to.
+            result.source.exact = !decoder.hasError();
         } else if (!readUtf8(first, result)) {
             if (result.status != PlainTextLoader::Status::Ok)
                 return result;
@@ -149,6 +169,9 @@ public:
         }
         result.lineEnding = m_folder.style();
         result.status = PlainTextLoader::Status::Ok;
+        result.source.encoding = result.encoding;
+        result.source.size = m_start + m_done;
+        result.source.length = result.buffer.length();
         return result;
     }
 
@@ -161,6 +184,11 @@ private:
     {
         result = {};
         result.encoding = encoding;
+        // Byte for byte, a place in the text leads back to its bytes; in another code page a Save
+        // encodes the whole text again.
+        const bool traced = encoding == TextEncoding::Windows1252;
+        result.source.exact = traced;
+        m_fed = m_start;
         m_folder = {};
         m_arena.reset();
         if (!m_device.seek(m_start)) {
@@ -181,7 +209,7 @@ private:
                 QChar *end = decoder.decode(piece, out);
                 if (decoder.hasError())
                     return Decoded::NotInEncoding;
-                add(out, end, result);
+                add(out, end, piece.size(), traced, result);
             }
         } while (!m_atEnd);
         return decoder.isExact() ? Decoded::Done : Decoded::NotInEncoding;
@@ -227,7 +255,7 @@ private:
                     result.status = PlainTextLoader::Status::Ok;
                     return false;
                 }
-                add(out, outEnd, result);
+                add(out, outEnd, piece.size(), true, result);
                 at = end;
             }
             if (m_atEnd)
@@ -252,11 +280,17 @@ private:
     }
 
     // The characters decoded into the arena from out to end join the buffer, line ends folded.
-    void add(QChar *out, QChar *end, PlainTextLoader::Result &result)
+    // They came from the next bytes bytes of the file; where the decoder kept nothing back
+    // (clean) and no CR waits for its LF, the place is marked in the source map.
+    void add(QChar *out, QChar *end, qsizetype bytes, bool clean, PlainTextLoader::Result &result)
     {
+        const bool crLast = end > out && end[-1] == u'\r';
         const qsizetype kept = m_folder.fold(out, end - out);
         m_used += kept;
         result.buffer.appendStored(QStringView(out, kept), m_arena);
+        m_fed += bytes;
+        if (clean && !crLast && end > out)
+            result.source.marks.push_back({result.buffer.length(), m_fed});
     }
 
     static constexpr qint64 arenaMax = 32 << 20; // characters
@@ -314,8 +348,19 @@ private:
     std::shared_ptr<TextArena> m_arena;
     qsizetype m_used = 0; // characters of the arena taken
     qint64 m_done = 0;
+    qint64 m_fed; // bytes of the file given to the decoder, from the file's start
     bool m_atEnd = false;
 };
+
+// The text read is the file's text: edits from here on are noted against it.
+PlainTextLoader::Result &markLoaded(PlainTextLoader::Result &result)
+{
+    if (result.status == PlainTextLoader::Status::Ok) {
+        result.source.length = result.buffer.length();
+        result.source.textMark = result.buffer.markOriginal();
+    }
+    return result;
+}
 
 } // namespace
 
@@ -325,7 +370,8 @@ PlainTextLoader::Result PlainTextLoader::load(QIODevice &device, qint64 size,
                                               std::optional<TextEncoding> encoding)
 {
     try {
-        return Reader(device, size, cancel, progress, 0, encoding).run();
+        Result result = Reader(device, size, cancel, progress, 0, encoding).run();
+        return std::move(markLoaded(result));
     } catch (const std::bad_alloc &) {
         Result result;
         result.status = Status::OutOfMemory;
@@ -341,7 +387,8 @@ namespace {
 qint64 halfwayLineStart(QIODevice &device, qint64 size)
 {
     if (size < PlainTextLoader::halvesFrom || !device.seek(0) ||
-        TextDecoder::byteOrderMark(device.peek(4)))
+        TextDecoder::byteOrderMark(device.peek(4)) ||
+        TextDecoder::unmarkedUnicode(device.peek(64 << 10)))
         return -1;
     const qint64 middle = size / 2;
     if (!device.seek(middle))
@@ -428,6 +475,13 @@ PlainTextLoader::Result PlainTextLoader::loadInHalves(QIODevice &device, QIODevi
         return load(device, size, cancel, progress, encoding);
     }
     try {
+        // The second half's places in the file follow the first half's text.
+        const qsizetype firstLength = result.buffer.length();
+        result.source.marks.push_back({firstLength, cut});
+        for (const SourceMap::Mark &mark : later.source.marks)
+            result.source.marks.push_back({firstLength + mark.position, mark.offset});
+        result.source.size = later.source.size;
+        result.source.exact = result.source.exact && later.source.exact;
         result.buffer.append(std::move(later.buffer));
     } catch (const std::bad_alloc &) {
         Result failed;
@@ -436,7 +490,7 @@ PlainTextLoader::Result PlainTextLoader::loadInHalves(QIODevice &device, QIODevi
     }
     tally.append(laterTally);
     result.lineEnding = tally.style();
-    return result;
+    return std::move(markLoaded(result));
 }
 
 PlainTextLoader::Result PlainTextLoader::fromBytes(QByteArrayView bytes)

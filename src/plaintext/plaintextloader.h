@@ -1,6 +1,7 @@
 #pragma once
 
 #include "plaintext/textbuffer.h"
+#include "text/sourcemap.h"
 #include "text/textdecoder.h"
 
 #include <QByteArrayView>
@@ -14,9 +15,10 @@ class QIODevice;
 
 // Reads a plain text file into a TextBuffer block by block, decoding as it goes, so that the
 // file's bytes are never held whole beside its text. Decodes as TextDecoder does (a byte-order
-// mark names the Unicode encoding, valid UTF-8 is UTF-8, anything else the code page it looks
-// like, else Windows-1252), or in the encoding the caller names, with one decoder for the whole
-// file; turns every line end into '\n', remembering the style most of them have.
+// mark names the Unicode encoding, UTF-16 is told by its zero bytes, valid UTF-8 is UTF-8,
+// anything else the code page it looks like, else Windows-1252), or in the encoding the caller
+// names, with one decoder for the whole file; turns every line end into '\n', remembering the
+// style of the first one.
 class PlainTextLoader
 {
 public:
@@ -29,6 +31,9 @@ public:
         TextBuffer buffer;
         TextEncoding encoding = TextEncoding::Utf8;
         LineEnding lineEnding = LineEnding::CrLf;
+        // Where the text lies in the bytes read; the buffer is marked as the original text
+        // (TextBuffer::markOriginal()), source.textMark naming it.
+        SourceMap source;
     };
 
     // Called with the bytes read so far and the expected total.

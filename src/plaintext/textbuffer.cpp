@@ -1,6 +1,7 @@
 #include "textbuffer.h"
 
 #include <algorithm>
+#include <atomic>
 
 void TextBuffer::indexChunk(Chunk &chunk)
 {
@@ -124,6 +125,7 @@ void TextBuffer::append(QStringView text)
 {
     if (text.isEmpty())
         return;
+    noteChange(m_length, 0, text.size());
     const qsizetype firstChanged = m_chunks.empty() ? 0 : qsizetype(m_chunks.size()) - 1;
     while (!text.isEmpty()) {
         if (m_chunks.empty() || m_chunks.back().text.size() >= chunkTarget) {
@@ -152,6 +154,7 @@ void TextBuffer::appendPiece(QString &&piece)
     }
     if (piece.isEmpty())
         return;
+    noteChange(m_length, 0, piece.size());
     Chunk chunk;
     chunk.text = std::move(piece);
     indexChunk(chunk);
@@ -163,6 +166,7 @@ void TextBuffer::appendStored(QStringView piece, std::shared_ptr<const void> sto
 {
     if (piece.isEmpty())
         return;
+    noteChange(m_length, 0, piece.size());
     const qsizetype firstChanged = qsizetype(m_chunks.size());
     for (qsizetype at = 0; at < piece.size(); at += chunkTarget) {
         const QStringView part = piece.sliced(at, std::min(chunkTarget, piece.size() - at));
@@ -179,6 +183,7 @@ void TextBuffer::append(TextBuffer &&later)
 {
     if (later.m_chunks.empty())
         return;
+    noteChange(m_length, 0, later.m_length);
     const qsizetype firstChanged = qsizetype(m_chunks.size());
     m_chunks.insert(m_chunks.end(), std::make_move_iterator(later.m_chunks.begin()),
                     std::make_move_iterator(later.m_chunks.end()));
@@ -194,6 +199,7 @@ void TextBuffer::insert(qsizetype position, QStringView text)
     if (m_chunks.empty() || position == m_length) {
         // Typing at the end fills the last chunk in place.
         if (!m_chunks.empty() && m_chunks.back().text.size() + text.size() <= 2 * chunkTarget) {
+            noteChange(position, 0, text.size());
             const qsizetype c = qsizetype(m_chunks.size()) - 1;
             m_chunks[c].text.append(text);
             indexChunk(m_chunks[c]);
@@ -203,6 +209,7 @@ void TextBuffer::insert(qsizetype position, QStringView text)
         append(text);
         return;
     }
+    noteChange(position, 0, text.size());
     const qsizetype c = chunkOf(position);
     m_chunks[c].text.insert(position - m_chunkStart[c], text);
     indexChunk(m_chunks[c]);
@@ -220,6 +227,7 @@ void TextBuffer::remove(qsizetype position, qsizetype count)
         clear();
         return;
     }
+    noteChange(position, count, 0);
     const qsizetype first = chunkOf(position);
     qsizetype c = first;
     qsizetype local = position - m_chunkStart[c];
@@ -257,7 +265,8 @@ bool TextBuffer::mapPieces(const std::function<bool(QString &piece)> &map)
 {
     bool changed = false;
     bool moved = false;
-    for (size_t c = 0; c < m_chunks.size(); ++c) {
+    qsizetype position = 0;
+    for (size_t c = 0; c < m_chunks.size(); position += m_chunks[c].text.size(), ++c) {
         Chunk &chunk = m_chunks[c];
         // A pair split between two chunks comes together in the first of them.
         if (c + 1 < m_chunks.size() && !chunk.text.isEmpty() &&
@@ -271,8 +280,10 @@ bool TextBuffer::mapPieces(const std::function<bool(QString &piece)> &map)
                 m_chunks.erase(m_chunks.begin() + qsizetype(c) + 1);
             moved = true;
         }
+        const qsizetype before = chunk.text.size();
         if (!map(chunk.text))
             continue;
+        noteChange(position, before, chunk.text.size());
         indexChunk(chunk);
         changed = true;
     }
@@ -283,6 +294,7 @@ bool TextBuffer::mapPieces(const std::function<bool(QString &piece)> &map)
 
 void TextBuffer::clear()
 {
+    noteChange(0, m_length, 0);
     m_chunks.clear();
     m_chunkStart.clear();
     m_breaksBefore.clear();
@@ -315,4 +327,12 @@ qsizetype TextBuffer::indexOf(QStringView needle, qsizetype from, Qt::CaseSensit
         }
     }
     return -1;
+}
+
+quint64 TextBuffer::markOriginal()
+{
+    static std::atomic<quint64> lastMark{0};
+    m_origin = OriginMap(m_length);
+    m_originMark = ++lastMark;
+    return m_originMark;
 }

@@ -1,11 +1,14 @@
 #pragma once
 
+#include "plaintext/originmap.h"
+
 #include <QList>
 #include <QString>
 #include <QStringView>
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 // A plain text held once, in chunks of UTF-16 (two bytes per character), with an index of its
@@ -69,6 +72,14 @@ public:
     // Changes whenever the text does.
     quint64 revision() const { return m_revision; }
 
+    // Takes the text as it is now as the text of its file: from here on every change is noted in
+    // origin(), so that a save can tell what was edited. Returns a mark, new at each call, that
+    // names this state of the text (copies share it).
+    quint64 markOriginal();
+    quint64 originMark() const { return m_originMark; }
+    // Which stretches are still the marked text; nothing before markOriginal().
+    const OriginMap *origin() const { return m_origin ? &*m_origin : nullptr; }
+
     // Chunks grow to about this many characters before they are split; exposed for tests.
     static constexpr qsizetype chunkTarget = 32 * 1024;
 
@@ -84,6 +95,11 @@ private:
     static void indexChunk(Chunk &chunk);
     qsizetype chunkOf(qsizetype position) const; // chunk holding position (the last at the end)
     void renumberFrom(qsizetype chunk);
+    void noteChange(qsizetype position, qsizetype removed, qsizetype inserted)
+    {
+        if (m_origin)
+            m_origin->replace(position, removed, inserted);
+    }
     void splitIfLarge(qsizetype chunk);
 
     std::vector<Chunk> m_chunks;
@@ -92,4 +108,6 @@ private:
     qsizetype m_length = 0;
     qsizetype m_breaks = 0;
     quint64 m_revision = 0;
+    std::optional<OriginMap> m_origin;
+    quint64 m_originMark = 0;
 };

@@ -25,5 +25,6 @@ std::optional<QColor> QtDialogs::chooseColor(const QColor &initial)
 bool QtDialogs::choosePrinter(QPrinter &printer)
 {
     QPrintDialog dialog(&printer, QApplication::activeWindow());
+    dialog.setOption(QAbstractPrintDialog::PrintSelection); // offered, as well as a page range
     return dialog.exec() == QDialog::Accepted;
 }

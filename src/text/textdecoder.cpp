@@ -3,6 +3,7 @@
 #include "text/legacyencodingguess.h"
 #include "text/lineendtally.h"
 #include "text/piecedecoder.h"
+#include "text/utf16detect.h"
 
 #include <QStringDecoder>
 
@@ -119,6 +120,12 @@ DecodedText TextDecoder::decode(const QByteArray &bytes)
         QStringDecoder decoder(bom->converter, contentFlags);
         result.text = decoder.decode(QByteArrayView(bytes).sliced(bom->length));
         result.encoding = bom->encoding;
+    } else if (const auto unmarked = unmarkedUnicode(bytes)) {
+        // As the pane's loader reads it: an odd last byte makes no character.
+        QStringDecoder decoder(unicodeConverter(*unmarked),
+                               QStringConverter::Flag::ConvertInitialBom);
+        result.text = decoder.decode(bytes);
+        result.encoding = *unmarked;
     } else {
         QStringDecoder utf8(QStringConverter::Utf8, contentFlags);
         result.text = utf8.decode(bytes);
@@ -169,4 +176,24 @@ QStringConverter::Encoding TextDecoder::unicodeConverter(TextEncoding encoding)
     default:
         return QStringConverter::Utf8;
     }
+}
+
+bool TextDecoder::hasByteOrderMark(TextEncoding encoding)
+{
+    switch (encoding) {
+    case TextEncoding::Utf8WithBom:
+    case TextEncoding::Utf16LE:
+    case TextEncoding::Utf16BE:
+    case TextEncoding::Utf32LE:
+    case TextEncoding::Utf32BE:
+        return true;
+    default:
+        break; // code pages, UTF-8 and UTF-16 read without one
+    }
+    return false;
+}
+
+std::optional<TextEncoding> TextDecoder::unmarkedUnicode(QByteArrayView head)
+{
+    return utf16WithoutByteOrderMark(head);
 }

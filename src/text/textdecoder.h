@@ -63,9 +63,9 @@ struct DecodedText
     LineEnding lineEnding = LineEnding::CrLf;
 };
 
-// Turns a file's bytes into text: a byte-order mark names the Unicode encoding; valid UTF-8 is
-// UTF-8; anything else is in the code page it looks like (LegacyEncodingGuess), Windows-1252
-// when that is not sure.
+// Turns a file's bytes into text: a byte-order mark names the Unicode encoding; UTF-16 without
+// one is told by its zero bytes; valid UTF-8 is UTF-8; anything else is in the code page it
+// looks like (LegacyEncodingGuess), Windows-1252 when that is not sure.
 class TextDecoder
 {
 public:
@@ -85,6 +85,10 @@ public:
     static QChar *fromWindows1252(QByteArrayView bytes, QChar *out);
     // Qt's converter for a Unicode encoding; UTF-8 for the others.
     static QStringConverter::Encoding unicodeConverter(TextEncoding encoding);
+    // Whether files in the encoding begin with a byte-order mark.
+    static bool hasByteOrderMark(TextEncoding encoding);
+    // The Unicode encoding a file without a byte-order mark has, when its bytes tell one.
+    static std::optional<TextEncoding> unmarkedUnicode(QByteArrayView head);
     // For decoding bytes that hold only text: the file's own byte-order mark is taken off
     // before, so a U+FEFF at the start of a piece is a character of the text (a zero-width
     // no-break space) and is kept, where Qt's decoder would drop it as a mark.

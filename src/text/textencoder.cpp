@@ -75,14 +75,14 @@ std::optional<QByteArray> TextEncoder::encode(QString text, TextEncoding encodin
         return toUnicode(text, QStringConverter::Utf16LE, true);
     case TextEncoding::Utf16BE:
         return toUnicode(text, QStringConverter::Utf16BE, true);
-    case TextEncoding::Utf32LE:
-        return toUnicode(text, QStringConverter::Utf32LE, true);
-    case TextEncoding::Utf32BE:
-        return toUnicode(text, QStringConverter::Utf32BE, true);
     case TextEncoding::Utf16LENoBom:
         return toUnicode(text, QStringConverter::Utf16LE, false);
     case TextEncoding::Utf16BENoBom:
         return toUnicode(text, QStringConverter::Utf16BE, false);
+    case TextEncoding::Utf32LE:
+        return toUnicode(text, QStringConverter::Utf32LE, true);
+    case TextEncoding::Utf32BE:
+        return toUnicode(text, QStringConverter::Utf32BE, true);
     case TextEncoding::Utf8:
         break;
     default:

@@ -47,6 +47,14 @@ void ClipSlotActions::send()
 {
     const QString folder = ClipSlots::folder(m_viewer.clipFolderSetting());
     const ClipSlotWriter::Result sent = ClipSlotWriter(folder).send(ui.Text1->toPlainText());
+    if (sent.tooLarge) {
+        // Said before anything is written: sbx could neither show nor copy such a clip.
+        m_platform.messages.show(
+            QStringLiteral("The text is too large for a clip: a clip holds up to %1 MB.")
+                .arg(clipSlotMaxBytes >> 20),
+            Icon::Information, Buttons::Ok);
+        return;
+    }
     if (!sent.error.isEmpty()) {
         showFailure(sent.error);
         return;

@@ -3,6 +3,10 @@
 #include <QByteArray>
 #include <QString>
 
+// The largest clip file the companion tool sbx shows and copies whole; a larger text is not
+// written into a slot.
+inline constexpr qint64 clipSlotMaxBytes = qint64(32) << 20;
+
 // The three clip slot files that Pagewell fills and the companion tool sbx shows and frees.
 // A slot is free exactly when no ordinary file is at its path.
 class ClipSlots

@@ -13,6 +13,11 @@
 ClipSlotWriter::Result ClipSlotWriter::send(const QString &text)
 {
     const QByteArray bytes = ClipSlots::content(text);
+    if (bytes.size() > m_maxBytes) {
+        Result refused;
+        refused.tooLarge = true;
+        return refused;
+    }
     for (int slot = 1; slot <= ClipSlots::count; ++slot) {
         const QString path = ClipSlots::path(m_folder, slot);
         if (isFilled(path))

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "texttools/clipslots.h"
+
 #include <QString>
 
 // Fills the first free clip slot. Each slot file is created only if nothing is at its path yet,
@@ -10,11 +12,15 @@ class ClipSlotWriter
 public:
     struct Result
     {
-        int slot = 0;  // the slot written, 0 when all were full
-        QString error; // why the slot could not be written; empty on success
+        int slot = 0;          // the slot written, 0 when all were full
+        QString error;         // why the slot could not be written; empty on success
+        bool tooLarge = false; // nothing written: the clip would be larger than maxBytes
     };
 
-    explicit ClipSlotWriter(QString folder) : m_folder(std::move(folder)) {}
+    explicit ClipSlotWriter(QString folder, qint64 maxBytes = clipSlotMaxBytes)
+        : m_folder(std::move(folder)), m_maxBytes(maxBytes)
+    {
+    }
     virtual ~ClipSlotWriter() = default;
 
     Result send(const QString &text);
@@ -29,4 +35,5 @@ private:
     Created create(const QString &path, const QByteArray &bytes, QString *error) const;
 
     QString m_folder;
+    qint64 m_maxBytes;
 };

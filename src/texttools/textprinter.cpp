@@ -7,6 +7,8 @@
 #include <QPagedPaintDevice>
 #include <QPainter>
 
+#include <algorithm>
+
 QFont TextPrinter::font()
 {
     QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
@@ -14,7 +16,8 @@ QFont TextPrinter::font()
     return fixed;
 }
 
-bool TextPrinter::print(QPagedPaintDevice &device, const QString &text, QString *error)
+bool TextPrinter::print(QPagedPaintDevice &device, const QString &text, QString *error,
+                        int firstPage, int lastPage)
 {
     QPainter painter;
     if (!painter.begin(&device)) {
@@ -32,8 +35,11 @@ bool TextPrinter::print(QPagedPaintDevice &device, const QString &text, QString 
                                  : metrics.horizontalAdvance(piece.toString());
     };
     const QList<QStringList> pages = PrintLayout::pages(text, device.width(), linesPerPage, width);
-    for (qsizetype page = 0; page < pages.size(); ++page) {
-        if (page > 0 && !device.newPage()) {
+    const qsizetype first = std::max(firstPage, 1) - 1;
+    const qsizetype last =
+        lastPage > 0 ? std::min<qsizetype>(lastPage, pages.size()) : pages.size();
+    for (qsizetype page = first; page < last; ++page) {
+        if (page > first && !device.newPage()) {
             if (error)
                 *error = QStringLiteral("The printer could not start a new page.");
             painter.end();

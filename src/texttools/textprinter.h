@@ -13,6 +13,8 @@ class TextPrinter
 public:
     static QFont font();
 
-    // False with a description in error when the device cannot be printed on.
-    static bool print(QPagedPaintDevice &device, const QString &text, QString *error);
+    // False with a description in error when the device cannot be printed on. Only the pages
+    // from firstPage to lastPage (counted from 1) are printed; lastPage 0 runs to the end.
+    static bool print(QPagedPaintDevice &device, const QString &text, QString *error,
+                      int firstPage = 1, int lastPage = 0);
 };

@@ -88,8 +88,12 @@ void TextTools::print()
     QPrinter printer;
     if (!m_platform.dialogs.choosePrinter(printer))
         return;
+    // What the dialog offered: the selection alone, or some of the pages.
+    const bool selection = printer.printRange() == QPrinter::Selection;
+    const bool range = printer.printRange() == QPrinter::PageRange;
     QString error;
-    if (!TextPrinter::print(printer, ui.Text1->text(), &error)) {
+    if (!TextPrinter::print(printer, selection ? ui.Text1->selectedText() : ui.Text1->text(),
+                            &error, range ? printer.fromPage() : 1, range ? printer.toPage() : 0)) {
         if (!printer.outputFileName().isEmpty())
             error +=
                 QStringLiteral(" (%1)").arg(QDir::toNativeSeparators(printer.outputFileName()));

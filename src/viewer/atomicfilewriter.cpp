@@ -19,6 +19,11 @@ using namespace PosixFile;
 using Step = AtomicFileWriter::Step;
 
 namespace {
+// Set while a content is written over the file's own bytes.
+thread_local bool inPlace = false;
+} // namespace
+
+namespace {
 
 AtomicFileWriter::Checkpoint checkpoint = nullptr;
 
@@ -241,7 +246,9 @@ std::optional<Failure> writeInPlace(const QByteArray &target,
     }
     reached(Step::Journal);
 
+    inPlace = true;
     std::optional<Failure> failure = writeContent(fd.get(), content);
+    inPlace = false;
     if (!failure && ::fsync(fd.get()) != 0)
         failure = systemFailure(errno);
     if (failure) {
@@ -273,6 +280,11 @@ std::optional<Failure> writeInPlace(const QByteArray &target,
 }
 
 } // namespace
+
+bool AtomicFileWriter::writesInPlace()
+{
+    return inPlace;
+}
 
 void AtomicFileWriter::setCheckpoint(Checkpoint function)
 {

@@ -44,6 +44,9 @@ public:
     using Content = std::function<bool(const Writer &write)>;
     static QString write(const QString &path, const Content &content, const Keep &keep = Keep(),
                          bool followLinks = true);
+    // True while a content is made for a file written in place: a content that copies from the
+    // old file must have read what it needs of it before it writes.
+    static bool writesInPlace();
 
     // The steps of a write, told to a checkpoint with the bytes written so far in the step, so
     // that a crash test can stop a save at a chosen point.

@@ -9,6 +9,7 @@
 #include <QStringView>
 
 #include <functional>
+#include <optional>
 
 // What the reader window shows of a file just displayed: a formatted document's text, or the
 // pane's own plain text, shared rather than copied.
@@ -81,4 +82,9 @@ public:
     };
     virtual Place place() const { return {}; }
     virtual void setPlace(const Place &place) { Q_UNUSED(place); }
+    // The plain text with the record of what was edited since it was read or last saved
+    // (TextBuffer::origin()), so that a save writes only that; nothing for a formatted text.
+    virtual std::optional<TextBuffer> editedPlainText() const { return std::nullopt; }
+    // After a save: the text as it is now is the file's. Returns its mark (0: not recorded).
+    virtual quint64 markTextSaved() { return 0; }
 };

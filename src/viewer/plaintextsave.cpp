@@ -4,6 +4,7 @@
 #include "text/pieceencoder.h"
 #include "text/textencodings.h"
 #include "viewer/atomicfilewriter.h"
+#include "viewer/editedsave.h"
 #include "viewer/plaintextcontent.h"
 
 #include <QDir>
@@ -20,6 +21,8 @@ QString nameOf(TextEncoding encoding)
         return QStringLiteral("UTF-8");
     case TextEncoding::Utf16LE:
     case TextEncoding::Utf16BE:
+    case TextEncoding::Utf16LENoBom:
+    case TextEncoding::Utf16BENoBom:
         return QStringLiteral("UTF-16");
     case TextEncoding::Utf32LE:
     case TextEncoding::Utf32BE:
@@ -59,20 +62,78 @@ std::optional<PlainTextSave::Content> PlainTextSave::bytesFor(MessageBoxes &mess
     return std::nullopt; // UTF-8 holds every character; nothing is written should it not
 }
 
+namespace {
+
+// The encoding to write in: the file's, or UTF-8 when the text no longer fits it and the user
+// agrees; nothing when the user does not.
+std::optional<TextEncoding> encodingFor(MessageBoxes &messages, const QString &path,
+                                        const PlainTextSave::Pieces &text, const ShownFile &format)
+{
+    bool fits = true;
+    text([&](QStringView piece) { return fits = PieceEncoder::canHold(format.encoding, piece); });
+    if (fits)
+        return format.encoding;
+    if (messages.show(utf8Question(path, format.encoding), MessageBoxes::Icon::Question,
+                      MessageBoxes::Buttons::YesNoDefaultNo) != MessageBoxes::Answer::Yes)
+        return std::nullopt;
+    return TextEncoding::Utf8;
+}
+
+} // namespace
+
 PlainTextSave::Written PlainTextSave::write(MessageBoxes &messages, const QString &path,
                                             const Pieces &text, const ShownFile &format,
                                             const AtomicFileWriter::Keep &keep, bool followLinks)
 {
     Written result;
     result.encoding = format.encoding;
-    bool fits = true;
-    text([&](QStringView piece) { return fits = PieceEncoder::canHold(format.encoding, piece); });
-    if (!fits) {
-        if (messages.show(utf8Question(path, format.encoding), MessageBoxes::Icon::Question,
-                          MessageBoxes::Buttons::YesNoDefaultNo) != MessageBoxes::Answer::Yes)
+    const std::optional<TextEncoding> encoding = encodingFor(messages, path, text, format);
+    if (!encoding)
+        return result;
+    ShownFile written = format;
+    written.encoding = *encoding;
+    return writeWhole(path, text, written, keep, followLinks);
+}
+
+PlainTextSave::Written PlainTextSave::writeBack(MessageBoxes &messages, const QString &path,
+                                                const Pieces &text,
+                                                const std::optional<TextBuffer> &edited,
+                                                const SourceMap *source, const ShownFile &format,
+                                                const AtomicFileWriter::Keep &keep,
+                                                bool followLinks)
+{
+    Written result;
+    result.encoding = format.encoding;
+    const std::optional<TextEncoding> encoding = encodingFor(messages, path, text, format);
+    if (!encoding)
+        return result;
+    if (edited && source && *encoding == format.encoding) {
+        EditedSave::Result exact =
+            EditedSave::write(path, *edited, *source, format.lineEnding, keep, followLinks);
+        if (exact.outcome == EditedSave::Outcome::Failed) {
+            result.error = exact.error;
             return result;
-        result.encoding = TextEncoding::Utf8;
+        }
+        if (exact.outcome == EditedSave::Outcome::Written) {
+            result.written = true;
+            result.saved = std::move(exact.saved);
+            return result;
+        }
     }
+    // The file's bytes are gone (it changed since it was read) or the text is not the one read:
+    // it is encoded whole.
+    ShownFile written = format;
+    written.encoding = *encoding;
+    return writeWhole(path, text, written, keep, followLinks);
+}
+
+PlainTextSave::Written PlainTextSave::writeWhole(const QString &path, const Pieces &text,
+                                                 const ShownFile &format,
+                                                 const AtomicFileWriter::Keep &keep,
+                                                 bool followLinks)
+{
+    Written result;
+    result.encoding = format.encoding;
     const auto content = [&](const AtomicFileWriter::Writer &write) {
         PieceEncoder encoder(result.encoding, format.lineEnding);
         QByteArray block;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "plaintext/textbuffer.h"
+#include "text/sourcemap.h"
 #include "viewer/atomicfilewriter.h"
 #include "viewer/shownfile.h"
 
@@ -12,8 +14,8 @@
 class MessageBoxes;
 
 // The bytes of a plain text about to be written to a file, in the conventions the shown file
-// has. A text that no longer fits the file's encoding (a character typed that the file's code
-// page lacks) is never re-encoded silently, nor written with a '?' in its place: the user is asked
+// has. A text that no longer fits the file's encoding (a character typed that Windows-1252
+// lacks) is never re-encoded silently, nor written with a '?' in its place: the user is asked
 // whether to save it as UTF-8, and when they say no nothing is written.
 class PlainTextSave
 {
@@ -38,10 +40,26 @@ public:
         bool written = false;  // false: the user chose to write nothing, or it failed
         QString error;         // why it failed, for the user
         TextEncoding encoding; // the one written
+        // Where the text lies in the file written, when only its edits were written.
+        std::optional<SourceMap> saved;
     };
     // Without followLinks a symbolic link under the name is replaced, never written through.
     static Written write(MessageBoxes &messages, const QString &path, const Pieces &text,
                          const ShownFile &format,
                          const AtomicFileWriter::Keep &keep = AtomicFileWriter::Keep(),
                          bool followLinks = true);
+
+    // The same for the file the text was read from: when edited is that text, with the record
+    // of its edits, and source where it lay in the file (still as it was), only the edits are
+    // written (EditedSave); otherwise, or when the user chose UTF-8, the whole text.
+    static Written writeBack(MessageBoxes &messages, const QString &path, const Pieces &text,
+                             const std::optional<TextBuffer> &edited, const SourceMap *source,
+                             const ShownFile &format,
+                             const AtomicFileWriter::Keep &keep = AtomicFileWriter::Keep(),
+                             bool followLinks = true);
+
+private:
+    // Encodes the text whole in the format's encoding (which can hold it).
+    static Written writeWhole(const QString &path, const Pieces &text, const ShownFile &format,
+                              const AtomicFileWriter::Keep &keep, bool followLinks);
 };

@@ -143,6 +143,7 @@ void Viewer::displayRead(const QString &path, ShownList list, bool plainText,
     emit aboutToShow(list, path.mid(path.lastIndexOf(u'/') + 1));
     // What the pane held unsaved stays behind as a draft.
     m_drafts->flush();
+    auto source = file.rich ? nullptr : std::make_shared<SourceMap>(std::move(file.plain.source));
     ShownFile shown;
     ReaderText reader;
     const std::optional<TextEncoding> chosenEncoding = file.chosenEncoding;
@@ -170,6 +171,7 @@ void Viewer::displayRead(const QString &path, ShownList list, bool plainText,
     if (chosenEncoding)
         m_chosenEncodings.insert(path, *chosenEncoding);
     m_versionOf.clear();
+    m_source = std::move(source);
     setShownFile(shown);
     setReaderFileName(shown.fileName());
     if (list == ShownList::Files)
@@ -256,9 +258,11 @@ void Viewer::save()
         saved(shown);
         return;
     }
-    // Encoded straight from the pane's pieces into the file: a large text is not copied whole.
-    const PlainTextSave::Written written = PlainTextSave::write(
-        m_platform.messages, target, piecesOf(m_pane), shown, keep, followLinks);
+    // Only the edits are written, the rest copied from the file; failing that, the text is
+    // encoded straight from the pane's pieces: a large text is not copied whole.
+    const PlainTextSave::Written written = PlainTextSave::writeBack(
+        m_platform.messages, target, piecesOf(m_pane), m_pane.editedPlainText(), m_source.get(),
+        shown, keep, followLinks);
     if (!written.error.isEmpty())
         return failed(written.error);
     if (!written.written) {
@@ -267,6 +271,10 @@ void Viewer::save()
         return; // the user kept the file as it is
     }
     m_pane.setModified(false);
+    // The file written is where the next save copies from.
+    m_source = written.saved ? std::make_shared<SourceMap>(*written.saved) : nullptr;
+    if (m_source)
+        m_source->textMark = m_pane.markTextSaved();
     ShownFile now = shown;
     if (written.encoding != shown.encoding) {
         // The user chose UTF-8 for this file; later saves and displays keep it so.

@@ -14,6 +14,7 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <utility>
 
@@ -205,6 +206,8 @@ private:
                      PaneFileReader::Result &&file);
 
     DisplayLoading *m_loader = nullptr;
+    // Where the shown plain text lies in its file, for a save that writes only the edits.
+    std::shared_ptr<SourceMap> m_source;
     MemoryBudget m_memoryBudget;
 
     Platform &m_platform;

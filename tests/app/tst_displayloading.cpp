@@ -31,6 +31,7 @@ private slots:
     void fileBeyondTheMemoryKeepsThePane();
     void millionLineDocumentShowsItsTextAndSavesFormatted();
     void documentShownSimplifiedIsNotSavedSimplified();
+    void typedLetterIsAllASaveChanges();
 };
 
 void TestDisplayLoading::newerChoiceDropsTheOlderLoad_data()
@@ -245,6 +246,21 @@ void TestDisplayLoading::documentShownSimplifiedIsNotSavedSimplified()
     QVERIFY(QFile::remove(f->browse("deep.rtf")));
     ui(w).Command8->click();
     QCOMPARE(readFile(f->browse("deep.rtf")), rtf);
+}
+
+void TestDisplayLoading::typedLetterIsAllASaveChanges()
+{
+    // The pane's record of its edits reaches the save: the other bytes stay as they were.
+    const QByteArray file("50%\r100%\r\nnext\nlast\r\r\nno end");
+    writeFile(f->browse("mixed.txt"), file);
+    pgwell &w = f->open();
+    choose(ui(w).File1, "mixed.txt");
+    QTRY_VERIFY(!w.viewer().isLoading());
+    ui(w).Text1->select(9, 0); // before "next"
+    QTest::keyClicks(ui(w).Text1->focusProxy(), QStringLiteral("x"));
+    ui(w).Command8->click();
+    QCOMPARE(readFile(f->browse("mixed.txt")), QByteArray("50%\r100%\r\nxnext\nlast\r\r\nno end"));
+    QVERIFY(f->fake.messages.shown.isEmpty());
 }
 
 QTEST_MAIN(TestDisplayLoading)

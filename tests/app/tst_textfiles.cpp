@@ -28,6 +28,10 @@ private slots:
     void memoryBudget();
     void memoryFigures_data();
     void memoryFigures();
+    void controlGroup_data();
+    void controlGroup();
+    void controlGroupLimit_data();
+    void controlGroupLimit();
     void richTextName_data();
     void richTextName();
 };
@@ -167,16 +171,22 @@ void TestTextFiles::memoryBudget_data()
     const qint64 MiB = qint64(1) << 20;
     const qint64 reserve = MemoryBudget::reserve;
     QTest::newRow("nothing known") << Figures{} << std::numeric_limits<qint64>::max();
-    QTest::newRow("address limit") << Figures{1024 * MiB, 400 * MiB, {}, {}} << 624 * MiB - reserve;
+    QTest::newRow("address limit")
+        << Figures{1024 * MiB, 400 * MiB, {}, {}, {}, {}} << 624 * MiB - reserve;
     QTest::newRow("address limit, size unknown")
-        << Figures{1024 * MiB, {}, {}, {}} << 1024 * MiB - reserve;
+        << Figures{1024 * MiB, {}, {}, {}, {}, {}} << 1024 * MiB - reserve;
     QTest::newRow("available memory and swap")
-        << Figures{{}, 400 * MiB, 300 * MiB, 100 * MiB} << 400 * MiB - reserve;
+        << Figures{{}, 400 * MiB, 300 * MiB, 100 * MiB, {}, {}} << 400 * MiB - reserve;
     QTest::newRow("the tighter of both")
-        << Figures{1024 * MiB, 900 * MiB, 4096 * MiB, 0} << 124 * MiB - reserve;
+        << Figures{1024 * MiB, 900 * MiB, 4096 * MiB, 0, {}, {}} << 124 * MiB - reserve;
     QTest::newRow("already beyond the limit")
-        << Figures{1024 * MiB, 1100 * MiB, {}, {}} << qint64(0);
-    QTest::newRow("less left than the reserve") << Figures{{}, {}, 10 * MiB, 0} << qint64(0);
+        << Figures{1024 * MiB, 1100 * MiB, {}, {}, {}, {}} << qint64(0);
+    QTest::newRow("less left than the reserve")
+        << Figures{{}, {}, 10 * MiB, 0, {}, {}} << qint64(0);
+    QTest::newRow("the control group's limit")
+        << Figures{{}, {}, 4096 * MiB, 0, 600 * MiB, 500 * MiB} << 100 * MiB - reserve;
+    QTest::newRow("the group's use unknown")
+        << Figures{{}, {}, 4096 * MiB, 0, 600 * MiB, {}} << 600 * MiB - reserve;
 }
 
 void TestTextFiles::memoryBudget()
@@ -211,6 +221,53 @@ void TestTextFiles::memoryFigures()
     QFETCH(QByteArray, name);
     QFETCH(qint64, bytes);
     QCOMPARE(MemoryBudget::kibibyteField(text, name).value_or(-1), bytes);
+}
+
+void TestTextFiles::controlGroup_data()
+{
+    QTest::addColumn<QByteArray>("cgroup"); // /proc/self/cgroup
+    QTest::addColumn<QByteArrayList>("folders");
+    QTest::addColumn<bool>("version1");
+    QTest::newRow("v2") << QByteArray("0::/user.slice/app.scope\n")
+                        << QByteArrayList{"/user.slice/app.scope", "/user.slice", "/"} << false;
+    QTest::newRow("v2 at the top") << QByteArray("0::/\n") << QByteArrayList{"/"} << false;
+    QTest::newRow("v1, memory among others")
+        << QByteArray("12:pids:/x\n4:cpu,memory:/docker/abc\n1:name=systemd:/y\n")
+        << QByteArrayList{"/docker/abc", "/docker", "/"} << true;
+    QTest::newRow("both: memory is v1's")
+        << QByteArray("4:memory:/box/1\n0::/\n") << QByteArrayList{"/box/1", "/box", "/"} << true;
+    QTest::newRow("colon in the path")
+        << QByteArray("0::/a:b\n") << QByteArrayList{"/a:b", "/"} << false;
+    QTest::newRow("none") << QByteArray("") << QByteArrayList{} << false;
+    QTest::newRow("garbage") << QByteArray("nonsense\n3:memory:relative\n") << QByteArrayList{}
+                             << false;
+}
+
+void TestTextFiles::controlGroup()
+{
+    QFETCH(QByteArray, cgroup);
+    QFETCH(QByteArrayList, folders);
+    QFETCH(bool, version1);
+    const MemoryBudget::GroupFolders found = MemoryBudget::groupFolders(cgroup);
+    QCOMPARE(found.folders, folders);
+    QCOMPARE(found.version1, version1);
+}
+
+void TestTextFiles::controlGroupLimit_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<qint64>("bytes"); // -1: no limit
+    QTest::newRow("v2 limit") << QByteArray("629145600\n") << qint64(629145600);
+    QTest::newRow("v2 none") << QByteArray("max\n") << qint64(-1);
+    QTest::newRow("v1 none") << QByteArray("9223372036854771712\n") << qint64(-1);
+    QTest::newRow("missing file") << QByteArray() << qint64(-1);
+}
+
+void TestTextFiles::controlGroupLimit()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(qint64, bytes);
+    QCOMPARE(MemoryBudget::groupLimitValue(text).value_or(-1), bytes);
 }
 
 void TestTextFiles::richTextName_data()

@@ -108,6 +108,16 @@ void TestTextEngine::loadAndIndex_data()
     row("utf-16 be bom", QByteArray("\xfe\xff\0h\0i\x20\xac", 8), u"hi€"_qs, E::Utf16BE, L::CrLf);
     row("utf-32 le bom", QByteArray("\xff\xfe\0\0A\0\0\0", 8), u"A"_qs, E::Utf32LE, L::CrLf);
     row("a tie goes to the first line end", "a\nb\r\nc", u"a\nb\nc"_qs, E::Utf8, L::Lf);
+    // UTF-16 without a mark, told by the zeros of every other byte; an odd last byte is no
+    // character.
+    row("utf-16 le, no bom", QByteArray("h\0i\0\r\0\n\0\x16\x04", 10), u"hi\n\u0416"_qs,
+        E::Utf16LENoBom, L::CrLf);
+    row("utf-16 be, no bom, odd length", QByteArray("\0h\0i\0\n\0\0!", 9),
+        QStringView(u"hi\n\0", 4).toString(), E::Utf16BENoBom, L::Lf);
+    row("nul bytes both sides are not utf-16", QByteArray("\0\0\0\0ab", 6),
+        QStringView(u"\0\0\0\0ab", 6).toString(), E::Utf8, L::CrLf);
+    row("a zero now and then is not utf-16", QByteArray("abc\0def\0ghijkl\0", 16),
+        QStringView(u"abc\0def\0ghijkl\0", 16).toString(), E::Utf8, L::CrLf);
 }
 
 void TestTextEngine::loadAndIndex()

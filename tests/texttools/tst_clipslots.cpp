@@ -213,6 +213,14 @@ void TestClipSlots::clipWrittenMeanwhileIsKept()
     QCOMPARE(readFile(slot(2)), writer.theirs);
     QCOMPARE(readFile(slot(3)), QByteArray("mine\r\n"));
 
+    // A clip larger than sbx takes is not written at all.
+    QFile::remove(slot(3));
+    ClipSlotWriter small(slotFolder.path(), 8);
+    QVERIFY(small.send("1234567").tooLarge);
+    QVERIFY(!QFile::exists(slot(3)));
+    QCOMPARE(small.send("123456").slot, 3); // with its line end, eight bytes
+    QCOMPARE(readFile(slot(3)), QByteArray("123456\r\n"));
+
     // With no slot left after the race, all are full and nothing is overwritten.
     QFile::remove(slot(3));
     writer.raceOn = slot(3);

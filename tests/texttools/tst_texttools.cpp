@@ -90,6 +90,18 @@ QString pdfText(const QString &pdf)
     return QString::fromUtf8(process.readAllStandardOutput());
 }
 
+// The page count pdfinfo reads from the document.
+int pdfPages(const QString &pdf)
+{
+    QProcess process;
+    process.start("pdfinfo", {pdf});
+    if (!process.waitForFinished(30000) || process.exitCode() != 0)
+        return -1;
+    const QString info = QString::fromUtf8(process.readAllStandardOutput());
+    const qsizetype at = info.indexOf("Pages:");
+    return at < 0 ? -1 : info.mid(at + 6).section(u'\n', 0, 0).trimmed().toInt();
+}
+
 } // namespace
 
 class TestTextTools : public WindowTest
@@ -576,6 +588,28 @@ void TestTextTools::print()
     QVERIFY(printed.contains(words.last()) && printed.contains("line 149"));
     QVERIFY(printed.count(u'\f') >= 2); // more than one page
     QVERIFY(f->fake.messages.shown.isEmpty());
+
+    // The pages the dialog asked for, and the selection alone.
+    f->fake.dialogs.printerScript = [&pdf](QPrinter &printer) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdf);
+        printer.setPrintRange(QPrinter::PageRange);
+        printer.setFromTo(2, 2);
+        return true;
+    };
+    click(ui(w()).Label18);
+    QCOMPARE(pdfPages(pdf), 1);
+    const QString second = pdfText(pdf);
+    QVERIFY2(!second.contains("Printed") && second.contains("line 60"), qPrintable(second));
+    f->fake.dialogs.printerScript = [&pdf](QPrinter &printer) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdf);
+        printer.setPrintRange(QPrinter::Selection);
+        return true;
+    };
+    click(ui(w()).Label18);
+    QCOMPARE(pdfPages(pdf), 1);
+    QCOMPARE(pdfText(pdf).trimmed(), "Printed");
 
     // A printer that cannot be written to is reported.
     pdf = out.filePath("no such folder/printed.pdf");

@@ -1,0 +1,453 @@
+// A save of an edited plain text changes only what was edited: random edits on files with mixed
+// line ends, invalid sequences, NULs, byte-order marks or none, an odd last byte, no final line
+// end; and a few typed letters saved through the viewer into real files.
+#include "fakeplatform.h"
+#include "filehelpers.h"
+#include "plaintext/plaintextdocument.h"
+#include "plaintext/plaintextloader.h"
+#include "text/sourcewalker.h"
+#include "viewer/displayloading.h"
+#include "viewer/editedsave.h"
+#include "viewer/paneport.h"
+#include "viewer/viewer.h"
+
+#include <QDir>
+#include <QRandomGenerator>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <unistd.h>
+
+namespace {
+
+class MemoryBytes : public ByteSource
+{
+public:
+    explicit MemoryBytes(QByteArray bytes) : m_bytes(std::move(bytes)) {}
+    bool read(qint64 offset, qint64 length, QByteArray &out) override
+    {
+        out = m_bytes.mid(offset, length);
+        return true;
+    }
+
+private:
+    QByteArray m_bytes;
+};
+
+// The text in bytes of a known encoding, as the walker reads it.
+QString textOf(const QByteArray &bytes, const SourceMap &like)
+{
+    SourceMap map;
+    map.encoding = like.encoding;
+    map.textStart = like.textStart;
+    map.size = bytes.size();
+    map.length = std::numeric_limits<qsizetype>::max();
+    MemoryBytes source(bytes);
+    SourceWalker walker(map, source);
+    QString text;
+    SourceWalker::Unit unit;
+    while (walker.next(unit))
+        text.append(QStringView(unit.text, unit.count));
+    return text;
+}
+
+// Where the characters before position lie in bytes.
+qint64 offsetOf(const QByteArray &bytes, const SourceMap &map, qsizetype position)
+{
+    MemoryBytes source(bytes);
+    SourceWalker walker(map, source);
+    return walker.seek(position) ? walker.offset() : -1;
+}
+
+QByteArray utf16(const QString &text, bool little)
+{
+    QByteArray out;
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        out.append(char(little ? u & 0xFF : u >> 8));
+        out.append(char(little ? u >> 8 : u & 0xFF));
+    }
+    return out;
+}
+
+// Large enough to be read in several pieces, so that edits meet the places between them.
+QByteArray repeated(const QByteArray &unit, qsizetype size = 90 * 1024)
+{
+    Q_ASSERT(!unit.isEmpty());
+    QByteArray out;
+    while (out.size() < size)
+        out += unit;
+    return out;
+}
+
+qsizetype commonPrefix(const QByteArray &a, const QByteArray &b)
+{
+    qsizetype i = 0;
+    while (i < a.size() && i < b.size() && a[i] == b[i])
+        ++i;
+    return i;
+}
+
+qsizetype commonSuffix(const QByteArray &a, const QByteArray &b)
+{
+    qsizetype i = 0;
+    while (i < a.size() && i < b.size() && a[a.size() - 1 - i] == b[b.size() - 1 - i])
+        ++i;
+    return i;
+}
+
+// Random edits at places where they hurt: line ends, piece boundaries, the ends of the text.
+class Editor
+{
+public:
+    Editor(PlainTextDocument &doc, quint32 seed, bool unicode)
+        : m_doc(doc), m_random(seed), m_unicode(unicode)
+    {
+    }
+
+    void step()
+    {
+        const int kind = m_random.bounded(10);
+        if (kind == 0 && m_doc.canUndo())
+            return m_doc.undo();
+        if (kind == 1 && m_doc.canRedo())
+            return m_doc.redo();
+        const qsizetype at = place();
+        const qsizetype removed =
+            kind < 5
+                ? 0
+                : std::min<qsizetype>(m_random.bounded(kind == 9 ? 200 : 4), m_doc.length() - at);
+        const qsizetype end = aligned(at + removed);
+        m_doc.replace(at, end - at, kind == 8 ? QString() : typed(),
+                      PlainTextDocument::Placement::CaretAfter);
+    }
+
+private:
+    qsizetype place()
+    {
+        const qsizetype length = m_doc.length();
+        qsizetype at = 0;
+        switch (m_random.bounded(4)) {
+        case 0: { // at a piece boundary
+            const qsizetype pieces = length / TextBuffer::chunkTarget;
+            at = TextBuffer::chunkTarget * m_random.bounded(int(pieces) + 1) + m_random.bounded(5) -
+                 2;
+            break;
+        }
+        case 1: { // at a line end, before or after it
+            const qsizetype from = m_random.bounded(int(length + 1));
+            const qsizetype lf = m_doc.buffer().indexOf(u"\n", from);
+            at = lf < 0 ? length : lf + m_random.bounded(2);
+            break;
+        }
+        case 2:
+            at = m_random.bounded(2) ? 0 : length;
+            break;
+        default:
+            at = m_random.bounded(int(length + 1));
+        }
+        return aligned(at);
+    }
+
+    qsizetype aligned(qsizetype at) const
+    {
+        at = std::clamp<qsizetype>(at, 0, m_doc.length());
+        if (at > 0 && at < m_doc.length() && m_doc.buffer().at(at).isLowSurrogate())
+            --at;
+        return at;
+    }
+
+    QString typed()
+    {
+        static const QStringList plain = {u"x"_qs, u"\n"_qs,     u"\u00e9"_qs, u"\u20ac"_qs,
+                                          u" "_qs, u"ab\ncd"_qs, u"\n\n"_qs};
+        static const QStringList wide = {u"\U0001F600"_qs, u"\u0416"_qs};
+        QString text;
+        const int parts = 1 + m_random.bounded(3);
+        for (int i = 0; i < parts; ++i) {
+            if (m_unicode && m_random.bounded(4) == 0)
+                text += wide[m_random.bounded(int(wide.size()))];
+            else
+                text += plain[m_random.bounded(int(plain.size()))];
+        }
+        return text;
+    }
+
+    PlainTextDocument &m_doc;
+    QRandomGenerator m_random;
+    bool m_unicode;
+};
+
+// The pane as a plain-text document, as the window's pane keeps it.
+class DocumentPane : public PanePort
+{
+public:
+    PlainTextDocument doc;
+    bool isModified() const override { return doc.isModified(); }
+    void setModified(bool value) override { doc.setModified(value); }
+    QString text() const override { return doc.text(); }
+    void forEachTextPiece(const std::function<bool(QStringView)> &visit) const override
+    {
+        bool more = true;
+        doc.buffer().forEachPiece([&](QStringView piece) {
+            if (more)
+                more = visit(piece);
+        });
+    }
+    QByteArray richText() const override { return {}; }
+    ShownFile showFile(PaneFileReader::Result &&file, ReaderText *) override
+    {
+        doc.setBuffer(std::move(file.plain.buffer));
+        ShownFile shown;
+        shown.encoding = file.plain.encoding;
+        shown.lineEnding = file.plain.lineEnding;
+        return shown;
+    }
+    void showLoadPreview(TextBuffer &&) override {}
+    void showLoadProgress(int) override {}
+    void hideLoadProgress() override {}
+    std::optional<TextBuffer> editedPlainText() const override { return doc.buffer(); }
+    quint64 markTextSaved() override { return doc.markTextAsOriginal(); }
+};
+
+} // namespace
+
+class TestEditedSave : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { useOwnHome(); }
+    void randomEdits_data();
+    void randomEdits();
+    void typedAndSaved_data();
+    void typedAndSaved();
+    void changedOnDiskIsWrittenWhole();
+    void inPlaceSaveReadsBeforeItWrites();
+};
+
+void TestEditedSave::randomEdits_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<quint32>("seed");
+    const QString lines = u"line one\r\nsecond\rthird\nfourth\r\r\nfifth\r\n"_qs;
+    const struct
+    {
+        const char *name;
+        QByteArray bytes;
+    } files[] = {
+        {"mixed line ends", repeated("50%\r100%\r\nnext\nlast\r\n")},
+        {"cr cr lf", repeated("a\r\r\nb\r\r\nc\r\n")},
+        {"windows-1252, undefined bytes", repeated("caf\xe9 \x81\x8d\x8f\x90\x9d\r\nend\n")},
+        {"nul bytes, no final line end", repeated("a\0b\r\nzz\0\0\n", 70000).append("tail")},
+        {"utf-8, no final line end", repeated("h\xc3\xa9llo \xf0\x9f\x98\x80\nx\r\n") + "end"},
+        {"utf-8 with bom", "\xef\xbb\xbf" + repeated("\xe2\x82\xac\r\n\xf0\x9f\x98\x80\r")},
+        {"utf-16le with bom, odd length", "\xff\xfe" + repeated(utf16(lines, true)) + "\x41"},
+        {"utf-16le without bom", repeated(utf16(lines, true))},
+        {"utf-16be without bom, odd length", repeated(utf16(lines, false)) + "\x01"},
+        {"utf-32le with bom",
+         QByteArray("\xff\xfe\0\0", 4) +
+             repeated(QByteArray("a\0\0\0\r\0\0\0\n\0\0\0\0\xf6\x01\0\r\0\0\0", 20))},
+        {"small", "ab\r\ncd"},
+        {"empty", ""},
+    };
+    for (const auto &file : files) {
+        for (quint32 seed : {1u, 2u, 3u})
+            QTest::addRow("%s, seed %u", file.name, seed) << file.bytes << seed;
+    }
+}
+
+// After any edits the file holds the text edited, and its bytes outside the edited stretch are
+// those it had; with every edit undone it is the file as it was. A second round of edits on the
+// file saved behaves the same.
+void TestEditedSave::randomEdits()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(quint32, seed);
+    PlainTextLoader::Result loaded = PlainTextLoader::fromBytes(file);
+    QCOMPARE(loaded.status, PlainTextLoader::Status::Ok);
+    const SourceMap source = loaded.source;
+    QVERIFY(source.exact);
+    const QString original = loaded.buffer.text();
+    QCOMPARE(textOf(file, source), original); // the walker reads as the loader does
+    const bool unicode = source.encoding != TextEncoding::Windows1252;
+
+    PlainTextDocument doc;
+    doc.setBuffer(std::move(loaded.buffer));
+    Editor editor(doc, seed, unicode);
+    QByteArray before = file;
+    SourceMap map = source;
+    QString beforeText = original;
+    for (int round = 0; round < 2; ++round) {
+        for (int i = 0; i < 25; ++i)
+            editor.step();
+        MemoryBytes bytes(before);
+        SourceMap saved;
+        const std::optional<QByteArray> after =
+            EditedSave::bytes(doc.buffer(), map, bytes, LineEnding::CrLf, &saved);
+        QVERIFY(after);
+        const QString text = doc.text();
+        QCOMPARE(textOf(*after, map), text);
+        // The bytes before the first change and after the last are the file's.
+        qsizetype same = 0;
+        while (same < text.size() && same < beforeText.size() && text[same] == beforeText[same])
+            ++same;
+        qsizetype sameEnd = 0;
+        while (sameEnd < text.size() - same && sameEnd < beforeText.size() - same &&
+               text[text.size() - 1 - sameEnd] == beforeText[beforeText.size() - 1 - sameEnd])
+            ++sameEnd;
+        const qint64 head = offsetOf(before, map, same);
+        const qint64 tail = before.size() - offsetOf(before, map, beforeText.size() - sameEnd);
+        QVERIFY2(commonPrefix(before, *after) >= head, qPrintable(QString::number(same)));
+        QVERIFY2(commonSuffix(before, *after) >= std::min(tail, after->size() - head),
+                 qPrintable(QString::number(sameEnd)));
+        if (round == 0) {
+            // Every edit undone gives the file as it was, and redone the file just saved.
+            int undone = 0;
+            for (; doc.canUndo(); ++undone)
+                doc.undo();
+            MemoryBytes original(file);
+            QCOMPARE(
+                EditedSave::bytes(doc.buffer(), map, original, LineEnding::CrLf).value_or("<none>"),
+                file);
+            while (undone-- > 0)
+                doc.redo();
+            QCOMPARE(doc.text(), text);
+        }
+        // The saved file is the next save's source: its map finds every place in it.
+        saved.textMark = doc.markTextAsOriginal();
+        for (const SourceMap::Mark &mark : saved.marks)
+            QCOMPARE(offsetOf(*after, saved, mark.position), mark.offset);
+        before = *after;
+        map = saved;
+        beforeText = text;
+    }
+}
+
+void TestEditedSave::typedAndSaved_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<int>("position");
+    QTest::addColumn<int>("removed");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QByteArray>("saved");
+    QTest::addColumn<QByteArray>("restored"); // with the edit taken back by another one
+    const auto u16 = [](const char *text) {
+        return utf16(QString::fromLatin1(text), true);
+    };
+
+    QTest::newRow("mixed line ends keep theirs")
+        << QByteArray("50%\r100%\r\nnext\nlast\r\n") << 9 << 0 << "x"
+        << QByteArray("50%\r100%\r\nxnext\nlast\r\n") << QByteArray();
+    QTest::newRow("cr cr lf stays") << QByteArray("a\r\r\nb\r\r\nc\r\n") << 4 << 0 << "x"
+                                    << QByteArray("a\r\r\nbx\r\r\nc\r\n") << QByteArray();
+    QTest::newRow("no final line end gets none")
+        << QByteArray("one\r\ntwo") << 7 << 0 << "!" << QByteArray("one\r\ntwo!") << QByteArray();
+    QTest::newRow("a new line takes its line's end (cr)")
+        << QByteArray("50%\r100%\r\n") << 1 << 0 << "\n"
+        << QByteArray("5\r0%\r100%\r\n") << QByteArray();
+    QTest::newRow("a new line takes its line's end (cr lf)")
+        << QByteArray("50%\r100%\r\n") << 5 << 0 << "\n"
+        << QByteArray("50%\r1\r\n00%\r\n") << QByteArray();
+    QTest::newRow("a cr and an lf brought together stay two")
+        << QByteArray("x\rY\nz") << 2 << 1 << "" << QByteArray("x\r\r\nz")
+        << QByteArray("x\rY\r\nz");
+    QTest::newRow("utf-16le without bom")
+        << u16("hi\r\nyo\n") << 1 << 0 << "X" << u16("hXi\r\nyo\n") << QByteArray();
+    QTest::newRow("odd last byte of utf-16 stays")
+        << QByteArray("\xff\xfe") + u16("ab") + "\x41" << 0 << 0 << "X"
+        << QByteArray("\xff\xfe") + u16("Xab") + "\x41" << QByteArray();
+    QTest::newRow("windows-1252 undefined bytes and nul stay")
+        << QByteArray("\x81\0\x9d\xe9\r\n", 6) << 4 << 0 << "\u20ac"
+        << QByteArray("\x81\0\x9d\xe9\x80\r\n", 7) << QByteArray();
+}
+
+// Typed into a file shown by the viewer and saved: only the typed bytes differ, and so again
+// after a second edit of the file saved.
+void TestEditedSave::typedAndSaved()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(int, position);
+    QFETCH(int, removed);
+    QFETCH(QString, typed);
+    QFETCH(QByteArray, saved);
+    QFETCH(QByteArray, restored);
+    QTemporaryDir folder;
+    FakePlatform fake(folder.path());
+    DocumentPane pane;
+    Viewer viewer(fake.platform, pane);
+    const QString path = folder.filePath("t.txt");
+    writeFile(path, file);
+    QSignalSpy loaded(&viewer.loading(), &DisplayLoading::finished);
+    viewer.display(path, ShownList::Files);
+    if (viewer.isLoading())
+        QVERIFY(loaded.wait());
+    QCOMPARE(viewer.shownFile().path, path);
+
+    const QString before = pane.doc.buffer().mid(position, removed);
+    pane.doc.replace(position, removed, typed);
+    viewer.save();
+    QCOMPARE(readFile(path), saved);
+    // Put back by another edit: the file saved is the source now.
+    pane.doc.replace(position, typed.size(), before);
+    viewer.save();
+    QCOMPARE(readFile(path), restored.isEmpty() ? file : restored);
+    QVERIFY(fake.messages.shown.isEmpty());
+}
+
+// A file changed by another program since it was shown has no bytes left to copy: the text is
+// written whole, in the file's line ends and encoding, as before.
+void TestEditedSave::changedOnDiskIsWrittenWhole()
+{
+    QTemporaryDir folder;
+    FakePlatform fake(folder.path());
+    DocumentPane pane;
+    Viewer viewer(fake.platform, pane);
+    const QString path = folder.filePath("t.txt");
+    writeFile(path, "a\rb\r\nc");
+    QSignalSpy loaded(&viewer.loading(), &DisplayLoading::finished);
+    viewer.display(path, ShownList::Files);
+    if (viewer.isLoading())
+        QVERIFY(loaded.wait());
+    writeFile(path, "other content, longer");
+    pane.doc.replace(0, 0, u"x"_qs);
+    // The user is asked first, and agrees to replace the other program's text.
+    fake.messages.answers.enqueue(MessageBoxes::Answer::Yes);
+    viewer.save();
+    QCOMPARE(fake.messages.shown.size(), 1);
+    QCOMPARE(readFile(path), QByteArray("xa\r\nb\r\nc\r\n"));
+}
+
+// A file in a folder that takes no new file is written over its own bytes: what is copied from
+// it must be read before the text typed in front of it pushes the rest over it.
+void TestEditedSave::inPlaceSaveReadsBeforeItWrites()
+{
+    if (::geteuid() == 0)
+        QSKIP("root may write anywhere: this runs as an ordinary user too");
+    QTemporaryDir folder;
+    FakePlatform fake(folder.path());
+    DocumentPane pane;
+    Viewer viewer(fake.platform, pane);
+    const QString locked = folder.filePath("locked");
+    QVERIFY(QDir().mkdir(locked));
+    const QString path = locked + "/t.txt";
+    QByteArray file;
+    for (int line = 0; line < 200'000; ++line)
+        file += "line " + QByteArray::number(line) + (line % 3 ? "\r\n" : "\n");
+    writeFile(path, file);
+    QSignalSpy loaded(&viewer.loading(), &DisplayLoading::finished);
+    viewer.display(path, ShownList::Files);
+    if (viewer.isLoading())
+        QVERIFY(loaded.wait());
+    QVERIFY(QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+    pane.doc.replace(0, 0, u"a longer first line\n"_qs);
+    viewer.save();
+    QFile::setPermissions(locked,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QVERIFY(fake.messages.shown.isEmpty());
+    QCOMPARE(readFile(path), "a longer first line\n" + file);
+}
+
+QTEST_GUILESS_MAIN(TestEditedSave)
+#include "tst_editedsave.moc"
