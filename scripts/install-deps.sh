@@ -10,7 +10,7 @@ packages=(
     xvfb xauth fonts-dejavu-core fonts-liberation2
     unrtf poppler-utils
     libglib2.0-dev
-    librsvg2-bin desktop-file-utils appstream dpkg-dev
+    librsvg2-bin desktop-file-utils appstream dpkg-dev lintian
 )
 
 missing=()

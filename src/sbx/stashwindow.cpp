@@ -400,8 +400,9 @@ void StashWindow::undo()
         QStringList names;
         for (int slot : undone.into)
             names.append(QString::number(slot));
-        statusLabel->setText(
-            QStringLiteral("Brought back into clip %1.").arg(names.join(QStringLiteral(", "))));
+        statusLabel->setText((names.size() == 1 ? QStringLiteral("Brought back into clip %1.")
+                                                : QStringLiteral("Brought back into clips %1."))
+                                 .arg(names.join(QStringLiteral(", "))));
     }
     QStringList problems = undone.errors;
     if (undone.waiting > int(undone.errors.size()))
