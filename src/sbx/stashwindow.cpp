@@ -6,6 +6,7 @@
 #include "platform/platform.h"
 #include "platform/settingsstore.h"
 #include "sbx/elidedpathlabel.h"
+#include "sbx/runaside.h"
 #include "sbx/slotfolderwatcher.h"
 #include "texttools/clipslots.h"
 #include "texttools/clipslotwriter.h"
@@ -231,13 +232,33 @@ void StashWindow::showFolder()
 
 void StashWindow::reload()
 {
+    const quint64 reading = ++m_readings;
+    ++m_busy;
+    const QString folder = m_folder;
+    runAside<std::array<ClipSlotFile, 3>>(
+        this,
+        [folder] {
+            std::array<ClipSlotFile, 3> read;
+            for (int slot = 1; slot <= ClipSlots::count; ++slot)
+                read[slot - 1] = ClipSlotFile::read(ClipSlots::path(folder, slot));
+            return read;
+        },
+        [this, reading](std::array<ClipSlotFile, 3> &read) {
+            --m_busy;
+            // Only the latest reading counts: an earlier one may have missed a change.
+            if (reading == m_readings)
+                showSlots(std::move(read));
+        });
+}
+
+void StashWindow::showSlots(std::array<ClipSlotFile, 3> read)
+{
+    m_slots = std::move(read);
     QStringList filled;
     for (int slot = 1; slot <= ClipSlots::count; ++slot) {
-        const QString path = ClipSlots::path(m_folder, slot);
-        ClipSlotFile &file = m_slots[slot - 1];
-        file = ClipSlotFile::read(path);
+        const ClipSlotFile &file = m_slots[slot - 1];
         if (file.state != ClipSlotFile::State::Free)
-            filled.append(path);
+            filled.append(ClipSlots::path(m_folder, slot));
 
         QListWidgetItem *row = slotList->item(slot - 1);
         QFont font = slotList->font();
@@ -264,6 +285,9 @@ void StashWindow::reload()
     // The folder tells when a clip comes or goes; the file itself when it is written on.
     m_watcher->followFiles(filled);
     showFolder();
+    if (m_select != 0)
+        slotList->setCurrentRow(m_select - 1);
+    m_select = 0;
     showCurrent();
 }
 
@@ -312,21 +336,39 @@ void StashWindow::copy()
     statusLabel->setText(QStringLiteral("Clip %1 is on the clipboard.").arg(currentSlot()));
 }
 
-int StashWindow::fill(const QString &text, QString *why)
+void StashWindow::fill(const QString &text, std::function<void(int, const QString &)> done)
 {
-    if (tooLarge(text)) {
-        *why = QStringLiteral("The text is larger than %1 MB and was not put into a clip.")
-                   .arg(clipSlotMaxBytes / mib);
-        return 0;
-    }
-    const ClipSlotWriter::Result result = ClipSlotWriter(m_folder).send(text);
-    if (!result.error.isEmpty())
-        *why = result.error;
-    else if (result.slot == 0)
-        *why = QStringLiteral("All three clips are full: free one to make room.");
-    if (result.slot != 0)
-        reload();
-    return result.slot;
+    struct Filled
+    {
+        int slot = 0;
+        QString why;
+    };
+    ++m_busy;
+    const QString folder = m_folder;
+    runAside<Filled>(
+        this,
+        [text, folder] {
+            Filled filled;
+            if (tooLarge(text)) {
+                filled.why = QStringLiteral("The text is larger than %1 MB and was not put into "
+                                            "a clip.")
+                                 .arg(clipSlotMaxBytes / mib);
+                return filled;
+            }
+            const ClipSlotWriter::Result result = ClipSlotWriter(folder).send(text);
+            filled.slot = result.slot;
+            if (!result.error.isEmpty())
+                filled.why = result.error;
+            else if (result.slot == 0)
+                filled.why = QStringLiteral("All three clips are full: free one to make room.");
+            return filled;
+        },
+        [this, done = std::move(done)](const Filled &filled) {
+            --m_busy;
+            done(filled.slot, filled.why);
+            if (filled.slot != 0)
+                reload();
+        });
 }
 
 void StashWindow::paste()
@@ -336,14 +378,14 @@ void StashWindow::paste()
         report(QStringLiteral("The clipboard holds no text to paste."));
         return;
     }
-    QString why;
-    const int slot = fill(text, &why);
-    if (slot == 0) {
-        report(why);
-        return;
-    }
-    slotList->setCurrentRow(slot - 1);
-    statusLabel->setText(QStringLiteral("Pasted into clip %1.").arg(slot));
+    fill(text, [this](int slot, const QString &why) {
+        if (slot == 0) {
+            report(why);
+            return;
+        }
+        m_select = slot;
+        statusLabel->setText(QStringLiteral("Pasted into clip %1.").arg(slot));
+    });
 }
 
 void StashWindow::copied()
@@ -359,10 +401,10 @@ void StashWindow::copied()
             return;
     }
     // No message box for each copy: the line below the buttons tells what became of it.
-    QString why;
-    const int slot = fill(text, &why);
-    statusLabel->setText(slot ? QStringLiteral("Kept what you copied in clip %1.").arg(slot)
-                              : QStringLiteral("Not kept: ") + why);
+    fill(text, [this](int slot, const QString &why) {
+        statusLabel->setText(slot ? QStringLiteral("Kept what you copied in clip %1.").arg(slot)
+                                  : QStringLiteral("Not kept: ") + why);
+    });
 }
 
 void StashWindow::freeCurrent()
@@ -396,7 +438,7 @@ void StashWindow::undo()
     const FreedClips::Undone undone = m_freed.undo();
     reload();
     if (!undone.into.isEmpty()) {
-        slotList->setCurrentRow(undone.into.first() - 1);
+        m_select = undone.into.first();
         QStringList names;
         for (int slot : undone.into)
             names.append(QString::number(slot));

@@ -4,6 +4,7 @@
 #include "sbx/freedclips.h"
 
 #include <array>
+#include <functional>
 #include <QWidget>
 
 class ElidedPathLabel;
@@ -40,6 +41,8 @@ public:
     void reload();
     // A second start asked this window to come forward.
     void comeForward();
+    // Whether clips are being read or written on a thread; the window shows them when done.
+    bool busy() const { return m_busy > 0; }
 
     QLabel *heading = nullptr;
     ElidedPathLabel *folderLabel = nullptr;
@@ -64,8 +67,9 @@ private:
     void showCurrent();
     void showFolder();
     void copied();
-    // Puts the text into the first free slot; the slot, or 0 and why not.
-    int fill(const QString &text, QString *why);
+    void showSlots(std::array<ClipSlotFile, 3> read);
+    // Puts the text into the first free slot, then tells done the slot, or 0 and why not.
+    void fill(const QString &text, std::function<void(int slot, const QString &why)> done);
     void report(const QString &error);
     void restoreSettings();
     void writeSetting(const QString &key, const QString &value);
@@ -75,4 +79,7 @@ private:
     std::array<ClipSlotFile, 3> m_slots;
     FreedClips m_freed;
     SlotFolderWatcher *m_watcher = nullptr;
+    int m_busy = 0;         // readings and writings under way
+    quint64 m_readings = 0; // the number of the latest reading
+    int m_select = 0;       // the slot to choose once the clips are read again
 };

@@ -62,7 +62,26 @@ private:
     {
         window = std::make_unique<StashWindow>(fake->platform);
         window->show();
+        settle();
         return *window;
+    }
+    // The clips are read and written on threads: waits until the window shows the outcome.
+    // (A clip of many megabytes takes seconds in a build without optimization.)
+    void settle() { QTRY_VERIFY_WITH_TIMEOUT(!window->busy(), 120000); }
+    void click(QWidget *button)
+    {
+        QTest::mouseClick(button, Qt::LeftButton);
+        settle();
+    }
+    void key(Qt::Key key, Qt::KeyboardModifiers modifiers = {})
+    {
+        QTest::keyClick(window->slotList, key, modifiers);
+        settle();
+    }
+    void copiedElsewhere(const QString &text)
+    {
+        fake->clipboard.copiedElsewhere(text);
+        settle();
     }
     QString row(int n) const { return window->slotList->item(n - 1)->text(); }
     void choose(int n)
@@ -107,7 +126,7 @@ void TestSbx::copyPutsTheWholeText()
     ClipSlotWriter(folder->path()).send(text);
     StashWindow &w = open();
     choose(2);
-    QTest::mouseClick(w.copyButton, Qt::LeftButton);
+    click(w.copyButton);
     QCOMPARE(fake->clipboard.text(), text);
     QCOMPARE(row(2), "Clip 2:  caf\u00e9");
     QVERIFY(fake->messages.shown.isEmpty());
@@ -116,7 +135,7 @@ void TestSbx::copyPutsTheWholeText()
     choose(1);
     QCOMPARE(row(1), "Clip 1:  big");
     QVERIFY(w.clipText->toPlainText().endsWith("\n\n(Only the start of this clip is shown.)"));
-    QTest::mouseClick(w.copyButton, Qt::LeftButton);
+    click(w.copyButton);
     QCOMPARE(fake->clipboard.text(), text);
     QCOMPARE(fake->messages.lastText(), "Clip 1 is larger than 32 MB and was not copied.");
 }
@@ -128,14 +147,14 @@ void TestSbx::freeAndFreeAll()
     QVERIFY(QDir(folder->path()).mkdir("other"));
     StashWindow &w = open();
     choose(2);
-    QTest::mouseClick(w.freeButton, Qt::LeftButton);
+    click(w.freeButton);
     QVERIFY(!QFile::exists(slot(2)));
     QVERIFY(QFile::exists(slot(1)) && QFile::exists(slot(3)));
     QCOMPARE(row(2), "Clip 2:  free");
     QCOMPARE(w.clipText->toPlainText(), QString());
     QCOMPARE(ClipSlots::freeReport(folder->path()), "You have 2 empty clips .");
 
-    QTest::mouseClick(w.freeAllButton, Qt::LeftButton);
+    click(w.freeAllButton);
     QCOMPARE(QDir(folder->path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
              QStringList("other"));
     for (int n = 1; n <= 3; ++n)
@@ -230,7 +249,7 @@ void TestSbx::pasteTakesTheFirstFreeSlot()
     fake->clipboard.held = clipboard;
     StashWindow &w = open();
     const auto before = snapshot(folder->path());
-    QTest::mouseClick(w.pasteButton, Qt::LeftButton);
+    click(w.pasteButton);
     if (into == 0) {
         QCOMPARE(fake->messages.lastText(), message);
         QCOMPARE(snapshot(folder->path()), before);
@@ -249,7 +268,7 @@ void TestSbx::pasteIntoAFolderThatCannotBeWritten()
     fake->environment.variables.insert("windir", folder->path() + "/missing");
     fake->clipboard.held = "text";
     StashWindow &w = open();
-    QTest::mouseClick(w.pasteButton, Qt::LeftButton);
+    click(w.pasteButton);
     QCOMPARE(fake->messages.lastText(),
              "Cannot create " + folder->path() + "/missing/clip1.txt: No such file or directory");
     QVERIFY(!QFileInfo::exists(folder->path() + "/missing"));
@@ -264,14 +283,14 @@ void TestSbx::undoBringsFreedClipsBack()
     StashWindow &w = open();
     QVERIFY(!w.undoButton->isEnabled());
     choose(2);
-    QTest::mouseClick(w.freeButton, Qt::LeftButton);
-    QTest::mouseClick(w.freeAllButton, Qt::LeftButton);
+    click(w.freeButton);
+    click(w.freeAllButton);
     QCOMPARE(clipFiles(), QStringList());
     QVERIFY(w.undoButton->isEnabled());
 
     // Free all comes back first, then the single Free.
     writeFile(slot(2), "new\r\n");
-    QTest::mouseClick(w.undoButton, Qt::LeftButton);
+    click(w.undoButton);
     QCOMPARE(clipFiles(), QStringList({"clip1.txt", "clip2.txt", "clip3.txt"}));
     QCOMPARE(readFile(slot(1)), foreign[0]);
     QCOMPARE(readFile(slot(2)), "new\r\n");
@@ -279,7 +298,7 @@ void TestSbx::undoBringsFreedClipsBack()
     // The single Free waits while its slot is taken; once there is room it comes back too.
     QVERIFY(w.undoButton->isEnabled());
     QFile::remove(slot(2));
-    QTest::mouseClick(w.undoButton, Qt::LeftButton);
+    click(w.undoButton);
     QCOMPARE(readFile(slot(2)), foreign[1]);
     QVERIFY(!w.undoButton->isEnabled());
     QVERIFY(fake->messages.shown.isEmpty());
@@ -289,26 +308,26 @@ void TestSbx::undoNeverPutsAClipOverAnother()
 {
     writeFile(slot(1), "mine\r\n");
     StashWindow &w = open();
-    QTest::mouseClick(w.freeButton, Qt::LeftButton);
+    click(w.freeButton);
     // Pagewell sends twice meanwhile: the freed clip takes the next free slot.
     ClipSlotWriter(folder->path()).send("sent 1");
     ClipSlotWriter(folder->path()).send("sent 2");
-    QTest::mouseClick(w.undoButton, Qt::LeftButton);
+    click(w.undoButton);
     QCOMPARE(readFile(slot(1)), "sent 1\r\n");
     QCOMPARE(readFile(slot(2)), "sent 2\r\n");
     QCOMPARE(readFile(slot(3)), "mine\r\n");
     QCOMPARE(w.currentSlot(), 3);
 
     // No room at all: the clip waits for the next Undo, and the user is told.
-    QTest::mouseClick(w.freeButton, Qt::LeftButton);
+    click(w.freeButton);
     ClipSlotWriter(folder->path()).send("sent 3");
-    QTest::mouseClick(w.undoButton, Qt::LeftButton);
+    click(w.undoButton);
     QCOMPARE(readFile(slot(3)), "sent 3\r\n");
     QCOMPARE(fake->messages.lastText(), "All three clips are full: free one, then press Undo "
                                         "again to bring back the rest.");
     QVERIFY(w.undoButton->isEnabled());
     QFile::remove(slot(2));
-    QTest::mouseClick(w.undoButton, Qt::LeftButton);
+    click(w.undoButton);
     QCOMPARE(readFile(slot(2)), "mine\r\n");
     QVERIFY(!w.undoButton->isEnabled());
 }
@@ -320,7 +339,7 @@ void TestSbx::keys()
     w.activateWindow(); // keys reach the active window only
     QVERIFY(QTest::qWaitForWindowActive(&w));
     w.slotList->setFocus();
-    QTest::keyClick(w.slotList, Qt::Key_C, Qt::ControlModifier);
+    key(Qt::Key_C, Qt::ControlModifier);
     QCOMPARE(fake->clipboard.text(), "first\nwhole text"); // the clip, not the row's caption
     // In the text box too, unless part of it is selected.
     fake->clipboard.held.clear();
@@ -328,16 +347,16 @@ void TestSbx::keys()
     QTest::keyClick(w.clipText, Qt::Key_C, Qt::ControlModifier);
     QCOMPARE(fake->clipboard.text(), "first\nwhole text");
     w.slotList->setFocus();
-    QTest::keyClick(w.slotList, Qt::Key_Delete);
+    key(Qt::Key_Delete);
     QVERIFY(!QFileInfo::exists(slot(1)));
-    QTest::keyClick(w.slotList, Qt::Key_Z, Qt::ControlModifier);
+    key(Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(readFile(slot(1)), "first\r\nwhole text\r\n");
     fake->clipboard.held = "pasted";
-    QTest::keyClick(w.slotList, Qt::Key_V, Qt::ControlModifier);
+    key(Qt::Key_V, Qt::ControlModifier);
     QCOMPARE(readFile(slot(2)), "pasted\r\n");
     // F5 reads at once, before the folder tells.
     writeFile(slot(3), "third\r\n");
-    QTest::keyClick(w.slotList, Qt::Key_F5);
+    key(Qt::Key_F5);
     QCOMPARE(row(3), "Clip 3:  third");
 
     // Tab goes from the list through every button to the check box; each says what it is.
@@ -354,7 +373,7 @@ void TestSbx::keys()
     for (QWidget *control : w.findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
         QVERIFY2(!control->accessibleName().isEmpty(), qPrintable(control->objectName()));
 
-    QTest::keyClick(w.slotList, Qt::Key_Escape);
+    key(Qt::Key_Escape);
     QVERIFY(!w.isVisible());
     QVERIFY(fake->messages.shown.isEmpty());
 }
@@ -363,20 +382,20 @@ void TestSbx::keepWhatICopy()
 {
     StashWindow &w = open();
     QVERIFY(!w.keepCopies->isChecked()); // off unless asked for
-    fake->clipboard.copiedElsewhere("ignored");
+    copiedElsewhere("ignored");
     QCOMPARE(clipFiles(), QStringList());
 
     w.keepCopies->click();
-    fake->clipboard.copiedElsewhere("a password");
-    fake->clipboard.copiedElsewhere("more");
+    copiedElsewhere("a password");
+    copiedElsewhere("more");
     QCOMPARE(readFile(slot(1)), "a password\r\n");
     QCOMPARE(readFile(slot(2)), "more\r\n");
     // A clip copied from here is not kept a second time.
     choose(1);
-    QTest::mouseClick(w.copyButton, Qt::LeftButton);
+    click(w.copyButton);
     QCOMPARE(clipFiles().size(), 2);
-    fake->clipboard.copiedElsewhere("third");
-    fake->clipboard.copiedElsewhere("fourth");
+    copiedElsewhere("third");
+    copiedElsewhere("fourth");
     QCOMPARE(w.statusLabel->text(), "Not kept: All three clips are full: free one to make room.");
     QVERIFY(fake->messages.shown.isEmpty()); // no box for each copy
 
