@@ -3,12 +3,14 @@
 #include "texttools/clipslots.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <fcntl.h>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <unistd.h>
 
 namespace {
@@ -53,6 +55,29 @@ QString FreedClips::holdingPath(int slot)
                           .arg(slot)
                           .arg(QCoreApplication::applicationPid())
                           .arg(++m_serial);
+}
+
+void FreedClips::adoptLeftovers()
+{
+    static const QRegularExpression name(
+        QStringLiteral("^\\.clip([1-3])\\.txt\\.freed-(\\d+)-\\d+$"));
+    QList<Held> step;
+    const QStringList entries =
+        QDir(m_folder).entryList({QStringLiteral(".clip?.txt.freed-*")}, QDir::Files | QDir::Hidden,
+                                 QDir::Time | QDir::Reversed);
+    for (const QString &entry : entries) {
+        const QRegularExpressionMatch match = name.match(entry);
+        if (!match.hasMatch())
+            continue;
+        // Those of an sbx still running (for another user's view of a shared folder, say) stay.
+        const qint64 pid = match.captured(2).toLongLong();
+        if (pid == QCoreApplication::applicationPid() || ::kill(pid_t(pid), 0) == 0 ||
+            errno != ESRCH)
+            continue;
+        step.append({match.captured(1).toInt(), m_folder + u'/' + entry});
+    }
+    if (!step.isEmpty())
+        m_steps.append(step);
 }
 
 QStringList FreedClips::free(const QList<int> &chosen)

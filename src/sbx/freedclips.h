@@ -21,6 +21,10 @@ public:
     // errors, one for each clip that stayed, are returned.
     QStringList free(const QList<int> &chosen);
 
+    // Takes over the clips that an sbx which ended without tidying up (killed, or at a crash)
+    // still held, as one step for Undo, so that they are neither lost nor left hidden forever.
+    void adoptLeftovers();
+
     bool canUndo() const { return !m_steps.isEmpty(); }
 
     struct Undone

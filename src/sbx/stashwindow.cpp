@@ -73,6 +73,10 @@ StashWindow::StashWindow(Platform &platform, QWidget *parent)
     connect(m_watcher, &SlotFolderWatcher::changed, this, &StashWindow::reload);
 
     restoreSettings();
+    m_freed.adoptLeftovers();
+    if (m_freed.canUndo())
+        statusLabel->setText(QStringLiteral("Clips freed before sbx last ended unexpectedly: "
+                                            "Undo (Ctrl+Z) brings them back."));
     reload();
     slotList->setCurrentRow(0);
 }

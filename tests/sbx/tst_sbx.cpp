@@ -46,6 +46,7 @@ private slots:
     void pasteIntoAFolderThatCannotBeWritten();
     void undoBringsFreedClipsBack();
     void undoNeverPutsAClipOverAnother();
+    void undoAfterAnUnexpectedEnd();
     void keys();
     void keepWhatICopy();
     void folderThatAppearsLater();
@@ -330,6 +331,22 @@ void TestSbx::undoNeverPutsAClipOverAnother()
     click(w.undoButton);
     QCOMPARE(readFile(slot(2)), "mine\r\n");
     QVERIFY(!w.undoButton->isEnabled());
+}
+
+void TestSbx::undoAfterAnUnexpectedEnd()
+{
+    // Held by an sbx that was killed (no process has that number), and by this one's own number.
+    writeFile(folder->path() + "/.clip2.txt.freed-2147483646-1", "from the last run\r\n");
+    const QString running =
+        QStringLiteral("/.clip1.txt.freed-%1-1").arg(QCoreApplication::applicationPid());
+    writeFile(folder->path() + running, "not adopted\r\n");
+    writeFile(slot(2), "new\r\n");
+    StashWindow &w = open();
+    QVERIFY(w.undoButton->isEnabled());
+    click(w.undoButton);
+    QCOMPARE(readFile(slot(1)), "from the last run\r\n");
+    QVERIFY(!w.undoButton->isEnabled());
+    QVERIFY(QFileInfo::exists(folder->path() + running));
 }
 
 void TestSbx::keys()
