@@ -39,7 +39,13 @@ binary=$(sed -n 's:.*<binary>\(.*\)</binary>.*:\1:p' "$prefix/$metainfo")
 need "bin/$binary"
 
 gzip -t "$prefix/share/man/man1/pagewell.1.gz" || fail "man page"
-[[ ! -e $build/sbx ]] || need bin/sbx
+if [[ -e $build/sbx ]]; then
+    need bin/sbx
+    gzip -t "$prefix/share/man/man1/sbx.1.gz" || fail "sbx man page"
+fi
+gzip -t "$prefix/share/doc/pagewell/changelog.gz" || fail "changelog"
+grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' \
+    "$prefix/share/doc/pagewell/copyright" || fail "copyright file"
 
 # The installed program answers without a display.
 "$prefix/bin/pagewell" --version | grep -q '^Pagewell ' || fail "installed pagewell --version"

@@ -11,7 +11,7 @@ packages=(
     unrtf poppler-utils
     libglib2.0-dev libuchardet-dev
     acl attr
-    librsvg2-bin desktop-file-utils appstream dpkg-dev
+    librsvg2-bin desktop-file-utils appstream dpkg-dev lintian
 )
 
 missing=()

@@ -54,7 +54,16 @@ dpkg-deb -f "$deb" Depends | grep -q 'libqt6widgets6' || { echo "FAIL: $deb lack
 listing=$(dpkg-deb -c "$deb")
 for f in ./usr/bin/pagewell ./usr/share/applications/ ./usr/share/metainfo/ \
     ./usr/share/icons/hicolor/scalable/apps/ ./usr/share/icons/hicolor/48x48/apps/ \
-    ./usr/share/icons/hicolor/256x256/apps/ ./usr/share/man/man1/pagewell.1.gz; do
+    ./usr/share/icons/hicolor/256x256/apps/ ./usr/share/man/man1/pagewell.1.gz \
+    ./usr/bin/sbx ./usr/share/man/man1/sbx.1.gz ./usr/share/doc/pagewell/copyright \
+    ./usr/share/doc/pagewell/changelog.gz; do
     grep -qF " $f" <<<"$listing" || { echo "FAIL: $deb lacks $f"; exit 1; }
 done
+# As a distribution checks a package: any error or warning fails. The package needs no
+# overrides; should one ever be needed, it may name only a tag that cannot apply to a package
+# built outside Debian's own tools, with its reason.
+lintian --fail-on error,warning --tag-display-limit 0 "$deb" || {
+    echo "FAIL: lintian rejects $deb"
+    exit 1
+}
 echo "Debian package: $deb"

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <functional>
 #include <QString>
+
+class QObject;
 
 // The system clipboard, as far as the program puts text there.
 class Clipboard
@@ -10,4 +13,7 @@ public:
     virtual void clear() = 0;
     virtual void setText(const QString &text) = 0;
     virtual QString text() const = 0;
+    // Calls changed whenever the clipboard's text changes, whoever changed it, for as long as
+    // context lives.
+    virtual void watch(QObject *context, std::function<void()> changed) = 0;
 };

@@ -17,3 +17,9 @@ QString QtClipboard::text() const
 {
     return QGuiApplication::clipboard()->text();
 }
+
+void QtClipboard::watch(QObject *context, std::function<void()> changed)
+{
+    QObject::connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, context,
+                     std::move(changed));
+}

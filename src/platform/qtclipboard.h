@@ -8,4 +8,5 @@ public:
     void clear() override;
     void setText(const QString &text) override;
     QString text() const override;
+    void watch(QObject *context, std::function<void()> changed) override;
 };

@@ -22,3 +22,11 @@ bool QtSettingsStore::writeValue(const QString &application, const QString &sect
     }
     return false;
 }
+
+QString QtSettingsStore::readValue(const QString &application, const QString &section,
+                                   const QString &key) const
+{
+    QSettings settings(application, application);
+    settings.beginGroup(section);
+    return settings.value(key).toString();
+}

@@ -8,4 +8,6 @@ class QtSettingsStore : public SettingsStore
 public:
     bool writeValue(const QString &application, const QString &section, const QString &key,
                     const QString &value, QString *error) override;
+    QString readValue(const QString &application, const QString &section,
+                      const QString &key) const override;
 };

@@ -19,10 +19,10 @@ ClipSlotFile ClipSlotFile::read(const QString &path)
                          .arg(QDir::toNativeSeparators(path), file.errorString());
         return slot;
     }
-    QByteArray bytes = file.read(maxBytes + 1);
-    slot.cut = bytes.size() > maxBytes;
+    QByteArray bytes = file.read(clipSlotMaxBytes + 1);
+    slot.cut = bytes.size() > clipSlotMaxBytes;
     if (slot.cut) {
-        bytes.truncate(maxBytes);
+        bytes.truncate(clipSlotMaxBytes);
         // Not in the middle of a UTF-8 sequence.
         while (!bytes.isEmpty() && (uchar(bytes.back()) & 0xC0) == 0x80)
             bytes.chop(1);

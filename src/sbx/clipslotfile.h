@@ -7,10 +7,6 @@ struct ClipSlotFile
 {
     enum class State { Free, Filled, Unreadable };
 
-    // Larger clips are shown and copied only up to here, so that a stray huge file cannot
-    // exhaust memory.
-    static constexpr qint64 maxBytes = 32 * 1024 * 1024;
-
     static ClipSlotFile read(const QString &path);
 
     // The start of the first line, enough for a list row.
@@ -18,6 +14,6 @@ struct ClipSlotFile
 
     State state = State::Free;
     QString text;
-    bool cut = false; // only the first maxBytes were read
+    bool cut = false; // only the first clipSlotMaxBytes were read
     QString error;    // why an Unreadable slot could not be read
 };

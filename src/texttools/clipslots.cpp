@@ -7,7 +7,7 @@
 QString ClipSlots::folder(const QString &windir)
 {
     if (!windir.isEmpty())
-        return windir;
+        return QDir::cleanPath(QDir::home().absoluteFilePath(windir));
     const QString shared = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
                            QStringLiteral("/stashbox");
     QDir().mkpath(shared);
@@ -49,20 +49,33 @@ QString ClipSlots::freeReport(const QString &folder)
 
 QByteArray ClipSlots::content(QString text)
 {
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    for (QChar &c : text) {
-        if (c == u'\r' || c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
-            c = u'\n';
+    // In one pass: replacing each line end in place moves the rest of the text every time,
+    // which takes minutes for a large text of many lines.
+    QString lines;
+    lines.reserve(text.size() + 2);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == u'\r' && i + 1 < text.size() && text.at(i + 1) == u'\n')
+            continue; // CR LF is one line end, written with the LF
+        if (c == u'\r' || c == u'\n' || c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
+            lines += QStringLiteral("\r\n");
+        else
+            lines += c;
     }
-    text += u'\n';
-    text.replace(u'\n', QStringLiteral("\r\n"));
-    return text.toUtf8();
+    lines += QStringLiteral("\r\n");
+    return lines.toUtf8();
 }
 
 QString ClipSlots::text(const QByteArray &bytes)
 {
-    QString text = QString::fromUtf8(bytes);
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    const QString decoded = QString::fromUtf8(bytes);
+    // CR LF to LF in one pass, for the same reason as above.
+    QString text;
+    text.reserve(decoded.size());
+    for (qsizetype i = 0; i < decoded.size(); ++i) {
+        if (decoded.at(i) != u'\r' || i + 1 == decoded.size() || decoded.at(i + 1) != u'\n')
+            text += decoded.at(i);
+    }
     if (text.endsWith(u'\n'))
         text.chop(1);
     return text;

@@ -3,9 +3,10 @@
 #include <QByteArray>
 #include <QString>
 
-// The largest clip file the companion tool sbx shows and copies whole; a larger text is not
-// written into a slot.
-inline constexpr qint64 clipSlotMaxBytes = qint64(32) << 20;
+// The largest clip slot file in bytes, final line end included. Pagewell writes no larger
+// clip and sbx reads no more, so that both agree on what a whole clip is and a stray huge file
+// cannot exhaust memory.
+inline constexpr qint64 clipSlotMaxBytes = 32 * 1024 * 1024;
 
 // The three clip slot files that Pagewell fills and the companion tool sbx shows and frees.
 // A slot is free exactly when no ordinary file is at its path.
@@ -14,8 +15,9 @@ class ClipSlots
 public:
     static constexpr int count = 3;
 
-    // The folder of the slots: the "windir" value when it is set, otherwise the per-user data
-    // folder shared with sbx, created when missing.
+    // The folder of the slots: the "windir" value when it is set (a relative one is taken from
+    // the home folder, so that it does not depend on where a program was started), otherwise
+    // the per-user data folder shared with sbx, created when missing.
     static QString folder(const QString &windir);
     static QString path(const QString &folder, int slot); // slot 1 to 3
 

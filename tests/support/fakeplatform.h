@@ -140,6 +140,11 @@ public:
         values.insert(application + u'/' + section + u'/' + key, value);
         return true;
     }
+    QString readValue(const QString &application, const QString &section,
+                      const QString &key) const override
+    {
+        return values.value(application + u'/' + section + u'/' + key);
+    }
 };
 
 class FakeEnvironment : public Environment
@@ -164,8 +169,28 @@ public:
     {
         calls.append(QStringLiteral("setText"));
         held = text;
+        notify();
     }
     QString text() const override { return held; }
+    void watch(QObject *context, std::function<void()> changed) override
+    {
+        watchers.append({context, std::move(changed)});
+    }
+    // Another program puts text on the clipboard.
+    void copiedElsewhere(const QString &text)
+    {
+        held = text;
+        notify();
+    }
+    void notify()
+    {
+        const auto now = watchers;
+        for (const auto &[context, changed] : now) {
+            if (context)
+                changed();
+        }
+    }
+    QList<std::pair<QPointer<QObject>, std::function<void()>>> watchers;
 };
 
 // A registry of scripted keys and values. Every call is recorded in order, as text such as
