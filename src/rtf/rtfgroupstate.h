@@ -45,6 +45,11 @@ struct RtfGroupState
     bool instructionPart = false;    // a group inside a field instruction, kept with the field
     qsizetype instructionAtOpen = 0; // instruction text and parts read when the group opened
 
+    // The properties the text's own words said since \plain and the paragraph's since \pard
+    // (RtfPropertyWords::Said): a style gives the others.
+    quint32 charsSaid = 0;
+    quint32 paragraphSaid = 0;
+
     // Of contentAtOpen, what the file showed itself (not an object's result).
     qint64 ownContentAtOpen = 0;
 };

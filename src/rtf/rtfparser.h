@@ -98,6 +98,7 @@ private:
     void finishFieldInstruction();
     void commitFont();
     RtfCharFormat plainFormat() const;
+    RtfCharFormat plainChars() const;
 
     // Text (rtfparsertext.cpp)
     void handleSymbol(char symbol);

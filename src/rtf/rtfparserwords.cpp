@@ -39,7 +39,7 @@ void RtfParser::handleWord(QByteArrayView name, bool hasParameter, int parameter
     }
 
     // The simple property words, the same wherever they are said.
-    if (RtfPropertyWords::apply(keyword, hasParameter, parameter, s.chars, s.paragraph))
+    if (RtfPropertyWords::apply(keyword, hasParameter, parameter, s))
         return;
     if (const char16_t c = RtfPropertyWords::character(keyword)) {
         appendChar(c);
@@ -163,6 +163,7 @@ void RtfParser::commonWord(RtfKeyword keyword, QByteArrayView name, bool hasPara
     case K::CharBorder:
         if (s.destination == RtfGroupState::Body || s.destination == RtfGroupState::StyleEntry) {
             keepWord(chars.words, name, hasParameter, p);
+            s.charsSaid |= RtfPropertyWords::CharWords;
             if (keyword == K::CharBorder)
                 m_rows.startBorder(RtfRowReader::BorderOfChars, name);
         }
@@ -171,6 +172,7 @@ void RtfParser::commonWord(RtfKeyword keyword, QByteArrayView name, bool hasPara
     case K::ParagraphBorder:
         if (s.destination == RtfGroupState::Body || s.destination == RtfGroupState::StyleEntry) {
             keepWord(para.words, name, hasParameter, p);
+            s.paragraphSaid |= RtfPropertyWords::ParagraphWords;
             if (keyword == K::ParagraphBorder)
                 m_rows.startBorder(RtfRowReader::BorderOfParagraph, name);
             if (m_labelTab.shown >= 0 && (name == "ls" || name == "ilvl"))
@@ -287,14 +289,17 @@ void RtfParser::commonWord(RtfKeyword keyword, QByteArrayView name, bool hasPara
     case K::F:
         if (hasParameter) {
             chars.font = p;
+            s.charsSaid |= RtfPropertyWords::Font;
             m_tables.noteFontNumber(p);
             if (!chars.script.isEmpty()) // where the font is said among them counts
                 sayScriptWord(chars, name, hasParameter, p);
         }
         break;
     case K::ScriptWord:
-        if (s.destination == RtfGroupState::Body || s.destination == RtfGroupState::StyleEntry)
+        if (s.destination == RtfGroupState::Body || s.destination == RtfGroupState::StyleEntry) {
             sayScriptWord(chars, name, hasParameter, p);
+            s.charsSaid |= RtfPropertyWords::Script;
+        }
         break;
     case K::Uc:
         s.unicodeSkip = std::clamp(hasParameter ? p : 1, 0, 64);
@@ -307,10 +312,12 @@ void RtfParser::commonWord(RtfKeyword keyword, QByteArrayView name, bool hasPara
         break;
     case K::Cf:
         chars.foreground = m_tables.color(p);
+        s.charsSaid |= RtfPropertyWords::Foreground;
         break;
     case K::Highlight:
     case K::Cb:
         chars.background = m_tables.color(p);
+        s.charsSaid |= RtfPropertyWords::Background;
         break;
     case K::Pard:
         pardWord();
@@ -374,18 +381,22 @@ void RtfParser::commonWord(RtfKeyword keyword, QByteArrayView name, bool hasPara
     }
 }
 
+// The default character format, in the link, field, object's result and label the text is in.
+RtfCharFormat RtfParser::plainChars() const
+{
+    const RtfCharFormat &chars = m_stack.back().chars;
+    RtfCharFormat plain = plainFormat();
+    plain.link = chars.link;
+    plain.field = chars.field;
+    plain.generated = chars.generated;
+    plain.listLabel = chars.listLabel; // Word says \plain inside \listtext
+    return plain;
+}
+
 void RtfParser::plainWord()
 {
-    RtfCharFormat &chars = state().chars;
-    const int link = chars.link;
-    const int field = chars.field;
-    const bool generated = chars.generated;
-    const quint8 label = chars.listLabel; // Word says \plain inside \listtext
-    chars = plainFormat();
-    chars.link = link;
-    chars.field = field;
-    chars.generated = generated;
-    chars.listLabel = label;
+    state().chars = plainChars();
+    state().charsSaid = 0;
     state().styledChars = false;
     m_rows.endBorder(RtfRowReader::BorderOfChars);
 }
@@ -394,9 +405,15 @@ void RtfParser::pardWord()
 {
     RtfGroupState &s = state();
     s.paragraph = RtfParagraphFormat();
+    s.paragraphSaid = 0;
     if (s.styledChars) {
-        // The paragraph's style goes, and the character format it gave with it.
-        plainWord();
+        // The paragraph's style goes, and the character format it gave with it; what the
+        // text's own words said stays.
+        RtfCharFormat chars = plainChars();
+        RtfPropertyWords::keepSaid(s.chars, s.charsSaid, chars);
+        if (s.charsSaid & RtfPropertyWords::CharWords)
+            chars.words = s.chars.words;
+        s.chars = chars;
         s.styledChars = false;
     }
     m_tabKind = RtfParagraphFormat::LeftTab;
@@ -410,6 +427,7 @@ void RtfParser::tabStopWord(RtfKeyword keyword, QByteArrayView name, int paramet
     switch (keyword) {
     case K::Tx:
     case K::Tb:
+        state().paragraphSaid |= RtfPropertyWords::TabStops;
         m_tabStops.change(state().paragraph.tabStops, [&](QList<int> &stops) {
             const int at = std::clamp(parameter, 0, MaxLength);
             if (stops.size() < kMaxTabStops)
@@ -517,12 +535,29 @@ void RtfParser::applyStyle(int number, bool character)
             });
         }
     }
+    // A paragraph style is the base: what the text's and the paragraph's own words said,
+    // before the style or after it, stays.
+    auto ownWordsOver = [this](RtfInterned<QByteArray> &style, const RtfInterned<QByteArray> &own) {
+        if (own.isEmpty())
+            return;
+        const QByteArray ownWords = *own;
+        m_keptWords.change(
+            style, [&ownWords](QByteArray &words) { RtfKeptWords::merge(words, ownWords); });
+    };
+    if (!character) {
+        RtfPropertyWords::keepSaid(s.chars, s.charsSaid, chars);
+        if (s.charsSaid & RtfPropertyWords::CharWords)
+            ownWordsOver(chars.words, s.chars.words);
+    }
     s.chars = chars;
     if (!character) {
         s.styledChars = true;
         RtfParagraphFormat paragraph = it->paragraph;
         paragraph.inTable = s.paragraph.inTable;
         paragraph.nestLevel = s.paragraph.nestLevel;
+        RtfPropertyWords::keepSaid(s.paragraph, s.paragraphSaid, paragraph);
+        if (s.paragraphSaid & RtfPropertyWords::ParagraphWords)
+            ownWordsOver(paragraph.words, s.paragraph.words);
         s.paragraph = paragraph;
     }
 }
