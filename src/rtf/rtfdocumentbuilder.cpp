@@ -102,6 +102,36 @@ void RtfDocumentBuilder::text(QStringView text, const RtfCharFormat &format,
         splitParagraph(paragraph, qtFormat);
         block = m_runsBlock; // the new piece
     }
+    if (format.script.isEmpty() || !m_formats.hasScriptFormats(format)) {
+        insertRun(text, qtFormat, paragraph, block);
+        return;
+    }
+    // Text of another script is shown in the font, size, bold and italic the run's words say for
+    // it; spaces and marks between go with the text before them.
+    qsizetype start = 0;
+    auto current = RtfFormatFactory::OwnScript;
+    for (qsizetype i = 0; i <= text.size(); ++i) {
+        auto script = current;
+        if (i < text.size()) {
+            const QChar c = text[i];
+            if (c.isLowSurrogate() || !(c.isLetterOrNumber() || c.isSurrogate()))
+                continue;
+            script = RtfFormatFactory::scriptClass(c.unicode());
+            if (script == current)
+                continue;
+        }
+        if (i > start)
+            insertRun(text.sliced(start, i - start),
+                      m_formats.scriptFormat(format, qtFormat, current), paragraph, block);
+        start = i;
+        current = script;
+    }
+}
+
+// Inserts text of one format; a paragraph too long to lay out goes on in pieces.
+void RtfDocumentBuilder::insertRun(QStringView text, const QTextCharFormat &qtFormat,
+                                   const RtfParagraphFormat &paragraph, QTextBlock &block)
+{
     while (block.length() - 1 + text.size() > MaxParagraph) {
         const qsizetype room = std::max<qsizetype>(0, MaxParagraph - (block.length() - 1));
         qsizetype cut = room;

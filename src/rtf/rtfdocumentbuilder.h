@@ -55,6 +55,8 @@ private:
     void keepDocumentTables();
     void splitParagraph(const RtfParagraphFormat &paragraph, const QTextCharFormat &format);
     bool markLabel(QStringView text, int kind);
+    void insertRun(QStringView text, const QTextCharFormat &qtFormat,
+                   const RtfParagraphFormat &paragraph, QTextBlock &block);
     QTextCharFormat charFormat(const RtfCharFormat &format) { return m_formats.charFormat(format); }
 
     QTextDocument *m_document;

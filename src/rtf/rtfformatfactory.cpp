@@ -2,6 +2,7 @@
 
 #include "rtf/rtfparser.h"
 #include "rtf/rtfproperties.h"
+#include "rtf/rtfscriptshown.h"
 #include "rtf/rtfscriptwords.h"
 #include "rtf/rtfsimplified.h"
 #include "rtf/rtftextdecoder.h"
@@ -64,6 +65,15 @@ QTextBlockFormat RtfFormatFactory::makeBlockFormat(const RtfParagraphFormat &par
     default:
         format.setAlignment(Qt::AlignLeft);
         break;
+    }
+    // Word processors lay out a paragraph left to right unless it says otherwise. LibreOffice
+    // keeps \ql and \qr where they say in a right-to-left paragraph too (\ql is at the left),
+    // where Qt would mirror them.
+    if (paragraph.direction == RtfParagraphFormat::RightToLeft) {
+        format.setLayoutDirection(Qt::RightToLeft);
+        format.setAlignment(format.alignment() | Qt::AlignAbsolute);
+    } else {
+        format.setLayoutDirection(Qt::LeftToRight);
     }
     format.setLeftMargin(pixels(paragraph.leftIndent));
     format.setRightMargin(pixels(paragraph.rightIndent));
@@ -320,4 +330,65 @@ QTextCharFormat RtfFormatFactory::makeCharFormat(const RtfCharFormat &format)
         f.setAnchorHref(m_parser.linkTarget(format.link));
     }
     return f;
+}
+
+RtfFormatFactory::ScriptClass RtfFormatFactory::scriptClass(char16_t c)
+{
+    if ((c >= 0x0590 && c <= 0x08FF) || (c >= 0xFB1D && c <= 0xFDFF) ||
+        (c >= 0xFE70 && c <= 0xFEFF))
+        return ComplexScript; // Hebrew, Arabic, Syriac, Thaana ... and their presentation forms
+    if ((c >= 0x1100 && c <= 0x11FF) || (c >= 0x2E80 && c <= 0xA4CF) ||
+        (c >= 0xAC00 && c <= 0xD7AF) || (c >= 0xF900 && c <= 0xFAFF) ||
+        (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFFEF) ||
+        (c >= 0xD840 && c <= 0xD8BF)) // of the pairs, the supplementary ideographs
+        return EastAsianScript;
+    return OwnScript;
+}
+
+const RtfFormatFactory::ScriptFormats &RtfFormatFactory::scriptFormats(const RtfCharFormat &format)
+{
+    static const ScriptFormats none;
+    if (format.script.isEmpty())
+        return none;
+    const QByteArray *words = &*format.script;
+    auto it = m_scriptFormats.constFind(words);
+    if (it == m_scriptFormats.constEnd()) {
+        if (m_scriptFormats.size() >= 4096)
+            m_scriptFormats.clear();
+        it = m_scriptFormats.insert(words, {RtfScriptWords::associated(*words, true),
+                                            RtfScriptWords::associated(*words, false)});
+    }
+    return *it;
+}
+
+bool RtfFormatFactory::hasScriptFormats(const RtfCharFormat &format)
+{
+    const ScriptFormats &formats = scriptFormats(format);
+    return !formats.complex.isEmpty() || !formats.eastAsian.isEmpty();
+}
+
+QTextCharFormat RtfFormatFactory::scriptFormat(const RtfCharFormat &format,
+                                               const QTextCharFormat &base, ScriptClass script)
+{
+    if (script == OwnScript)
+        return base;
+    const ScriptFormats &formats = scriptFormats(format);
+    const RtfScriptWords::Associated &said =
+        script == ComplexScript ? formats.complex : formats.eastAsian;
+    if (said.isEmpty())
+        return base;
+    QTextCharFormat shown = base;
+    if (const RtfFont *font = m_parser.fonts().find(said.font);
+        font && !font->name.isEmpty() && !RtfTextDecoder::isGlyphFont(*font) &&
+        (m_families.contains(font->name) || m_families.size() < MaxFamilies)) {
+        m_families.insert(font->name);
+        shown.setFontFamilies(QStringList{font->name});
+    }
+    if (said.halfPoints > 0)
+        shown.setFontPointSize(said.halfPoints / 2.0);
+    if (said.bold >= 0)
+        shown.setFontWeight(said.bold ? QFont::Bold : QFont::Normal);
+    if (said.italic >= 0)
+        shown.setFontItalic(said.italic);
+    return RtfScriptShown::shown(base, shown);
 }

@@ -4,6 +4,7 @@
 #include "rtf/rtfcjkfallback.h"
 #include "rtf/rtffont.h"
 #include "rtf/rtfparagraphformat.h"
+#include "rtf/rtfscriptwords.h"
 
 #include <QHash>
 #include <QSet>
@@ -26,6 +27,15 @@ public:
     // The block format of the paragraph, without its page break.
     const QTextBlockFormat &blockFormat(const RtfParagraphFormat &paragraph);
     static QTextBlockFormat makeBlockFormat(const RtfParagraphFormat &paragraph);
+
+    // The script classes whose text may be shown in its own font, size, bold and italic.
+    enum ScriptClass : quint8 { OwnScript, ComplexScript, EastAsianScript };
+    static ScriptClass scriptClass(char16_t c);
+    // Whether the format's words say a font, size, bold or italic of another script class.
+    bool hasScriptFormats(const RtfCharFormat &format);
+    // The format text of that class is shown in, of a run in base.
+    QTextCharFormat scriptFormat(const RtfCharFormat &format, const QTextCharFormat &base,
+                                 ScriptClass script);
 
     // A cell's or table's bound: a field's result cannot span it.
     void newFieldEpoch();
@@ -71,4 +81,13 @@ private:
     int m_fieldCount = 0;
     int m_lastField = -1; // the field of the last format made
     QSet<QString> m_families;
+    // Of the parser's words of other scripts: what they say of right-to-left and double-byte
+    // text.
+    struct ScriptFormats
+    {
+        RtfScriptWords::Associated complex;
+        RtfScriptWords::Associated eastAsian;
+    };
+    const ScriptFormats &scriptFormats(const RtfCharFormat &format);
+    QHash<const QByteArray *, ScriptFormats> m_scriptFormats;
 };

@@ -173,6 +173,11 @@ void RtfParser::commonWord(RtfKeyword keyword, QByteArrayView name, bool hasPara
         if (s.destination == RtfGroupState::Body || s.destination == RtfGroupState::StyleEntry) {
             keepWord(para.words, name, hasParameter, p);
             s.paragraphSaid |= RtfPropertyWords::ParagraphWords;
+            if (name == "rtlpar" || name == "ltrpar") {
+                para.direction = name == "rtlpar" ? RtfParagraphFormat::RightToLeft
+                                                  : RtfParagraphFormat::LeftToRight;
+                s.paragraphSaid |= RtfPropertyWords::Direction;
+            }
             if (keyword == K::ParagraphBorder)
                 m_rows.startBorder(RtfRowReader::BorderOfParagraph, name);
             if (m_labelTab.shown >= 0 && (name == "ls" || name == "ilvl"))

@@ -237,6 +237,8 @@ void RtfPropertyWords::keepSaid(const RtfParagraphFormat &own, quint32 said,
         into.pageBreakBefore = own.pageBreakBefore;
     if (said & TabStops)
         into.tabStops = own.tabStops;
+    if (said & Direction)
+        into.direction = own.direction;
 }
 
 char16_t RtfPropertyWords::character(RtfKeyword keyword)
