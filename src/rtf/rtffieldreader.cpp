@@ -44,12 +44,37 @@ QStringList fieldArguments(QStringView instruction)
     return args;
 }
 
+// Ruby as LibreOffice writes it, EQ \o\ad(\s\up 10(reading),base): the base text followed by
+// the reading in parentheses, as a reader without ruby shows it. Empty for another EQ field.
+QString rubyText(QStringView instruction)
+{
+    const qsizetype over = instruction.indexOf(QLatin1String("\\o"));
+    if (over < 0)
+        return QString();
+    const qsizetype open = instruction.indexOf(u'(', over);
+    const qsizetype up = instruction.indexOf(QLatin1String("\\up"), over);
+    if (open < 0 || up < 0)
+        return QString();
+    const qsizetype readingStart = instruction.indexOf(u'(', up);
+    const qsizetype readingEnd = readingStart < 0 ? -1 : instruction.indexOf(u')', readingStart);
+    const qsizetype comma = readingEnd < 0 ? -1 : instruction.indexOf(u',', readingEnd);
+    const qsizetype close = instruction.lastIndexOf(u')');
+    if (comma < 0 || close <= comma)
+        return QString();
+    const QStringView reading = instruction.sliced(readingStart + 1, readingEnd - readingStart - 1);
+    const QStringView base = instruction.sliced(comma + 1, close - comma - 1);
+    if (base.trimmed().isEmpty())
+        return QString();
+    return base.trimmed().toString() + u'(' + reading.trimmed().toString() + u')';
+}
+
 } // namespace
 
 void RtfFieldReader::reset()
 {
     m_links.clear();
     m_instructions.clear();
+    m_fallbacks.clear();
     m_linkExtras.clear();
     m_fieldExtras.clear();
     m_flags.clear();
@@ -148,6 +173,13 @@ RtfFieldReader::Result RtfFieldReader::finishInstruction(RtfTextDecoder &decoder
             m_fieldExtras.append({m_flags, m_parts});
             result.kind = Result::Field;
             result.index = int(m_instructions.size() - 1);
+            if (type.compare(QLatin1String("EQ"), Qt::CaseInsensitive) == 0 &&
+                m_fallbacks.size() < 65536) {
+                if (const QString ruby = rubyText(instruction); !ruby.isEmpty()) {
+                    m_fallbacks.append(ruby);
+                    result.fallback = int(m_fallbacks.size() - 1);
+                }
+            }
         }
     } else if (args.size() > 1) {
         bool ok = false;

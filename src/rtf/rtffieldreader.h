@@ -36,9 +36,12 @@ public:
         enum Kind { Nothing, Link, Field, Symbol } kind = Nothing;
         int index = -1;      // of the link or the field
         char16_t symbol = 0; // a SYMBOL field's character
+        // What the field shows when its result is empty, -1 for nothing (fallback()).
+        int fallback = -1;
     };
     Result finishInstruction(RtfTextDecoder &decoder, int page, int documentPage);
 
+    QString fallback(int index) const { return m_fallbacks.value(index); }
     QString linkTarget(int link) const { return m_links.value(link); }
     QString instruction(int field) const { return m_instructions.value(field); }
     // A field's flags (\fldlock ...) and the groups inside its instruction, as RTF.
@@ -64,6 +67,7 @@ private:
     QString m_text;
     QStringList m_links;
     QStringList m_instructions;
+    QStringList m_fallbacks;
     QList<Extra> m_linkExtras;
     QList<Extra> m_fieldExtras;
     QByteArray m_flags; // of the field being read

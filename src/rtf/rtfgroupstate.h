@@ -32,6 +32,7 @@ struct RtfGroupState
     quint8 listTable = 0;          // RtfListFollows::Table of the list tables being skipped
     bool fieldGroup = false;
     char16_t fieldSymbol = 0;  // character of a SYMBOL field
+    int fieldFallback = -1;    // what a field shows when its result is empty (RtfFieldReader)
     qint64 fieldTextStart = 0; // characters emitted when the field began
     qint64 keptAtOpen = 0;     // bytes of kept parts, sent or not, when the group opened
     qsizetype start = 0;       // offset of the group's {

@@ -139,6 +139,7 @@ void RtfParser::openGroup()
     group.starred = false;
     group.fieldGroup = false;
     group.fieldSymbol = 0;
+    group.fieldFallback = -1;
     group.start = m_groupStart;
     group.keepHere = false;
     group.instructionPart = false;
@@ -248,7 +249,15 @@ bool RtfParser::closeGroup()
         } else if (!state().kept && ownContent() == closed.ownContentAtOpen &&
                    m_kept.takeBack(closed.keptAtOpen)) { // the parts inside it go with it
             dropHiddenText();
-            emitKept(closed.start, !empty);
+            emitKept(closed.start, !empty || closed.fieldFallback >= 0);
+            // A field that shows nothing of its own (ruby) shows what a reader without it
+            // would; the field kept whole writes it back.
+            if (empty && closed.fieldFallback >= 0) {
+                const bool generated = std::exchange(state().chars.generated, true);
+                for (const QChar c : m_fields.fallback(closed.fieldFallback))
+                    appendBodyChar(c.unicode());
+                state().chars.generated = generated;
+            }
         }
     }
     if (closed.keepHere) // an object's result keeps the format it was shown in
@@ -291,6 +300,7 @@ void RtfParser::handleDestinationWord(RtfKeyword keyword)
     case RtfKeyword::Field:
         s.fieldGroup = s.destination == RtfGroupState::Body; // elsewhere it means nothing
         s.fieldSymbol = 0;
+        s.fieldFallback = -1;
         s.fieldTextStart = m_emitted;
         if (s.fieldGroup)
             m_fields.beginField();

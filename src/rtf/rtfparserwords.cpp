@@ -634,6 +634,7 @@ void RtfParser::finishFieldInstruction()
         break;
     case RtfFieldReader::Result::Field:
         state().chars.field = result.index;
+        state().fieldFallback = result.fallback;
         break;
     case RtfFieldReader::Result::Symbol:
         state().fieldSymbol = result.symbol;
