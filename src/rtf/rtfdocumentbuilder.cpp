@@ -107,16 +107,18 @@ void RtfDocumentBuilder::text(QStringView text, const RtfCharFormat &format,
         return;
     }
     // Text of another script is shown in the font, size, bold and italic the run's words say for
-    // it; spaces and marks between go with the text before them.
+    // it. Spaces and marks keep the run's own: how the file split its runs must not matter.
     qsizetype start = 0;
     auto current = RtfFormatFactory::OwnScript;
     for (qsizetype i = 0; i <= text.size(); ++i) {
         auto script = current;
         if (i < text.size()) {
             const QChar c = text[i];
-            if (c.isLowSurrogate() || !(c.isLetterOrNumber() || c.isSurrogate()))
+            if (c.isLowSurrogate())
                 continue;
-            script = RtfFormatFactory::scriptClass(c.unicode());
+            script = c.isLetterOrNumber() || c.isSurrogate()
+                         ? RtfFormatFactory::scriptClass(c.unicode())
+                         : RtfFormatFactory::OwnScript;
             if (script == current)
                 continue;
         }

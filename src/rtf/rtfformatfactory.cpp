@@ -363,6 +363,12 @@ const RtfFormatFactory::ScriptFormats &RtfFormatFactory::scriptFormats(const Rtf
 
 bool RtfFormatFactory::hasScriptFormats(const RtfCharFormat &format)
 {
+    // The words of other scripts mean what they say beside the text's own font: without one a
+    // save could write, a reading of the saved file would take them otherwise.
+    const RtfFont *own = m_parser.fonts().find(format.font);
+    if (!own || own->name.isEmpty() || RtfTextDecoder::isGlyphFont(*own) ||
+        !m_families.contains(own->name))
+        return false;
     const ScriptFormats &formats = scriptFormats(format);
     return !formats.complex.isEmpty() || !formats.eastAsian.isEmpty();
 }
