@@ -92,8 +92,10 @@ QString charSummary(const QTextDocument &document, const QTextCharFormat &f, Fie
 QString blockSummary(const QTextBlockFormat &f)
 {
     QStringList parts;
-    const Qt::Alignment a = f.alignment() & Qt::AlignHorizontal_Mask;
+    const Qt::Alignment a = f.alignment() & Qt::AlignHorizontal_Mask & ~Qt::AlignAbsolute;
     parts << QStringLiteral("align%1").arg(int(a == Qt::AlignLeading ? Qt::AlignLeft : a));
+    if (f.layoutDirection() == Qt::RightToLeft)
+        parts << QStringLiteral("rtl");
     for (const auto &[name, property] : {std::pair{"li", QTextFormat::BlockLeftMargin},
                                          {"ri", QTextFormat::BlockRightMargin},
                                          {"fi", QTextFormat::TextIndent},

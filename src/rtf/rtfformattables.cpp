@@ -2,6 +2,7 @@
 
 #include "rtfoutput.h"
 #include "rtfproperties.h"
+#include "rtfscriptshown.h"
 #include "rtftextdecoder.h"
 
 #include <QTextBlock>
@@ -73,8 +74,9 @@ QString RtfFormatTables::explicitFamily(const QTextCharFormat &format)
     return families.first();
 }
 
-void RtfFormatTables::add(const QTextCharFormat &format)
+void RtfFormatTables::add(const QTextCharFormat &shown)
 {
+    const QTextCharFormat format = RtfScriptShown::asWritten(shown);
     const QString family = explicitFamily(format);
     if (!family.isEmpty() && !m_fontIndex.contains(family)) {
         m_fontIndex.insert(family, m_firstFont + int(m_fonts.size()));

@@ -32,6 +32,7 @@ struct RtfGroupState
     quint8 listTable = 0;          // RtfListFollows::Table of the list tables being skipped
     bool fieldGroup = false;
     char16_t fieldSymbol = 0;  // character of a SYMBOL field
+    int fieldFallback = -1;    // what a field shows when its result is empty (RtfFieldReader)
     qint64 fieldTextStart = 0; // characters emitted when the field began
     qint64 keptAtOpen = 0;     // bytes of kept parts, sent or not, when the group opened
     qsizetype start = 0;       // offset of the group's {
@@ -44,6 +45,11 @@ struct RtfGroupState
     bool styledChars = false;        // the character format came from a paragraph style (\s)
     bool instructionPart = false;    // a group inside a field instruction, kept with the field
     qsizetype instructionAtOpen = 0; // instruction text and parts read when the group opened
+
+    // The properties the text's own words said since \plain and the paragraph's since \pard
+    // (RtfPropertyWords::Said): a style gives the others.
+    quint32 charsSaid = 0;
+    quint32 paragraphSaid = 0;
 
     // Of contentAtOpen, what the file showed itself (not an object's result).
     qint64 ownContentAtOpen = 0;

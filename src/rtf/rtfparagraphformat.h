@@ -19,6 +19,9 @@ struct RtfParagraphFormat
     bool lineMultiple = false;
     bool pageBreakBefore = false; // \pagebb
     quint8 alignment = Left;
+    // \rtlpar, \ltrpar: the paragraph's direction; none said is left to right.
+    enum Direction : quint8 { DirectionNotSaid, LeftToRight, RightToLeft };
+    quint8 direction = DirectionNotSaid;
     // Tab stops: position in twips times 64, plus the leader times 8, plus the kind. A bar tab
     // (\tb) is a line drawn at its position, not a stop the text moves to.
     enum TabKind : quint8 { LeftTab, CenterTab, RightTab, DecimalTab, BarTab };

@@ -106,4 +106,9 @@ constexpr int BarTabs = QTextFormat::UserProperty + 0x7226;
 // ASCII (as kept words are held) on a character format: the fonts and formats of other scripts, as
 // RtfScriptWords keeps them, with a bare \f where the text's own font goes.
 constexpr int ScriptWords = QTextFormat::UserProperty + 0x7224;
+// QVariantList on a character format: text of another script shown in the font, size, bold and
+// italic its words say for that script (\af, \afs, \ab, \ai): the run's own values of those
+// four, then the values shown. A save writes the run's own where the shown ones are unchanged
+// (RtfScriptShown).
+constexpr int ScriptShown = QTextFormat::UserProperty + 0x7227;
 } // namespace RtfProperty

@@ -178,3 +178,28 @@ QByteArray RtfScriptWords::withFont(QByteArrayView words, int font)
     }
     return parsed.text();
 }
+
+RtfScriptWords::Associated RtfScriptWords::associated(QByteArrayView words, bool rightToLeft)
+{
+    Associated result;
+    for (const Said &said : parse(words).said) {
+        if (rightToLeft ? said.direction != RightToLeft
+                        : said.charClass != Double || said.direction == RightToLeft)
+            continue;
+        const QByteArrayView value = QByteArrayView(said.text).sliced(said.name.size() + 1);
+        const bool hasValue = !value.isEmpty();
+        const int number = value.toInt();
+        // The text's own font said after the script's (\dbch\f ...) is the script's again.
+        if (said.name == "af" && hasValue)
+            result.font = number;
+        else if (said.name == "f")
+            result.font = -1;
+        else if (said.name == "afs" && number > 0)
+            result.halfPoints = std::min(number, 3276);
+        else if (said.name == "ab")
+            result.bold = !hasValue || number != 0;
+        else if (said.name == "ai")
+            result.italic = !hasValue || number != 0;
+    }
+    return result;
+}

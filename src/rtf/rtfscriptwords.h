@@ -22,4 +22,16 @@ bool hasFontSlot(QByteArrayView words);
 // The words with each bare \f given that number; for a negative one without any \f.
 QByteArray withFont(QByteArrayView words, int font);
 
+// The font, size, bold and italic said for right-to-left text (under \rtlch) or for
+// double-byte text (under \dbch): -1 (0 for the size) where they said none.
+struct Associated
+{
+    int font = -1;
+    int halfPoints = 0;
+    int bold = -1;
+    int italic = -1;
+    bool isEmpty() const { return font < 0 && halfPoints <= 0 && bold < 0 && italic < 0; }
+};
+Associated associated(QByteArrayView words, bool rightToLeft);
+
 } // namespace RtfScriptWords

@@ -5,6 +5,7 @@
 #include "rtfkeptwords.h"
 #include "rtfoutput.h"
 #include "rtfproperties.h"
+#include "rtfscriptshown.h"
 #include "rtfscriptwords.h"
 
 #include <QBuffer>
@@ -634,8 +635,9 @@ void RtfWriter::writeLineSpacing(const QTextBlockFormat &format)
     }
 }
 
-void RtfWriter::writeCharFormat(const QTextCharFormat &format)
+void RtfWriter::writeCharFormat(const QTextCharFormat &shown)
 {
+    const QTextCharFormat format = RtfScriptShown::asWritten(shown);
     // The words kept from the file come first, in their order: a character style (\csN) among
     // them brings its formats, which the text's own, all of them said, then override as the
     // file had them.

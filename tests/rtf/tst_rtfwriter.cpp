@@ -43,6 +43,8 @@ private slots:
     void keepsTextThePaneHides_data();
     void keepsTextThePaneHides();
     void imagesSurvive();
+    void otherScriptsShownNotWritten_data();
+    void otherScriptsShownNotWritten();
 };
 
 void TestRtfWriter::headerAndTables()
@@ -531,6 +533,71 @@ void TestRtfWriter::imagesSurvive()
         back.resource(QTextDocument::ImageResource, QUrl(got.name())).value<QImage>();
     QCOMPARE(backImage.size(), image.size());
     QCOMPARE(backImage.pixelColor(3, 2), QColor(200, 10, 20));
+}
+
+void TestRtfWriter::otherScriptsShownNotWritten_data()
+{
+    QTest::addColumn<bool>("italic");    // the user makes the Arabic word italic
+    QTest::addColumn<qreal>("points");   // and the whole paragraph this size (0: not)
+    QTest::addColumn<QString>("latin");  // the Latin word's format after a save, read back
+    QTest::addColumn<QString>("arabic"); // the Arabic word's
+    QTest::newRow("unchanged") << false << 0.0 << "400 0 12 Serif"
+                               << "700 0 16 Sans";
+    QTest::newRow("italic") << true << 0.0 << "400 0 12 Serif"
+                            << "700 1 16 Sans";
+    QTest::newRow("size") << false << 20.0 << "400 0 20 Serif"
+                          << "700 0 16 Sans";
+}
+
+// Arabic text is shown in the font, size and weight the run says for right-to-left text, while
+// a save writes the run as the file had it, with what the user changed.
+void TestRtfWriter::otherScriptsShownNotWritten()
+{
+    QFETCH(bool, italic);
+    QFETCH(qreal, points);
+    QFETCH(QString, latin);
+    QFETCH(QString, arabic);
+    const QByteArray rtf =
+        "{\\rtf1\\ansi{\\fonttbl{\\f0 Serif;}{\\f1 Sans;}}\\pard{\\rtlch\\af1\\afs32"
+        "\\ab\\ltrch\\f0\\fs24 Latin \\u1575?\\u1604?\\u1593?}\\par}";
+    auto formatAt = [](QTextDocument &doc, int position) {
+        QTextCursor cursor(&doc);
+        cursor.setPosition(position + 1);
+        const QTextCharFormat f = cursor.charFormat();
+        return QStringLiteral("%1 %2 %3 %4")
+            .arg(f.fontWeight())
+            .arg(int(f.fontItalic()))
+            .arg(f.fontPointSize())
+            .arg(f.fontFamilies().toStringList().value(0));
+    };
+    QTextDocument doc;
+    RtfReader::read(rtf, &doc);
+    QCOMPARE(formatAt(doc, 0), QStringLiteral("400 0 12 Serif"));
+    QCOMPARE(formatAt(doc, 6), QStringLiteral("700 0 16 Sans"));
+    QTextCursor edit(&doc);
+    if (italic) {
+        edit.setPosition(6);
+        edit.setPosition(9, QTextCursor::KeepAnchor);
+        QTextCharFormat f;
+        f.setFontItalic(true);
+        edit.mergeCharFormat(f);
+    }
+    if (points > 0) {
+        edit.setPosition(0);
+        edit.setPosition(9, QTextCursor::KeepAnchor);
+        QTextCharFormat f;
+        f.setFontPointSize(points);
+        edit.mergeCharFormat(f);
+    }
+    // Bold and the other font are the Arabic text's only: no run of the file is bold.
+    const QByteArray written = RtfWriter::write(doc);
+    QVERIFY2(!QString::fromLatin1(written).contains(QRegularExpression(QStringLiteral("\\\\b\\b"))),
+             written.constData());
+    QTextDocument back;
+    RtfReader::read(written, &back);
+    QCOMPARE(back.toPlainText(), doc.toPlainText());
+    QCOMPARE(formatAt(back, 0), latin);
+    QCOMPARE(formatAt(back, 6), arabic);
 }
 
 QTEST_MAIN(TestRtfWriter)

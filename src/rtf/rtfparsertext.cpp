@@ -1,0 +1,426 @@
+#include "rtf/rtfparser.h"
+
+#include "rtf/rtfkeptwords.h"
+#include "rtf/rtftextdecoder.h"
+
+#include <algorithm>
+
+namespace {
+constexpr qsizetype kMaxLabelText = 256; // of \pntxtb and \pntxta
+} // namespace
+
+void RtfParser::handleSymbol(char symbol)
+{
+    switch (symbol) {
+    case '\\':
+    case '{':
+    case '}':
+        appendChar(static_cast<char16_t>(symbol));
+        break;
+    case '~':
+        appendChar(0x00A0);
+        break;
+    case '_':
+        appendChar(0x2011);
+        break;
+    case '*':
+        state().starred = true;
+        break;
+    default:
+        break; // \- (optional hyphen) is invisible; others mean nothing
+    }
+}
+
+void RtfParser::handleText(QByteArrayView text)
+{
+    if (m_skipUnits > 0) {
+        const qsizetype n = std::min<qsizetype>(text.size(), m_skipUnits);
+        m_skipUnits -= static_cast<int>(n);
+        text = text.sliced(n);
+        if (text.isEmpty())
+            return;
+    }
+    switch (state().destination) {
+    case RtfGroupState::Body:
+        appendBodyBytes(text);
+        break;
+    case RtfGroupState::FontTable:
+        for (const char c : text) {
+            if (c == ';')
+                commitFont();
+            else
+                m_tables.appendNameByte(c);
+        }
+        break;
+    case RtfGroupState::ColorTable:
+        for (const char c : text) {
+            if (c == ';')
+                m_tables.commitColor();
+        }
+        break;
+    case RtfGroupState::Picture:
+        appendPictureHex(text);
+        break;
+    case RtfGroupState::ListNumberingText:
+        appendNumberingBytes(text);
+        break;
+    case RtfGroupState::FieldInstruction:
+        m_fields.appendBytes(text);
+        break;
+    case RtfGroupState::ListNumbering:
+    case RtfGroupState::Skip:
+    case RtfGroupState::Stylesheet:
+    case RtfGroupState::StyleEntry: // a style's name
+        break;
+    }
+}
+
+void RtfParser::handleByte(unsigned char byte)
+{
+    const char c = static_cast<char>(byte);
+    switch (state().destination) {
+    case RtfGroupState::Body:
+        appendBodyBytes(QByteArrayView(&c, 1));
+        break;
+    case RtfGroupState::FontTable:
+        m_tables.appendNameByte(c);
+        break;
+    case RtfGroupState::FieldInstruction:
+        m_fields.appendByte(c);
+        break;
+    case RtfGroupState::ListNumberingText:
+        appendNumberingBytes(QByteArrayView(&c, 1));
+        break;
+    default:
+        break;
+    }
+}
+
+void RtfParser::handleUnicode(int parameter)
+{
+    RtfGroupState &s = state();
+    long long value = parameter;
+    if (value < 0)
+        value += 65536; // written as signed 16-bit
+    if (value < 0 || value > 0x10FFFF)
+        value = 0xFFFD;
+    const auto c = static_cast<char32_t>(value);
+    if (s.destination == RtfGroupState::Body) {
+        const int page = codePage(s.chars.font);
+        const bool glyphFont =
+            page == RtfTextDecoder::SymbolPage || page == RtfTextDecoder::WingdingsPage;
+        if (glyphFont && c >= 0xF020 && c <= 0xF0FF) {
+            // Symbol fonts put their glyphs in the private use area.
+            if (const char16_t g = RtfTextDecoder::glyphChar(page, c & 0xFF))
+                appendBodyChar(g);
+        } else if (QChar::isHighSurrogate(c)) {
+            // The low half may follow under another \uc, or in another group.
+            resolveSurrogate();
+            m_highSurrogate = static_cast<char16_t>(c);
+        } else if (QChar::isLowSurrogate(c)) {
+            const char16_t high = std::exchange(m_highSurrogate, 0);
+            if (high) {
+                appendBodyChar(high);
+                appendBodyChar(static_cast<char16_t>(c));
+            } else {
+                appendBodyChar(QChar::ReplacementCharacter);
+            }
+        } else if (c > 0xFFFF) {
+            appendBodyChar(QChar::highSurrogate(c));
+            appendBodyChar(QChar::lowSurrogate(c));
+        } else if (!RtfTextDecoder::isDropped(c)) {
+            appendBodyChar(static_cast<char16_t>(c));
+        }
+    } else if (c > 0xFFFF) {
+        appendChar(QChar::highSurrogate(c));
+        appendChar(QChar::lowSurrogate(c));
+    } else if (!QChar::isSurrogate(c) || s.destination == RtfGroupState::FontTable ||
+               s.destination == RtfGroupState::FieldInstruction) {
+        appendChar(static_cast<char16_t>(c)); // halves of pairs are joined when it ends
+    }
+    m_skipUnits = s.unicodeSkip;
+}
+
+// A high surrogate that no low one followed is shown as the replacement character.
+void RtfParser::resolveSurrogate()
+{
+    if (m_highSurrogate) {
+        m_highSurrogate = 0;
+        appendBodyChar(QChar::ReplacementCharacter);
+    }
+}
+
+void RtfParser::appendBodyBytes(QByteArrayView bytes)
+{
+    const RtfGroupState &s = state();
+    resolveSurrogate();
+    int page = 0;
+    const char16_t *table = m_pages.table(s.chars.font, m_tables.fonts(), &page);
+    if (!table) {
+        // Double-byte text: keep the bytes until the run ends, so a lead byte
+        // written as \'hh joins its literal trail byte.
+        if (!m_bytes.isEmpty() && m_bytesPage != page)
+            flushBytes();
+        m_bytesPage = page;
+        m_bytes.append(bytes);
+        return;
+    }
+    flushBytes();
+    prepareText();
+    const qsizetype old = m_text.size();
+    m_text.resize(old + bytes.size());
+    QChar *out = m_text.data() + old;
+    qsizetype n = 0;
+    for (const char b : bytes) {
+        const char16_t c = table[static_cast<unsigned char>(b)];
+        if (c)
+            out[n++] = QChar(c);
+    }
+    if (n != bytes.size())
+        m_text.resize(old + n);
+    if (!m_textFormat.isHiddenText())
+        m_emitted += n;
+}
+
+void RtfParser::appendChar(char16_t c)
+{
+    switch (state().destination) {
+    case RtfGroupState::Body:
+        appendBodyChar(c);
+        break;
+    case RtfGroupState::FontTable:
+        m_tables.appendNameChar(QChar(c), m_pages.decoder(), m_pages.documentPage());
+        break;
+    case RtfGroupState::FieldInstruction:
+        m_fields.appendChar(QChar(c), m_pages.decoder(), fieldPage());
+        break;
+    case RtfGroupState::ListNumberingText:
+        if (QString *text = m_numbering.text(); text && text->size() < kMaxLabelText)
+            text->append(QChar(c));
+        break;
+    default:
+        break;
+    }
+}
+
+void RtfParser::appendBodyChar(char16_t c)
+{
+    if (m_highSurrogate && !QChar::isLowSurrogate(c))
+        resolveSurrogate();
+    flushBytes();
+    prepareText();
+    m_text.append(QChar(c));
+    if (!m_textFormat.isHiddenText())
+        ++m_emitted;
+}
+
+// Starts a new run when the format differs from the pending one.
+void RtfParser::prepareText()
+{
+    const RtfGroupState &s = state();
+    if (!m_text.isEmpty()) {
+        const int level = s.chars.generated ? s.keptTableLevel : s.paragraph.tableLevel();
+        if (level == m_textParagraph.tableLevel()) {
+            if (s.chars == m_textFormat)
+                return;
+            // Each run costs Qt time to insert and to lay out: past a budget the text goes on
+            // in the format it has, but links, fields and footnote numbers stay what they are.
+            const RtfCharFormat &c = s.chars;
+            if (m_runs >= MaxRuns && c.link == m_textFormat.link && c.field == m_textFormat.field &&
+                c.generated == m_textFormat.generated &&
+                c.footnoteMark == m_textFormat.footnoteMark && !c.isHiddenText() &&
+                !m_textFormat.isHiddenText()) {
+                m_formatsSimplified = true;
+                return;
+            }
+        }
+        flushText();
+    }
+    m_textFormat = s.chars;
+    m_textParagraph = shownParagraph(s);
+}
+
+void RtfParser::flushBytes()
+{
+    if (m_bytes.isEmpty())
+        return;
+    prepareText();
+    const qsizetype old = m_text.size();
+    m_pages.decoder().decode(m_bytesPage, m_bytes, m_text);
+    if (!m_textFormat.isHiddenText())
+        m_emitted += m_text.size() - old;
+    m_bytes.resize(0);
+}
+
+void RtfParser::flushText()
+{
+    if (m_text.isEmpty())
+        return;
+    if (m_textFormat.isHiddenText()) {
+        // Not shown, but kept in its place; within an object kept whole it is there already.
+        if (!m_textFormat.generated)
+            m_kept.append(RtfHiddenRun::run(m_text, m_textFormat, hiddenRunContext(m_textFormat)));
+        m_text.resize(0);
+        return;
+    }
+    sendKept(m_textParagraph.tableLevel());
+    m_bodyStarted = true;
+    ++m_runs;
+    if (m_textFormat.generated)
+        m_generatedShown += m_text.size();
+    m_sink->text(m_text, m_textFormat, m_textParagraph);
+    m_text.resize(0);
+}
+
+// Takes the label's tab out when its list says nothing follows the number, or puts it back when
+// a later \ls or \ilvl says otherwise: LibreOffice writes a tab for readers without list tables.
+void RtfParser::labelTabFollows()
+{
+    LabelTab &tab = m_labelTab;
+    // Anything shown since, or a group opened, and the label is done with.
+    if (tab.shown != m_emitted + m_structures || tab.depth != m_stack.size() ||
+        m_textFormat.listLabel != 1 || m_textFormat.isHiddenText() ||
+        m_text.size() != tab.textSize - tab.dropped) {
+        tab.shown = -1;
+        return;
+    }
+    const auto number = [](QByteArrayView entry, qsizetype nameLength) {
+        return entry.isEmpty() ? 0 : entry.sliced(nameLength).trimmed().toInt();
+    };
+    const QByteArrayView words = *state().paragraph.words;
+    const QByteArrayView list = RtfKeptWords::entry(words, "ls");
+    const bool drop =
+        !list.isEmpty() &&
+        m_listFollows.follow(number(list, 3), number(RtfKeptWords::entry(words, "ilvl"), 5)) ==
+            RtfListFollows::Nothing;
+    if (drop && !tab.dropped) {
+        m_text.chop(1);
+        --m_emitted;
+    } else if (!drop && tab.dropped) {
+        m_text.append(u'\t');
+        ++m_emitted;
+    }
+    tab.dropped = drop;
+    tab.shown = m_emitted + m_structures;
+}
+
+void RtfParser::paragraphEnd(bool pageBreak, bool section)
+{
+    const RtfGroupState &s = state();
+    if (s.destination != RtfGroupState::Body)
+        return;
+    // A hidden paragraph mark joins the paragraph to the next one; a save writes it again.
+    if (s.chars.isHiddenText() && !pageBreak) {
+        flushBytes();
+        flushText();
+        if (!s.chars.generated)
+            m_kept.append(RtfHiddenRun::paragraphMark(s.chars));
+        return;
+    }
+    resolveSurrogate();
+    flushText();
+    RtfParagraphFormat paragraph = shownParagraph(s);
+    sendKept(paragraph.tableLevel());
+    m_bodyStarted = true;
+    ++m_structures;
+    m_generatedShown += s.chars.generated;
+    paragraph.endsSection = section;
+    paragraph.pageBreakBefore |= std::exchange(m_pageBreakPending, false);
+    m_sink->paragraphEnd(paragraph, s.chars, pageBreak);
+    m_labelSeen = false;
+    m_paragraphStart = m_emitted;
+    m_paragraphContent = m_emitted + m_structures;
+}
+
+// \page after text ends the paragraph there. Word processors put it at the start of the
+// paragraph that goes to the next page too: that paragraph then breaks before, and no empty one
+// is made.
+void RtfParser::pageBreak()
+{
+    const RtfGroupState &s = state();
+    if (s.destination == RtfGroupState::Body && s.paragraph.tableLevel() == 0 &&
+        !s.chars.isHiddenText() && !s.chars.generated) {
+        resolveSurrogate();
+        flushText();
+        if (m_emitted + m_structures == m_paragraphContent) {
+            m_pageBreakPending = true;
+            return;
+        }
+    }
+    paragraphEnd(true);
+}
+
+void RtfParser::tableEvent(RtfKeyword keyword)
+{
+    const RtfGroupState &s = state();
+    if (s.destination != RtfGroupState::Body)
+        return;
+    if (s.chars.generated) {
+        // The cells of an object's result are its paragraphs: a table made of them would be
+        // written beside the kept object, which has them already.
+        if (keyword == RtfKeyword::Cell || keyword == RtfKeyword::Nestcell)
+            paragraphEnd(false);
+        return;
+    }
+    resolveSurrogate();
+    flushText();
+    sendKept(1);
+    const int nested = std::max(2, s.paragraph.tableLevel());
+    m_bodyStarted = true;
+    ++m_structures;
+    switch (keyword) {
+    case RtfKeyword::Cell:
+        m_sink->cellEnd(1, s.paragraph);
+        break;
+    case RtfKeyword::Nestcell:
+        m_sink->cellEnd(nested, s.paragraph);
+        break;
+    case RtfKeyword::Row:
+        m_sink->rowEnd(1, m_rows.row(false));
+        break;
+    default:
+        m_sink->rowEnd(nested, m_rows.row(true));
+        break;
+    }
+    m_labelSeen = false; // a cell's end is its paragraph's end
+    m_paragraphStart = m_emitted;
+    m_paragraphContent = m_emitted + m_structures;
+}
+
+// Content shown so far that is the file's own, not the result of an object kept whole.
+qint64 RtfParser::ownContent() const
+{
+    const qint64 pending =
+        m_textFormat.generated && !m_textFormat.isHiddenText() ? m_text.size() : 0;
+    return m_emitted + m_structures - m_generatedShown - pending;
+}
+
+// The paragraph format content is shown in. An object's result stays at the table level the
+// object is at: a table it made would be written beside the kept object, which has it already.
+RtfParagraphFormat RtfParser::shownParagraph(const RtfGroupState &s)
+{
+    if (!s.chars.generated || s.paragraph.tableLevel() == s.keptTableLevel)
+        return s.paragraph;
+    RtfParagraphFormat paragraph = s.paragraph;
+    paragraph.inTable = s.keptTableLevel > 0;
+    paragraph.nestLevel = s.keptTableLevel;
+    return paragraph;
+}
+
+void RtfParser::appendNumberingBytes(QByteArrayView bytes)
+{
+    QString *text = m_numbering.text();
+    if (!text || text->size() >= kMaxLabelText)
+        return;
+    const int page = codePage(m_numbering.font() >= 0 ? m_numbering.font() : state().chars.font);
+    m_pages.decoder().decode(page, bytes, *text);
+}
+
+// Field instructions are in the document's code page, like its text.
+int RtfParser::fieldPage()
+{
+    const int page = codePage(state().chars.font);
+    return page == RtfTextDecoder::SymbolPage || page == RtfTextDecoder::WingdingsPage
+               ? m_pages.documentPage()
+               : page;
+}
