@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Times the display operation as a user meets it: a whole Pagewell process started on a file,
 // from the moment the benchmark launches it. Reports, for generated plain files of several
 // sizes, single 5 MB lines and an RTF file:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What keeping a draft costs in a large text: one key typed into a shown file of 100 MB (to
 // idle, with the first edit's base taken), handing the draft to disk, and the disk it takes.
 //

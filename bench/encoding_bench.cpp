@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Recognizing and reading a text in an older code page: the guess from its 64 KiB sample, and
 // a 2 MiB file (the largest read on the window's thread) read whole, beside UTF-8.
 #include "plaintext/plaintextloader.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Hostile RTF files and the time Pagewell needs to show each, until its window is idle.
 
     python3 bench/hostile_rtf.py [BUILD_DIR] [--runs N] [--keep DIR] [--timeout S] [--only 0,3]

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Speed of the RTF reader on a generated 5 MB text-heavy document:
 //   parse      - tokenizing, decoding and batching runs, no document (MB/s of RTF)
 //   plainText  - RtfReader::plainText

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Times what a user does in a large text, each from the key or the control's click until the
 // event loop has nothing left to do: Ctrl+End and Ctrl+Home, a typed key, Save, Find next, the
 // click on "Make CAP" and one key typed in that mode, sending the text to the clipboard (Qt's

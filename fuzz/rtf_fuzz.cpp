@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes to the RTF reader: it must not crash, hang or leak,
 // and the document it builds must hold the same text as plainText() gives.
 #include "rtf/rtfdetect.h"

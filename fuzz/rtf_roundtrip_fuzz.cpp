@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Read -> write -> read on arbitrary bytes: the written file must give back the document the
 // first read built (the same normalised dump), and writing that again the same bytes.
 #include "rtf/rtfdocumentdump.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the build into a temporary prefix and checks that the desktop entry and the
 # metainfo validate and that every file they name is there.
 # Usage: check-install.sh BUILD-FOLDER DESKTOP-ID

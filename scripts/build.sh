@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Configures and builds Pagewell into build/ (the program is build/pagewell).
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian packages Pagewell needs to build, run and test; quiet and quick when all
 # of them are already there.
 set -euo pipefail

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "keyboardcontrols.h"
 
 #include "app/pgwellui.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The window is designed in "MS Sans Serif" and "Tahoma"; map them to installed fonts of

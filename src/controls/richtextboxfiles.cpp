@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The viewing pane's part in drafts and in files that change on disk: texts shown as edits, text
 // a file gained at its end, the view's place across a new reading, and the note above the text.
 #include "richtextbox.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pane's mappings of its characters (Make CAP and Make Min), in place in either editor.
 #include "richtextbox.h"
 

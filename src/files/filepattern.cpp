@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "files/filepattern.h"
 
 FilePattern::FilePattern(const QString &pattern) : m_text(pattern), m_all(false)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "richlayoutcost.h"
 
 void RichLayoutCost::addParagraph(qint64 characters, qint64 lineBreaks, qreal fontPixels,

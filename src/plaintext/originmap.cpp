@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "originmap.h"
 
 OriginMap::OriginMap(qsizetype length) : m_originalLength(length)

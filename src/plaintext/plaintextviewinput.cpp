@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // PlainTextView's keys, input methods, clipboard, undo, mouse and context menu: what the user
 // does to the text, as opposed to how it is laid out, painted and scrolled (plaintextview.cpp).
 #include "plaintextview.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "rtf/rtflistfollows.h"
 
 void RtfListFollows::word(Table table, QByteArrayView name, bool hasParameter, int value)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "rtf/rtfplaintextsink.h"
 
 #include "rtf/rtfparser.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "utf16detect.h"
 
 std::optional<TextEncoding> utf16WithoutByteOrderMark(QByteArrayView head)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "textsearch.h"
 
 qsizetype TextSearch::find(const Source &text, QStringView word, qsizetype start)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "autoviewstate.h"
 
 void AutoViewState::setChecked(bool checked)

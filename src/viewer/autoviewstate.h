@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Auto view as the user sees it: Off (the box unchecked, its controls and the timer off),

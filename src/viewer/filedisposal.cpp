@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // GLib's headers come first: they use the word "signals", which Qt defines as a macro.
 #include <gio/gio.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "liststep.h"
 
 ListStep::Result ListStep::forReader(Move move, int count, int index)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "plaintextcontent.h"
 
 std::optional<QByteArray> PlainTextContent::forSave(QString text, const ShownFile &format)

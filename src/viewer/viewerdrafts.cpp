@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The viewer's part in keeping unsaved edits (drafts) and in files that change on disk while
 // they are shown.
 #include "viewer.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The About box: the registry lookup, its window, and finding the system information tool.
 #include "about/about.h"
 #include "about/keyvalue.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Starts Pagewell again and again on a real X display without a window manager (Xvfb, the xcb
 # platform): half the starts with no file, half on a 100 MB text. Each start is left until it is
 # idle (its CPU time stands still) or 4 s have passed, then ended. A start that ends by itself

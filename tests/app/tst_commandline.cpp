@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command line: help, version, unknown options, and the one path, also one that starts
 // with "-"; and the program's exit status for each.
 #include "app/commandline.h"

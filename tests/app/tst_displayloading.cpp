@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Showing a file without making the window wait: large files are read in the background, a
 // newer choice drops the older load, and a file the memory cannot hold leaves the pane alone.
 #include "app/browser.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pane's "Encoding" menu: the shown file's encoding checked, and another one chosen reads
 // the file again in it (what a refused one does is the viewer's test).
 #include "windowtest.h"

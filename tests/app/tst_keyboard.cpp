@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The keyboard: every operation is one action, run by its key and by its controls, once each;
 // keys of disabled actions and the pane's editing keys run nothing; the Tab order; and a file
 // dropped onto the window.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Showing a file when memory runs short, under a real address-space limit (CTest starts this
 // test through prlimit): the file is refused with a message and the window goes on.
 #include "app/browser.h"

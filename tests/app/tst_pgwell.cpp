@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window: start-up, the unroll, quitting and showing files from both lists; and in
 // hostile situations: a start path that is a pipe, text under the folder label, names that are
 // not valid UTF-8, and the favorites menu from the keyboard.

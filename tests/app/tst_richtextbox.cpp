@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The viewing pane's own interface: positions in its text, selection, changes and formatting,
 // the same for plain text and for formatted documents.
 #include "controls/richlayoutpump.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading files for the pane: decoding, whole-file reads, the memory budget and the name rule.
 #include "files/memorybudget.h"
 #include "files/wholefilereader.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The title bar (dragging, minimize, expand) and the toolbar's pressed pictures, driven with real
 // mouse events through the window.
 #define QTEST_QPA_MOUSE_HANDLING // widget mouse events go through the window, as a user's do

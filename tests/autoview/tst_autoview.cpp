@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Auto view: the interval text, the Off/Armed/Running states, and the timed walk through the
 // file list or the favorites, driven by a timer the test ticks.
 #include "app/browser.h"

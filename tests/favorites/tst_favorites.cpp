@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The favorites folder from the main window: Add, Remove, Open and the pop-up menu (Refresh is
 // tested with the shown file it must keep).
 #include "controls/clicklabel.h"

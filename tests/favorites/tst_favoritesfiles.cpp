@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writing and removing files without widgets: encodings, Save as names, trash.
 #include "fakeplatform.h"
 #include "filehelpers.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // New, Save and Save as from the main window, and what a failed write leaves behind (Delete is
 // tested with the record of the shown file it acts on).
 #include "rtf/rtfdetect.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A save killed at any point leaves the file with its old bytes or its new ones, never a mix,
 // and nothing behind once the next start has recovered and the next save into the folder is
 // done. The saves run in a helper process (this program, started again with --save-helper),

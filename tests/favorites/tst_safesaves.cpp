@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window keeps what a save replaces and survives a kill: an in-place save cut short is
 // put back at the next start or display and said once; a Save keeps the file's ACL and
 // attributes; "Previous versions…" lists, shows and restores what was replaced; a full disk is

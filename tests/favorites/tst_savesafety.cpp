@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Saves that keep what they replace, without windows: the store of previous versions, the
 // journal of in-place saves and its recovery, leftovers of ended processes, the file's identity
 // (ACL, attributes, mode) across a replace, and full disks named as such.

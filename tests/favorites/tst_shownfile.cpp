@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The record of the shown file: Save and Delete act on the file whose text the pane shows, also
 // after a display that failed (a file gone, too large, or not a regular file any more), after
 // Refresh, and for a file the lists do not offer.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Nothing typed is lost on the real window: edits left by another file, a step of Auto view or
 // the reader, "Nomal", New or Quit come back; another program's change is not overwritten
 // unasked; a link put in the shown file's place is never written through.

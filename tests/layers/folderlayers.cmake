@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Lists which folders of src/ include which, and fails when folders include each other in a
 # cycle: a folder is a layer only if it can be built and understood without the ones above it.
 #   cmake -DSOURCE_DIR=<repo>/src -P folderlayers.cmake

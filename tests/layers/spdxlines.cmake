@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Fails naming every source file whose first line (the second after a "#!" line) is not the
 # licence's SPDX line: "// SPDX-License-Identifier: GPL-3.0-or-later" in C++ files, the same
 # after "#" in CMake, shell and Python files.

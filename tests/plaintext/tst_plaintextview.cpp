@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pane's plain-text editor as the user meets it: keys, mouse, clipboard, undo, scrolling
 // through large texts and long lines, and what screen readers get of it.
 #include "controls/richtextbox.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The plain-text engine without a window: the buffer and its line index, reading files into
 // it, editing with undo, and wrapping into rows.
 #include "plaintext/plaintextdocument.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The full-screen reader: its window, Next, Back and Skip through both lists, Add to favo and
 // Close, and opening it with "Full screen mode".
 #include "controls/clicklabel.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Read -> write -> read: the writer's output, read back, must give the document the pane
 // showed. Checked on every producer fixture, every fuzzer reproducer and the whole fuzz corpus,
 // by comparing the reader's documents in a normalised dump.

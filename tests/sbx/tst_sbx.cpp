@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // sbx, the companion clip tool: listing, copying, pasting, freeing and bringing back the clip
 // slots, its keys and settings, and following the folder while it is open.
 #include "fakeplatform.h"

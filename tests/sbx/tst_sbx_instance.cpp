@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One sbx for each user and clip folder: a second start hands over to the running one and
 // ends, and the running window comes forward.
 #include "fakeplatform.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Make CAP and Make Min on the pane's text: the characters change inside their runs. Every
 // format, every part a save keeps (hidden text, notes, fields, links, tables, pictures) and the
 // caret stay; one undo brings back exactly what was there.

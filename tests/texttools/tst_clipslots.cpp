@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The clip slots: sending the pane's text to the first free slot, counting free slots and
 // starting sbx.
 #include "controls/clicklabel.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The text tools' logic without windows: finding, case conversion of what changed, print layout.
 #include "texttools/caseconversion.h"
 #include "texttools/printlayout.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The text tools on the main window: the find panel, Make CAP / Make Min / Nomal, Bold, Italic,
 // Underline, Color, Print and the clipboard, driven through the real controls.
 #include "controls/clicklabel.h"

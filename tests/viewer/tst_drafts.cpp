@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Unsaved edits kept as drafts and shown again; files changed on disk while shown; a Save that
 // never writes through a link planted after the display. The viewer with a pane of its own.
 #include "fakeplatform.h"

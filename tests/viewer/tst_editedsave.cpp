@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A save of an edited plain text changes only what was edited: random edits on files with mixed
 // line ends, invalid sequences, NULs, byte-order marks or none, an odd last byte, no final line
 // end; and a few typed letters saved through the viewer into real files.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Texts in every encoding Pagewell offers, made here from the UTF-8 samples in
 // fixtures/encodings: recognized, shown as the sample, written back byte for byte, a one-letter
 // edit changing that letter's bytes only; read again in an encoding the user chooses.

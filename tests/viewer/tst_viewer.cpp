@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's working state without a window: Auto view's walk through a list that changes
 // under it, the interval as typed, the folder rule and the read in flight.
 #include "fakeplatform.h"
