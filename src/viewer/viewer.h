@@ -188,6 +188,7 @@ private:
     QString draftKey() const;
     void restoreDraft(const QString &key);
     void applyDraft(const Draft &draft);
+    void showAsEdits(const QString &text);
     void finishRestore(const Draft &draft);
     void followShownFile(bool plainText);
     void reload();

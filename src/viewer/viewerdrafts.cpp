@@ -176,7 +176,10 @@ void Viewer::applyDraft(const Draft &draft)
     m_drafts->setQuiet(true);
     switch (draft.kind) {
     case Draft::Kind::Text:
-        m_pane.showEditedText(TextBuffer(draft.text));
+        if (!draft.path.isEmpty() && !m_pane.showsFormatting())
+            showAsEdits(draft.text.text());
+        else
+            m_pane.showEditedText(TextBuffer(draft.text));
         break;
     case Draft::Kind::Rich:
         m_pane.showEditedRichText(draft.rtf);
@@ -188,6 +191,27 @@ void Viewer::applyDraft(const Draft &draft)
     }
     m_drafts->setQuiet(false);
     finishRestore(draft);
+}
+
+void Viewer::showAsEdits(const QString &text)
+{
+    // Only what differs from the file's text as shown becomes an edit, so that a Save copies
+    // the rest of the file as it is (each line's own line end among it).
+    const QString now = m_pane.textPart(0, m_pane.textLength());
+    const qsizetype shorter = std::min(now.size(), text.size());
+    qsizetype head = 0;
+    while (head < shorter && now[head] == text[head])
+        ++head;
+    if (head > 0 && now[head - 1].isHighSurrogate())
+        --head;
+    qsizetype tail = 0;
+    while (tail < shorter - head && now[now.size() - 1 - tail] == text[text.size() - 1 - tail])
+        ++tail;
+    if (tail > 0 && now[now.size() - tail].isLowSurrogate())
+        --tail;
+    if (head + tail == now.size() && head + tail == text.size())
+        return;
+    m_pane.replaceRange(head, now.size() - head - tail, text.mid(head, text.size() - head - tail));
 }
 
 void Viewer::finishRestore(const Draft &draft)

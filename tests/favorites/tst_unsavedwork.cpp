@@ -24,6 +24,7 @@ class TestUnsavedWork : public WindowTest
 private slots:
     void editsSurviveEveryFlow_data();
     void editsSurviveEveryFlow();
+    void restoredDraftSavesOnlyItsEdits();
     void newTextSurvivesQuit();
     void formattedEditsSurviveQuit();
     void anotherProgramsChangeIsNotOverwritten_data();
@@ -110,6 +111,22 @@ void TestUnsavedWork::editsSurviveEveryFlow()
     choose(ui(*w).File1, "b.txt");
     choose(ui(*w).File1, "a.txt");
     QCOMPARE(ui(*w).Text1->toPlainText(), "alpha\n");
+}
+
+// A draft shown again is an edit of the file's text, not a new text: a Save changes only what
+// was typed, every line keeping its own line end and the last none.
+void TestUnsavedWork::restoredDraftSavesOnlyItsEdits()
+{
+    writeFile(f->browse("a.txt"), "first\r\nsecond\nthird");
+    writeFile(f->browse("b.txt"), "beta\n");
+    pgwell &w = f->open();
+    choose(ui(w).File1, "a.txt");
+    typeInPane(w, "typed ");
+    choose(ui(w).File1, "b.txt");
+    choose(ui(w).File1, "a.txt");
+    QCOMPARE(ui(w).Text1->toPlainText(), "typed first\nsecond\nthird");
+    w.findChild<QAction *>("actionSave")->trigger();
+    QCOMPARE(readFile(f->browse("a.txt")), "typed first\r\nsecond\nthird");
 }
 
 void TestUnsavedWork::newTextSurvivesQuit()
