@@ -252,15 +252,7 @@ void Viewer::discardDraft()
         return;
     }
     m_pane.setModified(false); // nothing of it is to be kept any more
-    m_reloadPlace = m_pane.place();
-    const QString path = m_shown.path;
-    const ShownList list = m_shown.list;
-    const bool plainText = m_shownPlain;
-    PaneFileReader::Limits limits = readingLimits(path);
-    limits.plainTextOnly = plainText;
-    startRead(path, limits, [this, path, list, plainText](PaneFileReader::Result &&file) {
-        displayRead(path, list, plainText, std::move(file));
-    });
+    reload();
 }
 
 void Viewer::keepDrafts()
