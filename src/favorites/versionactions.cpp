@@ -25,8 +25,11 @@ VersionActions::VersionActions(Viewer &viewer, Platform &platform, RichTextBox &
 void VersionActions::showVersions()
 {
     // Of the shown file, also while the pane shows one of its kept versions.
-    const QString path =
+    QString path =
         m_viewer.shownVersionOf().isEmpty() ? m_viewer.shownFile().path : m_viewer.shownVersionOf();
+    // Before any file was shown, the New texts whose drafts were dropped.
+    if (path.isEmpty() && !m_viewer.versions().list(VersionStore::newTextPath()).isEmpty())
+        path = VersionStore::newTextPath();
     if (path.isEmpty()) {
         m_platform.messages.show(QStringLiteral("No file has been shown yet"),
                                  MessageBoxes::Icon::Information, MessageBoxes::Buttons::Ok);

@@ -44,10 +44,9 @@ AppendedText::Read AppendedText::read(const QString &path, qint64 from, const QB
     if (file.read(tail.size()) != tail)
         return result;
     QByteArray bytes = file.read(limit);
-    qsizetype take = encoding == TextEncoding::Windows1252 ? bytes.size() : wholeUtf8(bytes);
-    // A CR at the end may be the first half of a CR LF.
-    if (take > 0 && bytes[take - 1] == '\r')
-        --take;
+    // A CR at the end is a line end at once: should its LF follow, the two make one line end
+    // (below), as they do in a file read whole.
+    const qsizetype take = encoding == TextEncoding::Windows1252 ? bytes.size() : wholeUtf8(bytes);
     bytes.truncate(take);
     QString text = encoding == TextEncoding::Windows1252 ? TextDecoder::fromWindows1252(bytes)
                                                          : QString::fromUtf8(bytes);

@@ -15,7 +15,7 @@ public:
     {
         bool ok = false; // false: the file was not only added to, or cannot be read so
         QString text;    // line ends as '\n', as the pane holds them
-        qint64 end = 0;  // the bytes taken; an unfinished character or line end waits
+        qint64 end = 0;  // the bytes taken; an unfinished character waits
         QByteArray tail; // the last bytes up to end, for the next look
     };
     // The bytes from from on, up to at most limit of them, provided the bytes just before from

@@ -59,6 +59,9 @@ public:
     void releaseBase();
     void retakeBase();
 
+    // Slow file work that must not hold the window, done on the drafts' thread in turn.
+    void background(std::function<void()> job) { post(std::move(job)); }
+
     // Plain texts of more characters keep their edits rather than their whole text.
     void setEditsFrom(qsizetype characters) { m_editsFrom = characters; }
     static constexpr qsizetype defaultEditsFrom = 1 << 20;

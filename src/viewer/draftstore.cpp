@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "draftstore.h"
 
+#include "viewer/posixfile.h"
+
 #include <QCryptographicHash>
 #include <QDataStream>
 #include <QDir>
@@ -112,6 +114,9 @@ QString DraftStore::write(const Draft &draft) const
     }
     if (out.status() != QDataStream::Ok || !file.commit())
         return file.errorString();
+    // The new name is on disk too, not only the bytes: a power cut now keeps this draft.
+    if (const int error = PosixFile::syncFolder(QFile::encodeName(m_folder)))
+        return PosixFile::reason(error);
     return {};
 }
 
@@ -172,6 +177,79 @@ std::optional<Draft> DraftStore::read(const QString &path) const
     return draft;
 }
 
+QString DraftStore::fileOf(const QString &key)
+{
+    return key.section(u'\n', 0, 0);
+}
+
+QString DraftStore::goneFile(const QString &path) const
+{
+    QString file = draftFile(path);
+    file.chop(6);
+    return file + QStringLiteral(".gone");
+}
+
+void DraftStore::dropOrphans(const QDateTime &now, const Grace &grace) const
+{
+    const QDir dir(m_folder);
+    for (const QString &name : dir.entryList({QStringLiteral("*.draft")}, QDir::Files)) {
+        QFile file(dir.filePath(name));
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        QDataStream in(&file);
+        in.setVersion(QDataStream::Qt_6_4);
+        quint32 readMagic = 0;
+        quint16 readVersion = 0;
+        QString key;
+        QDateTime savedAt;
+        quint8 kind = 0;
+        ShownFile::Identity base;
+        in >> readMagic >> readVersion;
+        if (readMagic != magic || readVersion != version)
+            continue; // not ours to judge
+        in >> key >> savedAt >> kind >> base;
+        if (in.status() != QDataStream::Ok || key.isEmpty() || draftFile(key) != file.fileName())
+            continue;
+        const QByteArray path = QFile::encodeName(fileOf(key));
+        const QString gone = goneFile(key);
+        struct stat st;
+        if (::stat(path.constData(), &st) == 0) {
+            QFile::remove(gone); // back again
+            continue;
+        }
+        // A folder still there on the volume the file was on: the file was removed. Anything
+        // else may be a volume that is only not mounted now.
+        struct stat folder;
+        const bool removed = ::stat(PosixFile::folderOf(path).constData(), &folder) == 0 &&
+                             base.device != 0 && quint64(folder.st_dev) == base.device;
+        QFile mark(gone);
+        qint64 since = 0;
+        if (mark.open(QIODevice::ReadOnly))
+            since = mark.readAll().trimmed().toLongLong();
+        mark.close();
+        if (since <= 0) {
+            QSaveFile first(gone);
+            if (first.open(QIODevice::WriteOnly)) {
+                first.write(QByteArray::number(now.toMSecsSinceEpoch()));
+                first.commit();
+            }
+            continue;
+        }
+        const int days = removed ? grace.deletedDays : grace.unreachableDays;
+        if (QDateTime::fromMSecsSinceEpoch(since, Qt::UTC).addDays(days) > now)
+            continue;
+        file.close();
+        remove(key);
+        QFile::remove(gone);
+    }
+    // Marks of drafts dropped meanwhile (saved, discarded) go too.
+    for (const QString &name : dir.entryList({QStringLiteral("*.gone")}, QDir::Files)) {
+        const QString draft = dir.filePath(name.chopped(5) + QStringLiteral(".draft"));
+        if (!QFile::exists(draft))
+            QFile::remove(dir.filePath(name));
+    }
+}
+
 bool DraftStore::exists(const QString &path) const
 {
     return QFile::exists(draftFile(path));
@@ -181,6 +259,7 @@ void DraftStore::remove(const QString &path) const
 {
     QFile::remove(draftFile(path));
     QFile::remove(baseFile(path));
+    QFile::remove(goneFile(path));
 }
 
 void DraftStore::removeBase(const QString &path, const ShownFile::Identity &was) const
@@ -225,7 +304,7 @@ bool DraftStore::takeBase(const QString &path, const ShownFile::Identity &shown,
         ::unlink(made.constData());
         return false;
     }
-    return true;
+    return PosixFile::syncFolder(QFile::encodeName(m_folder)) == 0;
 }
 
 bool DraftStore::copyBase(const QString &path, const ShownFile::Identity &shown,
@@ -269,5 +348,5 @@ bool DraftStore::copyBase(const QString &path, const ShownFile::Identity &shown,
         ::unlink(made.constData());
         return false;
     }
-    return true;
+    return PosixFile::syncFolder(QFile::encodeName(m_folder)) == 0;
 }

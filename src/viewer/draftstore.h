@@ -41,6 +41,23 @@ public:
     bool copyBase(const QString &path, const ShownFile::Identity &shown,
                   const QString &key = QString()) const;
 
+    // Drafts of files that are no longer there are dropped after a while: those of a file
+    // removed from a folder that is still there (on the same volume) after deletedDays, those
+    // whose folder or volume cannot be found (a disk not plugged in, a share not mounted) only
+    // after unreachableDays. Counted from the first time a file is found missing, and begun
+    // again when it is back. A text begun with New belongs to no file and stays.
+    struct Grace
+    {
+        int deletedDays = 30;
+        int unreachableDays = 365;
+    };
+    void dropOrphans(const QDateTime &now, const Grace &grace) const;
+    void dropOrphans() const { dropOrphans(QDateTime::currentDateTimeUtc(), Grace()); }
+    // The file a draft's key names (a key for "Nomal" carries a mark after the path).
+    static QString fileOf(const QString &key);
+
 private:
+    QString goneFile(const QString &path) const;
+
     QString m_folder;
 };

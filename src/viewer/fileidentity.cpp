@@ -23,6 +23,14 @@ ShownFile::Identity FileIdentity::of(const QString &path)
     return identityFrom(st);
 }
 
+ShownFile::Identity FileIdentity::ofOpen(int fd)
+{
+    struct stat st;
+    if (::fstat(fd, &st) != 0)
+        return {};
+    return identityFrom(st);
+}
+
 ShownFile::Identity FileIdentity::ofName(const QString &path)
 {
     struct stat st;

@@ -12,6 +12,8 @@ class FileIdentity
 public:
     // The file the path names, links followed; all zero when there is none.
     static ShownFile::Identity of(const QString &path);
+    // The file an open descriptor reads.
+    static ShownFile::Identity ofOpen(int fd);
     // The same for the name itself: a symbolic link is not followed.
     static ShownFile::Identity ofName(const QString &path);
     // The path with every symbolic link resolved; empty when it leads nowhere.

@@ -6,12 +6,14 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <linux/fs.h>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -69,6 +71,8 @@ int copyFile(const QByteArray &from, const QByteArray &to, qint64 *size)
     if (!out.isOpen())
         return errno;
     int error = copyContent(in.get(), out.get(), st.st_size);
+    if (!error && ::fsync(out.get()) != 0)
+        error = errno;
     if (!error && !out.close())
         error = errno;
     if (error)
@@ -102,6 +106,12 @@ QString VersionStore::defaultFolder()
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
            QStringLiteral("/Pagewell/versions");
+}
+
+QString VersionStore::newTextPath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+           QStringLiteral("/Pagewell/New text.txt");
 }
 
 VersionStore::VersionStore() : VersionStore(defaultFolder(), Limits())
@@ -169,6 +179,44 @@ std::optional<VersionStore::Version> VersionStore::keep(const QString &path, Rea
     return record(path, file, reason, size, error);
 }
 
+std::optional<VersionStore::Version> VersionStore::keepOpen(int fd, const QString &path,
+                                                            Reason reason, QString *error)
+{
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        if (error)
+            *error = PosixFile::reason(errno);
+        return std::nullopt;
+    }
+    const QString file = newFileFor(path);
+    const QByteArray target = QFile::encodeName(file);
+    Descriptor out(::open(target.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    if (!out.isOpen()) {
+        if (error)
+            *error = PosixFile::reason(errno);
+        return std::nullopt;
+    }
+    // A clone costs no copy; where there is none, only a file small enough is copied.
+    int failed = 0;
+    if (::ioctl(out.get(), FICLONE, fd) != 0) {
+        failed = st.st_size > m_limits.copyBytes ? EFBIG : copyContent(fd, out.get(), st.st_size);
+        if (failed == EFBIG && error)
+            *error = QStringLiteral("it is too large to be copied");
+        else if (failed && error)
+            *error = PosixFile::reason(failed);
+    }
+    if (!failed && (::fsync(out.get()) != 0 || !out.close())) {
+        failed = errno;
+        if (error)
+            *error = PosixFile::reason(failed);
+    }
+    if (failed) {
+        ::unlink(target.constData());
+        return std::nullopt;
+    }
+    return record(path, file, reason, st.st_size, error);
+}
+
 std::optional<VersionStore::Version> VersionStore::adopt(const QString &bytes, const QString &path,
                                                          Reason reason, QString *error)
 {
@@ -214,6 +262,8 @@ std::optional<VersionStore::Version> VersionStore::record(const QString &path, c
         QFile::remove(file);
         return std::nullopt;
     }
+    // The version's names are on disk as well as its bytes (a power cut keeps it).
+    PosixFile::syncFolder(QFile::encodeName(QFileInfo(file).path()));
     prune(file);
     return version;
 }

@@ -39,6 +39,8 @@ public:
     };
 
     static QString defaultFolder();
+    // What the versions of a text begun with New are kept under, while no file was shown.
+    static QString newTextPath();
     VersionStore();
     explicit VersionStore(const QString &folder);
     VersionStore(const QString &folder, const Limits &limits);
@@ -56,6 +58,11 @@ public:
     // the store where it can be, else copied and removed.
     std::optional<Version> adopt(const QString &bytes, const QString &path, Reason reason,
                                  QString *error = nullptr);
+    // Keeps the bytes of an open file (fd) that path named: one another program has replaced
+    // under the name, whose bytes only the descriptor still reaches. A clone where the file
+    // system makes one, else a copy (not of a file larger than a copy may be).
+    std::optional<Version> keepOpen(int fd, const QString &path, Reason reason,
+                                    QString *error = nullptr);
     // Drops a version again (one kept for a replace that then failed).
     void drop(const Version &version);
 

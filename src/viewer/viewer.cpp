@@ -42,6 +42,9 @@ Viewer::Viewer(Platform &platform, PanePort &pane, QObject *parent)
 {
     setAutoViewIntervalText(QString());
     connect(m_watch, &ShownFileWatch::mayHaveChanged, this, &Viewer::checkDisk);
+    // Drafts of files long gone do not pile up; looking for the files may be slow (a share that
+    // does not answer), so it is left to the drafts' thread.
+    m_drafts->background([store = m_drafts->store()] { store.dropOrphans(); });
 }
 
 void Viewer::setShownFile(const ShownFile &file)
@@ -417,7 +420,23 @@ void Viewer::restoreVersion(const VersionStore::Version &version)
 {
     if (m_loading)
         return;
-    const QString error = m_versions.restore(version, version.path);
+    if (version.path == VersionStore::newTextPath())
+        return restoreNewText(version);
+    if (version.size > restoreAtOnce) {
+        // Written on the drafts' thread, in turn with what they write.
+        m_drafts->background([store = m_versions, version, viewer = this]() mutable {
+            const QString error = store.restore(version, version.path);
+            QMetaObject::invokeMethod(
+                viewer, [viewer, version, error] { viewer->versionRestored(version, error); },
+                Qt::QueuedConnection);
+        });
+        return;
+    }
+    versionRestored(version, m_versions.restore(version, version.path));
+}
+
+void Viewer::versionRestored(const VersionStore::Version &version, const QString &error)
+{
     if (!error.isEmpty()) {
         m_platform.messages.show(error, Icon::Critical, Buttons::Ok);
         return;

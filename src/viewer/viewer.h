@@ -3,9 +3,12 @@
 
 #include "files/memorybudget.h"
 #include "files/panefilereader.h"
+#include "viewer/appendedtext.h"
 #include "viewer/autoviewstate.h"
+#include "viewer/draft.h"
 #include "viewer/paneport.h"
 #include "viewer/shownfile.h"
+#include "viewer/textdifference.h"
 #include "viewer/versionstore.h"
 
 #include <QByteArray>
@@ -27,7 +30,9 @@ class DisplayLoading;
 class DraftKeeper;
 class PanePort;
 class ShownFileWatch;
-struct Draft;
+namespace PosixFile {
+class Descriptor;
+}
 struct Platform;
 
 class Viewer : public QObject
@@ -55,6 +60,8 @@ public:
     DisplayLoading &loading() const { return *m_loader; }
     // What a display may take from memory; the system's figures unless set otherwise.
     void setMemoryBudget(const MemoryBudget &budget) { m_memoryBudget = budget; }
+    // Drafts and kept versions larger than this are read and written off the window thread.
+    static constexpr qint64 restoreAtOnce = qint64(4) << 20;
 
     // Operations on the shown file. Each waits for a display's file being read (does nothing),
     // so that none acts on a file whose text is not on screen. Failures are said in a message.
@@ -181,18 +188,32 @@ signals:
     void noticeChanged();
 
 private:
-    // Another program's bytes are about to be dropped: kept among the file's previous versions.
-    enum class VersionReason { DraftDropped, ChangedByAnotherProgram };
-    void keepVersion(const QString &path, VersionReason reason);
+    // The draft the pane shows is about to be dropped: kept among the previous versions.
+    void keepDroppedDraft();
+    // The shown file is held open from its display, so that its bytes can still be kept when
+    // another program puts another file in its place.
+    void holdShownFile(const ShownFile::Identity &identity);
+    void keepReplacedBytes(const ShownFile::Identity &now);
     // The key the pane's draft is kept under: the shown file's path, marked for "Nomal".
     QString draftKey() const;
     void restoreDraft(const QString &key);
-    void applyDraft(const Draft &draft);
+    // A large draft read on the drafts' thread, with its difference from the text shown.
+    void draftRead(quint64 generation, const std::optional<Draft> &draft,
+                   const std::optional<TextDifference> &difference);
+    void useDraft(const Draft &draft, const std::optional<TextDifference> &difference);
+    void applyDraft(const Draft &draft, const std::optional<TextDifference> &difference);
+    void keepDraftAsVersion(const Draft &draft);
+    // A kept version was written back (on the drafts' thread when it is large).
+    void versionRestored(const VersionStore::Version &version, const QString &error);
     void showAsEdits(const QString &text);
     void finishRestore(const Draft &draft);
     void followShownFile(bool plainText);
+    // A New text kept when its draft was dropped: the pane shows it as the New text again.
+    void restoreNewText(const VersionStore::Version &version);
     void reload();
     bool followAppended(const ShownFile::Identity &now);
+    // What was added to the shown file joins the map of its bytes, for an edited Save.
+    void extendSource(const AppendedText::Read &read, const ShownFile::Identity &now);
     bool confirmReplacing(const ShownFile &shown, QString *target, bool *followLinks);
     void saved(const ShownFile &shown);
     // Save as wrote the pane's text to path, which may be the shown file itself: that change is
@@ -243,4 +264,7 @@ private:
     qint64 m_shownBytes = 0;       // the bytes of a plain file the pane holds
     QByteArray m_shownTail;        // the last of them
     std::optional<PanePort::Place> m_reloadPlace;
+    quint64 m_restoreGeneration = 0; // counts the drafts asked for; only the last is shown
+    std::shared_ptr<PosixFile::Descriptor> m_held; // the shown file, open since its display
+    ShownFile::Identity m_heldIdentity;
 };

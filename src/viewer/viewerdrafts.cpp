@@ -10,10 +10,17 @@
 #include "viewer/draftkeeper.h"
 #include "viewer/fileidentity.h"
 #include "viewer/plaintextsave.h"
+#include "viewer/posixfile.h"
 #include "viewer/shownfilewatch.h"
+#include "viewer/textdifference.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLocale>
 #include <QTemporaryDir>
+
+#include <fcntl.h>
 
 using Icon = MessageBoxes::Icon;
 using Buttons = MessageBoxes::Buttons;
@@ -68,6 +75,7 @@ void Viewer::saved(const ShownFile &shown)
     }
     m_noticed = {};
     setShownFile(now);
+    holdShownFile(now.identity); // the file written is the one shown now
     setNotices({}, false);
 }
 
@@ -78,6 +86,7 @@ void Viewer::wroteShownFile(const QString &path)
     ShownFile shown = m_shown;
     shown.identity = FileIdentity::of(m_shown.path);
     setShownFile(shown);
+    holdShownFile(shown.identity);
     m_noticed = {};
     setNotices(m_restoredAt, false);
 }
@@ -97,6 +106,7 @@ void Viewer::followShownFile(bool plainText)
     }
     setNotices({}, false);
     m_watch->watch(m_shown.path);
+    holdShownFile(m_shown.identity);
     restoreDraft(draftKey());
 }
 
@@ -123,6 +133,24 @@ void Viewer::newText()
     restoreDraft(QString());
 }
 
+void Viewer::restoreNewText(const VersionStore::Version &version)
+{
+    QFile file(version.file);
+    if (!file.open(QIODevice::ReadOnly)) {
+        m_platform.messages.show(
+            QStringLiteral("Cannot restore %1: %2")
+                .arg(QDir::toNativeSeparators(version.file), file.errorString()),
+            Icon::Critical, Buttons::Ok);
+        return;
+    }
+    const QString text = QString::fromUtf8(file.readAll());
+    // What the pane holds stays behind as a draft; the restored text is an edit, kept in turn.
+    m_drafts->flush();
+    m_drafts->follow(QString(), m_shown.identity);
+    setNotices({}, false);
+    m_pane.showEditedText(TextBuffer(text));
+}
+
 void Viewer::restoreNewTextDraft()
 {
     m_drafts->follow(QString(), m_shown.identity);
@@ -132,29 +160,97 @@ void Viewer::restoreNewTextDraft()
 void Viewer::restoreDraft(const QString &path)
 {
     m_drafts->waitUntilWritten();
+    const quint64 generation = ++m_restoreGeneration; // a restore still on its way is dropped
+    if (QFileInfo(m_drafts->store().draftFile(path)).size() > restoreAtOnce) {
+        // Read (and compared with the text shown) on the drafts' thread; the pane takes it
+        // when it is ready.
+        const TextBuffer shown = m_pane.textSnapshot();
+        const bool plainPane = !m_pane.showsFormatting();
+        m_drafts->background([store = m_drafts->store(), path, shown, plainPane, generation,
+                              viewer = this] {
+            std::optional<Draft> draft;
+            try {
+                draft = store.read(path);
+            } catch (const std::bad_alloc &) {
+            }
+            std::optional<TextDifference> difference;
+            if (draft && draft->kind == Draft::Kind::Text && !draft->path.isEmpty() && plainPane)
+                difference = TextDifference::between(shown, draft->text);
+            QMetaObject::invokeMethod(
+                viewer,
+                [viewer, generation, draft = std::move(draft), difference = std::move(difference)] {
+                    viewer->draftRead(generation, draft, difference);
+                },
+                Qt::QueuedConnection);
+        });
+        return;
+    }
     std::optional<Draft> draft;
     try {
         draft = m_drafts->store().read(path);
     } catch (const std::bad_alloc &) {
         // A damaged draft that claims more than there is: the file is shown as it is.
     }
-    if (!draft)
+    if (draft)
+        useDraft(*draft, std::nullopt);
+}
+
+void Viewer::draftRead(quint64 generation, const std::optional<Draft> &draft,
+                       const std::optional<TextDifference> &difference)
+{
+    if (generation != m_restoreGeneration || !draft)
+        return; // another text was shown meanwhile; the draft stays for it
+    if (m_pane.isModified()) {
+        // Typed into while the draft was read: the pane keeps what was typed (its own draft
+        // now), and the draft read is kept among the previous versions.
+        keepDraftAsVersion(*draft);
         return;
-    if (draft->kind != Draft::Kind::Edits)
-        return applyDraft(*draft);
+    }
+    useDraft(*draft, difference);
+}
+
+void Viewer::keepDraftAsVersion(const Draft &draft)
+{
+    if (draft.kind == Draft::Kind::Edits)
+        return; // only ever small: read at once, never late
+    const QString of =
+        draft.path.isEmpty() ? VersionStore::newTextPath() : DraftStore::fileOf(draft.path);
+    m_drafts->background([store = m_versions, draft, of]() mutable {
+        QTemporaryDir folder;
+        if (!folder.isValid())
+            return;
+        const QString file = folder.filePath(QFileInfo(of).fileName());
+        QString error;
+        if (draft.kind == Draft::Kind::Rich) {
+            error = AtomicFileWriter::write(file, draft.rtf);
+        } else {
+            QByteArray bytes;
+            draft.text.forEachPiece([&bytes](QStringView piece) { bytes += piece.toUtf8(); });
+            error = AtomicFileWriter::write(file, bytes);
+        }
+        if (error.isEmpty())
+            store.adopt(file, of, VersionStore::Reason::Reload);
+    });
+}
+
+void Viewer::useDraft(const Draft &draft, const std::optional<TextDifference> &difference)
+{
+    if (draft.kind != Draft::Kind::Edits)
+        return applyDraft(draft, difference);
+    const QString path = draft.path;
     const QString base = m_drafts->store().baseFile(path);
     const ShownFile::Identity baseNow = FileIdentity::of(base);
     // The pane shows the base; or the base was let go for a Save that did not end, and the
     // file is still the one the edits began on.
     if (baseNow == m_shown.identity ||
-        (!FileIdentity::isKnown(baseNow) && draft->base == m_shown.identity))
-        return applyDraft(*draft);
+        (!FileIdentity::isKnown(baseNow) && draft.base == m_shown.identity))
+        return applyDraft(draft, std::nullopt);
     if (!FileIdentity::isKnown(baseNow))
         return; // the edits have nothing left to apply to
     // The file is not the one the edits began on: they are shown over that one.
     PaneFileReader::Limits limits = readingLimits(m_shown.path);
     limits.plainTextOnly = true;
-    startRead(base, limits, [this, draft = *draft](PaneFileReader::Result &&file) {
+    startRead(base, limits, [this, draft](PaneFileReader::Result &&file) {
         if (file.status != WholeFileReader::Status::Ok || draftKey() != draft.path)
             return;
         ReaderText reader;
@@ -167,18 +263,21 @@ void Viewer::restoreDraft(const QString &path)
             return;
         }
         m_drafts->setQuiet(false);
-        applyDraft(draft);
+        applyDraft(draft, std::nullopt);
     });
 }
 
-void Viewer::applyDraft(const Draft &draft)
+void Viewer::applyDraft(const Draft &draft, const std::optional<TextDifference> &difference)
 {
     m_drafts->setQuiet(true);
     switch (draft.kind) {
     case Draft::Kind::Text:
-        if (!draft.path.isEmpty() && !m_pane.showsFormatting())
+        if (!draft.path.isEmpty() && !m_pane.showsFormatting() && difference) {
+            if (!difference->same)
+                m_pane.replaceRange(difference->position, difference->removed, difference->added);
+        } else if (!draft.path.isEmpty() && !m_pane.showsFormatting()) {
             showAsEdits(draft.text.text());
-        else
+        } else
             m_pane.showEditedText(TextBuffer(draft.text));
         break;
     case Draft::Kind::Rich:
@@ -197,21 +296,10 @@ void Viewer::showAsEdits(const QString &text)
 {
     // Only what differs from the file's text as shown becomes an edit, so that a Save copies
     // the rest of the file as it is (each line's own line end among it).
-    const QString now = m_pane.textPart(0, m_pane.textLength());
-    const qsizetype shorter = std::min(now.size(), text.size());
-    qsizetype head = 0;
-    while (head < shorter && now[head] == text[head])
-        ++head;
-    if (head > 0 && now[head - 1].isHighSurrogate())
-        --head;
-    qsizetype tail = 0;
-    while (tail < shorter - head && now[now.size() - 1 - tail] == text[text.size() - 1 - tail])
-        ++tail;
-    if (tail > 0 && now[now.size() - tail].isLowSurrogate())
-        --tail;
-    if (head + tail == now.size() && head + tail == text.size())
-        return;
-    m_pane.replaceRange(head, now.size() - head - tail, text.mid(head, text.size() - head - tail));
+    const TextDifference difference =
+        TextDifference::between(m_pane.textPart(0, m_pane.textLength()), text);
+    if (!difference.same)
+        m_pane.replaceRange(difference.position, difference.removed, difference.added);
 }
 
 void Viewer::finishRestore(const Draft &draft)
@@ -242,7 +330,7 @@ void Viewer::discardDraft()
     if (m_loading || !offersDiscard())
         return;
     const QString key = m_drafts->path();
-    keepVersion(m_drafts->store().draftFile(key), VersionReason::DraftDropped);
+    keepDroppedDraft();
     m_drafts->discard();
     setNotices({}, false);
     if (key.isEmpty()) {
@@ -296,7 +384,7 @@ void Viewer::checkDisk()
     if (now == m_noticed)
         return;
     m_noticed = now;
-    keepVersion(m_shown.path, VersionReason::ChangedByAnotherProgram);
+    keepReplacedBytes(now);
     if (m_drafts->path() != draftKey())
         return; // the pane holds a new text; a Save over the file asks
     if (m_pane.isModified()) {
@@ -321,6 +409,7 @@ bool Viewer::followAppended(const ShownFile::Identity &now)
     m_drafts->setQuiet(false);
     if (!appended)
         return false;
+    extendSource(read, now);
     m_shownBytes = read.end;
     m_shownTail = read.tail;
     m_noticed = {};
@@ -331,18 +420,83 @@ bool Viewer::followAppended(const ShownFile::Identity &now)
     return true;
 }
 
-void Viewer::keepVersion(const QString &path, VersionReason reason)
+void Viewer::extendSource(const AppendedText::Read &read, const ShownFile::Identity &now)
 {
-    Q_UNUSED(path);
-    // Another program's change is noticed after the fact: the bytes it replaced are gone by
-    // then, and the ones it wrote are kept by the Save that replaces them.
-    if (reason != VersionReason::DraftDropped || m_shown.isEmpty())
+    if (!m_source || m_source->size != m_shownBytes ||
+        m_source->length + read.text.size() != m_pane.textLength()) {
+        m_source.reset(); // not the text the map was made for: a Save writes the text whole
         return;
+    }
+    // The bytes added are the file's own as much as those read at the display: a Save copies
+    // them as they are, whatever the appends were. Where the display ended on a CR, the LF
+    // that follows belongs to it, and the walk from the mark before goes over both.
+    if (!m_shownTail.endsWith('\r') && !read.text.isEmpty())
+        m_source->marks.push_back({m_source->length, m_shownBytes});
+    m_source->size = read.end;
+    m_source->length += read.text.size();
+    // A byte sequence that made no character cannot be told apart from one that did.
+    if (read.text.contains(QChar::ReplacementCharacter))
+        m_source->exact = false;
+    // Bytes held back (half a character, a CR whose LF may follow) are not the text's yet:
+    // until they are, the file is not the one the map describes.
+    if (read.end == now.size)
+        m_source->file = {now.device, now.inode, now.size, now.modifiedNs};
+    m_source->textMark = m_pane.markTextSaved();
+}
+
+void Viewer::holdShownFile(const ShownFile::Identity &identity)
+{
+    m_held.reset();
+    m_heldIdentity = {};
+    // Open for reading only, which neither locks the file nor changes anything about it for
+    // other programs (a second name would: it makes editors write such a file in place).
+    auto held = std::make_shared<PosixFile::Descriptor>(::open(
+        QFile::encodeName(m_shown.path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (!held->isOpen() || FileIdentity::ofOpen(held->get()) != identity)
+        return; // already another file than the one shown
+    m_held = std::move(held);
+    m_heldIdentity = identity;
+}
+
+void Viewer::keepReplacedBytes(const ShownFile::Identity &now)
+{
+    // Another program put another file under the name (saved by renaming a new file over it,
+    // removed it and wrote a new one, put a link in its place): only the descriptor held since
+    // the display still reaches the bytes that were shown, and they are kept from it, off the
+    // window thread. A file rewritten in place keeps no old bytes anywhere: they are gone the
+    // moment the other program writes, and nothing can keep them. A file only added to lost
+    // nothing.
+    if (!m_held || (now.device == m_heldIdentity.device && now.inode == m_heldIdentity.inode))
+        return;
+    m_drafts->background(
+        [held = std::move(m_held), store = m_versions, path = m_shown.path]() mutable {
+            store.keepOpen(held->get(), path, VersionStore::Reason::OtherProgram);
+        });
+    // The file now there is held in turn: should it be replaced as well, it is kept too.
+    holdShownFile(now);
+}
+
+void Viewer::keepDroppedDraft()
+{
     // The draft the pane shows is about to go: it is kept as a Save would have written it, so
-    // that "Previous versions…" can bring it back.
+    // that "Previous versions…" can bring it back. A text begun with New while no file was
+    // shown has no file to be a version of: it is kept as one of the New texts, in UTF-8.
     QTemporaryDir folder;
     if (!folder.isValid())
         return;
+    if (m_shown.isEmpty()) {
+        if (!m_drafts->path().isEmpty())
+            return;
+        const QString file = folder.filePath(QStringLiteral("New text.txt"));
+        QByteArray bytes;
+        m_pane.forEachTextPiece([&bytes](QStringView piece) {
+            bytes += piece.toUtf8();
+            return true;
+        });
+        if (AtomicFileWriter::write(file, bytes).isEmpty())
+            m_versions.adopt(file, VersionStore::newTextPath(), VersionStore::Reason::Reload);
+        return;
+    }
     const QString file = folder.filePath(m_shown.fileName());
     QString error;
     if (m_shown.richText) {

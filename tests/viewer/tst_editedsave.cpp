@@ -210,6 +210,16 @@ public:
     void hideLoadProgress() override {}
     std::optional<TextBuffer> editedPlainText() const override { return doc.buffer(); }
     quint64 markTextSaved() override { return doc.markTextAsOriginal(); }
+    bool appendFromFile(const QString &text) override
+    {
+        if (doc.isModified())
+            return false;
+        TextBuffer buffer = doc.buffer();
+        buffer.append(text);
+        doc.setBuffer(std::move(buffer));
+        doc.setModified(false);
+        return true;
+    }
 };
 
 } // namespace
@@ -226,6 +236,8 @@ private slots:
     void typedAndSaved();
     void changedOnDiskIsWrittenWhole();
     void inPlaceSaveReadsBeforeItWrites();
+    void followedLogTypedAndSaved_data();
+    void followedLogTypedAndSaved();
 };
 
 void TestEditedSave::randomEdits_data()
@@ -448,6 +460,61 @@ void TestEditedSave::inPlaceSaveReadsBeforeItWrites()
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QVERIFY(fake.messages.shown.isEmpty());
     QCOMPARE(readFile(path), "a longer first line\n" + file);
+}
+
+// A log followed while it grows: the bytes it gained are the file's own as much as those
+// shown first, and a Save after several additions changes only what was typed.
+void TestEditedSave::followedLogTypedAndSaved_data()
+{
+    QTest::addColumn<QByteArray>("shown");
+    QTest::addColumn<QList<QByteArray>>("appended");
+    QTest::addColumn<int>("position");
+    QTest::addColumn<QByteArray>("saved");
+    const QList<QByteArray> mixed{"three\rfour\r\n", "five\nsix"};
+    QTest::newRow("mixed line ends, typed in the first part")
+        << QByteArray("one\r\ntwo\n") << mixed << 0
+        << QByteArray("Xone\r\ntwo\nthree\rfour\r\nfive\nsix");
+    QTest::newRow("mixed line ends, typed in the last addition")
+        << QByteArray("one\r\ntwo\n") << mixed << 24
+        << QByteArray("one\r\ntwo\nthree\rfour\r\nfive\nXsix");
+    QTest::newRow("windows-1252 undefined bytes added")
+        << QByteArray("caf\xe9\r\n") << QList<QByteArray>{"\x81x\r\n", "y\x9d\n"} << 0
+        << QByteArray("Xcaf\xe9\r\n\x81x\r\ny\x9d\n");
+    QTest::newRow("shown up to a cr, its lf added")
+        << QByteArray("a\r") << QList<QByteArray>{"\nb\r\n", "c\n"} << 0
+        << QByteArray("Xa\r\nb\r\nc\n");
+    QTest::newRow("a character added in two halves")
+        << QByteArray("x\n") << QList<QByteArray>{"\xc3", "\xa9\r\n", "z\r"} << 4
+        << QByteArray("x\n\xc3\xa9\r\nXz\r");
+}
+
+void TestEditedSave::followedLogTypedAndSaved()
+{
+    QFETCH(QByteArray, shown);
+    QFETCH(QList<QByteArray>, appended);
+    QFETCH(int, position);
+    QFETCH(QByteArray, saved);
+    QTemporaryDir folder;
+    FakePlatform fake(folder.path());
+    DocumentPane pane;
+    Viewer viewer(fake.platform, pane);
+    const QString path = folder.filePath("t.txt");
+    writeFile(path, shown);
+    QSignalSpy loaded(&viewer.loading(), &DisplayLoading::finished);
+    viewer.display(path, ShownList::Files);
+    if (viewer.isLoading())
+        QVERIFY(loaded.wait());
+    for (const QByteArray &bytes : appended) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::Append));
+        file.write(bytes);
+        file.close();
+        viewer.checkDisk();
+    }
+    pane.doc.replace(position, 0, u"X"_qs);
+    viewer.save();
+    QVERIFY(fake.messages.shown.isEmpty());
+    QCOMPARE(readFile(path), saved);
 }
 
 QTEST_GUILESS_MAIN(TestEditedSave)
