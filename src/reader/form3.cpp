@@ -123,6 +123,7 @@ QString Form3::readerText() const
 
 void Form3::closeEvent(QCloseEvent *event)
 {
+    emit closing();
     m_closed = true;
     QWidget::closeEvent(event);
 }

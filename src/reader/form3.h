@@ -49,6 +49,10 @@ public:
     QLabel *Label1 = nullptr;
     QPushButton *Command1 = nullptr;
 
+signals:
+    // About to close: what it holds is still there.
+    void closing();
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 

@@ -4,16 +4,21 @@
 #include "controls/filelistbox.h"
 #include "controls/operationaction.h"
 #include "controls/richtextbox.h"
+#include "plaintext/plaintextdocument.h"
+#include "plaintext/plaintextview.h"
 #include "platform/messageboxes.h"
 #include "platform/platform.h"
 #include "reader/form3.h"
 #include "viewer/displayrules.h"
+#include "viewer/draftkeeper.h"
 #include "viewer/paneport.h"
 #include "viewer/viewer.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QPushButton>
+
+#include <new>
 
 using Icon = MessageBoxes::Icon;
 using Buttons = MessageBoxes::Buttons;
@@ -29,19 +34,101 @@ ReaderActions::ReaderActions(Viewer &viewer, Platform &platform, const Controls 
     show->addControls({ui.Command7}, {});
     connect(show, &QAction::triggered, this, &ReaderActions::showReader);
     connect(&m_viewer, &Viewer::readerTextChanged, this, &ReaderActions::onReaderTextChanged);
+    // Started by the first change and not again by later ones, as the pane's drafts are.
+    m_draftTimer.setSingleShot(true);
+    m_draftTimer.setInterval(draftDelayMs);
+    connect(&m_draftTimer, &QTimer::timeout, this, &ReaderActions::keepReaderDraft);
+}
+
+QString ReaderActions::draftKey(const QString &path)
+{
+    return path + QStringLiteral("\n(in the reader)");
 }
 
 void ReaderActions::onReaderTextChanged(const ReaderText &text)
 {
-    // The first display makes the reader, hidden, and every display writes into it.
-    if (text.shared)
-        reader()->setReaderText(text.buffer);
-    else
-        reader()->setReaderText(text.text);
+    // The first display makes the reader, hidden, and every display writes into it; what was
+    // typed into it stays behind as a draft.
+    Form3 *shown = reader();
+    keepReaderDraft();
+    setQuietly([&] {
+        if (text.shared)
+            shown->setReaderText(text.buffer);
+        else
+            shown->setReaderText(text.text);
+    });
+    m_readerPath = m_viewer.shownFile().path;
+    restoreReaderDraft();
+}
+
+void ReaderActions::setQuietly(const std::function<void()> &set)
+{
+    m_quiet = true;
+    set();
+    m_quiet = false;
+}
+
+void ReaderActions::onReaderEdited()
+{
+    if (m_quiet)
+        return;
+    m_edited = true;
+    if (!m_draftTimer.isActive())
+        m_draftTimer.start();
+}
+
+void ReaderActions::keepReaderDraft()
+{
+    m_draftTimer.stop();
+    if (!m_edited || m_readerPath.isEmpty() || !m_reader)
+        return;
+    m_edited = false;
+    const PlainTextDocument &document = m_reader->Text1->document();
+    const DraftStore store = m_viewer.drafts().store();
+    const QString key = draftKey(m_readerPath);
+    if (!document.isModified() && !m_restored) {
+        // Undone back to the file's text: nothing to keep.
+        m_viewer.drafts().background([store, key] { store.remove(key); });
+        return;
+    }
+    Draft draft;
+    draft.path = key;
+    draft.savedAt = QDateTime::currentDateTime();
+    draft.kind = Draft::Kind::Text;
+    draft.text = document.buffer(); // shares the reader's storage; nothing is copied
+    m_viewer.drafts().background([store, draft = std::move(draft)] { store.write(draft); });
+}
+
+void ReaderActions::restoreReaderDraft()
+{
+    m_restored = false;
+    if (m_readerPath.isEmpty() || !m_reader)
+        return;
+    m_viewer.drafts().waitUntilWritten();
+    std::optional<Draft> draft;
+    try {
+        draft = m_viewer.drafts().store().read(draftKey(m_readerPath));
+    } catch (const std::bad_alloc &) {
+        // A damaged draft that claims more than there is: the file's text stays.
+    }
+    if (!draft || draft->kind != Draft::Kind::Text)
+        return;
+    setQuietly([&] { m_reader->setReaderText(draft->text); });
+    m_restored = true;
 }
 
 ReaderActions::~ReaderActions()
 {
+    // The program ends: what was typed into the reader is written now, by this thread (the
+    // drafts' own may be gone already).
+    if (m_edited && m_reader && !m_readerPath.isEmpty()) {
+        Draft draft;
+        draft.path = draftKey(m_readerPath);
+        draft.savedAt = QDateTime::currentDateTime();
+        draft.kind = Draft::Kind::Text;
+        draft.text = m_reader->Text1->document().buffer();
+        DraftStore().write(draft);
+    }
     // The reader is a window of its own, not a child, so that it does not stay above the main
     // window.
     delete m_reader;
@@ -71,6 +158,9 @@ void ReaderActions::attach(Form3 *reader)
     connect(reader->back1, &QAction::triggered, this, [this] { step(Move::Back); });
     connect(reader->skip1, &QAction::triggered, this, [this] { step(Move::Skip); });
     connect(reader->add1, &QAction::triggered, this, &ReaderActions::addToFavorites);
+    connect(&reader->Text1->document(), &PlainTextDocument::contentsChanged, this,
+            &ReaderActions::onReaderEdited);
+    connect(reader, &Form3::closing, this, &ReaderActions::keepReaderDraft);
     // Its name and text change with the display in flight: it waits for it.
     reader->add1->setEnabled(!m_viewer.isLoading());
     connect(&m_viewer, &Viewer::loadingChanged, reader->add1,
@@ -84,7 +174,7 @@ void ReaderActions::showReader()
         // A new reader starts from what the pane holds now, edits included, so that it never
         // opens empty beside a text.
         shown = reader();
-        shown->setReaderText(ui.Text1->plainTextBuffer());
+        setQuietly([&] { shown->setReaderText(ui.Text1->plainTextBuffer()); });
     }
     if (shown->isVisible()) {
         // Already open, maybe behind the main window: bring it to the front.
@@ -128,6 +218,15 @@ void ReaderActions::addToFavorites()
     // A failed write is said, as the main window's Add says it: the user must not believe the
     // text kept when it is not.
     const QString error = m_viewer.addToFavorites(name, reader->readerText());
-    if (!error.isEmpty())
+    if (!error.isEmpty()) {
         m_platform.messages.show(error, Icon::None, Buttons::Ok);
+        return;
+    }
+    // Stored among the favorites: the draft of it has done its work.
+    m_draftTimer.stop();
+    m_edited = false;
+    m_restored = false;
+    if (!m_readerPath.isEmpty())
+        m_viewer.drafts().background([store = m_viewer.drafts().store(),
+                                      key = draftKey(m_readerPath)] { store.remove(key); });
 }

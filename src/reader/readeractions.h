@@ -3,8 +3,11 @@
 
 #include "viewer/liststep.h"
 
+#include <functional>
+
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 
 class Form3;
 class FileListBox;
@@ -44,13 +47,30 @@ public:
     void step(ListStep::Move move);
     void addToFavorites();
 
+    // What the user typed into the reader is kept as a draft of the file whose text it holds,
+    // as the pane's edits are, and comes back into the reader when that file is shown again;
+    // a display, a Close or the end of the program leaves it behind. Add to favo, which stores
+    // it, drops it.
+    static QString draftKey(const QString &path);
+    static constexpr int draftDelayMs = 1000;
+
 private:
     void attach(Form3 *reader);
     void onReaderTextChanged(const ReaderText &text);
+    void onReaderEdited();
+    void keepReaderDraft();
+    void restoreReaderDraft();
+    // Text put into the reader by the program is no edit.
+    void setQuietly(const std::function<void()> &set);
 
     Viewer &m_viewer;
     Platform &m_platform;
     Controls ui;
     QWidget &m_window;
     QPointer<Form3> m_reader;
+    QString m_readerPath; // the file whose text the reader holds
+    bool m_quiet = false;
+    bool m_edited = false;   // typed into since the text was put there, and not kept yet
+    bool m_restored = false; // the reader holds a draft of its file
+    QTimer m_draftTimer;
 };

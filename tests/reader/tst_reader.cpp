@@ -19,6 +19,11 @@ Q_DECLARE_METATYPE(Move)
 Q_DECLARE_METATYPE(Refusal)
 
 namespace {
+enum class LeftBy { AnotherFile, Close, Restart };
+}
+Q_DECLARE_METATYPE(LeftBy)
+
+namespace {
 const QString emptyList = QStringLiteral("The list is empty ...!!");
 const QString atFirst = QStringLiteral("You are at the first Item ..");
 
@@ -45,6 +50,8 @@ private slots:
     void openedFollowingAndClosed();
     void addToFavoStoresReaderText();
     void addToFavoWithoutAFileOrAPlace();
+    void typedTextKeptAsDraft_data();
+    void typedTextKeptAsDraft();
 
 private:
     // count files in the browsed folder, or count favorites and nothing else in the favorites.
@@ -335,6 +342,54 @@ void TestReader::addToFavoWithoutAFileOrAPlace()
     QVERIFY(f->fake.messages.shown.isEmpty());
     QCOMPARE(readFile(f->favorite("b.txt")), "b\r\n");
     QVERIFY(rowOf(ui(w).File2, "b.txt") >= 0);
+}
+
+void TestReader::typedTextKeptAsDraft_data()
+{
+    QTest::addColumn<LeftBy>("leftBy");
+    QTest::addRow("another file shown") << LeftBy::AnotherFile;
+    QTest::addRow("reader closed") << LeftBy::Close;
+    QTest::addRow("program started again") << LeftBy::Restart;
+}
+
+// What is typed into the reader outlives the display that replaces it, a Close and the end of
+// the program: it is in the reader again when its file is shown again, until Add to favo keeps
+// it among the favorites.
+void TestReader::typedTextKeptAsDraft()
+{
+    QFETCH(LeftBy, leftBy);
+    writeFile(f->browse("a.txt"), "text of a");
+    writeFile(f->browse("b.txt"), "text of b");
+    pgwell *w = &f->open();
+    fillList(*w, true, 1);
+    choose(ui(*w).File1, "a.txt");
+    Form3 *reader = openReader(*w);
+    QVERIFY(reader);
+    QTest::keyClick(reader->Text1, Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClicks(reader->Text1, " typed");
+    switch (leftBy) {
+    case LeftBy::AnotherFile:
+        break;
+    case LeftBy::Close:
+        reader->close1->trigger();
+        break;
+    case LeftBy::Restart:
+        w = &f->open();
+        break;
+    }
+    choose(ui(*w).File1, "b.txt");
+    QCOMPARE(w->existingReader()->readerText(), QStringLiteral("text of b"));
+    choose(ui(*w).File1, "a.txt");
+    QCOMPARE(w->existingReader()->readerText(), QStringLiteral("text of a typed"));
+    QCOMPARE(ui(*w).Text1->toPlainText(), QStringLiteral("text of a")); // the pane's own text
+    QVERIFY(f->fake.messages.shown.isEmpty());
+
+    // Stored among the favorites, it is no longer brought back.
+    w->existingReader()->add1->trigger();
+    QCOMPARE(readFile(f->favorite("a.txt")), "text of a typed\r\n");
+    choose(ui(*w).File1, "b.txt");
+    choose(ui(*w).File1, "a.txt");
+    QCOMPARE(w->existingReader()->readerText(), QStringLiteral("text of a"));
 }
 
 QTEST_MAIN(TestReader)
