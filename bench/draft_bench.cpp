@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What keeping a draft costs in a large text: one key typed into a shown file of 100 MB (to
-// idle, with the first edit's base taken), handing the draft to disk, and the disk it takes.
+// idle, with the first edit's base taken), handing the draft to disk, and the disk it takes;
+// then the longest the window thread is held while a whole-text draft of that file is shown
+// again, and while a kept version of it is restored.
 //
 //   draft_bench [--megabytes N]
 #include "app/pgwell.h"
@@ -17,6 +19,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <cstdio>
 #include <sys/stat.h>
@@ -35,6 +38,28 @@ template <typename F> double milliseconds(F &&action)
     action();
     settle();
     return clock.nsecsElapsed() / 1e6;
+}
+
+// The longest the window thread went without handling its events while until() was false.
+template <typename F> double longestStall(F &&until, int timeoutMs = 120000)
+{
+    QElapsedTimer clock;
+    clock.start();
+    QElapsedTimer sinceLast;
+    sinceLast.start();
+    double longest = 0;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        longest = std::max(longest, sinceLast.nsecsElapsed() / 1e6);
+        sinceLast.restart();
+    });
+    tick.start(2);
+    while (!until() && clock.elapsed() < timeoutMs) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        longest = std::max(longest, sinceLast.nsecsElapsed() / 1e6);
+        sinceLast.restart();
+    }
+    return longest;
 }
 
 // Blocks the drafts folder's files take beyond those they share with the shown file.
@@ -90,9 +115,8 @@ int main(int argc, char **argv)
     std::printf("shown %lld MB in %.0f ms\n", megabytes, clock.nsecsElapsed() / 1e6);
     RichTextBox *pane = ui(w).Text1;
     pane->select(1000, 0);
-    const double key = milliseconds([&] {
-        QTest::sendKeyEvent(QTest::Click, pane->editor(), Qt::Key_unknown, "x", {});
-    });
+    const double key = milliseconds(
+        [&] { QTest::sendKeyEvent(QTest::Click, pane->editor(), Qt::Key_unknown, "x", {}); });
     const double handOver = milliseconds([&] { w.viewer().drafts().flush(); });
     const double written = milliseconds([&] { w.viewer().drafts().waitUntilWritten(); });
     std::printf("first key %.1f ms, draft handed over %.1f ms, on disk after %.1f ms more\n", key,
@@ -104,6 +128,56 @@ int main(int argc, char **argv)
         w.viewer().keepDrafts();
     });
     std::printf("second key with its draft on disk %.1f ms\n", second);
+
+    // A draft of the whole text (as a case conversion of all of it leaves), shown again.
+    w.viewer().keepDrafts();
+    {
+        Draft draft;
+        draft.path = path;
+        draft.savedAt = QDateTime::currentDateTime();
+        draft.base = w.viewer().shownFile().identity;
+        draft.kind = Draft::Kind::Text;
+        draft.text = pane->plainTextBuffer();
+        draft.text.remove(draft.text.length() / 2, 1);
+        draft.text.insert(draft.text.length() / 2, QStringLiteral("WHOLE"));
+        w.viewer().drafts().store().write(draft);
+    }
+    const QString other = folder.filePath("small.txt");
+    {
+        QFile file(other);
+        file.open(QIODevice::WriteOnly);
+        file.write("small\n");
+    }
+    w.openStartPath(other);
+    while (w.viewer().isLoading())
+        QTest::qWait(20);
+    w.viewer().keepDrafts();
+    // The pane's text is dropped with the other file shown: the draft's is the only one.
+    clock.restart();
+    QCoreApplication::processEvents();
+    w.openStartPath(path);
+    const double restoreStall = longestStall([&] { return w.viewer().offersDiscard(); });
+    std::printf("whole-text draft of %lld MB shown again after %.0f ms; window thread held at "
+                "most %.0f ms\n",
+                megabytes, clock.nsecsElapsed() / 1e6, restoreStall);
+
+    // A kept version of the file written back.
+    w.viewer().discardDraft();
+    while (w.viewer().isLoading())
+        QTest::qWait(20);
+    const std::optional<VersionStore::Version> version =
+        w.viewer().versions().keep(path, VersionStore::Reason::Save);
+    if (version) {
+        const ShownFile::Identity before = w.viewer().shownFile().identity;
+        clock.restart();
+        w.viewer().restoreVersion(*version);
+        const double versionStall = longestStall(
+            [&] { return !w.viewer().isLoading() && w.viewer().shownFile().identity != before; });
+        std::printf("version of %lld MB restored after %.0f ms; window thread held at most %.0f "
+                    "ms\n",
+                    megabytes, clock.nsecsElapsed() / 1e6, versionStall);
+    }
     QDir(DraftStore::defaultFolder()).removeRecursively();
+    QDir(VersionStore::defaultFolder()).removeRecursively();
     return 0;
 }
