@@ -28,6 +28,9 @@ using Buttons = MessageBoxes::Buttons;
 namespace {
 // A file that gained more than this is read again whole, off the window thread.
 constexpr qint64 appendedAtOnce = 1 << 20;
+// A restored draft that differs from the text shown in more characters than this replaces it
+// whole.
+constexpr qsizetype editAtOnce = 1 << 20;
 } // namespace
 
 void Viewer::reload()
@@ -272,9 +275,15 @@ void Viewer::applyDraft(const Draft &draft, const std::optional<TextDifference> 
     m_drafts->setQuiet(true);
     switch (draft.kind) {
     case Draft::Kind::Text:
-        if (!draft.path.isEmpty() && !m_pane.showsFormatting() && difference) {
+        if (!draft.path.isEmpty() && !m_pane.showsFormatting() && difference &&
+            difference->removed + difference->added.size() <= editAtOnce) {
             if (!difference->same)
                 m_pane.replaceRange(difference->position, difference->removed, difference->added);
+        } else if (difference) {
+            // Differing over most of a long text (a case conversion of all of it): the pane
+            // takes the draft's text as it is, which costs no copy, where an edit of that size
+            // would hold the window for a second. A Save then writes the text whole.
+            m_pane.showEditedText(TextBuffer(draft.text));
         } else if (!draft.path.isEmpty() && !m_pane.showsFormatting()) {
             showAsEdits(draft.text.text());
         } else
