@@ -193,6 +193,34 @@ int main(int argc, char **argv)
                     "ms\n",
                     megabytes, clock.nsecsElapsed() / 1e6, versionStall);
     }
+
+    // A formatted document as large as the pane keeps editable: one key, then its draft handed
+    // to the drafts' thread (the document written as RTF).
+    const QString rich = folder.filePath("large.rtf");
+    {
+        QFile file(rich);
+        file.open(QIODevice::WriteOnly);
+        file.write("{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0\\fs20 ");
+        for (int i = 0; i < 40000; ++i)
+            file.write("Paragraph " + QByteArray::number(i) +
+                       " of the document, {\\b bold} and {\\i italic} words in it.\\par\n");
+        file.write("}");
+    }
+    w.openStartPath(rich);
+    while (w.viewer().isLoading())
+        QTest::qWait(20);
+    if (pane->showsFormatting()) {
+        pane->select(100, 0);
+        const double richKey = milliseconds(
+            [&] { QTest::sendKeyEvent(QTest::Click, pane->editor(), Qt::Key_unknown, "x", {}); });
+        const double richHandOver = milliseconds([&] { w.viewer().drafts().flush(); });
+        w.viewer().drafts().waitUntilWritten();
+        std::printf("formatted document of 40000 paragraphs: key %.1f ms, draft handed over "
+                    "%.1f ms\n",
+                    richKey, richHandOver);
+    } else {
+        std::printf("formatted document of 40000 paragraphs shown as plain text\n");
+    }
     QDir(DraftStore::defaultFolder()).removeRecursively();
     QDir(VersionStore::defaultFolder()).removeRecursively();
     return 0;
