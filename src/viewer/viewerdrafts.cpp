@@ -175,6 +175,7 @@ void Viewer::restoreDraft(const QString &path)
             try {
                 draft = store.read(path);
             } catch (const std::bad_alloc &) {
+                // Damaged, claiming more than there is: the file stays as it is shown.
             }
             std::optional<TextDifference> difference;
             if (draft && draft->kind == Draft::Kind::Text && !draft->path.isEmpty() && plainPane)
@@ -214,8 +215,10 @@ void Viewer::draftRead(quint64 generation, const std::optional<Draft> &draft,
 
 void Viewer::keepDraftAsVersion(const Draft &draft)
 {
+    // A draft of edits holds few characters (a larger change keeps the whole text), so it is
+    // read at once and never arrives late.
     if (draft.kind == Draft::Kind::Edits)
-        return; // only ever small: read at once, never late
+        return;
     const QString of =
         draft.path.isEmpty() ? VersionStore::newTextPath() : DraftStore::fileOf(draft.path);
     m_drafts->background([store = m_versions, draft, of]() mutable {
