@@ -371,7 +371,7 @@ void RtfDocumentBuilder::keepDocumentTables()
     root.setProperty(RtfProperty::CodePage, m_parser.documentCodePage());
     if (m_formats.decorated())
         root.setProperty(RtfProperty::Decorated, true);
-    if (m_parser.defaultFont() >= 0)
+    if (m_parser.defaultFont() != RtfCharFormat::NoFont)
         root.setProperty(RtfProperty::DefaultFont, m_parser.defaultFont());
     // Only the file's own font table makes its fonts' code pages matter to a save.
     root.setProperty(RtfProperty::UnicodeText,

@@ -256,7 +256,7 @@ QTextCharFormat RtfFormatFactory::makeCharFormat(const RtfCharFormat &format)
     if (!format.script.isEmpty()) {
         // The text's own font goes among them where it was said; without a family it has none.
         const bool family = f.hasProperty(QTextFormat::FontFamilies);
-        const ScriptKey key{&*format.script, family ? format.font : -1};
+        const ScriptKey key{&*format.script, family ? format.font : RtfCharFormat::NoFont};
         auto it = m_scripts.constFind(key);
         if (it == m_scripts.constEnd()) {
             QByteArray script = RtfScriptWords::withFontSlot(*format.script, format.font);
@@ -281,7 +281,8 @@ QTextCharFormat RtfFormatFactory::makeCharFormat(const RtfCharFormat &format)
             // A font said before them (\deff ...) is written first, as a save writes it.
             if (family && !RtfScriptWords::hasFontSlot(script))
                 script.prepend("\\f");
-            it = m_scripts.insert(key, family ? script : RtfScriptWords::withFont(script, -1));
+            it = m_scripts.insert(
+                key, family ? script : RtfScriptWords::withFont(script, RtfCharFormat::NoFont));
         }
         f.setProperty(RtfProperty::ScriptWords, RtfProperty::keptWordsValue(*it));
     }

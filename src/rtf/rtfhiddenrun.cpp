@@ -53,7 +53,7 @@ QByteArray RtfHiddenRun::formatWords(const RtfCharFormat &format, const Context 
     out += *format.words;
     // The fonts of other scripts hold the text's own font where it was said.
     const QByteArray &script = *format.script;
-    if (format.font >= 0 && !RtfScriptWords::hasFont(script, format.font))
+    if (format.font != RtfCharFormat::NoFont && !RtfScriptWords::hasFont(script, format.font))
         word(out, "f", format.font);
     out += script;
     if (format.halfPoints != 24 || all)

@@ -12,6 +12,7 @@
 #include "rtf/rtfkeptparts.h"
 #include "rtf/rtfkeyword.h"
 #include "rtf/rtflistfollows.h"
+#include "rtf/rtflisttable.h"
 #include "rtf/rtfparagraphnumbering.h"
 #include "rtf/rtfrowreader.h"
 
@@ -117,6 +118,13 @@ private:
     void flushBytes();
     void flushText();
     void labelTabFollows();
+    std::pair<int, int> paragraphList() const;
+    QString listNumber();
+    bool heldBlankLabel() const;
+    void labelFromList();
+    void listItemEnd();
+    void numberingLabel();
+    void numberingCarriedOn();
     void paragraphEnd(bool pageBreak, bool section = false);
     void pageBreak();
     void tableEvent(RtfKeyword keyword);
@@ -142,7 +150,7 @@ private:
     bool m_bodyStarted = false;  // the sink has had content: what is kept goes in its place
     bool m_closingAtEnd = false; // closing the groups the file left open
     bool m_otherCodePages = false;
-    int m_defaultFont = -1;
+    int m_defaultFont = RtfCharFormat::NoFont;
 
     // What was shown, counted: kept parts taken back and labels made depend on it.
     qint64 m_emitted = 0; // characters shown
@@ -235,4 +243,14 @@ private:
     };
     LabelTab m_labelTab;
     RtfListFollows m_listFollows;
+    // Numbers of list items whose label the file leaves out or leaves blank (AbiWord), made from
+    // the list tables. A blank label is held back, not shown, until the paragraph's first text:
+    // its \ls and \ilvl may come after it.
+    RtfListTable m_listTable;
+    bool m_listItemFresh = true; // nothing of the paragraph shown yet but its label
+    bool m_listCounted = false;  // the paragraph's number is taken
+    bool m_blankLabel = false;   // the paragraph's label, still in m_text, is blank
+    // The paragraph said its own \pn; one that goes on with the numbering of the paragraph
+    // before gets a copy after its label, as a save writes \pard before each paragraph.
+    bool m_numberingInParagraph = false;
 };

@@ -68,8 +68,11 @@ void RtfParser::handleText(QByteArrayView text)
     case RtfGroupState::FieldInstruction:
         m_fields.appendBytes(text);
         break;
-    case RtfGroupState::ListNumbering:
     case RtfGroupState::Skip:
+        if (state().listTable)
+            m_listTable.text(text);
+        break;
+    case RtfGroupState::ListNumbering:
     case RtfGroupState::Stylesheet:
     case RtfGroupState::StyleEntry: // a style's name
         break;
@@ -91,6 +94,10 @@ void RtfParser::handleByte(unsigned char byte)
         break;
     case RtfGroupState::ListNumberingText:
         appendNumberingBytes(QByteArrayView(&c, 1));
+        break;
+    case RtfGroupState::Skip:
+        if (state().listTable)
+            m_listTable.text(QByteArrayView(&c, 1));
         break;
     default:
         break;
@@ -218,6 +225,11 @@ void RtfParser::appendBodyChar(char16_t c)
 // Starts a new run when the format differs from the pending one.
 void RtfParser::prepareText()
 {
+    if (m_listItemFresh && state().chars.listLabel == 0 && !state().chars.isHiddenText() &&
+        !state().chars.generated && state().destination == RtfGroupState::Body) {
+        labelFromList();
+        numberingCarriedOn();
+    }
     const RtfGroupState &s = state();
     if (!m_text.isEmpty()) {
         const int level = s.chars.generated ? s.keptTableLevel : s.paragraph.tableLevel();
@@ -319,7 +331,10 @@ void RtfParser::paragraphEnd(bool pageBreak, bool section)
         return;
     }
     resolveSurrogate();
+    if (m_listItemFresh && !s.chars.isHiddenText() && !s.chars.generated)
+        labelFromList();
     flushText();
+    listItemEnd();
     RtfParagraphFormat paragraph = shownParagraph(s);
     sendKept(paragraph.tableLevel());
     m_bodyStarted = true;
@@ -364,6 +379,9 @@ void RtfParser::tableEvent(RtfKeyword keyword)
         return;
     }
     resolveSurrogate();
+    if (m_listItemFresh && (keyword == RtfKeyword::Cell || keyword == RtfKeyword::Nestcell) &&
+        !s.chars.isHiddenText())
+        labelFromList();
     flushText();
     sendKept(1);
     const int nested = std::max(2, s.paragraph.tableLevel());
@@ -384,6 +402,7 @@ void RtfParser::tableEvent(RtfKeyword keyword)
         break;
     }
     m_labelSeen = false; // a cell's end is its paragraph's end
+    listItemEnd();
     m_paragraphStart = m_emitted;
     m_paragraphContent = m_emitted + m_structures;
 }
@@ -424,4 +443,122 @@ int RtfParser::fieldPage()
     return page == RtfTextDecoder::SymbolPage || page == RtfTextDecoder::WingdingsPage
                ? m_pages.documentPage()
                : page;
+}
+
+// The paragraph's list (\lsN) and level (\ilvlN); list 0 when it is in none.
+std::pair<int, int> RtfParser::paragraphList() const
+{
+    const QByteArrayView words = *m_stack.back().paragraph.words;
+    const QByteArrayView list = RtfKeptWords::entry(words, "ls");
+    if (list.isEmpty())
+        return {0, 0};
+    const QByteArrayView level = RtfKeptWords::entry(words, "ilvl");
+    return {list.sliced(3).trimmed().toInt(),
+            level.isEmpty() ? 0 : level.sliced(5).trimmed().toInt()};
+}
+
+// Counts the paragraph as an item of its list, once, and gives its label with what follows the
+// number; a null string when the list tables do not say how the label looks.
+QString RtfParser::listNumber()
+{
+    if (std::exchange(m_listCounted, true) || m_listTable.isEmpty())
+        return QString();
+    const auto [list, level] = paragraphList();
+    if (list <= 0)
+        return QString();
+    int font = -1;
+    QString label = m_listTable.nextLabel(list, level, &font);
+    if (label.isNull())
+        return label;
+    // Bullets of symbol fonts are their glyphs.
+    const int page = codePage(font >= 0 ? font : state().chars.font);
+    const bool glyphFont =
+        page == RtfTextDecoder::SymbolPage || page == RtfTextDecoder::WingdingsPage;
+    QString shown;
+    for (const QChar c : std::as_const(label)) {
+        const char16_t u = c.unicode();
+        const bool privateGlyph = u >= 0xF020 && u <= 0xF0FF;
+        char16_t g = u;
+        if (privateGlyph || (glyphFont && u >= 0x20 && u <= 0xFF))
+            g = RtfTextDecoder::glyphChar(glyphFont ? page : int(RtfTextDecoder::SymbolPage),
+                                          u & 0xFF);
+        if (g && !RtfTextDecoder::isDropped(g))
+            shown += QChar(g);
+    }
+    switch (m_listFollows.follow(list, level)) {
+    case RtfListFollows::Nothing:
+        break;
+    case RtfListFollows::Space:
+        shown += u' ';
+        break;
+    default:
+        shown += u'\t';
+        break;
+    }
+    return shown;
+}
+
+// The paragraph's label is blank, and all of it is still waiting in m_text.
+bool RtfParser::heldBlankLabel() const
+{
+    if (!m_blankLabel || m_textFormat.listLabel != 1 || m_textFormat.isHiddenText() ||
+        m_emitted - m_paragraphStart != m_text.size() ||
+        m_emitted + m_structures - m_paragraphContent != m_text.size())
+        return false;
+    return std::all_of(m_text.cbegin(), m_text.cend(), [](QChar c) { return c.isSpace(); });
+}
+
+// Before the paragraph's first text: the label the list tables make for an item whose file
+// gives none, or a blank one.
+void RtfParser::labelFromList()
+{
+    m_listItemFresh = false;
+    if (m_listTable.isEmpty() || paragraphList().first <= 0)
+        return;
+    if (m_labelSeen && !m_text.isEmpty()) {
+        if (!heldBlankLabel())
+            return;
+        const QString label = listNumber();
+        if (label.isNull())
+            return;
+        m_emitted += label.size() - m_text.size();
+        m_text = label;
+        m_labelTab.shown = -1;
+        return;
+    }
+    if (m_emitted != m_paragraphStart)
+        return;
+    const QString label = listNumber();
+    if (label.isNull())
+        return;
+    const quint8 wasLabel = std::exchange(state().chars.listLabel, quint8(1));
+    for (const QChar c : label)
+        appendBodyChar(c.unicode());
+    state().chars.listLabel = wasLabel;
+    m_labelSeen = true;
+}
+
+// A paragraph ends: an item with a label of its own counts still.
+void RtfParser::listItemEnd()
+{
+    if (!m_listCounted)
+        listNumber();
+    m_listCounted = false;
+    m_listItemFresh = true;
+    m_blankLabel = false;
+    m_numberingInParagraph = false;
+}
+
+// The first text of a paragraph numbered by the \pn of a paragraph before it: its label, made
+// from that numbering when the file gives none, then a copy of the numbering.
+void RtfParser::numberingCarriedOn()
+{
+    const RtfGroupState &s = state();
+    if (m_numberingInParagraph || s.paragraph.numbering.isEmpty() || s.kept)
+        return;
+    m_numberingInParagraph = true;
+    numberingLabel();
+    flushBytes();
+    flushText();
+    m_kept.append(*s.paragraph.numbering);
 }

@@ -30,8 +30,13 @@ void RtfParser::handleWord(QByteArrayView name, bool hasParameter, int parameter
         }
     }
     if (s.destination == RtfGroupState::Skip) {
-        if (s.listTable) // kept as it is for a save, and read for what follows list numbers
+        if (s.listTable) {
+            // Kept as it is for a save, and read for the numbers of list items.
             m_listFollows.word(RtfListFollows::Table(s.listTable), name, hasParameter, parameter);
+            m_listTable.word(RtfListTable::Table(s.listTable), name, hasParameter, parameter);
+            if (keyword == RtfKeyword::U)
+                m_skipUnits = s.unicodeSkip;
+        }
         if (keyword == RtfKeyword::Ud && s.inUpr) {
             s.destination = s.uprDestination;
             s.inUpr = false;
@@ -333,6 +338,8 @@ void RtfParser::commonWord(RtfKeyword keyword, QByteArrayView name, bool hasPara
         break;
     case K::Sect:
         paragraphEnd(false, true);
+        if (state().destination == RtfGroupState::Body)
+            m_listTable.sectionEnd();
         break;
     case K::Page:
         pageBreak();
@@ -610,6 +617,11 @@ void RtfParser::finishNumbering()
     // Only at a paragraph's start: after text (a label edited into text) it would be a second.
     // None in hidden text: it would not be shown, and a save would write it as more hidden
     // text beside the numbering that makes it.
+    numberingLabel();
+}
+
+void RtfParser::numberingLabel()
+{
     if (m_labelSeen || !m_numbering.showsLabel() || state().destination != RtfGroupState::Body ||
         m_emitted > m_paragraphStart || state().chars.isHiddenText())
         return;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "rtfwriter.h"
 
+#include "rtfcharformat.h"
 #include "rtfformattables.h"
 #include "rtfhiddenrun.h"
 #include "rtfkeptwords.h"
@@ -697,9 +698,9 @@ void RtfWriter::writeCharFormat(const QTextCharFormat &shown)
 
     // The fonts of other scripts hold the text's font where the file said it among them.
     const QString family = RtfFormatTables::explicitFamily(format);
-    const int font = family.isEmpty() ? -1 : m_tables.fontIndex(family);
+    const int font = family.isEmpty() ? RtfCharFormat::NoFont : m_tables.fontIndex(family);
     const QByteArray script = RtfProperty::keptWords(format, RtfProperty::ScriptWords);
-    if (font >= 0 && !RtfScriptWords::hasFontSlot(script))
+    if (font != RtfCharFormat::NoFont && !RtfScriptWords::hasFontSlot(script))
         m_out.word("f", font);
     m_out.kept(RtfScriptWords::withFont(script, font));
 

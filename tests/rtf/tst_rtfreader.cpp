@@ -214,6 +214,52 @@ void TestRtfReader::text_data()
         "{\\*\\pn\\pnlvl2\\pnlcrm\\pnprev{\\pntxta )}}roman\\par"
         "{\\*\\pn\\pnlvlcont}continued}",
         "1.\tone\n2.\ttwo\n2.1.\tsub one\n2.2.\tsub two\ni)\troman\ncontinued");
+    // numbers from the list table where the file's label is missing or blank
+    row("blank labels numbered from the list table, levels joined (AbiWord)",
+        "{\\rtf1{\\*\\listtable{\\list{\\listlevel\\levelnfc0\\levelstartat1"
+        "{\\leveltext\\'02\\'00.;}{\\levelnumbers\\'01;}}{\\listlevel\\levelnfc0\\levelstartat1"
+        "{\\leveltext\\'04\\'00.\\'01.;}{\\levelnumbers\\'01\\'03;}}\\listid1}}"
+        "{\\*\\listoverridetable{\\listoverride\\listid1\\ls1}{\\listoverride\\listid1\\ls2}}"
+        "{\\listtext\\pard  \t}\\pard{\\*\\abilist x}\\ls1\\ilvl0 one\\par"
+        "{\\listtext\\pard  \t}\\pard\\ls2\\ilvl1 sub one\\par"
+        "{\\listtext\\pard  \t}\\pard\\ls2\\ilvl1 sub two\\par"
+        "{\\listtext\\pard  \t}\\pard\\ls1\\ilvl0 two\\par"
+        "{\\listtext\\pard  \t}\\pard\\ls1\\ilvl1 sub again}",
+        "1.\tone\n1.1.\tsub one\n1.2.\tsub two\n2.\ttwo\n2.1.\tsub again");
+    row("no label: each number format, start, what follows",
+        "{\\rtf1{\\*\\listtable{\\list"
+        "{\\listlevel\\levelnfc1\\levelstartat4{\\leveltext\\'02\\'00);}}"
+        "{\\listlevel\\levelnfc2\\levelfollow1{\\leveltext\\'03(\\'01);}}"
+        "{\\listlevel\\levelnfc3\\levelfollow2{\\leveltext\\'02\\'02.;}}"
+        "{\\listlevel\\levelnfc4\\levelstartat27{\\leveltext\\'01\\'03;}}"
+        "{\\listlevel\\levelnfc23{\\leveltext\\'01\\u8226 ?;}}"
+        "{\\listlevel\\levelnfc255{\\leveltext\\'00;}}"
+        "{\\listlevel\\levelnfc22\\levelstartat7{\\leveltext\\'01\\'06;}}"
+        "\\listid5}}{\\*\\listoverridetable{\\listoverride\\listid5\\ls3}}"
+        "\\pard\\ls3 upper\\par\\pard\\ls3\\ilvl1 lower\\par\\pard\\ls3\\ilvl2 letter\\par"
+        "\\pard\\ls3\\ilvl3 small\\par\\pard\\ls3\\ilvl4 bullet\\par\\pard\\ls3\\ilvl5 none\\par"
+        "\\pard\\ls3\\ilvl6 zero\\par\\pard\\ls3 upper}",
+        u"IV)\tupper\n(i) lower\nA.letter\naa\tsmall\n\u2022\tbullet\n\tnone\n07\tzero\nV)\tupper"_qs);
+    row("overrides of one list count on together; one that starts anew restarts it",
+        "{\\rtf1{\\*\\listtable{\\list{\\listlevel\\levelnfc0{\\leveltext\\'02\\'00.;}}\\listid9}}"
+        "{\\*\\listoverridetable{\\listoverride\\listid9\\ls1}{\\listoverride\\listid9\\ls2}"
+        "{\\listoverride\\listid9\\listoverridecount1{\\lfolevel\\listoverridestartat"
+        "\\levelstartat5}\\ls3}}"
+        "\\pard\\ls1 a\\par\\pard\\ls2 b\\par\\pard\\ls3 c\\par\\pard\\ls3 d\\par\\pard\\ls1 e}",
+        "1.\ta\n2.\tb\n5.\tc\n6.\td\n7.\te");
+    row("labels the file gives count too; a restart at each section",
+        "{\\rtf1{\\*\\listtable{\\list\\listrestarthdr{\\listlevel{\\leveltext\\'02\\'00.;}}"
+        "\\listid2}}{\\*\\listoverridetable{\\listoverride\\listid2\\ls1}}"
+        "\\pard\\ls1{\\listtext 1.\\tab}a\\par\\pard\\ls1 b\\sect\\pard\\ls1 c\\par"
+        "\\pard\\ls7 unknown list\\par\\pard\\ls1{\\v hidden}after}",
+        "1.\ta\n2.\tb\n1.\tc\nunknown list\n2.\tafter");
+    row("bullet of a list level in a Symbol font",
+        "{\\rtf1{\\fonttbl{\\f0 Arial;}{\\f1\\fcharset2 Symbol;}}{\\*\\listtable{\\list{\\listlevel"
+        "\\levelnfc23{\\leveltext\\'01\\u-3913 "
+        "?;}\\f1}{\\listlevel\\levelnfc23{\\leveltext\\'01\\'B7;}"
+        "\\f1}\\listid1}}{\\*\\listoverridetable{\\listoverride\\listid1\\ls1}}"
+        "\\pard\\ls1 one\\par\\pard\\ls1\\ilvl1 two}",
+        u"\u2022\tone\n\u2022\ttwo"_qs);
     row("bullet by \\pn alone in a Symbol font",
         "{\\rtf1{\\fonttbl{\\f1\\fcharset2 Symbol;}}{\\*\\pn\\pnlvlblt\\pnf1{\\pntxtb\\'B7}}a}",
         u"\u2022\ta"_qs);

@@ -458,6 +458,13 @@ void TestRtfWriter::keepsTextThePaneHides_data()
     row("label made from the numbering", "x\\par{\\pn\\pnlvlbody\\pndec\\pnstart3{\\pntxta .}}item",
         "x\n3.\titem",
         {"{\\pntext\\fs24 3.\\tab}{\\pn\\pnlvlbody\\pndec\\pnstart3{\\pntxta .}}", "item"});
+    row("numbering said once numbers the items after it until \\pard (WordPad)",
+        "x\\par{\\pntext\\f2\\'B7\\tab}{\\*\\pn\\pnlvlblt\\pnf2{\\pntxtb\\'B7}}\\li720 one\\par"
+        "{\\pntext\\f2\\'B7\\tab}two\\par three\\par\\pard four",
+        u"x\n\u2022\tone\n\u2022\ttwo\n\u2022\tthree\nfour"_qs,
+        {"{\\*\\pn\\pnlvlblt\\pnf2{\\pntxtb\\'B7}}", "one", "\\pard", "\\tab}",
+         "{\\*\\pn\\pnlvlblt\\pnf2{\\pntxtb\\'B7}}", "two", "\\pard", "\\tab}",
+         "{\\*\\pn\\pnlvlblt\\pnf2{\\pntxtb\\'B7}}", "three", "\\pard\\ql{", "four"});
     row("an edited label is text", "{\\pntext 1.\\tab}{\\*\\pn\\pnlvlbody\\pndec}item", "1.\titem",
         {"\\ql{\\fs24 New 1.\\tab}{\\*\\pn\\pnlvlbody\\pndec}", "item"});
     row("an edited list label is text", "\\ls1\\ilvl0{\\listtext 1.\\tab}{\\b item}", "1.\titem",
