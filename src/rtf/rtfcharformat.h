@@ -31,6 +31,10 @@ struct RtfCharFormat
     int field = -1;         // index of another field's instruction, -1 for none
     quint8 underline = NoUnderline;
     quint8 vertical = Baseline;
+    // \upN, \dnN: how far super- or subscript text is moved, in half-points, 0 for the default;
+    // offsetOnly: moved by \up or \dn alone, in its own size, not made a \super or \sub.
+    quint16 offset = 0;
+    bool offsetOnly = false;
     bool bold = false;
     bool italic = false;
     bool strike = false;

@@ -46,8 +46,8 @@ size_t RtfFormatFactory::CharFormatHash::operator()(const RtfCharFormat &f) cons
 {
     // Equal formats hash alike; what is left out only makes formats share a bucket.
     return qHashMulti(0, f.font, f.halfPoints, f.foreground, f.background, f.link, f.underline,
-                      f.vertical, f.bold, f.italic, f.strike, f.caps, f.smallCaps, f.listLabel,
-                      f.words, f.script);
+                      f.vertical, f.offset, f.bold, f.italic, f.strike, f.caps, f.smallCaps,
+                      f.listLabel, f.words, f.script);
 }
 
 QTextBlockFormat RtfFormatFactory::makeBlockFormat(const RtfParagraphFormat &paragraph)
@@ -296,6 +296,11 @@ QTextCharFormat RtfFormatFactory::makeCharFormat(const RtfCharFormat &format)
         f.setVerticalAlignment(QTextCharFormat::AlignSuperScript);
     else if (format.vertical == RtfCharFormat::Subscript)
         f.setVerticalAlignment(QTextCharFormat::AlignSubScript);
+    if (format.offset > 0 && format.vertical != RtfCharFormat::Baseline) {
+        f.setProperty(RtfProperty::VerticalOffset, int(format.offset));
+        if (format.offsetOnly)
+            f.setProperty(RtfProperty::OffsetOnly, true);
+    }
     if (format.caps)
         f.setFontCapitalization(QFont::AllUppercase);
     else if (format.smallCaps)

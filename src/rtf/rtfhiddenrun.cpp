@@ -64,12 +64,14 @@ QByteArray RtfHiddenRun::formatWords(const RtfCharFormat &format, const Context 
     static const char *const underlines[] = {"ulnone", "ul", "uldb", "uld", "uldash", "ulwave"};
     if ((format.underline > 0 || all) && format.underline < std::size(underlines))
         word(out, underlines[format.underline]);
-    if (format.vertical == RtfCharFormat::Superscript)
+    if (format.vertical == RtfCharFormat::Superscript && !format.offsetOnly)
         word(out, "super");
-    else if (format.vertical == RtfCharFormat::Subscript)
+    else if (format.vertical == RtfCharFormat::Subscript && !format.offsetOnly)
         word(out, "sub");
     else if (all)
         word(out, "nosupersub");
+    if (format.offset > 0 && format.vertical != RtfCharFormat::Baseline)
+        word(out, format.vertical == RtfCharFormat::Superscript ? "up" : "dn", format.offset);
     toggle(out, "caps", format.caps, all);
     toggle(out, "scaps", format.smallCaps, all);
     const int foreground = context.foreground >= 0 ? context.foreground

@@ -143,6 +143,7 @@ constexpr Entry kEntries[] = {
     {"tb", K::Tb},
     {"chftn", K::Chftn},
     {"chatn", K::Chatn},
+    {"column", K::Column},
     {"stylesheet", K::Stylesheet},
     {"nonesttables", K::NotKeptDestination},
     {"s", K::S},

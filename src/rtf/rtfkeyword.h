@@ -155,7 +155,8 @@ enum class RtfKeyword : quint8 {
     Ltrmark,
     Rtlmark,
     Chftn,
-    Chatn,
+    Chatn,  // an annotation's mark
+    Column, // a column break
     // styles
     S,
     // document and section layout, kept for a save

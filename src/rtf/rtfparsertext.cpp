@@ -24,11 +24,14 @@ void RtfParser::handleSymbol(char symbol)
     case '_':
         appendChar(0x2011);
         break;
+    case '-':
+        appendChar(0x00AD); // a soft hyphen, shown only where the line breaks
+        break;
     case '*':
         state().starred = true;
         break;
     default:
-        break; // \- (optional hyphen) is invisible; others mean nothing
+        break; // others mean nothing
     }
 }
 

@@ -221,10 +221,12 @@ void RtfParser::commonWord(RtfKeyword keyword, QByteArrayView name, bool hasPara
         }
         break;
     case K::Chatn:
+    case K::Column:
+        // Not shown, kept in its place.
         if (s.destination == RtfGroupState::Body && !s.kept) {
             flushBytes();
             flushText();
-            m_kept.append("\\chatn ");
+            m_kept.append(keyword == K::Chatn ? "\\chatn " : "\\column ");
         }
         break;
     case K::DocumentWord:

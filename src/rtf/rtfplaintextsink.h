@@ -3,6 +3,7 @@
 
 #include "rtf/rtfcontentsink.h"
 
+#include <QList>
 #include <QString>
 
 // Collects the text a person sees, as QTextDocument::toPlainText() would give
@@ -29,4 +30,8 @@ private:
 
     QString m_text;
     int m_level = 0;
+    // Where each cell of the outermost table's row being read ended: an empty cell merged into
+    // the one on its left (\clmrg) is part of it and makes no line of its own.
+    QList<qsizetype> m_cellEnds;
+    static constexpr qsizetype MaxCellEnds = 4096;
 };

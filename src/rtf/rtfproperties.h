@@ -112,4 +112,8 @@ constexpr int ScriptWords = QTextFormat::UserProperty + 0x7224;
 // four, then the values shown. A save writes the run's own where the shown ones are unchanged
 // (RtfScriptShown).
 constexpr int ScriptShown = QTextFormat::UserProperty + 0x7227;
+// int on a character format: how far its super- or subscript is moved (\upN, \dnN), in
+// half-points; bool OffsetOnly: moved in its own size (\up or \dn alone), not a \super or \sub.
+constexpr int VerticalOffset = QTextFormat::UserProperty + 0x7240;
+constexpr int OffsetOnly = QTextFormat::UserProperty + 0x7241;
 } // namespace RtfProperty

@@ -687,10 +687,20 @@ void RtfWriter::writeCharFormat(const QTextCharFormat &shown)
     }
     if (format.fontStrikeOut())
         m_out.word("strike");
-    if (format.verticalAlignment() == QTextCharFormat::AlignSuperScript)
-        m_out.word("super");
-    else if (format.verticalAlignment() == QTextCharFormat::AlignSubScript)
-        m_out.word("sub");
+    // A super- or subscript's own offset follows it: said before, \super would set it back.
+    const int offset = format.intProperty(RtfProperty::VerticalOffset);
+    const bool moved = offset > 0 && format.boolProperty(RtfProperty::OffsetOnly);
+    if (format.verticalAlignment() == QTextCharFormat::AlignSuperScript) {
+        if (!moved)
+            m_out.word("super");
+        if (offset > 0)
+            m_out.word("up", offset);
+    } else if (format.verticalAlignment() == QTextCharFormat::AlignSubScript) {
+        if (!moved)
+            m_out.word("sub");
+        if (offset > 0)
+            m_out.word("dn", offset);
+    }
     if (format.fontCapitalization() == QFont::AllUppercase)
         m_out.word("caps");
     else if (format.fontCapitalization() == QFont::SmallCaps)

@@ -465,6 +465,15 @@ void TestRtfWriter::keepsTextThePaneHides_data()
         {"{\\*\\pn\\pnlvlblt\\pnf2{\\pntxtb\\'B7}}", "one", "\\pard", "\\tab}",
          "{\\*\\pn\\pnlvlblt\\pnf2{\\pntxtb\\'B7}}", "two", "\\pard", "\\tab}",
          "{\\*\\pn\\pnlvlblt\\pnf2{\\pntxtb\\'B7}}", "three", "\\pard\\ql{", "four"});
+    row("soft hyphens and column breaks", "hy\\-phen\\column next", u"hy\u00ADphennext"_qs,
+        {"hy\\-phen", "\\column", "next"});
+    row("a super- or subscript's own offset, and text moved in its own size",
+        "a{\\sub\\dn8 low}{\\dn4\\sub auto}{\\up4 high}{\\super\\up0 base}b", "alowautohighbaseb",
+        {"\\sub\\dn8", "low", "\\sub", "auto", "\\up4", "high", "base"});
+    row("a font among the words of a character style run stays where it is",
+        "{\\stylesheet{\\*\\cs5\\additive\\f1\\i Emph;}}a{\\cs5\\rtlch\\af0\\ltrch\\f0\\lang1031 x}"
+        "{\\cs5\\loch\\f1\\hich\\af0\\dbch\\af1 y}b",
+        "axyb", {"\\cs5", "x", "\\cs5", "y"});
     row("an edited label is text", "{\\pntext 1.\\tab}{\\*\\pn\\pnlvlbody\\pndec}item", "1.\titem",
         {"\\ql{\\fs24 New 1.\\tab}{\\*\\pn\\pnlvlbody\\pndec}", "item"});
     row("an edited list label is text", "\\ls1\\ilvl0{\\listtext 1.\\tab}{\\b item}", "1.\titem",
