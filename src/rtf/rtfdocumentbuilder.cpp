@@ -477,3 +477,32 @@ void RtfDocumentBuilder::applyBlockFormat(const RtfParagraphFormat &paragraph)
     }
     m_cursor.setBlockFormat(format);
 }
+
+// Below the document, as a web view shows them: a thin rule, then each note with its mark.
+void RtfDocumentBuilder::notes(const QList<RtfNote> &notes)
+{
+    QTextCursor cursor(m_document);
+    cursor.movePosition(QTextCursor::End);
+    cursor.beginEditBlock();
+    QTextBlockFormat rule;
+    rule.setProperty(RtfProperty::NoteText, true);
+    rule.setProperty(QTextFormat::BlockTrailingHorizontalRulerWidth,
+                     QTextLength(QTextLength::PercentageLength, 33));
+    rule.setTopMargin(12);
+    const QTextCharFormat plain;
+    cursor.insertBlock(rule, plain);
+    QTextBlockFormat note;
+    note.setProperty(RtfProperty::NoteText, true);
+    QTextCharFormat mark;
+    mark.setVerticalAlignment(QTextCharFormat::AlignSuperScript);
+    for (const RtfNote &n : notes) {
+        cursor.insertBlock(note, plain);
+        if (!n.mark.isEmpty()) {
+            cursor.insertText(n.mark, mark);
+            cursor.insertText(QStringLiteral(" "), plain);
+        }
+        QString text = n.text;
+        cursor.insertText(text.replace(u'\n', QChar::LineSeparator), plain);
+    }
+    cursor.endEditBlock();
+}

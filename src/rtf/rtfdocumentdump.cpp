@@ -126,6 +126,10 @@ QString blockSummary(const QTextBlockFormat &f)
         parts << QStringLiteral("style %1").arg(f.intProperty(RtfProperty::ParagraphStyle));
     if (f.boolProperty(RtfProperty::SectionEnd))
         parts << QStringLiteral("section end");
+    if (f.boolProperty(RtfProperty::NoteText))
+        parts << (f.hasProperty(QTextFormat::BlockTrailingHorizontalRulerWidth)
+                      ? QStringLiteral("notes rule")
+                      : QStringLiteral("note"));
     if (const QByteArray words = RtfProperty::keptWords(f, RtfProperty::ParagraphWords);
         !words.isEmpty())
         parts << QStringLiteral("words '%1'").arg(QString::fromLatin1(words));

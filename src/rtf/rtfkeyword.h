@@ -157,6 +157,7 @@ enum class RtfKeyword : quint8 {
     Chftn,
     Chatn,  // an annotation's mark
     Column, // a column break
+    Ftnalt, // the note is an endnote
     // styles
     S,
     // document and section layout, kept for a save

@@ -39,7 +39,8 @@ void RtfParser::parse(QByteArrayView rtf, RtfContentSink &sink, const std::atomi
     m_rows.reset();
     m_numbering.reset();
     m_picture = RtfPicture();
-    m_footnotes = 0;
+    m_notes.reset();
+    m_lastMark = NoteMark();
     m_paragraphStyles.clear();
     m_characterStyles.clear();
     m_keptWords.clear();
@@ -125,6 +126,13 @@ void RtfParser::parse(QByteArrayView rtf, RtfContentSink &sink, const std::atomi
     }
     sendKept(0);
     m_sink->finish(lastParagraph);
+    if (!m_notes.notes().isEmpty()) {
+        // Footnotes first, then endnotes, as the document's end shows them.
+        QList<RtfNote> notes = m_notes.notes();
+        std::stable_partition(notes.begin(), notes.end(),
+                              [](const RtfNote &note) { return !note.endnote; });
+        m_sink->notes(notes);
+    }
     m_sink = nullptr;
     m_input = QByteArrayView();
 }
@@ -245,6 +253,10 @@ bool RtfParser::closeGroup()
                 m_numberingInParagraph = true;
             }
         }
+        break;
+    case RtfGroupState::NoteText:
+        if (parent != RtfGroupState::NoteText)
+            m_notes.end();
         break;
     case RtfGroupState::Skip:
         if (closed.instructionPart && parent == RtfGroupState::FieldInstruction &&

@@ -13,6 +13,7 @@
 #include "rtf/rtfkeyword.h"
 #include "rtf/rtflistfollows.h"
 #include "rtf/rtflisttable.h"
+#include "rtf/rtfnotes.h"
 #include "rtf/rtfparagraphnumbering.h"
 #include "rtf/rtfrowreader.h"
 
@@ -63,6 +64,9 @@ public:
     // The row definition in effect for top-level (nested false) or nested table rows.
     const RtfRowDefinition &rowDefinition(bool nested) const { return m_rows.row(nested); }
 
+    // The footnotes and endnotes read, with their marks and texts.
+    const QList<RtfNote> &notes() const { return m_notes.notes(); }
+
     // Deeper groups share the state of the deepest one kept.
     static constexpr int MaxDepth = 4096;
     static constexpr int MaxTableLevel = 16;
@@ -97,6 +101,10 @@ private:
                              int parameter);
     void borderWord(RtfKeyword keyword, QByteArrayView name, bool hasParameter, int parameter);
     void finishNumbering();
+    bool noteWord(RtfKeyword keyword, bool hasParameter, int parameter);
+    void beginNote();
+    void noteIsEndnote();
+    void appendNoteBytes(QByteArrayView bytes);
     void finishFieldInstruction();
     void commitFont();
     RtfCharFormat plainFormat() const;
@@ -178,7 +186,15 @@ private:
     RtfParagraphNumbering m_numbering;
     RtfPicture m_picture;
     int m_pictureNibble = -1;
-    int m_footnotes = 0;
+    RtfNotes m_notes;
+    // The mark of the footnote shown last, and what was shown with it: the note that follows
+    // takes it, an endnote's changes it while it is still waiting in m_text.
+    struct NoteMark
+    {
+        qint64 shownAfter = -1; // m_emitted + m_structures after it
+        QString text;
+    };
+    NoteMark m_lastMark;
 
     struct Style
     {

@@ -75,6 +75,9 @@ void RtfParser::handleText(QByteArrayView text)
         if (state().listTable)
             m_listTable.text(text);
         break;
+    case RtfGroupState::NoteText:
+        appendNoteBytes(text);
+        break;
     case RtfGroupState::ListNumbering:
     case RtfGroupState::Stylesheet:
     case RtfGroupState::StyleEntry: // a style's name
@@ -101,6 +104,9 @@ void RtfParser::handleByte(unsigned char byte)
     case RtfGroupState::Skip:
         if (state().listTable)
             m_listTable.text(QByteArrayView(&c, 1));
+        break;
+    case RtfGroupState::NoteText:
+        appendNoteBytes(QByteArrayView(&c, 1));
         break;
     default:
         break;
@@ -146,6 +152,7 @@ void RtfParser::handleUnicode(int parameter)
         appendChar(QChar::highSurrogate(c));
         appendChar(QChar::lowSurrogate(c));
     } else if (!QChar::isSurrogate(c) || s.destination == RtfGroupState::FontTable ||
+               s.destination == RtfGroupState::NoteText ||
                s.destination == RtfGroupState::FieldInstruction) {
         appendChar(static_cast<char16_t>(c)); // halves of pairs are joined when it ends
     }
@@ -208,6 +215,12 @@ void RtfParser::appendChar(char16_t c)
     case RtfGroupState::ListNumberingText:
         if (QString *text = m_numbering.text(); text && text->size() < kMaxLabelText)
             text->append(QChar(c));
+        break;
+    case RtfGroupState::NoteText:
+        if (!state().chars.isHiddenText()) {
+            const QChar shown(c);
+            m_notes.append(QStringView(&shown, 1));
+        }
         break;
     default:
         break;
@@ -428,6 +441,15 @@ RtfParagraphFormat RtfParser::shownParagraph(const RtfGroupState &s)
     paragraph.inTable = s.keptTableLevel > 0;
     paragraph.nestLevel = s.keptTableLevel;
     return paragraph;
+}
+
+void RtfParser::appendNoteBytes(QByteArrayView bytes)
+{
+    if (state().chars.isHiddenText())
+        return;
+    QString text;
+    m_pages.decoder().decode(codePage(state().chars.font), bytes, text);
+    m_notes.append(text);
 }
 
 void RtfParser::appendNumberingBytes(QByteArrayView bytes)

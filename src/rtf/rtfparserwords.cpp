@@ -51,8 +51,78 @@ void RtfParser::handleWord(QByteArrayView name, bool hasParameter, int parameter
         appendChar(c);
         return;
     }
+    if (s.destination == RtfGroupState::NoteText && noteWord(keyword, hasParameter, parameter))
+        return;
     if (!destinationWord(keyword, parameter))
         commonWord(keyword, name, hasParameter, parameter);
+}
+
+// The words a note's text is read with; the others it says are group words (\f ...) or
+// destinations, not shown.
+bool RtfParser::noteWord(RtfKeyword keyword, bool hasParameter, int parameter)
+{
+    using K = RtfKeyword;
+    RtfGroupState &s = state();
+    switch (keyword) {
+    case K::Par:
+    case K::Sect:
+    case K::Page:
+    case K::Row:
+    case K::Nestrow:
+        m_notes.append(u"\n");
+        return true;
+    case K::Cell:
+    case K::Nestcell:
+        m_notes.append(u"\t");
+        return true;
+    case K::Ftnalt:
+        noteIsEndnote();
+        return true;
+    case K::F:
+        if (hasParameter)
+            s.chars.font = parameter;
+        return true;
+    case K::U:
+    case K::Uc:
+        return false;
+    case K::Field: // a field's result is shown, its instruction not
+    case K::Fldrslt:
+        return true;
+    default:
+        if (RtfKeywords::isKnownDestination(keyword))
+            s.destination = RtfGroupState::Skip;
+        return true;
+    }
+}
+
+// \footnote: its text is read for the end of the document, under the mark shown before it.
+void RtfParser::beginNote()
+{
+    RtfGroupState &s = state();
+    const bool marked = m_lastMark.shownAfter == m_emitted + m_structures;
+    m_notes.begin(marked ? m_lastMark.text : QString());
+    if (!marked)
+        m_lastMark = NoteMark();
+    s.destination = RtfGroupState::NoteText;
+}
+
+// \ftnalt: the note is an endnote, numbered with the endnotes. Its mark, when still waiting to
+// be shown, shows that number.
+void RtfParser::noteIsEndnote()
+{
+    if (m_lastMark.shownAfter < 0) {
+        m_notes.setMark(QString(), true);
+        return;
+    }
+    const QString mark = m_notes.footnoteWasEndnote();
+    if (m_lastMark.shownAfter == m_emitted + m_structures && m_textFormat.footnoteMark &&
+        !m_textFormat.isHiddenText() && m_text.endsWith(m_lastMark.text)) {
+        m_text.chop(m_lastMark.text.size());
+        m_text += mark;
+        m_emitted += mark.size() - m_lastMark.text.size();
+    }
+    m_notes.setMark(mark, true);
+    m_lastMark = NoteMark();
 }
 
 // The words of the font and colour tables, pictures and \pn numbering, read only there.
@@ -241,6 +311,8 @@ void RtfParser::commonWord(RtfKeyword keyword, QByteArrayView name, bool hasPara
                 word += QByteArray::number(p);
             m_kept.append(word + ' ');
         }
+        if (s.destination == RtfGroupState::Body && m_stack.size() == 2)
+            m_notes.setting(name, hasParameter, p);
         break;
     case K::Listtext:
     case K::Pntext:
@@ -268,7 +340,13 @@ void RtfParser::commonWord(RtfKeyword keyword, QByteArrayView name, bool hasPara
             s.listTable = name == "listtable"           ? RtfListFollows::ListTable
                           : name == "listoverridetable" ? RtfListFollows::OverrideTable
                                                         : RtfListFollows::NoTable;
-        handleDestinationWord(keyword);
+        {
+            const bool inBody = s.destination == RtfGroupState::Body;
+            handleDestinationWord(keyword);
+            if (name == "footnote" && inBody && s.keepHere && !chars.isHiddenText() &&
+                !chars.generated)
+                beginNote();
+        }
         break;
     case K::Ansi:
     case K::Mac:
@@ -384,11 +462,12 @@ void RtfParser::commonWord(RtfKeyword keyword, QByteArrayView name, bool hasPara
     case K::Chftn:
         // The automatic footnote number; inside the (skipped) footnote it is not shown anyway.
         if (s.destination == RtfGroupState::Body) {
-            ++m_footnotes;
+            const QString number = m_notes.nextFootnoteMark();
             const bool mark = std::exchange(chars.footnoteMark, true);
-            for (const QChar c : QString::number(m_footnotes))
+            for (const QChar c : number)
                 appendBodyChar(c.unicode());
             state().chars.footnoteMark = mark;
+            m_lastMark = {m_emitted + m_structures, number};
         }
         break;
     default:

@@ -72,3 +72,14 @@ void RtfPlainTextSink::finish(const RtfParagraphFormat &)
 {
     enterLevel(0);
 }
+
+// As the document shows them: an empty line for the rule, then each note with its mark.
+void RtfPlainTextSink::notes(const QList<RtfNote> &notes)
+{
+    m_text += u'\n';
+    for (const RtfNote &note : notes) {
+        QString line = note.mark.isEmpty() ? note.text : note.mark + u' ' + note.text;
+        m_text += u'\n';
+        m_text += line.replace(QChar::LineSeparator, u'\n');
+    }
+}

@@ -22,6 +22,7 @@ public:
     bool picture(const RtfPicture &picture, const RtfCharFormat &format,
                  const RtfParagraphFormat &paragraph) override;
     void finish(const RtfParagraphFormat &paragraph) override;
+    void notes(const QList<RtfNote> &notes) override;
 
     QString takeText() { return std::move(m_text); }
 

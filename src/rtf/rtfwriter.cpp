@@ -175,7 +175,11 @@ RtfWriter::RtfWriter(const QTextDocument &doc, const RtfFormatTables &tables, Rt
 
 void RtfWriter::writeFrame(const QTextFrame *frame, int level)
 {
-    const QTextBlock lastBlock = m_doc.lastBlock();
+    // The notes' texts below the document are not written: the last block is the one above them.
+    QTextBlock lastBlock = m_doc.lastBlock();
+    while (lastBlock.previous().isValid() &&
+           lastBlock.blockFormat().boolProperty(RtfProperty::NoteText))
+        lastBlock = lastBlock.previous();
     for (auto it = frame->begin(); !it.atEnd(); ++it) {
         if (const QTextFrame *child = it.currentFrame()) {
             if (const auto *table = qobject_cast<const QTextTable *>(child))
@@ -339,8 +343,8 @@ void RtfWriter::writeCellContent(const QTextTable *table, int row, int column, i
 void RtfWriter::writeBlock(const QTextBlock &block, int level, Ending ending)
 {
     const QTextBlockFormat format = block.blockFormat();
-    if (format.boolProperty(RtfProperty::ReaderNote))
-        return; // the reader's own note, not part of the document
+    if (format.boolProperty(RtfProperty::ReaderNote) || format.boolProperty(RtfProperty::NoteText))
+        return; // the reader's own note, or the notes' texts shown below the document
     if (format.boolProperty(RtfProperty::MadeForTable) && block.length() == 1 &&
         !format.hasProperty(RtfProperty::HiddenAtEnd))
         return; // Qt's, not the file's

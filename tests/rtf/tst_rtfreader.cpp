@@ -179,7 +179,7 @@ void TestRtfReader::text_data()
         "{\\stylesheet{\\s1 Heading;}}{\\info{\\title T}}{\\*\\generator G;}x}",
         "x");
     row("skipped destinations",
-        "{\\rtf1 a{\\header h}{\\footer f}{\\footnote n}{\\*\\listtable l}{\\*\\themedata 00}"
+        "{\\rtf1 a{\\header h}{\\footer f}{\\*\\listtable l}{\\*\\themedata 00}"
         "{\\*\\rsidtbl r}{\\*\\xmlnstbl x}{\\*\\latentstyles l}{\\*\\datastore d}"
         "{\\object{\\*\\objdata 01}}b}",
         "ab");
@@ -265,6 +265,25 @@ void TestRtfReader::text_data()
     row("bullet by \\pn alone in a Symbol font",
         "{\\rtf1{\\fonttbl{\\f1\\fcharset2 Symbol;}}{\\*\\pn\\pnlvlblt\\pnf1{\\pntxtb\\'B7}}a}",
         u"\u2022\ta"_qs);
+    // notes: marks numbered apart, texts below the document
+    row("footnotes and endnotes numbered apart in the document's formats",
+        "{\\rtf1\\ftnnalc\\aftnnruc\\aftnstart2 A{\\super\\chftn}{\\*\\footnote one} B"
+        "{\\super\\chftn}{\\*\\footnote\\ftnalt two} C{\\super\\chftn}{\\*\\footnote\\pard "
+        "three\\par"
+        " more}}",
+        "Aa BII Cb\n\na one\nb three\nmore\nII two");
+    row("unsaid formats: footnotes arabic, endnotes lower roman; Chicago's marks",
+        "{\\rtf1 A{\\chftn}{\\footnote\\ftnalt e}B{\\chftn}{\\footnote f}\\par"
+        "{\\ftnnchi C{\\chftn}{\\footnote g}}}",
+        "AiB1\nC2\n\n1 f\n2 g\ni e");
+    row("Chicago's marks go round doubled",
+        "{\\rtf1\\ftnnchi a{\\chftn}{\\footnote 1}{\\chftn}{\\footnote 2}{\\chftn}{\\footnote 3}"
+        "{\\chftn}{\\footnote 4}{\\chftn}{\\footnote 5}}",
+        u"a*\u2020\u2021\u00a7**\n\n* 1\n\u2020 2\n\u2021 3\n\u00a7 4\n** 5"_qs);
+    row("a note with a mark of its own; hidden text and field instructions not shown",
+        "{\\rtf1 x{\\super *}{\\footnote{\\super *} own{\\v  hidden} "
+        "{\\field{\\*\\fldinst PAGE}{\\fldrslt 7}}\\tab\\u955?}}",
+        u"x*\n\n* own 7\t\u03bb"_qs);
     row("hidden and deleted text", "{\\rtf1 a{\\v hidden}b\\v c\\v0 d{\\deleted e}f}", "abdf");
     row("picture fallback not shown twice",
         "{\\rtf1 a{\\*\\shppict{\\pict\\wmetafile8 0100}}{\\nonshppict{\\pict\\wmetafile8 0100}}b}",

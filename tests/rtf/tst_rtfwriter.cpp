@@ -322,8 +322,9 @@ void TestRtfWriter::keepsWhatThePaneDoesNotShow()
         "}\\par}";
     QTextDocument doc;
     RtfReader::read(rtf, &doc);
-    QCOMPARE(doc.toPlainText(),
-             u"Heading\nBody1 more Page 1.\nAfter break Objresult \u65e5\ufffc\n"_qs);
+    QCOMPARE(
+        doc.toPlainText(),
+        u"Heading\nBody1 more Page 1.\nAfter break Objresult \u65e5\ufffc\n\n\n1 Footnote words"_qs);
     QTextCursor edit(&doc);
     edit.setPosition(8);
     edit.insertText(QStringLiteral("New "));
