@@ -193,6 +193,12 @@ void RtfListTable::commitOverride()
     m_hasOverrideLs = false;
 }
 
+bool RtfListTable::hasList(int list)
+{
+    commitOverride();
+    return m_overrides.contains(list);
+}
+
 QString RtfListTable::nextLabel(int list, int level, int *font)
 {
     commitList();

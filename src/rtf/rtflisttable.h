@@ -21,6 +21,8 @@ public:
     // Text and \'hh bytes inside the tables: a level's text is read from them.
     void text(QByteArrayView bytes);
     bool isEmpty() const { return m_lists.isEmpty() && m_pending.levels == 0; }
+    // Whether the override table has list \lsN.
+    bool hasList(int list);
 
     // Counts the next item of list \lsN at level \ilvlN and returns its label without what
     // follows the number; a null string when the tables do not say how it looks (the item is

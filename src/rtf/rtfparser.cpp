@@ -55,6 +55,7 @@ void RtfParser::parse(QByteArrayView rtf, RtfContentSink &sink, const std::atomi
     m_listCounted = false;
     m_blankLabel = false;
     m_numberingInParagraph = false;
+    m_numberingPending = false;
 
     RtfTokenizer tokenizer(rtf);
     bool running = true;

@@ -130,6 +130,7 @@ private:
     QString listNumber();
     bool heldBlankLabel() const;
     void labelFromList();
+    void labelsBeforeText();
     void listItemEnd();
     void numberingLabel();
     void numberingCarriedOn();
@@ -269,4 +270,5 @@ private:
     // The paragraph said its own \pn; one that goes on with the numbering of the paragraph
     // before gets a copy after its label, as a save writes \pard before each paragraph.
     bool m_numberingInParagraph = false;
+    bool m_numberingPending = false; // a \pn read, its label not made yet
 };

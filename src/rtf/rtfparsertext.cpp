@@ -130,6 +130,11 @@ void RtfParser::handleUnicode(int parameter)
             // Symbol fonts put their glyphs in the private use area.
             if (const char16_t g = RtfTextDecoder::glyphChar(page, c & 0xFF))
                 appendBodyChar(g);
+        } else if (s.chars.listLabel && c >= 0xF080 && c <= 0xF0FF) {
+            // A list label's bullet in a symbol font's encoding (LibreOffice's OpenSymbol
+            // bullet is U+F095): the character of that byte in the code page of Windows.
+            const char16_t g = m_pages.decoder().singleByteTable(1252)[c & 0xFF];
+            appendBodyChar(g && !RtfTextDecoder::isDropped(g) ? g : char16_t(0x2022));
         } else if (QChar::isHighSurrogate(c)) {
             // The low half may follow under another \uc, or in another group.
             resolveSurrogate();
@@ -243,7 +248,7 @@ void RtfParser::prepareText()
 {
     if (m_listItemFresh && state().chars.listLabel == 0 && !state().chars.isHiddenText() &&
         !state().chars.generated && state().destination == RtfGroupState::Body) {
-        labelFromList();
+        labelsBeforeText();
         numberingCarriedOn();
     }
     const RtfGroupState &s = state();
@@ -347,8 +352,8 @@ void RtfParser::paragraphEnd(bool pageBreak, bool section)
         return;
     }
     resolveSurrogate();
-    if (m_listItemFresh && !s.chars.isHiddenText() && !s.chars.generated)
-        labelFromList();
+    if (m_listItemFresh && !section && !s.chars.isHiddenText() && !s.chars.generated)
+        labelsBeforeText();
     flushText();
     listItemEnd();
     RtfParagraphFormat paragraph = shownParagraph(s);
@@ -397,7 +402,7 @@ void RtfParser::tableEvent(RtfKeyword keyword)
     resolveSurrogate();
     if (m_listItemFresh && (keyword == RtfKeyword::Cell || keyword == RtfKeyword::Nestcell) &&
         !s.chars.isHiddenText())
-        labelFromList();
+        labelsBeforeText();
     flushText();
     sendKept(1);
     const int nested = std::max(2, s.paragraph.tableLevel());
@@ -507,6 +512,8 @@ QString RtfParser::listNumber()
         if (privateGlyph || (glyphFont && u >= 0x20 && u <= 0xFF))
             g = RtfTextDecoder::glyphChar(glyphFont ? page : int(RtfTextDecoder::SymbolPage),
                                           u & 0xFF);
+        if (!g && privateGlyph) // a symbol font's encoding of a Windows character
+            g = m_pages.decoder().singleByteTable(1252)[u & 0xFF];
         if (g && !RtfTextDecoder::isDropped(g))
             shown += QChar(g);
     }
@@ -563,6 +570,14 @@ void RtfParser::labelFromList()
     m_labelSeen = true;
 }
 
+// The labels the file leaves to its list tables or its \pn numbering to make.
+void RtfParser::labelsBeforeText()
+{
+    labelFromList();
+    if (m_numberingPending)
+        numberingLabel();
+}
+
 // A paragraph ends: an item with a label of its own counts still.
 void RtfParser::listItemEnd()
 {
@@ -572,6 +587,7 @@ void RtfParser::listItemEnd()
     m_listItemFresh = true;
     m_blankLabel = false;
     m_numberingInParagraph = false;
+    m_numberingPending = false;
 }
 
 // The first text of a paragraph numbered by the \pn of a paragraph before it: its label, made

@@ -695,16 +695,21 @@ void RtfParser::borderWord(RtfKeyword keyword, QByteArrayView name, bool hasPara
 void RtfParser::finishNumbering()
 {
     m_numbering.endText();
-    // Only at a paragraph's start: after text (a label edited into text) it would be a second.
-    // None in hidden text: it would not be shown, and a save would write it as more hidden
-    // text beside the numbering that makes it.
-    numberingLabel();
+    // Made before the paragraph's first text, when the file gives no label before it (a saved
+    // file may give it after the numbering). Only at a paragraph's start: after text (a label
+    // edited into text) it would be a second. None in hidden text: it would not be shown, and a
+    // save would write it as more hidden text beside the numbering that makes it.
+    m_numberingPending = state().destination == RtfGroupState::Body;
 }
 
 void RtfParser::numberingLabel()
 {
+    m_numberingPending = false;
     if (m_labelSeen || !m_numbering.showsLabel() || state().destination != RtfGroupState::Body ||
         m_emitted > m_paragraphStart || state().chars.isHiddenText())
+        return;
+    // An item of a list of the list table takes its number from there.
+    if (const int list = paragraphList().first; list > 0 && m_listTable.hasList(list))
         return;
     const QString label = m_numbering.nextLabel();
     // Written back as \pntext: a reader of the saved file shows it and makes none of its own.

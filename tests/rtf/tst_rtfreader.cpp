@@ -476,7 +476,9 @@ void TestRtfReader::producerFixtures_data()
     for (const char *name :
          {"libreoffice-sample", "abiword-sample", "pandoc-sample", "enscript-latin1",
           "enscript-highlight", "latex2rtf-sample", "word-dbcs", "fcharset-override",
-          "libreoffice-scripts", "abiword-scripts", "pandoc-scripts"})
+          "libreoffice-scripts", "abiword-scripts", "pandoc-scripts", "libreoffice-lists",
+          "libreoffice-sections-notes", "abiword-lists", "pandoc-notes-lists",
+          "latex2rtf-notes-lists"})
         QTest::newRow(name) << QString(name);
 }
 

@@ -458,7 +458,7 @@ void TestRtfWriter::keepsTextThePaneHides_data()
         {"{\\pntext\\fs24 1.\\tab}{\\*\\pn\\pnlvlbody\\pndec}", "item"});
     row("label made from the numbering", "x\\par{\\pn\\pnlvlbody\\pndec\\pnstart3{\\pntxta .}}item",
         "x\n3.\titem",
-        {"{\\pntext\\fs24 3.\\tab}{\\pn\\pnlvlbody\\pndec\\pnstart3{\\pntxta .}}", "item"});
+        {"{\\pn\\pnlvlbody\\pndec\\pnstart3{\\pntxta .}}{\\pntext\\fs24 3.\\tab}", "item"});
     row("numbering said once numbers the items after it until \\pard (WordPad)",
         "x\\par{\\pntext\\f2\\'B7\\tab}{\\*\\pn\\pnlvlblt\\pnf2{\\pntxtb\\'B7}}\\li720 one\\par"
         "{\\pntext\\f2\\'B7\\tab}two\\par three\\par\\pard four",
