@@ -576,6 +576,14 @@ void RtfParser::labelsBeforeText()
     labelFromList();
     if (m_numberingPending)
         numberingLabel();
+    // A save writes a paragraph's list words before its own \pn (AbiWord says them after it):
+    // said once more after it, the list stays the paragraph's for readers where the later word
+    // wins.
+    if (m_numberingInParagraph && !state().kept) {
+        if (const auto [list, level] = paragraphList(); list > 0 && m_listTable.hasList(list))
+            m_kept.append(QByteArrayLiteral("\\ls") + QByteArray::number(list) +
+                          QByteArrayLiteral(" \\ilvl") + QByteArray::number(level) + ' ');
+    }
 }
 
 // A paragraph ends: an item with a label of its own counts still.
