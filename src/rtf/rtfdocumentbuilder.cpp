@@ -489,11 +489,14 @@ void RtfDocumentBuilder::notes(const QList<RtfNote> &notes)
     rule.setProperty(QTextFormat::BlockTrailingHorizontalRulerWidth,
                      QTextLength(QTextLength::PercentageLength, 33));
     rule.setTopMargin(12);
-    const QTextCharFormat plain;
+    // Shown, not the document's own text: the notes are kept where they are, and a save writes
+    // them from there.
+    QTextCharFormat plain;
+    plain.setProperty(RtfProperty::Generated, true);
     cursor.insertBlock(rule, plain);
     QTextBlockFormat note;
     note.setProperty(RtfProperty::NoteText, true);
-    QTextCharFormat mark;
+    QTextCharFormat mark = plain;
     mark.setVerticalAlignment(QTextCharFormat::AlignSuperScript);
     for (const RtfNote &n : notes) {
         cursor.insertBlock(note, plain);
