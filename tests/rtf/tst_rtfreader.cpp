@@ -3,6 +3,8 @@
 #include "rtf/rtfdetect.h"
 #include "rtf/rtfdocumentdump.h"
 #include "rtf/rtfkeyword.h"
+#include "rtf/rtflisttable.h"
+#include "rtf/rtfnotes.h"
 #include "rtf/rtfproperties.h"
 #include "rtf/rtfreader.h"
 #include "rtf/rtfwriter.h"
@@ -114,6 +116,10 @@ private slots:
     void malformedInput();
     void readReplacesDocument();
     void hostileStructuresAreSimplified();
+    void numberFormats_data();
+    void numberFormats();
+    void noteMarks_data();
+    void noteMarks();
 };
 
 void TestRtfReader::detect_data()
@@ -671,6 +677,78 @@ void TestRtfReader::hostileStructuresAreSimplified()
     QTextDocument plain;
     RtfReader::read("{\\rtf1 x}", &plain);
     QVERIFY(noteOf(plain).isEmpty());
+}
+
+// A list level's number as its \\levelnfc writes it.
+void TestRtfReader::numberFormats_data()
+{
+    QTest::addColumn<int>("number");
+    QTest::addColumn<int>("format");
+    QTest::addColumn<QString>("expected");
+    auto row = [](int number, int format, const char *expected) {
+        QTest::addRow("%d as %d", number, format) << number << format << QString(expected);
+    };
+    row(7, 0, "7");
+    row(1999, 1, "MCMXCIX");
+    row(4, 1, "IV");
+    row(49, 2, "xlix");
+    row(1, 3, "A");
+    row(26, 3, "Z");
+    row(27, 3, "AA");
+    row(53, 4, "ba");
+    row(7, 22, "07");
+    row(123, 22, "123");
+    row(3, 23, ""); // a bullet: the level's text says which
+    row(3, 255, "");
+    row(5, 5, "5"); // formats without a rule of their own are decimal
+}
+
+void TestRtfReader::numberFormats()
+{
+    QFETCH(int, number);
+    QFETCH(int, format);
+    QFETCH(QString, expected);
+    QCOMPARE(RtfListTable::numberText(number, format), expected);
+}
+
+// The marks of notes after the document's words: each kind counts on its own.
+void TestRtfReader::noteMarks_data()
+{
+    QTest::addColumn<QByteArrayList>("words");
+    QTest::addColumn<QString>("kinds"); // f a footnote, e an endnote, in the order they come
+    QTest::addColumn<QStringList>("marks");
+    auto row = [](const char *name, const QByteArrayList &words, const char *kinds,
+                  const QStringList &marks) {
+        QTest::newRow(name) << words << QString(kinds) << marks;
+    };
+    row("unsaid", {}, "ffeef", {"1", "2", "i", "ii", "3"});
+    row("footnotes in letters from 26", {"ftnnauc", "ftnstart26"}, "fff", {"Z", "AA", "AB"});
+    row("endnotes in arabic from 3", {"aftnnar", "aftnstart3"}, "efe", {"3", "1", "4"});
+    row("both in roman", {"ftnnruc", "aftnnrlc"}, "fefe", {"I", "i", "II", "ii"});
+    row("lower letters and Chicago's marks", {"aftnnalc", "ftnnchi"}, "fffffe",
+        {"*", u"\u2020"_qs, u"\u2021"_qs, u"\u00a7"_qs, "**", "a"});
+    row("words of other things change nothing", {"ftnbj", "fet2", "aenddoc", "ftnrstcont"}, "fe",
+        {"1", "i"});
+}
+
+void TestRtfReader::noteMarks()
+{
+    QFETCH(QByteArrayList, words);
+    QFETCH(QString, kinds);
+    QFETCH(QStringList, marks);
+    RtfNotes notes;
+    for (const QByteArray &word : words) {
+        qsizetype digits = word.size();
+        while (digits > 0 && word[digits - 1] >= '0' && word[digits - 1] <= '9')
+            --digits;
+        notes.setting(word.first(digits), digits < word.size(), word.sliced(digits).toInt());
+    }
+    QStringList got;
+    for (const QChar kind : kinds) {
+        const QString mark = notes.nextFootnoteMark();
+        got << (kind == u'e' ? notes.footnoteWasEndnote() : mark);
+    }
+    QCOMPARE(got, marks);
 }
 
 QTEST_MAIN(TestRtfReader)
