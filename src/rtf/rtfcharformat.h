@@ -5,6 +5,8 @@
 
 #include <QByteArray>
 
+#include <limits>
+
 // Character properties of an RTF group, as read, before mapping to Qt.
 struct RtfCharFormat
 {
@@ -18,7 +20,10 @@ struct RtfCharFormat
     };
     enum Vertical : quint8 { Baseline, Superscript, Subscript };
 
-    int font = -1;          // number in the font table
+    // Text that names no font; any int, -1 too, can number a font of the table.
+    static constexpr int NoFont = std::numeric_limits<int>::min();
+
+    int font = NoFont;      // number in the font table
     int halfPoints = 24;    // \fs
     quint32 foreground = 0; // ARGB; alpha 0 means "auto"
     quint32 background = 0; // ARGB; alpha 0 means none
@@ -26,6 +31,10 @@ struct RtfCharFormat
     int field = -1;         // index of another field's instruction, -1 for none
     quint8 underline = NoUnderline;
     quint8 vertical = Baseline;
+    // \upN, \dnN: how far super- or subscript text is moved, in half-points, 0 for the default;
+    // offsetOnly: moved by \up or \dn alone, in its own size, not made a \super or \sub.
+    quint16 offset = 0;
+    bool offsetOnly = false;
     bool bold = false;
     bool italic = false;
     bool strike = false;

@@ -17,7 +17,7 @@ int RtfCodePages::page(int font, const RtfFontTable &fonts)
 {
     if (!m_valid) {
         m_fontPages.clear();
-        m_tableFont = kNoPage;
+        m_haveTable = false;
         m_valid = true;
     } else if (font >= 0 && size_t(font) < m_fontPages.size() &&
                m_fontPages[size_t(font)] != kNoPage) {
@@ -35,10 +35,11 @@ int RtfCodePages::page(int font, const RtfFontTable &fonts)
 
 const char16_t *RtfCodePages::table(int font, const RtfFontTable &fonts, int *page)
 {
-    if (!m_valid || font != m_tableFont) {
+    if (!m_valid || !m_haveTable || font != m_tableFont) {
         m_tablePage = this->page(font, fonts);
         m_table = m_decoder.singleByteTable(m_tablePage);
         m_tableFont = font;
+        m_haveTable = true;
     }
     *page = m_tablePage;
     return m_table;
@@ -50,5 +51,5 @@ void RtfCodePages::fontChanged(int number)
     if (number >= 0 && size_t(number) < m_fontPages.size())
         m_fontPages[size_t(number)] = kNoPage;
     if (number == m_tableFont)
-        m_tableFont = kNoPage;
+        m_haveTable = false;
 }

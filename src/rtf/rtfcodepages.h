@@ -33,7 +33,8 @@ private:
     std::vector<int> m_fontPages; // by font number, kNoPage when not known yet
     bool m_valid = false;
     // The font of the last body text, its page and that page's table (nullptr: double-byte).
-    int m_tableFont = kNoPage;
+    int m_tableFont = 0;
+    bool m_haveTable = false; // m_table is the table of m_tableFont
     int m_tablePage = 0;
     const char16_t *m_table = nullptr;
 };

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "rtf/rtfcharformat.h"
+#include "rtf/rtfnotes.h"
 #include "rtf/rtfparagraphformat.h"
 #include "rtf/rtfpicture.h"
 #include "rtf/rtfrowdefinition.h"
@@ -42,4 +43,6 @@ public:
     }
     // End of the document; paragraph is the format of the last paragraph.
     virtual void finish(const RtfParagraphFormat &paragraph) = 0;
+    // After the end: the texts of the document's footnotes and endnotes, shown below it.
+    virtual void notes(const QList<RtfNote> &notes) { Q_UNUSED(notes); }
 };

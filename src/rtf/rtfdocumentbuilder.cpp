@@ -371,7 +371,7 @@ void RtfDocumentBuilder::keepDocumentTables()
     root.setProperty(RtfProperty::CodePage, m_parser.documentCodePage());
     if (m_formats.decorated())
         root.setProperty(RtfProperty::Decorated, true);
-    if (m_parser.defaultFont() >= 0)
+    if (m_parser.defaultFont() != RtfCharFormat::NoFont)
         root.setProperty(RtfProperty::DefaultFont, m_parser.defaultFont());
     // Only the file's own font table makes its fonts' code pages matter to a save.
     root.setProperty(RtfProperty::UnicodeText,
@@ -476,4 +476,36 @@ void RtfDocumentBuilder::applyBlockFormat(const RtfParagraphFormat &paragraph)
         m_pageBreakNext = false;
     }
     m_cursor.setBlockFormat(format);
+}
+
+// Below the document, as a web view shows them: a thin rule, then each note with its mark.
+void RtfDocumentBuilder::notes(const QList<RtfNote> &notes)
+{
+    QTextCursor cursor(m_document);
+    cursor.movePosition(QTextCursor::End);
+    cursor.beginEditBlock();
+    QTextBlockFormat rule;
+    rule.setProperty(RtfProperty::NoteText, true);
+    rule.setProperty(QTextFormat::BlockTrailingHorizontalRulerWidth,
+                     QTextLength(QTextLength::PercentageLength, 33));
+    rule.setTopMargin(12);
+    // Shown, not the document's own text: the notes are kept where they are, and a save writes
+    // them from there.
+    QTextCharFormat plain;
+    plain.setProperty(RtfProperty::Generated, true);
+    cursor.insertBlock(rule, plain);
+    QTextBlockFormat note;
+    note.setProperty(RtfProperty::NoteText, true);
+    QTextCharFormat mark = plain;
+    mark.setVerticalAlignment(QTextCharFormat::AlignSuperScript);
+    for (const RtfNote &n : notes) {
+        cursor.insertBlock(note, plain);
+        if (!n.mark.isEmpty()) {
+            cursor.insertText(n.mark, mark);
+            cursor.insertText(QStringLiteral(" "), plain);
+        }
+        QString text = n.text;
+        cursor.insertText(text.replace(u'\n', QChar::LineSeparator), plain);
+    }
+    cursor.endEditBlock();
 }

@@ -32,6 +32,7 @@ public:
                  const RtfParagraphFormat &paragraph) override;
     void hidden(QByteArrayView rtf, bool preamble) override;
     void finish(const RtfParagraphFormat &paragraph) override;
+    void notes(const QList<RtfNote> &notes) override;
 
     // Whether the document, to be shown in time, left out something a save would have to write
     // back: text past MaxRuns runs in the format before it, more than MaxFamilies fonts, tables

@@ -48,6 +48,11 @@ QString charSummary(const QTextDocument &document, const QTextCharFormat &f, Fie
         parts << QStringLiteral("caps%1").arg(int(f.fontCapitalization()));
     if (f.verticalAlignment() != QTextCharFormat::AlignNormal)
         parts << QStringLiteral("valign%1").arg(int(f.verticalAlignment()));
+    if (const int offset = f.intProperty(RtfProperty::VerticalOffset); offset > 0)
+        parts << QStringLiteral("offset%1%2")
+                     .arg(offset)
+                     .arg(f.boolProperty(RtfProperty::OffsetOnly) ? QStringLiteral(" alone")
+                                                                  : QString());
     if (f.hasProperty(QTextFormat::FontPointSize))
         parts << QStringLiteral("pt") + number(f.fontPointSize());
     const QStringList families = f.fontFamilies().toStringList();
@@ -121,6 +126,10 @@ QString blockSummary(const QTextBlockFormat &f)
         parts << QStringLiteral("style %1").arg(f.intProperty(RtfProperty::ParagraphStyle));
     if (f.boolProperty(RtfProperty::SectionEnd))
         parts << QStringLiteral("section end");
+    if (f.boolProperty(RtfProperty::NoteText))
+        parts << (f.hasProperty(QTextFormat::BlockTrailingHorizontalRulerWidth)
+                      ? QStringLiteral("notes rule")
+                      : QStringLiteral("note"));
     if (const QByteArray words = RtfProperty::keptWords(f, RtfProperty::ParagraphWords);
         !words.isEmpty())
         parts << QStringLiteral("words '%1'").arg(QString::fromLatin1(words));
@@ -167,7 +176,7 @@ void dumpBlock(const QTextDocument &document, const QTextBlock &block, QString &
               int(QTextFormat::FontPointSize), int(QTextFormat::FontFamilies),
               int(QTextFormat::ForegroundBrush), int(QTextFormat::BackgroundBrush),
               RtfProperty::Highlight, RtfProperty::DoubleUnderline, RtfProperty::CharWords,
-              RtfProperty::ScriptWords}) {
+              RtfProperty::ScriptWords, RtfProperty::VerticalOffset, RtfProperty::OffsetOnly}) {
             if (mark.hasProperty(property))
                 shown.setProperty(property, mark.property(property));
         }

@@ -46,8 +46,8 @@ size_t RtfFormatFactory::CharFormatHash::operator()(const RtfCharFormat &f) cons
 {
     // Equal formats hash alike; what is left out only makes formats share a bucket.
     return qHashMulti(0, f.font, f.halfPoints, f.foreground, f.background, f.link, f.underline,
-                      f.vertical, f.bold, f.italic, f.strike, f.caps, f.smallCaps, f.listLabel,
-                      f.words, f.script);
+                      f.vertical, f.offset, f.bold, f.italic, f.strike, f.caps, f.smallCaps,
+                      f.listLabel, f.words, f.script);
 }
 
 QTextBlockFormat RtfFormatFactory::makeBlockFormat(const RtfParagraphFormat &paragraph)
@@ -256,7 +256,7 @@ QTextCharFormat RtfFormatFactory::makeCharFormat(const RtfCharFormat &format)
     if (!format.script.isEmpty()) {
         // The text's own font goes among them where it was said; without a family it has none.
         const bool family = f.hasProperty(QTextFormat::FontFamilies);
-        const ScriptKey key{&*format.script, family ? format.font : -1};
+        const ScriptKey key{&*format.script, family ? format.font : RtfCharFormat::NoFont};
         auto it = m_scripts.constFind(key);
         if (it == m_scripts.constEnd()) {
             QByteArray script = RtfScriptWords::withFontSlot(*format.script, format.font);
@@ -281,7 +281,8 @@ QTextCharFormat RtfFormatFactory::makeCharFormat(const RtfCharFormat &format)
             // A font said before them (\deff ...) is written first, as a save writes it.
             if (family && !RtfScriptWords::hasFontSlot(script))
                 script.prepend("\\f");
-            it = m_scripts.insert(key, family ? script : RtfScriptWords::withFont(script, -1));
+            it = m_scripts.insert(
+                key, family ? script : RtfScriptWords::withFont(script, RtfCharFormat::NoFont));
         }
         f.setProperty(RtfProperty::ScriptWords, RtfProperty::keptWordsValue(*it));
     }
@@ -295,6 +296,11 @@ QTextCharFormat RtfFormatFactory::makeCharFormat(const RtfCharFormat &format)
         f.setVerticalAlignment(QTextCharFormat::AlignSuperScript);
     else if (format.vertical == RtfCharFormat::Subscript)
         f.setVerticalAlignment(QTextCharFormat::AlignSubScript);
+    if (format.offset > 0 && format.vertical != RtfCharFormat::Baseline) {
+        f.setProperty(RtfProperty::VerticalOffset, int(format.offset));
+        if (format.offsetOnly)
+            f.setProperty(RtfProperty::OffsetOnly, true);
+    }
     if (format.caps)
         f.setFontCapitalization(QFont::AllUppercase);
     else if (format.smallCaps)

@@ -20,6 +20,7 @@ struct RtfGroupState
         ListNumberingText, // \pntxtb, \pntxta
         Stylesheet,
         StyleEntry, // one style of the stylesheet
+        NoteText,   // a footnote's or endnote's text, kept for a save and shown at the end
     };
 
     RtfCharFormat chars;

@@ -53,7 +53,7 @@ QByteArray RtfHiddenRun::formatWords(const RtfCharFormat &format, const Context 
     out += *format.words;
     // The fonts of other scripts hold the text's own font where it was said.
     const QByteArray &script = *format.script;
-    if (format.font >= 0 && !RtfScriptWords::hasFont(script, format.font))
+    if (format.font != RtfCharFormat::NoFont && !RtfScriptWords::hasFont(script, format.font))
         word(out, "f", format.font);
     out += script;
     if (format.halfPoints != 24 || all)
@@ -64,12 +64,14 @@ QByteArray RtfHiddenRun::formatWords(const RtfCharFormat &format, const Context 
     static const char *const underlines[] = {"ulnone", "ul", "uldb", "uld", "uldash", "ulwave"};
     if ((format.underline > 0 || all) && format.underline < std::size(underlines))
         word(out, underlines[format.underline]);
-    if (format.vertical == RtfCharFormat::Superscript)
+    if (format.vertical == RtfCharFormat::Superscript && !format.offsetOnly)
         word(out, "super");
-    else if (format.vertical == RtfCharFormat::Subscript)
+    else if (format.vertical == RtfCharFormat::Subscript && !format.offsetOnly)
         word(out, "sub");
     else if (all)
         word(out, "nosupersub");
+    if (format.offset > 0 && format.vertical != RtfCharFormat::Baseline)
+        word(out, format.vertical == RtfCharFormat::Superscript ? "up" : "dn", format.offset);
     toggle(out, "caps", format.caps, all);
     toggle(out, "scaps", format.smallCaps, all);
     const int foreground = context.foreground >= 0 ? context.foreground

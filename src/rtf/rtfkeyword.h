@@ -155,7 +155,9 @@ enum class RtfKeyword : quint8 {
     Ltrmark,
     Rtlmark,
     Chftn,
-    Chatn,
+    Chatn,  // an annotation's mark
+    Column, // a column break
+    Ftnalt, // the note is an endnote
     // styles
     S,
     // document and section layout, kept for a save

@@ -137,6 +137,12 @@ void RtfOutput::text(QStringView text)
         case 0x00a0:
             controlSymbol('~');
             continue;
+        case 0x00ad: // soft hyphen: where the word may break
+            controlSymbol('-');
+            continue;
+        case 0x2011:
+            controlSymbol('_');
+            continue;
         case 0xfffc: // object replacement (images), written elsewhere or dropped
         case 0xfdd0: // frame markers of tables
         case 0xfdd1:

@@ -40,6 +40,9 @@ struct RtfParagraphFormat
     int style = -1;                // \sN: the stylesheet's paragraph style, -1 for none said
     bool endsSection = false;      // given to a sink's paragraphEnd: the paragraph ended in \sect
     RtfInterned<QByteArray> words; // kept words the pane does not show (RtfKeptWords)
+    // The Word 6 numbering group (\pn) in effect, as the file wrote it: paragraphs after the
+    // one that said it are numbered by it too, until \pard.
+    RtfInterned<QByteArray> numbering;
 
     // 0 outside tables, 1 for a table cell, 2+ for nested tables.
     int tableLevel() const { return nestLevel > 0 ? nestLevel : (inTable ? 1 : 0); }

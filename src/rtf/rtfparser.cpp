@@ -19,7 +19,7 @@ void RtfParser::parse(QByteArrayView rtf, RtfContentSink &sink, const std::atomi
     m_skipUnits = 0;
     m_bodyStarted = false;
     m_otherCodePages = false;
-    m_defaultFont = -1;
+    m_defaultFont = RtfCharFormat::NoFont;
     m_emitted = 0;
     m_runs = 0;
     m_structures = 0;
@@ -39,7 +39,8 @@ void RtfParser::parse(QByteArrayView rtf, RtfContentSink &sink, const std::atomi
     m_rows.reset();
     m_numbering.reset();
     m_picture = RtfPicture();
-    m_footnotes = 0;
+    m_notes.reset();
+    m_lastMark = NoteMark();
     m_paragraphStyles.clear();
     m_characterStyles.clear();
     m_keptWords.clear();
@@ -49,6 +50,12 @@ void RtfParser::parse(QByteArrayView rtf, RtfContentSink &sink, const std::atomi
     m_tabKind = RtfParagraphFormat::LeftTab;
     m_tabLeader = RtfParagraphFormat::NoLeader;
     m_labelSeen = false;
+    m_listTable = RtfListTable();
+    m_listItemFresh = true;
+    m_listCounted = false;
+    m_blankLabel = false;
+    m_numberingInParagraph = false;
+    m_numberingPending = false;
 
     RtfTokenizer tokenizer(rtf);
     bool running = true;
@@ -120,6 +127,13 @@ void RtfParser::parse(QByteArrayView rtf, RtfContentSink &sink, const std::atomi
     }
     sendKept(0);
     m_sink->finish(lastParagraph);
+    if (!m_notes.notes().isEmpty()) {
+        // Footnotes first, then endnotes, as the document's end shows them.
+        QList<RtfNote> notes = m_notes.notes();
+        std::stable_partition(notes.begin(), notes.end(),
+                              [](const RtfNote &note) { return !note.endnote; });
+        m_sink->notes(notes);
+    }
     m_sink = nullptr;
     m_input = QByteArrayView();
 }
@@ -175,6 +189,12 @@ bool RtfParser::closeGroup()
     const RtfGroupState::Destination parent = state().destination;
     if (closed.chars.listLabel == 1 && state().chars.listLabel != 1 &&
         closed.destination == RtfGroupState::Body && parent == RtfGroupState::Body &&
+        !closed.kept && !closed.chars.generated) {
+        m_blankLabel = true;
+        m_blankLabel = heldBlankLabel();
+    }
+    if (closed.chars.listLabel == 1 && state().chars.listLabel != 1 &&
+        closed.destination == RtfGroupState::Body && parent == RtfGroupState::Body &&
         !closed.kept && !closed.chars.generated && m_textFormat.listLabel == 1 &&
         !m_textFormat.isHiddenText() && m_text.endsWith(u'\t')) {
         // Only a tab that alone parts the number from the text, or that is all the label shows.
@@ -225,8 +245,19 @@ bool RtfParser::closeGroup()
     case RtfGroupState::ListNumbering:
         // The numbering itself is kept (keepHere) and given after the label, so that a reader
         // of the saved file finds the label first and makes none of its own.
-        if (parent == RtfGroupState::Body)
+        if (parent == RtfGroupState::Body) {
             finishNumbering();
+            if (closed.keepHere && !m_closingAtEnd) {
+                if (const auto numbering = m_keptWords.intern(
+                        m_input.sliced(closed.start, m_offset - closed.start).toByteArray()))
+                    state().paragraph.numbering = *numbering;
+                m_numberingInParagraph = true;
+            }
+        }
+        break;
+    case RtfGroupState::NoteText:
+        if (parent != RtfGroupState::NoteText)
+            m_notes.end();
         break;
     case RtfGroupState::Skip:
         if (closed.instructionPart && parent == RtfGroupState::FieldInstruction &&

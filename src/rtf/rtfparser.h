@@ -12,6 +12,8 @@
 #include "rtf/rtfkeptparts.h"
 #include "rtf/rtfkeyword.h"
 #include "rtf/rtflistfollows.h"
+#include "rtf/rtflisttable.h"
+#include "rtf/rtfnotes.h"
 #include "rtf/rtfparagraphnumbering.h"
 #include "rtf/rtfrowreader.h"
 
@@ -62,6 +64,9 @@ public:
     // The row definition in effect for top-level (nested false) or nested table rows.
     const RtfRowDefinition &rowDefinition(bool nested) const { return m_rows.row(nested); }
 
+    // The footnotes and endnotes read, with their marks and texts.
+    const QList<RtfNote> &notes() const { return m_notes.notes(); }
+
     // Deeper groups share the state of the deepest one kept.
     static constexpr int MaxDepth = 4096;
     static constexpr int MaxTableLevel = 16;
@@ -96,6 +101,10 @@ private:
                              int parameter);
     void borderWord(RtfKeyword keyword, QByteArrayView name, bool hasParameter, int parameter);
     void finishNumbering();
+    bool noteWord(RtfKeyword keyword, bool hasParameter, int parameter);
+    void beginNote();
+    void noteIsEndnote();
+    void appendNoteBytes(QByteArrayView bytes);
     void finishFieldInstruction();
     void commitFont();
     RtfCharFormat plainFormat() const;
@@ -117,6 +126,14 @@ private:
     void flushBytes();
     void flushText();
     void labelTabFollows();
+    std::pair<int, int> paragraphList() const;
+    QString listNumber();
+    bool heldBlankLabel() const;
+    void labelFromList();
+    void labelsBeforeText();
+    void listItemEnd();
+    void numberingLabel();
+    void numberingCarriedOn();
     void paragraphEnd(bool pageBreak, bool section = false);
     void pageBreak();
     void tableEvent(RtfKeyword keyword);
@@ -142,7 +159,7 @@ private:
     bool m_bodyStarted = false;  // the sink has had content: what is kept goes in its place
     bool m_closingAtEnd = false; // closing the groups the file left open
     bool m_otherCodePages = false;
-    int m_defaultFont = -1;
+    int m_defaultFont = RtfCharFormat::NoFont;
 
     // What was shown, counted: kept parts taken back and labels made depend on it.
     qint64 m_emitted = 0; // characters shown
@@ -170,7 +187,15 @@ private:
     RtfParagraphNumbering m_numbering;
     RtfPicture m_picture;
     int m_pictureNibble = -1;
-    int m_footnotes = 0;
+    RtfNotes m_notes;
+    // The mark of the footnote shown last, and what was shown with it: the note that follows
+    // takes it, an endnote's changes it while it is still waiting in m_text.
+    struct NoteMark
+    {
+        qint64 shownAfter = -1; // m_emitted + m_structures after it
+        QString text;
+    };
+    NoteMark m_lastMark;
 
     struct Style
     {
@@ -235,4 +260,15 @@ private:
     };
     LabelTab m_labelTab;
     RtfListFollows m_listFollows;
+    // Numbers of list items whose label the file leaves out or leaves blank (AbiWord), made from
+    // the list tables. A blank label is held back, not shown, until the paragraph's first text:
+    // its \ls and \ilvl may come after it.
+    RtfListTable m_listTable;
+    bool m_listItemFresh = true; // nothing of the paragraph shown yet but its label
+    bool m_listCounted = false;  // the paragraph's number is taken
+    bool m_blankLabel = false;   // the paragraph's label, still in m_text, is blank
+    // The paragraph said its own \pn; one that goes on with the numbering of the paragraph
+    // before gets a copy after its label, as a save writes \pard before each paragraph.
+    bool m_numberingInParagraph = false;
+    bool m_numberingPending = false; // a \pn read, its label not made yet
 };

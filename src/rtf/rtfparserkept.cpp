@@ -24,7 +24,9 @@ void RtfParser::emitKept(qsizetype start, bool withFormat)
     if (start < 0 || start >= m_offset)
         return;
     flushBytes();
-    flushText();
+    // A blank list label waits for the paragraph's \ls: a part kept after it goes before it.
+    if (!heldBlankLabel())
+        flushText();
     const QByteArray closed = m_closingAtEnd ? closedSlice(start) : QByteArray();
     const QByteArrayView rtf =
         m_closingAtEnd ? QByteArrayView(closed) : m_input.sliced(start, m_offset - start);

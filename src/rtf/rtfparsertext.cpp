@@ -24,11 +24,14 @@ void RtfParser::handleSymbol(char symbol)
     case '_':
         appendChar(0x2011);
         break;
+    case '-':
+        appendChar(0x00AD); // a soft hyphen, shown only where the line breaks
+        break;
     case '*':
         state().starred = true;
         break;
     default:
-        break; // \- (optional hyphen) is invisible; others mean nothing
+        break; // others mean nothing
     }
 }
 
@@ -68,8 +71,14 @@ void RtfParser::handleText(QByteArrayView text)
     case RtfGroupState::FieldInstruction:
         m_fields.appendBytes(text);
         break;
-    case RtfGroupState::ListNumbering:
     case RtfGroupState::Skip:
+        if (state().listTable)
+            m_listTable.text(text);
+        break;
+    case RtfGroupState::NoteText:
+        appendNoteBytes(text);
+        break;
+    case RtfGroupState::ListNumbering:
     case RtfGroupState::Stylesheet:
     case RtfGroupState::StyleEntry: // a style's name
         break;
@@ -91,6 +100,13 @@ void RtfParser::handleByte(unsigned char byte)
         break;
     case RtfGroupState::ListNumberingText:
         appendNumberingBytes(QByteArrayView(&c, 1));
+        break;
+    case RtfGroupState::Skip:
+        if (state().listTable)
+            m_listTable.text(QByteArrayView(&c, 1));
+        break;
+    case RtfGroupState::NoteText:
+        appendNoteBytes(QByteArrayView(&c, 1));
         break;
     default:
         break;
@@ -114,6 +130,11 @@ void RtfParser::handleUnicode(int parameter)
             // Symbol fonts put their glyphs in the private use area.
             if (const char16_t g = RtfTextDecoder::glyphChar(page, c & 0xFF))
                 appendBodyChar(g);
+        } else if (s.chars.listLabel && c >= 0xF080 && c <= 0xF0FF) {
+            // A list label's bullet in a symbol font's encoding (LibreOffice's OpenSymbol
+            // bullet is U+F095): the character of that byte in the code page of Windows.
+            const char16_t g = m_pages.decoder().singleByteTable(1252)[c & 0xFF];
+            appendBodyChar(g && !RtfTextDecoder::isDropped(g) ? g : char16_t(0x2022));
         } else if (QChar::isHighSurrogate(c)) {
             // The low half may follow under another \uc, or in another group.
             resolveSurrogate();
@@ -136,6 +157,7 @@ void RtfParser::handleUnicode(int parameter)
         appendChar(QChar::highSurrogate(c));
         appendChar(QChar::lowSurrogate(c));
     } else if (!QChar::isSurrogate(c) || s.destination == RtfGroupState::FontTable ||
+               s.destination == RtfGroupState::NoteText ||
                s.destination == RtfGroupState::FieldInstruction) {
         appendChar(static_cast<char16_t>(c)); // halves of pairs are joined when it ends
     }
@@ -199,6 +221,12 @@ void RtfParser::appendChar(char16_t c)
         if (QString *text = m_numbering.text(); text && text->size() < kMaxLabelText)
             text->append(QChar(c));
         break;
+    case RtfGroupState::NoteText:
+        if (!state().chars.isHiddenText()) {
+            const QChar shown(c);
+            m_notes.append(QStringView(&shown, 1));
+        }
+        break;
     default:
         break;
     }
@@ -218,6 +246,11 @@ void RtfParser::appendBodyChar(char16_t c)
 // Starts a new run when the format differs from the pending one.
 void RtfParser::prepareText()
 {
+    if (m_listItemFresh && state().chars.listLabel == 0 && !state().chars.isHiddenText() &&
+        !state().chars.generated && state().destination == RtfGroupState::Body) {
+        labelsBeforeText();
+        numberingCarriedOn();
+    }
     const RtfGroupState &s = state();
     if (!m_text.isEmpty()) {
         const int level = s.chars.generated ? s.keptTableLevel : s.paragraph.tableLevel();
@@ -319,7 +352,10 @@ void RtfParser::paragraphEnd(bool pageBreak, bool section)
         return;
     }
     resolveSurrogate();
+    if (m_listItemFresh && !section && !s.chars.isHiddenText() && !s.chars.generated)
+        labelsBeforeText();
     flushText();
+    listItemEnd();
     RtfParagraphFormat paragraph = shownParagraph(s);
     sendKept(paragraph.tableLevel());
     m_bodyStarted = true;
@@ -364,6 +400,9 @@ void RtfParser::tableEvent(RtfKeyword keyword)
         return;
     }
     resolveSurrogate();
+    if (m_listItemFresh && (keyword == RtfKeyword::Cell || keyword == RtfKeyword::Nestcell) &&
+        !s.chars.isHiddenText())
+        labelsBeforeText();
     flushText();
     sendKept(1);
     const int nested = std::max(2, s.paragraph.tableLevel());
@@ -384,6 +423,7 @@ void RtfParser::tableEvent(RtfKeyword keyword)
         break;
     }
     m_labelSeen = false; // a cell's end is its paragraph's end
+    listItemEnd();
     m_paragraphStart = m_emitted;
     m_paragraphContent = m_emitted + m_structures;
 }
@@ -408,6 +448,15 @@ RtfParagraphFormat RtfParser::shownParagraph(const RtfGroupState &s)
     return paragraph;
 }
 
+void RtfParser::appendNoteBytes(QByteArrayView bytes)
+{
+    if (state().chars.isHiddenText())
+        return;
+    QString text;
+    m_pages.decoder().decode(codePage(state().chars.font), bytes, text);
+    m_notes.append(text);
+}
+
 void RtfParser::appendNumberingBytes(QByteArrayView bytes)
 {
     QString *text = m_numbering.text();
@@ -424,4 +473,141 @@ int RtfParser::fieldPage()
     return page == RtfTextDecoder::SymbolPage || page == RtfTextDecoder::WingdingsPage
                ? m_pages.documentPage()
                : page;
+}
+
+// The paragraph's list (\lsN) and level (\ilvlN); list 0 when it is in none.
+std::pair<int, int> RtfParser::paragraphList() const
+{
+    const QByteArrayView words = *m_stack.back().paragraph.words;
+    const QByteArrayView list = RtfKeptWords::entry(words, "ls");
+    if (list.isEmpty())
+        return {0, 0};
+    const QByteArrayView level = RtfKeptWords::entry(words, "ilvl");
+    return {list.sliced(3).trimmed().toInt(),
+            level.isEmpty() ? 0 : level.sliced(5).trimmed().toInt()};
+}
+
+// Counts the paragraph as an item of its list, once, and gives its label with what follows the
+// number; a null string when the list tables do not say how the label looks.
+QString RtfParser::listNumber()
+{
+    if (std::exchange(m_listCounted, true) || m_listTable.isEmpty())
+        return QString();
+    const auto [list, level] = paragraphList();
+    if (list <= 0)
+        return QString();
+    int font = -1;
+    QString label = m_listTable.nextLabel(list, level, &font);
+    if (label.isNull())
+        return label;
+    // Bullets of symbol fonts are their glyphs.
+    const int page = codePage(font >= 0 ? font : state().chars.font);
+    const bool glyphFont =
+        page == RtfTextDecoder::SymbolPage || page == RtfTextDecoder::WingdingsPage;
+    QString shown;
+    for (const QChar c : std::as_const(label)) {
+        const char16_t u = c.unicode();
+        const bool privateGlyph = u >= 0xF020 && u <= 0xF0FF;
+        char16_t g = u;
+        if (privateGlyph || (glyphFont && u >= 0x20 && u <= 0xFF))
+            g = RtfTextDecoder::glyphChar(glyphFont ? page : int(RtfTextDecoder::SymbolPage),
+                                          u & 0xFF);
+        if (!g && privateGlyph) // a symbol font's encoding of a Windows character
+            g = m_pages.decoder().singleByteTable(1252)[u & 0xFF];
+        if (g && !RtfTextDecoder::isDropped(g))
+            shown += QChar(g);
+    }
+    switch (m_listFollows.follow(list, level)) {
+    case RtfListFollows::Nothing:
+        break;
+    case RtfListFollows::Space:
+        shown += u' ';
+        break;
+    default:
+        shown += u'\t';
+        break;
+    }
+    return shown;
+}
+
+// The paragraph's label is blank, and all of it is still waiting in m_text.
+bool RtfParser::heldBlankLabel() const
+{
+    if (!m_blankLabel || m_textFormat.listLabel != 1 || m_textFormat.isHiddenText() ||
+        m_emitted - m_paragraphStart != m_text.size() ||
+        m_emitted + m_structures - m_paragraphContent != m_text.size())
+        return false;
+    return std::all_of(m_text.cbegin(), m_text.cend(), [](QChar c) { return c.isSpace(); });
+}
+
+// Before the paragraph's first text: the label the list tables make for an item whose file
+// gives none, or a blank one.
+void RtfParser::labelFromList()
+{
+    m_listItemFresh = false;
+    if (m_listTable.isEmpty() || paragraphList().first <= 0)
+        return;
+    if (m_labelSeen && !m_text.isEmpty()) {
+        if (!heldBlankLabel())
+            return;
+        const QString label = listNumber();
+        if (label.isNull())
+            return;
+        m_emitted += label.size() - m_text.size();
+        m_text = label;
+        m_labelTab.shown = -1;
+        return;
+    }
+    if (m_emitted != m_paragraphStart)
+        return;
+    const QString label = listNumber();
+    if (label.isNull())
+        return;
+    const quint8 wasLabel = std::exchange(state().chars.listLabel, quint8(1));
+    for (const QChar c : label)
+        appendBodyChar(c.unicode());
+    state().chars.listLabel = wasLabel;
+    m_labelSeen = true;
+}
+
+// The labels the file leaves to its list tables or its \pn numbering to make.
+void RtfParser::labelsBeforeText()
+{
+    labelFromList();
+    if (m_numberingPending)
+        numberingLabel();
+    // A save writes a paragraph's list words before its own \pn (AbiWord says them after it):
+    // said once more after it, the list stays the paragraph's for readers where the later word
+    // wins.
+    if (m_numberingInParagraph && !state().kept) {
+        if (const auto [list, level] = paragraphList(); list > 0 && m_listTable.hasList(list))
+            m_kept.append(QByteArrayLiteral("\\ls") + QByteArray::number(list) +
+                          QByteArrayLiteral(" \\ilvl") + QByteArray::number(level) + ' ');
+    }
+}
+
+// A paragraph ends: an item with a label of its own counts still.
+void RtfParser::listItemEnd()
+{
+    if (!m_listCounted)
+        listNumber();
+    m_listCounted = false;
+    m_listItemFresh = true;
+    m_blankLabel = false;
+    m_numberingInParagraph = false;
+    m_numberingPending = false;
+}
+
+// The first text of a paragraph numbered by the \pn of a paragraph before it: its label, made
+// from that numbering when the file gives none, then a copy of the numbering.
+void RtfParser::numberingCarriedOn()
+{
+    const RtfGroupState &s = state();
+    if (m_numberingInParagraph || s.paragraph.numbering.isEmpty() || s.kept)
+        return;
+    m_numberingInParagraph = true;
+    numberingLabel();
+    flushBytes();
+    flushText();
+    m_kept.append(*s.paragraph.numbering);
 }

@@ -30,8 +30,13 @@ void RtfParser::handleWord(QByteArrayView name, bool hasParameter, int parameter
         }
     }
     if (s.destination == RtfGroupState::Skip) {
-        if (s.listTable) // kept as it is for a save, and read for what follows list numbers
+        if (s.listTable) {
+            // Kept as it is for a save, and read for the numbers of list items.
             m_listFollows.word(RtfListFollows::Table(s.listTable), name, hasParameter, parameter);
+            m_listTable.word(RtfListTable::Table(s.listTable), name, hasParameter, parameter);
+            if (keyword == RtfKeyword::U)
+                m_skipUnits = s.unicodeSkip;
+        }
         if (keyword == RtfKeyword::Ud && s.inUpr) {
             s.destination = s.uprDestination;
             s.inUpr = false;
@@ -46,8 +51,78 @@ void RtfParser::handleWord(QByteArrayView name, bool hasParameter, int parameter
         appendChar(c);
         return;
     }
+    if (s.destination == RtfGroupState::NoteText && noteWord(keyword, hasParameter, parameter))
+        return;
     if (!destinationWord(keyword, parameter))
         commonWord(keyword, name, hasParameter, parameter);
+}
+
+// The words a note's text is read with; the others it says are group words (\f ...) or
+// destinations, not shown.
+bool RtfParser::noteWord(RtfKeyword keyword, bool hasParameter, int parameter)
+{
+    using K = RtfKeyword;
+    RtfGroupState &s = state();
+    switch (keyword) {
+    case K::Par:
+    case K::Sect:
+    case K::Page:
+    case K::Row:
+    case K::Nestrow:
+        m_notes.append(u"\n");
+        return true;
+    case K::Cell:
+    case K::Nestcell:
+        m_notes.append(u"\t");
+        return true;
+    case K::Ftnalt:
+        noteIsEndnote();
+        return true;
+    case K::F:
+        if (hasParameter)
+            s.chars.font = parameter;
+        return true;
+    case K::U:
+    case K::Uc:
+        return false;
+    case K::Field: // a field's result is shown, its instruction not
+    case K::Fldrslt:
+        return true;
+    default:
+        if (RtfKeywords::isKnownDestination(keyword))
+            s.destination = RtfGroupState::Skip;
+        return true;
+    }
+}
+
+// \footnote: its text is read for the end of the document, under the mark shown before it.
+void RtfParser::beginNote()
+{
+    RtfGroupState &s = state();
+    const bool marked = m_lastMark.shownAfter == m_emitted + m_structures;
+    m_notes.begin(marked ? m_lastMark.text : QString());
+    if (!marked)
+        m_lastMark = NoteMark();
+    s.destination = RtfGroupState::NoteText;
+}
+
+// \ftnalt: the note is an endnote, numbered with the endnotes. Its mark, when still waiting to
+// be shown, shows that number.
+void RtfParser::noteIsEndnote()
+{
+    if (m_lastMark.shownAfter < 0) {
+        m_notes.setMark(QString(), true);
+        return;
+    }
+    const QString mark = m_notes.footnoteWasEndnote();
+    if (m_lastMark.shownAfter == m_emitted + m_structures && m_textFormat.footnoteMark &&
+        !m_textFormat.isHiddenText() && m_text.endsWith(m_lastMark.text)) {
+        m_text.chop(m_lastMark.text.size());
+        m_text += mark;
+        m_emitted += mark.size() - m_lastMark.text.size();
+    }
+    m_notes.setMark(mark, true);
+    m_lastMark = NoteMark();
 }
 
 // The words of the font and colour tables, pictures and \pn numbering, read only there.
@@ -216,10 +291,12 @@ void RtfParser::commonWord(RtfKeyword keyword, QByteArrayView name, bool hasPara
         }
         break;
     case K::Chatn:
+    case K::Column:
+        // Not shown, kept in its place.
         if (s.destination == RtfGroupState::Body && !s.kept) {
             flushBytes();
             flushText();
-            m_kept.append("\\chatn ");
+            m_kept.append(keyword == K::Chatn ? "\\chatn " : "\\column ");
         }
         break;
     case K::DocumentWord:
@@ -234,6 +311,8 @@ void RtfParser::commonWord(RtfKeyword keyword, QByteArrayView name, bool hasPara
                 word += QByteArray::number(p);
             m_kept.append(word + ' ');
         }
+        if (s.destination == RtfGroupState::Body && m_stack.size() == 2)
+            m_notes.setting(name, hasParameter, p);
         break;
     case K::Listtext:
     case K::Pntext:
@@ -261,7 +340,13 @@ void RtfParser::commonWord(RtfKeyword keyword, QByteArrayView name, bool hasPara
             s.listTable = name == "listtable"           ? RtfListFollows::ListTable
                           : name == "listoverridetable" ? RtfListFollows::OverrideTable
                                                         : RtfListFollows::NoTable;
-        handleDestinationWord(keyword);
+        {
+            const bool inBody = s.destination == RtfGroupState::Body;
+            handleDestinationWord(keyword);
+            if (name == "footnote" && inBody && s.keepHere && !chars.isHiddenText() &&
+                !chars.generated)
+                beginNote();
+        }
         break;
     case K::Ansi:
     case K::Mac:
@@ -333,6 +418,8 @@ void RtfParser::commonWord(RtfKeyword keyword, QByteArrayView name, bool hasPara
         break;
     case K::Sect:
         paragraphEnd(false, true);
+        if (state().destination == RtfGroupState::Body)
+            m_listTable.sectionEnd();
         break;
     case K::Page:
         pageBreak();
@@ -375,11 +462,12 @@ void RtfParser::commonWord(RtfKeyword keyword, QByteArrayView name, bool hasPara
     case K::Chftn:
         // The automatic footnote number; inside the (skipped) footnote it is not shown anyway.
         if (s.destination == RtfGroupState::Body) {
-            ++m_footnotes;
+            const QString number = m_notes.nextFootnoteMark();
             const bool mark = std::exchange(chars.footnoteMark, true);
-            for (const QChar c : QString::number(m_footnotes))
+            for (const QChar c : number)
                 appendBodyChar(c.unicode());
             state().chars.footnoteMark = mark;
+            m_lastMark = {m_emitted + m_structures, number};
         }
         break;
     default:
@@ -607,11 +695,21 @@ void RtfParser::borderWord(RtfKeyword keyword, QByteArrayView name, bool hasPara
 void RtfParser::finishNumbering()
 {
     m_numbering.endText();
-    // Only at a paragraph's start: after text (a label edited into text) it would be a second.
-    // None in hidden text: it would not be shown, and a save would write it as more hidden
-    // text beside the numbering that makes it.
+    // Made before the paragraph's first text, when the file gives no label before it (a saved
+    // file may give it after the numbering). Only at a paragraph's start: after text (a label
+    // edited into text) it would be a second. None in hidden text: it would not be shown, and a
+    // save would write it as more hidden text beside the numbering that makes it.
+    m_numberingPending = state().destination == RtfGroupState::Body;
+}
+
+void RtfParser::numberingLabel()
+{
+    m_numberingPending = false;
     if (m_labelSeen || !m_numbering.showsLabel() || state().destination != RtfGroupState::Body ||
         m_emitted > m_paragraphStart || state().chars.isHiddenText())
+        return;
+    // An item of a list of the list table takes its number from there.
+    if (const int list = paragraphList().first; list > 0 && m_listTable.hasList(list))
         return;
     const QString label = m_numbering.nextLabel();
     // Written back as \pntext: a reader of the saved file shows it and makes none of its own.

@@ -39,11 +39,21 @@ void RtfPlainTextSink::paragraphEnd(const RtfParagraphFormat &paragraph, const R
 void RtfPlainTextSink::cellEnd(int level, const RtfParagraphFormat &)
 {
     enterLevel(level);
+    if (level == 1 && m_cellEnds.size() < MaxCellEnds)
+        m_cellEnds.append(m_text.size());
     m_text.append(u'\n');
 }
 
-void RtfPlainTextSink::rowEnd(int level, const RtfRowDefinition &)
+void RtfPlainTextSink::rowEnd(int level, const RtfRowDefinition &row)
 {
+    if (level == 1) {
+        const QList<qsizetype> ends = std::exchange(m_cellEnds, {});
+        for (qsizetype i = std::min(ends.size(), row.cells.size()) - 1; i > 0; --i) {
+            if ((row.cells[i].merge & RtfCellDefinition::InRow) && ends[i] == ends[i - 1] + 1 &&
+                ends[i] < m_text.size() && m_text[ends[i]] == u'\n')
+                m_text.remove(ends[i], 1);
+        }
+    }
     if (level > m_level)
         return; // a row without cells
     enterLevel(level);
@@ -61,4 +71,15 @@ bool RtfPlainTextSink::picture(const RtfPicture &, const RtfCharFormat &,
 void RtfPlainTextSink::finish(const RtfParagraphFormat &)
 {
     enterLevel(0);
+}
+
+// As the document shows them: an empty line for the rule, then each note with its mark.
+void RtfPlainTextSink::notes(const QList<RtfNote> &notes)
+{
+    m_text += u'\n';
+    for (const RtfNote &note : notes) {
+        QString line = note.mark.isEmpty() ? note.text : note.mark + u' ' + note.text;
+        m_text += u'\n';
+        m_text += line.replace(QChar::LineSeparator, u'\n');
+    }
 }

@@ -3,6 +3,7 @@
 
 #include "rtf/rtfcontentsink.h"
 
+#include <QList>
 #include <QString>
 
 // Collects the text a person sees, as QTextDocument::toPlainText() would give
@@ -21,6 +22,7 @@ public:
     bool picture(const RtfPicture &picture, const RtfCharFormat &format,
                  const RtfParagraphFormat &paragraph) override;
     void finish(const RtfParagraphFormat &paragraph) override;
+    void notes(const QList<RtfNote> &notes) override;
 
     QString takeText() { return std::move(m_text); }
 
@@ -29,4 +31,8 @@ private:
 
     QString m_text;
     int m_level = 0;
+    // Where each cell of the outermost table's row being read ended: an empty cell merged into
+    // the one on its left (\clmrg) is part of it and makes no line of its own.
+    QList<qsizetype> m_cellEnds;
+    static constexpr qsizetype MaxCellEnds = 4096;
 };

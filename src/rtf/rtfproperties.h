@@ -112,4 +112,12 @@ constexpr int ScriptWords = QTextFormat::UserProperty + 0x7224;
 // four, then the values shown. A save writes the run's own where the shown ones are unchanged
 // (RtfScriptShown).
 constexpr int ScriptShown = QTextFormat::UserProperty + 0x7227;
+// int on a character format: how far its super- or subscript is moved (\upN, \dnN), in
+// half-points; bool OffsetOnly: moved in its own size (\up or \dn alone), not a \super or \sub.
+// bool on a block format: the text of the document's footnotes and endnotes, or the rule above
+// them, shown below the document; the notes themselves are kept where they are, so a save leaves
+// these blocks out.
+constexpr int NoteText = QTextFormat::UserProperty + 0x7242;
+constexpr int VerticalOffset = QTextFormat::UserProperty + 0x7240;
+constexpr int OffsetOnly = QTextFormat::UserProperty + 0x7241;
 } // namespace RtfProperty

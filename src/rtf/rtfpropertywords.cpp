@@ -23,6 +23,30 @@ template <quint8 Style> void underline(bool on, int, RtfCharFormat &c, RtfParagr
     c.underline = on ? Style : quint8(RtfCharFormat::NoUnderline);
 }
 
+// \super, \sub: the default offset, in a smaller size.
+template <quint8 Vertical> void script(bool on, int, RtfCharFormat &c, RtfParagraphFormat &)
+{
+    c.vertical = on ? Vertical : quint8(RtfCharFormat::Baseline);
+    c.offset = 0;
+    c.offsetOnly = false;
+}
+
+// \upN, \dnN: an offset of its own (6 half-points unsaid), for super- or subscript text said
+// before, or text moved in its own size.
+template <quint8 Vertical> void moved(bool on, int p, RtfCharFormat &c, RtfParagraphFormat &)
+{
+    if (!on) {
+        c.vertical = RtfCharFormat::Baseline;
+        c.offset = 0;
+        c.offsetOnly = false;
+        return;
+    }
+    const bool scripted = c.vertical == Vertical && !c.offsetOnly;
+    c.vertical = Vertical;
+    c.offset = quint16(p > 0 ? std::min(p, kMaxHalfPoints) : 6);
+    c.offsetOnly = !scripted;
+}
+
 template <quint8 Alignment> void align(bool, int, RtfCharFormat &, RtfParagraphFormat &p)
 {
     p.alignment = Alignment;
@@ -65,31 +89,11 @@ constexpr Setter kSetters[] = {
          c.underline = RtfCharFormat::NoUnderline;
      },
      Underline, 0},
-    {K::Super,
-     [](bool on, int, RtfCharFormat &c, RtfParagraphFormat &) {
-         c.vertical = on ? RtfCharFormat::Superscript : RtfCharFormat::Baseline;
-     },
-     Vertical, 0},
-    {K::Up,
-     [](bool on, int, RtfCharFormat &c, RtfParagraphFormat &) {
-         c.vertical = on ? RtfCharFormat::Superscript : RtfCharFormat::Baseline;
-     },
-     Vertical, 0},
-    {K::Sub,
-     [](bool on, int, RtfCharFormat &c, RtfParagraphFormat &) {
-         c.vertical = on ? RtfCharFormat::Subscript : RtfCharFormat::Baseline;
-     },
-     Vertical, 0},
-    {K::Dn,
-     [](bool on, int, RtfCharFormat &c, RtfParagraphFormat &) {
-         c.vertical = on ? RtfCharFormat::Subscript : RtfCharFormat::Baseline;
-     },
-     Vertical, 0},
-    {K::Nosupersub,
-     [](bool, int, RtfCharFormat &c, RtfParagraphFormat &) {
-         c.vertical = RtfCharFormat::Baseline;
-     },
-     Vertical, 0},
+    {K::Super, script<RtfCharFormat::Superscript>, Vertical, 0},
+    {K::Up, moved<RtfCharFormat::Superscript>, Vertical, 0},
+    {K::Sub, script<RtfCharFormat::Subscript>, Vertical, 0},
+    {K::Dn, moved<RtfCharFormat::Subscript>, Vertical, 0},
+    {K::Nosupersub, script<RtfCharFormat::Baseline>, Vertical, 0},
     {K::Fs,
      [](bool, int v, RtfCharFormat &c, RtfParagraphFormat &) {
          c.halfPoints = v > 0 ? std::min(v, kMaxHalfPoints) : 24;
@@ -203,6 +207,10 @@ void RtfPropertyWords::keepSaid(const RtfCharFormat &own, quint32 said, RtfCharF
         into.underline = own.underline;
     if (said & Size)
         into.halfPoints = own.halfPoints;
+    if (said & Vertical) {
+        into.offset = own.offset;
+        into.offsetOnly = own.offsetOnly;
+    }
     if (said & Vertical)
         into.vertical = own.vertical;
     if (said & Font)

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "rtf/rtfscriptwords.h"
 
+#include "rtf/rtfcharformat.h"
+
 #include <algorithm>
 #include <vector>
 
@@ -123,7 +125,7 @@ QByteArray RtfScriptWords::said(QByteArrayView words, QByteArrayView name, bool 
 {
     Words parsed = parse(words);
     // The font in effect before them is said first: the words that follow may hang on it.
-    if (words.isEmpty() && font >= 0 && name != "f")
+    if (words.isEmpty() && font != RtfCharFormat::NoFont && name != "f")
         parsed.add("f", fontWord(font));
     QByteArray text = '\\' + name.toByteArray();
     if (hasValue)
@@ -168,7 +170,7 @@ bool RtfScriptWords::hasFontSlot(QByteArrayView words)
 QByteArray RtfScriptWords::withFont(QByteArrayView words, int font)
 {
     Words parsed = parse(words);
-    if (font < 0) {
+    if (font == RtfCharFormat::NoFont) {
         // Text without a font of its own: any \f among them would give it one.
         std::erase_if(parsed.said, [](const Said &s) { return s.name == "f"; });
     } else {
@@ -194,7 +196,7 @@ RtfScriptWords::Associated RtfScriptWords::associated(QByteArrayView words, bool
         if (said.name == "af" && hasValue)
             result.font = number;
         else if (said.name == "f")
-            result.font = -1;
+            result.font = RtfCharFormat::NoFont;
         else if (said.name == "afs" && number > 0)
             result.halfPoints = std::min(number, 3276);
         else if (said.name == "ab")

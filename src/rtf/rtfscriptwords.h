@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "rtf/rtfcharformat.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 
@@ -27,11 +29,14 @@ QByteArray withFont(QByteArrayView words, int font);
 // double-byte text (under \dbch): -1 (0 for the size) where they said none.
 struct Associated
 {
-    int font = -1;
+    int font = RtfCharFormat::NoFont;
     int halfPoints = 0;
     int bold = -1;
     int italic = -1;
-    bool isEmpty() const { return font < 0 && halfPoints <= 0 && bold < 0 && italic < 0; }
+    bool isEmpty() const
+    {
+        return font == RtfCharFormat::NoFont && halfPoints <= 0 && bold < 0 && italic < 0;
+    }
 };
 Associated associated(QByteArrayView words, bool rightToLeft);
 

@@ -3,6 +3,8 @@
 #include "rtf/rtfdetect.h"
 #include "rtf/rtfdocumentdump.h"
 #include "rtf/rtfkeyword.h"
+#include "rtf/rtflisttable.h"
+#include "rtf/rtfnotes.h"
 #include "rtf/rtfproperties.h"
 #include "rtf/rtfreader.h"
 #include "rtf/rtfwriter.h"
@@ -102,6 +104,8 @@ private slots:
     void keywords();
     void text_data();
     void text();
+    void plainTextOnly_data();
+    void plainTextOnly();
     void documents_data();
     void documents();
     void longTableGrowsInChunks();
@@ -112,6 +116,10 @@ private slots:
     void malformedInput();
     void readReplacesDocument();
     void hostileStructuresAreSimplified();
+    void numberFormats_data();
+    void numberFormats();
+    void noteMarks_data();
+    void noteMarks();
 };
 
 void TestRtfReader::detect_data()
@@ -161,7 +169,7 @@ void TestRtfReader::text_data()
     row("space after word swallowed", "{\\rtf1 \\b bold\\b0  x}", "bold x");
     row("CR and LF ignored", "{\\rtf1 a\r\nb\nc}", "abc");
     row("escaped line end is a paragraph", "{\\rtf1 a\\\nb\\\rc}", "a\nb\nc");
-    row("control symbols", "{\\rtf1 \\{\\}\\\\\\~x\\_y\\-z}", u"{}\\ x\u2011yz"_qs);
+    row("control symbols", "{\\rtf1 \\{\\}\\\\\\~x\\_y\\-z}", u"{}\\ x\u2011y\u00ADz"_qs);
     row("unknown words ignored", "{\\rtf1 a\\foo b\\bar-12 c}", "abc");
     row("after the final brace ignored", "{\\rtf1 a}b{c}", "a");
     row("empty", "", "");
@@ -177,7 +185,7 @@ void TestRtfReader::text_data()
         "{\\stylesheet{\\s1 Heading;}}{\\info{\\title T}}{\\*\\generator G;}x}",
         "x");
     row("skipped destinations",
-        "{\\rtf1 a{\\header h}{\\footer f}{\\footnote n}{\\*\\listtable l}{\\*\\themedata 00}"
+        "{\\rtf1 a{\\header h}{\\footer f}{\\*\\listtable l}{\\*\\themedata 00}"
         "{\\*\\rsidtbl r}{\\*\\xmlnstbl x}{\\*\\latentstyles l}{\\*\\datastore d}"
         "{\\object{\\*\\objdata 01}}b}",
         "ab");
@@ -214,9 +222,74 @@ void TestRtfReader::text_data()
         "{\\*\\pn\\pnlvl2\\pnlcrm\\pnprev{\\pntxta )}}roman\\par"
         "{\\*\\pn\\pnlvlcont}continued}",
         "1.\tone\n2.\ttwo\n2.1.\tsub one\n2.2.\tsub two\ni)\troman\ncontinued");
+    // numbers from the list table where the file's label is missing or blank
+    row("blank labels numbered from the list table, levels joined (AbiWord)",
+        "{\\rtf1{\\*\\listtable{\\list{\\listlevel\\levelnfc0\\levelstartat1"
+        "{\\leveltext\\'02\\'00.;}{\\levelnumbers\\'01;}}{\\listlevel\\levelnfc0\\levelstartat1"
+        "{\\leveltext\\'04\\'00.\\'01.;}{\\levelnumbers\\'01\\'03;}}\\listid1}}"
+        "{\\*\\listoverridetable{\\listoverride\\listid1\\ls1}{\\listoverride\\listid1\\ls2}}"
+        "{\\listtext\\pard  \t}\\pard{\\*\\abilist x}\\ls1\\ilvl0 one\\par"
+        "{\\listtext\\pard  \t}\\pard\\ls2\\ilvl1 sub one\\par"
+        "{\\listtext\\pard  \t}\\pard\\ls2\\ilvl1 sub two\\par"
+        "{\\listtext\\pard  \t}\\pard\\ls1\\ilvl0 two\\par"
+        "{\\listtext\\pard  \t}\\pard\\ls1\\ilvl1 sub again}",
+        "1.\tone\n1.1.\tsub one\n1.2.\tsub two\n2.\ttwo\n2.1.\tsub again");
+    row("no label: each number format, start, what follows",
+        "{\\rtf1{\\*\\listtable{\\list"
+        "{\\listlevel\\levelnfc1\\levelstartat4{\\leveltext\\'02\\'00);}}"
+        "{\\listlevel\\levelnfc2\\levelfollow1{\\leveltext\\'03(\\'01);}}"
+        "{\\listlevel\\levelnfc3\\levelfollow2{\\leveltext\\'02\\'02.;}}"
+        "{\\listlevel\\levelnfc4\\levelstartat27{\\leveltext\\'01\\'03;}}"
+        "{\\listlevel\\levelnfc23{\\leveltext\\'01\\u8226 ?;}}"
+        "{\\listlevel\\levelnfc255{\\leveltext\\'00;}}"
+        "{\\listlevel\\levelnfc22\\levelstartat7{\\leveltext\\'01\\'06;}}"
+        "\\listid5}}{\\*\\listoverridetable{\\listoverride\\listid5\\ls3}}"
+        "\\pard\\ls3 upper\\par\\pard\\ls3\\ilvl1 lower\\par\\pard\\ls3\\ilvl2 letter\\par"
+        "\\pard\\ls3\\ilvl3 small\\par\\pard\\ls3\\ilvl4 bullet\\par\\pard\\ls3\\ilvl5 none\\par"
+        "\\pard\\ls3\\ilvl6 zero\\par\\pard\\ls3 upper}",
+        u"IV)\tupper\n(i) lower\nA.letter\naa\tsmall\n\u2022\tbullet\n\tnone\n07\tzero\nV)\tupper"_qs);
+    row("overrides of one list count on together; one that starts anew restarts it",
+        "{\\rtf1{\\*\\listtable{\\list{\\listlevel\\levelnfc0{\\leveltext\\'02\\'00.;}}\\listid9}}"
+        "{\\*\\listoverridetable{\\listoverride\\listid9\\ls1}{\\listoverride\\listid9\\ls2}"
+        "{\\listoverride\\listid9\\listoverridecount1{\\lfolevel\\listoverridestartat"
+        "\\levelstartat5}\\ls3}}"
+        "\\pard\\ls1 a\\par\\pard\\ls2 b\\par\\pard\\ls3 c\\par\\pard\\ls3 d\\par\\pard\\ls1 e}",
+        "1.\ta\n2.\tb\n5.\tc\n6.\td\n7.\te");
+    row("labels the file gives count too; a restart at each section",
+        "{\\rtf1{\\*\\listtable{\\list\\listrestarthdr{\\listlevel{\\leveltext\\'02\\'00.;}}"
+        "\\listid2}}{\\*\\listoverridetable{\\listoverride\\listid2\\ls1}}"
+        "\\pard\\ls1{\\listtext 1.\\tab}a\\par\\pard\\ls1 b\\sect\\pard\\ls1 c\\par"
+        "\\pard\\ls7 unknown list\\par\\pard\\ls1{\\v hidden}after}",
+        "1.\ta\n2.\tb\n1.\tc\nunknown list\n2.\tafter");
+    row("bullet of a list level in a Symbol font",
+        "{\\rtf1{\\fonttbl{\\f0 Arial;}{\\f1\\fcharset2 Symbol;}}{\\*\\listtable{\\list{\\listlevel"
+        "\\levelnfc23{\\leveltext\\'01\\u-3913 "
+        "?;}\\f1}{\\listlevel\\levelnfc23{\\leveltext\\'01\\'B7;}"
+        "\\f1}\\listid1}}{\\*\\listoverridetable{\\listoverride\\listid1\\ls1}}"
+        "\\pard\\ls1 one\\par\\pard\\ls1\\ilvl1 two}",
+        u"\u2022\tone\n\u2022\ttwo"_qs);
     row("bullet by \\pn alone in a Symbol font",
         "{\\rtf1{\\fonttbl{\\f1\\fcharset2 Symbol;}}{\\*\\pn\\pnlvlblt\\pnf1{\\pntxtb\\'B7}}a}",
         u"\u2022\ta"_qs);
+    // notes: marks numbered apart, texts below the document
+    row("footnotes and endnotes numbered apart in the document's formats",
+        "{\\rtf1\\ftnnalc\\aftnnruc\\aftnstart2 A{\\super\\chftn}{\\*\\footnote one} B"
+        "{\\super\\chftn}{\\*\\footnote\\ftnalt two} C{\\super\\chftn}{\\*\\footnote\\pard "
+        "three\\par"
+        " more}}",
+        "Aa BII Cb\n\na one\nb three\nmore\nII two");
+    row("unsaid formats: footnotes arabic, endnotes lower roman; Chicago's marks",
+        "{\\rtf1 A{\\chftn}{\\footnote\\ftnalt e}B{\\chftn}{\\footnote f}\\par"
+        "{\\ftnnchi C{\\chftn}{\\footnote g}}}",
+        "AiB1\nC2\n\n1 f\n2 g\ni e");
+    row("Chicago's marks go round doubled",
+        "{\\rtf1\\ftnnchi a{\\chftn}{\\footnote 1}{\\chftn}{\\footnote 2}{\\chftn}{\\footnote 3}"
+        "{\\chftn}{\\footnote 4}{\\chftn}{\\footnote 5}}",
+        u"a*\u2020\u2021\u00a7**\n\n* 1\n\u2020 2\n\u2021 3\n\u00a7 4\n** 5"_qs);
+    row("a note with a mark of its own; hidden text and field instructions not shown",
+        "{\\rtf1 x{\\super *}{\\footnote{\\super *} own{\\v  hidden} "
+        "{\\field{\\*\\fldinst PAGE}{\\fldrslt 7}}\\tab\\u955?}}",
+        u"x*\n\n* own 7\t\u03bb"_qs);
     row("hidden and deleted text", "{\\rtf1 a{\\v hidden}b\\v c\\v0 d{\\deleted e}f}", "abdf");
     row("picture fallback not shown twice",
         "{\\rtf1 a{\\*\\shppict{\\pict\\wmetafile8 0100}}{\\nonshppict{\\pict\\wmetafile8 0100}}b}",
@@ -272,6 +345,34 @@ void TestRtfReader::text()
     QTextDocument doc;
     RtfReader::read(rtf, &doc);
     QCOMPARE(doc.toPlainText(), expected);
+}
+
+// The text rtf2txt and the simplified view give, as LibreOffice's text export gives it, where the
+// document's own plain text differs (Qt's tables).
+void TestRtfReader::plainTextOnly_data()
+{
+    QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<QString>("expected");
+    auto row = [](const char *name, const char *rtf, const QString &expected) {
+        QTest::newRow(name) << QByteArray(rtf) << expected;
+    };
+    row("cells merged into the one on their left make no line of their own",
+        "{\\rtf1\\trowd\\clmgf\\cellx1000\\clmrg\\cellx2000\\clmrg\\cellx2500\\cellx3000\\pard\\int"
+        "bl "
+        "a\\cell\\cell\\cell b\\cell\\row\\trowd\\clvmgf\\cellx1000\\cellx3000\\pard\\intbl "
+        "c\\cell d\\cell\\row\\trowd\\clvmrg\\cellx1000\\cellx3000\\pard\\intbl \\cell e\\cell\\row"
+        "\\pard end}",
+        "a\nb\nc\nd\n\ne\nend");
+    row("a merged cell with text of its own keeps its line",
+        "{\\rtf1\\trowd\\clmgf\\cellx1000\\clmrg\\cellx2000\\pard\\intbl a\\cell b\\cell\\row}",
+        "a\nb\n");
+}
+
+void TestRtfReader::plainTextOnly()
+{
+    QFETCH(QByteArray, rtf);
+    QFETCH(QString, expected);
+    QCOMPARE(RtfReader::plainText(rtf), expected);
 }
 
 // Documents read from small files, each described by its dump beside it (rtf2txt --dump
@@ -381,7 +482,9 @@ void TestRtfReader::producerFixtures_data()
     for (const char *name :
          {"libreoffice-sample", "abiword-sample", "pandoc-sample", "enscript-latin1",
           "enscript-highlight", "latex2rtf-sample", "word-dbcs", "fcharset-override",
-          "libreoffice-scripts", "abiword-scripts", "pandoc-scripts"})
+          "libreoffice-scripts", "abiword-scripts", "pandoc-scripts", "libreoffice-lists",
+          "libreoffice-sections-notes", "abiword-lists", "pandoc-notes-lists",
+          "latex2rtf-notes-lists"})
         QTest::newRow(name) << QString(name);
 }
 
@@ -574,6 +677,78 @@ void TestRtfReader::hostileStructuresAreSimplified()
     QTextDocument plain;
     RtfReader::read("{\\rtf1 x}", &plain);
     QVERIFY(noteOf(plain).isEmpty());
+}
+
+// A list level's number as its \\levelnfc writes it.
+void TestRtfReader::numberFormats_data()
+{
+    QTest::addColumn<int>("number");
+    QTest::addColumn<int>("format");
+    QTest::addColumn<QString>("expected");
+    auto row = [](int number, int format, const char *expected) {
+        QTest::addRow("%d as %d", number, format) << number << format << QString(expected);
+    };
+    row(7, 0, "7");
+    row(1999, 1, "MCMXCIX");
+    row(4, 1, "IV");
+    row(49, 2, "xlix");
+    row(1, 3, "A");
+    row(26, 3, "Z");
+    row(27, 3, "AA");
+    row(53, 4, "ba");
+    row(7, 22, "07");
+    row(123, 22, "123");
+    row(3, 23, ""); // a bullet: the level's text says which
+    row(3, 255, "");
+    row(5, 5, "5"); // formats without a rule of their own are decimal
+}
+
+void TestRtfReader::numberFormats()
+{
+    QFETCH(int, number);
+    QFETCH(int, format);
+    QFETCH(QString, expected);
+    QCOMPARE(RtfListTable::numberText(number, format), expected);
+}
+
+// The marks of notes after the document's words: each kind counts on its own.
+void TestRtfReader::noteMarks_data()
+{
+    QTest::addColumn<QByteArrayList>("words");
+    QTest::addColumn<QString>("kinds"); // f a footnote, e an endnote, in the order they come
+    QTest::addColumn<QStringList>("marks");
+    auto row = [](const char *name, const QByteArrayList &words, const char *kinds,
+                  const QStringList &marks) {
+        QTest::newRow(name) << words << QString(kinds) << marks;
+    };
+    row("unsaid", {}, "ffeef", {"1", "2", "i", "ii", "3"});
+    row("footnotes in letters from 26", {"ftnnauc", "ftnstart26"}, "fff", {"Z", "AA", "AB"});
+    row("endnotes in arabic from 3", {"aftnnar", "aftnstart3"}, "efe", {"3", "1", "4"});
+    row("both in roman", {"ftnnruc", "aftnnrlc"}, "fefe", {"I", "i", "II", "ii"});
+    row("lower letters and Chicago's marks", {"aftnnalc", "ftnnchi"}, "fffffe",
+        {"*", u"\u2020"_qs, u"\u2021"_qs, u"\u00a7"_qs, "**", "a"});
+    row("words of other things change nothing", {"ftnbj", "fet2", "aenddoc", "ftnrstcont"}, "fe",
+        {"1", "i"});
+}
+
+void TestRtfReader::noteMarks()
+{
+    QFETCH(QByteArrayList, words);
+    QFETCH(QString, kinds);
+    QFETCH(QStringList, marks);
+    RtfNotes notes;
+    for (const QByteArray &word : words) {
+        qsizetype digits = word.size();
+        while (digits > 0 && word[digits - 1] >= '0' && word[digits - 1] <= '9')
+            --digits;
+        notes.setting(word.first(digits), digits < word.size(), word.sliced(digits).toInt());
+    }
+    QStringList got;
+    for (const QChar kind : kinds) {
+        const QString mark = notes.nextFootnoteMark();
+        got << (kind == u'e' ? notes.footnoteWasEndnote() : mark);
+    }
+    QCOMPARE(got, marks);
 }
 
 QTEST_MAIN(TestRtfReader)

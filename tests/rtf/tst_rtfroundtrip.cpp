@@ -24,7 +24,8 @@ void TestRtfRoundTrip::keepsTextAndFormats_data()
     QTest::addColumn<QString>("path");
     const QString fixtures = qEnvironmentVariable("PAGEWELL_FIXTURES") + QStringLiteral("/rtf");
     const QString corpus = qEnvironmentVariable("PAGEWELL_FUZZ_CORPUS");
-    for (const QString &folder : {fixtures, fixtures + QStringLiteral("/fuzz"), corpus}) {
+    const QString dumped = qEnvironmentVariable("PAGEWELL_FIXTURES") + QStringLiteral("/rtfdump");
+    for (const QString &folder : {fixtures, fixtures + QStringLiteral("/fuzz"), dumped, corpus}) {
         const QDir dir(folder);
         QVERIFY2(!folder.isEmpty() && dir.exists(), qPrintable(folder));
         // The fuzzer names its corpus files by their hash, without an extension.

@@ -322,8 +322,9 @@ void TestRtfWriter::keepsWhatThePaneDoesNotShow()
         "}\\par}";
     QTextDocument doc;
     RtfReader::read(rtf, &doc);
-    QCOMPARE(doc.toPlainText(),
-             u"Heading\nBody1 more Page 1.\nAfter break Objresult \u65e5\ufffc\n"_qs);
+    QCOMPARE(
+        doc.toPlainText(),
+        u"Heading\nBody1 more Page 1.\nAfter break Objresult \u65e5\ufffc\n\n\n1 Footnote words"_qs);
     QTextCursor edit(&doc);
     edit.setPosition(8);
     edit.insertText(QStringLiteral("New "));
@@ -457,7 +458,23 @@ void TestRtfWriter::keepsTextThePaneHides_data()
         {"{\\pntext\\fs24 1.\\tab}{\\*\\pn\\pnlvlbody\\pndec}", "item"});
     row("label made from the numbering", "x\\par{\\pn\\pnlvlbody\\pndec\\pnstart3{\\pntxta .}}item",
         "x\n3.\titem",
-        {"{\\pntext\\fs24 3.\\tab}{\\pn\\pnlvlbody\\pndec\\pnstart3{\\pntxta .}}", "item"});
+        {"{\\pn\\pnlvlbody\\pndec\\pnstart3{\\pntxta .}}{\\pntext\\fs24 3.\\tab}", "item"});
+    row("numbering said once numbers the items after it until \\pard (WordPad)",
+        "x\\par{\\pntext\\f2\\'B7\\tab}{\\*\\pn\\pnlvlblt\\pnf2{\\pntxtb\\'B7}}\\li720 one\\par"
+        "{\\pntext\\f2\\'B7\\tab}two\\par three\\par\\pard four",
+        u"x\n\u2022\tone\n\u2022\ttwo\n\u2022\tthree\nfour"_qs,
+        {"{\\*\\pn\\pnlvlblt\\pnf2{\\pntxtb\\'B7}}", "one", "\\pard", "\\tab}",
+         "{\\*\\pn\\pnlvlblt\\pnf2{\\pntxtb\\'B7}}", "two", "\\pard", "\\tab}",
+         "{\\*\\pn\\pnlvlblt\\pnf2{\\pntxtb\\'B7}}", "three", "\\pard\\ql{", "four"});
+    row("soft hyphens and column breaks", "hy\\-phen\\column next", u"hy\u00ADphennext"_qs,
+        {"hy\\-phen", "\\column", "next"});
+    row("a super- or subscript's own offset, and text moved in its own size",
+        "a{\\sub\\dn8 low}{\\dn4\\sub auto}{\\up4 high}{\\super\\up0 base}b", "alowautohighbaseb",
+        {"\\sub\\dn8", "low", "\\sub", "auto", "\\up4", "high", "base"});
+    row("a font among the words of a character style run stays where it is",
+        "{\\stylesheet{\\*\\cs5\\additive\\f1\\i Emph;}}a{\\cs5\\rtlch\\af0\\ltrch\\f0\\lang1031 x}"
+        "{\\cs5\\loch\\f1\\hich\\af0\\dbch\\af1 y}b",
+        "axyb", {"\\cs5", "x", "\\cs5", "y"});
     row("an edited label is text", "{\\pntext 1.\\tab}{\\*\\pn\\pnlvlbody\\pndec}item", "1.\titem",
         {"\\ql{\\fs24 New 1.\\tab}{\\*\\pn\\pnlvlbody\\pndec}", "item"});
     row("an edited list label is text", "\\ls1\\ilvl0{\\listtext 1.\\tab}{\\b item}", "1.\titem",
