@@ -54,6 +54,12 @@ def cases():
     yield "20,000 tables, each its own width", head + b"".join(
         b"\\trowd\\cellx%d\\pard\\intbl a\\cell\\row\\pard p\\par\n" % (1000 + i)
         for i in range(20_000)) + b"}"
+    # Widths Qt's layout pays for that characters do not show: tabs, narrow cells.
+    yield "100,000 tabs in one paragraph", head + b"a\\tab " * 100_000 + b"}"
+    yield "1 M tabs in one paragraph", head + b"a\\tab " * 1_000_000 + b"}"
+    words = b" ".join(b"word%d" % (i % 10) for i in range(200))
+    yield "4,000 one-cell tables 20 twips wide", head + (
+        b"\\trowd\\cellx20\\pard\\intbl " + words + b"\\cell\\row\n") * 4_000 + b"}"
 
 
 def main():

@@ -1,19 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "richtextbox.h"
 
+#include "controls/margintextedit.h"
 #include "controls/panecontent.h"
 #include "controls/richlayoutpump.h"
 #include "controls/richtextmapping.h"
 #include "plaintext/plaintextview.h"
-#include "rtf/rtfdecorations.h"
 #include "rtf/rtfwriter.h"
 
 #include <QEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
-#include <QPainter>
-#include <QPaintEvent>
 #include <QPointer>
 #include <QProgressBar>
 #include <QScrollBar>
@@ -26,39 +24,6 @@
 #include <memory>
 
 namespace {
-
-// The editors, with their viewport margins within the pane's reach. The rich one also paints
-// what Qt does not draw of an RTF document's formats (highlights, double underlines).
-class MarginTextEdit : public QTextEdit
-{
-public:
-    using QAbstractScrollArea::setViewportMargins;
-    using QTextEdit::QTextEdit;
-
-protected:
-    void paintEvent(QPaintEvent *event) override
-    {
-        const QTextDocument &doc = *document();
-        if (!RtfDecorations::any(doc)) {
-            QTextEdit::paintEvent(event);
-            return;
-        }
-        const int x = isRightToLeft()
-                          ? horizontalScrollBar()->maximum() - horizontalScrollBar()->value()
-                          : horizontalScrollBar()->value();
-        const QPointF offset(x, verticalScrollBar()->value());
-        const QRectF clip = QRectF(event->rect()).translated(offset);
-        {
-            QPainter painter(viewport());
-            painter.translate(-offset);
-            RtfDecorations::paintBelowText(painter, doc, clip);
-        }
-        QTextEdit::paintEvent(event);
-        QPainter painter(viewport());
-        painter.translate(-offset);
-        RtfDecorations::paintAboveText(painter, doc, clip, palette().text().color());
-    }
-};
 
 // The document's own text holds paragraph and frame marks where the pane's text has a line end;
 // each takes one position in both, so positions agree.

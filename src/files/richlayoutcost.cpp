@@ -1,19 +1,26 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "richlayoutcost.h"
 
-void RichLayoutCost::addParagraph(qint64 characters, qint64 lineBreaks, qreal fontPixels,
-                                  qreal margins)
+#include <algorithm>
+
+void RichLayoutCost::addParagraph(qint64 characters, qint64 lineBreaks, qint64 tabs,
+                                  qreal fontPixels, qreal margins, qreal width)
 {
     // Latin text runs about half a font size a character; wider scripts wrap sooner, which the
-    // bounds' margin allows for.
-    const qint64 rows = 1 + lineBreaks + qint64(characters * fontPixels * 0.5 / paneWidth);
+    // bounds' margin allows for. A narrow cell wraps its text into as many more rows, down to a
+    // character a row.
+    const qreal character = std::max<qreal>(1, fontPixels * 0.5);
+    const qreal lineWidth = std::clamp<qreal>(width, character, paneWidth);
+    const qint64 rows =
+        1 + lineBreaks + qint64((characters * character + tabs * qreal(tabPixels)) / lineWidth);
     ++m_paragraphs;
     m_rows += rows;
+    m_tabRows += tabs * tabs / tabsSquaredPerRow;
     m_height += qint64(rows * fontPixels * 1.25 + margins);
 }
 
 bool RichLayoutCost::fits() const
 {
     return m_height <= maxHeight &&
-           m_rows + m_paragraphs * (rowsPerParagraph - 1) <= maxWeightedRows;
+           m_rows + m_tabRows + m_paragraphs * (rowsPerParagraph - 1) <= maxWeightedRows;
 }

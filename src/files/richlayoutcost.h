@@ -11,9 +11,11 @@
 class RichLayoutCost
 {
 public:
-    // A paragraph (or table cell) of this many characters, line breaks among them, whose
-    // largest font is fontPixels high, with margins pixels above and below it.
-    void addParagraph(qint64 characters, qint64 lineBreaks, qreal fontPixels, qreal margins);
+    // A paragraph (or table cell) of this many characters, line breaks and tabs among them,
+    // whose largest font is fontPixels high, with margins pixels above and below it, laid out
+    // width pixels wide (a cell's width; the pane's when wider).
+    void addParagraph(qint64 characters, qint64 lineBreaks, qint64 tabs, qreal fontPixels,
+                      qreal margins, qreal width = paneWidth);
     bool fits() const;
 
     qint64 paragraphs() const { return m_paragraphs; }
@@ -28,9 +30,15 @@ public:
     static constexpr qint64 maxHeight = 4'000'000;
     // The pane's width as the window is designed, a little less.
     static constexpr int paneWidth = 700;
+    // A tab reaches the next stop, Qt's default stops are this far apart.
+    static constexpr int tabPixels = 80;
+    // Qt finds each tab's stop by measuring the line again from its start, so the tabs of one
+    // paragraph cost as many rows as their count squared over this.
+    static constexpr qint64 tabsSquaredPerRow = 1000;
 
 private:
     qint64 m_paragraphs = 0;
     qint64 m_rows = 0;
+    qint64 m_tabRows = 0; // what the tabs cost beyond their rows
     qint64 m_height = 0;
 };

@@ -10,7 +10,7 @@
 bool RichTextProbe::fits(QByteArrayView rtf)
 {
     RtfParser parser;
-    RichTextProbe probe;
+    RichTextProbe probe(parser);
     parser.parse(rtf, probe, &probe.m_tooLong);
     return probe.m_cost.fits();
 }
@@ -31,6 +31,7 @@ void RichTextProbe::text(QStringView text, const RtfCharFormat &format, const Rt
         return;
     m_characters += text.size();
     m_lineBreaks += text.count(QChar::LineSeparator);
+    m_tabs += text.count(u'\t');
     m_largestHalfPoints = std::max(m_largestHalfPoints, format.halfPoints);
 }
 
@@ -40,13 +41,31 @@ void RichTextProbe::paragraphEnd(const RtfParagraphFormat &paragraph, const RtfC
     endParagraph(paragraph, mark.halfPoints);
 }
 
-void RichTextProbe::cellEnd(int, const RtfParagraphFormat &paragraph)
+void RichTextProbe::cellEnd(int level, const RtfParagraphFormat &paragraph)
 {
-    endParagraph(paragraph, 0);
+    level = std::clamp(level, 1, int(RtfContentSink::MaxNesting));
+    endParagraph(paragraph, 0, cellWidth(level));
+    if (m_cellsEnded.size() < level)
+        m_cellsEnded.resize(level);
+    ++m_cellsEnded[level - 1];
 }
 
-void RichTextProbe::rowEnd(int, const RtfRowDefinition &)
+void RichTextProbe::rowEnd(int level, const RtfRowDefinition &)
 {
+    level = std::clamp(level, 1, int(RtfContentSink::MaxNesting));
+    if (m_cellsEnded.size() >= level)
+        m_cellsEnded[level - 1] = 0;
+}
+
+qreal RichTextProbe::cellWidth(int level) const
+{
+    constexpr qreal pixelsPerTwip = 96.0 / 1440;
+    const int index = m_cellsEnded.size() >= level ? m_cellsEnded[level - 1] : 0;
+    const QList<RtfCellDefinition> &cells = m_parser.rowDefinition(level > 1).cells;
+    if (index >= cells.size())
+        return RichLayoutCost::paneWidth;
+    const int left = index > 0 ? cells[index - 1].right : 0;
+    return std::max(0, cells[index].right - left) * pixelsPerTwip;
 }
 
 bool RichTextProbe::picture(const RtfPicture &, const RtfCharFormat &, const RtfParagraphFormat &)
@@ -59,7 +78,8 @@ void RichTextProbe::finish(const RtfParagraphFormat &paragraph)
     endParagraph(paragraph, 0);
 }
 
-void RichTextProbe::endParagraph(const RtfParagraphFormat &paragraph, int markHalfPoints)
+void RichTextProbe::endParagraph(const RtfParagraphFormat &paragraph, int markHalfPoints,
+                                 qreal width)
 {
     constexpr qreal pixelsPerHalfPoint = 96.0 / 72 / 2;
     constexpr qreal pixelsPerTwip = 96.0 / 1440;
@@ -73,9 +93,9 @@ void RichTextProbe::endParagraph(const RtfParagraphFormat &paragraph, int markHa
     else
         line = std::max(line, std::abs(qreal(paragraph.lineSpacing)) * pixelsPerTwip);
     const qreal margins = std::max(0, paragraph.spaceBefore + paragraph.spaceAfter) * pixelsPerTwip;
-    m_cost.addParagraph(m_characters, m_lineBreaks, line, margins);
+    m_cost.addParagraph(m_characters, m_lineBreaks, m_tabs, line, margins, width);
     if (!m_cost.fits()) // the cost only grows: the rest need not be read
         m_tooLong.store(true, std::memory_order_relaxed);
-    m_characters = m_lineBreaks = 0;
+    m_characters = m_lineBreaks = m_tabs = 0;
     m_largestHalfPoints = 0;
 }

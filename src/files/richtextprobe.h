@@ -9,12 +9,15 @@
 #include <atomic>
 
 class QTextDocument;
+class RtfParser;
 
 // Reads what Qt's rich layout of an RTF file would cost without building the document, which
 // takes far longer: a document too long to show formatted in time is shown as its text instead.
 class RichTextProbe : public RtfContentSink
 {
 public:
+    explicit RichTextProbe(const RtfParser &parser) : m_parser(parser) {}
+
     // Whether the document is within RichLayoutCost's bounds.
     static bool fits(QByteArrayView rtf);
     // Builds the document into doc when it fits; false (doc untouched) when it does not. False
@@ -33,11 +36,18 @@ public:
     void finish(const RtfParagraphFormat &paragraph) override;
 
 private:
-    void endParagraph(const RtfParagraphFormat &paragraph, int markHalfPoints);
+    void endParagraph(const RtfParagraphFormat &paragraph, int markHalfPoints,
+                      qreal width = RichLayoutCost::paneWidth);
+    // The width in pixels of the cell the parser's row definition gives the next cell of that
+    // level, the pane's when it says none.
+    qreal cellWidth(int level) const;
 
+    const RtfParser &m_parser;
     RichLayoutCost m_cost;
     qint64 m_characters = 0;
     qint64 m_lineBreaks = 0;
+    qint64 m_tabs = 0;
+    QList<int> m_cellsEnded; // of the row under way, per table level
     int m_largestHalfPoints = 0;
     std::atomic<bool> m_tooLong{false}; // stops the parser
 };

@@ -4,6 +4,7 @@
 #include "rtf/rtfproperties.h"
 #include "rtf/rtfwriter.h"
 
+#include <QColor>
 #include <QHash>
 #include <QImage>
 #include <QTextBlock>
@@ -11,6 +12,8 @@
 #include <QTextFrame>
 #include <QTextTable>
 #include <QUrl>
+
+#include <algorithm>
 
 namespace {
 
@@ -95,6 +98,25 @@ QString charSummary(const QTextDocument &document, const QTextCharFormat &f, Fie
     return parts.join(u' ');
 }
 
+// Top, left, bottom, right: "-" for none, else width, line and colour.
+QString boxSummary(const QVariantList &borders)
+{
+    static const char *const lines[] = {"none", "s", "db", "dot", "dash"};
+    QStringList sides;
+    for (const QVariant &side : borders) {
+        const QVariantList line = side.toList();
+        if (line.size() != 3) {
+            sides << QStringLiteral("-");
+            continue;
+        }
+        const QColor color = line.at(1).value<QColor>();
+        sides << number(line.at(0).toDouble()) +
+                     QLatin1String(lines[std::clamp(line.at(2).toInt(), 0, 4)]) +
+                     (color.isValid() ? color.name() : QString());
+    }
+    return sides.join(u',');
+}
+
 QString blockSummary(const QTextBlockFormat &f)
 {
     QStringList parts;
@@ -118,6 +140,11 @@ QString blockSummary(const QTextBlockFormat &f)
         parts << QStringLiteral("leader%1@%2").arg(leader.toInt() % 8).arg(leader.toInt() / 8);
     for (const QVariant &bar : f.property(RtfProperty::BarTabs).toList())
         parts << QStringLiteral("bar@%1").arg(bar.toInt());
+    if (f.hasProperty(RtfProperty::ParagraphShading))
+        parts << QStringLiteral("shade ") + f.colorProperty(RtfProperty::ParagraphShading).name();
+    if (const QVariantList borders = f.property(RtfProperty::ParagraphBorders).toList();
+        !borders.isEmpty())
+        parts << QStringLiteral("box ") + boxSummary(borders);
     if (f.pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore)
         parts << QStringLiteral("pagebreak");
     if (f.boolProperty(RtfProperty::Generated))
@@ -214,6 +241,8 @@ void dumpTable(const QTextDocument &document, const QTextTable *table, QString &
                                 .arg(cell.columnSpan())
                                 .arg(number(f.topBorder()), number(f.leftBorder()),
                                      number(f.bottomBorder()), number(f.rightBorder()));
+            if (f.hasProperty(QTextFormat::BackgroundBrush))
+                out += indent + QStringLiteral("  bg ") + f.background().color().name() + u'\n';
             if (const QByteArray words = RtfProperty::keptWords(f, RtfProperty::CellWords);
                 !words.isEmpty())
                 out += indent + QStringLiteral("  words '%1'\n").arg(QString::fromLatin1(words));

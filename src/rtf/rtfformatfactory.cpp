@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "rtf/rtfformatfactory.h"
 
+#include "rtf/rtfboxwords.h"
 #include "rtf/rtfparser.h"
 #include "rtf/rtfproperties.h"
 #include "rtf/rtfscriptshown.h"
@@ -36,6 +37,19 @@ const QTextBlockFormat &RtfFormatFactory::blockFormat(const RtfParagraphFormat &
 {
     if (!m_haveLastParagraph || !(paragraph == m_lastParagraph)) {
         m_lastBlockFormat = makeBlockFormat(paragraph);
+        if (!paragraph.words.isEmpty()) {
+            const std::vector<quint32> &colors = m_parser.colors();
+            if (const QColor shading = RtfBoxWords::shading(*paragraph.words, colors, false);
+                shading.isValid())
+                m_lastBlockFormat.setProperty(RtfProperty::ParagraphShading, shading);
+            if (const QVariantList borders = RtfBoxWords::borders(*paragraph.words, colors);
+                !borders.isEmpty())
+                m_lastBlockFormat.setProperty(RtfProperty::ParagraphBorders, borders);
+        }
+        if (m_lastBlockFormat.hasProperty(RtfProperty::TabLeaders) ||
+            m_lastBlockFormat.hasProperty(RtfProperty::ParagraphShading) ||
+            m_lastBlockFormat.hasProperty(RtfProperty::ParagraphBorders))
+            m_decorated = true;
         m_lastParagraph = paragraph;
         m_haveLastParagraph = true;
     }

@@ -43,7 +43,7 @@ public:
     // The character format made last, if any since the last field epoch.
     bool hasLastFormat() const { return m_haveLastFormat; }
     const QTextCharFormat &lastCharFormat() const { return m_lastCharFormat; }
-    // Some text has a highlight or a double underline.
+    // Some text has a highlight or a double underline, or a paragraph leaders or a box.
     bool decorated() const { return m_decorated; }
 
     static constexpr int MaxFamilies = 64;

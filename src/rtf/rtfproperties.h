@@ -59,7 +59,13 @@ constexpr int UnicodeText = QTextFormat::UserProperty + 0x7217;
 // int on the root frame's format: a font number above every one the file's font table defined
 // or its text used, glyph fonts included; a save numbers the fonts it adds from there.
 constexpr int FontNumberEnd = QTextFormat::UserProperty + 0x7218;
-// bool on the root frame's format: some text has a Highlight or a DoubleUnderline.
+// On a block format, what its kept words say of its box (RtfBoxWords), for RtfDecorations to
+// paint: the shading's QColor (ParagraphShading) and the borders (ParagraphBorders, as
+// RtfBoxWords::borders gives them). Nothing writes them: a save writes the words.
+constexpr int ParagraphShading = QTextFormat::UserProperty + 0x7228;
+constexpr int ParagraphBorders = QTextFormat::UserProperty + 0x7229;
+// bool on the root frame's format: some text has a Highlight or a DoubleUnderline, or some
+// paragraph tab leaders, shading or borders.
 constexpr int Decorated = QTextFormat::UserProperty + 0x7219;
 // ASCII: the control words of the file that the pane does not show (see RtfKeptWords), on
 // a character format (\lang, \csN, \revised ...), a block format (\keepn, \ls, borders ...), a

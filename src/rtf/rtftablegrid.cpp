@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "rtf/rtftablegrid.h"
 
+#include "rtf/rtfboxwords.h"
 #include "rtf/rtfparser.h"
 #include "rtf/rtfproperties.h"
 #include "rtf/rtfsimplified.h"
@@ -11,6 +12,7 @@
 #include <QTextTable>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -125,9 +127,11 @@ void RtfTableGrid::close()
 void RtfTableGrid::startRow(Table &table)
 {
     const RtfRowDefinition &candidate = m_parser.rowDefinition(table.nested);
+    table.definedFirst = false;
     if (candidate.serial > table.definition.serial && candidate.serial > table.earlierSerial &&
         !candidate.cells.isEmpty()) {
         table.definition = candidate;
+        table.definedFirst = !table.nested && candidate.serial > m_rowEndSerial;
         if (candidate.borders)
             table.borders = true;
     }
@@ -235,6 +239,8 @@ bool RtfTableGrid::placeCell(Table &table)
     cell.rowBorders = table.definition.borders;
     cell.merge = definition.merge;
     cell.words = definition.words;
+    if (table.cellIndex < defined.size())
+        cell.right = definition.right;
     if ((cell.merge & RtfCellDefinition::InRow) && previous) {
         // \clmrg: this cell is part of the one on its left.
         for (auto it = table.cells.rbegin(); it != table.cells.rend() && it->row == table.row;
@@ -264,6 +270,14 @@ void RtfTableGrid::advance(Table &table)
     table.pending = Table::None;
     QTextTable *t = table.table;
     if (pending == Table::NextCell) {
+        const qsizetype defined = table.definition.cells.size();
+        if (table.definedFirst && table.cellIndex + 1 >= defined) {
+            // A \cell past the row's last \cellx (LibreOffice writes one after a nested
+            // table) makes no column of its own: what follows stays in the row's last cell.
+            m_cursor.insertBlock();
+            table.surplusAt = m_cursor.position();
+            return;
+        }
         ++table.cellIndex;
         if (!placeCell(table)) {
             --table.cellIndex;
@@ -404,6 +418,10 @@ void RtfTableGrid::finishCells(Table &table)
         QTextTableCell tableCell = t->cellAt(cell.row, cell.column);
         QTextTableCellFormat format = tableCell.format().toTableCellFormat();
         format.setProperty(RtfProperty::CellWords, RtfProperty::keptWordsValue(cell.words));
+        // Qt fills a cell's background itself; a save writes the words, not the colour.
+        if (const QColor shading = RtfBoxWords::shading(cell.words, m_parser.colors(), true);
+            shading.isValid())
+            format.setBackground(shading);
         tableCell.setFormat(format);
     }
 
@@ -438,14 +456,32 @@ void RtfTableGrid::advance()
 
 void RtfTableGrid::cellEnded()
 {
-    m_tables.back().pending = Table::NextCell;
+    Table &table = m_tables.back();
+    dropEmptySurplus(table);
+    table.pending = Table::NextCell;
+}
+
+// A \cell past the row's last \cellx that held nothing leaves no empty paragraph behind.
+void RtfTableGrid::dropEmptySurplus(Table &table)
+{
+    const int at = std::exchange(table.surplusAt, -1);
+    if (at < 0 || m_cursor.position() != at || m_cursor.block().length() != 1 ||
+        m_cursor.blockFormat().hasProperty(RtfProperty::HiddenAtEnd))
+        return;
+    m_cursor.deletePreviousChar();
 }
 
 void RtfTableGrid::rowEnded(const RtfRowDefinition &row)
 {
     Table &table = m_tables.back();
-    // Nested rows carry their definition at their end: it applies to the row just read.
-    if (row.serial > table.definition.serial) {
+    dropEmptySurplus(table);
+    if (!table.nested)
+        m_rowEndSerial = m_parser.rowDefinition(false).serial;
+    // Nested rows carry their definition at their end: it applies to the row just read. So
+    // does one that came only at the end of an outer row; but where an outer row was defined
+    // before its cells, a definition among them is the next row's (LibreOffice writes one
+    // there after a nested table).
+    if (row.serial > table.definition.serial && !table.definedFirst) {
         table.definition = row;
         int index = 0;
         PlacedCell *head = nullptr; // the last cell of the row not merged into another
@@ -455,8 +491,10 @@ void RtfTableGrid::rowEnded(const RtfRowDefinition &row)
             cell.rowBorders = row.borders;
             cell.span = cell.ownSpan;
             cell.merge = 0;
+            cell.right = -1;
             cell.words.clear();
             if (index < row.cells.size()) {
+                cell.right = row.cells.at(index).right;
                 cell.borders = row.cells.at(index).borders;
                 cell.merge = row.cells.at(index).merge;
                 cell.words = row.cells.at(index).words;
@@ -490,6 +528,53 @@ void RtfTableGrid::rowEnded(const RtfRowDefinition &row)
                 table.widthsKnown = true;
             }
         }
+        takeDefinedEdges(table);
     }
     table.pending = Table::NextRow;
+}
+
+// A nested row's cells are placed before its definition comes, in the columns the rows before
+// it made. When the edges its definition gives divide the table's width into as many columns
+// as the grid has, only differently (a first row of one cell over a second row of two), the
+// grid takes those edges, and a cell reaching over several columns spans them.
+bool RtfTableGrid::takeDefinedEdges(Table &table)
+{
+    const int columns = table.table->columns();
+    QList<int> edges;
+    for (const PlacedCell &cell : table.cells) {
+        if (cell.right >= 0)
+            edges.append(cell.right);
+    }
+    std::sort(edges.begin(), edges.end());
+    edges.erase(std::unique(edges.begin(), edges.end()), edges.end());
+    if (edges.size() != columns || edges == table.edges)
+        return false;
+    auto lastColumn = [&edges](const PlacedCell &cell) {
+        return cell.right < 0
+                   ? -1
+                   : int(std::lower_bound(edges.begin(), edges.end(), cell.right) - edges.begin());
+    };
+    // Every cell stays where it is, reaching at least its own column and short of the next.
+    for (size_t i = 0; i < table.cells.size(); ++i) {
+        const PlacedCell &cell = table.cells[i];
+        if (cell.right < 0)
+            continue;
+        const int last = lastColumn(cell);
+        if (last < cell.column)
+            return false;
+        if (i + 1 < table.cells.size() && table.cells[i + 1].row == cell.row &&
+            last >= table.cells[i + 1].column)
+            return false;
+    }
+    for (PlacedCell &cell : table.cells) {
+        if (cell.right < 0)
+            continue;
+        const int own = lastColumn(cell) - cell.column + 1;
+        if (cell.span > 0)
+            cell.span = std::max(1, cell.span + own - cell.ownSpan);
+        cell.ownSpan = own;
+    }
+    table.edges = edges;
+    table.widthsKnown = true;
+    return true;
 }

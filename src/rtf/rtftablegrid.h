@@ -54,6 +54,7 @@ private:
         quint8 borders = 0;
         quint8 rowBorders = 0;
         quint8 merge = 0;
+        int right = -1;   // its \cellx edge, -1 when its definition gave none
         QByteArray words; // kept words of its definition
     };
     struct Table
@@ -74,6 +75,8 @@ private:
         bool borders = false;    // some cell or row declared a border
         std::vector<PlacedCell> cells;
         QList<QByteArray> rowWords; // kept words of each row's definition
+        bool definedFirst = false;  // the current row's definition came before its cells
+        int surplusAt = -1;         // where a \cell past the row's last \cellx began a paragraph
     };
 
     void advance(Table &table);
@@ -81,6 +84,8 @@ private:
     static void keepRowWords(Table &table);
     bool placeCell(Table &table);
     int gridColumn(Table &table, int edge);
+    bool takeDefinedEdges(Table &table);
+    void dropEmptySurplus(Table &table);
     void finishCells(Table &table);
 
     QTextDocument *m_document;
@@ -89,5 +94,6 @@ private:
     std::vector<Table> m_tables;
     qint64 m_cellBudget;
     qint64 m_cellsShown = 0;
+    quint64 m_rowEndSerial = 0; // of the outer row definition in effect when a row last ended
     int &m_simplified;
 };

@@ -241,6 +241,22 @@ void TestRichTextBox::documentsTooLongToFormat_data()
     // Few lines, but so high that Qt's layout would pass its largest page.
     row("30,000 lines at 200 points", "\\fs400 ", "ab\\line ", 30'000, false);
     row("5,000 paragraphs a page apart", "\\sl15000 ", "ab\\par ", 5'000, false);
+    // Tabs cost their width and, many in one paragraph, far more.
+    row("2,000 tabs in a paragraph", "", "a\\tab ", 2'000, true);
+    row("100,000 tabs in a paragraph", "", "a\\tab ", 100'000, false);
+    row("20,000 paragraphs of two tabs", "", "a\\tab b\\tab c\\par ", 20'000, true);
+    // Text in a narrow cell wraps into as many more lines.
+    const QByteArray words = QByteArray("word ").repeated(200);
+    row("4,000 page-wide cells", "", "\\trowd\\cellx9000\\pard\\intbl " + words + "\\cell\\row ",
+        4'000, true);
+    row("4,000 cells 20 twips wide", "", "\\trowd\\cellx20\\pard\\intbl " + words + "\\cell\\row ",
+        4'000, false);
+    // Only the cell that is narrow counts as one.
+    row("a wide cell beside a narrow one", "",
+        "\\trowd\\cellx20\\cellx9000\\pard\\intbl x\\cell " + words + "\\cell\\row ", 4'000, true);
+    row("a narrow cell beside a wide one", "",
+        "\\trowd\\cellx8980\\cellx9000\\pard\\intbl x\\cell " + words + "\\cell\\row ", 4'000,
+        false);
 }
 
 void TestRichTextBox::documentsTooLongToFormat()
