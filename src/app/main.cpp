@@ -56,7 +56,7 @@ int main(int argc, char *argv[])
     window.show();
     // After the window is on screen, so that a message about the file does not come first.
     if (!line.path.isEmpty())
-        window.openStartPath(line.path);
+        window.openStartPathWhenShown(line.path);
     // Keys work at once, also where no window manager gives the window the focus (a kiosk,
     // xinit pagewell).
     window.activateWindow();

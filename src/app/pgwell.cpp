@@ -298,9 +298,21 @@ Form3 *pgwell::existingReader() const
     return m_readerActions->existingReader();
 }
 
+void pgwell::openStartPathWhenShown(const QString &path)
+{
+    m_startPathAfterPaint = path;
+    update();
+}
+
 void pgwell::paintEvent(QPaintEvent *event)
 {
     QWidget::paintEvent(event);
+    if (!m_startPathAfterPaint.isEmpty()) {
+        // After this paint reaches the screen.
+        QTimer::singleShot(0, this, [this, path = std::exchange(m_startPathAfterPaint, {})] {
+            openStartPath(path);
+        });
+    }
     // The thin fixed border around the client area.
     QPainter painter(this);
     const QRect r = rect().adjusted(0, 0, -1, -1);

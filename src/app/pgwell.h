@@ -48,6 +48,9 @@ public:
     Platform &platform() const { return m_platform; }
     // Opens a file (its folder in the lists, the file shown) or a folder, as at start.
     void openStartPath(const QString &path);
+    // The same once the window is on screen (its first paint), so that a message about the
+    // file never comes before the window it belongs to.
+    void openStartPathWhenShown(const QString &path);
     // Decided once at start-up; every favorites operation works in this one folder.
     QString favoritesFolder() const { return m_viewer->favoritesFolder(); }
 
@@ -89,4 +92,5 @@ private:
     ReaderActions *m_readerActions = nullptr;
     int m_heightTwips = fullHeightTwips;
     bool m_ending = false; // the user confirmed the quit question
+    QString m_startPathAfterPaint;
 };

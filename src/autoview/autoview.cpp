@@ -108,7 +108,7 @@ void AutoView::tick()
 {
     // A step that shows a message (this one's or the display's) lets the timer tick again
     // behind the message; that tick is dropped instead of stacking a second step on it.
-    if (m_ticking || !m_viewer.autoView().timerEnabled())
+    if (m_ticking || m_viewer.isShowingRead() || !m_viewer.autoView().timerEnabled())
         return;
     // A file still being read is waited for: the step that started it is not undone by the
     // next, so that a short interval over large files still shows every one of them.

@@ -86,19 +86,29 @@ MemoryBudget::SystemFigures MemoryBudget::readSystemFigures()
     const QByteArray meminfo = readProcFile("/proc/meminfo");
     figures.memAvailable = kibibyteField(meminfo, "MemAvailable");
     figures.swapFree = kibibyteField(meminfo, "SwapFree");
-    const GroupFolders groups = groupFolders(readProcFile("/proc/self/cgroup"));
-    const QByteArray mount = groups.version1 ? "/sys/fs/cgroup/memory" : "/sys/fs/cgroup";
+    const GroupFigures group = groupFigures("/sys/fs/cgroup", readProcFile("/proc/self/cgroup"));
+    figures.groupLimit = group.limit;
+    figures.groupInUse = group.inUse;
+    return figures;
+}
+
+MemoryBudget::GroupFigures MemoryBudget::groupFigures(const QByteArray &root,
+                                                      QByteArrayView procSelfCgroup)
+{
+    GroupFigures figures;
+    const GroupFolders groups = groupFolders(procSelfCgroup);
+    const QByteArray mount = groups.version1 ? root + "/memory" : root;
     const char *limitName = groups.version1 ? "/memory.limit_in_bytes" : "/memory.max";
     const char *usageName = groups.version1 ? "/memory.usage_in_bytes" : "/memory.current";
     for (const QByteArray &folder : groups.folders) {
         const QByteArray path = mount + (folder == "/" ? QByteArray() : folder);
         const std::optional<qint64> limit =
             groupLimitValue(readProcFile((path + limitName).constData()));
-        if (!limit || (figures.groupLimit && *figures.groupLimit <= *limit))
+        if (!limit || (figures.limit && *figures.limit <= *limit))
             continue;
         // The group that sets the lowest limit counts what all its members use.
-        figures.groupLimit = limit;
-        figures.groupInUse = groupLimitValue(readProcFile((path + usageName).constData()));
+        figures.limit = limit;
+        figures.inUse = groupLimitValue(readProcFile((path + usageName).constData()));
     }
     return figures;
 }

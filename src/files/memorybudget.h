@@ -56,6 +56,16 @@ public:
     // "max" or a value too large to be a real limit.
     static std::optional<qint64> groupLimitValue(QByteArrayView text);
 
+    // The lowest limit along the process's groups, and what that group uses now, read from the
+    // hierarchy mounted at root ("/sys/fs/cgroup"; v1's memory controller below it in
+    // "memory"). Nothing when no group sets a limit.
+    struct GroupFigures
+    {
+        std::optional<qint64> limit;
+        std::optional<qint64> inUse;
+    };
+    static GroupFigures groupFigures(const QByteArray &root, QByteArrayView procSelfCgroup);
+
 private:
     std::optional<qint64> m_fixed;
 };

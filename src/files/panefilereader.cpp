@@ -30,6 +30,25 @@ PaneFileReader::Result failure(Status status, const QString &error)
     return result;
 }
 
+bool cancelled(const std::atomic<bool> *cancel)
+{
+    return cancel && cancel->load(std::memory_order_relaxed);
+}
+
+PaneFileReader::Result cancelledResult()
+{
+    PaneFileReader::Result result;
+    result.cancelled = true;
+    return result;
+}
+
+// Tells that every byte is read: what follows is work on them, not waiting for the file.
+void readAll(const PlainTextLoader::Progress &progress, qint64 size)
+{
+    if (progress)
+        progress(size, size);
+}
+
 // Plain text decoded from the device into the result; false when that did not work out.
 // A second device on the same file lets a large one be read in two halves at once.
 bool decodePlain(QIODevice &device, qint64 size, const QString &path,
@@ -181,13 +200,18 @@ PaneFileReader::Result PaneFileReader::read(const QString &path, const Limits &l
             whole.maximumSize = std::min(limits.maximumSize, limits.readWholeUpTo);
             whole.budget = limits.budget;
             whole.memoryPerByte = limits.richMemoryPerByte;
+            whole.cancel = cancel;
+            whole.progress = progress;
             WholeFileReader::Result read = WholeFileReader::read(path, whole);
             Result result;
             result.status = read.status;
             result.error = read.error;
+            if (cancelled(cancel))
+                return cancelledResult();
             if (read.status != Status::Ok)
                 return result;
             result.bytes = std::move(read.bytes);
+            readAll(progress, result.bytes.size());
             if (!limits.plainTextOnly && isRtf(result.bytes)) {
                 result.rich = true;
                 buildRich(result);
@@ -208,12 +232,26 @@ PaneFileReader::Result PaneFileReader::read(const QString &path, const Limits &l
             Result result;
             result.rich = true;
             result.bytes.resize(size);
-            const qint64 got = file.read(result.bytes.data(), size);
-            if (got < 0)
-                return failure(Status::Failed,
-                               QStringLiteral("Cannot read %1: %2")
-                                   .arg(QDir::toNativeSeparators(path), file.errorString()));
+            qint64 got = 0;
+            while (got < size) {
+                if (cancelled(cancel))
+                    return cancelledResult(); // its bytes go with it, at once
+                const qint64 n = file.read(result.bytes.data() + got,
+                                           std::min(size - got, WholeFileReader::blockSize));
+                if (n < 0)
+                    return failure(Status::Failed,
+                                   QStringLiteral("Cannot read %1: %2")
+                                       .arg(QDir::toNativeSeparators(path), file.errorString()));
+                if (n == 0)
+                    break;
+                got += n;
+                if (progress)
+                    progress(got, size);
+            }
             result.bytes.truncate(got);
+            readAll(progress, got);
+            if (cancelled(cancel))
+                return cancelledResult();
             buildRich(result);
             result.status = Status::Ok;
             return result;

@@ -71,13 +71,15 @@ private:
     int m_fd;
 };
 
-// Reads up to size bytes into buffer; fewer when the file ends sooner. -1 with errno on error.
-qint64 readUpTo(int fd, char *buffer, qint64 size)
+// Reads up to size bytes into buffer, block by block; fewer when the file ends sooner. -1 with
+// errno on error, -2 when cancelled.
+qint64 readUpTo(int fd, char *buffer, qint64 size, const WholeFileReader::Limits &limits)
 {
     qint64 got = 0;
     while (got < size) {
-        // Bounded chunks, so a read is never asked for more than the system takes at once.
-        const size_t chunk = size_t(std::min<qint64>(size - got, qint64(1) << 30));
+        if (limits.cancel && limits.cancel->load(std::memory_order_relaxed))
+            return -2;
+        const size_t chunk = size_t(std::min<qint64>(size - got, WholeFileReader::blockSize));
         const ssize_t n = ::read(fd, buffer + got, chunk);
         if (n < 0) {
             if (errno == EINTR)
@@ -87,6 +89,8 @@ qint64 readUpTo(int fd, char *buffer, qint64 size)
         if (n == 0)
             break;
         got += n;
+        if (limits.progress)
+            limits.progress(got, size);
     }
     return got;
 }
@@ -196,7 +200,9 @@ WholeFileReader::Result WholeFileReader::read(const QString &path, const Limits 
     }
     // Never more than the size taken at the start: a file that keeps growing cannot hold the
     // window. A file that shrank keeps what was there.
-    const qint64 got = readUpTo(fd.get(), result.bytes.data(), wanted);
+    const qint64 got = readUpTo(fd.get(), result.bytes.data(), wanted, limits);
+    if (got == -2)
+        return failure(Status::Failed, QString());
     if (got < 0)
         return failure(Status::Failed,
                        QStringLiteral("Cannot read %1: %2").arg(native(path), systemError(errno)));

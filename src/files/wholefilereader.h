@@ -7,6 +7,9 @@
 #include <QByteArray>
 #include <QString>
 
+#include <atomic>
+#include <functional>
+
 // Reads a file whole: its size first, then that many bytes. Only regular files are read, and
 // nothing here can block on the file: named pipes, devices and sockets are refused before they
 // are read, and a file that grows while it is read is read up to the size it had.
@@ -37,7 +40,12 @@ public:
         qint64 maximumSize = WholeFileReader::maximumSize;
         MemoryBudget budget;      // the system's unless a fixed one is given
         qint64 memoryPerByte = 1; // what the caller needs per byte of the file, the bytes included
+        // Read in blocks: set, the read stops at the next block and gives its bytes back
+        // (Failed, with no error); progress hears of every block.
+        const std::atomic<bool> *cancel = nullptr;
+        std::function<void(qint64 done, qint64 total)> progress;
     };
+    static constexpr qint64 blockSize = qint64(1) << 20;
 
     static Result read(const QString &path, const Limits &limits);
     static Result read(const QString &path, qint64 maximumSize = WholeFileReader::maximumSize);

@@ -48,6 +48,7 @@ void PlainTextView::setWrapping(bool wrapping)
     if (wrapping == m_layout.wrapping())
         return;
     m_layout.setWrapping(wrapping);
+    ++m_revision;
     setHorizontalScrollBarPolicy(wrapping ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded);
     m_left = 0;
     m_widest = 0;
@@ -325,6 +326,7 @@ void PlainTextView::ensureCursorVisible()
 
 void PlainTextView::onContentsChanged(qsizetype position, qsizetype removed, qsizetype added)
 {
+    ++m_revision;
     m_layout.textChanged(position, removed, added);
     m_maxTop = -1;
     if (position < m_top)
@@ -383,6 +385,7 @@ void PlainTextView::changeEvent(QEvent *event)
 {
     QAbstractScrollArea::changeEvent(event);
     if (event->type() == QEvent::FontChange) {
+        ++m_revision;
         m_layout.setFont(font());
         m_maxTop = -1;
         setTop(m_top);
@@ -418,13 +421,11 @@ void PlainTextView::timerEvent(QTimerEvent *event)
 
 namespace {
 
-// The selection and the caret as wrapped and unwrapped painting both draw them on a piece.
+// The selection as wrapped and unwrapped painting both draw it on a piece.
 struct PaintState
 {
-    PaintState(const PlainTextDocument &document, const WrapLayout &layout, bool caretShown,
-               const QPalette &palette)
+    PaintState(const PlainTextDocument &document, const QPalette &palette)
         : selStart(document.selectionStart()), selEnd(document.selectionEnd()),
-          cursor(document.cursor()), showCaret(caretShown), caretPiece(layout.pieceAt(cursor)),
           highlight(palette.brush(QPalette::Highlight))
     {
         selected.setBackground(highlight);
@@ -448,33 +449,72 @@ struct PaintState
         return piece.endsLine() && selStart <= piece.end && selEnd > piece.end;
     }
 
-    void drawCaret(QPainter &painter, const QTextLayout &layout, const QPointF &origin,
-                   const WrapLayout::Piece &piece) const
-    {
-        if (showCaret && caretPiece == piece)
-            layout.drawCursor(&painter, origin, int(cursor - piece.start), 1);
-    }
-
     qsizetype selStart;
     qsizetype selEnd;
-    qsizetype cursor;
-    bool showCaret;
-    WrapLayout::Piece caretPiece;
     QBrush highlight;
     QTextCharFormat selected;
 };
 
 } // namespace
 
+PlainTextView::PictureKey PlainTextView::pictureKey() const
+{
+    PictureKey key;
+    key.top = m_top;
+    key.left = m_left;
+    key.revision = m_revision;
+    key.selStart = m_document.selectionStart();
+    key.selEnd = m_document.selectionEnd();
+    key.size = viewport()->size();
+    key.pixelRatio = viewport()->devicePixelRatioF();
+    key.palette = viewport()->palette().cacheKey() ^ (palette().cacheKey() << 1);
+    key.active = isActiveWindow();
+    return key;
+}
+
 void PlainTextView::paintEvent(QPaintEvent *event)
 {
+    const PictureKey key = pictureKey();
+    if (m_picture.isNull() || !(key == m_pictureKey)) {
+        m_picture = QPixmap(key.size * key.pixelRatio);
+        m_picture.setDevicePixelRatio(key.pixelRatio);
+        m_picture.fill(viewport()->palette().color(viewport()->backgroundRole()));
+        QPainter picture(&m_picture);
+        picture.setPen(viewport()->palette().color(viewport()->foregroundRole()));
+        picture.setFont(font());
+        paintText(picture, QRect(QPoint(0, 0), key.size));
+        m_pictureKey = key;
+    }
     QPainter painter(viewport());
     const QRect clip = event->rect();
-    if (!m_layout.wrapping()) {
-        paintRows(painter, clip);
+    painter.drawPixmap(
+        QRectF(clip), m_picture,
+        QRectF(QPointF(clip.topLeft()) * key.pixelRatio, QSizeF(clip.size()) * key.pixelRatio));
+    paintCaret(painter);
+}
+
+void PlainTextView::paintCaret(QPainter &painter)
+{
+    if (!hasFocus() || !m_caretOn)
         return;
-    }
-    const PaintState state(m_document, m_layout, hasFocus() && m_caretOn, palette());
+    const QRect caret = cursorRect(m_document.cursor());
+    if (caret.isEmpty())
+        return;
+    painter.fillRect(QRect(caret.x() + 1, caret.y(), 1, caret.height()),
+                     viewport()->palette().brush(viewport()->foregroundRole()));
+}
+
+void PlainTextView::paintText(QPainter &painter, const QRect &clip)
+{
+    if (m_layout.wrapping())
+        paintWrapped(painter, clip);
+    else
+        paintRows(painter, clip);
+}
+
+void PlainTextView::paintWrapped(QPainter &painter, const QRect &clip)
+{
+    const PaintState state(m_document, palette());
 
     WrapLayout::Row start = m_layout.rowAt(m_top);
     std::optional<WrapLayout::Piece> piece = start.piece;
@@ -494,7 +534,6 @@ void PlainTextView::paintEvent(QPaintEvent *event)
                                     last.height()),
                              state.highlight);
         }
-        state.drawCaret(painter, layout, origin, *piece);
         y = origin.y() + last.y() + last.height();
         piece = m_layout.nextPiece(*piece);
         firstLine = 0;
@@ -504,7 +543,7 @@ void PlainTextView::paintEvent(QPaintEvent *event)
 void PlainTextView::paintRows(QPainter &painter, const QRect &clip)
 {
     // One row a line; of a long line only the pieces that reach into the pane are laid out.
-    const PaintState state(m_document, m_layout, hasFocus() && m_caretOn, palette());
+    const PaintState state(m_document, palette());
     const qreal ascent = QFontMetricsF(m_layout.font()).ascent();
     const qreal right = viewport()->width();
 
@@ -514,6 +553,9 @@ void PlainTextView::paintRows(QPainter &painter, const QRect &clip)
         const qreal height = m_layout.rowHeight(row);
         if (y + height >= clip.top()) {
             WrapLayout::Piece piece = m_layout.pieceAtX(row, m_left - margin);
+            // Characters without width (combining marks, direction controls) never reach the
+            // right edge: a row draws a bounded stretch of its line, whatever it holds.
+            qsizetype drawn = 0;
             for (;;) {
                 const qreal x = margin + m_layout.pieceX(piece) - m_left;
                 if (x > right)
@@ -529,9 +571,9 @@ void PlainTextView::paintRows(QPainter &painter, const QRect &clip)
                                                 fontMetrics().horizontalAdvance(u' '), height),
                                          state.highlight);
                     }
-                    state.drawCaret(painter, layout, origin, piece);
                 }
-                if (piece.endsLine())
+                drawn += piece.end - piece.start;
+                if (piece.endsLine() || drawn >= WrapLayout::drawnPerRowAtMost)
                     break;
                 piece = m_layout.pieceAt(piece.end);
             }

@@ -7,6 +7,7 @@
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
 #include <QList>
+#include <QPixmap>
 
 class QAction;
 class QMenu;
@@ -102,7 +103,26 @@ private:
     qreal maxLeft() const;
     void measureVisibleRows();
     void updateHorizontalBar();
+    // The text as it stands, drawn once into m_picture; the caret's blink and a window that
+    // is uncovered only copy it, so a text costly to draw costs nothing while it is idle.
+    struct PictureKey
+    {
+        qsizetype top = -1;
+        qreal left = 0;
+        quint64 revision = 0;
+        qsizetype selStart = 0;
+        qsizetype selEnd = 0;
+        QSize size;
+        qreal pixelRatio = 1;
+        qint64 palette = 0;
+        bool active = false;
+        bool operator==(const PictureKey &) const = default;
+    };
+    PictureKey pictureKey() const;
+    void paintText(QPainter &painter, const QRect &clip);
+    void paintWrapped(QPainter &painter, const QRect &clip);
     void paintRows(QPainter &painter, const QRect &clip);
+    void paintCaret(QPainter &painter);
     void setTop(qsizetype position);
     void scrollRows(int rows);
     qsizetype maxTop();
@@ -136,6 +156,9 @@ private:
     int m_bottomMargin = 0;
     QPoint m_dragPoint;
     QList<QAction *> m_extraActions;
+    QPixmap m_picture;
+    PictureKey m_pictureKey;
+    quint64 m_revision = 0; // counts changes of the text, its font and its wrapping
     QBasicTimer m_blink;
     QBasicTimer m_autoScroll;
 };

@@ -4,6 +4,7 @@
 #include "plaintext/textbuffer.h"
 
 #include <QFontMetricsF>
+#include <QTextBoundaryFinder>
 #include <QTextOption>
 
 #include <algorithm>
@@ -99,12 +100,22 @@ qsizetype WrapLayout::cut(qsizetype lineStart, qsizetype lineEnd, qsizetype inde
     if (at >= lineEnd)
         return lineEnd;
     // Cut after a blank near the place, so that words are not broken at a piece's edge.
-    const QString before = m_buffer.mid(at - cutLookBack, cutLookBack);
-    for (qsizetype i = before.size() - 1; i >= 0; --i) {
-        if (before.at(i) == u' ' || before.at(i) == u'\t')
+    // The look-back, and the whole character after the place (a pair of surrogates is two).
+    const QString around = m_buffer.mid(at - cutLookBack, cutLookBack + 2);
+    for (qsizetype i = cutLookBack - 1; i >= 0; --i) {
+        if (around.at(i) == u' ' || around.at(i) == u'\t')
             return at - cutLookBack + i + 1;
     }
-    if (before.back().isHighSurrogate())
+    // Else between two characters as the user sees them, so that a letter keeps its marks; a
+    // cluster longer than the look-back (a storm of marks) is cut where it has to be, never
+    // inside a surrogate pair.
+    QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, around);
+    graphemes.setPosition(cutLookBack);
+    if (graphemes.isAtBoundary())
+        return at;
+    if (const qsizetype boundary = graphemes.toPreviousBoundary(); boundary > 0)
+        return at - cutLookBack + boundary;
+    if (around.at(cutLookBack - 1).isHighSurrogate())
         return at - 1;
     return at;
 }

@@ -12,7 +12,8 @@
 class TextBuffer;
 
 // Lays out a TextBuffer's lines wrapped to a width, only where asked: each line is cut into
-// pieces of at most a few thousand characters (at a blank near the cut when there is one), and
+// pieces of some hundred characters (at a blank near the cut when there is one, else between two
+// characters as the user sees them), and
 // a piece is laid out with QTextLayout when it is first needed and kept in a small cache. So a
 // line of megabytes costs what the part on screen costs, and nothing before or after it is
 // ever measured. A row is one wrapped line of a piece.
@@ -86,8 +87,13 @@ public:
     Piece pieceAtX(const Row &row, qreal x);
     qreal lineWidth(const Row &row);
 
-    static constexpr qsizetype pieceLength = 4096;
-    static constexpr qsizetype cutLookBack = 256; // how far before a cut a blank is looked for
+    // Short enough that no piece takes long to lay out, whatever it holds (a cluster of
+    // thousands of marks, nested direction controls), long enough that a screen of ordinary
+    // text takes a few.
+    static constexpr qsizetype pieceLength = 512;
+    static constexpr qsizetype cutLookBack = 128; // how far before a cut a blank is looked for
+    // Without wrapping: what a row draws of its line at most.
+    static constexpr qsizetype drawnPerRowAtMost = 16 * pieceLength;
 
     // Without wrapping: the measured lines that are kept.
     static constexpr int measuredLinesKept = 256;

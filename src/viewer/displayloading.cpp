@@ -1,15 +1,28 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "displayloading.h"
 
-#include "rtf/rtfdetect.h"
 #include "viewer/paneport.h"
 
-#include <QFile>
+#include <QDir>
 #include <QFileInfo>
-#include <QThread>
 
 #include <atomic>
-#include <unistd.h>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+namespace {
+
+std::atomic<int> liveLoadCount{0};
+
+qint64 nowMs()
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+} // namespace
 
 struct DisplayLoading::Job
 {
@@ -19,13 +32,35 @@ struct DisplayLoading::Job
     std::atomic<bool> cancel{false};
     std::atomic<qint64> read{0};
     std::atomic<qint64> total{1};
+    // When the read last moved, and whether every byte is in: what remains is work on them,
+    // which cannot hang on the file.
+    std::atomic<qint64> lastActivity{0};
+    std::atomic<bool> allRead{false};
+    bool abandoned = false; // both under the mailbox's lock
+    bool ended = false;
     PaneFileReader::Result result;
+
+    void touch() { lastActivity.store(nowMs(), std::memory_order_relaxed); }
 };
 
-DisplayLoading::DisplayLoading(PanePort &pane, QObject *parent) : QObject(parent), m_pane(&pane)
+// Where the loads' threads hand in their results. The loader may go while they run: the
+// threads then find no one to deliver to, and its destructor waits only for the reads that are
+// still expected to end soon.
+struct DisplayLoading::Mailbox
 {
-    m_progressTimer.setInterval(100);
-    connect(&m_progressTimer, &QTimer::timeout, this, &DisplayLoading::showProgress);
+    std::mutex lock;
+    std::condition_variable ended;
+    DisplayLoading *target = nullptr;
+    int running = 0; // threads neither ended nor given up
+};
+
+DisplayLoading::DisplayLoading(PanePort &pane, QObject *parent)
+    : QObject(parent), m_pane(&pane), m_mailbox(std::make_shared<Mailbox>()),
+      m_reader(&PaneFileReader::read)
+{
+    m_mailbox->target = this;
+    m_watchTimer.setInterval(100);
+    connect(&m_watchTimer, &QTimer::timeout, this, &DisplayLoading::watch);
 }
 
 DisplayLoading::~DisplayLoading()
@@ -35,11 +70,23 @@ DisplayLoading::~DisplayLoading()
     if (m_job)
         m_job->cancel = true;
     m_job.reset();
-    // A thread still reading stops at its next block; it must not outlive what it reports to.
-    for (QThread *thread : std::as_const(m_threads)) {
-        thread->wait();
-        delete thread;
-    }
+    std::unique_lock<std::mutex> lock(m_mailbox->lock);
+    m_mailbox->target = nullptr;
+    // A dropped read stops at its next block; one blocked in the system is not waited for.
+    m_mailbox->ended.wait_for(lock, std::chrono::seconds(2),
+                              [this] { return m_mailbox->running == 0; });
+}
+
+int DisplayLoading::liveLoads()
+{
+    return liveLoadCount.load();
+}
+
+QString DisplayLoading::notAnsweringMessage(const QString &path)
+{
+    return QStringLiteral("%1 does not answer: reading it was given up. It may lie on a device "
+                          "or network share that is not responding.")
+        .arg(QDir::toNativeSeparators(path));
 }
 
 void DisplayLoading::cancel()
@@ -47,7 +94,7 @@ void DisplayLoading::cancel()
     if (m_job)
         m_job->cancel = true;
     m_job.reset();
-    m_progressTimer.stop();
+    m_watchTimer.stop();
     m_pane->hideLoadProgress();
 }
 
@@ -58,69 +105,97 @@ void DisplayLoading::start(const QString &path, const PaneFileReader::Limits &li
     job->path = path;
     job->limits = limits;
     job->done = std::move(done);
-    // Refusals come at once; only the reading itself waits.
-    if (PaneFileReader::Result refused = PaneFileReader::check(path, limits);
-        refused.status != WholeFileReader::Status::Ok) {
-        job->done(std::move(refused));
-        return;
-    }
-    if (!inBackground(path)) {
-        PaneFileReader::Result result = PaneFileReader::read(path, limits);
-        job->done(std::move(result));
-        return;
-    }
+    job->touch();
     m_job = job;
-    QThread *thread = QThread::create([job, self = QPointer<DisplayLoading>(this)] {
-        job->result = PaneFileReader::read(job->path, job->limits, &job->cancel,
-                                           [&job](qint64 done, qint64 total) {
-                                               job->read = done;
-                                               job->total = std::max<qint64>(total, 1);
-                                           });
-        QMetaObject::invokeMethod(
-            self.data(),
-            [self, job] {
-                if (self)
-                    self->deliver(job);
-            },
-            Qt::QueuedConnection);
-    });
-    m_threads.append(thread);
-    connect(thread, &QThread::finished, this, [this, thread] {
-        m_threads.removeOne(thread);
-        thread->deleteLater();
-    });
-    m_pane->showLoadPreview(PaneFileReader::head(path));
-    m_clock.start();
-    m_progressTimer.start();
-    thread->start(QThread::LowPriority);
-}
-
-bool DisplayLoading::inBackground(const QString &path) const
-{
-    const qint64 size = QFileInfo(path).size();
-    if (size >= m_backgroundFrom)
-        return true;
-    if (size < richBackgroundFrom)
-        return false;
-    // Building a formatted document costs far more per byte than decoding plain text: a few
-    // hundred kilobytes of RTF can take a second.
-    WholeFileReader::Opened opened = WholeFileReader::open(path); // never waits on the file
-    if (opened.status != WholeFileReader::Status::Ok)
-        return false;
-    QFile file;
-    if (!file.open(opened.fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(opened.fd);
-        return false;
+    {
+        const std::lock_guard<std::mutex> lock(m_mailbox->lock);
+        ++m_mailbox->running;
     }
-    return isRtf(file.read(16));
+    ++liveLoadCount;
+    // Everything that touches the file happens on the thread, even the look at its size: on a
+    // stuck mount that waits as well.
+    std::thread([job, mailbox = m_mailbox, reader = m_reader] {
+        PaneFileReader::Result result = PaneFileReader::check(job->path, job->limits);
+        job->touch();
+        if (result.status == WholeFileReader::Status::Ok && !job->cancel) {
+            if (QFileInfo(job->path).size() >= previewFrom) {
+                TextBuffer head = PaneFileReader::head(job->path);
+                job->touch();
+                const std::lock_guard<std::mutex> lock(mailbox->lock);
+                if (DisplayLoading *target = mailbox->target; target && !head.isEmpty()) {
+                    QMetaObject::invokeMethod(
+                        target,
+                        [target, job, head = std::make_shared<TextBuffer>(std::move(head))] {
+                            target->preview(job, std::move(*head));
+                        },
+                        Qt::QueuedConnection);
+                }
+            }
+            result =
+                reader(job->path, job->limits, &job->cancel, [&job](qint64 done, qint64 total) {
+                    job->read = done;
+                    job->total = std::max<qint64>(total, 1);
+                    if (done >= total)
+                        job->allRead = true;
+                    job->touch();
+                });
+        }
+        if (job->cancel)
+            result = {}; // a dropped load gives its memory back now, not when the window looks
+        {
+            const std::lock_guard<std::mutex> lock(mailbox->lock);
+            if (DisplayLoading *target = mailbox->target; target && !job->cancel) {
+                job->result = std::move(result);
+                QMetaObject::invokeMethod(
+                    target, [target, job] { target->deliver(job); }, Qt::QueuedConnection);
+            }
+            if (!job->abandoned)
+                --mailbox->running;
+            job->ended = true;
+            mailbox->ended.notify_all();
+        }
+        result = {};
+        --liveLoadCount;
+    }).detach();
+    m_clock.start();
+    m_watchTimer.start();
 }
 
-void DisplayLoading::showProgress()
+void DisplayLoading::preview(const std::shared_ptr<Job> &job, TextBuffer &&head)
 {
-    if (!m_job || m_clock.elapsed() < progressAfterMs)
+    if (job == m_job)
+        m_pane->showLoadPreview(std::move(head));
+}
+
+void DisplayLoading::watch()
+{
+    if (!m_job)
+        return m_watchTimer.stop();
+    if (!m_job->allRead && nowMs() - m_job->lastActivity >= m_answerTimeoutMs)
+        return giveUp();
+    if (m_clock.elapsed() < progressAfterMs)
         return;
     const qint64 total = m_job->total;
     m_pane->showLoadProgress(int(std::min<qint64>(100, m_job->read * 100 / total)));
+}
+
+void DisplayLoading::giveUp()
+{
+    const std::shared_ptr<Job> job = std::exchange(m_job, nullptr);
+    job->cancel = true;
+    {
+        const std::lock_guard<std::mutex> lock(m_mailbox->lock);
+        job->abandoned = true;
+        if (!job->ended)
+            --m_mailbox->running;
+    }
+    m_watchTimer.stop();
+    m_pane->hideLoadProgress();
+    PaneFileReader::Result failed;
+    failed.status = WholeFileReader::Status::Failed;
+    failed.error = notAnsweringMessage(job->path);
+    job->done(std::move(failed));
+    emit finished();
 }
 
 void DisplayLoading::deliver(const std::shared_ptr<Job> &job)
@@ -128,7 +203,7 @@ void DisplayLoading::deliver(const std::shared_ptr<Job> &job)
     if (job != m_job || job->cancel)
         return; // dropped for a newer choice
     m_job.reset();
-    m_progressTimer.stop();
+    m_watchTimer.stop();
     m_pane->hideLoadProgress();
     job->done(std::move(job->result));
     emit finished();

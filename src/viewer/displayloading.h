@@ -5,7 +5,6 @@
 
 #include <QElapsedTimer>
 #include <QObject>
-#include <QPointer>
 #include <QTimer>
 
 #include <functional>
@@ -13,46 +12,63 @@
 
 class PanePort;
 
-// Reads the file of a display operation: a small file at once, a large one on a thread of its
-// own, so that the window never waits on it. A load that takes longer than a quarter of a
-// second shows its progress over the pane, which keeps its text until the new one is there.
-// Starting a load drops the one still running: its result is never delivered.
+// Reads the file of a display operation on a thread of its own, so that the window never waits
+// on it: a small file's result comes on the event loop's next turn, a large one shows its first
+// lines at once and its progress once it takes longer than a quarter of a second; the pane
+// keeps its text until the new one is there. Starting a load drops the one still running: it
+// stops at its next block and gives its memory back, and its result is never delivered. A file
+// that does not answer (a stuck network mount, a kernel file that waits for data) is given up
+// after a few seconds with a message; its thread may stay blocked in the system, and whatever
+// it returns later goes nowhere.
 class DisplayLoading : public QObject
 {
     Q_OBJECT
 
 public:
     using Done = std::function<void(PaneFileReader::Result &&)>;
+    using Reader = std::function<PaneFileReader::Result(
+        const QString &path, const PaneFileReader::Limits &limits, const std::atomic<bool> *cancel,
+        const PlainTextLoader::Progress &progress)>;
 
     DisplayLoading(PanePort &pane, QObject *parent);
     ~DisplayLoading() override;
 
-    // Reads path and calls done with the result, at once for a small file, later (on the GUI
-    // thread) for a large one, or never when a newer load or cancel() drops it.
+    // Reads path and calls done with the result on the GUI thread, or never when a newer load or
+    // cancel() drops it.
     void start(const QString &path, const PaneFileReader::Limits &limits, Done done);
     void cancel();
     bool isLoading() const { return bool(m_job); }
 
-    // Files from this size on are read on a thread; tests set 0 to read every file so.
-    void setBackgroundFrom(qint64 bytes) { m_backgroundFrom = bytes; }
-    static constexpr qint64 defaultBackgroundFrom = 2 << 20;
-    // RTF files from this size on are read on a thread too.
-    static constexpr qint64 richBackgroundFrom = 256 << 10;
+    // Files from this size on show their first lines while the whole is read.
+    static constexpr qint64 previewFrom = 2 << 20;
     static constexpr int progressAfterMs = 250;
+    // A read that has not moved for this long is given up.
+    static constexpr int defaultAnswerTimeoutMs = 5000;
+    void setAnswerTimeout(int ms) { m_answerTimeoutMs = ms; }
+    // What reads the file on the thread; PaneFileReader::read unless a test stands in for it.
+    void setReader(Reader reader) { m_reader = std::move(reader); }
+
+    // Reads of any loader whose threads still run, given up ones included.
+    static int liveLoads();
+
+    static QString notAnsweringMessage(const QString &path);
 
 signals:
-    void finished(); // a background load delivered its result (or failure)
+    void finished(); // a load delivered its result (or failure)
 
 private:
     struct Job;
+    struct Mailbox;
     void deliver(const std::shared_ptr<Job> &job);
-    void showProgress();
-    bool inBackground(const QString &path) const;
+    void preview(const std::shared_ptr<Job> &job, TextBuffer &&head);
+    void watch();
+    void giveUp();
 
     PanePort *m_pane; // shows the preview and the progress; never touched when this goes
+    std::shared_ptr<Mailbox> m_mailbox;
     std::shared_ptr<Job> m_job;
-    QList<QThread *> m_threads;
-    qint64 m_backgroundFrom = defaultBackgroundFrom;
-    QTimer m_progressTimer;
+    Reader m_reader;
+    int m_answerTimeoutMs = defaultAnswerTimeoutMs;
+    QTimer m_watchTimer;
     QElapsedTimer m_clock;
 };

@@ -22,6 +22,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopedValueRollback>
 
 using Icon = MessageBoxes::Icon;
 using Buttons = MessageBoxes::Buttons;
@@ -98,16 +99,15 @@ void Viewer::startRead(const QString &path, const PaneFileReader::Limits &limits
                        std::function<void(PaneFileReader::Result &&)> done)
 {
     // A newer choice drops a read still in flight. The viewer knows of a read in flight until
-    // its result is handled, so that the operations on the shown file wait for it; a small file
-    // is read and shown at once.
+    // its result is handled, so that the operations on the shown file wait for it; every file
+    // is read on a thread, a small one shown on the event loop's next turn.
     m_loader->cancel();
-    setLoading(false);
     m_loader->start(path, limits, [this, done = std::move(done)](PaneFileReader::Result &&file) {
         setLoading(false);
+        const QScopedValueRollback showing(m_showingRead, true);
         done(std::move(file));
     });
-    if (m_loader->isLoading())
-        setLoading(true);
+    setLoading(true);
 }
 
 void Viewer::displayRead(const QString &path, ShownList list, bool plainText,

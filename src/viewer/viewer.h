@@ -107,6 +107,8 @@ public:
     // and none of them may act on a file whose text is not on screen.
     bool isLoading() const { return m_loading; }
     void setLoading(bool loading);
+    // A read's result is being shown, or its failure reported (a message may be up).
+    bool isShowingRead() const { return m_showingRead; }
 
     // The folder whose files the file list offers, as the folder label shows it; empty while
     // none is chosen (the start folder could not be opened), and then no file is read.
@@ -238,6 +240,7 @@ private:
     ShownFile m_shown;
     QString m_lastFileListPath;
     bool m_loading = false;
+    bool m_showingRead = false;
     QString m_folder;
     bool m_expanded = false;
     QString m_intervalText;

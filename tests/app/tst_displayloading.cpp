@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Showing a file without making the window wait: large files are read in the background, a
-// newer choice drops the older load, and a file the memory cannot hold leaves the pane alone.
+// Showing a file without making the window wait: every file is read on a thread, a newer choice
+// drops the older load at its next block, a file that does not answer is given up, and a file
+// the memory cannot hold leaves the pane alone.
 #include "app/browser.h"
 #include "app/pgwell.h"
 #include "controls/clicklabel.h"
@@ -14,7 +15,11 @@
 
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSemaphore>
 #include <QTextDocument>
+
+#include <atomic>
+#include <memory>
 
 #include <QSignalSpy>
 #include <QTest>
@@ -27,6 +32,9 @@ private slots:
     void newerChoiceDropsTheOlderLoad_data();
     void newerChoiceDropsTheOlderLoad();
     void largeFileLoadsInTheBackground();
+    void droppedLoadStopsAtItsNextBlock_data();
+    void droppedLoadStopsAtItsNextBlock();
+    void fileThatDoesNotAnswerIsGivenUp();
     void startUpWithALargeFileDoesNotWait();
     void fileBeyondTheMemoryKeepsThePane_data();
     void fileBeyondTheMemoryKeepsThePane();
@@ -38,13 +46,12 @@ private slots:
 void TestDisplayLoading::newerChoiceDropsTheOlderLoad_data()
 {
     QTest::addColumn<QString>("kind");
-    QTest::addColumn<qsizetype>("padding"); // 0: every file is read in the background
+    QTest::addColumn<qsizetype>("padding");
     QTest::newRow("plain text") << "txt" << qsizetype(0);
     // A formatted document is built where the file is read and handed to the window's thread;
     // one dropped for a newer choice is thrown away there.
     QTest::newRow("formatted") << "rtf" << qsizetype(0);
-    // Building a document costs much more than decoding text: RTF goes there from a smaller size.
-    QTest::newRow("formatted, a few hundred KB") << "rtf" << DisplayLoading::richBackgroundFrom;
+    QTest::newRow("formatted, a few hundred KB") << "rtf" << qsizetype(300 << 10);
 }
 
 void TestDisplayLoading::newerChoiceDropsTheOlderLoad()
@@ -59,13 +66,11 @@ void TestDisplayLoading::newerChoiceDropsTheOlderLoad()
               rich ? "{\\rtf1\\ansi plain {\\b bold} caf\\'e9}" : "plain bold caf\xc3\xa9\r\n");
     const QString shownText = rich ? u"plain bold caf\u00e9"_qs : u"plain bold caf\u00e9\n"_qs;
     pgwell &w = f->open();
-    if (padding == 0)
-        w.viewer().loading().setBackgroundFrom(0);
     QStringList shown;
     connect(ui(w).Text1, &RichTextBox::textChanged, this,
             [&] { shown.append(ui(w).Text1->toPlainText()); });
 
-    choose(ui(w).File1, "a." + kind);
+    chooseWithoutWaiting(ui(w).File1, "a." + kind);
     QVERIFY(w.viewer().loading().isLoading());
     choose(ui(w).File1, "b." + kind);
     QTRY_COMPARE(ui(w).Text1->toPlainText(), shownText);
@@ -83,27 +88,73 @@ void TestDisplayLoading::newerChoiceDropsTheOlderLoad()
     }
 }
 
+namespace {
+
+// Stands in for the reader of a display: the real one, held at its first block until the test
+// lets it go, telling how far it got and how it ended.
+struct HeldReader
+{
+    QSemaphore reached; // the read is at its first block
+    QSemaphore gate;
+    std::atomic<qint64> furthest{0};
+    std::atomic<qint64> total{0};
+    std::atomic<bool> cancelled{false};
+    std::atomic<bool> ended{false};
+
+    DisplayLoading::Reader reader()
+    {
+        return [this](const QString &path, const PaneFileReader::Limits &limits,
+                      const std::atomic<bool> *cancel, const PlainTextLoader::Progress &progress) {
+            std::atomic<bool> held{false};
+            PaneFileReader::Result result =
+                PaneFileReader::read(path, limits, cancel, [&](qint64 done, qint64 all) {
+                    furthest = std::max<qint64>(furthest, done);
+                    total = all;
+                    if (!held.exchange(true)) {
+                        reached.release();
+                        gate.acquire();
+                    }
+                    progress(done, all);
+                });
+            cancelled = result.cancelled;
+            ended = true;
+            return result;
+        };
+    }
+};
+
+QByteArray textOf(qsizetype size)
+{
+    QByteArray text;
+    text.reserve(size + 64);
+    while (text.size() < size)
+        text += "caf\xc3\xa9 and a line of text that goes on\n";
+    return text;
+}
+
+} // namespace
+
 void TestDisplayLoading::largeFileLoadsInTheBackground()
 {
     // Larger than what is read whole, so it is decoded block by block as it is read.
-    QByteArray big;
-    big.reserve(20 << 20);
-    while (big.size() < (20 << 20))
-        big += "caf\xc3\xa9 and a line of text that goes on\n";
+    QByteArray big = textOf(20 << 20);
     big += "last";
     writeFile(f->browse("big.txt"), big);
     pgwell &w = f->open();
     const QString before = ui(w).Text1->toPlainText();
+    HeldReader held;
+    w.viewer().loading().setReader(held.reader());
 
-    choose(ui(w).File1, "big.txt");
+    chooseWithoutWaiting(ui(w).File1, "big.txt");
+    QTRY_COMPARE(held.reached.available(), 1);
     QVERIFY(w.viewer().loading().isLoading());
     QCOMPARE(ui(w).Text1->toPlainText(),
-             before);                         // the pane keeps its text until the new one is there
-    QVERIFY(ui(w).Text1->showsLoadPreview()); // the file's start shows over it meanwhile
+             before); // the pane keeps its text until the new one is there
+    QTRY_VERIFY(ui(w).Text1->showsLoadPreview()); // the file's start shows over it meanwhile
     QCOMPARE(ui(w).Text1->findChild<PlainTextView *>("loadPreview")->document().text().left(12),
              u"caf\u00e9 and a l"_qs);
-    QSignalSpy finished(&w.viewer().loading(), &DisplayLoading::finished);
-    QVERIFY(finished.wait(30000));
+    held.gate.release();
+    waitForDisplay(w);
     QVERIFY(!ui(w).Text1->showsLoadProgress());
     QVERIFY(!ui(w).Text1->showsLoadPreview());
     QCOMPARE(ui(w).Text1->textLength(), big.size() - qsizetype(big.count("\xc3\xa9")));
@@ -112,6 +163,79 @@ void TestDisplayLoading::largeFileLoadsInTheBackground()
     QCOMPARE(w.viewer().lastFileListPath(), f->browse("big.txt"));
     // The reader reads the file again when it needs the text.
     QVERIFY(w.reader()->readerText() == ui(w).Text1->text());
+}
+
+void TestDisplayLoading::droppedLoadStopsAtItsNextBlock_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::newRow("plain, decoded block by block") << textOf(40 << 20);
+    QTest::newRow("plain, read whole") << textOf(12 << 20);
+    QTest::newRow("formatted") << "{\\rtf1\\ansi " + textOf(6 << 20) + "}";
+}
+
+void TestDisplayLoading::droppedLoadStopsAtItsNextBlock()
+{
+    QFETCH(QByteArray, file);
+    writeFile(f->browse("big.txt"), file);
+    writeFile(f->browse("small.txt"), "small text");
+    pgwell &w = f->open();
+    auto held = std::make_shared<HeldReader>();
+    w.viewer().loading().setReader(held->reader());
+
+    chooseWithoutWaiting(ui(w).File1, "big.txt");
+    QTRY_COMPARE(held->reached.available(), 1);
+    QCOMPARE(DisplayLoading::liveLoads(), 1);
+    w.viewer().loading().setReader(&PaneFileReader::read);
+    choose(ui(w).File1, "small.txt");
+    QCOMPARE(ui(w).Text1->toPlainText(), QStringLiteral("small text"));
+
+    // Let go, the dropped read ends at once, without reading the rest of its file.
+    held->gate.release(100);
+    QTRY_VERIFY(held->ended);
+    QVERIFY(held->cancelled);
+    QVERIFY2(held->furthest < held->total,
+             qPrintable(QStringLiteral("%1 of %2").arg(held->furthest).arg(held->total)));
+    QTRY_COMPARE(DisplayLoading::liveLoads(), 0);
+    QCOMPARE(ui(w).Text1->toPlainText(), QStringLiteral("small text"));
+    QCOMPARE(w.viewer().lastFileListPath(), f->browse("small.txt"));
+    QVERIFY(f->fake.messages.shown.isEmpty());
+}
+
+void TestDisplayLoading::fileThatDoesNotAnswerIsGivenUp()
+{
+    // Any file may hang its reader in the system (a stuck network mount, a kernel file that
+    // waits for data): the window goes on, keeps its text and says so.
+    writeFile(f->browse("stuck.txt"), "never shown");
+    writeFile(f->browse("keep.txt"), "kept text");
+    writeFile(f->browse("other.txt"), "other text");
+    pgwell &w = f->open();
+    choose(ui(w).File1, "keep.txt");
+    auto held = std::make_shared<HeldReader>();
+    w.viewer().loading().setReader(held->reader());
+    w.viewer().loading().setAnswerTimeout(200);
+
+    chooseWithoutWaiting(ui(w).File1, "stuck.txt");
+    QTRY_COMPARE(held->reached.available(), 1);
+    QTRY_COMPARE(f->fake.messages.shown.size(), 1);
+    QCOMPARE(f->fake.messages.lastText(),
+             DisplayLoading::notAnsweringMessage(f->browse("stuck.txt")));
+    QVERIFY(!w.viewer().isLoading());
+    QCOMPARE(ui(w).Text1->toPlainText(), QStringLiteral("kept text"));
+    QCOMPARE(w.viewer().lastFileListPath(), f->browse("keep.txt"));
+    QVERIFY(!ui(w).Text1->showsLoadProgress());
+    QCOMPARE(DisplayLoading::liveLoads(), 1); // still blocked where it was
+
+    // The window goes on with other files.
+    w.viewer().loading().setReader(&PaneFileReader::read);
+    choose(ui(w).File1, "other.txt");
+    QCOMPARE(ui(w).Text1->toPlainText(), QStringLiteral("other text"));
+
+    // When the read comes back after the window is gone, nothing is delivered anywhere.
+    f->w.reset();
+    held->gate.release(100);
+    QTRY_COMPARE(DisplayLoading::liveLoads(), 0);
+    QVERIFY(held->cancelled || held->ended);
+    QCOMPARE(f->fake.messages.shown.size(), 1);
 }
 
 void TestDisplayLoading::startUpWithALargeFileDoesNotWait()
@@ -123,7 +247,7 @@ void TestDisplayLoading::startUpWithALargeFileDoesNotWait()
     writeFile(f->browse("start.log"), big);
     pgwell::Options options;
     options.startPath = f->browse("start.log");
-    pgwell &w = f->open(options);
+    pgwell &w = f->openWithoutWaiting(options);
     // The window is there, its file still being read; the pane shows its start-up text.
     QVERIFY(w.viewer().loading().isLoading());
     QVERIFY(w.viewer().shownFile().isEmpty());
@@ -153,7 +277,6 @@ void TestDisplayLoading::fileBeyondTheMemoryKeepsThePane()
     writeFile(huge, QByteArray(size, 'h'));
     pgwell &w = f->open();
     FileListBox *list = favorite ? ui(w).File2 : ui(w).File1;
-    w.viewer().loading().setBackgroundFrom(0);
     choose(ui(w).File1, "keep.txt");
     QTRY_COMPARE(ui(w).Text1->toPlainText(), QStringLiteral("kept text"));
     w.viewer().setMemoryBudget(MemoryBudget::fixed(size)); // less than the text would take
@@ -194,8 +317,6 @@ void TestDisplayLoading::millionLineDocumentShowsItsTextAndSavesFormatted()
     writeFile(f->browse("long.rtf"), rtf);
     pgwell &w = f->open();
     choose(ui(w).File1, "long.rtf");
-    QSignalSpy finished(&w.viewer().loading(), &DisplayLoading::finished);
-    QVERIFY(finished.wait(60000));
 
     // Its text, in the plain editor, which lays out only what is on screen; read-only, and
     // the note over the pane says so.

@@ -67,6 +67,7 @@ void TestEncodingMenu::chooseAnotherEncoding()
         QVERIFY2(choice(menu, offered), offered);
     choice(menu, "KOI8-R")->trigger();
     QApplication::activePopupWidget()->close();
+    waitForDisplay(w);
     QCOMPARE(ui(w).Text1->toPlainText(), QStringDecoder("KOI8-R").decode(bytes));
 
     // Chosen again from the list, the file is still read as KOI8-R, and the menu says so.

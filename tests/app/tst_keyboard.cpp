@@ -277,6 +277,7 @@ void TestKeyboard::droppedFileIsShown()
     QVERIFY(enter.isAccepted());
     QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, {});
     QApplication::sendEvent(target, &drop);
+    waitForDisplay(w);
 
     // As "pagewell FILE": the file's folder in the lists, the file chosen and shown whole.
     QCOMPARE(ui(w).Text1->toPlainText(), QStringLiteral("dropped text\n"));

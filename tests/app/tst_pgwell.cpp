@@ -54,6 +54,8 @@ private slots:
     void openingFolderKeepsPane();
     void startPathFileAndFolder();
 
+    void startPathMessageComesAfterTheWindow_data();
+    void startPathMessageComesAfterTheWindow();
     void specialFileAsStartPath();
     void lastLineReadableAboveFolderLabel();
     void nameNotValidUtf8();
@@ -220,6 +222,7 @@ void TestPgwell::formattingLabelsFollowTheName()
     ui(w).Text1->setFont(QFont("Courier", 20));
 
     w.browser().displayFromFileList(name);
+    waitForDisplay(w);
     for (ClickLabel *l : {ui(w).Label5, ui(w).Label14, ui(w).Label15, ui(w).Label16})
         QCOMPARE(l->isEnabled(), offered);
     QCOMPARE(ui(w).Text1->font().family(), offered ? "Courier" : "MS Sans Serif");
@@ -266,11 +269,43 @@ void TestPgwell::startPathFileAndFolder()
     QCOMPARE(ui(*w).Dir1->path(), f->browsed.path());
 }
 
+void TestPgwell::startPathMessageComesAfterTheWindow_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("missing") << "missing.txt"
+                             << "missing.txt was not found.";
+    QTest::newRow("too large") << "huge.txt"
+                               << "huge.txt is too large to show";
+    QTest::newRow("not a regular file") << "pipe.txt"
+                                        << "pipe.txt is not a regular file";
+}
+
+void TestPgwell::startPathMessageComesAfterTheWindow()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, message);
+    QFile huge(f->browse("huge.txt"));
+    QVERIFY(huge.open(QIODevice::WriteOnly) && huge.resize(qint64(5) << 30)); // sparse
+    huge.close();
+    QVERIFY(::mkfifo(QFile::encodeName(f->browse("pipe.txt")).constData(), 0600) == 0);
+    pgwell &w = f->open();
+    w.openStartPathWhenShown(f->browse(name));
+    QCoreApplication::processEvents();
+    QVERIFY(f->fake.messages.shown.isEmpty()); // not before the window is there
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QTRY_COMPARE(f->fake.messages.shown.size(), 1);
+    QVERIFY2(f->fake.messages.lastText().contains(message),
+             qPrintable(f->fake.messages.lastText()));
+}
+
 void TestPgwell::specialFileAsStartPath()
 {
     QVERIFY(::mkfifo(QFile::encodeName(f->browse("p.txt")).constData(), 0600) == 0);
     // Opening a pipe that no one writes would wait for good: the test's time limit catches it.
     pgwell w(f->fake.platform, {f->browse("p.txt")});
+    waitForDisplay(w);
     QCOMPARE(f->fake.messages.lastText(), f->browse("p.txt") + " is not a regular file");
     QCOMPARE(ui(w).Label1->caption(), f->browsed.path());
 }

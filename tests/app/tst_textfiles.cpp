@@ -8,6 +8,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QMap>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -33,6 +35,8 @@ private slots:
     void controlGroup();
     void controlGroupLimit_data();
     void controlGroupLimit();
+    void controlGroupFiles_data();
+    void controlGroupFiles();
     void richTextName_data();
     void richTextName();
 };
@@ -269,6 +273,80 @@ void TestTextFiles::controlGroupLimit()
     QFETCH(QByteArray, text);
     QFETCH(qint64, bytes);
     QCOMPARE(MemoryBudget::groupLimitValue(text).value_or(-1), bytes);
+}
+
+using GroupTree = QMap<QByteArray, QByteArray>; // file below the hierarchy's root: content
+
+void TestTextFiles::controlGroupFiles_data()
+{
+    QTest::addColumn<QByteArray>("cgroup"); // /proc/self/cgroup
+    QTest::addColumn<GroupTree>("files");
+    QTest::addColumn<qint64>("limit"); // -1: none
+    QTest::addColumn<qint64>("inUse"); // -1: not known
+
+    const QByteArray v2 = "0::/user.slice/app.scope\n";
+    QTest::newRow("v2, the process's own group")
+        << v2
+        << GroupTree{{"user.slice/app.scope/memory.max", "629145600\n"},
+                     {"user.slice/app.scope/memory.current", "104857600\n"},
+                     {"user.slice/memory.max", "max\n"}}
+        << qint64(629145600) << qint64(104857600);
+    QTest::newRow("v2, a parent's limit counts what the parent uses")
+        << v2
+        << GroupTree{{"user.slice/app.scope/memory.max", "max\n"},
+                     {"user.slice/app.scope/memory.current", "1000\n"},
+                     {"user.slice/memory.max", "2000000\n"},
+                     {"user.slice/memory.current", "500000\n"}}
+        << qint64(2000000) << qint64(500000);
+    QTest::newRow("v2, the lowest along the path wins")
+        << v2
+        << GroupTree{{"user.slice/app.scope/memory.max", "3000000\n"},
+                     {"user.slice/app.scope/memory.current", "1000\n"},
+                     {"user.slice/memory.max", "2000000\n"},
+                     {"user.slice/memory.current", "7000\n"},
+                     {"memory.max", "9000000\n"}}
+        << qint64(2000000) << qint64(7000);
+    QTest::newRow("v2 inside a container: only the top")
+        << QByteArray("0::/\n")
+        << GroupTree{{"memory.max", "629145600\n"}, {"memory.current", "52428800\n"}}
+        << qint64(629145600) << qint64(52428800);
+    QTest::newRow("v2 without any limit")
+        << v2 << GroupTree{{"user.slice/app.scope/memory.max", "max\n"}} << qint64(-1)
+        << qint64(-1);
+    QTest::newRow("v2, the usage file missing")
+        << v2 << GroupTree{{"user.slice/memory.max", "4096\n"}} << qint64(4096) << qint64(-1);
+    QTest::newRow("v1 memory controller")
+        << QByteArray("5:memory:/docker/abc\n0::/\n")
+        << GroupTree{{"memory/docker/abc/memory.limit_in_bytes", "629145600\n"},
+                     {"memory/docker/abc/memory.usage_in_bytes", "1048576\n"},
+                     {"memory.max", "1000\n"}} // v2's file is not v1's limit
+        << qint64(629145600) << qint64(1048576);
+    QTest::newRow("v1 without a limit")
+        << QByteArray("5:memory:/docker/abc\n")
+        << GroupTree{{"memory/docker/abc/memory.limit_in_bytes", "9223372036854771712\n"},
+                     {"memory/docker/abc/memory.usage_in_bytes", "1048576\n"}}
+        << qint64(-1) << qint64(-1);
+    QTest::newRow("no hierarchy at all") << v2 << GroupTree{} << qint64(-1) << qint64(-1);
+}
+
+void TestTextFiles::controlGroupFiles()
+{
+    QFETCH(QByteArray, cgroup);
+    QFETCH(GroupTree, files);
+    QFETCH(qint64, limit);
+    QFETCH(qint64, inUse);
+    QTemporaryDir root;
+    for (auto it = files.cbegin(); it != files.cend(); ++it) {
+        const QString path = root.filePath(QString::fromLatin1(it.key()));
+        QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(it.value());
+    }
+    const MemoryBudget::GroupFigures found =
+        MemoryBudget::groupFigures(QFile::encodeName(root.path()), cgroup);
+    QCOMPARE(found.limit.value_or(-1), limit);
+    QCOMPARE(found.inUse.value_or(-1), inUse);
 }
 
 void TestTextFiles::richTextName_data()

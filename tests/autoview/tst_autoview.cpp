@@ -165,6 +165,7 @@ void TestAutoView::walksTheFolderInOrder()
     QList<int> walked;
     for (int i = 0; i < 4; ++i) {
         timer->elapse();
+        waitForDisplay(w);
         walked << ui(w).File1->listIndex();
         QCOMPARE(ui(w).Text1->toPlainText(), textAt(walked.last()));
     }
@@ -177,6 +178,7 @@ void TestAutoView::walksTheFolderInOrder()
     // A file chosen by hand is where the walk goes on from.
     choose(ui(w).File1, nameAt(1));
     timer->elapse();
+    waitForDisplay(w);
     QCOMPARE(ui(w).File1->listIndex(), 2);
     QCOMPARE(ui(w).Text1->toPlainText(), textAt(2));
 
@@ -186,6 +188,7 @@ void TestAutoView::walksTheFolderInOrder()
     QCOMPARE(timer->interval(), 5000);
     const int restarts = timer->restarts;
     timer->elapse();
+    waitForDisplay(w);
     QCOMPARE(timer->interval(), 250);
     QCOMPARE(timer->restarts, restarts + 1);
     QCOMPARE(ui(w).File1->listIndex(), 0);
@@ -197,12 +200,14 @@ void TestAutoView::walksTheFolderInOrder()
     QVERIFY(!ui(w).ok->isEnabled());
     timer->start();
     timer->elapse();
+    waitForDisplay(w);
     QCOMPARE(ui(w).File1->listIndex(), 0);
     timer->stop();
     QTest::mouseClick(ui(w).Check1, Qt::LeftButton);
     QVERIFY(!timer->isActive());
     QTest::mouseClick(ui(w).ok, Qt::LeftButton);
     timer->elapse();
+    waitForDisplay(w);
     QCOMPARE(ui(w).File1->listIndex(), 1);
 
     // The favorites walk the same way, leaving the file list alone; the reader follows.
@@ -212,8 +217,10 @@ void TestAutoView::walksTheFolderInOrder()
     ui(w).File2->refresh();
     QTest::mouseClick(ui(w).Option2, Qt::LeftButton);
     timer->elapse();
+    waitForDisplay(w);
     QCOMPARE(ui(w).Text1->toPlainText(), QStringLiteral("first favorite"));
     timer->elapse();
+    waitForDisplay(w);
     QCOMPARE(ui(w).Text1->toPlainText(), QStringLiteral("second favorite"));
     QCOMPARE(w.reader()->windowTitle(), QStringLiteral("Full screen mode - two.txt"));
     QCOMPARE(w.viewer().shownFile().list, ShownList::Favorites);
@@ -316,6 +323,7 @@ void TestAutoView::walkPassesAFileThatCannotBeShown()
     QList<int> walked;
     for (int i = 0; i < 5; ++i) {
         timer->elapse();
+        waitForDisplay(w);
         walked << ui(w).File1->listIndex();
     }
     // Each failure leaves the selection on the file shown (none at first), and the walk goes on
@@ -331,7 +339,6 @@ void TestAutoView::walkPassesAFileThatCannotBeShown()
 void TestAutoView::walkWaitsForItsReadAndKeepsItsPlace()
 {
     pgwell &w = openWith(4);
-    w.viewer().loading().setBackgroundFrom(0); // every file is read on a thread
     run(w);
     // Ticks that come while the step's file is read wait for it instead of dropping it.
     timer->elapse();

@@ -124,8 +124,7 @@ void TestShownFile::fileOutsideThePattern()
 {
     const QString path = f->browse("notes.log");
     writeFile(path, "log line\n");
-    f->w = std::make_unique<pgwell>(f->fake.platform, pgwell::Options{path});
-    pgwell &w = *f->w;
+    pgwell &w = f->open(pgwell::Options{path});
     QCOMPARE(rowOf(ui(w).File1, "notes.log"), -1);
     QCOMPARE(ui(w).Text1->toPlainText(), "log line\n");
     typeInPane(w, "new ");
@@ -309,8 +308,7 @@ void TestShownFile::operationsWaitForAFileBeingRead()
     pgwell &w = f->open();
     choose(ui(w).File1, "a.txt");
     typeInPane(w, "edited ");
-    w.viewer().loading().setBackgroundFrom(0);
-    choose(ui(w).File1, "b.txt");
+    chooseWithoutWaiting(ui(w).File1, "b.txt");
     QVERIFY(w.viewer().isLoading());
     QCOMPARE(ui(w).Text1->toPlainText(), "edited alpha\n"); // still a's text, b is selected
 

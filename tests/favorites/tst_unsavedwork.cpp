@@ -84,6 +84,7 @@ void TestUnsavedWork::editsSurviveEveryFlow()
         w = &f->open(options); // started again
         break;
     }
+    waitForDisplay(*w);
     // The flow goes on as ever: no question of its own, the other text in the pane.
     QCOMPARE(f->fake.messages.shown.size(), flow == Flow::Quit ? 1 : 0);
     // "Nomal" shows a.txt itself as it is, the edits left aside.
@@ -105,6 +106,7 @@ void TestUnsavedWork::editsSurviveEveryFlow()
     auto *discard = w->findChild<QAction *>("actionDiscardDraft");
     QVERIFY(discard);
     discard->trigger();
+    waitForDisplay(*w);
     QCOMPARE(ui(*w).Text1->toPlainText(), "alpha\n");
     QVERIFY(!ui(*w).Text1->isModified());
     QVERIFY(ui(*w).Text1->noticeText().isEmpty());

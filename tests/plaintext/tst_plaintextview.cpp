@@ -4,12 +4,15 @@
 #include "controls/richtextbox.h"
 #include "plaintext/plaintextaccessible.h"
 #include "plaintext/plaintextview.h"
+#include "plaintext/textbuffer.h"
+#include "plaintext/wraplayout.h"
 
 #include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QScrollBar>
 #include <QTest>
+#include <QTextBoundaryFinder>
 
 class TestPlainTextView : public QObject
 {
@@ -29,6 +32,10 @@ private slots:
     void unwrappedLinesScrollSideways();
     void screenReadersReadTheText();
     void screenReadersHearChanges();
+    void piecesKeepCharactersWhole_data();
+    void piecesKeepCharactersWhole();
+    void pictureFollowsEveryChange_data();
+    void pictureFollowsEveryChange();
 
 private:
     PlainTextView *view() const { return m_box->plainView(); }
@@ -370,6 +377,108 @@ void TestPlainTextView::screenReadersHearChanges()
     QCOMPARE(said, QStringList({u"insert 2 x"_qs, u"remove 3 c"_qs, u"update 0 ab>q"_qs,
                                 u"insert 1 "_qs + kept + u" chars"_qs,
                                 u"remove 1 "_qs + kept + u" chars"_qs}));
+}
+
+void TestPlainTextView::piecesKeepCharactersWhole_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<bool>("wholeCharacters"); // every cut falls between two user characters
+    const auto repeated = [](const QString &unit, qsizetype length) {
+        QString line;
+        while (line.size() < length)
+            line += unit;
+        return line;
+    };
+    QTest::newRow("letters with marks") << repeated(u"e\u0301\u0323"_qs, 20000) << true;
+    QTest::newRow("pairs of surrogates") << repeated(u"\U0001D49C"_qs, 20000) << true;
+    QTest::newRow("emoji sequences")
+        << repeated(u"\U0001F469\U0001F3FD\u200D\U0001F52C"_qs, 20000) << true;
+    QTest::newRow("hangul jamo") << repeated(u"\u1100\u1161\u11A8"_qs, 20000) << true;
+    QTest::newRow("nested embeddings")
+        << repeated(u"\u202B"_qs, 10000) + u"abc"_qs + repeated(u"\u202C"_qs, 10000) << true;
+    // One letter with more marks than a piece holds: cut where it must be, in bounded pieces.
+    QTest::newRow("a storm of marks")
+        << u"a"_qs + repeated(u"\u0301\u0302\u0303"_qs, 30000) << false;
+}
+
+void TestPlainTextView::piecesKeepCharactersWhole()
+{
+    QFETCH(QString, line);
+    QFETCH(bool, wholeCharacters);
+    const QString text = u"before\n"_qs + line + u"\nafter"_qs;
+    TextBuffer buffer(text);
+    WrapLayout layout(buffer);
+    QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, text);
+    qsizetype at = 7;
+    WrapLayout::Piece piece = layout.pieceAt(at);
+    for (;;) {
+        QCOMPARE(piece.start, at);
+        QVERIFY(piece.end > piece.start);
+        QVERIFY(piece.end - piece.start <= WrapLayout::pieceLength + WrapLayout::cutLookBack);
+        QVERIFY(!text.at(piece.end - 1).isHighSurrogate());
+        graphemes.setPosition(piece.end);
+        QVERIFY2(!wholeCharacters || graphemes.isAtBoundary(),
+                 qPrintable(QString::number(piece.end)));
+        QCOMPARE(layout.pieceAt(piece.end - 1), piece);
+        at = piece.end;
+        if (piece.endsLine())
+            break;
+        piece = *layout.nextPiece(piece);
+    }
+    QCOMPARE(at, 7 + line.size());
+}
+
+void TestPlainTextView::pictureFollowsEveryChange_data()
+{
+    // The text is drawn once and copied while nothing changes: every change draws it anew.
+    QTest::addColumn<int>("change");
+    QTest::newRow("typed") << 0;
+    QTest::newRow("selected") << 1;
+    QTest::newRow("scrolled") << 2;
+    QTest::newRow("font") << 3;
+    QTest::newRow("wrapping") << 4;
+    QTest::newRow("replaced") << 5;
+    QTest::newRow("colors") << 6;
+}
+
+void TestPlainTextView::pictureFollowsEveryChange()
+{
+    QFETCH(int, change);
+    QStringList lines;
+    for (int i = 0; i < 200; ++i)
+        lines << QStringLiteral("line %1 with a few words that wrap at the pane's width").arg(i);
+    m_box->setPlainText(lines.join(u'\n'));
+    view()->clearFocus(); // no caret blinking in the pictures
+    const QImage before = view()->viewport()->grab().toImage();
+    QCOMPARE(view()->viewport()->grab().toImage(), before);
+    switch (change) {
+    case 0:
+        view()->document().setCursor(0);
+        view()->document().insert(u"new "_qs);
+        break;
+    case 1:
+        m_box->select(0, 12);
+        break;
+    case 2:
+        view()->scrollTo(m_box->toPlainText().indexOf(u"line 3 "_qs));
+        break;
+    case 3:
+        view()->setFont(QFont(QStringLiteral("DejaVu Sans"), 14));
+        break;
+    case 4:
+        view()->setWrapping(false);
+        break;
+    case 5:
+        view()->document().setBuffer(TextBuffer(u"another text"_qs));
+        break;
+    case 6: {
+        QPalette palette = view()->viewport()->palette();
+        palette.setColor(QPalette::Base, Qt::yellow);
+        view()->viewport()->setPalette(palette);
+        break;
+    }
+    }
+    QVERIFY(view()->viewport()->grab().toImage() != before);
 }
 
 QTEST_MAIN(TestPlainTextView)

@@ -156,6 +156,7 @@ void TestReader::stepsSelectInTheChosenList()
     FileListBox *list = favorites ? ui(w).File2 : ui(w).File1;
     if (start >= 0)
         QVERIFY(list->setListIndex(start));
+    waitForDisplay(w);
     const QString paneBefore = ui(w).Text1->toPlainText();
     Form3 *reader = openReader(w);
     QVERIFY(reader);
@@ -165,6 +166,7 @@ void TestReader::stepsSelectInTheChosenList()
                     : move == Move::Back ? reader->back1
                                          : reader->skip1;
     item->trigger();
+    waitForDisplay(w);
 
     QCOMPARE(list->listIndex(), expected);
     if (!message.isEmpty()) {
@@ -188,7 +190,9 @@ void TestReader::favoritesChoiceCountsAtTheStep()
     fillList(w, false, 3);
     fillList(w, true, 3);
     ui(w).File1->setListIndex(1);
+    waitForDisplay(w);
     ui(w).File2->setListIndex(2);
+    waitForDisplay(w);
     Form3 *reader = openReader(w);
     QVERIFY(reader);
 
@@ -198,12 +202,14 @@ void TestReader::favoritesChoiceCountsAtTheStep()
     QCOMPARE(w.viewer().shownFile().list, ShownList::Favorites);
 
     reader->back1->trigger(); // in the favorites, from their own selection
+    waitForDisplay(w);
     QCOMPARE(ui(w).File2->listIndex(), 1);
     QCOMPARE(ui(w).File1->listIndex(), 1);
     QCOMPARE(w.viewer().shownFile().list, ShownList::Favorites);
 
     reader->Check1->setChecked(false);
     reader->next1->trigger(); // back in the files, from where they were left
+    waitForDisplay(w);
     QCOMPARE(ui(w).File1->listIndex(), 2);
     QCOMPARE(ui(w).File2->listIndex(), 1);
     QCOMPARE(w.viewer().shownFile().list, ShownList::Files);
@@ -260,6 +266,7 @@ void TestReader::openedFollowingAndClosed()
     QCOMPARE(reader->readerText(), QString::fromLatin1(textAt(0)).toUpper()); // still in capitals
     QVERIFY(openReader(w) == reader);
     reader->next1->trigger();
+    waitForDisplay(w);
     QCOMPARE(ui(w).File1->listIndex(), 1);
 }
 
@@ -286,8 +293,10 @@ void TestReader::addToFavoStoresReaderText()
     reader->Check1->setChecked(true);
     const int first = rowOf(ui(w).File2, nameAt(0));
     ui(w).File2->setListIndex(first + 1 == ui(w).File2->listCount() ? first - 1 : first + 1);
+    waitForDisplay(w);
     while (ui(w).File2->fileName() != nameAt(0))
         reader->next1->trigger();
+    waitForDisplay(w);
     QCOMPARE(ui(w).File1->fileName(), QStringLiteral("a.txt"));
     reader->setReaderText(QStringLiteral("line one\nline two"));
     reader->add1->trigger();
@@ -317,6 +326,7 @@ void TestReader::addToFavoWithoutAFileOrAPlace()
     QFile::remove(f->favorite("gone.txt"));
     reader->Check1->setChecked(true);
     ui(w).File2->setListIndex(rowOf(ui(w).File2, "gone.txt"));
+    waitForDisplay(w);
     QCOMPARE(reader->windowTitle(), QStringLiteral("Full screen mode - a.txt"));
     f->fake.messages.shown.clear();
 

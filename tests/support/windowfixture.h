@@ -4,6 +4,7 @@
 #include "app/pgwell.h"
 #include "controls/filelistbox.h"
 #include "controls/richtextbox.h"
+#include "displaywait.h"
 #include "fakeplatform.h"
 #include "filehelpers.h"
 #include "windowcontrols.h"
@@ -44,7 +45,16 @@ struct WindowFixture
         QDir(data() + "/Trash").removeRecursively();
     }
     // A new window; the one opened before is gone first, as when the program starts again.
+    // A start path is read and shown before it returns.
     pgwell &open(const pgwell::Options &options = {})
+    {
+        openWithoutWaiting(options);
+        [&] {
+            waitForDisplay(w->viewer());
+        }();
+        return *w;
+    }
+    pgwell &openWithoutWaiting(const pgwell::Options &options = {})
     {
         w.reset();
         w = std::make_unique<pgwell>(fake.platform, options);
@@ -88,11 +98,25 @@ inline QPoint centerOf(const FileListBox *list, const QString &name)
     return list->visualItemRect(list->item(rowOf(list, name))).center();
 }
 
-// A left click on the entry, as the user chooses a file.
-inline void choose(FileListBox *list, const QString &name)
+// A left click on the entry; the file is still being read when it returns.
+inline void chooseWithoutWaiting(FileListBox *list, const QString &name)
 {
     QVERIFY2(rowOf(list, name) >= 0, qPrintable(name));
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, centerOf(list, name));
+}
+
+inline void waitForDisplay(const pgwell &w)
+{
+    waitForDisplay(w.viewer());
+}
+
+// A left click on the entry, as the user chooses a file; returns once the file is read, as
+// the user sees it a moment later.
+inline void choose(FileListBox *list, const QString &name)
+{
+    chooseWithoutWaiting(list, name);
+    if (const auto *w = qobject_cast<const pgwell *>(list->window()))
+        waitForDisplay(*w);
 }
 
 // Types the text into the viewing pane at its cursor, any characters, as the keyboard does.

@@ -30,10 +30,13 @@ void click(QWidget *widget, Qt::MouseButton button = Qt::LeftButton)
     QTest::mouseClick(widget, button);
 }
 
-// An option button reacts on its round mark and caption, at the left of its wide control.
+// An option button reacts on its round mark and caption, at the left of its wide control;
+// what it reads ("Nomal" reads the file again) is shown before this returns.
 void click(QRadioButton *option, Qt::MouseButton button = Qt::LeftButton)
 {
     QTest::mouseClick(option, button, {}, QPoint(8, option->height() / 2));
+    if (const auto *w = qobject_cast<const pgwell *>(option->window()))
+        waitForDisplay(*w);
 }
 
 QColor wordColor(const pgwell &w)
@@ -373,6 +376,7 @@ void TestTextTools::pasteFilesAndNomalInMode()
     choose(ui(w()).File1, "Fancy.rtf");
     QCOMPARE(ui(w()).Text1->text(), "boldpasted\nlines and plain");
     w().findChild<QAction *>("actionDiscardDraft")->trigger();
+    waitForDisplay(w());
     QVERIFY(ui(w()).Text1->showsRichDocument());
     click(ui(w()).cap);
     QVERIFY(ui(w()).Text1->showsRichDocument());

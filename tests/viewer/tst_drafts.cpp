@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Unsaved edits kept as drafts and shown again; files changed on disk while shown; a Save that
 // never writes through a link planted after the display. The viewer with a pane of its own.
+#include "displaywait.h"
 #include "draftfixture.h"
 #include "fakeplatform.h"
 #include "filehelpers.h"
@@ -119,6 +120,7 @@ void TestDrafts::keptThroughEveryFlow()
     writeFile(t, original);
     writeFile(f.path("u.txt"), "other\n");
     f.viewer().display(t, ShownList::Files);
+    waitForDisplay(f.viewer());
     // Typed in the middle, at the end, and one letter taken back.
     f.pane().replaceRange(5, 0, "INSIDE");
     f.pane().type("typed!");
@@ -132,6 +134,7 @@ void TestDrafts::keptThroughEveryFlow()
     switch (flow) {
     case Flow::OtherFile:
         f.viewer().display(f.path("u.txt"), ShownList::Files);
+        waitForDisplay(f.viewer());
         QCOMPARE(f.pane().content, "other\n");
         break;
     case Flow::NewText:
@@ -141,6 +144,7 @@ void TestDrafts::keptThroughEveryFlow()
     case Flow::Nomal:
         f.viewer().setLastFileListPath(f.path("u.txt"));
         f.viewer().redisplayAsPlainText();
+        waitForDisplay(f.viewer());
         QCOMPARE(f.pane().content, "other\n");
         break;
     case Flow::Quit:
@@ -153,6 +157,7 @@ void TestDrafts::keptThroughEveryFlow()
     QCOMPARE(readFile(t), original);
 
     f.viewer().display(t, ShownList::Files);
+    waitForDisplay(f.viewer());
     QCOMPARE(f.pane().content, edited);
     QVERIFY(f.pane().isModified());
     QCOMPARE(f.pane().rich, rich);
@@ -167,6 +172,7 @@ void TestDrafts::keptThroughEveryFlow()
     f.viewer().keepDrafts();
     f.start(edits ? 100 : DraftKeeper::defaultEditsFrom);
     f.viewer().display(t, ShownList::Files);
+    waitForDisplay(f.viewer());
     QCOMPARE(f.pane().content, edited + "more");
     f.viewer().save();
     QCOMPARE(f.fake.messages.shown.size(), 0);
@@ -176,6 +182,7 @@ void TestDrafts::keptThroughEveryFlow()
     if (!rich)
         QCOMPARE(QString::fromUtf8(readFile(t)), edited + "more\n");
     f.viewer().display(t, ShownList::Files);
+    waitForDisplay(f.viewer());
     QVERIFY(!f.pane().isModified());
 }
 
@@ -202,6 +209,7 @@ void TestDrafts::draftOverAChangedFile()
     const QString t = f.path("t.txt");
     writeFile(t, lines(20));
     f.viewer().display(t, ShownList::Files);
+    waitForDisplay(f.viewer());
     f.pane().replaceRange(0, 0, "INSIDE");
     f.viewer().keepDrafts();
     f.start(edits ? 10 : DraftKeeper::defaultEditsFrom); // as after a crash
@@ -212,6 +220,7 @@ void TestDrafts::draftOverAChangedFile()
     else
         replaceByRename(t, other);
     f.viewer().display(t, ShownList::Files);
+    waitForDisplay(f.viewer());
     QCOMPARE(f.pane().content, expected);
     QVERIFY(f.viewer().offersDiscard());
     QVERIFY(f.viewer().changedOnDisk());
@@ -231,10 +240,12 @@ void TestDrafts::draftOverAChangedFile()
     f.viewer().keepDrafts();
     f.start();
     f.viewer().display(t, ShownList::Files);
+    waitForDisplay(f.viewer());
     QVERIFY(f.viewer().offersDiscard());
     const qsizetype versionsBefore = f.viewer().versions().list(t).size();
     const QString dropped = f.pane().content;
     f.viewer().discardDraft();
+    waitForDisplay(f.viewer());
     QCOMPARE(f.pane().content, expected);
     QVERIFY(!f.pane().isModified());
     QVERIFY(f.viewer().notice().isEmpty());
@@ -254,6 +265,7 @@ void TestDrafts::newText()
     const QString t = f.path("t.txt");
     writeFile(t, "file\n");
     f.viewer().display(t, ShownList::Files);
+    waitForDisplay(f.viewer());
     f.viewer().newText();
     f.pane().type("a new text");
     f.viewer().keepDrafts();
@@ -263,11 +275,13 @@ void TestDrafts::newText()
     QCOMPARE(f.pane().content, "a new text");
     QVERIFY(f.viewer().offersDiscard());
     f.viewer().display(t, ShownList::Files);
+    waitForDisplay(f.viewer());
     QCOMPARE(f.pane().content, "file\n");
     f.viewer().newText();
     QCOMPARE(f.pane().content, "a new text");
     // Discard empties it for good.
     f.viewer().discardDraft();
+    waitForDisplay(f.viewer());
     QCOMPARE(f.pane().content, QString());
     f.viewer().keepDrafts();
     f.start();
@@ -278,6 +292,7 @@ void TestDrafts::newText()
     // Save after New writes over the shown file and drops the new text's draft; the file's own
     // unsaved edits stay.
     f.viewer().display(t, ShownList::Files);
+    waitForDisplay(f.viewer());
     f.pane().type("edit of the file");
     f.viewer().newText();
     f.pane().type("replacement");
@@ -288,6 +303,7 @@ void TestDrafts::newText()
     f.viewer().restoreNewTextDraft();
     QCOMPARE(f.pane().content, QString());
     f.viewer().display(t, ShownList::Files);
+    waitForDisplay(f.viewer());
     QCOMPARE(f.pane().content, "file\nedit of the file");
 }
 
@@ -297,6 +313,7 @@ void TestDrafts::undoneBackToTheFile()
     const QString t = f.path("t.txt");
     writeFile(t, "file\n");
     f.viewer().display(t, ShownList::Files);
+    waitForDisplay(f.viewer());
     f.pane().type("x");
     f.viewer().keepDrafts();
     QCOMPARE(f.draftFiles(), 1);
@@ -314,15 +331,19 @@ void TestDrafts::nomalKeepsItsOwnDraft()
     const QString t = f.path("t.txt");
     writeFile(t, "file\n");
     f.viewer().display(t, ShownList::Files);
+    waitForDisplay(f.viewer());
     f.pane().type(" shown");
     // "Nomal" shows the file as it is; what was typed over it waits for the next display.
     f.viewer().redisplayAsPlainText();
+    waitForDisplay(f.viewer());
     QCOMPARE(f.pane().content, "file\n");
     QVERIFY(!f.viewer().offersDiscard());
     f.pane().type(" markup");
     f.viewer().display(t, ShownList::Files);
+    waitForDisplay(f.viewer());
     QCOMPARE(f.pane().content, "file\n shown");
     f.viewer().redisplayAsPlainText();
+    waitForDisplay(f.viewer());
     QCOMPARE(f.pane().content, "file\n markup");
     QVERIFY(f.viewer().offersDiscard());
 }
@@ -346,6 +367,7 @@ void TestDrafts::damagedDraft()
     const QString t = f.path("t.txt");
     writeFile(t, "file\n");
     f.viewer().display(t, ShownList::Files);
+    waitForDisplay(f.viewer());
     f.pane().type("edit");
     f.viewer().keepDrafts();
     const QString draft = DraftStore().draftFile(t);
@@ -359,6 +381,7 @@ void TestDrafts::damagedDraft()
     f.start();
     // No crash, and the file is shown; a draft that still reads whole comes back whole.
     f.viewer().display(t, ShownList::Files);
+    waitForDisplay(f.viewer());
     QVERIFY(f.pane().content == "file\n" || f.pane().content == "file\nedit");
     QCOMPARE(f.viewer().shownFile().path, t);
 }
@@ -414,6 +437,7 @@ void TestDrafts::changedOnDisk()
     const QString t = f.path("t.txt");
     writeFile(t, lines(200));
     f.viewer().display(t, ShownList::Files);
+    waitForDisplay(f.viewer());
     if (edited)
         f.pane().type("mine");
     const QString shown = f.pane().content;
@@ -428,6 +452,7 @@ void TestDrafts::changedOnDisk()
     }
     QSignalSpy notices(&f.viewer(), &Viewer::noticeChanged);
     f.viewer().checkDisk();
+    waitForDisplay(f.viewer());
     if (!edited) {
         // Read again by itself, whole, as nothing of the pane's is lost.
         QCOMPARE(f.pane().content.toUtf8(), readFile(t));
@@ -463,6 +488,7 @@ void TestDrafts::changedOnDisk()
     f.fake.dialogs.saveAnswers.enqueue(t);
     f.viewer().saveAs();
     f.viewer().checkDisk();
+    waitForDisplay(f.viewer());
     QVERIFY(!f.viewer().changedOnDisk());
     f.viewer().save();
     QCOMPARE(f.fake.messages.shown.size(), 1);
@@ -474,12 +500,15 @@ void TestDrafts::growingFile()
     const QString t = f.path("t.txt");
     writeFile(t, "one\r\ntwo\r");
     f.viewer().display(t, ShownList::Files);
+    waitForDisplay(f.viewer());
     QCOMPARE(f.pane().filesShown, 1);
     // A log written on: only what it gained is read, an unfinished character waits.
     appendInPlace(t, "\nthree \xc3");
     f.viewer().checkDisk();
+    waitForDisplay(f.viewer());
     appendInPlace(t, "\xa9\r\nfour\n");
     f.viewer().checkDisk();
+    waitForDisplay(f.viewer());
     QCOMPARE(f.pane().filesShown, 1);
     QCOMPARE(f.pane().appended, QStringList({"three ", u"\u00e9\nfour\n"_qs}));
     QCOMPARE(f.pane().content, u"one\ntwo\nthree \u00e9\nfour\n"_qs);
@@ -494,6 +523,7 @@ void TestDrafts::growingFile()
     writeFile(t, "new\n");
     appendInPlace(t, "start, longer than before\n");
     f.viewer().checkDisk();
+    waitForDisplay(f.viewer());
     QCOMPARE(f.pane().filesShown, 2);
     QCOMPARE(f.pane().content, "new\nstart, longer than before\n");
 }
@@ -514,6 +544,7 @@ void TestDrafts::plantedLink()
     writeFile(t, "shown\n");
     writeFile(precious, "precious\n");
     f.viewer().display(t, ShownList::Files);
+    waitForDisplay(f.viewer());
     // Another user replaces the shown file by a link to a file they may not write.
     QVERIFY(QFile::remove(t));
     QVERIFY(QFile::link(precious, t));
@@ -539,6 +570,7 @@ void TestDrafts::linkThereAtDisplay()
     writeFile(target, "real\n");
     QVERIFY(QFile::link(target, link));
     f.viewer().display(link, ShownList::Files);
+    waitForDisplay(f.viewer());
     f.pane().type("x");
     f.viewer().save();
     // The link the user had stays a link, and its file takes the text; nothing is asked.
@@ -564,6 +596,7 @@ void TestDrafts::watcherNotices()
     const QString t = f.path("t.txt");
     writeFile(t, "a\n");
     f.viewer().display(t, ShownList::Files);
+    waitForDisplay(f.viewer());
     appendInPlace(t, "b\n");
     QTRY_COMPARE(f.pane().content, "a\nb\n");
     replaceByRename(t, "c\n");
@@ -579,6 +612,7 @@ static int typeUntilKilled(const QString &path, qsizetype editsFrom)
     Session session(fake);
     session.viewer.drafts().setEditsFrom(editsFrom);
     session.viewer.display(path, ShownList::Files);
+    waitForDisplay(session.viewer);
     QTimer timer;
     int typed = 0;
     QObject::connect(&timer, &QTimer::timeout, [&] {
@@ -640,6 +674,7 @@ void TestDrafts::killedWhileTyping()
     QVERIFY2(old > 0, "the driver typed nothing in time");
 
     f.viewer().display(t, ShownList::Files);
+    waitForDisplay(f.viewer());
     const QString restored = f.pane().content;
     QString all;
     for (int i = 0; i < typed; ++i)

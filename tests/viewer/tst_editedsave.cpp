@@ -2,6 +2,7 @@
 // A save of an edited plain text changes only what was edited: random edits on files with mixed
 // line ends, invalid sequences, NULs, byte-order marks or none, an odd last byte, no final line
 // end; and a few typed letters saved through the viewer into real files.
+#include "displaywait.h"
 #include "fakeplatform.h"
 #include "filehelpers.h"
 #include "plaintext/plaintextdocument.h"
@@ -392,10 +393,8 @@ void TestEditedSave::typedAndSaved()
     Viewer viewer(fake.platform, pane);
     const QString path = folder.filePath("t.txt");
     writeFile(path, file);
-    QSignalSpy loaded(&viewer.loading(), &DisplayLoading::finished);
     viewer.display(path, ShownList::Files);
-    if (viewer.isLoading())
-        QVERIFY(loaded.wait());
+    waitForDisplay(viewer);
     QCOMPARE(viewer.shownFile().path, path);
 
     const QString before = pane.doc.buffer().mid(position, removed);
@@ -419,10 +418,8 @@ void TestEditedSave::changedOnDiskIsWrittenWhole()
     Viewer viewer(fake.platform, pane);
     const QString path = folder.filePath("t.txt");
     writeFile(path, "a\rb\r\nc");
-    QSignalSpy loaded(&viewer.loading(), &DisplayLoading::finished);
     viewer.display(path, ShownList::Files);
-    if (viewer.isLoading())
-        QVERIFY(loaded.wait());
+    waitForDisplay(viewer);
     writeFile(path, "other content, longer");
     pane.doc.replace(0, 0, u"x"_qs);
     // The user is asked first, and agrees to replace the other program's text.
@@ -449,10 +446,8 @@ void TestEditedSave::inPlaceSaveReadsBeforeItWrites()
     for (int line = 0; line < 200'000; ++line)
         file += "line " + QByteArray::number(line) + (line % 3 ? "\r\n" : "\n");
     writeFile(path, file);
-    QSignalSpy loaded(&viewer.loading(), &DisplayLoading::finished);
     viewer.display(path, ShownList::Files);
-    if (viewer.isLoading())
-        QVERIFY(loaded.wait());
+    waitForDisplay(viewer);
     QVERIFY(QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
     pane.doc.replace(0, 0, u"a longer first line\n"_qs);
     viewer.save();

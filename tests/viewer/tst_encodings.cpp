@@ -2,6 +2,7 @@
 // Texts in every encoding Pagewell offers, made here from the UTF-8 samples in
 // fixtures/encodings: recognized, shown as the sample, written back byte for byte, a one-letter
 // edit changing that letter's bytes only; read again in an encoding the user chooses.
+#include "displaywait.h"
 #include "fakeplatform.h"
 #include "filehelpers.h"
 #include "plaintext/plaintextloader.h"
@@ -198,6 +199,7 @@ void TestEncodings::everyEncoding()
     Fixture f;
     writeFile(f.path("t.txt"), bytes);
     f.viewer.display(f.path("t.txt"), ShownList::Files);
+    waitForDisplay(f.viewer);
     QCOMPARE(f.viewer.shownFile().encoding, recognized);
     QCOMPARE(f.pane.content, text);
 
@@ -262,6 +264,7 @@ void TestEncodings::codePageAfterLongAsciiStart()
     Fixture f;
     writeFile(f.path("t.txt"), bytes);
     f.viewer.display(f.path("t.txt"), ShownList::Files);
+    waitForDisplay(f.viewer);
     QCOMPARE(f.viewer.shownFile().encoding, TextEncoding::ShiftJis);
     QCOMPARE(f.pane.content, text);
 
@@ -289,6 +292,7 @@ void TestEncodings::bytesThatWouldNotComeBack()
     Fixture f;
     writeFile(f.path("t.txt"), bytes);
     f.viewer.display(f.path("t.txt"), ShownList::Files);
+    waitForDisplay(f.viewer);
     QCOMPARE(f.viewer.shownFile().encoding, TextEncoding::Windows1252);
     f.pane.content[0] = u'x';
     f.pane.modified = true;
@@ -305,6 +309,7 @@ void TestEncodings::tooShortToTell()
     Fixture f;
     writeFile(f.path("t.txt"), bytes);
     f.viewer.display(f.path("t.txt"), ShownList::Files);
+    waitForDisplay(f.viewer);
     QCOMPARE(f.viewer.shownFile().encoding, TextEncoding::Windows1252);
     QVERIFY(f.pane.content != text);
     f.pane.content[0] = u'w';
@@ -377,6 +382,7 @@ void TestEncodings::characterTheCodePageLacks()
     Fixture f;
     writeFile(f.path("t.txt"), bytes);
     f.viewer.display(f.path("t.txt"), ShownList::Files);
+    waitForDisplay(f.viewer);
     const QString edited = u'\ud55c' + text;
     f.pane.content = edited;
     f.pane.modified = true;
@@ -401,20 +407,25 @@ void TestEncodings::readAgainInAnotherEncoding()
     writeFile(f.path("t.txt"), bytes);
     writeFile(f.path("other.txt"), "other\n");
     f.viewer.display(f.path("t.txt"), ShownList::Files);
+    waitForDisplay(f.viewer);
     QCOMPARE(f.viewer.shownFile().encoding, TextEncoding::Windows1251);
 
     f.viewer.showInEncoding(TextEncoding::Koi8R);
+    waitForDisplay(f.viewer);
     QCOMPARE(f.viewer.shownFile().encoding, TextEncoding::Koi8R);
     QCOMPARE(f.pane.content, QStringDecoder("KOI8-R").decode(bytes));
     // Another file in between, and this one again: still KOI8-R.
     f.viewer.display(f.path("other.txt"), ShownList::Files);
+    waitForDisplay(f.viewer);
     f.viewer.display(f.path("t.txt"), ShownList::Files);
+    waitForDisplay(f.viewer);
     QCOMPARE(f.viewer.shownFile().encoding, TextEncoding::Koi8R);
     QCOMPARE(f.fake.messages.shown.size(), 0);
 
     // Not UTF-8: refused, and the pane keeps the KOI8-R text.
     const QString koi8 = f.pane.content;
     f.viewer.showInEncoding(TextEncoding::Utf8);
+    waitForDisplay(f.viewer);
     QCOMPARE(f.fake.messages.shown.size(), 1);
     QVERIFY(f.fake.messages.lastText().contains("cannot be read as UTF-8"));
     QCOMPARE(f.pane.content, koi8);
@@ -423,7 +434,9 @@ void TestEncodings::readAgainInAnotherEncoding()
     // UTF-16 chosen for a file without a mark is written back without one.
     writeFile(f.path("t.txt"), bytesOf(u"ab\n"_qs, TextEncoding::Utf16LENoBom));
     f.viewer.display(f.path("t.txt"), ShownList::Files);
+    waitForDisplay(f.viewer);
     f.viewer.showInEncoding(TextEncoding::Utf16LENoBom);
+    waitForDisplay(f.viewer);
     QCOMPARE(f.viewer.shownFile().encoding, TextEncoding::Utf16LENoBom);
     QCOMPARE(f.pane.content, u"ab\n"_qs);
     f.pane.content = u"ac\n"_qs;
@@ -436,6 +449,7 @@ void TestEncodings::readAgainInAnotherEncoding()
     const QString odd = text.toUtf8().size() % 2 ? text : text + u'!';
     writeFile(f.path("t.txt"), odd.toUtf8());
     f.viewer.display(f.path("t.txt"), ShownList::Files);
+    waitForDisplay(f.viewer);
     QCOMPARE(f.fake.messages.shown.size(), 1);
     QCOMPARE(f.viewer.shownFile().encoding, TextEncoding::Utf8);
     QCOMPARE(f.pane.content, odd);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The window's working state without a window: Auto view's walk through a list that changes
 // under it, the interval as typed, the folder rule and the read in flight.
+#include "displaywait.h"
 #include "fakeplatform.h"
 #include "filehelpers.h"
 #include "viewer/liststep.h"
@@ -387,8 +388,10 @@ void TestViewer::display()
     if (list == 2) {
         f.viewer.setLastFileListPath(path);
         f.viewer.redisplayAsPlainText();
+        waitForDisplay(f.viewer);
     } else {
         f.viewer.display(path, which);
+        waitForDisplay(f.viewer);
     }
     QVERIFY(!f.viewer.isLoading());
     QCOMPARE(f.fake.messages.shown.size(), message.isEmpty() ? 0 : 1);
