@@ -1,0 +1,224 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "filebackedloader.h"
+
+#include "plaintext/filescan.h"
+#include "text/legacyencodingguess.h"
+#include "text/lineendtally.h"
+
+#include <QByteArray>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <memory>
+#include <mutex>
+#include <new>
+#include <system_error>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+QByteArray readAt(int fd, qint64 offset, qint64 length)
+{
+    QByteArray bytes(length, Qt::Uninitialized);
+    qint64 got = 0;
+    while (got < length) {
+        const ssize_t n =
+            ::pread(fd, bytes.data() + got, size_t(length - got), off_t(offset + got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        got += n;
+    }
+    bytes.truncate(got);
+    return bytes;
+}
+
+// Where the second half begins: at or just after the middle, where a character and a line end
+// begin; -1 when there is none near.
+qint64 halfway(int fd, qint64 from, qint64 to, bool utf8)
+{
+    const qint64 middle = from + (to - from) / 2;
+    const QByteArray around = readAt(fd, middle - 1, 16);
+    for (qsizetype at = 1; at < around.size(); ++at) {
+        const auto c = static_cast<unsigned char>(around[at]);
+        if (!(utf8 && (c & 0xC0) == 0x80) && !(around[at - 1] == '\r' && c == '\n'))
+            return middle - 1 + at;
+    }
+    return -1;
+}
+
+// Scans [from, to) in two halves at once, or in one where it cannot be cut.
+FileScan::Part scanInHalves(int fd, qint64 from, qint64 to, bool utf8,
+                            const std::atomic<bool> *cancel,
+                            const PlainTextLoader::Progress &progress)
+{
+    std::atomic<qint64> doneFirst{0};
+    std::atomic<qint64> doneSecond{0};
+    std::mutex reporting;
+    const auto report = [&] {
+        const std::lock_guard<std::mutex> lock(reporting);
+        if (progress)
+            progress(doneFirst + doneSecond, to);
+    };
+    const qint64 cut = to - from >= FileBackedLoader::from ? halfway(fd, from, to, utf8) : -1;
+    if (cut < 0)
+        return FileScan::scan(fd, from, to, utf8, cancel, [&](qint64 done) {
+            doneFirst = done;
+            report();
+        });
+    FileScan::Part later;
+    std::thread worker;
+    try {
+        worker = std::thread([&] {
+            try {
+                later = FileScan::scan(fd, cut, to, utf8, cancel, [&](qint64 done) {
+                    doneSecond = done;
+                    report();
+                });
+            } catch (const std::bad_alloc &) {
+                later.status = FileScan::Part::Status::ReadFailed;
+            }
+        });
+    } catch (const std::system_error &) {
+        return FileScan::scan(fd, from, to, utf8, cancel);
+    }
+    FileScan::Part part;
+    try {
+        part = FileScan::scan(fd, from, cut, utf8, cancel, [&](qint64 done) {
+            doneFirst = done;
+            report();
+        });
+    } catch (const std::bad_alloc &) {
+        part.status = FileScan::Part::Status::ReadFailed;
+    }
+    worker.join();
+    if (part.status != FileScan::Part::Status::Ok)
+        return part;
+    if (later.status != FileScan::Part::Status::Ok) {
+        // The first high byte of a text that is not UTF-8 may lie in the second half.
+        if (part.firstHigh < 0)
+            part.firstHigh = later.firstHigh;
+        part.status = later.status;
+        return part;
+    }
+    part.spans.insert(part.spans.end(), later.spans.begin(), later.spans.end());
+    part.lf += later.lf;
+    part.cr += later.cr;
+    part.crLf += later.crLf;
+    if (!part.firstLfAfterCr)
+        part.firstLfAfterCr = later.firstLfAfterCr;
+    if (part.firstHigh < 0)
+        part.firstHigh = later.firstHigh;
+    return part;
+}
+
+// The code page of a text that is not UTF-8, from a sample where its first byte beyond ASCII is.
+TextEncoding codePageGuess(int fd, qint64 firstHigh)
+{
+    const qint64 context = 1024;
+    const qint64 from = std::max<qint64>(0, firstHigh - context);
+    const QByteArray bytes = readAt(fd, from, context + LegacyEncodingGuess::sampleSize);
+    return LegacyEncodingGuess::of(LegacyEncodingGuess::sampleOf(bytes));
+}
+
+// The bytes of the longest run of spans without a line break: about the longest line's.
+qint64 longestLineBytes(const FileScan::Part &part)
+{
+    qint64 longest = 0;
+    qint64 run = 0;
+    for (const FileSource::Span &span : part.spans) {
+        run = span.breaks > 0 ? 0 : run + span.bytes;
+        longest = std::max(longest, run);
+    }
+    return longest;
+}
+
+} // namespace
+
+std::optional<PlainTextLoader::Result>
+FileBackedLoader::load(int fd, qint64 size, const std::atomic<bool> *cancel,
+                       const PlainTextLoader::Progress &progress,
+                       std::optional<TextEncoding> encoding)
+{
+    using Result = PlainTextLoader::Result;
+    using Status = PlainTextLoader::Status;
+    if (encoding && *encoding != TextEncoding::Windows1252)
+        return std::nullopt;
+    try {
+        const QByteArray head = readAt(fd, 0, 64 << 10);
+        if (head.isEmpty())
+            return std::nullopt;
+        qint64 textStart = 0;
+        TextEncoding found = encoding ? *encoding : TextEncoding::Utf8;
+        if (!encoding) {
+            const auto bom = TextDecoder::byteOrderMark(head);
+            if (bom && bom->encoding != TextEncoding::Utf8WithBom)
+                return std::nullopt;
+            if (!bom && TextDecoder::unmarkedUnicode(head))
+                return std::nullopt;
+            if (bom) {
+                found = bom->encoding;
+                textStart = bom->length;
+            }
+        }
+        FileScan::Part part =
+            scanInHalves(fd, textStart, size, found != TextEncoding::Windows1252, cancel, progress);
+        if (part.status == FileScan::Part::Status::NotUtf8) {
+            // Not UTF-8 after all: byte for byte as Windows-1252 when that is what it looks like;
+            // another code page, or UTF-8 with a mark and bad sequences, is decoded whole.
+            if (found != TextEncoding::Utf8 ||
+                codePageGuess(fd, part.firstHigh) != TextEncoding::Windows1252)
+                return std::nullopt;
+            found = TextEncoding::Windows1252;
+            part = scanInHalves(fd, 0, size, false, cancel, progress);
+        }
+        if (part.status == FileScan::Part::Status::Ok && longestLineBytes(part) > longLine)
+            return std::nullopt;
+        Result result;
+        switch (part.status) {
+        case FileScan::Part::Status::Ok:
+            break;
+        case FileScan::Part::Status::Cancelled:
+            result.status = Status::Cancelled;
+            return result;
+        case FileScan::Part::Status::ReadFailed:
+        case FileScan::Part::Status::NotUtf8:
+            result.status = Status::ReadFailed;
+            return result;
+        }
+        const int own = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+        if (own < 0) {
+            result.status = Status::ReadFailed;
+            return result;
+        }
+        auto source = std::make_shared<FileSource>(own, found);
+        result.buffer.appendFileSpans(source, part.spans);
+        result.encoding = found;
+        LineEndTally tally;
+        tally.addCounts(part.crLf, part.lf - part.crLf, part.cr - part.crLf,
+                        !part.firstLfAfterCr   ? std::nullopt
+                        : *part.firstLfAfterCr ? std::optional(LineEnding::CrLf)
+                                               : std::optional(LineEnding::Lf));
+        result.lineEnding = tally.style();
+        result.source.encoding = found;
+        result.source.textStart = textStart;
+        result.source.size = size;
+        result.source.exact = true;
+        result.source.marks.reserve(part.spans.size());
+        qsizetype position = 0;
+        for (const FileSource::Span &span : part.spans) {
+            result.source.marks.push_back({position, span.offset});
+            position += span.length;
+        }
+        result.source.length = result.buffer.length();
+        result.source.textMark = result.buffer.markOriginal();
+        result.status = Status::Ok;
+        return result;
+    } catch (const std::bad_alloc &) {
+        Result result;
+        result.status = Status::OutOfMemory;
+        return result;
+    }
+}

@@ -1,0 +1,192 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "filescan.h"
+
+#include <QByteArray>
+
+#include <bit>
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
+
+namespace {
+
+constexpr quint64 highBits = 0x8080808080808080ull;
+constexpr quint64 lowBits = 0x7F7F7F7F7F7F7F7Full;
+constexpr quint64 everyByte = 0x0101010101010101ull;
+
+// The high bit of each byte of an ASCII word that equals c.
+inline quint64 bytesEqual(quint64 word, unsigned char c)
+{
+    const quint64 t = word ^ (everyByte * c);
+    return ~(((t & lowBits) + lowBits) | t) & highBits;
+}
+
+inline bool isContinuation(unsigned char c)
+{
+    return (c & 0xC0) == 0x80;
+}
+
+// The length of the UTF-8 sequence at data (end bounds it), or 0 when it is not one: no overlong
+// forms, no surrogates, nothing beyond U+10FFFF.
+int sequenceLength(const unsigned char *data, const unsigned char *end)
+{
+    const unsigned char c = data[0];
+    int length = 0;
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+    if (c >= 0xC2 && c <= 0xDF) {
+        length = 2;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        length = 3;
+        low = c == 0xE0 ? 0xA0 : 0x80;
+        high = c == 0xED ? 0x9F : 0xBF;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        length = 4;
+        low = c == 0xF0 ? 0x90 : 0x80;
+        high = c == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        return 0;
+    }
+    if (end - data < length || data[1] < low || data[1] > high)
+        return 0;
+    for (int i = 2; i < length; ++i) {
+        if (!isContinuation(data[i]))
+            return 0;
+    }
+    return length;
+}
+
+} // namespace
+
+qsizetype FileScan::cut(QByteArrayView bytes, qsizetype begin, qsizetype target, bool utf8)
+{
+    const auto *data = reinterpret_cast<const unsigned char *>(bytes.data());
+    while (target > begin + 1 && ((utf8 && isContinuation(data[target])) ||
+                                  (data[target - 1] == '\r' && data[target] == '\n')))
+        --target;
+    return target;
+}
+
+bool FileScan::count(QByteArrayView bytes, bool utf8, FileSource::Span &span, Part &part,
+                     bool &crBefore)
+{
+    const auto *data = reinterpret_cast<const unsigned char *>(bytes.data());
+    const auto *end = data + bytes.size();
+    qint64 units = 0;
+    qint64 lf = 0;
+    qint64 cr = 0;
+    qint64 crLf = 0;
+    bool afterCr = crBefore;
+    for (const unsigned char *p = data; p < end;) {
+        if (end - p >= 8) {
+            quint64 word;
+            std::memcpy(&word, p, 8);
+            if ((word & highBits) == 0) {
+                const quint64 lfs = bytesEqual(word, '\n');
+                const quint64 crs = bytesEqual(word, '\r');
+                if (lfs | crs) {
+                    lf += std::popcount(lfs);
+                    cr += std::popcount(crs);
+                    crLf += std::popcount((crs << 8) & lfs) + ((afterCr && (lfs & 0x80)) ? 1 : 0);
+                }
+                afterCr = (crs >> 63) != 0;
+                units += 8;
+                p += 8;
+                continue;
+            }
+        }
+        const unsigned char c = *p;
+        if (c < 0x80 || !utf8) {
+            if (c == '\n') {
+                ++lf;
+                crLf += afterCr ? 1 : 0;
+            } else if (c == '\r') {
+                ++cr;
+            }
+            afterCr = c == '\r';
+            if (c >= 0x80 && part.firstHigh < 0)
+                part.firstHigh = span.offset + (p - data);
+            ++units;
+            ++p;
+            continue;
+        }
+        if (part.firstHigh < 0)
+            part.firstHigh = span.offset + (p - data);
+        const int length = sequenceLength(p, end);
+        if (length == 0)
+            return false;
+        units += length == 4 ? 2 : 1;
+        afterCr = false;
+        p += length;
+    }
+    if (!part.firstLfAfterCr && lf > 0) {
+        const auto *first = static_cast<const unsigned char *>(std::memchr(data, '\n', end - data));
+        part.firstLfAfterCr = first > data ? first[-1] == '\r' : crBefore;
+    }
+    crBefore = afterCr;
+    span.bytes = qint32(bytes.size());
+    span.length = qint32(units - crLf);
+    span.breaks = qint32(lf + cr - crLf);
+    span.checksum = FileSource::checksum(bytes.data(), bytes.size());
+    part.lf += lf;
+    part.cr += cr;
+    part.crLf += crLf;
+    return true;
+}
+
+FileScan::Part FileScan::scan(int fd, qint64 from, qint64 to, bool utf8,
+                              const std::atomic<bool> *cancel, const Progress &progress)
+{
+    Part part;
+    QByteArray buffer(blockBytes, Qt::Uninitialized);
+    qint64 bufferStart = from; // the file's offset of buffer[0]
+    qsizetype have = 0;
+    bool crBefore = false;
+    part.spans.reserve(size_t((to - from) / (spanBytes - 1024) + 1));
+    while (bufferStart + have < to || have > 0) {
+        if (cancel && cancel->load(std::memory_order_relaxed)) {
+            part.status = Part::Status::Cancelled;
+            return part;
+        }
+        while (have < blockBytes && bufferStart + have < to) {
+            const qint64 want = std::min<qint64>(blockBytes - have, to - bufferStart - have);
+            const ssize_t n =
+                ::pread(fd, buffer.data() + have, size_t(want), off_t(bufferStart + have));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                // The file ended early (it shrank) or cannot be read.
+                part.status = Part::Status::ReadFailed;
+                return part;
+            }
+            have += n;
+        }
+        const bool atEnd = bufferStart + have >= to;
+        const QByteArrayView bytes(buffer.constData(), have);
+        qsizetype at = 0;
+        while (at < have) {
+            qsizetype target = at + spanBytes;
+            if (target >= have) {
+                if (!atEnd)
+                    break;
+                target = have;
+            } else {
+                target = cut(bytes, at, target, utf8);
+            }
+            FileSource::Span span;
+            span.offset = bufferStart + at;
+            if (!count(bytes.sliced(at, target - at), utf8, span, part, crBefore)) {
+                part.status = Part::Status::NotUtf8;
+                return part;
+            }
+            part.spans.push_back(span);
+            at = target;
+        }
+        std::memmove(buffer.data(), buffer.constData() + at, size_t(have - at));
+        bufferStart += at;
+        have -= at;
+        if (progress)
+            progress(bufferStart - from);
+    }
+    return part;
+}
