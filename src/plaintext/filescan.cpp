@@ -8,6 +8,10 @@
 #include <cstring>
 #include <unistd.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 constexpr quint64 highBits = 0x8080808080808080ull;
@@ -78,6 +82,27 @@ bool FileScan::count(QByteArrayView bytes, bool utf8, FileSource::Span &span, Pa
     qint64 crLf = 0;
     bool afterCr = crBefore;
     for (const unsigned char *p = data; p < end;) {
+#if defined(__SSE2__)
+        // Sixteen bytes at a time where the processor has the instructions (every x86-64 has).
+        if (end - p >= 16) {
+            const __m128i bytes16 = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+            if (_mm_movemask_epi8(bytes16) == 0) {
+                const auto lfs =
+                    unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes16, _mm_set1_epi8('\n'))));
+                const auto crs =
+                    unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes16, _mm_set1_epi8('\r'))));
+                if (lfs | crs) {
+                    lf += std::popcount(lfs);
+                    cr += std::popcount(crs);
+                    crLf += std::popcount((crs << 1) & lfs) + ((afterCr && (lfs & 1)) ? 1 : 0);
+                }
+                afterCr = (crs >> 15) != 0;
+                units += 16;
+                p += 16;
+                continue;
+            }
+        }
+#endif
         if (end - p >= 8) {
             quint64 word;
             std::memcpy(&word, p, 8);
