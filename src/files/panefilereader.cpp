@@ -183,16 +183,19 @@ PaneFileReader::Result PaneFileReader::check(const QString &path, const Limits &
             return *refused;
         // A formatted document, and anything read whole, takes its bytes and a document; a
         // large plain text only its characters and line index.
-        const bool whole =
-            size <= limits.readWholeUpTo || (!limits.plainTextOnly && isRtf(file.peek(16)));
-        if (whole || size < FileBackedLoader::from)
+        const QByteArray head = file.peek(FileBackedLoader::headBytes);
+        const bool whole = size <= limits.readWholeUpTo || (!limits.plainTextOnly && isRtf(head));
+        // A large plain text that looks like one a FileBackedLoader takes mostly stays in its
+        // file; whether it does is known only once it was read, and the read checks again.
+        const bool kept = !whole && size >= FileBackedLoader::from &&
+                          FileBackedLoader::takes(head, limits.encoding);
+        // Beyond the size decoded whole, only a text whose first lines show it has lines.
+        if (!(kept && (head.contains('\n') || head.contains('\r'))))
             if (std::optional<PaneFileReader::Result> refused = tooLargeWhole(path, size, limits))
                 return *refused;
-        // A large plain text mostly stays in its file; one that does not is checked again once
-        // that is known.
-        const qint64 needed = whole                            ? size * limits.richMemoryPerByte
-                              : size >= FileBackedLoader::from ? FileBackedLoader::memoryFor(size)
-                                                               : plainMemoryFor(size);
+        const qint64 needed = whole  ? size * limits.richMemoryPerByte
+                              : kept ? FileBackedLoader::memoryFor(size)
+                                     : plainMemoryFor(size);
         if (!limits.budget.allows(needed))
             return failure(Status::OutOfMemory, WholeFileReader::outOfMemoryMessage(path));
         Result result;

@@ -64,32 +64,35 @@ FileScan::Part scanInHalves(int fd, qint64 from, qint64 to, bool utf8,
     };
     const qint64 cut = to - from >= FileBackedLoader::from ? halfway(fd, from, to, utf8) : -1;
     if (cut < 0)
-        return FileScan::scan(fd, from, to, utf8, cancel, [&](qint64 done) {
-            doneFirst = done;
-            report();
-        });
+        return FileScan::scan(fd, from, to, utf8, FileBackedLoader::longLine, cancel,
+                              [&](qint64 done) {
+                                  doneFirst = done;
+                                  report();
+                              });
     FileScan::Part later;
     std::thread worker;
     try {
         worker = std::thread([&] {
             try {
-                later = FileScan::scan(fd, cut, to, utf8, cancel, [&](qint64 done) {
-                    doneSecond = done;
-                    report();
-                });
+                later = FileScan::scan(fd, cut, to, utf8, FileBackedLoader::longLine, cancel,
+                                       [&](qint64 done) {
+                                           doneSecond = done;
+                                           report();
+                                       });
             } catch (const std::bad_alloc &) {
                 later.status = FileScan::Part::Status::ReadFailed;
             }
         });
     } catch (const std::system_error &) {
-        return FileScan::scan(fd, from, to, utf8, cancel);
+        return FileScan::scan(fd, from, to, utf8, FileBackedLoader::longLine, cancel);
     }
     FileScan::Part part;
     try {
-        part = FileScan::scan(fd, from, cut, utf8, cancel, [&](qint64 done) {
-            doneFirst = done;
-            report();
-        });
+        part = FileScan::scan(fd, from, cut, utf8, FileBackedLoader::longLine, cancel,
+                              [&](qint64 done) {
+                                  doneFirst = done;
+                                  report();
+                              });
     } catch (const std::bad_alloc &) {
         part.status = FileScan::Part::Status::ReadFailed;
     }
@@ -137,6 +140,15 @@ qint64 longestLineBytes(const FileScan::Part &part)
 
 } // namespace
 
+bool FileBackedLoader::takes(QByteArrayView head, std::optional<TextEncoding> encoding)
+{
+    if (encoding)
+        return *encoding == TextEncoding::Windows1252;
+    if (const auto bom = TextDecoder::byteOrderMark(head))
+        return bom->encoding == TextEncoding::Utf8WithBom;
+    return !TextDecoder::unmarkedUnicode(head);
+}
+
 std::optional<PlainTextLoader::Result>
 FileBackedLoader::load(int fd, qint64 size, const std::atomic<bool> *cancel,
                        const PlainTextLoader::Progress &progress,
@@ -144,21 +156,14 @@ FileBackedLoader::load(int fd, qint64 size, const std::atomic<bool> *cancel,
 {
     using Result = PlainTextLoader::Result;
     using Status = PlainTextLoader::Status;
-    if (encoding && *encoding != TextEncoding::Windows1252)
-        return std::nullopt;
     try {
-        const QByteArray head = readAt(fd, 0, 64 << 10);
-        if (head.isEmpty())
+        const QByteArray head = readAt(fd, 0, headBytes);
+        if (head.isEmpty() || !takes(head, encoding))
             return std::nullopt;
         qint64 textStart = 0;
         TextEncoding found = encoding ? *encoding : TextEncoding::Utf8;
         if (!encoding) {
-            const auto bom = TextDecoder::byteOrderMark(head);
-            if (bom && bom->encoding != TextEncoding::Utf8WithBom)
-                return std::nullopt;
-            if (!bom && TextDecoder::unmarkedUnicode(head))
-                return std::nullopt;
-            if (bom) {
+            if (const auto bom = TextDecoder::byteOrderMark(head)) {
                 found = bom->encoding;
                 textStart = bom->length;
             }
@@ -174,7 +179,8 @@ FileBackedLoader::load(int fd, qint64 size, const std::atomic<bool> *cancel,
             found = TextEncoding::Windows1252;
             part = scanInHalves(fd, 0, size, false, cancel, progress);
         }
-        if (part.status == FileScan::Part::Status::Ok && longestLineBytes(part) > longLine)
+        if (part.status == FileScan::Part::Status::LineTooLong ||
+            (part.status == FileScan::Part::Status::Ok && longestLineBytes(part) > longLine))
             return std::nullopt;
         Result result;
         switch (part.status) {
@@ -185,6 +191,7 @@ FileBackedLoader::load(int fd, qint64 size, const std::atomic<bool> *cancel,
             return result;
         case FileScan::Part::Status::ReadFailed:
         case FileScan::Part::Status::NotUtf8:
+        case FileScan::Part::Status::LineTooLong:
             result.status = Status::ReadFailed;
             return result;
         }

@@ -21,6 +21,11 @@ public:
          const PlainTextLoader::Progress &progress = {},
          std::optional<TextEncoding> encoding = std::nullopt);
 
+    // Whether a file that begins with head (headBytes of it) is one load() may take, read in
+    // encoding when one is given: UTF-8 or Windows-1252 so far as it tells.
+    static bool takes(QByteArrayView head, std::optional<TextEncoding> encoding = std::nullopt);
+    static constexpr qsizetype headBytes = 64 << 10;
+
     // A line is laid out whole: a text with a line longer than this is decoded whole, where the
     // memory it takes is weighed before.
     static constexpr qint64 longLine = 16 << 20;

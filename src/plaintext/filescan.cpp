@@ -159,10 +159,11 @@ bool FileScan::count(QByteArrayView bytes, bool utf8, FileSource::Span &span, Pa
     return true;
 }
 
-FileScan::Part FileScan::scan(int fd, qint64 from, qint64 to, bool utf8,
+FileScan::Part FileScan::scan(int fd, qint64 from, qint64 to, bool utf8, qint64 longestLine,
                               const std::atomic<bool> *cancel, const Progress &progress)
 {
     Part part;
+    qint64 run = 0; // bytes since the last span with a line break
     QByteArray buffer(blockBytes, Qt::Uninitialized);
     qint64 bufferStart = from; // the file's offset of buffer[0]
     qsizetype have = 0;
@@ -205,6 +206,11 @@ FileScan::Part FileScan::scan(int fd, qint64 from, qint64 to, bool utf8,
                 return part;
             }
             part.spans.push_back(span);
+            run = span.breaks > 0 ? 0 : run + span.bytes;
+            if (longestLine > 0 && run > longestLine) {
+                part.status = Part::Status::LineTooLong;
+                return part;
+            }
             at = target;
         }
         std::memmove(buffer.data(), buffer.constData() + at, size_t(have - at));

@@ -19,7 +19,7 @@ class FileScan
 public:
     struct Part
     {
-        enum class Status { Ok, NotUtf8, ReadFailed, Cancelled };
+        enum class Status { Ok, NotUtf8, ReadFailed, Cancelled, LineTooLong };
         Status status = Status::Ok;
         std::vector<FileSource::Span> spans;
         qint64 crLf = 0;
@@ -31,9 +31,10 @@ public:
     };
     using Progress = std::function<void(qint64 bytes)>;
 
-    // Scans [from, to) of fd. utf8 false: Windows-1252, every byte a character.
-    static Part scan(int fd, qint64 from, qint64 to, bool utf8, const std::atomic<bool> *cancel,
-                     const Progress &progress = {});
+    // Scans [from, to) of fd. utf8 false: Windows-1252, every byte a character. Stops with
+    // LineTooLong after about longestLine bytes without a line break (0: never).
+    static Part scan(int fd, qint64 from, qint64 to, bool utf8, qint64 longestLine,
+                     const std::atomic<bool> *cancel, const Progress &progress = {});
     // The counts of one span's bytes; false when utf8 and they are not UTF-8.
     static bool count(QByteArrayView bytes, bool utf8, FileSource::Span &span, Part &part,
                       bool &crBefore);
