@@ -37,20 +37,20 @@ QByteArray readAt(int fd, qint64 offset, qint64 length)
 
 // Where the second half begins: at or just after the middle, where a character and a line end
 // begin; -1 when there is none near.
-qint64 halfway(int fd, qint64 from, qint64 to, bool utf8)
+qint64 halfway(int fd, qint64 from, qint64 to, FileScan::Form form)
 {
-    const qint64 middle = from + (to - from) / 2;
-    const QByteArray around = readAt(fd, middle - 1, 16);
-    for (qsizetype at = 1; at < around.size(); ++at) {
-        const auto c = static_cast<unsigned char>(around[at]);
-        if (!(utf8 && (c & 0xC0) == 0x80) && !(around[at - 1] == '\r' && c == '\n'))
-            return middle - 1 + at;
-    }
-    return -1;
+    qint64 middle = from + (to - from) / 2;
+    const bool utf16 = form == FileScan::Form::Utf16LE || form == FileScan::Form::Utf16BE;
+    if (utf16)
+        middle -= (middle - from) % 2;
+    const qint64 before = utf16 ? 2 : 1;
+    const QByteArray around = readAt(fd, middle - before, 64);
+    const qsizetype at = FileScan::cut(around, 0, around.size() - 8, form);
+    return at > 0 && at >= before ? middle - before + at : -1;
 }
 
 // Scans [from, to) in two halves at once, or in one where it cannot be cut.
-FileScan::Part scanInHalves(int fd, qint64 from, qint64 to, bool utf8,
+FileScan::Part scanInHalves(int fd, qint64 from, qint64 to, FileScan::Form form,
                             const std::atomic<bool> *cancel,
                             const PlainTextLoader::Progress &progress)
 {
@@ -62,9 +62,9 @@ FileScan::Part scanInHalves(int fd, qint64 from, qint64 to, bool utf8,
         if (progress)
             progress(doneFirst + doneSecond, to);
     };
-    const qint64 cut = to - from >= FileBackedLoader::from ? halfway(fd, from, to, utf8) : -1;
+    const qint64 cut = to - from >= FileBackedLoader::from ? halfway(fd, from, to, form) : -1;
     if (cut < 0)
-        return FileScan::scan(fd, from, to, utf8, FileBackedLoader::longLine, cancel,
+        return FileScan::scan(fd, from, to, form, FileBackedLoader::longLine, cancel,
                               [&](qint64 done) {
                                   doneFirst = done;
                                   report();
@@ -74,7 +74,7 @@ FileScan::Part scanInHalves(int fd, qint64 from, qint64 to, bool utf8,
     try {
         worker = std::thread([&] {
             try {
-                later = FileScan::scan(fd, cut, to, utf8, FileBackedLoader::longLine, cancel,
+                later = FileScan::scan(fd, cut, to, form, FileBackedLoader::longLine, cancel,
                                        [&](qint64 done) {
                                            doneSecond = done;
                                            report();
@@ -84,11 +84,11 @@ FileScan::Part scanInHalves(int fd, qint64 from, qint64 to, bool utf8,
             }
         });
     } catch (const std::system_error &) {
-        return FileScan::scan(fd, from, to, utf8, FileBackedLoader::longLine, cancel);
+        return FileScan::scan(fd, from, to, form, FileBackedLoader::longLine, cancel);
     }
     FileScan::Part part;
     try {
-        part = FileScan::scan(fd, from, cut, utf8, FileBackedLoader::longLine, cancel,
+        part = FileScan::scan(fd, from, cut, form, FileBackedLoader::longLine, cancel,
                               [&](qint64 done) {
                                   doneFirst = done;
                                   report();
@@ -126,6 +126,26 @@ TextEncoding codePageGuess(int fd, qint64 firstHigh)
     return LegacyEncodingGuess::of(LegacyEncodingGuess::sampleOf(bytes));
 }
 
+// How the bytes of a text in encoding make characters, for the encodings kept in the file.
+std::optional<FileScan::Form> formOf(TextEncoding encoding)
+{
+    switch (encoding) {
+    case TextEncoding::Utf8:
+    case TextEncoding::Utf8WithBom:
+        return FileScan::Form::Utf8;
+    case TextEncoding::Windows1252:
+        return FileScan::Form::SingleByte;
+    case TextEncoding::Utf16LE:
+    case TextEncoding::Utf16LENoBom:
+        return FileScan::Form::Utf16LE;
+    case TextEncoding::Utf16BE:
+    case TextEncoding::Utf16BENoBom:
+        return FileScan::Form::Utf16BE;
+    default:
+        return std::nullopt;
+    }
+}
+
 // The bytes of the longest run of spans without a line break: about the longest line's.
 qint64 longestLineBytes(const FileScan::Part &part)
 {
@@ -145,8 +165,9 @@ bool FileBackedLoader::takes(QByteArrayView head, std::optional<TextEncoding> en
     if (encoding)
         return *encoding == TextEncoding::Windows1252;
     if (const auto bom = TextDecoder::byteOrderMark(head))
-        return bom->encoding == TextEncoding::Utf8WithBom;
-    return !TextDecoder::unmarkedUnicode(head);
+        return formOf(bom->encoding).has_value();
+    const auto unmarked = TextDecoder::unmarkedUnicode(head);
+    return !unmarked || formOf(*unmarked).has_value();
 }
 
 std::optional<PlainTextLoader::Result>
@@ -166,18 +187,24 @@ FileBackedLoader::load(int fd, qint64 size, const std::atomic<bool> *cancel,
             if (const auto bom = TextDecoder::byteOrderMark(head)) {
                 found = bom->encoding;
                 textStart = bom->length;
+            } else if (const auto unmarked = TextDecoder::unmarkedUnicode(head)) {
+                found = *unmarked;
             }
         }
-        FileScan::Part part =
-            scanInHalves(fd, textStart, size, found != TextEncoding::Windows1252, cancel, progress);
-        if (part.status == FileScan::Part::Status::NotUtf8) {
+        const FileScan::Form form = *formOf(found);
+        // An odd last byte of UTF-16 makes no character: it stays after the text.
+        const qint64 textEnd = form == FileScan::Form::Utf16LE || form == FileScan::Form::Utf16BE
+                                   ? size - (size - textStart) % 2
+                                   : size;
+        FileScan::Part part = scanInHalves(fd, textStart, textEnd, form, cancel, progress);
+        if (part.status == FileScan::Part::Status::NotText) {
             // Not UTF-8 after all: byte for byte as Windows-1252 when that is what it looks like;
             // another code page, or UTF-8 with a mark and bad sequences, is decoded whole.
             if (found != TextEncoding::Utf8 ||
                 codePageGuess(fd, part.firstHigh) != TextEncoding::Windows1252)
                 return std::nullopt;
             found = TextEncoding::Windows1252;
-            part = scanInHalves(fd, 0, size, false, cancel, progress);
+            part = scanInHalves(fd, 0, size, FileScan::Form::SingleByte, cancel, progress);
         }
         if (part.status == FileScan::Part::Status::LineTooLong ||
             (part.status == FileScan::Part::Status::Ok && longestLineBytes(part) > longLine))
@@ -190,7 +217,7 @@ FileBackedLoader::load(int fd, qint64 size, const std::atomic<bool> *cancel,
             result.status = Status::Cancelled;
             return result;
         case FileScan::Part::Status::ReadFailed:
-        case FileScan::Part::Status::NotUtf8:
+        case FileScan::Part::Status::NotText:
         case FileScan::Part::Status::LineTooLong:
             result.status = Status::ReadFailed;
             return result;

@@ -2,6 +2,7 @@
 #include "filescan.h"
 
 #include <QByteArray>
+#include <QChar>
 
 #include <bit>
 #include <cerrno>
@@ -62,26 +63,74 @@ int sequenceLength(const unsigned char *data, const unsigned char *end)
 
 } // namespace
 
-qsizetype FileScan::cut(QByteArrayView bytes, qsizetype begin, qsizetype target, bool utf8)
+qsizetype FileScan::cut(QByteArrayView bytes, qsizetype begin, qsizetype target, Form form)
 {
     const auto *data = reinterpret_cast<const unsigned char *>(bytes.data());
+    if (form == Form::Utf16LE || form == Form::Utf16BE) {
+        const auto unit = [&](qsizetype at) {
+            return form == Form::Utf16LE ? char16_t(data[at] | data[at + 1] << 8)
+                                         : char16_t(data[at] << 8 | data[at + 1]);
+        };
+        target -= (target - begin) % 2;
+        while (target > begin + 2 && target + 1 < bytes.size() &&
+               (QChar::isHighSurrogate(unit(target - 2)) ||
+                (unit(target - 2) == u'\r' && unit(target) == u'\n')))
+            target -= 2;
+        return target;
+    }
+    const bool utf8 = form == Form::Utf8;
     while (target > begin + 1 && ((utf8 && isContinuation(data[target])) ||
                                   (data[target - 1] == '\r' && data[target] == '\n')))
         --target;
     return target;
 }
 
-bool FileScan::count(QByteArrayView bytes, bool utf8, FileSource::Span &span, Part &part,
+// The counts of UTF-16 bytes, one unit at a time.
+static bool countUtf16(const unsigned char *data, qsizetype size, bool little, qint64 &units,
+                       qint64 &lf, qint64 &cr, qint64 &crLf, bool &afterCr)
+{
+    const qsizetype n = size / 2;
+    const auto unit = [&](qsizetype i) {
+        return little ? char16_t(data[2 * i] | data[2 * i + 1] << 8)
+                      : char16_t(data[2 * i] << 8 | data[2 * i + 1]);
+    };
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t u = unit(i);
+        if (u == u'\n') {
+            ++lf;
+            crLf += afterCr ? 1 : 0;
+        } else if (u == u'\r') {
+            ++cr;
+        } else if (QChar::isHighSurrogate(u)) {
+            if (i + 1 >= n || !QChar::isLowSurrogate(unit(i + 1)))
+                return false;
+            ++i;
+            ++units;
+        } else if (QChar::isLowSurrogate(u)) {
+            return false;
+        }
+        afterCr = u == u'\r';
+        ++units;
+    }
+    return size % 2 == 0;
+}
+
+bool FileScan::count(QByteArrayView bytes, Form form, FileSource::Span &span, Part &part,
                      bool &crBefore)
 {
     const auto *data = reinterpret_cast<const unsigned char *>(bytes.data());
     const auto *end = data + bytes.size();
+    const bool utf8 = form == Form::Utf8;
+    const bool utf16 = form == Form::Utf16LE || form == Form::Utf16BE;
     qint64 units = 0;
     qint64 lf = 0;
     qint64 cr = 0;
     qint64 crLf = 0;
     bool afterCr = crBefore;
-    for (const unsigned char *p = data; p < end;) {
+    if (utf16 &&
+        !countUtf16(data, bytes.size(), form == Form::Utf16LE, units, lf, cr, crLf, afterCr))
+        return false;
+    for (const unsigned char *p = utf16 ? end : data; p < end;) {
 #if defined(__SSE2__)
         // Sixteen bytes at a time where the processor has the instructions (every x86-64 has).
         if (end - p >= 16) {
@@ -144,9 +193,22 @@ bool FileScan::count(QByteArrayView bytes, bool utf8, FileSource::Span &span, Pa
         afterCr = false;
         p += length;
     }
-    if (!part.firstLfAfterCr && lf > 0) {
+    if (!part.firstLfAfterCr && lf > 0 && !utf16) {
         const auto *first = static_cast<const unsigned char *>(std::memchr(data, '\n', end - data));
         part.firstLfAfterCr = first > data ? first[-1] == '\r' : crBefore;
+    } else if (!part.firstLfAfterCr && lf > 0) {
+        // The first LF unit, and the unit before it.
+        const bool little = form == Form::Utf16LE;
+        char16_t before = crBefore ? u'\r' : 0;
+        for (qsizetype i = 0; i + 1 < bytes.size(); i += 2) {
+            const auto u = little ? char16_t(data[i] | data[i + 1] << 8)
+                                  : char16_t(data[i] << 8 | data[i + 1]);
+            if (u == u'\n') {
+                part.firstLfAfterCr = before == u'\r';
+                break;
+            }
+            before = u;
+        }
     }
     crBefore = afterCr;
     span.bytes = qint32(bytes.size());
@@ -159,7 +221,7 @@ bool FileScan::count(QByteArrayView bytes, bool utf8, FileSource::Span &span, Pa
     return true;
 }
 
-FileScan::Part FileScan::scan(int fd, qint64 from, qint64 to, bool utf8, qint64 longestLine,
+FileScan::Part FileScan::scan(int fd, qint64 from, qint64 to, Form form, qint64 longestLine,
                               const std::atomic<bool> *cancel, const Progress &progress)
 {
     Part part;
@@ -197,12 +259,12 @@ FileScan::Part FileScan::scan(int fd, qint64 from, qint64 to, bool utf8, qint64 
                     break;
                 target = have;
             } else {
-                target = cut(bytes, at, target, utf8);
+                target = cut(bytes, at, target, form);
             }
             FileSource::Span span;
             span.offset = bufferStart + at;
-            if (!count(bytes.sliced(at, target - at), utf8, span, part, crBefore)) {
-                part.status = Part::Status::NotUtf8;
+            if (!count(bytes.sliced(at, target - at), form, span, part, crBefore)) {
+                part.status = Part::Status::NotText;
                 return part;
             }
             part.spans.push_back(span);

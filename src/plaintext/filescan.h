@@ -13,13 +13,17 @@
 // Goes once through a range of a file's bytes and cuts it into spans of about spanBytes, each
 // ending where a character and a line end do (never inside a UTF-8 sequence, never between the
 // CR and the LF of a CR LF), counting for each its characters and line breaks as the decoded text
-// will have them. Pure ASCII goes eight bytes at a time. Checks that UTF-8 is UTF-8.
+// will have them. Pure ASCII goes sixteen bytes at a time. Checks that UTF-8 is UTF-8 and that
+// UTF-16 pairs its surrogates.
 class FileScan
 {
 public:
+    // How the bytes make characters: UTF-8, one byte each (Windows-1252), or UTF-16.
+    enum class Form { Utf8, SingleByte, Utf16LE, Utf16BE };
+
     struct Part
     {
-        enum class Status { Ok, NotUtf8, ReadFailed, Cancelled, LineTooLong };
+        enum class Status { Ok, NotText, ReadFailed, Cancelled, LineTooLong };
         Status status = Status::Ok;
         std::vector<FileSource::Span> spans;
         qint64 crLf = 0;
@@ -31,15 +35,15 @@ public:
     };
     using Progress = std::function<void(qint64 bytes)>;
 
-    // Scans [from, to) of fd. utf8 false: Windows-1252, every byte a character. Stops with
-    // LineTooLong after about longestLine bytes without a line break (0: never).
-    static Part scan(int fd, qint64 from, qint64 to, bool utf8, qint64 longestLine,
+    // Scans [from, to) of fd (for UTF-16, an even number of bytes). Stops with LineTooLong
+    // after about longestLine bytes without a line break (0: never).
+    static Part scan(int fd, qint64 from, qint64 to, Form form, qint64 longestLine,
                      const std::atomic<bool> *cancel, const Progress &progress = {});
-    // The counts of one span's bytes; false when utf8 and they are not UTF-8.
-    static bool count(QByteArrayView bytes, bool utf8, FileSource::Span &span, Part &part,
+    // The counts of one span's bytes; false when they are not text of the form.
+    static bool count(QByteArrayView bytes, Form form, FileSource::Span &span, Part &part,
                       bool &crBefore);
     // Where a span that should end at target may end: at or before it, after begin.
-    static qsizetype cut(QByteArrayView bytes, qsizetype begin, qsizetype target, bool utf8);
+    static qsizetype cut(QByteArrayView bytes, qsizetype begin, qsizetype target, Form form);
 
     static constexpr qsizetype spanBytes = 32 << 10;
     static constexpr qsizetype blockBytes = 4 << 20;

@@ -49,15 +49,18 @@ quint64 FileSource::checksum(const char *data, qsizetype size)
 
 bool FileSource::decodeBytes(const char *data, qsizetype size, TextEncoding encoding, Decoded &out)
 {
-    out.text.resize(size); // never more characters than bytes in either encoding
+    const QStringConverter::Encoding unicode = TextDecoder::unicodeConverter(encoding);
+    const bool utf16 = unicode == QStringConverter::Utf16LE || unicode == QStringConverter::Utf16BE;
+    // Never more characters than bytes (than half the bytes in UTF-16).
+    out.text.resize(utf16 ? size / 2 + 1 : size);
     QChar *begin = out.text.data();
     QChar *end = nullptr;
     if (encoding == TextEncoding::Windows1252) {
         end = TextDecoder::fromWindows1252(QByteArrayView(data, size), begin);
     } else {
-        QStringDecoder utf8(QStringConverter::Utf8, TextDecoder::contentFlags);
-        end = utf8.appendToBuffer(begin, QByteArrayView(data, size));
-        if (utf8.hasError())
+        QStringDecoder decoder(utf16 ? unicode : QStringConverter::Utf8, TextDecoder::contentFlags);
+        end = decoder.appendToBuffer(begin, QByteArrayView(data, size));
+        if (decoder.hasError())
             return false;
     }
     // CR LF and a lone CR become '\n'; a range never ends between the two of a CR LF.

@@ -37,8 +37,8 @@ public:
         QList<qint32> breaks;
     };
 
-    // Takes over fd (closed with the source). encoding: UTF-8 (with or without its byte-order
-    // mark, which no span holds) or Windows-1252.
+    // Takes over fd (closed with the source). encoding: UTF-8 or UTF-16 (with or without a
+    // byte-order mark, which no span holds) or Windows-1252.
     FileSource(int fd, TextEncoding encoding);
     ~FileSource();
     FileSource(const FileSource &) = delete;

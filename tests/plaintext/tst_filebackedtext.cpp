@@ -37,6 +37,17 @@ private:
     QByteArray m_bytes;
 };
 
+QByteArray utf16(const QString &text, bool little)
+{
+    QByteArray out;
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        out.append(char(little ? u & 0xFF : u >> 8));
+        out.append(char(little ? u >> 8 : u & 0xFF));
+    }
+    return out;
+}
+
 // Several chunks' worth of a unit repeated, with a little variety so chunks differ.
 QByteArray repeated(const QByteArray &unit, qsizetype size = 300 * 1024, bool varied = true)
 {
@@ -226,10 +237,24 @@ void addOddFiles()
     QTest::addRow("windows-1252 undefined bytes throughout")
         << repeated("caf\xe9 \x81\x8d\x8f\x90\x9d\r\nend\n") << true;
     QTest::addRow("one long line") << repeated("word ") << true;
+    const QByteArray lines16 = utf16(u"line \U0001F600\r\nnext\rlast\n\r\r\n"_qs, true);
     QTest::addRow("utf-16le with byte-order mark, odd length")
-        << "\xff\xfe" + repeated(QByteArray("a\0\r\0\n\0", 6), 300 * 1024, false) + "\x41" << false;
+        << "\xff\xfe" + repeated(lines16, 300 * 1024, false) + "\x41" << true;
     QTest::addRow("utf-16le without byte-order mark")
-        << repeated(QByteArray("l\0i\0n\0e\0\r\0\n\0", 12), 300 * 1024, false) << false;
+        << repeated(lines16, 300 * 1024, false) << true;
+    QTest::addRow("utf-16be without byte-order mark, odd length")
+        << repeated(utf16(u"line \U0001F600\r\nnext\rlast\n"_qs, false), 300 * 1024, false) + "\x01"
+        << true;
+    QTest::addRow("utf-16le, a lone surrogate: decoded whole")
+        << "\xff\xfe" + repeated(lines16, 300 * 1024, false) +
+               QByteArray("\x00\xd8"
+                          "a\0",
+                          4)
+        << false;
+    QTest::addRow("utf-32le with byte-order mark")
+        << QByteArray("\xff\xfe\0\0", 4) +
+               repeated(QByteArray("a\0\0\0\r\0\0\0\n\0\0\0", 12), 300 * 1024, false)
+        << false;
     QByteArray halves = repeated("a line of a log, \xc3\xa9t\xc3\xa9\r\n", 9 << 20);
     QTest::addRow("read in halves, utf-8") << halves << true;
     halves[halves.size() - 10] = '\xe9';
@@ -294,6 +319,11 @@ void TestFileBackedText::editsAndSavesAsDecodedWhole_data()
         {"utf-8 with byte-order mark",
          "\xef\xbb\xbf" + repeated("\xe2\x82\xac\r\n\xf0\x9f\x98\x80\r")},
         {"utf-8, a lone cr last", repeated("h\xc3\xa9llo\nx\r\n") + "end\r"},
+        {"utf-16le with byte-order mark, odd length",
+         "\xff\xfe" + repeated(utf16(u"a \U0001F600\r\nb\rc\n"_qs, true), 300 * 1024, false) +
+             "\x41"},
+        {"utf-16be without byte-order mark",
+         repeated(utf16(u"line\r\nnext\rlast\n"_qs, false), 300 * 1024, false)},
     };
     for (const auto &file : files) {
         for (quint32 seed : {1u, 2u, 3u})
@@ -439,9 +469,9 @@ void TestFileBackedText::readerLeavesTextInFile_data()
     // A Save would write it in place, changing the bytes under the text.
     QTest::addRow("a file with a second name") << u"link"_qs << big << S::Ok << false;
     QTest::addRow("beyond the size decoded whole") << u"own"_qs << qint64(1 << 20) << S::Ok << true;
-    QTest::addRow("utf-16 beyond the size decoded whole")
-        << u"utf16"_qs << qint64(1 << 20) << S::TooLarge << false;
-    QTest::addRow("utf-16 within it") << u"utf16"_qs << big << S::Ok << false;
+    QTest::addRow("utf-32 beyond the size decoded whole")
+        << u"utf32"_qs << qint64(1 << 20) << S::TooLarge << false;
+    QTest::addRow("utf-32 within it") << u"utf32"_qs << big << S::Ok << false;
     // A line is laid out whole: one of many megabytes is decoded whole, where memory is weighed.
     QTest::addRow("one line of 17 MB") << u"line"_qs << big << S::Ok << false;
 }
@@ -457,8 +487,9 @@ void TestFileBackedText::readerLeavesTextInFile()
     QTemporaryDir dir;
     const QString path = dir.filePath(u"large.txt"_qs);
     QVERIFY(writeFile(
-        path, kind == u"utf16"
-                  ? "\xff\xfe" + repeated(QByteArray("l\0i\0n\0e\0\r\0\n\0", 12), 17 << 20, false)
+        path, kind == u"utf32"
+                  ? QByteArray("\xff\xfe\0\0", 4) +
+                        repeated(QByteArray("l\0\0\0e\0\0\0\r\0\0\0\n\0\0\0", 16), 17 << 20, false)
               : kind == u"line" ? QByteArray(17 << 20, 'x')
                                 : repeated("a line of text \xc3\xa9\n", 17 << 20)));
     if (kind == u"link")
