@@ -132,22 +132,28 @@ bool FileScan::count(QByteArrayView bytes, Form form, FileSource::Span &span, Pa
         return false;
     for (const unsigned char *p = utf16 ? end : data; p < end;) {
 #if defined(__SSE2__)
-        // Sixteen bytes at a time where the processor has the instructions (every x86-64 has).
+        // Sixteen bytes at a time where the processor has the instructions (every x86-64 has):
+        // the ASCII bytes up to the first one beyond it at once.
         if (end - p >= 16) {
             const __m128i bytes16 = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
-            if (_mm_movemask_epi8(bytes16) == 0) {
+            const auto high = unsigned(_mm_movemask_epi8(bytes16));
+            const int take = high ? std::countr_zero(high) : 16;
+            if (take > 0) {
+                const unsigned keep = take == 16 ? 0xFFFFu : (1u << take) - 1;
                 const auto lfs =
-                    unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes16, _mm_set1_epi8('\n'))));
+                    unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes16, _mm_set1_epi8('\n')))) &
+                    keep;
                 const auto crs =
-                    unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes16, _mm_set1_epi8('\r'))));
+                    unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes16, _mm_set1_epi8('\r')))) &
+                    keep;
                 if (lfs | crs) {
                     lf += std::popcount(lfs);
                     cr += std::popcount(crs);
                     crLf += std::popcount((crs << 1) & lfs) + ((afterCr && (lfs & 1)) ? 1 : 0);
                 }
-                afterCr = (crs >> 15) != 0;
-                units += 16;
-                p += 16;
+                afterCr = ((crs >> (take - 1)) & 1) != 0;
+                units += take;
+                p += take;
                 continue;
             }
         }
