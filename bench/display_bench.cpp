@@ -12,7 +12,8 @@
 //   unrolled ms the window has unrolled to its full height, which by design starts 100 ms after
 //               the window is built; ready cannot come before it
 //
-//   display_bench [--runs N] [--sizes 100K,10M,100M,1G,line5M,words5M,rtf5M]
+//   display_bench [--runs N] [--sizes 100K,10M,100M,1G,10G,line5M,words5M,rtf5M]
+//   (the G sizes are a server's log, made by the benchmark and deleted after)
 //   display_bench [--runs N] --files A.rtf,B.rtf   (given files instead of generated ones)
 //   display_bench ... --compare geany,featherpad   (other editors beside it, on $DISPLAY)
 //
@@ -177,6 +178,45 @@ QByteArray plainLines(qint64 size)
         out += "\r\n";
     }
     return out;
+}
+
+// Lines as a server's log has them, about size bytes: written again and again, they make the
+// gigabyte files without holding them in memory.
+QByteArray logLines(qint64 size)
+{
+    static const char *levels[] = {"INFO", "INFO", "INFO", "DEBUG", "WARN", "ERROR"};
+    static const char *what[] = {"request served",    "cache miss",      "connection closed",
+                                 "retrying upstream", "session started", "payload rejected"};
+    QRandomGenerator random(7);
+    QByteArray out;
+    out.reserve(size + 200);
+    for (qint64 n = 0; out.size() < size; ++n) {
+        out += "2026-12-07 10:";
+        out += QByteArray::number(10 + n / 6000 % 50) + ':' + QByteArray::number(10 + n / 100 % 50);
+        out += '.' + QByteArray::number(100 + n % 900) + ' ';
+        out += levels[random.bounded(int(std::size(levels)))];
+        out += " [worker-" + QByteArray::number(random.bounded(8)) + "] ";
+        out += what[random.bounded(int(std::size(what)))];
+        out += " id=" + QByteArray::number(random.bounded(1000000)) + " in " +
+               QByteArray::number(random.bounded(900)) + " ms\n";
+    }
+    return out;
+}
+
+// A log of size bytes at path, written block by block.
+bool writeLog(const QString &path, qint64 size)
+{
+    const QByteArray block = logLines(8 << 20);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    for (qint64 written = 0; written < size;) {
+        const qint64 n = std::min<qint64>(block.size(), size - written);
+        if (file.write(block.constData(), n) != n)
+            return false;
+        written += n;
+    }
+    return true;
 }
 
 QByteArray richText(qint64 size)
@@ -390,17 +430,22 @@ int main(int argc, char **argv)
             } else if (size == QLatin1String("line5M") || size == QLatin1String("words5M")) {
                 name = size + QStringLiteral(".txt");
                 bytes = singleLine(5 << 20, size.startsWith(u'w'));
+            } else if (size.endsWith(u'G')) {
+                name = QStringLiteral("log%1.txt").arg(size);
             } else {
-                const qint64 unit = size.endsWith(u'G')   ? (1 << 30)
-                                    : size.endsWith(u'M') ? (1 << 20)
-                                                          : 1024;
+                const qint64 unit = size.endsWith(u'M') ? (1 << 20) : 1024;
                 name = QStringLiteral("plain%1.txt").arg(size);
                 bytes = plainLines(size.chopped(1).toLongLong() * unit);
             }
             path = dir.filePath(name);
-            QFile file(path);
-            if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-                return 1;
+            if (size.endsWith(u'G')) {
+                if (!writeLog(path, size.chopped(1).toLongLong() << 30))
+                    return 1;
+            } else {
+                QFile file(path);
+                if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+                    return 1;
+            }
         }
         const QString label = QFileInfo(path).fileName();
         const QString bytes = megabytes(QFileInfo(path).size());
@@ -438,6 +483,8 @@ int main(int argc, char **argv)
                         qPrintable(orDash(median.unrolledMs)));
             std::fflush(stdout);
         }
+        if (files.isEmpty())
+            QFile::remove(path); // the gigabyte files go at once
     }
     return 0;
 }

@@ -5,14 +5,18 @@
 #include "rtf/rtfreader.h"
 
 #include "files/richtextprobe.h"
+#include "plaintext/filebackedloader.h"
 #include "text/textencodings.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTextDocument>
 
+#include <cerrno>
+#include <cstring>
 #include <new>
 #include <optional>
 #include <sys/stat.h>
@@ -127,10 +131,39 @@ openWithin(const QString &path, const PaneFileReader::Limits &limits, QFile &fil
                            .arg(QDir::toNativeSeparators(path), file.errorString()));
     }
     size = opened.size;
-    if (size > limits.maximumSize)
+    if (size > std::max(limits.maximumSize, limits.maximumKeptInFile))
         return failure(Status::TooLarge,
                        WholeFileReader::tooLargeMessage(path, size, limits.maximumSize));
     return std::nullopt;
+}
+
+// A file beyond the largest size decoded whole, when it is to be decoded whole.
+std::optional<PaneFileReader::Result> tooLargeWhole(const QString &path, qint64 size,
+                                                    const PaneFileReader::Limits &limits)
+{
+    if (size <= limits.maximumSize)
+        return std::nullopt;
+    return failure(Status::TooLarge,
+                   WholeFileReader::tooLargeMessage(path, size, limits.maximumSize));
+}
+
+// Whether a Save would write the file in place, where it cannot put a new file in the old one's
+// place (a second hard link, a folder that takes no new file, an owner a new file cannot be
+// given): the bytes of a text left in the file would change under it.
+bool savedInPlace(const QString &path, int fd)
+{
+    struct stat st = {};
+    if (::fstat(fd, &st) != 0)
+        return true;
+    if (::access(QFile::encodeName(path).constData(), W_OK) != 0)
+        return false; // not saved over at all
+    // The folder of the name and, behind a link, the folder of the file it leads to.
+    const QFileInfo info(path);
+    const QByteArray folder = QFile::encodeName(info.absolutePath());
+    const QByteArray target = QFile::encodeName(QFileInfo(info.canonicalFilePath()).absolutePath());
+    return st.st_nlink > 1 || ::access(folder.constData(), W_OK) != 0 ||
+           ::access(target.constData(), W_OK) != 0 ||
+           (::geteuid() != 0 && st.st_uid != ::geteuid());
 }
 
 } // namespace
@@ -169,9 +202,19 @@ PaneFileReader::Result PaneFileReader::check(const QString &path, const Limits &
             return *refused;
         // A formatted document, and anything read whole, takes its bytes and a document; a
         // large plain text only its characters and line index.
-        const bool whole =
-            size <= limits.readWholeUpTo || (!limits.plainTextOnly && isRtf(file.peek(16)));
-        const qint64 needed = whole ? size * limits.richMemoryPerByte : plainMemoryFor(size);
+        const QByteArray head = file.peek(FileBackedLoader::headBytes);
+        const bool whole = size <= limits.readWholeUpTo || (!limits.plainTextOnly && isRtf(head));
+        // A large plain text that looks like one a FileBackedLoader takes mostly stays in its
+        // file; whether it does is known only once it was read, and the read checks again.
+        const bool kept = !whole && size >= FileBackedLoader::from &&
+                          FileBackedLoader::takes(head, limits.encoding);
+        // Beyond the size decoded whole, only a text whose first lines show it has lines.
+        if (!(kept && (head.contains('\n') || head.contains('\r'))))
+            if (std::optional<PaneFileReader::Result> refused = tooLargeWhole(path, size, limits))
+                return *refused;
+        const qint64 needed = whole  ? size * limits.richMemoryPerByte
+                              : kept ? FileBackedLoader::memoryFor(size)
+                                     : plainMemoryFor(size);
         if (!limits.budget.allows(needed))
             return failure(Status::OutOfMemory, WholeFileReader::outOfMemoryMessage(path));
         Result result;
@@ -227,6 +270,8 @@ PaneFileReader::Result PaneFileReader::read(const QString &path, const Limits &l
 
         const QByteArray head = file.peek(16);
         if (!limits.plainTextOnly && isRtf(head)) {
+            if (std::optional<PaneFileReader::Result> refused = tooLargeWhole(path, size, limits))
+                return *refused;
             if (!limits.budget.allows(size * limits.richMemoryPerByte))
                 return failure(Status::OutOfMemory, WholeFileReader::outOfMemoryMessage(path));
             Result result;
@@ -256,6 +301,34 @@ PaneFileReader::Result PaneFileReader::read(const QString &path, const Limits &l
             result.status = Status::Ok;
             return result;
         }
+        const SourceMap::Identity identity = WholeFileReader::identity(file.handle());
+        std::optional<PlainTextLoader::Result> kept;
+        if (!savedInPlace(path, file.handle()))
+            kept = FileBackedLoader::load(file.handle(), size, cancel, progress, limits.encoding);
+        if (kept) {
+            // The text stays in the file: only its index is in memory.
+            Result result;
+            result.chosenEncoding = limits.encoding;
+            result.plain = std::move(*kept);
+            if (result.plain.status == PlainTextLoader::Status::Ok) {
+                result.status = Status::Ok;
+                result.plain.source.file = identity;
+            } else if (result.plain.status == PlainTextLoader::Status::Cancelled) {
+                result.cancelled = true;
+            } else if (result.plain.status == PlainTextLoader::Status::OutOfMemory) {
+                result.status = Status::OutOfMemory;
+                result.error = WholeFileReader::outOfMemoryMessage(path);
+            } else {
+                result.error = QStringLiteral("Cannot read %1: %2")
+                                   .arg(QDir::toNativeSeparators(path),
+                                        QString::fromLocal8Bit(std::strerror(EIO)));
+            }
+            if (result.status != Status::Ok)
+                result.plain = {};
+            return result;
+        }
+        if (std::optional<PaneFileReader::Result> refused = tooLargeWhole(path, size, limits))
+            return *refused;
         if (!limits.budget.allows(plainMemoryFor(size)))
             return failure(Status::OutOfMemory, WholeFileReader::outOfMemoryMessage(path));
         Result result;
@@ -271,7 +344,6 @@ PaneFileReader::Result PaneFileReader::read(const QString &path, const Limits &l
             (::fstat(file.handle(), &first) != 0 || ::fstat(second.handle(), &other) != 0 ||
              first.st_dev != other.st_dev || first.st_ino != other.st_ino))
             second.close();
-        const SourceMap::Identity identity = WholeFileReader::identity(file.handle());
         decodePlain(file, size, path, cancel, progress, result, limits.encoding,
                     second.isOpen() ? &second : nullptr);
         result.plain.source.file = identity;

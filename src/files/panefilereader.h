@@ -44,7 +44,9 @@ public:
 
     struct Limits
     {
-        qint64 maximumSize = qint64(4) << 30; // what Pagewell shows at all
+        qint64 maximumSize = qint64(4) << 30; // what Pagewell decodes whole at all
+        // A plain text left in its file (FileBackedLoader) takes memory for its index only.
+        qint64 maximumKeptInFile = qint64(1) << 40;
         MemoryBudget budget;
         qint64 richMemoryPerByte = 8;    // building a formatted document takes this much per byte
         qint64 readWholeUpTo = 16 << 20; // plain files up to this size are read whole

@@ -15,6 +15,32 @@ void TextBuffer::indexChunk(Chunk &chunk)
         chunk.breaks.push_back(qint32(at));
 }
 
+TextBuffer::ChunkText TextBuffer::chunkText(qsizetype chunk) const
+{
+    const Chunk &c = m_chunks[size_t(chunk)];
+    ChunkText out;
+    if (c.file) {
+        out.hold = c.file->decode(c.span);
+        out.text = QStringView(out.hold->text);
+        out.breaks = &out.hold->breaks;
+    } else {
+        out.text = QStringView(c.text);
+        out.breaks = &c.breaks;
+    }
+    return out;
+}
+
+void TextBuffer::materialize(qsizetype chunk)
+{
+    Chunk &c = m_chunks[size_t(chunk)];
+    if (!c.file)
+        return;
+    const std::shared_ptr<const FileSource::Decoded> decoded = c.file->decode(c.span);
+    c.text = decoded->text;
+    c.breaks = decoded->breaks;
+    c.file.reset();
+}
+
 qsizetype TextBuffer::chunkOf(qsizetype position) const
 {
     if (m_chunks.empty())
@@ -28,14 +54,13 @@ void TextBuffer::renumberFrom(qsizetype chunk)
     const auto count = qsizetype(m_chunks.size());
     m_chunkStart.resize(count);
     m_breaksBefore.resize(count);
-    qsizetype start = chunk > 0 ? m_chunkStart[chunk - 1] + m_chunks[chunk - 1].text.size() : 0;
-    qsizetype breaks =
-        chunk > 0 ? m_breaksBefore[chunk - 1] + qsizetype(m_chunks[chunk - 1].breaks.size()) : 0;
+    qsizetype start = chunk > 0 ? m_chunkStart[chunk - 1] + m_chunks[chunk - 1].size() : 0;
+    qsizetype breaks = chunk > 0 ? m_breaksBefore[chunk - 1] + m_chunks[chunk - 1].breakCount() : 0;
     for (qsizetype i = std::max<qsizetype>(chunk, 0); i < count; ++i) {
         m_chunkStart[i] = start;
         m_breaksBefore[i] = breaks;
-        start += m_chunks[i].text.size();
-        breaks += qsizetype(m_chunks[i].breaks.size());
+        start += m_chunks[i].size();
+        breaks += m_chunks[i].breakCount();
     }
     m_length = start;
     m_breaks = breaks;
@@ -69,7 +94,7 @@ qsizetype TextBuffer::lineStart(qsizetype line) const
     const qsizetype k = line - 1;
     const auto it = std::upper_bound(m_breaksBefore.begin(), m_breaksBefore.end(), k);
     const qsizetype c = (it - m_breaksBefore.begin()) - 1;
-    return m_chunkStart[c] + m_chunks[c].breaks[k - m_breaksBefore[c]] + 1;
+    return m_chunkStart[c] + (*chunkText(c).breaks)[k - m_breaksBefore[c]] + 1;
 }
 
 qsizetype TextBuffer::lineEnd(qsizetype line) const
@@ -80,7 +105,7 @@ qsizetype TextBuffer::lineEnd(qsizetype line) const
         return m_length;
     const auto it = std::upper_bound(m_breaksBefore.begin(), m_breaksBefore.end(), line);
     const qsizetype c = (it - m_breaksBefore.begin()) - 1;
-    return m_chunkStart[c] + m_chunks[c].breaks[line - m_breaksBefore[c]];
+    return m_chunkStart[c] + (*chunkText(c).breaks)[line - m_breaksBefore[c]];
 }
 
 qsizetype TextBuffer::lineOf(qsizetype position) const
@@ -89,7 +114,8 @@ qsizetype TextBuffer::lineOf(qsizetype position) const
         return 0;
     position = std::min(position, m_length);
     const qsizetype c = chunkOf(position);
-    const auto &breaks = m_chunks[c].breaks;
+    const ChunkText piece = chunkText(c);
+    const auto &breaks = *piece.breaks;
     const auto local = qint32(position - m_chunkStart[c]);
     return m_breaksBefore[c] +
            (std::lower_bound(breaks.begin(), breaks.end(), local) - breaks.begin());
@@ -100,7 +126,7 @@ QChar TextBuffer::at(qsizetype position) const
     if (position < 0 || position >= m_length)
         return QChar();
     const qsizetype c = chunkOf(position);
-    return m_chunks[c].text.at(position - m_chunkStart[c]);
+    return chunkText(c).text.at(position - m_chunkStart[c]);
 }
 
 QString TextBuffer::mid(qsizetype position, qsizetype count) const
@@ -112,10 +138,10 @@ QString TextBuffer::mid(qsizetype position, qsizetype count) const
         return out;
     out.reserve(count);
     for (qsizetype c = chunkOf(position); count > 0; ++c) {
-        const QString &text = m_chunks[c].text;
+        const ChunkText piece = chunkText(c);
         const qsizetype local = position - m_chunkStart[c];
-        const qsizetype n = std::min(count, text.size() - local);
-        out.append(QStringView(text).sliced(local, n));
+        const qsizetype n = std::min(count, piece.text.size() - local);
+        out.append(piece.text.sliced(local, n));
         position += n;
         count -= n;
     }
@@ -129,7 +155,8 @@ void TextBuffer::append(QStringView text)
     noteChange(m_length, 0, text.size());
     const qsizetype firstChanged = m_chunks.empty() ? 0 : qsizetype(m_chunks.size()) - 1;
     while (!text.isEmpty()) {
-        if (m_chunks.empty() || m_chunks.back().text.size() >= chunkTarget) {
+        if (m_chunks.empty() || m_chunks.back().file ||
+            m_chunks.back().text.size() >= chunkTarget) {
             m_chunks.emplace_back();
             m_chunks.back().text.reserve(chunkTarget);
         }
@@ -149,7 +176,8 @@ void TextBuffer::appendPiece(QString &&piece)
 {
     // A small piece joins a last chunk that has room; a large one is cut as append() cuts it.
     if (piece.size() > 2 * chunkTarget ||
-        (!m_chunks.empty() && m_chunks.back().text.size() + piece.size() <= chunkTarget)) {
+        (!m_chunks.empty() && !m_chunks.back().file &&
+         m_chunks.back().text.size() + piece.size() <= chunkTarget)) {
         append(piece);
         return;
     }
@@ -180,11 +208,35 @@ void TextBuffer::appendStored(QStringView piece, std::shared_ptr<const void> sto
     renumberFrom(firstChanged);
 }
 
+void TextBuffer::appendFileSpans(std::shared_ptr<const FileSource> file,
+                                 const std::vector<FileSource::Span> &spans)
+{
+    const qsizetype firstChanged = qsizetype(m_chunks.size());
+    qsizetype added = 0;
+    m_chunks.reserve(m_chunks.size() + spans.size());
+    for (const FileSource::Span &span : spans) {
+        if (span.length == 0)
+            continue;
+        Chunk chunk;
+        chunk.file = file;
+        chunk.span = span;
+        added += span.length;
+        m_chunks.push_back(std::move(chunk));
+    }
+    if (added == 0)
+        return;
+    noteChange(m_length, 0, added);
+    m_file = std::move(file);
+    renumberFrom(firstChanged);
+}
+
 void TextBuffer::append(TextBuffer &&later)
 {
     if (later.m_chunks.empty())
         return;
     noteChange(m_length, 0, later.m_length);
+    if (later.m_file)
+        m_file = later.m_file;
     const qsizetype firstChanged = qsizetype(m_chunks.size());
     m_chunks.insert(m_chunks.end(), std::make_move_iterator(later.m_chunks.begin()),
                     std::make_move_iterator(later.m_chunks.end()));
@@ -199,9 +251,10 @@ void TextBuffer::insert(qsizetype position, QStringView text)
     position = std::clamp<qsizetype>(position, 0, m_length);
     if (m_chunks.empty() || position == m_length) {
         // Typing at the end fills the last chunk in place.
-        if (!m_chunks.empty() && m_chunks.back().text.size() + text.size() <= 2 * chunkTarget) {
+        if (!m_chunks.empty() && m_chunks.back().size() + text.size() <= 2 * chunkTarget) {
             noteChange(position, 0, text.size());
             const qsizetype c = qsizetype(m_chunks.size()) - 1;
+            materialize(c);
             m_chunks[c].text.append(text);
             indexChunk(m_chunks[c]);
             renumberFrom(c);
@@ -212,6 +265,7 @@ void TextBuffer::insert(qsizetype position, QStringView text)
     }
     noteChange(position, 0, text.size());
     const qsizetype c = chunkOf(position);
+    materialize(c);
     m_chunks[c].text.insert(position - m_chunkStart[c], text);
     indexChunk(m_chunks[c]);
     splitIfLarge(c);
@@ -235,15 +289,15 @@ void TextBuffer::remove(qsizetype position, qsizetype count)
     qsizetype eraseFrom = -1;
     qsizetype eraseTo = -1;
     while (count > 0) {
-        Chunk &chunk = m_chunks[c];
-        const qsizetype n = std::min(count, chunk.text.size() - local);
-        if (local == 0 && n == chunk.text.size()) {
+        const qsizetype n = std::min(count, m_chunks[c].size() - local);
+        if (local == 0 && n == m_chunks[c].size()) {
             if (eraseFrom < 0)
                 eraseFrom = c;
             eraseTo = c + 1;
         } else {
-            chunk.text.remove(local, n);
-            indexChunk(chunk);
+            materialize(c);
+            m_chunks[c].text.remove(local, n);
+            indexChunk(m_chunks[c]);
         }
         count -= n;
         local = 0;
@@ -254,7 +308,9 @@ void TextBuffer::remove(qsizetype position, qsizetype count)
     // Neighbours that became small are joined, so that deleting never leaves many tiny chunks.
     const qsizetype at = std::min(first, qsizetype(m_chunks.size()) - 1);
     if (at + 1 < qsizetype(m_chunks.size()) &&
-        m_chunks[at].text.size() + m_chunks[at + 1].text.size() <= chunkTarget) {
+        m_chunks[at].size() + m_chunks[at + 1].size() <= chunkTarget) {
+        materialize(at);
+        materialize(at + 1);
         m_chunks[at].text.append(m_chunks[at + 1].text);
         indexChunk(m_chunks[at]);
         m_chunks.erase(m_chunks.begin() + at + 1);
@@ -268,6 +324,9 @@ bool TextBuffer::mapPieces(const std::function<bool(QString &piece)> &map)
     bool moved = false;
     qsizetype position = 0;
     for (size_t c = 0; c < m_chunks.size(); position += m_chunks[c].text.size(), ++c) {
+        materialize(qsizetype(c));
+        if (c + 1 < m_chunks.size())
+            materialize(qsizetype(c) + 1);
         Chunk &chunk = m_chunks[c];
         // A pair split between two chunks comes together in the first of them.
         if (c + 1 < m_chunks.size() && !chunk.text.isEmpty() &&
@@ -297,6 +356,7 @@ void TextBuffer::clear()
 {
     noteChange(0, m_length, 0);
     m_chunks.clear();
+    m_file.reset();
     m_chunkStart.clear();
     m_breaksBefore.clear();
     m_length = 0;
@@ -314,7 +374,8 @@ qsizetype TextBuffer::indexOf(QStringView needle, qsizetype from, Qt::CaseSensit
     if (needle.size() > chunkTarget / 2)
         return text().indexOf(needle, from, cs);
     for (qsizetype c = chunkOf(from); c < qsizetype(m_chunks.size()); ++c) {
-        const QStringView text(m_chunks[c].text);
+        const ChunkText piece = chunkText(c);
+        const QStringView text = piece.text;
         const qsizetype local = std::max<qsizetype>(0, from - m_chunkStart[c]);
         if (const qsizetype at = text.indexOf(needle, local, cs); at >= 0)
             return m_chunkStart[c] + at;

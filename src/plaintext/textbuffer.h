@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "plaintext/filesource.h"
 #include "plaintext/originmap.h"
 
 #include <QList>
@@ -18,6 +19,8 @@
 // a pass over the chunk table, never a copy of the whole text, so a typed key stays cheap in a
 // text of hundreds of megabytes. A copy of a buffer shares its chunks, text and index alike,
 // until one side changes a chunk: handing a text to a second view costs no copy of it.
+// A chunk may also stay in its file (FileSource): then the buffer knows only its length and
+// number of line breaks, and decodes it when it is looked at; an edit of it decodes it for good.
 class TextBuffer
 {
 public:
@@ -46,6 +49,13 @@ public:
     // The same for a piece lying in memory that storage keeps alive (a loader's arena): the
     // buffer refers to it instead of copying it, until an edit of its chunk makes a copy.
     void appendStored(QStringView piece, std::shared_ptr<const void> storage);
+    // The same for ranges of a file, left there and decoded when looked at.
+    void appendFileSpans(std::shared_ptr<const FileSource> file,
+                         const std::vector<FileSource::Span> &spans);
+    // Whether some of the text is still read from its file on demand; whether the file's bytes
+    // were found changed under it (the text shows blanks where they were).
+    bool readsFile() const { return bool(m_file); }
+    bool fileChanged() const { return m_file && m_file->changed(); }
     // Takes over the chunks of a text that follows this one.
     void append(TextBuffer &&later);
     void insert(qsizetype position, QStringView text);
@@ -60,8 +70,10 @@ public:
     // without copying it whole.
     template <typename Visit> void forEachPiece(Visit visit) const
     {
-        for (const Chunk &chunk : m_chunks)
-            visit(QStringView(chunk.text));
+        for (size_t c = 0; c < m_chunks.size(); ++c) {
+            const ChunkText piece = chunkText(qsizetype(c));
+            visit(piece.text);
+        }
     }
 
     // Lets map change each stored piece where it is (map returns whether it did), without a copy
@@ -91,8 +103,24 @@ private:
         QList<qint32> breaks; // offsets of '\n' in text
         // Keeps the memory text lies in alive while text refers to it rather than owning it.
         std::shared_ptr<const void> storage;
+        // Set while the chunk stays in its file: text and breaks are empty, span tells.
+        std::shared_ptr<const FileSource> file;
+        FileSource::Span span;
+
+        qsizetype size() const { return file ? span.length : text.size(); }
+        qsizetype breakCount() const { return file ? span.breaks : breaks.size(); }
+    };
+    // A chunk's text and breaks, decoded if it is in its file (hold keeps them).
+    struct ChunkText
+    {
+        std::shared_ptr<const FileSource::Decoded> hold;
+        QStringView text;
+        const QList<qint32> *breaks = nullptr;
     };
 
+    ChunkText chunkText(qsizetype chunk) const;
+    // Makes a chunk in its file one of its own, to be edited.
+    void materialize(qsizetype chunk);
     static void indexChunk(Chunk &chunk);
     qsizetype chunkOf(qsizetype position) const; // chunk holding position (the last at the end)
     void renumberFrom(qsizetype chunk);
@@ -110,5 +138,6 @@ private:
     qsizetype m_breaks = 0;
     quint64 m_revision = 0;
     std::optional<OriginMap> m_origin;
+    std::shared_ptr<const FileSource> m_file; // the file chunks were left in, if any
     quint64 m_originMark = 0;
 };

@@ -82,3 +82,13 @@ void LineEndTally::append(const LineEndTally &later)
     if (m_firstSeen < 0)
         m_firstSeen = later.m_firstSeen;
 }
+
+void LineEndTally::addCounts(qsizetype crLf, qsizetype lf, qsizetype cr,
+                             std::optional<LineEnding> first)
+{
+    m_crLf += crLf;
+    m_lf += lf;
+    m_cr += cr;
+    if (m_firstSeen < 0 && first)
+        m_firstSeen = int(*first);
+}

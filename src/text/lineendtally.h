@@ -5,6 +5,8 @@
 
 #include <QStringView>
 
+#include <optional>
+
 // Counts a text's line ends (CR LF, LF and a lone CR; nothing else ends a line) to tell the style
 // most of its lines use, so that an edited file is written back the way it mostly was. Takes the
 // text in pieces as it is read; a CR at the end of one piece pairs with an LF that starts the next.
@@ -17,6 +19,9 @@ public:
     LineEnding style() const;
     // Adds the tally of the text that follows this one, counted apart (cut after a line end).
     void append(const LineEndTally &later);
+    // Adds line ends counted elsewhere (a scan of the file's bytes): first, the style of the
+    // first LF among them, if any.
+    void addCounts(qsizetype crLf, qsizetype lf, qsizetype cr, std::optional<LineEnding> first);
 
 private:
     void count(LineEnding ending, qsizetype times = 1);

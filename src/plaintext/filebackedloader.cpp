@@ -1,0 +1,258 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "filebackedloader.h"
+
+#include "plaintext/filescan.h"
+#include "text/legacyencodingguess.h"
+#include "text/lineendtally.h"
+
+#include <QByteArray>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <memory>
+#include <mutex>
+#include <new>
+#include <system_error>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+QByteArray readAt(int fd, qint64 offset, qint64 length)
+{
+    QByteArray bytes(length, Qt::Uninitialized);
+    qint64 got = 0;
+    while (got < length) {
+        const ssize_t n =
+            ::pread(fd, bytes.data() + got, size_t(length - got), off_t(offset + got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        got += n;
+    }
+    bytes.truncate(got);
+    return bytes;
+}
+
+// Where the second half begins: at or just after the middle, where a character and a line end
+// begin; -1 when there is none near.
+qint64 halfway(int fd, qint64 from, qint64 to, FileScan::Form form)
+{
+    qint64 middle = from + (to - from) / 2;
+    const bool utf16 = form == FileScan::Form::Utf16LE || form == FileScan::Form::Utf16BE;
+    if (utf16)
+        middle -= (middle - from) % 2;
+    const qint64 before = utf16 ? 2 : 1;
+    const QByteArray around = readAt(fd, middle - before, 64);
+    const qsizetype at = FileScan::cut(around, 0, around.size() - 8, form);
+    return at > 0 && at >= before ? middle - before + at : -1;
+}
+
+// Scans [from, to) in two halves at once, or in one where it cannot be cut.
+FileScan::Part scanInHalves(int fd, qint64 from, qint64 to, FileScan::Form form,
+                            const std::atomic<bool> *cancel,
+                            const PlainTextLoader::Progress &progress)
+{
+    std::atomic<qint64> doneFirst{0};
+    std::atomic<qint64> doneSecond{0};
+    std::mutex reporting;
+    const auto report = [&] {
+        const std::lock_guard<std::mutex> lock(reporting);
+        if (progress)
+            progress(doneFirst + doneSecond, to);
+    };
+    const qint64 cut = to - from >= FileBackedLoader::from ? halfway(fd, from, to, form) : -1;
+    if (cut < 0)
+        return FileScan::scan(fd, from, to, form, FileBackedLoader::longLine, cancel,
+                              [&](qint64 done) {
+                                  doneFirst = done;
+                                  report();
+                              });
+    FileScan::Part later;
+    std::thread worker;
+    try {
+        worker = std::thread([&] {
+            try {
+                later = FileScan::scan(fd, cut, to, form, FileBackedLoader::longLine, cancel,
+                                       [&](qint64 done) {
+                                           doneSecond = done;
+                                           report();
+                                       });
+            } catch (const std::bad_alloc &) {
+                later.status = FileScan::Part::Status::ReadFailed;
+            }
+        });
+    } catch (const std::system_error &) {
+        return FileScan::scan(fd, from, to, form, FileBackedLoader::longLine, cancel);
+    }
+    FileScan::Part part;
+    try {
+        part = FileScan::scan(fd, from, cut, form, FileBackedLoader::longLine, cancel,
+                              [&](qint64 done) {
+                                  doneFirst = done;
+                                  report();
+                              });
+    } catch (const std::bad_alloc &) {
+        part.status = FileScan::Part::Status::ReadFailed;
+    }
+    worker.join();
+    if (part.status != FileScan::Part::Status::Ok)
+        return part;
+    if (later.status != FileScan::Part::Status::Ok) {
+        // The first high byte of a text that is not UTF-8 may lie in the second half.
+        if (part.firstHigh < 0)
+            part.firstHigh = later.firstHigh;
+        part.status = later.status;
+        return part;
+    }
+    part.spans.insert(part.spans.end(), later.spans.begin(), later.spans.end());
+    part.lf += later.lf;
+    part.cr += later.cr;
+    part.crLf += later.crLf;
+    if (!part.firstLfAfterCr)
+        part.firstLfAfterCr = later.firstLfAfterCr;
+    if (part.firstHigh < 0)
+        part.firstHigh = later.firstHigh;
+    return part;
+}
+
+// The code page of a text that is not UTF-8, from a sample where its first byte beyond ASCII is.
+TextEncoding codePageGuess(int fd, qint64 firstHigh)
+{
+    const qint64 context = 1024;
+    const qint64 from = std::max<qint64>(0, firstHigh - context);
+    const QByteArray bytes = readAt(fd, from, context + LegacyEncodingGuess::sampleSize);
+    return LegacyEncodingGuess::of(LegacyEncodingGuess::sampleOf(bytes));
+}
+
+// How the bytes of a text in encoding make characters, for the encodings kept in the file.
+std::optional<FileScan::Form> formOf(TextEncoding encoding)
+{
+    switch (encoding) {
+    case TextEncoding::Utf8:
+    case TextEncoding::Utf8WithBom:
+        return FileScan::Form::Utf8;
+    case TextEncoding::Windows1252:
+        return FileScan::Form::SingleByte;
+    case TextEncoding::Utf16LE:
+    case TextEncoding::Utf16LENoBom:
+        return FileScan::Form::Utf16LE;
+    case TextEncoding::Utf16BE:
+    case TextEncoding::Utf16BENoBom:
+        return FileScan::Form::Utf16BE;
+    default:
+        return std::nullopt;
+    }
+}
+
+// The bytes of the longest run of spans without a line break: about the longest line's.
+qint64 longestLineBytes(const FileScan::Part &part)
+{
+    qint64 longest = 0;
+    qint64 run = 0;
+    for (const FileSource::Span &span : part.spans) {
+        run = span.breaks > 0 ? 0 : run + span.bytes;
+        longest = std::max(longest, run);
+    }
+    return longest;
+}
+
+} // namespace
+
+bool FileBackedLoader::takes(QByteArrayView head, std::optional<TextEncoding> encoding)
+{
+    if (encoding)
+        return *encoding == TextEncoding::Windows1252;
+    if (const auto bom = TextDecoder::byteOrderMark(head))
+        return formOf(bom->encoding).has_value();
+    const auto unmarked = TextDecoder::unmarkedUnicode(head);
+    return !unmarked || formOf(*unmarked).has_value();
+}
+
+std::optional<PlainTextLoader::Result>
+FileBackedLoader::load(int fd, qint64 size, const std::atomic<bool> *cancel,
+                       const PlainTextLoader::Progress &progress,
+                       std::optional<TextEncoding> encoding)
+{
+    using Result = PlainTextLoader::Result;
+    using Status = PlainTextLoader::Status;
+    try {
+        const QByteArray head = readAt(fd, 0, headBytes);
+        if (head.isEmpty() || !takes(head, encoding))
+            return std::nullopt;
+        qint64 textStart = 0;
+        TextEncoding found = encoding ? *encoding : TextEncoding::Utf8;
+        if (!encoding) {
+            if (const auto bom = TextDecoder::byteOrderMark(head)) {
+                found = bom->encoding;
+                textStart = bom->length;
+            } else if (const auto unmarked = TextDecoder::unmarkedUnicode(head)) {
+                found = *unmarked;
+            }
+        }
+        const FileScan::Form form = *formOf(found);
+        // An odd last byte of UTF-16 makes no character: it stays after the text.
+        const qint64 textEnd = form == FileScan::Form::Utf16LE || form == FileScan::Form::Utf16BE
+                                   ? size - (size - textStart) % 2
+                                   : size;
+        FileScan::Part part = scanInHalves(fd, textStart, textEnd, form, cancel, progress);
+        if (part.status == FileScan::Part::Status::NotText) {
+            // Not UTF-8 after all: byte for byte as Windows-1252 when that is what it looks like;
+            // another code page, or UTF-8 with a mark and bad sequences, is decoded whole.
+            if (found != TextEncoding::Utf8 ||
+                codePageGuess(fd, part.firstHigh) != TextEncoding::Windows1252)
+                return std::nullopt;
+            found = TextEncoding::Windows1252;
+            part = scanInHalves(fd, 0, size, FileScan::Form::SingleByte, cancel, progress);
+        }
+        if (part.status == FileScan::Part::Status::LineTooLong ||
+            (part.status == FileScan::Part::Status::Ok && longestLineBytes(part) > longLine))
+            return std::nullopt;
+        Result result;
+        switch (part.status) {
+        case FileScan::Part::Status::Ok:
+            break;
+        case FileScan::Part::Status::Cancelled:
+            result.status = Status::Cancelled;
+            return result;
+        case FileScan::Part::Status::ReadFailed:
+        case FileScan::Part::Status::NotText:
+        case FileScan::Part::Status::LineTooLong:
+            result.status = Status::ReadFailed;
+            return result;
+        }
+        const int own = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+        if (own < 0) {
+            result.status = Status::ReadFailed;
+            return result;
+        }
+        auto source = std::make_shared<FileSource>(own, found);
+        result.buffer.appendFileSpans(source, part.spans);
+        result.encoding = found;
+        LineEndTally tally;
+        tally.addCounts(part.crLf, part.lf - part.crLf, part.cr - part.crLf,
+                        !part.firstLfAfterCr   ? std::nullopt
+                        : *part.firstLfAfterCr ? std::optional(LineEnding::CrLf)
+                                               : std::optional(LineEnding::Lf));
+        result.lineEnding = tally.style();
+        result.source.encoding = found;
+        result.source.textStart = textStart;
+        result.source.size = size;
+        result.source.exact = true;
+        result.source.marks.reserve(part.spans.size());
+        qsizetype position = 0;
+        for (const FileSource::Span &span : part.spans) {
+            result.source.marks.push_back({position, span.offset});
+            position += span.length;
+        }
+        result.source.length = result.buffer.length();
+        result.source.textMark = result.buffer.markOriginal();
+        result.status = Status::Ok;
+        return result;
+    } catch (const std::bad_alloc &) {
+        Result result;
+        result.status = Status::OutOfMemory;
+        return result;
+    }
+}

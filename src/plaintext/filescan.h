@@ -1,0 +1,50 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "plaintext/filesource.h"
+
+#include <QByteArrayView>
+
+#include <atomic>
+#include <functional>
+#include <optional>
+#include <vector>
+
+// Goes once through a range of a file's bytes and cuts it into spans of about spanBytes, each
+// ending where a character and a line end do (never inside a UTF-8 sequence, never between the
+// CR and the LF of a CR LF), counting for each its characters and line breaks as the decoded text
+// will have them. Pure ASCII goes sixteen bytes at a time. Checks that UTF-8 is UTF-8 and that
+// UTF-16 pairs its surrogates.
+class FileScan
+{
+public:
+    // How the bytes make characters: UTF-8, one byte each (Windows-1252), or UTF-16.
+    enum class Form { Utf8, SingleByte, Utf16LE, Utf16BE };
+
+    struct Part
+    {
+        enum class Status { Ok, NotText, ReadFailed, Cancelled, LineTooLong };
+        Status status = Status::Ok;
+        std::vector<FileSource::Span> spans;
+        qint64 crLf = 0;
+        qint64 lf = 0; // all LFs, those of CR LF included
+        qint64 cr = 0; // all CRs, those of CR LF included
+        // Whether the first LF ends a CR LF; none while no LF was met.
+        std::optional<bool> firstLfAfterCr;
+        qint64 firstHigh = -1; // the offset of the first byte beyond ASCII, once one was met
+    };
+    using Progress = std::function<void(qint64 bytes)>;
+
+    // Scans [from, to) of fd (for UTF-16, an even number of bytes). Stops with LineTooLong
+    // after about longestLine bytes without a line break (0: never).
+    static Part scan(int fd, qint64 from, qint64 to, Form form, qint64 longestLine,
+                     const std::atomic<bool> *cancel, const Progress &progress = {});
+    // The counts of one span's bytes; false when they are not text of the form.
+    static bool count(QByteArrayView bytes, Form form, FileSource::Span &span, Part &part,
+                      bool &crBefore);
+    // Where a span that should end at target may end: at or before it, after begin.
+    static qsizetype cut(QByteArrayView bytes, qsizetype begin, qsizetype target, Form form);
+
+    static constexpr qsizetype spanBytes = 32 << 10;
+    static constexpr qsizetype blockBytes = 4 << 20;
+};
