@@ -272,8 +272,12 @@ bool RtfDocumentBuilder::picture(const RtfPicture &picture, const RtfCharFormat 
                                  const RtfParagraphFormat &paragraph)
 {
     // A picture in a table cell is there even when it cannot be shown, as its text would be.
+    // One after a table that cannot be shown closes nothing: kept for a save, it goes with
+    // what follows, which may be the table's next row.
     flushRowText();
-    enterLevel(paragraph.tableLevel());
+    const bool leaving = paragraph.tableLevel() < m_level;
+    if (!leaving)
+        enterLevel(paragraph.tableLevel());
     QBuffer buffer;
     buffer.setData(picture.data);
     if (!buffer.open(QIODevice::ReadOnly))
@@ -287,6 +291,8 @@ bool RtfDocumentBuilder::picture(const RtfPicture &picture, const RtfCharFormat 
     if (image.isNull())
         return false;
     m_imageBudget -= bytes;
+    if (leaving)
+        enterLevel(paragraph.tableLevel());
 
     const QString name = QStringLiteral("rtfimage:%1").arg(++m_imageCount);
     m_document->addResource(QTextDocument::ImageResource, QUrl(name), image);
