@@ -127,7 +127,8 @@ void ReaderActions::addToFavorites()
         return;
     // A failed write is said, as the main window's Add says it: the user must not believe the
     // text kept when it is not.
-    const QString error = m_viewer.addToFavorites(name, reader->readerText());
-    if (!error.isEmpty())
-        m_platform.messages.show(error, Icon::None, Buttons::Ok);
+    m_viewer.addToFavorites(name, reader->readerBuffer(), [this](const QString &error) {
+        if (!error.isEmpty())
+            m_platform.messages.show(error, Icon::None, Buttons::Ok);
+    });
 }

@@ -5,7 +5,10 @@
 #include "controls/richtextbox.h"
 #include "platform/messageboxes.h"
 #include "platform/platform.h"
+#include "viewer/longoperation.h"
 #include "viewer/viewer.h"
+
+#include <memory>
 
 #include <QMouseEvent>
 #include <QRadioButton>
@@ -87,8 +90,35 @@ void CaseTools::convertInPlace(CaseMode mode)
 {
     // The characters change where they are: a formatted document keeps its formats and what
     // a save keeps of its file, and the click is one step for undo. A large plain text is
-    // converted piece by piece where the pane keeps it, never copied whole.
-    ui.Text1->mapText(caseMap(mode));
+    // converted piece by piece, never copied whole: on the operation's thread, in a copy that
+    // shares the pane's pieces until each is converted, which then takes the text's place.
+    if (!ui.Text1->mapsAsNewText()) {
+        ui.Text1->mapText(caseMap(mode));
+        return;
+    }
+    if (m_viewer.isBusy())
+        return;
+    auto text = std::make_shared<TextBuffer>(ui.Text1->plainTextBuffer());
+    auto changed = std::make_shared<bool>(false);
+    const auto work = [text, changed, mode](LongOperation::Control &control) {
+        control.setTotal(text->length());
+        const RichTextBox::Map map = caseMap(mode);
+        *changed = text->mapPieces([&](QString &piece) {
+            if (control.isCancelled())
+                return false;
+            control.addDone(piece.size());
+            return map(piece);
+        });
+    };
+    const QString label = mode == CaseMode::Upper ? QStringLiteral("Making capitals\u2026")
+                                                  : QStringLiteral("Making small letters\u2026");
+    m_viewer.operations().run(label, text->length(), work, [this, text, changed](bool cancelled) {
+        if (cancelled || !*changed)
+            return;
+        QScopedValueRollback<bool> converting(m_converting, true);
+        ui.Text1->takeMappedText(std::move(*text));
+        m_changedFrom = m_changedTo = -1;
+    });
 }
 
 RichTextBox::Map CaseTools::caseMap(CaseMode mode)
