@@ -71,12 +71,7 @@ bool CaseTools::eventFilter(QObject *watched, QEvent *event)
 void CaseTools::convertWhole(CaseMode mode)
 {
     if (ui.Text1->isReadOnly()) {
-        // Nothing is converted, so neither mode is on.
-        for (QRadioButton *option : {ui.cap, ui.min}) {
-            option->setAutoExclusive(false);
-            option->setChecked(false);
-            option->setAutoExclusive(true);
-        }
+        clearModes();
         m_platform.messages.show(RichTextBox::readOnlyNote(), MessageBoxes::Icon::Information,
                                  MessageBoxes::Buttons::Ok);
         return;
@@ -84,6 +79,16 @@ void CaseTools::convertWhole(CaseMode mode)
     QScopedValueRollback<bool> converting(m_converting, true);
     convertInPlace(mode);
     m_changedFrom = m_changedTo = -1;
+}
+
+void CaseTools::clearModes()
+{
+    // Nothing is converted, so neither mode is on.
+    for (QRadioButton *option : {ui.cap, ui.min}) {
+        option->setAutoExclusive(false);
+        option->setChecked(false);
+        option->setAutoExclusive(true);
+    }
 }
 
 void CaseTools::convertInPlace(CaseMode mode)
@@ -113,6 +118,8 @@ void CaseTools::convertInPlace(CaseMode mode)
     const QString label = mode == CaseMode::Upper ? QStringLiteral("Making capitals\u2026")
                                                   : QStringLiteral("Making small letters\u2026");
     m_viewer.operations().run(label, text->length(), work, [this, text, changed](bool cancelled) {
+        if (cancelled)
+            clearModes();
         if (cancelled || !*changed)
             return;
         QScopedValueRollback<bool> converting(m_converting, true);

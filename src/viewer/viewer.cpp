@@ -417,47 +417,64 @@ void Viewer::saveAs()
                                  Icon::Question,
                                  Buttons::YesNoDefaultNo) != MessageBoxes::Answer::Yes)
         return;
+    writeAs(target, shown, std::nullopt);
+}
+
+void Viewer::writeAs(const QString &target, const ShownFile &shown,
+                     std::optional<TextEncoding> encoding)
+{
     const AtomicFileWriter::Keep keep{&m_versions, Reason::SaveAs};
-    auto error = std::make_shared<QString>();
-    auto written = std::make_shared<bool>(false);
+    struct Outcome
+    {
+        QString error;
+        bool written = false;
+        bool needsUtf8 = false;
+    };
+    auto outcome = std::make_shared<Outcome>();
     LongOperation::Work work;
+    qint64 size = 0;
     if (SaveAsTarget::isRichText(target)) {
-        work = [target, keep, rtf = m_pane.richText(), error,
-                written](LongOperation::Control &control) {
+        const QByteArray rtf = m_pane.richText();
+        size = rtf.size();
+        work = [target, keep, rtf, outcome](LongOperation::Control &control) {
             control.setTotal(rtf.size());
-            *error = AtomicFileWriter::write(target, rtf, keep, true, goingOn(control));
-            *written = error->isEmpty();
+            outcome->error = AtomicFileWriter::write(target, rtf, keep, true, goingOn(control));
+            outcome->written = outcome->error.isEmpty();
         };
     } else {
         const TextBuffer text = m_pane.textSnapshot();
-        // Asked before the write, on this thread: the text no longer fits the file's encoding.
-        ShownFile format = shown;
-        if (!PlainTextSave::fits(piecesOf(text), shown.encoding)) {
-            if (m_platform.messages.show(PlainTextSave::utf8Question(target, shown.encoding),
-                                         Icon::Question,
-                                         Buttons::YesNoDefaultNo) != MessageBoxes::Answer::Yes)
+        size = text.length();
+        work = [target, keep, text, shown, encoding, outcome](LongOperation::Control &control) {
+            const PlainTextSave::Pieces pieces = piecesOf(text, control);
+            // The question whether to write UTF-8 instead comes on the window's thread.
+            if (!encoding && !PlainTextSave::fits(pieces, shown.encoding)) {
+                outcome->needsUtf8 = !control.isCancelled();
                 return;
-            format.encoding = TextEncoding::Utf8;
-        }
-        work = [target, keep, text, format, error, written](LongOperation::Control &control) {
+            }
             control.setTotal(text.length());
             const PlainTextSave::Written done =
-                PlainTextSave::writeIn(format.encoding, target, piecesOf(text, control), format,
+                PlainTextSave::writeIn(encoding.value_or(shown.encoding), target, pieces, shown,
                                        keep, true, goingOn(control));
-            *error = done.error;
-            *written = done.written;
+            outcome->error = done.error;
+            outcome->written = done.written;
         };
     }
     const QString label = QStringLiteral("Saving %1\u2026").arg(QDir::toNativeSeparators(target));
-    const qint64 size = SaveAsTarget::isRichText(target) ? 0 : m_pane.textLength();
-    m_operations->run(label, size, std::move(work), [this, target, error, written](bool cancelled) {
+    m_operations->run(label, size, std::move(work), [this, target, shown, outcome](bool cancelled) {
         if (cancelled)
             return;
-        if (!error->isEmpty()) {
-            m_platform.messages.show(*error, Icon::Critical, Buttons::Ok);
+        if (outcome->needsUtf8) {
+            if (m_platform.messages.show(PlainTextSave::utf8Question(target, shown.encoding),
+                                         Icon::Question,
+                                         Buttons::YesNoDefaultNo) == MessageBoxes::Answer::Yes)
+                writeAs(target, shown, TextEncoding::Utf8);
             return;
         }
-        if (!*written)
+        if (!outcome->error.isEmpty()) {
+            m_platform.messages.show(outcome->error, Icon::Critical, Buttons::Ok);
+            return;
+        }
+        if (!outcome->written)
             return;
         // The pane stays tied to the file it came from: a later Save writes there, not here.
         wroteShownFile(target);
@@ -467,7 +484,7 @@ void Viewer::saveAs()
 
 void Viewer::deleteShownFile()
 {
-    if (m_loading)
+    if (m_loading || isBusy())
         return;
     const ShownFile shown = m_shown;
     if (shown.isEmpty())
@@ -600,7 +617,7 @@ void Viewer::showVersion(const VersionStore::Version &version)
 
 void Viewer::restoreVersion(const VersionStore::Version &version)
 {
-    if (m_loading)
+    if (m_loading || isBusy())
         return;
     const QString error = m_versions.restore(version, version.path);
     if (!error.isEmpty()) {

@@ -219,6 +219,9 @@ private:
         QByteArray rtf;        // a formatted text's bytes
     };
     void startSave(SaveRequest request);
+    // Save as's write, once the name is chosen; encoding: the one the user chose already.
+    void writeAs(const QString &target, const ShownFile &shown,
+                 std::optional<TextEncoding> encoding);
     void finishSave(const ShownFile &shown, const PlainTextSave::Written &written);
     void saved(const ShownFile &shown);
     // Save as wrote the pane's text to path, which may be the shown file itself: that change is

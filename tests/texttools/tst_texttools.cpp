@@ -690,10 +690,12 @@ void TestTextTools::longOperationsRunAside()
     operation->trigger();
     QVERIFY(viewer.isBusy());
     QVERIFY(ui(window).Text1->holdsEdits());
+    typeInPane(window, "Z"); // refused while the operation works on the text
     QVERIFY(!window.findChild<QAction *>("actionSave")->isEnabled());
     QTRY_VERIFY(!viewer.isBusy());
     QVERIFY(!ui(window).Text1->holdsEdits());
     QVERIFY(window.findChild<QAction *>("actionSave")->isEnabled());
+    QVERIFY(!ui(window).Text1->text().contains(u'Z'));
     if (action == "actionCopyText") {
         QCOMPARE(f->fake.clipboard.held, text);
     } else if (action == "actionSendToClip") {

@@ -12,6 +12,7 @@
 #include "viewer/viewer.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QSemaphore>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -418,19 +419,24 @@ void TestLongOperation::paneHeldAndDisplayQueued()
 
 void TestLongOperation::questionAskedBetweenTheSteps_data()
 {
+    QTest::addColumn<bool>("saveAs");
     QTest::addColumn<int>("answer");
-    QTest::addColumn<QByteArray>("expected");
+    QTest::addColumn<QByteArray>("expected"); // empty: no file
     QTest::addColumn<bool>("edited");
-    QTest::newRow("yes: utf-8") << int(MessageBoxes::Answer::Yes)
-                                << QByteArray("caf\xc3\xa9 \xe2\x82\xac\xe4\xb8\x80\n") << false;
-    QTest::newRow("no: the file as it was")
-        << int(MessageBoxes::Answer::No) << QByteArray("caf\xe9\n") << true;
+    const QByteArray utf8("caf\xc3\xa9 \xe2\x82\xac\xe4\xb8\x80\n");
+    const auto yes = int(MessageBoxes::Answer::Yes);
+    const auto no = int(MessageBoxes::Answer::No);
+    QTest::newRow("save, yes: utf-8") << false << yes << utf8 << false;
+    QTest::newRow("save, no: the file as it was") << false << no << QByteArray("caf\xe9\n") << true;
+    QTest::newRow("save as, yes: utf-8") << true << yes << utf8 << true;
+    QTest::newRow("save as, no: nothing written") << true << no << QByteArray() << true;
 }
 
 // A text that no longer fits the file's encoding: the question comes on the window's thread
 // after the look, and the write after the answer.
 void TestLongOperation::questionAskedBetweenTheSteps()
 {
+    QFETCH(bool, saveAs);
     QFETCH(int, answer);
     QFETCH(QByteArray, expected);
     QFETCH(bool, edited);
@@ -444,10 +450,18 @@ void TestLongOperation::questionAskedBetweenTheSteps()
     f.pane.content = u"caf\u00e9 \u20ac\u4e00"_qs;
     f.pane.modified = true;
     f.fake.messages.answers.enqueue(MessageBoxes::Answer(answer));
-    f.viewer.save();
+    const QString target = f.path(saveAs ? "as.txt" : "t.txt");
+    if (saveAs) {
+        f.fake.dialogs.saveAnswers.enqueue(target);
+        f.viewer.saveAs();
+    } else {
+        f.viewer.save();
+    }
     QTRY_VERIFY(!f.viewer.isBusy() && !f.fake.messages.shown.isEmpty());
     QCOMPARE(f.fake.messages.shown.size(), 1);
-    QCOMPARE(readFile(f.path("t.txt")), expected);
+    QCOMPARE(QFileInfo::exists(target), !expected.isEmpty());
+    if (!expected.isEmpty())
+        QCOMPARE(readFile(target), expected);
     QCOMPARE(f.pane.modified, edited);
 }
 
