@@ -57,6 +57,13 @@ void OperationAction::waitForLoads(const Viewer &viewer)
     connect(&viewer.operations(), &LongOperation::runningChanged, this, follow);
 }
 
+void OperationAction::waitForOperations(const Viewer &viewer)
+{
+    setEnabled(!viewer.isBusy());
+    connect(&viewer.operations(), &LongOperation::runningChanged, this,
+            [this](bool running) { setEnabled(!running); });
+}
+
 bool OperationAction::eventFilter(QObject *watched, QEvent *event)
 {
     // A button would take the second press of a double-click for a second click; as on the

@@ -21,10 +21,12 @@ CaseTools::CaseTools(Viewer &viewer, Platform &platform, const Controls &control
     auto *cap = new OperationAction(QStringLiteral("actionMakeCap"), QStringLiteral("Make CAP"),
                                     QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P), this);
     cap->addControls({ui.cap}, {});
+    cap->waitForOperations(m_viewer);
     connect(cap, &QAction::triggered, this, [this] { convertWhole(CaseMode::Upper); });
     auto *min = new OperationAction(QStringLiteral("actionMakeMin"), QStringLiteral("Make Min"),
                                     QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_M), this);
     min->addControls({ui.min}, {});
+    min->waitForOperations(m_viewer);
     connect(min, &QAction::triggered, this, [this] { convertWhole(CaseMode::Lower); });
     auto *nomal = new OperationAction(QStringLiteral("actionNomal"), QStringLiteral("Nomal"),
                                       QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N), this);

@@ -38,10 +38,12 @@ TextTools::TextTools(Viewer &viewer, Platform &platform, const Controls &control
         add("actionColor", QStringLiteral("Color"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O),
             {ui.Label16}, &TextTools::chooseColor)};
     add("actionPrint", QStringLiteral("Print"), QKeySequence(Qt::CTRL | Qt::Key_P), {ui.Label18},
-        &TextTools::print);
+        &TextTools::print)
+        ->waitForOperations(m_viewer);
     add("actionCopyText", QStringLiteral("Send text to clipboard"),
         QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C), {ui.com, ui.Label12},
-        &TextTools::copyToClipboard);
+        &TextTools::copyToClipboard)
+        ->waitForOperations(m_viewer);
 }
 
 void TextTools::setFormattingOffered(bool offered)
