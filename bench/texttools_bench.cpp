@@ -5,7 +5,12 @@
 // clipboard) and showing the full-screen reader. The text is a generated UTF-8 file, shown as
 // the user would open it.
 //
+// With --stalls it measures instead how long the window's thread is kept from its events at
+// most while each long operation runs to its end: Save after one edit, Send to clip, Copy to
+// clipboard, "Make CAP", Find of a word at the end, and Print of 10 MB to a PDF.
+//
 //   texttools_bench [--sizes 10M,100M] [--presses N]
+//   texttools_bench --stalls [--sizes 100M]
 #include "app/pgwell.h"
 #include "controls/appfonts.h"
 #include "controls/clicklabel.h"
@@ -13,15 +18,20 @@
 #include "fakeplatform.h"
 #include "platform/qtclipboard.h"
 #include "reader/form3.h"
+#include "viewer/longoperation.h"
 #include "windowcontrols.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
+#include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
@@ -29,10 +39,15 @@
 
 namespace {
 
+// The window whose long operations (run on their own thread) an action waits for.
+const Viewer *shownViewer = nullptr;
+
 void settle()
 {
     QCoreApplication::sendPostedEvents();
     QCoreApplication::processEvents(QEventLoop::AllEvents);
+    while (shownViewer && shownViewer->isBusy())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
 }
 
 template <typename F> double milliseconds(F &&action)
@@ -100,6 +115,7 @@ void run(qsizetype size, int presses)
             qFatal("cannot write %s", qPrintable(path));
     }
     pgwell w(real, {path});
+    shownViewer = &w.viewer();
     w.show();
     QElapsedTimer loading;
     loading.start();
@@ -164,7 +180,101 @@ void run(qsizetype size, int presses)
     std::printf("%-7s reader shown        %8.1f ms\n", qPrintable(label), reader);
     w.reader()->close1->trigger();
     settle();
+    shownViewer = nullptr;
     std::fflush(stdout);
+}
+
+// The longest time between two returns to the event loop, from the action until over() holds:
+// the longest the window could not answer.
+double longestStall(const std::function<void()> &action, const std::function<bool()> &over,
+                    double *total)
+{
+    QElapsedTimer clock;
+    clock.start();
+    qint64 last = 0;
+    qint64 worst = 0;
+    action();
+    do {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        const qint64 now = clock.nsecsElapsed();
+        worst = std::max(worst, now - last);
+        last = now;
+    } while (!over() && clock.elapsed() < 600000);
+    settle();
+    *total = clock.nsecsElapsed() / 1e6;
+    return worst / 1e6;
+}
+
+void stalls(qsizetype size)
+{
+    QTemporaryDir program;
+    FakePlatform fake(program.path());
+    const QString path = program.filePath(QStringLiteral("large.txt"));
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) ||
+            file.write((makeText(size) + QStringLiteral("\nendmark\n")).toUtf8()) < 0)
+            qFatal("cannot write %s", qPrintable(path));
+    }
+    pgwell w(fake.platform, {path});
+    w.show();
+    QElapsedTimer loading;
+    loading.start();
+    while (w.viewer().shownFile().isEmpty() && loading.elapsed() < 600000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    settle();
+    const QString label = QStringLiteral("%1 MB").arg(size >> 20);
+    Viewer &viewer = w.viewer();
+    const auto idle = [&viewer] {
+        return !viewer.isBusy();
+    };
+    const auto report = [&](const char *what, double stall, double total, const QString &note) {
+        std::printf("%-7s %-22s longest stall %8.1f ms  (all of it %8.1f ms%s)\n",
+                    qPrintable(label), what, stall, total, qPrintable(note));
+        std::fflush(stdout);
+    };
+    double total = 0;
+    ui(w).Text1->select(ui(w).Text1->textLength() / 2, 0);
+    QTest::sendKeyEvent(QTest::Click, ui(w).Text1->focusProxy(), Qt::Key_B, QStringLiteral("b"),
+                        {});
+    settle();
+    double stall = longestStall([&] { ui(w).Command8->click(); }, idle, &total);
+    report("Save (one edit)", stall, total,
+           ui(w).Text1->isModified() ? QStringLiteral(", NOT saved") : QString());
+
+    viewer.setClipFolderSetting(program.filePath(QStringLiteral("clips")));
+    QDir().mkpath(viewer.clipFolderSetting());
+    stall =
+        longestStall([&] { w.findChild<QAction *>(QStringLiteral("actionSendToClip"))->trigger(); },
+                     idle, &total);
+    report("Send to clip", stall, total, QStringLiteral(", ") + fake.messages.lastText());
+
+    stall = longestStall([&] { emit ui(w).com->clicked(); }, idle, &total);
+    report("Copy to clipboard", stall, total,
+           QStringLiteral(", %1 characters").arg(fake.clipboard.held.size()));
+
+    ui(w).find->click();
+    ui(w).Text2->setText(QStringLiteral("endmark"));
+    stall = longestStall([&] { ui(w).Command10->click(); }, idle, &total);
+    report("Find (at the end)", stall, total,
+           QStringLiteral(", found at %1").arg(viewer.findPosition()));
+
+    stall = longestStall([&] { ui(w).cap->click(); }, idle, &total);
+    report("Make CAP", stall, total, QString());
+
+    // Print of the first 10 MB of the text: the selection, to a PDF.
+    const QString pdf = program.filePath(QStringLiteral("printed.pdf"));
+    fake.dialogs.printerScript = [&pdf](QPrinter &printer) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdf);
+        printer.setPrintRange(QPrinter::Selection);
+        return true;
+    };
+    ui(w).Text1->select(0, std::min<qsizetype>(10 << 20, ui(w).Text1->textLength()));
+    stall = longestStall([&] { w.findChild<QAction *>(QStringLiteral("actionPrint"))->trigger(); },
+                         idle, &total);
+    report("Print 10 MB", stall, total,
+           QStringLiteral(", %1 MB of PDF").arg(QFileInfo(pdf).size() >> 20));
 }
 
 } // namespace
@@ -176,7 +286,10 @@ int main(int argc, char **argv)
     installDesignFonts();
     QList<qsizetype> sizes{qsizetype(10) << 20, qsizetype(100) << 20};
     int presses = 9;
-    const QStringList args = app.arguments();
+    QStringList args = app.arguments();
+    const bool measureStalls = args.removeAll(QStringLiteral("--stalls")) > 0;
+    if (measureStalls)
+        sizes = {qsizetype(100) << 20};
     for (qsizetype i = 1; i + 1 < args.size(); i += 2) {
         if (args[i] == u"--presses") {
             presses = qMax(1, args[i + 1].toInt());
@@ -188,7 +301,11 @@ int main(int argc, char **argv)
             }
         }
     }
-    for (qsizetype size : sizes)
-        run(size, presses);
+    for (qsizetype size : sizes) {
+        if (measureStalls)
+            stalls(size);
+        else
+            run(size, presses);
+    }
     return 0;
 }

@@ -27,6 +27,7 @@
 #include "platform/environment.h"
 #include "platform/messageboxes.h"
 #include "platform/platform.h"
+#include "platform/qtoperationprogress.h"
 #include "platform/settingsstore.h"
 #include "reader/form3.h"
 #include "reader/readeractions.h"
@@ -35,6 +36,7 @@
 #include "texttools/findpanel.h"
 #include "texttools/texttools.h"
 #include "viewer/favoriteslocation.h"
+#include "viewer/longoperation.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -78,6 +80,8 @@ void pgwell::startUp(const Options &options)
     writeSettingsEntry();
     ui.setupUi(*this);
     m_viewer = new Viewer(m_platform, *ui.Text1, this);
+    m_progress = std::make_unique<QtOperationProgress>(this);
+    m_viewer->operations().setProgress(m_progress.get());
     connect(ui.Text1, &RichTextBox::contentsChange, m_viewer, &Viewer::noteEdit);
     m_viewer->setFavoritesFolder(FavoritesLocation::folder(m_platform.programFolder));
     connect(m_viewer, &Viewer::folderChanged, this,
@@ -271,7 +275,9 @@ bool pgwell::confirmQuit()
                                  Icon::Question, Buttons::YesNo) != MessageBoxes::Answer::Yes)
         return false;
     m_ending = true;
-    // Nothing typed is lost: what was not saved is kept for the next start.
+    // Nothing typed is lost: what was not saved is kept for the next start. An operation still
+    // running stops first (a save leaves the file as it was).
+    m_viewer->operations().stop();
     m_viewer->keepDrafts();
     emit quitConfirmed();
     QCoreApplication::exit(0);

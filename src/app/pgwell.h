@@ -2,11 +2,14 @@
 #pragma once
 
 #include "app/pgwellui.h"
+#include "platform/operationprogress.h"
 #include "reader/form3.h"
 #include "viewer/viewer.h"
 
 #include <QPointer>
 #include <QWidget>
+
+#include <memory>
 
 class Browser;
 class FavoritesActions;
@@ -90,6 +93,7 @@ private:
     Browser *m_browser = nullptr;
     Viewer *m_viewer = nullptr;
     ReaderActions *m_readerActions = nullptr;
+    std::unique_ptr<OperationProgress> m_progress; // of the long operations
     int m_heightTwips = fullHeightTwips;
     bool m_ending = false; // the user confirmed the quit question
     QString m_startPathAfterPaint;

@@ -2,6 +2,7 @@
 #include "operationaction.h"
 
 #include "controls/clicklabel.h"
+#include "viewer/longoperation.h"
 #include "viewer/viewer.h"
 
 #include <QAbstractButton>
@@ -47,8 +48,20 @@ void OperationAction::joinWindow(QWidget *control)
 
 void OperationAction::waitForLoads(const Viewer &viewer)
 {
-    setEnabled(!viewer.isLoading());
-    connect(&viewer, &Viewer::loadingChanged, this, [this](bool loading) { setEnabled(!loading); });
+    // Also while a long operation runs: one at a time, and none on a text being written.
+    const auto follow = [this, &viewer] {
+        setEnabled(!viewer.isLoading() && !viewer.isBusy());
+    };
+    follow();
+    connect(&viewer, &Viewer::loadingChanged, this, follow);
+    connect(&viewer.operations(), &LongOperation::runningChanged, this, follow);
+}
+
+void OperationAction::waitForOperations(const Viewer &viewer)
+{
+    setEnabled(!viewer.isBusy());
+    connect(&viewer.operations(), &LongOperation::runningChanged, this,
+            [this](bool running) { setEnabled(!running); });
 }
 
 bool OperationAction::eventFilter(QObject *watched, QEvent *event)

@@ -26,6 +26,8 @@ public:
     // Acts on the file the pane shows: waits, disabled, while a display's file is read, so
     // that it never acts on a file whose text is not on screen.
     void waitForLoads(const Viewer &viewer);
+    // Waits, disabled, while a long operation runs (one runs at a time).
+    void waitForOperations(const Viewer &viewer);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

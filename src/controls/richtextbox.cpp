@@ -252,13 +252,20 @@ void RichTextBox::setUnformattedRich(QString text, QByteArray rtf)
     announceNewContent(oldLength);
 }
 
+void RichTextBox::holdEdits(bool held)
+{
+    m_held = held;
+    m_plainView->document().setReadOnly(held || m_readOnly);
+    m_richEditor->setReadOnly(held);
+}
+
 void RichTextBox::dropHeldRtf()
 {
     if (!m_readOnly)
         return;
     m_readOnly = false;
     m_heldRtf = QByteArray();
-    m_plainView->document().setReadOnly(false);
+    m_plainView->document().setReadOnly(m_held);
     m_note->hide();
     placeNote();
 }
@@ -408,6 +415,23 @@ bool RichTextBox::mapText(const Map &map)
     plain.setCursor(std::min(caret, textLength()));
     m_plainView->scrollTo(top);
     return true;
+}
+
+void RichTextBox::takeMappedText(TextBuffer &&mapped)
+{
+    if (!mapsAsNewText())
+        return;
+    const qsizetype caret = selectionStart();
+    const qsizetype top = m_plainView->firstVisiblePosition();
+    const qsizetype oldLength = textLength();
+    PlainTextDocument &plain = m_plainView->document();
+    m_replacing = true;
+    plain.takeMapped(std::move(mapped));
+    plain.setModified(true);
+    m_replacing = false;
+    announceNewContent(oldLength);
+    plain.setCursor(std::min(caret, textLength()));
+    m_plainView->scrollTo(top);
 }
 
 void RichTextBox::replaceRange(qsizetype start, qsizetype length, const QString &replacement)

@@ -77,6 +77,11 @@ public:
     using Map = std::function<bool(QString &piece)>;
     bool mapText(const Map &map);
     static constexpr qsizetype undoableMapUpTo = 512 * 1024;
+    // Whether mapText() would map the text piece by piece as a new text: a long plain text.
+    bool mapsAsNewText() const { return !m_rich && !m_readOnly && textLength() > undoableMapUpTo; }
+    // Such a text mapped elsewhere (on another thread) from plainTextBuffer() while the pane
+    // held its edits: it takes the text's place as mapText() would have left it.
+    void takeMappedText(TextBuffer &&mapped);
     // The same for a part of the text, widened to whole characters; with JoinPrevious it is
     // undone together with the edit before it (a typed letter and its conversion). A formatted
     // part longer than mappedAtOnceUpTo is mapped in steps (isMapping(), true is returned);
@@ -142,6 +147,8 @@ public:
     QByteArray richText() const override;
     std::optional<TextBuffer> editedPlainText() const override;
     quint64 markTextSaved() override;
+    void holdEdits(bool held) override;
+    bool holdsEdits() const { return m_held; }
     ShownFile showFile(PaneFileReader::Result &&file, ReaderText *reader) override;
 
     // Keeps the lowest pixels of the pane free of text, for a control that lies over them; the
@@ -237,6 +244,7 @@ private:
     Map m_typingMap;
     RichTextMapping *m_mapping = nullptr;
     bool m_readOnly = false;
+    bool m_held = false;  // an operation works on the text
     QByteArray m_heldRtf; // the formatted document behind a read-only plain text
     bool m_rich = false;
     int m_bottomMargin = 0;

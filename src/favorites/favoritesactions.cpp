@@ -53,9 +53,11 @@ void FavoritesActions::addToFavorites()
     const QString name = ui.File1->fileName();
     if (name.isEmpty())
         return;
-    const QString error = m_viewer.addToFavorites(name, ui.Text1->text());
-    if (!error.isEmpty())
-        m_platform.messages.show(error, Icon::None, Buttons::Ok);
+    // Written off the window's thread from a copy of the text that shares its pieces.
+    m_viewer.addToFavorites(name, ui.Text1->textSnapshot(), [this](const QString &error) {
+        if (!error.isEmpty())
+            m_platform.messages.show(error, Icon::None, Buttons::Ok);
+    });
 }
 
 void FavoritesActions::removeFavorite()

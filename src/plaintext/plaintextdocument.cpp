@@ -59,6 +59,15 @@ bool PlainTextDocument::mapText(const std::function<bool(QString &piece)> &map)
     return true;
 }
 
+void PlainTextDocument::takeMapped(TextBuffer &&mapped)
+{
+    const qsizetype old = m_buffer.length();
+    QString start = m_buffer.mid(0, changeTextKept);
+    m_buffer = std::move(mapped);
+    m_lastRemoved = std::move(start);
+    wholeTextReplaced(old);
+}
+
 void PlainTextDocument::setModified(bool modified)
 {
     m_history.closeStep(); // what is typed next is a change of its own

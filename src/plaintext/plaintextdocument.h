@@ -26,6 +26,9 @@ public:
     // Replaces the text by what map makes of it (see TextBuffer::mapPieces), in place; like
     // setText() it is a new text. Nothing happens when the map leaves the text as it is.
     bool mapText(const std::function<bool(QString &piece)> &map);
+    // The same with the mapping done elsewhere (on another thread) on a copy of buffer(), taken
+    // while the text did not change: mapped takes the text's place as mapText() would leave it.
+    void takeMapped(TextBuffer &&mapped);
 
     qsizetype cursor() const { return m_cursor; }
     qsizetype anchor() const { return m_anchor; }

@@ -121,6 +121,11 @@ QString Form3::readerText() const
     return Text1->document().text();
 }
 
+TextBuffer Form3::readerBuffer() const
+{
+    return Text1->document().buffer();
+}
+
 void Form3::closeEvent(QCloseEvent *event)
 {
     emit closing();

@@ -29,6 +29,8 @@ public:
     void setReaderText(const QString &text);
     void setReaderText(TextBuffer buffer);
     QString readerText() const;
+    // The same text, sharing the reader's pieces rather than copying them.
+    TextBuffer readerBuffer() const;
 
     // Names the file whose text the reader holds in its caption; none gives the design caption.
     void setShownFileName(const QString &name);

@@ -217,16 +217,17 @@ void ReaderActions::addToFavorites()
         return;
     // A failed write is said, as the main window's Add says it: the user must not believe the
     // text kept when it is not.
-    const QString error = m_viewer.addToFavorites(name, reader->readerText());
-    if (!error.isEmpty()) {
-        m_platform.messages.show(error, Icon::None, Buttons::Ok);
-        return;
-    }
-    // Stored among the favorites: the draft of it has done its work.
-    m_draftTimer.stop();
-    m_edited = false;
-    m_restored = false;
-    if (!m_readerPath.isEmpty())
-        m_viewer.drafts().background([store = m_viewer.drafts().store(),
-                                      key = draftKey(m_readerPath)] { store.remove(key); });
+    m_viewer.addToFavorites(name, reader->readerBuffer(), [this](const QString &error) {
+        if (!error.isEmpty()) {
+            m_platform.messages.show(error, Icon::None, Buttons::Ok);
+            return;
+        }
+        // Stored among the favorites: the draft of it has done its work.
+        m_draftTimer.stop();
+        m_edited = false;
+        m_restored = false;
+        if (!m_readerPath.isEmpty())
+            m_viewer.drafts().background([store = m_viewer.drafts().store(),
+                                          key = draftKey(m_readerPath)] { store.remove(key); });
+    });
 }

@@ -5,7 +5,10 @@
 #include "controls/richtextbox.h"
 #include "platform/messageboxes.h"
 #include "platform/platform.h"
+#include "viewer/longoperation.h"
 #include "viewer/viewer.h"
+
+#include <memory>
 
 #include <QMouseEvent>
 #include <QRadioButton>
@@ -18,10 +21,12 @@ CaseTools::CaseTools(Viewer &viewer, Platform &platform, const Controls &control
     auto *cap = new OperationAction(QStringLiteral("actionMakeCap"), QStringLiteral("Make CAP"),
                                     QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P), this);
     cap->addControls({ui.cap}, {});
+    cap->waitForOperations(m_viewer);
     connect(cap, &QAction::triggered, this, [this] { convertWhole(CaseMode::Upper); });
     auto *min = new OperationAction(QStringLiteral("actionMakeMin"), QStringLiteral("Make Min"),
                                     QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_M), this);
     min->addControls({ui.min}, {});
+    min->waitForOperations(m_viewer);
     connect(min, &QAction::triggered, this, [this] { convertWhole(CaseMode::Lower); });
     auto *nomal = new OperationAction(QStringLiteral("actionNomal"), QStringLiteral("Nomal"),
                                       QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N), this);
@@ -68,12 +73,7 @@ bool CaseTools::eventFilter(QObject *watched, QEvent *event)
 void CaseTools::convertWhole(CaseMode mode)
 {
     if (ui.Text1->isReadOnly()) {
-        // Nothing is converted, so neither mode is on.
-        for (QRadioButton *option : {ui.cap, ui.min}) {
-            option->setAutoExclusive(false);
-            option->setChecked(false);
-            option->setAutoExclusive(true);
-        }
+        clearModes();
         m_platform.messages.show(RichTextBox::readOnlyNote(), MessageBoxes::Icon::Information,
                                  MessageBoxes::Buttons::Ok);
         return;
@@ -83,12 +83,51 @@ void CaseTools::convertWhole(CaseMode mode)
     m_changedFrom = m_changedTo = -1;
 }
 
+void CaseTools::clearModes()
+{
+    // Nothing is converted, so neither mode is on.
+    for (QRadioButton *option : {ui.cap, ui.min}) {
+        option->setAutoExclusive(false);
+        option->setChecked(false);
+        option->setAutoExclusive(true);
+    }
+}
+
 void CaseTools::convertInPlace(CaseMode mode)
 {
     // The characters change where they are: a formatted document keeps its formats and what
     // a save keeps of its file, and the click is one step for undo. A large plain text is
-    // converted piece by piece where the pane keeps it, never copied whole.
-    ui.Text1->mapText(caseMap(mode));
+    // converted piece by piece, never copied whole: on the operation's thread, in a copy that
+    // shares the pane's pieces until each is converted, which then takes the text's place.
+    if (!ui.Text1->mapsAsNewText()) {
+        ui.Text1->mapText(caseMap(mode));
+        return;
+    }
+    if (m_viewer.isBusy())
+        return;
+    auto text = std::make_shared<TextBuffer>(ui.Text1->plainTextBuffer());
+    auto changed = std::make_shared<bool>(false);
+    const auto work = [text, changed, mode](LongOperation::Control &control) {
+        control.setTotal(text->length());
+        const RichTextBox::Map map = caseMap(mode);
+        *changed = text->mapPieces([&](QString &piece) {
+            if (control.isCancelled())
+                return false;
+            control.addDone(piece.size());
+            return map(piece);
+        });
+    };
+    const QString label = mode == CaseMode::Upper ? QStringLiteral("Making capitals\u2026")
+                                                  : QStringLiteral("Making small letters\u2026");
+    m_viewer.operations().run(label, text->length(), work, [this, text, changed](bool cancelled) {
+        if (cancelled)
+            clearModes();
+        if (cancelled || !*changed)
+            return;
+        QScopedValueRollback<bool> converting(m_converting, true);
+        ui.Text1->takeMappedText(std::move(*text));
+        m_changedFrom = m_changedTo = -1;
+    });
 }
 
 RichTextBox::Map CaseTools::caseMap(CaseMode mode)

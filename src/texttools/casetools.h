@@ -36,6 +36,7 @@ protected:
 private:
     void convertWhole(CaseMode mode);
     void convertInPlace(CaseMode mode);
+    void clearModes();
     static RichTextBox::Map caseMap(CaseMode mode);
     void backToFileText();
     void noteChange(int position, int removed, int added);

@@ -10,7 +10,10 @@
 #include "platform/programlauncher.h"
 #include "texttools/clipslots.h"
 #include "texttools/clipslotwriter.h"
+#include "viewer/longoperation.h"
 #include "viewer/viewer.h"
+
+#include <memory>
 
 using Icon = MessageBoxes::Icon;
 using Buttons = MessageBoxes::Buttons;
@@ -46,8 +49,37 @@ ClipSlotActions::ClipSlotActions(Viewer &viewer, Platform &platform, const Contr
 
 void ClipSlotActions::send()
 {
+    if (m_viewer.isBusy())
+        return;
     const QString folder = ClipSlots::folder(m_viewer.clipFolderSetting());
-    const ClipSlotWriter::Result sent = ClipSlotWriter(folder).send(ui.Text1->toPlainText());
+    // Made and written on the operation's thread from a copy of the text that shares its
+    // pieces; the window goes on answering, and a cancel writes nothing.
+    const TextBuffer text = ui.Text1->plainTextBuffer();
+    auto sent = std::make_shared<ClipSlotWriter::Result>();
+    const auto work = [folder, text, sent](LongOperation::Control &control) {
+        control.setTotal(text.length());
+        const std::optional<QByteArray> bytes =
+            ClipSlots::content(text, clipSlotMaxBytes, [&control](qint64 done) {
+                control.setDone(done);
+                return !control.isCancelled();
+            });
+        if (control.isCancelled())
+            return;
+        if (!bytes) {
+            sent->tooLarge = true;
+            return;
+        }
+        *sent = ClipSlotWriter(folder).sendContent(*bytes);
+    };
+    m_viewer.operations().run(QStringLiteral("Sending the text to a clip\u2026"), text.length(),
+                              work, [this, sent](bool cancelled) {
+                                  if (!cancelled)
+                                      reportSent(*sent);
+                              });
+}
+
+void ClipSlotActions::reportSent(const ClipSlotWriter::Result &sent)
+{
     if (sent.tooLarge) {
         // Said before anything is written: sbx could neither show nor copy such a clip.
         m_platform.messages.show(

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "texttools/clipslotwriter.h"
+
 #include <QObject>
 
 class ClickLabel;
@@ -30,6 +32,7 @@ public:
     void reportFreeSlots();
 
 private:
+    void reportSent(const ClipSlotWriter::Result &sent);
     void showFailure(const QString &error);
 
     Viewer &m_viewer;

@@ -67,6 +67,50 @@ QByteArray ClipSlots::content(QString text)
     return lines.toUtf8();
 }
 
+std::optional<QByteArray> ClipSlots::content(const TextBuffer &text, qint64 maxBytes,
+                                             const std::function<bool(qint64 done)> &going)
+{
+    QByteArray out;
+    QString lines;
+    QChar held;           // the first half of a pair whose second half is in the next piece
+    bool afterCr = false; // CR LF is one line end, written with the CR
+    bool failed = false;
+    qint64 done = 0;
+    text.forEachPiece([&](QStringView piece) {
+        if (failed)
+            return;
+        lines.clear();
+        lines.reserve(piece.size() + 2);
+        if (!held.isNull())
+            lines += std::exchange(held, QChar());
+        for (const QChar c : piece) {
+            if (afterCr && c == u'\n') {
+                afterCr = false;
+                continue;
+            }
+            afterCr = c == u'\r';
+            if (c == u'\r' || c == u'\n' || c == QChar::LineSeparator ||
+                c == QChar::ParagraphSeparator)
+                lines += QStringLiteral("\r\n");
+            else
+                lines += c;
+        }
+        if (!lines.isEmpty() && lines.back().isHighSurrogate()) {
+            held = lines.back();
+            lines.chop(1);
+        }
+        out += lines.toUtf8();
+        done += piece.size();
+        failed = out.size() > maxBytes || (going && !going(done));
+    });
+    if (!held.isNull())
+        out += QString(held).toUtf8();
+    out += "\r\n";
+    if (failed || out.size() > maxBytes)
+        return std::nullopt;
+    return out;
+}
+
 QString ClipSlots::text(const QByteArray &bytes)
 {
     const QString decoded = QString::fromUtf8(bytes);

@@ -1,8 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "plaintext/textbuffer.h"
+
 #include <QByteArray>
 #include <QString>
+
+#include <functional>
+#include <optional>
 
 // The largest clip slot file in bytes, final line end included. Pagewell writes no larger
 // clip and sbx reads no more, so that both agree on what a whole clip is and a stray huge file
@@ -31,6 +36,10 @@ public:
 
     // A slot file's bytes: the text in UTF-8, every line ending in CR LF, then one more CR LF.
     static QByteArray content(QString text);
+    // The same for a text kept in pieces, made piece by piece; nothing when it would be larger
+    // than maxBytes, or when going (told the characters done) returns false.
+    static std::optional<QByteArray> content(const TextBuffer &text, qint64 maxBytes,
+                                             const std::function<bool(qint64 done)> &going = {});
     // The text back from a slot file's bytes, with '\n' line ends and without the final one.
     static QString text(const QByteArray &bytes);
 };

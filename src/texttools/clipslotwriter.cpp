@@ -13,7 +13,11 @@
 
 ClipSlotWriter::Result ClipSlotWriter::send(const QString &text)
 {
-    const QByteArray bytes = ClipSlots::content(text);
+    return sendContent(ClipSlots::content(text));
+}
+
+ClipSlotWriter::Result ClipSlotWriter::sendContent(const QByteArray &bytes)
+{
     if (bytes.size() > m_maxBytes) {
         Result refused;
         refused.tooLarge = true;

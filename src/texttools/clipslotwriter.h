@@ -25,6 +25,9 @@ public:
     virtual ~ClipSlotWriter() = default;
 
     Result send(const QString &text);
+    // A slot file's bytes made before (ClipSlots::content()), which are refused as too large
+    // the same way.
+    Result sendContent(const QByteArray &bytes);
 
 protected:
     // Whether the slot file is there; its own function so that tests can play the other

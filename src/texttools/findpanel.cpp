@@ -6,7 +6,10 @@
 #include "controls/richtextbox.h"
 #include "platform/messageboxes.h"
 #include "platform/platform.h"
+#include "viewer/longoperation.h"
 #include "viewer/viewer.h"
+
+#include <memory>
 
 #include <QEvent>
 #include <QGroupBox>
@@ -93,8 +96,32 @@ void FindPanel::findNext()
 
 void FindPanel::search(qsizetype start)
 {
+    if (m_viewer.isBusy())
+        return;
     const QString word = ui.Text2->text();
-    const qsizetype found = find(word, start);
+    // Searched on the operation's thread, in a copy of the text that shares its pieces: the
+    // window answers while a long text is searched, and a cancel finds nothing.
+    const TextBuffer text = ui.Text1->textSnapshot();
+    auto found = std::make_shared<qsizetype>(0);
+    const auto work = [text, word, start, found](LongOperation::Control &control) {
+        control.setTotal(text.length());
+        *found = TextSearch::find(TextSearch::over(text,
+                                                   [&control](qsizetype at) {
+                                                       control.setDone(at);
+                                                       return !control.isCancelled();
+                                                   }),
+                                  word, start);
+    };
+    const qsizetype toSearch = std::max<qsizetype>(0, text.length() - start);
+    m_viewer.operations().run(QStringLiteral("Finding \u201c%1\u201d\u2026").arg(word), toSearch,
+                              work, [this, word, found](bool cancelled) {
+                                  if (!cancelled)
+                                      showFound(word, *found);
+                              });
+}
+
+void FindPanel::showFound(const QString &word, qsizetype found)
+{
     if (found > 0) {
         m_viewer.setFindPosition(int(found));
         ui.Text1->select(int(found - 1), int(word.size()));
@@ -104,19 +131,6 @@ void FindPanel::search(qsizetype start)
     }
     // Last, so that the selection shows.
     ui.Text1->setFocus();
-}
-
-qsizetype FindPanel::find(const QString &word, qsizetype start) const
-{
-    const RichTextBox &pane = *ui.Text1;
-    const TextSearch::Source text{
-        pane.textLength(),
-        [&pane](QStringView word, qsizetype from) { return pane.indexOf(word, from); },
-        [&pane](qsizetype index) {
-            const QString pair = pane.text(index - 1, 2);
-            return pair.size() == 2 && pair[0].isHighSurrogate() && pair[1].isLowSurrogate();
-        }};
-    return TextSearch::find(text, word, start);
 }
 
 void FindPanel::setWordColor(const QColor &color)

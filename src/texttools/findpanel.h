@@ -48,9 +48,7 @@ private:
     void setOpenActionsEnabled(bool open);
     void search(qsizetype start);
     void setWordColor(const QColor &color);
-    // TextSearch::find over the pane's text where it is kept: each Find next costs the
-    // search alone, not a copy of a long text.
-    qsizetype find(const QString &word, qsizetype start) const;
+    void showFound(const QString &word, qsizetype found);
 
     Viewer &m_viewer;
     Platform &m_platform;

@@ -18,7 +18,8 @@ QFont TextPrinter::font()
 }
 
 bool TextPrinter::print(QPagedPaintDevice &device, const QString &text, QString *error,
-                        int firstPage, int lastPage)
+                        int firstPage, int lastPage, const Going &going,
+                        const std::function<void()> &abort)
 {
     QPainter painter;
     if (!painter.begin(&device)) {
@@ -40,6 +41,14 @@ bool TextPrinter::print(QPagedPaintDevice &device, const QString &text, QString 
     const qsizetype last =
         lastPage > 0 ? std::min<qsizetype>(lastPage, pages.size()) : pages.size();
     for (qsizetype page = first; page < last; ++page) {
+        if (going && !going(int(page - first), int(last - first))) {
+            if (abort)
+                abort();
+            painter.end();
+            if (error)
+                *error = QStringLiteral("The printing was cancelled.");
+            return false;
+        }
         if (page > first && !device.newPage()) {
             if (error)
                 *error = QStringLiteral("The printer could not start a new page.");

@@ -26,3 +26,26 @@ qsizetype TextSearch::find(QStringView text, QStringView word, qsizetype start)
         }};
     return find(source, word, start);
 }
+
+TextSearch::Source TextSearch::over(const TextBuffer &text,
+                                    const std::function<bool(qsizetype at)> &going)
+{
+    return Source{text.length(),
+                  [&text, going](QStringView word, qsizetype from) -> qsizetype {
+                      // Each stretch reaches as far into the next as the word, less one.
+                      for (qsizetype at = from; at + word.size() <= text.length(); at += stretch) {
+                          if (going && !going(at))
+                              return -1;
+                          const QString part = text.mid(at, stretch + word.size() - 1);
+                          const qsizetype found = QStringView(part).indexOf(word);
+                          if (found >= 0)
+                              return at + found;
+                      }
+                      return -1;
+                  },
+                  [&text](qsizetype index) {
+                      return index > 0 && index < text.length() &&
+                             text.at(index).isLowSurrogate() &&
+                             text.at(index - 1).isHighSurrogate();
+                  }};
+}

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "plaintext/textbuffer.h"
+
 #include <QStringView>
 
 #include <functional>
@@ -25,4 +27,9 @@ public:
     // a character outside the Basic Multilingual Plane whole, never between its two halves.
     static qsizetype find(const Source &text, QStringView word, qsizetype start);
     static qsizetype find(QStringView text, QStringView word, qsizetype start);
+    // A text kept in pieces, searched a stretch at a time: going is told where the search got
+    // before each stretch, and when it returns false the word counts as not found.
+    static Source over(const TextBuffer &text,
+                       const std::function<bool(qsizetype at)> &going = nullptr);
+    static constexpr qsizetype stretch = 4 << 20;
 };

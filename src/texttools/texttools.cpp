@@ -9,10 +9,14 @@
 #include "platform/messageboxes.h"
 #include "platform/platform.h"
 #include "texttools/textprinter.h"
+#include "viewer/longoperation.h"
 #include "viewer/viewer.h"
 
 #include <QDir>
+#include <QFile>
 #include <QPrinter>
+
+#include <memory>
 
 TextTools::TextTools(Viewer &viewer, Platform &platform, const Controls &controls, QObject *parent)
     : QObject(parent), m_viewer(viewer), m_platform(platform), ui(controls)
@@ -34,10 +38,12 @@ TextTools::TextTools(Viewer &viewer, Platform &platform, const Controls &control
         add("actionColor", QStringLiteral("Color"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O),
             {ui.Label16}, &TextTools::chooseColor)};
     add("actionPrint", QStringLiteral("Print"), QKeySequence(Qt::CTRL | Qt::Key_P), {ui.Label18},
-        &TextTools::print);
+        &TextTools::print)
+        ->waitForOperations(m_viewer);
     add("actionCopyText", QStringLiteral("Send text to clipboard"),
         QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C), {ui.com, ui.Label12},
-        &TextTools::copyToClipboard);
+        &TextTools::copyToClipboard)
+        ->waitForOperations(m_viewer);
 }
 
 void TextTools::setFormattingOffered(bool offered)
@@ -86,25 +92,75 @@ void TextTools::chooseColor()
 
 void TextTools::print()
 {
-    QPrinter printer;
-    if (!m_platform.dialogs.choosePrinter(printer))
+    if (m_viewer.isBusy())
+        return;
+    auto printer = std::make_shared<QPrinter>();
+    if (!m_platform.dialogs.choosePrinter(*printer))
         return;
     // What the dialog offered: the selection alone, or some of the pages.
-    const bool selection = printer.printRange() == QPrinter::Selection;
-    const bool range = printer.printRange() == QPrinter::PageRange;
-    QString error;
-    if (!TextPrinter::print(printer, selection ? ui.Text1->selectedText() : ui.Text1->text(),
-                            &error, range ? printer.fromPage() : 1, range ? printer.toPage() : 0)) {
-        if (!printer.outputFileName().isEmpty())
-            error +=
-                QStringLiteral(" (%1)").arg(QDir::toNativeSeparators(printer.outputFileName()));
-        m_platform.messages.show(error, MessageBoxes::Icon::Critical, MessageBoxes::Buttons::Ok);
-    }
+    const bool selection = printer->printRange() == QPrinter::Selection;
+    const bool range = printer->printRange() == QPrinter::PageRange;
+    const int first = range ? printer->fromPage() : 1;
+    const int last = range ? printer->toPage() : 0;
+    // Laid out and drawn on the operation's thread, page by page, from a copy of the text that
+    // shares its pieces; the printer is the thread's alone until the end.
+    const TextBuffer text = ui.Text1->textSnapshot();
+    const qsizetype from = selection ? ui.Text1->selectionStart() : 0;
+    const qsizetype length = selection ? ui.Text1->selectionLength() : text.length();
+    auto error = std::make_shared<QString>();
+    const auto work = [printer, text, from, length, first, last,
+                       error](LongOperation::Control &control) {
+        TextPrinter::print(
+            *printer, text.mid(from, length), error.get(), first, last,
+            [&control](int page, int pages) {
+                control.setTotal(pages);
+                control.setDone(page);
+                return !control.isCancelled();
+            },
+            [&printer] { printer->abort(); });
+    };
+    m_viewer.operations().run(QStringLiteral("Printing\u2026"), length, work,
+                              [this, printer, error](bool cancelled) {
+                                  if (cancelled) {
+                                      // A file half printed would pass for the whole text.
+                                      if (!printer->outputFileName().isEmpty())
+                                          QFile::remove(printer->outputFileName());
+                                      return;
+                                  }
+                                  if (error->isEmpty())
+                                      return;
+                                  QString shown = *error;
+                                  if (!printer->outputFileName().isEmpty())
+                                      shown += QStringLiteral(" (%1)").arg(
+                                          QDir::toNativeSeparators(printer->outputFileName()));
+                                  m_platform.messages.show(shown, MessageBoxes::Icon::Critical,
+                                                           MessageBoxes::Buttons::Ok);
+                              });
 }
 
 void TextTools::copyToClipboard()
 {
-    Clipboard &clipboard = m_platform.clipboard;
-    clipboard.clear();
-    clipboard.setText(ui.Text1->text());
+    if (m_viewer.isBusy())
+        return;
+    // The text is put together on the operation's thread; the clipboard takes it here.
+    const TextBuffer text = ui.Text1->textSnapshot();
+    auto whole = std::make_shared<QString>();
+    const auto work = [text, whole](LongOperation::Control &control) {
+        control.setTotal(text.length());
+        whole->reserve(text.length());
+        text.forEachPiece([&](QStringView piece) {
+            if (control.isCancelled())
+                return;
+            whole->append(piece);
+            control.setDone(whole->size());
+        });
+    };
+    m_viewer.operations().run(QStringLiteral("Copying the text\u2026"), text.length(), work,
+                              [this, whole](bool cancelled) {
+                                  if (cancelled)
+                                      return;
+                                  Clipboard &clipboard = m_platform.clipboard;
+                                  clipboard.clear();
+                                  clipboard.setText(*whole);
+                              });
 }

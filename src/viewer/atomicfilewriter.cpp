@@ -15,6 +15,7 @@
 #include <QRandomGenerator>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 using namespace PosixFile;
 using Step = AtomicFileWriter::Step;
@@ -22,6 +23,29 @@ using Step = AtomicFileWriter::Step;
 namespace {
 // Set while a content is written over the file's own bytes.
 thread_local bool inPlace = false;
+
+// The file a content is being written to, for copyRange(), and whether to go on.
+struct Output
+{
+    int fd = -1;
+    off_t *offset = nullptr;
+    int error = 0;
+    bool stopped = false;
+};
+thread_local Output *output = nullptr;
+thread_local const AtomicFileWriter::Going *going = nullptr;
+
+// The system's copy between files, which the file system may do without the bytes passing
+// through here; off where a test wants the plain reads and writes.
+bool rangeCopyOffered = true;
+
+// False once the write should stop: the caller's going said so.
+bool goOn(Output &out)
+{
+    if (going && *going && !(*going)(qint64(*out.offset)))
+        out.stopped = true;
+    return !out.stopped;
+}
 } // namespace
 
 namespace {
@@ -65,15 +89,19 @@ QByteArray followLinks(QByteArray path)
 std::optional<Failure> writeContent(int fd, const AtomicFileWriter::Content &content)
 {
     off_t offset = 0;
-    int error = 0;
+    Output out{fd, &offset};
+    Output *const outer = std::exchange(output, &out);
     const bool made = content([&](QByteArrayView piece) {
-        error = writeAll(fd, piece, offset);
-        if (!error)
+        out.error = writeAll(fd, piece, offset);
+        if (!out.error)
             reached(Step::Content, offset);
-        return !error;
+        return !out.error && goOn(out);
     });
-    if (error)
-        return systemFailure(error);
+    output = outer;
+    if (out.stopped)
+        return Failure{QStringLiteral("the save was cancelled")};
+    if (out.error)
+        return systemFailure(out.error);
     if (!made)
         return Failure{QStringLiteral("the text could not be converted for the file")};
     if (::ftruncate(fd, offset) != 0)
@@ -292,15 +320,79 @@ void AtomicFileWriter::setCheckpoint(Checkpoint function)
     checkpoint = function;
 }
 
+void AtomicFileWriter::setRangeCopyOffered(bool offered)
+{
+    rangeCopyOffered = offered;
+}
+
+bool AtomicFileWriter::copyRange(int from, qint64 start, qint64 length, const Writer &write)
+{
+    constexpr qint64 block = 1 << 20;
+    // Straight from file to file where the system can, a block at a time so that a cancel is
+    // heard; over to the reads below when the file systems cannot (another device, no support).
+    if (rangeCopyOffered && output && !inPlace) {
+        Output &out = *output;
+        while (length > 0) {
+            loff_t in = start;
+            loff_t at = *out.offset;
+            const ssize_t n =
+                ::copy_file_range(from, &in, out.fd, &at, size_t(std::min(block, length)), 0);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0 && (errno == EXDEV || errno == ENOSYS || errno == EOPNOTSUPP ||
+                          errno == EINVAL || errno == EBADF))
+                break;
+            if (n < 0) {
+                out.error = errno;
+                return false;
+            }
+            if (n == 0)
+                return false; // the file is shorter than it was read
+            start += n;
+            length -= n;
+            *out.offset = at;
+            reached(Step::Content, *out.offset);
+            if (!goOn(out))
+                return false;
+        }
+        if (length == 0)
+            return true;
+    }
+    QByteArray piece;
+    while (length > 0) {
+        const qint64 want = std::min(block, length);
+        piece.resize(want);
+        const ssize_t n = ::pread(from, piece.data(), size_t(want), start);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        if (!write(QByteArrayView(piece.constData(), n)))
+            return false;
+        start += n;
+        length -= n;
+    }
+    return true;
+}
+
 QString AtomicFileWriter::write(const QString &path, const QByteArray &bytes, const Keep &keep,
-                                bool follow)
+                                bool follow, const Going &goingOn)
 {
     return write(
-        path, [&bytes](const Writer &write) { return write(bytes); }, keep, follow);
+        path, [&bytes](const Writer &write) { return write(bytes); }, keep, follow, goingOn);
 }
 
 QString AtomicFileWriter::write(const QString &path, const Content &content, const Keep &keep,
-                                bool follow)
+                                bool follow, const Going &goingOn)
+{
+    const Going *const outerGoing = std::exchange(going, &goingOn);
+    const QString error = writeFile(path, content, keep, follow);
+    going = outerGoing;
+    return error;
+}
+
+QString AtomicFileWriter::writeFile(const QString &path, const Content &content, const Keep &keep,
+                                    bool follow)
 {
     const QByteArray target =
         follow ? followLinks(QFile::encodeName(path)) : QFile::encodeName(path);

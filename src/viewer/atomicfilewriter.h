@@ -33,10 +33,14 @@ public:
     // Keeps the bytes a write replaces among the previous versions, just before they go.
     using Keep = KeepReplacedBytes;
 
+    // Told the bytes written so far as a write goes on; when it returns false the write stops
+    // and the file keeps its old content.
+    using Going = std::function<bool(qint64 written)>;
+
     // Returns an empty text on success, else a description for the user with the native path.
     // Without followLinks a symbolic link under the name is replaced, never written through.
     static QString write(const QString &path, const QByteArray &bytes, const Keep &keep = Keep(),
-                         bool followLinks = true);
+                         bool followLinks = true, const Going &going = Going());
 
     // The new content made piece by piece while it is written, so that a large one is never held
     // whole: calls write with each piece in order and stops when write returns false. Returns
@@ -44,7 +48,13 @@ public:
     using Writer = std::function<bool(QByteArrayView piece)>;
     using Content = std::function<bool(const Writer &write)>;
     static QString write(const QString &path, const Content &content, const Keep &keep = Keep(),
-                         bool followLinks = true);
+                         bool followLinks = true, const Going &going = Going());
+    // Inside a content: puts length bytes of the file open as from, from start on, next into
+    // the file written, by the system's copy between files where the file systems offer it,
+    // else read and handed to write. False when they could not all be copied.
+    static bool copyRange(int from, qint64 start, qint64 length, const Writer &write);
+    // Tests turn the system's copy off to try the reads and writes in its place.
+    static void setRangeCopyOffered(bool offered);
     // True while a content is made for a file written in place: a content that copies from the
     // old file must have read what it needs of it before it writes.
     static bool writesInPlace();
@@ -54,4 +64,8 @@ public:
     enum class Step { Backup, BackupSynced, Journal, Content, ContentSynced, Linked, Replaced };
     using Checkpoint = void (*)(Step step, qint64 bytes);
     static void setCheckpoint(Checkpoint checkpoint);
+
+private:
+    static QString writeFile(const QString &path, const Content &content, const Keep &keep,
+                             bool followLinks);
 };

@@ -32,6 +32,7 @@ public:
     FileBytes &operator=(const FileBytes &) = delete;
 
     int fd() const { return m_fd; }
+    bool isWhole() const { return m_whole; }
 
     bool read(qint64 offset, qint64 length, QByteArray &out) override
     {
@@ -492,7 +493,8 @@ std::optional<QByteArray> EditedSave::bytes(const TextBuffer &text, const Source
 
 EditedSave::Result EditedSave::write(const QString &path, const TextBuffer &text,
                                      const SourceMap &source, LineEnding lineEnding,
-                                     const AtomicFileWriter::Keep &keep, bool followLinks)
+                                     const AtomicFileWriter::Keep &keep, bool followLinks,
+                                     const AtomicFileWriter::Going &going)
 {
     Result result;
     if (!canUse(text, source))
@@ -527,6 +529,13 @@ EditedSave::Result EditedSave::write(const QString &path, const TextBuffer &text
                     return false;
                 continue;
             }
+            // Straight from the old file to the new one, where the file system can.
+            if (!file.isWhole()) {
+                if (!AtomicFileWriter::copyRange(file.fd(), segment.from, segment.to - segment.from,
+                                                 write))
+                    return false;
+                continue;
+            }
             for (qint64 at = segment.from; at < segment.to; at += block) {
                 const qint64 length = std::min(block, segment.to - at);
                 if (!file.read(at, length, piece) || piece.size() != length || !write(piece))
@@ -535,7 +544,7 @@ EditedSave::Result EditedSave::write(const QString &path, const TextBuffer &text
         }
         return true;
     };
-    result.error = AtomicFileWriter::write(path, content, keep, followLinks);
+    result.error = AtomicFileWriter::write(path, content, keep, followLinks, going);
     if (!result.error.isEmpty()) {
         result.outcome = Outcome::Failed;
         return result;

@@ -40,7 +40,8 @@ public:
     static Result write(const QString &path, const TextBuffer &text, const SourceMap &source,
                         LineEnding lineEnding,
                         const AtomicFileWriter::Keep &keep = AtomicFileWriter::Keep(),
-                        bool followLinks = true);
+                        bool followLinks = true,
+                        const AtomicFileWriter::Going &going = AtomicFileWriter::Going());
 
     // The bytes write() would give the file, from its old bytes in file; nothing when it cannot
     // be done this way.

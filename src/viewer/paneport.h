@@ -86,6 +86,9 @@ public:
     // The plain text with the record of what was edited since it was read or last saved
     // (TextBuffer::origin()), so that a save writes only that; nothing for a formatted text.
     virtual std::optional<TextBuffer> editedPlainText() const { return std::nullopt; }
+    // While an operation works on the text (a save writing it): no key, paste, undo or tool
+    // changes it, and it is taken again as it was when held is false.
+    virtual void holdEdits(bool held) { Q_UNUSED(held); }
     // After a save: the text as it is now is the file's. Returns its mark (0: not recorded).
     virtual quint64 markTextSaved() { return 0; }
 };

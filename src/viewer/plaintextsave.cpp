@@ -34,7 +34,7 @@ QString nameOf(TextEncoding encoding)
     return TextEncodings::label(encoding);
 }
 
-QString utf8Question(const QString &path, TextEncoding encoding)
+QString questionFor(const QString &path, TextEncoding encoding)
 {
     return QStringLiteral("%1 is stored in %2, which cannot hold every character of the text.\n\n"
                           "Save it as UTF-8 instead? (No saves nothing.)")
@@ -46,6 +46,11 @@ constexpr qsizetype writeBlock = 1 << 20;
 
 } // namespace
 
+QString PlainTextSave::utf8Question(const QString &path, TextEncoding encoding)
+{
+    return questionFor(path, encoding);
+}
+
 std::optional<PlainTextSave::Content> PlainTextSave::bytesFor(MessageBoxes &messages,
                                                               const QString &path,
                                                               const QString &text,
@@ -53,7 +58,7 @@ std::optional<PlainTextSave::Content> PlainTextSave::bytesFor(MessageBoxes &mess
 {
     if (std::optional<QByteArray> bytes = PlainTextContent::forSave(text, format))
         return Content{std::move(*bytes), format.encoding};
-    if (messages.show(utf8Question(path, format.encoding), MessageBoxes::Icon::Question,
+    if (messages.show(questionFor(path, format.encoding), MessageBoxes::Icon::Question,
                       MessageBoxes::Buttons::YesNoDefaultNo) != MessageBoxes::Answer::Yes)
         return std::nullopt;
     ShownFile utf8 = format;
@@ -70,17 +75,22 @@ namespace {
 std::optional<TextEncoding> encodingFor(MessageBoxes &messages, const QString &path,
                                         const PlainTextSave::Pieces &text, const ShownFile &format)
 {
-    bool fits = true;
-    text([&](QStringView piece) { return fits = PieceEncoder::canHold(format.encoding, piece); });
-    if (fits)
+    if (PlainTextSave::fits(text, format.encoding))
         return format.encoding;
-    if (messages.show(utf8Question(path, format.encoding), MessageBoxes::Icon::Question,
+    if (messages.show(questionFor(path, format.encoding), MessageBoxes::Icon::Question,
                       MessageBoxes::Buttons::YesNoDefaultNo) != MessageBoxes::Answer::Yes)
         return std::nullopt;
     return TextEncoding::Utf8;
 }
 
 } // namespace
+
+bool PlainTextSave::fits(const Pieces &text, TextEncoding encoding)
+{
+    bool fits = true;
+    text([&](QStringView piece) { return fits = PieceEncoder::canHold(encoding, piece); });
+    return fits;
+}
 
 PlainTextSave::Written PlainTextSave::write(MessageBoxes &messages, const QString &path,
                                             const Pieces &text, const ShownFile &format,
@@ -91,9 +101,17 @@ PlainTextSave::Written PlainTextSave::write(MessageBoxes &messages, const QStrin
     const std::optional<TextEncoding> encoding = encodingFor(messages, path, text, format);
     if (!encoding)
         return result;
+    return writeIn(*encoding, path, text, format, keep, followLinks);
+}
+
+PlainTextSave::Written PlainTextSave::writeIn(TextEncoding encoding, const QString &path,
+                                              const Pieces &text, const ShownFile &format,
+                                              const AtomicFileWriter::Keep &keep, bool followLinks,
+                                              const AtomicFileWriter::Going &going)
+{
     ShownFile written = format;
-    written.encoding = *encoding;
-    return writeWhole(path, text, written, keep, followLinks);
+    written.encoding = encoding;
+    return writeWhole(path, text, written, keep, followLinks, going);
 }
 
 PlainTextSave::Written PlainTextSave::writeBack(MessageBoxes &messages, const QString &path,
@@ -108,9 +126,20 @@ PlainTextSave::Written PlainTextSave::writeBack(MessageBoxes &messages, const QS
     const std::optional<TextEncoding> encoding = encodingFor(messages, path, text, format);
     if (!encoding)
         return result;
-    if (edited && source && *encoding == format.encoding) {
+    return writeBackIn(*encoding, path, text, edited, source, format, keep, followLinks);
+}
+
+PlainTextSave::Written
+PlainTextSave::writeBackIn(TextEncoding encoding, const QString &path, const Pieces &text,
+                           const std::optional<TextBuffer> &edited, const SourceMap *source,
+                           const ShownFile &format, const AtomicFileWriter::Keep &keep,
+                           bool followLinks, const AtomicFileWriter::Going &going)
+{
+    Written result;
+    result.encoding = format.encoding;
+    if (edited && source && encoding == format.encoding) {
         EditedSave::Result exact =
-            EditedSave::write(path, *edited, *source, format.lineEnding, keep, followLinks);
+            EditedSave::write(path, *edited, *source, format.lineEnding, keep, followLinks, going);
         if (exact.outcome == EditedSave::Outcome::Failed) {
             result.error = exact.error;
             return result;
@@ -123,15 +152,14 @@ PlainTextSave::Written PlainTextSave::writeBack(MessageBoxes &messages, const QS
     }
     // The file's bytes are gone (it changed since it was read) or the text is not the one read:
     // it is encoded whole.
-    ShownFile written = format;
-    written.encoding = *encoding;
-    return writeWhole(path, text, written, keep, followLinks);
+    return writeIn(encoding, path, text, format, keep, followLinks, going);
 }
 
 PlainTextSave::Written PlainTextSave::writeWhole(const QString &path, const Pieces &text,
                                                  const ShownFile &format,
                                                  const AtomicFileWriter::Keep &keep,
-                                                 bool followLinks)
+                                                 bool followLinks,
+                                                 const AtomicFileWriter::Going &going)
 {
     Written result;
     result.encoding = format.encoding;
@@ -151,7 +179,7 @@ PlainTextSave::Written PlainTextSave::writeWhole(const QString &path, const Piec
             ok = encoder.add(u"\n", block);
         return ok && write(block);
     };
-    result.error = AtomicFileWriter::write(path, content, keep, followLinks);
+    result.error = AtomicFileWriter::write(path, content, keep, followLinks, going);
     result.written = result.error.isEmpty();
     return result;
 }

@@ -59,8 +59,28 @@ public:
                              const AtomicFileWriter::Keep &keep = AtomicFileWriter::Keep(),
                              bool followLinks = true);
 
+    // What the user is asked when the text no longer fits the file's encoding.
+    static QString utf8Question(const QString &path, TextEncoding encoding);
+    // Whether the encoding holds every character of the text.
+    static bool fits(const Pieces &text, TextEncoding encoding);
+    // write() and writeBack() in an encoding decided before (which holds the text): they ask
+    // nothing, so they may run off the window's thread; going is told the bytes written and
+    // may stop the write, which leaves the file as it was.
+    static Written writeIn(TextEncoding encoding, const QString &path, const Pieces &text,
+                           const ShownFile &format,
+                           const AtomicFileWriter::Keep &keep = AtomicFileWriter::Keep(),
+                           bool followLinks = true,
+                           const AtomicFileWriter::Going &going = AtomicFileWriter::Going());
+    static Written writeBackIn(TextEncoding encoding, const QString &path, const Pieces &text,
+                               const std::optional<TextBuffer> &edited, const SourceMap *source,
+                               const ShownFile &format,
+                               const AtomicFileWriter::Keep &keep = AtomicFileWriter::Keep(),
+                               bool followLinks = true,
+                               const AtomicFileWriter::Going &going = AtomicFileWriter::Going());
+
 private:
     // Encodes the text whole in the format's encoding (which can hold it).
     static Written writeWhole(const QString &path, const Pieces &text, const ShownFile &format,
-                              const AtomicFileWriter::Keep &keep, bool followLinks);
+                              const AtomicFileWriter::Keep &keep, bool followLinks,
+                              const AtomicFileWriter::Going &going);
 };

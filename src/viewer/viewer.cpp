@@ -13,6 +13,7 @@
 #include "viewer/favoriteslocation.h"
 #include "viewer/filedisposal.h"
 #include "viewer/fileidentity.h"
+#include "viewer/longoperation.h"
 #include "viewer/paneport.h"
 #include "viewer/plaintextsave.h"
 #include "viewer/saveastarget.h"
@@ -29,23 +30,62 @@ using Buttons = MessageBoxes::Buttons;
 using Reason = VersionStore::Reason;
 
 namespace {
-PlainTextSave::Pieces piecesOf(const PanePort &pane)
+// A text handed to a write piece by piece; with a control, a write that stops when the user
+// cancels it.
+PlainTextSave::Pieces piecesOf(const TextBuffer &text, LongOperation::Control *control = nullptr)
 {
-    return [&pane](const std::function<bool(QStringView)> &visit) {
-        pane.forEachTextPiece(visit);
+    return [&text, control](const std::function<bool(QStringView)> &visit) {
+        bool going = true;
+        text.forEachPiece([&](QStringView piece) {
+            going = going && !(control && control->isCancelled()) && visit(piece);
+        });
+    };
+}
+PlainTextSave::Pieces piecesOf(const TextBuffer &text, LongOperation::Control &control)
+{
+    return piecesOf(text, &control);
+}
+
+// Tells the operation how far a write got, and stops it when the user cancelled.
+AtomicFileWriter::Going goingOn(LongOperation::Control &control)
+{
+    return [&control](qint64 written) {
+        control.setDone(written);
+        return !control.isCancelled();
     };
 }
 } // namespace
 
 Viewer::Viewer(Platform &platform, PanePort &pane, QObject *parent)
     : QObject(parent), m_loader(new DisplayLoading(pane, this)), m_platform(platform), m_pane(pane),
-      m_drafts(new DraftKeeper(pane, this)), m_watch(new ShownFileWatch(this))
+      m_drafts(new DraftKeeper(pane, this)), m_watch(new ShownFileWatch(this)),
+      m_operations(new LongOperation(this))
 {
     setAutoViewIntervalText(QString());
     connect(m_watch, &ShownFileWatch::mayHaveChanged, this, &Viewer::checkDisk);
     // Drafts of files long gone do not pile up; looking for the files may be slow (a share that
     // does not answer), so it is left to the drafts' thread.
     m_drafts->background([store = m_drafts->store()] { store.dropOrphans(); });
+    connect(m_operations, &LongOperation::runningChanged, this, [this](bool running) {
+        // What the operation works on stays as it is until it is over; a display chosen
+        // meanwhile comes then.
+        m_pane.holdEdits(running);
+        // After the operation's result is in (a save records the file it wrote).
+        if (!running && m_queuedDisplay)
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    if (!isBusy() && m_queuedDisplay)
+                        std::exchange(m_queuedDisplay, nullptr)();
+                },
+                Qt::QueuedConnection);
+    });
+}
+
+Viewer::~Viewer()
+{
+    // Its work writes through the members below: it stops before they go.
+    delete std::exchange(m_operations, nullptr);
 }
 
 void Viewer::setShownFile(const ShownFile &file)
@@ -56,6 +96,12 @@ void Viewer::setShownFile(const ShownFile &file)
 
 void Viewer::display(const QString &path, ShownList list)
 {
+    if (isBusy()) {
+        m_queuedDisplay = [this, path, list] {
+            display(path, list);
+        };
+        return;
+    }
     recoverInterruptedSaves(path);
     startRead(path, readingLimits(path), [this, path, list](PaneFileReader::Result &&file) {
         displayRead(path, list, false, std::move(file));
@@ -185,6 +231,11 @@ void Viewer::displayRead(const QString &path, ShownList list, bool plainText,
     followShownFile(plainText);
 }
 
+bool Viewer::isBusy() const
+{
+    return m_operations && m_operations->isRunning();
+}
+
 void Viewer::setLoading(bool loading)
 {
     if (m_loading == loading)
@@ -225,7 +276,7 @@ void Viewer::setReaderFileName(const QString &name)
 
 void Viewer::save()
 {
-    if (m_loading)
+    if (m_loading || isBusy())
         return;
     const ShownFile shown = m_shown;
     if (shown.isEmpty())
@@ -243,38 +294,94 @@ void Viewer::save()
     const bool ownDraft = m_drafts->path() == draftKey();
     if (ownDraft)
         m_drafts->releaseBase();
-    // A Save that fails keeps the draft whole.
-    const auto failed = [&](const QString &error) {
-        if (ownDraft)
-            m_drafts->retakeBase();
-        showSaveFailure(error);
-    };
-    const AtomicFileWriter::Keep keep{&m_versions, Reason::Save};
-
+    SaveRequest request;
+    request.shown = shown;
+    request.target = target;
+    request.followLinks = followLinks;
+    request.ownDraft = ownDraft;
+    request.encoding = shown.encoding;
     // Written in the format it was shown in: RTF stays RTF and plain text stays plain, in its
     // own encoding and line ends.
-    if (shown.richText) {
-        if (const QString error =
-                AtomicFileWriter::write(target, m_pane.richText(), keep, followLinks);
-            !error.isEmpty())
-            return failed(error);
-        m_pane.setModified(false);
-        saved(shown);
-        return;
+    if (shown.richText)
+        request.rtf = m_pane.richText();
+    startSave(std::move(request));
+}
+
+void Viewer::startSave(SaveRequest request)
+{
+    // The text as it is now goes to the writing thread; the pane takes no edits until the
+    // write is over, so that what it shows is what was written.
+    struct Outcome
+    {
+        PlainTextSave::Written written;
+        bool needsUtf8 = false;
+    };
+    auto outcome = std::make_shared<Outcome>();
+    const AtomicFileWriter::Keep keep{&m_versions, Reason::Save};
+    LongOperation::Work work;
+    if (request.shown.richText) {
+        work = [request, keep, outcome](LongOperation::Control &control) {
+            control.setTotal(request.rtf.size());
+            outcome->written.error = AtomicFileWriter::write(request.target, request.rtf, keep,
+                                                             request.followLinks, goingOn(control));
+            outcome->written.written = outcome->written.error.isEmpty();
+        };
+    } else {
+        // Only the edits are written, the rest copied from the file; failing that, the text is
+        // encoded piece by piece: a large text is not copied whole.
+        const TextBuffer text = m_pane.textSnapshot();
+        const std::optional<TextBuffer> edited = m_pane.editedPlainText();
+        const std::shared_ptr<const SourceMap> source = m_source;
+        work = [request, keep, outcome, text, edited, source](LongOperation::Control &control) {
+            const PlainTextSave::Pieces pieces = piecesOf(text, control);
+            if (request.encoding == request.shown.encoding &&
+                !PlainTextSave::fits(pieces, request.encoding)) {
+                outcome->needsUtf8 = !control.isCancelled();
+                return;
+            }
+            control.setTotal(source ? source->size : text.length());
+            outcome->written = PlainTextSave::writeBackIn(request.encoding, request.target, pieces,
+                                                          edited, source.get(), request.shown, keep,
+                                                          request.followLinks, goingOn(control));
+        };
     }
-    // Only the edits are written, the rest copied from the file; failing that, the text is
-    // encoded straight from the pane's pieces: a large text is not copied whole.
-    const PlainTextSave::Written written = PlainTextSave::writeBack(
-        m_platform.messages, target, piecesOf(m_pane), m_pane.editedPlainText(), m_source.get(),
-        shown, keep, followLinks);
-    if (!written.error.isEmpty())
-        return failed(written.error);
-    if (!written.written) {
-        if (ownDraft)
-            m_drafts->retakeBase();
-        return; // the user kept the file as it is
-    }
+    const QString label =
+        QStringLiteral("Saving %1\u2026").arg(QDir::toNativeSeparators(request.target));
+    const qint64 size = request.shown.richText ? request.rtf.size() : m_pane.textLength();
+    m_operations->run(label, size, std::move(work), [this, request, outcome](bool cancelled) {
+        const PlainTextSave::Written &written = outcome->written;
+        // A Save that fails or is cancelled keeps the draft whole, and the file as it was.
+        if (cancelled || (!written.written && written.error.isEmpty() && !outcome->needsUtf8)) {
+            if (request.ownDraft)
+                m_drafts->retakeBase();
+            return;
+        }
+        if (outcome->needsUtf8) {
+            if (m_platform.messages.show(
+                    PlainTextSave::utf8Question(request.target, request.shown.encoding),
+                    Icon::Question, Buttons::YesNoDefaultNo) != MessageBoxes::Answer::Yes) {
+                if (request.ownDraft)
+                    m_drafts->retakeBase();
+                return; // the user kept the file as it is
+            }
+            SaveRequest again = request;
+            again.encoding = TextEncoding::Utf8;
+            return startSave(std::move(again));
+        }
+        if (!written.error.isEmpty()) {
+            if (request.ownDraft)
+                m_drafts->retakeBase();
+            return showSaveFailure(written.error);
+        }
+        finishSave(request.shown, written);
+    });
+}
+
+void Viewer::finishSave(const ShownFile &shown, const PlainTextSave::Written &written)
+{
     m_pane.setModified(false);
+    if (shown.richText)
+        return saved(shown);
     // The file written is where the next save copies from.
     m_source = written.saved ? std::make_shared<SourceMap>(*written.saved) : nullptr;
     if (m_source)
@@ -298,7 +405,7 @@ void Viewer::showSaveFailure(const QString &error)
 
 void Viewer::saveAs()
 {
-    if (m_loading)
+    if (m_loading || isBusy())
         return;
     const std::optional<QString> chosen = m_platform.dialogs.saveFileName();
     if (!chosen)
@@ -313,31 +420,74 @@ void Viewer::saveAs()
                                  Icon::Question,
                                  Buttons::YesNoDefaultNo) != MessageBoxes::Answer::Yes)
         return;
+    writeAs(target, shown, std::nullopt);
+}
+
+void Viewer::writeAs(const QString &target, const ShownFile &shown,
+                     std::optional<TextEncoding> encoding)
+{
+    const AtomicFileWriter::Keep keep{&m_versions, Reason::SaveAs};
+    struct Outcome
+    {
+        QString error;
+        bool written = false;
+        bool needsUtf8 = false;
+    };
+    auto outcome = std::make_shared<Outcome>();
+    LongOperation::Work work;
+    qint64 size = 0;
     if (SaveAsTarget::isRichText(target)) {
-        if (const QString error =
-                AtomicFileWriter::write(target, m_pane.richText(), {&m_versions, Reason::SaveAs});
-            !error.isEmpty()) {
-            m_platform.messages.show(error, Icon::Critical, Buttons::Ok);
-            return;
-        }
+        const QByteArray rtf = m_pane.richText();
+        size = rtf.size();
+        work = [target, keep, rtf, outcome](LongOperation::Control &control) {
+            control.setTotal(rtf.size());
+            outcome->error = AtomicFileWriter::write(target, rtf, keep, true, goingOn(control));
+            outcome->written = outcome->error.isEmpty();
+        };
     } else {
-        const PlainTextSave::Written written = PlainTextSave::write(
-            m_platform.messages, target, piecesOf(m_pane), shown, {&m_versions, Reason::SaveAs});
-        if (!written.error.isEmpty()) {
-            m_platform.messages.show(written.error, Icon::Critical, Buttons::Ok);
+        const TextBuffer text = m_pane.textSnapshot();
+        size = text.length();
+        work = [target, keep, text, shown, encoding, outcome](LongOperation::Control &control) {
+            const PlainTextSave::Pieces pieces = piecesOf(text, control);
+            // The question whether to write UTF-8 instead comes on the window's thread.
+            if (!encoding && !PlainTextSave::fits(pieces, shown.encoding)) {
+                outcome->needsUtf8 = !control.isCancelled();
+                return;
+            }
+            control.setTotal(text.length());
+            const PlainTextSave::Written done =
+                PlainTextSave::writeIn(encoding.value_or(shown.encoding), target, pieces, shown,
+                                       keep, true, goingOn(control));
+            outcome->error = done.error;
+            outcome->written = done.written;
+        };
+    }
+    const QString label = QStringLiteral("Saving %1\u2026").arg(QDir::toNativeSeparators(target));
+    m_operations->run(label, size, std::move(work), [this, target, shown, outcome](bool cancelled) {
+        if (cancelled)
+            return;
+        if (outcome->needsUtf8) {
+            if (m_platform.messages.show(PlainTextSave::utf8Question(target, shown.encoding),
+                                         Icon::Question,
+                                         Buttons::YesNoDefaultNo) == MessageBoxes::Answer::Yes)
+                writeAs(target, shown, TextEncoding::Utf8);
             return;
         }
-        if (!written.written)
+        if (!outcome->error.isEmpty()) {
+            m_platform.messages.show(outcome->error, Icon::Critical, Buttons::Ok);
             return;
-    }
-    // The pane stays tied to the file it came from: a later Save writes there, not here.
-    wroteShownFile(target);
-    emit listChanged(ShownList::Files);
+        }
+        if (!outcome->written)
+            return;
+        // The pane stays tied to the file it came from: a later Save writes there, not here.
+        wroteShownFile(target);
+        emit listChanged(ShownList::Files);
+    });
 }
 
 void Viewer::deleteShownFile()
 {
-    if (m_loading)
+    if (m_loading || isBusy())
         return;
     const ShownFile shown = m_shown;
     if (shown.isEmpty())
@@ -374,6 +524,58 @@ QString Viewer::addToFavorites(const QString &name, const QString &text)
         return error;
     emit listChanged(ShownList::Favorites);
     return {};
+}
+
+void Viewer::addToFavorites(const QString &name, const TextBuffer &text, Reported done,
+                            std::optional<TextEncoding> encoding)
+{
+    if (m_loading || isBusy() || name.isEmpty())
+        return done({});
+    QString error;
+    if (!FavoritesLocation::ensure(m_favoritesFolder, &error))
+        return done(error);
+    // A plain file's copy keeps its encoding and line ends, as a Save of it would.
+    ShownFile conventions;
+    if (!m_shown.richText && !m_shown.isEmpty())
+        conventions = m_shown;
+    const QString path = m_favoritesFolder + u'/' + name;
+    struct Outcome
+    {
+        PlainTextSave::Written written;
+        bool needsUtf8 = false;
+    };
+    auto outcome = std::make_shared<Outcome>();
+    const AtomicFileWriter::Keep keep{&m_versions, Reason::AddToFavorites};
+    const auto work = [text, conventions, encoding, path, keep,
+                       outcome](LongOperation::Control &control) {
+        const PlainTextSave::Pieces pieces = piecesOf(text, control);
+        if (!encoding && !PlainTextSave::fits(pieces, conventions.encoding)) {
+            outcome->needsUtf8 = !control.isCancelled();
+            return;
+        }
+        control.setTotal(text.length());
+        outcome->written =
+            PlainTextSave::writeIn(encoding.value_or(conventions.encoding), path, pieces,
+                                   conventions, keep, true, goingOn(control));
+    };
+    m_operations->run(
+        QStringLiteral("Adding %1 to the favorites\u2026").arg(name), text.length(), work,
+        [this, name, text, outcome, path, conventions, done = std::move(done)](bool cancelled) {
+            if (cancelled)
+                return done({});
+            if (outcome->needsUtf8) {
+                if (m_platform.messages.show(
+                        PlainTextSave::utf8Question(path, conventions.encoding), Icon::Question,
+                        Buttons::YesNoDefaultNo) != MessageBoxes::Answer::Yes)
+                    return done({}); // the user chose to write nothing
+                return addToFavorites(name, text, done, TextEncoding::Utf8);
+            }
+            if (!outcome->written.error.isEmpty())
+                return done(outcome->written.error);
+            if (outcome->written.written)
+                emit listChanged(ShownList::Favorites);
+            done({});
+        });
 }
 
 bool Viewer::refuseKeptVersion()
@@ -418,7 +620,7 @@ void Viewer::showVersion(const VersionStore::Version &version)
 
 void Viewer::restoreVersion(const VersionStore::Version &version)
 {
-    if (m_loading)
+    if (m_loading || isBusy())
         return;
     if (version.path == VersionStore::newTextPath())
         return restoreNewText(version);

@@ -7,6 +7,7 @@
 #include "viewer/autoviewstate.h"
 #include "viewer/draft.h"
 #include "viewer/paneport.h"
+#include "viewer/plaintextsave.h"
 #include "viewer/shownfile.h"
 #include "viewer/textdifference.h"
 #include "viewer/versionstore.h"
@@ -28,6 +29,7 @@
 // and the features change it here; nothing is kept in a caption and read back.
 class DisplayLoading;
 class DraftKeeper;
+class LongOperation;
 class PanePort;
 class ShownFileWatch;
 namespace PosixFile {
@@ -42,6 +44,7 @@ class Viewer : public QObject
 public:
     // The operations ask and report through platform, and read and mark the pane's text.
     Viewer(Platform &platform, PanePort &pane, QObject *parent = nullptr);
+    ~Viewer() override;
 
     // The display operation: reads the file (a large one on a thread, with its first lines and
     // progress over the pane meanwhile) and shows it in the pane, formatted when it holds RTF.
@@ -70,12 +73,23 @@ public:
     void save();
     // Writes the pane to a file the user names; the pane stays tied to the shown file.
     void saveAs();
+    // The long operations (saving, sending, copying, printing, converting, finding) run one at
+    // a time through this, off the window's thread; while one runs the pane takes no edits, the
+    // operations on the shown file wait, and a display chosen meanwhile comes after it.
+    LongOperation &operations() const { return *m_operations; }
+    bool isBusy() const;
     // Moves the shown file to the desktop's trash; the pane keeps its text.
     void deleteShownFile();
     // Keeps a copy of text among the favorites, named name, in the shown plain file's encoding
     // and line ends. Returns why it failed, for the user; empty when written or when the user
     // chose to write nothing.
     QString addToFavorites(const QString &name, const QString &text);
+    // The same through the long operations, for a text of any length: done gets the error, or
+    // an empty text (also when cancelled, or when nothing was to be written). encoding: the one
+    // the user chose already.
+    using Reported = std::function<void(const QString &error)>;
+    void addToFavorites(const QString &name, const TextBuffer &text, Reported done,
+                        std::optional<TextEncoding> encoding = std::nullopt);
 
     // Earlier contents of the files Pagewell replaced: every write that replaces bytes keeps
     // them here first.
@@ -217,6 +231,21 @@ private:
     // What was added to the shown file joins the map of its bytes, for an edited Save.
     void extendSource(const AppendedText::Read &read, const ShownFile::Identity &now);
     bool confirmReplacing(const ShownFile &shown, QString *target, bool *followLinks);
+    // A save under way: what it writes where, decided before it went off the window's thread.
+    struct SaveRequest
+    {
+        ShownFile shown;
+        QString target;
+        bool followLinks = true;
+        bool ownDraft = false;
+        TextEncoding encoding; // the one to write in: the file's, or UTF-8 when the user chose so
+        QByteArray rtf;        // a formatted text's bytes
+    };
+    void startSave(SaveRequest request);
+    // Save as's write, once the name is chosen; encoding: the one the user chose already.
+    void writeAs(const QString &target, const ShownFile &shown,
+                 std::optional<TextEncoding> encoding);
+    void finishSave(const ShownFile &shown, const PlainTextSave::Written &written);
     void saved(const ShownFile &shown);
     // Save as wrote the pane's text to path, which may be the shown file itself: that change is
     // no other program's.
@@ -270,4 +299,6 @@ private:
     quint64 m_restoreGeneration = 0; // counts the drafts asked for; only the last is shown
     std::shared_ptr<PosixFile::Descriptor> m_held; // the shown file, open since its display
     ShownFile::Identity m_heldIdentity;
+    LongOperation *m_operations = nullptr;
+    std::function<void()> m_queuedDisplay; // chosen while an operation ran
 };

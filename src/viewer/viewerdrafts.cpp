@@ -386,7 +386,7 @@ void Viewer::setNotices(const QDateTime &restoredAt, bool changedOnDisk)
 
 void Viewer::checkDisk()
 {
-    if (m_loading || m_shown.isEmpty() || !FileIdentity::isKnown(m_shown.identity))
+    if (m_loading || isBusy() || m_shown.isEmpty() || !FileIdentity::isKnown(m_shown.identity))
         return;
     const ShownFile::Identity now = FileIdentity::of(m_shown.path);
     if (!FileIdentity::isKnown(now))

@@ -3,6 +3,8 @@
 // slots, its keys and settings, and following the folder while it is open.
 #include "fakeplatform.h"
 #include "filehelpers.h"
+#include "plaintext/textbuffer.h"
+#include "sbx/clipslotfile.h"
 #include "sbx/elidedpathlabel.h"
 #include "sbx/stashwindow.h"
 #include "texttools/clipslots.h"
@@ -11,6 +13,7 @@
 #include <memory>
 #include <QAction>
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -39,6 +42,8 @@ private slots:
 
     void listsTheSlots();
     void copyPutsTheWholeText();
+    void pagewellsLargestClipIsWhole_data();
+    void pagewellsLargestClipIsWhole();
     void freeAndFreeAll();
     void followsTheFolder();
     void sharedFolderWithoutWindir();
@@ -140,6 +145,48 @@ void TestSbx::copyPutsTheWholeText()
     click(w.copyButton);
     QCOMPARE(fake->clipboard.text(), text);
     QCOMPARE(fake->messages.lastText(), "Clip 1 is larger than 32 MB and was not copied.");
+}
+
+void TestSbx::pagewellsLargestClipIsWhole_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("written");
+    const QString accents = QString(1000, u'\u00e9');   // two bytes each
+    const qsizetype rest = clipSlotMaxBytes - 2 - 2000; // the final CR LF, the accents
+    QTest::newRow("as large as a clip may be") << accents + QString(rest, u'x') << true;
+    QTest::newRow("one byte more") << accents + QString(rest + 1, u'x') << false;
+    // Each line end becomes CR LF.
+    QTest::newRow("line ends, as large as may be")
+        << QString(clipSlotMaxBytes / 2 - 1, u'\n') << true;
+    QTest::newRow("line ends, one more") << QString(clipSlotMaxBytes / 2, u'\n') << false;
+    QString pairs;
+    for (int i = 0; i < 20000; ++i)
+        pairs += u"a\U0001F600\r\n"_qs;
+    QTest::newRow("pairs and cr lf across pieces") << pairs << true;
+}
+
+// What Pagewell makes of a text and writes into a slot, sbx reads whole and can copy; a text
+// one byte too large is refused before anything is written.
+void TestSbx::pagewellsLargestClipIsWhole()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, written);
+    const std::optional<QByteArray> content =
+        ClipSlots::content(TextBuffer(text), clipSlotMaxBytes);
+    QCOMPARE(content.has_value(), written);
+    if (!written) {
+        QVERIFY(ClipSlotWriter(folder->path()).send(text).tooLarge);
+        QVERIFY(!QFileInfo::exists(slot(1)));
+        return;
+    }
+    QCOMPARE(*content, ClipSlots::content(text)); // in pieces as whole
+    QCOMPARE(ClipSlotWriter(folder->path()).sendContent(*content).slot, 1);
+    const ClipSlotFile read = ClipSlotFile::read(slot(1));
+    QCOMPARE(read.state, ClipSlotFile::State::Filled);
+    QVERIFY(!read.cut);
+    QString expected = text;
+    expected.replace(u"\r\n"_qs, u"\n"_qs);
+    QVERIFY(read.text == expected);
 }
 
 void TestSbx::freeAndFreeAll()

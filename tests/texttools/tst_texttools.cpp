@@ -6,6 +6,9 @@
 #include "rtf/rtfdocumentdump.h"
 #include "rtf/rtfreader.h"
 #include "rtf/rtfwriter.h"
+#include "texttools/clipslots.h"
+#include "viewer/longoperation.h"
+#include "viewer/viewer.h"
 #include "windowtest.h"
 
 #include <QApplication>
@@ -17,6 +20,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTextDocument>
 
 namespace {
@@ -136,6 +140,8 @@ private slots:
     void boldItalicUnderlineColour();
     void print();
     void clipboardTakesTheWholeText();
+    void longOperationsRunAside_data();
+    void longOperationsRunAside();
 
 private:
     pgwell &w() { return *f->w; }
@@ -637,6 +643,85 @@ void TestTextTools::clipboardTakesTheWholeText()
     ui(w()).Text1->setPlainText(QString());
     click(ui(w()).Label12);
     QCOMPARE(f->fake.clipboard.held, QString());
+}
+
+void TestTextTools::longOperationsRunAside_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<int>("length"); // of the text in the pane
+    QTest::newRow("send text to clipboard") << "actionCopyText" << 1000;
+    QTest::newRow("send to clip") << "actionSendToClip" << 1000;
+    QTest::newRow("find") << "actionFindFirst" << 1000;
+    QTest::newRow("make cap") << "actionMakeCap" << int(RichTextBox::undoableMapUpTo) + 1000;
+    QTest::newRow("print") << "actionPrint" << 1000;
+    QTest::newRow("save") << "actionSave" << 1000;
+    QTest::newRow("save as") << "actionSaveAs" << 1000;
+    QTest::newRow("add to favorites") << "actionAddToFavorites" << 1000;
+}
+
+// Each long operation goes through the runner, on its thread: the window is free at once and
+// the operations on the text wait; when it is over, its result is there.
+void TestTextTools::longOperationsRunAside()
+{
+    QFETCH(QString, action);
+    QFETCH(int, length);
+    pgwell &window = w();
+    Viewer &viewer = window.viewer();
+    viewer.operations().setBackgroundFrom(0);
+    viewer.operations().setProgress(nullptr);
+    QTemporaryDir out;
+    const QString file = f->browse("shown.txt");
+    writeFile(file, "shown\n");
+    ui(window).File1->refresh();
+    choose(ui(window).File1, "shown.txt");
+    QTRY_COMPARE(viewer.shownFile().path, file);
+    QString text = QString(length - 12, u'a') + "\nneedle end\n";
+    ui(window).Text1->setPlainText(text);
+    viewer.setClipFolderSetting(out.path());
+    const QString pdf = out.filePath("printed.pdf");
+    f->fake.dialogs.printerScript = [&pdf](QPrinter &printer) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdf);
+        return true;
+    };
+    f->fake.dialogs.saveAnswers.enqueue(out.filePath("as.txt"));
+    if (action == "actionFindFirst") {
+        click(ui(window).find);
+        enterWord(window, "needle");
+    }
+    auto *operation = window.findChild<QAction *>(action);
+    QVERIFY(operation);
+    operation->trigger();
+    QVERIFY(viewer.isBusy());
+    QVERIFY(ui(window).Text1->holdsEdits());
+    typeInPane(window, "Z"); // refused while the operation works on the text
+    // One at a time: the other operations wait.
+    for (const char *other : {"actionSave", "actionCopyText", "actionPrint", "actionMakeMin"})
+        QVERIFY2(!window.findChild<QAction *>(other)->isEnabled(), other);
+    QTRY_VERIFY(!viewer.isBusy());
+    QVERIFY(!ui(window).Text1->holdsEdits());
+    QVERIFY(window.findChild<QAction *>("actionSave")->isEnabled());
+    QVERIFY(!ui(window).Text1->text().contains(u'Z'));
+    if (action == "actionCopyText") {
+        QCOMPARE(f->fake.clipboard.held, text);
+    } else if (action == "actionSendToClip") {
+        QCOMPARE(readFile(ClipSlots::path(out.path(), 1)), ClipSlots::content(text));
+    } else if (action == "actionFindFirst") {
+        QCOMPARE(selected(window), "needle");
+    } else if (action == "actionMakeCap") {
+        QCOMPARE(ui(window).Text1->text(), text.toUpper());
+        QVERIFY(ui(window).Text1->isModified());
+    } else if (action == "actionPrint") {
+        QVERIFY(pdfText(pdf).contains("needle end"));
+    } else if (action == "actionSave") {
+        QCOMPARE(readFile(file), text.toUtf8());
+    } else if (action == "actionSaveAs") {
+        QCOMPARE(readFile(out.filePath("as.txt")), text.toUtf8());
+    } else if (action == "actionAddToFavorites") {
+        QCOMPARE(readFile(f->favorite("shown.txt")), text.toUtf8());
+    }
+    QVERIFY2(f->fake.messages.shown.size() <= (action == "actionSendToClip" ? 1 : 0),
+             qPrintable(f->fake.messages.lastText()));
 }
 
 QTEST_MAIN(TestTextTools)

@@ -8,8 +8,10 @@
 #include "plaintext/plaintextdocument.h"
 #include "plaintext/plaintextloader.h"
 #include "text/sourcewalker.h"
+#include "viewer/atomicfilewriter.h"
 #include "viewer/displayloading.h"
 #include "viewer/editedsave.h"
+#include "viewer/longoperation.h"
 #include "viewer/paneport.h"
 #include "viewer/viewer.h"
 
@@ -223,6 +225,13 @@ public:
     }
 };
 
+// The save under way, cancelled at its first bytes when a test asks.
+LongOperation *cancelAtContent = nullptr;
+void cancelAtFirstBytes(AtomicFileWriter::Step step, qint64)
+{
+    if (step == AtomicFileWriter::Step::Content && cancelAtContent)
+        std::exchange(cancelAtContent, nullptr)->cancel();
+}
 } // namespace
 
 class TestEditedSave : public QObject
@@ -239,6 +248,8 @@ private slots:
     void inPlaceSaveReadsBeforeItWrites();
     void followedLogTypedAndSaved_data();
     void followedLogTypedAndSaved();
+    void copiedEitherWay_data();
+    void copiedEitherWay();
 };
 
 void TestEditedSave::randomEdits_data()
@@ -510,6 +521,67 @@ void TestEditedSave::followedLogTypedAndSaved()
     viewer.save();
     QVERIFY(fake.messages.shown.isEmpty());
     QCOMPARE(readFile(path), saved);
+}
+
+void TestEditedSave::copiedEitherWay_data()
+{
+    QTest::addColumn<bool>("systemCopy");
+    QTest::addColumn<bool>("onThread");
+    QTest::addColumn<bool>("cancel");
+    QTest::newRow("system copy") << true << false << false;
+    QTest::newRow("reads and writes") << false << false << false;
+    QTest::newRow("system copy, on a thread") << true << true << false;
+    QTest::newRow("reads and writes, on a thread") << false << true << false;
+    QTest::newRow("system copy, cancelled") << true << true << true;
+    QTest::newRow("reads and writes, cancelled") << false << true << true;
+}
+
+// The unedited stretches of a file of many blocks are copied, by the system's copy between
+// files or by reads and writes, into exactly the bytes they were; a cancel leaves the file.
+void TestEditedSave::copiedEitherWay()
+{
+    QFETCH(bool, systemCopy);
+    QFETCH(bool, onThread);
+    QFETCH(bool, cancel);
+    const QByteArray unit = "50%\r100%\r\nnext\nlast\r\n";
+    const qsizetype units = (3 << 20) / unit.size();
+    const QByteArray file = unit.repeated(units) + "no end";
+    const qsizetype unitChars = PlainTextLoader::fromBytes(unit).buffer.length();
+    QTemporaryDir folder;
+    FakePlatform fake(folder.path());
+    DocumentPane pane;
+    Viewer viewer(fake.platform, pane);
+    if (onThread)
+        viewer.operations().setBackgroundFrom(0);
+    const QString path = folder.filePath("t.txt");
+    writeFile(path, file);
+    QSignalSpy loaded(&viewer.loading(), &DisplayLoading::finished);
+    viewer.display(path, ShownList::Files);
+    if (viewer.isLoading())
+        QVERIFY(loaded.wait());
+    // One edit near the start, one in the middle, one at the end: long stretches between.
+    pane.doc.replace(pane.doc.buffer().length(), 0, u"!"_qs);
+    pane.doc.replace(units / 2 * unitChars, 0, u"mid"_qs);
+    pane.doc.replace(unitChars, 0, u"x"_qs);
+    AtomicFileWriter::setRangeCopyOffered(systemCopy);
+    AtomicFileWriter::setCheckpoint(&cancelAtFirstBytes);
+    cancelAtContent = cancel ? &viewer.operations() : nullptr;
+    viewer.save();
+    QTRY_VERIFY(!viewer.isBusy());
+    AtomicFileWriter::setRangeCopyOffered(true);
+    AtomicFileWriter::setCheckpoint(nullptr);
+    cancelAtContent = nullptr;
+    QByteArray expected = file;
+    if (!cancel) {
+        expected.append('!');
+        expected.insert(units / 2 * unit.size(), "mid");
+        expected.insert(unit.size(), "x");
+    }
+    const QByteArray written = readFile(path);
+    QCOMPARE(written.size(), expected.size());
+    QVERIFY(written == expected);
+    QCOMPARE(pane.isModified(), cancel);
+    QVERIFY(fake.messages.shown.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestEditedSave)
