@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Bytes that would otherwise be lost: a file another program replaced while it was shown, drafts
 // of files that are gone, drafts dropped by Discard, a log followed across several additions.
+#include "displaywait.h"
 #include "draftfixture.h"
 #include "filehelpers.h"
 #include "viewer/fileidentity.h"
@@ -123,6 +124,7 @@ void TestKeptBytes::replacedByAnotherProgram()
     const QByteArray shown = "the text shown\nline two\n";
     writeFile(t, shown);
     f.viewer().display(t, ShownList::Files);
+    waitForDisplay(f.viewer());
     if (edited)
         f.pane().type("mine");
     change(how, t, "another program's text, longer than the one shown\n");
@@ -141,6 +143,7 @@ void TestKeptBytes::replacedTwice()
     const QString t = f.path("t.txt");
     writeFile(t, "first\n");
     f.viewer().display(t, ShownList::Files);
+    waitForDisplay(f.viewer());
     f.pane().type("edit");
     change(Change::RenamedOver, t, "second\n");
     f.viewer().checkDisk();
@@ -228,14 +231,18 @@ void TestKeptBytes::droppedNewText()
     Fixture f;
     const QString t = f.path("t.txt");
     writeFile(t, "file\n");
-    if (fileShown)
+    if (fileShown) {
         f.viewer().display(t, ShownList::Files);
+        waitForDisplay(f.viewer());
+    }
     f.viewer().newText();
     f.pane().type(u"typed \u00e9"_qs);
     f.viewer().keepDrafts();
     f.start();
-    if (fileShown)
+    if (fileShown) {
         f.viewer().display(t, ShownList::Files);
+        waitForDisplay(f.viewer());
+    }
     f.viewer().restoreNewTextDraft();
     QVERIFY(f.viewer().offersDiscard());
     // One click drops it from the pane, not from the disk.
@@ -279,6 +286,7 @@ void TestKeptBytes::draftNeverOverAnotherFile()
     writeFile(a, "file a, long enough\n");
     const quint64 inode = FileIdentity::of(a).inode;
     f.viewer().display(a, ShownList::Files);
+    waitForDisplay(f.viewer());
     f.pane().type("edit of a");
     f.viewer().keepDrafts();
     f.start(editsFrom);
@@ -293,12 +301,14 @@ void TestKeptBytes::draftNeverOverAnotherFile()
     if (b.isEmpty())
         b = f.path("b0.txt"); // the inode is not reused here: any other file will do
     f.viewer().display(b, ShownList::Files);
+    waitForDisplay(f.viewer());
     QCOMPARE(f.pane().content, "file b, long enough\n");
     QVERIFY(!f.viewer().offersDiscard());
     QVERIFY(!f.viewer().changedOnDisk());
     // The draft of a is still there for a.
     writeFile(a, "file a, long enough\n");
     f.viewer().display(a, ShownList::Files);
+    waitForDisplay(f.viewer());
     QCOMPARE(f.pane().content, "file a, long enough\nedit of a");
 }
 
