@@ -6,7 +6,7 @@
 #include "plaintext/filebackedloader.h"
 #include "plaintext/plaintextdocument.h"
 #include "plaintext/plaintextloader.h"
-#include "text/sourcewalker.h"
+#include "sourcebytes.h"
 #include "viewer/editedsave.h"
 
 #include <QDir>
@@ -22,31 +22,6 @@
 #include <unistd.h>
 
 namespace {
-
-class MemoryBytes : public ByteSource
-{
-public:
-    explicit MemoryBytes(QByteArray bytes) : m_bytes(std::move(bytes)) {}
-    bool read(qint64 offset, qint64 length, QByteArray &out) override
-    {
-        out = m_bytes.mid(offset, length);
-        return true;
-    }
-
-private:
-    QByteArray m_bytes;
-};
-
-QByteArray utf16(const QString &text, bool little)
-{
-    QByteArray out;
-    for (QChar c : text) {
-        const char16_t u = c.unicode();
-        out.append(char(little ? u & 0xFF : u >> 8));
-        out.append(char(little ? u >> 8 : u & 0xFF));
-    }
-    return out;
-}
 
 // Several chunks' worth of a unit repeated, with a little variety so chunks differ.
 QByteArray repeated(const QByteArray &unit, qsizetype size = 300 * 1024, bool varied = true)
@@ -76,47 +51,6 @@ std::optional<PlainTextLoader::Result> keptInFile(const QString &path)
     std::optional<PlainTextLoader::Result> result = FileBackedLoader::load(fd, size);
     ::close(fd);
     return result;
-}
-
-// The text in bytes of a known encoding, as the save's walker reads it.
-QString textOf(const QByteArray &bytes, const SourceMap &like)
-{
-    SourceMap map;
-    map.encoding = like.encoding;
-    map.textStart = like.textStart;
-    map.size = bytes.size();
-    map.length = std::numeric_limits<qsizetype>::max();
-    MemoryBytes source(bytes);
-    SourceWalker walker(map, source);
-    QString text;
-    SourceWalker::Unit unit;
-    while (walker.next(unit))
-        text.append(QStringView(unit.text, unit.count));
-    return text;
-}
-
-// Where the characters before position lie in bytes.
-qint64 offsetOf(const QByteArray &bytes, const SourceMap &map, qsizetype position)
-{
-    MemoryBytes source(bytes);
-    SourceWalker walker(map, source);
-    return walker.seek(position) ? walker.offset() : -1;
-}
-
-qsizetype commonPrefix(const QByteArray &a, const QByteArray &b)
-{
-    qsizetype i = 0;
-    while (i < a.size() && i < b.size() && a[i] == b[i])
-        ++i;
-    return i;
-}
-
-qsizetype commonSuffix(const QByteArray &a, const QByteArray &b)
-{
-    qsizetype i = 0;
-    while (i < a.size() && i < b.size() && a[a.size() - 1 - i] == b[b.size() - 1 - i])
-        ++i;
-    return i;
 }
 
 // Random edits where they hurt (chunk boundaries, line ends, the ends of the text), undo and

@@ -7,7 +7,7 @@
 #include "filehelpers.h"
 #include "plaintext/plaintextdocument.h"
 #include "plaintext/plaintextloader.h"
-#include "text/sourcewalker.h"
+#include "sourcebytes.h"
 #include "viewer/atomicfilewriter.h"
 #include "viewer/displayloading.h"
 #include "viewer/editedsave.h"
@@ -25,56 +25,6 @@
 
 namespace {
 
-class MemoryBytes : public ByteSource
-{
-public:
-    explicit MemoryBytes(QByteArray bytes) : m_bytes(std::move(bytes)) {}
-    bool read(qint64 offset, qint64 length, QByteArray &out) override
-    {
-        out = m_bytes.mid(offset, length);
-        return true;
-    }
-
-private:
-    QByteArray m_bytes;
-};
-
-// The text in bytes of a known encoding, as the walker reads it.
-QString textOf(const QByteArray &bytes, const SourceMap &like)
-{
-    SourceMap map;
-    map.encoding = like.encoding;
-    map.textStart = like.textStart;
-    map.size = bytes.size();
-    map.length = std::numeric_limits<qsizetype>::max();
-    MemoryBytes source(bytes);
-    SourceWalker walker(map, source);
-    QString text;
-    SourceWalker::Unit unit;
-    while (walker.next(unit))
-        text.append(QStringView(unit.text, unit.count));
-    return text;
-}
-
-// Where the characters before position lie in bytes.
-qint64 offsetOf(const QByteArray &bytes, const SourceMap &map, qsizetype position)
-{
-    MemoryBytes source(bytes);
-    SourceWalker walker(map, source);
-    return walker.seek(position) ? walker.offset() : -1;
-}
-
-QByteArray utf16(const QString &text, bool little)
-{
-    QByteArray out;
-    for (QChar c : text) {
-        const char16_t u = c.unicode();
-        out.append(char(little ? u & 0xFF : u >> 8));
-        out.append(char(little ? u >> 8 : u & 0xFF));
-    }
-    return out;
-}
-
 // Large enough to be read in several pieces, so that edits meet the places between them.
 QByteArray repeated(const QByteArray &unit, qsizetype size = 90 * 1024)
 {
@@ -83,22 +33,6 @@ QByteArray repeated(const QByteArray &unit, qsizetype size = 90 * 1024)
     while (out.size() < size)
         out += unit;
     return out;
-}
-
-qsizetype commonPrefix(const QByteArray &a, const QByteArray &b)
-{
-    qsizetype i = 0;
-    while (i < a.size() && i < b.size() && a[i] == b[i])
-        ++i;
-    return i;
-}
-
-qsizetype commonSuffix(const QByteArray &a, const QByteArray &b)
-{
-    qsizetype i = 0;
-    while (i < a.size() && i < b.size() && a[a.size() - 1 - i] == b[b.size() - 1 - i])
-        ++i;
-    return i;
 }
 
 // Random edits at places where they hurt: line ends, piece boundaries, the ends of the text.
