@@ -146,11 +146,10 @@ void pgwell::writeSettingsEntry()
     const QString name = QStringLiteral("VTL pgwell");
     if (!m_platform.settings.writeValue(name, name, QStringLiteral("path"),
                                         m_platform.programFolder, &error)) {
-        m_platform.messages.show(error +
-                                     QStringLiteral(", Fail to sae the setting, Please send the "
-                                                    "error to ") +
-                                     supportAddress,
-                                 Icon::Critical, Buttons::Ok);
+        showStartMessage(
+            error + QStringLiteral(", Fail to sae the setting, Please send the error to ") +
+                supportAddress,
+            Icon::Critical);
     }
 }
 
@@ -170,7 +169,7 @@ void pgwell::layOut()
     }
     if (!start.problem.isEmpty())
         error = start.problem + QStringLiteral(": ") + QDir::toNativeSeparators(current);
-    m_platform.messages.show(QStringLiteral("Drictory Error ..") + error, Icon::None, Buttons::Ok);
+    showStartMessage(QStringLiteral("Drictory Error ..") + error, Icon::None);
     // Fall back to the root; the folder label names no folder until the user picks one, so no
     // file of the list is read before that.
     ui.Drive1->setDrive(QDir::rootPath());
@@ -310,9 +309,24 @@ void pgwell::openStartPathWhenShown(const QString &path)
     update();
 }
 
+void pgwell::showStartMessage(const QString &text, Icon icon)
+{
+    if (isVisible()) {
+        m_platform.messages.show(text, icon, Buttons::Ok);
+        return;
+    }
+    m_messagesAfterPaint.append({text, icon});
+}
+
 void pgwell::paintEvent(QPaintEvent *event)
 {
     QWidget::paintEvent(event);
+    if (!m_messagesAfterPaint.isEmpty()) {
+        QTimer::singleShot(0, this, [this, messages = std::exchange(m_messagesAfterPaint, {})] {
+            for (const auto &[text, icon] : messages)
+                m_platform.messages.show(text, icon, Buttons::Ok);
+        });
+    }
     if (!m_startPathAfterPaint.isEmpty()) {
         // After this paint reaches the screen.
         QTimer::singleShot(0, this, [this, path = std::exchange(m_startPathAfterPaint, {})] {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "app/pgwellui.h"
+#include "platform/messageboxes.h"
 #include "platform/operationprogress.h"
 #include "reader/form3.h"
 #include "viewer/viewer.h"
@@ -82,6 +83,8 @@ protected:
 private:
     void startUp(const Options &options);
     void writeSettingsEntry();
+    // A message of the start comes after the window is on screen, not before it.
+    void showStartMessage(const QString &text, MessageBoxes::Icon icon);
     void layOut();
     void initialise();
     void unroll();
@@ -97,4 +100,5 @@ private:
     int m_heightTwips = fullHeightTwips;
     bool m_ending = false; // the user confirmed the quit question
     QString m_startPathAfterPaint;
+    QList<std::pair<QString, MessageBoxes::Icon>> m_messagesAfterPaint;
 };
