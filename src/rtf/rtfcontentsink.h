@@ -26,6 +26,10 @@ public:
     // Ends the current paragraph; mark is the format of the paragraph mark.
     virtual void paragraphEnd(const RtfParagraphFormat &paragraph, const RtfCharFormat &mark,
                               bool pageBreakAfter) = 0;
+    // \sect right after a paragraph's end: the paragraph just ended ends the section too, as word
+    // processors show it, with no empty paragraph between. False when the sink cannot: the
+    // section then ends with an empty paragraph of its own.
+    virtual bool sectionEndsLastParagraph() { return false; }
     // Ends a table cell at the given nesting level (1 = outermost table).
     virtual void cellEnd(int level, const RtfParagraphFormat &paragraph) = 0;
     // Ends a table row; row is the definition in effect (its \cellx edges, merges, borders).

@@ -220,6 +220,21 @@ void RtfDocumentBuilder::paragraphEnd(const RtfParagraphFormat &paragraph,
     m_pageBreakNext = pageBreakAfter;
 }
 
+bool RtfDocumentBuilder::sectionEndsLastParagraph()
+{
+    const QTextBlock block = m_cursor.block();
+    const QTextBlock previous = block.previous();
+    if (!m_rowText.isEmpty() || m_level != 0 || m_pageBreakNext || block.length() > 1 ||
+        !previous.isValid() || previous.blockFormat().hasProperty(RtfProperty::Generated) ||
+        previous.blockFormat().hasProperty(RtfProperty::SectionEnd) || m_cursor.currentTable() ||
+        QTextCursor(previous).currentTable())
+        return false;
+    QTextBlockFormat format = previous.blockFormat();
+    format.setProperty(RtfProperty::SectionEnd, true);
+    QTextCursor(previous).setBlockFormat(format);
+    return true;
+}
+
 void RtfDocumentBuilder::cellEnd(int level, const RtfParagraphFormat &paragraph)
 {
     m_formats.newFieldEpoch();

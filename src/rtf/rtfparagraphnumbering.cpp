@@ -45,20 +45,19 @@ void RtfParagraphNumbering::reset()
 
 void RtfParagraphNumbering::begin()
 {
-    m_level = 0;
-    m_continued = false;
-    m_previous = false;
-    m_style = Decimal;
-    m_start = 1;
-    m_font = -1;
-    m_before.clear();
-    m_after.clear();
+    m_definition = Definition();
+    m_target = nullptr;
+}
+
+void RtfParagraphNumbering::setDefinition(const Definition &definition)
+{
+    m_definition = definition;
     m_target = nullptr;
 }
 
 void RtfParagraphNumbering::beginText(bool before)
 {
-    m_target = before ? &m_before : &m_after;
+    m_target = before ? &m_definition.before : &m_definition.after;
     m_target->clear();
 }
 
@@ -67,41 +66,41 @@ void RtfParagraphNumbering::word(RtfKeyword keyword, int parameter)
     using K = RtfKeyword;
     switch (keyword) {
     case K::Pnlvl:
-        m_level = std::clamp(parameter, 1, 9);
+        m_definition.level = std::clamp(parameter, 1, 9);
         break;
     case K::Pnlvlblt:
-        m_level = 10;
-        m_style = Bullet;
+        m_definition.level = 10;
+        m_definition.style = Bullet;
         break;
     case K::Pnlvlbody:
-        m_level = 10;
+        m_definition.level = 10;
         break;
     case K::Pnlvlcont:
-        m_continued = true;
+        m_definition.continued = true;
         break;
     case K::Pndec:
-        m_style = Decimal;
+        m_definition.style = Decimal;
         break;
     case K::Pnucltr:
-        m_style = UpperLetter;
+        m_definition.style = UpperLetter;
         break;
     case K::Pnlcltr:
-        m_style = LowerLetter;
+        m_definition.style = LowerLetter;
         break;
     case K::Pnucrm:
-        m_style = UpperRoman;
+        m_definition.style = UpperRoman;
         break;
     case K::Pnlcrm:
-        m_style = LowerRoman;
+        m_definition.style = LowerRoman;
         break;
     case K::Pnstart:
-        m_start = std::clamp(parameter, 0, 32767);
+        m_definition.start = std::clamp(parameter, 0, 32767);
         break;
     case K::Pnf:
-        m_font = parameter;
+        m_definition.font = parameter;
         break;
     case K::Pnprev:
-        m_previous = true;
+        m_definition.previous = true;
         break;
     default:
         break;
@@ -110,31 +109,34 @@ void RtfParagraphNumbering::word(RtfKeyword keyword, int parameter)
 
 QString RtfParagraphNumbering::nextLabel()
 {
-    QString label = m_before;
-    if (m_style == Bullet) {
+    QString label = m_definition.before;
+    if (m_definition.style == Bullet) {
         if (label.isEmpty())
             label = QString(QChar(0x2022));
     } else {
-        const QString key =
-            QStringLiteral("%1|%2|%3|%4").arg(m_level).arg(m_style).arg(m_before, m_after);
+        const QString key = QStringLiteral("%1|%2|%3|%4")
+                                .arg(m_definition.level)
+                                .arg(m_definition.style)
+                                .arg(m_definition.before, m_definition.after);
         const auto it = m_counters.find(key);
-        const int number = it == m_counters.end() ? m_start : ++it.value();
+        const int number = it == m_counters.end() ? m_definition.start : ++it.value();
         if (it == m_counters.end() && m_counters.size() < 4096)
             m_counters.insert(key, number);
-        if (m_level <= 9) {
+        if (m_definition.level <= 9) {
             // A number at one level starts the levels below it again.
-            m_levelNumbers[m_level] = number;
+            m_levelNumbers[m_definition.level] = number;
             for (auto c = m_counters.begin(); c != m_counters.end();) {
-                if (c.key().section(u'|', 0, 0).toInt() > m_level &&
+                if (c.key().section(u'|', 0, 0).toInt() > m_definition.level &&
                     c.key().section(u'|', 0, 0).toInt() <= 9)
                     c = m_counters.erase(c);
                 else
                     ++c;
             }
-            if (m_previous && m_level > 1 && m_levelNumbers[m_level - 1] > 0)
-                label += QString::number(m_levelNumbers[m_level - 1]) + u'.';
+            if (m_definition.previous && m_definition.level > 1 &&
+                m_levelNumbers[m_definition.level - 1] > 0)
+                label += QString::number(m_levelNumbers[m_definition.level - 1]) + u'.';
         }
-        label += formatNumber(number, m_style);
+        label += formatNumber(number, m_definition.style);
     }
-    return label + m_after;
+    return label + m_definition.after;
 }

@@ -38,6 +38,8 @@ void RtfParser::parse(QByteArrayView rtf, RtfContentSink &sink, const std::atomi
     m_fields.reset();
     m_rows.reset();
     m_numbering.reset();
+    m_styleNumbering.reset();
+    m_inStyleEntry = false;
     m_picture = RtfPicture();
     m_notes.reset();
     m_lastMark = NoteMark();
@@ -56,6 +58,7 @@ void RtfParser::parse(QByteArrayView rtf, RtfContentSink &sink, const std::atomi
     m_blankLabel = false;
     m_numberingInParagraph = false;
     m_numberingPending = false;
+    m_parEndedLast = false;
 
     RtfTokenizer tokenizer(rtf);
     bool running = true;
@@ -169,6 +172,8 @@ void RtfParser::openGroup()
         group.paragraph = RtfParagraphFormat();
         group.styleNumber = 0;
         group.characterStyle = false;
+        m_styleNumbering.begin();
+        m_inStyleEntry = true;
     }
 }
 
@@ -221,7 +226,9 @@ bool RtfParser::closeGroup()
             QHash<int, Style> &styles =
                 closed.characterStyle ? m_characterStyles : m_paragraphStyles;
             if (styles.size() < 4096)
-                styles.insert(closed.styleNumber, {closed.chars, closed.paragraph});
+                styles.insert(closed.styleNumber,
+                              {closed.chars, closed.paragraph, m_styleNumbering.definition()});
+            m_inStyleEntry = false;
         }
         break;
     case RtfGroupState::Picture:
@@ -345,15 +352,20 @@ void RtfParser::handleDestinationWord(RtfKeyword keyword)
         if (s.destination == RtfGroupState::Body && !s.kept && !s.chars.generated &&
             m_stack.size() > 2)
             keepGroup(s);
+        if (s.destination == RtfGroupState::StyleEntry) {
+            s.destination = RtfGroupState::ListNumbering; // the style's numbering
+            break;
+        }
         s.destination = s.destination == RtfGroupState::Body ? RtfGroupState::ListNumbering
                                                              : RtfGroupState::Skip;
         m_numbering.begin();
         break;
     case RtfKeyword::Pntxta:
     case RtfKeyword::Pntxtb:
-        if (s.destination == RtfGroupState::ListNumbering) {
+        if (s.destination == RtfGroupState::ListNumbering ||
+            s.destination == RtfGroupState::StyleEntry) {
             s.destination = RtfGroupState::ListNumberingText;
-            m_numbering.beginText(keyword == RtfKeyword::Pntxtb);
+            numberingRead().beginText(keyword == RtfKeyword::Pntxtb);
         } else {
             s.destination = RtfGroupState::Skip;
         }

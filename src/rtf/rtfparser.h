@@ -134,6 +134,8 @@ private:
     void listItemEnd();
     void numberingLabel();
     void numberingCarriedOn();
+    void numberingOfStyle();
+    bool sectionAtParagraphEnd();
     void paragraphEnd(bool pageBreak, bool section = false);
     void pageBreak();
     void tableEvent(RtfKeyword keyword);
@@ -185,6 +187,12 @@ private:
     RtfFieldReader m_fields;
     RtfRowReader m_rows;
     RtfParagraphNumbering m_numbering;
+    RtfParagraphNumbering m_styleNumbering; // of the style being read in the stylesheet
+    bool m_inStyleEntry = false;
+    RtfParagraphNumbering &numberingRead()
+    {
+        return m_inStyleEntry ? m_styleNumbering : m_numbering;
+    }
     RtfPicture m_picture;
     int m_pictureNibble = -1;
     RtfNotes m_notes;
@@ -201,6 +209,7 @@ private:
     {
         RtfCharFormat chars;
         RtfParagraphFormat paragraph;
+        RtfParagraphNumbering::Definition numbering; // \pn words said in the style
     };
     QHash<int, Style> m_paragraphStyles;
     QHash<int, Style> m_characterStyles;
@@ -270,5 +279,6 @@ private:
     // The paragraph said its own \pn; one that goes on with the numbering of the paragraph
     // before gets a copy after its label, as a save writes \pard before each paragraph.
     bool m_numberingInParagraph = false;
+    bool m_parEndedLast = false;     // the last paragraph, not in a table, ended with \par
     bool m_numberingPending = false; // a \pn read, its label not made yet
 };

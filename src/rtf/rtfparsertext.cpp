@@ -218,7 +218,7 @@ void RtfParser::appendChar(char16_t c)
         m_fields.appendChar(QChar(c), m_pages.decoder(), fieldPage());
         break;
     case RtfGroupState::ListNumberingText:
-        if (QString *text = m_numbering.text(); text && text->size() < kMaxLabelText)
+        if (QString *text = numberingRead().text(); text && text->size() < kMaxLabelText)
             text->append(QChar(c));
         break;
     case RtfGroupState::NoteText:
@@ -250,6 +250,7 @@ void RtfParser::prepareText()
         !state().chars.generated && state().destination == RtfGroupState::Body) {
         labelsBeforeText();
         numberingCarriedOn();
+        numberingOfStyle();
     }
     const RtfGroupState &s = state();
     if (!m_text.isEmpty()) {
@@ -364,9 +365,26 @@ void RtfParser::paragraphEnd(bool pageBreak, bool section)
     paragraph.endsSection = section;
     paragraph.pageBreakBefore |= std::exchange(m_pageBreakPending, false);
     m_sink->paragraphEnd(paragraph, s.chars, pageBreak);
+    m_parEndedLast = !pageBreak && !section && paragraph.tableLevel() == 0 && !s.chars.generated;
     m_labelSeen = false;
     m_paragraphStart = m_emitted;
     m_paragraphContent = m_emitted + m_structures;
+}
+
+// \sect straight after \par ends the section with that paragraph: no empty paragraph between.
+bool RtfParser::sectionAtParagraphEnd()
+{
+    const RtfGroupState &s = state();
+    if (!m_parEndedLast || s.destination != RtfGroupState::Body || s.kept || s.chars.generated ||
+        s.chars.isHiddenText() || s.paragraph.tableLevel() != 0 || s.paragraph.pageBreakBefore)
+        return false;
+    resolveSurrogate();
+    flushText();
+    if (m_emitted + m_structures != m_paragraphContent || !m_kept.isEmpty() || m_pageBreakPending ||
+        !m_sink->sectionEndsLastParagraph())
+        return false;
+    m_parEndedLast = false;
+    return true;
 }
 
 // \page after text ends the paragraph there. Word processors put it at the start of the
@@ -459,10 +477,11 @@ void RtfParser::appendNoteBytes(QByteArrayView bytes)
 
 void RtfParser::appendNumberingBytes(QByteArrayView bytes)
 {
-    QString *text = m_numbering.text();
+    RtfParagraphNumbering &numbering = numberingRead();
+    QString *text = numbering.text();
     if (!text || text->size() >= kMaxLabelText)
         return;
-    const int page = codePage(m_numbering.font() >= 0 ? m_numbering.font() : state().chars.font);
+    const int page = codePage(numbering.font() >= 0 ? numbering.font() : state().chars.font);
     m_pages.decoder().decode(page, bytes, *text);
 }
 
@@ -584,6 +603,24 @@ void RtfParser::labelsBeforeText()
             m_kept.append(QByteArrayLiteral("\\ls") + QByteArray::number(list) +
                           QByteArrayLiteral(" \\ilvl") + QByteArray::number(level) + ' ');
     }
+}
+
+// The first text of a paragraph of a style that numbers its paragraphs (\pn words in the
+// stylesheet) and that says no numbering of its own: the label the style's numbering makes.
+// A save writes the label; the stylesheet, kept as read, numbers the paragraph again.
+void RtfParser::numberingOfStyle()
+{
+    const RtfGroupState &s = state();
+    if (m_labelSeen || m_numberingInParagraph || s.paragraph.style < 0 ||
+        !s.paragraph.numbering.isEmpty() || s.kept)
+        return;
+    const auto style = m_paragraphStyles.constFind(s.paragraph.style);
+    if (style == m_paragraphStyles.constEnd() || style->numbering.level == 0)
+        return;
+    const RtfParagraphNumbering::Definition own = m_numbering.definition();
+    m_numbering.setDefinition(style->numbering);
+    numberingLabel();
+    m_numbering.setDefinition(own);
 }
 
 // A paragraph ends: an item with a label of its own counts still.

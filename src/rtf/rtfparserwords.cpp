@@ -178,6 +178,7 @@ bool RtfParser::destinationWord(RtfKeyword keyword, int parameter)
             return false;
         }
     case RtfGroupState::ListNumbering:
+    case RtfGroupState::StyleEntry: // a style that numbers its paragraphs
         switch (keyword) {
         case K::Pnlvl:
         case K::Pnlvlblt:
@@ -191,7 +192,7 @@ bool RtfParser::destinationWord(RtfKeyword keyword, int parameter)
         case K::Pnstart:
         case K::Pnf:
         case K::Pnprev:
-            m_numbering.word(keyword, p);
+            numberingRead().word(keyword, p);
             return true;
         default:
             return false;
@@ -417,7 +418,8 @@ void RtfParser::commonWord(RtfKeyword keyword, QByteArrayView name, bool hasPara
         paragraphEnd(false);
         break;
     case K::Sect:
-        paragraphEnd(false, true);
+        if (!sectionAtParagraphEnd())
+            paragraphEnd(false, true);
         if (state().destination == RtfGroupState::Body)
             m_listTable.sectionEnd();
         break;

@@ -17,6 +17,7 @@ public:
               const RtfParagraphFormat &paragraph) override;
     void paragraphEnd(const RtfParagraphFormat &paragraph, const RtfCharFormat &mark,
                       bool pageBreakAfter) override;
+    bool sectionEndsLastParagraph() override { return true; }
     void cellEnd(int level, const RtfParagraphFormat &paragraph) override;
     void rowEnd(int level, const RtfRowDefinition &row) override;
     bool picture(const RtfPicture &picture, const RtfCharFormat &format,

@@ -483,7 +483,7 @@ void TestRtfReader::producerFixtures_data()
           "enscript-highlight", "latex2rtf-sample", "word-dbcs", "fcharset-override",
           "libreoffice-scripts", "abiword-scripts", "pandoc-scripts", "libreoffice-lists",
           "libreoffice-sections-notes", "abiword-lists", "pandoc-notes-lists",
-          "latex2rtf-notes-lists"})
+          "latex2rtf-notes-lists", "abiword-notes"})
         QTest::newRow(name) << QString(name);
 }
 
