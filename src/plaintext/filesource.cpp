@@ -58,22 +58,27 @@ bool FileSource::decodeBytes(const char *data, qsizetype size, TextEncoding enco
     return true;
 }
 
-std::shared_ptr<const FileSource::Decoded> FileSource::load(const Span &span) const
+bool FileSource::readBytes(qint64 offset, qint64 length, char *into) const
 {
-    QByteArray bytes(span.bytes, Qt::Uninitialized);
-    qsizetype got = 0;
-    while (got < span.bytes) {
-        const ssize_t n =
-            ::pread(m_fd, bytes.data() + got, size_t(span.bytes - got), off_t(span.offset + got));
+    qint64 got = 0;
+    while (got < length) {
+        const ssize_t n = ::pread(m_fd, into + got, size_t(length - got), off_t(offset + got));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
-            break;
+            return false;
         got += n;
     }
+    return true;
+}
+
+std::shared_ptr<const FileSource::Decoded> FileSource::load(const Span &span) const
+{
+    QByteArray bytes(span.bytes, Qt::Uninitialized);
+    const bool whole = readBytes(span.offset, span.bytes, bytes.data());
     auto decoded = std::make_shared<Decoded>();
-    if (got == span.bytes && checksum(bytes.constData(), got) == span.checksum &&
-        decodeBytes(bytes.constData(), got, m_encoding, *decoded) &&
+    if (whole && checksum(bytes.constData(), span.bytes) == span.checksum &&
+        decodeBytes(bytes.constData(), span.bytes, m_encoding, *decoded) &&
         decoded->text.size() == span.length && decoded->breaks.size() == span.breaks)
         return decoded;
     // The bytes are not those the text was read from: blanks in their place, breaks first, so
