@@ -25,6 +25,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <limits>
 #include <QAction>
 #include <QApplication>
 #include <QDir>
@@ -69,7 +70,7 @@ QString makeText(qsizetype bytes, bool needles = true)
     text.reserve(bytes + 100);
     unsigned seed = 1;
     qsizetype line = 0;
-    qsizetype nextNeedle = needles ? bytes / 10 : bytes + 1;
+    qsizetype nextNeedle = needles ? bytes / 10 : std::numeric_limits<qsizetype>::max();
     while (text.size() < bytes) {
         seed = seed * 1103515245u + 12345u;
         text += QLatin1String(words[(seed >> 16) % 12]);
