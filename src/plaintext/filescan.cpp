@@ -9,6 +9,7 @@
 #include <bit>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <mutex>
 #include <new>
 #include <system_error>
@@ -475,6 +476,8 @@ FileScan::Part FileScan::scan(int fd, qint64 from, qint64 to, Form form, qint64 
     qsizetype have = 0;
     bool crBefore = false;
     part.spans.reserve(size_t((to - from) / (spanBytes - 1024) + 1));
+    // Read once from start to end: the system may read ahead further.
+    ::posix_fadvise(fd, off_t(from), off_t(to - from), POSIX_FADV_SEQUENTIAL);
     while (bufferStart + have < to || have > 0) {
         if (cancel && cancel->load(std::memory_order_relaxed)) {
             part.status = Part::Status::Cancelled;
