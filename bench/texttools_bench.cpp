@@ -3,13 +3,14 @@
 // event loop has nothing left to do: Ctrl+End and Ctrl+Home, a typed key, Save, Find next, the
 // click on "Make CAP" and one key typed in that mode, sending the text to the clipboard (Qt's
 // clipboard) and showing the full-screen reader. The text is a generated UTF-8 file, shown as
-// the user would open it.
+// the user would open it; "Find half-way" looks for a word in the middle from the start (half
+// a gigabyte away in the 1G text, which is written block by block).
 //
 // With --stalls it measures instead how long the window's thread is kept from its events at
 // most while each long operation runs to its end: Save after one edit, Send to clip, Copy to
 // clipboard, "Make CAP", Find of a word at the end, and Print of 10 MB to a PDF.
 //
-//   texttools_bench [--sizes 10M,100M] [--presses N]
+//   texttools_bench [--sizes 10M,100M,1G] [--presses N]
 //   texttools_bench --stalls [--sizes 100M]
 #include "app/pgwell.h"
 #include "controls/appfonts.h"
@@ -24,6 +25,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <limits>
 #include <QAction>
 #include <QApplication>
 #include <QDir>
@@ -59,8 +61,8 @@ template <typename F> double milliseconds(F &&action)
     return clock.nsecsElapsed() / 1e6;
 }
 
-// Lines of lower-case words, with "needle" once in every tenth of the text.
-QString makeText(qsizetype bytes)
+// Lines of lower-case words, with "needle" once in every tenth of the text (unless not asked).
+QString makeText(qsizetype bytes, bool needles = true)
 {
     static const char *words[] = {"lorem", "ipsum", "dolor", "sit",    "amet",  "consectetur",
                                   "elit",  "sed",   "do",    "tempor", "magna", "aliqua"};
@@ -68,7 +70,7 @@ QString makeText(qsizetype bytes)
     text.reserve(bytes + 100);
     unsigned seed = 1;
     qsizetype line = 0;
-    qsizetype nextNeedle = bytes / 10;
+    qsizetype nextNeedle = needles ? bytes / 10 : std::numeric_limits<qsizetype>::max();
     while (text.size() < bytes) {
         seed = seed * 1103515245u + 12345u;
         text += QLatin1String(words[(seed >> 16) % 12]);
@@ -85,6 +87,35 @@ QString makeText(qsizetype bytes)
         }
     }
     return text;
+}
+
+// The text of makeText at path, with "farmark" in the middle besides; a large one is written
+// block by block, so that it is never held whole.
+void writeText(const QString &path, qsizetype size)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        qFatal("cannot write %s", qPrintable(path));
+    if (size < (qsizetype(256) << 20)) {
+        const QString text = makeText(size);
+        const qsizetype middle = text.indexOf(u'\n', text.size() / 2) + 1;
+        if (file.write(
+                (text.left(middle) + QStringLiteral("farmark\n") + text.mid(middle)).toUtf8()) < 0)
+            qFatal("cannot write %s", qPrintable(path));
+        return;
+    }
+    const QByteArray block = makeText(8 << 20, false).toUtf8();
+    qsizetype written = 0;
+    for (int tenth = 1; written < size; ++tenth) {
+        const qsizetype until = std::min(size, size / 10 * tenth);
+        for (; written < until; written += block.size()) {
+            if (file.write(block) != block.size())
+                qFatal("cannot write %s", qPrintable(path));
+        }
+        const QByteArray mark = tenth == 5 ? "farmark\nneedle\n" : "needle\n";
+        file.write(mark);
+        written += mark.size();
+    }
 }
 
 struct Stats
@@ -109,11 +140,7 @@ void run(qsizetype size, int presses)
                   platform.settings,    platform.environment,  clipboard,        platform.registry,
                   platform.executables, platform.programFolder};
     const QString path = program.filePath(QStringLiteral("large.txt"));
-    {
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(makeText(size).toUtf8()) < 0)
-            qFatal("cannot write %s", qPrintable(path));
-    }
+    writeText(path, size);
     pgwell w(real, {path});
     shownViewer = &w.viewer();
     w.show();
@@ -157,6 +184,12 @@ void run(qsizetype size, int presses)
     std::printf("%-7s Find next            median %8.1f ms  worst %8.1f ms  (%d presses, "
                 "last at %d)\n",
                 qPrintable(label), find.median, find.worst, presses, w.viewer().findPosition());
+
+    // A word in the middle, found from the start: half the text away.
+    ui(w).Text2->setText(QStringLiteral("farmark"));
+    const double far = milliseconds([&] { ui(w).Command10->click(); });
+    std::printf("%-7s Find half-way        %8.1f ms  (at %d)\n", qPrintable(label), far,
+                w.viewer().findPosition());
 
     const double cap = milliseconds([&] { ui(w).cap->click(); });
     std::printf("%-7s Make CAP click       %8.1f ms\n", qPrintable(label), cap);
@@ -296,7 +329,10 @@ int main(int argc, char **argv)
         } else if (args[i] == u"--sizes") {
             sizes.clear();
             for (const QString &s : args[i + 1].split(u',')) {
-                const qsizetype unit = s.endsWith(u'M') ? (1 << 20) : s.endsWith(u'K') ? 1024 : 1;
+                const qsizetype unit = s.endsWith(u'G')   ? (qsizetype(1) << 30)
+                                       : s.endsWith(u'M') ? (1 << 20)
+                                       : s.endsWith(u'K') ? 1024
+                                                          : 1;
                 sizes.append(s.chopped(unit > 1 ? 1 : 0).toLongLong() * unit);
             }
         }

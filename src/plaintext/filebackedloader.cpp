@@ -10,10 +10,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <memory>
-#include <mutex>
 #include <new>
-#include <system_error>
-#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -33,88 +30,6 @@ QByteArray readAt(int fd, qint64 offset, qint64 length)
     }
     bytes.truncate(got);
     return bytes;
-}
-
-// Where the second half begins: at or just after the middle, where a character and a line end
-// begin; -1 when there is none near.
-qint64 halfway(int fd, qint64 from, qint64 to, FileScan::Form form)
-{
-    qint64 middle = from + (to - from) / 2;
-    const bool utf16 = form == FileScan::Form::Utf16LE || form == FileScan::Form::Utf16BE;
-    if (utf16)
-        middle -= (middle - from) % 2;
-    const qint64 before = utf16 ? 2 : 1;
-    const QByteArray around = readAt(fd, middle - before, 64);
-    const qsizetype at = FileScan::cut(around, 0, around.size() - 8, form);
-    return at > 0 && at >= before ? middle - before + at : -1;
-}
-
-// Scans [from, to) in two halves at once, or in one where it cannot be cut.
-FileScan::Part scanInHalves(int fd, qint64 from, qint64 to, FileScan::Form form,
-                            const std::atomic<bool> *cancel,
-                            const PlainTextLoader::Progress &progress)
-{
-    std::atomic<qint64> doneFirst{0};
-    std::atomic<qint64> doneSecond{0};
-    std::mutex reporting;
-    const auto report = [&] {
-        const std::lock_guard<std::mutex> lock(reporting);
-        if (progress)
-            progress(doneFirst + doneSecond, to);
-    };
-    const qint64 cut = to - from >= FileBackedLoader::from ? halfway(fd, from, to, form) : -1;
-    if (cut < 0)
-        return FileScan::scan(fd, from, to, form, FileBackedLoader::longLine, cancel,
-                              [&](qint64 done) {
-                                  doneFirst = done;
-                                  report();
-                              });
-    FileScan::Part later;
-    std::thread worker;
-    try {
-        worker = std::thread([&] {
-            try {
-                later = FileScan::scan(fd, cut, to, form, FileBackedLoader::longLine, cancel,
-                                       [&](qint64 done) {
-                                           doneSecond = done;
-                                           report();
-                                       });
-            } catch (const std::bad_alloc &) {
-                later.status = FileScan::Part::Status::ReadFailed;
-            }
-        });
-    } catch (const std::system_error &) {
-        return FileScan::scan(fd, from, to, form, FileBackedLoader::longLine, cancel);
-    }
-    FileScan::Part part;
-    try {
-        part = FileScan::scan(fd, from, cut, form, FileBackedLoader::longLine, cancel,
-                              [&](qint64 done) {
-                                  doneFirst = done;
-                                  report();
-                              });
-    } catch (const std::bad_alloc &) {
-        part.status = FileScan::Part::Status::ReadFailed;
-    }
-    worker.join();
-    if (part.status != FileScan::Part::Status::Ok)
-        return part;
-    if (later.status != FileScan::Part::Status::Ok) {
-        // The first high byte of a text that is not UTF-8 may lie in the second half.
-        if (part.firstHigh < 0)
-            part.firstHigh = later.firstHigh;
-        part.status = later.status;
-        return part;
-    }
-    part.spans.insert(part.spans.end(), later.spans.begin(), later.spans.end());
-    part.lf += later.lf;
-    part.cr += later.cr;
-    part.crLf += later.crLf;
-    if (!part.firstLfAfterCr)
-        part.firstLfAfterCr = later.firstLfAfterCr;
-    if (part.firstHigh < 0)
-        part.firstHigh = later.firstHigh;
-    return part;
 }
 
 // The code page of a text that is not UTF-8, from a sample where its first byte beyond ASCII is.
@@ -196,7 +111,8 @@ FileBackedLoader::load(int fd, qint64 size, const std::atomic<bool> *cancel,
         const qint64 textEnd = form == FileScan::Form::Utf16LE || form == FileScan::Form::Utf16BE
                                    ? size - (size - textStart) % 2
                                    : size;
-        FileScan::Part part = scanInHalves(fd, textStart, textEnd, form, cancel, progress);
+        FileScan::Part part =
+            FileScan::scanInHalves(fd, textStart, textEnd, form, longLine, cancel, progress, from);
         if (part.status == FileScan::Part::Status::NotText) {
             // Not UTF-8 after all: byte for byte as Windows-1252 when that is what it looks like;
             // another code page, or UTF-8 with a mark and bad sequences, is decoded whole.
@@ -204,7 +120,8 @@ FileBackedLoader::load(int fd, qint64 size, const std::atomic<bool> *cancel,
                 codePageGuess(fd, part.firstHigh) != TextEncoding::Windows1252)
                 return std::nullopt;
             found = TextEncoding::Windows1252;
-            part = scanInHalves(fd, 0, size, FileScan::Form::SingleByte, cancel, progress);
+            part = FileScan::scanInHalves(fd, 0, size, FileScan::Form::SingleByte, longLine, cancel,
+                                          progress, from);
         }
         if (part.status == FileScan::Part::Status::LineTooLong ||
             (part.status == FileScan::Part::Status::Ok && longestLineBytes(part) > longLine))

@@ -39,11 +39,22 @@ public:
     // after about longestLine bytes without a line break (0: never).
     static Part scan(int fd, qint64 from, qint64 to, Form form, qint64 longestLine,
                      const std::atomic<bool> *cancel, const Progress &progress = {});
+    // The same for [from, to) cut in two near the middle, where a character and a line end
+    // begin, and both halves scanned at once, the second on a thread of its own; in one piece
+    // when it is shorter than splitFrom or cannot be cut. Gives what one scan gives.
+    using HalvesProgress = std::function<void(qint64 done, qint64 total)>;
+    static Part scanInHalves(int fd, qint64 from, qint64 to, Form form, qint64 longestLine,
+                             const std::atomic<bool> *cancel, const HalvesProgress &progress,
+                             qint64 splitFrom);
     // The counts of one span's bytes; false when they are not text of the form.
     static bool count(QByteArrayView bytes, Form form, FileSource::Span &span, Part &part,
                       bool &crBefore);
     // Where a span that should end at target may end: at or before it, after begin.
     static qsizetype cut(QByteArrayView bytes, qsizetype begin, qsizetype target, Form form);
+
+    // Whether the processor's wide instructions may be used where it has them (the narrow way
+    // finds the same; tests compare the two).
+    static void allowWideInstructions(bool allowed);
 
     static constexpr qsizetype spanBytes = 32 << 10;
     static constexpr qsizetype blockBytes = 4 << 20;

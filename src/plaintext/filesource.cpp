@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "filesource.h"
 
+#include "plaintext/bytechecksum.h"
+
 #include <QStringDecoder>
 
 #include <cerrno>
@@ -19,32 +21,7 @@ FileSource::~FileSource()
 
 quint64 FileSource::checksum(const char *data, qsizetype size)
 {
-    // Four lanes of eight bytes, each mixed by a multiply, so that the multiplies do not wait on
-    // each other: cheap beside reading the bytes at all.
-    constexpr quint64 mix = 0x9E3779B97F4A7C15ull;
-    const auto step = [](quint64 h, quint64 word) {
-        return ((h << 5 | h >> 59) ^ word) * mix;
-    };
-    quint64 lanes[4] = {quint64(size) * mix, 1, 2, 3};
-    qsizetype at = 0;
-    for (; at + 32 <= size; at += 32) {
-        quint64 words[4];
-        std::memcpy(words, data + at, 32);
-        for (int i = 0; i < 4; ++i)
-            lanes[i] = step(lanes[i], words[i]);
-    }
-    for (; at + 8 <= size; at += 8) {
-        quint64 word;
-        std::memcpy(&word, data + at, 8);
-        lanes[0] = step(lanes[0], word);
-    }
-    quint64 tail = 0;
-    if (at < size)
-        std::memcpy(&tail, data + at, size_t(size - at));
-    quint64 h = step(lanes[0], tail);
-    for (int i = 1; i < 4; ++i)
-        h = step(h, lanes[i]);
-    return h ^ (h >> 29);
+    return ByteChecksum::of(data, size);
 }
 
 bool FileSource::decodeBytes(const char *data, qsizetype size, TextEncoding encoding, Decoded &out)
@@ -81,22 +58,27 @@ bool FileSource::decodeBytes(const char *data, qsizetype size, TextEncoding enco
     return true;
 }
 
-std::shared_ptr<const FileSource::Decoded> FileSource::load(const Span &span) const
+bool FileSource::readBytes(qint64 offset, qint64 length, char *into) const
 {
-    QByteArray bytes(span.bytes, Qt::Uninitialized);
-    qsizetype got = 0;
-    while (got < span.bytes) {
-        const ssize_t n =
-            ::pread(m_fd, bytes.data() + got, size_t(span.bytes - got), off_t(span.offset + got));
+    qint64 got = 0;
+    while (got < length) {
+        const ssize_t n = ::pread(m_fd, into + got, size_t(length - got), off_t(offset + got));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
-            break;
+            return false;
         got += n;
     }
+    return true;
+}
+
+std::shared_ptr<const FileSource::Decoded> FileSource::load(const Span &span) const
+{
+    QByteArray bytes(span.bytes, Qt::Uninitialized);
+    const bool whole = readBytes(span.offset, span.bytes, bytes.data());
     auto decoded = std::make_shared<Decoded>();
-    if (got == span.bytes && checksum(bytes.constData(), got) == span.checksum &&
-        decodeBytes(bytes.constData(), got, m_encoding, *decoded) &&
+    if (whole && checksum(bytes.constData(), span.bytes) == span.checksum &&
+        decodeBytes(bytes.constData(), span.bytes, m_encoding, *decoded) &&
         decoded->text.size() == span.length && decoded->breaks.size() == span.breaks)
         return decoded;
     // The bytes are not those the text was read from: blanks in their place, breaks first, so

@@ -49,6 +49,9 @@ public:
     // garbage; changed() then tells.
     std::shared_ptr<const Decoded> decode(const Span &span) const;
     bool changed() const { return m_changed.load(std::memory_order_relaxed); }
+    TextEncoding encoding() const { return m_encoding; }
+    // The file's bytes as they are now, undecoded; false when fewer could be read.
+    bool readBytes(qint64 offset, qint64 length, char *into) const;
 
     // The checksum a span keeps of its bytes.
     static quint64 checksum(const char *data, qsizetype size);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "textbuffer.h"
 
+#include "plaintext/bytesearch.h"
+
 #include <algorithm>
 #include <atomic>
 
@@ -389,6 +391,84 @@ qsizetype TextBuffer::indexOf(QStringView needle, qsizetype from, Qt::CaseSensit
         }
     }
     return -1;
+}
+
+bool TextBuffer::mayHold(QStringView needle, qsizetype position, qsizetype count) const
+{
+    position = std::max<qsizetype>(position, 0);
+    const qsizetype end = std::min(m_length, position + count);
+    if (!m_file || needle.isEmpty() || end - position < needle.size())
+        return !needle.isEmpty() ? end - position >= needle.size() : true;
+    // A line end of the text is one of three in the file; nothing else is changed by decoding.
+    if (needle.contains(u'\n'))
+        return true;
+    QByteArray pattern;
+    switch (m_file->encoding()) {
+    case TextEncoding::Utf8:
+    case TextEncoding::Utf8WithBom:
+        pattern = needle.toUtf8();
+        break;
+    case TextEncoding::Utf16LE:
+    case TextEncoding::Utf16LENoBom:
+    case TextEncoding::Utf16BE:
+    case TextEncoding::Utf16BENoBom: {
+        const bool little = m_file->encoding() == TextEncoding::Utf16LE ||
+                            m_file->encoding() == TextEncoding::Utf16LENoBom;
+        for (const QChar c : needle) {
+            const char low = char(c.unicode() & 0xFF);
+            const char high = char(c.unicode() >> 8);
+            pattern.append(little ? low : high).append(little ? high : low);
+        }
+        break;
+    }
+    case TextEncoding::Windows1252: {
+        // A single-byte code page keeps ASCII as it is: the longest run of it must be there.
+        qsizetype best = 0;
+        qsizetype bestLength = 0;
+        for (qsizetype i = 0; i < needle.size();) {
+            qsizetype j = i;
+            while (j < needle.size() && needle[j].unicode() < 0x80)
+                ++j;
+            if (j - i > bestLength) {
+                best = i;
+                bestLength = j - i;
+            }
+            i = j + 1;
+        }
+        if (bestLength == 0)
+            return true;
+        pattern = needle.sliced(best, bestLength).toLatin1();
+        break;
+    }
+    default:
+        return true;
+    }
+    // The bytes of the chunks the range touches, when they follow each other in the file.
+    const qsizetype first = chunkOf(position);
+    const qsizetype last = chunkOf(end - 1);
+    for (qsizetype c = first; c <= last; ++c) {
+        const Chunk &chunk = m_chunks[size_t(c)];
+        if (chunk.file != m_file ||
+            (c > first && chunk.span.offset != m_chunks[size_t(c - 1)].span.offset +
+                                                   m_chunks[size_t(c - 1)].span.bytes))
+            return true;
+    }
+    const qint64 from = m_chunks[size_t(first)].span.offset;
+    const qint64 to = m_chunks[size_t(last)].span.offset + m_chunks[size_t(last)].span.bytes;
+    // Read a block at a time, each reaching as far into the next as the pattern, less one.
+    constexpr qint64 block = 4 << 20;
+    QByteArray bytes;
+    for (qint64 at = from; at < to; at += block) {
+        const qint64 length = std::min<qint64>(block + pattern.size() - 1, to - at);
+        if (length < pattern.size())
+            break;
+        bytes.resize(length);
+        if (!m_file->readBytes(at, length, bytes.data()))
+            return true;
+        if (ByteSearch::find(bytes, pattern) >= 0)
+            return true;
+    }
+    return false;
 }
 
 quint64 TextBuffer::markOriginal()

@@ -66,6 +66,11 @@ public:
     qsizetype indexOf(QStringView needle, qsizetype from = 0,
                       Qt::CaseSensitivity cs = Qt::CaseSensitive) const;
 
+    // False when [position, position + count) surely does not hold needle (compared exactly),
+    // told from the bytes of its file without decoding them; true when it may, and whenever
+    // some of the range is not in its file as it was read.
+    bool mayHold(QStringView needle, qsizetype position, qsizetype count) const;
+
     // Calls visit(QStringView) for each stored piece in order, for writing the text out
     // without copying it whole.
     template <typename Visit> void forEachPiece(Visit visit) const

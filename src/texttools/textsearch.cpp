@@ -36,7 +36,12 @@ TextSearch::Source TextSearch::over(const TextBuffer &text,
                       for (qsizetype at = from; at + word.size() <= text.length(); at += stretch) {
                           if (going && !going(at))
                               return -1;
-                          const QString part = text.mid(at, stretch + word.size() - 1);
+                          // A stretch whose bytes in the file cannot hold the word is not
+                          // decoded at all.
+                          const qsizetype reach = stretch + word.size() - 1;
+                          if (!text.mayHold(word, at, reach))
+                              continue;
+                          const QString part = text.mid(at, reach);
                           const qsizetype found = QStringView(part).indexOf(word);
                           if (found >= 0)
                               return at + found;
