@@ -326,6 +326,7 @@ void richStalls()
     std::printf("RTF     on the window thread: RTF written in %.1f ms (%lld bytes), text copied "
                 "in %.1f ms\n",
                 writeMs, qlonglong(rtf.size()), atOnce.nsecsElapsed() / 1e6);
+    // The edit's draft, due a second after it, is made meanwhile, in turns as well.
     double total = 0;
     double stall = longestStall([&] { ui(w).Command8->click(); }, idle, &total);
     std::printf("RTF     %-22s longest stall %8.1f ms  (all of it %8.1f ms%s)\n",

@@ -18,6 +18,42 @@ struct WindowTurns::Shared
     QElapsedTimer slice;
 };
 
+namespace {
+// When the last turn of any work ended, on the window's thread: two turns (of two works) are
+// not given one right after the other, so that the window's events come between them.
+qint64 lastTurnEnded = -1;
+QElapsedTimer &windowClock()
+{
+    static QElapsedTimer clock;
+    if (!clock.isValid())
+        clock.start();
+    return clock;
+}
+} // namespace
+
+void WindowTurns::offer(QObject *window, const std::shared_ptr<Shared> &shared)
+{
+    // The turn comes behind the events the window has waiting.
+    QMetaObject::invokeMethod(
+        window,
+        [window, state = shared] {
+            std::unique_lock lock(state->mutex);
+            if (state->phase != Shared::Phase::Asked)
+                return; // the work stopped waiting
+            if (lastTurnEnded >= 0 && windowClock().elapsed() - lastTurnEnded < 2) {
+                lock.unlock();
+                offer(window, state); // after the window's events
+                return;
+            }
+            state->phase = Shared::Phase::Held;
+            state->slice.start();
+            state->changed.notify_all();
+            state->changed.wait(lock, [&state] { return state->phase != Shared::Phase::Held; });
+            lastTurnEnded = windowClock().elapsed();
+        },
+        Qt::QueuedConnection);
+}
+
 WindowTurns::WindowTurns(QObject *window)
     : m_shared(std::make_shared<Shared>()), m_window(window), m_windowThread(window->thread())
 {
@@ -44,19 +80,7 @@ bool WindowTurns::take(const std::function<bool()> &stopped)
     if (stopped())
         return false;
     shared.phase = Shared::Phase::Asked;
-    // The turn comes behind the events the window has waiting.
-    QMetaObject::invokeMethod(
-        m_window,
-        [state = m_shared] {
-            std::unique_lock lock(state->mutex);
-            if (state->phase != Shared::Phase::Asked)
-                return; // the work stopped waiting
-            state->phase = Shared::Phase::Held;
-            state->slice.start();
-            state->changed.notify_all();
-            state->changed.wait(lock, [&state] { return state->phase != Shared::Phase::Held; });
-        },
-        Qt::QueuedConnection);
+    offer(m_window, m_shared);
     // The window may be ending and never give the turn: the wait looks at stopped() now and
     // then.
     while (shared.phase != Shared::Phase::Held) {

@@ -9,7 +9,7 @@ class QThread;
 
 // Lets work on another thread read what belongs to the window's thread (the pane's document)
 // in turns. While the work has its turn, the window's thread waits for it; after a slice of
-// about 30 ms the work hands the turn back and waits while the window handles its events, so
+// about 25 ms the work hands the turn back and waits while the window handles its events, so
 // that the two never touch the document at once and the window never waits long. On the
 // window's own thread the work simply goes on.
 class WindowTurns
@@ -39,10 +39,11 @@ public:
         return made;
     }
 
-    static constexpr int sliceMs = 30;
+    static constexpr int sliceMs = 25;
 
 private:
     struct Shared;
+    static void offer(QObject *window, const std::shared_ptr<Shared> &shared);
     std::shared_ptr<Shared> m_shared;
     QObject *m_window;
     QThread *m_windowThread;

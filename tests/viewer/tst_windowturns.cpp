@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include <atomic>
+#include <mutex>
 
 class TestWindowTurns : public QObject
 {
@@ -22,6 +23,7 @@ private slots:
     void stoppedWhileTheWindowWaits();
     void onTheWindowsThread_data();
     void onTheWindowsThread();
+    void twoWorksLeaveTheWindowItsEvents();
 };
 
 void TestWindowTurns::turnsExcludeTheWindow_data()
@@ -136,6 +138,43 @@ void TestWindowTurns::onTheWindowsThread()
     for (int i = 0; i < 3; ++i)
         QCOMPARE(turns.take([stopped] { return stopped; }), !stopped);
     turns.giveBack();
+}
+
+void TestWindowTurns::twoWorksLeaveTheWindowItsEvents()
+{
+    // Two works at once (a save and a draft) get their turns one at a time, with the window's
+    // events between any two of them: the window never waits for both in a row.
+    QObject window;
+    WindowTurns first(&window);
+    WindowTurns second(&window);
+    std::atomic<int> windowEvents{0};
+    std::mutex mutex;
+    QList<int> seenAtTurns; // the window's events counted at the start of each turn
+    const auto work = [&](WindowTurns &turns) {
+        for (int i = 0; i < 4; ++i) {
+            if (!turns.take([] { return false; }))
+                return;
+            {
+                std::lock_guard lock(mutex);
+                seenAtTurns.append(windowEvents);
+            }
+            QThread::msleep(WindowTurns::sliceMs + 10); // the next step takes a new turn
+        }
+        turns.giveBack();
+    };
+    QThread *one = QThread::create(work, std::ref(first));
+    QThread *two = QThread::create(work, std::ref(second));
+    QTimer ticks;
+    QObject::connect(&ticks, &QTimer::timeout, &window, [&] { ++windowEvents; });
+    ticks.start(1);
+    one->start();
+    two->start();
+    QTRY_VERIFY_WITH_TIMEOUT(one->isFinished() && two->isFinished(), 30000);
+    delete one;
+    delete two;
+    QCOMPARE(seenAtTurns.size(), 8);
+    for (qsizetype i = 1; i < seenAtTurns.size(); ++i)
+        QVERIFY2(seenAtTurns[i] > seenAtTurns[i - 1], qPrintable(QString::number(i)));
 }
 
 QTEST_MAIN(TestWindowTurns)
