@@ -8,10 +8,11 @@
 //
 // With --stalls it measures instead how long the window's thread is kept from its events at
 // most while each long operation runs to its end: Save after one edit, Send to clip, Copy to
-// clipboard, "Make CAP", Find of a word at the end, and Print of 10 MB to a PDF.
+// clipboard, "Make CAP", Find of a word at the end, and Print of 10 MB to a PDF; then Save and
+// Save as of a formatted document of 40,000 paragraphs (alone with --rich).
 //
 //   texttools_bench [--sizes 10M,100M,1G] [--presses N]
-//   texttools_bench --stalls [--sizes 100M]
+//   texttools_bench --stalls [--sizes 100M] [--rich]
 #include "app/pgwell.h"
 #include "controls/appfonts.h"
 #include "controls/clicklabel.h"
@@ -19,6 +20,7 @@
 #include "fakeplatform.h"
 #include "platform/qtclipboard.h"
 #include "reader/form3.h"
+#include "rtf/rtfwriter.h"
 #include "viewer/longoperation.h"
 #include "windowcontrols.h"
 
@@ -38,6 +40,7 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextDocument>
 
 namespace {
 
@@ -310,6 +313,74 @@ void stalls(qsizetype size)
            QStringLiteral(", %1 MB of PDF").arg(QFileInfo(pdf).size() >> 20));
 }
 
+// A formatted document of 40,000 paragraphs, one letter typed: Save and Save as to RTF.
+void richStalls()
+{
+    QTemporaryDir program;
+    FakePlatform fake(program.path());
+    const QString path = program.filePath(QStringLiteral("large.rtf"));
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly))
+            qFatal("cannot write %s", qPrintable(path));
+        file.write("{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0\\fs20 ");
+        for (int i = 0; i < 40000; ++i)
+            file.write("Paragraph " + QByteArray::number(i) +
+                       " of the document, {\\b bold} and {\\i italic} words in it.\\par\n");
+        file.write("}");
+    }
+    pgwell w(fake.platform, {path});
+    shownViewer = &w.viewer();
+    w.show();
+    QElapsedTimer loading;
+    loading.start();
+    while (w.viewer().shownFile().isEmpty() && loading.elapsed() < 600000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    settle();
+    if (!ui(w).Text1->showsRichDocument()) {
+        std::printf("40000 paragraphs of RTF shown as plain text\n");
+        return;
+    }
+    Viewer &viewer = w.viewer();
+    const auto idle = [&viewer] {
+        return !viewer.isBusy();
+    };
+    ui(w).Text1->select(100, 0);
+    QTest::sendKeyEvent(QTest::Click, ui(w).Text1->editor(), Qt::Key_unknown, QStringLiteral("x"),
+                        {});
+    settle();
+    // What Save and Copy held the window for when the document was read on the window's thread.
+    QElapsedTimer atOnce;
+    atOnce.start();
+    const QByteArray rtf = RtfWriter::write(*ui(w).Text1->document());
+    const double writeMs = atOnce.nsecsElapsed() / 1e6;
+    atOnce.restart();
+    const QString plain = ui(w).Text1->document()->toPlainText();
+    std::printf("RTF     on the window thread: RTF written in %.1f ms (%lld bytes), text copied "
+                "in %.1f ms\n",
+                writeMs, qlonglong(rtf.size()), atOnce.nsecsElapsed() / 1e6);
+    // The edit's draft, due a second after it, is made meanwhile, in turns as well.
+    double total = 0;
+    double stall = longestStall([&] { ui(w).Command8->click(); }, idle, &total);
+    std::printf("RTF     %-22s longest stall %8.1f ms  (all of it %8.1f ms%s)\n",
+                "Save (40000 par.)", stall, total, ui(w).Text1->isModified() ? ", NOT saved" : "");
+    fake.dialogs.saveAnswers.enqueue(program.filePath(QStringLiteral("copy.rtf")));
+    stall = longestStall([&] { ui(w).Command6->click(); }, idle, &total);
+    std::printf("RTF     %-22s longest stall %8.1f ms  (all of it %8.1f ms, %lld bytes)\n",
+                "Save as (40000 par.)", stall, total,
+                QFileInfo(program.filePath(QStringLiteral("copy.rtf"))).size());
+    stall = longestStall([&] { emit ui(w).com->clicked(); }, idle, &total);
+    std::printf("RTF     %-22s longest stall %8.1f ms  (all of it %8.1f ms, %lld characters)\n",
+                "Copy to clipboard", stall, total, qlonglong(fake.clipboard.held.size()));
+    ui(w).find->click();
+    ui(w).Text2->setText(QStringLiteral("Paragraph 39999"));
+    stall = longestStall([&] { ui(w).Command10->click(); }, idle, &total);
+    std::printf("RTF     %-22s longest stall %8.1f ms  (all of it %8.1f ms, found at %d)\n",
+                "Find (at the end)", stall, total, viewer.findPosition());
+    std::fflush(stdout);
+    shownViewer = nullptr;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -321,6 +392,7 @@ int main(int argc, char **argv)
     int presses = 9;
     QStringList args = app.arguments();
     const bool measureStalls = args.removeAll(QStringLiteral("--stalls")) > 0;
+    const bool onlyRich = args.removeAll(QStringLiteral("--rich")) > 0;
     if (measureStalls)
         sizes = {qsizetype(100) << 20};
     for (qsizetype i = 1; i + 1 < args.size(); i += 2) {
@@ -338,10 +410,14 @@ int main(int argc, char **argv)
         }
     }
     for (qsizetype size : sizes) {
+        if (onlyRich)
+            break;
         if (measureStalls)
             stalls(size);
         else
             run(size, presses);
     }
+    if (measureStalls)
+        richStalls();
     return 0;
 }

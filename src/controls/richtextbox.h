@@ -145,6 +145,7 @@ public:
     // What a save to an RTF file writes: the document, or, for one shown as its text only
     // (not changed), the file's own bytes.
     QByteArray richText() const override;
+    RichTextWriting richTextWriting() const override;
     std::optional<TextBuffer> editedPlainText() const override;
     quint64 markTextSaved() override;
     void holdEdits(bool held) override;
@@ -183,6 +184,12 @@ public:
     // Drafts and files changed on disk (richtextboxfiles.cpp).
     QString textPart(qsizetype start, qsizetype length) const override;
     TextBuffer textSnapshot() const override;
+    // The same text, made later by the function returned, as richTextWriting() makes the RTF:
+    // on another thread in turns with the window; nothing once step returned false or the
+    // document changed meanwhile. Called on the window's thread.
+    using TextSnapshotWriting =
+        std::function<std::optional<TextBuffer>(const std::function<bool()> &step)>;
+    TextSnapshotWriting textSnapshotWriting() const;
     bool showsFormatting() const override { return m_rich; }
     void showEditedText(TextBuffer &&text) override;
     void showEditedRichText(const QByteArray &rtf) override;

@@ -13,7 +13,7 @@
 
 #include <climits>
 
-RtfFormatTables::RtfFormatTables(const QTextDocument &doc)
+RtfFormatTables::RtfFormatTables(const QTextDocument &doc, const std::function<bool()> &step)
 {
     const QTextFrameFormat root = doc.rootFrame()->frameFormat();
     m_fileFonts = root.property(RtfProperty::FontTable).toByteArray();
@@ -56,6 +56,8 @@ RtfFormatTables::RtfFormatTables(const QTextDocument &doc)
     const QList<QTextFormat> formats = doc.allFormats();
     QList<bool> used(formats.size(), false);
     for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
+        if (step && !step())
+            return;
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const int index = it.fragment().charFormatIndex();
             if (index >= 0 && index < used.size() && !used[index]) {

@@ -6,6 +6,8 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
+
 class QTextCharFormat;
 class QTextDocument;
 class RtfOutput;
@@ -15,7 +17,9 @@ class RtfOutput;
 class RtfFormatTables
 {
 public:
-    explicit RtfFormatTables(const QTextDocument &doc);
+    // step, when given, is called before each paragraph is looked at; the scan stops once it
+    // returns false.
+    explicit RtfFormatTables(const QTextDocument &doc, const std::function<bool()> &step = {});
 
     // The family a format sets explicitly, or an empty string.
     static QString explicitFamily(const QTextCharFormat &format);

@@ -137,7 +137,21 @@ QTextCharFormat RtfWriter::paragraphMark(const QTextBlock &block)
 
 QByteArray RtfWriter::write(const QTextDocument &doc)
 {
-    const RtfFormatTables tables(doc);
+    return write(doc, {});
+}
+
+QByteArray RtfWriter::write(const QTextDocument &doc, const std::function<bool()> &step)
+{
+    bool stopped = false;
+    const std::function<bool()> goOn = [&step, &stopped] {
+        stopped = stopped || (step && !step());
+        return !stopped;
+    };
+    if (!goOn())
+        return QByteArray();
+    const RtfFormatTables tables(doc, goOn);
+    if (stopped)
+        return QByteArray();
     const QTextFrameFormat root = doc.rootFrame()->frameFormat();
     const QByteArray preamble = root.property(RtfProperty::Preamble).toByteArray();
     // Mostly ASCII text plus a group per run: a little more than the text itself.
@@ -160,7 +174,11 @@ QByteArray RtfWriter::write(const QTextDocument &doc)
     out.raw(preamble);
 
     RtfWriter writer(doc, tables, out);
+    if (step)
+        writer.m_step = goOn;
     writer.writeFrame(doc.rootFrame(), 0);
+    if (stopped)
+        return QByteArray();
     writer.closeField();
 
     out.closeGroup();
@@ -186,11 +204,12 @@ void RtfWriter::writeFrame(const QTextFrame *frame, int level)
                 writeTable(table, level + 1);
             else
                 writeFrame(child, level);
-            continue;
-        }
-        const QTextBlock block = it.currentBlock();
-        if (block.isValid())
+        } else if (const QTextBlock block = it.currentBlock(); block.isValid()) {
             writeBlock(block, level, block == lastBlock ? Ending::None : Ending::Par);
+        }
+        // Stopped, the document is not touched again.
+        if (m_stopped)
+            return;
     }
 }
 
@@ -237,8 +256,11 @@ void RtfWriter::writeTable(const QTextTable *table, int level)
             writeRowDefinition(table, r, widths);
             m_out.lineBreak();
         }
-        for (int c = 0; c < columns; ++c)
+        for (int c = 0; c < columns; ++c) {
             writeCellContent(table, r, c, level);
+            if (m_stopped)
+                return;
+        }
         if (level == 1) {
             m_out.word("row");
         } else {
@@ -332,16 +354,20 @@ void RtfWriter::writeCellContent(const QTextTable *table, int row, int column, i
                 writeTable(inner, level + 1);
             else
                 writeFrame(child, level);
-            continue;
-        }
-        const QTextBlock block = it.currentBlock();
-        if (block.isValid())
+        } else if (const QTextBlock block = it.currentBlock(); block.isValid()) {
             writeBlock(block, level, block == lastBlock ? Ending::Cell : Ending::Par);
+        }
+        if (m_stopped)
+            return;
     }
 }
 
 void RtfWriter::writeBlock(const QTextBlock &block, int level, Ending ending)
 {
+    if (m_stopped || (m_step && !m_step())) {
+        m_stopped = true;
+        return;
+    }
     const QTextBlockFormat format = block.blockFormat();
     if (format.boolProperty(RtfProperty::ReaderNote) || format.boolProperty(RtfProperty::NoteText))
         return; // the reader's own note, or the notes' texts shown below the document

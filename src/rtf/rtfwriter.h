@@ -4,6 +4,8 @@
 #include <QByteArray>
 #include <QSet>
 
+#include <functional>
+
 class QTextBlock;
 class QTextBlockFormat;
 class QTextCharFormat;
@@ -22,6 +24,10 @@ class RtfWriter
 {
 public:
     static QByteArray write(const QTextDocument &doc);
+    // The same, calling step before each paragraph (and before each paragraph of the scan for
+    // fonts and colours) so that a caller may pause between them; once step returns false the
+    // write stops and returns nothing.
+    static QByteArray write(const QTextDocument &doc, const std::function<bool()> &step);
     // The character format a save gives the paragraph mark that ends block (the format of the
     // paragraph separator, which Qt keeps as the next block's char format); an empty format
     // when the mark has none of its own to write (a plain one, or one ending a cell or text).
@@ -55,4 +61,6 @@ private:
     // paragraph ends while its result goes on.
     QString m_openField;
     int m_openFieldId = -1;
+    std::function<bool()> m_step; // may stop the write before a paragraph
+    bool m_stopped = false;
 };

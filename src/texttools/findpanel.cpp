@@ -8,6 +8,7 @@
 #include "platform/platform.h"
 #include "viewer/longoperation.h"
 #include "viewer/viewer.h"
+#include "viewer/windowturns.h"
 
 #include <memory>
 
@@ -101,9 +102,16 @@ void FindPanel::search(qsizetype start)
     const QString word = ui.Text2->text();
     // Searched on the operation's thread, in a copy of the text that shares its pieces: the
     // window answers while a long text is searched, and a cancel finds nothing.
-    const TextBuffer text = ui.Text1->textSnapshot();
-    auto found = std::make_shared<qsizetype>(0);
-    const auto work = [text, word, start, found](LongOperation::Control &control) {
+    // A formatted document's text is put together there too, in turns with the window.
+    const RichTextBox::TextSnapshotWriting snapshot = ui.Text1->textSnapshotWriting();
+    auto turns = std::make_shared<WindowTurns>(this);
+    auto found = std::make_shared<std::optional<qsizetype>>();
+    const auto work = [snapshot, turns, word, start, found](LongOperation::Control &control) {
+        const std::optional<TextBuffer> made =
+            turns->madeInTurns(snapshot, [&control] { return control.isCancelled(); });
+        if (!made)
+            return;
+        const TextBuffer &text = *made;
         control.setTotal(text.length());
         *found = TextSearch::find(TextSearch::over(text,
                                                    [&control](qsizetype at) {
@@ -112,11 +120,11 @@ void FindPanel::search(qsizetype start)
                                                    }),
                                   word, start);
     };
-    const qsizetype toSearch = std::max<qsizetype>(0, text.length() - start);
+    const qsizetype toSearch = std::max<qsizetype>(0, ui.Text1->textLength() - start);
     m_viewer.operations().run(QStringLiteral("Finding \u201c%1\u201d\u2026").arg(word), toSearch,
                               work, [this, word, found](bool cancelled) {
-                                  if (!cancelled)
-                                      showFound(word, *found);
+                                  if (!cancelled && *found)
+                                      showFound(word, **found);
                               });
 }
 

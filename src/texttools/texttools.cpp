@@ -11,6 +11,7 @@
 #include "texttools/textprinter.h"
 #include "viewer/longoperation.h"
 #include "viewer/viewer.h"
+#include "viewer/windowturns.h"
 
 #include <QDir>
 #include <QFile>
@@ -104,14 +105,20 @@ void TextTools::print()
     const int last = range ? printer->toPage() : 0;
     // Laid out and drawn on the operation's thread, page by page, from a copy of the text that
     // shares its pieces; the printer is the thread's alone until the end.
-    const TextBuffer text = ui.Text1->textSnapshot();
+    // A formatted document's text is put together there too, in turns with the window.
+    const RichTextBox::TextSnapshotWriting snapshot = ui.Text1->textSnapshotWriting();
+    auto turns = std::make_shared<WindowTurns>(this);
     const qsizetype from = selection ? ui.Text1->selectionStart() : 0;
-    const qsizetype length = selection ? ui.Text1->selectionLength() : text.length();
+    const qsizetype length = selection ? ui.Text1->selectionLength() : ui.Text1->textLength();
     auto error = std::make_shared<QString>();
-    const auto work = [printer, text, from, length, first, last,
+    const auto work = [printer, snapshot, turns, from, length, first, last,
                        error](LongOperation::Control &control) {
+        const std::optional<TextBuffer> text =
+            turns->madeInTurns(snapshot, [&control] { return control.isCancelled(); });
+        if (!text)
+            return;
         TextPrinter::print(
-            *printer, text.mid(from, length), error.get(), first, last,
+            *printer, text->mid(from, length), error.get(), first, last,
             [&control](int page, int pages) {
                 control.setTotal(pages);
                 control.setDone(page);
@@ -143,24 +150,32 @@ void TextTools::copyToClipboard()
     if (m_viewer.isBusy())
         return;
     // The text is put together on the operation's thread; the clipboard takes it here.
-    const TextBuffer text = ui.Text1->textSnapshot();
-    auto whole = std::make_shared<QString>();
-    const auto work = [text, whole](LongOperation::Control &control) {
+    const RichTextBox::TextSnapshotWriting snapshot = ui.Text1->textSnapshotWriting();
+    auto turns = std::make_shared<WindowTurns>(this);
+    auto whole = std::make_shared<std::optional<QString>>();
+    const auto work = [snapshot, turns, whole](LongOperation::Control &control) {
+        const std::optional<TextBuffer> made =
+            turns->madeInTurns(snapshot, [&control] { return control.isCancelled(); });
+        if (!made)
+            return;
+        const TextBuffer &text = *made;
+        *whole = QString();
+        QString &copy = **whole;
         control.setTotal(text.length());
-        whole->reserve(text.length());
+        copy.reserve(text.length());
         text.forEachPiece([&](QStringView piece) {
             if (control.isCancelled())
                 return;
-            whole->append(piece);
-            control.setDone(whole->size());
+            copy.append(piece);
+            control.setDone(copy.size());
         });
     };
-    m_viewer.operations().run(QStringLiteral("Copying the text\u2026"), text.length(), work,
-                              [this, whole](bool cancelled) {
-                                  if (cancelled)
+    m_viewer.operations().run(QStringLiteral("Copying the text\u2026"), ui.Text1->textLength(),
+                              work, [this, whole](bool cancelled) {
+                                  if (cancelled || !*whole)
                                       return;
                                   Clipboard &clipboard = m_platform.clipboard;
                                   clipboard.clear();
-                                  clipboard.setText(*whole);
+                                  clipboard.setText(**whole);
                               });
 }

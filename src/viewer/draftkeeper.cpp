@@ -3,6 +3,7 @@
 
 #include "viewer/fileidentity.h"
 #include "viewer/paneport.h"
+#include "viewer/windowturns.h"
 
 #include <QFile>
 
@@ -13,12 +14,15 @@ DraftKeeper::DraftKeeper(PanePort &pane, QObject *parent, const DraftStore &stor
     // still kept every second.
     m_timer.setSingleShot(true);
     m_timer.setInterval(delayMs);
-    connect(&m_timer, &QTimer::timeout, this, &DraftKeeper::flush);
+    connect(&m_timer, &QTimer::timeout, this, &DraftKeeper::flushAside);
     m_thread = std::thread([this] { work(); });
 }
 
 DraftKeeper::~DraftKeeper()
 {
+    // A draft made aside waits for turns the window no longer gives.
+    if (m_aside)
+        m_aside->stop = true;
     {
         std::lock_guard lock(m_mutex);
         m_stop = true;
@@ -122,6 +126,27 @@ void DraftKeeper::record(qsizetype position, qsizetype removed, qsizetype added)
 
 void DraftKeeper::flush()
 {
+    stopAside();
+    handOver(false);
+}
+
+void DraftKeeper::flushAside()
+{
+    handOver(true);
+}
+
+void DraftKeeper::stopAside()
+{
+    const std::shared_ptr<Aside> aside = std::exchange(m_aside, nullptr);
+    if (!aside)
+        return;
+    aside->stop = true;
+    if (!aside->written)
+        m_dirty = true;
+}
+
+void DraftKeeper::handOver(bool aside)
+{
     m_timer.stop();
     if (!m_dirty)
         return;
@@ -141,9 +166,13 @@ void DraftKeeper::flush()
         m_keepEdits = false;
         m_edits.clear();
     }
+    PanePort::RichTextWriting writing;
     if (m_pane.showsFormatting()) {
         draft.kind = Draft::Kind::Rich;
-        draft.rtf = m_pane.richText();
+        if (aside)
+            writing = m_pane.richTextWriting();
+        else
+            draft.rtf = m_pane.richText();
     } else if (m_keepEdits) {
         draft.kind = Draft::Kind::Edits;
         draft.edits = m_edits;
@@ -162,6 +191,25 @@ void DraftKeeper::flush()
     // is now goes.
     const ShownFile::Identity base = FileIdentity::ofName(store.baseFile(m_path));
     const QString file = store.draftFile(m_path);
+    if (writing) {
+        stopAside();
+        m_aside = std::make_shared<Aside>();
+        auto turns = std::make_shared<WindowTurns>(this);
+        post(
+            [store, base, draft = std::move(draft), writing, turns, aside = m_aside]() mutable {
+                std::optional<QByteArray> rtf =
+                    turns->madeInTurns(writing, [&aside] { return aside->stop.load(); });
+                if (!rtf)
+                    return; // changed meanwhile: the change's own draft follows
+                draft.rtf = std::move(*rtf);
+                store.write(draft);
+                store.removeBase(draft.path, base);
+                aside->written = true;
+            },
+            file);
+        m_written = true;
+        return;
+    }
     post(
         [store, base, draft = std::move(draft)] {
             store.write(draft);
@@ -174,6 +222,8 @@ void DraftKeeper::flush()
 
 void DraftKeeper::discard()
 {
+    if (const std::shared_ptr<Aside> aside = std::exchange(m_aside, nullptr))
+        aside->stop = true;
     m_timer.stop();
     m_dirty = false;
     m_written = false;
@@ -220,6 +270,11 @@ void DraftKeeper::post(std::function<void()> job, const QString &replaces)
 
 void DraftKeeper::waitUntilWritten()
 {
+    // A draft made aside needs the window's turns: the window makes it now instead.
+    if (m_aside) {
+        stopAside();
+        handOver(false);
+    }
     std::unique_lock lock(m_mutex);
     m_idle.wait(lock, [this] { return m_jobs.empty() && !m_busy; });
 }

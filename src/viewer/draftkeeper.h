@@ -10,6 +10,7 @@
 #include <condition_variable>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -47,8 +48,12 @@ public:
 
     // The pane changed: at position, removed characters gave way to added.
     void noteEdit(qsizetype position, qsizetype removed, qsizetype added);
-    // Hands what is pending to the writer now.
+    // Hands what is pending to the writer now, as it is now.
     void flush();
+    // The same a second after a change: a formatted document's RTF is made on the drafts'
+    // thread in turns with the window (a large document takes seconds), and given up when the
+    // document changes meanwhile, as a later draft follows the change.
+    void flushAside();
     // Waits until every draft handed over is on disk.
     void waitUntilWritten();
     // Drops the draft of what the pane shows (a Save wrote it, or the user discarded it).
@@ -74,6 +79,9 @@ private:
     // newer one, so that a slow disk is never handed more than it can write.
     void post(std::function<void()> job, const QString &replaces = QString());
     void work();
+    void handOver(bool aside);
+    // A draft made aside and not on disk yet is taken over by one made now.
+    void stopAside();
 
     PanePort &m_pane;
     const DraftStore m_store;
@@ -100,6 +108,12 @@ private:
     };
     std::deque<Job> m_jobs;
     std::atomic<bool> m_baseFailed{false}; // the base copy could not be made
+    struct Aside
+    {
+        std::atomic<bool> stop{false};
+        std::atomic<bool> written{false};
+    };
+    std::shared_ptr<Aside> m_aside; // the last draft made aside
     bool m_busy = false;
     bool m_stop = false;
     std::thread m_thread;

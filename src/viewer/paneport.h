@@ -46,6 +46,17 @@ public:
     virtual void forEachTextPiece(const std::function<bool(QStringView)> &visit) const = 0;
     // The bytes a save to an RTF file writes.
     virtual QByteArray richText() const = 0;
+    // The same bytes, made later by the function returned, which may run on another thread
+    // while edits are held: it reads the document only after step (a WindowTurns turn) let it,
+    // and returns nothing once step returned false or the document changed meanwhile.
+    using RichTextWriting =
+        std::function<std::optional<QByteArray>(const std::function<bool()> &step)>;
+    virtual RichTextWriting richTextWriting() const
+    {
+        return [bytes = richText()](const std::function<bool()> &) {
+            return std::optional<QByteArray>(bytes);
+        };
+    }
 
     // For drafts and for files changed on disk; a pane without them keeps the defaults.
     virtual qsizetype textLength() const { return text().size(); }

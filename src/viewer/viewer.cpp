@@ -19,6 +19,7 @@
 #include "viewer/saveastarget.h"
 #include "viewer/savejournal.h"
 #include "viewer/shownfilewatch.h"
+#include "viewer/windowturns.h"
 
 #include <QDir>
 #include <QFile>
@@ -35,9 +36,12 @@ namespace {
 PlainTextSave::Pieces piecesOf(const TextBuffer &text, LongOperation::Control *control = nullptr)
 {
     return [&text, control](const std::function<bool(QStringView)> &visit) {
+        // A piece whose bytes the file no longer holds as they were read is a blank stand-in:
+        // nothing after it is written.
         bool going = true;
         text.forEachPiece([&](QStringView piece) {
-            going = going && !(control && control->isCancelled()) && visit(piece);
+            going = going && !(control && control->isCancelled()) && !text.fileChanged() &&
+                    visit(piece);
         });
     };
 }
@@ -53,6 +57,24 @@ AtomicFileWriter::Going goingOn(LongOperation::Control &control)
         control.setDone(written);
         return !control.isCancelled();
     };
+}
+// A formatted document's RTF, made on the operation's thread in turns with the window: the
+// window answers between paragraphs. Nothing once the user cancelled or the document changed.
+std::optional<QByteArray> richTextAside(const PanePort::RichTextWriting &writing,
+                                        WindowTurns &turns, LongOperation::Control &control)
+{
+    return turns.madeInTurns(writing, [&control] { return control.isCancelled(); });
+}
+
+const QString documentChanged = QStringLiteral("The document changed while it was being saved");
+
+// Why a text read from its file on demand is not written once the file changed under it.
+QString changedUnder(const QString &path)
+{
+    return QStringLiteral("%1 was changed by another program while it was shown: the parts it "
+                          "changed can no longer be read as they were, so the text cannot be "
+                          "written. Your edits are kept.")
+        .arg(QDir::toNativeSeparators(path));
 }
 } // namespace
 
@@ -303,7 +325,7 @@ void Viewer::save()
     // Written in the format it was shown in: RTF stays RTF and plain text stays plain, in its
     // own encoding and line ends.
     if (shown.richText)
-        request.rtf = m_pane.richText();
+        request.rtf = m_pane.richTextWriting();
     startSave(std::move(request));
 }
 
@@ -320,9 +342,17 @@ void Viewer::startSave(SaveRequest request)
     const AtomicFileWriter::Keep keep{&m_versions, Reason::Save};
     LongOperation::Work work;
     if (request.shown.richText) {
-        work = [request, keep, outcome](LongOperation::Control &control) {
-            control.setTotal(request.rtf.size());
-            outcome->written.error = AtomicFileWriter::write(request.target, request.rtf, keep,
+        auto turns = std::make_shared<WindowTurns>(this);
+        work = [request, keep, outcome, turns](LongOperation::Control &control) {
+            const std::optional<QByteArray> rtf = richTextAside(request.rtf, *turns, control);
+            if (control.isCancelled())
+                return;
+            if (!rtf) {
+                outcome->written.error = documentChanged;
+                return;
+            }
+            control.setTotal(rtf->size());
+            outcome->written.error = AtomicFileWriter::write(request.target, *rtf, keep,
                                                              request.followLinks, goingOn(control));
             outcome->written.written = outcome->written.error.isEmpty();
         };
@@ -334,8 +364,13 @@ void Viewer::startSave(SaveRequest request)
         const std::shared_ptr<const SourceMap> source = m_source;
         work = [request, keep, outcome, text, edited, source](LongOperation::Control &control) {
             const PlainTextSave::Pieces pieces = piecesOf(text, control);
-            if (request.encoding == request.shown.encoding &&
-                !PlainTextSave::fits(pieces, request.encoding)) {
+            const bool fits = request.encoding != request.shown.encoding ||
+                              PlainTextSave::fits(pieces, request.encoding);
+            if (text.fileChanged()) {
+                outcome->written.error = changedUnder(request.shown.path);
+                return;
+            }
+            if (!fits) {
                 outcome->needsUtf8 = !control.isCancelled();
                 return;
             }
@@ -343,11 +378,15 @@ void Viewer::startSave(SaveRequest request)
             outcome->written = PlainTextSave::writeBackIn(request.encoding, request.target, pieces,
                                                           edited, source.get(), request.shown, keep,
                                                           request.followLinks, goingOn(control));
+            // Stopped at a piece that changed under it: nothing was written.
+            if (!outcome->written.written && outcome->written.error.isEmpty() &&
+                text.fileChanged() && !control.isCancelled())
+                outcome->written.error = changedUnder(request.shown.path);
         };
     }
     const QString label =
         QStringLiteral("Saving %1\u2026").arg(QDir::toNativeSeparators(request.target));
-    const qint64 size = request.shown.richText ? request.rtf.size() : m_pane.textLength();
+    const qint64 size = m_pane.textLength();
     m_operations->run(label, size, std::move(work), [this, request, outcome](bool cancelled) {
         const PlainTextSave::Written &written = outcome->written;
         // A Save that fails or is cancelled keeps the draft whole, and the file as it was.
@@ -437,11 +476,19 @@ void Viewer::writeAs(const QString &target, const ShownFile &shown,
     LongOperation::Work work;
     qint64 size = 0;
     if (SaveAsTarget::isRichText(target)) {
-        const QByteArray rtf = m_pane.richText();
-        size = rtf.size();
-        work = [target, keep, rtf, outcome](LongOperation::Control &control) {
-            control.setTotal(rtf.size());
-            outcome->error = AtomicFileWriter::write(target, rtf, keep, true, goingOn(control));
+        const PanePort::RichTextWriting writing = m_pane.richTextWriting();
+        size = m_pane.textLength();
+        auto turns = std::make_shared<WindowTurns>(this);
+        work = [target, keep, writing, turns, outcome](LongOperation::Control &control) {
+            const std::optional<QByteArray> rtf = richTextAside(writing, *turns, control);
+            if (control.isCancelled())
+                return;
+            if (!rtf) {
+                outcome->error = documentChanged;
+                return;
+            }
+            control.setTotal(rtf->size());
+            outcome->error = AtomicFileWriter::write(target, *rtf, keep, true, goingOn(control));
             outcome->written = outcome->error.isEmpty();
         };
     } else {
@@ -449,8 +496,13 @@ void Viewer::writeAs(const QString &target, const ShownFile &shown,
         size = text.length();
         work = [target, keep, text, shown, encoding, outcome](LongOperation::Control &control) {
             const PlainTextSave::Pieces pieces = piecesOf(text, control);
+            const bool fits = encoding || PlainTextSave::fits(pieces, shown.encoding);
+            if (text.fileChanged()) {
+                outcome->error = changedUnder(shown.path);
+                return;
+            }
             // The question whether to write UTF-8 instead comes on the window's thread.
-            if (!encoding && !PlainTextSave::fits(pieces, shown.encoding)) {
+            if (!fits) {
                 outcome->needsUtf8 = !control.isCancelled();
                 return;
             }
@@ -460,6 +512,9 @@ void Viewer::writeAs(const QString &target, const ShownFile &shown,
                                        keep, true, goingOn(control));
             outcome->error = done.error;
             outcome->written = done.written;
+            if (!done.written && done.error.isEmpty() && text.fileChanged() &&
+                !control.isCancelled())
+                outcome->error = changedUnder(shown.path);
         };
     }
     const QString label = QStringLiteral("Saving %1\u2026").arg(QDir::toNativeSeparators(target));
@@ -546,10 +601,15 @@ void Viewer::addToFavorites(const QString &name, const TextBuffer &text, Reporte
     };
     auto outcome = std::make_shared<Outcome>();
     const AtomicFileWriter::Keep keep{&m_versions, Reason::AddToFavorites};
-    const auto work = [text, conventions, encoding, path, keep,
-                       outcome](LongOperation::Control &control) {
+    const auto work = [text, conventions, encoding, path, keep, outcome,
+                       shownPath = m_shown.path](LongOperation::Control &control) {
         const PlainTextSave::Pieces pieces = piecesOf(text, control);
-        if (!encoding && !PlainTextSave::fits(pieces, conventions.encoding)) {
+        const bool fits = encoding || PlainTextSave::fits(pieces, conventions.encoding);
+        if (text.fileChanged()) {
+            outcome->written.error = changedUnder(shownPath);
+            return;
+        }
+        if (!fits) {
             outcome->needsUtf8 = !control.isCancelled();
             return;
         }
@@ -557,6 +617,9 @@ void Viewer::addToFavorites(const QString &name, const TextBuffer &text, Reporte
         outcome->written =
             PlainTextSave::writeIn(encoding.value_or(conventions.encoding), path, pieces,
                                    conventions, keep, true, goingOn(control));
+        if (!outcome->written.written && outcome->written.error.isEmpty() && text.fileChanged() &&
+            !control.isCancelled())
+            outcome->written.error = changedUnder(shownPath);
     };
     m_operations->run(
         QStringLiteral("Adding %1 to the favorites\u2026").arg(name), text.length(), work,

@@ -239,7 +239,7 @@ private:
         bool followLinks = true;
         bool ownDraft = false;
         TextEncoding encoding; // the one to write in: the file's, or UTF-8 when the user chose so
-        QByteArray rtf;        // a formatted text's bytes
+        PanePort::RichTextWriting rtf; // a formatted text's bytes, made aside
     };
     void startSave(SaveRequest request);
     // Save as's write, once the name is chosen; encoding: the one the user chose already.

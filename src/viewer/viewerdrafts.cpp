@@ -509,23 +509,36 @@ void Viewer::keepDroppedDraft()
             m_versions.adopt(file, VersionStore::newTextPath(), VersionStore::Reason::Reload);
         return;
     }
-    const QString file = folder.filePath(m_shown.fileName());
-    QString error;
     if (m_shown.richText) {
-        error = AtomicFileWriter::write(file, m_pane.richText());
-    } else {
-        ShownFile format = m_shown;
+        const QString file = folder.filePath(m_shown.fileName());
+        if (AtomicFileWriter::write(file, m_pane.richText()).isEmpty())
+            m_versions.adopt(file, m_shown.path, VersionStore::Reason::Reload);
+        return;
+    }
+    // A plain text, however long, is written on the drafts' thread from a copy that shares its
+    // pieces, before the draft's removal that comes after it there.
+    const TextBuffer text = m_pane.textSnapshot();
+    m_drafts->background([text, format = m_shown, versions = m_versions]() mutable {
+        QTemporaryDir aside;
+        if (!aside.isValid())
+            return;
+        const QString file = aside.filePath(format.fileName());
         bool fits = true;
-        m_pane.forEachTextPiece([&](QStringView piece) {
-            return fits = PieceEncoder::canHold(format.encoding, piece);
+        text.forEachPiece([&](QStringView piece) {
+            fits = fits && PieceEncoder::canHold(format.encoding, piece);
         });
         if (!fits)
             format.encoding = TextEncoding::Utf8; // asked about only when the user saves
-        const auto pieces = [this](const std::function<bool(QStringView)> &visit) {
-            m_pane.forEachTextPiece(visit);
+        const auto pieces = [&text](const std::function<bool(QStringView)> &visit) {
+            bool more = true;
+            text.forEachPiece([&](QStringView piece) {
+                more = more && visit(piece);
+            });
         };
-        error = PlainTextSave::write(m_platform.messages, file, pieces, format).error;
-    }
-    if (error.isEmpty())
-        m_versions.adopt(file, m_shown.path, VersionStore::Reason::Reload);
+        const PlainTextSave::Written written =
+            PlainTextSave::writeIn(format.encoding, file, pieces, format);
+        // Blanks where the file changed under the text are no version of it.
+        if (written.written && !text.fileChanged())
+            versions.adopt(file, format.path, VersionStore::Reason::Reload);
+    });
 }
