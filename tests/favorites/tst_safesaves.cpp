@@ -22,16 +22,6 @@
 
 namespace {
 
-std::optional<QString> run(const QString &program, const QStringList &arguments)
-{
-    QProcess process;
-    process.start(program, arguments);
-    if (!process.waitForFinished(20000) || process.exitStatus() != QProcess::NormalExit ||
-        process.exitCode() != 0)
-        return std::nullopt;
-    return QString::fromLocal8Bit(process.readAllStandardOutput());
-}
-
 // What a Pagewell killed midway through an in-place save leaves: the file half written, its old
 // bytes in a copy beside it, and the journal entry naming both.
 void leaveInterruptedSave(const QString &path, const QByteArray &old)

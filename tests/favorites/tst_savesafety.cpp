@@ -28,17 +28,6 @@ struct stat statOf(const QString &path)
 // A pid no process has: beyond the system's largest.
 const qint64 deadPid = 4194304 + 17;
 
-// Runs a tool; its output, or nothing when it is missing or failed.
-std::optional<QString> run(const QString &program, const QStringList &arguments)
-{
-    QProcess process;
-    process.start(program, arguments);
-    if (!process.waitForFinished(20000) || process.exitStatus() != QProcess::NormalExit ||
-        process.exitCode() != 0)
-        return std::nullopt;
-    return QString::fromLocal8Bit(process.readAllStandardOutput());
-}
-
 // A journal entry of a save cut short in a process that has ended.
 void forgeEntry(const QString &target, const QString &backup, qint64 size)
 {

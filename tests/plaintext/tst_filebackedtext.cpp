@@ -6,13 +6,13 @@
 #include "plaintext/filebackedloader.h"
 #include "plaintext/plaintextdocument.h"
 #include "plaintext/plaintextloader.h"
+#include "randomeditor.h"
 #include "sourcebytes.h"
 #include "viewer/editedsave.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
-#include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QStorageInfo>
 #include <QTemporaryDir>
@@ -52,66 +52,6 @@ std::optional<PlainTextLoader::Result> keptInFile(const QString &path)
     ::close(fd);
     return result;
 }
-
-// Random edits where they hurt (chunk boundaries, line ends, the ends of the text), undo and
-// redo, applied alike to several documents.
-class Editor
-{
-public:
-    explicit Editor(quint32 seed) : m_random(seed) {}
-
-    void step(PlainTextDocument &a, PlainTextDocument &b)
-    {
-        const int kind = m_random.bounded(10);
-        if (kind == 0 && a.canUndo()) {
-            a.undo();
-            b.undo();
-            return;
-        }
-        if (kind == 1 && a.canRedo()) {
-            a.redo();
-            b.redo();
-            return;
-        }
-        const qsizetype length = a.length();
-        qsizetype at = 0;
-        switch (m_random.bounded(4)) {
-        case 0:
-            at = TextBuffer::chunkTarget *
-                     m_random.bounded(int(length / TextBuffer::chunkTarget) + 1) +
-                 m_random.bounded(5) - 2;
-            break;
-        case 1: {
-            const qsizetype lf = a.buffer().indexOf(u"\n", m_random.bounded(int(length + 1)));
-            at = lf < 0 ? length : lf + m_random.bounded(2);
-            break;
-        }
-        case 2:
-            at = m_random.bounded(2) ? 0 : length;
-            break;
-        default:
-            at = m_random.bounded(int(length + 1));
-        }
-        at = aligned(a.buffer(), at);
-        const qsizetype removed =
-            aligned(a.buffer(), at + (kind < 5 ? 0 : m_random.bounded(kind == 9 ? 70000 : 4))) - at;
-        static const QStringList typed = {u"x"_qs, u"\n"_qs,     u"\u00e9"_qs,
-                                          u" "_qs, u"ab\ncd"_qs, u"\n\n"_qs};
-        const QString text = kind == 8 ? QString() : typed[m_random.bounded(int(typed.size()))];
-        a.replace(at, removed, text, PlainTextDocument::Placement::CaretAfter);
-        b.replace(at, removed, text, PlainTextDocument::Placement::CaretAfter);
-    }
-
-private:
-    // Never between the two halves of a character beyond U+FFFF.
-    static qsizetype aligned(const TextBuffer &text, qsizetype at)
-    {
-        at = std::clamp<qsizetype>(at, 0, text.length());
-        return at > 0 && at < text.length() && text.at(at).isLowSurrogate() ? at - 1 : at;
-    }
-
-    QRandomGenerator m_random;
-};
 
 // Both texts agree on their characters and on every line's place.
 void compareTexts(const TextBuffer &kept, const TextBuffer &whole)
@@ -283,11 +223,11 @@ void TestFileBackedText::editsAndSavesAsDecodedWhole()
     kept.setBuffer(std::move(loaded->buffer));
     PlainTextDocument decoded;
     decoded.setBuffer(std::move(whole.buffer));
-    Editor editor(seed);
+    RandomEditor editor(seed, false, 70000);
     MemoryBytes bytes(file);
     for (int round = 0; round < 4; ++round) {
         for (int i = 0; i < 20; ++i)
-            editor.step(kept, decoded);
+            editor.step({&kept, &decoded});
         compareTexts(kept.buffer(), decoded.buffer());
         const std::optional<QByteArray> saved =
             EditedSave::bytes(kept.buffer(), keptMap, bytes, LineEnding::CrLf);

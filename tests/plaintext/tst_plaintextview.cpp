@@ -399,6 +399,8 @@ void TestPlainTextView::piecesKeepCharactersWhole_data()
     // One letter with more marks than a piece holds: cut where it must be, in bounded pieces.
     QTest::newRow("a storm of marks")
         << u"a"_qs + repeated(u"\u0301\u0302\u0303"_qs, 30000) << false;
+    QTest::newRow("a storm of marks beyond the first plane")
+        << u"a"_qs + repeated(u"\U0001D167"_qs, 30000) << false;
 }
 
 void TestPlainTextView::piecesKeepCharactersWhole()

@@ -6,10 +6,13 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QMap>
+#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <sys/resource.h>
+
+#include <optional>
 
 inline void writeFile(const QString &path, const QByteArray &bytes)
 {
@@ -66,3 +69,14 @@ public:
 private:
     rlimit m_saved{};
 };
+
+// What a program writes when it ends well; nothing when it fails or takes too long.
+inline std::optional<QString> run(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(20000) || process.exitStatus() != QProcess::NormalExit ||
+        process.exitCode() != 0)
+        return std::nullopt;
+    return QString::fromLocal8Bit(process.readAllStandardOutput());
+}

@@ -45,6 +45,7 @@ void TestTextLogic::find_data()
     row("case counts", "Word WORD word", "word", 1, 11);
     row("no whole-word rule", "swordfish", "word", 1, 2);
     row("start before 1 is 1", "ab", "a", 0, 1);
+    row("from the last character", "ab", "b", 2, 2);
     row("start past the end", "ab", "b", 3, 0);
     row("word longer than text", "ab", "abc", 1, 0);
     row("empty word at start", "ab", "", 1, 1);

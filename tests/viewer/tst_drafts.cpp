@@ -3,12 +3,8 @@
 // never writes through a link planted after the display. The viewer with a pane of its own.
 #include "displaywait.h"
 #include "draftfixture.h"
-#include "fakeplatform.h"
 #include "filehelpers.h"
-#include "viewer/draftkeeper.h"
 #include "viewer/fileidentity.h"
-#include "viewer/paneport.h"
-#include "viewer/viewer.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -28,11 +24,6 @@
 
 namespace {
 enum class Flow { OtherFile, NewText, Nomal, Quit };
-
-void clearDrafts()
-{
-    QDir(DraftStore::defaultFolder()).removeRecursively();
-}
 
 // A file of text lines.
 QByteArray lines(int count, const QByteArray &word = "line")
@@ -119,8 +110,7 @@ void TestDrafts::keptThroughEveryFlow()
     const QString t = f.path("t.txt");
     writeFile(t, original);
     writeFile(f.path("u.txt"), "other\n");
-    f.viewer().display(t, ShownList::Files);
-    waitForDisplay(f.viewer());
+    f.display(t);
     // Typed in the middle, at the end, and one letter taken back.
     f.pane().replaceRange(5, 0, "INSIDE");
     f.pane().type("typed!");
@@ -133,8 +123,7 @@ void TestDrafts::keptThroughEveryFlow()
 
     switch (flow) {
     case Flow::OtherFile:
-        f.viewer().display(f.path("u.txt"), ShownList::Files);
-        waitForDisplay(f.viewer());
+        f.display(f.path("u.txt"));
         QCOMPARE(f.pane().content, "other\n");
         break;
     case Flow::NewText:
@@ -156,8 +145,7 @@ void TestDrafts::keptThroughEveryFlow()
     QCOMPARE(f.fake.messages.shown.size(), 0);
     QCOMPARE(readFile(t), original);
 
-    f.viewer().display(t, ShownList::Files);
-    waitForDisplay(f.viewer());
+    f.display(t);
     QCOMPARE(f.pane().content, edited);
     QVERIFY(f.pane().isModified());
     QCOMPARE(f.pane().rich, rich);
@@ -171,8 +159,7 @@ void TestDrafts::keptThroughEveryFlow()
     f.pane().type("more");
     f.viewer().keepDrafts();
     f.start(edits ? 100 : DraftKeeper::defaultEditsFrom);
-    f.viewer().display(t, ShownList::Files);
-    waitForDisplay(f.viewer());
+    f.display(t);
     QCOMPARE(f.pane().content, edited + "more");
     f.viewer().save();
     QCOMPARE(f.fake.messages.shown.size(), 0);
@@ -181,8 +168,7 @@ void TestDrafts::keptThroughEveryFlow()
     QVERIFY(f.viewer().notice().isEmpty());
     if (!rich)
         QCOMPARE(QString::fromUtf8(readFile(t)), edited + "more\n");
-    f.viewer().display(t, ShownList::Files);
-    waitForDisplay(f.viewer());
+    f.display(t);
     QVERIFY(!f.pane().isModified());
 }
 
@@ -208,8 +194,7 @@ void TestDrafts::draftOverAChangedFile()
     f.start(edits ? 10 : DraftKeeper::defaultEditsFrom);
     const QString t = f.path("t.txt");
     writeFile(t, lines(20));
-    f.viewer().display(t, ShownList::Files);
-    waitForDisplay(f.viewer());
+    f.display(t);
     f.pane().replaceRange(0, 0, "INSIDE");
     f.viewer().keepDrafts();
     f.start(edits ? 10 : DraftKeeper::defaultEditsFrom); // as after a crash
@@ -219,8 +204,7 @@ void TestDrafts::draftOverAChangedFile()
         appendInPlace(t, "appended\n");
     else
         replaceByRename(t, other);
-    f.viewer().display(t, ShownList::Files);
-    waitForDisplay(f.viewer());
+    f.display(t);
     QCOMPARE(f.pane().content, expected);
     QVERIFY(f.viewer().offersDiscard());
     QVERIFY(f.viewer().changedOnDisk());
@@ -239,8 +223,7 @@ void TestDrafts::draftOverAChangedFile()
     f.pane().type("again");
     f.viewer().keepDrafts();
     f.start();
-    f.viewer().display(t, ShownList::Files);
-    waitForDisplay(f.viewer());
+    f.display(t);
     QVERIFY(f.viewer().offersDiscard());
     const qsizetype versionsBefore = f.viewer().versions().list(t).size();
     const QString dropped = f.pane().content;
@@ -264,8 +247,7 @@ void TestDrafts::newText()
     Fixture f;
     const QString t = f.path("t.txt");
     writeFile(t, "file\n");
-    f.viewer().display(t, ShownList::Files);
-    waitForDisplay(f.viewer());
+    f.display(t);
     f.viewer().newText();
     f.pane().type("a new text");
     f.viewer().keepDrafts();
@@ -274,8 +256,7 @@ void TestDrafts::newText()
     f.viewer().restoreNewTextDraft();
     QCOMPARE(f.pane().content, "a new text");
     QVERIFY(f.viewer().offersDiscard());
-    f.viewer().display(t, ShownList::Files);
-    waitForDisplay(f.viewer());
+    f.display(t);
     QCOMPARE(f.pane().content, "file\n");
     f.viewer().newText();
     QCOMPARE(f.pane().content, "a new text");
@@ -291,8 +272,7 @@ void TestDrafts::newText()
 
     // Save after New writes over the shown file and drops the new text's draft; the file's own
     // unsaved edits stay.
-    f.viewer().display(t, ShownList::Files);
-    waitForDisplay(f.viewer());
+    f.display(t);
     f.pane().type("edit of the file");
     f.viewer().newText();
     f.pane().type("replacement");
@@ -302,8 +282,7 @@ void TestDrafts::newText()
     f.start();
     f.viewer().restoreNewTextDraft();
     QCOMPARE(f.pane().content, QString());
-    f.viewer().display(t, ShownList::Files);
-    waitForDisplay(f.viewer());
+    f.display(t);
     QCOMPARE(f.pane().content, "file\nedit of the file");
 }
 
@@ -312,8 +291,7 @@ void TestDrafts::undoneBackToTheFile()
     Fixture f;
     const QString t = f.path("t.txt");
     writeFile(t, "file\n");
-    f.viewer().display(t, ShownList::Files);
-    waitForDisplay(f.viewer());
+    f.display(t);
     f.pane().type("x");
     f.viewer().keepDrafts();
     QCOMPARE(f.draftFiles(), 1);
@@ -330,8 +308,7 @@ void TestDrafts::nomalKeepsItsOwnDraft()
     Fixture f;
     const QString t = f.path("t.txt");
     writeFile(t, "file\n");
-    f.viewer().display(t, ShownList::Files);
-    waitForDisplay(f.viewer());
+    f.display(t);
     f.pane().type(" shown");
     // "Nomal" shows the file as it is; what was typed over it waits for the next display.
     f.viewer().redisplayAsPlainText();
@@ -339,8 +316,7 @@ void TestDrafts::nomalKeepsItsOwnDraft()
     QCOMPARE(f.pane().content, "file\n");
     QVERIFY(!f.viewer().offersDiscard());
     f.pane().type(" markup");
-    f.viewer().display(t, ShownList::Files);
-    waitForDisplay(f.viewer());
+    f.display(t);
     QCOMPARE(f.pane().content, "file\n shown");
     f.viewer().redisplayAsPlainText();
     waitForDisplay(f.viewer());
@@ -366,8 +342,7 @@ void TestDrafts::damagedDraft()
     Fixture f;
     const QString t = f.path("t.txt");
     writeFile(t, "file\n");
-    f.viewer().display(t, ShownList::Files);
-    waitForDisplay(f.viewer());
+    f.display(t);
     f.pane().type("edit");
     f.viewer().keepDrafts();
     const QString draft = DraftStore().draftFile(t);
@@ -380,8 +355,7 @@ void TestDrafts::damagedDraft()
     writeFile(draft, bytes);
     f.start();
     // No crash, and the file is shown; a draft that still reads whole comes back whole.
-    f.viewer().display(t, ShownList::Files);
-    waitForDisplay(f.viewer());
+    f.display(t);
     QVERIFY(f.pane().content == "file\n" || f.pane().content == "file\nedit");
     QCOMPARE(f.viewer().shownFile().path, t);
 }
@@ -436,8 +410,7 @@ void TestDrafts::changedOnDisk()
     Fixture f;
     const QString t = f.path("t.txt");
     writeFile(t, lines(200));
-    f.viewer().display(t, ShownList::Files);
-    waitForDisplay(f.viewer());
+    f.display(t);
     if (edited)
         f.pane().type("mine");
     const QString shown = f.pane().content;
@@ -499,8 +472,7 @@ void TestDrafts::growingFile()
     Fixture f;
     const QString t = f.path("t.txt");
     writeFile(t, "one\r\ntwo\r");
-    f.viewer().display(t, ShownList::Files);
-    waitForDisplay(f.viewer());
+    f.display(t);
     QCOMPARE(f.pane().filesShown, 1);
     // A log written on: only what it gained is read, an unfinished character waits.
     appendInPlace(t, "\nthree \xc3");
@@ -543,8 +515,7 @@ void TestDrafts::plantedLink()
     const QString precious = f.path("elsewhere/precious.txt");
     writeFile(t, "shown\n");
     writeFile(precious, "precious\n");
-    f.viewer().display(t, ShownList::Files);
-    waitForDisplay(f.viewer());
+    f.display(t);
     // Another user replaces the shown file by a link to a file they may not write.
     QVERIFY(QFile::remove(t));
     QVERIFY(QFile::link(precious, t));
@@ -569,8 +540,7 @@ void TestDrafts::linkThereAtDisplay()
     const QString link = f.path("link.txt");
     writeFile(target, "real\n");
     QVERIFY(QFile::link(target, link));
-    f.viewer().display(link, ShownList::Files);
-    waitForDisplay(f.viewer());
+    f.display(link);
     f.pane().type("x");
     f.viewer().save();
     // The link the user had stays a link, and its file takes the text; nothing is asked.
@@ -595,8 +565,7 @@ void TestDrafts::watcherNotices()
     Fixture f;
     const QString t = f.path("t.txt");
     writeFile(t, "a\n");
-    f.viewer().display(t, ShownList::Files);
-    waitForDisplay(f.viewer());
+    f.display(t);
     appendInPlace(t, "b\n");
     QTRY_COMPARE(f.pane().content, "a\nb\n");
     replaceByRename(t, "c\n");
@@ -673,8 +642,7 @@ void TestDrafts::killedWhileTyping()
     }
     QVERIFY2(old > 0, "the driver typed nothing in time");
 
-    f.viewer().display(t, ShownList::Files);
-    waitForDisplay(f.viewer());
+    f.display(t);
     const QString restored = f.pane().content;
     QString all;
     for (int i = 0; i < typed; ++i)

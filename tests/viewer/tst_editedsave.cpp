@@ -7,17 +7,14 @@
 #include "filehelpers.h"
 #include "plaintext/plaintextdocument.h"
 #include "plaintext/plaintextloader.h"
+#include "randomeditor.h"
 #include "sourcebytes.h"
 #include "viewer/atomicfilewriter.h"
-#include "viewer/displayloading.h"
 #include "viewer/editedsave.h"
 #include "viewer/longoperation.h"
 #include "viewer/paneport.h"
 #include "viewer/viewer.h"
 
-#include <QDir>
-#include <QRandomGenerator>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -34,88 +31,6 @@ QByteArray repeated(const QByteArray &unit, qsizetype size = 90 * 1024)
         out += unit;
     return out;
 }
-
-// Random edits at places where they hurt: line ends, piece boundaries, the ends of the text.
-class Editor
-{
-public:
-    Editor(PlainTextDocument &doc, quint32 seed, bool unicode)
-        : m_doc(doc), m_random(seed), m_unicode(unicode)
-    {
-    }
-
-    void step()
-    {
-        const int kind = m_random.bounded(10);
-        if (kind == 0 && m_doc.canUndo())
-            return m_doc.undo();
-        if (kind == 1 && m_doc.canRedo())
-            return m_doc.redo();
-        const qsizetype at = place();
-        const qsizetype removed =
-            kind < 5
-                ? 0
-                : std::min<qsizetype>(m_random.bounded(kind == 9 ? 200 : 4), m_doc.length() - at);
-        const qsizetype end = aligned(at + removed);
-        m_doc.replace(at, end - at, kind == 8 ? QString() : typed(),
-                      PlainTextDocument::Placement::CaretAfter);
-    }
-
-private:
-    qsizetype place()
-    {
-        const qsizetype length = m_doc.length();
-        qsizetype at = 0;
-        switch (m_random.bounded(4)) {
-        case 0: { // at a piece boundary
-            const qsizetype pieces = length / TextBuffer::chunkTarget;
-            at = TextBuffer::chunkTarget * m_random.bounded(int(pieces) + 1) + m_random.bounded(5) -
-                 2;
-            break;
-        }
-        case 1: { // at a line end, before or after it
-            const qsizetype from = m_random.bounded(int(length + 1));
-            const qsizetype lf = m_doc.buffer().indexOf(u"\n", from);
-            at = lf < 0 ? length : lf + m_random.bounded(2);
-            break;
-        }
-        case 2:
-            at = m_random.bounded(2) ? 0 : length;
-            break;
-        default:
-            at = m_random.bounded(int(length + 1));
-        }
-        return aligned(at);
-    }
-
-    qsizetype aligned(qsizetype at) const
-    {
-        at = std::clamp<qsizetype>(at, 0, m_doc.length());
-        if (at > 0 && at < m_doc.length() && m_doc.buffer().at(at).isLowSurrogate())
-            --at;
-        return at;
-    }
-
-    QString typed()
-    {
-        static const QStringList plain = {u"x"_qs, u"\n"_qs,     u"\u00e9"_qs, u"\u20ac"_qs,
-                                          u" "_qs, u"ab\ncd"_qs, u"\n\n"_qs};
-        static const QStringList wide = {u"\U0001F600"_qs, u"\u0416"_qs};
-        QString text;
-        const int parts = 1 + m_random.bounded(3);
-        for (int i = 0; i < parts; ++i) {
-            if (m_unicode && m_random.bounded(4) == 0)
-                text += wide[m_random.bounded(int(wide.size()))];
-            else
-                text += plain[m_random.bounded(int(plain.size()))];
-        }
-        return text;
-    }
-
-    PlainTextDocument &m_doc;
-    QRandomGenerator m_random;
-    bool m_unicode;
-};
 
 // The pane as a plain-text document, as the window's pane keeps it.
 class DocumentPane : public PanePort
@@ -157,6 +72,26 @@ public:
         doc.setModified(false);
         return true;
     }
+};
+
+// The viewer over that pane in a folder of its own.
+struct DocumentFixture
+{
+    DocumentFixture() : fake(folder.path()), viewer(fake.platform, pane) {}
+    // Writes the file and shows it.
+    void show(const QByteArray &bytes, const QString &name = "t.txt")
+    {
+        path = folder.filePath(name);
+        writeFile(path, bytes);
+        viewer.display(path, ShownList::Files);
+        waitForDisplay(viewer);
+    }
+
+    QTemporaryDir folder;
+    FakePlatform fake;
+    DocumentPane pane;
+    Viewer viewer;
+    QString path;
 };
 
 // The save under way, cancelled at its first bytes when a test asks.
@@ -234,13 +169,13 @@ void TestEditedSave::randomEdits()
 
     PlainTextDocument doc;
     doc.setBuffer(std::move(loaded.buffer));
-    Editor editor(doc, seed, unicode);
+    RandomEditor editor(seed, unicode);
     QByteArray before = file;
     SourceMap map = source;
     QString beforeText = original;
     for (int round = 0; round < 2; ++round) {
         for (int i = 0; i < 25; ++i)
-            editor.step();
+            editor.step({&doc});
         MemoryBytes bytes(before);
         SourceMap saved;
         const std::optional<QByteArray> after =
@@ -312,6 +247,9 @@ void TestEditedSave::typedAndSaved_data()
     QTest::newRow("a cr and an lf brought together stay two")
         << QByteArray("x\rY\nz") << 2 << 1 << "" << QByteArray("x\r\r\nz")
         << QByteArray("x\rY\r\nz");
+    QTest::newRow("more lines than replaced take the old line ends first")
+        << QByteArray("one\rtwo\r\nthree\n") << 0 << 7 << "A\nB\nC"
+        << QByteArray("A\rB\r\nC\r\nthree\n") << QByteArray();
     QTest::newRow("utf-16le without bom")
         << u16("hi\r\nyo\n") << 1 << 0 << "X" << u16("hXi\r\nyo\n") << QByteArray();
     QTest::newRow("odd last byte of utf-16 stays")
@@ -332,46 +270,34 @@ void TestEditedSave::typedAndSaved()
     QFETCH(QString, typed);
     QFETCH(QByteArray, saved);
     QFETCH(QByteArray, restored);
-    QTemporaryDir folder;
-    FakePlatform fake(folder.path());
-    DocumentPane pane;
-    Viewer viewer(fake.platform, pane);
-    const QString path = folder.filePath("t.txt");
-    writeFile(path, file);
-    viewer.display(path, ShownList::Files);
-    waitForDisplay(viewer);
-    QCOMPARE(viewer.shownFile().path, path);
+    DocumentFixture f;
+    f.show(file);
+    QCOMPARE(f.viewer.shownFile().path, f.path);
 
-    const QString before = pane.doc.buffer().mid(position, removed);
-    pane.doc.replace(position, removed, typed);
-    viewer.save();
-    QCOMPARE(readFile(path), saved);
+    const QString before = f.pane.doc.buffer().mid(position, removed);
+    f.pane.doc.replace(position, removed, typed);
+    f.viewer.save();
+    QCOMPARE(readFile(f.path), saved);
     // Put back by another edit: the file saved is the source now.
-    pane.doc.replace(position, typed.size(), before);
-    viewer.save();
-    QCOMPARE(readFile(path), restored.isEmpty() ? file : restored);
-    QVERIFY(fake.messages.shown.isEmpty());
+    f.pane.doc.replace(position, typed.size(), before);
+    f.viewer.save();
+    QCOMPARE(readFile(f.path), restored.isEmpty() ? file : restored);
+    QVERIFY(f.fake.messages.shown.isEmpty());
 }
 
 // A file changed by another program since it was shown has no bytes left to copy: the text is
 // written whole, in the file's line ends and encoding, as before.
 void TestEditedSave::changedOnDiskIsWrittenWhole()
 {
-    QTemporaryDir folder;
-    FakePlatform fake(folder.path());
-    DocumentPane pane;
-    Viewer viewer(fake.platform, pane);
-    const QString path = folder.filePath("t.txt");
-    writeFile(path, "a\rb\r\nc");
-    viewer.display(path, ShownList::Files);
-    waitForDisplay(viewer);
-    writeFile(path, "other content, longer");
-    pane.doc.replace(0, 0, u"x"_qs);
+    DocumentFixture f;
+    f.show("a\rb\r\nc");
+    writeFile(f.path, "other content, longer");
+    f.pane.doc.replace(0, 0, u"x"_qs);
     // The user is asked first, and agrees to replace the other program's text.
-    fake.messages.answers.enqueue(MessageBoxes::Answer::Yes);
-    viewer.save();
-    QCOMPARE(fake.messages.shown.size(), 1);
-    QCOMPARE(readFile(path), QByteArray("xa\r\nb\r\nc\r\n"));
+    f.fake.messages.answers.enqueue(MessageBoxes::Answer::Yes);
+    f.viewer.save();
+    QCOMPARE(f.fake.messages.shown.size(), 1);
+    QCOMPARE(readFile(f.path), QByteArray("xa\r\nb\r\nc\r\n"));
 }
 
 // A file in a folder that takes no new file is written over its own bytes: what is copied from
@@ -380,28 +306,21 @@ void TestEditedSave::inPlaceSaveReadsBeforeItWrites()
 {
     if (::geteuid() == 0)
         QSKIP("root may write anywhere: this runs as an ordinary user too");
-    QTemporaryDir folder;
-    FakePlatform fake(folder.path());
-    DocumentPane pane;
-    Viewer viewer(fake.platform, pane);
-    const QString locked = folder.filePath("locked");
-    QVERIFY(QDir().mkdir(locked));
-    const QString path = locked + "/t.txt";
     QByteArray file;
     for (int line = 0; line < 200'000; ++line)
         file += "line " + QByteArray::number(line) + (line % 3 ? "\r\n" : "\n");
-    writeFile(path, file);
-    viewer.display(path, ShownList::Files);
-    waitForDisplay(viewer);
+    DocumentFixture f;
+    f.show(file, "locked/t.txt");
+    const QString locked = f.folder.filePath("locked");
     QVERIFY(QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
-    pane.doc.replace(0, 0, u"a longer first line\n"_qs);
-    viewer.save();
+    f.pane.doc.replace(0, 0, u"a longer first line\n"_qs);
+    f.viewer.save();
     // A text of this size is saved on a thread: the folder stays locked until it is written.
-    QTRY_VERIFY(!viewer.isBusy());
+    QTRY_VERIFY(!f.viewer.isBusy());
     QFile::setPermissions(locked,
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    QVERIFY(fake.messages.shown.isEmpty());
-    QCOMPARE(readFile(path), "a longer first line\n" + file);
+    QVERIFY(f.fake.messages.shown.isEmpty());
+    QCOMPARE(readFile(f.path), "a longer first line\n" + file);
 }
 
 // A log followed while it grows: the bytes it gained are the file's own as much as those
@@ -436,27 +355,19 @@ void TestEditedSave::followedLogTypedAndSaved()
     QFETCH(QList<QByteArray>, appended);
     QFETCH(int, position);
     QFETCH(QByteArray, saved);
-    QTemporaryDir folder;
-    FakePlatform fake(folder.path());
-    DocumentPane pane;
-    Viewer viewer(fake.platform, pane);
-    const QString path = folder.filePath("t.txt");
-    writeFile(path, shown);
-    QSignalSpy loaded(&viewer.loading(), &DisplayLoading::finished);
-    viewer.display(path, ShownList::Files);
-    if (viewer.isLoading())
-        QVERIFY(loaded.wait());
+    DocumentFixture f;
+    f.show(shown);
     for (const QByteArray &bytes : appended) {
-        QFile file(path);
+        QFile file(f.path);
         QVERIFY(file.open(QIODevice::Append));
         file.write(bytes);
         file.close();
-        viewer.checkDisk();
+        f.viewer.checkDisk();
     }
-    pane.doc.replace(position, 0, u"X"_qs);
-    viewer.save();
-    QVERIFY(fake.messages.shown.isEmpty());
-    QCOMPARE(readFile(path), saved);
+    f.pane.doc.replace(position, 0, u"X"_qs);
+    f.viewer.save();
+    QVERIFY(f.fake.messages.shown.isEmpty());
+    QCOMPARE(readFile(f.path), saved);
 }
 
 void TestEditedSave::copiedEitherWay_data()
@@ -483,27 +394,19 @@ void TestEditedSave::copiedEitherWay()
     const qsizetype units = (3 << 20) / unit.size();
     const QByteArray file = unit.repeated(units) + "no end";
     const qsizetype unitChars = PlainTextLoader::fromBytes(unit).buffer.length();
-    QTemporaryDir folder;
-    FakePlatform fake(folder.path());
-    DocumentPane pane;
-    Viewer viewer(fake.platform, pane);
+    DocumentFixture f;
     if (onThread)
-        viewer.operations().setBackgroundFrom(0);
-    const QString path = folder.filePath("t.txt");
-    writeFile(path, file);
-    QSignalSpy loaded(&viewer.loading(), &DisplayLoading::finished);
-    viewer.display(path, ShownList::Files);
-    if (viewer.isLoading())
-        QVERIFY(loaded.wait());
+        f.viewer.operations().setBackgroundFrom(0);
+    f.show(file);
     // One edit near the start, one in the middle, one at the end: long stretches between.
-    pane.doc.replace(pane.doc.buffer().length(), 0, u"!"_qs);
-    pane.doc.replace(units / 2 * unitChars, 0, u"mid"_qs);
-    pane.doc.replace(unitChars, 0, u"x"_qs);
+    f.pane.doc.replace(f.pane.doc.buffer().length(), 0, u"!"_qs);
+    f.pane.doc.replace(units / 2 * unitChars, 0, u"mid"_qs);
+    f.pane.doc.replace(unitChars, 0, u"x"_qs);
     AtomicFileWriter::setRangeCopyOffered(systemCopy);
     AtomicFileWriter::setCheckpoint(&cancelAtFirstBytes);
-    cancelAtContent = cancel ? &viewer.operations() : nullptr;
-    viewer.save();
-    QTRY_VERIFY(!viewer.isBusy());
+    cancelAtContent = cancel ? &f.viewer.operations() : nullptr;
+    f.viewer.save();
+    QTRY_VERIFY(!f.viewer.isBusy());
     AtomicFileWriter::setRangeCopyOffered(true);
     AtomicFileWriter::setCheckpoint(nullptr);
     cancelAtContent = nullptr;
@@ -513,11 +416,11 @@ void TestEditedSave::copiedEitherWay()
         expected.insert(units / 2 * unit.size(), "mid");
         expected.insert(unit.size(), "x");
     }
-    const QByteArray written = readFile(path);
+    const QByteArray written = readFile(f.path);
     QCOMPARE(written.size(), expected.size());
     QVERIFY(written == expected);
-    QCOMPARE(pane.isModified(), cancel);
-    QVERIFY(fake.messages.shown.isEmpty());
+    QCOMPARE(f.pane.isModified(), cancel);
+    QVERIFY(f.fake.messages.shown.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestEditedSave)

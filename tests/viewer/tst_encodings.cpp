@@ -3,68 +3,25 @@
 // fixtures/encodings: recognized, shown as the sample, written back byte for byte, a one-letter
 // edit changing that letter's bytes only; read again in an encoding the user chooses.
 #include "displaywait.h"
-#include "fakeplatform.h"
+#include "fakepane.h"
 #include "filehelpers.h"
 #include "plaintext/plaintextloader.h"
 #include "text/pieceencoder.h"
 #include "text/textencoder.h"
 #include "text/textencodings.h"
-#include "viewer/paneport.h"
-#include "viewer/viewer.h"
 
 #include <QBuffer>
 #include <QStringDecoder>
 #include <QStringEncoder>
-#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
 
-// The pane as the viewer sees it: the text read, and whether it was edited since.
-class TextPane : public PanePort
+// The pane hands its text out in pieces of a few characters, so that a character pair may be cut
+// between two.
+struct Fixture : ViewerFixture
 {
-public:
-    QString content;
-    bool modified = false;
-    bool isModified() const override { return modified; }
-    void setModified(bool value) override { modified = value; }
-    QString text() const override { return content; }
-    void forEachTextPiece(const std::function<bool(QStringView)> &visit) const override
-    {
-        // In pieces of a few characters, so that a character pair may be cut between two.
-        for (qsizetype at = 0; at < content.size(); at += 7) {
-            if (!visit(
-                    QStringView(content).sliced(at, std::min<qsizetype>(7, content.size() - at))))
-                return;
-        }
-    }
-    QByteArray richText() const override { return {}; }
-    ShownFile showFile(PaneFileReader::Result &&file, ReaderText *) override
-    {
-        content = file.plain.buffer.text();
-        modified = false;
-        ShownFile shown;
-        shown.encoding = file.plain.encoding;
-        shown.lineEnding = file.plain.lineEnding;
-        return shown;
-    }
-    void showLoadPreview(TextBuffer &&) override {}
-    void showLoadProgress(int) override {}
-    void hideLoadProgress() override {}
-};
-
-struct Fixture
-{
-    Fixture() : fake(folder.path()), viewer(fake.platform, pane)
-    {
-        viewer.setFavoritesFolder(folder.filePath("favo"));
-    }
-    QString path(const QString &name) const { return folder.filePath(name); }
-
-    QTemporaryDir folder;
-    FakePlatform fake;
-    TextPane pane;
-    Viewer viewer;
+    Fixture() { pane.pieceSize = 7; }
 };
 
 QString sample(const QString &name)
@@ -165,8 +122,8 @@ private slots:
     void everyEncoding();
     void recognitionRate();
     void codePageAfterLongAsciiStart();
-    void bytesThatWouldNotComeBack();
-    void tooShortToTell();
+    void readAsWindows1252_data();
+    void readAsWindows1252();
     void acrossBlockEdges_data();
     void acrossBlockEdges();
     void characterTheCodePageLacks_data();
@@ -198,8 +155,7 @@ void TestEncodings::everyEncoding()
     QVERIFY(bytes.size() >= 200);
     Fixture f;
     writeFile(f.path("t.txt"), bytes);
-    f.viewer.display(f.path("t.txt"), ShownList::Files);
-    waitForDisplay(f.viewer);
+    f.display(f.path("t.txt"));
     QCOMPARE(f.viewer.shownFile().encoding, recognized);
     QCOMPARE(f.pane.content, text);
 
@@ -263,8 +219,7 @@ void TestEncodings::codePageAfterLongAsciiStart()
     const QByteArray bytes = bytesOf(text, TextEncoding::ShiftJis);
     Fixture f;
     writeFile(f.path("t.txt"), bytes);
-    f.viewer.display(f.path("t.txt"), ShownList::Files);
-    waitForDisplay(f.viewer);
+    f.display(f.path("t.txt"));
     QCOMPARE(f.viewer.shownFile().encoding, TextEncoding::ShiftJis);
     QCOMPARE(f.pane.content, text);
 
@@ -283,39 +238,31 @@ void TestEncodings::codePageAfterLongAsciiStart()
     QCOMPARE(saved.left(asciiEnd + 2), bytes.left(asciiEnd + 2).replace(10, 1, "x"));
 }
 
-// Shift-JIS has characters under two codes (≒ is 81 E0 and, from NEC's extension, 87 90),
-// written back under one of them: such a file is read byte for byte as Windows-1252, so that a
-// save changes no byte the user did not change.
-void TestEncodings::bytesThatWouldNotComeBack()
+void TestEncodings::readAsWindows1252_data()
 {
-    const QByteArray bytes = bytesOf(sample("japanese"), TextEncoding::ShiftJis) + "\x87\x90\n";
+    QTest::addColumn<QByteArray>("bytes");
+    // Shift-JIS has characters under two codes (≒ is 81 E0 and, from NEC's extension, 87 90),
+    // written back under one of them.
+    QTest::newRow("shift-jis that would not come back")
+        << bytesOf(sample("japanese"), TextEncoding::ShiftJis) + "\x87\x90\n";
+    // Too few letters beyond ASCII to tell a code page by (fewer than 8).
+    QTest::newRow("polish, too short to tell") << bytesOf(
+        u"W sobot\u0119 rano pojechali\u015bmy nad jezioro.\n"_qs, TextEncoding::Windows1250);
+}
+
+// Such files are read byte for byte as Windows-1252, so that a save changes no byte the user
+// did not change.
+void TestEncodings::readAsWindows1252()
+{
+    QFETCH(QByteArray, bytes);
     Fixture f;
     writeFile(f.path("t.txt"), bytes);
-    f.viewer.display(f.path("t.txt"), ShownList::Files);
-    waitForDisplay(f.viewer);
+    f.display(f.path("t.txt"));
     QCOMPARE(f.viewer.shownFile().encoding, TextEncoding::Windows1252);
     f.pane.content[0] = u'x';
     f.pane.modified = true;
     f.viewer.save();
     QCOMPARE(readFile(f.path("t.txt")), "x" + bytes.mid(1));
-}
-
-// A line of Polish has too few letters beyond ASCII to tell its code page by (fewer than 8):
-// it is read as Windows-1252, as before, and written back byte for byte.
-void TestEncodings::tooShortToTell()
-{
-    const QString text = u"W sobot\u0119 rano pojechali\u015bmy nad jezioro.\n"_qs;
-    const QByteArray bytes = bytesOf(text, TextEncoding::Windows1250);
-    Fixture f;
-    writeFile(f.path("t.txt"), bytes);
-    f.viewer.display(f.path("t.txt"), ShownList::Files);
-    waitForDisplay(f.viewer);
-    QCOMPARE(f.viewer.shownFile().encoding, TextEncoding::Windows1252);
-    QVERIFY(f.pane.content != text);
-    f.pane.content[0] = u'w';
-    f.pane.modified = true;
-    f.viewer.save();
-    QCOMPARE(readFile(f.path("t.txt")), "w" + bytes.mid(1));
 }
 
 void TestEncodings::acrossBlockEdges_data()
@@ -381,8 +328,7 @@ void TestEncodings::characterTheCodePageLacks()
     const QByteArray bytes = bytesOf(text, TextEncoding::ShiftJis);
     Fixture f;
     writeFile(f.path("t.txt"), bytes);
-    f.viewer.display(f.path("t.txt"), ShownList::Files);
-    waitForDisplay(f.viewer);
+    f.display(f.path("t.txt"));
     const QString edited = u'\ud55c' + text;
     f.pane.content = edited;
     f.pane.modified = true;
@@ -406,8 +352,7 @@ void TestEncodings::readAgainInAnotherEncoding()
     Fixture f;
     writeFile(f.path("t.txt"), bytes);
     writeFile(f.path("other.txt"), "other\n");
-    f.viewer.display(f.path("t.txt"), ShownList::Files);
-    waitForDisplay(f.viewer);
+    f.display(f.path("t.txt"));
     QCOMPARE(f.viewer.shownFile().encoding, TextEncoding::Windows1251);
 
     f.viewer.showInEncoding(TextEncoding::Koi8R);
@@ -415,10 +360,8 @@ void TestEncodings::readAgainInAnotherEncoding()
     QCOMPARE(f.viewer.shownFile().encoding, TextEncoding::Koi8R);
     QCOMPARE(f.pane.content, QStringDecoder("KOI8-R").decode(bytes));
     // Another file in between, and this one again: still KOI8-R.
-    f.viewer.display(f.path("other.txt"), ShownList::Files);
-    waitForDisplay(f.viewer);
-    f.viewer.display(f.path("t.txt"), ShownList::Files);
-    waitForDisplay(f.viewer);
+    f.display(f.path("other.txt"));
+    f.display(f.path("t.txt"));
     QCOMPARE(f.viewer.shownFile().encoding, TextEncoding::Koi8R);
     QCOMPARE(f.fake.messages.shown.size(), 0);
 
@@ -433,8 +376,7 @@ void TestEncodings::readAgainInAnotherEncoding()
 
     // UTF-16 chosen for a file without a mark is written back without one.
     writeFile(f.path("t.txt"), bytesOf(u"ab\n"_qs, TextEncoding::Utf16LENoBom));
-    f.viewer.display(f.path("t.txt"), ShownList::Files);
-    waitForDisplay(f.viewer);
+    f.display(f.path("t.txt"));
     f.viewer.showInEncoding(TextEncoding::Utf16LENoBom);
     waitForDisplay(f.viewer);
     QCOMPARE(f.viewer.shownFile().encoding, TextEncoding::Utf16LENoBom);
@@ -448,8 +390,7 @@ void TestEncodings::readAgainInAnotherEncoding()
     // bears the choice: it is recognized anew, without a word.
     const QString odd = text.toUtf8().size() % 2 ? text : text + u'!';
     writeFile(f.path("t.txt"), odd.toUtf8());
-    f.viewer.display(f.path("t.txt"), ShownList::Files);
-    waitForDisplay(f.viewer);
+    f.display(f.path("t.txt"));
     QCOMPARE(f.fake.messages.shown.size(), 1);
     QCOMPARE(f.viewer.shownFile().encoding, TextEncoding::Utf8);
     QCOMPARE(f.pane.content, odd);

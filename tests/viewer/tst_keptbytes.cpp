@@ -21,12 +21,6 @@ enum class Gone { Removed, FolderMissing, BackAgain, NewText, NomalOfRemoved };
 
 enum class Change { RenamedOver, RemovedAndWritten, LinkPut, RewrittenInPlace, Appended };
 
-void clearDrafts()
-{
-    QDir(DraftStore::defaultFolder()).removeRecursively();
-    QDir(VersionStore::defaultFolder()).removeRecursively();
-}
-
 void change(Change how, const QString &path, const QByteArray &bytes)
 {
     switch (how) {
@@ -123,8 +117,7 @@ void TestKeptBytes::replacedByAnotherProgram()
     const QString t = f.path("t.txt");
     const QByteArray shown = "the text shown\nline two\n";
     writeFile(t, shown);
-    f.viewer().display(t, ShownList::Files);
-    waitForDisplay(f.viewer());
+    f.display(t);
     if (edited)
         f.pane().type("mine");
     change(how, t, "another program's text, longer than the one shown\n");
@@ -142,8 +135,7 @@ void TestKeptBytes::replacedTwice()
     Fixture f;
     const QString t = f.path("t.txt");
     writeFile(t, "first\n");
-    f.viewer().display(t, ShownList::Files);
-    waitForDisplay(f.viewer());
+    f.display(t);
     f.pane().type("edit");
     change(Change::RenamedOver, t, "second\n");
     f.viewer().checkDisk();
@@ -232,16 +224,14 @@ void TestKeptBytes::droppedNewText()
     const QString t = f.path("t.txt");
     writeFile(t, "file\n");
     if (fileShown) {
-        f.viewer().display(t, ShownList::Files);
-        waitForDisplay(f.viewer());
+        f.display(t);
     }
     f.viewer().newText();
     f.pane().type(u"typed \u00e9"_qs);
     f.viewer().keepDrafts();
     f.start();
     if (fileShown) {
-        f.viewer().display(t, ShownList::Files);
-        waitForDisplay(f.viewer());
+        f.display(t);
     }
     f.viewer().restoreNewTextDraft();
     QVERIFY(f.viewer().offersDiscard());
@@ -285,8 +275,7 @@ void TestKeptBytes::draftNeverOverAnotherFile()
     const QString a = f.path("a.txt");
     writeFile(a, "file a, long enough\n");
     const quint64 inode = FileIdentity::of(a).inode;
-    f.viewer().display(a, ShownList::Files);
-    waitForDisplay(f.viewer());
+    f.display(a);
     f.pane().type("edit of a");
     f.viewer().keepDrafts();
     f.start(editsFrom);
@@ -300,15 +289,13 @@ void TestKeptBytes::draftNeverOverAnotherFile()
     }
     if (b.isEmpty())
         b = f.path("b0.txt"); // the inode is not reused here: any other file will do
-    f.viewer().display(b, ShownList::Files);
-    waitForDisplay(f.viewer());
+    f.display(b);
     QCOMPARE(f.pane().content, "file b, long enough\n");
     QVERIFY(!f.viewer().offersDiscard());
     QVERIFY(!f.viewer().changedOnDisk());
     // The draft of a is still there for a.
     writeFile(a, "file a, long enough\n");
-    f.viewer().display(a, ShownList::Files);
-    waitForDisplay(f.viewer());
+    f.display(a);
     QCOMPARE(f.pane().content, "file a, long enough\nedit of a");
 }
 

@@ -3,19 +3,16 @@
 // only its own work, one operation at a time; and the saves that run through it: a cancelled
 // write leaves the old file and nothing beside it, a failure says the system's reason, the pane
 // is held while it runs and a display chosen meanwhile comes after.
-#include "fakeplatform.h"
+#include "fakepane.h"
 #include "filehelpers.h"
 #include "platform/operationprogress.h"
 #include "viewer/atomicfilewriter.h"
 #include "viewer/longoperation.h"
-#include "viewer/paneport.h"
-#include "viewer/viewer.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QSemaphore>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 
@@ -64,67 +61,10 @@ void untilCancelled(LongOperation::Control &control)
         QThread::msleep(1);
 }
 
-class FakePane : public PanePort
+// Saves run on the operations' thread, however small.
+struct ThreadedFixture : ViewerFixture
 {
-public:
-    QString content;
-    bool modified = false;
-    bool held = false;
-    QList<bool> holds;
-    bool isModified() const override { return modified; }
-    void setModified(bool value) override { modified = value; }
-    QString text() const override { return content; }
-    void forEachTextPiece(const std::function<bool(QStringView)> &visit) const override
-    {
-        visit(content);
-    }
-    QByteArray richText() const override { return content.toUtf8(); }
-    ShownFile showFile(PaneFileReader::Result &&file, ReaderText *reader) override
-    {
-        content = file.plain.buffer.text();
-        reader->text = content;
-        modified = false;
-        ShownFile shown;
-        shown.encoding = file.plain.encoding;
-        shown.lineEnding = file.plain.lineEnding;
-        return shown;
-    }
-    void showLoadPreview(TextBuffer &&) override {}
-    void showLoadProgress(int) override {}
-    void hideLoadProgress() override {}
-    void holdEdits(bool hold) override
-    {
-        held = hold;
-        holds.append(hold);
-    }
-};
-
-struct ViewerFixture
-{
-    ViewerFixture() : fake(folder.path()), viewer(fake.platform, pane)
-    {
-        viewer.operations().setBackgroundFrom(0);
-    }
-    QString path(const QString &name) const { return folder.filePath(name); }
-    void show(const QString &name, bool rich = false)
-    {
-        ShownFile shown;
-        shown.encoding = TextEncoding::Utf8;
-        shown.lineEnding = LineEnding::Lf;
-        shown.richText = rich;
-        shown.path = path(name);
-        shown.list = ShownList::Files;
-        viewer.setShownFile(shown);
-    }
-    QStringList entries() const
-    {
-        return QDir(folder.path()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
-    }
-
-    QTemporaryDir folder;
-    FakePlatform fake;
-    FakePane pane;
-    Viewer viewer;
+    ThreadedFixture() { viewer.operations().setBackgroundFrom(0); }
 };
 
 // The checkpoint of every write: what the test wants done at the first bytes of a content.
@@ -331,10 +271,10 @@ void TestLongOperation::cancelledWriteLeavesTheOldFile()
 {
     QFETCH(bool, rich);
     QFETCH(bool, saveAs);
-    ViewerFixture f;
+    ThreadedFixture f;
     const QByteArray old = "the old content\n";
     writeFile(f.path("t.txt"), old);
-    f.show("t.txt", rich);
+    f.show("t.txt", shownAs(TextEncoding::Utf8, LineEnding::Lf, rich));
     f.pane.content = QString(3 << 20, u'x'); // several blocks
     f.pane.modified = true;
     atContent = [&f] {
@@ -368,7 +308,7 @@ void TestLongOperation::failureSaysTheSystemsReason()
 {
     QFETCH(QString, target);
     QFETCH(int, error);
-    ViewerFixture f;
+    ThreadedFixture f;
     writeFile(f.path("t.txt"), "old\n");
     QDir(f.folder.path()).mkdir("folder.txt");
     f.show("t.txt");
@@ -391,7 +331,7 @@ void TestLongOperation::failureSaysTheSystemsReason()
 // when it is over, and the file shown then is the one chosen.
 void TestLongOperation::paneHeldAndDisplayQueued()
 {
-    ViewerFixture f;
+    ThreadedFixture f;
     writeFile(f.path("t.txt"), "old\n");
     writeFile(f.path("next.txt"), "next file\n");
     f.show("t.txt");
@@ -440,7 +380,8 @@ void TestLongOperation::questionAskedBetweenTheSteps()
     QFETCH(int, answer);
     QFETCH(QByteArray, expected);
     QFETCH(bool, edited);
-    ViewerFixture f;
+    const auto yes = int(MessageBoxes::Answer::Yes);
+    ThreadedFixture f;
     writeFile(f.path("t.txt"), "caf\xe9\n");
     f.show("t.txt");
     ShownFile shown = f.viewer.shownFile();
@@ -463,6 +404,10 @@ void TestLongOperation::questionAskedBetweenTheSteps()
     if (!expected.isEmpty())
         QCOMPARE(readFile(target), expected);
     QCOMPARE(f.pane.modified, edited);
+    // The user's choice of UTF-8 holds for the next saves of the file.
+    if (!saveAs)
+        QCOMPARE(f.viewer.shownFile().encoding,
+                 answer == yes ? TextEncoding::Utf8 : TextEncoding::Windows1252);
 }
 
 QTEST_MAIN(TestLongOperation)

@@ -2,92 +2,17 @@
 // The window's working state without a window: Auto view's walk through a list that changes
 // under it, the interval as typed, the folder rule and the read in flight.
 #include "displaywait.h"
-#include "fakeplatform.h"
+#include "fakepane.h"
 #include "filehelpers.h"
 #include "viewer/liststep.h"
-#include "viewer/paneport.h"
-#include "viewer/viewer.h"
 
 #include <QDir>
 #include <QSignalSpy>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <sys/stat.h>
 
 namespace {
-// The pane as the viewer sees it: a text, and whether it was edited.
-class FakePane : public PanePort
-{
-public:
-    QString content;
-    bool modified = false;
-    QByteArray rtf = "{\\rtf1 pane}";
-    bool isModified() const override { return modified; }
-    void setModified(bool value) override { modified = value; }
-    QString text() const override { return content; }
-    void forEachTextPiece(const std::function<bool(QStringView)> &visit) const override
-    {
-        visit(content);
-    }
-    QByteArray richText() const override { return rtf; }
-    // A file read is shown as plain text, as the reader gives it.
-    ShownFile showFile(PaneFileReader::Result &&file, ReaderText *reader) override
-    {
-        content = file.plain.buffer.text();
-        reader->text = content;
-        modified = false;
-        ShownFile shown;
-        shown.encoding = file.plain.encoding;
-        shown.lineEnding = file.plain.lineEnding;
-        return shown;
-    }
-    void showLoadPreview(TextBuffer &&) override {}
-    void showLoadProgress(int) override {}
-    void hideLoadProgress() override {}
-};
-
-// A viewer over a folder of its own, a fake pane and scripted platform answers.
-struct ViewerFixture
-{
-    // In the data folder, on the file system of the test-mode home's trash.
-    ViewerFixture()
-        : made(QDir().mkpath(data())), folder(data() + "/viewer-XXXXXX"), fake(folder.path()),
-          viewer(fake.platform, pane)
-    {
-        viewer.setFavoritesFolder(folder.filePath("favo"));
-    }
-    static QString data()
-    {
-        return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    }
-    QString path(const QString &name) const { return folder.filePath(name); }
-    // As a display of the file leaves it.
-    void show(const QString &name, const ShownFile &format, ShownList list = ShownList::Files)
-    {
-        ShownFile shown = format;
-        shown.path = path(name);
-        shown.list = list;
-        viewer.setShownFile(shown);
-    }
-
-    bool made;
-    QTemporaryDir folder;
-    FakePlatform fake;
-    FakePane pane;
-    Viewer viewer;
-};
-
-ShownFile format(TextEncoding encoding, LineEnding lineEnding, bool rich = false)
-{
-    ShownFile file;
-    file.encoding = encoding;
-    file.lineEnding = lineEnding;
-    file.richText = rich;
-    return file;
-}
-
 const QString saveHint = " .. Please select a file from any list..or check the file if it's "
                          "still existe";
 } // namespace
@@ -218,30 +143,24 @@ void TestViewer::save_data()
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<QString>("pane");
     QTest::addColumn<bool>("edited");
-    QTest::addColumn<int>("answer"); // to "save as UTF-8?": -1 not asked, 0 No, 1 Yes
     QTest::addColumn<QByteArray>("expected");
 
     const auto row = [](const char *name, const ShownFile &shown, const QByteArray &file,
-                        const QString &pane, bool edited, int answer, const QByteArray &expected) {
-        QTest::newRow(name) << shown << file << pane << edited << answer << expected;
+                        const QString &pane, bool edited, const QByteArray &expected) {
+        QTest::newRow(name) << shown << file << pane << edited << expected;
     };
     // The bytes of each encoding are PlainTextContent's test; here, that the shown file's are used.
-    const ShownFile utf8Lf = format(TextEncoding::Utf8, LineEnding::Lf);
-    const ShownFile cp1252 = format(TextEncoding::Windows1252, LineEnding::CrLf);
-    row("unedited, nothing written", utf8Lf, "one\n", "changed\n", false, -1, "one\n");
-    row("utf-8, lf", utf8Lf, "\xce\xb1 one\ntwo\n", u"\u00e9\u03b1 one\ntwo\n"_qs, true, -1,
+    const ShownFile utf8Lf = shownAs();
+    const ShownFile cp1252 = shownAs(TextEncoding::Windows1252, LineEnding::CrLf);
+    row("unedited, nothing written", utf8Lf, "one\n", "changed\n", false, "one\n");
+    row("utf-8, lf", utf8Lf, "\xce\xb1 one\ntwo\n", u"\u00e9\u03b1 one\ntwo\n"_qs, true,
         "\xc3\xa9\xce\xb1 one\ntwo\n");
-    row("utf-8, cr lf", format(TextEncoding::Utf8, LineEnding::CrLf), "one\r\ntwo\r\n",
-        "xone\ntwo\n", true, -1, "xone\r\ntwo\r\n");
+    row("utf-8, cr lf", shownAs(TextEncoding::Utf8, LineEnding::CrLf), "one\r\ntwo\r\n",
+        "xone\ntwo\n", true, "xone\r\ntwo\r\n");
     row("windows-1252", cp1252, "na\xefve\r\n", u"\u00e9na\u00efve\u00a0\u201cq\u201d\n"_qs, true,
-        -1, "\xe9na\xefve\xa0\x93q\x94\r\n");
-    // A character the file's encoding lacks is never written as '?' nor silently re-encoded.
-    row("windows-1252 lacks it, as utf-8", cp1252, "a\r\n", u"\u0100a\n"_qs, true, 1,
-        "\xc4\x80"
-        "a\r\n");
-    row("windows-1252 lacks it, kept", cp1252, "a\r\n", u"\u0100a\n"_qs, true, 0, "a\r\n");
-    row("rtf stays rtf", format(TextEncoding::Utf8, LineEnding::CrLf, true), "{\\rtf1 file}",
-        "pane", true, -1, "{\\rtf1 pane}");
+        "\xe9na\xefve\xa0\x93q\x94\r\n");
+    row("rtf stays rtf", shownAs(TextEncoding::Utf8, LineEnding::CrLf, true), "{\\rtf1 file}",
+        "pane", true, "{\\rtf1 pane}");
 }
 
 void TestViewer::save()
@@ -250,23 +169,16 @@ void TestViewer::save()
     QFETCH(QByteArray, file);
     QFETCH(QString, pane);
     QFETCH(bool, edited);
-    QFETCH(int, answer);
     QFETCH(QByteArray, expected);
     ViewerFixture f;
     writeFile(f.path("t.txt"), file);
     f.show("t.txt", shown);
     f.pane.content = pane;
     f.pane.modified = edited;
-    if (answer >= 0)
-        f.fake.messages.answers.enqueue(answer ? MessageBoxes::Answer::Yes
-                                               : MessageBoxes::Answer::No);
     f.viewer.save();
     QCOMPARE(readFile(f.path("t.txt")), expected);
-    QCOMPARE(f.fake.messages.shown.size(), answer >= 0 ? 1 : 0);
-    // Saved, the pane is unedited again; kept as it was, it is still edited.
-    QCOMPARE(f.pane.modified, edited && answer == 0);
-    // The user's choice of UTF-8 holds for the next saves.
-    QCOMPARE(f.viewer.shownFile().encoding, answer == 1 ? TextEncoding::Utf8 : shown.encoding);
+    QVERIFY(f.fake.messages.shown.isEmpty());
+    QVERIFY(!f.pane.modified);
 }
 
 void TestViewer::nothingToSave()
@@ -278,7 +190,7 @@ void TestViewer::nothingToSave()
     QCOMPARE(f.fake.messages.lastText(), "No file has been shown yet" + saveHint);
 
     // A file gone since it was shown is written again, also unedited.
-    f.show("gone.txt", format(TextEncoding::Utf8, LineEnding::Lf));
+    f.show("gone.txt", shownAs());
     f.pane.modified = false;
     f.viewer.save();
     QCOMPARE(readFile(f.path("gone.txt")), "typed\n");
@@ -302,7 +214,7 @@ void TestViewer::saveAs()
 {
     ViewerFixture f;
     writeFile(f.path("t.txt"), "one\r\n");
-    f.show("t.txt", format(TextEncoding::Utf8, LineEnding::CrLf));
+    f.show("t.txt", shownAs(TextEncoding::Utf8, LineEnding::CrLf));
     f.pane.content = "two\n";
     QSignalSpy changed(&f.viewer, &Viewer::listChanged);
     // Written in the shown file's conventions; the shown file stays the one Save writes to.
@@ -321,7 +233,7 @@ void TestViewer::saveAs()
     // To an RTF name, the pane's document.
     f.fake.dialogs.saveAnswers.enqueue(f.path("copy.rtf"));
     f.viewer.saveAs();
-    QCOMPARE(readFile(f.path("copy.rtf")), f.pane.rtf);
+    QCOMPARE(readFile(f.path("copy.rtf")), f.pane.richText());
 }
 
 void TestViewer::deleteAndAdd()
@@ -330,7 +242,7 @@ void TestViewer::deleteAndAdd()
     QSignalSpy changed(&f.viewer, &Viewer::listChanged);
     // A favorite keeps the shown plain file's encoding and line ends.
     writeFile(f.path("t.txt"), "caf\xe9\r\n");
-    f.show("t.txt", format(TextEncoding::Windows1252, LineEnding::CrLf));
+    f.show("t.txt", shownAs(TextEncoding::Windows1252, LineEnding::CrLf));
     QCOMPARE(f.viewer.addToFavorites("t.txt", u"caf\u00e9\n"_qs), QString());
     QCOMPARE(readFile(f.path("favo/t.txt")), "caf\xe9\r\n");
     QCOMPARE(changed.takeFirst().at(0).value<ShownList>(), ShownList::Favorites);
@@ -338,7 +250,7 @@ void TestViewer::deleteAndAdd()
     QVERIFY(changed.isEmpty());
 
     // Delete takes the shown file away and names its list; nothing shown, nothing deleted.
-    f.show("t.txt", format(TextEncoding::Windows1252, LineEnding::CrLf), ShownList::Favorites);
+    f.show("t.txt", shownAs(TextEncoding::Windows1252, LineEnding::CrLf), ShownList::Favorites);
     f.viewer.deleteShownFile();
     QVERIFY(f.fake.messages.shown.isEmpty());
     QVERIFY(!QFile::exists(f.path("t.txt")));
