@@ -234,8 +234,29 @@ void TestRichTextBox::documentsTooLongToFormat_data()
     row("ordinary", "{\\b bold} text\\par ", "second", 1, true);
     row("40,000 paragraphs", "", "ab\\par ", 40'000, true);
     row("100,000 paragraphs", "", "ab\\par ", 100'000, false);
-    row("150,000 line breaks", "", "ab\\line ", 150'000, true);
+    row("100,000 lines in paragraphs", "", "ab\\line ab\\par ", 50'000, true);
     row("a million line breaks", "", "ab\\line ", 1'000'000, false);
+    // Qt lays out a paragraph in one go, while the window waits.
+    row("15,000 line breaks in a paragraph", "", "ab\\line ", 15'000, true);
+    row("30,000 line breaks in a paragraph", "", "ab\\line ", 30'000, false);
+    row("a paragraph of a million letters", "", "word ", 200'000, true);
+    row("a paragraph of two million letters", "", "word ", 400'000, false);
+    // Chinese characters are as wide as two letters.
+    row("a paragraph of a million wide characters", "", "\\u28450?\\u23383?", 500'000, false);
+    row("a million wide characters in paragraphs", "",
+        QByteArray("\\u28450?\\u23383?").repeated(250) + "\\par ", 2'000, true);
+    // Each change of format within a paragraph costs the layout as much as some letters.
+    row("5,000 runs in a paragraph", "", "{\\b x}{\\i y}", 2'500, true);
+    row("20,000 runs in a paragraph", "", "{\\b x}{\\i y}", 10'000, false);
+    row("20,000 runs alike in a paragraph", "", "{x}{y}", 10'000, true);
+    row("20,000 runs in paragraphs", "", "{\\b x}{\\i y}\\par ", 10'000, true);
+    // Each table costs every layout step after it.
+    row("4,000 tables", "", "\\trowd\\cellx900\\pard\\intbl a\\cell\\row\\pard p\\par ", 4'000,
+        true);
+    row("20,000 tables", "", "\\trowd\\cellx900\\pard\\intbl a\\cell\\row\\pard p\\par ", 20'000,
+        false);
+    row("one table of 20,000 rows", "", "\\trowd\\cellx900\\pard\\intbl a\\cell\\row ", 20'000,
+        true);
     row("100,000 table cells", "", "\\trowd\\cellx900\\cellx1800 a\\cell b\\cell\\row ", 50'000,
         false);
     // Few lines, but so high that Qt's layout would pass its largest page.
