@@ -38,9 +38,9 @@ public:
     // paragraph cost as many rows as their count squared over this.
     static constexpr qint64 tabsSquaredPerRow = 1000;
     // Qt lays out a paragraph in one go, however long: the window waits for it. No paragraph
-    // may cost more than this (a twentieth of the whole, some 50 ms), wide characters counted
+    // may cost more than this (a fortieth of the whole, some 25 ms), wide characters counted
     // at their width. Each change of format within a paragraph costs about as much as two rows.
-    static constexpr qint64 maxParagraphRows = maxWeightedRows / 20;
+    static constexpr qint64 maxParagraphRows = maxWeightedRows / 40;
     static constexpr qint64 rowsPerRun = 2;
     // Every step of Qt's layout visits each table after the place it lays out: past some
     // thousands of tables each step takes the window tens of milliseconds.
