@@ -5,6 +5,7 @@
 #include "controls/panecontent.h"
 #include "controls/richlayoutpump.h"
 #include "controls/richtextmapping.h"
+#include "files/richdocumentfont.h"
 #include "plaintext/plaintextview.h"
 #include "rtf/rtfwriter.h"
 
@@ -223,7 +224,10 @@ void RichTextBox::setRichDocument(QTextDocument *document, Origin origin)
 {
     dropMapping();
     const qsizetype oldLength = textLength();
-    document->setDefaultFont(fontFor(document->characterCount()));
+    // Usually given where the document was built: setting it visits every format.
+    const QFont font = fontFor(document->characterCount());
+    if (document->defaultFont() != font)
+        document->setDefaultFont(font);
     document->setModified(origin == Origin::Edit);
     dropHeldRtf();
     adoptRichDocument(document);
@@ -298,13 +302,7 @@ void RichTextBox::adoptRichDocument(QTextDocument *document)
 
 QFont RichTextBox::fontFor(qsizetype characters) const
 {
-    // Qt spends more than half of a formatted document's layout on the cosmetic shaping of
-    // scripts that do not need it (kerning, ligatures of Latin text). A long document is shown
-    // without it, so that it is ready in a moment; scripts that need shaping keep it.
-    QFont base = font();
-    if (characters > shapedCharactersUpTo)
-        base.setStyleStrategy(QFont::StyleStrategy(base.styleStrategy() | QFont::PreferNoShaping));
-    return base;
+    return RichDocumentFont::forLength(font(), characters);
 }
 
 void RichTextBox::becomeRich()

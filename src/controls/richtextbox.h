@@ -148,6 +148,7 @@ public:
     RichTextWriting richTextWriting() const override;
     std::optional<TextBuffer> editedPlainText() const override;
     quint64 markTextSaved() override;
+    std::optional<QFont> richFont() const override { return font(); }
     void holdEdits(bool held) override;
     bool holdsEdits() const { return m_held; }
     ShownFile showFile(PaneFileReader::Result &&file, ReaderText *reader) override;
@@ -230,7 +231,6 @@ private:
     void becomeRich();
     // The pane's font for a formatted document of this many characters.
     QFont fontFor(qsizetype characters) const;
-    static constexpr qsizetype shapedCharactersUpTo = 500'000;
     // Puts a document of ours into the rich editor and shows it, without reporting a change.
     void adoptRichDocument(QTextDocument *document);
     void dropHeldRtf();

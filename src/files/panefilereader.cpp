@@ -4,6 +4,7 @@
 #include "rtf/rtfdetect.h"
 #include "rtf/rtfreader.h"
 
+#include "files/richdocumentfont.h"
 #include "files/richtextprobe.h"
 #include "plaintext/filebackedloader.h"
 #include "text/textencodings.h"
@@ -94,7 +95,7 @@ bool decodePlain(QIODevice &device, qint64 size, const QString &path,
 
 // The formatted document of an RTF file's bytes, built on this thread and handed to the GUI
 // thread, where the pane takes it over.
-void buildRich(PaneFileReader::Result &result)
+void buildRich(PaneFileReader::Result &result, const std::optional<QFont> &font)
 {
     // Building takes far longer than reading the text: a document that would be too long to
     // show formatted is not built at all.
@@ -106,6 +107,8 @@ void buildRich(PaneFileReader::Result &result)
         return;
     }
     built->setUndoRedoEnabled(true);
+    if (font)
+        built->setDefaultFont(RichDocumentFont::forLength(*font, built->characterCount()));
     result.richPlainText = built->toPlainText();
     result.bytes = QByteArray(); // the document holds it all now
     if (QCoreApplication *app = QCoreApplication::instance())
@@ -257,7 +260,7 @@ PaneFileReader::Result PaneFileReader::read(const QString &path, const Limits &l
             readAll(progress, result.bytes.size());
             if (!limits.plainTextOnly && isRtf(result.bytes)) {
                 result.rich = true;
-                buildRich(result);
+                buildRich(result, limits.richFont);
                 return result;
             }
             QBuffer device(&result.bytes);
@@ -297,7 +300,7 @@ PaneFileReader::Result PaneFileReader::read(const QString &path, const Limits &l
             readAll(progress, got);
             if (cancelled(cancel))
                 return cancelledResult();
-            buildRich(result);
+            buildRich(result, limits.richFont);
             result.status = Status::Ok;
             return result;
         }

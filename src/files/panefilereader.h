@@ -6,6 +6,7 @@
 #include "plaintext/plaintextloader.h"
 
 #include <QByteArray>
+#include <QFont>
 #include <QString>
 
 #include <atomic>
@@ -52,6 +53,9 @@ public:
         qint64 readWholeUpTo = 16 << 20; // plain files up to this size are read whole
         bool plainTextOnly = false;      // an RTF file too is shown as its markup
         std::optional<TextEncoding> encoding; // plain text is read in this, not recognized
+        // The pane's font: a formatted document gets its default font (RichDocumentFont) where
+        // it is built. None: the document keeps Qt's, and the pane sets its own.
+        std::optional<QFont> richFont;
     };
 
     // What can be told before reading, cheaply enough for the GUI thread: whether the file is

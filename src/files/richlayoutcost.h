@@ -13,9 +13,11 @@ class RichLayoutCost
 public:
     // A paragraph (or table cell) of this many characters, line breaks and tabs among them,
     // whose largest font is fontPixels high, with margins pixels above and below it, laid out
-    // width pixels wide (a cell's width; the pane's when wider).
+    // width pixels wide (a cell's width; the pane's when wider), in this many runs of one format.
     void addParagraph(qint64 characters, qint64 lineBreaks, qint64 tabs, qreal fontPixels,
-                      qreal margins, qreal width = paneWidth);
+                      qreal margins, qreal width = paneWidth, qint64 runs = 1);
+    // A table begins (a nested one too).
+    void addTable() { ++m_tables; }
     bool fits() const;
 
     qint64 paragraphs() const { return m_paragraphs; }
@@ -35,10 +37,20 @@ public:
     // Qt finds each tab's stop by measuring the line again from its start, so the tabs of one
     // paragraph cost as many rows as their count squared over this.
     static constexpr qint64 tabsSquaredPerRow = 1000;
+    // Qt lays out a paragraph in one go, however long: the window waits for it. No paragraph
+    // may cost more than this (a fortieth of the whole, some 25 ms), wide characters counted
+    // at their width. Each change of format within a paragraph costs about as much as two rows.
+    static constexpr qint64 maxParagraphRows = maxWeightedRows / 40;
+    static constexpr qint64 rowsPerRun = 2;
+    // Every step of Qt's layout visits each table after the place it lays out: past some
+    // thousands of tables each step takes the window tens of milliseconds.
+    static constexpr qint64 maxTables = 5'000;
 
 private:
     qint64 m_paragraphs = 0;
     qint64 m_rows = 0;
     qint64 m_tabRows = 0; // what the tabs cost beyond their rows
     qint64 m_height = 0;
+    qint64 m_tables = 0;
+    bool m_paragraphTooLong = false;
 };

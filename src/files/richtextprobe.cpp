@@ -29,7 +29,15 @@ void RichTextProbe::text(QStringView text, const RtfCharFormat &format, const Rt
 {
     if (format.isHiddenText())
         return;
-    m_characters += text.size();
+    if (m_runs == 0 || !(format == m_runFormat)) {
+        ++m_runs;
+        m_runFormat = format;
+    }
+    // A wide character (Chinese, Japanese, Korean) takes the room of two.
+    qint64 wide = 0;
+    for (const QChar c : text)
+        wide += c.unicode() >= 0x2e80 && c.unicode() < 0xfb00;
+    m_characters += text.size() + wide;
     m_lineBreaks += text.count(QChar::LineSeparator);
     m_tabs += text.count(u'\t');
     m_largestHalfPoints = std::max(m_largestHalfPoints, format.halfPoints);
@@ -38,6 +46,8 @@ void RichTextProbe::text(QStringView text, const RtfCharFormat &format, const Rt
 void RichTextProbe::paragraphEnd(const RtfParagraphFormat &paragraph, const RtfCharFormat &mark,
                                  bool)
 {
+    if (paragraph.tableLevel() == 0)
+        m_rowsBefore.clear(); // the tables under way end
     endParagraph(paragraph, mark.halfPoints);
 }
 
@@ -55,6 +65,12 @@ void RichTextProbe::rowEnd(int level, const RtfRowDefinition &)
     level = std::clamp(level, 1, int(RtfContentSink::MaxNesting));
     if (m_cellsEnded.size() >= level)
         m_cellsEnded[level - 1] = 0;
+    // Rows in a row make one table; a nested table is one within its cell.
+    if (m_rowsBefore.size() < level)
+        m_rowsBefore.resize(level);
+    if (!m_rowsBefore[level - 1] || level > 1)
+        m_cost.addTable();
+    m_rowsBefore[level - 1] = true;
 }
 
 qreal RichTextProbe::cellWidth(int level) const
@@ -93,9 +109,9 @@ void RichTextProbe::endParagraph(const RtfParagraphFormat &paragraph, int markHa
     else
         line = std::max(line, std::abs(qreal(paragraph.lineSpacing)) * pixelsPerTwip);
     const qreal margins = std::max(0, paragraph.spaceBefore + paragraph.spaceAfter) * pixelsPerTwip;
-    m_cost.addParagraph(m_characters, m_lineBreaks, m_tabs, line, margins, width);
+    m_cost.addParagraph(m_characters, m_lineBreaks, m_tabs, line, margins, width, m_runs);
     if (!m_cost.fits()) // the cost only grows: the rest need not be read
         m_tooLong.store(true, std::memory_order_relaxed);
-    m_characters = m_lineBreaks = m_tabs = 0;
+    m_characters = m_lineBreaks = m_tabs = m_runs = 0;
     m_largestHalfPoints = 0;
 }

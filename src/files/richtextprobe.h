@@ -2,6 +2,7 @@
 #pragma once
 
 #include "files/richlayoutcost.h"
+#include "rtf/rtfcharformat.h"
 #include "rtf/rtfcontentsink.h"
 
 #include <QByteArrayView>
@@ -47,7 +48,10 @@ private:
     qint64 m_characters = 0;
     qint64 m_lineBreaks = 0;
     qint64 m_tabs = 0;
-    QList<int> m_cellsEnded; // of the row under way, per table level
+    qint64 m_runs = 0;
+    RtfCharFormat m_runFormat; // of the paragraph's last run
+    QList<int> m_cellsEnded;   // of the row under way, per table level
+    QList<bool> m_rowsBefore;  // per table level: a row ended there, the table goes on
     int m_largestHalfPoints = 0;
     std::atomic<bool> m_tooLong{false}; // stops the parser
 };

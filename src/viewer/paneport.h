@@ -6,6 +6,7 @@
 #include "viewer/shownfile.h"
 
 #include <QByteArray>
+#include <QFont>
 #include <QString>
 #include <QStringView>
 
@@ -102,4 +103,7 @@ public:
     virtual void holdEdits(bool held) { Q_UNUSED(held); }
     // After a save: the text as it is now is the file's. Returns its mark (0: not recorded).
     virtual quint64 markTextSaved() { return 0; }
+    // The font a formatted document is shown in, given where it is built; none: the pane sets
+    // it itself.
+    virtual std::optional<QFont> richFont() const { return std::nullopt; }
 };

@@ -155,6 +155,7 @@ PaneFileReader::Limits Viewer::readingLimits(const QString &path) const
 {
     PaneFileReader::Limits limits;
     limits.budget = m_memoryBudget;
+    limits.richFont = m_pane.richFont();
     if (m_encodingAsked && m_encodingAsked->first == path)
         limits.encoding = m_encodingAsked->second;
     else if (const auto chosen = m_chosenEncodings.constFind(path);

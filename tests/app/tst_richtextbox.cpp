@@ -3,6 +3,7 @@
 // the same for plain text and for formatted documents.
 #include "controls/richlayoutpump.h"
 #include "controls/richtextbox.h"
+#include "files/panefilereader.h"
 #include "files/richtextprobe.h"
 #include "rtf/rtfreader.h"
 
@@ -13,6 +14,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -54,6 +56,8 @@ private slots:
     void documentsTooLongToFormat_data();
     void documentsTooLongToFormat();
     void textOfAFormattedDocumentRefusesEdits();
+    void documentsTakeThePanesFont_data();
+    void documentsTakeThePanesFont();
     void layoutPumpLaysOutAllThenStops_data();
     void layoutPumpLaysOutAllThenStops();
     void contextMenuEndsWithTheWindowsActions_data();
@@ -234,8 +238,29 @@ void TestRichTextBox::documentsTooLongToFormat_data()
     row("ordinary", "{\\b bold} text\\par ", "second", 1, true);
     row("40,000 paragraphs", "", "ab\\par ", 40'000, true);
     row("100,000 paragraphs", "", "ab\\par ", 100'000, false);
-    row("150,000 line breaks", "", "ab\\line ", 150'000, true);
+    row("100,000 lines in paragraphs", "", "ab\\line ab\\par ", 50'000, true);
     row("a million line breaks", "", "ab\\line ", 1'000'000, false);
+    // Qt lays out a paragraph in one go, while the window waits.
+    row("7,500 line breaks in a paragraph", "", "ab\\line ", 7'500, true);
+    row("15,000 line breaks in a paragraph", "", "ab\\line ", 15'000, false);
+    row("a paragraph of half a million letters", "", "word ", 100'000, true);
+    row("a paragraph of two million letters", "", "word ", 400'000, false);
+    // Chinese characters are as wide as two letters.
+    row("a paragraph of a million wide characters", "", "\\u28450?\\u23383?", 500'000, false);
+    row("a million wide characters in paragraphs", "",
+        QByteArray("\\u28450?\\u23383?").repeated(250) + "\\par ", 2'000, true);
+    // Each change of format within a paragraph costs the layout as much as some letters.
+    row("3,000 runs in a paragraph", "", "{\\b x}{\\i y}", 1'500, true);
+    row("20,000 runs in a paragraph", "", "{\\b x}{\\i y}", 10'000, false);
+    row("20,000 runs alike in a paragraph", "", "{x}{y}", 10'000, true);
+    row("20,000 runs in paragraphs", "", "{\\b x}{\\i y}\\par ", 10'000, true);
+    // Each table costs every layout step after it.
+    row("4,000 tables", "", "\\trowd\\cellx900\\pard\\intbl a\\cell\\row\\pard p\\par ", 4'000,
+        true);
+    row("20,000 tables", "", "\\trowd\\cellx900\\pard\\intbl a\\cell\\row\\pard p\\par ", 20'000,
+        false);
+    row("one table of 20,000 rows", "", "\\trowd\\cellx900\\pard\\intbl a\\cell\\row ", 20'000,
+        true);
     row("100,000 table cells", "", "\\trowd\\cellx900\\cellx1800 a\\cell b\\cell\\row ", 50'000,
         false);
     // Few lines, but so high that Qt's layout would pass its largest page.
@@ -264,6 +289,50 @@ void TestRichTextBox::documentsTooLongToFormat()
     QFETCH(QByteArray, rtf);
     QFETCH(bool, fits);
     QCOMPARE(RichTextProbe::fits(rtf), fits);
+}
+
+void TestRichTextBox::documentsTakeThePanesFont_data()
+{
+    QTest::addColumn<int>("paragraphs"); // of 100 words, 500 characters
+    QTest::addColumn<bool>("givenWhereBuilt");
+    QTest::addColumn<bool>("shaped");
+    QTest::newRow("short, font given") << 10 << true << true;
+    QTest::newRow("short, no font given") << 10 << false << true;
+    // Past half a million characters the cosmetic shaping is left out.
+    QTest::newRow("long, font given") << 1'200 << true << false;
+    QTest::newRow("long, no font given") << 1'200 << false << false;
+}
+
+void TestRichTextBox::documentsTakeThePanesFont()
+{
+    QFETCH(int, paragraphs);
+    QFETCH(bool, givenWhereBuilt);
+    QFETCH(bool, shaped);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("doc.rtf"));
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(R"({\rtf1\ansi{\fonttbl{\f0 Arial;}}{\colortbl;\red255\green0\blue0;})" +
+                   (QByteArray("word ").repeated(99) + "{\\cf1 word}\\par ").repeated(paragraphs) +
+                   "}");
+    }
+    RichTextBox pane;
+    const QFont font(QStringLiteral("DejaVu Serif"), 13);
+    pane.setFont(font);
+    PaneFileReader::Limits limits;
+    if (givenWhereBuilt)
+        limits.richFont = pane.richFont();
+    PaneFileReader::Result read = PaneFileReader::read(path, limits);
+    QVERIFY(read.document);
+    QCOMPARE(read.document->defaultFont().family() == font.family(), givenWhereBuilt);
+    ReaderText reader;
+    pane.showFile(std::move(read), &reader);
+    QVERIFY(pane.showsRichDocument());
+    const QTextDocument &shown = *pane.document();
+    QCOMPARE(shown.defaultFont().family(), font.family());
+    QCOMPARE(shown.defaultFont().pointSize(), 13);
+    QCOMPARE(!(shown.defaultFont().styleStrategy() & QFont::PreferNoShaping), shaped);
 }
 
 void TestRichTextBox::textOfAFormattedDocumentRefusesEdits()
