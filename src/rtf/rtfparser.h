@@ -145,6 +145,7 @@ private:
     // Kept groups and hidden text (rtfparserkept.cpp)
     void keepGroup(RtfGroupState &group);
     static QByteArray hidingContext(const RtfCharFormat &chars);
+    bool decodesOtherwise(int font, QByteArrayView rtf);
     RtfHiddenRun::Context hiddenRunContext(const RtfCharFormat &format, int paragraphStyle = -1);
     void dropHiddenText();
     void emitKept(qsizetype start, bool withFormat = false);

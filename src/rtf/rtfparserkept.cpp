@@ -44,7 +44,8 @@ void RtfParser::emitKept(qsizetype start, bool withFormat)
         paragraph.nestLevel = std::min(paragraph.nestLevel, int(RtfContentSink::MaxNesting));
         context = RtfHiddenRun::paragraphWords(paragraph, s.styledChars) +
                   RtfHiddenRun::formatWords(s.chars, formats);
-    }
+    } else if (const int font = state().chars.font; decodesOtherwise(font, rtf))
+        context += "\\f" + QByteArray::number(font);
     if (state().unicodeSkip != 1)
         context += "\\uc" + QByteArray::number(state().unicodeSkip);
     if (!context.isEmpty())
@@ -52,6 +53,24 @@ void RtfParser::emitKept(qsizetype start, bool withFormat)
     m_kept.append(rtf);
     if (!context.isEmpty())
         m_kept.append("}");
+}
+
+// Whether the bytes of a kept part read in the given font decode otherwise than with no font,
+// as a save writes them: another code page those past ASCII; a symbol font every letter of a
+// part that shows text (a destination marked ignorable shows none).
+bool RtfParser::decodesOtherwise(int font, QByteArrayView rtf)
+{
+    if (font == RtfCharFormat::NoFont)
+        return false;
+    const int page = codePage(font);
+    if (page == m_pages.documentPage())
+        return false;
+    if (rtf.contains("\\'") ||
+        std::any_of(rtf.begin(), rtf.end(), [](char c) { return uchar(c) >= 0x80; }))
+        return true;
+    const bool glyphFont =
+        page == RtfTextDecoder::SymbolPage || page == RtfTextDecoder::WingdingsPage;
+    return glyphFont && !rtf.startsWith("{\\*");
 }
 
 // What makes a kept part written back on its own stay hidden, as it was.

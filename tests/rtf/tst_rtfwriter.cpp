@@ -485,6 +485,17 @@ void TestRtfWriter::keepsTextThePaneHides_data()
         "axb",
         {"{\\field\\fldlock {\\*\\fldinst FORMTEXT{\\*\\bkmkstart f}{\\*\\datafield 0a0b}}", "x",
          "b"});
+    // A part kept whole is read back in the font it was read in, where that font reads its
+    // bytes otherwise than no font does.
+    row("a field showing nothing in a Symbol font", "a{\\f2{\\field\\'ff}}b", "ab",
+        {"a}{\\f2 {\\field\\'ff}}", "b"});
+    row("a field showing nothing in a font of another code page",
+        "a{\\f3{\\field{\\*\\fldinst \\'e0}}}b", "ab",
+        {"a}{\\f3 {\\field{\\*\\fldinst \\'e0}}}", "b"});
+    row("a bookmark in a Symbol font, which shows nothing anyway", "a{\\f2{\\*\\bkmkstart mk}}b",
+        "ab", {"a}{\\*\\bkmkstart mk}", "b"});
+    row("a bookmark named in a font of another code page", "a{\\f3{\\*\\bkmkstart \\'e0}}b", "ab",
+        {"a}{\\f3 {\\*\\bkmkstart \\'e0}}", "b"});
     row("table words",
         "x\\par\\trowd\\trqc\\trleft200\\trgaph70\\clvertalc\\clcbpat1\\clbrdrb\\brdrdb\\brdrw30\\c"
         "ellx2000"
@@ -502,9 +513,10 @@ void TestRtfWriter::keepsTextThePaneHides()
     QFETCH(QByteArray, body);
     QFETCH(QString, shown);
     QFETCH(QByteArrayList, written);
-    const QByteArray rtf = "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}{\\f1 Courier;}{\\f2\\fcharset2 "
-                           "Symbol;}}{\\colortbl;\\red255\\green0\\blue0;}" +
-                           body + "}";
+    const QByteArray rtf =
+        "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}{\\f1 Courier;}{\\f2\\fcharset2 "
+        "Symbol;}{\\f3\\fcharset204 Cyr;}}{\\colortbl;\\red255\\green0\\blue0;}" +
+        body + "}";
     QTextDocument doc;
     RtfReader::read(rtf, &doc);
     QCOMPARE(doc.toPlainText(), shown);
