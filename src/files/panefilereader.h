@@ -13,6 +13,7 @@
 #include <optional>
 
 class QTextDocument;
+class ScanGrowth;
 
 // Reads a file for the viewing pane, on any thread: Rich Text Format into a formatted document
 // (built where it is read, so a large one does not hold up the window, and handed to the GUI
@@ -52,6 +53,8 @@ public:
         qint64 readWholeUpTo = 16 << 20; // plain files up to this size are read whole
         bool plainTextOnly = false;      // an RTF file too is shown as its markup
         std::optional<TextEncoding> encoding; // plain text is read in this, not recognized
+        // Where a large plain text left in its file has the text found so far while it is read.
+        std::shared_ptr<ScanGrowth> growth;
     };
 
     // What can be told before reading, cheaply enough for the GUI thread: whether the file is
