@@ -85,6 +85,7 @@ RichTextBox::RichTextBox(QWidget *parent) : QWidget(parent)
     // A picture of the file's start: keys and the pointer stay with the pane.
     m_preview->setFocusPolicy(Qt::NoFocus);
     m_preview->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_preview->document().setReadOnly(true);
     m_preview->hide();
     m_note = new QLabel(readOnlyNote(), this);
     m_note->setObjectName(QStringLiteral("readOnlyNote"));
@@ -674,6 +675,61 @@ void RichTextBox::showLoadPreview(TextBuffer &&head)
     m_progress->raise();
 }
 
+void RichTextBox::growLoadPreview(TextBuffer &&more, bool restart)
+{
+    PlainTextDocument &shown = m_preview->document();
+    if (m_previewGrown && !restart) {
+        shown.appendLoaded(std::move(more));
+        return;
+    }
+    // The text found so far takes the first lines' place; what the reader did there stays.
+    const qsizetype anchor = shown.anchor();
+    const qsizetype caret = shown.cursor();
+    const qsizetype top = m_preview->firstVisiblePosition();
+    const bool wasShown = !m_preview->isHidden();
+    shown.setBuffer(std::move(more));
+    if (wasShown && !restart) {
+        shown.setSelection(std::min(anchor, shown.length()), std::min(caret, shown.length()));
+        m_preview->scrollTo(std::min(top, shown.length()));
+    }
+    if (!m_previewGrown) {
+        // From now on the reader may scroll, select and copy in it: keys and the pointer go there.
+        m_previewGrown = true;
+        m_preview->setAttribute(Qt::WA_TransparentForMouseEvents, false);
+        m_preview->setFocusPolicy(Qt::StrongFocus);
+        if (!wasShown)
+            showLoadPreview(TextBuffer(shown.buffer()));
+        if (m_plainView->hasFocus())
+            m_preview->setFocus();
+    }
+}
+
+std::optional<PanePort::PreviewPlace> RichTextBox::loadPreviewPlace() const
+{
+    if (!m_previewGrown || m_preview->isHidden())
+        return std::nullopt;
+    const PlainTextDocument &shown = m_preview->document();
+    PreviewPlace here;
+    here.anchor = shown.anchor();
+    here.caret = shown.cursor();
+    here.top = m_preview->firstVisiblePosition();
+    here.atEnd = here.caret == shown.length() && here.anchor == here.caret && here.caret > 0;
+    if (here.anchor == 0 && here.caret == 0 && here.top == 0)
+        return std::nullopt; // never moved in: the whole text opens as any other
+    return here;
+}
+
+void RichTextBox::setPreviewPlace(const PreviewPlace &place)
+{
+    if (m_rich)
+        return;
+    const qsizetype length = textLength();
+    const qsizetype caret = place.atEnd ? length : std::min(place.caret, length);
+    const qsizetype anchor = place.atEnd ? length : std::min(place.anchor, length);
+    m_plainView->document().setSelection(anchor, caret);
+    m_plainView->scrollTo(place.atEnd ? length : std::min(place.top, length));
+}
+
 bool RichTextBox::showsLoadPreview() const
 {
     return !m_preview->isHidden(); // on screen whenever the pane is
@@ -682,8 +738,16 @@ bool RichTextBox::showsLoadPreview() const
 void RichTextBox::hideLoadProgress()
 {
     m_progress->hide();
+    const bool hadFocus = m_preview->hasFocus();
     m_preview->hide();
     m_preview->document().setText({});
+    if (m_previewGrown) {
+        m_previewGrown = false;
+        m_preview->setFocusPolicy(Qt::NoFocus);
+        m_preview->setAttribute(Qt::WA_TransparentForMouseEvents);
+        if (hadFocus)
+            m_plainView->setFocus();
+    }
 }
 
 bool RichTextBox::showsLoadProgress() const

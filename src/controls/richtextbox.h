@@ -174,6 +174,10 @@ public:
     // a first screen at once, while the pane keeps its own text (and shows it again when the
     // load is dropped).
     void showLoadPreview(TextBuffer &&head) override;
+    void growLoadPreview(TextBuffer &&more, bool restart) override;
+    std::optional<PreviewPlace> loadPreviewPlace() const override;
+    void setPreviewPlace(const PreviewPlace &place) override;
+    PlainTextView *loadPreview() const { return m_preview; }
     bool showsLoadPreview() const;
     void hideLoadProgress() override; // the bar and the preview
     bool showsLoadProgress() const;
@@ -243,6 +247,7 @@ private:
     PlainTextView *m_plainView = nullptr;
     QProgressBar *m_progress = nullptr;
     PlainTextView *m_preview = nullptr;
+    bool m_previewGrown = false; // the preview holds the text found so far, to be read in
     QLabel *m_note = nullptr;
     QLabel *m_notice = nullptr;
     QAction *m_noticeAction = nullptr;

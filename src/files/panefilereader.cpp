@@ -307,7 +307,8 @@ PaneFileReader::Result PaneFileReader::read(const QString &path, const Limits &l
         const SourceMap::Identity identity = WholeFileReader::identity(file.handle());
         std::optional<PlainTextLoader::Result> kept;
         if (!savedInPlace(path, file.handle()))
-            kept = FileBackedLoader::load(file.handle(), size, cancel, progress, limits.encoding);
+            kept = FileBackedLoader::load(file.handle(), size, cancel, progress, limits.encoding,
+                                          limits.growth.get());
         if (kept) {
             // The text stays in the file: only its index is in memory.
             Result result;

@@ -14,6 +14,7 @@
 #include <optional>
 
 class QTextDocument;
+class ScanGrowth;
 
 // Reads a file for the viewing pane, on any thread: Rich Text Format into a formatted document
 // (built where it is read, so a large one does not hold up the window, and handed to the GUI
@@ -56,6 +57,8 @@ public:
         // The pane's font: a formatted document gets its default font (RichDocumentFont) where
         // it is built. None: the document keeps Qt's, and the pane sets its own.
         std::optional<QFont> richFont;
+        // Where a large plain text left in its file has the text found so far while it is read.
+        std::shared_ptr<ScanGrowth> growth;
     };
 
     // What can be told before reading, cheaply enough for the GUI thread: whether the file is

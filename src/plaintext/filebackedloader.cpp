@@ -2,6 +2,7 @@
 #include "filebackedloader.h"
 
 #include "plaintext/filescan.h"
+#include "plaintext/scangrowth.h"
 #include "text/legacyencodingguess.h"
 #include "text/lineendtally.h"
 
@@ -73,6 +74,15 @@ qint64 longestLineBytes(const FileScan::Part &part)
     return longest;
 }
 
+// A source of the text's own, on a duplicate of fd; none when no descriptor is left.
+std::shared_ptr<FileSource> ownSource(int fd, TextEncoding encoding)
+{
+    const int own = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    if (own < 0)
+        return nullptr;
+    return std::make_shared<FileSource>(own, encoding);
+}
+
 } // namespace
 
 bool FileBackedLoader::takes(QByteArrayView head, std::optional<TextEncoding> encoding)
@@ -88,10 +98,20 @@ bool FileBackedLoader::takes(QByteArrayView head, std::optional<TextEncoding> en
 std::optional<PlainTextLoader::Result>
 FileBackedLoader::load(int fd, qint64 size, const std::atomic<bool> *cancel,
                        const PlainTextLoader::Progress &progress,
-                       std::optional<TextEncoding> encoding)
+                       std::optional<TextEncoding> encoding, ScanGrowth *growth)
 {
     using Result = PlainTextLoader::Result;
     using Status = PlainTextLoader::Status;
+    // However the load ends, the text found so far stops growing: the whole comes next.
+    struct GrowthEnd
+    {
+        ScanGrowth *growth;
+        ~GrowthEnd()
+        {
+            if (growth)
+                growth->stop();
+        }
+    } growthEnd{growth};
     try {
         const QByteArray head = readAt(fd, 0, headBytes);
         if (head.isEmpty() || !takes(head, encoding))
@@ -111,8 +131,18 @@ FileBackedLoader::load(int fd, qint64 size, const std::atomic<bool> *cancel,
         const qint64 textEnd = form == FileScan::Form::Utf16LE || form == FileScan::Form::Utf16BE
                                    ? size - (size - textStart) % 2
                                    : size;
-        FileScan::Part part =
-            FileScan::scanInHalves(fd, textStart, textEnd, form, longLine, cancel, progress, from);
+        // The text's own handle on the file, there from the scan's start on so that what is
+        // found so far can be shown.
+        std::shared_ptr<FileSource> source = ownSource(fd, found);
+        if (!source) {
+            Result result;
+            result.status = Status::ReadFailed;
+            return result;
+        }
+        if (growth)
+            growth->start(source);
+        FileScan::Part part = FileScan::scanInHalves(fd, textStart, textEnd, form, longLine, cancel,
+                                                     progress, from, growth);
         if (part.status == FileScan::Part::Status::NotText) {
             // Not UTF-8 after all: byte for byte as Windows-1252 when that is what it looks like;
             // another code page, or UTF-8 with a mark and bad sequences, is decoded whole.
@@ -120,8 +150,16 @@ FileBackedLoader::load(int fd, qint64 size, const std::atomic<bool> *cancel,
                 codePageGuess(fd, part.firstHigh) != TextEncoding::Windows1252)
                 return std::nullopt;
             found = TextEncoding::Windows1252;
+            source = ownSource(fd, found);
+            if (!source) {
+                Result result;
+                result.status = Status::ReadFailed;
+                return result;
+            }
+            if (growth)
+                growth->start(source);
             part = FileScan::scanInHalves(fd, 0, size, FileScan::Form::SingleByte, longLine, cancel,
-                                          progress, from);
+                                          progress, from, growth);
         }
         if (part.status == FileScan::Part::Status::LineTooLong ||
             (part.status == FileScan::Part::Status::Ok && longestLineBytes(part) > longLine))
@@ -139,12 +177,6 @@ FileBackedLoader::load(int fd, qint64 size, const std::atomic<bool> *cancel,
             result.status = Status::ReadFailed;
             return result;
         }
-        const int own = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
-        if (own < 0) {
-            result.status = Status::ReadFailed;
-            return result;
-        }
-        auto source = std::make_shared<FileSource>(own, found);
         result.buffer.appendFileSpans(source, part.spans);
         result.encoding = found;
         LineEndTally tally;

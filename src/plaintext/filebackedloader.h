@@ -6,6 +6,8 @@
 #include <atomic>
 #include <optional>
 
+class ScanGrowth;
+
 // Opens a large plain text file as a text that stays in the file: one pass over its bytes (two
 // halves at once) finds each chunk's characters and line breaks, and the chunks are decoded only
 // when they are looked at (FileSource). For UTF-8, with or without its byte-order mark, and
@@ -15,11 +17,12 @@ class FileBackedLoader
 {
 public:
     // Reads size bytes of the file open as fd (which stays the caller's; the text keeps a
-    // duplicate). Nothing when the file is not one this loader takes.
+    // duplicate). Nothing when the file is not one this loader takes. growth, when given, has
+    // the text found so far while the scan runs.
     static std::optional<PlainTextLoader::Result>
     load(int fd, qint64 size, const std::atomic<bool> *cancel = nullptr,
          const PlainTextLoader::Progress &progress = {},
-         std::optional<TextEncoding> encoding = std::nullopt);
+         std::optional<TextEncoding> encoding = std::nullopt, ScanGrowth *growth = nullptr);
 
     // Whether a file that begins with head (headBytes of it) is one load() may take, read in
     // encoding when one is given: UTF-8 or Windows-1252 so far as it tells.

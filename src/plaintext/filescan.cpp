@@ -2,6 +2,7 @@
 #include "filescan.h"
 
 #include "plaintext/bytechecksum.h"
+#include "plaintext/scangrowth.h"
 
 #include <QByteArray>
 #include <QChar>
@@ -467,8 +468,10 @@ bool FileScan::count(QByteArrayView bytes, Form form, FileSource::Span &span, Pa
 }
 
 FileScan::Part FileScan::scan(int fd, qint64 from, qint64 to, Form form, qint64 longestLine,
-                              const std::atomic<bool> *cancel, const Progress &progress)
+                              const std::atomic<bool> *cancel, const Progress &progress,
+                              ScanGrowth *growth)
 {
+    size_t handedIn = 0; // spans given to growth
     Part part;
     qint64 run = 0; // bytes since the last span with a line break
     QByteArray buffer(blockBytes, Qt::Uninitialized);
@@ -525,6 +528,10 @@ FileScan::Part FileScan::scan(int fd, qint64 from, qint64 to, Form form, qint64 
         std::memmove(buffer.data(), buffer.constData() + at, size_t(have - at));
         bufferStart += at;
         have -= at;
+        if (growth && part.spans.size() > handedIn) {
+            growth->add(part.spans.data() + handedIn, part.spans.size() - handedIn);
+            handedIn = part.spans.size();
+        }
         if (progress)
             progress(bufferStart - from);
     }
@@ -570,7 +577,8 @@ qint64 halfway(int fd, qint64 from, qint64 to, FileScan::Form form)
 
 FileScan::Part FileScan::scanInHalves(int fd, qint64 from, qint64 to, Form form, qint64 longestLine,
                                       const std::atomic<bool> *cancel,
-                                      const HalvesProgress &progress, qint64 splitFrom)
+                                      const HalvesProgress &progress, qint64 splitFrom,
+                                      ScanGrowth *growth)
 {
     std::atomic<qint64> doneFirst{0};
     std::atomic<qint64> doneSecond{0};
@@ -582,10 +590,13 @@ FileScan::Part FileScan::scanInHalves(int fd, qint64 from, qint64 to, Form form,
     };
     const qint64 cut = to - from >= splitFrom ? halfway(fd, from, to, form) : -1;
     if (cut < 0)
-        return scan(fd, from, to, form, longestLine, cancel, [&](qint64 done) {
-            doneFirst = done;
-            report();
-        });
+        return scan(
+            fd, from, to, form, longestLine, cancel,
+            [&](qint64 done) {
+                doneFirst = done;
+                report();
+            },
+            growth);
     FileScan::Part later;
     std::thread worker;
     try {
@@ -600,14 +611,17 @@ FileScan::Part FileScan::scanInHalves(int fd, qint64 from, qint64 to, Form form,
             }
         });
     } catch (const std::system_error &) {
-        return scan(fd, from, to, form, longestLine, cancel);
+        return scan(fd, from, to, form, longestLine, cancel, {}, growth);
     }
     FileScan::Part part;
     try {
-        part = scan(fd, from, cut, form, longestLine, cancel, [&](qint64 done) {
-            doneFirst = done;
-            report();
-        });
+        part = scan(
+            fd, from, cut, form, longestLine, cancel,
+            [&](qint64 done) {
+                doneFirst = done;
+                report();
+            },
+            growth);
     } catch (const std::bad_alloc &) {
         part.status = FileScan::Part::Status::ReadFailed;
     }

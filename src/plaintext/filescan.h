@@ -3,6 +3,8 @@
 
 #include "plaintext/filesource.h"
 
+class ScanGrowth;
+
 #include <QByteArrayView>
 
 #include <atomic>
@@ -36,16 +38,19 @@ public:
     using Progress = std::function<void(qint64 bytes)>;
 
     // Scans [from, to) of fd (for UTF-16, an even number of bytes). Stops with LineTooLong
-    // after about longestLine bytes without a line break (0: never).
+    // after about longestLine bytes without a line break (0: never). The spans found are handed
+    // to growth, when there is one, a block at a time.
     static Part scan(int fd, qint64 from, qint64 to, Form form, qint64 longestLine,
-                     const std::atomic<bool> *cancel, const Progress &progress = {});
+                     const std::atomic<bool> *cancel, const Progress &progress = {},
+                     ScanGrowth *growth = nullptr);
     // The same for [from, to) cut in two near the middle, where a character and a line end
     // begin, and both halves scanned at once, the second on a thread of its own; in one piece
-    // when it is shorter than splitFrom or cannot be cut. Gives what one scan gives.
+    // when it is shorter than splitFrom or cannot be cut. Gives what one scan gives; growth has
+    // the first half's spans as they are found.
     using HalvesProgress = std::function<void(qint64 done, qint64 total)>;
     static Part scanInHalves(int fd, qint64 from, qint64 to, Form form, qint64 longestLine,
                              const std::atomic<bool> *cancel, const HalvesProgress &progress,
-                             qint64 splitFrom);
+                             qint64 splitFrom, ScanGrowth *growth = nullptr);
     // The counts of one span's bytes; false when they are not text of the form.
     static bool count(QByteArrayView bytes, Form form, FileSource::Span &span, Part &part,
                       bool &crBefore);

@@ -37,6 +37,22 @@ void PlainTextDocument::setBuffer(TextBuffer &&buffer)
     wholeTextReplaced(old);
 }
 
+void PlainTextDocument::appendLoaded(TextBuffer &&later)
+{
+    const qsizetype old = m_buffer.length();
+    const qsizetype added = later.length();
+    if (added == 0)
+        return;
+    const bool follow = m_cursor == old && m_anchor == old;
+    m_buffer.append(std::move(later));
+    m_lastRemoved.clear();
+    emit contentsChanged(old, 0, added);
+    if (follow) {
+        m_cursor = m_anchor = m_buffer.length();
+        emit cursorMoved();
+    }
+}
+
 // After the whole text changed at once: no undo across it, the caret at the start.
 void PlainTextDocument::wholeTextReplaced(qsizetype oldLength)
 {

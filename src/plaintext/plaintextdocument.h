@@ -23,6 +23,9 @@ public:
     // Replaces the whole text; this is a load, not an edit: undo forgets what came before.
     void setText(QStringView text);
     void setBuffer(TextBuffer &&buffer);
+    // Adds text after the end as a load does, not an edit: undo stays as it was. The selection
+    // stays; a caret at the end (nothing selected) stays at the end.
+    void appendLoaded(TextBuffer &&later);
     // Replaces the text by what map makes of it (see TextBuffer::mapPieces), in place; like
     // setText() it is a new text. Nothing happens when the map leaves the text as it is.
     bool mapText(const std::function<bool(QString &piece)> &map);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "displayloading.h"
 
+#include "plaintext/scangrowth.h"
 #include "viewer/paneport.h"
 
 #include <QDir>
@@ -104,6 +105,9 @@ void DisplayLoading::start(const QString &path, const PaneFileReader::Limits &li
     auto job = std::make_shared<Job>();
     job->path = path;
     job->limits = limits;
+    // A large text's pane grows with the scan: the text found so far is taken on each watch.
+    if (!job->limits.growth)
+        job->limits.growth = std::make_shared<ScanGrowth>();
     job->done = std::move(done);
     job->touch();
     m_job = job;
@@ -173,6 +177,10 @@ void DisplayLoading::watch()
         return m_watchTimer.stop();
     if (!m_job->allRead && nowMs() - m_job->lastActivity >= m_answerTimeoutMs)
         return giveUp();
+    TextBuffer more;
+    if (const ScanGrowth::Taken taken = m_job->limits.growth->take(more);
+        taken != ScanGrowth::Taken::Nothing)
+        m_pane->growLoadPreview(std::move(more), taken == ScanGrowth::Taken::Restart);
     if (m_clock.elapsed() < progressAfterMs)
         return;
     const qint64 total = m_job->total;
@@ -204,7 +212,12 @@ void DisplayLoading::deliver(const std::shared_ptr<Job> &job)
         return; // dropped for a newer choice
     m_job.reset();
     m_watchTimer.stop();
+    // What the reader did in the text found so far carries over to the whole text.
+    const std::optional<PanePort::PreviewPlace> place = m_pane->loadPreviewPlace();
+    const bool shown = job->result.status == WholeFileReader::Status::Ok && !job->result.rich;
     m_pane->hideLoadProgress();
     job->done(std::move(job->result));
+    if (place && shown)
+        m_pane->setPreviewPlace(*place);
     emit finished();
 }

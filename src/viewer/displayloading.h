@@ -15,11 +15,13 @@ class PanePort;
 // Reads the file of a display operation on a thread of its own, so that the window never waits
 // on it: a small file's result comes on the event loop's next turn, a large one shows its first
 // lines at once and its progress once it takes longer than a quarter of a second; the pane
-// keeps its text until the new one is there. Starting a load drops the one still running: it
-// stops at its next block and gives its memory back, and its result is never delivered. A file
-// that does not answer (a stuck network mount, a kernel file that waits for data) is given up
-// after a few seconds with a message; its thread may stay blocked in the system, and whatever
-// it returns later goes nowhere.
+// keeps its text until the new one is there. A large text left in its file grows in the preview
+// as its scan goes on, a step each watch, so it can be read, selected and copied before the
+// whole is in; edits wait for the whole, which keeps the caret and selection made meanwhile.
+// Starting a load drops the one still running: it stops at its next block and gives its memory
+// back, and its result is never delivered. A file that does not answer (a stuck network mount, a
+// kernel file that waits for data) is given up after a few seconds with a message; its thread may
+// stay blocked in the system, and whatever it returns later goes nowhere.
 class DisplayLoading : public QObject
 {
     Q_OBJECT

@@ -37,6 +37,25 @@ public:
     // While a file is read: its first lines over the pane, then how far the read got.
     virtual void showLoadPreview(TextBuffer &&head) = 0;
     virtual void showLoadProgress(int percent) = 0;
+    // The text found so far of a large file grew: more follows what the preview shows, or
+    // replaces it when restart is set. The preview can then be scrolled, selected and copied,
+    // never edited: edits wait for the whole text.
+    virtual void growLoadPreview(TextBuffer &&more, bool restart)
+    {
+        Q_UNUSED(more);
+        Q_UNUSED(restart);
+    }
+    // Where the reader left caret, selection and view in the preview, for the whole text to
+    // take over; nothing when the preview was not moved in.
+    struct PreviewPlace
+    {
+        qsizetype anchor = 0;
+        qsizetype caret = 0;
+        qsizetype top = 0;
+        bool atEnd = false; // the caret at the end of what was found: it follows to the real end
+    };
+    virtual std::optional<PreviewPlace> loadPreviewPlace() const { return std::nullopt; }
+    virtual void setPreviewPlace(const PreviewPlace &place) { Q_UNUSED(place); }
     virtual void hideLoadProgress() = 0; // the bar and the preview
 
     virtual bool isModified() const = 0;
