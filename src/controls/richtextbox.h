@@ -93,6 +93,7 @@ public:
     static constexpr qsizetype mappedAtOnceUpTo = 32 * 1024;
     // Until the change of the last step is reported.
     bool isMapping() const { return m_mapping; }
+    bool isChangingInSteps() const override { return isMapping(); }
     // How far the mapping in steps got, from 0 to 100 (100 when there is none).
     int mappingPercent() const;
     // Stops the mapping in steps and takes back what it changed: the text and its formats are

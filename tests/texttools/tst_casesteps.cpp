@@ -9,6 +9,8 @@
 #include "rtf/rtfreader.h"
 #include "rtf/rtfwriter.h"
 #include "texttools/caseconversion.h"
+#include "viewer/draftkeeper.h"
+#include "viewer/draftstore.h"
 #include "viewer/longoperation.h"
 #include "viewer/viewer.h"
 #include "windowtest.h"
@@ -83,6 +85,7 @@ private slots:
     void cancelTakesAllBack();
     void theWindowShowsProgressAndCancels_data();
     void theWindowShowsProgressAndCancels();
+    void noDraftOfAHalfConvertedDocument();
 };
 
 namespace {
@@ -230,6 +233,36 @@ void TestCaseSteps::theWindowShowsProgressAndCancels()
         QCOMPARE(written(*pane.document()), before);
     }
     viewer.operations().setProgress(nullptr);
+}
+
+// A draft due while the conversion goes on waits for it: the steps go on between the window's
+// events, and the draft, when written, holds the converted document.
+void TestCaseSteps::noDraftOfAHalfConvertedDocument()
+{
+    QByteArray rtf = R"({\rtf1\ansi )";
+    for (int i = 0; i < 4000; ++i)
+        rtf += "Line " + QByteArray::number(i) + R"( {\b bold}\par )";
+    rtf += "}";
+    const QString path = f->browse("long.rtf");
+    writeFile(path, rtf);
+    pgwell &window = f->open();
+    ui(window).File1->refresh();
+    choose(ui(window).File1, "long.rtf");
+    RichTextBox &pane = *ui(window).Text1;
+    QVERIFY(pane.showsRichDocument());
+    pane.select(0, 0);
+    QTest::sendKeyEvent(QTest::Click, pane.editor(), Qt::Key_unknown, "x", {});
+    DraftKeeper &drafts = window.viewer().drafts();
+    window.findChild<QAction *>("actionMakeCap")->trigger();
+    QVERIFY(pane.isMapping());
+    drafts.flushAside(); // as when its time comes
+    QVERIFY(pane.isMapping());
+    QTRY_VERIFY_WITH_TIMEOUT(!window.viewer().isBusy(), 60000);
+    QVERIFY(pane.text().startsWith("XLINE 0 BOLD"));
+    const QByteArray converted = RtfWriter::write(*pane.document());
+    QTRY_VERIFY_WITH_TIMEOUT(drafts.store().read(path).has_value() &&
+                                 drafts.store().read(path)->rtf == converted,
+                             20000);
 }
 
 QTEST_MAIN(TestCaseSteps)
