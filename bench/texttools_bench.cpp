@@ -41,6 +41,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextDocument>
+#include <QTimer>
 
 namespace {
 
@@ -377,6 +378,21 @@ void richStalls()
     stall = longestStall([&] { ui(w).Command10->click(); }, idle, &total);
     std::printf("RTF     %-22s longest stall %8.1f ms  (all of it %8.1f ms, found at %d)\n",
                 "Find (at the end)", stall, total, viewer.findPosition());
+    ui(w).Text1->select(100, 0);
+    stall = longestStall([&] { ui(w).cap->click(); }, idle, &total);
+    std::printf("RTF     %-22s longest stall %8.1f ms  (all of it %8.1f ms)\n",
+                "Make CAP (40000 par.)", stall, total);
+    QTest::keySequence(ui(w).Text1->focusProxy(), QKeySequence::Undo);
+    settle();
+    stall = longestStall(
+        [&] {
+            ui(w).min->click();
+            QTimer::singleShot(300, &viewer, [&viewer] { viewer.operations().cancel(); });
+        },
+        idle, &total);
+    std::printf("RTF     %-22s longest stall %8.1f ms  (all of it %8.1f ms%s)\n",
+                "Make Min, cancelled", stall, total,
+                ui(w).Text1->text().startsWith(u"Paragraph 0") ? "" : ", NOT taken back");
     std::fflush(stdout);
     shownViewer = nullptr;
 }

@@ -93,6 +93,12 @@ public:
     static constexpr qsizetype mappedAtOnceUpTo = 32 * 1024;
     // Until the change of the last step is reported.
     bool isMapping() const { return m_mapping; }
+    bool isChangingInSteps() const override { return isMapping(); }
+    // How far the mapping in steps got, from 0 to 100 (100 when there is none).
+    int mappingPercent() const;
+    // Stops the mapping in steps and takes back what it changed: the text and its formats are
+    // as before it, with nothing to redo. One joined to the edit before it is finished instead.
+    void cancelMapping();
     // Text typed into a formatted document goes in as map makes it, so that a key and its
     // conversion are one edit and one undo step (plain text's undo joins a conversion to the key
     // before it). No map: as typed.

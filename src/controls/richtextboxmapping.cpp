@@ -54,6 +54,17 @@ void RichTextBox::finishMapping() const
         m_mapping->finish();
 }
 
+int RichTextBox::mappingPercent() const
+{
+    return m_mapping ? m_mapping->percent() : 100;
+}
+
+void RichTextBox::cancelMapping()
+{
+    if (m_mapping)
+        m_mapping->cancel();
+}
+
 void RichTextBox::dropMapping()
 {
     // The content is replaced: what was mapped so far is not reported.

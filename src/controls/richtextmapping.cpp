@@ -15,9 +15,6 @@
 
 namespace {
 
-// A step's share of the window's time.
-constexpr qint64 stepMilliseconds = 25;
-
 bool startsPair(const QTextDocument &doc, qsizetype position)
 {
     return doc.characterAt(int(position)).isHighSurrogate() &&
@@ -29,7 +26,7 @@ bool startsPair(const QTextDocument &doc, qsizetype position)
 RichTextMapping::RichTextMapping(QTextEdit &editor, qsizetype from, qsizetype to,
                                  TextMapEdits::Map map, bool joinPrevious, QObject *parent)
     : QObject(parent), m_editor(editor), m_doc(editor.document()), m_map(std::move(map)),
-      m_cursor(editor.document())
+      m_cursor(editor.document()), m_joinPrevious(joinPrevious)
 {
     QTextDocument &doc = *m_doc;
     // The document counts its closing paragraph mark, which is no text.
@@ -44,12 +41,15 @@ RichTextMapping::RichTextMapping(QTextEdit &editor, qsizetype from, qsizetype to
     // Numbers, not a cursor: a cursor would move with the edits.
     m_anchor = editor.textCursor().anchor();
     m_position = editor.textCursor().position();
+    m_startAnchor = m_anchor;
+    m_startPosition = m_position;
+    m_wasModified = doc.isModified();
     if (joinPrevious)
         m_cursor.joinPreviousEditBlock();
     else
         m_cursor.beginEditBlock();
     m_steps.setInterval(0);
-    connect(&m_steps, &QTimer::timeout, this, [this] { mapBlocks(stepMilliseconds); });
+    connect(&m_steps, &QTimer::timeout, this, [this] { mapBlocks(m_stepMs); });
 }
 
 RichTextMapping::~RichTextMapping()
@@ -62,10 +62,31 @@ void RichTextMapping::finish()
     mapBlocks(-1);
 }
 
-void RichTextMapping::runInSteps()
+void RichTextMapping::cancel()
 {
     if (m_finished)
         return;
+    if (m_joinPrevious) {
+        finish();
+        return;
+    }
+    m_cancelled = true;
+    end();
+}
+
+int RichTextMapping::percent() const
+{
+    if (m_finished || !m_doc || !m_block.isValid() || m_to <= m_from)
+        return 100;
+    return int(
+        std::clamp<qsizetype>((m_block.position() - m_from) * 100 / (m_to - m_from), 0, 100));
+}
+
+void RichTextMapping::runInSteps(qint64 stepMs)
+{
+    if (m_finished)
+        return;
+    m_stepMs = stepMs;
     // Nothing typed may come between the steps: it would be part of this undo step.
     if (!m_madeReadOnly) {
         m_madeReadOnly = true;
@@ -146,16 +167,30 @@ void RichTextMapping::end()
         m_editor.setReadOnly(m_wasReadOnly);
     if (!m_doc)
         return;
-    if (m_madeReadOnly && m_changed) {
-        // At the block's end Qt lays out the whole changed part again at once: a third of a
-        // second for 10,000 paragraphs. A new layout is laid out from the top in steps, as
-        // after a load. Its start is reported as a change of nothing (relayingOut()).
+    // At the block's end Qt lays out the whole changed part again at once: a third of a
+    // second for 10,000 paragraphs. A new layout is laid out from the top in steps, as after
+    // a load. Its start is reported as a change of nothing (relayingOut()).
+    const auto relayOut = [this] {
         m_relayingOut = true;
         m_doc->setDocumentLayout(nullptr);
         m_doc->documentLayout();
         m_relayingOut = false;
-    }
+    };
+    if (m_madeReadOnly && m_changed)
+        relayOut();
     m_cursor.endEditBlock(); // the document reports its change
+    if (m_cancelled && m_changed) {
+        // The undo of all of it, laid out anew the same way; what was mapped is not kept for
+        // a redo.
+        if (m_madeReadOnly)
+            relayOut();
+        m_doc->undo();
+        m_doc->clearUndoRedoStacks(QTextDocument::RedoStack);
+        m_anchor = m_startAnchor;
+        m_position = m_startPosition;
+    }
+    if (m_cancelled)
+        m_doc->setModified(m_wasModified);
 
     // The editor's cursor moved with the edits, but one at the start of a changed run went
     // past its new text: it goes back between the characters it was between, the view stays.

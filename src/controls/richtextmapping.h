@@ -41,8 +41,16 @@ public:
 
     // Maps what is left at once.
     void finish();
-    // Maps what is left in steps from the event loop; finished() at the end.
-    void runInSteps();
+    // Stops, and takes back what was mapped so far: the document is as it was before, with
+    // nothing to redo, and the selection where it was. A mapping joined to the edit before it
+    // cannot be taken back alone; it maps the rest at once instead.
+    void cancel();
+    // How far the mapping got, from 0 to 100.
+    int percent() const;
+    // Maps what is left in steps of about stepMs from the event loop (0: a paragraph a step);
+    // finished() at the end.
+    static constexpr qint64 stepMilliseconds = 25;
+    void runInSteps(qint64 stepMs = stepMilliseconds);
     bool isFinished() const { return m_finished; }
     bool changedText() const { return m_changed; }
     // While the document is given a new layout at the end, which it reports as a change of
@@ -79,5 +87,11 @@ private:
     bool m_madeReadOnly = false;
     bool m_relayingOut = false;
     bool m_wasReadOnly = false;
+    bool m_joinPrevious = false;
+    bool m_cancelled = false;
+    bool m_wasModified = false;
+    qsizetype m_startAnchor = 0;
+    qsizetype m_startPosition = 0;
     QTimer m_steps;
+    qint64 m_stepMs = stepMilliseconds;
 };

@@ -11,6 +11,7 @@
 #include <memory>
 
 #include <QMouseEvent>
+#include <QPointer>
 #include <QRadioButton>
 #include <QScopedValueRollback>
 
@@ -99,12 +100,36 @@ void CaseTools::convertInPlace(CaseMode mode)
     // a save keeps of its file, and the click is one step for undo. A large plain text is
     // converted piece by piece, never copied whole: on the operation's thread, in a copy that
     // shares the pane's pieces until each is converted, which then takes the text's place.
-    if (!ui.Text1->mapsAsNewText()) {
-        ui.Text1->mapText(caseMap(mode));
-        return;
-    }
     if (m_viewer.isBusy())
         return;
+    const QString label = mode == CaseMode::Upper ? QStringLiteral("Making capitals\u2026")
+                                                  : QStringLiteral("Making small letters\u2026");
+    if (!ui.Text1->mapsAsNewText()) {
+        // A long formatted document is converted in steps on the window's thread (its
+        // document lives there); its progress shows as the others', and a cancel takes back
+        // what the steps changed.
+        if (!ui.Text1->mapText(caseMap(mode)) || !ui.Text1->isMapping())
+            return;
+        const QPointer<RichTextBox> pane = ui.Text1;
+        m_viewer.operations().follow(
+            label,
+            [pane](LongOperation::Control &control) {
+                if (!pane)
+                    return true;
+                control.setTotal(100);
+                control.setDone(pane->mappingPercent());
+                return !pane->isMapping();
+            },
+            [this, pane](bool cancelled) {
+                if (!cancelled || !pane)
+                    return;
+                QScopedValueRollback<bool> converting(m_converting, true);
+                pane->cancelMapping();
+                clearModes();
+                m_changedFrom = m_changedTo = -1;
+            });
+        return;
+    }
     auto text = std::make_shared<TextBuffer>(ui.Text1->plainTextBuffer());
     auto changed = std::make_shared<bool>(false);
     const auto work = [text, changed, mode](LongOperation::Control &control) {
@@ -117,8 +142,6 @@ void CaseTools::convertInPlace(CaseMode mode)
             return map(piece);
         });
     };
-    const QString label = mode == CaseMode::Upper ? QStringLiteral("Making capitals\u2026")
-                                                  : QStringLiteral("Making small letters\u2026");
     m_viewer.operations().run(label, text->length(), work, [this, text, changed](bool cancelled) {
         if (cancelled)
             clearModes();

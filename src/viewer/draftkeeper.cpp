@@ -132,6 +132,12 @@ void DraftKeeper::flush()
 
 void DraftKeeper::flushAside()
 {
+    // A text changed only in part is no draft; the change's end is an edit of its own, and
+    // taking the text now would first make the rest of the change at once.
+    if (m_pane.isChangingInSteps()) {
+        m_timer.start();
+        return;
+    }
     handOver(true);
 }
 

@@ -11,6 +11,7 @@ struct LongOperation::Job
     QString label;
     Work work;
     Done done;
+    Poll poll;
     Control control;
     qint64 started = 0;
 };
@@ -27,6 +28,12 @@ LongOperation::LongOperation(QObject *parent) : QObject(parent)
 {
     m_pollTimer.setInterval(100);
     connect(&m_pollTimer, &QTimer::timeout, this, &LongOperation::poll);
+    m_followTimer.setInterval(0);
+    connect(&m_followTimer, &QTimer::timeout, this, [this] {
+        const std::shared_ptr<Job> job = m_job; // outlives its delivery
+        if (job && job->poll && (job->control.isCancelled() || job->poll(job->control)))
+            deliver(job);
+    });
     m_elapsed.start();
     m_clock = [this] {
         return m_elapsed.elapsed();
@@ -81,6 +88,23 @@ bool LongOperation::run(const QString &label, qint64 size, Work work, Done done)
     return true;
 }
 
+bool LongOperation::follow(const QString &label, Poll poll, Done done)
+{
+    if (m_job)
+        return false;
+    auto job = std::make_shared<Job>();
+    job->label = label;
+    job->poll = std::move(poll);
+    job->done = std::move(done);
+    job->started = m_clock();
+    m_job = job;
+    m_shown = false;
+    m_pollTimer.start();
+    m_followTimer.start();
+    emit runningChanged(true);
+    return true;
+}
+
 void LongOperation::runHere(Work work, Done done)
 {
     Control control;
@@ -127,6 +151,7 @@ void LongOperation::deliver(const std::shared_ptr<Job> &job)
         return;
     m_job.reset();
     m_pollTimer.stop();
+    m_followTimer.stop();
     if (m_shown && m_progress)
         m_progress->hide();
     m_shown = false;

@@ -55,6 +55,12 @@ public:
     // backgroundFrom(): a small one is over before a thread would have started. False, and
     // nothing done, while another operation runs.
     bool run(const QString &label, qint64 size, Work work, Done done);
+    // For work that must stay on the window's thread and goes on in steps of its own there
+    // (from its own timer): poll, called from the event loop, reports its progress and returns
+    // true once the work is over. It shows progress and may be cancelled as work on a thread;
+    // a cancel is delivered at the event loop's next turn, and done must then stop the work.
+    using Poll = std::function<bool(Control &control)>;
+    bool follow(const QString &label, Poll poll, Done done);
     bool isRunning() const { return bool(m_job); }
     void cancel();
     // Cancels the operation running and waits for its work to stop; its result is delivered,
@@ -89,6 +95,7 @@ private:
     QList<QThread *> m_threads;
     OperationProgress *m_progress = nullptr;
     QTimer m_pollTimer;
+    QTimer m_followTimer;
     QElapsedTimer m_elapsed;
     std::function<qint64()> m_clock;
     bool m_shown = false;

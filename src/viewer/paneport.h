@@ -120,6 +120,9 @@ public:
     // While an operation works on the text (a save writing it): no key, paste, undo or tool
     // changes it, and it is taken again as it was when held is false.
     virtual void holdEdits(bool held) { Q_UNUSED(held); }
+    // While a change goes on in steps between the window's events (a case conversion of a long
+    // formatted document): until its last step the text is changed only in part.
+    virtual bool isChangingInSteps() const { return false; }
     // After a save: the text as it is now is the file's. Returns its mark (0: not recorded).
     virtual quint64 markTextSaved() { return 0; }
     // The font a formatted document is shown in, given where it is built; none: the pane sets
