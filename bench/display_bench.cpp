@@ -103,7 +103,9 @@ int runChild(int argc, char **argv, const QString &file, qint64 launched)
     std::atomic<qint64> unrolledMs{-1};
     QAbstractEventDispatcher *dispatcher = QAbstractEventDispatcher::instance();
     QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, [&] {
-        shown = !window.viewer().shownFile().isEmpty();
+        // Shown whole: a large file's line index is complete, its preview gone.
+        shown = !window.viewer().shownFile().isEmpty() && !window.viewer().isLoading() &&
+                !ui(window).Text1->showsLoadPreview();
         if (unrolledMs < 0 && window.heightTwips() >= pgwell::fullHeightTwips)
             unrolledMs = now();
     });
