@@ -16,29 +16,12 @@
 
 namespace {
 
-QByteArray readAt(int fd, qint64 offset, qint64 length)
-{
-    QByteArray bytes(length, Qt::Uninitialized);
-    qint64 got = 0;
-    while (got < length) {
-        const ssize_t n =
-            ::pread(fd, bytes.data() + got, size_t(length - got), off_t(offset + got));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        got += n;
-    }
-    bytes.truncate(got);
-    return bytes;
-}
-
 // The code page of a text that is not UTF-8, from a sample where its first byte beyond ASCII is.
 TextEncoding codePageGuess(int fd, qint64 firstHigh)
 {
     const qint64 context = 1024;
     const qint64 from = std::max<qint64>(0, firstHigh - context);
-    const QByteArray bytes = readAt(fd, from, context + LegacyEncodingGuess::sampleSize);
+    const QByteArray bytes = FileScan::readAt(fd, from, context + LegacyEncodingGuess::sampleSize);
     return LegacyEncodingGuess::of(LegacyEncodingGuess::sampleOf(bytes));
 }
 
@@ -113,7 +96,7 @@ FileBackedLoader::load(int fd, qint64 size, const std::atomic<bool> *cancel,
         }
     } growthEnd{growth};
     try {
-        const QByteArray head = readAt(fd, 0, headBytes);
+        const QByteArray head = FileScan::readAt(fd, 0, headBytes);
         if (head.isEmpty() || !takes(head, encoding))
             return std::nullopt;
         qint64 textStart = 0;

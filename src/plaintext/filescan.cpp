@@ -540,24 +540,6 @@ FileScan::Part FileScan::scan(int fd, qint64 from, qint64 to, Form form, qint64 
 
 namespace {
 
-// Up to length bytes of fd from offset; fewer where it ends.
-QByteArray readAt(int fd, qint64 offset, qint64 length)
-{
-    QByteArray bytes(length, Qt::Uninitialized);
-    qint64 got = 0;
-    while (got < length) {
-        const ssize_t n =
-            ::pread(fd, bytes.data() + got, size_t(length - got), off_t(offset + got));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        got += n;
-    }
-    bytes.truncate(got);
-    return bytes;
-}
-
 // Where the second half begins: at or just after the middle, where a character and a line end
 // begin; -1 when there is none near.
 qint64 halfway(int fd, qint64 from, qint64 to, FileScan::Form form)
@@ -568,7 +550,7 @@ qint64 halfway(int fd, qint64 from, qint64 to, FileScan::Form form)
         middle -= (middle - from) % 2;
     const qint64 before = utf16 ? 2 : 1;
     const QByteArray around =
-        readAt(fd, middle - before, std::min<qint64>(64, to - middle + before));
+        FileScan::readAt(fd, middle - before, std::min<qint64>(64, to - middle + before));
     const qsizetype at = FileScan::cut(around, 0, around.size() - 8, form);
     return at > 0 && at >= before ? middle - before + at : -1;
 }
@@ -644,4 +626,21 @@ FileScan::Part FileScan::scanInHalves(int fd, qint64 from, qint64 to, Form form,
     if (part.firstHigh < 0)
         part.firstHigh = later.firstHigh;
     return part;
+}
+
+QByteArray FileScan::readAt(int fd, qint64 offset, qint64 length)
+{
+    QByteArray bytes(length, Qt::Uninitialized);
+    qint64 got = 0;
+    while (got < length) {
+        const ssize_t n =
+            ::pread(fd, bytes.data() + got, size_t(length - got), off_t(offset + got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        got += n;
+    }
+    bytes.truncate(got);
+    return bytes;
 }

@@ -54,6 +54,8 @@ public:
     // The counts of one span's bytes; false when they are not text of the form.
     static bool count(QByteArrayView bytes, Form form, FileSource::Span &span, Part &part,
                       bool &crBefore);
+    // Up to length bytes of fd from offset; fewer where the file ends.
+    static QByteArray readAt(int fd, qint64 offset, qint64 length);
     // Where a span that should end at target may end: at or before it, after begin.
     static qsizetype cut(QByteArrayView bytes, qsizetype begin, qsizetype target, Form form);
 
