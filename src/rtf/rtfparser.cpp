@@ -28,6 +28,7 @@ void RtfParser::parse(QByteArrayView rtf, RtfContentSink &sink, const std::atomi
     m_paragraphStart = 0;
     m_paragraphContent = 0;
     m_pageBreakPending = false;
+    m_pageBreakCarried = false;
     m_pages.reset();
     m_text.clear();
     m_text.reserve(4096);

@@ -173,6 +173,7 @@ private:
     qint64 m_paragraphStart = 0;     // m_emitted when the paragraph began
     qint64 m_paragraphContent = 0;   // m_emitted + m_structures then
     bool m_pageBreakPending = false; // \page before anything of the paragraph
+    bool m_pageBreakCarried = false; // the last paragraph ended with \page: this one breaks before
 
     // Text waiting to go to the sink, all in one format, and the code pages it is read in.
     RtfCodePages m_pages;

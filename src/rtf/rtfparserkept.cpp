@@ -42,6 +42,10 @@ void RtfParser::emitKept(qsizetype start, bool withFormat)
         // Nested past what a document shows, it is saved in the deepest cell shown.
         RtfParagraphFormat paragraph = s.paragraph;
         paragraph.nestLevel = std::min(paragraph.nestLevel, int(RtfContentSink::MaxNesting));
+        // A page break before the paragraph is said with it: read back, the part's \pard would
+        // otherwise take the break from a paragraph it ends.
+        if ((m_pageBreakPending || m_pageBreakCarried) && paragraph.tableLevel() == 0)
+            paragraph.pageBreakBefore = true;
         context = RtfHiddenRun::paragraphWords(paragraph, s.styledChars) +
                   RtfHiddenRun::formatWords(s.chars, formats);
     } else if (const int font = state().chars.font; decodesOtherwise(font, rtf))

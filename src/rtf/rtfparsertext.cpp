@@ -365,6 +365,7 @@ void RtfParser::paragraphEnd(bool pageBreak, bool section)
     paragraph.endsSection = section;
     paragraph.pageBreakBefore |= std::exchange(m_pageBreakPending, false);
     m_sink->paragraphEnd(paragraph, s.chars, pageBreak);
+    m_pageBreakCarried = pageBreak;
     m_parEndedLast = !pageBreak && !section && paragraph.tableLevel() == 0 && !s.chars.generated;
     m_labelSeen = false;
     m_paragraphStart = m_emitted;
