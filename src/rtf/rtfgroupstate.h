@@ -41,8 +41,10 @@ struct RtfGroupState
     bool kept = false;         // in a group the writer gets back verbatim
     bool keepHere = false;     // this group is that group
     qint64 contentAtOpen = 0;  // content shown before the group opened
-    int keptTableLevel = 0;    // table level where the object whose result this is was
-    int styleNumber = 0;       // \s, \cs ... of a StyleEntry
+    // The paragraph open when the group opened breaks before (a \page in the group may end it).
+    bool pageBreakAtOpen = false;
+    int keptTableLevel = 0; // table level where the object whose result this is was
+    int styleNumber = 0;    // \s, \cs ... of a StyleEntry
     bool characterStyle = false;
     bool styledChars = false;        // the character format came from a paragraph style (\s)
     bool instructionPart = false;    // a group inside a field instruction, kept with the field

@@ -166,6 +166,7 @@ void RtfParser::openGroup()
     group.contentAtOpen = m_emitted + m_structures;
     group.ownContentAtOpen = ownContent();
     group.keptAtOpen = m_kept.position();
+    group.pageBreakAtOpen = m_pageBreakPending || m_pageBreakCarried;
     if (group.destination == RtfGroupState::Stylesheet) {
         // A style starts from nothing: only what it says is its format.
         group.destination = RtfGroupState::StyleEntry;
@@ -289,7 +290,7 @@ bool RtfParser::closeGroup()
         } else if (!state().kept && ownContent() == closed.ownContentAtOpen &&
                    m_kept.takeBack(closed.keptAtOpen)) { // the parts inside it go with it
             dropHiddenText();
-            emitKept(closed.start, !empty || closed.fieldFallback >= 0);
+            emitKept(closed.start, !empty || closed.fieldFallback >= 0, closed.pageBreakAtOpen);
             // A field that shows nothing of its own (ruby) shows what a reader without it
             // would; the field kept whole writes it back.
             if (empty && closed.fieldFallback >= 0) {
@@ -301,7 +302,7 @@ bool RtfParser::closeGroup()
         }
     }
     if (closed.keepHere) // an object's result keeps the format it was shown in
-        emitKept(closed.start, closed.chars.generated);
+        emitKept(closed.start, closed.chars.generated, closed.pageBreakAtOpen);
     return false;
 }
 

@@ -148,7 +148,9 @@ private:
     bool decodesOtherwise(int font, QByteArrayView rtf);
     RtfHiddenRun::Context hiddenRunContext(const RtfCharFormat &format, int paragraphStyle = -1);
     void dropHiddenText();
-    void emitKept(qsizetype start, bool withFormat = false);
+    // breakBefore: the paragraph open where the part began breaks before; a \page inside the
+    // part may have ended it since.
+    void emitKept(qsizetype start, bool withFormat = false, bool breakBefore = false);
     void sendKept(int tableLevel);
     QByteArray closedSlice(qsizetype start) const;
 

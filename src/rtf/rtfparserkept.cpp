@@ -19,7 +19,7 @@ void RtfParser::keepGroup(RtfGroupState &group)
     }
 }
 
-void RtfParser::emitKept(qsizetype start, bool withFormat)
+void RtfParser::emitKept(qsizetype start, bool withFormat, bool breakBefore)
 {
     if (start < 0 || start >= m_offset)
         return;
@@ -43,8 +43,9 @@ void RtfParser::emitKept(qsizetype start, bool withFormat)
         RtfParagraphFormat paragraph = s.paragraph;
         paragraph.nestLevel = std::min(paragraph.nestLevel, int(RtfContentSink::MaxNesting));
         // A page break before the paragraph is said with it: read back, the part's \pard would
-        // otherwise take the break from a paragraph it ends.
-        if ((m_pageBreakPending || m_pageBreakCarried) && paragraph.tableLevel() == 0)
+        // otherwise take the break from a paragraph it ends, the one it began in or the next.
+        if ((m_pageBreakPending || m_pageBreakCarried || breakBefore) &&
+            paragraph.tableLevel() == 0)
             paragraph.pageBreakBefore = true;
         context = RtfHiddenRun::paragraphWords(paragraph, s.styledChars) +
                   RtfHiddenRun::formatWords(s.chars, formats);
