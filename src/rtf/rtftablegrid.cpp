@@ -56,7 +56,12 @@ bool RtfTableGrid::open()
     const QTextBlock block = m_cursor.block();
     if (block.length() == 1 && block.position() > 0 &&
         m_document->characterAt(block.position() - 1) == QChar::ParagraphSeparator) {
+        // The paragraph the file ended keeps its format (Qt keeps the empty one's): its indents,
+        // and an end that an object's result made, which the kept object writes.
+        QTextBlockFormat merged = m_cursor.blockFormat();
+        merged.merge(block.previous().blockFormat());
         m_cursor.deletePreviousChar();
+        m_cursor.setBlockFormat(merged);
     } else if (block.length() == 1) {
         QTextBlockFormat made = m_cursor.blockFormat();
         made.setProperty(RtfProperty::MadeForTable, true);
