@@ -42,10 +42,10 @@ void RtfParser::emitKept(qsizetype start, bool withFormat, bool breakBefore)
         // Nested past what a document shows, it is saved in the deepest cell shown.
         RtfParagraphFormat paragraph = s.paragraph;
         paragraph.nestLevel = std::min(paragraph.nestLevel, int(RtfContentSink::MaxNesting));
-        // A page break before the paragraph is said with it: read back, the part's \pard would
-        // otherwise take the break from a paragraph it ends, the one it began in or the next.
-        if ((m_pageBreakPending || m_pageBreakCarried || breakBefore) &&
-            paragraph.tableLevel() == 0)
+        // A page break before the paragraph it began in is said with it: read back, the part's
+        // \pard would otherwise take the break from that paragraph, which a \page inside the
+        // part may end. One said inside the part is the part's own.
+        if (breakBefore && paragraph.tableLevel() == 0)
             paragraph.pageBreakBefore = true;
         context = RtfHiddenRun::paragraphWords(paragraph, s.styledChars) +
                   RtfHiddenRun::formatWords(s.chars, formats);
