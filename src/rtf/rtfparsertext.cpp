@@ -425,7 +425,10 @@ void RtfParser::tableEvent(RtfKeyword keyword)
     flushText();
     sendKept(1);
     const int nested = std::max(2, s.paragraph.tableLevel());
-    m_bodyStarted = true;
+    // A row's end shows nothing its cells have not shown: one without cells leaves what is kept
+    // after it in the preamble, where a save puts it.
+    if (keyword == RtfKeyword::Cell || keyword == RtfKeyword::Nestcell)
+        m_bodyStarted = true;
     ++m_structures;
     switch (keyword) {
     case RtfKeyword::Cell:
