@@ -11,8 +11,6 @@
 #include "viewer/versionstore.h"
 #include "windowtest.h"
 
-#include <QContextMenuEvent>
-#include <QMenu>
 #include <QProcess>
 #include <QPushButton>
 #include <QScopeGuard>
@@ -37,17 +35,9 @@ void leaveInterruptedSave(const QString &path, const QByteArray &old)
 // Opens the pane's context menu and chooses the entry, as the user does.
 void chooseFromPaneMenu(pgwell &w, const QString &text)
 {
-    QWidget *viewport = ui(w).Text1->editor()->viewport();
-    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(10, 10),
-                            viewport->mapToGlobal(QPoint(10, 10)));
-    QApplication::sendEvent(viewport, &event);
-    QTRY_VERIFY(qobject_cast<QMenu *>(QApplication::activePopupWidget()));
-    auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
-    QAction *chosen = nullptr;
-    for (QAction *action : menu->actions()) {
-        if (action->text() == text)
-            chosen = action;
-    }
+    QMenu *menu = openPaneMenu(w);
+    QVERIFY(menu);
+    QAction *chosen = menuEntry(menu, text);
     menu->close();
     QVERIFY2(chosen, qPrintable(text));
     chosen->trigger();
