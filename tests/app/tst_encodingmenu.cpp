@@ -4,6 +4,7 @@
 #include "windowtest.h"
 
 #include "app/pgwellui.h"
+#include "panemenu.h"
 
 #include <QStringDecoder>
 #include <QStringEncoder>
@@ -20,7 +21,7 @@ namespace {
 // The "Encoding" submenu of the pane's context menu.
 QMenu *encodingMenu(pgwell &w)
 {
-    QAction *encoding = menuEntry(openPaneMenu(w), "Encoding");
+    QAction *encoding = menuEntry(openPaneMenu(*ui(w).Text1), "Encoding");
     return encoding && encoding->isEnabled() ? encoding->menu() : nullptr;
 }
 } // namespace

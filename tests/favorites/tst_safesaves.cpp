@@ -7,6 +7,7 @@
 #include "controls/clicklabel.h"
 #include "favorites/previousversionsdialog.h"
 #include "journalentry.h"
+#include "panemenu.h"
 #include "viewer/savejournal.h"
 #include "viewer/versionstore.h"
 #include "windowtest.h"
@@ -35,7 +36,7 @@ void leaveInterruptedSave(const QString &path, const QByteArray &old)
 // Opens the pane's context menu and chooses the entry, as the user does.
 void chooseFromPaneMenu(pgwell &w, const QString &text)
 {
-    QMenu *menu = openPaneMenu(w);
+    QMenu *menu = openPaneMenu(*ui(w).Text1);
     QVERIFY(menu);
     QAction *chosen = menuEntry(menu, text);
     menu->close();

@@ -10,10 +10,7 @@
 #include "windowcontrols.h"
 
 #include <memory>
-#include <QApplication>
-#include <QContextMenuEvent>
 #include <QDir>
-#include <QMenu>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -127,24 +124,4 @@ inline void typeInPane(pgwell &w, const QString &text)
 {
     for (QChar c : text)
         QTest::sendKeyEvent(QTest::Click, ui(w).Text1->editor(), Qt::Key_unknown, QString(c), {});
-}
-
-// The pane's context menu, as the right mouse button opens it.
-inline QMenu *openPaneMenu(pgwell &w)
-{
-    QWidget *viewport = ui(w).Text1->editor()->viewport();
-    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(10, 10),
-                            viewport->mapToGlobal(QPoint(10, 10)));
-    QApplication::sendEvent(viewport, &event);
-    return qobject_cast<QMenu *>(QApplication::activePopupWidget());
-}
-
-// The menu's visible entry of that text.
-inline QAction *menuEntry(const QMenu *menu, const QString &text)
-{
-    for (QAction *action : menu ? menu->actions() : QList<QAction *>()) {
-        if (action->text() == text && action->isVisible())
-            return action;
-    }
-    return nullptr;
 }
