@@ -4,10 +4,8 @@
 #include "windowtest.h"
 
 #include "app/pgwellui.h"
+#include "panemenu.h"
 
-#include <QApplication>
-#include <QContextMenuEvent>
-#include <QMenu>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -20,30 +18,11 @@ private slots:
 };
 
 namespace {
-// The pane's context menu as the right mouse button opens it, and its "Encoding" submenu.
+// The "Encoding" submenu of the pane's context menu.
 QMenu *encodingMenu(pgwell &w)
 {
-    QWidget *viewport = ui(w).Text1->editor()->viewport();
-    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(10, 10),
-                            viewport->mapToGlobal(QPoint(10, 10)));
-    QApplication::sendEvent(viewport, &event);
-    auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
-    if (!menu)
-        return nullptr;
-    for (QAction *action : menu->actions()) {
-        if (action->text() == QStringLiteral("Encoding"))
-            return action->isEnabled() ? action->menu() : nullptr;
-    }
-    return nullptr;
-}
-
-QAction *choice(QMenu *menu, const QString &label)
-{
-    for (QAction *action : menu->actions()) {
-        if (action->text() == label && action->isVisible())
-            return action;
-    }
-    return nullptr;
+    QAction *encoding = menuEntry(openPaneMenu(*ui(w).Text1), "Encoding");
+    return encoding && encoding->isEnabled() ? encoding->menu() : nullptr;
 }
 } // namespace
 
@@ -59,13 +38,13 @@ void TestEncodingMenu::chooseAnotherEncoding()
 
     QMenu *menu = encodingMenu(w);
     QVERIFY(menu);
-    QVERIFY(choice(menu, "Windows-1251") && choice(menu, "Windows-1251")->isChecked());
+    QVERIFY(menuEntry(menu, "Windows-1251") && menuEntry(menu, "Windows-1251")->isChecked());
     for (const char *offered :
          {"UTF-8", "UTF-16 LE", "UTF-16 BE", "Windows-1252", "Windows-1250", "Windows-1253",
           "ISO-8859-1", "ISO-8859-2", "ISO-8859-5", "ISO-8859-7", "ISO-8859-15", "KOI8-R", "KOI8-U",
           "Shift-JIS", "EUC-JP", "GB18030", "Big5", "EUC-KR"})
-        QVERIFY2(choice(menu, offered), offered);
-    choice(menu, "KOI8-R")->trigger();
+        QVERIFY2(menuEntry(menu, offered), offered);
+    menuEntry(menu, "KOI8-R")->trigger();
     QApplication::activePopupWidget()->close();
     waitForDisplay(w);
     QCOMPARE(ui(w).Text1->toPlainText(), QStringDecoder("KOI8-R").decode(bytes));
@@ -74,7 +53,7 @@ void TestEncodingMenu::chooseAnotherEncoding()
     choose(ui(w).File1, "ru.txt");
     QCOMPARE(ui(w).Text1->toPlainText(), QStringDecoder("KOI8-R").decode(bytes));
     menu = encodingMenu(w);
-    QVERIFY(menu && choice(menu, "KOI8-R")->isChecked());
+    QVERIFY(menu && menuEntry(menu, "KOI8-R")->isChecked());
     QApplication::activePopupWidget()->close();
 }
 

@@ -5,12 +5,12 @@
 #include "controls/richtextbox.h"
 #include "files/panefilereader.h"
 #include "files/richtextprobe.h"
+#include "panemenu.h"
 #include "rtf/rtfreader.h"
 
 #include <QAbstractScrollArea>
 #include <QApplication>
 #include <QClipboard>
-#include <QContextMenuEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QSignalSpy>
@@ -439,12 +439,8 @@ void TestRichTextBox::contextMenuEndsWithTheWindowsActions()
     pane.show();
     QVERIFY(QTest::qWaitForWindowExposed(&pane));
 
-    QWidget *viewport = pane.editor()->viewport();
-    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(10, 10),
-                            viewport->mapToGlobal(QPoint(10, 10)));
-    QApplication::sendEvent(viewport, &event);
-    QTRY_VERIFY(qobject_cast<QMenu *>(QApplication::activePopupWidget()));
-    auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+    QMenu *menu = openPaneMenu(pane);
+    QVERIFY(menu);
     const QList<QAction *> actions = menu->actions();
     QVERIFY(actions.size() > 3);
     QCOMPARE(actions.at(actions.size() - 2), &first);

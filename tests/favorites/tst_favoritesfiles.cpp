@@ -210,15 +210,6 @@ void TestFavoritesFiles::discardMovesToTrash()
     QCOMPARE(readFile(file), "still here");
 }
 
-namespace {
-struct stat statOf(const QString &path)
-{
-    struct stat st = {};
-    ::stat(QFile::encodeName(path).constData(), &st);
-    return st;
-}
-} // namespace
-
 void TestFavoritesFiles::writeKeepsTheFile_data()
 {
     QTest::addColumn<QString>("kind");

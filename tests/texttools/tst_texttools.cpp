@@ -145,6 +145,25 @@ private slots:
 
 private:
     pgwell &w() { return *f->w; }
+    // The file written into the browsed folder and chosen from the file list.
+    void showFile(const QString &name, const QByteArray &bytes)
+    {
+        writeFile(f->browse(name), bytes);
+        ui(w()).File1->refresh();
+        choose(ui(w()).File1, name);
+    }
+    // The printer the dialog hands over writes a PDF, of the pages or the part asked for.
+    void printTo(const QString *pdf, QPrinter::PrintRange range = QPrinter::AllPages, int page = 0)
+    {
+        f->fake.dialogs.printerScript = [pdf, range, page](QPrinter &printer) {
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(*pdf);
+            printer.setPrintRange(range);
+            if (page)
+                printer.setFromTo(page, page);
+            return true;
+        };
+    }
 };
 
 void TestTextTools::findPanel()
@@ -260,9 +279,7 @@ void TestTextTools::farMatchesSelectExactly()
 {
     QFETCH(QString, file);
     QFETCH(QByteArray, content);
-    writeFile(f->browse(file), content);
-    ui(w()).File1->refresh();
-    choose(ui(w()).File1, file);
+    showFile(file, content);
     QVERIFY(ui(w()).Text1->text().contains(grin));
 
     click(ui(w()).find);
@@ -320,9 +337,7 @@ void TestTextTools::capsWhileTyping()
 void TestTextTools::caseChangeIsAnEdit()
 {
     // A converted text is an edit like typing: Save writes it.
-    writeFile(f->browse("a.txt"), "Some text\n");
-    ui(w()).File1->refresh();
-    choose(ui(w()).File1, "a.txt");
+    showFile("a.txt", "Some text\n");
     ui(w()).Text1->select(2, 3);
     click(ui(w()).cap);
     QVERIFY(ui(w()).Text1->isModified());
@@ -426,9 +441,7 @@ void TestTextTools::nomalThenSaveKeepsTheBytes()
     QFETCH(QString, file);
     QFETCH(QByteArray, content);
     QFETCH(QByteArray, edited);
-    writeFile(f->browse(file), content);
-    ui(w()).File1->refresh();
-    choose(ui(w()).File1, file);
+    showFile(file, content);
     click(ui(w()).min);
     click(ui(w()).Option3);
     // An unedited text is not written at all: the edit makes the save write the file's bytes.
@@ -463,9 +476,7 @@ void TestTextTools::caseChangeThenSaveKeepsTheDocument()
     // the text differs.
     QFETCH(QByteArray, content);
     QVERIFY(!content.isEmpty());
-    writeFile(f->browse("doc.rtf"), content);
-    ui(w()).File1->refresh();
-    choose(ui(w()).File1, "doc.rtf");
+    showFile("doc.rtf", content);
     QVERIFY(ui(w()).Text1->showsRichDocument());
     const QByteArray unchanged = RtfWriter::write(*ui(w()).Text1->document());
     const QString text = ui(w()).Text1->text();
@@ -490,9 +501,7 @@ void TestTextTools::caseChangeThenSaveKeepsTheDocument()
 
 void TestTextTools::caseModeInAFormattedDocument()
 {
-    writeFile(f->browse("f.rtf"), R"({\rtf1\ansi ab{\b cd}ef})");
-    ui(w()).File1->refresh();
-    choose(ui(w()).File1, "f.rtf");
+    showFile("f.rtf", R"({\rtf1\ansi ab{\b cd}ef})");
     click(ui(w()).min);
     click(ui(w()).cap);
     QCOMPARE(ui(w()).Text1->text(), "ABCDEF");
@@ -539,9 +548,7 @@ void TestTextTools::caseModeInAFormattedDocument()
 
 void TestTextTools::boldItalicUnderlineColour()
 {
-    writeFile(f->browse("f.rtf"), R"({\rtf1\ansi ab{\b cd}ef})");
-    ui(w()).File1->refresh();
-    choose(ui(w()).File1, "f.rtf");
+    showFile("f.rtf", R"({\rtf1\ansi ab{\b cd}ef})");
     QVERIFY(ui(w()).Label5->isEnabled());
 
     // How a selection's states combine is the pane's own test; here, each label's action.
@@ -577,11 +584,7 @@ void TestTextTools::print()
 
     QTemporaryDir out;
     QString pdf = out.filePath("printed.pdf");
-    f->fake.dialogs.printerScript = [&pdf](QPrinter &printer) {
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(pdf);
-        return true;
-    };
+    printTo(&pdf);
     // A long line is wrapped, a long text runs over pages; every word arrives.
     QStringList words;
     for (int i = 0; i < 40; ++i)
@@ -601,23 +604,12 @@ void TestTextTools::print()
     QVERIFY(f->fake.messages.shown.isEmpty());
 
     // The pages the dialog asked for, and the selection alone.
-    f->fake.dialogs.printerScript = [&pdf](QPrinter &printer) {
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(pdf);
-        printer.setPrintRange(QPrinter::PageRange);
-        printer.setFromTo(2, 2);
-        return true;
-    };
+    printTo(&pdf, QPrinter::PageRange, 2);
     click(ui(w()).Label18);
     QCOMPARE(pdfPages(pdf), 1);
     const QString second = pdfText(pdf);
     QVERIFY2(!second.contains("Printed") && second.contains("line 60"), qPrintable(second));
-    f->fake.dialogs.printerScript = [&pdf](QPrinter &printer) {
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(pdf);
-        printer.setPrintRange(QPrinter::Selection);
-        return true;
-    };
+    printTo(&pdf, QPrinter::Selection);
     click(ui(w()).Label18);
     QCOMPARE(pdfPages(pdf), 1);
     QCOMPARE(pdfText(pdf).trimmed(), "Printed");
@@ -671,19 +663,13 @@ void TestTextTools::longOperationsRunAside()
     viewer.operations().setProgress(nullptr);
     QTemporaryDir out;
     const QString file = f->browse("shown.txt");
-    writeFile(file, "shown\n");
-    ui(window).File1->refresh();
-    choose(ui(window).File1, "shown.txt");
+    showFile("shown.txt", "shown\n");
     QTRY_COMPARE(viewer.shownFile().path, file);
     QString text = QString(length - 12, u'a') + "\nneedle end\n";
     ui(window).Text1->setPlainText(text);
     viewer.setClipFolderSetting(out.path());
     const QString pdf = out.filePath("printed.pdf");
-    f->fake.dialogs.printerScript = [&pdf](QPrinter &printer) {
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(pdf);
-        return true;
-    };
+    printTo(&pdf);
     f->fake.dialogs.saveAnswers.enqueue(out.filePath("as.txt"));
     if (action == "actionFindFirst") {
         click(ui(window).find);
