@@ -73,6 +73,62 @@ qint64 peakKiB(const QString &process = QStringLiteral("self"))
     return -1;
 }
 
+// With PAGEWELL_SLOW_EVENTS=N in its environment the child tells on standard error of every
+// event that kept the GUI thread N ms or longer: its type and receiver, nested ones indented,
+// so that a stall can be laid at an event handler's door.
+class SlowEventLog : public QApplication
+{
+public:
+    SlowEventLog(int &argc, char **argv)
+        : QApplication(argc, argv), m_limitMs(qEnvironmentVariableIntValue("PAGEWELL_SLOW_EVENTS"))
+    {
+    }
+
+    bool notify(QObject *receiver, QEvent *event) override
+    {
+        if (m_limitMs <= 0)
+            return QApplication::notify(receiver, event);
+        const int type = event->type();
+        const auto cpuMs = [] {
+            timespec t;
+            clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+            return qint64(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
+        };
+        QElapsedTimer clock;
+        clock.start();
+        const qint64 cpuBefore = cpuMs();
+        ++m_depth;
+        const bool done = QApplication::notify(receiver, event);
+        --m_depth;
+        if (const qint64 ms = clock.elapsed(); m_depth == 0 && ms >= 2)
+            m_sinceBeat += QStringLiteral("%1 %2 %3ms(%4); ")
+                               .arg(type)
+                               .arg(QString::fromLatin1(receiver->metaObject()->className()))
+                               .arg(ms)
+                               .arg(cpuMs() - cpuBefore);
+        if (const qint64 ms = clock.elapsed(); ms >= m_limitMs) {
+            const QObject *parent = receiver ? receiver->parent() : nullptr;
+            std::fprintf(stderr,
+                         "SLOW %lld %*s%lld ms (CPU %lld ms) event %d to %s \"%s\" (in %s)\n",
+                         static_cast<long long>(monotonicMs() % 100000), 2 * m_depth, "",
+                         static_cast<long long>(ms), static_cast<long long>(cpuMs() - cpuBefore),
+                         type, receiver ? receiver->metaObject()->className() : "-",
+                         receiver ? qPrintable(receiver->objectName()) : "",
+                         parent ? parent->metaObject()->className() : "-");
+        }
+        return done;
+    }
+
+    int limitMs() const { return m_limitMs; }
+    // The events of 2 ms or more since the last call.
+    QString takeSinceBeat() { return std::exchange(m_sinceBeat, QString()); }
+
+private:
+    int m_limitMs;
+    int m_depth = 0;
+    QString m_sinceBeat;
+};
+
 // The child: Pagewell's window started on the file, watched until idle. Times count from
 // `launched`, the benchmark's monotonic clock when it started this process.
 int runChild(int argc, char **argv, const QString &file, qint64 launched)
@@ -81,12 +137,15 @@ int runChild(int argc, char **argv, const QString &file, qint64 launched)
         return monotonicMs() - launched;
     };
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    SlowEventLog app(argc, argv);
     installDesignFonts();
     QTemporaryDir program;
     FakePlatform fake(program.path());
     pgwell window(fake.platform, {file});
     const qint64 windowMs = now();
+    // Looked up once: finding the window's controls on every turn of the loop would make up
+    // much of what its thread does.
+    const RichTextBox *const pane = ui(window).Text1;
     window.show();
 
     // A watcher on a thread of its own samples the GUI thread's CPU time: it adds no events, so
@@ -105,7 +164,7 @@ int runChild(int argc, char **argv, const QString &file, qint64 launched)
     QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, [&] {
         // Shown whole: a large file's line index is complete, its preview gone.
         shown = !window.viewer().shownFile().isEmpty() && !window.viewer().isLoading() &&
-                !ui(window).Text1->showsLoadPreview();
+                !pane->showsLoadPreview();
         if (unrolledMs < 0 && window.heightTwips() >= pgwell::fullHeightTwips)
             unrolledMs = now();
     });
@@ -118,6 +177,11 @@ int runChild(int argc, char **argv, const QString &file, qint64 launched)
     QObject::connect(&heartbeat, &QTimer::timeout, [&] {
         const qint64 t = now();
         longestStall = std::max<qint64>(longestStall, t - lastBeat);
+        if (app.limitMs() > 0 && t - lastBeat >= app.limitMs() + 20)
+            std::fprintf(stderr, "GAP  %lld %lld ms since the last beat: %s\n",
+                         static_cast<long long>(monotonicMs() % 100000),
+                         static_cast<long long>(t - lastBeat), qPrintable(app.takeSinceBeat()));
+        app.takeSinceBeat();
         lastBeat = t;
     });
     heartbeat.start();
@@ -151,7 +215,7 @@ int runChild(int argc, char **argv, const QString &file, qint64 launched)
     firstScreen.setInterval(5);
     QObject::connect(&firstScreen, &QTimer::timeout, [&] {
         // The start-up hint is shown until the file, or the preview of a large one, is.
-        if (window.viewer().shownFile().isEmpty() && !ui(window).Text1->showsLoadPreview())
+        if (window.viewer().shownFile().isEmpty() && !pane->showsLoadPreview())
             return;
         window.repaint();
         std::printf("FIRST %lld\n", static_cast<long long>(now()));
@@ -282,6 +346,7 @@ struct Measurement
 std::optional<Measurement> measurePagewell(const QString &path)
 {
     QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel); // what the child says of itself
     const qint64 launched = monotonicMs();
     child.start(QCoreApplication::applicationFilePath(),
                 {QStringLiteral("--child"), path, QString::number(launched)});

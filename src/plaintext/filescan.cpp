@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QChar>
 
+#include <algorithm>
 #include <bit>
 #include <cerrno>
 #include <cstring>
@@ -467,10 +468,18 @@ bool FileScan::count(QByteArrayView bytes, Form form, FileSource::Span &span, Pa
     return tallied(bytes, form, span, part, crBefore, afterCr, units, lf, cr, crLf);
 }
 
+qsizetype FileScan::spanBytesFor(qint64 textBytes)
+{
+    const qint64 even = (textBytes + manySpans - 1) / manySpans;
+    return qsizetype(std::clamp<qint64>(even, spanBytes, largestSpanBytes));
+}
+
 FileScan::Part FileScan::scan(int fd, qint64 from, qint64 to, Form form, qint64 longestLine,
                               const std::atomic<bool> *cancel, const Progress &progress,
-                              ScanGrowth *growth)
+                              ScanGrowth *growth, qsizetype spanSize)
 {
+    if (spanSize <= 0)
+        spanSize = spanBytesFor(to - from);
     size_t handedIn = 0; // spans given to growth
     Part part;
     qint64 run = 0; // bytes since the last span with a line break
@@ -478,7 +487,7 @@ FileScan::Part FileScan::scan(int fd, qint64 from, qint64 to, Form form, qint64 
     qint64 bufferStart = from; // the file's offset of buffer[0]
     qsizetype have = 0;
     bool crBefore = false;
-    part.spans.reserve(size_t((to - from) / (spanBytes - 1024) + 1));
+    part.spans.reserve(size_t((to - from) / (spanSize - 1024) + 1));
     // Read once from start to end: the system may read ahead further.
     ::posix_fadvise(fd, off_t(from), off_t(to - from), POSIX_FADV_SEQUENTIAL);
     while (bufferStart + have < to || have > 0) {
@@ -503,7 +512,7 @@ FileScan::Part FileScan::scan(int fd, qint64 from, qint64 to, Form form, qint64 
         const QByteArrayView bytes(buffer.constData(), have);
         qsizetype at = 0;
         while (at < have) {
-            qsizetype target = at + spanBytes;
+            qsizetype target = at + spanSize;
             if (target >= have) {
                 if (!atEnd)
                     break;
@@ -570,6 +579,8 @@ FileScan::Part FileScan::scanInHalves(int fd, qint64 from, qint64 to, Form form,
         if (progress)
             progress(doneFirst + doneSecond, to);
     };
+    // Both halves cut their spans as one scan of the whole would.
+    const qsizetype spanSize = spanBytesFor(to - from);
     const qint64 cut = to - from >= splitFrom ? halfway(fd, from, to, form) : -1;
     if (cut < 0)
         return scan(
@@ -578,22 +589,25 @@ FileScan::Part FileScan::scanInHalves(int fd, qint64 from, qint64 to, Form form,
                 doneFirst = done;
                 report();
             },
-            growth);
+            growth, spanSize);
     FileScan::Part later;
     std::thread worker;
     try {
         worker = std::thread([&] {
             try {
-                later = scan(fd, cut, to, form, longestLine, cancel, [&](qint64 done) {
-                    doneSecond = done;
-                    report();
-                });
+                later = scan(
+                    fd, cut, to, form, longestLine, cancel,
+                    [&](qint64 done) {
+                        doneSecond = done;
+                        report();
+                    },
+                    nullptr, spanSize);
             } catch (const std::bad_alloc &) {
                 later.status = FileScan::Part::Status::ReadFailed;
             }
         });
     } catch (const std::system_error &) {
-        return scan(fd, from, to, form, longestLine, cancel, {}, growth);
+        return scan(fd, from, to, form, longestLine, cancel, {}, growth, spanSize);
     }
     FileScan::Part part;
     try {
@@ -603,7 +617,7 @@ FileScan::Part FileScan::scanInHalves(int fd, qint64 from, qint64 to, Form form,
                 doneFirst = done;
                 report();
             },
-            growth);
+            growth, spanSize);
     } catch (const std::bad_alloc &) {
         part.status = FileScan::Part::Status::ReadFailed;
     }

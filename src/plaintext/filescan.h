@@ -40,9 +40,10 @@ public:
     // Scans [from, to) of fd (for UTF-16, an even number of bytes). Stops with LineTooLong
     // after about longestLine bytes without a line break (0: never). The spans found are handed
     // to growth, when there is one, a block at a time.
+    // Spans are of about spanSize bytes; 0 takes spanBytesFor() the range.
     static Part scan(int fd, qint64 from, qint64 to, Form form, qint64 longestLine,
                      const std::atomic<bool> *cancel, const Progress &progress = {},
-                     ScanGrowth *growth = nullptr);
+                     ScanGrowth *growth = nullptr, qsizetype spanSize = 0);
     // The same for [from, to) cut in two near the middle, where a character and a line end
     // begin, and both halves scanned at once, the second on a thread of its own; in one piece
     // when it is shorter than splitFrom or cannot be cut. Gives what one scan gives; growth has
@@ -64,5 +65,11 @@ public:
     static void allowWideInstructions(bool allowed);
 
     static constexpr qsizetype spanBytes = 32 << 10;
+    // A text of many gigabytes is cut into longer spans, up to largestSpanBytes, so that it
+    // has no more than about manySpans of them: the window's work on a whole text (taking it
+    // over once it is read, handing it to the reader) grows with their number.
+    static constexpr qsizetype largestSpanBytes = 256 << 10;
+    static constexpr qint64 manySpans = 64 << 10;
+    static qsizetype spanBytesFor(qint64 textBytes);
     static constexpr qsizetype blockBytes = 4 << 20;
 };

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "caseconversion.h"
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -143,6 +144,14 @@ bool CaseConversion::convertInPlace(QString &text, CaseMode mode)
 std::optional<CaseConversion::Edit> CaseConversion::forChange(QStringView text, qsizetype from,
                                                               qsizetype to, CaseMode mode)
 {
+    return forChangeInSteps(text, from, to, mode, text.size(), {});
+}
+
+std::optional<CaseConversion::Edit>
+CaseConversion::forChangeInSteps(QStringView text, qsizetype from, qsizetype to, CaseMode mode,
+                                 qsizetype stepSize,
+                                 const std::function<bool(qsizetype done)> &goOn)
+{
     if (mode == CaseMode::None)
         return std::nullopt;
     from = qBound<qsizetype>(0, from, text.size());
@@ -155,7 +164,21 @@ std::optional<CaseConversion::Edit> CaseConversion::forChange(QStringView text, 
     if (from == to)
         return std::nullopt;
     const QStringView part = text.sliced(from, to - from);
-    QString replacement = convert(part.toString(), mode);
+    QString replacement;
+    replacement.reserve(part.size());
+    stepSize = std::max<qsizetype>(stepSize, 2);
+    for (qsizetype at = 0; at < part.size();) {
+        qsizetype end = std::min(part.size(), at + stepSize);
+        // A pair stays together in one step.
+        if (end < part.size() && part[end - 1].isHighSurrogate() && part[end].isLowSurrogate())
+            --end;
+        QString step = part.sliced(at, end - at).toString();
+        convertInPlace(step, mode);
+        replacement += step;
+        at = end;
+        if (goOn && !goOn(at))
+            return std::nullopt;
+    }
     if (replacement == part)
         return std::nullopt;
     return Edit{from, to - from, std::move(replacement)};

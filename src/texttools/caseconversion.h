@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <QString>
 #include <QStringView>
@@ -33,4 +34,10 @@ public:
     // either side where the larger text has one; positions are the window's.
     static std::optional<Edit> forChange(QStringView text, qsizetype from, qsizetype to,
                                          CaseMode mode);
+    // The same in steps of about stepSize characters, never cutting a pair, for a part too long
+    // to convert at once: goOn is told the characters converted so far after each step, and
+    // when it returns false the conversion stops and gives nothing.
+    static std::optional<Edit> forChangeInSteps(QStringView text, qsizetype from, qsizetype to,
+                                                CaseMode mode, qsizetype stepSize,
+                                                const std::function<bool(qsizetype done)> &goOn);
 };

@@ -22,12 +22,12 @@ CaseTools::CaseTools(Viewer &viewer, Platform &platform, const Controls &control
     auto *cap = new OperationAction(QStringLiteral("actionMakeCap"), QStringLiteral("Make CAP"),
                                     QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P), this);
     cap->addControls({ui.cap}, {});
-    cap->waitForOperations(m_viewer);
+    cap->waitForLoads(m_viewer);
     connect(cap, &QAction::triggered, this, [this] { convertWhole(CaseMode::Upper); });
     auto *min = new OperationAction(QStringLiteral("actionMakeMin"), QStringLiteral("Make Min"),
                                     QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_M), this);
     min->addControls({ui.min}, {});
-    min->waitForOperations(m_viewer);
+    min->waitForLoads(m_viewer);
     connect(min, &QAction::triggered, this, [this] { convertWhole(CaseMode::Lower); });
     auto *nomal = new OperationAction(QStringLiteral("actionNomal"), QStringLiteral("Nomal"),
                                       QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N), this);
@@ -100,7 +100,7 @@ void CaseTools::convertInPlace(CaseMode mode)
     // a save keeps of its file, and the click is one step for undo. A large plain text is
     // converted piece by piece, never copied whole: on the operation's thread, in a copy that
     // shares the pane's pieces until each is converted, which then takes the text's place.
-    if (m_viewer.isBusy())
+    if (m_viewer.isBusy() || m_viewer.isLoading())
         return;
     const QString label = mode == CaseMode::Upper ? QStringLiteral("Making capitals\u2026")
                                                   : QStringLiteral("Making small letters\u2026");
@@ -151,6 +151,44 @@ void CaseTools::convertInPlace(CaseMode mode)
         ui.Text1->takeMappedText(std::move(*text));
         m_changedFrom = m_changedTo = -1;
     });
+}
+
+void CaseTools::convertChangeInSteps(CaseMode mode, qsizetype windowStart, qsizetype windowEnd,
+                                     qsizetype from, qsizetype to)
+{
+    // A large paste: converted on the operation's thread from a copy that shares the pane's
+    // pieces, with progress and Cancel, and put in as one edit with the paste. A cancel leaves
+    // it as it was pasted, and the mode off.
+    if (m_viewer.isBusy())
+        return;
+    auto text = std::make_shared<TextBuffer>(ui.Text1->plainTextBuffer());
+    auto edit = std::make_shared<std::optional<CaseConversion::Edit>>();
+    const quint64 revision = text->revision();
+    const auto work = [text, edit, mode, windowStart, windowEnd, from,
+                       to](LongOperation::Control &control) {
+        const QString window = text->mid(windowStart, windowEnd - windowStart);
+        control.setTotal(to - from);
+        *edit = CaseConversion::forChangeInSteps(window, from, to, mode, convertedAtOnceUpTo,
+                                                 [&control](qsizetype done) {
+                                                     control.setDone(done);
+                                                     return !control.isCancelled();
+                                                 });
+    };
+    const QString label = mode == CaseMode::Upper ? QStringLiteral("Making capitals\u2026")
+                                                  : QStringLiteral("Making small letters\u2026");
+    m_viewer.operations().run(
+        label, to - from, work, [this, edit, revision, windowStart](bool cancelled) {
+            if (cancelled)
+                clearModes();
+            // The pane held its edits meanwhile; should the text have changed all the same, the
+            // positions found no longer hold.
+            if (cancelled || !*edit || ui.Text1->plainTextBuffer().revision() != revision)
+                return;
+            QScopedValueRollback<bool> converting(m_converting, true);
+            const CaseConversion::Edit &change = **edit;
+            ui.Text1->replaceRange(windowStart + change.start, change.length, change.replacement);
+            m_changedFrom = m_changedTo = -1;
+        });
 }
 
 RichTextBox::Map CaseTools::caseMap(CaseMode mode)
@@ -206,6 +244,11 @@ void CaseTools::keepInCase()
     // either side so that a character split by the change is converted whole.
     const qsizetype windowStart = qMax<qsizetype>(0, from - 1);
     const qsizetype windowEnd = qMin(length, to + 1);
+    if (to - from > convertedAtOnceUpTo) {
+        convertChangeInSteps(mode, windowStart, windowEnd, from - windowStart, to - windowStart);
+        m_changedFrom = m_changedTo = -1;
+        return;
+    }
     const QString window = ui.Text1->text(int(windowStart), int(windowEnd - windowStart));
     const auto edit = CaseConversion::forChange(window, from - windowStart, to - windowStart, mode);
     if (edit)

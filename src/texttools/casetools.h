@@ -30,12 +30,18 @@ public:
 
     CaseMode mode() const;
 
+    // A change longer than this (a large paste) is put in case in steps on the operation's
+    // thread, with progress; a shorter one takes a few milliseconds at most.
+    static constexpr qsizetype convertedAtOnceUpTo = 1 << 20;
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void convertWhole(CaseMode mode);
     void convertInPlace(CaseMode mode);
+    void convertChangeInSteps(CaseMode mode, qsizetype windowStart, qsizetype windowEnd,
+                              qsizetype from, qsizetype to);
     void clearModes();
     static RichTextBox::Map caseMap(CaseMode mode);
     void backToFileText();

@@ -91,7 +91,7 @@ Viewer::Viewer(Platform &platform, PanePort &pane, QObject *parent)
     connect(m_operations, &LongOperation::runningChanged, this, [this](bool running) {
         // What the operation works on stays as it is until it is over; a display chosen
         // meanwhile comes then.
-        m_pane.holdEdits(running);
+        m_pane.holdEdits(running || m_loading);
         // After the operation's result is in (a save records the file it wrote).
         if (!running && m_queuedDisplay)
             QMetaObject::invokeMethod(
@@ -264,6 +264,9 @@ void Viewer::setLoading(bool loading)
     if (m_loading == loading)
         return;
     m_loading = loading;
+    // The text shown takes no edits while the next one is read: they would be lost with it, or
+    // kept as a draft of a file the reader has already left.
+    m_pane.holdEdits(loading || isBusy());
     emit loadingChanged(loading);
 }
 

@@ -222,6 +222,11 @@ private slots:
     // A scan cut in two gives what one scan gives.
     void halvesMeet_data();
     void halvesMeet();
+
+    void hugeTextsHaveFewerLongerSpans_data();
+    void hugeTextsHaveFewerLongerSpans();
+    void longerSpansCountAsDecoded_data();
+    void longerSpansCountAsDecoded();
 };
 
 void TestFileScan::spansCountAsDecoded_data()
@@ -431,6 +436,72 @@ void TestFileScan::halvesMeet()
     QCOMPARE(halves.firstLfAfterCr, one.firstLfAfterCr);
     QCOMPARE(halves.firstHigh, one.firstHigh);
     QCOMPARE(reported, bytes.size() - from);
+}
+
+void TestFileScan::hugeTextsHaveFewerLongerSpans_data()
+{
+    QTest::addColumn<qint64>("size");
+    QTest::newRow("empty") << qint64(0);
+    QTest::newRow("1 MB") << (qint64(1) << 20);
+    QTest::newRow("1 GB") << (qint64(1) << 30);
+    QTest::newRow("2 GB and a byte") << (qint64(2) << 30) + 1;
+    QTest::newRow("10 GB") << (qint64(10) << 30);
+    QTest::newRow("16 GB") << (qint64(16) << 30);
+    QTest::newRow("100 GB") << (qint64(100) << 30);
+}
+
+// However large the text, its spans stay between the usual and the largest size, and as few as
+// the largest size allows: no more than manySpans while it is not reached.
+void TestFileScan::hugeTextsHaveFewerLongerSpans()
+{
+    QFETCH(qint64, size);
+    const qsizetype span = FileScan::spanBytesFor(size);
+    QVERIFY(span >= FileScan::spanBytes);
+    QVERIFY(span <= FileScan::largestSpanBytes);
+    const qint64 spans = (size + span - 1) / span;
+    if (span < FileScan::largestSpanBytes)
+        QVERIFY(spans <= FileScan::manySpans);
+    else
+        QVERIFY(spans >= FileScan::manySpans);
+    if (span > FileScan::spanBytes)
+        QVERIFY((size + span - 2) / (span - 1) > FileScan::manySpans - 1); // not longer than needed
+}
+
+void TestFileScan::longerSpansCountAsDecoded_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("form");
+    QTest::addColumn<qsizetype>("spanSize");
+    const qsizetype size = 9 * FileScan::spanBytes;
+    QTest::newRow("CR LF, 100 KB")
+        << repeated("ab\r\n", 1, size) << int(Form::Utf8) << qsizetype(100 << 10);
+    QTest::newRow("four-byte, largest")
+        << repeated("\xF0\x9F\x98\x80\n", 3, size) << int(Form::Utf8) << FileScan::largestSpanBytes;
+    QTest::newRow("CR CR LF, odd size")
+        << repeated("\r\r\n", 2, size) << int(Form::Utf8) << qsizetype((64 << 10) + 1);
+    QTest::newRow("UTF-16LE pairs")
+        << utf16(QString(size / 6, QChar(u'x')) + u"\U0001F600\r\n"_qs.repeated(int(size / 12)),
+                 Form::Utf16LE)
+        << int(Form::Utf16LE) << qsizetype(96 << 10);
+}
+
+// Spans longer than the usual ones, as a huge text is cut into, still end between characters
+// and count as their bytes decode; none is longer than asked.
+void TestFileScan::longerSpansCountAsDecoded()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, form);
+    QFETCH(qsizetype, spanSize);
+    ScannedFile file(bytes);
+    const FileScan::Part part =
+        FileScan::scan(file.fd(), 0, bytes.size(), Form(form), 0, nullptr, {}, nullptr, spanSize);
+    QCOMPARE(part.status, FileScan::Part::Status::Ok);
+    verifySpans(bytes, 0, bytes.size(), Form(form), part);
+    qsizetype longest = 0;
+    for (const FileSource::Span &span : part.spans)
+        longest = std::max<qsizetype>(longest, span.bytes);
+    QVERIFY(longest <= spanSize);
+    QVERIFY(longest > spanSize - 8);
 }
 
 QTEST_GUILESS_MAIN(TestFileScan)
