@@ -7,6 +7,7 @@
 #include "platform/platform.h"
 #include "text/pieceencoder.h"
 #include "viewer/appendedtext.h"
+#include "viewer/displayloading.h"
 #include "viewer/draftkeeper.h"
 #include "viewer/fileidentity.h"
 #include "viewer/plaintextsave.h"
@@ -388,10 +389,57 @@ void Viewer::checkDisk()
 {
     if (m_loading || isBusy() || m_shown.isEmpty() || !FileIdentity::isKnown(m_shown.identity))
         return;
-    const ShownFile::Identity now = FileIdentity::of(m_shown.path);
+    ShownFileLook::Request request;
+    request.path = m_shown.path;
+    request.was = m_shown.identity;
+    request.target = m_shownTarget;
+    request.from = m_shownBytes;
+    request.tail = m_shownTail;
+    request.encoding = m_shown.encoding;
+    request.mayAppend = !m_shown.richText && !m_shownPlain && !m_pane.showsFormatting() &&
+                        !m_pane.isModified() && m_drafts->path() == draftKey();
+    request.limit = appendedAtOnce;
+    const quint64 displays = m_displays;
+    const bool started =
+        m_look->start(request, [this, request, displays](ShownFileLook::Outcome &&outcome) {
+            lookedAtDisk(request, displays, std::move(outcome));
+        });
+    // One look at a time: a change meanwhile is looked at once this one is in.
+    if (!started)
+        m_lookAgain = true;
+}
+
+void Viewer::lookedAtDisk(const ShownFileLook::Request &request, quint64 displays,
+                          ShownFileLook::Outcome &&outcome)
+{
+    if (outcome.gaveUp) {
+        // The pane keeps its text; the file is looked at again when it is heard of next.
+        m_lookAgain = false;
+        m_platform.messages.show(DisplayLoading::notAnsweringMessage(request.path), Icon::Critical,
+                                 Buttons::Ok);
+        return;
+    }
+    noticeDiskChange(request, displays, std::move(outcome));
+    if (std::exchange(m_lookAgain, false))
+        checkDisk();
+}
+
+void Viewer::noticeDiskChange(const ShownFileLook::Request &request, quint64 displays,
+                              ShownFileLook::Outcome &&outcome)
+{
+    // The pane no longer shows what was looked for (a display, a save or another look came
+    // meanwhile): what was found is dropped, and the file looked at again as it is now.
+    if (displays != m_displays || m_shown.path != request.path || m_shown.identity != request.was ||
+        m_shownBytes != request.from || m_shownTarget != request.target) {
+        m_lookAgain = true;
+        return;
+    }
+    if (m_loading || isBusy())
+        return;
+    const ShownFile::Identity now = outcome.now;
     if (!FileIdentity::isKnown(now))
         return; // gone: the pane keeps the text, and a Save writes it again
-    if (now == m_shown.identity && FileIdentity::resolved(m_shown.path) == m_shownTarget)
+    if (now == m_shown.identity && outcome.resolved == m_shownTarget)
         return;
     if (now == m_noticed)
         return;
@@ -399,25 +447,25 @@ void Viewer::checkDisk()
     keepReplacedBytes(now);
     if (m_drafts->path() != draftKey())
         return; // the pane holds a new text; a Save over the file asks
+    // Typed into while the file was looked at: what was read is dropped, and what was typed
+    // stays.
     if (m_pane.isModified()) {
         setNotices(m_restoredAt, true);
         return;
     }
-    if (!followAppended(now))
+    const bool appended =
+        request.mayAppend && outcome.appended.ok && followAppended(outcome.appended, now);
+    outcome.appended = {};
+    if (!appended)
         reload();
 }
 
-bool Viewer::followAppended(const ShownFile::Identity &now)
+bool Viewer::followAppended(const AppendedText::Read &read, const ShownFile::Identity &now)
 {
-    const ShownFile::Identity &was = m_shown.identity;
-    if (m_shown.richText || m_shownPlain || m_pane.showsFormatting() || now.device != was.device ||
-        now.inode != was.inode || now.size <= m_shownBytes ||
-        FileIdentity::resolved(m_shown.path) != m_shownTarget)
+    if (m_pane.showsFormatting())
         return false;
-    const AppendedText::Read read = AppendedText::read(m_shown.path, m_shownBytes, m_shownTail,
-                                                       m_shown.encoding, appendedAtOnce);
     m_drafts->setQuiet(true);
-    const bool appended = read.ok && m_pane.appendFromFile(read.text);
+    const bool appended = m_pane.appendFromFile(read.text);
     m_drafts->setQuiet(false);
     if (!appended)
         return false;
@@ -531,9 +579,7 @@ void Viewer::keepDroppedDraft()
             format.encoding = TextEncoding::Utf8; // asked about only when the user saves
         const auto pieces = [&text](const std::function<bool(QStringView)> &visit) {
             bool more = true;
-            text.forEachPiece([&](QStringView piece) {
-                more = more && visit(piece);
-            });
+            text.forEachPiece([&](QStringView piece) { more = more && visit(piece); });
         };
         const PlainTextSave::Written written =
             PlainTextSave::writeIn(format.encoding, file, pieces, format);
