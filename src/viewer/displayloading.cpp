@@ -100,7 +100,7 @@ void DisplayLoading::cancel()
 }
 
 void DisplayLoading::start(const QString &path, const PaneFileReader::Limits &limits, Done done,
-                           Preparation prepare)
+                           Preparation prepare, Aftercare after)
 {
     cancel();
     auto job = std::make_shared<Job>();
@@ -119,7 +119,8 @@ void DisplayLoading::start(const QString &path, const PaneFileReader::Limits &li
     ++liveLoadCount;
     // Everything that touches the file happens on the thread, even the look at its size: on a
     // stuck mount that waits as well.
-    std::thread([job, mailbox = m_mailbox, reader = m_reader, prepare = std::move(prepare)] {
+    std::thread([job, mailbox = m_mailbox, reader = m_reader, prepare = std::move(prepare),
+                 after = std::move(after)] {
         if (prepare) {
             // Handed over before the result, which comes after it on the same queue.
             std::function<void()> prepared = prepare();
@@ -152,6 +153,10 @@ void DisplayLoading::start(const QString &path, const PaneFileReader::Limits &li
                         job->allRead = true;
                     job->touch();
                 });
+            if (after && !job->cancel) {
+                after(result);
+                job->touch();
+            }
         }
         if (job->cancel)
             result = {}; // a dropped load gives its memory back now, not when the window looks

@@ -37,6 +37,9 @@ public:
     // the result is handed on, and also when the load is dropped or given up meanwhile: the work
     // was done all the same.
     using Preparation = std::function<std::function<void()>()>;
+    // Work on the result that has to be done where the file was read, right after the read
+    // (on the load's thread); not for a dropped load.
+    using Aftercare = std::function<void(const PaneFileReader::Result &)>;
 
     DisplayLoading(PanePort &pane, QObject *parent);
     ~DisplayLoading() override;
@@ -44,7 +47,7 @@ public:
     // Reads path and calls done with the result on the GUI thread, or never when a newer load or
     // cancel() drops it.
     void start(const QString &path, const PaneFileReader::Limits &limits, Done done,
-               Preparation prepare = {});
+               Preparation prepare = {}, Aftercare after = {});
     void cancel();
     bool isLoading() const { return bool(m_job); }
 

@@ -43,6 +43,17 @@ ShownFileLook::Outcome ShownFileLook::look(const Request &request)
     outcome.now = FileIdentity::of(request.path);
     if (!FileIdentity::isKnown(outcome.now))
         return outcome;
+    if (request.tailOnly) {
+        // Only a file untouched since it was shown still has the pane's bytes for certain: one
+        // written to meanwhile may have been written anew, which no look can tell from an
+        // addition.
+        if (outcome.now == request.was) {
+            QByteArray tail = AppendedText::tailOf(request.path, request.from);
+            if (FileIdentity::of(request.path) == request.was)
+                outcome.tail = std::move(tail);
+        }
+        return outcome;
+    }
     outcome.resolved = FileIdentity::resolved(request.path);
     // The same file under the same name, longer than the pane's text: only what it gained is
     // read.

@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 // Looks at the shown file on a thread of its own, so that the window never waits on its disk:
 // what the name finds now and, for a plain file another program only added to, the text it
@@ -32,13 +33,17 @@ public:
         TextEncoding encoding = TextEncoding::Utf8;
         bool mayAppend = false; // a plain text shown as such, unedited: its new end may be read
         qint64 limit = 0;       // the most that is read of a new end
+        // Only the last bytes before from are read, for the next look's check that the file
+        // was only added to.
+        bool tailOnly = false;
     };
     struct Outcome
     {
-        ShownFile::Identity now;     // all zero when the name finds nothing
-        QString resolved;            // where the name leads now
-        AppendedText::Read appended; // ok when the file was only added to and that was read
-        bool gaveUp = false;         // the file did not answer: nothing is known
+        ShownFile::Identity now;        // all zero when the name finds nothing
+        QString resolved;               // where the name leads now
+        AppendedText::Read appended;    // ok when the file was only added to and that was read
+        std::optional<QByteArray> tail; // a tailOnly look that found the same file, as long
+        bool gaveUp = false;            // the file did not answer: nothing is known
     };
     using Look = std::function<Outcome(const Request &)>;
     using Done = std::function<void(Outcome &&)>;

@@ -186,14 +186,28 @@ void Viewer::startRead(const QString &path, const PaneFileReader::Limits &limits
     // its result is handled, so that the operations on the shown file wait for it; every file
     // is read on a thread, a small one shown on the event loop's next turn.
     m_loader->cancel();
+    // A plain file's last bytes, read where it was read, right after it: for the check that it
+    // was later only added to.
+    auto tail = std::make_shared<std::optional<ReadTail>>();
+    const DisplayLoading::Aftercare after = [path, tail](const PaneFileReader::Result &file) {
+        const SourceMap::Identity &read = file.plain.source.file;
+        if (file.status != WholeFileReader::Status::Ok || file.rich || read.inode == 0)
+            return;
+        QByteArray bytes = AppendedText::tailOf(path, read.size);
+        const ShownFile::Identity as{read.device, read.inode, read.size, read.modifiedNs};
+        if (FileIdentity::of(path) == as)
+            *tail = ReadTail{as, std::move(bytes)};
+    };
     m_loader->start(
         path, limits,
-        [this, done = std::move(done)](PaneFileReader::Result &&file) {
+        [this, tail, done = std::move(done)](PaneFileReader::Result &&file) {
             setLoading(false);
             const QScopedValueRollback showing(m_showingRead, true);
+            m_readTail = std::exchange(*tail, std::nullopt);
             done(std::move(file));
+            m_readTail.reset();
         },
-        std::move(prepare));
+        std::move(prepare), after);
     setLoading(true);
 }
 

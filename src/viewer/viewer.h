@@ -239,6 +239,14 @@ private:
     void reload();
     void lookedAtDisk(const ShownFileLook::Request &request, quint64 displays,
                       ShownFileLook::Outcome &&outcome);
+    // The last bytes of the shown plain file, for the check that it was only added to, are
+    // read on the look's thread; until they are in, a file that grew is read again whole.
+    void wantShownTail();
+    void lookForTail();
+    void tookTail(const ShownFileLook::Request &request, quint64 displays,
+                  ShownFileLook::Outcome &&outcome);
+    // What waits for the look that just ended.
+    void lookNext();
     void noticeDiskChange(const ShownFileLook::Request &request, quint64 displays,
                           ShownFileLook::Outcome &&outcome);
     bool followAppended(const AppendedText::Read &read, const ShownFile::Identity &now);
@@ -313,6 +321,14 @@ private:
     bool m_shownPlain = false;     // shown by "Nomal"
     qint64 m_shownBytes = 0;       // the bytes of a plain file the pane holds
     QByteArray m_shownTail;        // the last of them
+    bool m_tailKnown = false;      // m_shownTail was read
+    bool m_tailWanted = false;     // and is still to be read
+    struct ReadTail
+    {
+        ShownFile::Identity file; // as it was read
+        QByteArray bytes;         // its last bytes then
+    };
+    std::optional<ReadTail> m_readTail; // of the read whose result is being shown
     std::optional<PanePort::Place> m_reloadPlace;
     quint64 m_restoreGeneration = 0; // counts the drafts asked for; only the last is shown
     std::shared_ptr<PosixFile::Descriptor> m_held; // the shown file, open since its display

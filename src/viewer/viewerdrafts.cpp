@@ -72,13 +72,15 @@ void Viewer::saved(const ShownFile &shown)
     ShownFile now = shown;
     now.identity = FileIdentity::of(shown.path);
     m_shownTarget = FileIdentity::resolved(shown.path);
-    if (m_drafts->path() == draftKey()) {
+    const bool follows = m_drafts->path() == draftKey();
+    if (follows) {
         m_drafts->follow(draftKey(), now.identity, shown.path);
         m_shownBytes = now.identity.size;
-        m_shownTail = AppendedText::tailOf(shown.path, m_shownBytes);
     }
     m_noticed = {};
     setShownFile(now);
+    if (follows)
+        wantShownTail();
     holdShownFile(now.identity); // the file written is the one shown now
     setNotices({}, false);
 }
@@ -102,8 +104,7 @@ void Viewer::followShownFile(bool plainText)
     m_noticed = {};
     m_drafts->follow(draftKey(), m_shown.identity, m_shown.path);
     m_shownBytes = m_shown.identity.size;
-    m_shownTail =
-        m_shown.richText ? QByteArray() : AppendedText::tailOf(m_shown.path, m_shownBytes);
+    wantShownTail();
     if (m_reloadPlace) {
         m_pane.setPlace(*m_reloadPlace);
         m_reloadPlace.reset();
@@ -389,6 +390,11 @@ void Viewer::checkDisk()
 {
     if (m_loading || isBusy() || m_shown.isEmpty() || !FileIdentity::isKnown(m_shown.identity))
         return;
+    if (m_tailWanted) {
+        // The file's last bytes as shown come first, and then this look.
+        m_lookAgain = true;
+        return lookForTail();
+    }
     ShownFileLook::Request request;
     request.path = m_shown.path;
     request.was = m_shown.identity;
@@ -396,8 +402,9 @@ void Viewer::checkDisk()
     request.from = m_shownBytes;
     request.tail = m_shownTail;
     request.encoding = m_shown.encoding;
-    request.mayAppend = !m_shown.richText && !m_shownPlain && !m_pane.showsFormatting() &&
-                        !m_pane.isModified() && m_drafts->path() == draftKey();
+    request.mayAppend = m_tailKnown && !m_shown.richText && !m_shownPlain &&
+                        !m_pane.showsFormatting() && !m_pane.isModified() &&
+                        m_drafts->path() == draftKey();
     request.limit = appendedAtOnce;
     const quint64 displays = m_displays;
     const bool started =
@@ -417,11 +424,64 @@ void Viewer::lookedAtDisk(const ShownFileLook::Request &request, quint64 display
         m_lookAgain = false;
         m_platform.messages.show(DisplayLoading::notAnsweringMessage(request.path), Icon::Critical,
                                  Buttons::Ok);
-        return;
+        return lookNext();
     }
     noticeDiskChange(request, displays, std::move(outcome));
-    if (std::exchange(m_lookAgain, false))
+    lookNext();
+}
+
+void Viewer::lookNext()
+{
+    if (m_tailWanted)
+        lookForTail();
+    if (!m_look->isLooking() && std::exchange(m_lookAgain, false))
         checkDisk();
+}
+
+void Viewer::wantShownTail()
+{
+    m_shownTail.clear();
+    m_tailKnown = false;
+    m_tailWanted = false;
+    if (m_shown.richText || m_shown.isEmpty())
+        return;
+    // Taken where the display read the file, when it is still the file shown.
+    if (m_readTail && m_readTail->file == m_shown.identity &&
+        m_shownBytes == m_shown.identity.size) {
+        m_shownTail = m_readTail->bytes;
+        m_tailKnown = true;
+        return;
+    }
+    m_tailWanted = true;
+    lookForTail();
+}
+
+void Viewer::lookForTail()
+{
+    if (!m_tailWanted)
+        return;
+    ShownFileLook::Request request;
+    request.path = m_shown.path;
+    request.was = m_shown.identity;
+    request.from = m_shownBytes;
+    request.tailOnly = true;
+    const quint64 displays = m_displays;
+    // Else after the look under way.
+    m_tailWanted =
+        !m_look->start(request, [this, request, displays](ShownFileLook::Outcome &&outcome) {
+            tookTail(request, displays, std::move(outcome));
+        });
+}
+
+void Viewer::tookTail(const ShownFileLook::Request &request, quint64 displays,
+                      ShownFileLook::Outcome &&outcome)
+{
+    if (outcome.tail && displays == m_displays && m_shown.path == request.path &&
+        m_shown.identity == request.was && m_shownBytes == request.from) {
+        m_shownTail = std::move(*outcome.tail);
+        m_tailKnown = true;
+    }
+    lookNext();
 }
 
 void Viewer::noticeDiskChange(const ShownFileLook::Request &request, quint64 displays,

@@ -60,6 +60,8 @@ private slots:
     }
     void lookTakenOnlyForTheSameText_data();
     void lookTakenOnlyForTheSameText();
+    void changedBeforeLastBytesRead_data();
+    void changedBeforeLastBytesRead();
     void blockedLookGivenUp();
     void recoveredBeforeShown_data();
     void recoveredBeforeShown();
@@ -96,6 +98,7 @@ void TestOffWindowReads::lookTakenOnlyForTheSameText()
     writeFile(t, "one\ntwo\n");
     writeFile(other, "other\n");
     f.display(t);
+    waitForDiskCheck(f.viewer()); // the last bytes shown are in
     appendTo(t, "three\n");
     // The look is held until what happens meanwhile is done.
     std::atomic<bool> held{true};
@@ -124,6 +127,66 @@ void TestOffWindowReads::lookTakenOnlyForTheSameText()
     // Nothing was missed: a later look at the file as it is finds nothing new.
     checkDiskAndWait(f.viewer());
     QCOMPARE(f.pane().content, shown);
+}
+
+void TestOffWindowReads::changedBeforeLastBytesRead_data()
+{
+    QTest::addColumn<QString>("change"); // made to the file before its last bytes are read
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QStringList>("appended");
+    QTest::addColumn<int>("filesShown");
+    // Only a file untouched since the save is known to hold the bytes saved: one that changed
+    // is read again whole, even when it was only added to.
+    QTest::newRow("none") << ""
+                          << "one\ntwo\nx\nmore\n"
+                          << QStringList{"more\n"} << 1;
+    QTest::newRow("added to") << "append"
+                              << "one\ntwo\nx\nmore\n"
+                              << QStringList{} << 2;
+    QTest::newRow("written anew, longer") << "rewrite"
+                                          << "uno\ndos\ntres\nmore\n"
+                                          << QStringList{} << 2;
+}
+
+void TestOffWindowReads::changedBeforeLastBytesRead()
+{
+    QFETCH(QString, change);
+    QFETCH(QString, shown);
+    QFETCH(QStringList, appended);
+    QFETCH(int, filesShown);
+    Fixture f;
+    const QString t = f.path("t.txt");
+    writeFile(t, "one\ntwo\n");
+    f.display(t);
+    waitForDiskCheck(f.viewer());
+    // After a Save the last bytes of the file written are read off the window thread: the
+    // file changes before they are.
+    std::atomic<bool> held{true};
+    f.viewer().diskLook().setLook([&held](const ShownFileLook::Request &request) {
+        while (request.tailOnly && held)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return ShownFileLook::look(request);
+    });
+    f.pane().type("x\n");
+    f.viewer().save();
+    QTRY_VERIFY(!f.viewer().isBusy());
+    QCOMPARE(readFile(t), "one\ntwo\nx\n");
+    if (change == "append") {
+        appendTo(t, "more\n");
+    } else if (change == "rewrite") {
+        QFile file(t);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write("uno\ndos\ntres\nmore\n");
+    }
+    held = false;
+    waitForDiskCheck(f.viewer());
+    if (change.isEmpty())
+        appendTo(t, "more\n");
+    checkDiskAndWait(f.viewer());
+    QCOMPARE(f.pane().content, shown);
+    QCOMPARE(f.pane().appended, appended);
+    QCOMPARE(f.pane().filesShown, filesShown);
+    QVERIFY(f.fake.messages.shown.isEmpty());
 }
 
 void TestOffWindowReads::blockedLookGivenUp()
