@@ -99,7 +99,8 @@ void DisplayLoading::cancel()
     m_pane->hideLoadProgress();
 }
 
-void DisplayLoading::start(const QString &path, const PaneFileReader::Limits &limits, Done done)
+void DisplayLoading::start(const QString &path, const PaneFileReader::Limits &limits, Done done,
+                           Preparation prepare, Aftercare after)
 {
     cancel();
     auto job = std::make_shared<Job>();
@@ -118,7 +119,16 @@ void DisplayLoading::start(const QString &path, const PaneFileReader::Limits &li
     ++liveLoadCount;
     // Everything that touches the file happens on the thread, even the look at its size: on a
     // stuck mount that waits as well.
-    std::thread([job, mailbox = m_mailbox, reader = m_reader] {
+    std::thread([job, mailbox = m_mailbox, reader = m_reader, prepare = std::move(prepare),
+                 after = std::move(after)] {
+        if (prepare) {
+            // Handed over before the result, which comes after it on the same queue.
+            std::function<void()> prepared = prepare();
+            job->touch();
+            const std::lock_guard<std::mutex> lock(mailbox->lock);
+            if (DisplayLoading *target = mailbox->target; target && prepared)
+                QMetaObject::invokeMethod(target, std::move(prepared), Qt::QueuedConnection);
+        }
         PaneFileReader::Result result = PaneFileReader::check(job->path, job->limits);
         job->touch();
         if (result.status == WholeFileReader::Status::Ok && !job->cancel) {
@@ -143,6 +153,10 @@ void DisplayLoading::start(const QString &path, const PaneFileReader::Limits &li
                         job->allRead = true;
                     job->touch();
                 });
+            if (after && !job->cancel) {
+                after(result);
+                job->touch();
+            }
         }
         if (job->cancel)
             result = {}; // a dropped load gives its memory back now, not when the window looks

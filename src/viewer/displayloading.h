@@ -32,12 +32,22 @@ public:
         const QString &path, const PaneFileReader::Limits &limits, const std::atomic<bool> *cancel,
         const PlainTextLoader::Progress &progress)>;
 
+    // Work on the file that has to come before it is read (putting back the old bytes of a save
+    // cut short), done first on the load's thread. What it returns runs on the GUI thread before
+    // the result is handed on, and also when the load is dropped or given up meanwhile: the work
+    // was done all the same.
+    using Preparation = std::function<std::function<void()>()>;
+    // Work on the result that has to be done where the file was read, right after the read
+    // (on the load's thread); not for a dropped load.
+    using Aftercare = std::function<void(const PaneFileReader::Result &)>;
+
     DisplayLoading(PanePort &pane, QObject *parent);
     ~DisplayLoading() override;
 
     // Reads path and calls done with the result on the GUI thread, or never when a newer load or
     // cancel() drops it.
-    void start(const QString &path, const PaneFileReader::Limits &limits, Done done);
+    void start(const QString &path, const PaneFileReader::Limits &limits, Done done,
+               Preparation prepare = {}, Aftercare after = {});
     void cancel();
     bool isLoading() const { return bool(m_job); }
 

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
+#include <mutex>
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
@@ -130,6 +131,10 @@ QList<SaveJournal::Entry> SaveJournal::entries()
 
 QList<SaveJournal::Recovered> SaveJournal::recover(const QString &path)
 {
+    // Displays recover on their threads, the start on another: an entry is put back by one of
+    // them, and the others find it gone.
+    static std::mutex recovering;
+    const std::lock_guard<std::mutex> lock(recovering);
     QList<Recovered> done;
     const QByteArray only = path.isEmpty() ? QByteArray() : QFile::encodeName(path);
     for (const Entry &entry : entries()) {

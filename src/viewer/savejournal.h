@@ -36,7 +36,8 @@ public:
     static void finish(const Entry &entry);
 
     // Puts back the old bytes of every save cut short by a process that ended, or only of the
-    // file at path. Each is reported once: the entry is gone afterwards.
+    // file at path. Each is reported once: the entry is gone afterwards. Safe from any thread;
+    // one recovery at a time.
     struct Recovered
     {
         QString path;

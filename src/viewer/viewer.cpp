@@ -81,7 +81,7 @@ QString changedUnder(const QString &path)
 Viewer::Viewer(Platform &platform, PanePort &pane, QObject *parent)
     : QObject(parent), m_loader(new DisplayLoading(pane, this)), m_platform(platform), m_pane(pane),
       m_drafts(new DraftKeeper(pane, this)), m_watch(new ShownFileWatch(this)),
-      m_operations(new LongOperation(this))
+      m_look(new ShownFileLook(this)), m_operations(new LongOperation(this))
 {
     setAutoViewIntervalText(QString());
     connect(m_watch, &ShownFileWatch::mayHaveChanged, this, &Viewer::checkDisk);
@@ -124,10 +124,23 @@ void Viewer::display(const QString &path, ShownList list)
         };
         return;
     }
-    recoverInterruptedSaves(path);
-    startRead(path, readingLimits(path), [this, path, list](PaneFileReader::Result &&file) {
-        displayRead(path, list, false, std::move(file));
-    });
+    // A save of the file that a kill cut short gets its old bytes back on the read's thread,
+    // before the file is read there: what is shown is what was put back. That is said before
+    // the file is shown, and also when a newer choice drops this display.
+    const DisplayLoading::Preparation recovery = [this, path]() -> std::function<void()> {
+        QList<SaveJournal::Recovered> recovered = SaveJournal::recover(path);
+        if (recovered.isEmpty())
+            return {};
+        return [this, recovered = std::move(recovered)] {
+            tellRecovered(recovered);
+        };
+    };
+    startRead(
+        path, readingLimits(path),
+        [this, path, list](PaneFileReader::Result &&file) {
+            displayRead(path, list, false, std::move(file));
+        },
+        recovery);
 }
 
 void Viewer::redisplayAsPlainText()
@@ -165,17 +178,36 @@ PaneFileReader::Limits Viewer::readingLimits(const QString &path) const
 }
 
 void Viewer::startRead(const QString &path, const PaneFileReader::Limits &limits,
-                       std::function<void(PaneFileReader::Result &&)> done)
+                       std::function<void(PaneFileReader::Result &&)> done,
+                       DisplayLoading::Preparation prepare)
 {
+    ++m_displays; // what a look at the disk found before is about another text
     // A newer choice drops a read still in flight. The viewer knows of a read in flight until
     // its result is handled, so that the operations on the shown file wait for it; every file
     // is read on a thread, a small one shown on the event loop's next turn.
     m_loader->cancel();
-    m_loader->start(path, limits, [this, done = std::move(done)](PaneFileReader::Result &&file) {
-        setLoading(false);
-        const QScopedValueRollback showing(m_showingRead, true);
-        done(std::move(file));
-    });
+    // A plain file's last bytes, read where it was read, right after it: for the check that it
+    // was later only added to.
+    auto tail = std::make_shared<std::optional<ReadTail>>();
+    const DisplayLoading::Aftercare after = [path, tail](const PaneFileReader::Result &file) {
+        const SourceMap::Identity &read = file.plain.source.file;
+        if (file.status != WholeFileReader::Status::Ok || file.rich || read.inode == 0)
+            return;
+        QByteArray bytes = AppendedText::tailOf(path, read.size);
+        const ShownFile::Identity as{read.device, read.inode, read.size, read.modifiedNs};
+        if (FileIdentity::of(path) == as)
+            *tail = ReadTail{as, std::move(bytes)};
+    };
+    m_loader->start(
+        path, limits,
+        [this, tail, done = std::move(done)](PaneFileReader::Result &&file) {
+            setLoading(false);
+            const QScopedValueRollback showing(m_showingRead, true);
+            m_readTail = std::exchange(*tail, std::nullopt);
+            done(std::move(file));
+            m_readTail.reset();
+        },
+        std::move(prepare), after);
     setLoading(true);
 }
 
@@ -660,9 +692,14 @@ bool Viewer::refuseKeptVersion()
 
 void Viewer::recoverInterruptedSaves(const QString &path)
 {
-    for (const SaveJournal::Recovered &recovered : SaveJournal::recover(path))
-        m_platform.messages.show(SaveJournal::message(recovered),
-                                 recovered.problem.isEmpty() ? Icon::Information : Icon::Critical,
+    tellRecovered(SaveJournal::recover(path));
+}
+
+void Viewer::tellRecovered(const QList<SaveJournal::Recovered> &recovered)
+{
+    for (const SaveJournal::Recovered &one : recovered)
+        m_platform.messages.show(SaveJournal::message(one),
+                                 one.problem.isEmpty() ? Icon::Information : Icon::Critical,
                                  Buttons::Ok);
 }
 

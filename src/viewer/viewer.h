@@ -5,10 +5,13 @@
 #include "files/panefilereader.h"
 #include "viewer/appendedtext.h"
 #include "viewer/autoviewstate.h"
+#include "viewer/displayloading.h"
 #include "viewer/draft.h"
 #include "viewer/paneport.h"
 #include "viewer/plaintextsave.h"
+#include "viewer/savejournal.h"
 #include "viewer/shownfile.h"
+#include "viewer/shownfilelook.h"
 #include "viewer/textdifference.h"
 #include "viewer/versionstore.h"
 
@@ -184,8 +187,13 @@ public:
     bool offersDiscard() const { return m_restoredAt.isValid(); }
     bool changedOnDisk() const { return m_changedOnDisk; }
     // Looks whether the shown file changed on disk: an unedited text is read again (a file
-    // that only grew, only what it gained), an edited one is noted and Save asks.
+    // that only grew, only what it gained), an edited one is noted and Save asks. The look runs
+    // on a thread; what it found is taken only while the pane still shows what it looked for
+    // (the same file as it was, unedited for a new end, no display since). A file that does
+    // not answer is said so after a few seconds, and the pane keeps its text.
     void checkDisk();
+    bool isCheckingDisk() const { return m_look->isLooking(); }
+    ShownFileLook &diskLook() const { return *m_look; }
 
 signals:
     void shownFileChanged();
@@ -204,6 +212,8 @@ signals:
     void noticeChanged();
 
 private:
+    // Tells the user of each save whose old bytes were put back (or could not be).
+    void tellRecovered(const QList<SaveJournal::Recovered> &recovered);
     // The draft the pane shows is about to be dropped: kept among the previous versions.
     void keepDroppedDraft();
     // The shown file is held open from its display, so that its bytes can still be kept when
@@ -227,7 +237,19 @@ private:
     // A New text kept when its draft was dropped: the pane shows it as the New text again.
     void restoreNewText(const VersionStore::Version &version);
     void reload();
-    bool followAppended(const ShownFile::Identity &now);
+    void lookedAtDisk(const ShownFileLook::Request &request, quint64 displays,
+                      ShownFileLook::Outcome &&outcome);
+    // The last bytes of the shown plain file, for the check that it was only added to, are
+    // read on the look's thread; until they are in, a file that grew is read again whole.
+    void wantShownTail();
+    void lookForTail();
+    void tookTail(const ShownFileLook::Request &request, quint64 displays,
+                  ShownFileLook::Outcome &&outcome);
+    // What waits for the look that just ended.
+    void lookNext();
+    void noticeDiskChange(const ShownFileLook::Request &request, quint64 displays,
+                          ShownFileLook::Outcome &&outcome);
+    bool followAppended(const AppendedText::Read &read, const ShownFile::Identity &now);
     // What was added to the shown file joins the map of its bytes, for an edited Save.
     void extendSource(const AppendedText::Read &read, const ShownFile::Identity &now);
     bool confirmReplacing(const ShownFile &shown, QString *target, bool *followLinks);
@@ -255,7 +277,8 @@ private:
     bool refuseKeptVersion();
     PaneFileReader::Limits readingLimits(const QString &path) const;
     void startRead(const QString &path, const PaneFileReader::Limits &limits,
-                   std::function<void(PaneFileReader::Result &&)> done);
+                   std::function<void(PaneFileReader::Result &&)> done,
+                   DisplayLoading::Preparation prepare = {});
     void displayRead(const QString &path, ShownList list, bool plainText,
                      PaneFileReader::Result &&file);
 
@@ -288,6 +311,9 @@ private:
 
     DraftKeeper *m_drafts = nullptr;
     ShownFileWatch *m_watch = nullptr;
+    ShownFileLook *m_look = nullptr;
+    bool m_lookAgain = false;      // asked to look while a look was under way
+    quint64 m_displays = 0;        // reads started for the pane; a look from before one is dropped
     QDateTime m_restoredAt;        // the draft the pane shows was kept then
     bool m_changedOnDisk = false;  // the file changed while the pane held edits
     ShownFile::Identity m_noticed; // the change last noticed
@@ -295,6 +321,14 @@ private:
     bool m_shownPlain = false;     // shown by "Nomal"
     qint64 m_shownBytes = 0;       // the bytes of a plain file the pane holds
     QByteArray m_shownTail;        // the last of them
+    bool m_tailKnown = false;      // m_shownTail was read
+    bool m_tailWanted = false;     // and is still to be read
+    struct ReadTail
+    {
+        ShownFile::Identity file; // as it was read
+        QByteArray bytes;         // its last bytes then
+    };
+    std::optional<ReadTail> m_readTail; // of the read whose result is being shown
     std::optional<PanePort::Place> m_reloadPlace;
     quint64 m_restoreGeneration = 0; // counts the drafts asked for; only the last is shown
     std::shared_ptr<PosixFile::Descriptor> m_held; // the shown file, open since its display

@@ -7,6 +7,7 @@
 #include "platform/platform.h"
 #include "text/pieceencoder.h"
 #include "viewer/appendedtext.h"
+#include "viewer/displayloading.h"
 #include "viewer/draftkeeper.h"
 #include "viewer/fileidentity.h"
 #include "viewer/plaintextsave.h"
@@ -71,13 +72,15 @@ void Viewer::saved(const ShownFile &shown)
     ShownFile now = shown;
     now.identity = FileIdentity::of(shown.path);
     m_shownTarget = FileIdentity::resolved(shown.path);
-    if (m_drafts->path() == draftKey()) {
+    const bool follows = m_drafts->path() == draftKey();
+    if (follows) {
         m_drafts->follow(draftKey(), now.identity, shown.path);
         m_shownBytes = now.identity.size;
-        m_shownTail = AppendedText::tailOf(shown.path, m_shownBytes);
     }
     m_noticed = {};
     setShownFile(now);
+    if (follows)
+        wantShownTail();
     holdShownFile(now.identity); // the file written is the one shown now
     setNotices({}, false);
 }
@@ -101,8 +104,7 @@ void Viewer::followShownFile(bool plainText)
     m_noticed = {};
     m_drafts->follow(draftKey(), m_shown.identity, m_shown.path);
     m_shownBytes = m_shown.identity.size;
-    m_shownTail =
-        m_shown.richText ? QByteArray() : AppendedText::tailOf(m_shown.path, m_shownBytes);
+    wantShownTail();
     if (m_reloadPlace) {
         m_pane.setPlace(*m_reloadPlace);
         m_reloadPlace.reset();
@@ -388,10 +390,116 @@ void Viewer::checkDisk()
 {
     if (m_loading || isBusy() || m_shown.isEmpty() || !FileIdentity::isKnown(m_shown.identity))
         return;
-    const ShownFile::Identity now = FileIdentity::of(m_shown.path);
+    if (m_tailWanted) {
+        // The file's last bytes as shown come first, and then this look.
+        m_lookAgain = true;
+        return lookForTail();
+    }
+    ShownFileLook::Request request;
+    request.path = m_shown.path;
+    request.was = m_shown.identity;
+    request.target = m_shownTarget;
+    request.from = m_shownBytes;
+    request.tail = m_shownTail;
+    request.encoding = m_shown.encoding;
+    request.mayAppend = m_tailKnown && !m_shown.richText && !m_shownPlain &&
+                        !m_pane.showsFormatting() && !m_pane.isModified() &&
+                        m_drafts->path() == draftKey();
+    request.limit = appendedAtOnce;
+    const quint64 displays = m_displays;
+    const bool started =
+        m_look->start(request, [this, request, displays](ShownFileLook::Outcome &&outcome) {
+            lookedAtDisk(request, displays, std::move(outcome));
+        });
+    // One look at a time: a change meanwhile is looked at once this one is in.
+    if (!started)
+        m_lookAgain = true;
+}
+
+void Viewer::lookedAtDisk(const ShownFileLook::Request &request, quint64 displays,
+                          ShownFileLook::Outcome &&outcome)
+{
+    if (outcome.gaveUp) {
+        // The pane keeps its text; the file is looked at again when it is heard of next.
+        m_lookAgain = false;
+        m_platform.messages.show(DisplayLoading::notAnsweringMessage(request.path), Icon::Critical,
+                                 Buttons::Ok);
+        return lookNext();
+    }
+    noticeDiskChange(request, displays, std::move(outcome));
+    lookNext();
+}
+
+void Viewer::lookNext()
+{
+    if (m_tailWanted)
+        lookForTail();
+    if (!m_look->isLooking() && std::exchange(m_lookAgain, false))
+        checkDisk();
+}
+
+void Viewer::wantShownTail()
+{
+    m_shownTail.clear();
+    m_tailKnown = false;
+    m_tailWanted = false;
+    if (m_shown.richText || m_shown.isEmpty())
+        return;
+    // Taken where the display read the file, when it is still the file shown.
+    if (m_readTail && m_readTail->file == m_shown.identity &&
+        m_shownBytes == m_shown.identity.size) {
+        m_shownTail = m_readTail->bytes;
+        m_tailKnown = true;
+        return;
+    }
+    m_tailWanted = true;
+    lookForTail();
+}
+
+void Viewer::lookForTail()
+{
+    if (!m_tailWanted)
+        return;
+    ShownFileLook::Request request;
+    request.path = m_shown.path;
+    request.was = m_shown.identity;
+    request.from = m_shownBytes;
+    request.tailOnly = true;
+    const quint64 displays = m_displays;
+    // Else after the look under way.
+    m_tailWanted =
+        !m_look->start(request, [this, request, displays](ShownFileLook::Outcome &&outcome) {
+            tookTail(request, displays, std::move(outcome));
+        });
+}
+
+void Viewer::tookTail(const ShownFileLook::Request &request, quint64 displays,
+                      ShownFileLook::Outcome &&outcome)
+{
+    if (outcome.tail && displays == m_displays && m_shown.path == request.path &&
+        m_shown.identity == request.was && m_shownBytes == request.from) {
+        m_shownTail = std::move(*outcome.tail);
+        m_tailKnown = true;
+    }
+    lookNext();
+}
+
+void Viewer::noticeDiskChange(const ShownFileLook::Request &request, quint64 displays,
+                              ShownFileLook::Outcome &&outcome)
+{
+    // The pane no longer shows what was looked for (a display, a save or another look came
+    // meanwhile): what was found is dropped, and the file looked at again as it is now.
+    if (displays != m_displays || m_shown.path != request.path || m_shown.identity != request.was ||
+        m_shownBytes != request.from || m_shownTarget != request.target) {
+        m_lookAgain = true;
+        return;
+    }
+    if (m_loading || isBusy())
+        return;
+    const ShownFile::Identity now = outcome.now;
     if (!FileIdentity::isKnown(now))
         return; // gone: the pane keeps the text, and a Save writes it again
-    if (now == m_shown.identity && FileIdentity::resolved(m_shown.path) == m_shownTarget)
+    if (now == m_shown.identity && outcome.resolved == m_shownTarget)
         return;
     if (now == m_noticed)
         return;
@@ -399,25 +507,25 @@ void Viewer::checkDisk()
     keepReplacedBytes(now);
     if (m_drafts->path() != draftKey())
         return; // the pane holds a new text; a Save over the file asks
+    // Typed into while the file was looked at: what was read is dropped, and what was typed
+    // stays.
     if (m_pane.isModified()) {
         setNotices(m_restoredAt, true);
         return;
     }
-    if (!followAppended(now))
+    const bool appended =
+        request.mayAppend && outcome.appended.ok && followAppended(outcome.appended, now);
+    outcome.appended = {};
+    if (!appended)
         reload();
 }
 
-bool Viewer::followAppended(const ShownFile::Identity &now)
+bool Viewer::followAppended(const AppendedText::Read &read, const ShownFile::Identity &now)
 {
-    const ShownFile::Identity &was = m_shown.identity;
-    if (m_shown.richText || m_shownPlain || m_pane.showsFormatting() || now.device != was.device ||
-        now.inode != was.inode || now.size <= m_shownBytes ||
-        FileIdentity::resolved(m_shown.path) != m_shownTarget)
+    if (m_pane.showsFormatting())
         return false;
-    const AppendedText::Read read = AppendedText::read(m_shown.path, m_shownBytes, m_shownTail,
-                                                       m_shown.encoding, appendedAtOnce);
     m_drafts->setQuiet(true);
-    const bool appended = read.ok && m_pane.appendFromFile(read.text);
+    const bool appended = m_pane.appendFromFile(read.text);
     m_drafts->setQuiet(false);
     if (!appended)
         return false;
@@ -531,9 +639,7 @@ void Viewer::keepDroppedDraft()
             format.encoding = TextEncoding::Utf8; // asked about only when the user saves
         const auto pieces = [&text](const std::function<bool(QStringView)> &visit) {
             bool more = true;
-            text.forEachPiece([&](QStringView piece) {
-                more = more && visit(piece);
-            });
+            text.forEachPiece([&](QStringView piece) { more = more && visit(piece); });
         };
         const PlainTextSave::Written written =
             PlainTextSave::writeIn(format.encoding, file, pieces, format);

@@ -11,3 +11,18 @@ inline void waitForDisplay(const Viewer &viewer)
 {
     QTRY_VERIFY_WITH_TIMEOUT(!viewer.isLoading(), 60000);
 }
+
+// The shown file is looked at on a thread too, and what the look found may start a read: waits
+// until the looks asked for are in and such a read is done.
+inline void waitForDiskCheck(const Viewer &viewer)
+{
+    QTRY_VERIFY_WITH_TIMEOUT(!viewer.isCheckingDisk(), 60000);
+    waitForDisplay(viewer);
+}
+
+// Looks whether the shown file changed on disk, as the file's watch does, and waits for it.
+inline void checkDiskAndWait(Viewer &viewer)
+{
+    viewer.checkDisk();
+    waitForDiskCheck(viewer);
+}

@@ -424,8 +424,7 @@ void TestDrafts::changedOnDisk()
         replaceByRename(t, other);
     }
     QSignalSpy notices(&f.viewer(), &Viewer::noticeChanged);
-    f.viewer().checkDisk();
-    waitForDisplay(f.viewer());
+    checkDiskAndWait(f.viewer());
     if (!edited) {
         // Read again by itself, whole, as nothing of the pane's is lost.
         QCOMPARE(f.pane().content.toUtf8(), readFile(t));
@@ -440,7 +439,7 @@ void TestDrafts::changedOnDisk()
     QVERIFY(f.viewer().changedOnDisk());
     QCOMPARE(notices.size(), 1);
     QVERIFY(f.viewer().notice().contains("t.txt was changed on disk by another program"));
-    f.viewer().checkDisk(); // the same change is noted once
+    checkDiskAndWait(f.viewer()); // the same change is noted once
     QCOMPARE(notices.size(), 1);
     f.fake.messages.answers.enqueue(MessageBoxes::Answer(answer));
     f.viewer().save();
@@ -460,8 +459,7 @@ void TestDrafts::changedOnDisk()
     f.pane().type("?");
     f.fake.dialogs.saveAnswers.enqueue(t);
     f.viewer().saveAs();
-    f.viewer().checkDisk();
-    waitForDisplay(f.viewer());
+    checkDiskAndWait(f.viewer());
     QVERIFY(!f.viewer().changedOnDisk());
     f.viewer().save();
     QCOMPARE(f.fake.messages.shown.size(), 1);
@@ -476,11 +474,9 @@ void TestDrafts::growingFile()
     QCOMPARE(f.pane().filesShown, 1);
     // A log written on: only what it gained is read, an unfinished character waits.
     appendInPlace(t, "\nthree \xc3");
-    f.viewer().checkDisk();
-    waitForDisplay(f.viewer());
+    checkDiskAndWait(f.viewer());
     appendInPlace(t, "\xa9\r\nfour\n");
-    f.viewer().checkDisk();
-    waitForDisplay(f.viewer());
+    checkDiskAndWait(f.viewer());
     QCOMPARE(f.pane().filesShown, 1);
     QCOMPARE(f.pane().appended, QStringList({"three ", u"\u00e9\nfour\n"_qs}));
     QCOMPARE(f.pane().content, u"one\ntwo\nthree \u00e9\nfour\n"_qs);
@@ -494,8 +490,7 @@ void TestDrafts::growingFile()
     // Cut short and written again: read again whole.
     writeFile(t, "new\n");
     appendInPlace(t, "start, longer than before\n");
-    f.viewer().checkDisk();
-    waitForDisplay(f.viewer());
+    checkDiskAndWait(f.viewer());
     QCOMPARE(f.pane().filesShown, 2);
     QCOMPARE(f.pane().content, "new\nstart, longer than before\n");
 }

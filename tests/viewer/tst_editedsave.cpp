@@ -362,7 +362,7 @@ void TestEditedSave::followedLogTypedAndSaved()
         QVERIFY(file.open(QIODevice::Append));
         file.write(bytes);
         file.close();
-        f.viewer.checkDisk();
+        checkDiskAndWait(f.viewer);
     }
     f.pane.doc.replace(position, 0, u"X"_qs);
     f.viewer.save();

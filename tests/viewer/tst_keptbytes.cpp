@@ -121,8 +121,8 @@ void TestKeptBytes::replacedByAnotherProgram()
     if (edited)
         f.pane().type("mine");
     change(how, t, "another program's text, longer than the one shown\n");
-    f.viewer().checkDisk();
-    f.viewer().checkDisk(); // noticed once, kept once
+    checkDiskAndWait(f.viewer());
+    checkDiskAndWait(f.viewer()); // noticed once, kept once
     f.viewer().keepDrafts();
     const QList<QByteArray> versions = keptBytes(f.viewer(), t, VersionStore::Reason::OtherProgram);
     QCOMPARE(versions, kept ? QList<QByteArray>{shown} : QList<QByteArray>{});
@@ -138,13 +138,13 @@ void TestKeptBytes::replacedTwice()
     f.display(t);
     f.pane().type("edit");
     change(Change::RenamedOver, t, "second\n");
-    f.viewer().checkDisk();
+    checkDiskAndWait(f.viewer());
     change(Change::RenamedOver, t, "third\n");
-    f.viewer().checkDisk();
+    checkDiskAndWait(f.viewer());
     // Our own Save is no other program's change: the bytes it replaces are kept as a Save's.
     f.fake.messages.answers.enqueue(MessageBoxes::Answer::Yes);
     f.viewer().save();
-    f.viewer().checkDisk();
+    checkDiskAndWait(f.viewer());
     f.viewer().keepDrafts();
     QCOMPARE(keptBytes(f.viewer(), t, VersionStore::Reason::OtherProgram),
              QList<QByteArray>({"second\n", "first\n"}));
