@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 
 class PlainTextView;
 class RichLayoutPump;
@@ -152,6 +153,7 @@ public:
     // (not changed), the file's own bytes.
     QByteArray richText() const override;
     RichTextWriting richTextWriting() const override;
+    RichTextWriting keptRichTextWriting() override;
     std::optional<TextBuffer> editedPlainText() const override;
     quint64 markTextSaved() override;
     std::optional<QFont> richFont() const override { return font(); }
@@ -267,6 +269,9 @@ private:
     bool m_rich = false;
     int m_bottomMargin = 0;
     bool m_replacing = false; // a new content is being put in: reported once, when complete
+    // The document shown, once a writing kept it: whichever of the two lets go last deletes
+    // it, on the window's thread.
+    std::shared_ptr<QTextDocument> m_keptDoc;
     mutable QTextDocument *m_plainCopy = nullptr;
     mutable quint64 m_plainCopyRevision = 0;
 };
