@@ -86,9 +86,10 @@ public:
     // The same for a part of the text, widened to whole characters; with JoinPrevious it is
     // undone together with the edit before it (a typed letter and its conversion). A formatted
     // part longer than mappedAtOnceUpTo is mapped in steps (isMapping(), true is returned);
-    // until the last one the pane takes no keys, and its text is changed in part. Saving
-    // (richText()), formatting and another mapping first map the rest at once; a new content
-    // ends it where it got to.
+    // until the last one the pane takes no keys, and its text is changed in part. Saving at
+    // once (richText()), formatting and another mapping first map the rest at once; what is
+    // read beside the window (richTextWriting(), textSnapshotWriting()) waits for the last
+    // step; a new content ends it where it got to.
     enum class UndoStep { New, JoinPrevious };
     bool mapRange(qsizetype start, qsizetype length, const Map &map, UndoStep step);
     static constexpr qsizetype mappedAtOnceUpTo = 32 * 1024;
