@@ -248,6 +248,40 @@ int main(int argc, char **argv)
         std::printf("formatted document of 40000 paragraphs: draft made aside in %.0f ms; window "
                     "thread held at most %.1f ms\n",
                     aside.nsecsElapsed() / 1e6, asideStall);
+        // Another file chosen right after a key: the last draft of the document goes before
+        // the other text is shown.
+        w.viewer().keepDrafts();
+        QTest::sendKeyEvent(QTest::Click, pane->editor(), Qt::Key_unknown, "z", {});
+        QFile::remove(draftFile);
+        clock.restart();
+        w.openStartPath(other);
+        const double leaveCall = clock.nsecsElapsed() / 1e6;
+        const auto richDraftOnDisk = [&] {
+            const std::optional<Draft> draft = w.viewer().drafts().store().read(rich);
+            return draft && draft->kind == Draft::Kind::Rich;
+        };
+        const double leaveStall = std::max(
+            leaveCall, longestStall([&] { return !w.viewer().isLoading() && richDraftOnDisk(); }));
+        std::printf("formatted document of 40000 paragraphs left for another file: its draft on "
+                    "disk after %.0f ms; window thread held at most %.1f ms\n",
+                    clock.nsecsElapsed() / 1e6, leaveStall);
+        // Shown again with its draft, which is then discarded: the draft is kept as a version.
+        w.openStartPath(rich);
+        while (w.viewer().isLoading() || !w.viewer().offersDiscard())
+            QTest::qWait(20);
+        settle();
+        const qsizetype versionsBefore = w.viewer().versions().list(rich).size();
+        clock.restart();
+        w.viewer().discardDraft();
+        const double discardCall = clock.nsecsElapsed() / 1e6;
+        const double discardStall =
+            std::max(discardCall, longestStall([&] {
+                         return !w.viewer().isLoading() &&
+                                w.viewer().versions().list(rich).size() > versionsBefore;
+                     }));
+        std::printf("formatted draft of 40000 paragraphs discarded, its version kept after %.0f "
+                    "ms; window thread held at most %.1f ms\n",
+                    clock.nsecsElapsed() / 1e6, discardStall);
     } else {
         std::printf("formatted document of 40000 paragraphs shown as plain text\n");
     }

@@ -185,10 +185,15 @@ void RichTextBox::showEditor(bool rich)
     if (hidden->hasFocus())
         shown->setFocus();
     // The hidden editor keeps nothing: a large text lives in one place only.
-    if (rich)
+    if (rich) {
         m_plainView->document().setText({});
-    else
+    } else if (m_keptDoc && m_keptDoc.get() == m_richEditor->document()) {
+        // Read still by a writing that kept it: left as it is, in place of an empty one.
+        m_richEditor->setDocument(new QTextDocument(m_richEditor));
+        m_keptDoc.reset();
+    } else {
         m_richEditor->clear();
+    }
 }
 
 void RichTextBox::setPlainText(QString text, Origin origin)
@@ -297,7 +302,9 @@ void RichTextBox::adoptRichDocument(QTextDocument *document)
     m_replacing = false;
     watch(document);
     m_layoutPump->follow(document);
-    if (old && old != document && old->parent() == m_richEditor)
+    if (old && old == m_keptDoc.get())
+        m_keptDoc.reset();
+    else if (old && old != document && old->parent() == m_richEditor)
         delete old;
 }
 

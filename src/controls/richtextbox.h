@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 
 class PlainTextView;
 class RichLayoutPump;
@@ -85,9 +86,10 @@ public:
     // The same for a part of the text, widened to whole characters; with JoinPrevious it is
     // undone together with the edit before it (a typed letter and its conversion). A formatted
     // part longer than mappedAtOnceUpTo is mapped in steps (isMapping(), true is returned);
-    // until the last one the pane takes no keys, and its text is changed in part. Saving
-    // (richText()), formatting and another mapping first map the rest at once; a new content
-    // ends it where it got to.
+    // until the last one the pane takes no keys, and its text is changed in part. Saving at
+    // once (richText()), formatting and another mapping first map the rest at once; what is
+    // read beside the window (richTextWriting(), textSnapshotWriting()) waits for the last
+    // step; a new content ends it where it got to.
     enum class UndoStep { New, JoinPrevious };
     bool mapRange(qsizetype start, qsizetype length, const Map &map, UndoStep step);
     static constexpr qsizetype mappedAtOnceUpTo = 32 * 1024;
@@ -152,6 +154,7 @@ public:
     // (not changed), the file's own bytes.
     QByteArray richText() const override;
     RichTextWriting richTextWriting() const override;
+    RichTextWriting keptRichTextWriting() override;
     std::optional<TextBuffer> editedPlainText() const override;
     quint64 markTextSaved() override;
     std::optional<QFont> richFont() const override { return font(); }
@@ -267,6 +270,9 @@ private:
     bool m_rich = false;
     int m_bottomMargin = 0;
     bool m_replacing = false; // a new content is being put in: reported once, when complete
+    // The document shown, once a writing kept it: whichever of the two lets go last deletes
+    // it, on the window's thread.
+    std::shared_ptr<QTextDocument> m_keptDoc;
     mutable QTextDocument *m_plainCopy = nullptr;
     mutable quint64 m_plainCopyRevision = 0;
 };

@@ -5,6 +5,7 @@
 // stops without touching it again.
 #include "richtextbox.h"
 
+#include "controls/richtextmapping.h"
 #include "rtf/rtfwriter.h"
 
 #include <QPointer>
@@ -37,21 +38,32 @@ void appendPlain(QString &text, QStringView part)
     }
 }
 
-} // namespace
-
-PanePort::RichTextWriting RichTextBox::richTextWriting() const
+// Takes the first turn of work on doc: once a mapping under way (awaitMapping) is over, with
+// the revision the document then has, or else with the one it had when the work was made.
+bool firstTurn(const QPointer<const QTextDocument> &doc, int &revision,
+               const std::function<void()> &awaitMapping, const std::function<bool()> &step)
 {
-    finishMapping();
-    if (isReadOnly()) {
-        return [bytes = heldRtf()](const std::function<bool()> &) {
-            return std::optional<QByteArray>(bytes);
-        };
-    }
-    const QPointer<const QTextDocument> doc = document();
-    const int revision = doc->revision();
-    return [doc, revision](const std::function<bool()> &step) -> std::optional<QByteArray> {
+    if (!awaitMapping)
+        return step() && doc && doc->revision() == revision;
+    awaitMapping();
+    if (!step() || !doc)
+        return false;
+    revision = doc->revision();
+    return true;
+}
+
+// The RTF of doc, made in turns, as it is now or once the mapping under way is over; kept,
+// when given, holds the document meanwhile.
+PanePort::RichTextWriting writingOf(const QTextDocument *document,
+                                    const std::function<void()> &awaitMapping,
+                                    std::shared_ptr<const QTextDocument> kept = nullptr)
+{
+    const QPointer<const QTextDocument> doc = document;
+    return [doc, start = doc->revision(), awaitMapping,
+            kept](const std::function<bool()> &step) -> std::optional<QByteArray> {
         bool stopped = false;
-        if (!step() || !doc || doc->revision() != revision)
+        int revision = start;
+        if (!firstTurn(doc, revision, awaitMapping, step))
             return std::nullopt;
         QByteArray rtf = RtfWriter::write(*doc, [&doc, revision, &step, &stopped] {
             stopped = !step() || !doc || doc->revision() != revision;
@@ -63,6 +75,37 @@ PanePort::RichTextWriting RichTextBox::richTextWriting() const
     };
 }
 
+} // namespace
+
+PanePort::RichTextWriting RichTextBox::richTextWriting() const
+{
+    if (isReadOnly()) {
+        return [bytes = heldRtf()](const std::function<bool()> &) {
+            return std::optional<QByteArray>(bytes);
+        };
+    }
+    // A mapping in steps goes on: the bytes are those of the document at its end.
+    if (!m_rich)
+        return writingOf(document(), {});
+    return writingOf(document(), RichTextMapping::awaitEnd(m_mapping));
+}
+
+PanePort::RichTextWriting RichTextBox::keptRichTextWriting()
+{
+    if (!m_rich || isReadOnly())
+        return richTextWriting();
+    finishMapping();
+    QTextDocument *doc = m_richEditor->document();
+    if (m_keptDoc.get() != doc) {
+        // The editor lets go of a document it does not own without deleting it.
+        doc->setParent(nullptr);
+        m_keptDoc = std::shared_ptr<QTextDocument>(doc, [](QTextDocument *kept) {
+            kept->deleteLater(); // from any thread
+        });
+    }
+    return writingOf(doc, {}, m_keptDoc);
+}
+
 RichTextBox::TextSnapshotWriting RichTextBox::textSnapshotWriting() const
 {
     if (!m_rich) {
@@ -70,16 +113,16 @@ RichTextBox::TextSnapshotWriting RichTextBox::textSnapshotWriting() const
             return std::optional<TextBuffer>(buffer);
         };
     }
-    // A mapping under way would change the document between two turns.
-    finishMapping();
+    // A mapping in steps goes on: the text is that of the document at its end.
     const QPointer<const QTextDocument> doc = m_richEditor->document();
-    const int revision = doc->revision();
-    return [doc, revision](const std::function<bool()> &step) -> std::optional<TextBuffer> {
+    return [doc, start = doc->revision(), awaitMapping = RichTextMapping::awaitEnd(m_mapping)](
+               const std::function<bool()> &step) -> std::optional<TextBuffer> {
+        int revision = start;
+        if (!firstTurn(doc, revision, awaitMapping, step))
+            return std::nullopt;
         const auto goOn = [&doc, revision, &step] {
             return step() && doc && doc->revision() == revision;
         };
-        if (!goOn())
-            return std::nullopt;
         QString text;
         text.reserve(doc->characterCount());
         for (QTextBlock block = doc->begin(); block.isValid();) {

@@ -10,8 +10,13 @@
 #include <QScrollBar>
 #include <QTextDocument>
 #include <QTextEdit>
+#include <QThread>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <thread>
 
 namespace {
 
@@ -205,6 +210,27 @@ void RichTextMapping::end()
         m_editor.verticalScrollBar()->setValue(vertical);
     }
     emit finished();
+}
+
+std::function<void()> RichTextMapping::awaitEnd(RichTextMapping *mapping)
+{
+    if (!mapping || mapping->isFinished())
+        return {};
+    auto ended = std::make_shared<std::atomic<bool>>(false);
+    const auto mark = [ended] {
+        *ended = true;
+    };
+    connect(mapping, &RichTextMapping::finished, mark);
+    connect(mapping, &QObject::destroyed, mark);
+    return [ended, pointer = QPointer<RichTextMapping>(mapping), window = mapping->thread()] {
+        if (QThread::currentThread() == window) {
+            if (pointer)
+                pointer->finish();
+            return;
+        }
+        while (!*ended)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    };
 }
 
 bool RichTextMapping::typeMapped(QTextEdit &editor, QEvent *event, const TextMapEdits::Map &map)

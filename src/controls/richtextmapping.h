@@ -11,6 +11,7 @@
 #include <QTextCursor>
 #include <QTimer>
 
+#include <functional>
 #include <optional>
 
 class QEvent;
@@ -61,6 +62,11 @@ public:
     // to the editor again with the mapped text, so that it goes in mapped, as the one edit of
     // that key (and one undo step). Returns whether it was: the event itself is then done with.
     static bool typeMapped(QTextEdit &editor, QEvent *event, const TextMapEdits::Map &map);
+
+    // For work that reads the document, on another thread, once mapping is over (finished,
+    // cancelled or dropped): the function returned waits for that, without holding the window,
+    // and on the window's thread maps what is left at once. Nothing when there is no mapping.
+    static std::function<void()> awaitEnd(RichTextMapping *mapping);
 
 signals:
     void finished();

@@ -104,7 +104,7 @@ void ReaderActions::restoreReaderDraft()
     m_restored = false;
     if (m_readerPath.isEmpty() || !m_reader)
         return;
-    m_viewer.drafts().waitUntilWritten();
+    m_viewer.drafts().waitUntilWrittenAhead();
     std::optional<Draft> draft;
     try {
         draft = m_viewer.drafts().store().read(draftKey(m_readerPath));

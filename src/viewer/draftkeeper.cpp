@@ -20,9 +20,11 @@ DraftKeeper::DraftKeeper(PanePort &pane, QObject *parent, const DraftStore &stor
 
 DraftKeeper::~DraftKeeper()
 {
-    // A draft made aside waits for turns the window no longer gives.
+    // A draft made aside waits for turns the window no longer gives; one of a text the pane
+    // let go of is the last of it, and gets them.
     if (m_aside)
         m_aside->stop = true;
+    WindowTurns::lendWhile([this] { return m_turnJobs > 0; });
     {
         std::lock_guard lock(m_mutex);
         m_stop = true;
@@ -127,7 +129,7 @@ void DraftKeeper::record(qsizetype position, qsizetype removed, qsizetype added)
 void DraftKeeper::flush()
 {
     stopAside();
-    handOver(false);
+    handOver(Making::Leaving);
 }
 
 void DraftKeeper::flushAside()
@@ -138,7 +140,7 @@ void DraftKeeper::flushAside()
         m_timer.start();
         return;
     }
-    handOver(true);
+    handOver(Making::Aside);
 }
 
 void DraftKeeper::stopAside()
@@ -151,7 +153,7 @@ void DraftKeeper::stopAside()
         m_dirty = true;
 }
 
-void DraftKeeper::handOver(bool aside)
+void DraftKeeper::handOver(Making making)
 {
     m_timer.stop();
     if (!m_dirty)
@@ -173,10 +175,13 @@ void DraftKeeper::handOver(bool aside)
         m_edits.clear();
     }
     PanePort::RichTextWriting writing;
+    PanePort::RichTextWriting kept;
     if (m_pane.showsFormatting()) {
         draft.kind = Draft::Kind::Rich;
-        if (aside)
+        if (making == Making::Aside)
             writing = m_pane.richTextWriting();
+        else if (making == Making::Leaving)
+            kept = m_pane.keptRichTextWriting();
         else
             draft.rtf = m_pane.richText();
     } else if (m_keepEdits) {
@@ -197,6 +202,22 @@ void DraftKeeper::handOver(bool aside)
     // is now goes.
     const ShownFile::Identity base = FileIdentity::ofName(store.baseFile(m_path));
     const QString file = store.draftFile(m_path);
+    if (kept) {
+        // The RTF takes seconds for a long document: should the program end meanwhile, what
+        // was typed is on disk as text, which the RTF then replaces.
+        Draft text = draft;
+        text.kind = Draft::Kind::Text;
+        text.text = m_pane.textSnapshot();
+        post([store, text] { store.write(text); }, file);
+        backgroundInTurns(std::move(kept),
+                          [store, base, draft = std::move(draft)](QByteArray &&rtf) mutable {
+                              draft.rtf = std::move(rtf);
+                              store.write(draft);
+                              store.removeBase(draft.path, base);
+                          });
+        m_written = true;
+        return;
+    }
     if (writing) {
         stopAside();
         m_aside = std::make_shared<Aside>();
@@ -262,27 +283,59 @@ void DraftKeeper::retakeBase()
     flush();
 }
 
-void DraftKeeper::post(std::function<void()> job, const QString &replaces)
+void DraftKeeper::backgroundInTurns(PanePort::RichTextWriting writing,
+                                    std::function<void(QByteArray &&)> use)
+{
+    auto turns = std::make_shared<WindowTurns>(this);
+    post(
+        [writing = std::move(writing), use = std::move(use), turns] {
+            // Not stopped: the window gives the turns even while it waits for this thread.
+            std::optional<QByteArray> rtf = turns->madeInTurns(writing, [] { return false; });
+            if (rtf)
+                use(std::move(*rtf));
+        },
+        QString(), true);
+}
+
+void DraftKeeper::post(std::function<void()> job, const QString &replaces, bool inTurns)
 {
     {
         std::lock_guard lock(m_mutex);
         // Only the last job may go: a later job of another kind keeps what comes before it.
         if (!replaces.isEmpty() && !m_jobs.empty() && m_jobs.back().replaces == replaces)
             m_jobs.pop_back();
-        m_jobs.push_back({std::move(job), replaces});
+        if (inTurns)
+            ++m_turnJobs;
+        m_jobs.push_back({std::move(job), replaces, inTurns});
     }
     m_wake.notify_one();
 }
 
 void DraftKeeper::waitUntilWritten()
 {
-    // A draft made aside needs the window's turns: the window makes it now instead.
+    // A draft made aside of the text shown would be given up at its next change: the window
+    // makes it now instead.
     if (m_aside) {
         stopAside();
-        handOver(false);
+        handOver(Making::Now);
+    }
+    WindowTurns::lendWhile([this] {
+        std::lock_guard lock(m_mutex);
+        return !m_jobs.empty() || m_busy;
+    });
+}
+
+void DraftKeeper::waitUntilWrittenAhead()
+{
+    if (m_aside) {
+        stopAside();
+        handOver(Making::Now);
     }
     std::unique_lock lock(m_mutex);
-    m_idle.wait(lock, [this] { return m_jobs.empty() && !m_busy; });
+    // What comes after the first of those waits for it.
+    m_done.wait(lock, [this] {
+        return m_busyInTurns || (!m_busy && (m_jobs.empty() || m_jobs.front().inTurns));
+    });
 }
 
 void DraftKeeper::work()
@@ -298,11 +351,14 @@ void DraftKeeper::work()
         Job job = std::move(m_jobs.front());
         m_jobs.pop_front();
         m_busy = true;
+        m_busyInTurns = job.inTurns;
         lock.unlock();
         job.run();
+        if (job.inTurns)
+            --m_turnJobs;
         lock.lock();
         m_busy = false;
-        if (m_jobs.empty())
-            m_idle.notify_all();
+        m_busyInTurns = false;
+        m_done.notify_all();
     }
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "viewer/draftstore.h"
+#include "viewer/paneport.h"
 
 #include <QObject>
 #include <QTimer>
@@ -13,8 +14,6 @@
 #include <memory>
 #include <mutex>
 #include <thread>
-
-class PanePort;
 
 // Keeps what the pane holds and no file has as a draft: at most a second after a change, and at
 // once when asked (before the pane is given another text). The pane reports its changes; the
@@ -48,14 +47,23 @@ public:
 
     // The pane changed: at position, removed characters gave way to added.
     void noteEdit(qsizetype position, qsizetype removed, qsizetype added);
-    // Hands what is pending to the writer now, as it is now.
+    // Hands what is pending to the writer now, as it is now, before the pane is given another
+    // text: a formatted document's RTF is made on the drafts' thread in turns with the window
+    // from the document the pane keeps for it; until it is on disk, its text is (written at
+    // once, ahead of it).
     void flush();
     // The same a second after a change: a formatted document's RTF is made on the drafts'
     // thread in turns with the window (a large document takes seconds), and given up when the
     // document changes meanwhile, as a later draft follows the change.
     void flushAside();
-    // Waits until every draft handed over is on disk.
+    // Waits until every draft handed over is on disk, giving the turns they ask for meanwhile.
     void waitUntilWritten();
+    // The same, but not for a document's RTF still to be made in turns with the window (its
+    // text is on disk ahead of it), nor for what was handed over after it.
+    void waitUntilWrittenAhead();
+    // Whether work that reads the window's objects in turns is still to be done: a wait for
+    // the drafts' thread would wait for those turns.
+    bool writesInTurns() const { return m_turnJobs > 0; }
     // Drops the draft of what the pane shows (a Save wrote it, or the user discarded it).
     void discard();
     // A Save of the file is about to write it: the base leaves it, so that the file is
@@ -66,6 +74,10 @@ public:
 
     // Slow file work that must not hold the window, done on the drafts' thread in turn.
     void background(std::function<void()> job) { post(std::move(job)); }
+    // The RTF writing makes (of a document the pane let go of), made there in turns with the
+    // window and handed to use; nothing when the document changed meanwhile.
+    void backgroundInTurns(PanePort::RichTextWriting writing,
+                           std::function<void(QByteArray &&rtf)> use);
 
     // Plain texts of more characters keep their edits rather than their whole text.
     void setEditsFrom(qsizetype characters) { m_editsFrom = characters; }
@@ -77,9 +89,10 @@ private:
     void record(qsizetype position, qsizetype removed, qsizetype added);
     // Jobs of the same key that only replace the draft: one not started yet is dropped for a
     // newer one, so that a slow disk is never handed more than it can write.
-    void post(std::function<void()> job, const QString &replaces = QString());
+    void post(std::function<void()> job, const QString &replaces = QString(), bool inTurns = false);
     void work();
-    void handOver(bool aside);
+    enum class Making { Now, Aside, Leaving };
+    void handOver(Making making);
     // A draft made aside and not on disk yet is taken over by one made now.
     void stopAside();
 
@@ -100,12 +113,13 @@ private:
 
     std::mutex m_mutex;
     std::condition_variable m_wake;
-    std::condition_variable m_idle;
     struct Job
     {
         std::function<void()> run;
         QString replaces; // the draft's file, for a write; empty for any other job
+        bool inTurns = false;
     };
+    std::atomic<int> m_turnJobs{0}; // queued or running
     std::deque<Job> m_jobs;
     std::atomic<bool> m_baseFailed{false}; // the base copy could not be made
     struct Aside
@@ -114,7 +128,9 @@ private:
         std::atomic<bool> written{false};
     };
     std::shared_ptr<Aside> m_aside; // the last draft made aside
+    std::condition_variable m_done; // a job ended
     bool m_busy = false;
+    bool m_busyInTurns = false;
     bool m_stop = false;
     std::thread m_thread;
 };

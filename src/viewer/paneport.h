@@ -78,6 +78,10 @@ public:
         };
     }
 
+    // The same for a document about to leave the pane (another text is shown next): the
+    // function keeps the document as it is now, and reads it after it left.
+    virtual RichTextWriting keptRichTextWriting() { return richTextWriting(); }
+
     // For drafts and for files changed on disk; a pane without them keeps the defaults.
     virtual qsizetype textLength() const { return text().size(); }
     virtual QString textPart(qsizetype start, qsizetype length) const

@@ -164,13 +164,17 @@ void Viewer::restoreNewTextDraft()
 
 void Viewer::restoreDraft(const QString &path)
 {
-    m_drafts->waitUntilWritten();
+    // A document the pane let go of may still be written in turns with the window, which
+    // must not wait for them here: the draft is then read after it, as a large one is.
+    const bool behindTurns = m_drafts->writesInTurns();
+    if (!behindTurns)
+        m_drafts->waitUntilWritten();
     const quint64 generation = ++m_restoreGeneration; // a restore still on its way is dropped
-    if (QFileInfo(m_drafts->store().draftFile(path)).size() > restoreAtOnce) {
+    if (behindTurns || QFileInfo(m_drafts->store().draftFile(path)).size() > restoreAtOnce) {
         // Read (and compared with the text shown) on the drafts' thread; the pane takes it
         // when it is ready.
-        const TextBuffer shown = m_pane.textSnapshot();
         const bool plainPane = !m_pane.showsFormatting();
+        const TextBuffer shown = plainPane ? m_pane.textSnapshot() : TextBuffer();
         m_drafts->background([store = m_drafts->store(), path, shown, plainPane, generation,
                               viewer = this] {
             std::optional<Draft> draft;
@@ -618,9 +622,18 @@ void Viewer::keepDroppedDraft()
         return;
     }
     if (m_shown.richText) {
-        const QString file = folder.filePath(m_shown.fileName());
-        if (AtomicFileWriter::write(file, m_pane.richText()).isEmpty())
-            m_versions.adopt(file, m_shown.path, VersionStore::Reason::Reload);
+        // Made on the drafts' thread in turns with the window, from the document the pane
+        // keeps for it while the file is read again, ahead of the draft's removal.
+        m_drafts->backgroundInTurns(
+            m_pane.keptRichTextWriting(), [versions = m_versions, name = m_shown.fileName(),
+                                           path = m_shown.path](QByteArray &&rtf) mutable {
+                QTemporaryDir aside;
+                if (!aside.isValid())
+                    return;
+                const QString file = aside.filePath(name);
+                if (AtomicFileWriter::write(file, rtf).isEmpty())
+                    versions.adopt(file, path, VersionStore::Reason::Reload);
+            });
         return;
     }
     // A plain text, however long, is written on the drafts' thread from a copy that shares its

@@ -5,9 +5,11 @@
 #include <QObject>
 #include <QThread>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <vector>
 
 struct WindowTurns::Shared
 {
@@ -22,6 +24,11 @@ namespace {
 // When the last turn of any work ended, on the window's thread: two turns (of two works) are
 // not given one right after the other, so that the window's events come between them.
 qint64 lastTurnEnded = -1;
+// The works waiting for a turn, for a window's thread that waits itself and lends them.
+std::mutex askingMutex;
+std::condition_variable askingChanged;
+std::vector<std::weak_ptr<void>> asking;
+
 QElapsedTimer &windowClock()
 {
     static QElapsedTimer clock;
@@ -45,13 +52,39 @@ void WindowTurns::offer(QObject *window, const std::shared_ptr<Shared> &shared)
                 offer(window, state); // after the window's events
                 return;
             }
-            state->phase = Shared::Phase::Held;
-            state->slice.start();
-            state->changed.notify_all();
-            state->changed.wait(lock, [&state] { return state->phase != Shared::Phase::Held; });
-            lastTurnEnded = windowClock().elapsed();
+            grant(*state, lock);
         },
         Qt::QueuedConnection);
+}
+
+void WindowTurns::grant(Shared &shared, std::unique_lock<std::mutex> &lock)
+{
+    shared.phase = Shared::Phase::Held;
+    shared.slice.start();
+    shared.changed.notify_all();
+    shared.changed.wait(lock, [&shared] { return shared.phase != Shared::Phase::Held; });
+    lastTurnEnded = windowClock().elapsed();
+}
+
+void WindowTurns::lendWhile(const std::function<bool()> &waiting)
+{
+    while (waiting()) {
+        std::shared_ptr<Shared> next;
+        {
+            std::unique_lock lock(askingMutex);
+            askingChanged.wait_for(lock, std::chrono::milliseconds(5),
+                                   [] { return !asking.empty(); });
+            while (!next && !asking.empty()) {
+                next = std::static_pointer_cast<Shared>(asking.front().lock());
+                asking.erase(asking.begin());
+            }
+        }
+        if (!next)
+            continue;
+        std::unique_lock lock(next->mutex);
+        if (next->phase == Shared::Phase::Asked)
+            grant(*next, lock); // its offer, still queued, then finds it taken
+    }
 }
 
 WindowTurns::WindowTurns(QObject *window)
@@ -81,6 +114,17 @@ bool WindowTurns::take(const std::function<bool()> &stopped)
         return false;
     shared.phase = Shared::Phase::Asked;
     offer(m_window, m_shared);
+    {
+        // Once for each work, whose asks are all its own turns.
+        std::lock_guard asked(askingMutex);
+        std::erase_if(asking, [](const std::weak_ptr<void> &work) { return work.expired(); });
+        const std::weak_ptr<void> self = m_shared;
+        if (std::none_of(asking.begin(), asking.end(), [&self](const std::weak_ptr<void> &work) {
+                return !work.owner_before(self) && !self.owner_before(work);
+            }))
+            asking.push_back(self);
+    }
+    askingChanged.notify_all();
     // The window may be ending and never give the turn: the wait looks at stopped() now and
     // then.
     while (shared.phase != Shared::Phase::Held) {

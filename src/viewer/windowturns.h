@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <memory>
+#include <mutex>
 
 class QObject;
 class QThread;
@@ -39,11 +40,16 @@ public:
         return made;
     }
 
+    // On the window's thread, which must wait for a work that takes turns (the last draft at
+    // the end): gives the turns asked for meanwhile at once, until waiting() is false.
+    static void lendWhile(const std::function<bool()> &waiting);
+
     static constexpr int sliceMs = 25;
 
 private:
     struct Shared;
     static void offer(QObject *window, const std::shared_ptr<Shared> &shared);
+    static void grant(Shared &shared, std::unique_lock<std::mutex> &lock);
     std::shared_ptr<Shared> m_shared;
     QObject *m_window;
     QThread *m_windowThread;

@@ -18,6 +18,7 @@
 #include <QRegularExpression>
 #include <QTest>
 #include <QTextDocument>
+#include <QThread>
 
 namespace {
 
@@ -62,6 +63,9 @@ private slots:
     void draftIsTheDocument_data();
     void draftIsTheDocument();
     void draftWaitedForIsWrittenAtOnce();
+    void leftDocumentKeepsItsDraft_data();
+    void leftDocumentKeepsItsDraft();
+    void discardedDraftIsKeptAsVersion();
     void copyAndFindTakeTheText_data();
     void copyAndFindTakeTheText();
     void cancelledCopyCopiesNothing();
@@ -182,6 +186,96 @@ void TestRichWriteAside::draftWaitedForIsWrittenAtOnce()
     const std::optional<Draft> draft = drafts.store().read(f->browse("doc.rtf"));
     QVERIFY(draft.has_value());
     QCOMPARE(draft->rtf, RtfWriter::write(*ui(w()).Text1->document()));
+}
+
+void TestRichWriteAside::leftDocumentKeepsItsDraft_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("leave");
+    QByteArray many = "{\\rtf1\\ansi ";
+    for (int i = 0; i < 2000; ++i)
+        many += "Line " + QByteArray::number(i) + " {\\b bold}\\par\n";
+    many += "}";
+    const QByteArray one = R"({\rtf1\ansi one {\b two} three\par})";
+    for (const char *leave : {"another file chosen", "plain text put in", "document put in"}) {
+        QTest::addRow("one paragraph, %s", leave) << one << QString(leave);
+        QTest::addRow("2000 paragraphs, %s", leave) << many << QString(leave);
+    }
+}
+
+void TestRichWriteAside::leftDocumentKeepsItsDraft()
+{
+    // The last draft of a document the pane lets go of is its RTF, made in the window's turns
+    // from the document kept for it after it left; until then, what was typed is on disk as
+    // text.
+    QFETCH(QByteArray, content);
+    QFETCH(QString, leave);
+    QVERIFY(showEdited(content));
+    writeFile(f->browse("other.txt"), "other\n");
+    ui(w()).File1->refresh();
+    RichTextBox &pane = *ui(w()).Text1;
+    const QString path = f->browse("doc.rtf");
+    const QByteArray expected = RtfWriter::write(*pane.document());
+    const QString typed = pane.document()->toPlainText();
+    DraftKeeper &drafts = w().viewer().drafts();
+    if (leave == "another file chosen") {
+        choose(ui(w()).File1, "other.txt");
+        QCOMPARE(pane.text(), QString("other\n"));
+    } else {
+        drafts.flush();
+        // No events handled, so no turn given: the text alone gets to disk.
+        std::optional<Draft> draft;
+        for (int i = 0; i < 1000 && !draft; ++i) {
+            QThread::msleep(10);
+            draft = drafts.store().read(path);
+        }
+        QVERIFY(draft.has_value());
+        QCOMPARE(draft->kind, Draft::Kind::Text);
+        QCOMPARE(draft->text.text(), typed);
+        // The document leaves the pane before the first turn.
+        drafts.setQuiet(true);
+        if (leave == "plain text put in")
+            pane.showEditedText(TextBuffer(QStringLiteral("plain")));
+        else
+            pane.setRichDocument(new QTextDocument);
+        drafts.setQuiet(false);
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(drafts.store().read(path).has_value() &&
+                                 drafts.store().read(path)->kind == Draft::Kind::Rich,
+                             20000);
+    QCOMPARE(drafts.store().read(path)->rtf, expected);
+    QTRY_VERIFY(!drafts.writesInTurns());
+}
+
+void TestRichWriteAside::discardedDraftIsKeptAsVersion()
+{
+    // A formatted draft shown again and discarded is kept among the versions as its RTF, made
+    // beside the window while the file is shown again.
+    QByteArray many = "{\\rtf1\\ansi ";
+    for (int i = 0; i < 2000; ++i)
+        many += "Line " + QByteArray::number(i) + " {\\i slanted}\\par\n";
+    many += "}";
+    QVERIFY(showEdited(many));
+    Viewer &viewer = w().viewer();
+    writeFile(f->browse("other.txt"), "other\n");
+    ui(w()).File1->refresh();
+    choose(ui(w()).File1, "other.txt");
+    QTRY_VERIFY(!viewer.drafts().writesInTurns());
+    choose(ui(w()).File1, "doc.rtf");
+    QTRY_VERIFY(viewer.offersDiscard());
+    RichTextBox &pane = *ui(w()).Text1;
+    QVERIFY(pane.isModified());
+    const QByteArray expected = RtfWriter::write(*pane.document());
+    const QString path = f->browse("doc.rtf");
+    const qsizetype before = viewer.versions().list(path).size();
+
+    viewer.discardDraft();
+    QTRY_VERIFY_WITH_TIMEOUT(viewer.versions().list(path).size() > before, 20000);
+    QCOMPARE(readFile(viewer.versions().list(path).constFirst().file), expected);
+    QTRY_VERIFY(!viewer.isLoading());
+    QVERIFY(!pane.isModified());
+    QVERIFY(pane.text().startsWith("Line 0 slanted"));
+    QTRY_VERIFY(!viewer.drafts().store().read(path).has_value());
 }
 
 void TestRichWriteAside::copyAndFindTakeTheText_data()

@@ -13,6 +13,7 @@
 #include "viewer/draftstore.h"
 #include "viewer/longoperation.h"
 #include "viewer/viewer.h"
+#include "viewer/windowturns.h"
 #include "windowtest.h"
 
 #include <QDir>
@@ -21,6 +22,7 @@
 #include <QTextDocument>
 #include <QTextDocumentFragment>
 #include <QTextEdit>
+#include <QThread>
 
 namespace {
 
@@ -86,6 +88,8 @@ private slots:
     void theWindowShowsProgressAndCancels_data();
     void theWindowShowsProgressAndCancels();
     void noDraftOfAHalfConvertedDocument();
+    void writingWaitsForTheSteps_data();
+    void writingWaitsForTheSteps();
 };
 
 namespace {
@@ -265,6 +269,72 @@ void TestCaseSteps::noDraftOfAHalfConvertedDocument()
     QTRY_VERIFY_WITH_TIMEOUT(drafts.store().read(path).has_value() &&
                                  drafts.store().read(path)->rtf == converted,
                              20000);
+}
+
+void TestCaseSteps::writingWaitsForTheSteps_data()
+{
+    QTest::addColumn<bool>("rtf");
+    QTest::addColumn<bool>("cancel");
+    QTest::newRow("RTF, conversion finished") << true << false;
+    QTest::newRow("RTF, conversion cancelled") << true << true;
+    QTest::newRow("text, conversion finished") << false << false;
+    QTest::newRow("text, conversion cancelled") << false << true;
+}
+
+// A save or a copy asked for while a conversion goes on in steps leaves the steps going on;
+// what it reads beside the window is the document at their end: all converted, or, cancelled,
+// as it was before. Never a document converted in part.
+void TestCaseSteps::writingWaitsForTheSteps()
+{
+    QFETCH(bool, rtf);
+    QFETCH(bool, cancel);
+    QByteArray content = R"({\rtf1\ansi{\fonttbl{\f0 Arial;}}\f0 )";
+    for (int i = 0; i < 3000; ++i)
+        content += "PaRaGrApH " + QByteArray::number(i) + R"( WiTh {\b BoLd} WoRdS.\par )";
+    content += "}";
+    auto *document = new QTextDocument;
+    RtfReader::read(content, document);
+    RichTextBox pane;
+    pane.setRichDocument(document);
+    const QByteArray rtfBefore = RtfWriter::write(*pane.document());
+    const QString textBefore = pane.document()->toPlainText();
+
+    QVERIFY(pane.mapText(caseMap(CaseMode::Upper)));
+    QVERIFY(pane.isMapping());
+    const PanePort::RichTextWriting writing = rtf ? pane.richTextWriting() : nullptr;
+    const RichTextBox::TextSnapshotWriting snapshot = rtf ? nullptr : pane.textSnapshotWriting();
+    QVERIFY(pane.isMapping()); // not finished at once
+    WindowTurns turns(&pane);
+    std::optional<QByteArray> bytes;
+    std::optional<TextBuffer> text;
+    QThread *work = QThread::create([&] {
+        if (rtf)
+            bytes = turns.madeInTurns(writing, [] { return false; });
+        else
+            text = turns.madeInTurns(snapshot, [] { return false; });
+    });
+    work->start();
+    if (cancel) {
+        QTRY_VERIFY(pane.mappingPercent() >= 10);
+        QVERIFY(pane.isMapping());
+        pane.cancelMapping();
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(work->isFinished(), 60000);
+    delete work;
+    QVERIFY(!pane.isMapping());
+    if (cancel) {
+        QVERIFY(pane.text().startsWith("PaRaGrApH 0"));
+    } else {
+        QVERIFY(pane.text().startsWith("PARAGRAPH 0 WITH BOLD"));
+        QVERIFY(!pane.text().contains("PaRaGrApH"));
+    }
+    if (rtf) {
+        QVERIFY(bytes.has_value());
+        QCOMPARE(*bytes, cancel ? rtfBefore : RtfWriter::write(*pane.document()));
+    } else {
+        QVERIFY(text.has_value());
+        QCOMPARE(text->text(), cancel ? textBefore : pane.document()->toPlainText());
+    }
 }
 
 QTEST_MAIN(TestCaseSteps)

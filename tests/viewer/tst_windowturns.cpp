@@ -4,6 +4,7 @@
 // thread cannot give a turn, and the work going straight on when it runs on the window's thread.
 #include "viewer/windowturns.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QTest>
 #include <QThread>
@@ -24,6 +25,8 @@ private slots:
     void onTheWindowsThread_data();
     void onTheWindowsThread();
     void twoWorksLeaveTheWindowItsEvents();
+    void lentWhileTheWindowWaits_data();
+    void lentWhileTheWindowWaits();
 };
 
 void TestWindowTurns::turnsExcludeTheWindow_data()
@@ -175,6 +178,44 @@ void TestWindowTurns::twoWorksLeaveTheWindowItsEvents()
     QCOMPARE(seenAtTurns.size(), 8);
     for (qsizetype i = 1; i < seenAtTurns.size(); ++i)
         QVERIFY2(seenAtTurns[i] > seenAtTurns[i - 1], qPrintable(QString::number(i)));
+}
+
+void TestWindowTurns::lentWhileTheWindowWaits_data()
+{
+    QTest::addColumn<int>("steps");
+    QTest::addColumn<int>("stepMs");
+    QTest::newRow("one step") << 1 << 0;
+    QTest::newRow("a turn per step") << 3 << WindowTurns::sliceMs + 10;
+    QTest::newRow("several steps a turn") << 30 << 2;
+}
+
+void TestWindowTurns::lentWhileTheWindowWaits()
+{
+    // The window's thread waits for a work that needs its turns (the last draft as the window
+    // closes), handling no events meanwhile: the wait itself gives them.
+    QFETCH(int, steps);
+    QFETCH(int, stepMs);
+    QObject window;
+    WindowTurns turns(&window);
+    QElapsedTimer clock;
+    clock.start();
+    std::atomic<bool> done{false};
+    std::atomic<int> taken{0};
+    QThread *work = QThread::create([&] {
+        for (int i = 0; i < steps; ++i) {
+            if (!turns.take([&clock] { return clock.elapsed() > 20000; }))
+                break;
+            ++taken;
+            QThread::msleep(stepMs);
+        }
+        turns.giveBack();
+        done = true;
+    });
+    work->start();
+    WindowTurns::lendWhile([&done] { return !done; });
+    QVERIFY(work->wait(20000));
+    delete work;
+    QCOMPARE(taken.load(), steps);
 }
 
 QTEST_MAIN(TestWindowTurns)
