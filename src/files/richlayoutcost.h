@@ -3,6 +3,8 @@
 
 #include <QtGlobal>
 
+#include <deque>
+
 // What Qt's rich layout of a formatted document would cost, estimated from its paragraphs
 // before anything is built. Qt builds and lays out a document paragraph by paragraph, each
 // costing about five times what a line within one costs; and once the laid-out height passes
@@ -14,8 +16,10 @@ public:
     // A paragraph (or table cell) of this many characters, line breaks and tabs among them,
     // whose largest font is fontPixels high, with margins pixels above and below it, laid out
     // width pixels wide (a cell's width; the pane's when wider), in this many runs of one format.
+    // inTable: a paragraph in a table cell, laid out with its table.
     void addParagraph(qint64 characters, qint64 lineBreaks, qint64 tabs, qreal fontPixels,
-                      qreal margins, qreal width = paneWidth, qint64 runs = 1);
+                      qreal margins, qreal width = paneWidth, qint64 runs = 1,
+                      bool inTable = false);
     // A table begins (a nested one too).
     void addTable() { ++m_tables; }
     bool fits() const;
@@ -45,6 +49,15 @@ public:
     // Every step of Qt's layout visits each table after the place it lays out: past some
     // thousands of tables each step takes the window tens of milliseconds.
     static constexpr qint64 maxTables = 5'000;
+    // Qt lays out the rest of a document in steps, each at once while the window waits: the
+    // first a thousand characters long, each next one twice as long as the one before, up to
+    // 200,000. So the step that reaches a place began about half way to it. The paragraphs one
+    // step lays out, each counted as its rows and rowsPerParagraph more, may cost no more than
+    // this, about 100 ms on the loaded machine: short paragraphs by the ten thousand would
+    // otherwise stall the window for a second.
+    static constexpr qint64 firstStepCharacters = 1'000;
+    static constexpr qint64 maxStepCharacters = 200'000;
+    static constexpr qint64 maxStepRows = 32'000;
 
 private:
     qint64 m_paragraphs = 0;
@@ -53,4 +66,14 @@ private:
     qint64 m_height = 0;
     qint64 m_tables = 0;
     bool m_paragraphTooLong = false;
+    // The paragraphs of the step under way, by their first character, with their costs.
+    struct Laid
+    {
+        qint64 start = 0;
+        qint64 rows = 0;
+    };
+    std::deque<Laid> m_step;
+    qint64 m_stepRows = 0;
+    qint64 m_heaviestStep = 0;
+    qint64 m_length = 0; // of the document so far, in characters (wide ones counted twice)
 };

@@ -109,7 +109,8 @@ void RichTextProbe::endParagraph(const RtfParagraphFormat &paragraph, int markHa
     else
         line = std::max(line, std::abs(qreal(paragraph.lineSpacing)) * pixelsPerTwip);
     const qreal margins = std::max(0, paragraph.spaceBefore + paragraph.spaceAfter) * pixelsPerTwip;
-    m_cost.addParagraph(m_characters, m_lineBreaks, m_tabs, line, margins, width, m_runs);
+    m_cost.addParagraph(m_characters, m_lineBreaks, m_tabs, line, margins, width, m_runs,
+                        paragraph.tableLevel() > 0);
     if (!m_cost.fits()) // the cost only grows: the rest need not be read
         m_tooLong.store(true, std::memory_order_relaxed);
     m_characters = m_lineBreaks = m_tabs = m_runs = 0;

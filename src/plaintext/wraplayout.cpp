@@ -92,6 +92,26 @@ void WrapLayout::textChanged(qsizetype position, qsizetype removed, qsizetype ad
     m_measures = std::move(kept);
 }
 
+static_assert(WrapLayout::cutLookBack < WrapLayout::pieceLength);
+
+namespace {
+
+// Characters that never join a neighbour into one character as the user sees it: no marks or
+// joiners, no Hangul, no halves of surrogate pairs, nothing that joins what follows it. Between
+// two of them a line may be cut without asking Unicode's rules, which cost far more than a cut
+// is worth in a line of ideographs, where there is no blank to cut at.
+bool standsAlone(char16_t c)
+{
+    return (c >= 0x21 && c <= 0x7e) || (c >= 0xa1 && c <= 0x24f)           // Latin
+           || (c >= 0x3001 && c <= 0x3002) || (c >= 0x300c && c <= 0x300f) // 、。「」『』
+           || (c >= 0x3041 && c <= 0x3096)                                 // hiragana
+           || (c >= 0x30a1 && c <= 0x30ff)                                 // katakana
+           || (c >= 0x3400 && c <= 0x4dbf) || (c >= 0x4e00 && c <= 0x9fff) // ideographs
+           || (c >= 0xff01 && c <= 0xff5e);                                // full-width Latin
+}
+
+} // namespace
+
 qsizetype WrapLayout::cut(qsizetype lineStart, qsizetype lineEnd, qsizetype index) const
 {
     if (index <= 0)
@@ -109,6 +129,9 @@ qsizetype WrapLayout::cut(qsizetype lineStart, qsizetype lineEnd, qsizetype inde
     // Else between two characters as the user sees them, so that a letter keeps its marks; a
     // cluster longer than the look-back (a storm of marks) is cut where it has to be, never
     // inside a surrogate pair.
+    if (standsAlone(around.at(cutLookBack - 1).unicode()) &&
+        standsAlone(around.at(cutLookBack).unicode()))
+        return at;
     QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, around);
     graphemes.setPosition(cutLookBack);
     if (graphemes.isAtBoundary())
@@ -191,6 +214,14 @@ const QTextLayout &WrapLayout::layout(const Piece &piece)
     const qsizetype cost = 1 + (piece.end - piece.start) * 64;
     m_cache.insert(piece.start, layout, std::min<qsizetype>(cost, m_cache.maxCost()));
     return *layout;
+}
+
+WrapLayout::Piece WrapLayout::followingPiece(const Piece &piece, qsizetype lineStart) const
+{
+    // A piece ends at the cut it was given or at most a look-back before it, so its end tells
+    // which cut it is: the next piece needs only the one after.
+    const qsizetype index = (piece.end - lineStart + pieceLength - 1) / pieceLength;
+    return {piece.end, cut(lineStart, piece.lineEnd, index + 1), piece.lineEnd};
 }
 
 WrapLayout::Piece WrapLayout::firstPieceOfLine(qsizetype position) const
@@ -357,7 +388,7 @@ template <typename Done> void WrapLayout::measureUntil(LineMeasure &measure, Don
             measure.width = next;
             break;
         }
-        measure.pieces.push_back(pieceAt(last.end));
+        measure.pieces.push_back(followingPiece(last, lineStart));
         measure.xs.push_back(next);
     }
 }

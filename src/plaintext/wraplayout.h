@@ -113,6 +113,9 @@ private:
 
     qsizetype cut(qsizetype lineStart, qsizetype lineEnd, qsizetype index) const;
     Piece firstPieceOfLine(qsizetype position) const;
+    // The piece after one that does not end its line: what pieceAt(piece.end) gives, for one cut
+    // instead of two or three.
+    Piece followingPiece(const Piece &piece, qsizetype lineStart) const;
     LineMeasure &measureOf(const Piece &first);
     // Measures further pieces until done() is true of the last one or the line ends.
     template <typename Done> void measureUntil(LineMeasure &measure, Done done);

@@ -236,9 +236,18 @@ void TestRichTextBox::documentsTooLongToFormat_data()
                             << fits;
     };
     row("ordinary", "{\\b bold} text\\par ", "second", 1, true);
-    row("40,000 paragraphs", "", "ab\\par ", 40'000, true);
-    row("100,000 paragraphs", "", "ab\\par ", 100'000, false);
-    row("100,000 lines in paragraphs", "", "ab\\line ab\\par ", 50'000, true);
+    const QByteArray letters200 = QByteArray("word ").repeated(40);
+    row("40,000 paragraphs", "", letters200 + "\\par ", 40'000, true);
+    row("100,000 paragraphs", "", letters200 + "\\par ", 100'000, false);
+    row("10,000 lines in paragraphs", "", "ab\\line ab\\line ab\\line ab\\line ab\\par ", 2'000,
+        true);
+    // Qt lays out the last half of a short document in one step.
+    row("4,000 short paragraphs", "", "ab\\par ", 4'000, true);
+    row("40,000 short paragraphs", "", "ab\\par ", 40'000, false);
+    QByteArray tabStops;
+    for (int i = 0; i < 30'000; ++i)
+        tabStops += "\\pard\\tx" + QByteArray::number(100 + i) + " a\\par ";
+    row("30,000 paragraphs, each its own tab stop", "", tabStops, 1, false);
     row("a million line breaks", "", "ab\\line ", 1'000'000, false);
     // Qt lays out a paragraph in one go, while the window waits.
     row("7,500 line breaks in a paragraph", "", "ab\\line ", 7'500, true);
@@ -253,7 +262,8 @@ void TestRichTextBox::documentsTooLongToFormat_data()
     row("3,000 runs in a paragraph", "", "{\\b x}{\\i y}", 1'500, true);
     row("20,000 runs in a paragraph", "", "{\\b x}{\\i y}", 10'000, false);
     row("20,000 runs alike in a paragraph", "", "{x}{y}", 10'000, true);
-    row("20,000 runs in paragraphs", "", "{\\b x}{\\i y}\\par ", 10'000, true);
+    row("20,000 runs in paragraphs", "", QByteArray("{\\b x}{\\i y}").repeated(10) + "\\par ",
+        1'000, true);
     // Each table costs every layout step after it.
     row("4,000 tables", "", "\\trowd\\cellx900\\pard\\intbl a\\cell\\row\\pard p\\par ", 4'000,
         true);
@@ -269,7 +279,8 @@ void TestRichTextBox::documentsTooLongToFormat_data()
     // Tabs cost their width and, many in one paragraph, far more.
     row("2,000 tabs in a paragraph", "", "a\\tab ", 2'000, true);
     row("100,000 tabs in a paragraph", "", "a\\tab ", 100'000, false);
-    row("20,000 paragraphs of two tabs", "", "a\\tab b\\tab c\\par ", 20'000, true);
+    row("2,000 paragraphs of 20 tabs", "", QByteArray("a\\tab ").repeated(20) + "\\par ", 2'000,
+        true);
     // Text in a narrow cell wraps into as many more lines.
     const QByteArray words = QByteArray("word ").repeated(200);
     row("4,000 page-wide cells", "", "\\trowd\\cellx9000\\pard\\intbl " + words + "\\cell\\row ",

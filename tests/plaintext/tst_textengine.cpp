@@ -12,6 +12,7 @@
 #include <QFontMetricsF>
 #include <QRandomGenerator>
 #include <QTest>
+#include <QTextBoundaryFinder>
 
 using Starts = QList<qsizetype>;
 
@@ -39,6 +40,8 @@ private slots:
     void unwrappedRowsAreLines();
     void unwrappedMeasuresFollowEdits_data();
     void unwrappedMeasuresFollowEdits();
+    void piecesEndBetweenCharacters_data();
+    void piecesEndBetweenCharacters();
 };
 
 // Line starts computed the plain way, to check the index against.
@@ -597,6 +600,60 @@ void TestTextEngine::unwrappedMeasuresFollowEdits()
         const qsizetype start = buffer.lineStart(line);
         QCOMPARE(kept.lineWidth(kept.rowAt(start)), fresh.lineWidth(fresh.rowAt(start)));
         QCOMPARE(kept.xOf(buffer.lineEnd(line)), fresh.xOf(buffer.lineEnd(line)));
+    }
+}
+
+void TestTextEngine::piecesEndBetweenCharacters_data()
+{
+    // Lines without blanks, so that every cut is made between characters; units of an odd
+    // length, so that cuts fall at every place within them.
+    QTest::addColumn<QString>("unit");
+    QTest::newRow("ideographs and kana") << u"日本語のテキスト、"_qs;
+    QTest::newRow("kana with voicing marks") << u"か\u3099き"_qs;
+    QTest::newRow("half-width kana with voicing marks") << u"ｶﾞｷ"_qs;
+    QTest::newRow("Latin with combining accents") << u"e\u0301x"_qs;
+    QTest::newRow("Hangul jamo") << u"\u1100\u1161\u11a8"_qs;
+    QTest::newRow("Hangul syllable and trailing jamo") << u"\uac00\u11a8a"_qs;
+    QTest::newRow("Thai with a spacing vowel") << u"กำก"_qs;
+    QTest::newRow("Devanagari conjunct") << u"क्षि"_qs.left(3);
+    QTest::newRow("Arabic number sign before a digit") << u"\u06001a"_qs;
+    QTest::newRow("joiner between letters") << u"a\u200db"_qs;
+    QTest::newRow("flags") << u"🇯🇵🇩"_qs;
+    QTest::newRow("family of emoji joined") << u"👨\u200d👩"_qs;
+}
+
+void TestTextEngine::piecesEndBetweenCharacters()
+{
+    QFETCH(QString, unit);
+    const QString line = repeated(unit, 40 * WrapLayout::pieceLength);
+    const TextBuffer buffer(line + u"\nend"_qs);
+    QTextBoundaryFinder characters(QTextBoundaryFinder::Grapheme, line);
+    for (const bool wrapping : {true, false}) {
+        WrapLayout layout(buffer);
+        layout.setFont(QFont(QStringLiteral("DejaVu Sans"), 10));
+        layout.setWrapping(wrapping);
+        const WrapLayout::Row row = layout.rowAt(0);
+        if (!wrapping)
+            layout.lineWidth(row); // measures the whole line piece by piece
+        // The pieces follow one another to the line's end, each cut between two characters as
+        // the user sees them; unwrapped, each is placed after the one before it.
+        WrapLayout::Piece piece = layout.pieceAt(0);
+        QCOMPARE(piece.start, 0);
+        int pieces = 1;
+        while (!piece.endsLine()) {
+            characters.setPosition(piece.end);
+            QVERIFY2(characters.isAtBoundary(), qPrintable(QString::number(piece.end)));
+            QVERIFY(piece.end - piece.start <= WrapLayout::pieceLength + WrapLayout::cutLookBack);
+            const WrapLayout::Piece next = *layout.nextPiece(piece);
+            QCOMPARE(next.start, piece.end);
+            QCOMPARE(layout.pieceAt(piece.end - 1), piece);
+            if (!wrapping)
+                QVERIFY(layout.pieceX(next) > layout.pieceX(piece));
+            piece = next;
+            ++pieces;
+        }
+        QCOMPARE(piece.end, line.size());
+        QVERIFY(pieces >= 40);
     }
 }
 
