@@ -424,6 +424,9 @@ void RtfParser::tableEvent(RtfKeyword keyword)
         labelsBeforeText();
     flushText();
     sendKept(1);
+    // Text since the last \par: a \sect after this is no longer straight after that \par.
+    if (m_emitted + m_structures != m_paragraphContent)
+        m_parEndedLast = false;
     const int nested = std::max(2, s.paragraph.tableLevel());
     // A row's end shows nothing its cells have not shown: one without cells leaves what is kept
     // after it in the preamble, where a save puts it.
