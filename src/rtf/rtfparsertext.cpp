@@ -365,6 +365,14 @@ void RtfParser::paragraphEnd(bool pageBreak, bool section)
     paragraph.endsSection = section;
     paragraph.pageBreakBefore |= std::exchange(m_pageBreakPending, false);
     m_sink->paragraphEnd(paragraph, s.chars, pageBreak);
+    // A page break before that an object's result takes from where it is belongs to the
+    // paragraph the object is in: the result's next paragraphs go on, as one object does.
+    if (s.chars.generated) {
+        for (RtfGroupState &group : m_stack) {
+            if (group.chars.generated)
+                group.paragraph.pageBreakBefore = false;
+        }
+    }
     m_pageBreakCarried = pageBreak;
     m_parEndedLast = !pageBreak && !section && paragraph.tableLevel() == 0 && !s.chars.generated;
     m_labelSeen = false;
