@@ -290,8 +290,8 @@ bool RtfParser::closeGroup()
         if (closed.fieldSymbol && m_emitted == closed.fieldTextStart) {
             // A field that is a picture too is kept whole: its character is shown, and the
             // kept field writes it back.
-            const bool generated = std::exchange(state().chars.generated,
-                                                 state().chars.generated || keptWhole);
+            const bool generated =
+                std::exchange(state().chars.generated, state().chars.generated || keptWhole);
             appendBodyChar(closed.fieldSymbol);
             state().chars.generated = generated;
         } else if (!state().kept && ownContent() == closed.ownContentAtOpen &&
