@@ -264,7 +264,7 @@ void RtfDocumentBuilder::cellEnd(int level, const RtfParagraphFormat &paragraph)
 void RtfDocumentBuilder::rowEnd(int level, const RtfRowDefinition &row)
 {
     m_formats.newFieldEpoch();
-    m_resultLast = false;
+    const bool resultLast = std::exchange(m_resultLast, false);
     level = std::clamp(level, 1, RtfParser::MaxTableLevel);
     if (rowsAsText(level)) {
         m_rowText += QChar::ParagraphSeparator;
@@ -277,6 +277,10 @@ void RtfDocumentBuilder::rowEnd(int level, const RtfRowDefinition &row)
             m_cursor.insertBlock();
         return;
     }
+    // A row ended in a cell an object's result shows: the object kept stays in that cell,
+    // where its result is, not with what the next row shows.
+    if (resultLast && m_hidden.hasPending())
+        m_hidden.attachToBlock(m_cursor);
     while (m_grid.depth() > level)
         m_grid.close();
     m_level = std::min(m_level, level);

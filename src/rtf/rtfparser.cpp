@@ -213,6 +213,7 @@ bool RtfParser::closeGroup()
             labelTabFollows();
         }
     }
+    bool keptWhole = false; // the closed group's own bytes were kept here
     switch (closed.destination) {
     case RtfGroupState::FontTable:
         commitFont();
@@ -243,6 +244,7 @@ bool RtfParser::closeGroup()
                 if (m_kept.takeBack(closed.keptAtOpen)) // hidden text inside goes with it
                     dropHiddenText();
                 emitKept(closed.start);
+                keptWhole = true;
             }
         }
         break;
@@ -286,7 +288,12 @@ bool RtfParser::closeGroup()
     if (closed.fieldGroup && !closed.keepHere && parent == RtfGroupState::Body) {
         const bool empty = m_emitted + m_structures == closed.contentAtOpen;
         if (closed.fieldSymbol && m_emitted == closed.fieldTextStart) {
+            // A field that is a picture too is kept whole: its character is shown, and the
+            // kept field writes it back.
+            const bool generated =
+                std::exchange(state().chars.generated, state().chars.generated || keptWhole);
             appendBodyChar(closed.fieldSymbol);
+            state().chars.generated = generated;
         } else if (!state().kept && ownContent() == closed.ownContentAtOpen &&
                    m_kept.takeBack(closed.keptAtOpen)) { // the parts inside it go with it
             dropHiddenText();

@@ -365,6 +365,14 @@ void RtfParser::paragraphEnd(bool pageBreak, bool section)
     paragraph.endsSection = section;
     paragraph.pageBreakBefore |= std::exchange(m_pageBreakPending, false);
     m_sink->paragraphEnd(paragraph, s.chars, pageBreak);
+    // A page break before that an object's result takes from where it is belongs to the
+    // paragraph the object is in: the result's next paragraphs go on, as one object does.
+    if (s.chars.generated) {
+        for (RtfGroupState &group : m_stack) {
+            if (group.chars.generated)
+                group.paragraph.pageBreakBefore = false;
+        }
+    }
     m_pageBreakCarried = pageBreak;
     m_parEndedLast = !pageBreak && !section && paragraph.tableLevel() == 0 && !s.chars.generated;
     m_labelSeen = false;
@@ -424,6 +432,9 @@ void RtfParser::tableEvent(RtfKeyword keyword)
         labelsBeforeText();
     flushText();
     sendKept(1);
+    // Text since the last \par: a \sect after this is no longer straight after that \par.
+    if (m_emitted + m_structures != m_paragraphContent)
+        m_parEndedLast = false;
     const int nested = std::max(2, s.paragraph.tableLevel());
     // A row's end shows nothing its cells have not shown: one without cells leaves what is kept
     // after it in the preamble, where a save puts it.
