@@ -142,6 +142,7 @@ int runChild(int argc, char **argv, const QString &file, qint64 launched)
     QTemporaryDir program;
     FakePlatform fake(program.path());
     pgwell window(fake.platform, {file});
+    const QString programPath = program.path();
     const qint64 windowMs = now();
     // Looked up once: finding the window's controls on every turn of the loop would make up
     // much of what its thread does.
@@ -205,7 +206,10 @@ int runChild(int argc, char **argv, const QString &file, qint64 launched)
                         static_cast<long long>(windowMs),
                         static_cast<long long>(unrolledMs.load()));
             std::fflush(stdout);
-            _exit(0); // the measurement is taken; tearing down is not part of it
+            // The measurement is taken; tearing down is not part of it, but the scratch
+            // folder goes, or every run would leave one behind.
+            QDir(programPath).removeRecursively();
+            _exit(0);
         }
     });
     watcher.detach();
