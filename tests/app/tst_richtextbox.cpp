@@ -243,11 +243,11 @@ void TestRichTextBox::documentsTooLongToFormat_data()
         true);
     // Qt lays out the last half of a short document in one step.
     row("4,000 short paragraphs", "", "ab\\par ", 4'000, true);
-    row("40,000 short paragraphs", "", "ab\\par ", 40'000, false);
+    row("60,000 short paragraphs", "", "ab\\par ", 60'000, false);
     QByteArray tabStops;
     for (int i = 0; i < 30'000; ++i)
         tabStops += "\\pard\\tx" + QByteArray::number(100 + i) + " a\\par ";
-    row("30,000 paragraphs, each its own tab stop", "", tabStops, 1, false);
+    row("30,000 paragraphs, each its own tab stop", "", tabStops, 1, true);
     row("a million line breaks", "", "ab\\line ", 1'000'000, false);
     // Qt lays out a paragraph in one go, while the window waits.
     row("7,500 line breaks in a paragraph", "", "ab\\line ", 7'500, true);
