@@ -423,11 +423,13 @@ void RtfParser::tableEvent(RtfKeyword keyword)
         !s.chars.isHiddenText())
         labelsBeforeText();
     flushText();
-    sendKept(1);
     const int nested = std::max(2, s.paragraph.tableLevel());
     // A row's end shows nothing its cells have not shown: one without cells leaves what is kept
-    // after it in the preamble, where a save puts it.
-    if (keyword == RtfKeyword::Cell || keyword == RtfKeyword::Nestcell)
+    // before and after it in the preamble, where a save puts it.
+    const bool cellEnd = keyword == RtfKeyword::Cell || keyword == RtfKeyword::Nestcell;
+    if (cellEnd || m_bodyStarted)
+        sendKept(1);
+    if (cellEnd)
         m_bodyStarted = true;
     ++m_structures;
     switch (keyword) {
