@@ -49,8 +49,10 @@ void RtfParser::emitKept(qsizetype start, bool withFormat, bool breakBefore)
             paragraph.pageBreakBefore = true;
         context = RtfHiddenRun::paragraphWords(paragraph, s.styledChars) +
                   RtfHiddenRun::formatWords(s.chars, formats);
-    } else if (const int font = state().chars.font; decodesOtherwise(font, rtf))
+    } else if (const int font = state().chars.font; decodesOtherwise(font, rtf)) {
         context += "\\f" + QByteArray::number(font);
+        m_tables.holdFont(font);
+    }
     if (state().unicodeSkip != 1)
         context += "\\uc" + QByteArray::number(state().unicodeSkip);
     if (!context.isEmpty())
