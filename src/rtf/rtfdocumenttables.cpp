@@ -103,7 +103,15 @@ int RtfDocumentTables::commitFont(RtfTextDecoder &decoder, int documentPage, boo
         flushNameBytes(decoder, documentPage);
         RtfDestinationText::clean(m_fontNameText);
         m_font.name = m_fontNameText.trimmed();
-        m_fonts.insert(m_font);
+        // A font a kept part was read in keeps its code page: given again in another one (by a
+        // later table), the part would read back otherwise.
+        const RtfFont *earlier =
+            m_heldFonts.contains(m_font.number) ? m_fonts.find(m_font.number) : nullptr;
+        if (earlier && RtfTextDecoder::codePageForFont(*earlier, documentPage) !=
+                           RtfTextDecoder::codePageForFont(m_font, documentPage))
+            m_heldFontKept = true;
+        else
+            m_fonts.insert(m_font);
         ++m_fontCommits;
         if (m_font.number < INT_MAX / 2)
             m_fontNumberEnd = std::max(m_fontNumberEnd, m_font.number + 1);

@@ -4,6 +4,7 @@
 #include "rtf/rtffonttable.h"
 
 #include <QByteArray>
+#include <QSet>
 #include <QString>
 
 #include <unordered_map>
@@ -45,8 +46,13 @@ public:
     // Ends the font being defined (at ';' or the table's end). Returns the number of the font
     // it defined, or -1 with none; *defined says whether it defined one.
     int commitFont(RtfTextDecoder &decoder, int documentPage, bool *defined);
-    // Fonts defined whose table entries were not kept.
-    bool fontsOutsideKeptTables() const { return m_fontCommits != m_fontCommitsKept; }
+    // Fonts defined whose table entries were not kept, or not as the file gives them.
+    bool fontsOutsideKeptTables() const
+    {
+        return m_fontCommits != m_fontCommitsKept || m_heldFontKept;
+    }
+    // A part kept for a save is read in this font.
+    void holdFont(int number) { m_heldFonts.insert(number); }
 
     void setColorComponent(int component, int value); // 0 red, 1 green, 2 blue
     void commitColor();
@@ -66,6 +72,8 @@ private:
     RtfFontTable m_fonts;
     int m_fontNumberEnd = 0;
     bool m_fontTableSeen = false;
+    QSet<int> m_heldFonts;       // fonts kept parts were read in
+    bool m_heldFontKept = false; // one of them was given again in another code page
     RtfFont m_font;
     QByteArray m_fontName; // bytes not yet decoded
     QString m_fontNameText;

@@ -49,8 +49,13 @@ void RtfParser::emitKept(qsizetype start, bool withFormat, bool breakBefore)
             paragraph.pageBreakBefore = true;
         context = RtfHiddenRun::paragraphWords(paragraph, s.styledChars) +
                   RtfHiddenRun::formatWords(s.chars, formats);
-    } else if (const int font = state().chars.font; decodesOtherwise(font, rtf))
+        // Shown within a list label, it is read back as part of the label.
+        if (s.chars.listLabel)
+            context += s.chars.listLabel == 1 ? "\\listtext" : "\\pntext";
+    } else if (const int font = state().chars.font; decodesOtherwise(font, rtf)) {
         context += "\\f" + QByteArray::number(font);
+        m_tables.holdFont(font);
+    }
     if (state().unicodeSkip != 1)
         context += "\\uc" + QByteArray::number(state().unicodeSkip);
     if (!context.isEmpty())

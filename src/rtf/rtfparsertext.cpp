@@ -431,14 +431,16 @@ void RtfParser::tableEvent(RtfKeyword keyword)
         !s.chars.isHiddenText())
         labelsBeforeText();
     flushText();
-    sendKept(1);
     // Text since the last \par: a \sect after this is no longer straight after that \par.
     if (m_emitted + m_structures != m_paragraphContent)
         m_parEndedLast = false;
     const int nested = std::max(2, s.paragraph.tableLevel());
     // A row's end shows nothing its cells have not shown: one without cells leaves what is kept
-    // after it in the preamble, where a save puts it.
-    if (keyword == RtfKeyword::Cell || keyword == RtfKeyword::Nestcell)
+    // before and after it in the preamble, where a save puts it.
+    const bool cellEnd = keyword == RtfKeyword::Cell || keyword == RtfKeyword::Nestcell;
+    if (cellEnd || m_bodyStarted)
+        sendKept(1);
+    if (cellEnd)
         m_bodyStarted = true;
     ++m_structures;
     switch (keyword) {
