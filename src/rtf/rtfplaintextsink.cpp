@@ -80,6 +80,6 @@ void RtfPlainTextSink::notes(const QList<RtfNote> &notes)
     for (const RtfNote &note : notes) {
         QString line = note.mark.isEmpty() ? note.text : note.mark + u' ' + note.text;
         m_text += u'\n';
-        m_text += line.replace(QChar::LineSeparator, u'\n');
+        m_text += line.replace(QChar::LineSeparator, u'\n').replace(QChar::Nbsp, u' ');
     }
 }
