@@ -105,6 +105,17 @@ RichTextBox::RichTextBox(QWidget *parent) : QWidget(parent)
     m_richEditor->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_richEditor, &QWidget::customContextMenuRequested, this, [this](QPoint at) {
         QMenu *menu = m_richEditor->createStandardContextMenu();
+        // Undo and redo as the keys do them.
+        for (QAction *action : menu->actions()) {
+            const bool undo = action->objectName() == QLatin1String("edit-undo");
+            if (!undo && action->objectName() != QLatin1String("edit-redo"))
+                continue;
+            disconnect(action, &QAction::triggered, nullptr, nullptr);
+            connect(action, &QAction::triggered, this,
+                    undo ? &RichTextBox::undo : &RichTextBox::redo);
+            if (isMapping())
+                action->setEnabled(false);
+        }
         if (!m_contextActions.isEmpty()) {
             menu->addSeparator();
             menu->addActions(m_contextActions);
@@ -151,12 +162,17 @@ void RichTextBox::watch(QTextDocument *document)
             [this, document](int position, int removed, int added) {
                 onContentsChange(document, position, removed, added);
             });
+    // A new edit empties the redo list: an undone group cannot be redone any more.
+    connect(document, &QTextDocument::undoCommandAdded, this, [this, document] {
+        if (isMapping() || document != m_undoGroupsOf)
+            return;
+        m_undoGroups.removeIf([](const UndoGroup &group) { return group.undone; });
+    });
 }
 
 void RichTextBox::onContentsChange(QTextDocument *document, int position, int removed, int added)
 {
-    if (m_replacing || !m_rich || document != m_richEditor->document() ||
-        (m_mapping && m_mapping->relayingOut()))
+    if (m_replacing || !m_rich || document != m_richEditor->document())
         return;
     // The document counts its closing paragraph mark, which is not part of the text.
     const int length = clampedInt(textLength());
@@ -693,6 +709,17 @@ bool RichTextBox::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::MouseMove)
         emit mouseMoved();
+    if (watched == m_richEditor && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        const bool undo = key->matches(QKeySequence::Undo);
+        if (undo || key->matches(QKeySequence::Redo)) {
+            if (undo)
+                this->undo();
+            else
+                redo();
+            return true;
+        }
+    }
     if (watched == m_richEditor && RichTextMapping::typeMapped(*m_richEditor, event, m_typingMap))
         return true;
     // Under GNOME's and KDE's keys the rich editor claims Ctrl+U ("delete the line") and then

@@ -5,6 +5,7 @@
 #include "viewer/paneport.h"
 
 #include <QColor>
+#include <QPointer>
 #include <QTextCursor>
 #include <QWidget>
 
@@ -13,7 +14,9 @@
 
 class PlainTextView;
 class RichLayoutPump;
+class RichSteps;
 class RichTextMapping;
+class RichUndoSteps;
 class QAbstractScrollArea;
 class QAction;
 class QLabel;
@@ -94,7 +97,8 @@ public:
     bool mapRange(qsizetype start, qsizetype length, const Map &map, UndoStep step);
     static constexpr qsizetype mappedAtOnceUpTo = 32 * 1024;
     // Until the change of the last step is reported.
-    bool isMapping() const { return m_mapping; }
+    // Or its undo or redo in steps (see undo()).
+    bool isMapping() const { return m_mapping || m_undoSteps; }
     bool isChangingInSteps() const override { return isMapping(); }
     // How far the mapping in steps got, from 0 to 100 (100 when there is none).
     int mappingPercent() const;
@@ -105,6 +109,11 @@ public:
     // conversion are one edit and one undo step (plain text's undo joins a conversion to the key
     // before it). No map: as typed.
     void setTypingMap(Map map) { m_typingMap = std::move(map); }
+    // Undo and redo, as the editor's keys and menu do them. A mapping made in steps is undone
+    // and redone as one, in steps again (the pane takes no keys meanwhile): Qt's undo would take
+    // all of it back at once.
+    void undo();
+    void redo();
     // Whether an undone change can be redone. Every edit empties the redo list, so a change
     // after which one can is an undo (or a redo).
     bool canRedo() const;
@@ -251,6 +260,18 @@ private:
     int placeNotice(int top, int width); // returns its height
     void finishMapping() const;
     void dropMapping();
+    RichSteps *runningSteps() const;
+    // A mapping's undo steps, undone or redone as one while the document stays the same.
+    struct UndoGroup
+    {
+        int top = 0;   // the document's count of undo steps with the group done
+        int below = 0; // and with it undone
+        int blocks = 0;
+        bool undone = false;
+    };
+    void addUndoGroup(int blocks);
+    QList<UndoGroup> &undoGroups();
+    void runUndoGroup(qsizetype index, bool undo);
 
     QTextEdit *m_richEditor = nullptr;
     PlainTextView *m_plainView = nullptr;
@@ -264,6 +285,9 @@ private:
     QList<QAction *> m_contextActions;
     Map m_typingMap;
     RichTextMapping *m_mapping = nullptr;
+    RichUndoSteps *m_undoSteps = nullptr;
+    QList<UndoGroup> m_undoGroups;
+    QPointer<QTextDocument> m_undoGroupsOf;
     bool m_readOnly = false;
     bool m_held = false;  // an operation works on the text
     QByteArray m_heldRtf; // the formatted document behind a read-only plain text

@@ -5,7 +5,7 @@
 // stops without touching it again.
 #include "richtextbox.h"
 
-#include "controls/richtextmapping.h"
+#include "controls/richsteps.h"
 #include "rtf/rtfwriter.h"
 
 #include <QPointer>
@@ -87,7 +87,7 @@ PanePort::RichTextWriting RichTextBox::richTextWriting() const
     // A mapping in steps goes on: the bytes are those of the document at its end.
     if (!m_rich)
         return writingOf(document(), {});
-    return writingOf(document(), RichTextMapping::awaitEnd(m_mapping));
+    return writingOf(document(), RichSteps::awaitEnd(runningSteps()));
 }
 
 PanePort::RichTextWriting RichTextBox::keptRichTextWriting()
@@ -115,7 +115,7 @@ RichTextBox::TextSnapshotWriting RichTextBox::textSnapshotWriting() const
     }
     // A mapping in steps goes on: the text is that of the document at its end.
     const QPointer<const QTextDocument> doc = m_richEditor->document();
-    return [doc, start = doc->revision(), awaitMapping = RichTextMapping::awaitEnd(m_mapping)](
+    return [doc, start = doc->revision(), awaitMapping = RichSteps::awaitEnd(runningSteps())](
                const std::function<bool()> &step) -> std::optional<TextBuffer> {
         int revision = start;
         if (!firstTurn(doc, revision, awaitMapping, step))

@@ -5,6 +5,7 @@
 #include "controls/plaintextmapping.h"
 #include "controls/richlayoutpump.h"
 #include "controls/richtextmapping.h"
+#include "controls/richundosteps.h"
 #include "plaintext/plaintextview.h"
 
 #include <QTextDocument>
@@ -25,10 +26,13 @@ bool RichTextBox::mapRange(qsizetype start, qsizetype length, const Map &map, Un
                                             step == UndoStep::JoinPrevious, this);
         if (length > mappedAtOnceUpTo) {
             m_mapping = mapping;
-            connect(mapping, &RichTextMapping::finished, this, [this] {
-                if (m_mapping)
-                    std::exchange(m_mapping, nullptr)->deleteLater();
-                m_layoutPump->follow(m_richEditor->document()); // its new layout
+            connect(mapping, &RichTextMapping::finished, this, [this, mapping] {
+                if (m_mapping != mapping) // dropped with its content
+                    return;
+                m_mapping = nullptr;
+                mapping->deleteLater();
+                addUndoGroup(mapping->blocks());
+                m_layoutPump->follow(m_richEditor->document());
             });
             mapping->runInSteps();
             return true;
@@ -52,11 +56,22 @@ void RichTextBox::finishMapping() const
 {
     if (m_mapping)
         m_mapping->finish();
+    if (m_undoSteps)
+        m_undoSteps->finish();
+}
+
+RichSteps *RichTextBox::runningSteps() const
+{
+    if (m_mapping)
+        return m_mapping;
+    return m_undoSteps;
 }
 
 int RichTextBox::mappingPercent() const
 {
-    return m_mapping ? m_mapping->percent() : 100;
+    if (m_mapping)
+        return m_mapping->percent();
+    return m_undoSteps ? m_undoSteps->percent() : 100;
 }
 
 void RichTextBox::cancelMapping()
@@ -70,7 +85,81 @@ void RichTextBox::dropMapping()
     // The content is replaced: what was mapped so far is not reported.
     const bool replacing = std::exchange(m_replacing, true);
     delete std::exchange(m_mapping, nullptr);
+    delete std::exchange(m_undoSteps, nullptr);
     m_replacing = replacing;
+}
+
+QList<RichTextBox::UndoGroup> &RichTextBox::undoGroups()
+{
+    if (m_undoGroupsOf != m_richEditor->document()) {
+        m_undoGroups.clear();
+        m_undoGroupsOf = m_richEditor->document();
+    }
+    return m_undoGroups;
+}
+
+void RichTextBox::addUndoGroup(int blocks)
+{
+    // One step is Qt's own.
+    if (blocks < 2)
+        return;
+    const int top = m_richEditor->document()->availableUndoSteps();
+    undoGroups().append({top, 0, blocks, false});
+}
+
+void RichTextBox::undo()
+{
+    if (!m_rich) {
+        m_plainView->undo();
+        return;
+    }
+    if (isMapping() || m_richEditor->isReadOnly())
+        return;
+    const int count = m_richEditor->document()->availableUndoSteps();
+    QList<UndoGroup> &groups = undoGroups();
+    for (qsizetype i = 0; i < groups.size(); ++i) {
+        if (!groups.at(i).undone && groups.at(i).top == count)
+            return runUndoGroup(i, true);
+    }
+    m_richEditor->undo();
+}
+
+void RichTextBox::redo()
+{
+    if (!m_rich) {
+        m_plainView->redo();
+        return;
+    }
+    if (isMapping() || m_richEditor->isReadOnly())
+        return;
+    const int count = m_richEditor->document()->availableUndoSteps();
+    QList<UndoGroup> &groups = undoGroups();
+    for (qsizetype i = 0; i < groups.size(); ++i) {
+        if (groups.at(i).undone && groups.at(i).below == count)
+            return runUndoGroup(i, false);
+    }
+    m_richEditor->redo();
+}
+
+void RichTextBox::runUndoGroup(qsizetype index, bool undo)
+{
+    using Direction = RichUndoSteps::Direction;
+    QTextDocument *doc = m_richEditor->document();
+    auto *steps = new RichUndoSteps(*m_richEditor, undo ? Direction::Undo : Direction::Redo,
+                                    m_undoGroups.at(index).blocks, this);
+    m_undoSteps = steps;
+    connect(steps, &RichSteps::finished, this, [this, steps, doc, index, undo] {
+        if (m_undoSteps != steps) // dropped with its content
+            return;
+        m_undoSteps = nullptr;
+        steps->deleteLater();
+        if (doc != m_richEditor->document() || index >= m_undoGroups.size())
+            return;
+        UndoGroup &group = m_undoGroups[index];
+        group.undone = undo;
+        (undo ? group.below : group.top) = doc->availableUndoSteps();
+    });
+    steps->runInSteps();
 }
 
 bool RichTextBox::canRedo() const

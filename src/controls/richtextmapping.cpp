@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "richtextmapping.h"
 
+#include "controls/richundosteps.h"
 #include "rtf/rtfproperties.h"
 
 #include <QCoreApplication>
@@ -10,13 +11,8 @@
 #include <QScrollBar>
 #include <QTextDocument>
 #include <QTextEdit>
-#include <QThread>
 
 #include <algorithm>
-#include <atomic>
-#include <chrono>
-#include <memory>
-#include <thread>
 
 namespace {
 
@@ -30,7 +26,7 @@ bool startsPair(const QTextDocument &doc, qsizetype position)
 
 RichTextMapping::RichTextMapping(QTextEdit &editor, qsizetype from, qsizetype to,
                                  TextMapEdits::Map map, bool joinPrevious, QObject *parent)
-    : QObject(parent), m_editor(editor), m_doc(editor.document()), m_map(std::move(map)),
+    : RichSteps(parent), m_editor(editor), m_doc(editor.document()), m_map(std::move(map)),
       m_cursor(editor.document()), m_joinPrevious(joinPrevious)
 {
     QTextDocument &doc = *m_doc;
@@ -49,39 +45,63 @@ RichTextMapping::RichTextMapping(QTextEdit &editor, qsizetype from, qsizetype to
     m_startAnchor = m_anchor;
     m_startPosition = m_position;
     m_wasModified = doc.isModified();
-    if (joinPrevious)
+    if (joinPrevious) {
         m_cursor.joinPreviousEditBlock();
-    else
-        m_cursor.beginEditBlock();
+        m_inBlock = true;
+        m_blockJoined = true;
+        m_blocks = 1;
+    } else {
+        openBlock();
+    }
     m_steps.setInterval(0);
     connect(&m_steps, &QTimer::timeout, this, [this] { mapBlocks(m_stepMs); });
 }
 
 RichTextMapping::~RichTextMapping()
 {
-    end();
+    // Dropped with its content: what was mapped or taken back so far stays.
+    if (m_takeBack)
+        disconnect(m_takeBack, nullptr, this, nullptr);
+    delete std::exchange(m_takeBack, nullptr);
+    closeBlock();
+    complete();
 }
 
 void RichTextMapping::finish()
 {
-    mapBlocks(-1);
+    if (m_takeBack)
+        m_takeBack->finish();
+    else
+        mapBlocks(-1);
 }
 
 void RichTextMapping::cancel()
 {
-    if (m_finished)
+    if (isFinished() || m_cancelled)
         return;
     if (m_joinPrevious) {
         finish();
         return;
     }
     m_cancelled = true;
-    end();
+    m_steps.stop();
+    closeBlock();
+    if (m_blocks == 0 || !m_doc) {
+        complete();
+        return;
+    }
+    // Block by block, from the last: each undo costs about what its step did.
+    m_takeBack = new RichUndoSteps(m_editor, RichUndoSteps::Direction::Undo, m_blocks, this);
+    connect(m_takeBack, &RichSteps::finished, this, &RichTextMapping::complete);
+    if (m_madeReadOnly)
+        m_takeBack->runInSteps();
+    else
+        m_takeBack->finish();
 }
 
 int RichTextMapping::percent() const
 {
-    if (m_finished || !m_doc || !m_block.isValid() || m_to <= m_from)
+    if (isFinished() || !m_doc || !m_block.isValid() || m_to <= m_from)
         return 100;
     return int(
         std::clamp<qsizetype>((m_block.position() - m_from) * 100 / (m_to - m_from), 0, 100));
@@ -89,7 +109,7 @@ int RichTextMapping::percent() const
 
 void RichTextMapping::runInSteps(qint64 stepMs)
 {
-    if (m_finished)
+    if (isFinished() || m_cancelled)
         return;
     m_stepMs = stepMs;
     // Nothing typed may come between the steps: it would be part of this undo step.
@@ -103,15 +123,46 @@ void RichTextMapping::runInSteps(qint64 stepMs)
 
 void RichTextMapping::mapBlocks(qint64 budget)
 {
+    if (isFinished() || m_cancelled)
+        return;
     QElapsedTimer clock;
     clock.start();
-    while (!m_finished && m_doc && m_block.isValid() && m_block.position() < m_to) {
+    // A step's block is reported and laid out when it closes, at a cost that grows with what
+    // the step changed: the mapping leaves room for it.
+    const qint64 mapping = budget < 0 ? -1 : std::max(budget / 4, budget - m_closeMs);
+    while (m_doc && m_block.isValid() && m_block.position() < m_to) {
         mapBlock(m_block);
         m_block = m_block.next();
-        if (budget >= 0 && clock.elapsed() >= budget)
+        if (mapping >= 0 && clock.elapsed() >= mapping && m_block.isValid() &&
+            m_block.position() < m_to) {
+            closeBlock();
+            openBlock();
             return;
+        }
     }
-    end();
+    closeBlock();
+    complete();
+}
+
+void RichTextMapping::openBlock()
+{
+    m_cursor.beginEditBlock();
+    m_inBlock = true;
+    m_blockJoined = false;
+    m_blockChanged = false;
+}
+
+void RichTextMapping::closeBlock()
+{
+    if (!std::exchange(m_inBlock, false))
+        return;
+    QElapsedTimer clock;
+    clock.start();
+    m_cursor.endEditBlock(); // the document reports the change and lays it out
+    m_closeMs = clock.elapsed();
+    // An edit block with no edit is no undo step; a joined one is the edit before.
+    if (m_blockChanged && !m_blockJoined)
+        ++m_blocks;
 }
 
 bool RichTextMapping::mapped(const QTextFragment &fragment)
@@ -157,50 +208,33 @@ void RichTextMapping::mapBlock(const QTextBlock &block)
         m_cursor.insertText(edit.inserted, **m_formats.constFind(formats.at(i)));
         m_to += edit.inserted.size() - edit.removed;
         m_changed = true;
+        m_blockChanged = true;
     }
     m_anchor = TextMapEdits::mapPosition(edits, m_anchor);
     m_position = TextMapEdits::mapPosition(edits, m_position);
 }
 
-void RichTextMapping::end()
+void RichTextMapping::complete()
 {
-    if (m_finished)
+    if (isFinished())
         return;
-    m_finished = true;
     m_steps.stop();
     if (m_madeReadOnly)
         m_editor.setReadOnly(m_wasReadOnly);
-    if (!m_doc)
-        return;
-    // At the block's end Qt lays out the whole changed part again at once: a third of a
-    // second for 10,000 paragraphs. A new layout is laid out from the top in steps, as after
-    // a load. Its start is reported as a change of nothing (relayingOut()).
-    const auto relayOut = [this] {
-        m_relayingOut = true;
-        m_doc->setDocumentLayout(nullptr);
-        m_doc->documentLayout();
-        m_relayingOut = false;
-    };
-    if (m_madeReadOnly && m_changed)
-        relayOut();
-    m_cursor.endEditBlock(); // the document reports its change
-    if (m_cancelled && m_changed) {
-        // The undo of all of it, laid out anew the same way; what was mapped is not kept for
-        // a redo.
-        if (m_madeReadOnly)
-            relayOut();
-        m_doc->undo();
+    if (m_doc && m_cancelled && m_changed) {
+        // Taken back: what was mapped is not kept for a redo.
         m_doc->clearUndoRedoStacks(QTextDocument::RedoStack);
         m_anchor = m_startAnchor;
         m_position = m_startPosition;
     }
-    if (m_cancelled)
+    if (m_doc && m_cancelled)
         m_doc->setModified(m_wasModified);
 
     // The editor's cursor moved with the edits, but one at the start of a changed run went
     // past its new text: it goes back between the characters it was between, the view stays.
     QTextCursor selection = m_editor.textCursor();
-    if (m_changed && (selection.anchor() != m_anchor || selection.position() != m_position)) {
+    if (m_doc && m_changed &&
+        (selection.anchor() != m_anchor || selection.position() != m_position)) {
         const int horizontal = m_editor.horizontalScrollBar()->value();
         const int vertical = m_editor.verticalScrollBar()->value();
         selection.setPosition(int(m_anchor));
@@ -209,28 +243,7 @@ void RichTextMapping::end()
         m_editor.horizontalScrollBar()->setValue(horizontal);
         m_editor.verticalScrollBar()->setValue(vertical);
     }
-    emit finished();
-}
-
-std::function<void()> RichTextMapping::awaitEnd(RichTextMapping *mapping)
-{
-    if (!mapping || mapping->isFinished())
-        return {};
-    auto ended = std::make_shared<std::atomic<bool>>(false);
-    const auto mark = [ended] {
-        *ended = true;
-    };
-    connect(mapping, &RichTextMapping::finished, mark);
-    connect(mapping, &QObject::destroyed, mark);
-    return [ended, pointer = QPointer<RichTextMapping>(mapping), window = mapping->thread()] {
-        if (QThread::currentThread() == window) {
-            if (pointer)
-                pointer->finish();
-            return;
-        }
-        while (!*ended)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    };
+    markFinished();
 }
 
 bool RichTextMapping::typeMapped(QTextEdit &editor, QEvent *event, const TextMapEdits::Map &map)

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "controls/richsteps.h"
 #include "controls/textmapedits.h"
 
 #include <QHash>
@@ -17,6 +18,7 @@
 class QEvent;
 class QTextDocument;
 class QTextEdit;
+class RichUndoSteps;
 
 // Maps the characters of a formatted document where they are, run by run: every character
 // keeps its format, and what a save keeps of the file beside the text (hidden text, notes,
@@ -24,11 +26,12 @@ class QTextEdit;
 // list labels and footnote numbers (the list and the note give them), the text an object kept
 // whole shows (a save writes the object as the file had it) and the reader's own note.
 //
-// All of it is one edit block, one undo step (or part of the previous one). A long part is
-// mapped in steps of a few milliseconds while the window goes on; the editor is read-only
-// until the last step, which is when the document reports its change (and gets a new layout,
-// which Qt then lays out in steps).
-class RichTextMapping : public QObject
+// Mapped at once, it is one edit block, one undo step (or part of the previous one). A long
+// part is mapped in steps of a few milliseconds while the window goes on, each an edit block of
+// its own, which the document reports and lays out when it closes; blocks() says how many
+// undo steps the mapping made, which the pane undoes and redoes as one. The editor is
+// read-only until the last step.
+class RichTextMapping : public RichSteps
 {
     Q_OBJECT
 
@@ -40,11 +43,11 @@ public:
     // Ends the edit block where the mapping got to, if it did not get to the end.
     ~RichTextMapping() override;
 
-    // Maps what is left at once.
-    void finish();
-    // Stops, and takes back what was mapped so far: the document is as it was before, with
-    // nothing to redo, and the selection where it was. A mapping joined to the edit before it
-    // cannot be taken back alone; it maps the rest at once instead.
+    // Maps what is left at once (or, once cancelled, takes back what is left at once).
+    void finish() override;
+    // Stops, and takes back what was mapped so far, in steps as it was mapped: then the document
+    // is as it was before, with nothing to redo, and the selection where it was. A mapping
+    // joined to the edit before it cannot be taken back alone; it maps the rest at once instead.
     void cancel();
     // How far the mapping got, from 0 to 100.
     int percent() const;
@@ -52,46 +55,45 @@ public:
     // finished() at the end.
     static constexpr qint64 stepMilliseconds = 25;
     void runInSteps(qint64 stepMs = stepMilliseconds);
-    bool isFinished() const { return m_finished; }
     bool changedText() const { return m_changed; }
-    // While the document is given a new layout at the end, which it reports as a change of
-    // all its text.
-    bool relayingOut() const { return m_relayingOut; }
+    // The undo steps the mapping made, once finished: the edit before it counts as one when the
+    // mapping was joined to it.
+    int blocks() const { return m_blocks; }
 
     // For the editor's event filter: a key or input method event whose text map changes is given
     // to the editor again with the mapped text, so that it goes in mapped, as the one edit of
     // that key (and one undo step). Returns whether it was: the event itself is then done with.
     static bool typeMapped(QTextEdit &editor, QEvent *event, const TextMapEdits::Map &map);
 
-    // For work that reads the document, on another thread, once mapping is over (finished,
-    // cancelled or dropped): the function returned waits for that, without holding the window,
-    // and on the window's thread maps what is left at once. Nothing when there is no mapping.
-    static std::function<void()> awaitEnd(RichTextMapping *mapping);
-
-signals:
-    void finished();
-
 private:
     // Maps blocks until the end, or until the budget (in milliseconds, < 0: none) is spent.
     void mapBlocks(qint64 budget);
     void mapBlock(const QTextBlock &block);
     bool mapped(const QTextFragment &fragment);
-    void end();
+    void openBlock();
+    void closeBlock();
+    void complete();
 
     QTextEdit &m_editor;
     QPointer<QTextDocument> m_doc;
     TextMapEdits::Map m_map;
     QTextCursor m_cursor; // holds the edit block
-    QTextBlock m_block;   // the next one to map
+    bool m_inBlock = false;
+    bool m_blockJoined = false;  // the open block is the edit before the mapping
+    bool m_blockChanged = false; // the open block has an edit
+    int m_blocks = 0;
+    // What closing the last block cost. Qt lays out the step's paragraphs and goes over every
+    // one after them, so a first guess leaves room for that.
+    qint64 m_closeMs = stepMilliseconds * 3 / 4;
+    RichUndoSteps *m_takeBack = nullptr;
+    QTextBlock m_block; // the next one to map
     qsizetype m_from = 0;
     qsizetype m_to = 0; // moves with the edits
     qsizetype m_anchor = 0;
     qsizetype m_position = 0;
     QHash<int, std::optional<QTextCharFormat>> m_formats; // by index: mapped ones only
     bool m_changed = false;
-    bool m_finished = false;
     bool m_madeReadOnly = false;
-    bool m_relayingOut = false;
     bool m_wasReadOnly = false;
     bool m_joinPrevious = false;
     bool m_cancelled = false;

@@ -100,7 +100,8 @@ void CaseTools::convertInPlace(CaseMode mode)
     // a save keeps of its file, and the click is one step for undo. A large plain text is
     // converted piece by piece, never copied whole: on the operation's thread, in a copy that
     // shares the pane's pieces until each is converted, which then takes the text's place.
-    if (m_viewer.isBusy() || m_viewer.isLoading())
+    // An undo in steps is not cut short by finishing it at once.
+    if (m_viewer.isBusy() || m_viewer.isLoading() || ui.Text1->isMapping())
         return;
     const QString label = mode == CaseMode::Upper ? QStringLiteral("Making capitals\u2026")
                                                   : QStringLiteral("Making small letters\u2026");

@@ -52,9 +52,11 @@ Written written(const QByteArray &rtf)
     return written(document);
 }
 
+// Ctrl+Z, and the end of an undo made in steps.
 void undo(RichTextBox &pane)
 {
     QTest::keySequence(pane.focusProxy(), QKeySequence::Undo);
+    QTRY_VERIFY_WITH_TIMEOUT(!pane.isMapping(), 60000);
 }
 
 } // namespace
