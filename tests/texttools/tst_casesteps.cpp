@@ -4,6 +4,7 @@
 // progress, and a cancel takes back all of it, leaving the document as it was.
 #include "controls/richtextbox.h"
 #include "controls/richtextmapping.h"
+#include "panemenu.h"
 #include "platform/operationprogress.h"
 #include "rtf/rtfdocumentdump.h"
 #include "rtf/rtfreader.h"
@@ -14,12 +15,11 @@
 #include "viewer/longoperation.h"
 #include "viewer/viewer.h"
 #include "viewer/windowturns.h"
-#include "panemenu.h"
 #include "windowtest.h"
 
 #include <QDir>
-#include <QScopeGuard>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
