@@ -282,7 +282,9 @@ void RichTextBox::holdEdits(bool held)
 {
     m_held = held;
     m_plainView->document().setReadOnly(held || m_readOnly);
-    m_richEditor->setReadOnly(held);
+    // Changes in steps take no keys until their last step, whatever an operation ends meanwhile:
+    // an edit between two steps would be one of the undo steps they count.
+    m_richEditor->setReadOnly(held || isMapping());
 }
 
 void RichTextBox::dropHeldRtf()

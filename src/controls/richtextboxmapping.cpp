@@ -31,6 +31,7 @@ bool RichTextBox::mapRange(qsizetype start, qsizetype length, const Map &map, Un
                     return;
                 m_mapping = nullptr;
                 mapping->deleteLater();
+                m_richEditor->setReadOnly(m_held); // held meanwhile, or not any more
                 addUndoGroup(mapping->blocks());
                 m_layoutPump->follow(m_richEditor->document());
             });
@@ -153,6 +154,7 @@ void RichTextBox::runUndoGroup(qsizetype index, bool undo)
             return;
         m_undoSteps = nullptr;
         steps->deleteLater();
+        m_richEditor->setReadOnly(m_held);
         if (doc != m_richEditor->document() || index >= m_undoGroups.size())
             return;
         UndoGroup &group = m_undoGroups[index];

@@ -62,6 +62,18 @@ QTextDocument *longDocument(const QString &path)
     return document;
 }
 
+// Paragraphs in mixed case with a bold word each: every step of a conversion changes text.
+QTextDocument *mixedCaseDocument(int paragraphs)
+{
+    QByteArray content = R"({\rtf1\ansi{\fonttbl{\f0 Arial;}}\f0 )";
+    for (int i = 0; i < paragraphs; ++i)
+        content += "PaRaGrApH " + QByteArray::number(i) + R"( WiTh {\b BoLd} WoRdS.\par )";
+    content += "}";
+    auto *document = new QTextDocument;
+    RtfReader::read(content, document);
+    return document;
+}
+
 class FakeProgress : public OperationProgress
 {
 public:
@@ -91,6 +103,7 @@ private slots:
     void theWindowShowsProgressAndCancels();
     void noDraftOfAHalfConvertedDocument();
     void aConversionInStepsIsUndoneWhole();
+    void stepsTakeNoKeysWhateverOperationsDo();
     void writingWaitsForTheSteps_data();
     void writingWaitsForTheSteps();
 };
@@ -283,14 +296,8 @@ void TestCaseSteps::noDraftOfAHalfConvertedDocument()
 // by the keys and by the pane's menu. What was typed before and after it are steps of their own.
 void TestCaseSteps::aConversionInStepsIsUndoneWhole()
 {
-    QByteArray content = R"({\rtf1\ansi{\fonttbl{\f0 Arial;}}\f0 )";
-    for (int i = 0; i < 4000; ++i)
-        content += "PaRaGrApH " + QByteArray::number(i) + R"( WiTh {\b BoLd} WoRdS.\par )";
-    content += "}";
-    auto *document = new QTextDocument;
-    RtfReader::read(content, document);
     RichTextBox pane;
-    pane.setRichDocument(document);
+    pane.setRichDocument(mixedCaseDocument(4000));
     const QString original = written(*pane.document());
     const auto press = [&pane](QKeySequence::StandardKey key) {
         QTest::keySequence(pane.focusProxy(), key);
@@ -343,6 +350,35 @@ void TestCaseSteps::aConversionInStepsIsUndoneWhole()
     press(QKeySequence::Undo);
     press(QKeySequence::Undo);
     QCOMPARE(written(*pane.document()), original);
+}
+
+// An operation that ends while a conversion or its undo goes on in steps does not open the pane
+// to keys (a key between two steps would be undone in their place); one that begins meanwhile
+// keeps it closed after the last step.
+void TestCaseSteps::stepsTakeNoKeysWhateverOperationsDo()
+{
+    RichTextBox pane;
+    pane.setRichDocument(mixedCaseDocument(4000));
+    const auto *editor = qobject_cast<QTextEdit *>(pane.editor());
+    QVERIFY(pane.mapText(caseMap(CaseMode::Upper)));
+    QVERIFY(pane.isMapping());
+    pane.holdEdits(true);
+    pane.holdEdits(false);
+    QVERIFY(editor->isReadOnly());
+    pane.holdEdits(true);
+    QTRY_VERIFY_WITH_TIMEOUT(!pane.isMapping(), 60000);
+    QVERIFY(editor->isReadOnly());
+    pane.holdEdits(false);
+    QVERIFY(!editor->isReadOnly());
+
+    QTest::keySequence(pane.focusProxy(), QKeySequence::Undo);
+    QVERIFY(pane.isMapping());
+    pane.holdEdits(true);
+    pane.holdEdits(false);
+    QVERIFY(editor->isReadOnly());
+    QTRY_VERIFY_WITH_TIMEOUT(!pane.isMapping(), 60000);
+    QVERIFY(!editor->isReadOnly());
+    QVERIFY(pane.text().startsWith("PaRaGrApH 0"));
 }
 
 void TestCaseSteps::writingWaitsForTheSteps_data()
