@@ -271,6 +271,7 @@ private:
     };
     void addUndoGroup(int blocks);
     QList<UndoGroup> &undoGroups();
+    void undoOrRedo(bool undo);
     void runUndoGroup(qsizetype index, bool undo);
 
     QTextEdit *m_richEditor = nullptr;

@@ -110,36 +110,36 @@ void RichTextBox::addUndoGroup(int blocks)
 
 void RichTextBox::undo()
 {
-    if (!m_rich) {
-        m_plainView->undo();
-        return;
-    }
-    if (isMapping() || m_richEditor->isReadOnly())
-        return;
-    const int count = m_richEditor->document()->availableUndoSteps();
-    QList<UndoGroup> &groups = undoGroups();
-    for (qsizetype i = 0; i < groups.size(); ++i) {
-        if (!groups.at(i).undone && groups.at(i).top == count)
-            return runUndoGroup(i, true);
-    }
-    m_richEditor->undo();
+    undoOrRedo(true);
 }
 
 void RichTextBox::redo()
 {
+    undoOrRedo(false);
+}
+
+void RichTextBox::undoOrRedo(bool undo)
+{
     if (!m_rich) {
-        m_plainView->redo();
+        if (undo)
+            m_plainView->undo();
+        else
+            m_plainView->redo();
         return;
     }
     if (isMapping() || m_richEditor->isReadOnly())
         return;
     const int count = m_richEditor->document()->availableUndoSteps();
-    QList<UndoGroup> &groups = undoGroups();
+    const QList<UndoGroup> &groups = undoGroups();
     for (qsizetype i = 0; i < groups.size(); ++i) {
-        if (groups.at(i).undone && groups.at(i).below == count)
-            return runUndoGroup(i, false);
+        const UndoGroup &group = groups.at(i);
+        if (undo ? !group.undone && group.top == count : group.undone && group.below == count)
+            return runUndoGroup(i, undo);
     }
-    m_richEditor->redo();
+    if (undo)
+        m_richEditor->undo();
+    else
+        m_richEditor->redo();
 }
 
 void RichTextBox::runUndoGroup(qsizetype index, bool undo)
