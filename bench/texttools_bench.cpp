@@ -21,7 +21,9 @@
 #include "platform/qtclipboard.h"
 #include "reader/form3.h"
 #include "rtf/rtfwriter.h"
+#include "viewer/draftstore.h"
 #include "viewer/longoperation.h"
+#include "viewer/versionstore.h"
 #include "windowcontrols.h"
 
 #include <algorithm>
@@ -38,6 +40,7 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextDocument>
@@ -422,6 +425,13 @@ int main(int argc, char **argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     installDesignFonts();
+    // The drafts of the edited texts and the versions its saves keep (a gigabyte each) go to a
+    // folder of the benchmark's own, removed at the end, never among the user's.
+    QStandardPaths::setTestModeEnabled(true);
+    const auto removeKept = [] {
+        QDir(DraftStore::defaultFolder()).removeRecursively();
+        QDir(VersionStore::defaultFolder()).removeRecursively();
+    };
     QList<qsizetype> sizes{qsizetype(10) << 20, qsizetype(100) << 20};
     int presses = 9;
     QStringList args = app.arguments();
@@ -454,5 +464,6 @@ int main(int argc, char **argv)
     }
     if (measureStalls)
         richStalls();
+    removeKept();
     return 0;
 }

@@ -465,6 +465,11 @@ bool canUse(const TextBuffer &text, const SourceMap &source)
 
 } // namespace
 
+bool EditedSave::writesOnlyEdits(const TextBuffer &text, const SourceMap &source)
+{
+    return canUse(text, source) && text.origin()->originalLength() == source.length;
+}
+
 std::optional<QByteArray> EditedSave::bytes(const TextBuffer &text, const SourceMap &source,
                                             ByteSource &file, LineEnding lineEnding,
                                             SourceMap *saved)

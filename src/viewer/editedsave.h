@@ -43,6 +43,10 @@ public:
                         bool followLinks = true,
                         const AtomicFileWriter::Going &going = AtomicFileWriter::Going());
 
+    // Whether write() can write only the edits of text: it is the text read with source (the
+    // file may still have changed since, which write() finds out).
+    static bool writesOnlyEdits(const TextBuffer &text, const SourceMap &source);
+
     // The bytes write() would give the file, from its old bytes in file; nothing when it cannot
     // be done this way.
     static std::optional<QByteArray> bytes(const TextBuffer &text, const SourceMap &source,

@@ -92,6 +92,33 @@ bool PlainTextSave::fits(const Pieces &text, TextEncoding encoding)
     return fits;
 }
 
+bool PlainTextSave::fitsWriteBack(TextEncoding encoding, const Pieces &text,
+                                  const std::optional<TextBuffer> &edited, const SourceMap *source,
+                                  const ShownFile &format)
+{
+    if (!edited || !source || encoding != format.encoding ||
+        !EditedSave::writesOnlyEdits(*edited, *source))
+        return fits(text, encoding);
+    // Only what was added is encoded: it is looked at in bounded parts, never the text whole,
+    // and a character pair is never cut in two.
+    constexpr qsizetype part = 1 << 20;
+    qsizetype at = 0;
+    for (const OriginMap::Piece &stretch : edited->origin()->pieces()) {
+        const qsizetype end = at + stretch.length;
+        for (qsizetype from = at; stretch.origin == OriginMap::added && from < end;) {
+            qsizetype to = std::min(end, from + part);
+            QString characters = edited->mid(from, to - from);
+            if (to < end && characters.back().isHighSurrogate())
+                characters += edited->at(to++);
+            if (!PieceEncoder::canHold(encoding, characters))
+                return false;
+            from = to;
+        }
+        at = end;
+    }
+    return true;
+}
+
 PlainTextSave::Written PlainTextSave::write(MessageBoxes &messages, const QString &path,
                                             const Pieces &text, const ShownFile &format,
                                             const AtomicFileWriter::Keep &keep, bool followLinks)
@@ -137,7 +164,8 @@ PlainTextSave::writeBackIn(TextEncoding encoding, const QString &path, const Pie
 {
     Written result;
     result.encoding = format.encoding;
-    if (edited && source && encoding == format.encoding) {
+    const bool onlyEdits = edited && source && encoding == format.encoding;
+    if (onlyEdits) {
         EditedSave::Result exact =
             EditedSave::write(path, *edited, *source, format.lineEnding, keep, followLinks, going);
         if (exact.outcome == EditedSave::Outcome::Failed) {
@@ -151,7 +179,12 @@ PlainTextSave::writeBackIn(TextEncoding encoding, const QString &path, const Pie
         }
     }
     // The file's bytes are gone (it changed since it was read) or the text is not the one read:
-    // it is encoded whole.
+    // it is encoded whole, which the encoding may not hold where only the edits were asked of
+    // it (fitsWriteBack()).
+    if (onlyEdits && EditedSave::writesOnlyEdits(*edited, *source) && !fits(text, encoding)) {
+        result.doesNotFit = true;
+        return result;
+    }
     return writeIn(encoding, path, text, format, keep, followLinks, going);
 }
 

@@ -43,6 +43,9 @@ public:
         TextEncoding encoding; // the one written
         // Where the text lies in the file written, when only its edits were written.
         std::optional<SourceMap> saved;
+        // Nothing was written: the whole text had to be encoded after all, and the encoding
+        // cannot hold it (the caller asks about UTF-8).
+        bool doesNotFit = false;
     };
     // Without followLinks a symbolic link under the name is replaced, never written through.
     static Written write(MessageBoxes &messages, const QString &path, const Pieces &text,
@@ -63,6 +66,13 @@ public:
     static QString utf8Question(const QString &path, TextEncoding encoding);
     // Whether the encoding holds every character of the text.
     static bool fits(const Pieces &text, TextEncoding encoding);
+    // Whether it holds what writeBackIn() encodes: where only the edits can be written, the
+    // characters added since the text was read (the rest is copied as the file has it, whatever
+    // the encoding makes of it), so that a large file is not decoded whole for one typed key;
+    // otherwise the whole text.
+    static bool fitsWriteBack(TextEncoding encoding, const Pieces &text,
+                              const std::optional<TextBuffer> &edited, const SourceMap *source,
+                              const ShownFile &format);
     // write() and writeBack() in an encoding decided before (which holds the text): they ask
     // nothing, so they may run off the window's thread; going is told the bytes written and
     // may stop the write, which leaves the file as it was.
@@ -71,6 +81,8 @@ public:
                            const AtomicFileWriter::Keep &keep = AtomicFileWriter::Keep(),
                            bool followLinks = true,
                            const AtomicFileWriter::Going &going = AtomicFileWriter::Going());
+    // writeBackIn() tells by doesNotFit when it had to encode the whole text after all and
+    // the encoding cannot hold it.
     static Written writeBackIn(TextEncoding encoding, const QString &path, const Pieces &text,
                                const std::optional<TextBuffer> &edited, const SourceMap *source,
                                const ShownFile &format,

@@ -401,7 +401,8 @@ void Viewer::startSave(SaveRequest request)
         work = [request, keep, outcome, text, edited, source](LongOperation::Control &control) {
             const PlainTextSave::Pieces pieces = piecesOf(text, control);
             const bool fits = request.encoding != request.shown.encoding ||
-                              PlainTextSave::fits(pieces, request.encoding);
+                              PlainTextSave::fitsWriteBack(request.encoding, pieces, edited,
+                                                           source.get(), request.shown);
             if (text.fileChanged()) {
                 outcome->written.error = changedUnder(request.shown.path);
                 return;
@@ -414,6 +415,10 @@ void Viewer::startSave(SaveRequest request)
             outcome->written = PlainTextSave::writeBackIn(request.encoding, request.target, pieces,
                                                           edited, source.get(), request.shown, keep,
                                                           request.followLinks, goingOn(control));
+            if (outcome->written.doesNotFit) {
+                outcome->needsUtf8 = !control.isCancelled();
+                return;
+            }
             // Stopped at a piece that changed under it: nothing was written.
             if (!outcome->written.written && outcome->written.error.isEmpty() &&
                 text.fileChanged() && !control.isCancelled())

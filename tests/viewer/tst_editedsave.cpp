@@ -13,6 +13,7 @@
 #include "viewer/editedsave.h"
 #include "viewer/longoperation.h"
 #include "viewer/paneport.h"
+#include "viewer/plaintextsave.h"
 #include "viewer/viewer.h"
 
 #include <QTemporaryDir>
@@ -119,6 +120,10 @@ private slots:
     void followedLogTypedAndSaved();
     void copiedEitherWay_data();
     void copiedEitherWay();
+    void onlyTheEditsMustFit_data();
+    void onlyTheEditsMustFit();
+    void anEditTheEncodingLacksAsks_data();
+    void anEditTheEncodingLacksAsks();
 };
 
 void TestEditedSave::randomEdits_data()
@@ -421,6 +426,94 @@ void TestEditedSave::copiedEitherWay()
     QVERIFY(written == expected);
     QCOMPARE(f.pane.isModified(), cancel);
     QVERIFY(f.fake.messages.shown.isEmpty());
+}
+
+void TestEditedSave::onlyTheEditsMustFit_data()
+{
+    QTest::addColumn<QString>("read");
+    QTest::addColumn<int>("position");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("mapped"); // the text is still the one its source map was made for
+    QTest::addColumn<bool>("fits");
+    const QString lacking = u"caf\u00e9 \u4e00 end\n"_qs; // Windows-1252 has no U+4E00
+    const QString long1252 = QString(1 << 20, u'a');
+    QTest::newRow("the file's own characters are copied, not encoded")
+        << lacking << 4 << u"\u20ac"_qs << true << true;
+    QTest::newRow("a typed character it lacks")
+        << u"caf\u00e9\n"_qs << 1 << u"\u4e00"_qs << true << false;
+    QTest::newRow("one it lacks at the end of a long typed stretch")
+        << u"caf\u00e9\n"_qs << 3 << long1252 + u"\u4e00"_qs << true << false;
+    QTest::newRow("a long typed stretch that fits")
+        << u"caf\u00e9\n"_qs << 3 << long1252 + u"\u00e9"_qs << true << true;
+    QTest::newRow("a text no longer its map's is looked at whole")
+        << lacking << 4 << u"x"_qs << false << false;
+}
+
+// What an edited save encodes must fit the file's encoding; the rest of the text is copied as
+// the file has it and is never decoded for the question.
+void TestEditedSave::onlyTheEditsMustFit()
+{
+    QFETCH(QString, read);
+    QFETCH(int, position);
+    QFETCH(QString, typed);
+    QFETCH(bool, mapped);
+    QFETCH(bool, fits);
+    TextBuffer text(read);
+    SourceMap source;
+    source.encoding = TextEncoding::Windows1252;
+    source.exact = true;
+    source.length = text.length();
+    source.textMark = text.markOriginal();
+    text.insert(position, typed);
+    if (!mapped)
+        source.textMark = 0;
+    ShownFile format;
+    format.encoding = TextEncoding::Windows1252;
+    const PlainTextSave::Pieces pieces = [&text](const std::function<bool(QStringView)> &visit) {
+        bool more = true;
+        text.forEachPiece([&](QStringView piece) { more = more && visit(piece); });
+    };
+    QCOMPARE(PlainTextSave::fitsWriteBack(TextEncoding::Windows1252, pieces, text, &source, format),
+             fits);
+}
+
+void TestEditedSave::anEditTheEncodingLacksAsks_data()
+{
+    QTest::addColumn<bool>("changedOnDisk");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QByteArray>("expected");
+    const auto yes = int(MessageBoxes::Answer::Yes);
+    const auto no = int(MessageBoxes::Answer::No);
+    const QByteArray utf8("caf\xe4\xb8\x80\xc3\xa9\r\n");
+    QTest::newRow("no: the file as it was") << false << no << QByteArray("caf\xe9\r\n");
+    QTest::newRow("yes: utf-8") << false << yes << utf8;
+    // Its bytes gone, the text is written whole: the question is still asked.
+    QTest::newRow("changed on disk, no: the other program's text")
+        << true << no << QByteArray("other\r\n");
+    QTest::newRow("changed on disk, yes: utf-8") << true << yes << utf8;
+}
+
+// A character typed that the file's encoding lacks: the user is asked whether to write UTF-8,
+// whether only the edits could be written or the text had to be written whole.
+void TestEditedSave::anEditTheEncodingLacksAsks()
+{
+    QFETCH(bool, changedOnDisk);
+    QFETCH(int, answer);
+    QFETCH(QByteArray, expected);
+    DocumentFixture f;
+    f.show("caf\xe9\r\n");
+    QCOMPARE(f.viewer.shownFile().encoding, TextEncoding::Windows1252);
+    if (changedOnDisk) {
+        writeFile(f.path, "other\r\n");
+        f.fake.messages.answers.enqueue(MessageBoxes::Answer::Yes); // replace it
+    }
+    f.pane.doc.replace(3, 0, u"\u4e00"_qs);
+    f.fake.messages.answers.enqueue(MessageBoxes::Answer(answer));
+    f.viewer.save();
+    QTRY_VERIFY(!f.viewer.isBusy());
+    QCOMPARE(f.fake.messages.shown.size(), changedOnDisk ? 2 : 1);
+    QCOMPARE(readFile(f.path), expected);
+    QCOMPARE(f.pane.isModified(), answer != int(MessageBoxes::Answer::Yes));
 }
 
 QTEST_GUILESS_MAIN(TestEditedSave)

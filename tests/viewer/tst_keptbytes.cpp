@@ -324,6 +324,32 @@ void TestKeptBytes::differenceFromTheShownText_data()
         << u"a\U0001F600b"_qs << u"a\U0001F601b"_qs << qsizetype(1) << qsizetype(2);
     QTest::addRow("pair differing in its first half")
         << u"a\U0001F600"_qs << u"a\U0001F200"_qs << qsizetype(1) << qsizetype(2);
+    // Long texts are compared in blocks: differences at their edges, from either end.
+    const auto run = [](char16_t c, qsizetype n) {
+        return QString(n, QChar(c));
+    };
+    const qsizetype b = 64 * 1024;
+    QTest::addRow("long, the same")
+        << run(u'a', 3 * b) << run(u'a', 3 * b) << qsizetype(-1) << qsizetype(0);
+    QTest::addRow("long, first of a block")
+        << run(u'a', b) + u"b"_qs + run(u'c', b) << run(u'a', b) + u"X"_qs + run(u'c', b) << b
+        << qsizetype(1);
+    QTest::addRow("long, last of a block")
+        << run(u'a', b - 1) + u"b"_qs + run(u'c', b) << run(u'a', b - 1) + u"X"_qs + run(u'c', b)
+        << b - 1 << qsizetype(1);
+    QTest::addRow("long, a block from the end")
+        << u"pQ"_qs + run(u'z', b) << u"pR"_qs + run(u'z', b) << qsizetype(1) << qsizetype(1);
+    QTest::addRow("long, just short of a block from the end")
+        << u"pQ"_qs + run(u'z', b - 1) << u"pR"_qs + run(u'z', b - 1) << qsizetype(1)
+        << qsizetype(1);
+    QTest::addRow("long, longer by more than a block")
+        << run(u'a', b + 5) << run(u'a', 2 * b + 9) << b + 5 << qsizetype(0);
+    QTest::addRow("long, a pair across a block's end")
+        << run(u'a', b - 1) + u"\U0001F600b"_qs << run(u'a', b - 1) + u"\U0001F601b"_qs << b - 1
+        << qsizetype(2);
+    QTest::addRow("long, a pair across a block's end from the end")
+        << u"b\U0001F600"_qs + run(u'a', b - 1) << u"b\U0001F200"_qs + run(u'a', b - 1)
+        << qsizetype(1) << qsizetype(2);
 }
 
 void TestKeptBytes::differenceFromTheShownText()
