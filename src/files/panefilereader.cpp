@@ -196,6 +196,12 @@ TextBuffer PaneFileReader::head(const QString &path)
     return std::move(decoded.buffer);
 }
 
+void PaneFileReader::buildRichDocument(Result &result, const std::optional<QFont> &font)
+{
+    result.rich = true;
+    buildRich(result, font);
+}
+
 PaneFileReader::Result PaneFileReader::check(const QString &path, const Limits &limits)
 {
     try {

@@ -69,6 +69,10 @@ public:
                        const std::atomic<bool> *cancel = nullptr,
                        const PlainTextLoader::Progress &progress = {});
 
+    // An RTF file's document built from result.bytes on this thread (or, too long to show
+    // formatted in time, its text only), handed to the GUI thread as read() hands it.
+    static void buildRichDocument(Result &result, const std::optional<QFont> &font);
+
     // The first lines of a plain file, for a first screen while the whole is read; empty for
     // RTF or when the file cannot be read.
     static TextBuffer head(const QString &path);

@@ -68,6 +68,10 @@ public:
     void setMemoryBudget(const MemoryBudget &budget) { m_memoryBudget = budget; }
     // Drafts and kept versions larger than this are read and written off the window thread.
     static constexpr qint64 restoreAtOnce = qint64(4) << 20;
+    // A formatted draft longer than this is built into a document on the drafts' thread, as
+    // any formatted draft read there is.
+    static constexpr qint64 richDraftAtOnce = 64 << 10;
+    using BuiltDraft = std::shared_ptr<PaneFileReader::Result>;
 
     // Operations on the shown file. Each waits for a display's file being read (does nothing),
     // so that none acts on a file whose text is not on screen. Failures are said in a message.
@@ -224,10 +228,14 @@ private:
     QString draftKey() const;
     void restoreDraft(const QString &key);
     // A large draft read on the drafts' thread, with its difference from the text shown.
+    // A formatted draft comes with its document, built there too (null when it was not).
     void draftRead(quint64 generation, const std::optional<Draft> &draft,
-                   const std::optional<TextDifference> &difference);
-    void useDraft(const Draft &draft, const std::optional<TextDifference> &difference);
-    void applyDraft(const Draft &draft, const std::optional<TextDifference> &difference);
+                   const std::optional<TextDifference> &difference, const BuiltDraft &built);
+    void useDraft(const Draft &draft, const std::optional<TextDifference> &difference,
+                  const BuiltDraft &built = nullptr);
+    void applyDraft(const Draft &draft, const std::optional<TextDifference> &difference,
+                    const BuiltDraft &built = nullptr);
+    void buildDraftAside(quint64 generation, const Draft &draft);
     void keepDraftAsVersion(const Draft &draft);
     // A kept version was written back (on the drafts' thread when it is large).
     void versionRestored(const VersionStore::Version &version, const QString &error);

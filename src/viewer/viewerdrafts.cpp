@@ -162,6 +162,28 @@ void Viewer::restoreNewTextDraft()
     restoreDraft(QString());
 }
 
+namespace {
+
+// A formatted draft's document, built where the draft was read, as a display builds a file's:
+// building a long one on the window's thread would hold it for a second.
+Viewer::BuiltDraft buildRichDraft(const std::optional<Draft> &draft,
+                                  const std::optional<QFont> &font)
+{
+    if (!draft || draft->kind != Draft::Kind::Rich)
+        return nullptr;
+    auto built = std::make_shared<PaneFileReader::Result>();
+    built->status = WholeFileReader::Status::Ok;
+    built->bytes = draft->rtf;
+    try {
+        PaneFileReader::buildRichDocument(*built, font);
+    } catch (const std::bad_alloc &) {
+        return nullptr; // the window tries once more, as with a small draft
+    }
+    return built;
+}
+
+} // namespace
+
 void Viewer::restoreDraft(const QString &path)
 {
     // A document the pane let go of may still be written in turns with the window, which
@@ -176,7 +198,7 @@ void Viewer::restoreDraft(const QString &path)
         const bool plainPane = !m_pane.showsFormatting();
         const TextBuffer shown = plainPane ? m_pane.textSnapshot() : TextBuffer();
         m_drafts->background([store = m_drafts->store(), path, shown, plainPane, generation,
-                              viewer = this] {
+                              font = m_pane.richFont(), viewer = this] {
             std::optional<Draft> draft;
             try {
                 draft = store.read(path);
@@ -186,10 +208,12 @@ void Viewer::restoreDraft(const QString &path)
             std::optional<TextDifference> difference;
             if (draft && draft->kind == Draft::Kind::Text && !draft->path.isEmpty() && plainPane)
                 difference = TextDifference::between(shown, draft->text);
+            BuiltDraft built = buildRichDraft(draft, font);
             QMetaObject::invokeMethod(
                 viewer,
-                [viewer, generation, draft = std::move(draft), difference = std::move(difference)] {
-                    viewer->draftRead(generation, draft, difference);
+                [viewer, generation, draft = std::move(draft), difference = std::move(difference),
+                 built = std::move(built)] {
+                    viewer->draftRead(generation, draft, difference, built);
                 },
                 Qt::QueuedConnection);
         });
@@ -201,12 +225,27 @@ void Viewer::restoreDraft(const QString &path)
     } catch (const std::bad_alloc &) {
         // A damaged draft that claims more than there is: the file is shown as it is.
     }
-    if (draft)
+    if (draft && draft->kind == Draft::Kind::Rich && draft->rtf.size() > richDraftAtOnce)
+        buildDraftAside(generation, *draft);
+    else if (draft)
         useDraft(*draft, std::nullopt);
 }
 
+void Viewer::buildDraftAside(quint64 generation, const Draft &draft)
+{
+    m_drafts->background([draft, generation, font = m_pane.richFont(), viewer = this] {
+        BuiltDraft built = buildRichDraft(draft, font);
+        QMetaObject::invokeMethod(
+            viewer,
+            [viewer, generation, draft, built = std::move(built)] {
+                viewer->draftRead(generation, draft, std::nullopt, built);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
 void Viewer::draftRead(quint64 generation, const std::optional<Draft> &draft,
-                       const std::optional<TextDifference> &difference)
+                       const std::optional<TextDifference> &difference, const BuiltDraft &built)
 {
     if (generation != m_restoreGeneration || !draft)
         return; // another text was shown meanwhile; the draft stays for it
@@ -216,7 +255,7 @@ void Viewer::draftRead(quint64 generation, const std::optional<Draft> &draft,
         keepDraftAsVersion(*draft);
         return;
     }
-    useDraft(*draft, difference);
+    useDraft(*draft, difference, built);
 }
 
 void Viewer::keepDraftAsVersion(const Draft &draft)
@@ -245,10 +284,11 @@ void Viewer::keepDraftAsVersion(const Draft &draft)
     });
 }
 
-void Viewer::useDraft(const Draft &draft, const std::optional<TextDifference> &difference)
+void Viewer::useDraft(const Draft &draft, const std::optional<TextDifference> &difference,
+                      const BuiltDraft &built)
 {
     if (draft.kind != Draft::Kind::Edits)
-        return applyDraft(draft, difference);
+        return applyDraft(draft, difference, built);
     const QString path = draft.path;
     const QString base = m_drafts->store().baseFile(path);
     const ShownFile::Identity baseNow = FileIdentity::of(base);
@@ -279,7 +319,8 @@ void Viewer::useDraft(const Draft &draft, const std::optional<TextDifference> &d
     });
 }
 
-void Viewer::applyDraft(const Draft &draft, const std::optional<TextDifference> &difference)
+void Viewer::applyDraft(const Draft &draft, const std::optional<TextDifference> &difference,
+                        const BuiltDraft &built)
 {
     m_drafts->setQuiet(true);
     switch (draft.kind) {
@@ -299,7 +340,14 @@ void Viewer::applyDraft(const Draft &draft, const std::optional<TextDifference> 
             m_pane.showEditedText(TextBuffer(draft.text));
         break;
     case Draft::Kind::Rich:
-        m_pane.showEditedRichText(draft.rtf);
+        if (built) {
+            ReaderText reader; // told in finishRestore()
+            m_pane.showFile(std::move(*built), &reader);
+            built->document.reset(); // the pane's now
+            m_pane.setModified(true);
+        } else {
+            m_pane.showEditedRichText(draft.rtf);
+        }
         break;
     case Draft::Kind::Edits:
         for (const DraftEdit &edit : draft.edits)

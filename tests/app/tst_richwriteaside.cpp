@@ -4,6 +4,7 @@
 // document gives at once, and a cancel before the end leaves the old file (or none) and the
 // clipboard as they were.
 #include "controls/richtextbox.h"
+#include "rtf/rtfreader.h"
 #include "rtf/rtfwriter.h"
 #include "viewer/draftkeeper.h"
 #include "viewer/draftstore.h"
@@ -66,6 +67,7 @@ private slots:
     void leftDocumentKeepsItsDraft_data();
     void leftDocumentKeepsItsDraft();
     void discardedDraftIsKeptAsVersion();
+    void longDraftComesBackBuiltAside();
     void copyAndFindTakeTheText_data();
     void copyAndFindTakeTheText();
     void cancelledCopyCopiesNothing();
@@ -276,6 +278,48 @@ void TestRichWriteAside::discardedDraftIsKeptAsVersion()
     QVERIFY(!pane.isModified());
     QVERIFY(pane.text().startsWith("Line 0 slanted"));
     QTRY_VERIFY(!viewer.drafts().store().read(path).has_value());
+}
+
+void TestRichWriteAside::longDraftComesBackBuiltAside()
+{
+    // A long formatted draft shown again is built into its document beside the window: the file
+    // shows first, unchanged, then the draft, the very document that was left. A key typed
+    // before it arrives stays, and the draft is kept among the versions.
+    QByteArray many = "{\\rtf1\\ansi ";
+    for (int i = 0; i < 4000; ++i)
+        many += "Line " + QByteArray::number(i) + " {\\b strong}\\par\n";
+    many += "}";
+    QVERIFY(showEdited(many));
+    RichTextBox &pane = *ui(w()).Text1;
+    const QByteArray left = RtfWriter::write(*pane.document());
+    QVERIFY(left.size() > Viewer::richDraftAtOnce);
+    Viewer &viewer = w().viewer();
+    const QString path = f->browse("doc.rtf");
+    writeFile(f->browse("other.txt"), "other\n");
+    ui(w()).File1->refresh();
+    const auto leaveAndComeBack = [&] {
+        choose(ui(w()).File1, "other.txt");
+        QTRY_VERIFY(!viewer.drafts().writesInTurns());
+        QTRY_VERIFY(viewer.drafts().store().read(path).has_value() &&
+                    viewer.drafts().store().read(path)->kind == Draft::Kind::Rich);
+        choose(ui(w()).File1, "doc.rtf");
+        QVERIFY(!pane.isModified());
+        QVERIFY(pane.text().startsWith("Line 0 strong"));
+    };
+    leaveAndComeBack();
+    QTRY_VERIFY_WITH_TIMEOUT(pane.isModified(), 20000);
+    QTextDocument read; // what the draft's RTF reads as (the size of the typed letter, named)
+    RtfReader::read(left, &read);
+    QCOMPARE(RtfWriter::write(*pane.document()), RtfWriter::write(read));
+    QVERIFY(viewer.offersDiscard());
+
+    const qsizetype versions = viewer.versions().list(path).size();
+    leaveAndComeBack();
+    QTest::sendKeyEvent(QTest::Click, pane.editor(), Qt::Key_unknown, "Q", {});
+    QTRY_VERIFY_WITH_TIMEOUT(viewer.versions().list(path).size() > versions, 20000);
+    QCOMPARE(readFile(viewer.versions().list(path).constFirst().file), left);
+    QVERIFY(pane.text().startsWith("QLine 0 strong"));
+    QVERIFY(!viewer.offersDiscard());
 }
 
 void TestRichWriteAside::copyAndFindTakeTheText_data()
