@@ -19,6 +19,7 @@
 #include "viewer/saveastarget.h"
 #include "viewer/savejournal.h"
 #include "viewer/shownfilewatch.h"
+#include "viewer/startrecovery.h"
 #include "viewer/windowturns.h"
 
 #include <QDir>
@@ -81,7 +82,8 @@ QString changedUnder(const QString &path)
 Viewer::Viewer(Platform &platform, PanePort &pane, QObject *parent)
     : QObject(parent), m_loader(new DisplayLoading(pane, this)), m_platform(platform), m_pane(pane),
       m_drafts(new DraftKeeper(pane, this)), m_watch(new ShownFileWatch(this)),
-      m_look(new ShownFileLook(this)), m_operations(new LongOperation(this))
+      m_look(new ShownFileLook(this)), m_operations(new LongOperation(this)),
+      m_recovery(new StartRecovery(this))
 {
     setAutoViewIntervalText(QString());
     connect(m_watch, &ShownFileWatch::mayHaveChanged, this, &Viewer::checkDisk);
@@ -334,7 +336,7 @@ void Viewer::setReaderFileName(const QString &name)
 
 void Viewer::save()
 {
-    if (m_loading || isBusy())
+    if (m_loading || isBusy() || afterRecovery([this] { save(); }))
         return;
     const ShownFile shown = m_shown;
     if (shown.isEmpty())
@@ -480,7 +482,7 @@ void Viewer::showSaveFailure(const QString &error)
 
 void Viewer::saveAs()
 {
-    if (m_loading || isBusy())
+    if (m_loading || isBusy() || afterRecovery([this] { saveAs(); }))
         return;
     const std::optional<QString> chosen = m_platform.dialogs.saveFileName();
     if (!chosen)
@@ -578,7 +580,7 @@ void Viewer::writeAs(const QString &target, const ShownFile &shown,
 
 void Viewer::deleteShownFile()
 {
-    if (m_loading || isBusy())
+    if (m_loading || isBusy() || afterRecovery([this] { deleteShownFile(); }))
         return;
     const ShownFile shown = m_shown;
     if (shown.isEmpty())
@@ -622,6 +624,9 @@ void Viewer::addToFavorites(const QString &name, const TextBuffer &text, Reporte
 {
     if (m_loading || isBusy() || name.isEmpty())
         return done({});
+    if (afterRecovery(
+            [this, name, text, done, encoding] { addToFavorites(name, text, done, encoding); }))
+        return;
     QString error;
     if (!FavoritesLocation::ensure(m_favoritesFolder, &error))
         return done(error);
@@ -690,9 +695,29 @@ bool Viewer::refuseKeptVersion()
     return true;
 }
 
-void Viewer::recoverInterruptedSaves(const QString &path)
+void Viewer::recoverInterruptedSaves(Told told)
 {
-    tellRecovered(SaveJournal::recover(path));
+    m_recovering = true;
+    m_recovery->start([this, told = std::move(told)](const QList<SaveJournal::Recovered> &done) {
+        m_recovering = false;
+        if (told)
+            told(done);
+        for (const std::function<void()> &operation : std::exchange(m_afterRecovery, {}))
+            operation();
+    });
+}
+
+void Viewer::waitForRecovery()
+{
+    m_recovery->waitUntilWhole();
+}
+
+bool Viewer::afterRecovery(std::function<void()> operation)
+{
+    if (!m_recovering)
+        return false;
+    m_afterRecovery.append(std::move(operation));
+    return true;
 }
 
 void Viewer::tellRecovered(const QList<SaveJournal::Recovered> &recovered)
@@ -724,7 +749,7 @@ void Viewer::showVersion(const VersionStore::Version &version)
 
 void Viewer::restoreVersion(const VersionStore::Version &version)
 {
-    if (m_loading || isBusy())
+    if (m_loading || isBusy() || afterRecovery([this, version] { restoreVersion(version); }))
         return;
     if (version.path == VersionStore::newTextPath())
         return restoreNewText(version);

@@ -35,6 +35,7 @@ class DraftKeeper;
 class LongOperation;
 class PanePort;
 class ShownFileWatch;
+class StartRecovery;
 namespace PosixFile {
 class Descriptor;
 }
@@ -97,9 +98,16 @@ public:
     // Earlier contents of the files Pagewell replaced: every write that replaces bytes keeps
     // them here first.
     VersionStore &versions() { return m_versions; }
-    // Puts back the old bytes of in-place saves that a kill cut short, telling the user once for
-    // each: all of them (at start), or only those of path (before it is shown).
-    void recoverInterruptedSaves(const QString &path = QString());
+    // At start: puts back the old bytes of in-place saves that a kill cut short, on a thread,
+    // and hands what it did to told on the window's thread, which tells the user once for each.
+    // Meanwhile a display puts back its own file before reading it, and the operations that
+    // write or remove a file (Save, Save as, Delete, Add to favorites, Restore) wait for the
+    // recovery to end and come then.
+    using Told = std::function<void(const QList<SaveJournal::Recovered> &recovered)>;
+    void recoverInterruptedSaves(Told told);
+    bool isRecovering() const { return m_recovering; }
+    // The program is about to end: waits until no file is half put back.
+    void waitForRecovery();
     // Shows a kept version's text in the pane. Save and Delete leave a kept version alone;
     // Restore writes it back.
     void showVersion(const VersionStore::Version &version);
@@ -214,6 +222,9 @@ signals:
 private:
     // Tells the user of each save whose old bytes were put back (or could not be).
     void tellRecovered(const QList<SaveJournal::Recovered> &recovered);
+    // An operation that writes or removes files, called while the start's recovery runs, is
+    // called again when it is over; true then.
+    bool afterRecovery(std::function<void()> operation);
     // The draft the pane shows is about to be dropped: kept among the previous versions.
     void keepDroppedDraft();
     // The shown file is held open from its display, so that its bytes can still be kept when
@@ -335,4 +346,7 @@ private:
     ShownFile::Identity m_heldIdentity;
     LongOperation *m_operations = nullptr;
     std::function<void()> m_queuedDisplay; // chosen while an operation ran
+    StartRecovery *m_recovery = nullptr;
+    bool m_recovering = false;
+    QList<std::function<void()>> m_afterRecovery; // operations chosen while it ran
 };
