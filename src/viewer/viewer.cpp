@@ -16,6 +16,7 @@
 #include "viewer/longoperation.h"
 #include "viewer/paneport.h"
 #include "viewer/plaintextsave.h"
+#include "viewer/posixfile.h"
 #include "viewer/saveastarget.h"
 #include "viewer/savejournal.h"
 #include "viewer/shownfilewatch.h"
@@ -26,6 +27,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QScopedValueRollback>
+
+#include <fcntl.h>
 
 using Icon = MessageBoxes::Icon;
 using Buttons = MessageBoxes::Buttons;
@@ -188,29 +191,50 @@ void Viewer::startRead(const QString &path, const PaneFileReader::Limits &limits
     // its result is handled, so that the operations on the shown file wait for it; every file
     // is read on a thread, a small one shown on the event loop's next turn.
     m_loader->cancel();
-    // A plain file's last bytes, read where it was read, right after it: for the check that it
-    // was later only added to.
-    auto tail = std::make_shared<std::optional<ReadTail>>();
-    const DisplayLoading::Aftercare after = [path, tail](const PaneFileReader::Result &file) {
-        const SourceMap::Identity &read = file.plain.source.file;
-        if (file.status != WholeFileReader::Status::Ok || file.rich || read.inode == 0)
+    // Where the name leads, the file open and a plain file's last bytes, found where it was
+    // read, right after it: the window's thread does not wait on the disk for them. The last
+    // bytes are for the check that the file was later only added to.
+    auto look = std::make_shared<std::optional<ReadLook>>();
+    const DisplayLoading::Aftercare after = [path, look](const PaneFileReader::Result &file) {
+        if (file.status != WholeFileReader::Status::Ok)
             return;
-        QByteArray bytes = AppendedText::tailOf(path, read.size);
-        const ShownFile::Identity as{read.device, read.inode, read.size, read.modifiedNs};
-        if (FileIdentity::of(path) == as)
-            *tail = ReadTail{as, std::move(bytes)};
+        *look = lookAfterRead(path, file);
     };
     m_loader->start(
         path, limits,
-        [this, tail, done = std::move(done)](PaneFileReader::Result &&file) {
+        [this, look, done = std::move(done)](PaneFileReader::Result &&file) {
             setLoading(false);
             const QScopedValueRollback showing(m_showingRead, true);
-            m_readTail = std::exchange(*tail, std::nullopt);
+            m_readLook = std::exchange(*look, std::nullopt);
             done(std::move(file));
-            m_readTail.reset();
+            m_readLook.reset();
         },
         std::move(prepare), after);
     setLoading(true);
+}
+
+Viewer::ReadLook Viewer::lookAfterRead(const QString &path, const PaneFileReader::Result &file)
+{
+    ReadLook look;
+    // A plain text knows the file it was read from; a formatted one is taken as the name finds
+    // it now.
+    const SourceMap::Identity &read = file.plain.source.file;
+    const bool plain = !file.rich && read.inode != 0;
+    auto held = std::make_shared<PosixFile::Descriptor>(
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    const ShownFile::Identity now =
+        held->isOpen() ? FileIdentity::ofOpen(held->get()) : FileIdentity::of(path);
+    look.identity =
+        plain ? ShownFile::Identity{read.device, read.inode, read.size, read.modifiedNs} : now;
+    look.resolved = FileIdentity::resolved(path);
+    if (held->isOpen() && now == look.identity)
+        look.held = std::move(held);
+    if (plain) {
+        QByteArray bytes = AppendedText::tailOf(path, read.size);
+        if (FileIdentity::of(path) == look.identity)
+            look.tail = ReadTail{look.identity, std::move(bytes)};
+    }
+    return look;
 }
 
 void Viewer::displayRead(const QString &path, ShownList list, bool plainText,
@@ -274,7 +298,7 @@ void Viewer::displayRead(const QString &path, ShownList list, bool plainText,
     // fails changes none of it.
     shown.path = path;
     shown.list = list;
-    shown.identity = FileIdentity::of(path);
+    shown.identity = m_readLook ? m_readLook->identity : FileIdentity::of(path);
     if (chosenEncoding)
         m_chosenEncodings.insert(path, *chosenEncoding);
     m_versionOf.clear();

@@ -230,6 +230,9 @@ private:
     // The shown file is held open from its display, so that its bytes can still be kept when
     // another program puts another file in its place.
     void holdShownFile(const ShownFile::Identity &identity);
+    // The same with the file opened and found to be that one already, or nothing.
+    void holdShownFile(const ShownFile::Identity &identity,
+                       std::shared_ptr<PosixFile::Descriptor> held);
     void keepReplacedBytes(const ShownFile::Identity &now);
     // The key the pane's draft is kept under: the shown file's path, marked for "Nomal".
     QString draftKey() const;
@@ -339,7 +342,18 @@ private:
         ShownFile::Identity file; // as it was read
         QByteArray bytes;         // its last bytes then
     };
-    std::optional<ReadTail> m_readTail; // of the read whose result is being shown
+    // What the display's thread found of the file right after it read it: the display takes it
+    // from here and does not go to the disk again.
+    struct ReadLook
+    {
+        ShownFile::Identity identity; // of the bytes read; all zero when none was found
+        QString resolved;             // where the name led then, links followed
+        std::shared_ptr<PosixFile::Descriptor> held; // the file read, open, when still there
+        std::optional<ReadTail> tail;
+    };
+    std::optional<ReadLook> m_readLook; // of the read whose result is being shown
+    // On the read's thread.
+    static ReadLook lookAfterRead(const QString &path, const PaneFileReader::Result &file);
     std::optional<PanePort::Place> m_reloadPlace;
     quint64 m_restoreGeneration = 0; // counts the drafts asked for; only the last is shown
     std::shared_ptr<PosixFile::Descriptor> m_held; // the shown file, open since its display

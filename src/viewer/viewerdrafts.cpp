@@ -100,7 +100,7 @@ void Viewer::wroteShownFile(const QString &path)
 void Viewer::followShownFile(bool plainText)
 {
     m_shownPlain = plainText;
-    m_shownTarget = FileIdentity::resolved(m_shown.path);
+    m_shownTarget = m_readLook ? m_readLook->resolved : FileIdentity::resolved(m_shown.path);
     m_noticed = {};
     m_drafts->follow(draftKey(), m_shown.identity, m_shown.path);
     m_shownBytes = m_shown.identity.size;
@@ -111,7 +111,10 @@ void Viewer::followShownFile(bool plainText)
     }
     setNotices({}, false);
     m_watch->watch(m_shown.path);
-    holdShownFile(m_shown.identity);
+    if (m_readLook)
+        holdShownFile(m_shown.identity, std::exchange(m_readLook->held, nullptr));
+    else
+        holdShownFile(m_shown.identity);
     restoreDraft(draftKey());
 }
 
@@ -450,9 +453,9 @@ void Viewer::wantShownTail()
     if (m_shown.richText || m_shown.isEmpty())
         return;
     // Taken where the display read the file, when it is still the file shown.
-    if (m_readTail && m_readTail->file == m_shown.identity &&
+    if (m_readLook && m_readLook->tail && m_readLook->tail->file == m_shown.identity &&
         m_shownBytes == m_shown.identity.size) {
-        m_shownTail = m_readTail->bytes;
+        m_shownTail = m_readLook->tail->bytes;
         m_tailKnown = true;
         return;
     }
@@ -570,16 +573,20 @@ void Viewer::extendSource(const AppendedText::Read &read, const ShownFile::Ident
 
 void Viewer::holdShownFile(const ShownFile::Identity &identity)
 {
-    m_held.reset();
-    m_heldIdentity = {};
     // Open for reading only, which neither locks the file nor changes anything about it for
     // other programs (a second name would: it makes editors write such a file in place).
     auto held = std::make_shared<PosixFile::Descriptor>(::open(
         QFile::encodeName(m_shown.path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (!held->isOpen() || FileIdentity::ofOpen(held->get()) != identity)
-        return; // already another file than the one shown
+        held.reset(); // already another file than the one shown
+    holdShownFile(identity, std::move(held));
+}
+
+void Viewer::holdShownFile(const ShownFile::Identity &identity,
+                           std::shared_ptr<PosixFile::Descriptor> held)
+{
     m_held = std::move(held);
-    m_heldIdentity = identity;
+    m_heldIdentity = m_held ? identity : ShownFile::Identity{};
 }
 
 void Viewer::keepReplacedBytes(const ShownFile::Identity &now)

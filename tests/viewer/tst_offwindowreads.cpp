@@ -16,6 +16,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <thread>
@@ -70,6 +71,8 @@ private slots:
     void startRecoveryBesideDisplay_data();
     void startRecoveryBesideDisplay();
     void operationsWaitForRecovery();
+    void changedRightAfterRead_data();
+    void changedRightAfterRead();
 };
 
 void TestOffWindowReads::lookTakenOnlyForTheSameText_data()
@@ -384,6 +387,50 @@ void TestOffWindowReads::operationsWaitForRecovery()
     QTRY_VERIFY(!f.viewer().isBusy());
     QVERIFY(readFile(t).startsWith("shown\ntyped"));
     QCOMPARE(readFile(other), otherOld);
+}
+
+void TestOffWindowReads::changedRightAfterRead_data()
+{
+    QTest::addColumn<QString>("change"); // what another program does as soon as the read is over
+    QTest::addColumn<QString>("now");    // what the pane shows once the change is looked at
+    QTest::newRow("replaced") << "replaced"
+                              << "a new file\n";
+    QTest::newRow("added to") << "added to"
+                              << "one\ntwo\nthree\n";
+    QTest::newRow("rewritten in place") << "rewritten"
+                                        << "ONE\nTWO\nTHREE\n";
+}
+
+void TestOffWindowReads::changedRightAfterRead()
+{
+    // The shown file is known as it was read, not as it is when the window gets the result: a
+    // change in between is seen by the next look.
+    QFETCH(QString, change);
+    QFETCH(QString, now);
+    Fixture f;
+    const QString t = f.path("t.txt");
+    writeFile(t, "one\ntwo\n");
+    f.viewer().loading().setReader([&](const QString &path, const PaneFileReader::Limits &limits,
+                                       const std::atomic<bool> *cancel,
+                                       const PlainTextLoader::Progress &progress) {
+        PaneFileReader::Result read = PaneFileReader::read(path, limits, cancel, progress);
+        if (change == "replaced") {
+            writeFile(path + ".new", "a new file\n");
+            ::rename(QFile::encodeName(path + ".new").constData(),
+                     QFile::encodeName(path).constData());
+        } else if (change == "added to") {
+            appendTo(path, "three\n");
+        } else {
+            QFile file(path);
+            if (file.open(QIODevice::ReadWrite))
+                file.write("ONE\nTWO\nTHREE\n");
+        }
+        return read;
+    });
+    f.display(t);
+    QCOMPARE(f.pane().content, "one\ntwo\n");
+    checkDiskAndWait(f.viewer());
+    QCOMPARE(f.pane().content, now);
 }
 
 QTEST_GUILESS_MAIN(TestOffWindowReads)
