@@ -194,7 +194,7 @@ void Viewer::startRead(const QString &path, const PaneFileReader::Limits &limits
     // Where the name leads, the file open and a plain file's last bytes, found where it was
     // read, right after it: the window's thread does not wait on the disk for them. The last
     // bytes are for the check that the file was later only added to.
-    auto look = std::make_shared<std::optional<ReadLook>>();
+    auto look = std::make_shared<std::optional<FileLook>>();
     const DisplayLoading::Aftercare after = [path, look](const PaneFileReader::Result &file) {
         if (file.status != WholeFileReader::Status::Ok)
             return;
@@ -213,9 +213,21 @@ void Viewer::startRead(const QString &path, const PaneFileReader::Limits &limits
     setLoading(true);
 }
 
-Viewer::ReadLook Viewer::lookAfterRead(const QString &path, const PaneFileReader::Result &file)
+Viewer::FileLook Viewer::lookAfterWrite(const QString &path)
 {
-    ReadLook look;
+    FileLook look;
+    auto held = std::make_shared<PosixFile::Descriptor>(
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    look.identity = held->isOpen() ? FileIdentity::ofOpen(held->get()) : FileIdentity::of(path);
+    look.resolved = FileIdentity::resolved(path);
+    if (held->isOpen() && FileIdentity::isKnown(look.identity))
+        look.held = std::move(held);
+    return look;
+}
+
+Viewer::FileLook Viewer::lookAfterRead(const QString &path, const PaneFileReader::Result &file)
+{
+    FileLook look;
     // A plain text knows the file it was read from; a formatted one is taken as the name finds
     // it now.
     const SourceMap::Identity &read = file.plain.source.file;
@@ -399,6 +411,7 @@ void Viewer::startSave(SaveRequest request)
     {
         PlainTextSave::Written written;
         bool needsUtf8 = false;
+        FileLook look; // the file saved, found right after the write
     };
     auto outcome = std::make_shared<Outcome>();
     const AtomicFileWriter::Keep keep{&m_versions, Reason::Save};
@@ -417,6 +430,8 @@ void Viewer::startSave(SaveRequest request)
             outcome->written.error = AtomicFileWriter::write(request.target, *rtf, keep,
                                                              request.followLinks, goingOn(control));
             outcome->written.written = outcome->written.error.isEmpty();
+            if (outcome->written.written)
+                outcome->look = lookAfterWrite(request.shown.path);
         };
     } else {
         // Only the edits are written, the rest copied from the file; failing that, the text is
@@ -444,6 +459,8 @@ void Viewer::startSave(SaveRequest request)
             if (!outcome->written.written && outcome->written.error.isEmpty() &&
                 text.fileChanged() && !control.isCancelled())
                 outcome->written.error = changedUnder(request.shown.path);
+            if (outcome->written.written)
+                outcome->look = lookAfterWrite(request.shown.path);
         };
     }
     const QString label =
@@ -474,15 +491,16 @@ void Viewer::startSave(SaveRequest request)
                 m_drafts->retakeBase();
             return showSaveFailure(written.error);
         }
-        finishSave(request.shown, written);
+        finishSave(request.shown, written, outcome->look);
     });
 }
 
-void Viewer::finishSave(const ShownFile &shown, const PlainTextSave::Written &written)
+void Viewer::finishSave(const ShownFile &shown, const PlainTextSave::Written &written,
+                        const FileLook &look)
 {
     m_pane.setModified(false);
     if (shown.richText)
-        return saved(shown);
+        return saved(shown, look);
     // The file written is where the next save copies from.
     m_source = written.saved ? std::make_shared<SourceMap>(*written.saved) : nullptr;
     if (m_source)
@@ -493,7 +511,7 @@ void Viewer::finishSave(const ShownFile &shown, const PlainTextSave::Written &wr
         m_chosenEncodings.remove(shown.path);
         now.encoding = written.encoding;
     }
-    saved(now);
+    saved(now, look);
 }
 
 void Viewer::showSaveFailure(const QString &error)
@@ -533,15 +551,26 @@ void Viewer::writeAs(const QString &target, const ShownFile &shown,
         QString error;
         bool written = false;
         bool needsUtf8 = false;
+        QString resolved; // where target led once written, links followed
+        FileLook look;    // the shown file then
     };
     auto outcome = std::make_shared<Outcome>();
+    // Whether the name written is the shown file's, and that file as it is now: found on the
+    // write's thread.
+    const auto lookAfterWriteAs = [](const QString &target, const ShownFile &shown,
+                                     Outcome &outcome) {
+        outcome.resolved = FileIdentity::resolved(target);
+        if (!shown.isEmpty())
+            outcome.look = lookAfterWrite(shown.path);
+    };
     LongOperation::Work work;
     qint64 size = 0;
     if (SaveAsTarget::isRichText(target)) {
         const PanePort::RichTextWriting writing = m_pane.richTextWriting();
         size = m_pane.textLength();
         auto turns = std::make_shared<WindowTurns>(this);
-        work = [target, keep, writing, turns, outcome](LongOperation::Control &control) {
+        work = [target, keep, writing, turns, outcome, shown,
+                lookAfterWriteAs](LongOperation::Control &control) {
             const std::optional<QByteArray> rtf = richTextAside(writing, *turns, control);
             if (control.isCancelled())
                 return;
@@ -552,11 +581,14 @@ void Viewer::writeAs(const QString &target, const ShownFile &shown,
             control.setTotal(rtf->size());
             outcome->error = AtomicFileWriter::write(target, *rtf, keep, true, goingOn(control));
             outcome->written = outcome->error.isEmpty();
+            if (outcome->written)
+                lookAfterWriteAs(target, shown, *outcome);
         };
     } else {
         const TextBuffer text = m_pane.textSnapshot();
         size = text.length();
-        work = [target, keep, text, shown, encoding, outcome](LongOperation::Control &control) {
+        work = [target, keep, text, shown, encoding, outcome,
+                lookAfterWriteAs](LongOperation::Control &control) {
             const PlainTextSave::Pieces pieces = piecesOf(text, control);
             const bool fits = encoding || PlainTextSave::fits(pieces, shown.encoding);
             if (text.fileChanged()) {
@@ -577,6 +609,8 @@ void Viewer::writeAs(const QString &target, const ShownFile &shown,
             if (!done.written && done.error.isEmpty() && text.fileChanged() &&
                 !control.isCancelled())
                 outcome->error = changedUnder(shown.path);
+            if (outcome->written)
+                lookAfterWriteAs(target, shown, *outcome);
         };
     }
     const QString label = QStringLiteral("Saving %1\u2026").arg(QDir::toNativeSeparators(target));
@@ -597,7 +631,7 @@ void Viewer::writeAs(const QString &target, const ShownFile &shown,
         if (!outcome->written)
             return;
         // The pane stays tied to the file it came from: a later Save writes there, not here.
-        wroteShownFile(target);
+        wroteShownFile(outcome->resolved, outcome->look);
         emit listChanged(ShownList::Files);
     });
 }

@@ -281,11 +281,14 @@ private:
     // Save as's write, once the name is chosen; encoding: the one the user chose already.
     void writeAs(const QString &target, const ShownFile &shown,
                  std::optional<TextEncoding> encoding);
-    void finishSave(const ShownFile &shown, const PlainTextSave::Written &written);
-    void saved(const ShownFile &shown);
+    struct FileLook;
+    void finishSave(const ShownFile &shown, const PlainTextSave::Written &written,
+                    const FileLook &look);
+    void saved(const ShownFile &shown, const FileLook &look);
     // Save as wrote the pane's text to path, which may be the shown file itself: that change is
     // no other program's.
-    void wroteShownFile(const QString &path);
+    // target: where the name written led, links followed; look: the shown file, found then.
+    void wroteShownFile(const QString &target, const FileLook &look);
     void setNotices(const QDateTime &restoredAt, bool changedOnDisk);
     void showSaveFailure(const QString &error);
     bool refuseKeptVersion();
@@ -342,18 +345,20 @@ private:
         ShownFile::Identity file; // as it was read
         QByteArray bytes;         // its last bytes then
     };
-    // What the display's thread found of the file right after it read it: the display takes it
+    // What the thread that read or wrote the file found of it right after: the window takes it
     // from here and does not go to the disk again.
-    struct ReadLook
+    struct FileLook
     {
-        ShownFile::Identity identity; // of the bytes read; all zero when none was found
+        ShownFile::Identity identity; // of the bytes read or written; all zero: none found
         QString resolved;             // where the name led then, links followed
-        std::shared_ptr<PosixFile::Descriptor> held; // the file read, open, when still there
+        std::shared_ptr<PosixFile::Descriptor> held; // that file, open, when still there
         std::optional<ReadTail> tail;
     };
-    std::optional<ReadLook> m_readLook; // of the read whose result is being shown
+    std::optional<FileLook> m_readLook; // of the read whose result is being shown
     // On the read's thread.
-    static ReadLook lookAfterRead(const QString &path, const PaneFileReader::Result &file);
+    static FileLook lookAfterRead(const QString &path, const PaneFileReader::Result &file);
+    // On the write's thread: the file the name finds now.
+    static FileLook lookAfterWrite(const QString &path);
     std::optional<PanePort::Place> m_reloadPlace;
     quint64 m_restoreGeneration = 0; // counts the drafts asked for; only the last is shown
     std::shared_ptr<PosixFile::Descriptor> m_held; // the shown file, open since its display

@@ -66,12 +66,12 @@ bool Viewer::confirmReplacing(const ShownFile &shown, QString *target, bool *fol
                Icon::Question, Buttons::YesNoDefaultNo) == MessageBoxes::Answer::Yes;
 }
 
-void Viewer::saved(const ShownFile &shown)
+void Viewer::saved(const ShownFile &shown, const FileLook &look)
 {
     m_drafts->discard();
     ShownFile now = shown;
-    now.identity = FileIdentity::of(shown.path);
-    m_shownTarget = FileIdentity::resolved(shown.path);
+    now.identity = look.identity;
+    m_shownTarget = look.resolved;
     const bool follows = m_drafts->path() == draftKey();
     if (follows) {
         m_drafts->follow(draftKey(), now.identity, shown.path);
@@ -81,18 +81,18 @@ void Viewer::saved(const ShownFile &shown)
     setShownFile(now);
     if (follows)
         wantShownTail();
-    holdShownFile(now.identity); // the file written is the one shown now
+    holdShownFile(now.identity, look.held); // the file written is the one shown now
     setNotices({}, false);
 }
 
-void Viewer::wroteShownFile(const QString &path)
+void Viewer::wroteShownFile(const QString &target, const FileLook &look)
 {
-    if (m_shown.isEmpty() || FileIdentity::resolved(path) != m_shownTarget)
+    if (m_shown.isEmpty() || target.isEmpty() || target != m_shownTarget)
         return;
     ShownFile shown = m_shown;
-    shown.identity = FileIdentity::of(m_shown.path);
+    shown.identity = look.identity;
     setShownFile(shown);
-    holdShownFile(shown.identity);
+    holdShownFile(shown.identity, look.held);
     m_noticed = {};
     setNotices(m_restoredAt, false);
 }
