@@ -645,13 +645,28 @@ void Viewer::deleteShownFile()
         return; // nothing shown, nothing to delete
     if (refuseKeptVersion())
         return;
-    QString error;
-    if (!FileDisposal::discard(shown.path, &error)) {
-        m_platform.messages.show(error, Icon::None, Buttons::Ok);
-        return;
-    }
-    // The pane keeps the deleted file's text; a Save would write it again.
-    emit listChanged(shown.list == ShownList::Favorites ? ShownList::Favorites : ShownList::Files);
+    // Moved to the trash on the operations' thread: a file on a mount that does not answer
+    // leaves the window answering. The move is one step, which a cancel does not cut.
+    struct Outcome
+    {
+        bool discarded = false;
+        QString error;
+    };
+    auto outcome = std::make_shared<Outcome>();
+    const auto work = [path = shown.path, outcome](LongOperation::Control &) {
+        outcome->discarded = FileDisposal::discard(path, &outcome->error);
+    };
+    const QString label =
+        QStringLiteral("Deleting %1\u2026").arg(QDir::toNativeSeparators(shown.path));
+    m_operations->run(label, m_operations->backgroundFrom(), work, [this, shown, outcome](bool) {
+        if (!outcome->discarded) {
+            m_platform.messages.show(outcome->error, Icon::None, Buttons::Ok);
+            return;
+        }
+        // The pane keeps the deleted file's text; a Save would write it again.
+        emit listChanged(shown.list == ShownList::Favorites ? ShownList::Favorites
+                                                            : ShownList::Files);
+    });
 }
 
 QString Viewer::addToFavorites(const QString &name, const QString &text)

@@ -82,7 +82,8 @@ public:
     // operations on the shown file wait, and a display chosen meanwhile comes after it.
     LongOperation &operations() const { return *m_operations; }
     bool isBusy() const;
-    // Moves the shown file to the desktop's trash; the pane keeps its text.
+    // Moves the shown file to the desktop's trash, on the operations' thread; the pane keeps
+    // its text.
     void deleteShownFile();
     // Keeps a copy of text among the favorites, named name, in the shown plain file's encoding
     // and line ends. Returns why it failed, for the user; empty when written or when the user
