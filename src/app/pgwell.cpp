@@ -133,8 +133,13 @@ void pgwell::startUp(const Options &options)
     connect(quit, &QAction::triggered, this, &pgwell::quit);
     layOut();
     initialise();
-    // Saves a kill cut short get their old bytes back before anything is shown.
-    m_viewer->recoverInterruptedSaves();
+    // Saves a kill cut short get their old bytes back on a thread; the window is on screen
+    // before anything about them is said. A file shown meanwhile is put back before it is read.
+    m_viewer->recoverInterruptedSaves([this](const QList<SaveJournal::Recovered> &recovered) {
+        for (const SaveJournal::Recovered &one : recovered)
+            showStartMessage(SaveJournal::message(one),
+                             one.problem.isEmpty() ? Icon::Information : Icon::Critical);
+    });
     if (!options.startPath.isEmpty())
         openStartPath(options.startPath);
     move(screen()->geometry().topLeft());
@@ -278,6 +283,8 @@ bool pgwell::confirmQuit()
     // running stops first (a save leaves the file as it was).
     m_viewer->operations().stop();
     m_viewer->keepDrafts();
+    // A file being put back is written whole first.
+    m_viewer->waitForRecovery();
     emit quitConfirmed();
     QCoreApplication::exit(0);
     return true;

@@ -4,12 +4,15 @@
 #include "viewer/posixfile.h"
 #include "viewer/versionstore.h"
 
+#include <atomic>
 #include <cerrno>
+#include <condition_variable>
 #include <dirent.h>
 #include <fcntl.h>
 #include <mutex>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <unistd.h>
 
@@ -129,72 +132,130 @@ QList<SaveJournal::Entry> SaveJournal::entries()
     return found;
 }
 
+namespace {
+// Displays recover on their threads, the start on another: an entry is put back by one of
+// them, and the others wait for it and find it gone. Entries of other files go on meanwhile.
+std::mutex claims;
+std::condition_variable released;
+QSet<QByteArray> claimed; // targets being put back
+std::atomic<int> underWay{0};
+std::function<void(const QByteArray &)> beforeRestore;
+
+class Claim
+{
+public:
+    explicit Claim(const QByteArray &target) : m_target(target)
+    {
+        ++underWay;
+        std::unique_lock<std::mutex> lock(claims);
+        released.wait(lock, [&target] { return !claimed.contains(target); });
+        claimed.insert(target);
+    }
+    ~Claim()
+    {
+        {
+            const std::lock_guard<std::mutex> lock(claims);
+            claimed.remove(m_target);
+        }
+        released.notify_all();
+        --underWay;
+    }
+    Claim(const Claim &) = delete;
+    Claim &operator=(const Claim &) = delete;
+
+private:
+    QByteArray m_target;
+};
+
+bool names(const SaveJournal::Entry &entry, const QByteArray &path)
+{
+    return entry.target == path || QFileInfo(QFile::decodeName(path)).canonicalFilePath() ==
+                                       QFile::decodeName(entry.target);
+}
+} // namespace
+
+int SaveJournal::restoresUnderWay()
+{
+    return underWay.load();
+}
+
+void SaveJournal::setBeforeRestore(std::function<void(const QByteArray &target)> hook)
+{
+    const std::lock_guard<std::mutex> lock(claims);
+    beforeRestore = std::move(hook);
+}
+
 QList<SaveJournal::Recovered> SaveJournal::recover(const QString &path)
 {
-    // Displays recover on their threads, the start on another: an entry is put back by one of
-    // them, and the others find it gone.
-    static std::mutex recovering;
-    const std::lock_guard<std::mutex> lock(recovering);
     QList<Recovered> done;
     const QByteArray only = path.isEmpty() ? QByteArray() : QFile::encodeName(path);
     for (const Entry &entry : entries()) {
         if (isRunning(entry.process))
             continue; // a save still going on, in this or another Pagewell
-        if (!only.isEmpty() && entry.target != only &&
-            QFileInfo(QFile::decodeName(only)).canonicalFilePath() !=
-                QFile::decodeName(entry.target))
+        if (!only.isEmpty() && !names(entry, only))
             continue;
-        Recovered recovered{QFile::decodeName(entry.target), {}};
-        Descriptor backup(::open(entry.backup.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
-        struct stat kept;
-        if (!backup.isOpen() || ::fstat(backup.get(), &kept) != 0 || kept.st_size != entry.size) {
-            // Nothing whole to put back; the entry would only say so again at every start.
-            recovered.problem = QStringLiteral("its copy of the old content is gone");
-            finish(entry);
-            done.append(recovered);
-            continue;
-        }
-        Descriptor target(::open(entry.target.constData(), O_RDWR | O_NOFOLLOW | O_CLOEXEC));
-        struct stat now;
-        const bool same = target.isOpen() && ::fstat(target.get(), &now) == 0 &&
-                          quint64(now.st_dev) == entry.device && quint64(now.st_ino) == entry.inode;
-        if (!same) {
-            // Another file has its name now (or none has): nothing is written over it; the old
-            // content is kept among the file's previous versions instead.
-            VersionStore versions;
-            QString error;
-            if (versions.adopt(QFile::decodeName(entry.backup), recovered.path,
-                               VersionStore::Reason::Save, &error)) {
-                recovered.problem = QStringLiteral(
-                    "it was replaced or removed since; its old content is kept among its "
-                    "previous versions");
-            } else {
-                recovered.problem =
-                    QStringLiteral("it was replaced or removed since; its old content is kept "
-                                   "in %1")
-                        .arg(QDir::toNativeSeparators(QFile::decodeName(entry.backup)));
-            }
-            finish(entry);
-            done.append(recovered);
-            continue;
-        }
-        // Written in place again, from the copy; cut short once more, the entry still names it.
-        int error = copyContent(backup.get(), target.get(), entry.size);
-        if (!error && ::fsync(target.get()) != 0)
-            error = errno;
-        if (error) {
-            recovered.problem = reason(error);
-            done.append(recovered);
-            continue;
-        }
-        finish(entry);
-        ::unlink(entry.backup.constData());
-        syncFolder(folderOf(entry.backup));
-        done.append(recovered);
+        const Claim claim(entry.target);
+        // Put back by another recovery while this one waited.
+        if (::access(entry.file.constData(), F_OK) == 0 || errno != ENOENT)
+            done.append(putBack(entry));
     }
     if (path.isEmpty())
         removeLeftovers(QFile::encodeName(folder()));
     return done;
+}
+
+SaveJournal::Recovered SaveJournal::putBack(const Entry &entry)
+{
+    Recovered recovered{QFile::decodeName(entry.target), {}};
+    Descriptor backup(::open(entry.backup.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    struct stat kept;
+    if (!backup.isOpen() || ::fstat(backup.get(), &kept) != 0 || kept.st_size != entry.size) {
+        // Nothing whole to put back; the entry would only say so again at every start.
+        recovered.problem = QStringLiteral("its copy of the old content is gone");
+        finish(entry);
+        return recovered;
+    }
+    Descriptor target(::open(entry.target.constData(), O_RDWR | O_NOFOLLOW | O_CLOEXEC));
+    struct stat now;
+    const bool same = target.isOpen() && ::fstat(target.get(), &now) == 0 &&
+                      quint64(now.st_dev) == entry.device && quint64(now.st_ino) == entry.inode;
+    if (!same) {
+        // Another file has its name now (or none has): nothing is written over it; the old
+        // content is kept among the file's previous versions instead.
+        VersionStore versions;
+        QString error;
+        if (versions.adopt(QFile::decodeName(entry.backup), recovered.path,
+                           VersionStore::Reason::Save, &error)) {
+            recovered.problem = QStringLiteral(
+                "it was replaced or removed since; its old content is kept among its "
+                "previous versions");
+        } else {
+            recovered.problem = QStringLiteral("it was replaced or removed since; its old content "
+                                               "is kept in %1")
+                                    .arg(QDir::toNativeSeparators(QFile::decodeName(entry.backup)));
+        }
+        finish(entry);
+        return recovered;
+    }
+    std::function<void(const QByteArray &)> hook;
+    {
+        const std::lock_guard<std::mutex> lock(claims);
+        hook = beforeRestore;
+    }
+    if (hook)
+        hook(entry.target);
+    // Written in place again, from the copy; cut short once more, the entry still names it.
+    int error = copyContent(backup.get(), target.get(), entry.size);
+    if (!error && ::fsync(target.get()) != 0)
+        error = errno;
+    if (error) {
+        recovered.problem = reason(error);
+        return recovered;
+    }
+    finish(entry);
+    ::unlink(entry.backup.constData());
+    syncFolder(folderOf(entry.backup));
+    return recovered;
 }
 
 QString SaveJournal::message(const Recovered &recovered)

@@ -6,6 +6,7 @@
 #include <QSet>
 #include <QString>
 
+#include <functional>
 #include <optional>
 #include <sys/stat.h>
 
@@ -36,14 +37,19 @@ public:
     static void finish(const Entry &entry);
 
     // Puts back the old bytes of every save cut short by a process that ended, or only of the
-    // file at path. Each is reported once: the entry is gone afterwards. Safe from any thread;
-    // one recovery at a time.
+    // file at path. Each is reported once: the entry is gone afterwards. Safe from any thread:
+    // one entry is put back at a time, and a recovery that comes to an entry another one is
+    // putting back waits for it and finds it done, so that a file is never read half put back.
     struct Recovered
     {
         QString path;
         QString problem; // empty when the old bytes are back
     };
     static QList<Recovered> recover(const QString &path = QString());
+    // Entries being put back now, on any thread.
+    static int restoresUnderWay();
+    // Tests hold a restore here: the file is open and not yet written.
+    static void setBeforeRestore(std::function<void(const QByteArray &target)> hook);
     // What to tell the user about one recovery.
     static QString message(const Recovered &recovered);
 
@@ -54,4 +60,5 @@ public:
 private:
     static QList<Entry> entries();
     static std::optional<Entry> read(const QByteArray &file);
+    static Recovered putBack(const Entry &entry);
 };

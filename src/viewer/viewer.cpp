@@ -16,15 +16,19 @@
 #include "viewer/longoperation.h"
 #include "viewer/paneport.h"
 #include "viewer/plaintextsave.h"
+#include "viewer/posixfile.h"
 #include "viewer/saveastarget.h"
 #include "viewer/savejournal.h"
 #include "viewer/shownfilewatch.h"
+#include "viewer/startrecovery.h"
 #include "viewer/windowturns.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QScopedValueRollback>
+
+#include <fcntl.h>
 
 using Icon = MessageBoxes::Icon;
 using Buttons = MessageBoxes::Buttons;
@@ -81,7 +85,8 @@ QString changedUnder(const QString &path)
 Viewer::Viewer(Platform &platform, PanePort &pane, QObject *parent)
     : QObject(parent), m_loader(new DisplayLoading(pane, this)), m_platform(platform), m_pane(pane),
       m_drafts(new DraftKeeper(pane, this)), m_watch(new ShownFileWatch(this)),
-      m_look(new ShownFileLook(this)), m_operations(new LongOperation(this))
+      m_look(new ShownFileLook(this)), m_operations(new LongOperation(this)),
+      m_recovery(new StartRecovery(this))
 {
     setAutoViewIntervalText(QString());
     connect(m_watch, &ShownFileWatch::mayHaveChanged, this, &Viewer::checkDisk);
@@ -186,29 +191,62 @@ void Viewer::startRead(const QString &path, const PaneFileReader::Limits &limits
     // its result is handled, so that the operations on the shown file wait for it; every file
     // is read on a thread, a small one shown on the event loop's next turn.
     m_loader->cancel();
-    // A plain file's last bytes, read where it was read, right after it: for the check that it
-    // was later only added to.
-    auto tail = std::make_shared<std::optional<ReadTail>>();
-    const DisplayLoading::Aftercare after = [path, tail](const PaneFileReader::Result &file) {
-        const SourceMap::Identity &read = file.plain.source.file;
-        if (file.status != WholeFileReader::Status::Ok || file.rich || read.inode == 0)
+    // Where the name leads, the file open and a plain file's last bytes, found where it was
+    // read, right after it: the window's thread does not wait on the disk for them. The last
+    // bytes are for the check that the file was later only added to.
+    auto look = std::make_shared<std::optional<FileLook>>();
+    const DisplayLoading::Aftercare after = [path, look](const PaneFileReader::Result &file) {
+        if (file.status != WholeFileReader::Status::Ok)
             return;
-        QByteArray bytes = AppendedText::tailOf(path, read.size);
-        const ShownFile::Identity as{read.device, read.inode, read.size, read.modifiedNs};
-        if (FileIdentity::of(path) == as)
-            *tail = ReadTail{as, std::move(bytes)};
+        *look = lookAfterRead(path, file);
     };
     m_loader->start(
         path, limits,
-        [this, tail, done = std::move(done)](PaneFileReader::Result &&file) {
+        [this, look, done = std::move(done)](PaneFileReader::Result &&file) {
             setLoading(false);
             const QScopedValueRollback showing(m_showingRead, true);
-            m_readTail = std::exchange(*tail, std::nullopt);
+            m_readLook = std::exchange(*look, std::nullopt);
             done(std::move(file));
-            m_readTail.reset();
+            m_readLook.reset();
         },
         std::move(prepare), after);
     setLoading(true);
+}
+
+Viewer::FileLook Viewer::lookAfterWrite(const QString &path)
+{
+    FileLook look;
+    auto held = std::make_shared<PosixFile::Descriptor>(
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    look.identity = held->isOpen() ? FileIdentity::ofOpen(held->get()) : FileIdentity::of(path);
+    look.resolved = FileIdentity::resolved(path);
+    if (held->isOpen() && FileIdentity::isKnown(look.identity))
+        look.held = std::move(held);
+    return look;
+}
+
+Viewer::FileLook Viewer::lookAfterRead(const QString &path, const PaneFileReader::Result &file)
+{
+    FileLook look;
+    // A plain text knows the file it was read from; a formatted one is taken as the name finds
+    // it now.
+    const SourceMap::Identity &read = file.plain.source.file;
+    const bool plain = !file.rich && read.inode != 0;
+    auto held = std::make_shared<PosixFile::Descriptor>(
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    const ShownFile::Identity now =
+        held->isOpen() ? FileIdentity::ofOpen(held->get()) : FileIdentity::of(path);
+    look.identity =
+        plain ? ShownFile::Identity{read.device, read.inode, read.size, read.modifiedNs} : now;
+    look.resolved = FileIdentity::resolved(path);
+    if (held->isOpen() && now == look.identity)
+        look.held = std::move(held);
+    if (plain) {
+        QByteArray bytes = AppendedText::tailOf(path, read.size);
+        if (FileIdentity::of(path) == look.identity)
+            look.tail = ReadTail{look.identity, std::move(bytes)};
+    }
+    return look;
 }
 
 void Viewer::displayRead(const QString &path, ShownList list, bool plainText,
@@ -272,7 +310,7 @@ void Viewer::displayRead(const QString &path, ShownList list, bool plainText,
     // fails changes none of it.
     shown.path = path;
     shown.list = list;
-    shown.identity = FileIdentity::of(path);
+    shown.identity = m_readLook ? m_readLook->identity : FileIdentity::of(path);
     if (chosenEncoding)
         m_chosenEncodings.insert(path, *chosenEncoding);
     m_versionOf.clear();
@@ -334,7 +372,7 @@ void Viewer::setReaderFileName(const QString &name)
 
 void Viewer::save()
 {
-    if (m_loading || isBusy())
+    if (m_loading || isBusy() || afterRecovery([this] { save(); }))
         return;
     const ShownFile shown = m_shown;
     if (shown.isEmpty())
@@ -373,6 +411,7 @@ void Viewer::startSave(SaveRequest request)
     {
         PlainTextSave::Written written;
         bool needsUtf8 = false;
+        FileLook look; // the file saved, found right after the write
     };
     auto outcome = std::make_shared<Outcome>();
     const AtomicFileWriter::Keep keep{&m_versions, Reason::Save};
@@ -391,6 +430,8 @@ void Viewer::startSave(SaveRequest request)
             outcome->written.error = AtomicFileWriter::write(request.target, *rtf, keep,
                                                              request.followLinks, goingOn(control));
             outcome->written.written = outcome->written.error.isEmpty();
+            if (outcome->written.written)
+                outcome->look = lookAfterWrite(request.shown.path);
         };
     } else {
         // Only the edits are written, the rest copied from the file; failing that, the text is
@@ -423,6 +464,8 @@ void Viewer::startSave(SaveRequest request)
             if (!outcome->written.written && outcome->written.error.isEmpty() &&
                 text.fileChanged() && !control.isCancelled())
                 outcome->written.error = changedUnder(request.shown.path);
+            if (outcome->written.written)
+                outcome->look = lookAfterWrite(request.shown.path);
         };
     }
     const QString label =
@@ -453,15 +496,16 @@ void Viewer::startSave(SaveRequest request)
                 m_drafts->retakeBase();
             return showSaveFailure(written.error);
         }
-        finishSave(request.shown, written);
+        finishSave(request.shown, written, outcome->look);
     });
 }
 
-void Viewer::finishSave(const ShownFile &shown, const PlainTextSave::Written &written)
+void Viewer::finishSave(const ShownFile &shown, const PlainTextSave::Written &written,
+                        const FileLook &look)
 {
     m_pane.setModified(false);
     if (shown.richText)
-        return saved(shown);
+        return saved(shown, look);
     // The file written is where the next save copies from.
     m_source = written.saved ? std::make_shared<SourceMap>(*written.saved) : nullptr;
     if (m_source)
@@ -472,7 +516,7 @@ void Viewer::finishSave(const ShownFile &shown, const PlainTextSave::Written &wr
         m_chosenEncodings.remove(shown.path);
         now.encoding = written.encoding;
     }
-    saved(now);
+    saved(now, look);
 }
 
 void Viewer::showSaveFailure(const QString &error)
@@ -485,7 +529,7 @@ void Viewer::showSaveFailure(const QString &error)
 
 void Viewer::saveAs()
 {
-    if (m_loading || isBusy())
+    if (m_loading || isBusy() || afterRecovery([this] { saveAs(); }))
         return;
     const std::optional<QString> chosen = m_platform.dialogs.saveFileName();
     if (!chosen)
@@ -512,15 +556,26 @@ void Viewer::writeAs(const QString &target, const ShownFile &shown,
         QString error;
         bool written = false;
         bool needsUtf8 = false;
+        QString resolved; // where target led once written, links followed
+        FileLook look;    // the shown file then
     };
     auto outcome = std::make_shared<Outcome>();
+    // Whether the name written is the shown file's, and that file as it is now: found on the
+    // write's thread.
+    const auto lookAfterWriteAs = [](const QString &target, const ShownFile &shown,
+                                     Outcome &outcome) {
+        outcome.resolved = FileIdentity::resolved(target);
+        if (!shown.isEmpty())
+            outcome.look = lookAfterWrite(shown.path);
+    };
     LongOperation::Work work;
     qint64 size = 0;
     if (SaveAsTarget::isRichText(target)) {
         const PanePort::RichTextWriting writing = m_pane.richTextWriting();
         size = m_pane.textLength();
         auto turns = std::make_shared<WindowTurns>(this);
-        work = [target, keep, writing, turns, outcome](LongOperation::Control &control) {
+        work = [target, keep, writing, turns, outcome, shown,
+                lookAfterWriteAs](LongOperation::Control &control) {
             const std::optional<QByteArray> rtf = richTextAside(writing, *turns, control);
             if (control.isCancelled())
                 return;
@@ -531,11 +586,14 @@ void Viewer::writeAs(const QString &target, const ShownFile &shown,
             control.setTotal(rtf->size());
             outcome->error = AtomicFileWriter::write(target, *rtf, keep, true, goingOn(control));
             outcome->written = outcome->error.isEmpty();
+            if (outcome->written)
+                lookAfterWriteAs(target, shown, *outcome);
         };
     } else {
         const TextBuffer text = m_pane.textSnapshot();
         size = text.length();
-        work = [target, keep, text, shown, encoding, outcome](LongOperation::Control &control) {
+        work = [target, keep, text, shown, encoding, outcome,
+                lookAfterWriteAs](LongOperation::Control &control) {
             const PlainTextSave::Pieces pieces = piecesOf(text, control);
             const bool fits = encoding || PlainTextSave::fits(pieces, shown.encoding);
             if (text.fileChanged()) {
@@ -556,6 +614,8 @@ void Viewer::writeAs(const QString &target, const ShownFile &shown,
             if (!done.written && done.error.isEmpty() && text.fileChanged() &&
                 !control.isCancelled())
                 outcome->error = changedUnder(shown.path);
+            if (outcome->written)
+                lookAfterWriteAs(target, shown, *outcome);
         };
     }
     const QString label = QStringLiteral("Saving %1\u2026").arg(QDir::toNativeSeparators(target));
@@ -576,27 +636,42 @@ void Viewer::writeAs(const QString &target, const ShownFile &shown,
         if (!outcome->written)
             return;
         // The pane stays tied to the file it came from: a later Save writes there, not here.
-        wroteShownFile(target);
+        wroteShownFile(outcome->resolved, outcome->look);
         emit listChanged(ShownList::Files);
     });
 }
 
 void Viewer::deleteShownFile()
 {
-    if (m_loading || isBusy())
+    if (m_loading || isBusy() || afterRecovery([this] { deleteShownFile(); }))
         return;
     const ShownFile shown = m_shown;
     if (shown.isEmpty())
         return; // nothing shown, nothing to delete
     if (refuseKeptVersion())
         return;
-    QString error;
-    if (!FileDisposal::discard(shown.path, &error)) {
-        m_platform.messages.show(error, Icon::None, Buttons::Ok);
-        return;
-    }
-    // The pane keeps the deleted file's text; a Save would write it again.
-    emit listChanged(shown.list == ShownList::Favorites ? ShownList::Favorites : ShownList::Files);
+    // Moved to the trash on the operations' thread: a file on a mount that does not answer
+    // leaves the window answering. The move is one step, which a cancel does not cut.
+    struct Outcome
+    {
+        bool discarded = false;
+        QString error;
+    };
+    auto outcome = std::make_shared<Outcome>();
+    const auto work = [path = shown.path, outcome](LongOperation::Control &) {
+        outcome->discarded = FileDisposal::discard(path, &outcome->error);
+    };
+    const QString label =
+        QStringLiteral("Deleting %1\u2026").arg(QDir::toNativeSeparators(shown.path));
+    m_operations->run(label, m_operations->backgroundFrom(), work, [this, shown, outcome](bool) {
+        if (!outcome->discarded) {
+            m_platform.messages.show(outcome->error, Icon::None, Buttons::Ok);
+            return;
+        }
+        // The pane keeps the deleted file's text; a Save would write it again.
+        emit listChanged(shown.list == ShownList::Favorites ? ShownList::Favorites
+                                                            : ShownList::Files);
+    });
 }
 
 QString Viewer::addToFavorites(const QString &name, const QString &text)
@@ -627,6 +702,9 @@ void Viewer::addToFavorites(const QString &name, const TextBuffer &text, Reporte
 {
     if (m_loading || isBusy() || name.isEmpty())
         return done({});
+    if (afterRecovery(
+            [this, name, text, done, encoding] { addToFavorites(name, text, done, encoding); }))
+        return;
     QString error;
     if (!FavoritesLocation::ensure(m_favoritesFolder, &error))
         return done(error);
@@ -695,9 +773,29 @@ bool Viewer::refuseKeptVersion()
     return true;
 }
 
-void Viewer::recoverInterruptedSaves(const QString &path)
+void Viewer::recoverInterruptedSaves(Told told)
 {
-    tellRecovered(SaveJournal::recover(path));
+    m_recovering = true;
+    m_recovery->start([this, told = std::move(told)](const QList<SaveJournal::Recovered> &done) {
+        m_recovering = false;
+        if (told)
+            told(done);
+        for (const std::function<void()> &operation : std::exchange(m_afterRecovery, {}))
+            operation();
+    });
+}
+
+void Viewer::waitForRecovery()
+{
+    m_recovery->waitUntilWhole();
+}
+
+bool Viewer::afterRecovery(std::function<void()> operation)
+{
+    if (!m_recovering)
+        return false;
+    m_afterRecovery.append(std::move(operation));
+    return true;
 }
 
 void Viewer::tellRecovered(const QList<SaveJournal::Recovered> &recovered)
@@ -729,7 +827,7 @@ void Viewer::showVersion(const VersionStore::Version &version)
 
 void Viewer::restoreVersion(const VersionStore::Version &version)
 {
-    if (m_loading || isBusy())
+    if (m_loading || isBusy() || afterRecovery([this, version] { restoreVersion(version); }))
         return;
     if (version.path == VersionStore::newTextPath())
         return restoreNewText(version);

@@ -35,6 +35,7 @@ class DraftKeeper;
 class LongOperation;
 class PanePort;
 class ShownFileWatch;
+class StartRecovery;
 namespace PosixFile {
 class Descriptor;
 }
@@ -85,7 +86,8 @@ public:
     // operations on the shown file wait, and a display chosen meanwhile comes after it.
     LongOperation &operations() const { return *m_operations; }
     bool isBusy() const;
-    // Moves the shown file to the desktop's trash; the pane keeps its text.
+    // Moves the shown file to the desktop's trash, on the operations' thread; the pane keeps
+    // its text.
     void deleteShownFile();
     // Keeps a copy of text among the favorites, named name, in the shown plain file's encoding
     // and line ends. Returns why it failed, for the user; empty when written or when the user
@@ -101,9 +103,16 @@ public:
     // Earlier contents of the files Pagewell replaced: every write that replaces bytes keeps
     // them here first.
     VersionStore &versions() { return m_versions; }
-    // Puts back the old bytes of in-place saves that a kill cut short, telling the user once for
-    // each: all of them (at start), or only those of path (before it is shown).
-    void recoverInterruptedSaves(const QString &path = QString());
+    // At start: puts back the old bytes of in-place saves that a kill cut short, on a thread,
+    // and hands what it did to told on the window's thread, which tells the user once for each.
+    // Meanwhile a display puts back its own file before reading it, and the operations that
+    // write or remove a file (Save, Save as, Delete, Add to favorites, Restore) wait for the
+    // recovery to end and come then.
+    using Told = std::function<void(const QList<SaveJournal::Recovered> &recovered)>;
+    void recoverInterruptedSaves(Told told);
+    bool isRecovering() const { return m_recovering; }
+    // The program is about to end: waits until no file is half put back.
+    void waitForRecovery();
     // Shows a kept version's text in the pane. Save and Delete leave a kept version alone;
     // Restore writes it back.
     void showVersion(const VersionStore::Version &version);
@@ -218,11 +227,17 @@ signals:
 private:
     // Tells the user of each save whose old bytes were put back (or could not be).
     void tellRecovered(const QList<SaveJournal::Recovered> &recovered);
+    // An operation that writes or removes files, called while the start's recovery runs, is
+    // called again when it is over; true then.
+    bool afterRecovery(std::function<void()> operation);
     // The draft the pane shows is about to be dropped: kept among the previous versions.
     void keepDroppedDraft();
     // The shown file is held open from its display, so that its bytes can still be kept when
     // another program puts another file in its place.
     void holdShownFile(const ShownFile::Identity &identity);
+    // The same with the file opened and found to be that one already, or nothing.
+    void holdShownFile(const ShownFile::Identity &identity,
+                       std::shared_ptr<PosixFile::Descriptor> held);
     void keepReplacedBytes(const ShownFile::Identity &now);
     // The key the pane's draft is kept under: the shown file's path, marked for "Nomal".
     QString draftKey() const;
@@ -275,11 +290,14 @@ private:
     // Save as's write, once the name is chosen; encoding: the one the user chose already.
     void writeAs(const QString &target, const ShownFile &shown,
                  std::optional<TextEncoding> encoding);
-    void finishSave(const ShownFile &shown, const PlainTextSave::Written &written);
-    void saved(const ShownFile &shown);
+    struct FileLook;
+    void finishSave(const ShownFile &shown, const PlainTextSave::Written &written,
+                    const FileLook &look);
+    void saved(const ShownFile &shown, const FileLook &look);
     // Save as wrote the pane's text to path, which may be the shown file itself: that change is
     // no other program's.
-    void wroteShownFile(const QString &path);
+    // target: where the name written led, links followed; look: the shown file, found then.
+    void wroteShownFile(const QString &target, const FileLook &look);
     void setNotices(const QDateTime &restoredAt, bool changedOnDisk);
     void showSaveFailure(const QString &error);
     bool refuseKeptVersion();
@@ -336,11 +354,27 @@ private:
         ShownFile::Identity file; // as it was read
         QByteArray bytes;         // its last bytes then
     };
-    std::optional<ReadTail> m_readTail; // of the read whose result is being shown
+    // What the thread that read or wrote the file found of it right after: the window takes it
+    // from here and does not go to the disk again.
+    struct FileLook
+    {
+        ShownFile::Identity identity; // of the bytes read or written; all zero: none found
+        QString resolved;             // where the name led then, links followed
+        std::shared_ptr<PosixFile::Descriptor> held; // that file, open, when still there
+        std::optional<ReadTail> tail;
+    };
+    std::optional<FileLook> m_readLook; // of the read whose result is being shown
+    // On the read's thread.
+    static FileLook lookAfterRead(const QString &path, const PaneFileReader::Result &file);
+    // On the write's thread: the file the name finds now.
+    static FileLook lookAfterWrite(const QString &path);
     std::optional<PanePort::Place> m_reloadPlace;
     quint64 m_restoreGeneration = 0; // counts the drafts asked for; only the last is shown
     std::shared_ptr<PosixFile::Descriptor> m_held; // the shown file, open since its display
     ShownFile::Identity m_heldIdentity;
     LongOperation *m_operations = nullptr;
     std::function<void()> m_queuedDisplay; // chosen while an operation ran
+    StartRecovery *m_recovery = nullptr;
+    bool m_recovering = false;
+    QList<std::function<void()>> m_afterRecovery; // operations chosen while it ran
 };

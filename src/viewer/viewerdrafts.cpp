@@ -66,12 +66,12 @@ bool Viewer::confirmReplacing(const ShownFile &shown, QString *target, bool *fol
                Icon::Question, Buttons::YesNoDefaultNo) == MessageBoxes::Answer::Yes;
 }
 
-void Viewer::saved(const ShownFile &shown)
+void Viewer::saved(const ShownFile &shown, const FileLook &look)
 {
     m_drafts->discard();
     ShownFile now = shown;
-    now.identity = FileIdentity::of(shown.path);
-    m_shownTarget = FileIdentity::resolved(shown.path);
+    now.identity = look.identity;
+    m_shownTarget = look.resolved;
     const bool follows = m_drafts->path() == draftKey();
     if (follows) {
         m_drafts->follow(draftKey(), now.identity, shown.path);
@@ -81,18 +81,18 @@ void Viewer::saved(const ShownFile &shown)
     setShownFile(now);
     if (follows)
         wantShownTail();
-    holdShownFile(now.identity); // the file written is the one shown now
+    holdShownFile(now.identity, look.held); // the file written is the one shown now
     setNotices({}, false);
 }
 
-void Viewer::wroteShownFile(const QString &path)
+void Viewer::wroteShownFile(const QString &target, const FileLook &look)
 {
-    if (m_shown.isEmpty() || FileIdentity::resolved(path) != m_shownTarget)
+    if (m_shown.isEmpty() || target.isEmpty() || target != m_shownTarget)
         return;
     ShownFile shown = m_shown;
-    shown.identity = FileIdentity::of(m_shown.path);
+    shown.identity = look.identity;
     setShownFile(shown);
-    holdShownFile(shown.identity);
+    holdShownFile(shown.identity, look.held);
     m_noticed = {};
     setNotices(m_restoredAt, false);
 }
@@ -100,7 +100,7 @@ void Viewer::wroteShownFile(const QString &path)
 void Viewer::followShownFile(bool plainText)
 {
     m_shownPlain = plainText;
-    m_shownTarget = FileIdentity::resolved(m_shown.path);
+    m_shownTarget = m_readLook ? m_readLook->resolved : FileIdentity::resolved(m_shown.path);
     m_noticed = {};
     m_drafts->follow(draftKey(), m_shown.identity, m_shown.path);
     m_shownBytes = m_shown.identity.size;
@@ -111,7 +111,10 @@ void Viewer::followShownFile(bool plainText)
     }
     setNotices({}, false);
     m_watch->watch(m_shown.path);
-    holdShownFile(m_shown.identity);
+    if (m_readLook)
+        holdShownFile(m_shown.identity, std::exchange(m_readLook->held, nullptr));
+    else
+        holdShownFile(m_shown.identity);
     restoreDraft(draftKey());
 }
 
@@ -498,9 +501,9 @@ void Viewer::wantShownTail()
     if (m_shown.richText || m_shown.isEmpty())
         return;
     // Taken where the display read the file, when it is still the file shown.
-    if (m_readTail && m_readTail->file == m_shown.identity &&
+    if (m_readLook && m_readLook->tail && m_readLook->tail->file == m_shown.identity &&
         m_shownBytes == m_shown.identity.size) {
-        m_shownTail = m_readTail->bytes;
+        m_shownTail = m_readLook->tail->bytes;
         m_tailKnown = true;
         return;
     }
@@ -618,16 +621,20 @@ void Viewer::extendSource(const AppendedText::Read &read, const ShownFile::Ident
 
 void Viewer::holdShownFile(const ShownFile::Identity &identity)
 {
-    m_held.reset();
-    m_heldIdentity = {};
     // Open for reading only, which neither locks the file nor changes anything about it for
     // other programs (a second name would: it makes editors write such a file in place).
     auto held = std::make_shared<PosixFile::Descriptor>(::open(
         QFile::encodeName(m_shown.path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (!held->isOpen() || FileIdentity::ofOpen(held->get()) != identity)
-        return; // already another file than the one shown
+        held.reset(); // already another file than the one shown
+    holdShownFile(identity, std::move(held));
+}
+
+void Viewer::holdShownFile(const ShownFile::Identity &identity,
+                           std::shared_ptr<PosixFile::Descriptor> held)
+{
     m_held = std::move(held);
-    m_heldIdentity = identity;
+    m_heldIdentity = m_held ? identity : ShownFile::Identity{};
 }
 
 void Viewer::keepReplacedBytes(const ShownFile::Identity &now)

@@ -15,10 +15,15 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QSignalSpy>
 #include <QTreeWidget>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 namespace {
 
@@ -59,6 +64,7 @@ private slots:
     }
     void interruptedSavePutBack_data();
     void interruptedSavePutBack();
+    void quitWaitsForRecovery();
     void saveKeepsAclAndAttributes();
     void previousVersions();
     void fullDiskNamedByClipSlots();
@@ -80,7 +86,13 @@ void TestSafeSaves::interruptedSavePutBack()
     if (atStart)
         leaveInterruptedSave(path, old);
     pgwell &w = f->open();
-    if (!atStart) {
+    if (atStart) {
+        // Put back on the recovery's thread, and said only once the window is on screen.
+        QCOMPARE(readFile(path), old);
+        QVERIFY(f->fake.messages.shown.isEmpty());
+        w.show();
+        QTRY_COMPARE(f->fake.messages.shown.size(), 1);
+    } else {
         QVERIFY(f->fake.messages.shown.isEmpty());
         leaveInterruptedSave(path, old);
         choose(ui(w).File1, "big.txt");
@@ -96,6 +108,35 @@ void TestSafeSaves::interruptedSavePutBack()
     f->open();
     choose(ui(*f->w).File1, "big.txt");
     QCOMPARE(f->fake.messages.shown.size(), 1);
+}
+
+void TestSafeSaves::quitWaitsForRecovery()
+{
+    const QString path = f->browse("big.txt");
+    const QByteArray old = "the whole old text\n";
+    writeFile(path, old);
+    leaveInterruptedSave(path, old);
+    // The restore is held until the quit question is answered, and a while after.
+    std::atomic<bool> quitting = false;
+    SaveJournal::setBeforeRestore([&quitting](const QByteArray &) {
+        while (!quitting)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    });
+    const auto unhook = qScopeGuard([] { SaveJournal::setBeforeRestore({}); });
+    pgwell &w = f->openWithoutWaiting();
+    QVERIFY(w.viewer().isRecovering());
+    f->fake.messages.whileShown = [&quitting] {
+        quitting = true;
+    };
+    f->fake.messages.answers.enqueue(MessageBoxes::Answer::Yes);
+    QSignalSpy ended(&w, &pgwell::quitConfirmed);
+    QAction *quit = w.findChild<QAction *>("actionQuit");
+    QVERIFY(quit);
+    quit->trigger();
+    f->fake.messages.whileShown = {};
+    QCOMPARE(ended.count(), 1);
+    QCOMPARE(readFile(path), old);
 }
 
 void TestSafeSaves::saveKeepsAclAndAttributes()

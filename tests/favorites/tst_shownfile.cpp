@@ -92,6 +92,7 @@ void TestShownFile::failedDisplayKeepsShownFile()
         QCOMPARE(QFileInfo(f->browse("bad.txt")).size(), qint64(5) << 30);
 
     QTest::mouseClick(ui(w).m2, Qt::LeftButton);
+    waitForOperation(w.viewer());
     QVERIFY(!QFile::exists(f->browse("a.txt")));
     QCOMPARE(readFile(WindowFixture::trashed("a.txt")), "edited alpha\n");
     QCOMPARE(QFileInfo::exists(f->browse("bad.txt")), fault != "gone");
@@ -132,6 +133,7 @@ void TestShownFile::fileOutsideThePattern()
     QVERIFY(f->fake.messages.shown.isEmpty());
     QCOMPARE(readFile(path), "new log line\n");
     QTest::mouseClick(ui(w).Label7, Qt::LeftButton);
+    waitForOperation(w.viewer());
     QVERIFY(f->fake.messages.shown.isEmpty());
     QCOMPARE(readFile(WindowFixture::trashed("notes.log")), "new log line\n");
 }
@@ -193,6 +195,7 @@ void TestShownFile::rightFileAfterRefresh()
     // Delete moves that file, and no other, to the trash; the pane keeps its text.
     const QString shownText = ui(w).Text1->toPlainText();
     QTest::mouseClick(ui(w).m2, Qt::LeftButton);
+    waitForOperation(w.viewer());
     QVERIFY(!QFile::exists(path));
     QCOMPARE(readFile(WindowFixture::trashed(QFileInfo(path).fileName())), "x" + original);
     QCOMPARE(QDir(f->browsed.path()).entryList(QDir::Files).size(), favorite ? 3 : 2);
@@ -291,6 +294,7 @@ void TestShownFile::failedDeleteKeepsTheFile()
         ui(w).remt->trigger();
     else
         QTest::mouseClick(ui(w).m2, Qt::LeftButton);
+    waitForOperation(w.viewer());
 
     QCOMPARE(f->fake.messages.shown.size(), 1);
     QVERIFY2(f->fake.messages.lastText().startsWith("Cannot remove " + path + ": "),
@@ -336,6 +340,7 @@ void TestShownFile::operationsWaitForAFileBeingRead()
     QCOMPARE(ui(w).Text1->toPlainText(), "beta\n");
     QVERIFY(ui(w).m2->isEnabled());
     QTest::mouseClick(ui(w).m2, Qt::LeftButton);
+    waitForOperation(w.viewer());
     QCOMPARE(readFile(WindowFixture::trashed("b.txt")), "beta\n");
     QCOMPARE(readFile(f->browse("a.txt")), "alpha\n");
 }

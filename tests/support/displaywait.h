@@ -26,3 +26,17 @@ inline void checkDiskAndWait(Viewer &viewer)
     viewer.checkDisk();
     waitForDiskCheck(viewer);
 }
+
+// The start's recovery of saves cut short runs on a thread too: waits until it is over and what
+// it did is handed on.
+inline void waitForRecovery(const Viewer &viewer)
+{
+    QTRY_VERIFY_WITH_TIMEOUT(!viewer.isRecovering(), 60000);
+}
+
+// Saves, deletes and the other operations on files run on the operations' thread: waits until
+// the one started last is over and its result handed on.
+inline void waitForOperation(const Viewer &viewer)
+{
+    QTRY_VERIFY_WITH_TIMEOUT(!viewer.isBusy(), 60000);
+}

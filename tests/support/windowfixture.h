@@ -45,11 +45,12 @@ struct WindowFixture
         QDir(data() + "/Trash").removeRecursively();
     }
     // A new window; the one opened before is gone first, as when the program starts again.
-    // A start path is read and shown before it returns.
+    // A start path is read and shown, and the start's recovery over, before it returns.
     pgwell &open(const pgwell::Options &options = {})
     {
         openWithoutWaiting(options);
         [&] {
+            waitForRecovery(w->viewer());
             waitForDisplay(w->viewer());
         }();
         return *w;

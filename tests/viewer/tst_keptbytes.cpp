@@ -77,6 +77,8 @@ private slots:
     void replacedByAnotherProgram_data();
     void replacedByAnotherProgram();
     void replacedTwice();
+    void replacedAfterSave_data();
+    void replacedAfterSave();
     void draftsOfGoneFiles_data();
     void draftsOfGoneFiles();
     void droppedNewText_data();
@@ -128,6 +130,39 @@ void TestKeptBytes::replacedByAnotherProgram()
     QCOMPARE(versions, kept ? QList<QByteArray>{shown} : QList<QByteArray>{});
     if (kept)
         QCOMPARE(VersionStore::reasonText(VersionStore::Reason::OtherProgram), "another program");
+}
+
+void TestKeptBytes::replacedAfterSave_data()
+{
+    QTest::addColumn<bool>("saveAs"); // over the shown file's own name, else Save
+    QTest::newRow("Save") << false;
+    QTest::newRow("Save as over itself") << true;
+}
+
+void TestKeptBytes::replacedAfterSave()
+{
+    // What a save wrote is the file shown from then on: held open, so that its bytes are kept
+    // when another program puts another file in its place.
+    QFETCH(bool, saveAs);
+    Fixture f;
+    const QString t = f.path("t.txt");
+    writeFile(t, "shown\n");
+    f.display(t);
+    f.pane().type("saved");
+    if (saveAs) {
+        f.fake.dialogs.saveAnswers.enqueue(t);
+        f.viewer().saveAs();
+    } else {
+        f.viewer().save();
+    }
+    QTRY_VERIFY(!f.viewer().isBusy());
+    const QByteArray saved = readFile(t);
+    QVERIFY(saved.startsWith("shown\nsaved"));
+    change(Change::RenamedOver, t, "another program's text\n");
+    checkDiskAndWait(f.viewer());
+    f.viewer().keepDrafts();
+    QCOMPARE(keptBytes(f.viewer(), t, VersionStore::Reason::OtherProgram),
+             QList<QByteArray>{saved});
 }
 
 void TestKeptBytes::replacedTwice()

@@ -10,11 +10,13 @@
 #include "viewer/savejournal.h"
 
 #include <QCoreApplication>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTest>
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <thread>
@@ -32,13 +34,14 @@ void appendTo(const QString &path, const QByteArray &bytes)
 // bytes in a copy beside it, and the journal entry naming both.
 void leaveInterruptedSave(const QString &path, const QByteArray &old)
 {
-    const QString backup = QFileInfo(path).path() + "/.pagewell-backup-4194321-x";
+    const QString backup =
+        QFileInfo(path).path() + "/.pagewell-backup-4194321-" + QFileInfo(path).baseName();
     writeFile(backup, old);
     writeFile(path, "half" + old.mid(4, 3));
     struct stat st;
     QCOMPARE(::stat(QFile::encodeName(path).constData(), &st), 0);
     QDir().mkpath(SaveJournal::folder());
-    writeFile(SaveJournal::folder() + "/killed.entry",
+    writeFile(SaveJournal::folder() + "/killed-" + QFileInfo(path).baseName() + ".entry",
               "target=" + QFile::encodeName(path).toPercentEncoding() +
                   "\nbackup=" + QFile::encodeName(backup).toPercentEncoding() +
                   "\ndevice=" + QByteArray::number(quint64(st.st_dev)) +
@@ -65,6 +68,11 @@ private slots:
     void blockedLookGivenUp();
     void recoveredBeforeShown_data();
     void recoveredBeforeShown();
+    void startRecoveryBesideDisplay_data();
+    void startRecoveryBesideDisplay();
+    void operationsWaitForRecovery();
+    void changedRightAfterRead_data();
+    void changedRightAfterRead();
 };
 
 void TestOffWindowReads::lookTakenOnlyForTheSameText_data()
@@ -276,6 +284,153 @@ void TestOffWindowReads::recoveredBeforeShown()
     f.display(t);
     QCOMPARE(f.pane().content, QString::fromUtf8(old));
     QCOMPARE(f.fake.messages.shown.size(), 1);
+}
+
+void TestOffWindowReads::startRecoveryBesideDisplay_data()
+{
+    QTest::addColumn<bool>("own"); // the start is putting back the file shown, else another
+    QTest::newRow("the file shown") << true;
+    QTest::newRow("another file") << false;
+}
+
+void TestOffWindowReads::startRecoveryBesideDisplay()
+{
+    QFETCH(bool, own);
+    Fixture f;
+    const QString t = f.path("t.txt");
+    const QString other = f.path("other.txt");
+    const QByteArray old = "the whole old text\n";
+    const QByteArray otherOld = "other old text\n";
+    writeFile(t, old);
+    writeFile(other, otherOld);
+    leaveInterruptedSave(other, otherOld);
+    if (own)
+        leaveInterruptedSave(t, old);
+    // The start's restore of one file is held, its bytes still those the kill left.
+    const QByteArray held = QFile::encodeName(own ? t : other);
+    std::atomic<bool> release = false;
+    std::atomic<bool> holding = false;
+    SaveJournal::setBeforeRestore([&](const QByteArray &target) {
+        if (target != held || holding.exchange(true))
+            return; // only the start's restore is held
+        while (!release)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    });
+    const auto unhook = qScopeGuard([&] {
+        release = true;
+        waitForRecovery(f.viewer());
+        SaveJournal::setBeforeRestore({});
+    });
+    QStringList told;
+    f.viewer().recoverInterruptedSaves([&told](const QList<SaveJournal::Recovered> &recovered) {
+        for (const SaveJournal::Recovered &one : recovered)
+            told << one.path;
+    });
+    QTRY_COMPARE(SaveJournal::restoresUnderWay(), 1);
+    // Else one the start did not find, left by another Pagewell that ended meanwhile: the
+    // display puts it back while the start is busy with the other file.
+    if (!own)
+        leaveInterruptedSave(t, old);
+    f.viewer().display(t, ShownList::Files);
+    if (own) {
+        // The display waits for the file to be put back whole; it is read as it was then.
+        QTest::qWait(100);
+        release = true;
+    }
+    waitForDisplay(f.viewer());
+    QCOMPARE(f.pane().content, QString::fromUtf8(old));
+    if (!own)
+        QVERIFY(f.viewer().isRecovering()); // shown while the other file is still put back
+    release = true;
+    waitForRecovery(f.viewer());
+    QCOMPARE(readFile(t), old);
+    QCOMPARE(readFile(other), otherOld);
+    // Each said once: by the start, or by the display that put it back.
+    QStringList all = told;
+    for (const FakeMessageBoxes::Shown &message : f.fake.messages.shown)
+        all << message.text;
+    QCOMPARE(all.size(), 2);
+    QVERIFY(told.contains(other));
+    if (own)
+        QVERIFY(told.contains(t));
+}
+
+void TestOffWindowReads::operationsWaitForRecovery()
+{
+    // A Save chosen while the start puts files back comes once it is over, and writes over the
+    // bytes put back, never under them.
+    Fixture f;
+    const QString t = f.path("t.txt");
+    const QString other = f.path("other.txt");
+    writeFile(t, "shown\n");
+    const QByteArray otherOld = "other old text\n";
+    writeFile(other, otherOld);
+    f.display(t);
+    f.pane().type("typed");
+    leaveInterruptedSave(other, otherOld);
+    std::atomic<bool> release = false;
+    SaveJournal::setBeforeRestore([&release](const QByteArray &) {
+        while (!release)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    });
+    const auto unhook = qScopeGuard([&] {
+        release = true;
+        waitForRecovery(f.viewer());
+        SaveJournal::setBeforeRestore({});
+    });
+    f.viewer().recoverInterruptedSaves({});
+    QTRY_COMPARE(SaveJournal::restoresUnderWay(), 1);
+    f.viewer().save();
+    QCOMPARE(readFile(t), "shown\n");
+    release = true;
+    waitForRecovery(f.viewer());
+    QTRY_VERIFY(!f.viewer().isBusy());
+    QVERIFY(readFile(t).startsWith("shown\ntyped"));
+    QCOMPARE(readFile(other), otherOld);
+}
+
+void TestOffWindowReads::changedRightAfterRead_data()
+{
+    QTest::addColumn<QString>("change"); // what another program does as soon as the read is over
+    QTest::addColumn<QString>("now");    // what the pane shows once the change is looked at
+    QTest::newRow("replaced") << "replaced"
+                              << "a new file\n";
+    QTest::newRow("added to") << "added to"
+                              << "one\ntwo\nthree\n";
+    QTest::newRow("rewritten in place") << "rewritten"
+                                        << "ONE\nTWO\nTHREE\n";
+}
+
+void TestOffWindowReads::changedRightAfterRead()
+{
+    // The shown file is known as it was read, not as it is when the window gets the result: a
+    // change in between is seen by the next look.
+    QFETCH(QString, change);
+    QFETCH(QString, now);
+    Fixture f;
+    const QString t = f.path("t.txt");
+    writeFile(t, "one\ntwo\n");
+    f.viewer().loading().setReader([&](const QString &path, const PaneFileReader::Limits &limits,
+                                       const std::atomic<bool> *cancel,
+                                       const PlainTextLoader::Progress &progress) {
+        PaneFileReader::Result read = PaneFileReader::read(path, limits, cancel, progress);
+        if (change == "replaced") {
+            writeFile(path + ".new", "a new file\n");
+            ::rename(QFile::encodeName(path + ".new").constData(),
+                     QFile::encodeName(path).constData());
+        } else if (change == "added to") {
+            appendTo(path, "three\n");
+        } else {
+            QFile file(path);
+            if (file.open(QIODevice::ReadWrite))
+                file.write("ONE\nTWO\nTHREE\n");
+        }
+        return read;
+    });
+    f.display(t);
+    QCOMPARE(f.pane().content, "one\ntwo\n");
+    checkDiskAndWait(f.viewer());
+    QCOMPARE(f.pane().content, now);
 }
 
 QTEST_GUILESS_MAIN(TestOffWindowReads)
