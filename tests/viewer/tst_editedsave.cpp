@@ -243,6 +243,9 @@ void TestEditedSave::typedAndSaved_data()
                                     << QByteArray("a\r\r\nbx\r\r\nc\r\n") << QByteArray();
     QTest::newRow("no final line end gets none")
         << QByteArray("one\r\ntwo") << 7 << 0 << "!" << QByteArray("one\r\ntwo!") << QByteArray();
+    QTest::newRow("typed after the final line end gets none")
+        << QByteArray("one\r\ntwo\n") << 8 << 0 << "x" << QByteArray("one\r\ntwo\nx")
+        << QByteArray();
     QTest::newRow("a new line takes its line's end (cr)")
         << QByteArray("50%\r100%\r\n") << 1 << 0 << "\n"
         << QByteArray("5\r0%\r100%\r\n") << QByteArray();
